@@ -1,0 +1,54 @@
+# Set-up, build, test and demo on a Debian machine.
+#   make test    installs what is missing, builds with sanitizers, runs every test
+#   make demo    installs what is missing, builds, opens the voucher-entry form
+#   make bench   builds optimised and runs the benchmarks against SQLite
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+            libsqlite3-dev sqlite3 libicu-dev libncursesw5-dev tmux clang libclang-rt-14-dev
+TEST_BUILD := build/test
+REL_BUILD := build/release
+FUZZ_BUILD := build/fuzz
+LEDGER ?=
+
+.PHONY: deps test demo bench fuzz format clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  SUDO=$$( [ $$(id -u) -eq 0 ] || echo sudo ); \
+	  $$SUDO apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+$(TEST_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DGLNAMELIST_SANITIZE=ON
+
+test: deps $(TEST_BUILD)/CMakeCache.txt
+	cmake --build $(TEST_BUILD) -j $(JOBS)
+	ctest --test-dir $(TEST_BUILD) --output-on-failure -j $(JOBS)
+
+$(REL_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(REL_BUILD) -DCMAKE_BUILD_TYPE=Release -DGLNAMELIST_BUILD_TESTS=OFF \
+	  -DGLNAMELIST_BUILD_BENCH=ON
+
+release: deps $(REL_BUILD)/CMakeCache.txt
+	cmake --build $(REL_BUILD) -j $(JOBS)
+
+demo: release
+	$(REL_BUILD)/tui/glvoucher $(if $(LEDGER),--ledger $(LEDGER))
+
+bench: release
+	bench/run_all.sh $(REL_BUILD)
+
+fuzz: deps
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DGLNAMELIST_BUILD_TESTS=OFF -DGLNAMELIST_BUILD_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+format:
+	git ls-files '*.h' '*.cc' | xargs clang-format -i
+
+clean:
+	rm -rf build

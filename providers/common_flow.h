@@ -1,0 +1,50 @@
+// The steps that every provider shares: reading the typed text, quoting it into a filter,
+// handing the rows to the list control, and the no-match message.
+#ifndef GLNAMELIST_PROVIDERS_COMMON_FLOW_H_
+#define GLNAMELIST_PROVIDERS_COMMON_FLOW_H_
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "contracts/recordset.h"
+#include "providers/state.h"
+
+namespace glnamelist::flow {
+
+// The typed text as the list control reports it (flag true: -1, false: 0), untrimmed.
+std::string ReadEditText(NameListState& s, bool flag);
+
+// The window text of the box, read as ANSI bytes, handed through the string helper and
+// trimmed of leading and trailing spaces; empty when the box is empty.
+std::string ReadWindowText(NameListState& s);
+
+// Text to place between the single quotes of a LIKE pattern: each ' doubled, and each "*",
+// "%" and "[" written as "[*]", "[%]", "[[]" so that it matches itself.
+std::string Quote(std::string_view text);
+
+// Rows on request: Cols = 2, ListStyle, RowsOnRequest = True, Rows = RecordCount on the
+// row-data object; then ListRecords = records and NameListData = the row-data object, so
+// that DataRequest reaches row supply. With move_first the cursor is moved to the first
+// record before the rows are counted.
+void ShowRowsOnRequest(NameListState& s, const RecordsetPtr& records, long list_style,
+                       bool move_first);
+
+// Copied rows: one list row per record of rs in its present order, from the first record.
+struct CopiedLayout {
+  long cols = 2;
+  // Set on the row-data object only when given.
+  std::optional<long> rows_on_request;
+  // (column, field) pairs written for each row, in this order.
+  std::vector<std::pair<long, std::string>> cells;
+};
+void CopyRows(NameListState& s, Recordset& rs, const CopiedLayout& layout);
+
+// The message box of a search that found nothing: the template with %1 replaced by the
+// typed text, the caption, OK and the information icon.
+void ShowNoMatch(const std::string& template_text, const std::string& typed);
+
+}  // namespace glnamelist::flow
+
+#endif  // GLNAMELIST_PROVIDERS_COMMON_FLOW_H_

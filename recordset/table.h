@@ -1,0 +1,54 @@
+// Building record sets from data: the way the data service (and tests) make the record sets
+// they hand out.
+//
+//   TableBuilder b({{"FItemID", ColumnType::kInteger}, {"FNumber", ColumnType::kText}});
+//   b.AddRow({Variant(1L), Variant("01")});
+//   RecordsetPtr rs = b.Build();   // unfiltered, unsorted, on the first record
+//
+// The finished table is immutable and shared by the record set and all its clones.
+#ifndef GLNAMELIST_RECORDSET_TABLE_H_
+#define GLNAMELIST_RECORDSET_TABLE_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "contracts/recordset.h"
+#include "contracts/variant.h"
+
+namespace glnamelist::recordset {
+
+enum class ColumnType { kInteger, kDouble, kBool, kText };
+
+struct Column {
+  std::string name;
+  ColumnType type;
+};
+
+class TableBuilder {
+ public:
+  explicit TableBuilder(std::vector<Column> columns);
+  TableBuilder(TableBuilder&&) noexcept;
+  TableBuilder& operator=(TableBuilder&&) noexcept;
+  ~TableBuilder();
+
+  void Reserve(size_t rows);
+  // One value per column, in column order; a null Variant stores a null. Error 13 for a
+  // value that does not convert to the column's type, Error 5 for a wrong value count.
+  void AddRow(const std::vector<Variant>& values);
+  size_t row_count() const;
+
+  // A record set over the finished table. The builder is left empty.
+  RecordsetPtr Build();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// A new record set with no rows and no fields, to Open from a stream.
+RecordsetPtr NewRecordset();
+
+}  // namespace glnamelist::recordset
+
+#endif  // GLNAMELIST_RECORDSET_TABLE_H_

@@ -1,0 +1,59 @@
+#include "services/library_services.h"
+
+#include <cctype>
+
+#include "contracts/environment.h"
+#include "contracts/prog_ids.h"
+
+namespace glnamelist {
+namespace {
+
+GLDataPtr& DataService() {
+  static GLDataPtr data;
+  return data;
+}
+
+TextHelperPtr& Helper() {
+  static TextHelperPtr helper;
+  return helper;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+GLDataPtr GetGLData() {
+  GLDataPtr& data = DataService();
+  if (!data) data = CreateObjectAs<GLData>(progid::kGLData);
+  return data;
+}
+
+std::string GetLanguage(const std::string& /*Key*/) { return "chs"; }
+
+std::string LoadResString(const std::string& Text) {
+  if (Text.empty()) return Text;
+  if (Upper(GetLanguage("Language")) == "CHS") return Text;
+  return Text;
+}
+
+TextHelperPtr SharedTextHelper() {
+  TextHelperPtr& helper = Helper();
+  if (!helper) helper = CreateObjectAs<TextHelper>(progid::kTextHelper);
+  return helper;
+}
+
+std::string FormatText(const std::string& Template, const std::vector<Variant>& Args) {
+  std::string copy = Template;
+  std::vector<Variant> args(Args);
+  return SharedTextHelper()->FormatArgs(copy, args);
+}
+
+void ResetLibraryServices() {
+  DataService().reset();
+  Helper().reset();
+}
+
+}  // namespace glnamelist
