@@ -1,0 +1,36 @@
+// The row pictures: 14 pictures of 16x16 RGBA pixels drawn by code, one per key.
+#ifndef GLNAMELIST_PLATFORM_PICTURE_STORE_H_
+#define GLNAMELIST_PLATFORM_PICTURE_STORE_H_
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "contracts/picture.h"
+
+namespace glnamelist::platform {
+
+inline constexpr int kPictureSize = 16;
+
+class PictureStore {
+ public:
+  // The keys in store order: Item, Detail, Cash, Bank, Parent, Open, Asset, ARAP, CostDiff,
+  // Depr, Apple, Purchase, PurchaseTax, SaleTax.
+  static const std::vector<std::string>& Keys();
+
+  // The picture under key (its Key() is key), drawn at the first request and the same
+  // object at every later one. Error 35601 "Element not found" for an unknown key (keys
+  // are matched exactly).
+  PicturePtr Get(const std::string& key);
+
+ private:
+  std::map<std::string, PicturePtr> pictures_;
+};
+
+// A one-column glyph (UTF-8) that stands for the picture of key in a text terminal; a
+// space for the empty key or an unknown one.
+std::string PictureGlyph(const std::string& key);
+
+}  // namespace glnamelist::platform
+
+#endif  // GLNAMELIST_PLATFORM_PICTURE_STORE_H_
