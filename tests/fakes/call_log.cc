@@ -1,0 +1,50 @@
+#include "tests/fakes/call_log.h"
+
+namespace glnamelist::fakes {
+
+std::vector<std::string> CallLog::With(std::string_view prefix) const {
+  std::vector<std::string> out;
+  for (const std::string& c : calls_)
+    if (std::string_view(c).substr(0, prefix.size()) == prefix) out.push_back(c);
+  return out;
+}
+
+long CallLog::Count(std::string_view call) const {
+  long n = 0;
+  for (const std::string& c : calls_)
+    if (c == call) ++n;
+  return n;
+}
+
+long CallLog::IndexOf(std::string_view call) const {
+  for (size_t i = 0; i < calls_.size(); ++i)
+    if (calls_[i] == call) return static_cast<long>(i);
+  return -1;
+}
+
+std::string Describe(const std::string& text) { return text; }
+std::string Describe(const char* text) { return text; }
+std::string Describe(long value) { return std::to_string(value); }
+std::string Describe(int value) { return std::to_string(value); }
+std::string Describe(short value) { return std::to_string(value); }
+std::string Describe(bool value) { return value ? "True" : "False"; }
+std::string Describe(const PicturePtr& picture) { return picture ? picture->Key() : "Nothing"; }
+std::string Describe(const FontPtr& font) { return font ? font->Name() : "Nothing"; }
+
+FakeRecorder::FakeRecorder(std::string object_name, CallLogPtr log)
+    : object_name_(std::move(object_name)),
+      log_(log ? std::move(log) : std::make_shared<CallLog>()) {}
+
+long FakeRecorder::CallCount(const std::string& member) const {
+  auto it = counts_.find(member);
+  return it == counts_.end() ? 0 : it->second;
+}
+
+void FakeRecorder::Call(const std::string& member, const std::string& args) const {
+  log_->Add(object_name_ + "." + member + "(" + args + ")");
+  ++counts_[member];
+  auto it = faults_.find(member);
+  if (it != faults_.end()) throw it->second;
+}
+
+}  // namespace glnamelist::fakes

@@ -1,0 +1,274 @@
+#include "tests/fakes/fake_gl_data.h"
+
+#include "recordset/table.h"
+
+namespace glnamelist::fakes {
+namespace {
+
+using recordset::Column;
+using recordset::ColumnType;
+using recordset::TableBuilder;
+
+// Flags are stored as 1 / 0; null and numbers stay as given.
+Variant Flag(const Variant& v) {
+  if (v.type() == Variant::Type::kBool) return Variant(v.ToBool() ? 1L : 0L);
+  return v;
+}
+
+bool IsSet(const Variant& v) { return !v.IsNull() && !v.IsEmpty() && v.ToLong() != 0; }
+
+std::string Code(const Variant& v) { return v.ToDisplayText(); }
+
+RecordsetPtr CodeTable(const std::vector<CodeRow>& rows) {
+  TableBuilder b({{"FItemID", ColumnType::kInteger},
+                  {"FNumber", ColumnType::kText},
+                  {"FName", ColumnType::kText}});
+  for (const CodeRow& r : rows) b.AddRow({r.FItemID, r.FNumber, r.FName});
+  return b.Build();
+}
+
+TableBuilder ItemBuilder() {
+  return TableBuilder({{"FItemID", ColumnType::kInteger},
+                       {"FNumber", ColumnType::kText},
+                       {"FName", ColumnType::kText},
+                       {"FDetail", ColumnType::kInteger}});
+}
+
+RecordsetPtr ItemTable(const std::vector<ItemRow>& rows) {
+  TableBuilder b = ItemBuilder();
+  for (const ItemRow& r : rows) b.AddRow({r.FItemID, r.FNumber, r.FName, Flag(r.FDetail)});
+  return b.Build();
+}
+
+class FakeUnit : public UnitEntry {
+ public:
+  explicit FakeUnit(UnitRow row) : row_(std::move(row)) {}
+  std::string Number() const override { return row_.number; }
+  std::string Name() const override { return row_.name; }
+
+ private:
+  UnitRow row_;
+};
+
+}  // namespace
+
+UnitEntryPtr FakeUnitSet::Item(long Index) const {
+  if (Index < 1 || Index > Count())
+    throw Error(errc::kInvalidProcedureCall, "Invalid procedure call or argument");
+  return std::make_shared<FakeUnit>(units_[static_cast<size_t>(Index - 1)]);
+}
+
+FakeGLData::FakeGLData(CallLogPtr log) : FakeRecorder("GLData", std::move(log)) {
+  SetAccounts({});
+  SetCurrencies({});
+  SetItemClasses({});
+  SetUnitGroups({});
+  SetSettleTypes({});
+  SetVchExps({});
+}
+
+void FakeGLData::SetAccounts(const std::vector<AccountRow>& rows) {
+  accounts_ = rows;
+  TableBuilder b({{"FAccountID", ColumnType::kInteger},
+                  {"FNumber", ColumnType::kText},
+                  {"FName", ColumnType::kText},
+                  {"FDetail", ColumnType::kInteger},
+                  {"FHelperCode", ColumnType::kText},
+                  {"FIsBank", ColumnType::kInteger},
+                  {"FIsCash", ColumnType::kInteger}});
+  for (const AccountRow& r : rows)
+    b.AddRow({r.FAccountID, r.FNumber, r.FName, Flag(r.FDetail), r.FHelperCode, Flag(r.FIsBank),
+              Flag(r.FIsCash)});
+  accounts_rs_ = b.Build();
+}
+
+void FakeGLData::SetCurrencies(const std::vector<CodeRow>& rows) {
+  currencies_rs_ = CodeTable(rows);
+}
+void FakeGLData::SetItemClasses(const std::vector<CodeRow>& rows) {
+  item_classes_rs_ = CodeTable(rows);
+}
+void FakeGLData::SetUnitGroups(const std::vector<CodeRow>& rows) {
+  unit_groups_rs_ = CodeTable(rows);
+}
+void FakeGLData::SetSettleTypes(const std::vector<CodeRow>& rows) {
+  settle_types_rs_ = CodeTable(rows);
+}
+
+void FakeGLData::SetVchExps(const std::vector<VchExpRow>& rows) {
+  TableBuilder b({{"FNumber", ColumnType::kText}, {"FExplanation", ColumnType::kText}});
+  for (const VchExpRow& r : rows) b.AddRow({r.FNumber, r.FExplanation});
+  vch_exps_rs_ = b.Build();
+}
+
+void FakeGLData::SetSubMes(long item_class_id, const std::vector<ItemRow>& rows) {
+  submes_[item_class_id] = rows;
+  submes_rs_[item_class_id] = ItemTable(rows);
+}
+
+void FakeGLData::SetItems(long item_class_id, const std::vector<ItemRow>& rows) {
+  items_[item_class_id] = rows;
+  items_rs_[item_class_id] = ItemTable(rows);
+}
+
+void FakeGLData::SetUnits(long unit_group_id, std::vector<UnitRow> units) {
+  units_[unit_group_id] = std::move(units);
+}
+
+RecordsetPtr FakeGLData::ItemRecords(long item_class_id) const {
+  auto it = items_.find(item_class_id);
+  return ItemTable(it == items_.end() ? std::vector<ItemRow>{} : it->second);
+}
+
+RecordSourcePtr FakeGLData::Source(const std::string& name, const RecordsetPtr& rs) {
+  return std::make_shared<FakeRecordSource>(name, rs, log());
+}
+
+void FakeGLData::DeleteOptions(bool NewVal) {
+  Call("DeleteOptions", DescribeArgs(NewVal));
+  delete_options.push_back(NewVal);
+}
+
+RecordSourcePtr FakeGLData::AccountSet() {
+  Call("AccountSet");
+  return Source("AccountSet", accounts_rs_);
+}
+
+AccountEntryPtr FakeGLData::GetAccount(std::string& Number) {
+  Call("GetAccount", DescribeArgs(Number));
+  for (const AccountRow& r : accounts_)
+    if (!r.FNumber.IsNull() && Code(r.FNumber) == Number)
+      return std::make_shared<FakeAccountEntry>(Number, IsSet(r.FDetail));
+  return nullptr;
+}
+
+std::string FakeGLData::GetAccountFullName(long AccountID) {
+  Call("GetAccountFullName", DescribeArgs(AccountID));
+  if (auto it = full_names_.find(AccountID); it != full_names_.end()) return it->second;
+  const AccountRow* self = nullptr;
+  for (const AccountRow& r : accounts_)
+    if (!r.FAccountID.IsNull() && r.FAccountID.ToLong() == AccountID) self = &r;
+  if (!self) throw Error(errc::kDataService, "No account " + std::to_string(AccountID));
+  // The names of the accounts whose codes are the leading levels of this one, then its own.
+  std::string code = Code(self->FNumber), full;
+  for (size_t pos = 0;;) {
+    size_t dot = code.find('.', pos);
+    std::string prefix = code.substr(0, dot);
+    for (const AccountRow& r : accounts_) {
+      if (r.FNumber.IsNull() || Code(r.FNumber) != prefix) continue;
+      if (!full.empty()) full += "_";
+      full += r.FName.ToDisplayText();
+      break;
+    }
+    if (dot == std::string::npos) break;
+    pos = dot + 1;
+  }
+  return full;
+}
+
+RecordSourcePtr FakeGLData::CurrencySet() {
+  Call("CurrencySet");
+  return Source("CurrencySet", currencies_rs_);
+}
+
+RecordSourcePtr FakeGLData::ItemClassSet() {
+  Call("ItemClassSet");
+  return Source("ItemClassSet", item_classes_rs_);
+}
+
+RecordSourcePtr FakeGLData::UnitGroupSet() {
+  Call("UnitGroupSet");
+  return Source("UnitGroupSet", unit_groups_rs_);
+}
+
+RecordSourcePtr FakeGLData::SettTypeSet() {
+  Call("SettTypeSet");
+  return Source("SettTypeSet", settle_types_rs_);
+}
+
+RecordsetPtr FakeGLData::VchExpSet() {
+  Call("VchExpSet");
+  return vch_exps_rs_;
+}
+
+RecordSourcePtr FakeGLData::SubMesSet(long& ItemClassID) {
+  Call("SubMesSet", DescribeArgs(ItemClassID));
+  auto it = submes_rs_.find(ItemClassID);
+  if (it == submes_rs_.end()) return nullptr;
+  return Source("SubMesSet", it->second);
+}
+
+SubMesEntryPtr FakeGLData::GetSubMes(long& ItemClassID, const Variant& /*Reserved*/,
+                                     std::string& Number) {
+  Call("GetSubMes", DescribeArgs(ItemClassID, Number));
+  auto it = submes_.find(ItemClassID);
+  if (it == submes_.end()) return nullptr;
+  for (const ItemRow& r : it->second)
+    if (!r.FNumber.IsNull() && Code(r.FNumber) == Number)
+      return std::make_shared<FakeSubMesEntry>(Number);
+  return nullptr;
+}
+
+ItemEntryPtr FakeGLData::GetItem(long& ItemClassID, const Variant& /*Reserved*/,
+                                 std::string& Number) {
+  Call("GetItem", DescribeArgs(ItemClassID, Number));
+  auto it = items_.find(ItemClassID);
+  if (it == items_.end()) return nullptr;
+  for (const ItemRow& r : it->second)
+    if (!r.FNumber.IsNull() && Code(r.FNumber) == Number)
+      return std::make_shared<FakeItemEntry>(Number, IsSet(r.FDetail));
+  return nullptr;
+}
+
+UnitSetPtr FakeGLData::UnitSet(long& UnitGroupID) {
+  Call("UnitSet", DescribeArgs(UnitGroupID));
+  auto it = units_.find(UnitGroupID);
+  return std::make_shared<FakeUnitSet>(it == units_.end() ? std::vector<UnitRow>{} : it->second);
+}
+
+void FakeItemSet::ItemClassID(long NewVal) {
+  Call("ItemClassID", DescribeArgs(NewVal));
+  item_class_id = NewVal;
+}
+
+void FakeItemSet::ListOptions(short NewVal) {
+  Call("ListOptions", DescribeArgs(NewVal));
+  list_options = NewVal;
+}
+
+void FakeItemSet::Filter(const std::string& NewVal) {
+  Call("Filter", DescribeArgs(NewVal));
+  filter = NewVal;
+}
+
+void FakeItemSet::Parameters(KeyedCollectionPtr NewVal) {
+  Call("Parameters", NewVal ? "<collection>" : "Nothing");
+  parameters = std::move(NewVal);
+}
+
+void FakeItemSet::Sort(const std::string& NewVal) {
+  Call("Sort", DescribeArgs(NewVal));
+  sort = NewVal;
+}
+
+void FakeItemSet::Refresh() {
+  Call("Refresh");
+  RecordsetPtr all = gl_->ItemRecords(item_class_id);
+  all->Filter(filter);
+  all->Sort(sort);
+  TableBuilder b = ItemBuilder();
+  if (all->RecordCount() > 0) {
+    for (all->MoveFirst(); !all->IsEOF(); all->MoveNext())
+      b.AddRow({all->Fields("FItemID"), all->Fields("FNumber"), all->Fields("FName"),
+                all->Fields("FDetail")});
+  }
+  loaded_ = b.Build();
+}
+
+RecordsetPtr FakeItemSet::Recordset() {
+  Call("Recordset");
+  if (!loaded_) throw Error(errc::kDataService, "The item set has not been refreshed");
+  return loaded_;
+}
+
+}  // namespace glnamelist::fakes

@@ -1,0 +1,44 @@
+// Fake of the window-subclassing object ("SubClass.").
+//
+//   sub->Send(WM_KEYDOWN, VK_F8, 0);   // a message to the hooked window: raises
+//                                      // EnterWindowProc, then LeaveWindowProc
+//
+// Hook and Unhook are recorded; the object unhooks itself when destroyed while hooked
+// (recorded as "SubClass.Unhook()" too, so a test sees it).
+#ifndef GLNAMELIST_TESTS_FAKES_FAKE_SUBCLASS_H_
+#define GLNAMELIST_TESTS_FAKES_FAKE_SUBCLASS_H_
+
+#include "contracts/subclass.h"
+#include "tests/fakes/call_log.h"
+
+namespace glnamelist::fakes {
+
+class FakeSubClass : public SubClass, public FakeRecorder {
+ public:
+  explicit FakeSubClass(CallLogPtr log = nullptr) : FakeRecorder("SubClass", std::move(log)) {}
+  ~FakeSubClass() override;
+
+  void Hook(long hWnd) override;
+  void Unhook() override;
+
+  // The result of a message sent to a hooked window.
+  struct Outcome {
+    bool exec_proc = true;  // bExecProc after EnterWindowProc
+    long result = 0;        // lResult after EnterWindowProc
+  };
+  // Sends a message to the hooked window as a window procedure would report it:
+  // EnterWindowProc (bExecProc starting true, lResult starting at lresult_start), then
+  // LeaveWindowProc. Messages are not reported while unhooked (the result is the default).
+  Outcome Send(long msg, long wParam, long lParam, long lresult_start = 0);
+
+  bool hooked() const { return hooked_; }
+  long hooked_hwnd() const { return hwnd_; }
+
+ private:
+  bool hooked_ = false;
+  long hwnd_ = 0;
+};
+
+}  // namespace glnamelist::fakes
+
+#endif  // GLNAMELIST_TESTS_FAKES_FAKE_SUBCLASS_H_
