@@ -1,0 +1,299 @@
+// The terminal list control without a terminal: which rows it asks for, how the keys move
+// the selection, what Enter writes, where the list goes and what it draws.
+#include "tui/terminal_name_list.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/tui/tui_fakes.h"
+#include "tui/win_keys.h"
+
+namespace glnamelist::tui {
+namespace {
+
+using testing::FakeHost;
+using testing::Pic;
+using testing::TextEnv;
+
+constexpr long kBox = 42;
+
+class TerminalNameListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    env_ = std::make_shared<TextEnv>();
+    previous_ = SetEnv(env_);
+    host_ = std::make_shared<FakeHost>();
+    host_->texts = &env_->texts;
+    host_->boxes[kBox] = Rect{2, 10, 1, 30};
+    list_ = std::make_shared<TerminalNameList>(host_);
+    list_->OwnerHwnd(kBox);
+    data_ = std::static_pointer_cast<TerminalListData>(list_->ListData());
+    sel_changed_ = list_->SelChanged.Connect([this] { ++sel_changes_; });
+  }
+  void TearDown() override { SetEnv(previous_); }
+
+  // Rows on request that answer with "code<row>" and count each request.
+  void OnRequest(long rows) {
+    data_->Cols(2);
+    data_->RowsOnRequest(-1);
+    data_->Rows(rows);
+    request_ = data_->DataRequest.Connect([this](long row) {
+      requested_.push_back(row);
+      data_->CellText(row, 0, std::to_string(row));
+      data_->CellText(row, 1, "1002." + std::to_string(row));
+      data_->CellText(row, 2, "银行存款_" + std::to_string(row));
+    });
+  }
+
+  // Sends a key down as the subclassing object would; returns bExecProc.
+  bool Key(long key, long msg = WM_KEYDOWN) {
+    bool exec = true;
+    long result = 7;
+    list_->EnterWindowProc(kBox, msg, key, 0, exec, result);
+    if (!exec) {
+      EXPECT_EQ(result, 0);
+    }
+    list_->LeaveWindowProc(kBox, msg, key, 0);
+    return exec;
+  }
+
+  std::shared_ptr<TextEnv> env_;
+  std::shared_ptr<Environment> previous_;
+  std::shared_ptr<FakeHost> host_;
+  std::shared_ptr<TerminalNameList> list_;
+  std::shared_ptr<TerminalListData> data_;
+  Connection sel_changed_;
+  Connection request_;
+  int sel_changes_ = 0;
+  std::vector<long> requested_;
+  CellScreen screen_{30, 100};
+};
+
+TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListAndOnlyOnce) {
+  OnRequest(1'000'000);
+  list_->DropDown();
+  EXPECT_TRUE(requested_.empty()) << "nothing is asked for before painting";
+  list_->Paint(screen_);
+  std::vector<long> first(TerminalNameList::kMaxShownRows);
+  for (size_t i = 0; i < first.size(); ++i) first[i] = static_cast<long>(i) + 1;
+  EXPECT_EQ(requested_, first);
+
+  list_->Paint(screen_);
+  EXPECT_EQ(requested_.size(), first.size()) << "rows handed over are kept";
+
+  Key(kVkEnd);
+  list_->Paint(screen_);
+  ASSERT_EQ(requested_.size(), 2 * first.size());
+  EXPECT_EQ(requested_[first.size()], 1'000'000 - TerminalNameList::kMaxShownRows + 1);
+  EXPECT_EQ(requested_.back(), 1'000'000);
+  EXPECT_NE(screen_.Text().find("第 1000000 行 / 共 1000000 行"), std::string::npos);
+
+  data_->Rows(1'000'000);  // a new listing forgets the rows
+  list_->Paint(screen_);
+  EXPECT_EQ(requested_.size(), 3 * first.size());
+}
+
+TEST_F(TerminalNameListTest, KeysMoveTheSelectionByRowAndPageWithinTheRows) {
+  OnRequest(30);
+  list_->DropDown();
+  EXPECT_EQ(list_->Selection(), 1);
+  const long page = TerminalNameList::kMaxShownRows;
+
+  Key(kVkUp);
+  EXPECT_EQ(sel_changes_, 0) << "already on the first row";
+  Key(kVkDown);
+  EXPECT_EQ(list_->Selection(), 2);
+  Key(kVkNext);
+  EXPECT_EQ(list_->Selection(), 2 + page);
+  EXPECT_EQ(list_->TopRow(), 2 + page - page + 1) << "the selection stays in view";
+  Key(kVkNext);
+  Key(kVkNext);
+  EXPECT_EQ(list_->Selection(), 30);
+  EXPECT_EQ(list_->TopRow(), 30 - page + 1);
+  Key(kVkPrior);
+  EXPECT_EQ(list_->Selection(), 30 - page);
+  Key(kVkHome);
+  EXPECT_EQ(list_->Selection(), 1);
+  EXPECT_EQ(list_->TopRow(), 1);
+  Key(kVkEnd);
+  Key(kVkDown);
+  EXPECT_EQ(list_->Selection(), 30);
+  EXPECT_EQ(sel_changes_, 7);
+}
+
+TEST_F(TerminalNameListTest, EnterWritesTheFullCodeWithoutThePlusAndCloses) {
+  data_->Cols(2);
+  data_->Rows(2);
+  data_->CellText(1, 1, "01");
+  data_->CellText(2, 1, "02 +");
+  data_->CellText(2, 2, "北京分部");
+  list_->DropDown();
+  ASSERT_TRUE(list_->Visible());
+  Key(kVkDown);
+  EXPECT_FALSE(Key(kVkReturn)) << "Enter never reaches the box while the list is shown";
+  EXPECT_FALSE(list_->Visible());
+  EXPECT_EQ(host_->shown, nullptr);
+  ASSERT_EQ(host_->set_texts.size(), 1u);
+  EXPECT_EQ(host_->set_texts[0], std::make_pair(kBox, std::string("02")));
+}
+
+TEST_F(TerminalNameListTest, EnterAsksForARowThatWasNeverPainted) {
+  OnRequest(500);
+  list_->DropDown();
+  Key(kVkEnd);
+  Key(kVkReturn);
+  EXPECT_EQ(requested_, std::vector<long>{500});
+  EXPECT_EQ(env_->texts[kBox], "1002.500");
+}
+
+TEST_F(TerminalNameListTest, TakesOnlyListKeysAndOnlyWhileShownForItsOwnBox) {
+  OnRequest(5);
+  EXPECT_TRUE(Key(kVkDown)) << "hidden: the box gets every key";
+  list_->DropDown();
+  EXPECT_TRUE(Key(VK_F8));
+  EXPECT_TRUE(Key(kVkLeft));
+  EXPECT_FALSE(Key(kVkReturn, WM_CHAR));
+  bool exec = true;
+  long result = 0;
+  list_->EnterWindowProc(kBox + 1, WM_KEYDOWN, kVkDown, 0, exec, result);
+  EXPECT_TRUE(exec) << "another box's keys are not the list's";
+  EXPECT_FALSE(Key(kVkDown | 0x10000)) << "only the low word holds the key";
+  EXPECT_EQ(list_->Selection(), 2);
+  EXPECT_FALSE(Key(kVkEscape));
+  EXPECT_FALSE(list_->Visible());
+  EXPECT_TRUE(host_->set_texts.empty()) << "Esc writes nothing";
+}
+
+TEST_F(TerminalNameListTest, EditingTheTextOrLeavingTheBoxClosesTheList) {
+  OnRequest(5);
+  list_->DropDown();
+  Key('x', WM_CHAR);
+  EXPECT_FALSE(list_->Visible());
+  list_->DropDown();
+  Key(kVkBack);
+  EXPECT_FALSE(list_->Visible());
+  list_->DropDown();
+  list_->LeaveWindowProc(kBox, kWmKillFocus, 0, 0);
+  EXPECT_FALSE(list_->Visible());
+}
+
+TEST_F(TerminalNameListTest, RelistingTheSameTextKeepsTheSelection) {
+  OnRequest(40);
+  env_->texts[kBox] = "1002.";
+  // As the component does with HotTrace: a selection change lists the box text again.
+  Connection relist = list_->SelChanged.Connect([this] {
+    data_->Rows(40);
+    list_->DropDown();
+  });
+  list_->DropDown();
+  Key(kVkDown);
+  Key(kVkDown);
+  EXPECT_EQ(list_->Selection(), 3);
+  EXPECT_EQ(list_->MarkedText(), "1002");
+  env_->texts[kBox] = "1003";
+  list_->DropDown();
+  EXPECT_EQ(list_->Selection(), 1) << "a new text starts at the first row";
+  list_->DropDownFound();
+  EXPECT_TRUE(list_->ShowsFound());
+}
+
+TEST_F(TerminalNameListTest, DropsUnderTheBoxOrAboveItAndStaysOnTheScreen) {
+  OnRequest(3);
+  list_->DropDown();
+  Rect f = list_->Frame();
+  EXPECT_EQ(f.y, 3);
+  EXPECT_EQ(f.x, 10);
+  EXPECT_EQ(f.height, 3 + 2) << "as tall as the rows";
+  EXPECT_GE(f.width, TerminalNameList::kMinWidth);
+
+  host_->boxes[kBox] = Rect{27, 90, 1, 10};
+  data_->Rows(100);
+  f = list_->Frame();
+  EXPECT_EQ(f.y + f.height, 27) << "more room above the box";
+  EXPECT_EQ(f.x + f.width, 100) << "moved left to fit";
+
+  host_->rows = 3;
+  host_->boxes[kBox] = Rect{1, 0, 1, 10};
+  EXPECT_EQ(list_->Frame().height, 0);
+  CellScreen tiny(3, 100);
+  list_->Paint(tiny);
+  EXPECT_EQ(tiny.Text(), "\n\n\n") << "no room: nothing drawn, nothing broken";
+}
+
+TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
+  env_->texts[kBox] = "银行";
+  OnRequest(3);
+  request_ = data_->DataRequest.Connect([this](long row) {
+    data_->CellText(row, 0, "0" + std::to_string(row));
+    data_->CellText(row, 1, "1002.0" + std::to_string(row));
+    data_->CellText(row, 2, "银行存款_工商银行");
+    data_->RowPicture(row, std::make_shared<Pic>(row == 1 ? "Bank" : "Default"));
+  });
+  list_->DropDownFound();
+  Key(kVkDown);
+  list_->Paint(screen_);
+  std::string first = screen_.Line(4);
+  EXPECT_NE(first.find("$  01  1002.01  银行存款_工商银行"), std::string::npos) << first;
+  EXPECT_NE(screen_.Line(3).find("查找结果"), std::string::npos);
+  EXPECT_NE(screen_.Line(7).find("第 2 行 / 共 3 行"), std::string::npos);
+
+  int x = static_cast<int>(std::string("│$  01  1002.01  ").size()) + 10;
+  EXPECT_EQ(screen_.StyleAt(4, x), Style::kMatch);
+  EXPECT_EQ(screen_.StyleAt(4, x + 4), Style::kNormal);
+  EXPECT_EQ(screen_.StyleAt(5, x), Style::kSelectedMatch);
+}
+
+TEST_F(TerminalNameListTest, CopiedRowsHideTheKeyColumn) {
+  data_->Cols(2);
+  data_->RowsOnRequest(2);
+  data_->Rows(1);
+  data_->CellText(1, 0, "7");
+  data_->CellText(1, 1, "JS01");
+  data_->CellText(1, 2, "现金");
+  data_->FinishRows();
+  list_->DropDown();
+  list_->Paint(screen_);
+  EXPECT_NE(screen_.Line(4).find("JS01  现金"), std::string::npos) << screen_.Line(4);
+  EXPECT_EQ(screen_.Line(4).find('7'), std::string::npos);
+  Key(kVkReturn);
+  EXPECT_EQ(env_->texts[kBox], "JS01");
+}
+
+TEST_F(TerminalNameListTest, AFailingRowRequestIsReportedNotThrown) {
+  data_->RowsOnRequest(-1);
+  data_->Rows(2);
+  request_ = data_->DataRequest.Connect([](long) { throw Error(3021, "no current record"); });
+  list_->DropDown();
+  EXPECT_NO_THROW(list_->Paint(screen_));
+  ASSERT_FALSE(host_->errors.empty());
+  EXPECT_NE(host_->errors[0].find("3021"), std::string::npos);
+}
+
+TEST_F(TerminalNameListTest, ForwardedKeyEventsUnlessTheHostTurnsThemOff) {
+  OnRequest(5);
+  list_->DropDown();
+  short key = kVkDown;
+  short shift = 0;
+  EXPECT_TRUE(list_->OnKeyDown(key, shift));
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(list_->Selection(), 2);
+  key = kVkDown;
+  EXPECT_TRUE(list_->OnKeyUp(key, shift));
+  list_->NoKeyDownKeyUp(true);
+  key = kVkDown;
+  EXPECT_FALSE(list_->OnKeyDown(key, shift));
+  EXPECT_EQ(key, kVkDown);
+  EXPECT_EQ(list_->Selection(), 2);
+}
+
+TEST_F(TerminalNameListTest, GetEditTextTrimsOnlyWithTheFlag) {
+  env_->texts[kBox] = "  1002. ";
+  EXPECT_EQ(list_->GetEditText(kBox, 0), "  1002. ");
+  EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
+}
+
+}  // namespace
+}  // namespace glnamelist::tui

@@ -1,0 +1,51 @@
+// Terminal text measuring: UTF-8 decoding, display widths of characters as a terminal
+// shows them (Chinese characters take two columns), clipping to a width, and finding the
+// typed text in a row.
+#ifndef GLNAMELIST_TUI_TEXT_H_
+#define GLNAMELIST_TUI_TEXT_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace glnamelist::tui {
+
+// One decoded character and where its bytes lie in the text.
+struct Glyph {
+  char32_t code;
+  size_t offset;  // first byte
+  size_t length;  // number of bytes
+};
+
+// The characters of text. A malformed byte becomes U+FFFD covering that one byte, so every
+// byte belongs to exactly one glyph.
+std::vector<Glyph> DecodeUtf8(std::string_view text);
+
+// The UTF-8 bytes of one code point.
+std::string EncodeUtf8(char32_t code);
+
+// Columns the character takes on a terminal: 0 for control and combining characters, 2 for
+// wide East Asian characters, 1 otherwise.
+int CharWidth(char32_t code);
+
+// Columns the whole text takes.
+int TextWidth(std::string_view text);
+
+// The longest leading part of text that fits into width columns (never half a character).
+std::string ClipToWidth(std::string_view text, int width);
+
+// text clipped to width and padded with spaces to exactly width columns.
+std::string PadToWidth(std::string_view text, int width);
+
+// Byte ranges [begin, end) of the non-overlapping occurrences of needle in text, found
+// from the left; letters A-Z match a-z. An empty needle occurs nowhere.
+std::vector<std::pair<size_t, size_t>> FindAll(std::string_view text, std::string_view needle);
+
+// Printable text: control characters (including line breaks and tabs) become spaces.
+std::string Printable(std::string_view text);
+
+}  // namespace glnamelist::tui
+
+#endif  // GLNAMELIST_TUI_TEXT_H_
