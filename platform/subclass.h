@@ -2,7 +2,7 @@
 //
 // Hook(hWnd) adds a hook to the window's subclass chain that raises EnterWindowProc before
 // and LeaveWindowProc after the rest of the chain; Hook while hooked moves the hook to the
-// new window; Hook of an unknown window raises Error 5 and leaves the object unhooked.
+// new window; Hook of an unknown window raises Error 5 and changes nothing.
 // Unhook ends the reports (nothing when not hooked). Destroying a hooked object unhooks it.
 #ifndef GLNAMELIST_PLATFORM_SUBCLASS_H_
 #define GLNAMELIST_PLATFORM_SUBCLASS_H_

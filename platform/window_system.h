@@ -3,11 +3,13 @@
 // A window has a handle (counted from 1, never reused), a UTF-8 text with a caret, an
 // enabled flag, style bits (ES_READONLY) and a window procedure. Messages sent to a window
 // travel through its subclass chain: the most recently added hook sees a message first.
-// Each hook gets a `before` call with the message by reference, a fresh bExecProc = true
-// and the result so far; when bExecProc stays true the rest of the chain (older hooks, then
-// the window's own procedure) handles the message and its result becomes the message's
-// result, otherwise the result is whatever `before` left in lResult. Then the hook gets its
-// `after` call. A hook removed while a message is in flight gets no further calls.
+// Each hook gets a `before` call with the message by reference (changes reach the rest of
+// the chain), bExecProc = true and lResult = 0; when bExecProc stays true the rest of the
+// chain (older hooks, then the window's own procedure) handles the message and its result
+// becomes the message's result, otherwise the result is whatever `before` left in lResult.
+// Then the hook gets its `after` call, whatever bExecProc was. A hook removed while a
+// message is in flight gets no further calls; an error thrown by a hook or a procedure
+// ends the delivery and reaches the sender.
 //
 // The Win32-style functions (IsWindowEnabled, GetWindowLongA, GetWindowTextLengthA,
 // GetWindowTextA, SendMessage) return 0 for an unknown handle; the host-side setters and
@@ -31,6 +33,8 @@ inline constexpr long VK_RIGHT = 39;
 inline constexpr long VK_DELETE = 46;
 
 class WindowSystem;
+// The windows and hooks of one WindowSystem (defined in window_system.cc).
+struct WindowSystemState;
 
 // A window procedure: handles one message and returns its result.
 using WindowProc =
@@ -59,10 +63,10 @@ class ScopedHook {
 
  private:
   friend class WindowSystem;
-  struct State;
-  ScopedHook(std::weak_ptr<State> windows, long id) : windows_(std::move(windows)), id_(id) {}
+  ScopedHook(std::weak_ptr<WindowSystemState> windows, long id)
+      : windows_(std::move(windows)), id_(id) {}
 
-  std::weak_ptr<State> windows_;
+  std::weak_ptr<WindowSystemState> windows_;
   long id_ = 0;
 };
 
@@ -121,7 +125,7 @@ class WindowSystem {
   long GetWindowTextA(long hWnd, std::string& lpString, long nMaxCount) const;
 
  private:
-  std::shared_ptr<ScopedHook::State> state_;
+  std::shared_ptr<WindowSystemState> state_;
 };
 
 }  // namespace glnamelist::platform

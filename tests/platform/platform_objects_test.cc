@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "contracts/error.h"
+#include "contracts/keyed_collection.h"
+#include "platform/class_registry.h"
+#include "platform/clock.h"
+#include "platform/keyed_collection.h"
+#include "platform/message_box.h"
+#include "platform/picture_store.h"
+
+namespace glnamelist::platform {
+namespace {
+
+long ErrorNumber(const std::function<void()>& f, std::string* text = nullptr) {
+  try {
+    f();
+  } catch (const Error& e) {
+    if (text) *text = e.Description();
+    return e.Number();
+  }
+  return 0;
+}
+
+class Thing : public Object {};
+
+TEST(ClassRegistryTest, CreatesRegisteredClassesAndNamesTheMissingOne) {
+  ClassRegistry registry;
+  int made = 0;
+  registry.Register("A.B", [&] {
+    ++made;
+    return std::make_shared<Thing>();
+  });
+  EXPECT_NE(registry.Create("A.B"), registry.Create("A.B"));
+  EXPECT_EQ(made, 2);
+
+  std::string text;
+  EXPECT_EQ(ErrorNumber([&] { registry.Create("a.b"); }, &text), 429);
+  EXPECT_EQ(text, "ActiveX component can't create object: a.b");
+
+  registry.Register("Null.Factory", [] { return ObjectPtr(); });
+  EXPECT_EQ(ErrorNumber([&] { registry.Create("Null.Factory"); }), 429);
+  registry.Register("Failing", []() -> ObjectPtr { throw Error(7, "out of memory"); });
+  EXPECT_EQ(ErrorNumber([&] { registry.Create("Failing"); }), 7);
+
+  registry.Unregister("A.B");
+  EXPECT_FALSE(registry.IsRegistered("A.B"));
+  EXPECT_EQ(ErrorNumber([&] { registry.Create("A.B"); }), 429);
+}
+
+TEST(KeyedCollectionTest, StoresReplacesAndRemovesByExactKey) {
+  MapKeyedCollection c;
+  c.Add("12", Variant("row"));
+  c.Item("12~~3", Variant(5L));
+  c.Item("12~~3", Variant(6L));  // replaces
+  auto obj = std::make_shared<Thing>();
+  c.Add("obj", Variant(obj));
+  EXPECT_EQ(c.Count(), 3);
+  EXPECT_EQ(c.Item("12~~3"), Variant(6L));
+  EXPECT_EQ(c.Item("obj").ToObject(), obj);
+  EXPECT_FALSE(c.Exists("OBJ"));
+
+  std::string text;
+  EXPECT_EQ(ErrorNumber([&] { c.Add("12", Variant(1L)); }, &text), 457);
+  EXPECT_EQ(text, "This key is already associated with an element of this collection");
+  EXPECT_EQ(c.Item("12"), Variant("row"));  // a refused Add changes nothing
+  EXPECT_EQ(ErrorNumber([&] { c.Item("13"); }, &text), 5);
+  EXPECT_EQ(text, "Invalid procedure call or argument");
+
+  c.Remove("12");
+  EXPECT_EQ(ErrorNumber([&] { c.Remove("12"); }), 5);
+  EXPECT_FALSE(c.Exists("12"));
+  EXPECT_EQ(c.Count(), 2);
+}
+
+TEST(PictureStoreTest, EveryKeyHasItsOwn16x16PictureKeptForLaterLookups) {
+  PictureStore store;
+  ASSERT_EQ(PictureStore::Keys().size(), 14u);
+  EXPECT_EQ(PictureStore::Keys().front(), "Item");
+  EXPECT_EQ(PictureStore::Keys().back(), "SaleTax");
+  std::set<std::vector<uint32_t>> drawings;
+  std::set<std::string> glyphs;
+  for (const std::string& key : PictureStore::Keys()) {
+    SCOPED_TRACE(key);
+    PicturePtr p = store.Get(key);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p, store.Get(key));
+    EXPECT_EQ(p->Key(), key);
+    ASSERT_EQ(p->Width(), 16);
+    ASSERT_EQ(p->Height(), 16);
+    ASSERT_EQ(p->Pixels().size(), 256u);
+    int opaque = 0;
+    for (uint32_t px : p->Pixels()) opaque += (px & 0xFF) != 0;
+    EXPECT_GT(opaque, 30);  // something recognisable is drawn
+    drawings.insert(p->Pixels());
+    glyphs.insert(PictureGlyph(key));
+  }
+  EXPECT_EQ(drawings.size(), 14u);
+  EXPECT_EQ(glyphs.size(), 14u);
+  EXPECT_EQ(PictureGlyph("Cash"), "$");
+  EXPECT_EQ(PictureGlyph(""), " ");
+}
+
+TEST(PictureStoreTest, UnknownKeysAreNotFound) {
+  PictureStore store;
+  std::string text;
+  EXPECT_EQ(ErrorNumber([&] { store.Get("cash"); }, &text), 35601);
+  EXPECT_EQ(text, "Element not found");
+  EXPECT_EQ(ErrorNumber([&] { store.Get(""); }), 35601);
+}
+
+std::chrono::system_clock::time_point LocalTime(int hour, int min, int sec, int millis) {
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_mon = 2;
+  t.tm_mday = 14;
+  t.tm_hour = hour;
+  t.tm_min = min;
+  t.tm_sec = sec;
+  t.tm_isdst = -1;
+  return std::chrono::system_clock::from_time_t(std::mktime(&t)) +
+         std::chrono::milliseconds(millis);
+}
+
+TEST(ClockTest, CountsFromLocalMidnightAndStartsAgainAtTheNext) {
+  EXPECT_NEAR(SecondsSinceLocalMidnight(LocalTime(0, 0, 0, 0)), 0.0, 1e-6);
+  EXPECT_NEAR(SecondsSinceLocalMidnight(LocalTime(13, 30, 15, 250)), 48615.25, 0.01);
+  auto late = LocalTime(23, 59, 59, 995);
+  EXPECT_NEAR(SecondsSinceLocalMidnight(late), 86399.995, 0.01);
+  EXPECT_NEAR(SecondsSinceLocalMidnight(late + std::chrono::milliseconds(10)), 0.005, 0.001);
+}
+
+TEST(ClockTest, SourceReplacesTheSystemClockUntilCleared) {
+  Clock clock;
+  float reading = 86399.99f;
+  clock.SetSource([&] { return reading; });
+  EXPECT_EQ(clock.Timer(), 86399.99f);
+  reading = 0.0f;
+  EXPECT_EQ(clock.Timer(), 0.0f);
+  clock.SetSource({});
+  float now = clock.Timer();
+  EXPECT_GE(now, 0.0f);
+  EXPECT_LT(now, 86401.0f);
+}
+
+TEST(MessageBoxTest, RecordingPresenterKeepsEveryCallAndAnswers) {
+  RecordingMessageBox box;
+  EXPECT_EQ(box.Show("找不到", 64, "提示"), kButtonOk);
+  box.set_answer(2);
+  EXPECT_EQ(box.Show("b", 0, ""), 2);
+  ASSERT_EQ(box.calls().size(), 2u);
+  EXPECT_EQ(box.calls()[0], (RecordingMessageBox::Call{"找不到", 64, "提示"}));
+  box.Clear();
+  EXPECT_TRUE(box.calls().empty());
+}
+
+}  // namespace
+}  // namespace glnamelist::platform
