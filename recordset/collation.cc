@@ -1,0 +1,122 @@
+#include "recordset/collation.h"
+
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <numeric>
+#include <string>
+
+#include "contracts/error.h"
+
+namespace glnamelist::recordset {
+namespace {
+
+struct CollatorCloser {
+  void operator()(UCollator* c) const { ucol_close(c); }
+};
+
+UCollator* ZhCollator() {
+  static std::unique_ptr<UCollator, CollatorCloser> collator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator* c = ucol_open("zh", &status);
+    if (U_FAILURE(status)) throw Error(errc::kDataService, "The text collator is unavailable");
+    return std::unique_ptr<UCollator, CollatorCloser>(c);
+  }();
+  return collator.get();
+}
+
+// Sort keys of every non-null row, back to back.
+struct SortKeys {
+  std::string bytes;
+  std::vector<uint32_t> offsets{0};
+  std::string_view At(size_t i) const {
+    return std::string_view(bytes).substr(offsets[i], offsets[i + 1] - offsets[i]);
+  }
+};
+
+void AppendSortKey(UCollator* collator, std::string_view text, std::u16string& utf16,
+                   SortKeys& keys) {
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t length = 0;
+  utf16.resize(text.size() + 1);
+  u_strFromUTF8WithSub(utf16.data(), static_cast<int32_t>(utf16.size()), &length, text.data(),
+                       static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) length = 0;
+  size_t start = keys.bytes.size();
+  int32_t room = static_cast<int32_t>(text.size()) * 4 + 16;
+  for (;;) {
+    keys.bytes.resize(start + static_cast<size_t>(room));
+    int32_t need = ucol_getSortKey(collator, utf16.data(), length,
+                                   reinterpret_cast<uint8_t*>(keys.bytes.data() + start), room);
+    if (need <= room) {
+      // The key ends with a zero byte, which is not needed for ordering.
+      keys.bytes.resize(start + static_cast<size_t>(need > 0 ? need - 1 : 0));
+      break;
+    }
+    room = need;
+  }
+  keys.offsets.push_back(static_cast<uint32_t>(keys.bytes.size()));
+}
+
+template <class Less, class Equal>
+std::vector<uint32_t> RankBy(const ColumnStore& column, size_t rows, Less less, Equal equal) {
+  std::vector<uint32_t> ids;
+  ids.reserve(rows);
+  for (uint32_t r = 0; r < rows; ++r) {
+    if (!column.IsNull(r)) ids.push_back(r);
+  }
+  std::sort(ids.begin(), ids.end(), less);
+  std::vector<uint32_t> ranks(rows, 0);
+  uint32_t rank = 0;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (i == 0 || !equal(ids[i - 1], ids[i])) ++rank;
+    ranks[ids[i]] = rank;
+  }
+  return ranks;
+}
+
+std::vector<uint32_t> RankTexts(const ColumnStore& column, size_t rows) {
+  UCollator* collator = ZhCollator();
+  // keys are indexed by row; a null row gets an empty key that is never looked at.
+  SortKeys keys;
+  keys.bytes.reserve(column.text.bytes.size() * 3);
+  keys.offsets.reserve(rows + 1);
+  std::u16string utf16;
+  for (size_t r = 0; r < rows; ++r) {
+    if (column.IsNull(r)) {
+      keys.offsets.push_back(static_cast<uint32_t>(keys.bytes.size()));
+    } else {
+      AppendSortKey(collator, column.text.At(r), utf16, keys);
+    }
+  }
+  return RankBy(
+      column, rows, [&](uint32_t a, uint32_t b) { return keys.At(a) < keys.At(b); },
+      [&](uint32_t a, uint32_t b) { return keys.At(a) == keys.At(b); });
+}
+
+}  // namespace
+
+std::vector<uint32_t> RankColumn(const ColumnStore& column, size_t rows) {
+  switch (column.type) {
+    case ColumnType::kText:
+      return RankTexts(column, rows);
+    case ColumnType::kDouble: {
+      const auto& v = column.doubles;
+      return RankBy(
+          column, rows, [&](uint32_t a, uint32_t b) { return v[a] < v[b]; },
+          [&](uint32_t a, uint32_t b) { return v[a] == v[b]; });
+    }
+    case ColumnType::kInteger:
+    case ColumnType::kBool:
+      break;
+  }
+  const auto& v = column.ints;
+  return RankBy(
+      column, rows, [&](uint32_t a, uint32_t b) { return v[a] < v[b]; },
+      [&](uint32_t a, uint32_t b) { return v[a] == v[b]; });
+}
+
+}  // namespace glnamelist::recordset

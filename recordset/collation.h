@@ -1,0 +1,19 @@
+// Ranking the values of a column for sorting.
+#ifndef GLNAMELIST_RECORDSET_COLLATION_H_
+#define GLNAMELIST_RECORDSET_COLLATION_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "recordset/column_store.h"
+
+namespace glnamelist::recordset {
+
+// A rank per row: null rows rank 0, equal values share a rank, larger values rank higher.
+// Texts are ordered by the collator of locale "zh" (Chinese by pinyin; digits and "." in
+// their plain order).
+std::vector<uint32_t> RankColumn(const ColumnStore& column, size_t rows);
+
+}  // namespace glnamelist::recordset
+
+#endif  // GLNAMELIST_RECORDSET_COLLATION_H_

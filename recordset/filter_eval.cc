@@ -1,0 +1,246 @@
+#include "recordset/filter_eval.h"
+
+#include <string.h>
+
+#include <algorithm>
+#include <optional>
+#include <span>
+
+#include "recordset/text_fold.h"
+
+namespace glnamelist::recordset {
+namespace {
+
+// Below this many rows a contains pattern is scanned without building a character index.
+constexpr size_t kCharIndexMinRows = 4096;
+
+// A set of candidate rows that an index yields for one predicate.
+struct IndexPath {
+  std::span<const uint32_t> rows;
+  bool exact;      // the rows are exactly the predicate's rows
+  bool ascending;  // the rows are in ascending id order
+};
+
+size_t SparseLimit(size_t rows) { return rows / 16 + 1; }
+
+std::span<const uint32_t> TextRange(const Table& table, size_t col, std::string_view needle,
+                                    bool prefix) {
+  const std::vector<uint32_t>& sorted = table.SortedByFoldedText(col);
+  const TextData& folded = table.FoldedText(col);
+  auto lo = std::lower_bound(sorted.begin(), sorted.end(), needle,
+                             [&](uint32_t r, std::string_view n) { return folded.At(r) < n; });
+  auto hi = std::partition_point(lo, sorted.end(), [&](uint32_t r) {
+    std::string_view t = folded.At(r);
+    return prefix ? t.starts_with(needle) : t == needle;
+  });
+  return std::span<const uint32_t>(sorted.data() + (lo - sorted.begin()),
+                                   static_cast<size_t>(hi - lo));
+}
+
+std::optional<IndexPath> FindIndexPath(const Table& table, const Predicate& p) {
+  bool text_equal = p.kind == PredicateKind::kTextOrder && p.op == CompareOp::kEqual;
+  bool like = p.kind == PredicateKind::kTextLike;
+  if (text_equal || (like && p.like == LikeKind::kExact)) {
+    return IndexPath{TextRange(table, p.column, p.folded, false), true, false};
+  }
+  if (like && p.like == LikeKind::kPrefix) {
+    return IndexPath{TextRange(table, p.column, p.folded, true), true, false};
+  }
+  if (like && p.like == LikeKind::kContains && !p.folded.empty() &&
+      table.row_count() >= kCharIndexMinRows) {
+    const CharIndex& chars = table.Chars(p.column);
+    std::span<const uint32_t> best;
+    bool first = true;
+    size_t code_points = 0;
+    for (size_t pos = 0; pos < p.folded.size();) {
+      std::span<const uint32_t> rows = chars.Rows(NextCodePoint(p.folded, pos));
+      if (first || rows.size() < best.size()) best = rows;
+      first = false;
+      ++code_points;
+    }
+    return IndexPath{best, code_points == 1, true};
+  }
+  return std::nullopt;
+}
+
+template <class Test>
+void FillBits(Bitmap& bits, size_t rows, Test test) {
+  std::vector<uint64_t>& words = bits.words();
+  for (size_t w = 0; w < words.size(); ++w) {
+    size_t base = w * 64;
+    size_t end = std::min<size_t>(64, rows - base);
+    uint64_t word = 0;
+    for (size_t j = 0; j < end; ++j) {
+      word |= static_cast<uint64_t>(test(base + j)) << j;
+    }
+    words[w] = word;
+  }
+}
+
+template <class T>
+void ScanNumbers(const T* values, CompareOp op, double x, size_t rows, Bitmap& bits) {
+  auto v = [&](size_t i) { return static_cast<double>(values[i]); };
+  switch (op) {
+    case CompareOp::kLess:
+      return FillBits(bits, rows, [&](size_t i) { return v(i) < x; });
+    case CompareOp::kGreater:
+      return FillBits(bits, rows, [&](size_t i) { return v(i) > x; });
+    case CompareOp::kLessEqual:
+      return FillBits(bits, rows, [&](size_t i) { return v(i) <= x; });
+    case CompareOp::kGreaterEqual:
+      return FillBits(bits, rows, [&](size_t i) { return v(i) >= x; });
+    case CompareOp::kNotEqual:
+      return FillBits(bits, rows, [&](size_t i) { return v(i) != x; });
+    case CompareOp::kEqual:
+    case CompareOp::kLike:
+      return FillBits(bits, rows, [&](size_t i) { return v(i) == x; });
+  }
+}
+
+// Sets the rows whose folded text contains needle (not empty), in one pass over the bytes.
+void ScanContains(const TextData& folded, std::string_view needle, Bitmap& bits) {
+  const char* base = folded.bytes.data();
+  size_t size = folded.bytes.size();
+  const std::vector<uint32_t>& offsets = folded.offsets;
+  size_t pos = 0;
+  auto row_it = offsets.begin();
+  while (pos < size) {
+    const void* hit = memmem(base + pos, size - pos, needle.data(), needle.size());
+    if (hit == nullptr) break;
+    size_t at = static_cast<size_t>(static_cast<const char*>(hit) - base);
+    row_it = std::upper_bound(row_it, offsets.end(), at) - 1;
+    auto row = static_cast<uint32_t>(row_it - offsets.begin());
+    if (at + needle.size() <= offsets[row + 1]) bits.Set(row);
+    pos = offsets[row + 1];
+  }
+}
+
+void ClearNulls(const ColumnStore& col, Bitmap& bits) {
+  for (size_t r = 0; r < col.nulls.size(); ++r) {
+    if (col.nulls[r]) bits.Clear(static_cast<uint32_t>(r));
+  }
+}
+
+// The rows satisfying p, as a bitmap.
+Bitmap ScanPredicate(const Table& table, const Predicate& p) {
+  size_t rows = table.row_count();
+  Bitmap bits(rows);
+  const ColumnStore& col = table.column(p.column);
+  if (std::optional<IndexPath> path = FindIndexPath(table, p); path && path->exact) {
+    for (uint32_t r : path->rows) bits.Set(r);
+    return bits;
+  }
+  if (p.kind == PredicateKind::kNumber) {
+    if (col.type == ColumnType::kDouble) {
+      ScanNumbers(col.doubles.data(), p.op, p.number, rows, bits);
+    } else {
+      ScanNumbers(col.ints.data(), p.op, p.number, rows, bits);
+    }
+  } else if (p.kind == PredicateKind::kTextLike && p.like == LikeKind::kContains &&
+             !p.folded.empty()) {
+    ScanContains(table.FoldedText(p.column), p.folded, bits);
+  } else {
+    FillBits(bits, rows, [&](size_t r) { return RowMatches(table, p, static_cast<uint32_t>(r)); });
+  }
+  ClearNulls(col, bits);
+  return bits;
+}
+
+RowSet EvaluateFromCandidates(const Table& table, const std::vector<Predicate>& group,
+                              size_t driver, const IndexPath& path) {
+  std::vector<uint32_t> candidates(path.rows.begin(), path.rows.end());
+  if (!path.ascending) std::sort(candidates.begin(), candidates.end());
+  std::vector<uint32_t> ids;
+  ids.reserve(candidates.size());
+  for (uint32_t r : candidates) {
+    bool ok = true;
+    for (size_t i = 0; i < group.size() && ok; ++i) {
+      if (i == driver && path.exact) continue;
+      ok = RowMatches(table, group[i], r);
+    }
+    if (ok) ids.push_back(r);
+  }
+  return RowSet::FromIds(std::move(ids));
+}
+
+// Picks the predicate that starts the scan: one with an exact index, else a number test,
+// else the first.
+size_t ScanDriver(const Table& table, const std::vector<Predicate>& group) {
+  for (size_t i = 0; i < group.size(); ++i) {
+    std::optional<IndexPath> path = FindIndexPath(table, group[i]);
+    if (path && path->exact) return i;
+  }
+  for (size_t i = 0; i < group.size(); ++i) {
+    if (group[i].kind == PredicateKind::kNumber) return i;
+  }
+  return 0;
+}
+
+RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
+  size_t rows = table.row_count();
+  std::optional<IndexPath> best;
+  size_t best_index = 0;
+  for (size_t i = 0; i < group.size(); ++i) {
+    std::optional<IndexPath> path = FindIndexPath(table, group[i]);
+    if (path && (!best || path->rows.size() < best->rows.size())) {
+      best = path;
+      best_index = i;
+    }
+  }
+  if (best && best->rows.size() <= SparseLimit(rows)) {
+    return EvaluateFromCandidates(table, group, best_index, *best);
+  }
+  size_t driver = ScanDriver(table, group);
+  Bitmap bits = ScanPredicate(table, group[driver]);
+  size_t count = bits.Count();
+  for (size_t i = 0; i < group.size(); ++i) {
+    if (i == driver) continue;
+    if (count > SparseLimit(rows)) {
+      bits.And(ScanPredicate(table, group[i]));
+    } else {
+      bits.ForEach([&](uint32_t r) {
+        if (!RowMatches(table, group[i], r)) bits.Clear(r);
+      });
+    }
+    count = bits.Count();
+  }
+  return RowSet::FromBitmap(std::move(bits));
+}
+
+}  // namespace
+
+RowSet EvaluateFilter(const Table& table, const CompiledFilter& filter) {
+  size_t rows = table.row_count();
+  std::vector<RowSet> parts;
+  parts.reserve(filter.size());
+  size_t total = 0;
+  bool any_dense = false;
+  for (const std::vector<Predicate>& group : filter) {
+    parts.push_back(EvaluateGroup(table, group));
+    total += parts.back().count;
+    any_dense = any_dense || parts.back().dense;
+  }
+  if (parts.size() == 1) return std::move(parts.front());
+  if (!any_dense && total <= SparseLimit(rows)) {
+    std::vector<uint32_t> merged;
+    for (const RowSet& part : parts) {
+      std::vector<uint32_t> next;
+      next.reserve(merged.size() + part.ids.size());
+      std::set_union(merged.begin(), merged.end(), part.ids.begin(), part.ids.end(),
+                     std::back_inserter(next));
+      merged = std::move(next);
+    }
+    return RowSet::FromIds(std::move(merged));
+  }
+  Bitmap bits(rows);
+  for (const RowSet& part : parts) {
+    if (part.dense) {
+      bits.Or(part.bits);
+    } else {
+      for (uint32_t r : part.ids) bits.Set(r);
+    }
+  }
+  return RowSet::FromBitmap(std::move(bits));
+}
+
+}  // namespace glnamelist::recordset

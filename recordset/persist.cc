@@ -1,0 +1,122 @@
+#include "recordset/persist.h"
+
+#include <cstring>
+
+#include "recordset/filter_parser.h"
+
+namespace glnamelist::recordset {
+namespace {
+
+constexpr std::string_view kMagic("GLRS\x01", 5);
+
+template <class T>
+void Put(std::string& out, T v) {
+  char buf[sizeof(T)];
+  std::memcpy(buf, &v, sizeof(T));
+  out.append(buf, sizeof(T));
+}
+
+void PutText(std::string& out, std::string_view t) {
+  Put<uint32_t>(out, static_cast<uint32_t>(t.size()));
+  out.append(t);
+}
+
+class Reader {
+ public:
+  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+  std::string_view Bytes(size_t n) {
+    if (n > bytes_.size() - pos_) RefuseArgument();
+    std::string_view s = bytes_.substr(pos_, n);
+    pos_ += n;
+    return s;
+  }
+  template <class T>
+  T Get() {
+    T v;
+    std::memcpy(&v, Bytes(sizeof(T)).data(), sizeof(T));
+    return v;
+  }
+  std::string_view Text() { return Bytes(Get<uint32_t>()); }
+  size_t left() const { return bytes_.size() - pos_; }
+
+ private:
+  std::string_view bytes_;
+  size_t pos_ = 0;
+};
+
+}  // namespace
+
+std::string SerializeRows(const Table& table, const ViewOrder& order) {
+  std::string out(kMagic);
+  Put<uint32_t>(out, static_cast<uint32_t>(table.column_count()));
+  for (size_t c = 0; c < table.column_count(); ++c) {
+    PutText(out, table.column(c).name);
+    Put<uint8_t>(out, static_cast<uint8_t>(table.column(c).type));
+  }
+  size_t n = order.size();
+  Put<uint32_t>(out, static_cast<uint32_t>(n));
+  for (size_t c = 0; c < table.column_count(); ++c) {
+    const ColumnStore& col = table.column(c);
+    Put<uint8_t>(out, col.nulls.empty() ? 0 : 1);
+    if (!col.nulls.empty()) {
+      for (size_t i = 0; i < n; ++i) Put<uint8_t>(out, col.nulls[order.RowAt(i)]);
+    }
+    for (size_t i = 0; i < n; ++i) {
+      uint32_t r = order.RowAt(i);
+      switch (col.type) {
+        case ColumnType::kInteger:
+        case ColumnType::kBool:
+          Put<int64_t>(out, col.ints[r]);
+          break;
+        case ColumnType::kDouble:
+          Put<double>(out, col.doubles[r]);
+          break;
+        case ColumnType::kText:
+          PutText(out, col.text.At(r));
+          break;
+      }
+    }
+  }
+  return out;
+}
+
+std::shared_ptr<Table> DeserializeRows(std::string_view bytes) {
+  Reader in(bytes);
+  if (in.Bytes(kMagic.size()) != kMagic) RefuseArgument();
+  uint32_t column_count = in.Get<uint32_t>();
+  if (column_count > in.left()) RefuseArgument();
+  std::vector<ColumnStore> columns(column_count);
+  for (ColumnStore& col : columns) {
+    col.name = std::string(in.Text());
+    uint8_t type = in.Get<uint8_t>();
+    if (type > static_cast<uint8_t>(ColumnType::kText)) RefuseArgument();
+    col.type = static_cast<ColumnType>(type);
+  }
+  uint32_t rows = in.Get<uint32_t>();
+  for (ColumnStore& col : columns) {
+    // Every row takes at least one byte per column, which bounds what is reserved.
+    if (rows > in.left()) RefuseArgument();
+    if (in.Get<uint8_t>() != 0) {
+      std::string_view flags = in.Bytes(rows);
+      col.nulls.assign(flags.begin(), flags.end());
+    }
+    for (uint32_t i = 0; i < rows; ++i) {
+      switch (col.type) {
+        case ColumnType::kInteger:
+        case ColumnType::kBool:
+          col.ints.push_back(in.Get<int64_t>());
+          break;
+        case ColumnType::kDouble:
+          col.doubles.push_back(in.Get<double>());
+          break;
+        case ColumnType::kText:
+          col.text.Append(in.Text());
+          break;
+      }
+    }
+  }
+  if (in.left() != 0) RefuseArgument();
+  return std::make_shared<Table>(std::move(columns), rows);
+}
+
+}  // namespace glnamelist::recordset

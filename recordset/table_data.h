@@ -1,0 +1,85 @@
+// The immutable table behind a record set and all its clones, with the per-column look-up
+// structures that are built on first use and then shared by every view of the table.
+//
+// Everything runs on one thread; the lazily built structures take no lock.
+#ifndef GLNAMELIST_RECORDSET_TABLE_DATA_H_
+#define GLNAMELIST_RECORDSET_TABLE_DATA_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "recordset/column_store.h"
+
+namespace glnamelist::recordset {
+
+// For each folded code point of a text column, the ascending ids of the rows that contain it.
+class CharIndex {
+ public:
+  explicit CharIndex(const TextData& folded);
+  std::span<const uint32_t> Rows(int32_t code_point) const;
+
+ private:
+  uint32_t SlotOf(int32_t code_point) const;
+
+  std::unordered_map<int32_t, uint32_t> wide_slots_;  // code points >= 128 (and invalid bytes)
+  std::vector<uint32_t> starts_;  // list of slot s: rows_[starts_[s], starts_[s+1])
+  std::vector<uint32_t> rows_;
+};
+
+// One key of a sort order.
+struct SortKey {
+  size_t column;
+  bool descending;
+};
+
+// A stable order of all rows by some keys, and each row's place in it.
+struct Permutation {
+  std::vector<uint32_t> order;
+  std::vector<uint32_t> position;
+};
+
+class Table {
+ public:
+  // Every column holds `rows` values.
+  Table(std::vector<ColumnStore> columns, size_t rows);
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+  ~Table();
+
+  size_t row_count() const { return rows_; }
+  size_t column_count() const { return columns_.size(); }
+  const ColumnStore& column(size_t i) const { return columns_[i]; }
+  // The column named name (without regard to case), or -1.
+  int FindColumn(std::string_view name) const;
+
+  // The case-folded texts of a text column (the column itself when folding changes nothing).
+  const TextData& FoldedText(size_t col) const;
+  // The non-null rows of a text column ordered by their folded bytes (ties by row id).
+  const std::vector<uint32_t>& SortedByFoldedText(size_t col) const;
+  const CharIndex& Chars(size_t col) const;
+  // A rank per row: equal values share a rank, null is 0, larger values rank higher.
+  // Texts are ranked by the "zh" collator.
+  const std::vector<uint32_t>& Ranks(size_t col) const;
+  // The stable order of all rows by keys (ties keep the table's order).
+  std::shared_ptr<const Permutation> OrderBy(const std::vector<SortKey>& keys) const;
+
+ private:
+  struct Lazy;
+
+  std::vector<ColumnStore> columns_;
+  size_t rows_ = 0;
+  mutable std::vector<Lazy> lazy_;
+  mutable std::map<std::string, std::shared_ptr<const Permutation>> orders_;
+};
+
+using TablePtr = std::shared_ptr<const Table>;
+
+}  // namespace glnamelist::recordset
+
+#endif  // GLNAMELIST_RECORDSET_TABLE_DATA_H_

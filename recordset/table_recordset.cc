@@ -1,0 +1,104 @@
+#include "recordset/table_recordset.h"
+
+#include "recordset/filter_eval.h"
+#include "recordset/filter_parser.h"
+#include "recordset/persist.h"
+#include "recordset/predicate.h"
+#include "recordset/sort_spec.h"
+
+namespace glnamelist::recordset {
+namespace {
+
+constexpr long kPositionUnknown = -1;
+constexpr long kPositionEof = -3;
+
+bool IsBlank(std::string_view s) {
+  return s.find_first_not_of(" \t\r\n\f\v") == std::string_view::npos;
+}
+
+[[noreturn]] void NoCurrentRecord() { throw Error(errc::kNoCurrentRecord, kNoCurrentRecordText); }
+
+}  // namespace
+
+TableRecordset::TableRecordset(TablePtr table) { Reset(std::move(table)); }
+
+void TableRecordset::Reset(TablePtr table) {
+  table_ = std::move(table);
+  filter_text_.clear();
+  sort_text_.clear();
+  filter_rows_.reset();
+  sort_keys_.clear();
+  order_ = ViewOrder::All(table_->row_count());
+  cursor_ = 0;
+}
+
+void TableRecordset::Filter(const std::string& NewVal) {
+  // Everything is worked out before anything changes, so a refused filter leaves the
+  // view as it was.
+  std::optional<RowSet> rows;
+  if (!IsBlank(NewVal)) {
+    auto lookup = [this](std::string_view name) { return Lookup(name); };
+    OrOfAndGroups groups = ParseFilter(NewVal, lookup);
+    rows = EvaluateFilter(*table_, CompileFilter(*table_, groups));
+  }
+  ViewOrder order = ViewOrder::Build(*table_, rows ? &*rows : nullptr, sort_keys_);
+  filter_text_ = NewVal;
+  filter_rows_ = std::move(rows);
+  order_ = std::move(order);
+  cursor_ = 0;
+}
+
+void TableRecordset::Sort(const std::string& NewVal) {
+  auto lookup = [this](std::string_view name) { return Lookup(name); };
+  std::vector<SortKey> keys = ParseSort(NewVal, lookup);
+  ViewOrder order = ViewOrder::Build(*table_, filter_rows_ ? &*filter_rows_ : nullptr, keys);
+  sort_text_ = NewVal;
+  sort_keys_ = std::move(keys);
+  order_ = std::move(order);
+  cursor_ = 0;
+}
+
+long TableRecordset::AbsolutePosition() const {
+  if (order_.size() == 0) return kPositionUnknown;
+  if (IsEOF()) return kPositionEof;
+  return static_cast<long>(cursor_) + 1;
+}
+
+void TableRecordset::AbsolutePosition(long NewVal) {
+  if (NewVal < 1 || static_cast<size_t>(NewVal) > order_.size()) RefuseArgument();
+  cursor_ = static_cast<size_t>(NewVal - 1);
+}
+
+void TableRecordset::MoveFirst() {
+  if (order_.size() == 0) NoCurrentRecord();
+  cursor_ = 0;
+}
+
+void TableRecordset::MoveNext() {
+  if (IsEOF()) NoCurrentRecord();
+  ++cursor_;
+}
+
+Variant TableRecordset::Fields(std::string_view Name) const {
+  int col = Lookup(Name);
+  if (col < 0) UnknownField();
+  if (IsEOF()) NoCurrentRecord();
+  return table_->column(static_cast<size_t>(col)).Value(order_.RowAt(cursor_));
+}
+
+RecordsetPtr TableRecordset::Clone() { return std::make_shared<TableRecordset>(table_); }
+
+void TableRecordset::Save(Stream& Destination, long /*PersistFormat*/) {
+  if (!Destination.IsOpen()) Destination.Open();
+  Destination.Write(SerializeRows(*table_, order_));
+}
+
+void TableRecordset::Open(Stream& Source, long /*CursorType*/, long /*LockType*/,
+                          long /*Options*/) {
+  // The saved form is read from the start of the stream, wherever its position stands.
+  Source.Position(0);
+  std::string bytes = Source.Read(-1);
+  Reset(DeserializeRows(bytes));
+}
+
+}  // namespace glnamelist::recordset

@@ -1,0 +1,35 @@
+// The visible rows of a view in their order: all rows or the filtered ones, in table order
+// or in a sort order.
+#ifndef GLNAMELIST_RECORDSET_VIEW_ORDER_H_
+#define GLNAMELIST_RECORDSET_VIEW_ORDER_H_
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "recordset/row_set.h"
+#include "recordset/table_data.h"
+
+namespace glnamelist::recordset {
+
+class ViewOrder {
+ public:
+  // All rows of a table of `rows` rows, in table order; holds no list.
+  static ViewOrder All(size_t rows);
+  // filter: the rows left by a filter, or null for all rows; keys: empty for table order.
+  static ViewOrder Build(const Table& table, const RowSet* filter,
+                         const std::vector<SortKey>& keys);
+
+  size_t size() const { return count_; }
+  // The table row shown at place i (0-based, i < size()).
+  uint32_t RowAt(size_t i) const { return rows_ ? (*rows_)[i] : static_cast<uint32_t>(i); }
+
+ private:
+  // rows_ may be an order shared with the table's sort cache; null means 0..count_-1.
+  std::shared_ptr<const std::vector<uint32_t>> rows_;
+  size_t count_ = 0;
+};
+
+}  // namespace glnamelist::recordset
+
+#endif  // GLNAMELIST_RECORDSET_VIEW_ORDER_H_
