@@ -1,0 +1,84 @@
+// The general-ledger data service over a ledger file.
+#ifndef GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
+#define GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "contracts/data_service.h"
+#include "ledger/sqlite_db.h"
+#include "recordset/table.h"
+
+namespace glnamelist::ledger {
+
+// Serves the master data of one ledger file, opened read-only when the service is made
+// (a missing, unreadable, corrupt or foreign file is one Error naming the file and the
+// cause). Every record set is read from the file once, on first request, and kept; the
+// service hands out clones of it. Entries are looked up by exact code with prepared
+// statements. Record-set fields:
+//   AccountSet:   FAccountID, FNumber, FName, FDetail, FHelperCode, FIsBank, FIsCash
+//   CurrencySet, ItemClassSet, UnitGroupSet, SettTypeSet: FItemID, FNumber, FName
+//   VchExpSet:    FItemID, FNumber, FExplanation
+//   SubMesSet, item records: FItemID, FNumber, FName, FDetail
+// Flags (FDetail, FIsBank, FIsCash) are integers 0 or 1. Rows come in code order.
+class LedgerService : public GLData {
+ public:
+  explicit LedgerService(const std::string& path);
+  ~LedgerService() override;
+
+  const std::string& path() const;
+
+  // Stored only; it changes nothing in a read-only service.
+  void DeleteOptions(bool NewVal) override { delete_options_ = NewVal; }
+  bool DeleteOptions() const { return delete_options_; }
+
+  RecordSourcePtr AccountSet() override;
+  AccountEntryPtr GetAccount(std::string& Number) override;
+  // Error when no account has this id.
+  std::string GetAccountFullName(long AccountID) override;
+
+  RecordSourcePtr CurrencySet() override;
+  RecordSourcePtr ItemClassSet() override;
+  RecordSourcePtr UnitGroupSet() override;
+  RecordSourcePtr SettTypeSet() override;
+  RecordsetPtr VchExpSet() override;
+
+  RecordSourcePtr SubMesSet(long& ItemClassID) override;
+  SubMesEntryPtr GetSubMes(long& ItemClassID, const Variant& Reserved,
+                           std::string& Number) override;
+  ItemEntryPtr GetItem(long& ItemClassID, const Variant& Reserved, std::string& Number) override;
+  // Nothing for a group that does not exist; an empty set for a group without units.
+  UnitSetPtr UnitSet(long& UnitGroupID) override;
+
+  // The items of a class with filter and sort applied by the record-set engine, as a
+  // record set of their own rows (a clone of it stays filtered and sorted). The class is
+  // read from the file once; each (filter, sort) shape is made once. Empty filter and sort
+  // give all items in code order. A class without items (or unknown) gives no rows. A
+  // filter or sort the engine refuses raises its Error.
+  RecordsetPtr ItemRecords(long item_class_id, const std::string& filter, const std::string& sort);
+
+ private:
+  struct Queries;
+  using ItemShape = std::tuple<long, std::string, std::string>;
+
+  RecordsetPtr Cached(RecordsetPtr& cache, std::string_view sql,
+                      const std::vector<recordset::Column>& columns);
+  RecordsetPtr ClassItems(long item_class_id);
+
+  std::unique_ptr<Database> db_;
+  std::unique_ptr<Queries> queries_;
+  bool delete_options_ = false;
+  RecordsetPtr accounts_, currencies_, item_classes_, unit_groups_, settle_types_, explanations_;
+  std::map<long, RecordsetPtr> items_by_class_;
+  std::map<ItemShape, RecordsetPtr> item_shapes_;
+  std::map<long, RecordSourcePtr> submes_by_class_;
+  std::map<long, UnitSetPtr> units_by_group_;
+};
+
+}  // namespace glnamelist::ledger
+
+#endif  // GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
