@@ -3,12 +3,8 @@
 namespace glnamelist::fakes {
 
 FakeSubClass::~FakeSubClass() {
-  if (!hooked_) return;
-  try {
-    Unhook();
-  } catch (const Error&) {
-    // An injected Unhook failure must not escape a destructor.
-  }
+  hooked_ = false;
+  log()->Add("SubClass.Released()");
 }
 
 void FakeSubClass::Hook(long hWnd) {

@@ -3,8 +3,8 @@
 //   sub->Send(WM_KEYDOWN, VK_F8, 0);   // a message to the hooked window: raises
 //                                      // EnterWindowProc, then LeaveWindowProc
 //
-// Hook and Unhook are recorded; the object unhooks itself when destroyed while hooked
-// (recorded as "SubClass.Unhook()" too, so a test sees it).
+// Hook and Unhook are recorded; the object's end is recorded as "SubClass.Released()" (a
+// hooked object unhooks itself then, without a separate Unhook record).
 #ifndef GLNAMELIST_TESTS_FAKES_FAKE_SUBCLASS_H_
 #define GLNAMELIST_TESTS_FAKES_FAKE_SUBCLASS_H_
 

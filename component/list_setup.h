@@ -1,0 +1,38 @@
+// List setup: the default row picture of each kind, and the account copy and bank and cash
+// pictures that the first account setup prepares.
+#ifndef GLNAMELIST_COMPONENT_LIST_SETUP_H_
+#define GLNAMELIST_COMPONENT_LIST_SETUP_H_
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "contracts/picture.h"
+#include "contracts/recordset.h"
+#include "providers/state.h"
+
+namespace glnamelist {
+
+// The picture of individual accounts, by account code.
+using AccountPictureMap = std::map<std::string, PicturePtr, std::less<>>;
+
+// Runs once per NameListType given to the object. Clears PicDefault; at the first setup for
+// nlAccount (AccountPictures still Nothing) creates AccountPictures, sets PicDefault to
+// "Detail", copies the data service's account record set into s.AccountRecords (unless it
+// is already there) and stores the "Bank" or "Cash" picture of every bank or cash account
+// (bank wins; a null flag counts as false). Every other setup only sets PicDefault by kind.
+// Errors of the data service, the record set and the picture store reach the caller; a
+// failed copy leaves AccountRecords empty and raises Error 424 when it is counted.
+void SetupList(NameListState& s, std::unique_ptr<AccountPictureMap>& AccountPictures);
+
+// An independent copy of source made through an "ADODB.Stream" and a new "ADODB.Recordset",
+// or Nothing when any step fails (nothing is shown, no error leaves).
+RecordsetPtr CopyRecordset(const RecordsetPtr& source);
+
+// The picture stored under key in the picture store.
+PicturePtr GetPicture(const std::string& key);
+
+}  // namespace glnamelist
+
+#endif  // GLNAMELIST_COMPONENT_LIST_SETUP_H_

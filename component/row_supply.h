@@ -1,0 +1,65 @@
+// Row supply: the rows of account, item and SubMes lists, handed to the list control one by
+// one as it paints them, each built once and then kept for the object's life.
+#ifndef GLNAMELIST_COMPONENT_ROW_SUPPLY_H_
+#define GLNAMELIST_COMPONENT_ROW_SUPPLY_H_
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "component/list_setup.h"
+#include "contracts/picture.h"
+#include "providers/state.h"
+
+namespace glnamelist {
+
+// One display row.
+struct DisplayRow {
+  std::string FNumber_1;  // column 0: the code relative to the parent in force
+  std::string FNumber;    // column 1: the full code (" +" added for non-detail SubMes)
+  std::string FName;      // column 2: the name (the full name for accounts)
+  PicturePtr pic;         // accounts only: the picture fixed when the row was built
+  // What FNumber_1 was worked out from: the plain code and the parent code in force then.
+  std::string code;
+  std::string parent;
+  bool has_parent = false;
+};
+
+class RowSupply {
+ public:
+  // Answers DataRequest(Row): positions s.ListRecords on Row, obtains the display row of
+  // that record and writes its three cells and picture to the row-data object. Does nothing
+  // for Row 0, a Row past the record count, no ListRecords, or a kind other than accounts,
+  // items and SubMes entries. Errors of the record set, the data service, the parent entry
+  // or the row-data object reach the caller; a row that failed to build is not kept.
+  void NameListData_DataRequest(NameListState& s, const AccountPictureMap* AccountPictures,
+                                long Row);
+
+  // How many rows each cache holds.
+  size_t AccountRowCount() const { return AccountRows.size(); }
+  size_t ItemRowCount() const { return ItemRows.size(); }
+  size_t SubMesRowCount() const { return SubMesRows.size(); }
+
+ private:
+  using RowCache = std::map<std::string, DisplayRow, std::less<>>;
+
+  // The display row of the current record of s.ListRecords, built and cached on first
+  // request, with its relative code brought up to date with s.ListParent; nullptr for
+  // kinds without rows on request.
+  const DisplayRow* GetListRow(NameListState& s, const AccountPictureMap* AccountPictures);
+  DisplayRow BuildAccountRow(NameListState& s, const AccountPictureMap* AccountPictures);
+  static DisplayRow BuildItemRow(NameListState& s, bool submes);
+
+  // Key texts, written into key_ without allocating once it has grown.
+  std::string_view AccountKey(const NameListState& s);
+  std::string_view ItemKey(const NameListState& s);
+
+  RowCache AccountRows, ItemRows, SubMesRows;
+  std::string key_;
+  std::string parent_;  // the code of s.ListParent at this request
+};
+
+}  // namespace glnamelist
+
+#endif  // GLNAMELIST_COMPONENT_ROW_SUPPLY_H_
