@@ -1,17 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <chrono>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "contracts/error.h"
 #include "contracts/keyed_collection.h"
 #include "platform/class_registry.h"
 #include "platform/clock.h"
 #include "platform/keyed_collection.h"
-#include "platform/message_box.h"
 #include "platform/picture_store.h"
 
 namespace glnamelist::platform {
@@ -133,30 +134,6 @@ TEST(ClockTest, CountsFromLocalMidnightAndStartsAgainAtTheNext) {
   auto late = LocalTime(23, 59, 59, 995);
   EXPECT_NEAR(SecondsSinceLocalMidnight(late), 86399.995, 0.01);
   EXPECT_NEAR(SecondsSinceLocalMidnight(late + std::chrono::milliseconds(10)), 0.005, 0.001);
-}
-
-TEST(ClockTest, SourceReplacesTheSystemClockUntilCleared) {
-  Clock clock;
-  float reading = 86399.99f;
-  clock.SetSource([&] { return reading; });
-  EXPECT_EQ(clock.Timer(), 86399.99f);
-  reading = 0.0f;
-  EXPECT_EQ(clock.Timer(), 0.0f);
-  clock.SetSource({});
-  float now = clock.Timer();
-  EXPECT_GE(now, 0.0f);
-  EXPECT_LT(now, 86401.0f);
-}
-
-TEST(MessageBoxTest, RecordingPresenterKeepsEveryCallAndAnswers) {
-  RecordingMessageBox box;
-  EXPECT_EQ(box.Show("找不到", 64, "提示"), kButtonOk);
-  box.set_answer(2);
-  EXPECT_EQ(box.Show("b", 0, ""), 2);
-  ASSERT_EQ(box.calls().size(), 2u);
-  EXPECT_EQ(box.calls()[0], (RecordingMessageBox::Call{"找不到", 64, "提示"}));
-  box.Clear();
-  EXPECT_TRUE(box.calls().empty());
 }
 
 }  // namespace
