@@ -17,25 +17,11 @@ namespace {
 
 // Words of accounting and place names whose characters have another reading when they
 // stand alone; the transliterator reads character by character.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 18> kWordInitials = {{
-    {"银行", "YH"},
-    {"分行", "FH"},
-    {"支行", "ZH"},
-    {"总行", "ZH"},
-    {"商行", "SH"},
-    {"行业", "HY"},
-    {"会计", "KJ"},
-    {"长期", "CQ"},
-    {"长江", "CJ"},
-    {"长沙", "CS"},
-    {"长春", "CC"},
-    {"差旅", "CL"},
-    {"调整", "TZ"},
-    {"还款", "HK"},
-    {"厦门", "XM"},
-    {"汇率", "HL"},
-    {"税率", "SL"},
-    {"利率", "LL"},
+constexpr std::array<std::pair<std::string_view, std::string_view>, 21> kWordInitials = {{
+    {"银行", "YH"}, {"分行", "FH"}, {"支行", "ZH"}, {"总行", "ZH"}, {"商行", "SH"}, {"行业", "HY"},
+    {"会计", "KJ"}, {"长期", "CQ"}, {"长江", "CJ"}, {"长沙", "CS"}, {"长春", "CC"}, {"差旅", "CL"},
+    {"调整", "TZ"}, {"还款", "HK"}, {"厦门", "XM"}, {"重庆", "CQ"}, {"汇率", "HL"}, {"税率", "SL"},
+    {"利率", "LL"}, {"热轧", "RZ"}, {"冷轧", "LZ"},
 }};
 
 }  // namespace
