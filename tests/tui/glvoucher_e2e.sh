@@ -1,0 +1,133 @@
+#!/bin/sh
+# End-to-end test of the voucher-entry form: runs glvoucher in a detached tmux session on
+# the sample ledger, types as a person would and checks what the screen shows.
+#
+#   glvoucher_e2e.sh GLVOUCHER LEDGER [CAPTURE_FILE]
+#
+# With CAPTURE_FILE, the screen with the account list dropped down is saved there.
+set -u
+GLVOUCHER=$1
+LEDGER=$2
+CAPTURE=${3:-}
+SOCKET="glvoucher-e2e-$$"
+ERRLOG=$(mktemp)
+TMUX_CMD="tmux -L $SOCKET -f /dev/null"
+WAIT_STEPS=150 # polls of 0.1 s: a bounded wait for the screen to settle
+
+cleanup() {
+  $TMUX_CMD kill-server >/dev/null 2>&1
+  rm -f "$ERRLOG"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $1"
+  echo "---- screen ----"
+  $TMUX_CMD capture-pane -p -t e2e 2>/dev/null
+  echo "---- stderr ----"
+  cat "$ERRLOG"
+  exit 1
+}
+
+screen_text() { $TMUX_CMD capture-pane -p -t e2e; }
+
+# wait_for TEXT WHAT: polls the screen until TEXT appears.
+wait_for() {
+  i=0
+  while [ $i -lt $WAIT_STEPS ]; do
+    if screen_text | grep -F -q -- "$1"; then return 0; fi
+    sleep 0.1
+    i=$((i + 1))
+  done
+  fail "$2: \"$1\" not on the screen"
+}
+
+# wait_gone TEXT WHAT: polls the screen until TEXT is no longer there.
+wait_gone() {
+  i=0
+  while [ $i -lt $WAIT_STEPS ]; do
+    if ! screen_text | grep -F -q -- "$1"; then return 0; fi
+    sleep 0.1
+    i=$((i + 1))
+  done
+  fail "$2: \"$1\" still on the screen"
+}
+
+# line_with LABEL: the screen line of the box labelled LABEL.
+line_with() { screen_text | grep -F -- "$1" | head -n 1; }
+
+keys() { $TMUX_CMD send-keys -t e2e "$@"; }
+type_text() { $TMUX_CMD send-keys -t e2e -l -- "$1"; }
+clear_box() {
+  n=0
+  while [ $n -lt 40 ]; do keys BSpace; n=$((n + 1)); done
+}
+
+$TMUX_CMD new-session -d -s e2e -x 100 -y 30 \
+  "LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color '$GLVOUCHER' --ledger '$LEDGER' 2>'$ERRLOG'" ||
+  fail "tmux did not start"
+$TMUX_CMD set-option -t e2e remain-on-exit on >/dev/null
+
+wait_for "F10/Ctrl-Q 退出" "the form starts"
+wait_for "结算方式" "every box is labelled"
+
+# The account box: its children once "1002." is typed, again on F8.
+keys Tab
+type_text "1002."
+wait_for "工商银行" "children of 1002 after the point"
+keys F8
+wait_for "1002.05" "children of 1002 on F8"
+wait_for "第 1 行 / 共 5 行" "the position line"
+screen_text | grep -F -q "1001" && fail "only the children of 1002 are listed"
+keys Down Down
+wait_for "第 3 行 / 共 5 行" "the arrows move the selection"
+if [ -n "$CAPTURE" ]; then screen_text >"$CAPTURE"; fi
+keys Enter
+wait_gone "共 5 行" "Enter closes the list"
+line_with "科目" | grep -F -q "[1002.03" || fail "the chosen code is in the box"
+
+# A name search: rows whose name holds the fragment, marked as a search result.
+clear_box
+type_text "招商"
+keys F9
+wait_for "查找结果" "F9 shows a search result"
+wait_for "招商银行" "the matching account"
+keys Escape
+wait_gone "查找结果" "Esc closes the list"
+
+# A search nothing matches: the message box, closed by Enter.
+clear_box
+type_text "没有这个名字"
+keys F9
+wait_for "没有查询到名称包含''没有这个名字''的明细科目数据" "the no-match dialog"
+wait_for "[ 确定 ]" "the dialog's OK button"
+keys Enter
+wait_gone "没有查询到名称包含" "Enter closes the dialog"
+
+# Pasted text with quotes and wildcards, longer than the box, breaks nothing.
+clear_box
+type_text "'%*[_]\"?#&' OR 1=1 -- 1002.%*_'' 一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十"
+keys F8
+keys F9
+wait_for "没有查询到名称包含" "a search for pasted text answers"
+keys Enter
+wait_gone "没有查询到名称包含" "the dialog closes again"
+
+# A terminal too small shows one clear line; growing it again redraws the form.
+$TMUX_CMD resize-window -t e2e -x 40 -y 8
+wait_for "终端太小" "the too-small line"
+$TMUX_CMD resize-window -t e2e -x 100 -y 30
+wait_for "结算方式" "the form after resizing"
+
+# F10 closes the program cleanly.
+keys F10
+i=0
+while [ $i -lt $WAIT_STEPS ]; do
+  if [ "$($TMUX_CMD display-message -p -t e2e '#{pane_dead}' 2>/dev/null)" = "1" ]; then break; fi
+  sleep 0.1
+  i=$((i + 1))
+done
+[ "$($TMUX_CMD display-message -p -t e2e '#{pane_dead_status}')" = "0" ] ||
+  fail "glvoucher ended with status $($TMUX_CMD display-message -p -t e2e '#{pane_dead_status}')"
+if grep -q -E "ERROR|runtime error" "$ERRLOG"; then fail "errors on standard error"; fi
+echo "PASS"

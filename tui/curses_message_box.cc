@@ -1,0 +1,27 @@
+#include "tui/curses_message_box.h"
+
+#include "tui/message_dialog.h"
+#include "tui/win_keys.h"
+
+namespace glnamelist::tui {
+
+CursesMessageBox::CursesMessageBox(CursesScreen& screen, std::function<void()> repaint)
+    : screen_(screen), repaint_(std::move(repaint)) {}
+
+long CursesMessageBox::Show(const std::string& text, long /*style*/, const std::string& caption) {
+  MessageDialog dialog(text, caption);
+  for (;;) {
+    if (repaint_) repaint_();
+    dialog.Paint(screen_);
+    screen_.SetCursor(-1, 0);
+    screen_.Refresh();
+    KeyPress key = screen_.ReadKey();
+    bool ok = key.kind == KeyPress::kChar &&
+              (key.code == '\r' || key.code == '\n' || key.code == ' ' || key.code == kVkEscape);
+    if (ok || (key.kind == KeyPress::kKey && key.code == kVkReturn)) {
+      return platform::kButtonOk;
+    }
+  }
+}
+
+}  // namespace glnamelist::tui

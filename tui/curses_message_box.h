@@ -1,0 +1,27 @@
+// The message box presenter of the terminal.
+#ifndef GLNAMELIST_TUI_CURSES_MESSAGE_BOX_H_
+#define GLNAMELIST_TUI_CURSES_MESSAGE_BOX_H_
+
+#include <functional>
+#include <string>
+
+#include "platform/message_box.h"
+#include "tui/curses_screen.h"
+
+namespace glnamelist::tui {
+
+// Shows each message box as a MessageDialog on the terminal until OK (Enter, Space or
+// Esc) is pressed, and answers OK. repaint draws the form behind the dialog.
+class CursesMessageBox : public platform::MessageBoxPresenter {
+ public:
+  CursesMessageBox(CursesScreen& screen, std::function<void()> repaint);
+  long Show(const std::string& text, long style, const std::string& caption) override;
+
+ private:
+  CursesScreen& screen_;
+  std::function<void()> repaint_;
+};
+
+}  // namespace glnamelist::tui
+
+#endif  // GLNAMELIST_TUI_CURSES_MESSAGE_BOX_H_

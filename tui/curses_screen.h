@@ -1,0 +1,49 @@
+// The terminal through ncurses (wide characters): a Screen that draws on the terminal and
+// the source of the keys the form reads.
+#ifndef GLNAMELIST_TUI_CURSES_SCREEN_H_
+#define GLNAMELIST_TUI_CURSES_SCREEN_H_
+
+#include <string_view>
+
+#include "tui/screen.h"
+
+namespace glnamelist::tui {
+
+// One key read from the terminal.
+struct KeyPress {
+  enum Kind {
+    kChar,     // a character (code: its code point; control characters included)
+    kKey,      // a key without a character (code: a virtual-key code of win_keys.h or F8/F9)
+    kBackTab,  // Shift-Tab
+    kResize,   // the terminal changed size
+    kNone,     // nothing usable (an unknown key)
+  };
+  Kind kind = kNone;
+  long code = 0;
+};
+
+// Starts curses on construction (the locale must be set before) and ends it on
+// destruction. One at a time.
+class CursesScreen : public Screen {
+ public:
+  CursesScreen();
+  ~CursesScreen() override;
+  CursesScreen(const CursesScreen&) = delete;
+  CursesScreen& operator=(const CursesScreen&) = delete;
+
+  int Rows() const override;
+  int Cols() const override;
+  int Put(int y, int x, std::string_view text, Style style) override;
+  void Clear() override;
+
+  // Places the terminal's cursor (hidden when y is negative).
+  void SetCursor(int y, int x);
+  // Shows what was drawn.
+  void Refresh();
+  // Waits for the next key.
+  KeyPress ReadKey();
+};
+
+}  // namespace glnamelist::tui
+
+#endif  // GLNAMELIST_TUI_CURSES_SCREEN_H_

@@ -1,0 +1,99 @@
+// glvoucher: the voucher-entry form in the terminal.
+//
+//   glvoucher [--ledger PATH]
+//
+// Opens the ledger at PATH (the bundled sample ledger by default) and shows one text box
+// per list kind, each with its drop-down name list.
+#include <clocale>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "ledger/register_ledger.h"
+#include "platform/environment.h"
+#include "services/library_services.h"
+#include "tui/curses_message_box.h"
+#include "tui/curses_screen.h"
+#include "tui/terminal_controls.h"
+#include "tui/voucher_form.h"
+
+namespace {
+
+using glnamelist::tui::CursesScreen;
+using glnamelist::tui::VoucherForm;
+
+constexpr const char* kUsage = "usage: glvoucher [--ledger PATH]\n";
+
+// Sets the locale from the environment; falls back to a UTF-8 locale when that one is not
+// UTF-8, so that wide characters are drawn.
+void UseUtf8Locale() {
+  const char* set = std::setlocale(LC_ALL, "");
+  std::string name = set ? set : "";
+  if (name.find("UTF-8") == std::string::npos && name.find("utf8") == std::string::npos) {
+    if (!std::setlocale(LC_ALL, "C.UTF-8")) std::setlocale(LC_ALL, "C.utf8");
+  }
+}
+
+void Draw(VoucherForm& form, CursesScreen& screen) {
+  auto [y, x] = form.Paint();
+  screen.SetCursor(y, x);
+  screen.Refresh();
+}
+
+int Run(const std::string& ledger_path) {
+  auto env = glnamelist::platform::InstallPlatformEnvironment();
+  glnamelist::ledger::RegisterLedger(env->Registry(), ledger_path);
+  int status = 0;
+  {
+    CursesScreen screen;
+    VoucherForm form(*env, screen, ledger_path);
+    auto dialog =
+        std::make_shared<glnamelist::tui::CursesMessageBox>(screen, [&form] { form.Paint(); });
+    glnamelist::tui::RegisterTerminalControls(*env, form.Host(), dialog);
+
+    form.AttachLists([&](int step, int steps, const std::string& what) {
+      screen.Clear();
+      screen.Put(0, 1, "正在打开账套 " + ledger_path, glnamelist::tui::Style::kTitle);
+      screen.Put(2, 1,
+                 "载入 " + what + " 的列表 (" + std::to_string(step) + "/" + std::to_string(steps) +
+                     ") ...",
+                 glnamelist::tui::Style::kStatus);
+      screen.SetCursor(-1, 0);
+      screen.Refresh();
+    });
+    for (;;) {
+      Draw(form, screen);
+      if (!form.Handle(screen.ReadKey())) break;
+    }
+    env->SetMessageBox(nullptr);
+  }
+  glnamelist::ResetLibraryServices();
+  glnamelist::SetEnv(nullptr);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  UseUtf8Locale();
+  std::string ledger_path = GLNAMELIST_SAMPLE_LEDGER;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--ledger") == 0 && i + 1 < argc) {
+      ledger_path = argv[++i];
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::cout << kUsage;
+      return 0;
+    } else {
+      std::cerr << kUsage;
+      return 2;
+    }
+  }
+  try {
+    return Run(ledger_path);
+  } catch (const std::exception& e) {
+    std::cerr << "glvoucher: " << e.what() << "\n";
+    return 1;
+  }
+}
