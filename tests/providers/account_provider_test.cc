@@ -1,0 +1,228 @@
+// The account code listing and name search, run against the fakes.
+#include <gtest/gtest.h>
+
+#include "tests/providers/coded_list_fixture.h"
+
+namespace glnamelist::testing {
+namespace {
+
+using fakes::AccountRow;
+using ::testing::ElementsAre;
+
+class AccountProviderTest : public CodedListTest {
+ protected:
+  AccountProviderTest() {
+    fake_.gl_data()->SetAccounts({
+        {.FAccountID = 1L, .FNumber = "1001", .FName = "库存现金", .FDetail = false},
+        {.FAccountID = 2L, .FNumber = "1001.01", .FName = "人民币"},
+        {.FAccountID = 3L, .FNumber = "1001.02", .FName = "美元"},
+        {.FAccountID = 4L, .FNumber = "1002", .FName = "银行存款", .FDetail = false},
+        {.FAccountID = 5L, .FNumber = "1002.01", .FName = "工行1001户", .FHelperCode = "GH"},
+        {.FAccountID = 6L, .FNumber = "2001", .FName = "短期借款", .FHelperCode = "DQJK"},
+        {.FAccountID = 7L, .FNumber = "6001", .FName = "折扣5%"},
+        {.FAccountID = 8L, .FNumber = "6002", .FName = "折扣50"},
+        {.FAccountID = 9L, .FNumber = "6003", .FName = "ab'c公司", .FHelperCode = "ABC"},
+    });
+    s_.AccountRecords = fake_.gl_data()->account_records()->Clone();
+  }
+
+  void List() { provider_->List(s_); }
+  void Search() { provider_->Search(s_); }
+  std::string Filter() const { return s_.AccountRecords->Filter(); }
+
+  ProviderPtr provider_ = NewAccountProvider();
+};
+
+TEST_F(AccountProviderTest, ParentCodeListsChildrenAndNamesOnRequest) {
+  Type("1001.");
+  List();
+  EXPECT_TRUE(fake_.log()->Contains("GLData.GetAccount(1001)"));
+  EXPECT_EQ(list_->last_edit_text_hwnd, 100);
+  EXPECT_EQ(list_->last_edit_text_flag, -1);
+  EXPECT_EQ(Filter(), "FNumber Like '1001.%' or FName like '%1001%'");
+  EXPECT_THAT(ListedCodes(), ElementsAre("1001.01", "1001.02", "1002.01"));
+  ASSERT_TRUE(s_.ListParent);
+  EXPECT_EQ(s_.ListParent->Number(), "1001");
+  EXPECT_EQ(s_.ListRecords, s_.AccountRecords);
+  EXPECT_EQ(s_.NameListData(), list_->data);
+  EXPECT_EQ(list_->data->cols, 2);
+  EXPECT_EQ(list_->data->list_style, 1);
+  EXPECT_EQ(list_->data->rows_on_request, -1);
+  EXPECT_EQ(list_->data->rows, 3);
+  // Rows come on request: none is written by the listing itself.
+  EXPECT_TRUE(list_->data->cells.empty());
+  EXPECT_EQ(fake_.log()->With("NameList.DropDown").back(), "NameList.DropDown()");
+}
+
+struct FilterCase {
+  bool filter_is_asset;
+  std::string asset_filter;
+  std::string typed;
+  std::string filter;
+  std::vector<std::string> codes;
+};
+
+TEST_F(AccountProviderTest, FilterFollowsAssetSettingsLookupAndTypedText) {
+  const std::vector<FilterCase> cases = {
+      {false,
+       "",
+       "",
+       "FDetail <> 0",
+       {"1001.01", "1001.02", "1002.01", "2001", "6001", "6002", "6003"}},
+      {false,
+       "",
+       "100",
+       "FNumber like '100%' or FName like '%100%'",
+       {"1001", "1001.01", "1001.02", "1002", "1002.01"}},
+      {false, "", "1002.", "FNumber Like '1002.%' or FName like '%1002%'", {"1002.01"}},
+      {true,
+       "",
+       "xyz",
+       "FDetail <> 0",
+       {"1001.01", "1001.02", "1002.01", "2001", "6001", "6002", "6003"}},
+      {true, "600", "1001.", "FNumber like '600%' or FName like '%600%'", {"6001", "6002", "6003"}},
+      {false, "", "ab'c", "FNumber like 'ab''c%' or FName like '%ab''c%'", {"6003"}},
+      {false, "", "5%", "FNumber like '5[%]%' or FName like '%5[%]%'", {"6001"}},
+  };
+  for (const FilterCase& c : cases) {
+    SCOPED_TRACE(c.typed + " / asset " + c.asset_filter);
+    s_.FilterIsAsset = c.filter_is_asset;
+    s_.AssetFilter = c.asset_filter;
+    Type(c.typed);
+    List();
+    EXPECT_EQ(Filter(), c.filter);
+    EXPECT_EQ(ListedCodes(), c.codes);
+  }
+}
+
+TEST_F(AccountProviderTest, LookupIsMadeForAnyTypedTextButNotForAnEmptyBox) {
+  Type("");
+  List();
+  EXPECT_TRUE(fake_.log()->With("GLData.GetAccount").empty());
+
+  // A point alone: the code looked up is empty.
+  Type(".");
+  List();
+  EXPECT_THAT(fake_.log()->With("GLData.GetAccount"), ElementsAre("GLData.GetAccount()"));
+  EXPECT_EQ(Filter(), "FDetail <> 0");
+  EXPECT_FALSE(s_.ListParent);
+
+  // While FilterIsAsset is set the typed code still decides the detail check.
+  s_.FilterIsAsset = true;
+  Type("1001.01");
+  fake_.log()->Clear();
+  List();
+  EXPECT_TRUE(fake_.log()->Contains("GLData.GetAccount(1001.01)"));
+  EXPECT_FALSE(DroppedDown());
+}
+
+TEST_F(AccountProviderTest, PointAfterTheCodeOfAnAccountWithEmptyCode) {
+  fake_.gl_data()->SetAccounts({
+      {.FAccountID = 1L, .FNumber = "", .FName = "root", .FDetail = false},
+      {.FAccountID = 2L, .FNumber = ".1", .FName = "under root"},
+      {.FAccountID = 3L, .FNumber = ".2", .FName = "summary", .FDetail = false},
+  });
+  s_.AccountRecords = fake_.gl_data()->account_records()->Clone();
+  Type(".");
+  List();
+  EXPECT_EQ(Filter(), "FDetail <> 0 And FNumber Like '.%'");
+  EXPECT_THAT(ListedCodes(), ElementsAre(".1"));
+}
+
+TEST_F(AccountProviderTest, DetailAccountCodeListsNothing) {
+  Type("1001.01.");
+  List();
+  EXPECT_TRUE(fake_.log()->Contains("GLData.GetAccount(1001.01)"));
+  EXPECT_FALSE(Shown());
+  EXPECT_FALSE(s_.ListRecords);
+  EXPECT_EQ(Filter(), "");
+}
+
+TEST_F(AccountProviderTest, NoMatchListsTheWholeSetAndAnEmptySetNothing) {
+  Type("zzz");
+  List();
+  EXPECT_EQ(Filter(), "");
+  EXPECT_EQ(list_->data->rows, 9);
+  EXPECT_TRUE(DroppedDown());
+
+  fake_.gl_data()->SetAccounts({});
+  s_.AccountRecords = fake_.gl_data()->account_records()->Clone();
+  s_.ListRecords.reset();
+  fake_.log()->Clear();
+  List();
+  EXPECT_FALSE(Shown());
+  EXPECT_FALSE(s_.ListRecords);
+}
+
+TEST_F(AccountProviderTest, WithoutTextBoxOrAccountsNothingHappens) {
+  s_.TextBox.reset();
+  List();
+  Search();
+  EXPECT_TRUE(fake_.log()->calls().empty());
+
+  // A listing without the account copy fails; the dispatcher absorbs it.
+  s_.TextBox = box_;
+  s_.AccountRecords.reset();
+  Type("1001");
+  EXPECT_THROW(List(), Error);
+  Search();
+  EXPECT_FALSE(Shown());
+}
+
+TEST_F(AccountProviderTest, SearchFindsDetailAccountsByNameKeepingSortAndParent) {
+  Type("  美元 ");
+  s_.ListParent = std::make_shared<fakes::FakeAccountEntry>("1001", false);
+  Search();
+  EXPECT_EQ(Filter(), "FDetail <> 0 And FName Like '*美元*'");
+  EXPECT_EQ(s_.AccountRecords->Sort(), "");
+  EXPECT_THAT(ListedCodes(), ElementsAre("1001.02"));
+  EXPECT_EQ(s_.ListParent->Number(), "1001");
+  EXPECT_EQ(list_->data->list_style, 1);
+  EXPECT_EQ(list_->data->rows, 1);
+  EXPECT_EQ(s_.NameListData(), list_->data);
+  EXPECT_TRUE(DroppedDownFound());
+  EXPECT_FALSE(DroppedDown());
+}
+
+TEST_F(AccountProviderTest, SearchFallsBackToHelperCodesSortedByCode) {
+  Type("jk");
+  Search();
+  EXPECT_EQ(Filter(), "FDetail <> 0 And FHelperCode Like '*jk*'");
+  EXPECT_EQ(s_.AccountRecords->Sort(), "FNumber");
+  EXPECT_THAT(ListedCodes(), ElementsAre("2001"));
+  EXPECT_TRUE(DroppedDownFound());
+}
+
+TEST_F(AccountProviderTest, SearchWithoutMatchRemovesFilterAndShowsTypedText) {
+  Type("ab'x");
+  Search();
+  EXPECT_EQ(Filter(), "");
+  EXPECT_FALSE(Shown());
+  ASSERT_EQ(fake_.env().messages.size(), 1u);
+  EXPECT_EQ(fake_.env().messages[0].prompt, "没有查询到名称包含''ab'x''的明细科目数据");
+  EXPECT_EQ(fake_.env().messages[0].buttons, 64);
+  EXPECT_EQ(fake_.env().messages[0].title, "澄枫提示");
+}
+
+TEST_F(AccountProviderTest, SearchTreatsTypedWildcardsAndQuotesAsText) {
+  Type("5%");
+  Search();
+  EXPECT_EQ(Filter(), "FDetail <> 0 And FName Like '*5[%]*'");
+  EXPECT_THAT(ListedCodes(), ElementsAre("6001"));
+
+  Type("b'c");
+  Search();
+  EXPECT_EQ(Filter(), "FDetail <> 0 And FName Like '*b''c*'");
+  EXPECT_THAT(ListedCodes(), ElementsAre("6003"));
+}
+
+TEST_F(AccountProviderTest, SearchInEmptyBoxDoesNothing) {
+  Type("   ");
+  Search();
+  EXPECT_FALSE(Shown());
+  EXPECT_TRUE(fake_.env().messages.empty());
+  EXPECT_EQ(Filter(), "");
+}
+
+}  // namespace
+}  // namespace glnamelist::testing

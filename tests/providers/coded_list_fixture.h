@@ -1,0 +1,59 @@
+// A provider of accounts, items or SubMes entries run on its own against the fakes: the
+// object's state with a fake list control and a fake text box on window 100, and helpers
+// to type into the box and to read back what the list was left with.
+#ifndef GLNAMELIST_TESTS_PROVIDERS_CODED_LIST_FIXTURE_H_
+#define GLNAMELIST_TESTS_PROVIDERS_CODED_LIST_FIXTURE_H_
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "providers/provider.h"
+#include "providers/state.h"
+#include "tests/fakes/scoped_fake_environment.h"
+
+namespace glnamelist::testing {
+
+class CodedListTest : public ::testing::Test {
+ protected:
+  CodedListTest()
+      : list_(std::make_shared<fakes::FakeNameList>(fake_.log())), box_(fake_.NewTextBox(100)) {
+    s_.MyNameList = list_;
+    s_.TextBox = box_;
+  }
+
+  // What the box holds: the list control reports it, and it is the window text.
+  void Type(const std::string& text) {
+    list_->edit_text = text;
+    fake_.env().windows[100].text = text;
+  }
+
+  // The codes of the rows under the record set's filter and sort, in order.
+  static std::vector<std::string> Codes(const RecordsetPtr& rs) {
+    std::vector<std::string> out;
+    for (long i = 1; i <= rs->RecordCount(); ++i) {
+      rs->AbsolutePosition(i);
+      out.push_back(rs->Fields("FNumber").ToDisplayText());
+    }
+    return out;
+  }
+
+  // The rows the list was handed: ListRecords in the order row supply reads it.
+  std::vector<std::string> ListedCodes() { return Codes(s_.ListRecords); }
+
+  bool DroppedDown() const { return fake_.log()->Contains("NameList.DropDown()"); }
+  bool DroppedDownFound() const { return fake_.log()->Contains("NameList.DropDownFound()"); }
+  bool Shown() const { return DroppedDown() || DroppedDownFound(); }
+
+  fakes::ScopedFakeEnvironment fake_;
+  NameListState s_;
+  std::shared_ptr<fakes::FakeNameList> list_;
+  std::shared_ptr<fakes::FakeTextBox> box_;
+};
+
+}  // namespace glnamelist::testing
+
+#endif  // GLNAMELIST_TESTS_PROVIDERS_CODED_LIST_FIXTURE_H_

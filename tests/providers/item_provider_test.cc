@@ -1,0 +1,204 @@
+// The item code listing and name search, run against the fakes.
+#include <gtest/gtest.h>
+
+#include "contracts/prog_ids.h"
+#include "tests/providers/coded_list_fixture.h"
+
+namespace glnamelist::testing {
+namespace {
+
+using fakes::ItemRow;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ItemProviderTest : public CodedListTest {
+ protected:
+  ItemProviderTest() {
+    fake_.gl_data()->SetItems(
+        3, {
+               {.FItemID = 1L, .FNumber = "01", .FName = "原料", .FDetail = false},
+               {.FItemID = 2L, .FNumber = "01.01", .FName = "钢材"},
+               {.FItemID = 3L, .FNumber = "01.02", .FName = "铝材"},
+               {.FItemID = 4L, .FNumber = "02", .FName = "产品01型"},
+               {.FItemID = 5L, .FNumber = "03", .FName = "ab'c件"},
+               {.FItemID = 6L, .FNumber = "04", .FName = "5%折扣件"},
+           });
+    fake_.gl_data()->SetItems(4, {{.FItemID = 2L, .FNumber = "01", .FName = "其他"}});
+    s_.ItemClassID = 3;
+  }
+
+  void List() { provider_->List(s_); }
+  void Search() { provider_->Search(s_); }
+  std::string Filter() const { return s_.ListRecords->Filter(); }
+  std::vector<std::string> GetItemCalls() const { return fake_.log()->With("GLData.GetItem"); }
+
+  ProviderPtr provider_ = NewItemProvider();
+};
+
+TEST_F(ItemProviderTest, NothingWhileNoClassIsSet) {
+  s_.ItemClassID = 0;
+  Type("01.");
+  List();
+  Search();
+  EXPECT_EQ(fake_.env().CreationCount(progid::kItemSet), 0);
+  EXPECT_THAT(fake_.log()->With("GLData."), IsEmpty());
+  EXPECT_FALSE(Shown());
+}
+
+TEST_F(ItemProviderTest, ItemSetIsLoadedOncePerClassInEachProceduresOrder) {
+  List();
+  EXPECT_THAT(fake_.log()->With("ItemSet."),
+              ElementsAre("ItemSet.ItemClassID(3)", "ItemSet.ListOptions(0)",
+                          "ItemSet.Filter( FDetail=1 )", "ItemSet.Parameters(<collection>)",
+                          "ItemSet.Sort(FNumber)", "ItemSet.Refresh()", "ItemSet.Recordset()"));
+  const KeyedCollectionPtr& params = fake_.LastItemSet()->parameters;
+  ASSERT_TRUE(params);
+  EXPECT_EQ(params->Count(), 3);
+  EXPECT_EQ(params->Item("GetDataType"), Variant(static_cast<short>(0)));
+  EXPECT_EQ(params->Item("GetItemID"), Variant(static_cast<short>(1)));
+  EXPECT_EQ(params->Item("SelectExt"), Variant(" t1.* "));
+
+  // A search of a class not loaded yet refreshes before it sorts.
+  fake_.log()->Clear();
+  s_.ItemClassID = 4;
+  Type("其他");
+  Search();
+  EXPECT_THAT(fake_.log()->With("ItemSet."),
+              ElementsAre("ItemSet.ItemClassID(4)", "ItemSet.ListOptions(0)",
+                          "ItemSet.Filter( FDetail=1 )", "ItemSet.Parameters(<collection>)",
+                          "ItemSet.Refresh()", "ItemSet.Sort(FNumber)", "ItemSet.Recordset()"));
+
+  // Back to class 3: its first clone is reused. A parameter collection is built each call.
+  s_.ItemClassID = 3;
+  Type("");
+  List();
+  EXPECT_EQ(fake_.env().CreationCount(progid::kItemSet), 2);
+  EXPECT_EQ(fake_.env().CreationCount(progid::kKeyedCollection), 3);
+  EXPECT_EQ(s_.ListRecords->RecordCount(), 5);
+}
+
+TEST_F(ItemProviderTest, ParentCodeListsChildrenAndNamesFromTheFirstRow) {
+  Type("01.");
+  List();
+  EXPECT_THAT(GetItemCalls(), ElementsAre("GLData.GetItem(3, 01)"));
+  EXPECT_EQ(list_->last_edit_text_flag, -1);
+  EXPECT_EQ(Filter(), "FNumber Like '01.%' or FName like '%01%'");
+  EXPECT_THAT(ListedCodes(), ElementsAre("01.01", "01.02", "02"));
+  ASSERT_TRUE(s_.ListParent);
+  EXPECT_EQ(s_.ListParent->Number(), "01");
+  EXPECT_EQ(list_->data->cols, 2);
+  EXPECT_EQ(list_->data->list_style, 0);
+  EXPECT_EQ(list_->data->rows_on_request, -1);
+  EXPECT_EQ(list_->data->rows, 3);
+  EXPECT_EQ(s_.NameListData(), list_->data);
+  EXPECT_TRUE(DroppedDown());
+}
+
+TEST_F(ItemProviderTest, EachClassAndCodeIsLookedUpOnceNothingIncluded) {
+  for (const char* text : {"01.", "01.", "99", "99."}) {
+    Type(text);
+    List();
+  }
+  s_.ItemClassID = 4;
+  Type("01.");
+  List();
+  EXPECT_THAT(GetItemCalls(), ElementsAre("GLData.GetItem(3, 01)", "GLData.GetItem(3, 99)",
+                                          "GLData.GetItem(4, 01)"));
+}
+
+TEST_F(ItemProviderTest, FilterFollowsAssetSettingsLookupAndTypedText) {
+  struct Case {
+    bool filter_is_asset;
+    std::string asset_filter, typed, filter;
+    std::vector<std::string> codes;
+  };
+  const std::vector<Case> cases = {
+      {false, "", "", "", {"01.01", "01.02", "02", "03", "04"}},
+      {false, "", ".", "", {"01.01", "01.02", "02", "03", "04"}},
+      {false, "", "ab'c", "FNumber Like 'ab''c%' or FName like '%ab''c%'", {"03"}},
+      {false, "", "5%", "FNumber Like '5[%]%' or FName like '%5[%]%'", {"04"}},
+      {false, "", "zzz", "", {"01.01", "01.02", "02", "03", "04"}},
+      {true, "", "01.01.", "", {"01.01", "01.02", "02", "03", "04"}},
+      {true, "折扣", "01.", "FNumber like '折扣%' or FName like '%折扣%'", {"04"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed + " / asset " + c.asset_filter);
+    s_.FilterIsAsset = c.filter_is_asset;
+    s_.AssetFilter = c.asset_filter;
+    Type(c.typed);
+    List();
+    EXPECT_EQ(Filter(), c.filter);
+    EXPECT_EQ(ListedCodes(), c.codes);
+    EXPECT_FALSE(s_.ListParent);
+  }
+  // The point alone asked for the empty code; the asset cases asked for nothing.
+  EXPECT_THAT(GetItemCalls(), ElementsAre("GLData.GetItem(3, )", "GLData.GetItem(3, ab'c)",
+                                          "GLData.GetItem(3, 5%)", "GLData.GetItem(3, zzz)"));
+}
+
+TEST_F(ItemProviderTest, DetailItemCodeListsNothingAndKeepsTheShownList) {
+  Type("01.");
+  List();
+  RecordsetPtr shown = s_.ListRecords;
+  EntryPtr parent = s_.ListParent;
+  fake_.log()->Clear();
+  Type("01.02.");
+  List();
+  EXPECT_THAT(GetItemCalls(), ElementsAre("GLData.GetItem(3, 01.02)"));
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(s_.ListRecords, shown);
+  EXPECT_EQ(s_.ListParent, parent);
+}
+
+TEST_F(ItemProviderTest, SearchKeepsItsFilterAndTheParent) {
+  Type("01.");
+  List();
+  EntryPtr parent = s_.ListParent;
+  Type(" 材 ");
+  Search();
+  EXPECT_EQ(Filter(), "FName Like '*材*'");
+  EXPECT_THAT(ListedCodes(), ElementsAre("01.01", "01.02"));
+  EXPECT_EQ(s_.ListParent, parent);
+  EXPECT_EQ(list_->data->list_style, 0);
+  EXPECT_EQ(list_->data->rows, 2);
+  EXPECT_TRUE(DroppedDownFound());
+}
+
+TEST_F(ItemProviderTest, SearchWithoutMatchRemovesFilterAndShowsTypedText) {
+  Type("ab'x");
+  Search();
+  EXPECT_FALSE(DroppedDownFound());
+  ASSERT_EQ(fake_.env().messages.size(), 1u);
+  EXPECT_EQ(fake_.env().messages[0].prompt, "没有查询到名称包含\"ab'x\"的数据");
+  EXPECT_EQ(fake_.env().messages[0].buttons, 64);
+  EXPECT_EQ(fake_.env().messages[0].title, "澄枫提示");
+  // The clone is unfiltered again: an empty listing shows the whole class.
+  Type("");
+  List();
+  EXPECT_EQ(s_.ListRecords->RecordCount(), 5);
+}
+
+TEST_F(ItemProviderTest, FailedLoadLeavesNoEntryAndEmptyClassShowsNothing) {
+  long made = 0;
+  fake_.env().Register(progid::kItemSet, [&]() -> ObjectPtr {
+    auto set = std::make_shared<fakes::FakeItemSet>(fake_.gl_data(), fake_.log());
+    if (made++ == 0) set->FailAt("Refresh", Error(errc::kDataService, "load failed"));
+    return set;
+  });
+  EXPECT_THROW(List(), Error);
+  List();
+  EXPECT_EQ(made, 2);
+  EXPECT_TRUE(DroppedDown());
+
+  fake_.log()->Clear();
+  fake_.gl_data()->SetItems(5, {});
+  s_.ItemClassID = 5;
+  Type("x");
+  List();
+  Search();
+  EXPECT_FALSE(Shown());
+  EXPECT_TRUE(fake_.env().messages.empty());
+}
+
+}  // namespace
+}  // namespace glnamelist::testing
