@@ -8,14 +8,14 @@ namespace glnamelist {
 
 const std::array<ProviderFactory, 11> kProviderFactories = {
     nullptr,  // 0: no kind
-    nullptr,  // nlAccount
+    NewAccountProvider,  // nlAccount
     nullptr,  // nlCurrency
     nullptr,  // nlItemClass
-    nullptr,  // nlItem
+    NewItemProvider,  // nlItem
     nullptr,  // nlUnitGroup
     nullptr,  // nlUnit
     nullptr,  // nlVchExp
-    nullptr,  // nlSubMes
+    NewSubMesProvider,  // nlSubMes
     nullptr,  // nlAsset: no provider
     nullptr,  // nlSettleType
 };
