@@ -8,10 +8,10 @@
 namespace glnamelist::recordset {
 namespace {
 
+using test_util::Column;
+using test_util::ErrorOf;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing::Column;
-using testing::ErrorOf;
 
 RecordsetPtr Accounts() {
   TableBuilder b({{"FItemID", ColumnType::kInteger},
@@ -21,7 +21,9 @@ RecordsetPtr Accounts() {
                   {"FHelperCode", ColumnType::kText},
                   {"Unit Price", ColumnType::kDouble}});
   auto row = [&](long id, Variant number, Variant name, bool detail, Variant helper,
-                 Variant price) { b.AddRow({Variant(id), number, name, Variant(detail), helper, price}); };
+                 Variant price) {
+    b.AddRow({Variant(id), number, name, Variant(detail), helper, price});
+  };
   row(1, "1001", "Cash", false, "xj", 1.5);
   row(2, "1001.01", "Petty CASH", true, "bjxj", 2.0);
   row(3, "1002", "银行存款", false, "yhck", Variant(Null{}));
@@ -55,17 +57,16 @@ TEST_F(FilterTest, KeywordsAndFieldNamesIgnoreCaseAndSpacing) {
 TEST_F(FilterTest, OrOfAndGroupsWithParentheses) {
   EXPECT_THAT(Ids("(FNumber like '1001%' and FDetail <> 0) or (FNumber = '2001')"),
               ElementsAre("2", "6"));
-  EXPECT_THAT(Ids("FNumber = '12' or FNumber like '1001%' and FDetail = 0"),
-              ElementsAre("1", "9"));
+  EXPECT_THAT(Ids("FNumber = '12' or FNumber like '1001%' and FDetail = 0"), ElementsAre("1", "9"));
   EXPECT_THAT(Ids("((FNumber = '12'))"), ElementsAre("9"));
   EXPECT_THAT(Ids("(FNumber = '12' or FNumber = '2001') or FItemID = 1"),
               ElementsAre("1", "6", "9"));
 }
 
 TEST_F(FilterTest, LikePatterns) {
-  EXPECT_THAT(Ids("FName like 'cash'"), ElementsAre("1"));            // exact
-  EXPECT_THAT(Ids("FName like 'PETTY*'"), ElementsAre("2"));          // prefix
-  EXPECT_THAT(Ids("FName like '%cash%'"), ElementsAre("1", "2"));     // contains
+  EXPECT_THAT(Ids("FName like 'cash'"), ElementsAre("1"));         // exact
+  EXPECT_THAT(Ids("FName like 'PETTY*'"), ElementsAre("2"));       // prefix
+  EXPECT_THAT(Ids("FName like '%cash%'"), ElementsAre("1", "2"));  // contains
   EXPECT_THAT(Ids("FName like '*'"), ElementsAre("1", "2", "3", "4", "5", "6", "7", "9"));
   EXPECT_THAT(Ids("FName like '%%'"), ElementsAre("1", "2", "3", "4", "5", "6", "7", "9"));
 }
@@ -189,14 +190,15 @@ TEST_F(FilterTest, HugeAndDeeplyNestedInputsAreRefusedOrAnswered) {
 // Tables past a few thousand rows answer contains and prefix patterns from indexes; the
 // answers must equal the plain scans' answers of the small table above.
 TEST(FilterLargeTableTest, IndexedPathsMatchScans) {
-  TableBuilder b({{"FNumber", ColumnType::kText}, {"FName", ColumnType::kText},
+  TableBuilder b({{"FNumber", ColumnType::kText},
+                  {"FName", ColumnType::kText},
                   {"FDetail", ColumnType::kInteger}});
-  const std::vector<std::string> names = {"Cash", "银行存款", "ΣΟΦΙΑ", "a*b", "Petty CASH",
-                                          "应收账款", "x"};
+  const std::vector<std::string> names = {"Cash",       "银行存款", "ΣΟΦΙΑ", "a*b",
+                                          "Petty CASH", "应收账款", "x"};
   for (int i = 0; i < 10000; ++i) {
     std::string code = std::to_string(1000 + i % 97) + "." + std::to_string(i);
-    b.AddRow({Variant(code), Variant(names[static_cast<size_t>(i) % names.size()] +
-                                     (i % 1000 == 0 ? "1001" : "")),
+    b.AddRow({Variant(code),
+              Variant(names[static_cast<size_t>(i) % names.size()] + (i % 1000 == 0 ? "1001" : "")),
               Variant(static_cast<long>(i % 3))});
   }
   RecordsetPtr rs = b.Build();

@@ -2,6 +2,7 @@
 #ifndef GLNAMELIST_TESTS_RECORDSET_RECORDSET_TEST_UTIL_H_
 #define GLNAMELIST_TESTS_RECORDSET_RECORDSET_TEST_UTIL_H_
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,7 +12,7 @@
 #include "contracts/error.h"
 #include "contracts/recordset.h"
 
-namespace glnamelist::recordset::testing {
+namespace glnamelist::recordset::test_util {
 
 // The display text of field `name` of every visible record, in order (from the first).
 inline std::vector<std::string> Column(Recordset& rs, const std::string& name) {
@@ -35,6 +36,6 @@ inline long ErrorOf(const std::function<void()>& f) {
   return 0;
 }
 
-}  // namespace glnamelist::recordset::testing
+}  // namespace glnamelist::recordset::test_util
 
 #endif  // GLNAMELIST_TESTS_RECORDSET_RECORDSET_TEST_UTIL_H_

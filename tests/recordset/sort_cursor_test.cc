@@ -9,9 +9,9 @@
 namespace glnamelist::recordset {
 namespace {
 
+using test_util::Column;
+using test_util::ErrorOf;
 using ::testing::ElementsAre;
-using testing::Column;
-using testing::ErrorOf;
 
 RecordsetPtr Table(const std::vector<std::vector<Variant>>& rows) {
   TableBuilder b({{"FItemID", ColumnType::kInteger},
@@ -39,8 +39,8 @@ TEST(SortTest, ChineseByPinyinCodesInPlainOrder) {
   EXPECT_THAT(Column(*rs, "FName"),
               ElementsAre("阿姨", "工商银行", "现金", "现金", "银行存款", "应收账款"));
   rs->Sort("fnumber");
-  EXPECT_THAT(Column(*rs, "FNumber"), ElementsAre("1001", "1001.01", "1002", "1002.01", "101",
-                                                  "2001"));
+  EXPECT_THAT(Column(*rs, "FNumber"),
+              ElementsAre("1001", "1001.01", "1002", "1002.01", "101", "2001"));
 }
 
 TEST(SortTest, StableMultiKeyDescendingAndNulls) {
@@ -76,9 +76,11 @@ TEST(SortTest, RefusedSortKeepsEverything) {
   rs->Sort("FNumber");
   rs->AbsolutePosition(2);
   const std::vector<std::pair<std::string, long>> bad = {
-      {"FName ASCENDING", 3001}, {"FName,", 3001},          {", FName", 3001},
-      {"FName DESC DESC", 3001}, {"[FName", 3001},          {"FName; FNumber", 3001},
-      {"FNoSuch", 3265},         {"FName, FNoSuch DESC", 3265}, {"FName \xff", 3001},
+      {"FName ASCENDING", 3001}, {"FName,", 3001},
+      {", FName", 3001},         {"FName DESC DESC", 3001},
+      {"[FName", 3001},          {"FName; FNumber", 3001},
+      {"FNoSuch", 3265},         {"FName, FNoSuch DESC", 3265},
+      {"FName \xff", 3001},
   };
   for (const auto& [sort, number] : bad) {
     EXPECT_EQ(ErrorOf([&] { rs->Sort(sort); }), number) << sort;
@@ -154,12 +156,16 @@ TEST(CursorTest, NoRecords) {
 }
 
 TEST(CursorTest, FieldValuesKeepTheirTypes) {
-  TableBuilder b({{"I", ColumnType::kInteger}, {"D", ColumnType::kDouble},
-                  {"B", ColumnType::kBool}, {"T", ColumnType::kText}});
+  TableBuilder b({{"I", ColumnType::kInteger},
+                  {"D", ColumnType::kDouble},
+                  {"B", ColumnType::kBool},
+                  {"T", ColumnType::kText}});
   b.AddRow({Variant("42"), Variant(2), Variant(1L), Variant(3.5)});
   b.AddRow({Variant(Null{}), Variant(), Variant(Null{}), Variant(Null{})});
   EXPECT_EQ(ErrorOf([&] { b.AddRow({Variant(1L)}); }), 5);
-  EXPECT_EQ(ErrorOf([&] { b.AddRow({Variant(1L), Variant("x"), Variant(true), Variant("")}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              b.AddRow({Variant(1L), Variant("x"), Variant(true), Variant("")});
+            }),
             13);
   EXPECT_EQ(b.row_count(), 2u);
   RecordsetPtr rs = b.Build();
