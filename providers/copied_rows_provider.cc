@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "contracts/data_service.h"
+#include "providers/coded_lists.h"
 #include "providers/common_flow.h"
 #include "providers/provider.h"
 #include "services/library_services.h"
@@ -73,9 +74,9 @@ class CopiedRowsProvider final : public Provider {
     Recordset* rs = Records(/*listing=*/true);
     if (!rs) return;
     if (!kind_.listing_filter.empty()) {
-      rs->Filter(text.empty() ? std::string() : Compose(kind_.listing_filter, flow::Quote(text)));
-      if (rs->RecordCount() == 0) rs->Filter(std::string());
-      if (rs->RecordCount() == 0) return;
+      std::string filter =
+          text.empty() ? std::string() : Compose(kind_.listing_filter, flow::Quote(text));
+      if (!coded::FilterOrWholeSet(*rs, filter)) return;
     }
     flow::CopyRows(s, *rs, kind_.layout);
     s.MyNameList->DropDown();
@@ -88,8 +89,7 @@ class CopiedRowsProvider final : public Provider {
     if (text.empty()) return;
     Recordset* rs = Records(/*listing=*/false);
     if (!rs) return;
-    rs->Filter(Compose({search.field + " Like '*", "*'"}, flow::Quote(text)));
-    if (rs->RecordCount() == 0) {
+    if (!coded::FilterFinds(*rs, Compose({search.field + " Like '*", "*'"}, flow::Quote(text)))) {
       rs->Filter(std::string());
       if (search.no_match) flow::ShowNoMatch(*search.no_match, text);
       return;

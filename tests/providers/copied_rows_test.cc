@@ -1,0 +1,178 @@
+// The lists whose rows are copied into the list control at once: currencies, item classes,
+// voucher explanations, unit groups, units and settlement types, each provider run on its
+// own against the fakes.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "providers/provider.h"
+#include "providers/state.h"
+#include "tests/fakes/scoped_fake_environment.h"
+
+namespace glnamelist {
+namespace {
+
+using fakes::CodeRow;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class CopiedRowsTest : public ::testing::Test {
+ protected:
+  CopiedRowsTest() : list_(std::make_shared<fakes::FakeNameList>(fake_.log())) {
+    s_.MyNameList = list_;
+    s_.TextBox = fake_.NewTextBox(100);
+    s_.PicDefault = fake_.env().PictureOf("Item");
+  }
+
+  // Puts text into the box, runs the listing or the search on a fresh log and returns the
+  // rows the list was given: the cells of columns 0 to 2 joined by "|", then the picture's
+  // key. Empty when no list was shown.
+  std::vector<std::string> Run(Provider& p, const std::string& text, bool search) {
+    list_->edit_text = text;
+    fake_.env().windows[100].text = text;
+    fake_.log()->Clear();
+    search ? p.Search(s_) : p.List(s_);
+    std::vector<std::string> rows;
+    if (fake_.log()->With("NameList.DropDown").empty()) return rows;
+    for (long r = 1; r <= list_->data->rows; ++r) {
+      std::string row;
+      for (long c = 0; c <= 2; ++c) {
+        if (auto cell = list_->data->Cell(r, c)) row += *cell + "|";
+      }
+      rows.push_back(row + fakes::Describe(list_->data->pictures[r]));
+    }
+    return rows;
+  }
+  std::vector<std::string> List(Provider& p, const std::string& text = "") {
+    return Run(p, text, false);
+  }
+  std::vector<std::string> Search(Provider& p, const std::string& text) {
+    return Run(p, text, true);
+  }
+  fakes::FakeGLData& gl() { return *fake_.gl_data(); }
+  const std::vector<fakes::FakeEnvironment::Message>& messages() { return fake_.env().messages; }
+
+  fakes::ScopedFakeEnvironment fake_;
+  NameListState s_;
+  std::shared_ptr<fakes::FakeNameList> list_;
+};
+
+// Currencies and item classes differ only in the data-service member and the message.
+struct CodeKind {
+  ProviderPtr (*make)();
+  void (fakes::FakeGLData::*set)(const std::vector<CodeRow>&);
+  const char* fetch_call;
+  const char* no_match;
+};
+
+class CodeAndNameTest : public CopiedRowsTest, public ::testing::WithParamInterface<CodeKind> {
+ protected:
+  CodeAndNameTest() {
+    (gl().*GetParam().set)({{.FNumber = "TWD", .FName = "新台币"},
+                            {.FNumber = "USD", .FName = "美元"},
+                            {.FNumber = "HKD", .FName = "港币"},
+                            {.FNumber = "CNY", .FName = "人民币"},
+                            {.FNumber = "X1", .FName = "a'b 5%"},
+                            {.FNumber = "X2", .FName = "a'b 50"}});
+  }
+  ProviderPtr p_ = GetParam().make();
+};
+
+TEST_P(CodeAndNameTest, ListsAnEmptyBoxInCodeOrderAndSearchesNamesInNameOrder) {
+  EXPECT_THAT(List(*p_, "C"), IsEmpty());
+  EXPECT_EQ(gl().CallCount(GetParam().fetch_call), 0);
+  const std::vector<std::string> all = {"CNY|人民币|Item", "HKD|港币|Item",  "TWD|新台币|Item",
+                                        "USD|美元|Item",   "X1|a'b 5%|Item", "X2|a'b 50|Item"};
+  EXPECT_EQ(List(*p_), all);
+  EXPECT_THAT(Search(*p_, "  币 "),
+              ElementsAre("HKD|港币|Item", "CNY|人民币|Item", "TWD|新台币|Item"));
+  EXPECT_TRUE(fake_.log()->Contains("NameList.DropDownFound()"));
+  EXPECT_THAT(Search(*p_, "'B 5%"), ElementsAre("X1|a'b 5%|Item"));
+  EXPECT_EQ(List(*p_), all);
+  EXPECT_EQ(gl().CallCount(GetParam().fetch_call), 1);
+}
+
+TEST_P(CodeAndNameTest, SearchFindingNothingReportsTheTypedTextAndLeavesServiceOrder) {
+  EXPECT_THAT(Search(*p_, "x'y"), IsEmpty());
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages()[0].prompt, GetParam().no_match);
+  EXPECT_EQ(messages()[0].buttons, 64);
+  EXPECT_EQ(messages()[0].title, "澄枫提示");
+  // Fetched by a search that found nothing: every row, in the order the service gave.
+  std::vector<std::string> rows = List(*p_);
+  EXPECT_EQ(rows.size(), 6u);
+  EXPECT_EQ(rows.front(), "TWD|新台币|Item");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, CodeAndNameTest,
+    ::testing::Values(CodeKind{NewCurrencyProvider, &fakes::FakeGLData::SetCurrencies,
+                               "CurrencySet", "没有查询到名称包含\"x'y\"的币别数据"},
+                      CodeKind{NewItemClassProvider, &fakes::FakeGLData::SetItemClasses,
+                               "ItemClassSet", "没有查询到名称包含\"x'y\"的数据"}));
+
+TEST_F(CopiedRowsTest, VchExpsListByCodePrefixOrTextAndSearchTheTextOnly) {
+  gl().SetVchExps(
+      {{"0201", "提现"}, {"0101", "报销差旅费"}, {"0301", "付01号合同款"}, {"0102", "报销办公费"}});
+  ProviderPtr p = NewVchExpProvider();
+  EXPECT_THAT(List(*p, " 01 "), ElementsAre("0101|报销差旅费|Item", "0102|报销办公费|Item",
+                                            "0301|付01号合同款|Item"));
+  EXPECT_EQ(List(*p, "无此摘要").size(), 4u);
+  EXPECT_THAT(Search(*p, " 报销 "), ElementsAre("0102|报销办公费|Item", "0101|报销差旅费|Item"));
+  EXPECT_THAT(Search(*p, "02"), IsEmpty());
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages()[0].prompt, "没有查询到名称包含\"02\"的摘要数据");
+  EXPECT_EQ(gl().CallCount("VchExpSet"), 1);
+}
+
+TEST_F(CopiedRowsTest, UnitGroupsShowTheNameOnlyAndSearchSilently) {
+  gl().SetUnitGroups({{.FNumber = "2", .FName = "重量"}, {.FNumber = "1", .FName = "长度"}});
+  ProviderPtr p = NewUnitGroupProvider();
+  EXPECT_THAT(List(*p), ElementsAre("长度|Item", "重量|Item"));
+  EXPECT_EQ(list_->data->cols, 1);
+  EXPECT_THAT(Search(*p, "体积"), IsEmpty());
+  EXPECT_THAT(messages(), IsEmpty());
+}
+
+TEST_F(CopiedRowsTest, SettleTypesCarryTheirIdAndListOnlyAnEmptyBox) {
+  gl().SetSettleTypes({{.FItemID = 7L, .FNumber = "02", .FName = "支票"},
+                       {.FItemID = 3L, .FNumber = "01", .FName = "现金"}});
+  ProviderPtr p = NewSettleTypeProvider();
+  EXPECT_THAT(List(*p, " "), IsEmpty());
+  EXPECT_THAT(Search(*p, "现金"), IsEmpty());
+  List(*p);
+  EXPECT_THAT(List(*p), ElementsAre("3|01|现金|Item", "7|02|支票|Item"));
+  EXPECT_EQ(list_->data->rows_on_request, 2);
+  EXPECT_EQ(gl().CallCount("SettTypeSet"), 1);
+}
+
+TEST_F(CopiedRowsTest, UnitsComeInSetOrderAndTheSearchIsLiteralCaseSensitiveAndSilent) {
+  gl().SetUnits(12, {{"kg", "Kilogram"}, {"g", "Gram"}, {"t*", "ton*"}});
+  ProviderPtr p = NewUnitProvider();
+  EXPECT_THAT(List(*p), IsEmpty());
+  EXPECT_THAT(Search(*p, "g"), IsEmpty());
+  EXPECT_EQ(gl().CallCount("UnitSet"), 0);
+
+  s_.UnitGroupID = 12;
+  EXPECT_THAT(List(*p), ElementsAre("kg|Kilogram|Item", "g|Gram|Item", "t*|ton*|Item"));
+  EXPECT_EQ(fake_.log()->With("ListData.").back(), "ListData.FinishRows()");
+  EXPECT_EQ(list_->data->finish_rows_count, 1);
+  EXPECT_THAT(Search(*p, " gram"), ElementsAre("kg|Kilogram|Item"));
+  EXPECT_THAT(Search(*p, "n*"), ElementsAre("t*|ton*|Item"));
+  EXPECT_THAT(Search(*p, "tons"), IsEmpty());
+  EXPECT_THAT(messages(), IsEmpty());
+
+  // Each group's set, an empty one included, is asked for once: 12, 15 and 99.
+  gl().SetUnits(15, {{"m", "metre"}});
+  for (long group : {15L, 12L, 99L, 99L}) {
+    s_.UnitGroupID = group;
+    List(*p);
+  }
+  EXPECT_EQ(gl().CallCount("UnitSet"), 3);
+}
+
+}  // namespace
+}  // namespace glnamelist
