@@ -9,15 +9,15 @@ namespace glnamelist {
 const std::array<ProviderFactory, 11> kProviderFactories = {
     nullptr,  // 0: no kind
     NewAccountProvider,  // nlAccount
-    nullptr,  // nlCurrency
-    nullptr,  // nlItemClass
+    NewCurrencyProvider,  // nlCurrency
+    NewItemClassProvider,  // nlItemClass
     NewItemProvider,  // nlItem
-    nullptr,  // nlUnitGroup
-    nullptr,  // nlUnit
-    nullptr,  // nlVchExp
+    NewUnitGroupProvider,  // nlUnitGroup
+    NewUnitProvider,  // nlUnit
+    NewVchExpProvider,  // nlVchExp
     NewSubMesProvider,  // nlSubMes
     nullptr,  // nlAsset: no provider
-    nullptr,  // nlSettleType
+    NewSettleTypeProvider,  // nlSettleType
 };
 
 namespace {
