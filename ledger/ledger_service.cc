@@ -8,7 +8,6 @@
 #include "ledger/entries.h"
 #include "ledger/ledger_file.h"
 #include "ledger/record_loader.h"
-#include "recordset/memory_stream.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -62,17 +61,6 @@ std::optional<EntryData> FirstEntry(Statement& query) {
   if (query.Step()) entry = EntryOf(query);
   query.Reset();
   return entry;
-}
-
-// Copies the rows visible in view, in its order, into a record set of their own.
-RecordsetPtr Materialize(Recordset& view) {
-  recordset::MemoryStream stream;
-  stream.Open();
-  view.Save(stream, adPersistADTG);
-  stream.Position(0);
-  RecordsetPtr copy = recordset::NewRecordset();
-  copy->Open(stream, adOpenUnspecified, adLockUnspecified, 0);
-  return copy;
 }
 
 }  // namespace
@@ -260,7 +248,7 @@ RecordsetPtr LedgerService::ItemRecords(long item_class_id, const std::string& f
   RecordsetPtr view = all->Clone();
   if (!filter.empty()) view->Filter(filter);
   if (!sort.empty()) view->Sort(sort);
-  RecordsetPtr shaped = Materialize(*view);
+  RecordsetPtr shaped = CopyVisibleRows(*view, TreeColumns());
   item_shapes_.emplace(std::move(shape), shaped);
   return shaped->Clone();
 }

@@ -1,4 +1,4 @@
-// Reading query results into record sets of the record-set engine.
+// Making record sets of the record-set engine from query results and from views.
 #ifndef GLNAMELIST_LEDGER_RECORD_LOADER_H_
 #define GLNAMELIST_LEDGER_RECORD_LOADER_H_
 
@@ -14,6 +14,10 @@ namespace glnamelist::ledger {
 // column, named and typed by columns (kInteger or kText), in result order. SQL nulls stay
 // nulls. The query is reset afterwards.
 RecordsetPtr LoadRecordset(Statement& query, const std::vector<recordset::Column>& columns);
+
+// A record set of its own holding the rows visible in view (under its filter, in its
+// order), with the named columns. The view's cursor ends past the last row.
+RecordsetPtr CopyVisibleRows(Recordset& view, const std::vector<recordset::Column>& columns);
 
 }  // namespace glnamelist::ledger
 
