@@ -110,8 +110,8 @@ std::unique_ptr<Database> OpenLedgerFile(const std::string& path) {
                        std::to_string(kSchemaVersion));
     }
     CheckTables(*db);
-  } catch (const Error& e) {
-    if (std::string_view(e.what()).starts_with("Cannot open ledger ")) throw;
+  } catch (const Error&) {
+    if (db->last_error() == 0) throw;  // a refusal of ours, not an SQLite failure
     Refuse(path, CauseOf(*db));
   }
   return db;
