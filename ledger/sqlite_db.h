@@ -20,8 +20,8 @@ class Database {
  public:
   enum class Mode { kReadOnly, kCreate };
 
-  // Opens (kReadOnly) or creates and truncates nothing (kCreate: read-write, created when
-  // missing). Error naming the file when SQLite refuses.
+  // kReadOnly opens an existing file for reading only; kCreate opens it read-write,
+  // creating it when missing. Error naming the file when SQLite refuses.
   Database(const std::string& path, Mode mode);
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
