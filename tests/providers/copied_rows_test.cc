@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "component/gl_name_list.h"
 #include "providers/provider.h"
 #include "providers/state.h"
 #include "tests/fakes/scoped_fake_environment.h"
@@ -172,6 +173,25 @@ TEST_F(CopiedRowsTest, UnitsComeInSetOrderAndTheSearchIsLiteralCaseSensitiveAndS
     List(*p);
   }
   EXPECT_EQ(gl().CallCount("UnitSet"), 3);
+}
+
+// Through the component: F8 in an empty box of each kind reaches that kind's provider.
+TEST(CopiedRowsDispatchTest, EachKindAsksForItsOwnData) {
+  fakes::ScopedFakeEnvironment fake;
+  const std::vector<std::pair<long, std::string>> kinds = {
+      {nlCurrency, "GLData.CurrencySet()"}, {nlItemClass, "GLData.ItemClassSet()"},
+      {nlVchExp, "GLData.VchExpSet()"},     {nlUnitGroup, "GLData.UnitGroupSet()"},
+      {nlUnit, "GLData.UnitSet(5)"},        {nlSettleType, "GLData.SettTypeSet()"}};
+  for (const auto& [kind, fetch] : kinds) {
+    auto list = std::make_shared<GLNameList>();
+    list->UnitGroupID(5);
+    TextBoxPtr box = fake.NewTextBox(100);
+    list->Attach(box, kind);
+    fake.log()->Clear();
+    fake.env().timer += 1;
+    fake.LastSubClass()->Send(WM_KEYDOWN, VK_F8, 0);
+    EXPECT_THAT(fake.log()->With("GLData."), ElementsAre(fetch)) << "kind " << kind;
+  }
 }
 
 }  // namespace
