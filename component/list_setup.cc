@@ -67,9 +67,7 @@ void SetupList(NameListState& s, std::unique_ptr<AccountPictureMap>& AccountPict
 RecordsetPtr CopyRecordset(const RecordsetPtr& source) {
   try {
     StreamPtr stream = CreateObjectAs<Stream>(progid::kStream);
-    if (!stream->IsOpen()) stream->Open();
     Require(source).Save(*stream, adPersistADTG);
-    stream->Position(0);
     RecordsetPtr copy = CreateObjectAs<Recordset>(progid::kRecordset);
     copy->Open(*stream, adOpenUnspecified, adLockUnspecified, -1);
     return copy;

@@ -1,0 +1,232 @@
+// What a host sees of a GLNameList's life: construction, its properties, Attach, Detach,
+// Detach1 and the end of the object.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "contracts/prog_ids.h"
+#include "tests/fakes/name_list_fixture.h"
+
+namespace glnamelist::fakes {
+namespace {
+
+using ::testing::ElementsAre;
+
+class LifecycleTest : public NameListFixture {
+ protected:
+  // The calls recorded from now on.
+  void StartLog() { fake.log()->Clear(); }
+  std::vector<std::string> Calls() const { return fake.log()->calls(); }
+};
+
+TEST_F(LifecycleTest, ConstructionCreatesTheListControlThenSetsDeleteOptionsOnOneSharedService) {
+  auto first = std::make_shared<GLNameList>();
+  auto second = std::make_shared<GLNameList>();
+  EXPECT_THAT(Calls(),
+              ElementsAre("Env.CreateObject(QALNLLib.NameList)",
+                          "Env.CreateObject(QALTAVGLView.GLData)", "GLData.DeleteOptions(False)",
+                          "Env.CreateObject(QALNLLib.NameList)", "GLData.DeleteOptions(False)"));
+  EXPECT_EQ(fake.env().CreationCount(progid::kGLData), 1);
+  EXPECT_EQ(fake.NameListCount(), 2);
+}
+
+TEST_F(LifecycleTest, ConstructionFailsWhenTheDataServiceCannotBeCreatedAndIsTriedAgainLater) {
+  fake.env().FailCreate(progid::kGLData, Error(errc::kCannotCreateObject, "no ledger"));
+  try {
+    GLNameList broken;
+    FAIL() << "construction succeeded without a data service";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), errc::kCannotCreateObject);
+  }
+  EXPECT_EQ(fake.LastNameList(), nullptr) << "the list control of the failed object is released";
+
+  auto gl = fake.gl_data();
+  fake.env().Register(progid::kGLData, [gl] { return gl; });
+  GLNameList working;
+  EXPECT_THAT(gl->delete_options, ElementsAre(false));
+}
+
+TEST_F(LifecycleTest, StartsEmptyAndKeepsWhateverTheHostStores) {
+  GLNameList list;
+  EXPECT_FALSE(list.HotTrace());
+  EXPECT_EQ(list.PicDefault(), nullptr);
+  EXPECT_EQ(list.AssetFilter(), "");
+  EXPECT_EQ(list.NameListType(), 0);
+  EXPECT_EQ(list.TextBox(), nullptr);
+
+  list.AssetItemType(-77);
+  list.UnitGroupID(5);
+  list.NameListType(12345);  // no such kind: stored, no default picture
+  EXPECT_EQ(list.AssetItemType(), -77);
+  EXPECT_EQ(list.UnitGroupID(), 5);
+  EXPECT_EQ(list.NameListType(), 12345);
+  EXPECT_EQ(list.PicDefault(), nullptr);
+}
+
+TEST_F(LifecycleTest, NoKeyDownKeyUpLivesInTheListControl) {
+  GLNameList list;
+  list.NoKeyDownKeyUp(true);
+  EXPECT_TRUE(control().no_key_down_key_up);
+  control().no_key_down_key_up = false;
+  EXPECT_FALSE(list.NoKeyDownKeyUp());
+}
+
+TEST_F(LifecycleTest, KeyEventsReachTheListControlAndItsChangesReachTheHost) {
+  GLNameList list;
+  control().key_down_sets_key_code = 0;
+  control().key_down_result = true;
+  control().key_up_sets_shift = 4;
+  short key = VK_F8, shift = 1;
+  EXPECT_TRUE(list.OnKeyDown(key, shift));
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(shift, 1);
+  key = 13;
+  EXPECT_FALSE(list.OnKeyUp(key, shift));
+  EXPECT_EQ(key, 13);
+  EXPECT_EQ(shift, 4);
+  EXPECT_TRUE(fake.log()->Contains("NameList.OnKeyDown(119, 1)"));
+  EXPECT_TRUE(fake.log()->Contains("NameList.OnKeyUp(13, 1)"));
+}
+
+TEST_F(LifecycleTest, PictureBeforeAnyAccountSetupAndNothingRemovesTheEntry) {
+  GLNameList list;
+  EXPECT_EQ(list.Picture("1001"), nullptr);
+  PicturePtr bank = fake.env().PictureOf("Bank");
+  list.Picture("1001", bank);
+  EXPECT_EQ(list.Picture("1001"), bank);
+  list.Picture("1001", nullptr);
+  EXPECT_EQ(list.Picture("1001"), nullptr);
+  list.Picture("1002", nullptr);  // removing what is not there is harmless
+  EXPECT_EQ(list.Picture("1002"), nullptr);
+}
+
+TEST_F(LifecycleTest, AttachRunsItsStepsInOrder) {
+  list = std::make_shared<GLNameList>();
+  StartLog();
+  Attach(nlCurrency);
+  EXPECT_THAT(Calls(),
+              ElementsAre("Env.CreateObject(VOSSUBCLASSLib.SubClass)", "TextBox.hWnd()",
+                          "SubClass.Hook(100)", "Env.GetPicture(Cash)", "TextBox.hWnd()",
+                          "NameList.OwnerHwnd(100)", "TextBox.Font()", "NameList.ListFont(SimSun)",
+                          "TextBox.Font()", "NameList.Font(SimSun)"));
+  EXPECT_EQ(list->TextBox(), box);
+  EXPECT_EQ(list->NameListType(), nlCurrency);
+  EXPECT_EQ(control().font, box->font_value);
+  EXPECT_EQ(control().list_font, box->font_value);
+}
+
+TEST_F(LifecycleTest, AttachFailingAtHwndLeavesOnlyTheNewSubClass) {
+  list = std::make_shared<GLNameList>();
+  TextBoxPtr bad = fake.NewTextBox(200);
+  std::static_pointer_cast<FakeTextBox>(bad)->FailAt("hWnd", Error(438, "no hWnd"));
+  try {
+    list->Attach(bad, nlUnit);
+    FAIL() << "Attach succeeded";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), 438);
+  }
+  ASSERT_NE(fake.LastSubClass(), nullptr);
+  EXPECT_FALSE(fake.LastSubClass()->hooked());
+  EXPECT_EQ(list->TextBox(), nullptr);
+  EXPECT_EQ(list->NameListType(), 0);
+}
+
+TEST_F(LifecycleTest, AttachFailingAtFontKeepsTheEarlierSteps) {
+  list = std::make_shared<GLNameList>();
+  TextBoxPtr bad = fake.NewTextBox(200);
+  std::static_pointer_cast<FakeTextBox>(bad)->FailAt("Font", Error(438, "no Font"));
+  EXPECT_THROW(list->Attach(bad, nlUnit), Error);
+  EXPECT_EQ(list->TextBox(), bad);
+  EXPECT_EQ(list->NameListType(), nlUnit);
+  EXPECT_EQ(list->PicDefault(), fake.env().PictureOf("Item"));
+  EXPECT_EQ(control().owner_hwnd, 200);
+  EXPECT_FALSE(fake.log()->Contains("NameList.ListFont(SimSun)"));
+}
+
+TEST_F(LifecycleTest, AttachAgainReplacesTheSubClassWithoutUnhooking) {
+  Attach(nlCurrency);
+  StartLog();
+  Attach(nlUnit);
+  EXPECT_EQ(fake.SubClassCount(), 2);
+  EXPECT_THAT(fake.log()->With("SubClass."),
+              ElementsAre("SubClass.Released()", "SubClass.Hook(100)"));
+  EXPECT_EQ(list->NameListType(), nlUnit);
+}
+
+TEST_F(LifecycleTest, DetachWithoutATextBoxTouchesNoListControl) {
+  list = std::make_shared<GLNameList>();
+  StartLog();
+  list->Detach();
+  EXPECT_TRUE(fake.log()->With("NameList.").empty());
+}
+
+TEST_F(LifecycleTest, DetachHidesOnlyAShownListThenUnhooksAndReleases) {
+  Attach(nlCurrency);
+  StartLog();
+  list->Detach();
+  EXPECT_THAT(Calls(),
+              ElementsAre("NameList.Visible()", "SubClass.Unhook()", "SubClass.Released()"));
+  EXPECT_EQ(list->TextBox(), nullptr);
+
+  Attach(nlCurrency);
+  control().visible = true;
+  StartLog();
+  list->Detach();
+  EXPECT_THAT(Calls(), ElementsAre("NameList.Visible()", "NameList.HideList()", "SubClass.Unhook()",
+                                   "SubClass.Released()"));
+}
+
+TEST_F(LifecycleTest, DetachPassesErrorsOnAndStaysAttached) {
+  Attach(nlCurrency);
+  control().visible = true;
+  control().FailAt("HideList", Error(5, "broken list"));
+  EXPECT_THROW(list->Detach(), Error);
+  EXPECT_EQ(list->TextBox(), box);
+  EXPECT_FALSE(fake.log()->Contains("SubClass.Unhook()"));
+
+  control().ClearFailure("HideList");
+  fake.LastSubClass()->FailAt("Unhook", Error(5, "broken hook"));
+  EXPECT_THROW(list->Detach(), Error);
+  EXPECT_EQ(list->TextBox(), box);
+}
+
+TEST_F(LifecycleTest, Detach1UnloadsIgnoresErrorsAndReleasesBoxAndSubClass) {
+  Attach(nlCurrency);
+  control().visible = true;
+  control().FailAt("Unload", Error(5, "broken list"));
+  StartLog();
+  list->Detach1();
+  EXPECT_THAT(Calls(), ElementsAre("NameList.Unload()", "SubClass.Released()"));
+  EXPECT_EQ(list->TextBox(), nullptr);
+  EXPECT_EQ(fake.LastSubClass(), nullptr);
+
+  StartLog();
+  list->Detach1();  // nothing attached: nothing asked of the list control
+  EXPECT_TRUE(Calls().empty());
+}
+
+TEST_F(LifecycleTest, SettingsAndPicturesSurviveDetachAndNewAttach) {
+  fake.gl_data()->SetAccounts(
+      {{.FAccountID = 1L, .FNumber = "1002", .FName = "Bank", .FIsBank = true}});
+  Attach(nlAccount);
+  list->HotTrace(true);
+  list->Detach();
+  EXPECT_TRUE(list->HotTrace());
+  EXPECT_EQ(list->Picture("1002"), fake.env().PictureOf("Bank"));
+  Attach(nlAccount);
+  EXPECT_EQ(fake.gl_data()->CallCount("AccountSet"), 1);
+}
+
+TEST_F(LifecycleTest, TheEndDetachesNeverThrowsAndReleasesTheListControl) {
+  Attach(nlCurrency);
+  control().visible = true;
+  fake.LastSubClass()->FailAt("Unhook", Error(5, "broken hook"));
+  StartLog();
+  EXPECT_NO_THROW(list.reset());
+  EXPECT_THAT(Calls(), ElementsAre("NameList.Visible()", "NameList.HideList()", "SubClass.Unhook()",
+                                   "SubClass.Released()"));
+  EXPECT_EQ(fake.LastNameList(), nullptr);
+  EXPECT_EQ(fake.LastSubClass(), nullptr);
+}
+
+}  // namespace
+}  // namespace glnamelist::fakes

@@ -1,0 +1,116 @@
+// List setup as a host sees it: the default row picture of each kind, and what the first
+// account setup reads and prepares.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "contracts/prog_ids.h"
+#include "tests/fakes/name_list_fixture.h"
+
+namespace glnamelist::fakes {
+namespace {
+
+class ListSetupTest : public NameListFixture {
+ protected:
+  void SetUp() override {
+    fake.gl_data()->SetAccounts({
+        {.FAccountID = 1L, .FNumber = "1001", .FName = "Cash", .FIsCash = true},
+        {.FAccountID = 2L, .FNumber = "1002", .FName = "Bank", .FIsBank = true},
+        {.FAccountID = 3L, .FNumber = "1003", .FName = "Both", .FIsBank = true, .FIsCash = true},
+        {.FAccountID = 4L, .FNumber = "1122", .FName = "Neither"},
+        {.FAccountID = 5L,
+         .FNumber = "1123",
+         .FName = "Unknown",
+         .FIsBank = Null{},
+         .FIsCash = Null{}},
+    });
+  }
+  PicturePtr Pic(const char* key) { return fake.env().PictureOf(key); }
+};
+
+TEST_F(ListSetupTest, EachKindGetsItsDefaultPictureAttachedOrNot) {
+  const std::vector<std::pair<long, const char*>> expected = {
+      {nlCurrency, "Cash"},   {nlItemClass, "Item"}, {nlItem, "Item"},    {nlUnitGroup, "Item"},
+      {nlUnit, "Item"},       {nlVchExp, "Item"},    {nlSubMes, nullptr}, {nlAsset, "Item"},
+      {nlSettleType, "Item"}, {0, nullptr},          {11, nullptr},       {-1, nullptr}};
+  GLNameList detached;
+  for (const auto& [kind, key] : expected) {
+    detached.PicDefault(Pic("Apple"));
+    detached.NameListType(kind);
+    EXPECT_EQ(detached.PicDefault(), key ? Pic(key) : nullptr) << "kind " << kind;
+  }
+  Attach(nlSubMes);
+  EXPECT_EQ(list->PicDefault(), nullptr);
+  Attach(nlUnit);
+  EXPECT_EQ(list->PicDefault(), Pic("Item"));
+}
+
+TEST_F(ListSetupTest, FirstAccountSetupCopiesTheAccountsAndMapsBankAndCash) {
+  Attach(nlAccount);
+  EXPECT_EQ(list->PicDefault(), Pic("Detail"));
+  EXPECT_EQ(list->Picture("1001"), Pic("Cash"));
+  EXPECT_EQ(list->Picture("1002"), Pic("Bank"));
+  EXPECT_EQ(list->Picture("1003"), Pic("Bank")) << "bank wins over cash";
+  EXPECT_EQ(list->Picture("1122"), nullptr);
+  EXPECT_EQ(list->Picture("1123"), nullptr) << "null flags count as false";
+
+  NameListState& s = list->StateForTesting();
+  ASSERT_NE(s.AccountRecords, nullptr);
+  EXPECT_NE(s.AccountRecords, fake.gl_data()->account_records()) << "a copy, not the service's";
+  EXPECT_EQ(s.AccountRecords->RecordCount(), 5);
+  EXPECT_EQ(s.AccountRecords->AbsolutePosition(), 1) << "left on the first record";
+  s.AccountRecords->Filter("FNumber = '1002'");
+  EXPECT_EQ(fake.gl_data()->account_records()->RecordCount(), 5);
+  EXPECT_EQ(fake.gl_data()->account_records()->Filter(), "");
+}
+
+TEST_F(ListSetupTest, LaterAccountSetupsReadNoAccountsAndKeepHostPictures) {
+  Attach(nlAccount);
+  list->Picture("1122", Pic("Apple"));
+  list->PicDefault(Pic("Open"));
+  Attach(nlCurrency);
+  list->NameListType(nlAccount);
+  Attach(nlAccount);
+  EXPECT_EQ(fake.gl_data()->CallCount("AccountSet"), 1);
+  EXPECT_EQ(fake.log()->Count("Env.CreateObject(ADODB.Stream)"), 1);
+  EXPECT_EQ(list->PicDefault(), Pic("Detail"));
+  EXPECT_EQ(list->Picture("1122"), Pic("Apple"));
+}
+
+TEST_F(ListSetupTest, NoAccountsGiveNoPictures) {
+  fake.gl_data()->SetAccounts({});
+  Attach(nlAccount);
+  EXPECT_EQ(list->StateForTesting().AccountRecords->RecordCount(), 0);
+  EXPECT_EQ(list->Picture("1001"), nullptr);
+  EXPECT_EQ(list->PicDefault(), Pic("Detail"));
+}
+
+TEST_F(ListSetupTest, AFailedCopyFailsThisSetupOnlyAndIsNotTriedAgain) {
+  fake.env().FailCreate(progid::kStream, Error(errc::kCannotCreateObject, "no streams"));
+  GLNameList detached;
+  try {
+    detached.NameListType(nlAccount);
+    FAIL() << "setup counted the records of a copy that does not exist";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), errc::kObjectRequired);
+  }
+  EXPECT_EQ(detached.StateForTesting().AccountRecords, nullptr);
+  EXPECT_TRUE(fake.env().messages.empty());
+
+  EXPECT_NO_THROW(detached.NameListType(nlAccount));
+  EXPECT_EQ(detached.PicDefault(), Pic("Detail"));
+  EXPECT_EQ(fake.log()->Count("Env.CreateObject(ADODB.Stream)"), 1);
+}
+
+TEST_F(ListSetupTest, DataServiceAndPictureErrorsReachTheCaller) {
+  fake.gl_data()->FailAt("AccountSet", Error(errc::kDataService, "ledger closed"));
+  GLNameList a;
+  EXPECT_THROW(a.NameListType(nlAccount), Error);
+
+  fake.env().FailAt("GetPicture", Error(35601, "Element not found"));
+  GLNameList b;
+  EXPECT_THROW(b.NameListType(nlCurrency), Error);
+  EXPECT_EQ(b.PicDefault(), nullptr) << "cleared before the lookup failed";
+}
+
+}  // namespace
+}  // namespace glnamelist::fakes

@@ -1,0 +1,185 @@
+// Rows on request: what the list control receives when it asks for a row of an account,
+// item or SubMes list, and how rows are built once and kept.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "recordset/table.h"
+#include "tests/fakes/name_list_fixture.h"
+
+namespace glnamelist::fakes {
+namespace {
+
+using recordset::ColumnType;
+using recordset::TableBuilder;
+
+RecordsetPtr Items(const std::vector<ItemRow>& rows) {
+  TableBuilder b({{"FItemID", ColumnType::kInteger},
+                  {"FNumber", ColumnType::kText},
+                  {"FName", ColumnType::kText},
+                  {"FDetail", ColumnType::kInteger}});
+  for (const ItemRow& r : rows) b.AddRow({r.FItemID, r.FNumber, r.FName, r.FDetail});
+  return b.Build();
+}
+
+class RowSupplyTest : public NameListFixture {
+ protected:
+  void SetUp() override {
+    fake.gl_data()->SetAccounts({
+        {.FAccountID = 1L, .FNumber = "1001", .FName = "Cash", .FDetail = false},
+        {.FAccountID = 2L, .FNumber = "1001.01", .FName = "Petty", .FIsBank = true},
+        {.FAccountID = 3L, .FNumber = "1001.02", .FName = "Safe"},
+        {.FAccountID = 4L, .FNumber = "1002", .FName = "Bank"},
+    });
+    list = std::make_shared<GLNameList>();
+  }
+
+  NameListState& S() { return list->StateForTesting(); }
+
+  // Leaves records (and the parent) for row supply as a listing of kind does.
+  void Show(long kind, RecordsetPtr records, EntryPtr parent = nullptr) {
+    S().NameListType = kind;
+    S().ListRecords = std::move(records);
+    S().ListParent = std::move(parent);
+    S().NameListData(control().ListData());
+  }
+
+  // The children of account 1001, as the account listing leaves them.
+  void ShowAccountChildren(EntryPtr parent) {
+    list->NameListType(nlAccount);
+    RecordsetPtr rs = S().AccountRecords->Clone();
+    rs->Filter("FNumber LIKE '1001.*'");
+    Show(nlAccount, rs, std::move(parent));
+  }
+
+  std::vector<std::string> Cells(long row) {
+    return {rows().Cell(row, 0).value_or("<none>"), rows().Cell(row, 1).value_or("<none>"),
+            rows().Cell(row, 2).value_or("<none>")};
+  }
+  PicturePtr Pic(const char* key) { return fake.env().PictureOf(key); }
+};
+
+using ::testing::ElementsAre;
+
+TEST_F(RowSupplyTest, AnAccountRowShowsRelativeCodeFullCodeFullNameAndPicture) {
+  ShowAccountChildren(std::make_shared<FakeAccountEntry>("1001", false));
+  fake.log()->Clear();
+  rows().RequestRow(2);
+  EXPECT_THAT(fake.log()->calls(),
+              ElementsAre("GLData.GetAccountFullName(3)", "NameList.ListData()",
+                          "ListData.CellText(2, 0, 02)", "ListData.CellText(2, 1, 1001.02)",
+                          "ListData.CellText(2, 2, Cash_Safe)", "ListData.RowPicture(2, Detail)"));
+  rows().RequestRow(1);
+  EXPECT_THAT(Cells(1), ElementsAre("01", "1001.01", "Cash_Petty"));
+  EXPECT_EQ(rows().pictures[1], Pic("Bank"));
+
+  rows().RequestRow(2);
+  rows().RequestRow(1);
+  EXPECT_EQ(fake.gl_data()->CallCount("GetAccountFullName"), 2) << "one call per account";
+}
+
+TEST_F(RowSupplyTest, RowsOutsideTheRecordsAreNotAnsweredAndDoNotMoveTheRecords) {
+  ShowAccountChildren(nullptr);
+  S().ListRecords->Sort("FNumber DESC");
+  S().ListRecords->AbsolutePosition(2);
+  fake.log()->Clear();
+  rows().RequestRow(0);
+  rows().RequestRow(3);
+  EXPECT_TRUE(fake.log()->calls().empty());
+  EXPECT_EQ(S().ListRecords->AbsolutePosition(), 2);
+
+  rows().RequestRow(2);
+  EXPECT_THAT(Cells(2), ElementsAre("1001.01", "1001.01", "Cash_Petty")) << "last in sort order";
+
+  S().ListRecords = nullptr;
+  EXPECT_NO_THROW(rows().RequestRow(1));
+}
+
+TEST_F(RowSupplyTest, AKeptRowKeepsNameAndPictureButFollowsTheParentInForce) {
+  ShowAccountChildren(std::make_shared<FakeAccountEntry>("1001", false));
+  rows().RequestRow(2);
+  list->PicDefault(Pic("Apple"));
+  list->Picture("1001.02", Pic("Bank"));
+  fake.gl_data()->SetFullName(3, "Renamed");
+
+  S().ListParent = nullptr;
+  rows().RequestRow(2);
+  EXPECT_THAT(Cells(2), ElementsAre("1001.02", "1001.02", "Cash_Safe"));
+  EXPECT_EQ(rows().pictures[2], Pic("Detail"));
+
+  S().ListParent = std::make_shared<FakeAccountEntry>("1001.02", true);
+  rows().RequestRow(2);
+  EXPECT_EQ(rows().Cell(2, 0), "") << "a code no longer than its parent's shows nothing";
+  EXPECT_EQ(fake.gl_data()->CallCount("GetAccountFullName"), 1);
+}
+
+TEST_F(RowSupplyTest, AFailedRowIsNotKept) {
+  ShowAccountChildren(nullptr);
+  fake.gl_data()->FailAt("GetAccountFullName", Error(errc::kDataService, "ledger closed"));
+  EXPECT_THROW(rows().RequestRow(1), Error);
+  EXPECT_EQ(rows().Cell(1, 0), std::nullopt);
+  fake.gl_data()->ClearFailure("GetAccountFullName");
+  rows().RequestRow(1);
+  EXPECT_EQ(rows().Cell(1, 2), "Cash_Petty");
+  EXPECT_EQ(fake.gl_data()->CallCount("GetAccountFullName"), 2);
+}
+
+TEST_F(RowSupplyTest, ItemsOfTwoClassesWithOneIdAreTwoRowsShowingTheCurrentDefaultPicture) {
+  list->PicDefault(Pic("Item"));
+  list->ItemClassID(3);
+  Show(nlItem, Items({{.FItemID = 7L, .FNumber = "01", .FName = "Bolt"}}));
+  rows().RequestRow(1);
+  EXPECT_THAT(Cells(1), ElementsAre("01", "01", "Bolt"));
+
+  list->ItemClassID(4);
+  list->PicDefault(Pic("Apple"));
+  Show(nlItem, Items({{.FItemID = 7L, .FNumber = "02", .FName = "Nut"}}));
+  rows().RequestRow(1);
+  EXPECT_THAT(Cells(1), ElementsAre("02", "02", "Nut"));
+  EXPECT_EQ(rows().pictures[1], Pic("Apple"));
+
+  list->ItemClassID(3);
+  list->PicDefault(nullptr);
+  rows().RequestRow(1);
+  EXPECT_THAT(Cells(1), ElementsAre("01", "01", "Bolt")) << "class 3's row, kept";
+  EXPECT_EQ(rows().pictures[1], nullptr) << "PicDefault is read at each request";
+}
+
+TEST_F(RowSupplyTest, RelativeCodesCountCharactersNotBytes) {
+  list->ItemClassID(3);
+  Show(nlItem, Items({{.FItemID = 1L, .FNumber = "原料.钢材", .FName = "Steel"}}),
+       std::make_shared<FakeItemEntry>("原料", false));
+  rows().RequestRow(1);
+  EXPECT_EQ(rows().Cell(1, 0), "钢材");
+}
+
+TEST_F(RowSupplyTest, SubMesEntriesThatAreNoDetailShowAPlus) {
+  list->ItemClassID(8);
+  Show(nlSubMes, Items({{.FItemID = 1L, .FNumber = "01", .FName = "Group", .FDetail = 0L},
+                        {.FItemID = 2L, .FNumber = "01.01", .FName = "Leaf", .FDetail = 1L}}));
+  rows().RequestRow(1);
+  rows().RequestRow(2);
+  EXPECT_THAT(Cells(1), ElementsAre("01", "01 +", "Group"));
+  EXPECT_THAT(Cells(2), ElementsAre("01.01", "01.01", "Leaf"));
+
+  S().ListParent = std::make_shared<FakeSubMesEntry>("01");
+  rows().RequestRow(2);
+  EXPECT_EQ(rows().Cell(2, 0), "01") << "worked out from the plain code";
+}
+
+TEST_F(RowSupplyTest, NullCodesAndNamesShowEmpty) {
+  Show(nlItem, Items({{.FItemID = 9L, .FNumber = Null{}, .FName = Null{}}}));
+  rows().RequestRow(1);
+  EXPECT_THAT(Cells(1), ElementsAre("", "", ""));
+}
+
+TEST_F(RowSupplyTest, OtherKindsGetNothingOnRequest) {
+  list->ItemClassID(3);
+  Show(nlCurrency, Items({{.FItemID = 1L, .FNumber = "RMB", .FName = "Yuan"}}));
+  fake.log()->Clear();
+  rows().RequestRow(1);
+  EXPECT_TRUE(fake.log()->calls().empty());
+  EXPECT_TRUE(rows().cells.empty());
+}
+
+}  // namespace
+}  // namespace glnamelist::fakes
