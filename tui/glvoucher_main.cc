@@ -50,7 +50,7 @@ int Run(const std::string& ledger_path) {
     CursesScreen screen;
     VoucherForm form(*env, screen, ledger_path);
     auto dialog =
-        std::make_shared<glnamelist::tui::CursesMessageBox>(screen, [&form] { form.Paint(); });
+        std::make_shared<glnamelist::tui::CursesMessageBox>(screen, [&form] { form.Paint(false); });
     glnamelist::tui::RegisterTerminalControls(*env, form.Host(), dialog);
 
     form.AttachLists([&](int step, int steps, const std::string& what) {

@@ -145,7 +145,7 @@ Rect TerminalNameList::Frame() const {
   int want_rows = static_cast<int>(std::clamp(data_->Rows(), 1L, long{kMaxShownRows}));
   int content = kMinWidth;
   if (!data_->OnRequest() && data_->Rows() <= 2000) {
-    int sum = kGlyphColumns + 1;
+    int sum = 1 + kGlyphColumns + 1;
     for (int col : data_->ShownColumns()) {
       int widest = 0;
       for (long r = 1; r <= data_->Rows(); ++r) {
@@ -267,6 +267,13 @@ void TerminalNameList::Paint(Screen& screen) {
 
   int inner = f.width - 2;
   std::vector<int> columns = data_->ShownColumns();
+  // The short code says nothing new where every shown row has its full code there too
+  // (a listing without a parent entry, a search result).
+  bool short_is_full = data_->OnRequest() && last >= top_;
+  for (long r = top_; r <= last && short_is_full; ++r) {
+    short_is_full = data_->Peek(r).cells[0] == data_->Peek(r).cells[1];
+  }
+  if (short_is_full) columns.erase(columns.begin());
   std::vector<int> widths(columns.size(), 0);
   long measure_from = data_->OnRequest() ? top_ : 1;
   long measure_to = data_->OnRequest() ? last : std::min(rows, 2000L);
@@ -282,7 +289,7 @@ void TerminalNameList::Paint(Screen& screen) {
   DrawFrame(screen, f, Style::kFrame);
   if (found_) screen.Put(f.y, f.x + 2, ClipToWidth(kFoundTitle, inner - 2), Style::kTitle);
   for (long r = top_; r <= last; ++r) {
-    PaintRow(screen, f.y + 1 + static_cast<int>(r - top_), f.x + 1, inner, r, widths);
+    PaintRow(screen, f.y + 1 + static_cast<int>(r - top_), f.x + 1, inner, r, columns, widths);
   }
   if (rows == 0)
     screen.Put(f.y + 1, f.x + 2, ClipToWidth("（没有数据）", inner - 1), Style::kNormal);
@@ -294,7 +301,7 @@ void TerminalNameList::Paint(Screen& screen) {
 }
 
 void TerminalNameList::PaintRow(Screen& screen, int y, int x, int width, long row,
-                                const std::vector<int>& widths) {
+                                const std::vector<int>& columns, const std::vector<int>& widths) {
   const TerminalListData::Row& cells = data_->Peek(row);
   bool selected = row == selection_;
   Style base = selected ? Style::kSelected : Style::kNormal;
@@ -303,12 +310,14 @@ void TerminalNameList::PaintRow(Screen& screen, int y, int x, int width, long ro
 
   int end = x + width;
   int at = x;
+  // A marker in front of the selected row, for terminals that show no reverse video.
+  screen.Put(y, at, selected ? ">" : " ", base);
+  ++at;
   std::string glyph;
   if (cells.picture) glyph = ClipToWidth(host_->PictureGlyph(cells.picture->Key()), kGlyphColumns);
   screen.Put(y, at, PadToWidth(glyph, kGlyphColumns), base);
   at += kGlyphColumns + 1;
 
-  std::vector<int> columns = data_->ShownColumns();
   for (size_t i = 0; i < columns.size() && at < end; ++i) {
     bool last = i + 1 == columns.size();
     int cell_width = last ? end - at : std::min(widths[i], end - at);

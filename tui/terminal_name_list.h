@@ -44,7 +44,7 @@ class ListHost {
 class TerminalNameList : public NameListControl {
  public:
   static constexpr int kMaxShownRows = 12;
-  static constexpr int kMinWidth = 44;
+  static constexpr int kMinWidth = 56;
 
   explicit TerminalNameList(std::shared_ptr<ListHost> host);
   ~TerminalNameList() override;
@@ -97,7 +97,8 @@ class TerminalNameList : public NameListControl {
   int PageRows() const;
   void Select(long row);
   void Choose();
-  void PaintRow(Screen& screen, int y, int x, int width, long row, const std::vector<int>& widths);
+  void PaintRow(Screen& screen, int y, int x, int width, long row, const std::vector<int>& columns,
+                const std::vector<int>& widths);
 
   std::shared_ptr<ListHost> host_;
   std::shared_ptr<TerminalListData> data_;

@@ -186,13 +186,21 @@ void VoucherForm::MoveFocus(int step) {
   if (host_->Shown()) host_->Shown()->HideList();
   size_t n = fields_.size();
   focus_ = (focus_ + n + static_cast<size_t>(step + static_cast<int>(n))) % n;
-  SyncParentIds(fields_[focus_]);
+  try {
+    SyncParentIds(fields_[focus_]);
+  } catch (const std::exception& e) {
+    ShowStatus(ErrorText(e), true);
+  }
   env_.Windows().SetFocus(fields_[focus_].hwnd);
 }
 
 void VoucherForm::Send(long msg, long wParam) {
   Field& f = fields_[focus_];
-  SyncParentIds(f);
+  try {
+    SyncParentIds(f);
+  } catch (const std::exception& e) {
+    ShowStatus(ErrorText(e), true);  // the key still reaches the box
+  }
   env_.Windows().SendMessage(f.hwnd, msg, wParam, 0);
 }
 
@@ -235,7 +243,7 @@ bool VoucherForm::Handle(const KeyPress& key) {
   return true;
 }
 
-std::pair<int, int> VoucherForm::Paint() {
+std::pair<int, int> VoucherForm::Paint(bool with_list) {
   Screen& s = screen_;
   s.Clear();
   FormLayout layout = LayOutForm(s.Rows(), s.Cols(), fields_.size());
@@ -266,7 +274,7 @@ std::pair<int, int> VoucherForm::Paint() {
   s.Put(layout.status_row, 1, ClipToWidth(status_, trace_x - 2),
         status_error_ ? Style::kError : Style::kStatus);
   s.Put(layout.status_row, trace_x, trace, Style::kStatus);
-  if (TerminalNameList* list = host_->Shown()) {
+  if (TerminalNameList* list = host_->Shown(); list && with_list) {
     list->Paint(s);
     caret = {-1, -1};
   }

@@ -40,8 +40,9 @@ class VoucherForm {
   // box the focus. A box whose list cannot be made stays a plain box; the error is shown.
   void AttachLists(const Progress& progress);
 
-  // Draws the form and the shown list; returns where the caret goes ({-1, -1}: nowhere).
-  std::pair<int, int> Paint();
+  // Draws the form and (with_list) the shown list; returns where the caret goes ({-1, -1}:
+  // nowhere).
+  std::pair<int, int> Paint(bool with_list = true);
   // Handles one key; False when the form is to close.
   bool Handle(const KeyPress& key);
 

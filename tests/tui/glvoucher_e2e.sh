@@ -11,12 +11,13 @@ LEDGER=$2
 CAPTURE=${3:-}
 SOCKET="glvoucher-e2e-$$"
 ERRLOG=$(mktemp)
+STATUS=$(mktemp)
 TMUX_CMD="tmux -L $SOCKET -f /dev/null"
 WAIT_STEPS=150 # polls of 0.1 s: a bounded wait for the screen to settle
 
 cleanup() {
   $TMUX_CMD kill-server >/dev/null 2>&1
-  rm -f "$ERRLOG"
+  rm -f "$ERRLOG" "$STATUS"
 }
 trap cleanup EXIT
 
@@ -64,15 +65,16 @@ clear_box() {
 }
 
 $TMUX_CMD new-session -d -s e2e -x 100 -y 30 \
-  "LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color '$GLVOUCHER' --ledger '$LEDGER' 2>'$ERRLOG'" ||
+  "LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color '$GLVOUCHER' --ledger '$LEDGER' 2>'$ERRLOG';
+   echo \"exit \$?\" >'$STATUS'" ||
   fail "tmux did not start"
-$TMUX_CMD set-option -t e2e remain-on-exit on >/dev/null
 
 wait_for "F10/Ctrl-Q 退出" "the form starts"
 wait_for "结算方式" "every box is labelled"
 
 # The account box: its children once "1002." is typed, again on F8.
 keys Tab
+wait_for "第 1 行" "with HotTrace the focus lists the accounts"
 type_text "1002."
 wait_for "工商银行" "children of 1002 after the point"
 keys F8
@@ -122,12 +124,10 @@ wait_for "结算方式" "the form after resizing"
 # F10 closes the program cleanly.
 keys F10
 i=0
-while [ $i -lt $WAIT_STEPS ]; do
-  if [ "$($TMUX_CMD display-message -p -t e2e '#{pane_dead}' 2>/dev/null)" = "1" ]; then break; fi
+while [ $i -lt $WAIT_STEPS ] && [ ! -s "$STATUS" ]; do
   sleep 0.1
   i=$((i + 1))
 done
-[ "$($TMUX_CMD display-message -p -t e2e '#{pane_dead_status}')" = "0" ] ||
-  fail "glvoucher ended with status $($TMUX_CMD display-message -p -t e2e '#{pane_dead_status}')"
+[ "$(cat "$STATUS")" = "exit 0" ] || fail "glvoucher did not end cleanly: $(cat "$STATUS")"
 if grep -q -E "ERROR|runtime error" "$ERRLOG"; then fail "errors on standard error"; fi
 echo "PASS"

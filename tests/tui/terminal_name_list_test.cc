@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/tui/tui_fakes.h"
+#include "tui/text.h"
 #include "tui/win_keys.h"
 
 namespace glnamelist::tui {
@@ -236,11 +237,12 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
   Key(kVkDown);
   list_->Paint(screen_);
   std::string first = screen_.Line(4);
-  EXPECT_NE(first.find("$  01  1002.01  银行存款_工商银行"), std::string::npos) << first;
+  EXPECT_NE(first.find("│ $  01  1002.01  银行存款_工商银行"), std::string::npos) << first;
+  EXPECT_NE(screen_.Line(5).find("│>·  02  1002.02"), std::string::npos) << "the selected row";
   EXPECT_NE(screen_.Line(3).find("查找结果"), std::string::npos);
   EXPECT_NE(screen_.Line(7).find("第 2 行 / 共 3 行"), std::string::npos);
 
-  int x = static_cast<int>(std::string("│$  01  1002.01  ").size()) + 10;
+  int x = 10 + 1 + TextWidth(" $  01  1002.01  ");
   EXPECT_EQ(screen_.StyleAt(4, x), Style::kMatch);
   EXPECT_EQ(screen_.StyleAt(4, x + 4), Style::kNormal);
   EXPECT_EQ(screen_.StyleAt(5, x), Style::kSelectedMatch);
@@ -260,6 +262,18 @@ TEST_F(TerminalNameListTest, CopiedRowsHideTheKeyColumn) {
   EXPECT_EQ(screen_.Line(4).find('7'), std::string::npos);
   Key(kVkReturn);
   EXPECT_EQ(env_->texts[kBox], "JS01");
+}
+
+TEST_F(TerminalNameListTest, RowsWithoutAParentShowTheirCodeOnce) {
+  OnRequest(2);
+  request_ = data_->DataRequest.Connect([this](long row) {
+    data_->CellText(row, 0, "6603.0" + std::to_string(row));
+    data_->CellText(row, 1, "6603.0" + std::to_string(row));
+    data_->CellText(row, 2, "财务费用");
+  });
+  list_->DropDownFound();
+  list_->Paint(screen_);
+  EXPECT_NE(screen_.Line(4).find("6603.01  财务费用"), std::string::npos) << screen_.Line(4);
 }
 
 TEST_F(TerminalNameListTest, AFailingRowRequestIsReportedNotThrown) {

@@ -23,6 +23,8 @@ class VoucherFormTest : public ::testing::Test {
  protected:
   void Open(const std::string& ledger) {
     env_ = platform::InstallPlatformEnvironment();
+    // Each reading a second later: no listing falls under the repeat guard.
+    env_->SystemClock().SetSource([t = 0.0f]() mutable { return t += 1; });
     ledger::RegisterLedger(env_->Registry(), ledger);
     form_ = std::make_unique<VoucherForm>(*env_, screen_, ledger);
     RegisterTerminalControls(*env_, form_->Host(), messages_);
