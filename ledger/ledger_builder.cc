@@ -1,5 +1,6 @@
 #include "ledger/ledger_builder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -49,8 +50,9 @@ void DeriveTable(Database& db, const TreeTable& table, PinyinInitials& pinyin) {
                              std::string(select.Text(3))});
     }
   }
-  for (size_t i = 0; i < rows.size(); ++i)
+  for (size_t i = 0; i < rows.size(); ++i) {
     by_code.emplace(std::pair{rows[i].scope, std::string_view(rows[i].number)}, i);
+  }
   for (TreeRow& row : rows) {
     size_t dot = row.number.rfind('.');
     if (dot == std::string::npos) continue;
