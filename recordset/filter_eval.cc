@@ -1,8 +1,11 @@
 #include "recordset/filter_eval.h"
 
-#include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <span>
 
@@ -97,21 +100,50 @@ void ScanNumbers(const T* values, CompareOp op, double x, size_t rows, Bitmap& b
   }
 }
 
-// Sets the rows whose folded text contains needle (not empty), in one pass over the bytes.
+// Finds the row holding byte `at`, moving forward from row; rows never move backwards.
+uint32_t RowOfByte(const std::vector<uint32_t>& offsets, uint32_t row, size_t at) {
+  if (at < offsets[row + 1]) return row;
+  auto it = std::upper_bound(offsets.begin() + row + 1, offsets.end(), at);
+  return static_cast<uint32_t>(it - offsets.begin() - 1);
+}
+
+// Sets the rows whose folded text contains needle (not empty), in one pass over the bytes:
+// sixteen positions at a time are tested for the needle's first and last bytes, and only
+// those candidates are compared in full.
 void ScanContains(const TextData& folded, std::string_view needle, Bitmap& bits) {
   const char* base = folded.bytes.data();
-  size_t size = folded.bytes.size();
+  const size_t size = folded.bytes.size();
+  const size_t len = needle.size();
+  if (len > size) return;
   const std::vector<uint32_t>& offsets = folded.offsets;
-  size_t pos = 0;
-  auto row_it = offsets.begin();
-  while (pos < size) {
-    const void* hit = memmem(base + pos, size - pos, needle.data(), needle.size());
-    if (hit == nullptr) break;
-    size_t at = static_cast<size_t>(static_cast<const char*>(hit) - base);
-    row_it = std::upper_bound(row_it, offsets.end(), at) - 1;
-    auto row = static_cast<uint32_t>(row_it - offsets.begin());
-    if (at + needle.size() <= offsets[row + 1]) bits.Set(row);
-    pos = offsets[row + 1];
+  uint32_t row = 0;
+  uint32_t last_set = UINT32_MAX;
+  auto candidate = [&](size_t at) {
+    if (std::memcmp(base + at, needle.data(), len) != 0) return;
+    row = RowOfByte(offsets, row, at);
+    if (row != last_set && at + len <= offsets[row + 1]) {
+      bits.Set(row);
+      last_set = row;
+    }
+  };
+  const size_t last_start = size - len;  // the last position a match can start at
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i first = _mm_set1_epi8(needle.front());
+  const __m128i last = _mm_set1_epi8(needle.back());
+  for (; i + 16 <= last_start + 1; i += 16) {
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i + len - 1));
+    auto mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+    while (mask != 0) {
+      candidate(i + static_cast<size_t>(__builtin_ctz(mask)));
+      mask &= mask - 1;
+    }
+  }
+#endif
+  for (; i <= last_start; ++i) {
+    if (base[i] == needle.front()) candidate(i);
   }
 }
 
