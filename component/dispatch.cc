@@ -7,16 +7,16 @@
 namespace glnamelist {
 
 const std::array<ProviderFactory, 11> kProviderFactories = {
-    nullptr,  // 0: no kind
-    NewAccountProvider,  // nlAccount
-    NewCurrencyProvider,  // nlCurrency
-    NewItemClassProvider,  // nlItemClass
-    NewItemProvider,  // nlItem
-    NewUnitGroupProvider,  // nlUnitGroup
-    NewUnitProvider,  // nlUnit
-    NewVchExpProvider,  // nlVchExp
-    NewSubMesProvider,  // nlSubMes
-    nullptr,  // nlAsset: no provider
+    nullptr,                // 0: no kind
+    NewAccountProvider,     // nlAccount
+    NewCurrencyProvider,    // nlCurrency
+    NewItemClassProvider,   // nlItemClass
+    NewItemProvider,        // nlItem
+    NewUnitGroupProvider,   // nlUnitGroup
+    NewUnitProvider,        // nlUnit
+    NewVchExpProvider,      // nlVchExp
+    NewSubMesProvider,      // nlSubMes
+    nullptr,                // nlAsset: no provider
     NewSettleTypeProvider,  // nlSettleType
 };
 

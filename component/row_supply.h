@@ -36,11 +36,6 @@ class RowSupply {
   void NameListData_DataRequest(NameListState& s, const AccountPictureMap* AccountPictures,
                                 long Row);
 
-  // How many rows each cache holds.
-  size_t AccountRowCount() const { return AccountRows.size(); }
-  size_t ItemRowCount() const { return ItemRows.size(); }
-  size_t SubMesRowCount() const { return SubMesRows.size(); }
-
  private:
   using RowCache = std::map<std::string, DisplayRow, std::less<>>;
 
