@@ -4,6 +4,7 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <numeric>
@@ -104,10 +105,16 @@ std::vector<uint32_t> RankColumn(const ColumnStore& column, size_t rows) {
     case ColumnType::kText:
       return RankTexts(column, rows);
     case ColumnType::kDouble: {
+      // NaN ranks above every number, so that the order stays a strict weak order.
       const auto& v = column.doubles;
       return RankBy(
-          column, rows, [&](uint32_t a, uint32_t b) { return v[a] < v[b]; },
-          [&](uint32_t a, uint32_t b) { return v[a] == v[b]; });
+          column, rows,
+          [&](uint32_t a, uint32_t b) {
+            return std::isnan(v[b]) ? !std::isnan(v[a]) : v[a] < v[b];
+          },
+          [&](uint32_t a, uint32_t b) {
+            return v[a] == v[b] || (std::isnan(v[a]) && std::isnan(v[b]));
+          });
     }
     case ColumnType::kInteger:
     case ColumnType::kBool:

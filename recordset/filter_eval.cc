@@ -93,7 +93,7 @@ void ScanNumbers(const T* values, CompareOp op, double x, size_t rows, Bitmap& b
     case CompareOp::kGreaterEqual:
       return FillBits(bits, rows, [&](size_t i) { return v(i) >= x; });
     case CompareOp::kNotEqual:
-      return FillBits(bits, rows, [&](size_t i) { return v(i) != x; });
+      return FillBits(bits, rows, [&](size_t i) { return v(i) != x && v(i) == v(i); });
     case CompareOp::kEqual:
     case CompareOp::kLike:
       return FillBits(bits, rows, [&](size_t i) { return v(i) == x; });

@@ -93,6 +93,7 @@ bool RowMatches(const Table& table, const Predicate& p, uint32_t row) {
     case PredicateKind::kNumber: {
       double v =
           col.type == ColumnType::kDouble ? col.doubles[row] : static_cast<double>(col.ints[row]);
+      if (std::isnan(v)) return false;  // NaN satisfies no comparison
       return OpHolds(p.op, ThreeWay(v, p.number));
     }
     case PredicateKind::kTextOrder: {
@@ -101,7 +102,7 @@ bool RowMatches(const Table& table, const Predicate& p, uint32_t row) {
     }
     case PredicateKind::kTextNumber: {
       std::optional<double> v = TextAsNumber(col.text.At(row));
-      return v && OpHolds(p.op, ThreeWay(*v, p.number));
+      return v && !std::isnan(*v) && OpHolds(p.op, ThreeWay(*v, p.number));
     }
     case PredicateKind::kTextLike:
       return MatchesLike(p.like, p.folded, table.FoldedText(p.column).At(row));

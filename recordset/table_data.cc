@@ -19,6 +19,7 @@ struct Table::Lazy {
 namespace {
 
 constexpr uint32_t kAsciiSlots = 128;
+constexpr size_t kKeptOrders = 4;
 
 }  // namespace
 
@@ -143,8 +144,13 @@ std::shared_ptr<const Permutation> Table::OrderBy(const std::vector<SortKey>& ke
   for (const SortKey& k : keys) {
     name += std::to_string(k.column) + (k.descending ? "d," : "a,");
   }
-  auto found = orders_.find(name);
-  if (found != orders_.end()) return found->second;
+  for (size_t i = 0; i < orders_.size(); ++i) {
+    if (orders_[i].first == name) {
+      std::rotate(orders_.begin() + static_cast<std::ptrdiff_t>(i),
+                  orders_.begin() + static_cast<std::ptrdiff_t>(i) + 1, orders_.end());
+      return orders_.back().second;
+    }
+  }
 
   std::vector<const std::vector<uint32_t>*> ranks;
   for (const SortKey& k : keys) ranks.push_back(&Ranks(k.column));
@@ -161,7 +167,8 @@ std::shared_ptr<const Permutation> Table::OrderBy(const std::vector<SortKey>& ke
   });
   perm->position.resize(rows_);
   for (uint32_t i = 0; i < rows_; ++i) perm->position[perm->order[i]] = i;
-  orders_.emplace(name, perm);
+  if (orders_.size() >= kKeptOrders) orders_.erase(orders_.begin());
+  orders_.emplace_back(name, perm);
   return perm;
 }
 

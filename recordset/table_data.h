@@ -6,7 +6,6 @@
 #define GLNAMELIST_RECORDSET_TABLE_DATA_H_
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -66,7 +65,8 @@ class Table {
   // A rank per row: equal values share a rank, null is 0, larger values rank higher.
   // Texts are ranked by the "zh" collator.
   const std::vector<uint32_t>& Ranks(size_t col) const;
-  // The stable order of all rows by keys (ties keep the table's order).
+  // The stable order of all rows by keys (ties keep the table's order). The last few orders
+  // are kept, so views sorting by the same keys share one.
   std::shared_ptr<const Permutation> OrderBy(const std::vector<SortKey>& keys) const;
 
  private:
@@ -75,7 +75,9 @@ class Table {
   std::vector<ColumnStore> columns_;
   size_t rows_ = 0;
   mutable std::vector<Lazy> lazy_;
-  mutable std::map<std::string, std::shared_ptr<const Permutation>> orders_;
+  // The orders asked for most recently, newest last; a few at most, since each holds two
+  // ids per row. Views keep the orders they use alive on their own.
+  mutable std::vector<std::pair<std::string, std::shared_ptr<const Permutation>>> orders_;
 };
 
 using TablePtr = std::shared_ptr<const Table>;

@@ -1,5 +1,6 @@
 // Sort orders, the cursor and clones.
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -177,6 +178,21 @@ TEST(CursorTest, FieldValuesKeepTheirTypes) {
   EXPECT_EQ(rs->Fields("T"), Variant("3.5"));
   rs->MoveNext();
   for (const char* f : {"I", "D", "B", "T"}) EXPECT_TRUE(rs->Fields(f).IsNull()) << f;
+}
+
+TEST(SortTest, NotANumberSortsAfterNumbersAndSatisfiesNoComparison) {
+  TableBuilder b({{"D", ColumnType::kDouble}, {"T", ColumnType::kText}});
+  b.AddRow({Variant(std::nan("")), Variant("nan")});
+  b.AddRow({Variant(2.0), Variant("2")});
+  b.AddRow({Variant(Null{}), Variant(Null{})});
+  b.AddRow({Variant(-1.0), Variant("-1")});
+  RecordsetPtr rs = b.Build();
+  rs->Sort("D");
+  EXPECT_THAT(Column(*rs, "T"), ElementsAre("", "-1", "2", "nan"));
+  rs->Filter("D <> 5");
+  EXPECT_EQ(rs->RecordCount(), 2);
+  rs->Filter("T <> 5");
+  EXPECT_EQ(rs->RecordCount(), 2);
 }
 
 TEST(CloneTest, SharesRowsButNotFilterSortOrCursor) {
