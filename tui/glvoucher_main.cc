@@ -45,7 +45,6 @@ void Draw(VoucherForm& form, CursesScreen& screen) {
 int Run(const std::string& ledger_path) {
   auto env = glnamelist::platform::InstallPlatformEnvironment();
   glnamelist::ledger::RegisterLedger(env->Registry(), ledger_path);
-  int status = 0;
   {
     CursesScreen screen;
     VoucherForm form(*env, screen, ledger_path);
@@ -71,7 +70,7 @@ int Run(const std::string& ledger_path) {
   }
   glnamelist::ResetLibraryServices();
   glnamelist::SetEnv(nullptr);
-  return status;
+  return 0;
 }
 
 }  // namespace

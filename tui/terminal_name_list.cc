@@ -143,7 +143,7 @@ Rect TerminalNameList::Frame() const {
   if (owner.height <= 0) owner = Rect{0, 0, 1, kMinWidth};
 
   int want_rows = static_cast<int>(std::clamp(data_->Rows(), 1L, long{kMaxShownRows}));
-  int content = kMinWidth;
+  int content = kOnRequestWidth;  // rows not yet handed over cannot be measured
   if (!data_->OnRequest() && data_->Rows() <= 2000) {
     int sum = 1 + kGlyphColumns + 1;
     for (int col : data_->ShownColumns()) {

@@ -44,7 +44,8 @@ class ListHost {
 class TerminalNameList : public NameListControl {
  public:
   static constexpr int kMaxShownRows = 12;
-  static constexpr int kMinWidth = 56;
+  static constexpr int kMinWidth = 40;
+  static constexpr int kOnRequestWidth = 76;
 
   explicit TerminalNameList(std::shared_ptr<ListHost> host);
   ~TerminalNameList() override;
