@@ -60,8 +60,8 @@ line_with() { screen_text | grep -F -- "$1" | head -n 1; }
 keys() { $TMUX_CMD send-keys -t e2e "$@"; }
 type_text() { $TMUX_CMD send-keys -t e2e -l -- "$1"; }
 clear_box() {
-  n=0
-  while [ $n -lt 40 ]; do keys BSpace; n=$((n + 1)); done
+  set -- BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace
+  keys "$@" "$@" "$@" "$@"
 }
 
 $TMUX_CMD new-session -d -s e2e -x 100 -y 30 \
