@@ -19,7 +19,7 @@ class TextEnv : public Environment {
   std::map<long, std::string> texts;
 
   ObjectPtr CreateObject(const std::string& progId) override {
-    throw Error(429, "ActiveX component can't create object: " + progId);
+    throw Error(429, "Cannot create object: " + progId);
   }
   long IsWindowEnabled(long) override { return 1; }
   long GetWindowLongA(long, long) override { return 0; }
