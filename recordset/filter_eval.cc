@@ -253,7 +253,8 @@ RowSet EvaluateFilter(const Table& table, const CompiledFilter& filter) {
     any_dense = any_dense || parts.back().dense;
   }
   if (parts.size() == 1) return std::move(parts.front());
-  if (!any_dense && total <= SparseLimit(rows)) {
+  // A few small parts are merged as lists; anything bigger is joined in a bitmap.
+  if (!any_dense && parts.size() <= 8 && total <= SparseLimit(rows)) {
     std::vector<uint32_t> merged;
     for (const RowSet& part : parts) {
       std::vector<uint32_t> next;
