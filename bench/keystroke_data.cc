@@ -20,8 +20,25 @@ constexpr const char* kEnglishWords[] = {"Deposits",  "Receivables", "Petty cash
 constexpr const char* kHelperWords[] = {"YHCK", "YSZK", "KCXJ", "YCL",
                                         "GDZC", "YFZK", "GLFY", "ZYYWSR"};
 
-std::string Numbered(const char* word, long n) {
-  return std::string(word) + " " + std::to_string(n);
+// Thirty-two syllables that tell names of one word apart.
+constexpr const char* kSyllables[] = {
+    "甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸", "子", "丑", "寅", "卯", "辰", "巳",
+    "午", "未", "申", "酉", "戌", "亥", "东", "南", "西", "北", "中", "上", "下", "左", "右", "前"};
+
+// The name of entry id: a word of the ledger and a tail made from the id. Names carry no
+// digits, as account and item names seldom do.
+std::string NameOf(long id) {
+  size_t word = static_cast<size_t>(id / 2) % 8;
+  long tail = id / 16;
+  std::string name;
+  if (id % 2 == 0) {
+    name = kChineseWords[word];
+    for (int i = 0; i < 3; ++i, tail /= 32) name += kSyllables[tail % 32];
+  } else {
+    name = std::string(kEnglishWords[word]) + " ";
+    for (int i = 0; i < 4; ++i, tail /= 26) name += static_cast<char>('a' + tail % 26);
+  }
+  return name;
 }
 
 std::string Padded(long value, int width) {
@@ -38,11 +55,8 @@ std::vector<CodedRow> MakeTree(long n, long first_top, int top_width) {
   rows.reserve(static_cast<size_t>(n));
   auto add = [&](std::string number, long parent, bool detail) {
     long id = static_cast<long>(rows.size()) + 1;
-    size_t word = static_cast<size_t>(id / 2) % 8;
-    bool chinese = id % 2 == 0;
-    rows.push_back({id, std::move(number),
-                    Numbered(chinese ? kChineseWords[word] : kEnglishWords[word], id),
-                    Numbered(kHelperWords[word], id), detail, parent});
+    std::string helper = kHelperWords[static_cast<size_t>(id / 2) % 8] + std::to_string(id);
+    rows.push_back({id, std::move(number), NameOf(id), std::move(helper), detail, parent});
   };
   for (long t = 0; t < fan && static_cast<long>(rows.size()) < n; ++t) {
     long top = static_cast<long>(rows.size());
@@ -66,20 +80,11 @@ class Source : public RecordSource {
   RecordsetPtr rs_;
 };
 
-class Entry : public AccountEntry {
+// An account or item entry looked up by code.
+template <class Base>
+class CodedEntry : public Base {
  public:
-  Entry(std::string number, bool detail) : number_(std::move(number)), detail_(detail) {}
-  std::string Number() const override { return number_; }
-  bool Detail() const override { return detail_; }
-
- private:
-  std::string number_;
-  bool detail_;
-};
-
-class Item : public ItemEntry {
- public:
-  Item(std::string number, bool detail) : number_(std::move(number)), detail_(detail) {}
+  CodedEntry(std::string number, bool detail) : number_(std::move(number)), detail_(detail) {}
   std::string Number() const override { return number_; }
   bool Detail() const override { return detail_; }
 
@@ -137,7 +142,7 @@ RecordSourcePtr BenchGLData::AccountSet() { return std::make_shared<Source>(acco
 AccountEntryPtr BenchGLData::GetAccount(std::string& Number) {
   auto it = account_by_code_.find(Number);
   if (it == account_by_code_.end()) return nullptr;
-  return std::make_shared<Entry>(Number, accounts_[it->second].detail);
+  return std::make_shared<CodedEntry<AccountEntry>>(Number, accounts_[it->second].detail);
 }
 
 std::string BenchGLData::GetAccountFullName(long AccountID) {
@@ -153,7 +158,7 @@ ItemEntryPtr BenchGLData::GetItem(long& ItemClassID, const Variant&, std::string
   if (ItemClassID != item_class_id_) return nullptr;
   auto it = item_detail_by_code_.find(Number);
   if (it == item_detail_by_code_.end()) return nullptr;
-  return std::make_shared<Item>(Number, it->second);
+  return std::make_shared<CodedEntry<ItemEntry>>(Number, it->second);
 }
 
 RecordsetPtr BenchGLData::ItemRecords(long item_class_id) const {

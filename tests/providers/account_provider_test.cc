@@ -54,45 +54,21 @@ TEST_F(AccountProviderTest, ParentCodeListsChildrenAndNamesOnRequest) {
   EXPECT_EQ(fake_.log()->With("NameList.DropDown").back(), "NameList.DropDown()");
 }
 
-struct FilterCase {
-  bool filter_is_asset;
-  std::string asset_filter;
-  std::string typed;
-  std::string filter;
-  std::vector<std::string> codes;
-};
-
 TEST_F(AccountProviderTest, FilterFollowsAssetSettingsLookupAndTypedText) {
-  const std::vector<FilterCase> cases = {
-      {false,
-       "",
-       "",
-       "FDetail <> 0",
-       {"1001.01", "1001.02", "1002.01", "2001", "6001", "6002", "6003"}},
-      {false,
-       "",
-       "100",
-       "FNumber like '100%' or FName like '%100%'",
+  const std::vector<std::string> details = {"1001.01", "1001.02", "1002.01", "2001",
+                                            "6001",    "6002",    "6003"};
+  // clang-format off
+  ExpectListings(*provider_, {
+      {false, "", "", "FDetail <> 0", details},
+      {false, "", "100", "FNumber like '100%' or FName like '%100%'",
        {"1001", "1001.01", "1001.02", "1002", "1002.01"}},
       {false, "", "1002.", "FNumber Like '1002.%' or FName like '%1002%'", {"1002.01"}},
-      {true,
-       "",
-       "xyz",
-       "FDetail <> 0",
-       {"1001.01", "1001.02", "1002.01", "2001", "6001", "6002", "6003"}},
+      {true, "", "xyz", "FDetail <> 0", details},
       {true, "600", "1001.", "FNumber like '600%' or FName like '%600%'", {"6001", "6002", "6003"}},
       {false, "", "ab'c", "FNumber like 'ab''c%' or FName like '%ab''c%'", {"6003"}},
       {false, "", "5%", "FNumber like '5[%]%' or FName like '%5[%]%'", {"6001"}},
-  };
-  for (const FilterCase& c : cases) {
-    SCOPED_TRACE(c.typed + " / asset " + c.asset_filter);
-    s_.FilterIsAsset = c.filter_is_asset;
-    s_.AssetFilter = c.asset_filter;
-    Type(c.typed);
-    List();
-    EXPECT_EQ(Filter(), c.filter);
-    EXPECT_EQ(ListedCodes(), c.codes);
-  }
+  });
+  // clang-format on
 }
 
 TEST_F(AccountProviderTest, LookupIsMadeForAnyTypedTextButNotForAnEmptyBox) {

@@ -44,6 +44,26 @@ class CodedListTest : public ::testing::Test {
   // The rows the list was handed: ListRecords in the order row supply reads it.
   std::vector<std::string> ListedCodes() { return Codes(s_.ListRecords); }
 
+  // One code listing with the asset settings and the typed text, and what it must leave:
+  // the filter on the shown record set and the codes listed.
+  struct ListingCase {
+    bool filter_is_asset;
+    std::string asset_filter, typed, filter;
+    std::vector<std::string> codes;
+  };
+  void ExpectListings(Provider& provider, const std::vector<ListingCase>& cases) {
+    for (const ListingCase& c : cases) {
+      SCOPED_TRACE(c.typed + " / asset " + c.asset_filter);
+      s_.FilterIsAsset = c.filter_is_asset;
+      s_.AssetFilter = c.asset_filter;
+      Type(c.typed);
+      provider.List(s_);
+      ASSERT_TRUE(s_.ListRecords);
+      EXPECT_EQ(s_.ListRecords->Filter(), c.filter);
+      EXPECT_EQ(ListedCodes(), c.codes);
+    }
+  }
+
   bool DroppedDown() const { return fake_.log()->Contains("NameList.DropDown()"); }
   bool DroppedDownFound() const { return fake_.log()->Contains("NameList.DropDownFound()"); }
   bool Shown() const { return DroppedDown() || DroppedDownFound(); }

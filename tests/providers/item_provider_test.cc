@@ -107,30 +107,17 @@ TEST_F(ItemProviderTest, EachClassAndCodeIsLookedUpOnceNothingIncluded) {
 }
 
 TEST_F(ItemProviderTest, FilterFollowsAssetSettingsLookupAndTypedText) {
-  struct Case {
-    bool filter_is_asset;
-    std::string asset_filter, typed, filter;
-    std::vector<std::string> codes;
-  };
-  const std::vector<Case> cases = {
-      {false, "", "", "", {"01.01", "01.02", "02", "03", "04"}},
-      {false, "", ".", "", {"01.01", "01.02", "02", "03", "04"}},
-      {false, "", "ab'c", "FNumber Like 'ab''c%' or FName like '%ab''c%'", {"03"}},
-      {false, "", "5%", "FNumber Like '5[%]%' or FName like '%5[%]%'", {"04"}},
-      {false, "", "zzz", "", {"01.01", "01.02", "02", "03", "04"}},
-      {true, "", "01.01.", "", {"01.01", "01.02", "02", "03", "04"}},
-      {true, "折扣", "01.", "FNumber like '折扣%' or FName like '%折扣%'", {"04"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.typed + " / asset " + c.asset_filter);
-    s_.FilterIsAsset = c.filter_is_asset;
-    s_.AssetFilter = c.asset_filter;
-    Type(c.typed);
-    List();
-    EXPECT_EQ(Filter(), c.filter);
-    EXPECT_EQ(ListedCodes(), c.codes);
-    EXPECT_FALSE(s_.ListParent);
-  }
+  ExpectListings(*provider_,
+                 {
+                     {false, "", "", "", {"01.01", "01.02", "02", "03", "04"}},
+                     {false, "", ".", "", {"01.01", "01.02", "02", "03", "04"}},
+                     {false, "", "ab'c", "FNumber Like 'ab''c%' or FName like '%ab''c%'", {"03"}},
+                     {false, "", "5%", "FNumber Like '5[%]%' or FName like '%5[%]%'", {"04"}},
+                     {false, "", "zzz", "", {"01.01", "01.02", "02", "03", "04"}},
+                     {true, "", "01.01.", "", {"01.01", "01.02", "02", "03", "04"}},
+                     {true, "折扣", "01.", "FNumber like '折扣%' or FName like '%折扣%'", {"04"}},
+                 });
+  EXPECT_FALSE(s_.ListParent);
   // The point alone asked for the empty code; the asset cases asked for nothing.
   EXPECT_THAT(GetItemCalls(), ElementsAre("GLData.GetItem(3, )", "GLData.GetItem(3, ab'c)",
                                           "GLData.GetItem(3, 5%)", "GLData.GetItem(3, zzz)"));

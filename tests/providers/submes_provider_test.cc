@@ -88,6 +88,11 @@ TEST_F(SubMesProviderTest, SearchFindsByNameInNameOrderKeepingTheParent) {
   Search();
   EXPECT_EQ(s_.ListRecords->Filter(), "FName Like '*5[%]*'");
   EXPECT_THAT(ListedCodes(), ElementsAre("02"));
+
+  // An empty box afterwards lists the whole class again, in code order.
+  Type("");
+  List();
+  EXPECT_THAT(ListedCodes(), ElementsAre("01", "01.01", "01.02", "02"));
 }
 
 TEST_F(SubMesProviderTest, FailedSearchRemovesItsFilterSoAnEmptyBoxListsAll) {
