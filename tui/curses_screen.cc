@@ -75,7 +75,7 @@ long VirtualKey(int key) {
 
 }  // namespace
 
-CursesScreen::CursesScreen() {
+CursesScreen::CursesScreen() : frame_(0, 0) {
   initscr();
   raw();
   noecho();
@@ -90,48 +90,55 @@ CursesScreen::CursesScreen() {
     init_pair(kPairTitle, COLOR_CYAN, -1);
     init_pair(kPairHelp, COLOR_GREEN, -1);
   }
+  frame_ = CellScreen(LINES, COLS);
 }
 
 CursesScreen::~CursesScreen() { endwin(); }
 
-int CursesScreen::Rows() const { return LINES; }
-int CursesScreen::Cols() const { return COLS; }
-
 int CursesScreen::Put(int y, int x, std::string_view text, Style style) {
-  if (y < 0 || y >= LINES || x >= COLS) return 0;
-  std::string shown = Printable(text);
-  if (x < 0) {
-    // Drop what lies left of the screen, character by character.
-    int skip = -x;
-    size_t from = 0;
-    for (const Glyph& g : DecodeUtf8(shown)) {
-      if (skip <= 0) break;
-      skip -= CharWidth(g.code);
-      from = g.offset + g.length;
-    }
-    shown = shown.substr(from);
-    x = 0;
-  }
-  shown = ClipToWidth(shown, COLS - x);
-  attr_t attrs = Attributes(style);
-  attron(attrs);
-  mvaddnstr(y, x, shown.c_str(), static_cast<int>(shown.size()));
-  attroff(attrs);
-  return TextWidth(shown);
+  return frame_.Put(y, x, text, style);
 }
 
-void CursesScreen::Clear() { erase(); }
+void CursesScreen::Clear() {
+  if (frame_.Rows() != LINES || frame_.Cols() != COLS) {
+    frame_ = CellScreen(LINES, COLS);
+  } else {
+    frame_.Clear();
+  }
+}
 
 void CursesScreen::SetCursor(int y, int x) {
-  if (y < 0) {
-    curs_set(0);
-    return;
-  }
-  curs_set(1);
-  move(y, x);
+  cursor_y_ = y;
+  cursor_x_ = x;
 }
 
-void CursesScreen::Refresh() { refresh(); }
+void CursesScreen::Refresh() {
+  erase();
+  for (int y = 0; y < frame_.Rows(); ++y) {
+    // Runs of one style, each written at once.
+    int x = 0;
+    while (x < frame_.Cols()) {
+      Style style = frame_.StyleAt(y, x);
+      int start = x;
+      std::string run;
+      while (x < frame_.Cols() && frame_.StyleAt(y, x) == style) {
+        run += frame_.CharAt(y, x);
+        ++x;
+      }
+      attr_t attrs = Attributes(style);
+      attrset(attrs);
+      mvaddstr(y, start, run.c_str());
+    }
+  }
+  attrset(A_NORMAL);
+  if (cursor_y_ < 0) {
+    curs_set(0);
+  } else {
+    curs_set(1);
+    move(cursor_y_, cursor_x_);
+  }
+  refresh();
+}
 
 KeyPress CursesScreen::ReadKey() {
   wint_t ch = 0;

@@ -23,7 +23,9 @@ struct KeyPress {
 };
 
 // Starts curses on construction (the locale must be set before) and ends it on
-// destruction. One at a time.
+// destruction. One at a time. Drawing goes to a CellScreen first, so that parts drawn over
+// each other (the list over the form) never leave half a wide character on the terminal;
+// Refresh puts the settled cells on the terminal.
 class CursesScreen : public Screen {
  public:
   CursesScreen();
@@ -31,17 +33,22 @@ class CursesScreen : public Screen {
   CursesScreen(const CursesScreen&) = delete;
   CursesScreen& operator=(const CursesScreen&) = delete;
 
-  int Rows() const override;
-  int Cols() const override;
+  int Rows() const override { return frame_.Rows(); }
+  int Cols() const override { return frame_.Cols(); }
   int Put(int y, int x, std::string_view text, Style style) override;
   void Clear() override;
 
-  // Places the terminal's cursor (hidden when y is negative).
+  // Where the terminal's cursor goes at the next Refresh (hidden when y is negative).
   void SetCursor(int y, int x);
   // Shows what was drawn.
   void Refresh();
   // Waits for the next key.
   KeyPress ReadKey();
+
+ private:
+  CellScreen frame_;
+  int cursor_y_ = -1;
+  int cursor_x_ = 0;
 };
 
 }  // namespace glnamelist::tui

@@ -35,11 +35,11 @@ void CellScreen::Clear() { std::fill(cells_.begin(), cells_.end(), Cell{}); }
 void CellScreen::Blank(int y, int x) {
   Cell& c = At(y, x);
   if (c.text.empty() && x > 0) {
-    At(y, x - 1).text = " ";
+    At(y, x - 1).text.assign(1, ' ');
   } else if (x + 1 < cols_ && At(y, x + 1).text.empty()) {
-    At(y, x + 1).text = " ";
+    At(y, x + 1).text.assign(1, ' ');
   }
-  c.text = " ";
+  c.text.assign(1, ' ');
 }
 
 int CellScreen::Put(int y, int x, std::string_view text, Style style) {
@@ -82,6 +82,12 @@ std::string CellScreen::Text() const {
 Style CellScreen::StyleAt(int y, int x) const {
   if (y < 0 || y >= rows_ || x < 0 || x >= cols_) return Style::kNormal;
   return At(y, x).style;
+}
+
+const std::string& CellScreen::CharAt(int y, int x) const {
+  static const std::string kBlank = " ";
+  if (y < 0 || y >= rows_ || x < 0 || x >= cols_) return kBlank;
+  return At(y, x).text;
 }
 
 }  // namespace glnamelist::tui

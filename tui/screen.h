@@ -51,7 +51,8 @@ void FillRect(Screen& screen, const Rect& r, Style style);
 // Draws a single-line frame along the edge of r.
 void DrawFrame(Screen& screen, const Rect& r, Style style);
 
-// A screen in memory.
+// A screen in memory. Overlapping writes are settled here: a character written over half
+// of a wide character blanks the other half.
 class CellScreen : public Screen {
  public:
   CellScreen(int rows, int cols);
@@ -65,6 +66,8 @@ class CellScreen : public Screen {
   // All rows joined with line breaks.
   std::string Text() const;
   Style StyleAt(int y, int x) const;
+  // The character drawn in cell (y, x): empty for the right half of a wide character.
+  const std::string& CharAt(int y, int x) const;
 
  private:
   struct Cell {
