@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "contracts/environment.h"
-#include "contracts/error.h"
+#include "tui/error_text.h"
 #include "tui/text.h"
 #include "tui/win_keys.h"
 
@@ -21,13 +21,6 @@ std::string Trim(std::string_view s) {
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
   return std::string(s.substr(b, e - b));
-}
-
-std::string ErrorText(const std::exception& e) {
-  if (auto* err = dynamic_cast<const Error*>(&e)) {
-    return "错误 " + std::to_string(err->Number()) + ": " + err->Description();
-  }
-  return e.what();
 }
 
 }  // namespace

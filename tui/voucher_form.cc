@@ -2,9 +2,8 @@
 
 #include <exception>
 
-#include "contracts/error.h"
-#include "contracts/prog_ids.h"
 #include "services/library_services.h"
+#include "tui/error_text.h"
 #include "tui/text.h"
 #include "tui/win_keys.h"
 
@@ -18,13 +17,6 @@ const char* const kHelp1 =
     "Tab/Shift-Tab 换框  F8 按代码列出  F9 按名称查找  F2 HotTrace 开关  "
     "F10/Ctrl-Q 退出";
 const char* const kHelp2 = "列表中: Up/Down PgUp/PgDn Home/End 移动  Enter 选定  Esc 关闭";
-
-std::string ErrorText(const std::exception& e) {
-  if (auto* err = dynamic_cast<const Error*>(&e)) {
-    return "错误 " + std::to_string(err->Number()) + ": " + err->Description();
-  }
-  return std::string("错误: ") + e.what();
-}
 
 // The text box object the component attaches to: a window handle and a font.
 class FormTextBox : public TextBox {
