@@ -64,6 +64,25 @@ class CodedListTest : public ::testing::Test {
     }
   }
 
+  // The list was handed its rows on request: two columns in list_style, rows rows, and
+  // DataRequest connected to row supply. No row is written by the listing itself.
+  void ExpectRowsOnRequest(long list_style, long rows) {
+    EXPECT_EQ(list_->data->cols, 2);
+    EXPECT_EQ(list_->data->list_style, list_style);
+    EXPECT_EQ(list_->data->rows_on_request, -1);
+    EXPECT_EQ(list_->data->rows, rows);
+    EXPECT_TRUE(list_->data->cells.empty());
+    EXPECT_EQ(s_.NameListData(), list_->data);
+  }
+
+  // The one message box shown: prompt, OK with the information icon, and the caption.
+  void ExpectMessage(const std::string& prompt) {
+    ASSERT_EQ(fake_.env().messages.size(), 1u);
+    EXPECT_EQ(fake_.env().messages[0].prompt, prompt);
+    EXPECT_EQ(fake_.env().messages[0].buttons, 64);
+    EXPECT_EQ(fake_.env().messages[0].title, "澄枫提示");
+  }
+
   bool DroppedDown() const { return fake_.log()->Contains("NameList.DropDown()"); }
   bool DroppedDownFound() const { return fake_.log()->Contains("NameList.DropDownFound()"); }
   bool Shown() const { return DroppedDown() || DroppedDownFound(); }
