@@ -80,14 +80,20 @@ std::span<const uint32_t> CharIndex::Rows(int32_t code_point) const {
 }
 
 Table::Table(std::vector<ColumnStore> columns, size_t rows)
-    : columns_(std::move(columns)), rows_(rows), lazy_(columns_.size()) {}
+    : columns_(std::move(columns)), rows_(rows), lazy_(columns_.size()) {
+  for (const ColumnStore& c : columns_) folded_names_.push_back(Folded(c.name));
+}
 
 Table::~Table() = default;
 
 int Table::FindColumn(std::string_view name) const {
-  std::string wanted = Folded(name);
+  // Names usually come spelled as stored; only other spellings pay for folding.
   for (size_t i = 0; i < columns_.size(); ++i) {
-    if (Folded(columns_[i].name) == wanted) return static_cast<int>(i);
+    if (columns_[i].name == name) return static_cast<int>(i);
+  }
+  std::string wanted = Folded(name);
+  for (size_t i = 0; i < folded_names_.size(); ++i) {
+    if (folded_names_[i] == wanted) return static_cast<int>(i);
   }
   return -1;
 }

@@ -73,6 +73,7 @@ class Table {
   struct Lazy;
 
   std::vector<ColumnStore> columns_;
+  std::vector<std::string> folded_names_;
   size_t rows_ = 0;
   mutable std::vector<Lazy> lazy_;
   // The orders asked for most recently, newest last; a few at most, since each holds two
