@@ -100,10 +100,20 @@ void ScanNumbers(const T* values, CompareOp op, double x, size_t rows, Bitmap& b
   }
 }
 
-// Finds the row holding byte `at`, moving forward from row; rows never move backwards.
+// Finds the row holding byte `at`, moving forward from row (rows never move backwards):
+// galloping, since the next hit is usually a few rows on.
 uint32_t RowOfByte(const std::vector<uint32_t>& offsets, uint32_t row, size_t at) {
   if (at < offsets[row + 1]) return row;
-  auto it = std::upper_bound(offsets.begin() + row + 1, offsets.end(), at);
+  size_t lo = row + 1;  // offsets[lo] <= at
+  size_t step = 1;
+  size_t last = offsets.size() - 1;
+  while (lo + step < last && offsets[lo + step] <= at) {
+    lo += step;
+    step *= 2;
+  }
+  size_t hi = std::min(lo + step, last);  // offsets[hi] > at, or hi is the end
+  auto it = std::upper_bound(offsets.begin() + static_cast<std::ptrdiff_t>(lo),
+                             offsets.begin() + static_cast<std::ptrdiff_t>(hi), at);
   return static_cast<uint32_t>(it - offsets.begin() - 1);
 }
 
