@@ -22,12 +22,12 @@ RecordsetPtr MakeTable(size_t rows) {
                   {"FName", ColumnType::kText},
                   {"FDetail", ColumnType::kBool},
                   {"F Rate", ColumnType::kDouble}});
-  const char* names[] = {"现金", "Bank DEPOSIT", "a*b%c[d]", "O'Brien", "ΣΟΦΙΑ", "ß", "",
-                         "银行存款 1001", "x''y", "\xF0\x9F\x98\x80 emoji"};
+  const char* names[] = {
+      "现金", "Bank DEPOSIT",          "a*b%c[d]", "O'Brien", "ΣΟΦΙΑ", "ß", "", "银行存款 1001",
+      "x''y", "\xF0\x9F\x98\x80 emoji"};
   for (size_t i = 0; i < rows; ++i) {
     Variant number = i % 17 == 0 ? Variant(glnamelist::Null{})
-                                 : Variant(std::to_string(1000 + i % 50) + "." +
-                                           std::to_string(i));
+                                 : Variant(std::to_string(1000 + i % 50) + "." + std::to_string(i));
     Variant name = i % 13 == 0 ? Variant(glnamelist::Null{}) : Variant(names[i % 10]);
     b.AddRow({Variant(static_cast<long>(i)), number, name, Variant(i % 3 == 0),
               Variant(static_cast<double>(i) / 7)});
