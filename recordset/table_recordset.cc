@@ -4,7 +4,7 @@
 #include "recordset/filter_parser.h"
 #include "recordset/persist.h"
 #include "recordset/predicate.h"
-#include "recordset/sort_spec.h"
+#include "recordset/sort_keys.h"
 
 namespace glnamelist::recordset {
 namespace {

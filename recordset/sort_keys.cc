@@ -1,4 +1,4 @@
-#include "recordset/sort_spec.h"
+#include "recordset/sort_keys.h"
 
 #include <string>
 
