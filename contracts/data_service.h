@@ -46,8 +46,7 @@ class GLData : public Object {
   // Reserved is always omitted (an empty Variant) by the component.
   virtual SubMesEntryPtr GetSubMes(long& ItemClassID, const Variant& Reserved,
                                    std::string& Number) = 0;
-  virtual ItemEntryPtr GetItem(long& ItemClassID, const Variant& Reserved,
-                               std::string& Number) = 0;
+  virtual ItemEntryPtr GetItem(long& ItemClassID, const Variant& Reserved, std::string& Number) = 0;
   virtual UnitSetPtr UnitSet(long& UnitGroupID) = 0;
 };
 

@@ -12,16 +12,12 @@
 #include "contracts/error.h"
 #include "contracts/object.h"
 #include "contracts/picture.h"
+#include "contracts/virtual_keys.h"
 
 namespace glnamelist {
 
-inline constexpr long WM_SETFOCUS = 7;
-inline constexpr long WM_KEYDOWN = 256;
-inline constexpr long WM_CHAR = 258;
 inline constexpr long GWL_STYLE = -16;
 inline constexpr long ES_READONLY = 0x800;
-inline constexpr long VK_F8 = 119;
-inline constexpr long VK_F9 = 120;
 inline constexpr long vbOKOnly = 0;
 inline constexpr long vbInformation = 64;
 

@@ -25,16 +25,16 @@ class Error : public std::runtime_error {
 
 // Well-known error numbers.
 namespace errc {
-inline constexpr long kInvalidProcedureCall = 5;   // bad argument to a call
-inline constexpr long kTypeMismatch = 13;          // a value of the wrong kind
-inline constexpr long kObjectRequired = 424;       // a member used on Nothing
-inline constexpr long kInvalidUseOfNull = 94;      // a null value converted
-inline constexpr long kKeyExists = 457;            // keyed collection: key already there
-inline constexpr long kCannotCreateObject = 429;   // class registry: no such class
-inline constexpr long kWrongArguments = 3001;      // record set: refused filter/sort/position
-inline constexpr long kNoCurrentRecord = 3021;     // record set: BOF or EOF
-inline constexpr long kItemNotFound = 3265;        // record set: unknown field
-inline constexpr long kDataService = 0x80040E00;   // ledger: the data service failed
+inline constexpr long kInvalidProcedureCall = 5;  // bad argument to a call
+inline constexpr long kTypeMismatch = 13;         // a value of the wrong kind
+inline constexpr long kObjectRequired = 424;      // a member used on Nothing
+inline constexpr long kInvalidUseOfNull = 94;     // a null value converted
+inline constexpr long kKeyExists = 457;           // keyed collection: key already there
+inline constexpr long kCannotCreateObject = 429;  // class registry: no such class
+inline constexpr long kWrongArguments = 3001;     // record set: refused filter/sort/position
+inline constexpr long kNoCurrentRecord = 3021;    // record set: BOF or EOF
+inline constexpr long kItemNotFound = 3265;       // record set: unknown field
+inline constexpr long kDataService = 0x80040E00;  // ledger: the data service failed
 }  // namespace errc
 
 // Descriptions that go with the record-set numbers.

@@ -47,10 +47,10 @@ class Variant {
 
   // Conversions in the manner of late-bound code. Each raises Error 94 for null and
   // Error 13 for a value that cannot be converted.
-  std::string ToText() const;   // integers in decimal, True/False, doubles shortest form
-  int64_t ToLong() const;       // numbers and numeric text
+  std::string ToText() const;  // integers in decimal, True/False, doubles shortest form
+  int64_t ToLong() const;      // numbers and numeric text
   double ToDouble() const;
-  bool ToBool() const;          // non-zero numbers are true; "True"/"False" text
+  bool ToBool() const;  // non-zero numbers are true; "True"/"False" text
   // The object held; an empty pointer for Nothing (an empty variant or a null object).
   // Raises Error 13 for a non-object value.
   ObjectPtr ToObject() const;
@@ -74,8 +74,7 @@ class Variant {
   bool operator==(const Variant& other) const = default;
 
  private:
-  std::variant<std::monostate, Null, bool, int32_t, int64_t, double, std::string, ObjectPtr>
-      value_;
+  std::variant<std::monostate, Null, bool, int32_t, int64_t, double, std::string, ObjectPtr> value_;
 };
 
 }  // namespace glnamelist

@@ -21,16 +21,9 @@
 #include <memory>
 #include <string>
 
-namespace glnamelist::platform {
+#include "contracts/virtual_keys.h"
 
-inline constexpr long WM_KILLFOCUS = 8;
-// Virtual keys the edit procedure handles on WM_KEYDOWN; Backspace arrives as WM_CHAR 8.
-inline constexpr long VK_BACK = 8;
-inline constexpr long VK_END = 35;
-inline constexpr long VK_HOME = 36;
-inline constexpr long VK_LEFT = 37;
-inline constexpr long VK_RIGHT = 39;
-inline constexpr long VK_DELETE = 46;
+namespace glnamelist::platform {
 
 class WindowSystem;
 // The windows and hooks of one WindowSystem (defined in window_system.cc).

@@ -1,7 +1,7 @@
 #include "tui/curses_message_box.h"
 
+#include "contracts/virtual_keys.h"
 #include "tui/message_dialog.h"
-#include "tui/win_keys.h"
 
 namespace glnamelist::tui {
 
@@ -17,8 +17,8 @@ long CursesMessageBox::Show(const std::string& text, long /*style*/, const std::
     screen_.Refresh();
     KeyPress key = screen_.ReadKey();
     bool ok = key.kind == KeyPress::kChar &&
-              (key.code == '\r' || key.code == '\n' || key.code == ' ' || key.code == kVkEscape);
-    if (ok || (key.kind == KeyPress::kKey && key.code == kVkReturn)) {
+              (key.code == '\r' || key.code == '\n' || key.code == ' ' || key.code == VK_ESCAPE);
+    if (ok || (key.kind == KeyPress::kKey && key.code == VK_RETURN)) {
       return platform::kButtonOk;
     }
   }

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "contracts/virtual_keys.h"
 #include "tui/text.h"
-#include "tui/win_keys.h"
 
 namespace glnamelist::tui {
 namespace {
@@ -45,30 +45,30 @@ attr_t Attributes(Style style) {
 long VirtualKey(int key) {
   switch (key) {
     case KEY_UP:
-      return kVkUp;
+      return VK_UP;
     case KEY_DOWN:
-      return kVkDown;
+      return VK_DOWN;
     case KEY_LEFT:
-      return kVkLeft;
+      return VK_LEFT;
     case KEY_RIGHT:
-      return kVkRight;
+      return VK_RIGHT;
     case KEY_PPAGE:
-      return kVkPrior;
+      return VK_PRIOR;
     case KEY_NPAGE:
-      return kVkNext;
+      return VK_NEXT;
     case KEY_HOME:
-      return kVkHome;
+      return VK_HOME;
     case KEY_END:
-      return kVkEnd;
+      return VK_END;
     case KEY_DC:
-      return kVkDelete;
+      return VK_DELETE;
     case KEY_ENTER:
-      return kVkReturn;
+      return VK_RETURN;
     default:
       break;
   }
   for (int f = 1; f <= 12; ++f) {
-    if (key == KEY_F(f)) return kVkF2 - 2 + f;  // F1 = 112
+    if (key == KEY_F(f)) return VK_F2 - 2 + f;  // F1 = 112
   }
   return 0;
 }
@@ -147,7 +147,7 @@ KeyPress CursesScreen::ReadKey() {
   if (got == KEY_CODE_YES) {
     if (ch == KEY_RESIZE) return {KeyPress::kResize, 0};
     if (ch == KEY_BTAB) return {KeyPress::kBackTab, 0};
-    if (ch == KEY_BACKSPACE) return {KeyPress::kChar, kVkBack};
+    if (ch == KEY_BACKSPACE) return {KeyPress::kChar, VK_BACK};
     long vk = VirtualKey(static_cast<int>(ch));
     if (vk == 0) return {};
     return {KeyPress::kKey, vk};

@@ -13,7 +13,7 @@ namespace glnamelist::tui {
 struct KeyPress {
   enum Kind {
     kChar,     // a character (code: its code point; control characters included)
-    kKey,      // a key without a character (code: a virtual-key code of win_keys.h or F8/F9)
+    kKey,      // a key without a character (code: a virtual-key code of contracts/virtual_keys.h)
     kBackTab,  // Shift-Tab
     kResize,   // the terminal changed size
     kNone,     // nothing usable (an unknown key)

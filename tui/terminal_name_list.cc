@@ -4,9 +4,9 @@
 #include <exception>
 
 #include "contracts/environment.h"
+#include "contracts/virtual_keys.h"
 #include "tui/error_text.h"
 #include "tui/text.h"
-#include "tui/win_keys.h"
 
 namespace glnamelist::tui {
 namespace {
@@ -27,14 +27,14 @@ std::string Trim(std::string_view s) {
 
 bool IsListKey(long key) {
   switch (key) {
-    case kVkUp:
-    case kVkDown:
-    case kVkPrior:
-    case kVkNext:
-    case kVkHome:
-    case kVkEnd:
-    case kVkReturn:
-    case kVkEscape:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_HOME:
+    case VK_END:
+    case VK_RETURN:
+    case VK_ESCAPE:
       return true;
     default:
       return false;
@@ -56,7 +56,7 @@ void TerminalNameList::EnterWindowProc(long hWnd, long Msg, long wParam, long /*
     bExecProc = false;
     lResult = 0;
     HandleKey(code);
-  } else if (Msg == WM_CHAR && (code == kVkReturn || code == kVkEscape)) {
+  } else if (Msg == WM_CHAR && (code == VK_RETURN || code == VK_ESCAPE)) {
     bExecProc = false;
     lResult = 0;
   }
@@ -65,9 +65,9 @@ void TerminalNameList::EnterWindowProc(long hWnd, long Msg, long wParam, long /*
 void TerminalNameList::LeaveWindowProc(long hWnd, long Msg, long wParam, long /*lParam*/) {
   if (!visible_ || hWnd != owner_) return;
   long code = wParam & 0xFFFF;
-  bool edited = (Msg == WM_CHAR && code != kVkReturn && code != kVkEscape) ||
-                (Msg == WM_KEYDOWN && (code == kVkBack || code == kVkDelete));
-  if (Msg == kWmKillFocus || edited) HideList();
+  bool edited = (Msg == WM_CHAR && code != VK_RETURN && code != VK_ESCAPE) ||
+                (Msg == WM_KEYDOWN && (code == VK_BACK || code == VK_DELETE));
+  if (Msg == WM_KILLFOCUS || edited) HideList();
 }
 
 bool TerminalNameList::OnKeyDown(short& KeyCode, short& /*Shift*/) {
@@ -187,28 +187,28 @@ bool TerminalNameList::HandleKey(long key) {
   if (!visible_) return false;
   long page = PageRows();
   switch (key) {
-    case kVkUp:
+    case VK_UP:
       Select(selection_ - 1);
       break;
-    case kVkDown:
+    case VK_DOWN:
       Select(selection_ + 1);
       break;
-    case kVkPrior:
+    case VK_PRIOR:
       Select(selection_ - page);
       break;
-    case kVkNext:
+    case VK_NEXT:
       Select(selection_ + page);
       break;
-    case kVkHome:
+    case VK_HOME:
       Select(1);
       break;
-    case kVkEnd:
+    case VK_END:
       Select(data_->Rows());
       break;
-    case kVkReturn:
+    case VK_RETURN:
       Choose();
       break;
-    case kVkEscape:
+    case VK_ESCAPE:
       HideList();
       break;
     default:

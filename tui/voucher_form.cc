@@ -2,10 +2,10 @@
 
 #include <exception>
 
+#include "contracts/virtual_keys.h"
 #include "services/library_services.h"
 #include "tui/error_text.h"
 #include "tui/text.h"
-#include "tui/win_keys.h"
 
 namespace glnamelist::tui {
 namespace {
@@ -201,13 +201,13 @@ void VoucherForm::SendKey(long vk) { Send(WM_KEYDOWN, vk); }
 bool VoucherForm::Handle(const KeyPress& key) {
   FormLayout layout = LayOutForm(screen_.Rows(), screen_.Cols(), fields_.size());
   bool quit = (key.kind == KeyPress::kChar && (key.code == kCtrlQ || key.code == kCtrlC)) ||
-              (key.kind == KeyPress::kKey && key.code == kVkF10);
+              (key.kind == KeyPress::kKey && key.code == VK_F10);
   if (quit) return false;
   if (!layout.fits || key.kind == KeyPress::kNone || key.kind == KeyPress::kResize) return true;
   try {
     if (key.kind == KeyPress::kBackTab) {
       MoveFocus(-1);
-    } else if (key.kind == KeyPress::kKey && key.code == kVkF2) {
+    } else if (key.kind == KeyPress::kKey && key.code == VK_F2) {
       hot_trace_ = !hot_trace_;
       for (Field& f : fields_) {
         if (f.list) f.list->HotTrace(hot_trace_);
@@ -215,17 +215,17 @@ bool VoucherForm::Handle(const KeyPress& key) {
       ShowStatus(hot_trace_ ? "HotTrace 已打开" : "HotTrace 已关闭", false);
     } else if (key.kind == KeyPress::kKey) {
       SendKey(key.code);
-    } else if (key.code == kVkTab) {
+    } else if (key.code == VK_TAB) {
       MoveFocus(1);
     } else if (key.code == '\r' || key.code == '\n') {
       bool list_shown = host_->Shown() != nullptr;
-      SendKey(kVkReturn);
+      SendKey(VK_RETURN);
       if (!list_shown) MoveFocus(1);
-    } else if (key.code == kVkEscape) {
-      SendKey(kVkEscape);
-    } else if (key.code == kVkBack || key.code == 127) {
-      SendKey(platform::VK_BACK);
-      Send(WM_CHAR, kVkBack);
+    } else if (key.code == VK_ESCAPE) {
+      SendKey(VK_ESCAPE);
+    } else if (key.code == VK_BACK || key.code == 127) {
+      SendKey(VK_BACK);
+      Send(WM_CHAR, VK_BACK);
     } else if (key.code >= 32) {
       Send(WM_CHAR, key.code);
     }

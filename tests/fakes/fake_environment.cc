@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "contracts/prog_ids.h"
+#include "platform/keyed_collection.h"
+#include "recordset/memory_stream.h"
 #include "recordset/table.h"
 
 namespace glnamelist::fakes {
@@ -51,72 +53,12 @@ std::string FakeTextHelper::BufferText(const std::string& Buffer, long Length) {
   return Buffer.substr(0, WholeCharacters(Buffer, n));
 }
 
-Variant FakeKeyedCollection::Item(const std::string& Key) const {
-  auto it = items_.find(Key);
-  if (it == items_.end())
-    throw Error(errc::kInvalidProcedureCall, "Invalid procedure call or argument");
-  return it->second;
-}
-
-void FakeKeyedCollection::Add(const std::string& Key, Variant Value) {
-  if (!items_.emplace(Key, std::move(Value)).second)
-    throw Error(errc::kKeyExists,
-                "This key is already associated with an element of this collection");
-}
-
-void FakeKeyedCollection::Remove(const std::string& Key) {
-  if (items_.erase(Key) == 0)
-    throw Error(errc::kInvalidProcedureCall, "Invalid procedure call or argument");
-}
-
-void FakeStream::Open() {
-  open_ = true;
-  bytes_.clear();
-  pos_ = 0;
-}
-
-void FakeStream::RequireOpen() const {
-  if (!open_) throw Error(errc::kWrongArguments, kWrongArgumentsText);
-}
-
-void FakeStream::Write(std::string_view bytes) {
-  RequireOpen();
-  if (pos_ + bytes.size() > bytes_.size()) bytes_.resize(pos_ + bytes.size());
-  bytes_.replace(pos_, bytes.size(), bytes);
-  pos_ += bytes.size();
-}
-
-std::string FakeStream::Read(long count) {
-  RequireOpen();
-  size_t n =
-      count < 0 ? bytes_.size() - pos_ : std::min(static_cast<size_t>(count), bytes_.size() - pos_);
-  std::string out = bytes_.substr(pos_, n);
-  pos_ += n;
-  return out;
-}
-
-long FakeStream::Position() const {
-  RequireOpen();
-  return static_cast<long>(pos_);
-}
-
-void FakeStream::Position(long NewVal) {
-  RequireOpen();
-  if (NewVal < 0 || static_cast<size_t>(NewVal) > bytes_.size())
-    throw Error(errc::kWrongArguments, kWrongArgumentsText);
-  pos_ = static_cast<size_t>(NewVal);
-}
-
-long FakeStream::Size() const {
-  RequireOpen();
-  return static_cast<long>(bytes_.size());
-}
-
 FakeEnvironment::FakeEnvironment(CallLogPtr log) : FakeRecorder("Env", std::move(log)) {
   CallLogPtr shared = this->log();
   Register(progid::kTextHelper, [shared] { return std::make_shared<FakeTextHelper>(shared); });
-  Register(progid::kKeyedCollection, [] { return std::make_shared<FakeKeyedCollection>(); });
-  Register(progid::kStream, [] { return std::make_shared<FakeStream>(); });
+  Register(progid::kKeyedCollection,
+           [] { return std::make_shared<platform::MapKeyedCollection>(); });
+  Register(progid::kStream, [] { return recordset::NewStream(); });
   Register(progid::kRecordset, [] { return recordset::NewRecordset(); });
 }
 

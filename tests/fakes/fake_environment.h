@@ -57,39 +57,6 @@ class FakeTextHelper : public TextHelper, public FakeRecorder {
   std::string BufferText(const std::string& Buffer, long Length) override;
 };
 
-// A map from text keys (case-sensitive) to values; not recorded.
-class FakeKeyedCollection : public KeyedCollection {
- public:
-  bool Exists(const std::string& Key) const override { return items_.count(Key) > 0; }
-  Variant Item(const std::string& Key) const override;
-  void Item(const std::string& Key, Variant Value) override { items_[Key] = std::move(Value); }
-  void Add(const std::string& Key, Variant Value) override;
-  void Remove(const std::string& Key) override;
-  long Count() const override { return static_cast<long>(items_.size()); }
-
- private:
-  std::map<std::string, Variant> items_;
-};
-
-// An in-memory byte stream; not recorded.
-class FakeStream : public Stream {
- public:
-  void Open() override;
-  void Close() override { open_ = false; }
-  bool IsOpen() const override { return open_; }
-  void Write(std::string_view bytes) override;
-  std::string Read(long count) override;
-  long Position() const override;
-  void Position(long NewVal) override;
-  long Size() const override;
-
- private:
-  void RequireOpen() const;
-  bool open_ = false;
-  std::string bytes_;
-  size_t pos_ = 0;
-};
-
 class FakeEnvironment : public Environment, public FakeRecorder {
  public:
   using Factory = std::function<ObjectPtr()>;

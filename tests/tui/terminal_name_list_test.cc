@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "contracts/virtual_keys.h"
 #include "tests/tui/tui_fakes.h"
 #include "tui/text.h"
-#include "tui/win_keys.h"
 
 namespace glnamelist::tui {
 namespace {
@@ -85,7 +85,7 @@ TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListAndOnlyOnce) {
   list_->Paint(screen_);
   EXPECT_EQ(requested_.size(), first.size()) << "rows handed over are kept";
 
-  Key(kVkEnd);
+  Key(VK_END);
   list_->Paint(screen_);
   ASSERT_EQ(requested_.size(), 2 * first.size());
   EXPECT_EQ(requested_[first.size()], 1'000'000 - TerminalNameList::kMaxShownRows + 1);
@@ -103,24 +103,24 @@ TEST_F(TerminalNameListTest, KeysMoveTheSelectionByRowAndPageWithinTheRows) {
   EXPECT_EQ(list_->Selection(), 1);
   const long page = TerminalNameList::kMaxShownRows;
 
-  Key(kVkUp);
+  Key(VK_UP);
   EXPECT_EQ(sel_changes_, 0) << "already on the first row";
-  Key(kVkDown);
+  Key(VK_DOWN);
   EXPECT_EQ(list_->Selection(), 2);
-  Key(kVkNext);
+  Key(VK_NEXT);
   EXPECT_EQ(list_->Selection(), 2 + page);
   EXPECT_EQ(list_->TopRow(), 2 + page - page + 1) << "the selection stays in view";
-  Key(kVkNext);
-  Key(kVkNext);
+  Key(VK_NEXT);
+  Key(VK_NEXT);
   EXPECT_EQ(list_->Selection(), 30);
   EXPECT_EQ(list_->TopRow(), 30 - page + 1);
-  Key(kVkPrior);
+  Key(VK_PRIOR);
   EXPECT_EQ(list_->Selection(), 30 - page);
-  Key(kVkHome);
+  Key(VK_HOME);
   EXPECT_EQ(list_->Selection(), 1);
   EXPECT_EQ(list_->TopRow(), 1);
-  Key(kVkEnd);
-  Key(kVkDown);
+  Key(VK_END);
+  Key(VK_DOWN);
   EXPECT_EQ(list_->Selection(), 30);
   EXPECT_EQ(sel_changes_, 7);
 }
@@ -133,8 +133,8 @@ TEST_F(TerminalNameListTest, EnterWritesTheFullCodeWithoutThePlusAndCloses) {
   data_->CellText(2, 2, "北京分部");
   list_->DropDown();
   ASSERT_TRUE(list_->Visible());
-  Key(kVkDown);
-  EXPECT_FALSE(Key(kVkReturn)) << "Enter never reaches the box while the list is shown";
+  Key(VK_DOWN);
+  EXPECT_FALSE(Key(VK_RETURN)) << "Enter never reaches the box while the list is shown";
   EXPECT_FALSE(list_->Visible());
   EXPECT_EQ(host_->shown, nullptr);
   ASSERT_EQ(host_->set_texts.size(), 1u);
@@ -144,26 +144,26 @@ TEST_F(TerminalNameListTest, EnterWritesTheFullCodeWithoutThePlusAndCloses) {
 TEST_F(TerminalNameListTest, EnterAsksForARowThatWasNeverPainted) {
   OnRequest(500);
   list_->DropDown();
-  Key(kVkEnd);
-  Key(kVkReturn);
+  Key(VK_END);
+  Key(VK_RETURN);
   EXPECT_EQ(requested_, std::vector<long>{500});
   EXPECT_EQ(env_->texts[kBox], "1002.500");
 }
 
 TEST_F(TerminalNameListTest, TakesOnlyListKeysAndOnlyWhileShownForItsOwnBox) {
   OnRequest(5);
-  EXPECT_TRUE(Key(kVkDown)) << "hidden: the box gets every key";
+  EXPECT_TRUE(Key(VK_DOWN)) << "hidden: the box gets every key";
   list_->DropDown();
   EXPECT_TRUE(Key(VK_F8));
-  EXPECT_TRUE(Key(kVkLeft));
-  EXPECT_FALSE(Key(kVkReturn, WM_CHAR));
+  EXPECT_TRUE(Key(VK_LEFT));
+  EXPECT_FALSE(Key(VK_RETURN, WM_CHAR));
   bool exec = true;
   long result = 0;
-  list_->EnterWindowProc(kBox + 1, WM_KEYDOWN, kVkDown, 0, exec, result);
+  list_->EnterWindowProc(kBox + 1, WM_KEYDOWN, VK_DOWN, 0, exec, result);
   EXPECT_TRUE(exec) << "another box's keys are not the list's";
-  EXPECT_FALSE(Key(kVkDown | 0x10000)) << "only the low word holds the key";
+  EXPECT_FALSE(Key(VK_DOWN | 0x10000)) << "only the low word holds the key";
   EXPECT_EQ(list_->Selection(), 2);
-  EXPECT_FALSE(Key(kVkEscape));
+  EXPECT_FALSE(Key(VK_ESCAPE));
   EXPECT_FALSE(list_->Visible());
   EXPECT_TRUE(host_->set_texts.empty()) << "Esc writes nothing";
 }
@@ -174,10 +174,10 @@ TEST_F(TerminalNameListTest, EditingTheTextOrLeavingTheBoxClosesTheList) {
   Key('x', WM_CHAR);
   EXPECT_FALSE(list_->Visible());
   list_->DropDown();
-  Key(kVkBack);
+  Key(VK_BACK);
   EXPECT_FALSE(list_->Visible());
   list_->DropDown();
-  list_->LeaveWindowProc(kBox, kWmKillFocus, 0, 0);
+  list_->LeaveWindowProc(kBox, WM_KILLFOCUS, 0, 0);
   EXPECT_FALSE(list_->Visible());
 }
 
@@ -190,8 +190,8 @@ TEST_F(TerminalNameListTest, RelistingTheSameTextKeepsTheSelection) {
     list_->DropDown();
   });
   list_->DropDown();
-  Key(kVkDown);
-  Key(kVkDown);
+  Key(VK_DOWN);
+  Key(VK_DOWN);
   EXPECT_EQ(list_->Selection(), 3);
   EXPECT_EQ(list_->MarkedText(), "1002");
   env_->texts[kBox] = "1003";
@@ -234,7 +234,7 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
     data_->RowPicture(row, std::make_shared<Pic>(row == 1 ? "Bank" : "Default"));
   });
   list_->DropDownFound();
-  Key(kVkDown);
+  Key(VK_DOWN);
   list_->Paint(screen_);
   std::string first = screen_.Line(4);
   EXPECT_NE(first.find("│ $  01  1002.01  银行存款_工商银行"), std::string::npos) << first;
@@ -260,7 +260,7 @@ TEST_F(TerminalNameListTest, CopiedRowsHideTheKeyColumn) {
   list_->Paint(screen_);
   EXPECT_NE(screen_.Line(4).find("JS01  现金"), std::string::npos) << screen_.Line(4);
   EXPECT_EQ(screen_.Line(4).find('7'), std::string::npos);
-  Key(kVkReturn);
+  Key(VK_RETURN);
   EXPECT_EQ(env_->texts[kBox], "JS01");
 }
 
@@ -289,17 +289,17 @@ TEST_F(TerminalNameListTest, AFailingRowRequestIsReportedNotThrown) {
 TEST_F(TerminalNameListTest, ForwardedKeyEventsUnlessTheHostTurnsThemOff) {
   OnRequest(5);
   list_->DropDown();
-  short key = kVkDown;
+  short key = VK_DOWN;
   short shift = 0;
   EXPECT_TRUE(list_->OnKeyDown(key, shift));
   EXPECT_EQ(key, 0);
   EXPECT_EQ(list_->Selection(), 2);
-  key = kVkDown;
+  key = VK_DOWN;
   EXPECT_TRUE(list_->OnKeyUp(key, shift));
   list_->NoKeyDownKeyUp(true);
-  key = kVkDown;
+  key = VK_DOWN;
   EXPECT_FALSE(list_->OnKeyDown(key, shift));
-  EXPECT_EQ(key, kVkDown);
+  EXPECT_EQ(key, VK_DOWN);
   EXPECT_EQ(list_->Selection(), 2);
 }
 

@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
+#include "contracts/virtual_keys.h"
 #include "ledger/register_ledger.h"
 #include "services/library_services.h"
 #include "tui/terminal_controls.h"
 #include "tui/text.h"
-#include "tui/win_keys.h"
 
 namespace glnamelist::tui {
 namespace {
@@ -43,10 +43,10 @@ class VoucherFormTest : public ::testing::Test {
   void Key(long vk) { EXPECT_TRUE(form_->Handle({KeyPress::kKey, vk})); }
   // Tabs from the first box to box index.
   void FocusBox(int index) {
-    for (int i = 0; i < index; ++i) Char(kVkTab);
+    for (int i = 0; i < index; ++i) Char(VK_TAB);
   }
   void Clear() {
-    for (int i = 0; i < 20; ++i) Char(kVkBack);
+    for (int i = 0; i < 20; ++i) Char(VK_BACK);
   }
   std::string Shown() {
     form_->Paint();
@@ -66,7 +66,7 @@ TEST_F(VoucherFormTest, AccountCodeIsListedChosenAndWrittenIntoTheBox) {
   Type("1002.");
   std::string shown = Shown();
   EXPECT_NE(shown.find("1002.05"), std::string::npos) << shown;
-  Key(kVkDown);
+  Key(VK_DOWN);
   Char('\r');
   shown = Shown();
   EXPECT_NE(shown.find("[1002.02"), std::string::npos) << shown;
@@ -80,7 +80,7 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheirParentBoxes) {
   Open(GLNAMELIST_SAMPLE_LEDGER);
   FocusBox(kItemClass);
   Type("002");
-  Char(kVkTab);
+  Char(VK_TAB);
   Type("01.");
   EXPECT_NE(Shown().find("宝山钢铁股份有限公司"), std::string::npos) << "suppliers of class 002";
 
@@ -88,16 +88,16 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheirParentBoxes) {
   form_->Handle({KeyPress::kBackTab, 0});
   Clear();
   Type("001");
-  Char(kVkTab);
+  Char(VK_TAB);
   Clear();
   Type("01.");
   std::string shown = Shown();
   EXPECT_NE(shown.find("北京"), std::string::npos) << shown;
   EXPECT_EQ(shown.find("宝山钢铁"), std::string::npos);
 
-  for (int i = kItem; i < kUnitGroup; ++i) Char(kVkTab);
+  for (int i = kItem; i < kUnitGroup; ++i) Char(VK_TAB);
   Type("02");
-  Char(kVkTab);
+  Char(VK_TAB);
   ASSERT_NE(Shown().find("[02"), std::string::npos);
   Key(VK_F8);
   shown = Shown();
@@ -118,7 +118,7 @@ TEST_F(VoucherFormTest, ANameSearchThatFindsNothingShowsTheMessage) {
 TEST_F(VoucherFormTest, HotTraceSwitchesForEveryBoxAndQuitKeysCloseTheForm) {
   Open(GLNAMELIST_SAMPLE_LEDGER);
   EXPECT_TRUE(form_->HotTrace());
-  Key(kVkF2);
+  Key(VK_F2);
   EXPECT_FALSE(form_->HotTrace());
   EXPECT_NE(Shown().find("HotTrace: 关"), std::string::npos);
   FocusBox(kAccount);
@@ -127,7 +127,7 @@ TEST_F(VoucherFormTest, HotTraceSwitchesForEveryBoxAndQuitKeysCloseTheForm) {
   Key(VK_F8);
   EXPECT_NE(Shown().find("1002.05"), std::string::npos);
 
-  EXPECT_FALSE(form_->Handle({KeyPress::kKey, kVkF10}));
+  EXPECT_FALSE(form_->Handle({KeyPress::kKey, VK_F10}));
   EXPECT_FALSE(form_->Handle({KeyPress::kChar, 17}));
 }
 
