@@ -10,8 +10,9 @@ TEST_BUILD := build/test
 REL_BUILD := build/release
 FUZZ_BUILD := build/fuzz
 LEDGER ?=
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps test demo bench fuzz format clean
+.PHONY: deps test release demo bench fuzz format clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
@@ -45,7 +46,10 @@ bench: release
 fuzz: deps
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DGLNAMELIST_BUILD_TESTS=OFF -DGLNAMELIST_BUILD_FUZZ=ON
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target recordset_filter_fuzzer
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/fuzz/recordset_filter_fuzzer $(FUZZ_BUILD)/corpus fuzz/corpus \
+	  -max_total_time=$(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.h' '*.cc' | xargs clang-format -i
