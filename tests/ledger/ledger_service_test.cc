@@ -19,20 +19,10 @@ namespace glnamelist::ledger {
 namespace {
 
 using testing::BuildTestLedger;
+using testing::Column;
 using ::testing::ElementsAre;
 using testing::FileBytes;
 using ::testing::HasSubstr;
-using testing::TempDir;
-
-// The values of one field over all rows of rs, in its order.
-std::vector<std::string> Column(const RecordsetPtr& rs, std::string_view field) {
-  std::vector<std::string> values;
-  if (rs->RecordCount() == 0) return values;
-  for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext()) {
-    values.push_back(rs->Fields(field).ToDisplayText());
-  }
-  return values;
-}
 
 // Moves rs to the row whose FNumber is number; fails the test when there is none.
 void SeekNumber(const RecordsetPtr& rs, const std::string& number) {
@@ -42,23 +32,16 @@ void SeekNumber(const RecordsetPtr& rs, const std::string& number) {
   FAIL() << "no row " << number;
 }
 
-class LedgerServiceTest : public ::testing::Test {
+class LedgerServiceTest : public testing::TestLedgerSuite {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = new TempDir;
-    path_ = dir_->File("test.ledger");
-    BuildTestLedger(path_);
+  // The look-ups take their arguments by reference, as the host passes them.
+  AccountEntryPtr Account(std::string code) { return service_->GetAccount(code); }
+  ItemEntryPtr Item(long item_class, std::string code) {
+    return service_->GetItem(item_class, Variant(), code);
   }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
+  SubMesEntryPtr SubMes(long item_class, std::string code) {
+    return service_->GetSubMes(item_class, Variant(), code);
   }
-
-  void SetUp() override { service_ = std::make_shared<LedgerService>(path_); }
-
-  static inline TempDir* dir_ = nullptr;
-  static inline std::string path_;
-  std::shared_ptr<LedgerService> service_;
 };
 
 TEST_F(LedgerServiceTest, AccountSetCarriesFlagsHelperCodesAndCodeOrder) {
@@ -67,21 +50,22 @@ TEST_F(LedgerServiceTest, AccountSetCarriesFlagsHelperCodesAndCodeOrder) {
   ASSERT_GT(numbers.size(), 100u);
   EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
 
-  SeekNumber(rs, "1001");
-  EXPECT_EQ(rs->Fields("FName").ToText(), "库存现金");
-  EXPECT_EQ(rs->Fields("FHelperCode").ToText(), "KCXJ");
-  EXPECT_EQ(rs->Fields("FIsCash").ToLong(), 1);
-  EXPECT_EQ(rs->Fields("FIsBank").ToLong(), 0);
-  EXPECT_EQ(rs->Fields("FDetail").ToLong(), 1);
-
-  SeekNumber(rs, "1002");
-  EXPECT_EQ(rs->Fields("FHelperCode").ToText(), "YHCK");
-  EXPECT_EQ(rs->Fields("FDetail").ToLong(), 0);
-  EXPECT_EQ(rs->Fields("FIsBank").ToLong(), 1);
-
-  SeekNumber(rs, "2221.01.01");
-  EXPECT_EQ(rs->Fields("FName").ToText(), "进项税额");
-  EXPECT_EQ(rs->Fields("FDetail").ToLong(), 1);
+  struct Cell {
+    const char *number, *field, *text;
+  };
+  for (auto [number, field, text] : {Cell{"1001", "FName", "库存现金"},
+                                     {"1001", "FHelperCode", "KCXJ"},
+                                     {"1001", "FIsCash", "1"},
+                                     {"1001", "FIsBank", "0"},
+                                     {"1001", "FDetail", "1"},
+                                     {"1002", "FHelperCode", "YHCK"},
+                                     {"1002", "FDetail", "0"},
+                                     {"1002", "FIsBank", "1"},
+                                     {"2221.01.01", "FName", "进项税额"},
+                                     {"2221.01.01", "FDetail", "1"}}) {
+    SeekNumber(rs, number);
+    EXPECT_EQ(rs->Fields(field).ToText(), text) << number << " " << field;
+  }
   EXPECT_GT(rs->Fields("FAccountID").ToLong(), 0);
 }
 
@@ -114,27 +98,22 @@ TEST_F(LedgerServiceTest, SmallSetsInCodeOrderWithTheirFields) {
   EXPECT_EQ(explanations->Fields("FExplanation").ToText(), "提取现金");
 }
 
-TEST_F(LedgerServiceTest, GetAccountMatchesTheExactCodeOnly) {
+TEST_F(LedgerServiceTest, GetAccountMatchesTheExactCodeAndJoinsFullNames) {
   std::string code = "1002.01";
   AccountEntryPtr bank = service_->GetAccount(code);
   ASSERT_TRUE(bank);
   EXPECT_EQ(bank->Number(), "1002.01");
   EXPECT_TRUE(bank->Detail());
   EXPECT_EQ(code, "1002.01");
-
-  std::string parent = "1002";
-  ASSERT_TRUE(service_->GetAccount(parent));
-  EXPECT_FALSE(service_->GetAccount(parent)->Detail());
-
+  ASSERT_TRUE(Account("1002"));
+  EXPECT_FALSE(Account("1002")->Detail());
   for (std::string near_miss : {"1002.0", "1002.01 ", " 1002", "1002%", "1002.0_", "", "'"}) {
-    EXPECT_FALSE(service_->GetAccount(near_miss)) << near_miss;
+    EXPECT_FALSE(Account(near_miss)) << near_miss;
   }
-}
 
-TEST_F(LedgerServiceTest, FullNamesJoinFromTheTopLevelDown) {
   auto full_name = [&](std::string code) {
-    AccountEntryPtr entry = service_->GetAccount(code);
-    return service_->GetAccountFullName(std::static_pointer_cast<LedgerAccount>(entry)->Id());
+    return service_->GetAccountFullName(
+        std::static_pointer_cast<LedgerAccount>(Account(code))->Id());
   };
   EXPECT_EQ(full_name("1001"), "库存现金");
   EXPECT_EQ(full_name("1002.01"), "银行存款_工商银行");
@@ -144,37 +123,32 @@ TEST_F(LedgerServiceTest, FullNamesJoinFromTheTopLevelDown) {
 }
 
 TEST_F(LedgerServiceTest, ItemsAndSubMesAreLookedUpPerClassByExactCode) {
-  long customers = 1, departments = 3;
+  const long customers = 1, departments = 3;
   std::string code = "01.01.001";
-  ItemEntryPtr item = service_->GetItem(customers, Variant(), code);
+  long customer_class = customers;
+  ItemEntryPtr item = service_->GetItem(customer_class, Variant(), code);
   ASSERT_TRUE(item);
   EXPECT_TRUE(item->Detail());
   EXPECT_EQ(std::static_pointer_cast<LedgerItem>(item)->Name(), "北京华信科技有限公司");
-  std::string region = "01";
-  EXPECT_FALSE(service_->GetItem(customers, Variant(), region)->Detail());
-  EXPECT_FALSE(service_->GetItem(departments, Variant(), code));  // another class's code
-  std::string prefix = "01.01";
-  EXPECT_EQ(service_->GetItem(customers, Variant(), prefix)->Number(), "01.01");
+  EXPECT_FALSE(Item(customers, "01")->Detail());
+  EXPECT_FALSE(Item(departments, code));  // another class's code
+  EXPECT_EQ(Item(customers, "01.01")->Number(), "01.01");
 
-  std::string submes_code = "01.02";
-  SubMesEntryPtr entry = service_->GetSubMes(customers, Variant(), submes_code);
+  SubMesEntryPtr entry = SubMes(customers, "01.02");
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->Number(), "01.02");
   EXPECT_EQ(std::static_pointer_cast<LedgerSubMes>(entry)->Name(), "大客户");
-  EXPECT_FALSE(service_->GetSubMes(departments, Variant(), submes_code));
-  std::string missing = "09";
-  EXPECT_FALSE(service_->GetSubMes(customers, Variant(), missing));
-}
+  EXPECT_FALSE(SubMes(departments, "01.02"));
+  EXPECT_FALSE(SubMes(customers, "09"));
 
-TEST_F(LedgerServiceTest, SubMesSetIsNothingForAClassWithoutEntries) {
-  long customers = 1, suppliers = 2, unknown = 77;
-  RecordSourcePtr source = service_->SubMesSet(customers);
+  long suppliers = 2, unknown = 77;
+  RecordSourcePtr source = service_->SubMesSet(customer_class);
   ASSERT_TRUE(source);
   RecordsetPtr rs = source->Recordset();
   EXPECT_THAT(Column(rs, "FNumber"),
               ElementsAre("01", "01.01", "01.02", "02", "02.01", "02.02", "03"));
   EXPECT_THAT(Column(rs, "FDetail"), ElementsAre("0", "1", "1", "0", "1", "1", "1"));
-  EXPECT_FALSE(service_->SubMesSet(suppliers));
+  EXPECT_FALSE(service_->SubMesSet(suppliers)) << "a class without entries";
   EXPECT_FALSE(service_->SubMesSet(unknown));
   EXPECT_EQ(suppliers, 2);
 }
@@ -188,12 +162,8 @@ TEST_F(LedgerServiceTest, UnitSetsCountAndIndexFromOne) {
   EXPECT_EQ(units->Item(1)->Name(), "千克");
   EXPECT_EQ(units->Item(3)->Name(), "吨");
   for (long outside : {0L, 4L, -1L}) {
-    try {
-      units->Item(outside);
-      ADD_FAILURE() << "index " << outside;
-    } catch (const Error& e) {
-      EXPECT_EQ(e.Number(), errc::kInvalidProcedureCall);
-    }
+    EXPECT_EQ(testing::ErrorOf([&] { units->Item(outside); }).Number(), errc::kInvalidProcedureCall)
+        << "index " << outside;
   }
   ASSERT_TRUE(service_->UnitSet(empty));
   EXPECT_EQ(service_->UnitSet(empty)->Count(), 0);
@@ -201,20 +171,18 @@ TEST_F(LedgerServiceTest, UnitSetsCountAndIndexFromOne) {
 }
 
 TEST_F(LedgerServiceTest, HostileCodesAndNamesAreData) {
-  long hostile = 9;
+  const long hostile = 9;
   for (std::string code : {"A'B", "50%", "*", "x'; DROP TABLE items; --", "[1]"}) {
-    ItemEntryPtr item = service_->GetItem(hostile, Variant(), code);
+    ItemEntryPtr item = Item(hostile, code);
     ASSERT_TRUE(item) << code;
     EXPECT_EQ(item->Number(), code);
   }
-  std::string wildcard = "5%";
-  EXPECT_FALSE(service_->GetItem(hostile, Variant(), wildcard));
-  RecordsetPtr items = service_->ItemRecords(hostile, "", "");
-  EXPECT_THAT(Column(items, "FName"), ElementsAre("star*", "百分之五十%", "O'Brien & Co",
-                                                  "方括号[1]", "Robert'); DROP TABLE items;--"));
+  EXPECT_FALSE(Item(hostile, "5%"));
+  EXPECT_THAT(Column(service_->ItemRecords(hostile, "", ""), "FName"),
+              ElementsAre("star*", "百分之五十%", "O'Brien & Co", "方括号[1]",
+                          "Robert'); DROP TABLE items;--"));
   // The items table is still there for a fresh service.
-  long customers = 1;
-  EXPECT_GT(LedgerService(path_).ItemRecords(customers, "", "")->RecordCount(), 0);
+  EXPECT_GT(LedgerService(path_).ItemRecords(1, "", "")->RecordCount(), 0);
 }
 
 TEST_F(LedgerServiceTest, NothingIsWrittenToTheLedger) {
@@ -234,12 +202,8 @@ TEST_F(LedgerServiceTest, RegistrySharesOneServiceAndRetriesAfterAFailure) {
   platform::ClassRegistry registry;
   const std::string later = dir_->File("later.ledger");
   RegisterLedger(registry, later);
-  try {
-    registry.Create(progid::kGLData);
-    FAIL() << "a missing ledger was opened";
-  } catch (const Error& e) {
-    EXPECT_THAT(e.what(), HasSubstr(later));
-  }
+  EXPECT_THAT(testing::ErrorOf([&] { registry.Create(progid::kGLData); }).what(), HasSubstr(later))
+      << "a missing ledger";
   BuildTestLedger(later);
   ObjectPtr first = registry.Create(progid::kGLData);
   ASSERT_TRUE(std::dynamic_pointer_cast<GLData>(first));

@@ -4,30 +4,59 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "contracts/virtual_keys.h"
-#include "tests/tui/tui_fakes.h"
+#include "tests/fakes/fake_environment.h"
 #include "tui/text.h"
 
 namespace glnamelist::tui {
 namespace {
 
-using testing::FakeHost;
-using testing::Pic;
-using testing::TextEnv;
+using fakes::FakeEnvironment;
 
 constexpr long kBox = 42;
+
+// A list host that records the texts written into boxes (into the environment's windows
+// too, so that the list reads them back), errors reported, and the list shown.
+class FakeHost : public ListHost {
+ public:
+  explicit FakeHost(FakeEnvironment& env) : env_(env) {}
+  int rows = 30;
+  std::map<long, Rect> boxes;
+  std::vector<std::pair<long, std::string>> set_texts;
+  std::vector<std::string> errors;
+  TerminalNameList* shown = nullptr;
+
+  Rect BoxRect(long hWnd) override { return boxes.count(hWnd) ? boxes[hWnd] : Rect{}; }
+  int ScreenRows() override { return rows; }
+  int ScreenCols() override { return 100; }
+  void SetBoxText(long hWnd, const std::string& text) override {
+    set_texts.emplace_back(hWnd, text);
+    env_.windows[hWnd].text = text;
+  }
+  std::string PictureGlyph(const std::string& key) override { return key == "Bank" ? "$" : "·"; }
+  void ListShown(TerminalNameList& list) override { shown = &list; }
+  void ListHidden(TerminalNameList& list) override {
+    if (shown == &list) shown = nullptr;
+  }
+  void ReportError(const std::string& message) override { errors.push_back(message); }
+
+ private:
+  FakeEnvironment& env_;
+};
 
 class TerminalNameListTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    env_ = std::make_shared<TextEnv>();
+    env_ = std::make_shared<FakeEnvironment>();
     previous_ = SetEnv(env_);
-    host_ = std::make_shared<FakeHost>();
-    host_->texts = &env_->texts;
+    host_ = std::make_shared<FakeHost>(*env_);
     host_->boxes[kBox] = Rect{2, 10, 1, 30};
     list_ = std::make_shared<TerminalNameList>(host_);
     list_->OwnerHwnd(kBox);
@@ -36,16 +65,22 @@ class TerminalNameListTest : public ::testing::Test {
   }
   void TearDown() override { SetEnv(previous_); }
 
-  // Rows on request that answer with "code<row>" and count each request.
-  void OnRequest(long rows) {
+  // Rows on request, filled by fill (by default "<row>", "1002.<row>", "银行存款_<row>"),
+  // recording each request.
+  void OnRequest(long rows, std::function<void(long)> fill = nullptr) {
     data_->Cols(2);
     data_->RowsOnRequest(-1);
     data_->Rows(rows);
-    request_ = data_->DataRequest.Connect([this](long row) {
+    if (!fill) {
+      fill = [this](long row) {
+        data_->CellText(row, 0, std::to_string(row));
+        data_->CellText(row, 1, "1002." + std::to_string(row));
+        data_->CellText(row, 2, "银行存款_" + std::to_string(row));
+      };
+    }
+    request_ = data_->DataRequest.Connect([this, fill](long row) {
       requested_.push_back(row);
-      data_->CellText(row, 0, std::to_string(row));
-      data_->CellText(row, 1, "1002." + std::to_string(row));
-      data_->CellText(row, 2, "银行存款_" + std::to_string(row));
+      fill(row);
     });
   }
 
@@ -61,7 +96,7 @@ class TerminalNameListTest : public ::testing::Test {
     return exec;
   }
 
-  std::shared_ptr<TextEnv> env_;
+  std::shared_ptr<FakeEnvironment> env_;
   std::shared_ptr<Environment> previous_;
   std::shared_ptr<FakeHost> host_;
   std::shared_ptr<TerminalNameList> list_;
@@ -105,23 +140,26 @@ TEST_F(TerminalNameListTest, KeysMoveTheSelectionByRowAndPageWithinTheRows) {
 
   Key(VK_UP);
   EXPECT_EQ(sel_changes_, 0) << "already on the first row";
-  Key(VK_DOWN);
-  EXPECT_EQ(list_->Selection(), 2);
-  Key(VK_NEXT);
-  EXPECT_EQ(list_->Selection(), 2 + page);
-  EXPECT_EQ(list_->TopRow(), 2 + page - page + 1) << "the selection stays in view";
-  Key(VK_NEXT);
-  Key(VK_NEXT);
-  EXPECT_EQ(list_->Selection(), 30);
-  EXPECT_EQ(list_->TopRow(), 30 - page + 1);
-  Key(VK_PRIOR);
-  EXPECT_EQ(list_->Selection(), 30 - page);
-  Key(VK_HOME);
-  EXPECT_EQ(list_->Selection(), 1);
-  EXPECT_EQ(list_->TopRow(), 1);
-  Key(VK_END);
-  Key(VK_DOWN);
-  EXPECT_EQ(list_->Selection(), 30);
+  struct Step {
+    long key, selection, top;  // 0: not checked
+  };
+  for (auto [key, selection, top] :
+       {Step{VK_DOWN, 2, 0},
+        {VK_NEXT, 2 + page, 2 + page - page + 1} /* the selection in view */,
+        {VK_NEXT, 0, 0},
+        {VK_NEXT, 30, 30 - page + 1},
+        {VK_PRIOR, 30 - page, 0},
+        {VK_HOME, 1, 1},
+        {VK_END, 0, 0},
+        {VK_DOWN, 30, 0}}) {
+    Key(key);
+    if (selection) {
+      EXPECT_EQ(list_->Selection(), selection) << key;
+    }
+    if (top) {
+      EXPECT_EQ(list_->TopRow(), top) << key;
+    }
+  }
   EXPECT_EQ(sel_changes_, 7);
 }
 
@@ -139,15 +177,13 @@ TEST_F(TerminalNameListTest, EnterWritesTheFullCodeWithoutThePlusAndCloses) {
   EXPECT_EQ(host_->shown, nullptr);
   ASSERT_EQ(host_->set_texts.size(), 1u);
   EXPECT_EQ(host_->set_texts[0], std::make_pair(kBox, std::string("02")));
-}
 
-TEST_F(TerminalNameListTest, EnterAsksForARowThatWasNeverPainted) {
-  OnRequest(500);
+  OnRequest(500);  // Enter asks for a row that was never painted
   list_->DropDown();
   Key(VK_END);
   Key(VK_RETURN);
   EXPECT_EQ(requested_, std::vector<long>{500});
-  EXPECT_EQ(env_->texts[kBox], "1002.500");
+  EXPECT_EQ(env_->windows[kBox].text, "1002.500");
 }
 
 TEST_F(TerminalNameListTest, TakesOnlyListKeysAndOnlyWhileShownForItsOwnBox) {
@@ -170,20 +206,19 @@ TEST_F(TerminalNameListTest, TakesOnlyListKeysAndOnlyWhileShownForItsOwnBox) {
 
 TEST_F(TerminalNameListTest, EditingTheTextOrLeavingTheBoxClosesTheList) {
   OnRequest(5);
-  list_->DropDown();
-  Key('x', WM_CHAR);
-  EXPECT_FALSE(list_->Visible());
-  list_->DropDown();
-  Key(VK_BACK);
-  EXPECT_FALSE(list_->Visible());
-  list_->DropDown();
-  list_->LeaveWindowProc(kBox, WM_KILLFOCUS, 0, 0);
-  EXPECT_FALSE(list_->Visible());
+  const std::function<void()> closers[] = {
+      [this] { Key('x', WM_CHAR); }, [this] { Key(VK_BACK); },
+      [this] { list_->LeaveWindowProc(kBox, WM_KILLFOCUS, 0, 0); }};
+  for (const auto& close : closers) {
+    list_->DropDown();
+    close();
+    EXPECT_FALSE(list_->Visible());
+  }
 }
 
 TEST_F(TerminalNameListTest, RelistingTheSameTextKeepsTheSelection) {
   OnRequest(40);
-  env_->texts[kBox] = "1002.";
+  env_->windows[kBox].text = "1002.";
   // As the component does with HotTrace: a selection change lists the box text again.
   Connection relist = list_->SelChanged.Connect([this] {
     data_->Rows(40);
@@ -194,7 +229,7 @@ TEST_F(TerminalNameListTest, RelistingTheSameTextKeepsTheSelection) {
   Key(VK_DOWN);
   EXPECT_EQ(list_->Selection(), 3);
   EXPECT_EQ(list_->MarkedText(), "1002");
-  env_->texts[kBox] = "1003";
+  env_->windows[kBox].text = "1003";
   list_->DropDown();
   EXPECT_EQ(list_->Selection(), 1) << "a new text starts at the first row";
   list_->DropDownFound();
@@ -225,13 +260,12 @@ TEST_F(TerminalNameListTest, DropsUnderTheBoxOrAboveItAndStaysOnTheScreen) {
 }
 
 TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
-  env_->texts[kBox] = "银行";
-  OnRequest(3);
-  request_ = data_->DataRequest.Connect([this](long row) {
+  env_->windows[kBox].text = "银行";
+  OnRequest(3, [this](long row) {
     data_->CellText(row, 0, "0" + std::to_string(row));
     data_->CellText(row, 1, "1002.0" + std::to_string(row));
     data_->CellText(row, 2, "银行存款_工商银行");
-    data_->RowPicture(row, std::make_shared<Pic>(row == 1 ? "Bank" : "Default"));
+    data_->RowPicture(row, std::make_shared<fakes::FakePicture>(row == 1 ? "Bank" : "Default"));
   });
   list_->DropDownFound();
   Key(VK_DOWN);
@@ -248,7 +282,7 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
   EXPECT_EQ(screen_.StyleAt(5, x), Style::kSelectedMatch);
 }
 
-TEST_F(TerminalNameListTest, CopiedRowsHideTheKeyColumn) {
+TEST_F(TerminalNameListTest, CopiedRowsHideTheKeyColumnAndParentlessRowsShowTheCodeOnce) {
   data_->Cols(2);
   data_->RowsOnRequest(2);
   data_->Rows(1);
@@ -261,12 +295,9 @@ TEST_F(TerminalNameListTest, CopiedRowsHideTheKeyColumn) {
   EXPECT_NE(screen_.Line(4).find("JS01  现金"), std::string::npos) << screen_.Line(4);
   EXPECT_EQ(screen_.Line(4).find('7'), std::string::npos);
   Key(VK_RETURN);
-  EXPECT_EQ(env_->texts[kBox], "JS01");
-}
+  EXPECT_EQ(env_->windows[kBox].text, "JS01");
 
-TEST_F(TerminalNameListTest, RowsWithoutAParentShowTheirCodeOnce) {
-  OnRequest(2);
-  request_ = data_->DataRequest.Connect([this](long row) {
+  OnRequest(2, [this](long row) {
     data_->CellText(row, 0, "6603.0" + std::to_string(row));
     data_->CellText(row, 1, "6603.0" + std::to_string(row));
     data_->CellText(row, 2, "财务费用");
@@ -277,9 +308,7 @@ TEST_F(TerminalNameListTest, RowsWithoutAParentShowTheirCodeOnce) {
 }
 
 TEST_F(TerminalNameListTest, AFailingRowRequestIsReportedNotThrown) {
-  data_->RowsOnRequest(-1);
-  data_->Rows(2);
-  request_ = data_->DataRequest.Connect([](long) { throw Error(3021, "no current record"); });
+  OnRequest(2, [](long) { throw Error(3021, "no current record"); });
   list_->DropDown();
   EXPECT_NO_THROW(list_->Paint(screen_));
   ASSERT_FALSE(host_->errors.empty());
@@ -304,7 +333,7 @@ TEST_F(TerminalNameListTest, ForwardedKeyEventsUnlessTheHostTurnsThemOff) {
 }
 
 TEST_F(TerminalNameListTest, GetEditTextTrimsOnlyWithTheFlag) {
-  env_->texts[kBox] = "  1002. ";
+  env_->windows[kBox].text = "  1002. ";
   EXPECT_EQ(list_->GetEditText(kBox, 0), "  1002. ");
   EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
 }
