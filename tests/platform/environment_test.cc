@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "contracts/keyed_collection.h"
 #include "contracts/prog_ids.h"
@@ -60,8 +61,8 @@ TEST_F(PlatformEnvironmentTest, ClockMessageBoxAndPicturesComeFromTheParts) {
   auto box = std::make_shared<RecordingMessageBox>();
   env_->SetMessageBox(box);
   EXPECT_EQ(Env().MsgBox("没有找到", vbInformation, "标题"), 1);
-  ASSERT_EQ(box->calls().size(), 1u);
-  EXPECT_EQ(box->calls()[0].caption, "标题");
+  EXPECT_EQ(box->calls(),
+            (std::vector<RecordingMessageBox::Call>{{"没有找到", vbInformation, "标题"}}));
 
   EXPECT_EQ(Env().GetPicture("Bank"), env_->Pictures().Get("Bank"));
   EXPECT_THROW(Env().GetPicture("bank"), Error);

@@ -26,6 +26,7 @@ struct Row {
   std::string helper;  // empty: null
 };
 
+// A filter and the equivalent SQL condition with its parameters.
 struct Query {
   std::string filter;
   std::string where;
@@ -131,24 +132,19 @@ class Generator {
   std::mt19937 rng_;
 };
 
-// The typed text as a quoted LIKE literal: quotes doubled, wildcards and "[" bracketed.
-std::string LikeLiteral(const std::string& text) {
+// The typed text inside quotes: quotes doubled; in a LIKE pattern, wildcards and "["
+// bracketed too.
+std::string Literal(const std::string& text, bool like = true) {
   std::string out;
   for (char c : text) {
     if (c == '\'') {
       out += "''";
-    } else if (c == '*' || c == '%' || c == '[') {
+    } else if (like && (c == '*' || c == '%' || c == '[')) {
       out += std::string("[") + c + "]";
     } else {
       out += c;
     }
   }
-  return out;
-}
-
-std::string Quoted(const std::string& text) {
-  std::string out;
-  for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
   return out;
 }
 
@@ -205,11 +201,10 @@ class Oracle {
                             static_cast<const char*>(b), lb, &status);
   }
   static void BindText(sqlite3_stmt* st, int i, const std::string& v) {
-    if (v.empty()) {
+    if (v.empty())
       sqlite3_bind_null(st, i);
-    } else {
+    else
       sqlite3_bind_text(st, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
   }
   void Exec(const char* sql) {
     EXPECT_EQ(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), SQLITE_OK);
@@ -219,36 +214,29 @@ class Oracle {
   UCollator* collator_ = nullptr;
 };
 
-// One clause in both languages.
-struct Piece {
-  std::string filter;
-  std::string where;
-  std::vector<std::string> params;
-};
-
-Piece Contains(Generator& g, const char* field, const std::string& x) {
+Query Contains(Generator& g, const char* field, const std::string& x) {
   const char* w = g.Chance(50) ? "*" : "%";
   const char* like = g.Chance(50) ? "Like" : "like";
-  return {std::string(field) + " " + like + " '" + w + LikeLiteral(x) + w + "'",
+  return {std::string(field) + " " + like + " '" + w + Literal(x) + w + "'",
           std::string("instr(lower(") + field + "), lower(?)) > 0",
           {x}};
 }
 
-Piece Prefix(Generator& g, const char* field, const std::string& x) {
+Query Prefix(Generator& g, const char* field, const std::string& x) {
   const char* w = g.Chance(50) ? "*" : "%";
-  return {std::string(field) + (g.Chance(50) ? " LIKE '" : " like '") + LikeLiteral(x) + w + "'",
+  return {std::string(field) + (g.Chance(50) ? " LIKE '" : " like '") + Literal(x) + w + "'",
           std::string("substr(lower(") + field + "), 1, length(?)) = lower(?)",
           {x, x}};
 }
 
-Piece Exact(const char* field, const std::string& x, bool with_like) {
+Query Exact(const char* field, const std::string& x, bool with_like) {
   return {std::string(field) +
-              (with_like ? " like '" + LikeLiteral(x) + "'" : " = '" + Quoted(x) + "'"),
+              (with_like ? " like '" + Literal(x) + "'" : " = '" + Literal(x, false) + "'"),
           std::string("lower(") + field + ") = lower(?)",
           {x}};
 }
 
-Query Join(const std::vector<Piece>& pieces, const std::vector<const char*>& joins) {
+Query Join(const std::vector<Query>& pieces, const std::vector<const char*>& joins) {
   Query q;
   for (size_t i = 0; i < pieces.size(); ++i) {
     if (i) {
@@ -266,7 +254,7 @@ Query Join(const std::vector<Piece>& pieces, const std::vector<const char*>& joi
 Query MakeQuery(Generator& g, const std::vector<Row>& rows) {
   std::string x = g.Needle(rows);
   std::string y = g.Needle(rows);
-  Piece detail{"FDetail <> 0", "fdetail <> 0", {}};
+  Query detail{"FDetail <> 0", "fdetail <> 0", {}};
   switch (g.Below(10)) {
     case 0:
       return Join({Prefix(g, "FNumber", x)}, {});
@@ -285,8 +273,8 @@ Query MakeQuery(Generator& g, const std::vector<Row>& rows) {
     case 7:
       return Join({detail}, {});
     case 8: {
-      Query a = Join({Piece{"FDetail = 0", "fdetail = 0", {}}, Prefix(g, "FNumber", x)}, {"and"});
-      Piece c = Contains(g, "FName", y);
+      Query a = Join({Query{"FDetail = 0", "fdetail = 0", {}}, Prefix(g, "FNumber", x)}, {"and"});
+      Query c = Contains(g, "FName", y);
       return Query{
           "(" + a.filter + ") or " + c.filter, "(" + a.where + ") OR " + c.where, {x, x, y}};
     }
@@ -296,12 +284,8 @@ Query MakeQuery(Generator& g, const std::vector<Row>& rows) {
   }
 }
 
-struct SortCase {
-  const char* ours;
-  const char* sql;
-};
-
-const std::vector<SortCase> kSorts = {
+// A sort order and the equivalent SQL order.
+const std::vector<std::pair<const char*, const char*>> kSorts = {
     {"", "rowid"},
     {"FNumber", "fnumber, rowid"},
     {"FName", "fname, rowid"},
@@ -326,18 +310,18 @@ void RunDifferential(size_t row_count, int queries, uint32_t seed) {
   size_t nonempty = 0;
   for (int i = 0; i < queries; ++i) {
     Query q = MakeQuery(g, rows);
-    const SortCase& sort = kSorts[g.Below(kSorts.size())];
+    const auto& [sort, sql_order] = kSorts[g.Below(kSorts.size())];
     // Alternate the order of the two settings: either may come first.
     if (i % 2) {
-      rs->Sort(sort.ours);
+      rs->Sort(sort);
       rs->Filter(q.filter);
     } else {
       rs->Filter(q.filter);
-      rs->Sort(sort.ours);
+      rs->Sort(sort);
     }
-    std::vector<std::string> expected = oracle.Ids(q, sort.sql);
+    std::vector<std::string> expected = oracle.Ids(q, sql_order);
     ASSERT_EQ(rs->RecordCount(), static_cast<long>(expected.size())) << q.filter;
-    ASSERT_EQ(test_util::Column(*rs, "FItemID"), expected) << q.filter << " / " << sort.ours;
+    ASSERT_EQ(test_util::Column(*rs, "FItemID"), expected) << q.filter << " / " << sort;
     if (!expected.empty()) {
       ++nonempty;
       size_t at = g.Below(expected.size());
@@ -348,8 +332,8 @@ void RunDifferential(size_t row_count, int queries, uint32_t seed) {
   EXPECT_GT(nonempty, static_cast<size_t>(queries) / 3) << "the generator should find rows";
 }
 
+// The small table is scanned; the large one answers from indexes.
 TEST(DifferentialTest, SmallTableAgreesWithSqlite) { RunDifferential(400, 300, 7); }
-
 TEST(DifferentialTest, IndexedTableAgreesWithSqlite) { RunDifferential(6000, 300, 11); }
 
 }  // namespace
