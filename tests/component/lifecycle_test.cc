@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "contracts/prog_ids.h"
+#include "tests/component/test_provider.h"
 #include "tests/fakes/name_list_fixture.h"
 
 namespace glnamelist::fakes {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 class LifecycleTest : public NameListFixture {
  protected:
@@ -27,16 +29,14 @@ TEST_F(LifecycleTest, ConstructionCreatesTheListControlThenSetsDeleteOptionsOnOn
                           "Env.CreateObject(QALNLLib.NameList)", "GLData.DeleteOptions(False)"));
   EXPECT_EQ(fake.env().CreationCount(progid::kGLData), 1);
   EXPECT_EQ(fake.NameListCount(), 2);
+  // A new object has no default picture and no asset filter.
+  EXPECT_EQ(first->PicDefault(), nullptr);
+  EXPECT_EQ(first->AssetFilter(), "");
 }
 
 TEST_F(LifecycleTest, ConstructionFailsWhenTheDataServiceCannotBeCreatedAndIsTriedAgainLater) {
   fake.env().FailCreate(progid::kGLData, Error(errc::kCannotCreateObject, "no ledger"));
-  try {
-    GLNameList broken;
-    FAIL() << "construction succeeded without a data service";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Number(), errc::kCannotCreateObject);
-  }
+  EXPECT_THAT([] { GLNameList broken; }, ThrowsError(errc::kCannotCreateObject));
   EXPECT_EQ(fake.LastNameList(), nullptr) << "the list control of the failed object is released";
 
   auto gl = fake.gl_data();
@@ -45,33 +45,13 @@ TEST_F(LifecycleTest, ConstructionFailsWhenTheDataServiceCannotBeCreatedAndIsTri
   EXPECT_THAT(gl->delete_options, ElementsAre(false));
 }
 
-TEST_F(LifecycleTest, StartsEmptyAndKeepsWhateverTheHostStores) {
-  GLNameList list;
-  EXPECT_FALSE(list.HotTrace());
-  EXPECT_EQ(list.PicDefault(), nullptr);
-  EXPECT_EQ(list.AssetFilter(), "");
-  EXPECT_EQ(list.NameListType(), 0);
-  EXPECT_EQ(list.TextBox(), nullptr);
-
-  list.AssetItemType(-77);
-  list.UnitGroupID(5);
-  list.NameListType(12345);  // no such kind: stored, no default picture
-  EXPECT_EQ(list.AssetItemType(), -77);
-  EXPECT_EQ(list.UnitGroupID(), 5);
-  EXPECT_EQ(list.NameListType(), 12345);
-  EXPECT_EQ(list.PicDefault(), nullptr);
-}
-
-TEST_F(LifecycleTest, NoKeyDownKeyUpLivesInTheListControl) {
+TEST_F(LifecycleTest, KeySettingsAndEventsPassThroughTheListControlAndPicturesNeedNoSetup) {
   GLNameList list;
   list.NoKeyDownKeyUp(true);
   EXPECT_TRUE(control().no_key_down_key_up);
   control().no_key_down_key_up = false;
   EXPECT_FALSE(list.NoKeyDownKeyUp());
-}
 
-TEST_F(LifecycleTest, KeyEventsReachTheListControlAndItsChangesReachTheHost) {
-  GLNameList list;
   control().key_down_sets_key_code = 0;
   control().key_down_result = true;
   control().key_up_sets_shift = 4;
@@ -85,21 +65,18 @@ TEST_F(LifecycleTest, KeyEventsReachTheListControlAndItsChangesReachTheHost) {
   EXPECT_EQ(shift, 4);
   EXPECT_TRUE(fake.log()->Contains("NameList.OnKeyDown(119, 1)"));
   EXPECT_TRUE(fake.log()->Contains("NameList.OnKeyUp(13, 1)"));
-}
 
-TEST_F(LifecycleTest, PictureBeforeAnyAccountSetupAndNothingRemovesTheEntry) {
-  GLNameList list;
-  EXPECT_EQ(list.Picture("1001"), nullptr);
+  // Row pictures can be set before any account setup; Nothing removes the entry.
   PicturePtr bank = fake.env().PictureOf("Bank");
   list.Picture("1001", bank);
   EXPECT_EQ(list.Picture("1001"), bank);
   list.Picture("1001", nullptr);
-  EXPECT_EQ(list.Picture("1001"), nullptr);
   list.Picture("1002", nullptr);  // removing what is not there is harmless
+  EXPECT_EQ(list.Picture("1001"), nullptr);
   EXPECT_EQ(list.Picture("1002"), nullptr);
 }
 
-TEST_F(LifecycleTest, AttachRunsItsStepsInOrder) {
+TEST_F(LifecycleTest, AttachRunsItsStepsInOrderAndAgainReplacesTheSubClassWithoutUnhooking) {
   list = std::make_shared<GLNameList>();
   StartLog();
   Attach(nlCurrency);
@@ -112,38 +89,7 @@ TEST_F(LifecycleTest, AttachRunsItsStepsInOrder) {
   EXPECT_EQ(list->NameListType(), nlCurrency);
   EXPECT_EQ(control().font, box->font_value);
   EXPECT_EQ(control().list_font, box->font_value);
-}
 
-TEST_F(LifecycleTest, AttachFailingAtHwndLeavesOnlyTheNewSubClass) {
-  list = std::make_shared<GLNameList>();
-  TextBoxPtr bad = fake.NewTextBox(200);
-  std::static_pointer_cast<FakeTextBox>(bad)->FailAt("hWnd", Error(438, "no hWnd"));
-  try {
-    list->Attach(bad, nlUnit);
-    FAIL() << "Attach succeeded";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Number(), 438);
-  }
-  ASSERT_NE(fake.LastSubClass(), nullptr);
-  EXPECT_FALSE(fake.LastSubClass()->hooked());
-  EXPECT_EQ(list->TextBox(), nullptr);
-  EXPECT_EQ(list->NameListType(), 0);
-}
-
-TEST_F(LifecycleTest, AttachFailingAtFontKeepsTheEarlierSteps) {
-  list = std::make_shared<GLNameList>();
-  TextBoxPtr bad = fake.NewTextBox(200);
-  std::static_pointer_cast<FakeTextBox>(bad)->FailAt("Font", Error(438, "no Font"));
-  EXPECT_THROW(list->Attach(bad, nlUnit), Error);
-  EXPECT_EQ(list->TextBox(), bad);
-  EXPECT_EQ(list->NameListType(), nlUnit);
-  EXPECT_EQ(list->PicDefault(), fake.env().PictureOf("Item"));
-  EXPECT_EQ(control().owner_hwnd, 200);
-  EXPECT_FALSE(fake.log()->Contains("NameList.ListFont(SimSun)"));
-}
-
-TEST_F(LifecycleTest, AttachAgainReplacesTheSubClassWithoutUnhooking) {
-  Attach(nlCurrency);
   StartLog();
   Attach(nlUnit);
   EXPECT_EQ(fake.SubClassCount(), 2);
@@ -152,14 +98,32 @@ TEST_F(LifecycleTest, AttachAgainReplacesTheSubClassWithoutUnhooking) {
   EXPECT_EQ(list->NameListType(), nlUnit);
 }
 
-TEST_F(LifecycleTest, DetachWithoutATextBoxTouchesNoListControl) {
+TEST_F(LifecycleTest, AttachFailingAtHwndLeavesOnlyTheNewSubClassAndAtFontTheEarlierSteps) {
   list = std::make_shared<GLNameList>();
-  StartLog();
-  list->Detach();
-  EXPECT_TRUE(fake.log()->With("NameList.").empty());
+  auto bad = fake.NewTextBox(200);
+  TextBoxPtr as_box = bad;
+  bad->FailAt("hWnd", Error(438, "no hWnd"));
+  EXPECT_THAT([&] { list->Attach(as_box, nlUnit); }, ThrowsError(438));
+  ASSERT_NE(fake.LastSubClass(), nullptr);
+  EXPECT_FALSE(fake.LastSubClass()->hooked());
+  EXPECT_EQ(list->TextBox(), nullptr);
+  EXPECT_EQ(list->NameListType(), 0);
+
+  as_box = bad = fake.NewTextBox(200);
+  bad->FailAt("Font", Error(438, "no Font"));
+  EXPECT_THAT([&] { list->Attach(as_box, nlUnit); }, ThrowsError(438));
+  EXPECT_EQ(list->TextBox(), bad);
+  EXPECT_EQ(list->NameListType(), nlUnit);
+  EXPECT_EQ(list->PicDefault(), fake.env().PictureOf("Item"));
+  EXPECT_EQ(control().owner_hwnd, 200);
+  EXPECT_FALSE(fake.log()->Contains("NameList.ListFont(SimSun)"));
 }
 
 TEST_F(LifecycleTest, DetachHidesOnlyAShownListThenUnhooksAndReleases) {
+  list = std::make_shared<GLNameList>();
+  list->Detach();  // without a text box: no list control touched
+  EXPECT_THAT(fake.log()->With("NameList."), IsEmpty());
+
   Attach(nlCurrency);
   StartLog();
   list->Detach();
@@ -202,18 +166,6 @@ TEST_F(LifecycleTest, Detach1UnloadsIgnoresErrorsAndReleasesBoxAndSubClass) {
   StartLog();
   list->Detach1();  // nothing attached: nothing asked of the list control
   EXPECT_TRUE(Calls().empty());
-}
-
-TEST_F(LifecycleTest, SettingsAndPicturesSurviveDetachAndNewAttach) {
-  fake.gl_data()->SetAccounts(
-      {{.FAccountID = 1L, .FNumber = "1002", .FName = "Bank", .FIsBank = true}});
-  Attach(nlAccount);
-  list->HotTrace(true);
-  list->Detach();
-  EXPECT_TRUE(list->HotTrace());
-  EXPECT_EQ(list->Picture("1002"), fake.env().PictureOf("Bank"));
-  Attach(nlAccount);
-  EXPECT_EQ(fake.gl_data()->CallCount("AccountSet"), 1);
 }
 
 TEST_F(LifecycleTest, TheEndDetachesNeverThrowsAndReleasesTheListControl) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "contracts/prog_ids.h"
+#include "tests/component/test_provider.h"
 #include "tests/fakes/name_list_fixture.h"
 
 namespace glnamelist::fakes {
@@ -63,10 +64,14 @@ TEST_F(ListSetupTest, FirstAccountSetupCopiesTheAccountsAndMapsBankAndCash) {
   EXPECT_EQ(fake.gl_data()->account_records()->Filter(), "");
 }
 
-TEST_F(ListSetupTest, LaterAccountSetupsReadNoAccountsAndKeepHostPictures) {
+TEST_F(ListSetupTest, LaterAccountSetupsReadNoAccountsAndSettingsSurviveDetach) {
   Attach(nlAccount);
   list->Picture("1122", Pic("Apple"));
   list->PicDefault(Pic("Open"));
+  list->HotTrace(true);
+  list->Detach();
+  EXPECT_TRUE(list->HotTrace());
+  EXPECT_EQ(list->Picture("1002"), Pic("Bank"));
   Attach(nlCurrency);
   list->NameListType(nlAccount);
   Attach(nlAccount);
@@ -87,12 +92,8 @@ TEST_F(ListSetupTest, NoAccountsGiveNoPictures) {
 TEST_F(ListSetupTest, AFailedCopyFailsThisSetupOnlyAndIsNotTriedAgain) {
   fake.env().FailCreate(progid::kStream, Error(errc::kCannotCreateObject, "no streams"));
   GLNameList detached;
-  try {
-    detached.NameListType(nlAccount);
-    FAIL() << "setup counted the records of a copy that does not exist";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Number(), errc::kObjectRequired);
-  }
+  EXPECT_THAT([&] { detached.NameListType(nlAccount); }, ThrowsError(errc::kObjectRequired))
+      << "setup counted the records of a copy that does not exist";
   EXPECT_EQ(detached.StateForTesting().AccountRecords, nullptr);
   EXPECT_TRUE(fake.env().messages.empty());
 

@@ -3,23 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "recordset/table.h"
 #include "tests/fakes/name_list_fixture.h"
 
 namespace glnamelist::fakes {
 namespace {
-
-using recordset::ColumnType;
-using recordset::TableBuilder;
-
-RecordsetPtr Items(const std::vector<ItemRow>& rows) {
-  TableBuilder b({{"FItemID", ColumnType::kInteger},
-                  {"FNumber", ColumnType::kText},
-                  {"FName", ColumnType::kText},
-                  {"FDetail", ColumnType::kInteger}});
-  for (const ItemRow& r : rows) b.AddRow({r.FItemID, r.FNumber, r.FName, r.FDetail});
-  return b.Build();
-}
 
 class RowSupplyTest : public NameListFixture {
  protected:
@@ -34,6 +21,11 @@ class RowSupplyTest : public NameListFixture {
   }
 
   NameListState& S() { return list->StateForTesting(); }
+  // The items as an unfiltered record set of the data service.
+  RecordsetPtr Items(const std::vector<ItemRow>& items) {
+    fake.gl_data()->SetItems(99, items);
+    return fake.gl_data()->ItemRecords(99);
+  }
 
   // Leaves records (and the parent) for row supply as a listing of kind does.
   void Show(long kind, RecordsetPtr records, EntryPtr parent = nullptr) {
@@ -77,7 +69,7 @@ TEST_F(RowSupplyTest, AnAccountRowShowsRelativeCodeFullCodeFullNameAndPicture) {
   EXPECT_EQ(fake.gl_data()->CallCount("GetAccountFullName"), 2) << "one call per account";
 }
 
-TEST_F(RowSupplyTest, RowsOutsideTheRecordsAreNotAnsweredAndDoNotMoveTheRecords) {
+TEST_F(RowSupplyTest, RowsOutsideTheRecordsOrOfOtherKindsAreNotAnswered) {
   ShowAccountChildren(nullptr);
   S().ListRecords->Sort("FNumber DESC");
   S().ListRecords->AbsolutePosition(2);
@@ -92,6 +84,15 @@ TEST_F(RowSupplyTest, RowsOutsideTheRecordsAreNotAnsweredAndDoNotMoveTheRecords)
 
   S().ListRecords = nullptr;
   EXPECT_NO_THROW(rows().RequestRow(1));
+
+  // Other kinds get nothing on request.
+  list->ItemClassID(3);
+  Show(nlCurrency, Items({{.FItemID = 1L, .FNumber = "RMB", .FName = "Yuan"}}));
+  rows().cells.clear();
+  fake.log()->Clear();
+  rows().RequestRow(1);
+  EXPECT_TRUE(fake.log()->calls().empty());
+  EXPECT_TRUE(rows().cells.empty());
 }
 
 TEST_F(RowSupplyTest, AKeptRowKeepsNameAndPictureButFollowsTheParentInForce) {
@@ -144,12 +145,16 @@ TEST_F(RowSupplyTest, ItemsOfTwoClassesWithOneIdAreTwoRowsShowingTheCurrentDefau
   EXPECT_EQ(rows().pictures[1], nullptr) << "PicDefault is read at each request";
 }
 
-TEST_F(RowSupplyTest, RelativeCodesCountCharactersNotBytes) {
+TEST_F(RowSupplyTest, RelativeCodesCountCharactersNotBytesAndNullsShowEmpty) {
   list->ItemClassID(3);
-  Show(nlItem, Items({{.FItemID = 1L, .FNumber = "原料.钢材", .FName = "Steel"}}),
+  Show(nlItem,
+       Items({{.FItemID = 1L, .FNumber = "原料.钢材", .FName = "Steel"},
+              {.FItemID = 9L, .FNumber = Null{}, .FName = Null{}}}),
        std::make_shared<FakeItemEntry>("原料", false));
   rows().RequestRow(1);
+  rows().RequestRow(2);
   EXPECT_EQ(rows().Cell(1, 0), "钢材");
+  EXPECT_THAT(Cells(2), ElementsAre("", "", ""));
 }
 
 TEST_F(RowSupplyTest, SubMesEntriesThatAreNoDetailShowAPlus) {
@@ -164,21 +169,6 @@ TEST_F(RowSupplyTest, SubMesEntriesThatAreNoDetailShowAPlus) {
   S().ListParent = std::make_shared<FakeSubMesEntry>("01");
   rows().RequestRow(2);
   EXPECT_EQ(rows().Cell(2, 0), "01") << "worked out from the plain code";
-}
-
-TEST_F(RowSupplyTest, NullCodesAndNamesShowEmpty) {
-  Show(nlItem, Items({{.FItemID = 9L, .FNumber = Null{}, .FName = Null{}}}));
-  rows().RequestRow(1);
-  EXPECT_THAT(Cells(1), ElementsAre("", "", ""));
-}
-
-TEST_F(RowSupplyTest, OtherKindsGetNothingOnRequest) {
-  list->ItemClassID(3);
-  Show(nlCurrency, Items({{.FItemID = 1L, .FNumber = "RMB", .FName = "Yuan"}}));
-  fake.log()->Clear();
-  rows().RequestRow(1);
-  EXPECT_TRUE(fake.log()->calls().empty());
-  EXPECT_TRUE(rows().cells.empty());
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // A provider for tests of the dispatch: records its calls into the shared log as
-// "Provider.List()" / "Provider.Search()" and can be told to fail.
+// "Provider.List()" / "Provider.Search()" and can be told to fail. Also a matcher of calls
+// that raise an Error of a given number.
 #ifndef GLNAMELIST_TESTS_COMPONENT_TEST_PROVIDER_H_
 #define GLNAMELIST_TESTS_COMPONENT_TEST_PROVIDER_H_
+
+#include <gmock/gmock.h>
 
 #include <memory>
 #include <optional>
@@ -29,6 +32,11 @@ class TestProvider : public Provider {
  private:
   CallLogPtr log_;
 };
+
+// EXPECT_THAT([&] { ... }, ThrowsError(438)): the call raises an Error numbered 438.
+inline auto ThrowsError(long number) {
+  return ::testing::Throws<Error>(::testing::Property(&Error::Number, number));
+}
 
 }  // namespace glnamelist::fakes
 

@@ -11,6 +11,7 @@ using ::testing::ElementsAre;
 class AccountProviderTest : public CodedListTest {
  protected:
   AccountProviderTest() {
+    provider_ = NewAccountProvider();
     fake_.gl_data()->SetAccounts({
         {.FAccountID = 1L, .FNumber = "1001", .FName = "库存现金", .FDetail = false},
         {.FAccountID = 2L, .FNumber = "1001.01", .FName = "人民币"},
@@ -25,11 +26,7 @@ class AccountProviderTest : public CodedListTest {
     s_.AccountRecords = fake_.gl_data()->account_records()->Clone();
   }
 
-  void List() { provider_->List(s_); }
-  void Search() { provider_->Search(s_); }
   std::string Filter() const { return s_.AccountRecords->Filter(); }
-
-  ProviderPtr provider_ = NewAccountProvider();
 };
 
 TEST_F(AccountProviderTest, ParentCodeListsChildrenAndNamesOnRequest) {
@@ -50,7 +47,7 @@ TEST_F(AccountProviderTest, FilterFollowsAssetSettingsLookupAndTypedText) {
   const std::vector<std::string> details = {"1001.01", "1001.02", "1002.01", "2001",
                                             "6001",    "6002",    "6003"};
   // clang-format off
-  ExpectListings(*provider_, {
+  ExpectListings( {
       {false, "", "", "FDetail <> 0", details},
       {false, "", "100", "FNumber like '100%' or FName like '%100%'",
        {"1001", "1001.01", "1001.02", "1002", "1002.01"}},
@@ -120,7 +117,7 @@ TEST_F(AccountProviderTest, WithoutTextBoxTextOrAccountsNothingHappens) {
   EXPECT_FALSE(Shown());
 }
 
-TEST_F(AccountProviderTest, SearchFindsDetailAccountsByNameKeepingSortAndParent) {
+TEST_F(AccountProviderTest, SearchFindsDetailAccountsByNameThenByHelperCode) {
   Type("  美元 ");
   s_.ListParent = std::make_shared<fakes::FakeAccountEntry>("1001", false);
   Search();
@@ -141,18 +138,18 @@ TEST_F(AccountProviderTest, SearchFindsDetailAccountsByNameKeepingSortAndParent)
   Search();
   EXPECT_EQ(Filter(), "FDetail <> 0 And FName Like '*b''c*'");
   EXPECT_THAT(ListedCodes(), ElementsAre("6003"));
-}
 
-TEST_F(AccountProviderTest, SearchFallsBackToHelperCodesSortedByCode) {
+  // Names failing, helper codes are searched, sorted by code.
+  fake_.log()->Clear();
   Type("jk");
   Search();
   EXPECT_EQ(Filter(), "FDetail <> 0 And FHelperCode Like '*jk*'");
   EXPECT_EQ(s_.AccountRecords->Sort(), "FNumber");
   EXPECT_THAT(ListedCodes(), ElementsAre("2001"));
   EXPECT_TRUE(DroppedDownFound());
-}
 
-TEST_F(AccountProviderTest, SearchWithoutMatchRemovesFilterAndShowsTypedText) {
+  // Without a match the filter goes and the typed text is shown.
+  fake_.log()->Clear();
   Type("ab'x");
   Search();
   EXPECT_EQ(Filter(), "");

@@ -51,13 +51,13 @@ class CodedListTest : public ::testing::Test {
     std::string asset_filter, typed, filter;
     std::vector<std::string> codes;
   };
-  void ExpectListings(Provider& provider, const std::vector<ListingCase>& cases) {
+  void ExpectListings(const std::vector<ListingCase>& cases) {
     for (const ListingCase& c : cases) {
       SCOPED_TRACE(c.typed + " / asset " + c.asset_filter);
       s_.FilterIsAsset = c.filter_is_asset;
       s_.AssetFilter = c.asset_filter;
       Type(c.typed);
-      provider.List(s_);
+      List();
       ASSERT_TRUE(s_.ListRecords);
       EXPECT_EQ(s_.ListRecords->Filter(), c.filter);
       EXPECT_EQ(ListedCodes(), c.codes);
@@ -83,12 +83,17 @@ class CodedListTest : public ::testing::Test {
     EXPECT_EQ(fake_.env().messages[0].title, "澄枫提示");
   }
 
+  void List() { provider_->List(s_); }
+  void Search() { provider_->Search(s_); }
+  std::vector<std::string> Calls(const char* prefix) const { return fake_.log()->With(prefix); }
+
   bool DroppedDown() const { return fake_.log()->Contains("NameList.DropDown()"); }
   bool DroppedDownFound() const { return fake_.log()->Contains("NameList.DropDownFound()"); }
   bool Shown() const { return DroppedDown() || DroppedDownFound(); }
 
   fakes::ScopedFakeEnvironment fake_;
   NameListState s_;
+  ProviderPtr provider_;  // what List and Search run
   std::shared_ptr<fakes::FakeNameList> list_;
   std::shared_ptr<fakes::FakeTextBox> box_;
 };

@@ -4,41 +4,30 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
+#include "tests/fakes/name_list_fixture.h"
+#include "tests/providers/coded_list_fixture.h"
 
-#include "component/gl_name_list.h"
-#include "providers/provider.h"
-#include "providers/state.h"
-#include "tests/fakes/scoped_fake_environment.h"
-
-namespace glnamelist {
+namespace glnamelist::testing {
 namespace {
 
 using fakes::CodeRow;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using Rows = std::vector<std::string>;
 
-class CopiedRowsTest : public ::testing::Test {
+class CopiedRowsTest : public CodedListTest {
  protected:
-  CopiedRowsTest() : list_(std::make_shared<fakes::FakeNameList>(fake_.log())) {
-    s_.MyNameList = list_;
-    s_.TextBox = fake_.NewTextBox(100);
-    s_.PicDefault = fake_.env().PictureOf("Item");
-  }
+  CopiedRowsTest() { s_.PicDefault = fake_.env().PictureOf("Item"); }
 
   // Puts text into the box, runs the listing or the search on a fresh log and returns the
   // rows the list was given: the cells of columns 0 to 2 joined by "|", then the picture's
   // key. Empty when no list was shown.
-  std::vector<std::string> Run(Provider& p, const std::string& text, bool search) {
-    list_->edit_text = text;
-    fake_.env().windows[100].text = text;
+  Rows Run(Provider& p, const std::string& text, bool search) {
+    Type(text);
     fake_.log()->Clear();
     search ? p.Search(s_) : p.List(s_);
-    std::vector<std::string> rows;
-    if (fake_.log()->With("NameList.DropDown").empty()) return rows;
-    for (long r = 1; r <= list_->data->rows; ++r) {
+    Rows rows;
+    for (long r = 1; Shown() && r <= list_->data->rows; ++r) {
       std::string row;
       for (long c = 0; c <= 2; ++c) {
         if (auto cell = list_->data->Cell(r, c)) row += *cell + "|";
@@ -47,18 +36,9 @@ class CopiedRowsTest : public ::testing::Test {
     }
     return rows;
   }
-  std::vector<std::string> List(Provider& p, const std::string& text = "") {
-    return Run(p, text, false);
-  }
-  std::vector<std::string> Search(Provider& p, const std::string& text) {
-    return Run(p, text, true);
-  }
+  Rows List(Provider& p, const std::string& text = "") { return Run(p, text, false); }
+  Rows Search(Provider& p, const std::string& text) { return Run(p, text, true); }
   fakes::FakeGLData& gl() { return *fake_.gl_data(); }
-  const std::vector<fakes::FakeEnvironment::Message>& messages() { return fake_.env().messages; }
-
-  fakes::ScopedFakeEnvironment fake_;
-  NameListState s_;
-  std::shared_ptr<fakes::FakeNameList> list_;
 };
 
 // Currencies and item classes differ only in the data-service member and the message.
@@ -85,12 +65,12 @@ class CodeAndNameTest : public CopiedRowsTest, public ::testing::WithParamInterf
 TEST_P(CodeAndNameTest, ListsAnEmptyBoxInCodeOrderAndSearchesNamesInNameOrder) {
   EXPECT_THAT(List(*p_, "C"), IsEmpty());
   EXPECT_EQ(gl().CallCount(GetParam().fetch_call), 0);
-  const std::vector<std::string> all = {"CNY|人民币|Item", "HKD|港币|Item",  "TWD|新台币|Item",
-                                        "USD|美元|Item",   "X1|a'b 5%|Item", "X2|a'b 50|Item"};
+  const Rows all = {"CNY|人民币|Item", "HKD|港币|Item",  "TWD|新台币|Item",
+                    "USD|美元|Item",   "X1|a'b 5%|Item", "X2|a'b 50|Item"};
   EXPECT_EQ(List(*p_), all);
   EXPECT_THAT(Search(*p_, "  币 "),
               ElementsAre("HKD|港币|Item", "CNY|人民币|Item", "TWD|新台币|Item"));
-  EXPECT_TRUE(fake_.log()->Contains("NameList.DropDownFound()"));
+  EXPECT_TRUE(DroppedDownFound());
   EXPECT_THAT(Search(*p_, "'B 5%"), ElementsAre("X1|a'b 5%|Item"));
   EXPECT_EQ(List(*p_), all);
   EXPECT_EQ(gl().CallCount(GetParam().fetch_call), 1);
@@ -98,12 +78,9 @@ TEST_P(CodeAndNameTest, ListsAnEmptyBoxInCodeOrderAndSearchesNamesInNameOrder) {
 
 TEST_P(CodeAndNameTest, SearchFindingNothingReportsTheTypedTextAndLeavesServiceOrder) {
   EXPECT_THAT(Search(*p_, "x'y"), IsEmpty());
-  ASSERT_EQ(messages().size(), 1u);
-  EXPECT_EQ(messages()[0].prompt, GetParam().no_match);
-  EXPECT_EQ(messages()[0].buttons, 64);
-  EXPECT_EQ(messages()[0].title, "澄枫提示");
+  ExpectMessage(GetParam().no_match);
   // Fetched by a search that found nothing: every row, in the order the service gave.
-  std::vector<std::string> rows = List(*p_);
+  Rows rows = List(*p_);
   EXPECT_EQ(rows.size(), 6u);
   EXPECT_EQ(rows.front(), "TWD|新台币|Item");
 }
@@ -124,28 +101,26 @@ TEST_F(CopiedRowsTest, VchExpsListByCodePrefixOrTextAndSearchTheTextOnly) {
   EXPECT_EQ(List(*p, "无此摘要").size(), 4u);
   EXPECT_THAT(Search(*p, " 报销 "), ElementsAre("0102|报销办公费|Item", "0101|报销差旅费|Item"));
   EXPECT_THAT(Search(*p, "02"), IsEmpty());
-  ASSERT_EQ(messages().size(), 1u);
-  EXPECT_EQ(messages()[0].prompt, "没有查询到名称包含\"02\"的摘要数据");
+  ExpectMessage("没有查询到名称包含\"02\"的摘要数据");
   EXPECT_EQ(gl().CallCount("VchExpSet"), 1);
 }
 
-TEST_F(CopiedRowsTest, UnitGroupsShowTheNameOnlyAndSearchSilently) {
+TEST_F(CopiedRowsTest, UnitGroupsAndSettleTypesListOnlyAnEmptyBoxAndSearchSilently) {
   gl().SetUnitGroups({{.FNumber = "2", .FName = "重量"}, {.FNumber = "1", .FName = "长度"}});
-  ProviderPtr p = NewUnitGroupProvider();
-  EXPECT_THAT(List(*p), ElementsAre("长度|Item", "重量|Item"));
+  ProviderPtr groups = NewUnitGroupProvider();
+  EXPECT_THAT(List(*groups), ElementsAre("长度|Item", "重量|Item"));
   EXPECT_EQ(list_->data->cols, 1);
-  EXPECT_THAT(Search(*p, "体积"), IsEmpty());
-  EXPECT_THAT(messages(), IsEmpty());
-}
+  EXPECT_THAT(Search(*groups, "体积"), IsEmpty());
+  EXPECT_THAT(fake_.env().messages, IsEmpty());
 
-TEST_F(CopiedRowsTest, SettleTypesCarryTheirIdAndListOnlyAnEmptyBox) {
+  // Settlement types carry their id.
   gl().SetSettleTypes({{.FItemID = 7L, .FNumber = "02", .FName = "支票"},
                        {.FItemID = 3L, .FNumber = "01", .FName = "现金"}});
-  ProviderPtr p = NewSettleTypeProvider();
-  EXPECT_THAT(List(*p, " "), IsEmpty());
-  EXPECT_THAT(Search(*p, "现金"), IsEmpty());
-  List(*p);
-  EXPECT_THAT(List(*p), ElementsAre("3|01|现金|Item", "7|02|支票|Item"));
+  ProviderPtr settle = NewSettleTypeProvider();
+  EXPECT_THAT(List(*settle, " "), IsEmpty());
+  EXPECT_THAT(Search(*settle, "现金"), IsEmpty());
+  List(*settle);
+  EXPECT_THAT(List(*settle), ElementsAre("3|01|现金|Item", "7|02|支票|Item"));
   EXPECT_EQ(list_->data->rows_on_request, 2);
   EXPECT_EQ(gl().CallCount("SettTypeSet"), 1);
 }
@@ -164,7 +139,7 @@ TEST_F(CopiedRowsTest, UnitsComeInSetOrderAndTheSearchIsLiteralCaseSensitiveAndS
   EXPECT_THAT(Search(*p, " gram"), ElementsAre("kg|Kilogram|Item"));
   EXPECT_THAT(Search(*p, "n*"), ElementsAre("t*|ton*|Item"));
   EXPECT_THAT(Search(*p, "tons"), IsEmpty());
-  EXPECT_THAT(messages(), IsEmpty());
+  EXPECT_THAT(fake_.env().messages, IsEmpty());
 
   // Each group's set, an empty one included, is asked for once: 12, 15 and 99.
   gl().SetUnits(15, {{"m", "metre"}});
@@ -176,23 +151,21 @@ TEST_F(CopiedRowsTest, UnitsComeInSetOrderAndTheSearchIsLiteralCaseSensitiveAndS
 }
 
 // Through the component: F8 in an empty box of each kind reaches that kind's provider.
-TEST(CopiedRowsDispatchTest, EachKindAsksForItsOwnData) {
-  fakes::ScopedFakeEnvironment fake;
+class CopiedRowsDispatchTest : public fakes::NameListFixture {};
+
+TEST_F(CopiedRowsDispatchTest, EachKindAsksForItsOwnData) {
   const std::vector<std::pair<long, std::string>> kinds = {
       {nlCurrency, "GLData.CurrencySet()"}, {nlItemClass, "GLData.ItemClassSet()"},
       {nlVchExp, "GLData.VchExpSet()"},     {nlUnitGroup, "GLData.UnitGroupSet()"},
       {nlUnit, "GLData.UnitSet(5)"},        {nlSettleType, "GLData.SettTypeSet()"}};
   for (const auto& [kind, fetch] : kinds) {
-    auto list = std::make_shared<GLNameList>();
-    list->UnitGroupID(5);
-    TextBoxPtr box = fake.NewTextBox(100);
-    list->Attach(box, kind);
+    list = nullptr;
+    Attach(kind).UnitGroupID(5);
     fake.log()->Clear();
-    fake.env().timer += 1;
-    fake.LastSubClass()->Send(WM_KEYDOWN, VK_F8, 0);
+    Press(VK_F8);
     EXPECT_THAT(fake.log()->With("GLData."), ElementsAre(fetch)) << "kind " << kind;
   }
 }
 
 }  // namespace
-}  // namespace glnamelist
+}  // namespace glnamelist::testing

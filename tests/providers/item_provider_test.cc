@@ -8,11 +8,11 @@ namespace glnamelist::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 class ItemProviderTest : public CodedListTest {
  protected:
   ItemProviderTest() {
+    provider_ = NewItemProvider();
     fake_.gl_data()->SetItems(
         3, {
                {.FItemID = 1L, .FNumber = "01", .FName = "原料", .FDetail = false},
@@ -26,23 +26,8 @@ class ItemProviderTest : public CodedListTest {
     s_.ItemClassID = 3;
   }
 
-  void List() { provider_->List(s_); }
-  void Search() { provider_->Search(s_); }
   std::string Filter() const { return s_.ListRecords->Filter(); }
-  std::vector<std::string> GetItemCalls() const { return fake_.log()->With("GLData.GetItem"); }
-
-  ProviderPtr provider_ = NewItemProvider();
 };
-
-TEST_F(ItemProviderTest, NothingWhileNoClassIsSet) {
-  s_.ItemClassID = 0;
-  Type("01.");
-  List();
-  Search();
-  EXPECT_EQ(fake_.env().CreationCount(progid::kItemSet), 0);
-  EXPECT_THAT(fake_.log()->With("GLData."), IsEmpty());
-  EXPECT_FALSE(Shown());
-}
 
 TEST_F(ItemProviderTest, ItemSetIsLoadedOncePerClassInEachProceduresOrder) {
   List();
@@ -76,10 +61,10 @@ TEST_F(ItemProviderTest, ItemSetIsLoadedOncePerClassInEachProceduresOrder) {
   EXPECT_EQ(s_.ListRecords->RecordCount(), 5);
 }
 
-TEST_F(ItemProviderTest, ParentCodeListsChildrenAndNamesFromTheFirstRow) {
+TEST_F(ItemProviderTest, ParentCodeListsChildrenDetailCodeKeepsTheListAndEachCodeIsLookedUpOnce) {
   Type("01.");
   List();
-  EXPECT_THAT(GetItemCalls(), ElementsAre("GLData.GetItem(3, 01)"));
+  EXPECT_THAT(Calls("GLData.GetItem"), ElementsAre("GLData.GetItem(3, 01)"));
   EXPECT_EQ(list_->last_edit_text_flag, -1);
   EXPECT_EQ(Filter(), "FNumber Like '01.%' or FName like '%01%'");
   EXPECT_THAT(ListedCodes(), ElementsAre("01.01", "01.02", "02"));
@@ -87,52 +72,49 @@ TEST_F(ItemProviderTest, ParentCodeListsChildrenAndNamesFromTheFirstRow) {
   EXPECT_EQ(s_.ListParent->Number(), "01");
   ExpectRowsOnRequest(0, 3);
   EXPECT_TRUE(DroppedDown());
-}
 
-TEST_F(ItemProviderTest, EachClassAndCodeIsLookedUpOnceNothingIncluded) {
-  for (const char* text : {"01.", "01.", "99", "99."}) {
+  // A detail item's code lists nothing and keeps the shown list.
+  RecordsetPtr shown = s_.ListRecords;
+  EntryPtr parent = s_.ListParent;
+  fake_.log()->Clear();
+  Type("01.02.");
+  List();
+  EXPECT_THAT(Calls("GLData.GetItem"), ElementsAre("GLData.GetItem(3, 01.02)"));
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(s_.ListRecords, shown);
+  EXPECT_EQ(s_.ListParent, parent);
+
+  // Each class and code is looked up once, codes without an entry included.
+  for (const char* text : {"01.", "99", "99."}) {
     Type(text);
     List();
   }
   s_.ItemClassID = 4;
   Type("01.");
   List();
-  EXPECT_THAT(GetItemCalls(), ElementsAre("GLData.GetItem(3, 01)", "GLData.GetItem(3, 99)",
-                                          "GLData.GetItem(4, 01)"));
+  EXPECT_THAT(
+      Calls("GLData.GetItem"),
+      ElementsAre("GLData.GetItem(3, 01.02)", "GLData.GetItem(3, 99)", "GLData.GetItem(4, 01)"));
 }
 
 TEST_F(ItemProviderTest, FilterFollowsAssetSettingsLookupAndTypedText) {
-  ExpectListings(*provider_,
-                 {
-                     {false, "", "", "", {"01.01", "01.02", "02", "03", "04"}},
-                     {false, "", ".", "", {"01.01", "01.02", "02", "03", "04"}},
-                     {false, "", "ab'c", "FNumber Like 'ab''c%' or FName like '%ab''c%'", {"03"}},
-                     {false, "", "5%", "FNumber Like '5[%]%' or FName like '%5[%]%'", {"04"}},
-                     {false, "", "zzz", "", {"01.01", "01.02", "02", "03", "04"}},
-                     {true, "", "01.01.", "", {"01.01", "01.02", "02", "03", "04"}},
-                     {true, "折扣", "01.", "FNumber like '折扣%' or FName like '%折扣%'", {"04"}},
-                 });
+  ExpectListings({
+      {false, "", "", "", {"01.01", "01.02", "02", "03", "04"}},
+      {false, "", ".", "", {"01.01", "01.02", "02", "03", "04"}},
+      {false, "", "ab'c", "FNumber Like 'ab''c%' or FName like '%ab''c%'", {"03"}},
+      {false, "", "5%", "FNumber Like '5[%]%' or FName like '%5[%]%'", {"04"}},
+      {false, "", "zzz", "", {"01.01", "01.02", "02", "03", "04"}},
+      {true, "", "01.01.", "", {"01.01", "01.02", "02", "03", "04"}},
+      {true, "折扣", "01.", "FNumber like '折扣%' or FName like '%折扣%'", {"04"}},
+  });
   EXPECT_FALSE(s_.ListParent);
   // The point alone asked for the empty code; the asset cases asked for nothing.
-  EXPECT_THAT(GetItemCalls(), ElementsAre("GLData.GetItem(3, )", "GLData.GetItem(3, ab'c)",
-                                          "GLData.GetItem(3, 5%)", "GLData.GetItem(3, zzz)"));
+  EXPECT_THAT(Calls("GLData.GetItem"),
+              ElementsAre("GLData.GetItem(3, )", "GLData.GetItem(3, ab'c)", "GLData.GetItem(3, 5%)",
+                          "GLData.GetItem(3, zzz)"));
 }
 
-TEST_F(ItemProviderTest, DetailItemCodeListsNothingAndKeepsTheShownList) {
-  Type("01.");
-  List();
-  RecordsetPtr shown = s_.ListRecords;
-  EntryPtr parent = s_.ListParent;
-  fake_.log()->Clear();
-  Type("01.02.");
-  List();
-  EXPECT_THAT(GetItemCalls(), ElementsAre("GLData.GetItem(3, 01.02)"));
-  EXPECT_FALSE(Shown());
-  EXPECT_EQ(s_.ListRecords, shown);
-  EXPECT_EQ(s_.ListParent, parent);
-}
-
-TEST_F(ItemProviderTest, SearchKeepsItsFilterAndTheParent) {
+TEST_F(ItemProviderTest, SearchKeepsTheParentAndWithoutMatchRemovesItsFilter) {
   Type("01.");
   List();
   EntryPtr parent = s_.ListParent;
@@ -143,11 +125,9 @@ TEST_F(ItemProviderTest, SearchKeepsItsFilterAndTheParent) {
   EXPECT_EQ(s_.ListParent, parent);
   ExpectRowsOnRequest(0, 2);
   EXPECT_TRUE(DroppedDownFound());
-}
 
-TEST_F(ItemProviderTest, SearchWithoutMatchRemovesFilterAndShowsTypedText) {
-  Type("01.");
-  List();
+  // Without a match the filter goes and the typed text is shown.
+  fake_.log()->Clear();
   Type("ab'x");
   Search();
   EXPECT_FALSE(DroppedDownFound());

@@ -1,6 +1,7 @@
 // The SubMes code listing and name search, run against the fakes.
 #include <gtest/gtest.h>
 
+#include "contracts/prog_ids.h"
 #include "tests/providers/coded_list_fixture.h"
 
 namespace glnamelist::testing {
@@ -12,6 +13,7 @@ using ::testing::IsEmpty;
 class SubMesProviderTest : public CodedListTest {
  protected:
   SubMesProviderTest() {
+    provider_ = NewSubMesProvider();
     // Stored out of code and name order.
     fake_.gl_data()->SetSubMes(
         3, {
@@ -22,24 +24,22 @@ class SubMesProviderTest : public CodedListTest {
            });
     s_.ItemClassID = 3;
   }
-
-  void List() { provider_->List(s_); }
-  void Search() { provider_->Search(s_); }
-  std::vector<std::string> Calls(const char* prefix) const { return fake_.log()->With(prefix); }
-
-  ProviderPtr provider_ = NewSubMesProvider();
 };
 
-TEST_F(SubMesProviderTest, NothingWhileNoClassIsSet) {
-  s_.ItemClassID = 0;
+// Both providers of an item class do nothing while no class is set.
+TEST_F(CodedListTest, ItemAndSubMesListNothingWhileNoClassIsSet) {
   Type("01.");
-  List();
-  Search();
-  EXPECT_THAT(Calls("GLData."), IsEmpty());
+  for (auto make : {NewItemProvider, NewSubMesProvider}) {
+    ProviderPtr p = make();
+    p->List(s_);
+    p->Search(s_);
+  }
+  EXPECT_EQ(fake_.env().CreationCount(progid::kItemSet), 0);
+  EXPECT_THAT(fake_.log()->With("GLData."), IsEmpty());
   EXPECT_FALSE(Shown());
 }
 
-TEST_F(SubMesProviderTest, CodeWithPointListsChildrenInCodeOrderUnderIt) {
+TEST_F(SubMesProviderTest, CodeWithPointListsChildrenAndSearchFindsByNameUnderIt) {
   Type("01.");
   List();
   EXPECT_THAT(Calls("GLData."), ElementsAre("GLData.SubMesSet(3)", "GLData.GetSubMes(3, 01)"));
@@ -51,6 +51,37 @@ TEST_F(SubMesProviderTest, CodeWithPointListsChildrenInCodeOrderUnderIt) {
   EXPECT_EQ(s_.ListParent->Number(), "01");
   ExpectRowsOnRequest(0, 2);
   EXPECT_TRUE(DroppedDown());
+
+  // A search finds by name in name order, keeping the parent.
+  Type(" bar ");
+  Search();
+  EXPECT_EQ(s_.ListRecords->Filter(), "FName Like '*bar*'");
+  EXPECT_EQ(s_.ListRecords->Sort(), "FName");
+  EXPECT_THAT(ListedCodes(), ElementsAre("01.01", "01", "01.02"));
+  EXPECT_EQ(s_.ListParent->Number(), "01");
+  ExpectRowsOnRequest(0, 3);
+  EXPECT_TRUE(DroppedDownFound());
+
+  // A failed search removes its filter.
+  fake_.log()->Clear();
+  Type("ab'c");
+  Search();
+  ExpectMessage("没有查询到名称包含\"ab'c\"的数据");
+  EXPECT_FALSE(DroppedDownFound());
+  EXPECT_EQ(s_.ListRecords->Filter(), "");
+
+  Type("5%");
+  Search();
+  EXPECT_EQ(s_.ListRecords->Filter(), "FName Like '*5[%]*'");
+  EXPECT_THAT(ListedCodes(), ElementsAre("02"));
+
+  // An empty box afterwards lists the whole class again, in code order, without a lookup
+  // and with no parent in force.
+  Type("");
+  List();
+  EXPECT_THAT(ListedCodes(), ElementsAre("01", "01.01", "01.02", "02"));
+  EXPECT_FALSE(s_.ListParent);
+  EXPECT_THAT(Calls("GLData.GetSubMes"), IsEmpty());
 }
 
 TEST_F(SubMesProviderTest, CodesWithoutPointOrEntryListNothing) {
@@ -67,45 +98,6 @@ TEST_F(SubMesProviderTest, CodesWithoutPointOrEntryListNothing) {
   // One fetch per class, one lookup per code, missing entries included.
   EXPECT_THAT(Calls("GLData."), ElementsAre("GLData.SubMesSet(3)", "GLData.GetSubMes(3, 09)",
                                             "GLData.GetSubMes(3, 02)"));
-}
-
-TEST_F(SubMesProviderTest, SearchFindsByNameInNameOrderKeepingTheParent) {
-  s_.ListParent = std::make_shared<fakes::FakeSubMesEntry>("01");
-  Type(" bar ");
-  Search();
-  EXPECT_EQ(s_.ListRecords->Filter(), "FName Like '*bar*'");
-  EXPECT_EQ(s_.ListRecords->Sort(), "FName");
-  EXPECT_THAT(ListedCodes(), ElementsAre("01.01", "01", "01.02"));
-  EXPECT_EQ(s_.ListParent->Number(), "01");
-  ExpectRowsOnRequest(0, 3);
-  EXPECT_TRUE(DroppedDownFound());
-
-  Type("5%");
-  Search();
-  EXPECT_EQ(s_.ListRecords->Filter(), "FName Like '*5[%]*'");
-  EXPECT_THAT(ListedCodes(), ElementsAre("02"));
-
-  // An empty box afterwards lists the whole class again, in code order.
-  Type("");
-  List();
-  EXPECT_THAT(ListedCodes(), ElementsAre("01", "01.01", "01.02", "02"));
-}
-
-TEST_F(SubMesProviderTest, FailedSearchRemovesItsFilterAndAnEmptyBoxListsAll) {
-  Type("01.");
-  List();
-  Type("ab'c");
-  Search();
-  ExpectMessage("没有查询到名称包含\"ab'c\"的数据");
-  EXPECT_FALSE(DroppedDownFound());
-  EXPECT_EQ(s_.ListRecords->Filter(), "");
-
-  // No lookup for an empty box, and no parent in force.
-  Type("");
-  List();
-  EXPECT_THAT(ListedCodes(), ElementsAre("01", "01.01", "01.02", "02"));
-  EXPECT_FALSE(s_.ListParent);
-  EXPECT_THAT(Calls("GLData.GetSubMes"), ElementsAre("GLData.GetSubMes(3, 01)"));
 }
 
 TEST_F(SubMesProviderTest, ClassWithoutSourceShowsNothingAndIsNotAskedAgain) {

@@ -9,40 +9,30 @@
 namespace glnamelist::fakes {
 namespace {
 
-TEST(LibraryServicesTest, OneDataServiceIsCreatedOnFirstUseAndAFailureIsTriedAgain) {
+TEST(LibraryServicesTest, SharedObjectsAreCreatedOnFirstUseAndAFailureIsTriedAgain) {
   ScopedFakeEnvironment fake;
   fake.env().FailCreate(progid::kGLData, Error(errc::kCannotCreateObject, "no ledger"));
+  fake.env().FailCreate(progid::kTextHelper, Error(errc::kCannotCreateObject, "no helper"));
   EXPECT_THROW(GetGLData(), Error);
+  EXPECT_THROW(FormatText("%1", {Variant("x")}), Error);
 
   auto gl = fake.gl_data();
   fake.env().Register(progid::kGLData, [gl] { return gl; });
+  fake.env().Register(progid::kTextHelper, [] { return std::make_shared<FakeTextHelper>(); });
   EXPECT_EQ(GetGLData(), gl);
   EXPECT_EQ(GetGLData(), gl);
   EXPECT_EQ(fake.env().CreationCount(progid::kGLData), 1);
-}
-
-TEST(LibraryServicesTest, ResourceStringsAreTheTextItself) {
-  EXPECT_EQ(GetLanguage("Language"), "chs");
-  EXPECT_EQ(GetLanguage(""), "chs");
-  EXPECT_EQ(LoadResString("澄枫提示"), "澄枫提示");
-  EXPECT_EQ(LoadResString("  'quoted' \"text\"  "), "  'quoted' \"text\"  ");
-  EXPECT_EQ(LoadResString(""), "");
-}
-
-TEST(LibraryServicesTest, FormatTextGoesThroughOneSharedHelperCreatedOnFirstUse) {
-  ScopedFakeEnvironment fake;
-  EXPECT_EQ(fake.env().CreationCount(progid::kTextHelper), 0);
   EXPECT_EQ(FormatText("没有查询到名称包含''%1''的数据", {Variant("a'b")}),
             "没有查询到名称包含''a'b''的数据");
   EXPECT_EQ(FormatText("%1 and %2", {Variant("x")}), "x and %2");
-  EXPECT_EQ(fake.env().CreationCount(progid::kTextHelper), 1);
   EXPECT_EQ(SharedTextHelper(), SharedTextHelper());
+  EXPECT_EQ(fake.env().CreationCount(progid::kTextHelper), 1);
 }
 
-TEST(LibraryServicesTest, HelperErrorsReachTheCaller) {
-  ScopedFakeEnvironment fake;
-  fake.env().FailCreate(progid::kTextHelper, Error(errc::kCannotCreateObject, "no helper"));
-  EXPECT_THROW(FormatText("%1", {Variant("x")}), Error);
+TEST(LibraryServicesTest, ResourceStringsAreTheTextItself) {
+  for (const char* key : {"Language", ""}) EXPECT_EQ(GetLanguage(key), "chs");
+  for (const char* text : {"澄枫提示", "  'quoted' \"text\"  ", ""})
+    EXPECT_EQ(LoadResString(text), text);
 }
 
 }  // namespace
