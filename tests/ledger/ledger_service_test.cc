@@ -44,7 +44,7 @@ class LedgerServiceTest : public testing::TestLedgerSuite {
   }
 };
 
-TEST_F(LedgerServiceTest, AccountSetCarriesFlagsHelperCodesAndCodeOrder) {
+TEST_F(LedgerServiceTest, AccountSetCarriesFlagsHelperCodesAndCodeOrderInEachCopy) {
   RecordsetPtr rs = service_->AccountSet()->Recordset();
   std::vector<std::string> numbers = Column(rs, "FNumber");
   ASSERT_GT(numbers.size(), 100u);
@@ -67,9 +67,8 @@ TEST_F(LedgerServiceTest, AccountSetCarriesFlagsHelperCodesAndCodeOrder) {
     EXPECT_EQ(rs->Fields(field).ToText(), text) << number << " " << field;
   }
   EXPECT_GT(rs->Fields("FAccountID").ToLong(), 0);
-}
 
-TEST_F(LedgerServiceTest, HandedOutRecordSetsAreIndependentOfEachOther) {
+  // Handed-out record sets are independent of each other.
   RecordsetPtr first = service_->AccountSet()->Recordset();
   const long all = first->RecordCount();
   first->Filter("FDetail = 0");
