@@ -248,7 +248,7 @@ RecordsetPtr LedgerService::ItemRecords(long item_class_id, const std::string& f
   RecordsetPtr view = all->Clone();
   if (!filter.empty()) view->Filter(filter);
   if (!sort.empty()) view->Sort(sort);
-  RecordsetPtr shaped = CopyVisibleRows(*view, TreeColumns());
+  RecordsetPtr shaped = recordset::CopyVisibleRows(*view, {});
   item_shapes_.emplace(std::move(shape), shaped);
   return shaped->Clone();
 }

@@ -34,18 +34,4 @@ RecordsetPtr LoadRecordset(Statement& query, const std::vector<recordset::Column
   return builder.Build();
 }
 
-RecordsetPtr CopyVisibleRows(Recordset& view, const std::vector<recordset::Column>& columns) {
-  recordset::TableBuilder builder(columns);
-  const long count = view.RecordCount();
-  builder.Reserve(static_cast<size_t>(count));
-  std::vector<Variant> values(columns.size());
-  if (count > 0) {
-    for (view.MoveFirst(); !view.IsEOF(); view.MoveNext()) {
-      for (size_t i = 0; i < columns.size(); ++i) values[i] = view.Fields(columns[i].name);
-      builder.AddRow(values);
-    }
-  }
-  return builder.Build();
-}
-
 }  // namespace glnamelist::ledger

@@ -15,10 +15,6 @@ namespace glnamelist::ledger {
 // nulls. The query is reset afterwards.
 RecordsetPtr LoadRecordset(Statement& query, const std::vector<recordset::Column>& columns);
 
-// A record set of its own holding the rows visible in view (under its filter, in its
-// order), with the named columns. The view's cursor ends past the last row.
-RecordsetPtr CopyVisibleRows(Recordset& view, const std::vector<recordset::Column>& columns);
-
 }  // namespace glnamelist::ledger
 
 #endif  // GLNAMELIST_LEDGER_RECORD_LOADER_H_

@@ -49,6 +49,12 @@ class TableBuilder {
 // A new record set with no rows and no fields, to Open from a stream.
 RecordsetPtr NewRecordset();
 
+// A new record set over a table of its own that holds the rows `view` shows (under its
+// filter, in its order) and the named columns (all columns when `columns` is empty), copied
+// column by column. `view` must be a record set of this engine (Error 13 otherwise); an
+// unknown column raises Error 3265.
+RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::string>& columns);
+
 }  // namespace glnamelist::recordset
 
 #endif  // GLNAMELIST_RECORDSET_TABLE_H_

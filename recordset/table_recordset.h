@@ -42,6 +42,8 @@ class TableRecordset final : public Recordset {
 
   // The table this view shows (shared with its clones).
   const TablePtr& table() const { return table_; }
+  // A new table of the visible rows in view order, with the columns at `columns`.
+  TablePtr VisibleTable(const std::vector<size_t>& columns) const;
 
  private:
   int Lookup(std::string_view name) const { return table_->FindColumn(name); }

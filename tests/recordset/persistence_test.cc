@@ -54,6 +54,23 @@ TEST(SaveOpenTest, CopyHoldsTheVisibleRowsInOrderWithTypesAndNulls) {
   EXPECT_EQ(rs->AbsolutePosition(), 2) << "saving leaves the source where it was";
 }
 
+TEST(CopyVisibleRowsTest, CopiesWhatSaveAndOpenCopyAndPicksColumns) {
+  RecordsetPtr rs = Sample();
+  rs->Filter("FNumber like '1002%'");
+  rs->Sort("FNumber DESC");
+  RecordsetPtr direct = CopyVisibleRows(*rs, {});
+  RecordsetPtr saved = Copy(*rs);
+  for (const char* field : {"FAccountID", "FNumber", "FName", "FDetail", "FRate"})
+    EXPECT_EQ(Column(*direct, field), Column(*saved, field)) << field;
+  direct->AbsolutePosition(1);
+  EXPECT_TRUE(direct->Fields("FName").IsNull());
+
+  RecordsetPtr picked = CopyVisibleRows(*rs, {"fnumber"});
+  EXPECT_THAT(Column(*picked, "FNumber"), ElementsAre("1002.02", "1002.01", "1002"));
+  EXPECT_EQ(ErrorOf([&] { picked->Fields("FName"); }), errc::kItemNotFound);
+  EXPECT_EQ(ErrorOf([&] { CopyVisibleRows(*rs, {"FNope"}); }), errc::kItemNotFound);
+}
+
 TEST(SaveOpenTest, CopyIsIndependentOfTheSource) {
   RecordsetPtr rs = Sample();
   RecordsetPtr copy = Copy(*rs);

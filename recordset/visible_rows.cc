@@ -1,0 +1,60 @@
+// Copying the visible rows of a view into a table of their own, column by column.
+#include "contracts/error.h"
+#include "recordset/table.h"
+#include "recordset/table_recordset.h"
+
+namespace glnamelist::recordset {
+namespace {
+
+ColumnStore CopyColumn(const ColumnStore& src, const ViewOrder& order) {
+  ColumnStore dst;
+  dst.name = src.name;
+  dst.type = src.type;
+  const size_t n = order.size();
+  if (!src.nulls.empty()) dst.nulls.resize(n);
+  switch (src.type) {
+    case ColumnType::kInteger:
+    case ColumnType::kBool:
+      dst.ints.resize(n);
+      for (size_t i = 0; i < n; ++i) dst.ints[i] = src.ints[order.RowAt(i)];
+      break;
+    case ColumnType::kDouble:
+      dst.doubles.resize(n);
+      for (size_t i = 0; i < n; ++i) dst.doubles[i] = src.doubles[order.RowAt(i)];
+      break;
+    case ColumnType::kText:
+      dst.text.offsets.reserve(n + 1);
+      for (size_t i = 0; i < n; ++i) dst.text.Append(src.text.At(order.RowAt(i)));
+      break;
+  }
+  for (size_t i = 0; i < dst.nulls.size(); ++i) dst.nulls[i] = src.nulls[order.RowAt(i)];
+  return dst;
+}
+
+}  // namespace
+
+TablePtr TableRecordset::VisibleTable(const std::vector<size_t>& columns) const {
+  std::vector<ColumnStore> out;
+  out.reserve(columns.size());
+  for (size_t c : columns) out.push_back(CopyColumn(table_->column(c), order_));
+  return std::make_shared<const Table>(std::move(out), order_.size());
+}
+
+RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::string>& columns) {
+  const auto* source = dynamic_cast<const TableRecordset*>(&view);
+  if (!source) throw Error(errc::kTypeMismatch, "Type mismatch: not a record set of this engine");
+  const Table& table = *source->table();
+  std::vector<size_t> picked;
+  if (columns.empty()) {
+    for (size_t c = 0; c < table.column_count(); ++c) picked.push_back(c);
+  } else {
+    for (const std::string& name : columns) {
+      int c = table.FindColumn(name);
+      if (c < 0) throw Error(errc::kItemNotFound, kItemNotFoundText);
+      picked.push_back(static_cast<size_t>(c));
+    }
+  }
+  return std::make_shared<TableRecordset>(source->VisibleTable(picked));
+}
+
+}  // namespace glnamelist::recordset
