@@ -37,7 +37,8 @@ $(REL_BUILD)/CMakeCache.txt: | deps
 release: deps $(REL_BUILD)/CMakeCache.txt
 	cmake --build $(REL_BUILD) -j $(JOBS)
 
-demo: release
+demo: deps $(REL_BUILD)/CMakeCache.txt
+	cmake --build $(REL_BUILD) -j $(JOBS) --target glvoucher glledger
 	$(REL_BUILD)/tui/glvoucher $(if $(LEDGER),--ledger $(LEDGER))
 
 bench: release
