@@ -54,6 +54,12 @@ using ::testing::ElementsAre;
 
 TEST_F(RowSupplyTest, AnAccountRowShowsRelativeCodeFullCodeFullNameAndPicture) {
   ShowAccountChildren(std::make_shared<FakeAccountEntry>("1001", false));
+  // A failed row is not kept.
+  fake.gl_data()->FailAt("GetAccountFullName", Error(errc::kDataService, "ledger closed"));
+  EXPECT_THROW(rows().RequestRow(1), Error);
+  EXPECT_EQ(rows().Cell(1, 0), std::nullopt);
+  fake.gl_data()->ClearFailure("GetAccountFullName");
+
   fake.log()->Clear();
   rows().RequestRow(2);
   EXPECT_THAT(fake.log()->calls(),
@@ -66,7 +72,8 @@ TEST_F(RowSupplyTest, AnAccountRowShowsRelativeCodeFullCodeFullNameAndPicture) {
 
   rows().RequestRow(2);
   rows().RequestRow(1);
-  EXPECT_EQ(fake.gl_data()->CallCount("GetAccountFullName"), 2) << "one call per account";
+  EXPECT_EQ(fake.gl_data()->CallCount("GetAccountFullName"), 3)
+      << "one call per account, and one for the failed row";
 }
 
 TEST_F(RowSupplyTest, RowsOutsideTheRecordsOrOfOtherKindsAreNotAnswered) {
@@ -111,17 +118,6 @@ TEST_F(RowSupplyTest, AKeptRowKeepsNameAndPictureButFollowsTheParentInForce) {
   rows().RequestRow(2);
   EXPECT_EQ(rows().Cell(2, 0), "") << "a code no longer than its parent's shows nothing";
   EXPECT_EQ(fake.gl_data()->CallCount("GetAccountFullName"), 1);
-}
-
-TEST_F(RowSupplyTest, AFailedRowIsNotKept) {
-  ShowAccountChildren(nullptr);
-  fake.gl_data()->FailAt("GetAccountFullName", Error(errc::kDataService, "ledger closed"));
-  EXPECT_THROW(rows().RequestRow(1), Error);
-  EXPECT_EQ(rows().Cell(1, 0), std::nullopt);
-  fake.gl_data()->ClearFailure("GetAccountFullName");
-  rows().RequestRow(1);
-  EXPECT_EQ(rows().Cell(1, 2), "Cash_Petty");
-  EXPECT_EQ(fake.gl_data()->CallCount("GetAccountFullName"), 2);
 }
 
 TEST_F(RowSupplyTest, ItemsOfTwoClassesWithOneIdAreTwoRowsShowingTheCurrentDefaultPicture) {

@@ -31,21 +31,18 @@ class CodedListTest : public ::testing::Test {
     fake_.env().windows[100].text = text;
   }
 
-  // The codes of the rows under the record set's filter and sort, in order.
-  static std::vector<std::string> Codes(const RecordsetPtr& rs) {
+  // The codes of the rows the list was handed, in the order row supply reads them.
+  std::vector<std::string> ListedCodes() {
     std::vector<std::string> out;
-    for (long i = 1; i <= rs->RecordCount(); ++i) {
-      rs->AbsolutePosition(i);
-      out.push_back(rs->Fields("FNumber").ToDisplayText());
+    for (long i = 1; i <= s_.ListRecords->RecordCount(); ++i) {
+      s_.ListRecords->AbsolutePosition(i);
+      out.push_back(s_.ListRecords->Fields("FNumber").ToDisplayText());
     }
     return out;
   }
 
-  // The rows the list was handed: ListRecords in the order row supply reads it.
-  std::vector<std::string> ListedCodes() { return Codes(s_.ListRecords); }
-
   // One code listing with the asset settings and the typed text, and what it must leave:
-  // the filter on the shown record set and the codes listed.
+  // the filter on the shown record set and the codes listed (and dropped down).
   struct ListingCase {
     bool filter_is_asset;
     std::string asset_filter, typed, filter;
@@ -57,10 +54,13 @@ class CodedListTest : public ::testing::Test {
       s_.FilterIsAsset = c.filter_is_asset;
       s_.AssetFilter = c.asset_filter;
       Type(c.typed);
+      long drops = fake_.log()->Count("NameList.DropDown()");
       List();
       ASSERT_TRUE(s_.ListRecords);
       EXPECT_EQ(s_.ListRecords->Filter(), c.filter);
       EXPECT_EQ(ListedCodes(), c.codes);
+      EXPECT_EQ(list_->data->rows, static_cast<long>(c.codes.size()));
+      EXPECT_EQ(fake_.log()->Count("NameList.DropDown()"), drops + 1);
     }
   }
 
