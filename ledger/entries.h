@@ -20,34 +20,14 @@ struct EntryData {
   bool detail = true;
 };
 
-class LedgerAccount : public AccountEntry {
+// An entry of the ledger seen through one of the entry interfaces: accounts, items and
+// SubMes entries carry the same data.
+template <class Interface>
+class LedgerEntry final : public Interface {
  public:
-  explicit LedgerAccount(EntryData data) : data_(std::move(data)) {}
+  explicit LedgerEntry(EntryData data) : data_(std::move(data)) {}
   std::string Number() const override { return data_.number; }
-  bool Detail() const override { return data_.detail; }
-  long Id() const { return data_.id; }
-  const std::string& Name() const { return data_.name; }
-
- private:
-  EntryData data_;
-};
-
-class LedgerItem : public ItemEntry {
- public:
-  explicit LedgerItem(EntryData data) : data_(std::move(data)) {}
-  std::string Number() const override { return data_.number; }
-  bool Detail() const override { return data_.detail; }
-  long Id() const { return data_.id; }
-  const std::string& Name() const { return data_.name; }
-
- private:
-  EntryData data_;
-};
-
-class LedgerSubMes : public SubMesEntry {
- public:
-  explicit LedgerSubMes(EntryData data) : data_(std::move(data)) {}
-  std::string Number() const override { return data_.number; }
+  // Overrides Detail() of the account and item interfaces.
   bool Detail() const { return data_.detail; }
   long Id() const { return data_.id; }
   const std::string& Name() const { return data_.name; }
@@ -55,6 +35,10 @@ class LedgerSubMes : public SubMesEntry {
  private:
   EntryData data_;
 };
+
+using LedgerAccount = LedgerEntry<AccountEntry>;
+using LedgerItem = LedgerEntry<ItemEntry>;
+using LedgerSubMes = LedgerEntry<SubMesEntry>;
 
 class LedgerUnit : public UnitEntry {
  public:
