@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/utf8.h"
+
 namespace glnamelist::tui {
 namespace {
 
@@ -101,26 +103,6 @@ std::vector<Glyph> DecodeUtf8(std::string_view text) {
   return out;
 }
 
-std::string EncodeUtf8(char32_t c) {
-  std::string s;
-  if (c < 0x80) {
-    s += static_cast<char>(c);
-  } else if (c < 0x800) {
-    s += static_cast<char>(0xC0 | (c >> 6));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    s += static_cast<char>(0xE0 | (c >> 12));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    s += static_cast<char>(0xF0 | (c >> 18));
-    s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return s;
-}
-
 int CharWidth(char32_t c) {
   if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return 0;
   if (InRanges(kZero, c)) return 0;
@@ -182,7 +164,7 @@ std::string Printable(std::string_view text) {
     if (g.code < 0x20 || g.code == 0x7F || (g.code >= 0x80 && g.code < 0xA0)) {
       out += ' ';
     } else if (g.code == kReplacement && g.length == 1) {
-      out += EncodeUtf8(kReplacement);
+      out += platform::utf8::Encode(kReplacement);
     } else {
       out.append(text.substr(g.offset, g.length));
     }

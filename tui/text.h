@@ -23,9 +23,6 @@ struct Glyph {
 // byte belongs to exactly one glyph.
 std::vector<Glyph> DecodeUtf8(std::string_view text);
 
-// The UTF-8 bytes of one code point.
-std::string EncodeUtf8(char32_t code);
-
 // Columns the character takes on a terminal: 0 for control and combining characters, 2 for
 // wide East Asian characters, 1 otherwise.
 int CharWidth(char32_t code);
