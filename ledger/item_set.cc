@@ -33,24 +33,17 @@ LedgerItemSet::LedgerItemSet(std::shared_ptr<LedgerService> service)
   if (!service_) throw Error(errc::kObjectRequired, "Item set without a data service");
 }
 
-void LedgerItemSet::Filter(const std::string& NewVal) {
-  std::string previous = std::exchange(filter_, NewVal);
-  if (!refreshed_) return;
-  try {
-    Load();
-  } catch (...) {
-    filter_ = std::move(previous);
-    throw;
-  }
-}
+void LedgerItemSet::Filter(const std::string& NewVal) { SetAndReload(filter_, NewVal); }
 
-void LedgerItemSet::Sort(const std::string& NewVal) {
-  std::string previous = std::exchange(sort_, NewVal);
+void LedgerItemSet::Sort(const std::string& NewVal) { SetAndReload(sort_, NewVal); }
+
+void LedgerItemSet::SetAndReload(std::string& setting, const std::string& value) {
+  std::string previous = std::exchange(setting, value);
   if (!refreshed_) return;
   try {
     Load();
   } catch (...) {
-    sort_ = std::move(previous);
+    setting = std::move(previous);
     throw;
   }
 }

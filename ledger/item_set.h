@@ -36,6 +36,9 @@ class LedgerItemSet : public ItemSet {
   short ListOptions() const { return list_options_; }
 
  private:
+  // Stores value in setting and, once refreshed, loads again; a refused load restores the
+  // old setting.
+  void SetAndReload(std::string& setting, const std::string& value);
   void Load();
 
   std::shared_ptr<LedgerService> service_;
