@@ -5,6 +5,10 @@
 #   glvoucher_e2e.sh GLVOUCHER LEDGER [CAPTURE_FILE]
 #
 # With CAPTURE_FILE, the screen with the account list dropped down is saved there.
+#
+# Every wait polls for what it expects. The one deliberate pause is settle: the component
+# skips a listing that starts within 0.01 s of the end of the last one, so a key that lists
+# is sent at least that long after the listing before it has appeared.
 set -u
 GLVOUCHER=$1
 LEDGER=$2
@@ -13,7 +17,7 @@ SOCKET="glvoucher-e2e-$$"
 ERRLOG=$(mktemp)
 STATUS=$(mktemp)
 TMUX_CMD="tmux -L $SOCKET -f /dev/null"
-WAIT_STEPS=150 # polls of 0.1 s: a bounded wait for the screen to settle
+WAIT_STEPS=300 # polls of 0.05 s: a bounded wait
 
 cleanup() {
   $TMUX_CMD kill-server >/dev/null 2>&1
@@ -30,29 +34,24 @@ fail() {
   exit 1
 }
 
+# poll WHAT COMMAND...: runs COMMAND until it succeeds; fails with WHAT when it never does.
+poll() {
+  what=$1
+  shift
+  i=0
+  until "$@"; do
+    [ $i -lt $WAIT_STEPS ] || fail "$what"
+    sleep 0.05
+    i=$((i + 1))
+  done
+}
+
 screen_text() { $TMUX_CMD capture-pane -p -t e2e; }
-
-# wait_for TEXT WHAT: polls the screen until TEXT appears.
-wait_for() {
-  i=0
-  while [ $i -lt $WAIT_STEPS ]; do
-    if screen_text | grep -F -q -- "$1"; then return 0; fi
-    sleep 0.1
-    i=$((i + 1))
-  done
-  fail "$2: \"$1\" not on the screen"
-}
-
-# wait_gone TEXT WHAT: polls the screen until TEXT is no longer there.
-wait_gone() {
-  i=0
-  while [ $i -lt $WAIT_STEPS ]; do
-    if ! screen_text | grep -F -q -- "$1"; then return 0; fi
-    sleep 0.1
-    i=$((i + 1))
-  done
-  fail "$2: \"$1\" still on the screen"
-}
+shows() { screen_text | grep -F -q -- "$1"; }
+hides() { ! shows "$1"; }
+wait_for() { poll "$2: \"$1\" not on the screen" shows "$1"; }
+wait_gone() { poll "$2: \"$1\" still on the screen" hides "$1"; }
+settle() { sleep 0.05; }
 
 # line_with LABEL: the screen line of the box labelled LABEL.
 line_with() { screen_text | grep -F -- "$1" | head -n 1; }
@@ -73,16 +72,25 @@ wait_for "F10/Ctrl-Q 退出" "the form starts"
 wait_for "结算方式" "every box is labelled"
 
 # The account box: its children once "1002." is typed, again on F8.
+settle
 keys Tab
-wait_for "第 1 行" "with HotTrace the focus lists the accounts"
+wait_for "库存现金" "with HotTrace the focus lists the accounts"
+settle
 type_text "1002."
-wait_for "工商银行" "children of 1002 after the point"
+wait_for "第 1 行 / 共 5 行" "children of 1002 after the point"
+wait_for "工商银行" "the children's names"
+shows "1001" && fail "only the children of 1002 are listed"
+keys Escape
+wait_gone "共 5 行" "Esc closes the list"
+settle
 keys F8
-wait_for "1002.05" "children of 1002 on F8"
-wait_for "第 1 行 / 共 5 行" "the position line"
-screen_text | grep -F -q "1001" && fail "only the children of 1002 are listed"
-keys Down Down
-wait_for "第 3 行 / 共 5 行" "the arrows move the selection"
+wait_for "第 1 行 / 共 5 行" "children of 1002 on F8"
+settle
+keys Down # each move lists the same text again and keeps the selection
+wait_for "第 2 行 / 共 5 行" "the arrows move the selection"
+settle
+keys Down
+wait_for "第 3 行 / 共 5 行" "the selection moves on"
 if [ -n "$CAPTURE" ]; then screen_text >"$CAPTURE"; fi
 keys Enter
 wait_gone "共 5 行" "Enter closes the list"
@@ -106,10 +114,15 @@ wait_for "[ 确定 ]" "the dialog's OK button"
 keys Enter
 wait_gone "没有查询到名称包含" "Enter closes the dialog"
 
-# Pasted text with quotes and wildcards, longer than the box, breaks nothing.
+# Pasted text with quotes and wildcards, longer than the box, breaks nothing. Its point
+# lists while it is typed; Home shows that the whole text is in, then F8 lists again.
 clear_box
 type_text "'%*[_]\"?#&' OR 1=1 -- 1002.%*_'' 一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十"
+keys Home
+wait_for "['%*[_]\"?#&' OR 1=1" "the start of the pasted text in the box"
+settle
 keys F8
+wait_for "第 1 行" "F8 lists for the pasted text"
 keys F9
 wait_for "没有查询到名称包含" "a search for pasted text answers"
 keys Enter
@@ -123,11 +136,7 @@ wait_for "结算方式" "the form after resizing"
 
 # F10 closes the program cleanly.
 keys F10
-i=0
-while [ $i -lt $WAIT_STEPS ] && [ ! -s "$STATUS" ]; do
-  sleep 0.1
-  i=$((i + 1))
-done
+poll "glvoucher did not end" test -s "$STATUS"
 [ "$(cat "$STATUS")" = "exit 0" ] || fail "glvoucher did not end cleanly: $(cat "$STATUS")"
 if grep -q -E "ERROR|runtime error" "$ERRLOG"; then fail "errors on standard error"; fi
 echo "PASS"
