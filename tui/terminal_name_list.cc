@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "contracts/environment.h"
+#include "contracts/text.h"
 #include "contracts/virtual_keys.h"
 #include "tui/error_text.h"
 #include "tui/text.h"
@@ -14,14 +15,6 @@ namespace {
 constexpr int kGlyphColumns = 2;
 constexpr int kColumnGap = 2;
 constexpr const char* kFoundTitle = " 查找结果 ";
-
-std::string Trim(std::string_view s) {
-  size_t b = 0;
-  size_t e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return std::string(s.substr(b, e - b));
-}
 
 }  // namespace
 
@@ -90,7 +83,7 @@ std::string TerminalNameList::GetEditText(long hWnd, long flag) {
   std::string text(static_cast<size_t>(std::max(length, 0L)) + 1, '\0');
   long copied = env.GetWindowTextA(hWnd, text, length + 1);
   text.resize(static_cast<size_t>(std::clamp(copied, 0L, length)));
-  return flag != 0 ? Trim(text) : text;
+  return flag != 0 ? std::string(text::Trim(text, " \t")) : text;
 }
 
 void TerminalNameList::Show(bool found) {
