@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/utf8.h"
+#include "contracts/text.h"
 
 namespace glnamelist::tui {
 namespace {
@@ -164,7 +164,7 @@ std::string Printable(std::string_view text) {
     if (g.code < 0x20 || g.code == 0x7F || (g.code >= 0x80 && g.code < 0xA0)) {
       out += ' ';
     } else if (g.code == kReplacement && g.length == 1) {
-      out += platform::utf8::Encode(kReplacement);
+      out += text::EncodeUtf8(kReplacement);
     } else {
       out.append(text.substr(g.offset, g.length));
     }
