@@ -62,12 +62,12 @@ clear_box() { keys -N 40 BSpace; }
 
 # start [PREFIX]: runs glvoucher, after the shell words PREFIX, in a new tmux session
 # $SESSION and waits for its form. Its process id is in $WORK/pid, its exit status goes to
-# $WORK/status.
+# $WORK/$SESSION.status.
 start() {
   $TMUX_CMD new-session -d -s "$SESSION" -x 100 -y 30 \
     "${1:-} env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color sh -c 'echo \$\$ >\"\$2/pid\";
        exec \"\$0\" --ledger \"\$1\" 2>>\"\$2/stderr\"' '$GLVOUCHER' '$LEDGER' '$WORK';
-     echo \"exit \$?\" >'$WORK/status'" || fail "tmux did not start"
+     echo \"exit \$?\" >'$WORK/$SESSION.status'" || fail "tmux did not start"
   wait_for "结算方式" "the form starts, every box labelled"
 }
 
@@ -129,11 +129,6 @@ wait_for "终端太小" "the too-small line"
 $TMUX_CMD resize-window -t "$SESSION" -x 100 -y 30
 wait_for "结算方式" "the form after resizing"
 
-# F10 closes the program cleanly.
-keys F10
-poll "glvoucher did not end" test -s "$WORK/status"
-[ "$(cat "$WORK/status")" = "exit 0" ] || fail "glvoucher did not end cleanly: $(cat "$WORK/status")"
-
 # Closing its terminal (tmux hangs up the pane) ends glvoucher at once: one whose parent
 # told it to ignore hang-ups, and one in a session of its own, which gets no hang-up and
 # only finds its input gone.
@@ -144,6 +139,13 @@ for prefix in "trap '' HUP;" "setsid"; do
   $TMUX_CMD kill-session -t "$SESSION"
   poll "glvoucher ($prefix) still runs without its terminal" gone "$pid"
 done
+SESSION=e2e
+
+# F10 closes the program cleanly.
+keys F10
+status=$WORK/e2e.status
+poll "glvoucher did not end" test -s "$status"
+[ "$(cat "$status")" = "exit 0" ] || fail "glvoucher did not end cleanly: $(cat "$status")"
 [ "$(cksum <"$LEDGER")" = "$ledger_sum" ] || fail "the ledger changed"
 if grep -q -E "ERROR|runtime error" "$WORK/stderr"; then fail "errors on standard error"; fi
 echo "PASS"
