@@ -74,7 +74,7 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheirParentBoxes) {
   Type("001");
   Char(VK_TAB);
   Clear();
-  Type("01.");
+  Type("01。");  // an input method's full-width point
   std::string shown = Shown();
   EXPECT_NE(shown.find("北京"), std::string::npos) << shown;
   EXPECT_EQ(shown.find("宝山钢铁"), std::string::npos);
@@ -106,9 +106,9 @@ TEST_F(VoucherFormTest, HotTraceSwitchesForEveryBoxSearchesReportNoMatchAndQuitK
   Key(VK_F9);
   ASSERT_EQ(messages_->calls().size(), 1u);
   EXPECT_EQ(messages_->calls()[0].text, "没有查询到名称包含'''%*[''的明细科目数据");
-  Char('\r');  // no list shown: Enter moves on to the next box
-  Type("USD");
-  EXPECT_NE(Shown().find("[USD"), std::string::npos);
+  Char('\r');             // no list shown: Enter moves on to the next box
+  Type("USD\U0002002E");  // sent as two UTF-16 units
+  EXPECT_NE(Shown().find("[USD\U0002002E"), std::string::npos);
 
   EXPECT_FALSE(form_->Handle({KeyPress::kKey, VK_F10}));
   EXPECT_FALSE(form_->Handle({KeyPress::kChar, 17}));
