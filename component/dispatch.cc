@@ -1,7 +1,6 @@
 #include "component/dispatch.h"
 
 #include "component/message_handling.h"
-#include "component/require.h"
 #include "contracts/environment.h"
 
 namespace glnamelist {
@@ -30,28 +29,24 @@ bool ValidKind(long kind) {
 
 void Dispatcher::ShowList(NameListState& s) {
   try {
-    double elapsed = static_cast<double>(Env().Timer()) - LastListTime_;
+    double elapsed = static_cast<double>(Env().Timer()) - last_list_time_;
     if (elapsed >= 0 && elapsed < kRepeatInterval) return;
-    if (IsWindowEditable(Require(s.TextBox).hWnd())) {
-      if (Provider* p = ProviderFor(s.NameListType)) p->List(s);
+    if (IsWindowEditable(Require(s.text_box).hWnd())) {
+      if (Provider* p = ProviderFor(s.name_list_type)) p->List(s);
     }
   } catch (...) {
     // A listing that fails ends silently.
   }
   try {
-    LastListTime_ = Env().Timer();
+    last_list_time_ = Env().Timer();
   } catch (...) {
     // No clock: the last time stays.
   }
 }
 
 void Dispatcher::SearchList(NameListState& s) {
-  if (!IsWindowEditable(Require(s.TextBox).hWnd())) return;
-  if (Provider* p = ProviderFor(s.NameListType)) p->Search(s);
-}
-
-void Dispatcher::SetProvider(long kind, ProviderPtr p) {
-  if (ValidKind(kind)) providers_[static_cast<size_t>(kind)] = std::move(p);
+  if (!IsWindowEditable(Require(s.text_box).hWnd())) return;
+  if (Provider* p = ProviderFor(s.name_list_type)) p->Search(s);
 }
 
 void Dispatcher::ReleaseProviders() {

@@ -28,13 +28,6 @@ class Dispatcher {
   // reach the caller.
   void SearchList(NameListState& s);
 
-  // Seconds since midnight at the end of the last listing that got past the repeat guard.
-  double LastListTime() const { return LastListTime_; }
-
-  // Replaces the provider of kind (1..10) with p, bypassing the factory table. Tests use it
-  // to put a provider of their own into a slot.
-  void SetProvider(long kind, ProviderPtr p);
-
   // Releases every provider and its caches.
   void ReleaseProviders();
 
@@ -42,8 +35,11 @@ class Dispatcher {
   // The provider of kind, created on first use; nullptr when the kind has none.
   Provider* ProviderFor(long kind);
 
+  friend class GLNameListPeer;  // tests/component: puts a provider of its own into a slot
+
   std::array<ProviderPtr, 11> providers_;
-  double LastListTime_ = 0;
+  // Seconds since midnight at the end of the last listing that got past the repeat guard.
+  double last_list_time_ = 0;
 };
 
 }  // namespace glnamelist

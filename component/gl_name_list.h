@@ -16,17 +16,13 @@
 #include <memory>
 #include <string>
 
-#include "component/dispatch.h"
-#include "component/list_setup.h"
-#include "component/row_supply.h"
-#include "contracts/event.h"
-#include "contracts/list_control.h"
-#include "contracts/subclass.h"
+#include "contracts/list_kinds.h"
+#include "contracts/picture.h"
 #include "contracts/text_box.h"
-#include "providers/provider.h"
-#include "providers/state.h"
 
 namespace glnamelist {
+
+class GLNameListImpl;
 
 class GLNameList {
  public:
@@ -37,22 +33,25 @@ class GLNameList {
   GLNameList& operator=(const GLNameList&) = delete;
 
   // Public fields, each with a getter and a setter of the same name.
-  bool HotTrace() const { return s_.HotTrace; }
-  void HotTrace(bool NewVal) { s_.HotTrace = NewVal; }
+  bool HotTrace() const;
+  void HotTrace(bool NewVal);
   // The picture of rows without one of their own; replaced by every list setup.
-  PicturePtr PicDefault() const { return s_.PicDefault; }
-  void PicDefault(const PicturePtr& NewVal) { s_.PicDefault = NewVal; }
+  PicturePtr PicDefault() const;
+  void PicDefault(const PicturePtr& NewVal);
   // Stored only.
-  long AssetItemType() const { return s_.AssetItemType; }
-  void AssetItemType(long NewVal) { s_.AssetItemType = NewVal; }
-  std::string AssetFilter() const { return s_.AssetFilter; }
-  void AssetFilter(const std::string& NewVal) { s_.AssetFilter = NewVal; }
-  bool FilterIsAsset() const { return s_.FilterIsAsset; }
-  void FilterIsAsset(bool NewVal) { s_.FilterIsAsset = NewVal; }
-  long ItemClassID() const { return s_.ItemClassID; }
-  void ItemClassID(long NewVal) { s_.ItemClassID = NewVal; }
-  long UnitGroupID() const { return s_.UnitGroupID; }
-  void UnitGroupID(long NewVal) { s_.UnitGroupID = NewVal; }
+  long AssetItemType() const;
+  void AssetItemType(long NewVal);
+  // While FilterIsAsset is set, account and item code listings filter by this text instead
+  // of the typed text. It goes into the filter as written: its wildcards stay wildcards.
+  std::string AssetFilter() const;
+  void AssetFilter(const std::string& NewVal);
+  bool FilterIsAsset() const;
+  void FilterIsAsset(bool NewVal);
+  // The item class of item and SubMes lists, and the unit group of unit lists (0: none).
+  long ItemClassID() const;
+  void ItemClassID(long NewVal);
+  long UnitGroupID() const;
+  void UnitGroupID(long NewVal);
 
   // Passed through to the list control, which keeps the value.
   bool NoKeyDownKeyUp() const;
@@ -63,19 +62,20 @@ class GLNameList {
   bool OnKeyDown(short& KeyCode, short& Shift);
   bool OnKeyUp(short& KeyCode, short& Shift);
 
-  // The picture of the account with code Number, or Nothing. Before the first account
-  // setup there are no account pictures and the getter gives Nothing.
+  // The picture of the account with code Number, or Nothing until one is set, by the host or
+  // by the first account setup (the bank and cash pictures).
   PicturePtr Picture(const std::string& Number) const;
   // Stores NewPic for the account code (Nothing removes the entry). A row already built
-  // keeps its picture.
+  // keeps its picture. A picture set before the first account setup wins over the bank or
+  // cash picture of the same code.
   void Picture(const std::string& Number, PicturePtr NewPic);
 
   // The attached text box, or Nothing.
-  TextBoxPtr TextBox() const { return s_.TextBox; }
+  TextBoxPtr TextBox() const;
 
-  // The kind of list. Setting it runs list setup at once, attached or not; any value is
-  // stored.
-  long NameListType() const { return s_.NameListType; }
+  // The kind of list (GLNameListTypes). Setting it runs list setup at once, attached or not;
+  // any value is stored.
+  long NameListType() const;
   void NameListType(long NewVal);
 
   // Hooks objTextBox and sets the list up for NameListType, in this order: a new
@@ -91,31 +91,10 @@ class GLNameList {
   // ignores every error.
   void Detach1();
 
-  // Test seams: the state the providers and row supply share, the dispatcher's last
-  // listing time, and a provider of the test's own for a kind.
-  NameListState& StateForTesting() { return s_; }
-  double LastListTimeForTesting() const { return dispatcher_.LastListTime(); }
-  void SetProviderForTesting(long kind, ProviderPtr provider);
-
  private:
-  // Message handling (message_handling.cc).
-  void SubClass_EnterWindowProc(long hWnd, long& Msg, long& wParam, long& lParam, bool& bExecProc,
-                                long& lResult);
-  void SubClass_LeaveWindowProc(long hWnd, long Msg, long wParam, long lParam);
-  void MyNameList_SelChanged();
-  // Row supply.
-  void NameListData_DataRequest(long Row);
-  void SetupList();
+  friend class GLNameListPeer;  // tests/component: reaches the implementation
 
-  // Replaces the subclassing object, connecting its events (Nothing releases it).
-  void SetSubClass(SubClassPtr sub);
-
-  NameListState s_;
-  SubClassPtr SubClass_;
-  std::unique_ptr<AccountPictureMap> AccountPictures_;
-  RowSupply rows_;
-  Dispatcher dispatcher_;
-  Connection sel_changed_, enter_window_proc_, leave_window_proc_;
+  std::unique_ptr<GLNameListImpl> impl_;
 };
 
 }  // namespace glnamelist

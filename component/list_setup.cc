@@ -1,6 +1,5 @@
 #include "component/list_setup.h"
 
-#include "component/require.h"
 #include "contracts/environment.h"
 #include "contracts/prog_ids.h"
 #include "contracts/stream.h"
@@ -38,9 +37,9 @@ void MapAccountPictures(Recordset& records, AccountPictureMap& pictures) {
   records.MoveFirst();
   for (long i = 0; i < n; ++i) {
     if (FlagIsSet(records.Fields("FIsBank"))) {
-      pictures[records.Fields("FNumber").ToDisplayText()] = GetPicture("Bank");
+      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), GetPicture("Bank"));
     } else if (FlagIsSet(records.Fields("FIsCash"))) {
-      pictures[records.Fields("FNumber").ToDisplayText()] = GetPicture("Cash");
+      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), GetPicture("Cash"));
     }
     records.MoveNext();
   }
@@ -49,19 +48,19 @@ void MapAccountPictures(Recordset& records, AccountPictureMap& pictures) {
 
 }  // namespace
 
-void SetupList(NameListState& s, std::unique_ptr<AccountPictureMap>& AccountPictures) {
-  s.PicDefault.reset();
-  if (s.NameListType == nlAccount && !AccountPictures) {
-    AccountPictures = std::make_unique<AccountPictureMap>();
-    s.PicDefault = GetPicture("Detail");
-    if (!s.AccountRecords) {
+void SetupList(NameListState& s, AccountPictureMap& pictures, bool& account_setup_done) {
+  s.pic_default.reset();
+  if (s.name_list_type == nlAccount && !account_setup_done) {
+    account_setup_done = true;
+    s.pic_default = GetPicture("Detail");
+    if (!s.account_records) {
       RecordSourcePtr accounts = GetGLData()->AccountSet();
-      s.AccountRecords = CopyRecordset(Require(accounts).Recordset());
+      s.account_records = CopyRecordset(Require(accounts).Recordset());
     }
-    MapAccountPictures(Require(s.AccountRecords), *AccountPictures);
+    MapAccountPictures(Require(s.account_records), pictures);
     return;
   }
-  if (const char* key = DefaultPictureKey(s.NameListType)) s.PicDefault = GetPicture(key);
+  if (const char* key = DefaultPictureKey(s.name_list_type)) s.pic_default = GetPicture(key);
 }
 
 RecordsetPtr CopyRecordset(const RecordsetPtr& source) {

@@ -5,7 +5,6 @@
 
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 
 #include "contracts/picture.h"
@@ -18,13 +17,14 @@ namespace glnamelist {
 using AccountPictureMap = std::map<std::string, PicturePtr, std::less<>>;
 
 // Runs once per NameListType given to the object. Clears PicDefault; at the first setup for
-// nlAccount (AccountPictures still Nothing) creates AccountPictures, sets PicDefault to
-// "Detail", copies the data service's account record set into s.AccountRecords (unless it
-// is already there) and stores the "Bank" or "Cash" picture of every bank or cash account
-// (bank wins; a null flag counts as false). Every other setup only sets PicDefault by kind.
-// Errors of the data service, the record set and the picture store reach the caller; a
-// failed copy leaves AccountRecords empty and raises Error 424 when it is counted.
-void SetupList(NameListState& s, std::unique_ptr<AccountPictureMap>& AccountPictures);
+// nlAccount (account_setup_done still false) marks it done, sets PicDefault to "Detail",
+// copies the data service's account record set into s.account_records (unless it is
+// already there) and stores the "Bank" or "Cash" picture of every bank or cash account
+// (bank wins; a null flag counts as false) whose code has no picture yet: pictures the host
+// set before win. Every other setup only sets PicDefault by kind. Errors of the data
+// service, the record set and the picture store reach the caller; a failed copy leaves
+// account_records empty and raises Error 424 when it is counted.
+void SetupList(NameListState& s, AccountPictureMap& pictures, bool& account_setup_done);
 
 // An independent copy of source made through an "ADODB.Stream" and a new "ADODB.Recordset",
 // or Nothing when any step fails (nothing is shown, no error leaves).

@@ -1,7 +1,7 @@
 // How the text box's messages and the list control's selection changes reach the lists.
 #include "component/message_handling.h"
 
-#include "component/gl_name_list.h"
+#include "component/gl_name_list_impl.h"
 #include "contracts/environment.h"
 
 namespace glnamelist {
@@ -17,30 +17,30 @@ bool IsWindowEditable(long hWnd) {
   return (env.GetWindowLongA(hWnd, GWL_STYLE) & ES_READONLY) == 0;
 }
 
-void GLNameList::SubClass_EnterWindowProc(long hWnd, long& Msg, long& wParam, long& lParam,
-                                          bool& bExecProc, long& lResult) {
+void GLNameListImpl::SubClass_EnterWindowProc(long hWnd, long& Msg, long& wParam, long& lParam,
+                                              bool& bExecProc, long& lResult) {
   long r = 0;
-  s_.MyNameList->EnterWindowProc(hWnd, Msg, wParam, lParam, bExecProc, r);
+  state_.list_control->EnterWindowProc(hWnd, Msg, wParam, lParam, bExecProc, r);
   lResult = r;
 }
 
-void GLNameList::SubClass_LeaveWindowProc(long hWnd, long Msg, long wParam, long lParam) {
-  s_.MyNameList->LeaveWindowProc(hWnd, Msg, wParam, lParam);
+void GLNameListImpl::SubClass_LeaveWindowProc(long hWnd, long Msg, long wParam, long lParam) {
+  state_.list_control->LeaveWindowProc(hWnd, Msg, wParam, lParam);
   switch (Msg) {
     case WM_SETFOCUS:
-      if (s_.HotTrace) dispatcher_.ShowList(s_);
+      if (state_.hot_trace) dispatcher_.ShowList(state_);
       break;
     case WM_KEYDOWN:
       if (LowWord(wParam) == VK_F8) {
-        dispatcher_.ShowList(s_);
+        dispatcher_.ShowList(state_);
       } else if (LowWord(wParam) == VK_F9) {
-        dispatcher_.SearchList(s_);
+        dispatcher_.SearchList(state_);
       }
       break;
     case WM_CHAR:
-      if (LowWord(wParam) == kPointChar && s_.HotTrace &&
-          (s_.NameListType == nlAccount || s_.NameListType == nlItem)) {
-        dispatcher_.ShowList(s_);
+      if (LowWord(wParam) == kPointChar && state_.hot_trace &&
+          (state_.name_list_type == nlAccount || state_.name_list_type == nlItem)) {
+        dispatcher_.ShowList(state_);
       }
       break;
     default:
@@ -48,12 +48,12 @@ void GLNameList::SubClass_LeaveWindowProc(long hWnd, long Msg, long wParam, long
   }
 }
 
-void GLNameList::MyNameList_SelChanged() {
+void GLNameListImpl::MyNameList_SelChanged() {
   // With no text box attached there is nothing to list for.
-  if (!s_.TextBox) return;
-  long owner = s_.MyNameList->OwnerHwnd();
-  long box = s_.TextBox->hWnd();
-  if (owner == box && s_.HotTrace) dispatcher_.ShowList(s_);
+  if (!state_.text_box) return;
+  long owner = state_.list_control->OwnerHwnd();
+  long box = state_.text_box->hWnd();
+  if (owner == box && state_.hot_trace) dispatcher_.ShowList(state_);
 }
 
 }  // namespace glnamelist

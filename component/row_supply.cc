@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdint>
 
-#include "component/require.h"
+#include "contracts/text.h"
 #include "services/library_services.h"
 
 namespace glnamelist {
@@ -15,130 +15,111 @@ void AppendNumber(std::string& out, int64_t value) {
   out.append(buf, r.ptr);
 }
 
-// Bytes of the UTF-8 character that starts with lead.
-size_t CharLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 1;
-}
-
-size_t CountChars(std::string_view text) {
-  size_t n = 0;
-  for (size_t i = 0; i < text.size(); i += CharLength(static_cast<unsigned char>(text[i]))) ++n;
-  return n;
-}
-
 // The code from character position len(parent) + 2 (counting from 1) to the end: the
 // parent's code and the separator after it cut off.
 std::string_view RelativeCode(std::string_view code, std::string_view parent) {
-  size_t skip = CountChars(parent) + 1;
-  size_t pos = 0;
-  for (; skip > 0 && pos < code.size(); --skip)
-    pos += CharLength(static_cast<unsigned char>(code[pos]));
-  return pos >= code.size() ? std::string_view() : code.substr(pos);
+  size_t pos = text::OffsetOfChar(code, text::CharCount(parent) + 1);
+  return code.substr(pos);
 }
 
 bool IsDetail(const Variant& v) { return !v.IsNull() && v.ToLong() != 0; }
 
 }  // namespace
 
-void RowSupply::NameListData_DataRequest(NameListState& s, const AccountPictureMap* AccountPictures,
-                                         long Row) {
-  if (!s.ListRecords || Row == 0) return;
-  Recordset& records = *s.ListRecords;
+void RowSupply::SupplyRow(NameListState& s, const ShownList& shown,
+                          const AccountPictureMap& pictures, long Row) {
+  if (Row == 0) return;
+  Recordset& records = *shown.records();
   if (records.RecordCount() < Row) return;
   records.AbsolutePosition(Row);
-  const DisplayRow* row = GetListRow(s, AccountPictures);
+  const DisplayRow* row = GetListRow(s, shown, pictures);
   if (!row) return;
-  NameListDataPtr data = Require(s.MyNameList).ListData();
+  NameListDataPtr data = Require(s.list_control).ListData();
   NameListData& cells = Require(data);
-  cells.CellText(Row, 0, row->FNumber_1);
-  cells.CellText(Row, 1, row->FNumber);
-  cells.CellText(Row, 2, row->FName);
-  cells.RowPicture(Row, s.NameListType == nlAccount ? row->pic : s.PicDefault);
+  cells.CellText(Row, 0, row->relative_code);
+  cells.CellText(Row, 1, row->full_code);
+  cells.CellText(Row, 2, row->name);
+  cells.RowPicture(Row, s.name_list_type == nlAccount ? row->picture : s.pic_default);
 }
 
-const DisplayRow* RowSupply::GetListRow(NameListState& s,
-                                        const AccountPictureMap* AccountPictures) {
+const DisplayRow* RowSupply::GetListRow(NameListState& s, const ShownList& shown,
+                                        const AccountPictureMap& pictures) {
+  Recordset& records = *shown.records();
   RowCache* cache;
   std::string_view key;
-  switch (s.NameListType) {
+  switch (s.name_list_type) {
     case nlAccount:
-      cache = &AccountRows;
-      key = AccountKey(s);
+      cache = &account_rows_;
+      key = AccountKey(records);
       break;
     case nlItem:
-      cache = &ItemRows;
-      key = ItemKey(s);
+      cache = &item_rows_;
+      key = ItemKey(s, records);
       break;
     case nlSubMes:
-      cache = &SubMesRows;
-      key = ItemKey(s);
+      cache = &submes_rows_;
+      key = ItemKey(s, records);
       break;
     default:
       return nullptr;
   }
-  bool has_parent = static_cast<bool>(s.ListParent);
+  bool has_parent = static_cast<bool>(shown.parent());
   if (has_parent) {
-    parent_ = s.ListParent->Number();
+    parent_ = shown.parent()->Number();
   } else {
     parent_.clear();
   }
 
   auto it = cache->find(key);
   if (it == cache->end()) {
-    DisplayRow row = s.NameListType == nlAccount ? BuildAccountRow(s, AccountPictures)
-                                                 : BuildItemRow(s, s.NameListType == nlSubMes);
+    DisplayRow row = s.name_list_type == nlAccount
+                         ? BuildAccountRow(s, records, pictures)
+                         : BuildItemRow(records, s.name_list_type == nlSubMes);
     it = cache->emplace(std::string(key), std::move(row)).first;
   } else if (it->second.has_parent == has_parent && it->second.parent == parent_) {
     return &it->second;
   }
   // A new row, or one built under another parent: work out its relative code.
   DisplayRow& row = it->second;
-  row.FNumber_1 = has_parent ? RelativeCode(row.code, parent_) : std::string_view(row.code);
+  row.relative_code = has_parent ? RelativeCode(row.code, parent_) : std::string_view(row.code);
   row.has_parent = has_parent;
   row.parent = parent_;
   return &row;
 }
 
-DisplayRow RowSupply::BuildAccountRow(NameListState& s, const AccountPictureMap* AccountPictures) {
-  Recordset& records = *s.ListRecords;
+DisplayRow RowSupply::BuildAccountRow(NameListState& s, Recordset& records,
+                                      const AccountPictureMap& pictures) {
   DisplayRow row;
   row.code = records.Fields("FNumber").ToDisplayText();
-  row.FNumber = row.code;
-  row.FName =
+  row.full_code = row.code;
+  row.name =
       GetGLData()->GetAccountFullName(static_cast<long>(records.Fields("FAccountID").ToLong()));
-  if (AccountPictures) {
-    auto pic = AccountPictures->find(row.FNumber);
-    if (pic != AccountPictures->end()) row.pic = pic->second;
-  }
-  if (!row.pic) row.pic = s.PicDefault;
+  auto pic = pictures.find(row.full_code);
+  if (pic != pictures.end()) row.picture = pic->second;
+  if (!row.picture) row.picture = s.pic_default;
   return row;
 }
 
-DisplayRow RowSupply::BuildItemRow(NameListState& s, bool submes) {
-  Recordset& records = *s.ListRecords;
+DisplayRow RowSupply::BuildItemRow(Recordset& records, bool submes) {
   DisplayRow row;
   row.code = records.Fields("FNumber").ToDisplayText();
-  row.FNumber = row.code;
-  if (submes && !IsDetail(records.Fields("FDetail"))) row.FNumber += " +";
-  row.FName = records.Fields("FName").ToDisplayText();
+  row.full_code = row.code;
+  if (submes && !IsDetail(records.Fields("FDetail"))) row.full_code += " +";
+  row.name = records.Fields("FName").ToDisplayText();
   return row;
 }
 
-std::string_view RowSupply::AccountKey(const NameListState& s) {
+std::string_view RowSupply::AccountKey(Recordset& records) {
   key_.clear();
-  AppendNumber(key_, s.ListRecords->Fields("FAccountID").ToLong());
+  AppendNumber(key_, records.Fields("FAccountID").ToLong());
   return key_;
 }
 
-std::string_view RowSupply::ItemKey(const NameListState& s) {
+std::string_view RowSupply::ItemKey(const NameListState& s, Recordset& records) {
   key_.clear();
-  AppendNumber(key_, s.ItemClassID);
+  AppendNumber(key_, s.item_class_id);
   key_ += "~~";
-  AppendNumber(key_, s.ListRecords->Fields("FItemID").ToLong());
+  AppendNumber(key_, records.Fields("FItemID").ToLong());
   return key_;
 }
 

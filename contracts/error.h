@@ -6,6 +6,7 @@
 #ifndef GLNAMELIST_CONTRACTS_ERROR_H_
 #define GLNAMELIST_CONTRACTS_ERROR_H_
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -46,6 +47,14 @@ inline constexpr const char* kNoCurrentRecordText =
     "requires a current record.";
 inline constexpr const char* kItemNotFoundText =
     "Item cannot be found in the collection corresponding to the requested name or ordinal.";
+
+// The object p points to: using a member of Nothing raises Error 424 ("Object required")
+// instead of dereferencing a null pointer.
+template <class T>
+T& Require(const std::shared_ptr<T>& p) {
+  if (!p) throw Error(errc::kObjectRequired, "Object required");
+  return *p;
+}
 
 }  // namespace glnamelist
 

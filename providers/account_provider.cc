@@ -18,13 +18,13 @@ constexpr const char* kDetailOnly = "FDetail <> 0";
 // `parent` the account it names, if any.
 std::string AccountListFilter(const NameListState& s, const std::string& text,
                               const AccountEntryPtr& parent) {
-  if (s.FilterIsAsset) {
-    if (s.AssetFilter.empty()) return kDetailOnly;
-    return coded::CodeOrNameFilter("like", s.AssetFilter, s.AssetFilter);
+  if (s.filter_is_asset) {
+    if (s.asset_filter.empty()) return kDetailOnly;
+    return coded::CodeOrNameFilter("like", flow::DoubleQuotes(s.asset_filter));
   }
   if (!parent) {
     if (text.empty()) return kDetailOnly;
-    return coded::CodeOrNameFilter("like", text, text);
+    return coded::CodeOrNameFilter("like", flow::Quote(text));
   }
   std::string children = coded::ChildrenFilter(parent->Number());
   if (text.empty()) return std::string(kDetailOnly) + " And " + children;
@@ -34,7 +34,7 @@ std::string AccountListFilter(const NameListState& s, const std::string& text,
 class AccountProvider : public Provider {
  public:
   void List(NameListState& s) override {
-    if (!s.TextBox) return;
+    if (!s.text_box) return;
     std::string text = flow::ReadEditText(s, true);
     AccountEntryPtr account;
     if (!text.empty()) {
@@ -42,18 +42,16 @@ class AccountProvider : public Provider {
       account = GetGLData()->GetAccount(text);
       if (account && account->Detail()) return;
     }
-    if (!s.AccountRecords) throw Error(errc::kObjectRequired, "Object required");
-    if (!coded::FilterOrWholeSet(*s.AccountRecords, AccountListFilter(s, text, account))) return;
-    flow::ShowRowsOnRequest(s, s.AccountRecords, 1, false);
-    s.ListParent = account;
-    s.MyNameList->DropDown();
+    Recordset& accounts = Require(s.account_records);
+    if (!coded::FilterOrWholeSet(accounts, AccountListFilter(s, text, account))) return;
+    s.show_listing({.records = s.account_records, .parent = account, .list_style = 1});
   }
 
   void Search(NameListState& s) override {
-    if (!s.TextBox) return;
+    if (!s.text_box) return;
     std::string text = flow::ReadWindowText(s);
     if (text.empty()) return;
-    const RecordsetPtr& rs = s.AccountRecords;
+    const RecordsetPtr& rs = s.account_records;
     if (!rs || rs->RecordCount() == 0) return;
     std::string quoted = flow::Quote(text);
     std::string detail = std::string(kDetailOnly) + " And ";
@@ -64,7 +62,7 @@ class AccountProvider : public Provider {
       }
       rs->Sort("FNumber");
     }
-    coded::ShowFound(s, rs, 1, false);
+    s.show_listing({.records = rs, .list_style = 1, .found = true});
   }
 };
 

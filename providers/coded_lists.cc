@@ -21,10 +21,14 @@ bool DropTrailingDot(std::string& text) {
   return true;
 }
 
-std::string CodeOrNameFilter(std::string_view like, std::string_view code, std::string_view name) {
+std::string CodeOrNameFilter(std::string_view like, std::string_view pattern) {
   std::string filter = "FNumber ";
   filter += like;
-  filter += " '" + flow::Quote(code) + "%' or FName like '%" + flow::Quote(name) + "%'";
+  filter += " '";
+  filter += pattern;
+  filter += "%' or FName like '%";
+  filter += pattern;
+  filter += "%'";
   return filter;
 }
 
@@ -52,11 +56,6 @@ void ReportNoMatch(Recordset& rs, const std::string& template_text, const std::s
   flow::ShowNoMatch(template_text, typed);
 }
 
-void ShowFound(NameListState& s, const RecordsetPtr& rs, long list_style, bool move_first) {
-  flow::ShowRowsOnRequest(s, rs, list_style, move_first);
-  s.MyNameList->DropDownFound();
-}
-
 void SearchClassByName(NameListState& s, const RecordsetPtr& rs, const std::string& text,
                        const std::string& sort) {
   if (!rs || rs->RecordCount() == 0) return;
@@ -65,13 +64,15 @@ void SearchClassByName(NameListState& s, const RecordsetPtr& rs, const std::stri
     return;
   }
   if (!sort.empty()) rs->Sort(sort);
-  ShowFound(s, rs, 0, true);
+  s.show_listing(ClassListing(rs, std::nullopt, /*found=*/true));
 }
 
-void ShowClassListing(NameListState& s, const RecordsetPtr& rs, EntryPtr parent) {
-  flow::ShowRowsOnRequest(s, rs, 0, true);
-  s.ListParent = std::move(parent);
-  s.MyNameList->DropDown();
+Listing ClassListing(const RecordsetPtr& rs, std::optional<EntryPtr> parent, bool found) {
+  return {.records = rs,
+          .parent = std::move(parent),
+          .list_style = 0,
+          .move_first = true,
+          .found = found};
 }
 
 }  // namespace glnamelist::coded

@@ -9,6 +9,7 @@
 #define GLNAMELIST_PROVIDERS_CODED_LISTS_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -29,7 +30,6 @@ class OnceCache {
     if (it == values_.end()) it = values_.emplace(key, fetch()).first;
     return it->second;
   }
-  bool Holds(const std::string& key) const { return values_.count(key) != 0; }
 
  private:
   std::unordered_map<std::string, std::shared_ptr<T>> values_;
@@ -43,9 +43,11 @@ std::string EntryKey(long item_class_id, const std::string& code);
 // Removes one trailing "." from text. True when there was one.
 bool DropTrailingDot(std::string& text);
 
-// "FNumber <like> '<code>%' or FName like '%<name>%'": the codes beginning with code and the
-// names containing name, both quoted. `like` is the keyword as the caller's list writes it.
-std::string CodeOrNameFilter(std::string_view like, std::string_view code, std::string_view name);
+// "FNumber <like> '<pattern>%' or FName like '%<pattern>%'": the codes beginning with the
+// pattern and the names containing it. `pattern` is already quoted (flow::Quote for typed
+// text, flow::DoubleQuotes for the host's AssetFilter); `like` is the keyword as the
+// caller's list writes it.
+std::string CodeOrNameFilter(std::string_view like, std::string_view pattern);
 // "FNumber Like '<code>.%'": the codes below the entry with that code.
 std::string ChildrenFilter(std::string_view code);
 // "FName Like '*<text>*'": the names containing text.
@@ -62,20 +64,17 @@ bool FilterFinds(Recordset& rs, const std::string& filter);
 // text as typed.
 void ReportNoMatch(Recordset& rs, const std::string& template_text, const std::string& typed);
 
-// The found rows of a name search, on request: the rows of rs (from its first record when
-// move_first), ListRecords = rs, ListParent unchanged, then DropDownFound.
-void ShowFound(NameListState& s, const RecordsetPtr& rs, long list_style, bool move_first);
-
 // The name search of an item-class list (items, SubMes entries) once its text is read and
 // its record set obtained: nothing when rs is Nothing or has no rows under its present
 // filter; the names containing text, sorted by `sort` when not empty; else the message
-// "没有查询到名称包含"%1"的数据" after the filter is removed.
+// "没有查询到名称包含"%1"的数据" after the filter is removed. The found rows are shown from the
+// first record, parent unchanged.
 void SearchClassByName(NameListState& s, const RecordsetPtr& rs, const std::string& text,
                        const std::string& sort);
 
-// The code listing of an item-class list once its rows are filtered: the rows of rs from its
-// first record with ListStyle 0, ListRecords = rs, ListParent = parent, then DropDown.
-void ShowClassListing(NameListState& s, const RecordsetPtr& rs, EntryPtr parent);
+// The listing of an item-class list (items, SubMes entries): rows on request from the first
+// record of rs, ListStyle 0.
+Listing ClassListing(const RecordsetPtr& rs, std::optional<EntryPtr> parent, bool found);
 
 }  // namespace glnamelist::coded
 

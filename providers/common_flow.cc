@@ -1,6 +1,7 @@
 #include "providers/common_flow.h"
 
 #include "contracts/environment.h"
+#include "contracts/text.h"
 #include "services/library_services.h"
 
 namespace glnamelist::flow {
@@ -8,66 +9,46 @@ namespace {
 
 constexpr const char* kCaption = "澄枫提示";
 
-std::string_view TrimSpaces(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
-}  // namespace
-
-std::string ReadEditText(NameListState& s, bool flag) {
-  long hWnd = s.TextBox->hWnd();
-  return s.MyNameList->GetEditText(hWnd, flag ? -1 : 0);
-}
-
-std::string ReadWindowText(NameListState& s) {
-  long hWnd = s.TextBox->hWnd();
-  Environment& env = Env();
-  long n = env.GetWindowTextLengthA(hWnd);
-  if (n <= 0) return std::string();
-  std::string buffer(static_cast<size_t>(n) + 1, ' ');
-  env.GetWindowTextA(hWnd, buffer, n + 1);
-  return std::string(TrimSpaces(SharedTextHelper()->BufferText(buffer, n)));
-}
-
-std::string Quote(std::string_view text) {
+std::string Escape(std::string_view text, bool wildcards) {
   std::string out;
   out.reserve(text.size() + 8);
   for (char c : text) {
-    switch (c) {
-      case '\'':
-        out += "''";
-        break;
-      case '*':
-      case '%':
-      case '[':
-        out += '[';
-        out += c;
-        out += ']';
-        break;
-      default:
-        out += c;
+    if (c == '\'') {
+      out += "''";
+    } else if (wildcards && (c == '*' || c == '%' || c == '[')) {
+      out += '[';
+      out += c;
+      out += ']';
+    } else {
+      out += c;
     }
   }
   return out;
 }
 
-void ShowRowsOnRequest(NameListState& s, const RecordsetPtr& records, long list_style,
-                       bool move_first) {
-  NameListDataPtr data = s.MyNameList->ListData();
-  if (move_first) records->MoveFirst();
-  data->Cols(2);
-  data->ListStyle(list_style);
-  data->RowsOnRequest(-1);
-  data->Rows(records->RecordCount());
-  data.reset();
-  s.ListRecords = records;
-  s.NameListData(s.MyNameList->ListData());
+}  // namespace
+
+std::string ReadEditText(NameListState& s, bool flag) {
+  long hWnd = s.text_box->hWnd();
+  return s.list_control->GetEditText(hWnd, flag ? -1 : 0);
 }
 
+std::string ReadWindowText(NameListState& s) {
+  long hWnd = s.text_box->hWnd();
+  Environment& env = Env();
+  long n = env.GetWindowTextLengthA(hWnd);
+  if (n <= 0) return std::string();
+  std::string buffer(static_cast<size_t>(n) + 1, ' ');
+  env.GetWindowTextA(hWnd, buffer, n + 1);
+  return std::string(text::Trim(SharedTextHelper()->BufferText(buffer, n)));
+}
+
+std::string Quote(std::string_view text) { return Escape(text, /*wildcards=*/true); }
+
+std::string DoubleQuotes(std::string_view text) { return Escape(text, /*wildcards=*/false); }
+
 void CopyRows(NameListState& s, Recordset& rs, const CopiedLayout& layout) {
-  NameListDataPtr data = s.MyNameList->ListData();
+  NameListDataPtr data = s.list_control->ListData();
   rs.MoveFirst();
   data->Cols(layout.cols);
   data->ListStyle(1);
@@ -75,8 +56,9 @@ void CopyRows(NameListState& s, Recordset& rs, const CopiedLayout& layout) {
   long rows = rs.RecordCount();
   data->Rows(rows);
   for (long i = 1; i <= rows; ++i) {
-    for (const auto& [col, field] : layout.cells) data->CellText(i, col, rs.Fields(field).ToDisplayText());
-    data->RowPicture(i, s.PicDefault);
+    for (const auto& [col, field] : layout.cells)
+      data->CellText(i, col, rs.Fields(field).ToDisplayText());
+    data->RowPicture(i, s.pic_default);
     rs.MoveNext();
   }
 }

@@ -20,16 +20,13 @@ std::string ReadEditText(NameListState& s, bool flag);
 // trimmed of leading and trailing spaces; empty when the box is empty.
 std::string ReadWindowText(NameListState& s);
 
-// Text to place between the single quotes of a LIKE pattern: each ' doubled, and each "*",
-// "%" and "[" written as "[*]", "[%]", "[[]" so that it matches itself.
+// Typed text to place between the single quotes of a LIKE pattern: each ' doubled, and each
+// "*", "%" and "[" written as "[*]", "[%]", "[[]" so that it matches itself.
 std::string Quote(std::string_view text);
 
-// Rows on request: Cols = 2, ListStyle, RowsOnRequest = True, Rows = RecordCount on the
-// row-data object; then ListRecords = records and NameListData = the row-data object, so
-// that DataRequest reaches row supply. With move_first the cursor is moved to the first
-// record before the rows are counted.
-void ShowRowsOnRequest(NameListState& s, const RecordsetPtr& records, long list_style,
-                       bool move_first);
+// The host's own filter text to place between single quotes: each ' doubled, and nothing
+// else changed, so that the wildcards the host wrote stay wildcards.
+std::string DoubleQuotes(std::string_view text);
 
 // Copied rows: one list row per record of rs in its present order, from the first record.
 struct CopiedLayout {

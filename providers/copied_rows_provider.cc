@@ -19,7 +19,9 @@
 namespace glnamelist {
 namespace copied {
 
-bool EmptyBoxListing(NameListState& s) { return s.TextBox && flow::ReadEditText(s, false).empty(); }
+bool EmptyBoxListing(NameListState& s) {
+  return s.text_box && flow::ReadEditText(s, false).empty();
+}
 
 }  // namespace copied
 
@@ -68,7 +70,7 @@ class CopiedRowsProvider final : public Provider {
     if (kind_.listing_filter.empty()) {
       if (!copied::EmptyBoxListing(s)) return;
     } else {
-      if (!s.TextBox) return;
+      if (!s.text_box) return;
       text = flow::ReadWindowText(s);
     }
     Recordset* rs = Records(/*listing=*/true);
@@ -79,11 +81,11 @@ class CopiedRowsProvider final : public Provider {
       if (!coded::FilterOrWholeSet(*rs, filter)) return;
     }
     flow::CopyRows(s, *rs, kind_.layout);
-    s.MyNameList->DropDown();
+    s.list_control->DropDown();
   }
 
   void Search(NameListState& s) override {
-    if (!kind_.search || !s.TextBox) return;
+    if (!kind_.search || !s.text_box) return;
     const SearchSettings& search = *kind_.search;
     std::string text = flow::ReadWindowText(s);
     if (text.empty()) return;
@@ -100,7 +102,7 @@ class CopiedRowsProvider final : public Provider {
     rs->Filter(std::string());
     if (search.move_first_when_cleaning) rs->MoveFirst();
     rs->Sort(kCodeField);
-    s.MyNameList->DropDownFound();
+    s.list_control->DropDownFound();
   }
 
  private:
@@ -109,8 +111,8 @@ class CopiedRowsProvider final : public Provider {
   // cached, so the data service is asked only once.
   Recordset* Records(bool listing) {
     if (!records_) {
-      records_ = copied::Require(kind_.fetch(copied::Require(GetGLData()))).Clone();
-      if (copied::Require(records_).RecordCount() == 0) return nullptr;
+      records_ = Require(kind_.fetch(Require(GetGLData()))).Clone();
+      if (Require(records_).RecordCount() == 0) return nullptr;
       if (listing) records_->Sort(kCodeField);
     }
     return records_->RecordCount() == 0 ? nullptr : records_.get();
@@ -120,9 +122,7 @@ class CopiedRowsProvider final : public Provider {
   RecordsetPtr records_;
 };
 
-RecordsetPtr RecordsOf(const RecordSourcePtr& source) {
-  return copied::Require(source).Recordset();
-}
+RecordsetPtr RecordsOf(const RecordSourcePtr& source) { return Require(source).Recordset(); }
 
 // Code in column 1, the name field in column 2.
 flow::CopiedLayout CodeAndName(const std::string& name_field) {

@@ -8,7 +8,6 @@
 
 #include <memory>
 
-#include "contracts/error.h"
 #include "providers/state.h"
 
 namespace glnamelist::copied {
@@ -16,13 +15,6 @@ namespace glnamelist::copied {
 // The guard of the listings that show only for an empty box: true when a text box is
 // attached and the list control reports its text (flag False, untrimmed) as exactly empty.
 bool EmptyBoxListing(NameListState& s);
-
-// The object p points to; Error 424 when p is Nothing (a member used on Nothing).
-template <class T>
-T& Require(const std::shared_ptr<T>& p) {
-  if (!p) throw Error(errc::kObjectRequired, "Object required");
-  return *p;
-}
 
 }  // namespace glnamelist::copied
 

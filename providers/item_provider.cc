@@ -20,25 +20,25 @@ enum class LoadOrder { kSortThenRefresh, kRefreshThenSort };
 class ItemProvider : public Provider {
  public:
   void List(NameListState& s) override {
-    if (s.ItemClassID == 0) return;
+    if (s.item_class_id == 0) return;
     RecordsetPtr rs = ClassRecords(s, LoadOrder::kSortThenRefresh);
-    if (!rs || !s.TextBox) return;
+    if (!s.text_box) return;
     std::string text = flow::ReadEditText(s, true);
     ItemEntryPtr item;
-    if (!text.empty() && !s.FilterIsAsset) {
+    if (!text.empty() && !s.filter_is_asset) {
       coded::DropTrailingDot(text);
-      item = entries_.Get(coded::EntryKey(s.ItemClassID, text),
-                          [&] { return GetGLData()->GetItem(s.ItemClassID, Variant(), text); });
+      item = entries_.Get(coded::EntryKey(s.item_class_id, text),
+                          [&] { return GetGLData()->GetItem(s.item_class_id, Variant(), text); });
       if (item && item->Detail()) return;
     }
     if (!coded::FilterOrWholeSet(*rs, ListFilter(s, text, item))) return;
-    coded::ShowClassListing(s, rs, item);
+    s.show_listing(coded::ClassListing(rs, item, /*found=*/false));
   }
 
   void Search(NameListState& s) override {
-    if (s.ItemClassID == 0) return;
+    if (s.item_class_id == 0) return;
     RecordsetPtr rs = ClassRecords(s, LoadOrder::kRefreshThenSort);
-    if (!s.TextBox) return;
+    if (!s.text_box) return;
     std::string text = flow::ReadWindowText(s);
     if (text.empty()) return;
     // The search filter stays on the clone after the list is shown, so that the rows asked
@@ -51,35 +51,37 @@ class ItemProvider : public Provider {
   // (with it while FilterIsAsset is set); `parent` the item it names, if any.
   static std::string ListFilter(const NameListState& s, const std::string& text,
                                 const ItemEntryPtr& parent) {
-    if (s.FilterIsAsset) {
-      if (s.AssetFilter.empty()) return "";
-      return coded::CodeOrNameFilter("like", s.AssetFilter, s.AssetFilter);
+    if (s.filter_is_asset) {
+      if (s.asset_filter.empty()) return "";
+      return coded::CodeOrNameFilter("like", flow::DoubleQuotes(s.asset_filter));
     }
     if (!parent) {
       if (text.empty()) return "";
-      return coded::CodeOrNameFilter("Like", text, text);
+      return coded::CodeOrNameFilter("Like", flow::Quote(text));
     }
     std::string children = coded::ChildrenFilter(parent->Number());
     if (text.empty()) return children;
     return children + " or FName like '%" + flow::Quote(text) + "%'";
   }
 
-  // The clone of the class's items, loaded at the first call for the class; Nothing when
-  // the item set gave no record set. The parameter collection is built on every call.
+  // The clone of the class's items, loaded at the first call for the class and kept. The
+  // parameter collection is built on every call.
   RecordsetPtr ClassRecords(NameListState& s, LoadOrder order) {
     KeyedCollectionPtr params = NewParameters();
-    return records_.Get(coded::ClassKey(s.ItemClassID), [&]() -> RecordsetPtr {
-      ItemSetPtr set = CreateObjectAs<ItemSet>(progid::kItemSet);
-      current_item_set_ = set;
-      set->ItemClassID(s.ItemClassID);
+    return records_.Get(coded::ClassKey(s.item_class_id), [&]() -> RecordsetPtr {
+      current_item_set_.reset();  // the last one goes before the next is made
+      current_item_set_ = CreateObjectAs<ItemSet>(progid::kItemSet);
+      ItemSet* set = current_item_set_.get();
+      set->ItemClassID(s.item_class_id);
       set->ListOptions(0);
       set->Filter(" FDetail=1 ");
       set->Parameters(params);
       if (order == LoadOrder::kSortThenRefresh) set->Sort("FNumber");
       set->Refresh();
       if (order == LoadOrder::kRefreshThenSort) set->Sort("FNumber");
-      RecordsetPtr loaded = set->Recordset();
-      return loaded ? loaded->Clone() : nullptr;
+      // An item set without a record set is an error, not an empty class: nothing is kept,
+      // and the next call loads again.
+      return Require(set->Recordset()).Clone();
     });
   }
 
@@ -93,7 +95,9 @@ class ItemProvider : public Provider {
 
   coded::OnceCache<Recordset> records_;  // ItemRecordsByClass
   coded::OnceCache<ItemEntry> entries_;  // ItemEntries
-  ItemSetPtr current_item_set_;          // CurrentItemSet
+  // The item set created last, kept alive (not read) until the next one replaces it or the
+  // provider ends, so that its loaded rows stay with it while its clone is in use.
+  ItemSetPtr current_item_set_;
 };
 
 }  // namespace

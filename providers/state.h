@@ -1,34 +1,38 @@
-// The state of one GLNameList that the providers and row supply read and write.
+// The state of one GLNameList that the providers read and write, and the listing they hand
+// back to it.
 //
-// GLNameList owns one NameListState; providers receive it by reference. The names are the
-// object's own field names, so that a provider reads like the procedure it implements.
+// GLNameList owns one NameListState; providers receive it by reference. The list on show
+// (its record set, parent entry and row-data object) is not here: a provider hands a
+// finished Listing to show_listing, and only the component applies it.
 #ifndef GLNAMELIST_PROVIDERS_STATE_H_
 #define GLNAMELIST_PROVIDERS_STATE_H_
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "contracts/entries.h"
-#include "contracts/event.h"
 #include "contracts/list_control.h"
+#include "contracts/list_kinds.h"
 #include "contracts/picture.h"
 #include "contracts/recordset.h"
 #include "contracts/text_box.h"
 
 namespace glnamelist {
 
-// The kinds of list.
-enum GLNameListTypes : long {
-  nlAccount = 1,
-  nlCurrency = 2,
-  nlItemClass = 3,
-  nlItem = 4,
-  nlUnitGroup = 5,
-  nlUnit = 6,
-  nlVchExp = 7,
-  nlSubMes = 8,
-  nlAsset = 9,
-  nlSettleType = 10,
+// A listing whose rows come on request: the list control gets the row count, and row
+// supply builds each row from `records` when the control asks for it.
+struct Listing {
+  RecordsetPtr records;
+  // The entry the typed code names (Nothing for none); no value leaves the parent in force.
+  std::optional<EntryPtr> parent = std::nullopt;
+  long cols = 2;
+  long list_style = 1;
+  long rows_on_request = -1;
+  // Move to the first record before the rows are counted.
+  bool move_first = false;
+  // A name search's result (DropDownFound) rather than a code listing (DropDown).
+  bool found = false;
 };
 
 struct NameListState {
@@ -36,40 +40,23 @@ struct NameListState {
   NameListState(const NameListState&) = delete;
   NameListState& operator=(const NameListState&) = delete;
 
-  // Public fields of the host.
-  bool HotTrace = false;
-  PicturePtr PicDefault;
-  long AssetItemType = 0;
-  std::string AssetFilter;
-  bool FilterIsAsset = false;
-  long ItemClassID = 0;
-  long UnitGroupID = 0;
-  long NameListType = 0;
+  // The host's public fields.
+  bool hot_trace = false;
+  PicturePtr pic_default;
+  long asset_item_type = 0;
+  std::string asset_filter;
+  bool filter_is_asset = false;
+  long item_class_id = 0;
+  long unit_group_id = 0;
+  long name_list_type = 0;
 
-  NameListControlPtr MyNameList;
-  TextBoxPtr TextBox;
-  // The shown list's record set and parent entry, read by row supply.
-  RecordsetPtr ListRecords;
-  EntryPtr ListParent;
+  NameListControlPtr list_control;
+  TextBoxPtr text_box;
   // The account copy that list setup makes; the account provider filters it in place.
-  RecordsetPtr AccountRecords;
+  RecordsetPtr account_records;
 
-  // The row-data object whose DataRequest reaches row supply. Assigning it reconnects the
-  // event to on_data_request, as a field declared with events would.
-  const NameListDataPtr& NameListData() const { return name_list_data_; }
-  void NameListData(NameListDataPtr data) {
-    data_request_.reset();
-    name_list_data_ = std::move(data);
-    if (name_list_data_ && on_data_request) {
-      data_request_ = name_list_data_->DataRequest.Connect(
-          [this](long Row) { on_data_request(Row); });
-    }
-  }
-  std::function<void(long)> on_data_request;
-
- private:
-  NameListDataPtr name_list_data_;
-  Connection data_request_;
+  // Sets the listing up on the list control and drops it down.
+  std::function<void(const Listing&)> show_listing;
 };
 
 }  // namespace glnamelist

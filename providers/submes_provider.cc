@@ -15,7 +15,7 @@ namespace {
 class SubMesProvider : public Provider {
  public:
   void List(NameListState& s) override {
-    if (s.ItemClassID == 0 || !s.TextBox) return;
+    if (s.item_class_id == 0 || !s.text_box) return;
     std::string text = flow::ReadEditText(s, true);
     RecordsetPtr rs = ClassRecords(s, "");
     if (!rs) return;
@@ -24,18 +24,19 @@ class SubMesProvider : public Provider {
       rs->Filter("");
     } else {
       if (!coded::DropTrailingDot(text)) return;
-      parent = entries_.Get(coded::EntryKey(s.ItemClassID, text),
-                            [&] { return GetGLData()->GetSubMes(s.ItemClassID, Variant(), text); });
+      parent = entries_.Get(coded::EntryKey(s.item_class_id, text), [&] {
+        return GetGLData()->GetSubMes(s.item_class_id, Variant(), text);
+      });
       if (!parent) return;
       rs->Filter(coded::ChildrenFilter(parent->Number()));
     }
     rs->Sort("FNumber");
     if (rs->RecordCount() == 0) return;
-    coded::ShowClassListing(s, rs, parent);
+    s.show_listing(coded::ClassListing(rs, parent, /*found=*/false));
   }
 
   void Search(NameListState& s) override {
-    if (s.ItemClassID == 0 || !s.TextBox) return;
+    if (s.item_class_id == 0 || !s.text_box) return;
     std::string text = flow::ReadWindowText(s);
     if (text.empty()) return;
     coded::SearchClassByName(s, ClassRecords(s, "FName"), text, "FName");
@@ -43,12 +44,13 @@ class SubMesProvider : public Provider {
 
  private:
   // The clone of the class's SubMes entries, fetched at the first call for the class and
-  // then sorted by first_sort when given; Nothing when the class has no SubMes source.
+  // then sorted by first_sort when given; Nothing (kept) when the class has no SubMes source.
+  // A source without a record set raises Error 424 and leaves nothing kept.
   RecordsetPtr ClassRecords(NameListState& s, const std::string& first_sort) {
-    return records_.Get(coded::ClassKey(s.ItemClassID), [&]() -> RecordsetPtr {
-      RecordSourcePtr source = GetGLData()->SubMesSet(s.ItemClassID);
+    return records_.Get(coded::ClassKey(s.item_class_id), [&]() -> RecordsetPtr {
+      RecordSourcePtr source = GetGLData()->SubMesSet(s.item_class_id);
       if (!source) return nullptr;
-      RecordsetPtr clone = source->Recordset()->Clone();
+      RecordsetPtr clone = Require(source->Recordset()).Clone();
       if (!first_sort.empty()) clone->Sort(first_sort);
       return clone;
     });

@@ -18,7 +18,7 @@ class UnitProvider final : public Provider {
  public:
   // Every unit of the group, while the box is empty.
   void List(NameListState& s) override {
-    if (s.UnitGroupID == 0 || !copied::EmptyBoxListing(s)) return;
+    if (s.unit_group_id == 0 || !copied::EmptyBoxListing(s)) return;
     UnitSet* units = Units(s);
     if (!units) return;
     std::vector<long> all;
@@ -26,13 +26,13 @@ class UnitProvider final : public Provider {
     NameListDataPtr data = BeginRows(s);
     data->Rows(static_cast<long>(all.size()));
     WriteRows(s, *data, *units, all);
-    s.MyNameList->DropDown();
+    s.list_control->DropDown();
   }
 
   // The units whose name contains the trimmed window text, letter case significant; no
   // message when none does.
   void Search(NameListState& s) override {
-    if (s.UnitGroupID == 0 || !s.TextBox) return;
+    if (s.unit_group_id == 0 || !s.text_box) return;
     std::string text = flow::ReadWindowText(s);
     if (text.empty()) return;
     UnitSet* units = Units(s);
@@ -40,31 +40,31 @@ class UnitProvider final : public Provider {
     NameListDataPtr data = BeginRows(s);
     std::vector<long> matches;
     for (long i = 1; i <= units->Count(); ++i) {
-      if (copied::Require(units->Item(i)).Name().find(text) != std::string::npos) {
+      if (Require(units->Item(i)).Name().find(text) != std::string::npos) {
         matches.push_back(i);
       }
     }
     data->Rows(static_cast<long>(matches.size()));
     if (matches.empty()) return;
     WriteRows(s, *data, *units, matches);
-    s.MyNameList->DropDownFound();
+    s.list_control->DropDownFound();
   }
 
  private:
   // The unit set of the group in UnitGroupID, asked of the data service the first time the
   // group is seen and kept, Nothing included. Nullptr when it is Nothing or has no units.
   UnitSet* Units(NameListState& s) {
-    long key = s.UnitGroupID;
+    long key = s.unit_group_id;
     auto it = sets_.find(key);
     if (it == sets_.end()) {
-      it = sets_.emplace(key, copied::Require(GetGLData()).UnitSet(s.UnitGroupID)).first;
+      it = sets_.emplace(key, Require(GetGLData()).UnitSet(s.unit_group_id)).first;
     }
     UnitSet* units = it->second.get();
     return units && units->Count() > 0 ? units : nullptr;
   }
 
   static NameListDataPtr BeginRows(NameListState& s) {
-    NameListDataPtr data = s.MyNameList->ListData();
+    NameListDataPtr data = s.list_control->ListData();
     data->Cols(2);
     data->ListStyle(1);
     return data;
@@ -76,9 +76,9 @@ class UnitProvider final : public Provider {
     for (size_t j = 1; j <= positions.size(); ++j) {
       UnitEntryPtr unit = units.Item(positions[j - 1]);
       long row = static_cast<long>(j);
-      data.CellText(row, 1, copied::Require(unit).Number());
+      data.CellText(row, 1, Require(unit).Number());
       data.CellText(row, 2, unit->Name());
-      data.RowPicture(row, s.PicDefault);
+      data.RowPicture(row, s.pic_default);
     }
     data.FinishRows();
   }

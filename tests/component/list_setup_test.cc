@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "contracts/prog_ids.h"
+#include "tests/component/gl_name_list_peer.h"
 #include "tests/component/test_provider.h"
 #include "tests/fakes/name_list_fixture.h"
 
@@ -54,12 +55,12 @@ TEST_F(ListSetupTest, FirstAccountSetupCopiesTheAccountsAndMapsBankAndCash) {
   EXPECT_EQ(list->Picture("1122"), nullptr);
   EXPECT_EQ(list->Picture("1123"), nullptr) << "null flags count as false";
 
-  NameListState& s = list->StateForTesting();
-  ASSERT_NE(s.AccountRecords, nullptr);
-  EXPECT_NE(s.AccountRecords, fake.gl_data()->account_records()) << "a copy, not the service's";
-  EXPECT_EQ(s.AccountRecords->RecordCount(), 5);
-  EXPECT_EQ(s.AccountRecords->AbsolutePosition(), 1) << "left on the first record";
-  s.AccountRecords->Filter("FNumber = '1002'");
+  NameListState& s = GLNameListPeer::State(*list);
+  ASSERT_NE(s.account_records, nullptr);
+  EXPECT_NE(s.account_records, fake.gl_data()->account_records()) << "a copy, not the service's";
+  EXPECT_EQ(s.account_records->RecordCount(), 5);
+  EXPECT_EQ(s.account_records->AbsolutePosition(), 1) << "left on the first record";
+  s.account_records->Filter("FNumber = '1002'");
   EXPECT_EQ(fake.gl_data()->account_records()->RecordCount(), 5);
   EXPECT_EQ(fake.gl_data()->account_records()->Filter(), "");
 }
@@ -84,7 +85,7 @@ TEST_F(ListSetupTest, LaterAccountSetupsReadNoAccountsAndSettingsSurviveDetach) 
 TEST_F(ListSetupTest, NoAccountsGiveNoPictures) {
   fake.gl_data()->SetAccounts({});
   Attach(nlAccount);
-  EXPECT_EQ(list->StateForTesting().AccountRecords->RecordCount(), 0);
+  EXPECT_EQ(GLNameListPeer::State(*list).account_records->RecordCount(), 0);
   EXPECT_EQ(list->Picture("1001"), nullptr);
   EXPECT_EQ(list->PicDefault(), Pic("Detail"));
 }
@@ -94,7 +95,7 @@ TEST_F(ListSetupTest, AFailedCopyFailsThisSetupOnlyAndIsNotTriedAgain) {
   GLNameList detached;
   EXPECT_THAT([&] { detached.NameListType(nlAccount); }, ThrowsError(errc::kObjectRequired))
       << "setup counted the records of a copy that does not exist";
-  EXPECT_EQ(detached.StateForTesting().AccountRecords, nullptr);
+  EXPECT_EQ(GLNameListPeer::State(detached).account_records, nullptr);
   EXPECT_TRUE(fake.env().messages.empty());
 
   EXPECT_NO_THROW(detached.NameListType(nlAccount));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "component/message_handling.h"
+#include "tests/component/gl_name_list_peer.h"
 #include "tests/component/test_provider.h"
 #include "tests/fakes/name_list_fixture.h"
 
@@ -19,7 +20,7 @@ class MessagesTest : public NameListFixture {
     Attach(kind);
     auto p = std::make_unique<TestProvider>(fake.log());
     TestProvider& ref = *p;
-    list->SetProviderForTesting(kind, std::move(p));
+    GLNameListPeer::SetProvider(*list, kind, std::move(p));
     fake.log()->Clear();
     return ref;
   }
@@ -125,10 +126,10 @@ TEST_F(MessagesTest, ADisabledOrReadOnlyBoxGetsNoListingOrSearch) {
 TEST_F(MessagesTest, ARepeatWithinAHundredthOfASecondDoesNothingEvenOverMidnight) {
   AttachWithProvider(nlCurrency);
   SendAt(100.0f, WM_KEYDOWN, VK_F8);
-  EXPECT_FLOAT_EQ(list->LastListTimeForTesting(), 100.0f);
+  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 100.0f);
   SendAt(100.005f, WM_KEYDOWN, VK_F8);
   EXPECT_EQ(Lists(), 1);
-  EXPECT_FLOAT_EQ(list->LastListTimeForTesting(), 100.0f) << "a repeat leaves the time alone";
+  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 100.0f) << "a repeat leaves the time alone";
   SendAt(100.02f, WM_KEYDOWN, VK_F8);
   EXPECT_EQ(Lists(), 2);
 
@@ -139,26 +140,26 @@ TEST_F(MessagesTest, ARepeatWithinAHundredthOfASecondDoesNothingEvenOverMidnight
   SendAt(86399.995f, WM_KEYDOWN, VK_F8);
   SendAt(0.001f, WM_KEYDOWN, VK_F8);
   EXPECT_EQ(Lists(), 4);
-  EXPECT_FLOAT_EQ(list->LastListTimeForTesting(), 0.001f);
+  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 0.001f);
 }
 
 TEST_F(MessagesTest, TheListingTimeIsAFreshReadingTakenWhateverHappenedAndOnlySearchErrorsSurface) {
   TestProvider& provider = AttachWithProvider(nlCurrency);
   fake.env().timer_readings = {10.0f, 10.25f};
   fake.LastSubClass()->Send(WM_KEYDOWN, VK_F8, 0);
-  EXPECT_FLOAT_EQ(list->LastListTimeForTesting(), 10.25f);
+  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 10.25f);
 
   // Listing errors vanish; search errors reach the subclassing object.
   provider.fail = Error(errc::kDataService, "ledger closed");
   EXPECT_NO_THROW(SendAt(20.0f, WM_KEYDOWN, VK_F8));
-  EXPECT_FLOAT_EQ(list->LastListTimeForTesting(), 20.0f);
+  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 20.0f);
   EXPECT_TRUE(fake.env().messages.empty());
   EXPECT_THAT([&] { Press(VK_F9); }, ThrowsError(errc::kDataService))
       << "the search error was swallowed";
 
   fake.env().windows[kBoxHwnd].enabled = false;
   SendAt(30.0f, WM_KEYDOWN, VK_F8);
-  EXPECT_FLOAT_EQ(list->LastListTimeForTesting(), 30.0f);
+  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 30.0f);
 }
 
 TEST_F(MessagesTest, KindsWithoutAProviderListNothingButRecordTheTime) {
@@ -167,7 +168,7 @@ TEST_F(MessagesTest, KindsWithoutAProviderListNothingButRecordTheTime) {
     fake.log()->Clear();
     SendAt(static_cast<float>(1000 + kind), WM_KEYDOWN, VK_F8);
     EXPECT_NO_THROW(Press(VK_F9));
-    EXPECT_FLOAT_EQ(list->LastListTimeForTesting(), 1000.0f + kind);
+    EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 1000.0f + kind);
     EXPECT_TRUE(fake.log()->With("NameList.ListData").empty());
   }
 }

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/component/gl_name_list_peer.h"
 #include "tests/fakes/name_list_fixture.h"
 
 namespace glnamelist::fakes {
@@ -20,25 +21,22 @@ class RowSupplyTest : public NameListFixture {
     list = std::make_shared<GLNameList>();
   }
 
-  NameListState& S() { return list->StateForTesting(); }
+  NameListState& S() { return GLNameListPeer::State(*list); }
+  const RecordsetPtr& Shown() { return GLNameListPeer::Shown(*list).records(); }
   // The items as an unfiltered record set of the data service.
   RecordsetPtr Items(const std::vector<ItemRow>& items) {
     fake.gl_data()->SetItems(99, items);
     return fake.gl_data()->ItemRecords(99);
   }
 
-  // Leaves records (and the parent) for row supply as a listing of kind does.
   void Show(long kind, RecordsetPtr records, EntryPtr parent = nullptr) {
-    S().NameListType = kind;
-    S().ListRecords = std::move(records);
-    S().ListParent = std::move(parent);
-    S().NameListData(control().ListData());
+    GLNameListPeer::Show(*list, kind, std::move(records), std::move(parent));
   }
 
   // The children of account 1001, as the account listing leaves them.
   void ShowAccountChildren(EntryPtr parent) {
     list->NameListType(nlAccount);
-    RecordsetPtr rs = S().AccountRecords->Clone();
+    RecordsetPtr rs = S().account_records->Clone();
     rs->Filter("FNumber LIKE '1001.*'");
     Show(nlAccount, rs, std::move(parent));
   }
@@ -78,19 +76,16 @@ TEST_F(RowSupplyTest, AnAccountRowShowsRelativeCodeFullCodeFullNameAndPicture) {
 
 TEST_F(RowSupplyTest, RowsOutsideTheRecordsOrOfOtherKindsAreNotAnswered) {
   ShowAccountChildren(nullptr);
-  S().ListRecords->Sort("FNumber DESC");
-  S().ListRecords->AbsolutePosition(2);
+  Shown()->Sort("FNumber DESC");
+  Shown()->AbsolutePosition(2);
   fake.log()->Clear();
   rows().RequestRow(0);
   rows().RequestRow(3);
   EXPECT_TRUE(fake.log()->calls().empty());
-  EXPECT_EQ(S().ListRecords->AbsolutePosition(), 2);
+  EXPECT_EQ(Shown()->AbsolutePosition(), 2);
 
   rows().RequestRow(2);
   EXPECT_THAT(Cells(2), ElementsAre("1001.01", "1001.01", "Cash_Petty")) << "last in sort order";
-
-  S().ListRecords = nullptr;
-  EXPECT_NO_THROW(rows().RequestRow(1));
 
   // Other kinds get nothing on request.
   list->ItemClassID(3);
@@ -109,12 +104,13 @@ TEST_F(RowSupplyTest, AKeptRowKeepsNameAndPictureButFollowsTheParentInForce) {
   list->Picture("1001.02", Pic("Bank"));
   fake.gl_data()->SetFullName(3, "Renamed");
 
-  S().ListParent = nullptr;
+  GLNameListPeer::Show(*list, nlAccount, Shown(), EntryPtr());
   rows().RequestRow(2);
   EXPECT_THAT(Cells(2), ElementsAre("1001.02", "1001.02", "Cash_Safe"));
   EXPECT_EQ(rows().pictures[2], Pic("Detail"));
 
-  S().ListParent = std::make_shared<FakeAccountEntry>("1001.02", true);
+  GLNameListPeer::Show(*list, nlAccount, Shown(),
+                       std::make_shared<FakeAccountEntry>("1001.02", true));
   rows().RequestRow(2);
   EXPECT_EQ(rows().Cell(2, 0), "") << "a code no longer than its parent's shows nothing";
   EXPECT_EQ(fake.gl_data()->CallCount("GetAccountFullName"), 1);
@@ -162,7 +158,7 @@ TEST_F(RowSupplyTest, SubMesEntriesThatAreNoDetailShowAPlus) {
   EXPECT_THAT(Cells(1), ElementsAre("01", "01 +", "Group"));
   EXPECT_THAT(Cells(2), ElementsAre("01.01", "01.01", "Leaf"));
 
-  S().ListParent = std::make_shared<FakeSubMesEntry>("01");
+  GLNameListPeer::Show(*list, nlSubMes, Shown(), std::make_shared<FakeSubMesEntry>("01"));
   rows().RequestRow(2);
   EXPECT_EQ(rows().Cell(2, 0), "01") << "worked out from the plain code";
 }

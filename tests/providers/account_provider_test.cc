@@ -23,10 +23,10 @@ class AccountProviderTest : public CodedListTest {
         {.FAccountID = 8L, .FNumber = "6002", .FName = "折扣50"},
         {.FAccountID = 9L, .FNumber = "6003", .FName = "ab'c公司", .FHelperCode = "ABC"},
     });
-    s_.AccountRecords = fake_.gl_data()->account_records()->Clone();
+    s_.account_records = fake_.gl_data()->account_records()->Clone();
   }
 
-  std::string Filter() const { return s_.AccountRecords->Filter(); }
+  std::string Filter() const { return s_.account_records->Filter(); }
 };
 
 TEST_F(AccountProviderTest, ParentCodeListsChildrenAndNamesOnRequest) {
@@ -36,9 +36,9 @@ TEST_F(AccountProviderTest, ParentCodeListsChildrenAndNamesOnRequest) {
   EXPECT_EQ(list_->last_edit_text_flag, -1);
   EXPECT_EQ(Filter(), "FNumber Like '1001.%' or FName like '%1001%'");
   EXPECT_THAT(ListedCodes(), ElementsAre("1001.01", "1001.02", "1002.01"));
-  ASSERT_TRUE(s_.ListParent);
-  EXPECT_EQ(s_.ListParent->Number(), "1001");
-  EXPECT_EQ(s_.ListRecords, s_.AccountRecords);
+  ASSERT_TRUE(shown_.parent());
+  EXPECT_EQ(shown_.parent()->Number(), "1001");
+  EXPECT_EQ(shown_.records(), s_.account_records);
   ExpectRowsOnRequest(1, 3);
   EXPECT_TRUE(DroppedDown());
 }
@@ -72,33 +72,31 @@ TEST_F(AccountProviderTest, LookupForAnyTypedTextAndDetailAccountsListNothing) {
   List();
   EXPECT_THAT(fake_.log()->With("GLData.GetAccount"), ElementsAre("GLData.GetAccount()"));
   EXPECT_EQ(Filter(), "FDetail <> 0");
-  EXPECT_FALSE(s_.ListParent);
+  EXPECT_FALSE(shown_.parent());
 
   // The code of a detail account lists nothing, also while FilterIsAsset is set.
-  s_.FilterIsAsset = true;
-  s_.ListRecords.reset();
+  s_.filter_is_asset = true;
   Type("1001.01.");
   fake_.log()->Clear();
   List();
   EXPECT_TRUE(fake_.log()->Contains("GLData.GetAccount(1001.01)"));
   EXPECT_FALSE(Shown());
-  EXPECT_FALSE(s_.ListRecords);
 }
 
 TEST_F(AccountProviderTest, WithoutTextBoxTextOrAccountsNothingHappens) {
-  s_.TextBox.reset();
+  s_.text_box.reset();
   List();
   Search();
   EXPECT_TRUE(fake_.log()->calls().empty());
 
-  s_.TextBox = box_;
+  s_.text_box = box_;
   Type("   ");
   Search();
   EXPECT_EQ(Filter(), "");
 
   // A listing without the account copy fails; the dispatcher absorbs it.
-  s_.TextBox = box_;
-  s_.AccountRecords.reset();
+  s_.text_box = box_;
+  s_.account_records.reset();
   Type("1001");
   EXPECT_THROW(List(), Error);
   Search();
@@ -106,7 +104,7 @@ TEST_F(AccountProviderTest, WithoutTextBoxTextOrAccountsNothingHappens) {
 
   // An empty account set lists nothing.
   fake_.gl_data()->SetAccounts({});
-  s_.AccountRecords = fake_.gl_data()->account_records()->Clone();
+  s_.account_records = fake_.gl_data()->account_records()->Clone();
   Type("zzz");
   List();
   EXPECT_FALSE(Shown());
@@ -114,12 +112,14 @@ TEST_F(AccountProviderTest, WithoutTextBoxTextOrAccountsNothingHappens) {
 
 TEST_F(AccountProviderTest, SearchFindsDetailAccountsByNameThenByHelperCode) {
   Type("  美元 ");
-  s_.ListParent = std::make_shared<fakes::FakeAccountEntry>("1001", false);
+  shown_.Show(s_, {.records = s_.account_records,
+                   .parent = std::make_shared<fakes::FakeAccountEntry>("1001", false)});
+  fake_.log()->Clear();
   Search();
   EXPECT_EQ(Filter(), "FDetail <> 0 And FName Like '*美元*'");
-  EXPECT_EQ(s_.AccountRecords->Sort(), "");
+  EXPECT_EQ(s_.account_records->Sort(), "");
   EXPECT_THAT(ListedCodes(), ElementsAre("1001.02"));
-  EXPECT_EQ(s_.ListParent->Number(), "1001");
+  EXPECT_EQ(shown_.parent()->Number(), "1001");
   ExpectRowsOnRequest(1, 1);
   EXPECT_TRUE(DroppedDownFound());
   EXPECT_FALSE(DroppedDown());
@@ -139,7 +139,7 @@ TEST_F(AccountProviderTest, SearchFindsDetailAccountsByNameThenByHelperCode) {
   Type("jk");
   Search();
   EXPECT_EQ(Filter(), "FDetail <> 0 And FHelperCode Like '*jk*'");
-  EXPECT_EQ(s_.AccountRecords->Sort(), "FNumber");
+  EXPECT_EQ(s_.account_records->Sort(), "FNumber");
   EXPECT_THAT(ListedCodes(), ElementsAre("2001"));
   EXPECT_TRUE(DroppedDownFound());
 

@@ -1,6 +1,7 @@
 // A provider of accounts, items or SubMes entries run on its own against the fakes: the
-// object's state with a fake list control and a fake text box on window 100, and helpers
-// to type into the box and to read back what the list was left with.
+// object's state with a fake list control and a fake text box on window 100, the component's
+// hand-over of a listing, and helpers to type into the box and to read back what the list
+// was left with.
 #ifndef GLNAMELIST_TESTS_PROVIDERS_CODED_LIST_FIXTURE_H_
 #define GLNAMELIST_TESTS_PROVIDERS_CODED_LIST_FIXTURE_H_
 
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "component/shown_list.h"
 #include "providers/provider.h"
 #include "providers/state.h"
 #include "tests/fakes/scoped_fake_environment.h"
@@ -21,8 +23,9 @@ class CodedListTest : public ::testing::Test {
  protected:
   CodedListTest()
       : list_(std::make_shared<fakes::FakeNameList>(fake_.log())), box_(fake_.NewTextBox(100)) {
-    s_.MyNameList = list_;
-    s_.TextBox = box_;
+    s_.list_control = list_;
+    s_.text_box = box_;
+    s_.show_listing = [this](const Listing& listing) { shown_.Show(s_, listing); };
   }
 
   // What the box holds: the list control reports it, and it is the window text.
@@ -34,9 +37,9 @@ class CodedListTest : public ::testing::Test {
   // The codes of the rows the list was handed, in the order row supply reads them.
   std::vector<std::string> ListedCodes() {
     std::vector<std::string> out;
-    for (long i = 1; i <= s_.ListRecords->RecordCount(); ++i) {
-      s_.ListRecords->AbsolutePosition(i);
-      out.push_back(s_.ListRecords->Fields("FNumber").ToDisplayText());
+    for (long i = 1; i <= shown_.records()->RecordCount(); ++i) {
+      shown_.records()->AbsolutePosition(i);
+      out.push_back(shown_.records()->Fields("FNumber").ToDisplayText());
     }
     return out;
   }
@@ -51,13 +54,13 @@ class CodedListTest : public ::testing::Test {
   void ExpectListings(const std::vector<ListingCase>& cases) {
     for (const ListingCase& c : cases) {
       SCOPED_TRACE(c.typed + " / asset " + c.asset_filter);
-      s_.FilterIsAsset = c.filter_is_asset;
-      s_.AssetFilter = c.asset_filter;
+      s_.filter_is_asset = c.filter_is_asset;
+      s_.asset_filter = c.asset_filter;
       Type(c.typed);
       long drops = fake_.log()->Count("NameList.DropDown()");
       List();
-      ASSERT_TRUE(s_.ListRecords);
-      EXPECT_EQ(s_.ListRecords->Filter(), c.filter);
+      ASSERT_TRUE(shown_.records());
+      EXPECT_EQ(shown_.records()->Filter(), c.filter);
       EXPECT_EQ(ListedCodes(), c.codes);
       EXPECT_EQ(list_->data->rows, static_cast<long>(c.codes.size()));
       EXPECT_EQ(fake_.log()->Count("NameList.DropDown()"), drops + 1);
@@ -72,7 +75,7 @@ class CodedListTest : public ::testing::Test {
     EXPECT_EQ(list_->data->rows_on_request, -1);
     EXPECT_EQ(list_->data->rows, rows);
     EXPECT_TRUE(list_->data->cells.empty());
-    EXPECT_EQ(s_.NameListData(), list_->data);
+    EXPECT_EQ(shown_.data(), list_->data);
   }
 
   // The one message box shown: prompt, OK with the information icon, and the caption.
@@ -93,7 +96,8 @@ class CodedListTest : public ::testing::Test {
 
   fakes::ScopedFakeEnvironment fake_;
   NameListState s_;
-  ProviderPtr provider_;  // what List and Search run
+  ShownList shown_{nullptr};  // what the component keeps of the listing handed to it
+  ProviderPtr provider_;      // what List and Search run
   std::shared_ptr<fakes::FakeNameList> list_;
   std::shared_ptr<fakes::FakeTextBox> box_;
 };

@@ -17,7 +17,7 @@ using Rows = std::vector<std::string>;
 
 class CopiedRowsTest : public CodedListTest {
  protected:
-  CopiedRowsTest() { s_.PicDefault = fake_.env().PictureOf("Item"); }
+  CopiedRowsTest() { s_.pic_default = fake_.env().PictureOf("Item"); }
 
   // Puts text into the box, runs the listing or the search on a fresh log and returns the
   // rows the list was given: the cells of columns 0 to 2 joined by "|", then the picture's
@@ -132,7 +132,7 @@ TEST_F(CopiedRowsTest, UnitsComeInSetOrderAndTheSearchIsLiteralCaseSensitiveAndS
   EXPECT_THAT(Search(*p, "g"), IsEmpty());
   EXPECT_EQ(gl().CallCount("UnitSet"), 0);
 
-  s_.UnitGroupID = 12;
+  s_.unit_group_id = 12;
   EXPECT_THAT(List(*p), ElementsAre("kg|Kilogram|Item", "g|Gram|Item", "t*|ton*|Item"));
   EXPECT_EQ(fake_.log()->With("ListData.").back(), "ListData.FinishRows()");
   EXPECT_EQ(list_->data->finish_rows_count, 1);
@@ -144,7 +144,7 @@ TEST_F(CopiedRowsTest, UnitsComeInSetOrderAndTheSearchIsLiteralCaseSensitiveAndS
   // Each group's set, an empty one included, is asked for once: 12, 15 and 99.
   gl().SetUnits(15, {{"m", "metre"}});
   for (long group : {15L, 12L, 99L, 99L}) {
-    s_.UnitGroupID = group;
+    s_.unit_group_id = group;
     List(*p);
   }
   EXPECT_EQ(gl().CallCount("UnitSet"), 3);

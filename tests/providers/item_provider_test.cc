@@ -23,10 +23,10 @@ class ItemProviderTest : public CodedListTest {
                {.FItemID = 6L, .FNumber = "04", .FName = "5%折扣件"},
            });
     fake_.gl_data()->SetItems(4, {{.FItemID = 2L, .FNumber = "01", .FName = "其他"}});
-    s_.ItemClassID = 3;
+    s_.item_class_id = 3;
   }
 
-  std::string Filter() const { return s_.ListRecords->Filter(); }
+  std::string Filter() const { return shown_.records()->Filter(); }
 };
 
 TEST_F(ItemProviderTest, ItemSetIsLoadedOncePerClassInEachProceduresOrder) {
@@ -44,7 +44,7 @@ TEST_F(ItemProviderTest, ItemSetIsLoadedOncePerClassInEachProceduresOrder) {
 
   // A search of a class not loaded yet refreshes before it sorts.
   fake_.log()->Clear();
-  s_.ItemClassID = 4;
+  s_.item_class_id = 4;
   Type("其他");
   Search();
   EXPECT_THAT(fake_.log()->With("ItemSet."),
@@ -53,12 +53,12 @@ TEST_F(ItemProviderTest, ItemSetIsLoadedOncePerClassInEachProceduresOrder) {
                           "ItemSet.Refresh()", "ItemSet.Sort(FNumber)", "ItemSet.Recordset()"));
 
   // Back to class 3: its first clone is reused. A parameter collection is built each call.
-  s_.ItemClassID = 3;
+  s_.item_class_id = 3;
   Type("");
   List();
   EXPECT_EQ(fake_.env().CreationCount(progid::kItemSet), 2);
   EXPECT_EQ(fake_.env().CreationCount(progid::kKeyedCollection), 3);
-  EXPECT_EQ(s_.ListRecords->RecordCount(), 5);
+  EXPECT_EQ(shown_.records()->RecordCount(), 5);
 }
 
 TEST_F(ItemProviderTest, ParentCodeListsChildrenDetailCodeKeepsTheListAndEachCodeIsLookedUpOnce) {
@@ -68,28 +68,28 @@ TEST_F(ItemProviderTest, ParentCodeListsChildrenDetailCodeKeepsTheListAndEachCod
   EXPECT_EQ(list_->last_edit_text_flag, -1);
   EXPECT_EQ(Filter(), "FNumber Like '01.%' or FName like '%01%'");
   EXPECT_THAT(ListedCodes(), ElementsAre("01.01", "01.02", "02"));
-  ASSERT_TRUE(s_.ListParent);
-  EXPECT_EQ(s_.ListParent->Number(), "01");
+  ASSERT_TRUE(shown_.parent());
+  EXPECT_EQ(shown_.parent()->Number(), "01");
   ExpectRowsOnRequest(0, 3);
   EXPECT_TRUE(DroppedDown());
 
   // A detail item's code lists nothing and keeps the shown list.
-  RecordsetPtr shown = s_.ListRecords;
-  EntryPtr parent = s_.ListParent;
+  RecordsetPtr shown = shown_.records();
+  EntryPtr parent = shown_.parent();
   fake_.log()->Clear();
   Type("01.02.");
   List();
   EXPECT_THAT(Calls("GLData.GetItem"), ElementsAre("GLData.GetItem(3, 01.02)"));
   EXPECT_FALSE(Shown());
-  EXPECT_EQ(s_.ListRecords, shown);
-  EXPECT_EQ(s_.ListParent, parent);
+  EXPECT_EQ(shown_.records(), shown);
+  EXPECT_EQ(shown_.parent(), parent);
 
   // Each class and code is looked up once, codes without an entry included.
   for (const char* text : {"01.", "99", "99."}) {
     Type(text);
     List();
   }
-  s_.ItemClassID = 4;
+  s_.item_class_id = 4;
   Type("01.");
   List();
   EXPECT_THAT(
@@ -107,7 +107,7 @@ TEST_F(ItemProviderTest, FilterFollowsAssetSettingsLookupAndTypedText) {
       {true, "", "01.01.", "", {"01.01", "01.02", "02", "03", "04"}},
       {true, "折扣", "01.", "FNumber like '折扣%' or FName like '%折扣%'", {"04"}},
   });
-  EXPECT_FALSE(s_.ListParent);
+  EXPECT_FALSE(shown_.parent());
   // The point alone asked for the empty code; the asset cases asked for nothing.
   EXPECT_THAT(Calls("GLData.GetItem"),
               ElementsAre("GLData.GetItem(3, )", "GLData.GetItem(3, ab'c)", "GLData.GetItem(3, 5%)",
@@ -117,12 +117,12 @@ TEST_F(ItemProviderTest, FilterFollowsAssetSettingsLookupAndTypedText) {
 TEST_F(ItemProviderTest, SearchKeepsTheParentAndWithoutMatchRemovesItsFilter) {
   Type("01.");
   List();
-  EntryPtr parent = s_.ListParent;
+  EntryPtr parent = shown_.parent();
   Type(" 材 ");
   Search();
   EXPECT_EQ(Filter(), "FName Like '*材*'");
   EXPECT_THAT(ListedCodes(), ElementsAre("01.01", "01.02"));
-  EXPECT_EQ(s_.ListParent, parent);
+  EXPECT_EQ(shown_.parent(), parent);
   ExpectRowsOnRequest(0, 2);
   EXPECT_TRUE(DroppedDownFound());
 
@@ -149,7 +149,7 @@ TEST_F(ItemProviderTest, FailedLoadLeavesNoEntryAndEmptyClassShowsNothing) {
 
   fake_.log()->Clear();
   fake_.gl_data()->SetItems(5, {});
-  s_.ItemClassID = 5;
+  s_.item_class_id = 5;
   Type("x");
   List();
   Search();

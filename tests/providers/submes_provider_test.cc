@@ -22,7 +22,7 @@ class SubMesProviderTest : public CodedListTest {
                {.FItemID = 2L, .FNumber = "01.01", .FName = "Alu bar"},
                {.FItemID = 4L, .FNumber = "02", .FName = "5% off"},
            });
-    s_.ItemClassID = 3;
+    s_.item_class_id = 3;
   }
 };
 
@@ -44,21 +44,21 @@ TEST_F(SubMesProviderTest, CodeWithPointListsChildrenAndSearchFindsByNameUnderIt
   List();
   EXPECT_THAT(Calls("GLData."), ElementsAre("GLData.SubMesSet(3)", "GLData.GetSubMes(3, 01)"));
   EXPECT_EQ(list_->last_edit_text_flag, -1);
-  EXPECT_EQ(s_.ListRecords->Filter(), "FNumber Like '01.%'");
-  EXPECT_EQ(s_.ListRecords->Sort(), "FNumber");
+  EXPECT_EQ(shown_.records()->Filter(), "FNumber Like '01.%'");
+  EXPECT_EQ(shown_.records()->Sort(), "FNumber");
   EXPECT_THAT(ListedCodes(), ElementsAre("01.01", "01.02"));
-  ASSERT_TRUE(s_.ListParent);
-  EXPECT_EQ(s_.ListParent->Number(), "01");
+  ASSERT_TRUE(shown_.parent());
+  EXPECT_EQ(shown_.parent()->Number(), "01");
   ExpectRowsOnRequest(0, 2);
   EXPECT_TRUE(DroppedDown());
 
   // A search finds by name in name order, keeping the parent.
   Type(" bar ");
   Search();
-  EXPECT_EQ(s_.ListRecords->Filter(), "FName Like '*bar*'");
-  EXPECT_EQ(s_.ListRecords->Sort(), "FName");
+  EXPECT_EQ(shown_.records()->Filter(), "FName Like '*bar*'");
+  EXPECT_EQ(shown_.records()->Sort(), "FName");
   EXPECT_THAT(ListedCodes(), ElementsAre("01.01", "01", "01.02"));
-  EXPECT_EQ(s_.ListParent->Number(), "01");
+  EXPECT_EQ(shown_.parent()->Number(), "01");
   ExpectRowsOnRequest(0, 3);
   EXPECT_TRUE(DroppedDownFound());
 
@@ -68,11 +68,11 @@ TEST_F(SubMesProviderTest, CodeWithPointListsChildrenAndSearchFindsByNameUnderIt
   Search();
   ExpectMessage("没有查询到名称包含\"ab'c\"的数据");
   EXPECT_FALSE(DroppedDownFound());
-  EXPECT_EQ(s_.ListRecords->Filter(), "");
+  EXPECT_EQ(shown_.records()->Filter(), "");
 
   Type("5%");
   Search();
-  EXPECT_EQ(s_.ListRecords->Filter(), "FName Like '*5[%]*'");
+  EXPECT_EQ(shown_.records()->Filter(), "FName Like '*5[%]*'");
   EXPECT_THAT(ListedCodes(), ElementsAre("02"));
 
   // An empty box afterwards lists the whole class again, in code order, without a lookup
@@ -80,7 +80,7 @@ TEST_F(SubMesProviderTest, CodeWithPointListsChildrenAndSearchFindsByNameUnderIt
   Type("");
   List();
   EXPECT_THAT(ListedCodes(), ElementsAre("01", "01.01", "01.02", "02"));
-  EXPECT_FALSE(s_.ListParent);
+  EXPECT_FALSE(shown_.parent());
   EXPECT_THAT(Calls("GLData.GetSubMes"), IsEmpty());
 }
 
@@ -94,14 +94,14 @@ TEST_F(SubMesProviderTest, CodesWithoutPointOrEntryListNothing) {
   Type("02.");  // a detail entry: no children
   List();
   EXPECT_FALSE(Shown());
-  EXPECT_FALSE(s_.ListRecords);
+  EXPECT_FALSE(shown_.records());
   // One fetch per class, one lookup per code, missing entries included.
   EXPECT_THAT(Calls("GLData."), ElementsAre("GLData.SubMesSet(3)", "GLData.GetSubMes(3, 09)",
                                             "GLData.GetSubMes(3, 02)"));
 }
 
 TEST_F(SubMesProviderTest, ClassWithoutSourceShowsNothingAndIsNotAskedAgain) {
-  s_.ItemClassID = 7;
+  s_.item_class_id = 7;
   Type("01.");
   List();
   Type("bar");

@@ -1,0 +1,32 @@
+// Reaches the inside of a GLNameList for the component's own tests: the state the providers
+// share, the list on show, the dispatcher's repeat-guard time and its provider slots.
+#ifndef GLNAMELIST_TESTS_COMPONENT_GL_NAME_LIST_PEER_H_
+#define GLNAMELIST_TESTS_COMPONENT_GL_NAME_LIST_PEER_H_
+
+#include <optional>
+#include <utility>
+
+#include "component/gl_name_list.h"
+#include "component/gl_name_list_impl.h"
+
+namespace glnamelist {
+
+class GLNameListPeer {
+ public:
+  static NameListState& State(GLNameList& list) { return list.impl_->state_; }
+  static const ShownList& Shown(GLNameList& list) { return list.impl_->shown_; }
+  static double LastListTime(GLNameList& list) { return list.impl_->dispatcher_.last_list_time_; }
+  static void SetProvider(GLNameList& list, long kind, ProviderPtr provider) {
+    list.impl_->dispatcher_.providers_.at(static_cast<size_t>(kind)) = std::move(provider);
+  }
+  // Shows records (and the parent) as a listing of kind does.
+  static void Show(GLNameList& list, long kind, RecordsetPtr records,
+                   std::optional<EntryPtr> parent = EntryPtr()) {
+    State(list).name_list_type = kind;
+    State(list).show_listing({.records = std::move(records), .parent = std::move(parent)});
+  }
+};
+
+}  // namespace glnamelist
+
+#endif  // GLNAMELIST_TESTS_COMPONENT_GL_NAME_LIST_PEER_H_
