@@ -30,7 +30,8 @@ namespace glnamelist::platform {
 Environment& InstallPlatform();
 
 // The class registry of the installed platform environment, where the host registers the
-// list control and the data service (ledger/register_ledger.h does the latter).
+// list control and the data service (ledger/register_ledger.h does the latter). It lives
+// as long as that environment.
 ClassRegistrar& PlatformClasses();
 
 // A text box over a new window holding text (the caret at its end), enabled and editable,
