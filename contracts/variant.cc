@@ -4,17 +4,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "contracts/text.h"
+
 namespace glnamelist {
 namespace {
 
 [[noreturn]] void Mismatch() { throw Error(errc::kTypeMismatch, "Type mismatch"); }
 [[noreturn]] void NullUse() { throw Error(errc::kInvalidUseOfNull, "Invalid use of Null"); }
-
-std::string_view TrimSpaces(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
 
 }  // namespace
 
@@ -58,7 +54,7 @@ int64_t Variant::ToLong() const {
     case Type::kDouble:
       return static_cast<int64_t>(std::llround(std::get<double>(value_)));
     case Type::kText: {
-      std::string_view s = TrimSpaces(std::get<std::string>(value_));
+      std::string_view s = text::Trim(std::get<std::string>(value_));
       int64_t v = 0;
       auto r = std::from_chars(s.data(), s.data() + s.size(), v);
       if (r.ec != std::errc() || r.ptr != s.data() + s.size() || s.empty()) Mismatch();
@@ -75,7 +71,7 @@ double Variant::ToDouble() const {
     case Type::kDouble:
       return std::get<double>(value_);
     case Type::kText: {
-      std::string_view s = TrimSpaces(std::get<std::string>(value_));
+      std::string_view s = text::Trim(std::get<std::string>(value_));
       double v = 0;
       auto r = std::from_chars(s.data(), s.data() + s.size(), v);
       if (r.ec != std::errc() || r.ptr != s.data() + s.size() || s.empty()) Mismatch();
@@ -93,7 +89,7 @@ bool Variant::ToBool() const {
     case Type::kDouble:
       return std::get<double>(value_) != 0.0;
     case Type::kText: {
-      std::string_view s = TrimSpaces(std::get<std::string>(value_));
+      std::string_view s = text::Trim(std::get<std::string>(value_));
       if (s == "True" || s == "true" || s == "TRUE") return true;
       if (s == "False" || s == "false" || s == "FALSE") return false;
       return ToDouble() != 0.0;

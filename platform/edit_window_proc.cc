@@ -3,7 +3,7 @@
 #include <string>
 
 #include "contracts/environment.h"
-#include "platform/utf8.h"
+#include "contracts/text.h"
 #include "platform/window_system.h"
 
 namespace glnamelist::platform {
@@ -16,11 +16,11 @@ bool IsEditable(const WindowSystem& windows, long hWnd) {
 // Replaces the characters [from, to) of the text with insert and puts the caret after it.
 void Edit(WindowSystem& windows, long hWnd, size_t from, size_t to, const std::string& insert) {
   std::string text = windows.Text(hWnd);
-  size_t begin = utf8::OffsetOfChar(text, from);
-  size_t end = utf8::OffsetOfChar(text, to);
+  size_t begin = text::OffsetOfChar(text, from);
+  size_t end = text::OffsetOfChar(text, to);
   text.replace(begin, end - begin, insert);
   windows.SetText(hWnd, text);
-  windows.SetCaret(hWnd, static_cast<long>(from + utf8::CharCount(insert)));
+  windows.SetCaret(hWnd, static_cast<long>(from + text::CharCount(insert)));
 }
 
 void OnChar(WindowSystem& windows, long hWnd, long code) {
@@ -31,13 +31,13 @@ void OnChar(WindowSystem& windows, long hWnd, long code) {
     return;
   }
   if (code < 32 || code == 127) return;
-  std::string ch = utf8::Encode(static_cast<uint32_t>(code));
+  std::string ch = text::EncodeUtf8(static_cast<char32_t>(code));
   if (!ch.empty()) Edit(windows, hWnd, caret, caret, ch);
 }
 
 void OnKeyDown(WindowSystem& windows, long hWnd, long key) {
   long caret = windows.Caret(hWnd);
-  long length = static_cast<long>(utf8::CharCount(windows.Text(hWnd)));
+  long length = static_cast<long>(text::CharCount(windows.Text(hWnd)));
   switch (key) {
     case VK_HOME:
       windows.SetCaret(hWnd, 0);

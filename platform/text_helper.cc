@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/utf8.h"
+#include "contracts/text.h"
 
 namespace glnamelist::platform {
 
@@ -28,7 +28,7 @@ std::string StandardTextHelper::FormatArgs(const std::string& Template,
 std::string StandardTextHelper::BufferText(const std::string& Buffer, long Length) {
   if (Length <= 0) return "";
   size_t limit = std::min(static_cast<size_t>(Length), Buffer.size());
-  std::string_view bytes(Buffer.data(), utf8::PrefixLength(Buffer, limit));
+  std::string_view bytes(Buffer.data(), text::PrefixLength(Buffer, limit));
   return std::string(bytes.substr(0, bytes.find('\0')));
 }
 

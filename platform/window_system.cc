@@ -7,7 +7,7 @@
 
 #include "contracts/environment.h"
 #include "contracts/error.h"
-#include "platform/utf8.h"
+#include "contracts/text.h"
 
 namespace glnamelist::platform {
 
@@ -147,12 +147,12 @@ void WindowSystem::SetText(long hWnd, const std::string& text) {
 
 long WindowSystem::Caret(long hWnd) const {
   const WindowSystemState::Window& w = state_->Get(hWnd);
-  return static_cast<long>(utf8::CharCount(std::string_view(w.text).substr(0, w.caret)));
+  return static_cast<long>(text::CharCount(std::string_view(w.text).substr(0, w.caret)));
 }
 
 void WindowSystem::SetCaret(long hWnd, long position) {
   WindowSystemState::Window& w = state_->Get(hWnd);
-  w.caret = utf8::OffsetOfChar(w.text, static_cast<size_t>(std::max(position, 0L)));
+  w.caret = text::OffsetOfChar(w.text, static_cast<size_t>(std::max(position, 0L)));
 }
 
 void WindowSystem::EnableWindow(long hWnd, bool enabled) { state_->Get(hWnd).enabled = enabled; }
@@ -230,7 +230,7 @@ long WindowSystem::GetWindowTextA(long hWnd, std::string& lpString, long nMaxCou
   if (!w) return 0;
   long room = std::min<long>(nMaxCount, static_cast<long>(lpString.size())) - 1;
   if (room < 0) return 0;
-  size_t n = utf8::PrefixLength(w->text, static_cast<size_t>(room));
+  size_t n = text::PrefixLength(w->text, static_cast<size_t>(room));
   lpString.replace(0, n, w->text, 0, n);
   lpString[n] = '\0';
   return static_cast<long>(n);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "contracts/error.h"
+#include "contracts/text.h"
 #include "recordset/text_fold.h"
 
 namespace glnamelist::recordset {
@@ -257,7 +258,7 @@ class Parser {
 }  // namespace
 
 OrOfAndGroups ParseFilter(std::string_view text, const ColumnLookup& lookup) {
-  if (!IsValidUtf8(text)) RefuseArgument();
+  if (!text::IsValidUtf8(text)) RefuseArgument();
   return Parser(text, lookup).Parse();
 }
 

@@ -4,19 +4,16 @@
 #include <cmath>
 #include <optional>
 
+#include "contracts/text.h"
 #include "recordset/text_fold.h"
 
 namespace glnamelist::recordset {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
+constexpr std::string_view kBlanks = " \t";
 
 std::optional<double> TextAsNumber(std::string_view text) {
-  text = Trim(text);
+  text = text::Trim(text, kBlanks);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double v = 0;
   auto r = std::from_chars(text.data(), text.data() + text.size(), v);
@@ -35,7 +32,7 @@ int ThreeWay(T a, T b) {
 double ValueAsNumber(const Clause& c, ColumnType type) {
   if (c.kind == ValueKind::kNumber) return c.number;
   if (type == ColumnType::kBool) {
-    std::string f = Folded(Trim(c.text));
+    std::string f = Folded(text::Trim(c.text, kBlanks));
     if (f == "true") return 1;
     if (f == "false") return 0;
   }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "contracts/text.h"
 #include "recordset/text_fold.h"
 
 namespace glnamelist::recordset {
@@ -61,7 +62,7 @@ class SortReader {
 }  // namespace
 
 std::vector<SortKey> ParseSort(std::string_view text, const ColumnLookup& lookup) {
-  if (!IsValidUtf8(text)) RefuseArgument();
+  if (!text::IsValidUtf8(text)) RefuseArgument();
   std::vector<SortKey> keys;
   SortReader reader(text);
   if (reader.AtEnd()) return keys;

@@ -1,17 +1,10 @@
 #include "recordset/text_fold.h"
 
 #include <unicode/uchar.h>
-#include <unicode/utf8.h>
+
+#include "contracts/text.h"
 
 namespace glnamelist::recordset {
-
-bool IsValidUtf8(std::string_view text) {
-  size_t pos = 0;
-  while (pos < text.size()) {
-    if (NextCodePoint(text, pos) < 0) return false;
-  }
-  return true;
-}
 
 bool IsAscii(std::string_view text) {
   for (unsigned char c : text) {
@@ -21,22 +14,14 @@ bool IsAscii(std::string_view text) {
 }
 
 int32_t NextCodePoint(std::string_view text, size_t& pos) {
-  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  unsigned char lead = s[pos];
+  auto lead = static_cast<unsigned char>(text[pos]);
   if (lead < 0x80) {
     ++pos;
     return lead;
   }
-  int32_t i = static_cast<int32_t>(pos);
-  int32_t length = static_cast<int32_t>(text.size());
-  UChar32 c;
-  U8_NEXT(s, i, length, c);
-  if (c < 0) {
-    pos += 1;
-    return -static_cast<int32_t>(lead);
-  }
-  pos = static_cast<size_t>(i);
-  return c;
+  text::Decoded d = text::DecodeAt(text, pos);
+  pos += d.length;
+  return d.valid ? static_cast<int32_t>(d.code) : -static_cast<int32_t>(lead);
 }
 
 void AppendFolded(std::string_view text, std::string& out) {
@@ -59,10 +44,7 @@ void AppendFolded(std::string_view text, std::string& out) {
       out.append(text.substr(start, pos - start));
       continue;
     }
-    uint8_t buf[4];
-    int32_t n = 0;
-    U8_APPEND_UNSAFE(buf, n, f);
-    out.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(n));
+    text::AppendUtf8(out, static_cast<char32_t>(f));
   }
 }
 

@@ -12,8 +12,6 @@
 
 namespace glnamelist::recordset {
 
-bool IsValidUtf8(std::string_view text);
-
 // Appends the folded form of text to out.
 void AppendFolded(std::string_view text, std::string& out);
 std::string Folded(std::string_view text);

@@ -16,6 +16,8 @@ long CursesMessageBox::Show(const std::string& text, long /*style*/, const std::
     screen_.SetCursor(-1, 0);
     screen_.Refresh();
     KeyPress key = screen_.ReadKey();
+    // Without a terminal nobody can answer; the form ends at its next key.
+    if (key.kind == KeyPress::kEnd) return platform::kButtonOk;
     bool ok = key.kind == KeyPress::kChar &&
               (key.code == '\r' || key.code == '\n' || key.code == ' ' || key.code == VK_ESCAPE);
     if (ok || (key.kind == KeyPress::kKey && key.code == VK_RETURN)) {

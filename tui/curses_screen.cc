@@ -1,6 +1,8 @@
 #include "tui/curses_screen.h"
 
 #include <curses.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -73,6 +75,17 @@ long VirtualKey(int key) {
   return 0;
 }
 
+// After a read that failed: true when no key will ever come. A terminal that hung up or
+// failed reports so when polled; input that is no terminal fails only at its end. A live
+// terminal's read fails for passing reasons too (a signal, a malformed character).
+bool InputEnded() {
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  if (poll(&input, 1, 0) > 0 && (input.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    return true;
+  }
+  return isatty(STDIN_FILENO) == 0;
+}
+
 }  // namespace
 
 CursesScreen::CursesScreen() : frame_(0, 0) {
@@ -141,9 +154,13 @@ void CursesScreen::Refresh() {
 }
 
 KeyPress CursesScreen::ReadKey() {
+  if (input_ended_) return {KeyPress::kEnd, 0};
   wint_t ch = 0;
   int got = get_wch(&ch);
-  if (got == ERR) return {};
+  if (got == ERR) {
+    input_ended_ = InputEnded();
+    return {input_ended_ ? KeyPress::kEnd : KeyPress::kNone, 0};
+  }
   if (got == KEY_CODE_YES) {
     if (ch == KEY_RESIZE) return {KeyPress::kResize, 0};
     if (ch == KEY_BTAB) return {KeyPress::kBackTab, 0};

@@ -17,6 +17,7 @@ struct KeyPress {
     kBackTab,  // Shift-Tab
     kResize,   // the terminal changed size
     kNone,     // nothing usable (an unknown key)
+    kEnd,      // the terminal is gone: no key will come
   };
   Kind kind = kNone;
   long code = 0;
@@ -42,13 +43,15 @@ class CursesScreen : public Screen {
   void SetCursor(int y, int x);
   // Shows what was drawn.
   void Refresh();
-  // Waits for the next key.
+  // Waits for the next key. Once the terminal has hung up or failed, or input that is no
+  // terminal has ended, returns kEnd at once, then and ever after.
   KeyPress ReadKey();
 
  private:
   CellScreen frame_;
   int cursor_y_ = -1;
   int cursor_x_ = 0;
+  bool input_ended_ = false;
 };
 
 }  // namespace glnamelist::tui

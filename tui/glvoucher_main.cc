@@ -5,6 +5,7 @@
 // Opens the ledger at PATH (the bundled sample ledger by default) and shows one text box
 // per list kind, each with its drop-down name list.
 #include <clocale>
+#include <csignal>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -30,6 +31,11 @@ void UseUtf8Locale() {
   }
 }
 
+// A hang-up ends the program at once, even when the parent set hang-ups to be ignored: the
+// terminal is gone, and nothing needs saving (the ledger is only read). A terminal that
+// goes away without one ends the form through the end of its input.
+void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
+
 int Run(const std::string& ledger_path) {
   glnamelist::platform::InstallPlatform();
   glnamelist::ledger::RegisterLedger(ledger_path);
@@ -43,6 +49,7 @@ int Run(const std::string& ledger_path) {
 
 int main(int argc, char** argv) {
   UseUtf8Locale();
+  EndOnHangUp();
   std::string ledger_path = GLNAMELIST_SAMPLE_LEDGER;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--ledger") == 0 && i + 1 < argc) {

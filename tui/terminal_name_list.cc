@@ -4,27 +4,16 @@
 #include <exception>
 
 #include "contracts/environment.h"
+#include "contracts/text.h"
 #include "contracts/virtual_keys.h"
 #include "tui/error_text.h"
-#include "tui/text.h"
+#include "tui/list_layout.h"
+#include "tui/list_painter.h"
 
 namespace glnamelist::tui {
 namespace {
 
-constexpr int kGlyphColumns = 2;
-constexpr int kColumnGap = 2;
-constexpr const char* kFoundTitle = " 查找结果 ";
-
-std::string Trim(std::string_view s) {
-  size_t b = 0;
-  size_t e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return std::string(s.substr(b, e - b));
-}
-
-}  // namespace
-
+// True for the keys a shown list takes from its box.
 bool IsListKey(long key) {
   switch (key) {
     case VK_UP:
@@ -40,6 +29,8 @@ bool IsListKey(long key) {
       return false;
   }
 }
+
+}  // namespace
 
 TerminalNameList::TerminalNameList(std::shared_ptr<ListHost> host)
     : host_(std::move(host)), data_(std::make_shared<TerminalListData>()) {}
@@ -90,7 +81,7 @@ std::string TerminalNameList::GetEditText(long hWnd, long flag) {
   std::string text(static_cast<size_t>(std::max(length, 0L)) + 1, '\0');
   long copied = env.GetWindowTextA(hWnd, text, length + 1);
   text.resize(static_cast<size_t>(std::clamp(copied, 0L, length)));
-  return flag != 0 ? Trim(text) : text;
+  return flag != 0 ? std::string(text::Trim(text, " \t")) : text;
 }
 
 void TerminalNameList::Show(bool found) {
@@ -130,40 +121,7 @@ void TerminalNameList::Unload() {
 }
 
 Rect TerminalNameList::Frame() const {
-  int screen_rows = host_->ScreenRows();
-  int screen_cols = host_->ScreenCols();
-  Rect owner = host_->BoxRect(owner_);
-  if (owner.height <= 0) owner = Rect{0, 0, 1, kMinWidth};
-
-  int want_rows = static_cast<int>(std::clamp(data_->Rows(), 1L, long{kMaxShownRows}));
-  int content = kOnRequestWidth;  // rows not yet handed over cannot be measured
-  if (!data_->OnRequest() && data_->Rows() <= 2000) {
-    int sum = 1 + kGlyphColumns + 1;
-    for (int col : data_->ShownColumns()) {
-      int widest = 0;
-      for (long r = 1; r <= data_->Rows(); ++r) {
-        widest = std::max(widest, TextWidth(data_->Peek(r).cells[static_cast<size_t>(col)]));
-      }
-      sum += widest + kColumnGap;
-    }
-    content = sum + 2;
-  }
-  int width = std::min(screen_cols, std::max({owner.width, kMinWidth, content}));
-
-  int below = screen_rows - (owner.y + 1);
-  int above = owner.y;
-  Rect f;
-  if (below >= want_rows + 2 || below >= above) {
-    f.y = owner.y + 1;
-    f.height = std::min(want_rows + 2, below);
-  } else {
-    f.height = std::min(want_rows + 2, above);
-    f.y = owner.y - f.height;
-  }
-  if (f.height < 3 || width < 8) return Rect{};
-  f.width = width;
-  f.x = std::clamp(owner.x, 0, screen_cols - width);
-  return f;
+  return ListFrame(*data_, host_->BoxRect(owner_), host_->ScreenRows(), host_->ScreenCols());
 }
 
 int TerminalNameList::PageRows() const {
@@ -247,7 +205,7 @@ void TerminalNameList::Paint(Screen& screen) {
   top_ = std::clamp(top_, 1L, std::max(rows - shown + 1, 1L));
   long last = std::min(rows, top_ + shown - 1);
 
-  // Hand over the rows about to be painted, then measure the columns.
+  // Hand over the rows about to be painted; the layout measures them.
   std::string error;
   for (long r = top_; r <= last; ++r) {
     try {
@@ -258,71 +216,10 @@ void TerminalNameList::Paint(Screen& screen) {
   }
   if (!error.empty()) host_->ReportError(error);
 
-  int inner = f.width - 2;
-  std::vector<int> columns = data_->ShownColumns();
-  // The short code says nothing new where every shown row has its full code there too
-  // (a listing without a parent entry, a search result).
-  bool short_is_full = data_->OnRequest() && last >= top_;
-  for (long r = top_; r <= last && short_is_full; ++r) {
-    short_is_full = data_->Peek(r).cells[0] == data_->Peek(r).cells[1];
-  }
-  if (short_is_full) columns.erase(columns.begin());
-  std::vector<int> widths(columns.size(), 0);
-  long measure_from = data_->OnRequest() ? top_ : 1;
-  long measure_to = data_->OnRequest() ? last : std::min(rows, 2000L);
-  for (size_t i = 0; i + 1 < columns.size(); ++i) {
-    for (long r = measure_from; r <= measure_to; ++r) {
-      widths[i] =
-          std::max(widths[i], TextWidth(data_->Peek(r).cells[static_cast<size_t>(columns[i])]));
-    }
-    widths[i] = std::min(widths[i], inner / 3);
-  }
-
-  FillRect(screen, f, Style::kNormal);
-  DrawFrame(screen, f, Style::kFrame);
-  if (found_) screen.Put(f.y, f.x + 2, ClipToWidth(kFoundTitle, inner - 2), Style::kTitle);
-  for (long r = top_; r <= last; ++r) {
-    PaintRow(screen, f.y + 1 + static_cast<int>(r - top_), f.x + 1, inner, r, columns, widths);
-  }
-  if (rows == 0)
-    screen.Put(f.y + 1, f.x + 2, ClipToWidth("（没有数据）", inner - 1), Style::kNormal);
-
-  std::string position =
-      " 第 " + std::to_string(selection_) + " 行 / 共 " + std::to_string(rows) + " 行 ";
-  position = ClipToWidth(position, inner);
-  screen.Put(f.y + f.height - 1, f.x + f.width - 1 - TextWidth(position), position, Style::kTitle);
-}
-
-void TerminalNameList::PaintRow(Screen& screen, int y, int x, int width, long row,
-                                const std::vector<int>& columns, const std::vector<int>& widths) {
-  const TerminalListData::Row& cells = data_->Peek(row);
-  bool selected = row == selection_;
-  Style base = selected ? Style::kSelected : Style::kNormal;
-  Style match = selected ? Style::kSelectedMatch : Style::kMatch;
-  screen.Put(y, x, std::string(static_cast<size_t>(width), ' '), base);
-
-  int end = x + width;
-  int at = x;
-  // A marker in front of the selected row, for terminals that show no reverse video.
-  screen.Put(y, at, selected ? ">" : " ", base);
-  ++at;
-  std::string glyph;
-  if (cells.picture) glyph = ClipToWidth(host_->PictureGlyph(cells.picture->Key()), kGlyphColumns);
-  screen.Put(y, at, PadToWidth(glyph, kGlyphColumns), base);
-  at += kGlyphColumns + 1;
-
-  for (size_t i = 0; i < columns.size() && at < end; ++i) {
-    bool last = i + 1 == columns.size();
-    int cell_width = last ? end - at : std::min(widths[i], end - at);
-    std::string text =
-        ClipToWidth(Printable(cells.cells[static_cast<size_t>(columns[i])]), cell_width);
-    screen.Put(y, at, text, base);
-    for (auto [b, e] : FindAll(text, marked_)) {
-      screen.Put(y, at + TextWidth(std::string_view(text).substr(0, b)), text.substr(b, e - b),
-                 match);
-    }
-    at += cell_width + kColumnGap;
-  }
+  ListView view{
+      f, top_, last, selection_, found_, marked_, LayOutColumns(*data_, top_, last, f.width - 2)};
+  PaintList(screen, *data_, view,
+            [this](const std::string& key) { return host_->PictureGlyph(key); });
 }
 
 }  // namespace glnamelist::tui

@@ -1,10 +1,9 @@
 // The drop-down list control of the terminal.
 //
-// The list drops down under its owner text box (above it when there is more room there),
-// as tall as its rows allow and at most kMaxShownRows rows, inside the screen. It keeps a
-// selection and the first shown row; Up/Down/Page Up/Page Down/Home/End move the selection
-// (raising SelChanged), Enter writes the selected code into the owner box and closes, Esc
-// closes. While the list is shown these keys never reach the box.
+// The list keeps a selection and the first shown row; Up/Down/Page Up/Page Down/Home/End
+// move the selection (raising SelChanged), Enter writes the selected code into the owner
+// box and closes, Esc closes. While the list is shown these keys never reach the box. Where
+// the list goes is list_layout.h's to say, how it looks list_painter.h's.
 //
 // With rows on request the list asks for a row (DataRequest) only when it paints it, or
 // when Enter needs its code; a row handed over is kept until Rows is set again.
@@ -43,10 +42,6 @@ class ListHost {
 
 class TerminalNameList : public NameListControl {
  public:
-  static constexpr int kMaxShownRows = 12;
-  static constexpr int kMinWidth = 40;
-  static constexpr int kOnRequestWidth = 76;
-
   explicit TerminalNameList(std::shared_ptr<ListHost> host);
   ~TerminalNameList() override;
 
@@ -79,27 +74,19 @@ class TerminalNameList : public NameListControl {
   void HideList() override;
   void Unload() override;
 
-  // Handles a list key (virtual-key code) while shown; False for any other key.
-  bool HandleKey(long key);
-  // Draws the list, when shown, over what the screen holds.
+  // Draws the list, when shown, over what the screen holds; first asks for the rows on
+  // request about to be painted.
   void Paint(Screen& screen);
-
-  // Where the list goes (frame included); height 0 when the screen has no room.
-  Rect Frame() const;
-  // The selected row (1-based, 0 when there are no rows) and the first shown row.
-  long Selection() const { return selection_; }
-  long TopRow() const { return top_; }
-  bool ShowsFound() const { return found_; }
-  // The text marked in the rows: the box text when the list dropped down.
-  const std::string& MarkedText() const { return marked_; }
 
  private:
   void Show(bool found);
+  // Handles a list key (virtual-key code) while shown; False for any other key.
+  bool HandleKey(long key);
+  // Where the list goes (frame included); height 0 when the screen has no room.
+  Rect Frame() const;
   int PageRows() const;
   void Select(long row);
   void Choose();
-  void PaintRow(Screen& screen, int y, int x, int width, long row, const std::vector<int>& columns,
-                const std::vector<int>& widths);
 
   std::shared_ptr<ListHost> host_;
   std::shared_ptr<TerminalListData> data_;
@@ -109,13 +96,10 @@ class TerminalNameList : public NameListControl {
   bool no_key_down_key_up_ = false;
   bool visible_ = false;
   bool found_ = false;
-  long selection_ = 0;
-  long top_ = 1;
-  std::string marked_;
+  long selection_ = 0;  // 1-based, 0 when there are no rows
+  long top_ = 1;        // the first shown row
+  std::string marked_;  // the text marked in the rows: the box text when the list dropped down
 };
-
-// True for the keys a shown list takes from its box.
-bool IsListKey(long key);
 
 }  // namespace glnamelist::tui
 

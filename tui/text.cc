@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/utf8.h"
+#include "contracts/text.h"
 
 namespace glnamelist::tui {
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
 
 struct Range {
   char32_t first;
@@ -56,49 +54,10 @@ char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - '
 std::vector<Glyph> DecodeUtf8(std::string_view text) {
   std::vector<Glyph> out;
   out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    auto b = static_cast<unsigned char>(text[i]);
-    size_t need = 0;
-    char32_t code = 0;
-    if (b < 0x80) {
-      out.push_back({b, i, 1});
-      ++i;
-      continue;
-    } else if ((b & 0xE0) == 0xC0) {
-      need = 1;
-      code = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-      need = 2;
-      code = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-      need = 3;
-      code = b & 0x07;
-    } else {
-      out.push_back({kReplacement, i, 1});
-      ++i;
-      continue;
-    }
-    bool ok = i + need < text.size();
-    for (size_t k = 1; ok && k <= need; ++k) {
-      auto c = static_cast<unsigned char>(text[i + k]);
-      if ((c & 0xC0) != 0x80) {
-        ok = false;
-      } else {
-        code = (code << 6) | (c & 0x3F);
-      }
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (ok && (code < kMin[need] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))) {
-      ok = false;
-    }
-    if (!ok) {
-      out.push_back({kReplacement, i, 1});
-      ++i;
-      continue;
-    }
-    out.push_back({code, i, need + 1});
-    i += need + 1;
+  for (size_t i = 0; i < text.size();) {
+    text::Decoded d = text::DecodeAt(text, i);
+    out.push_back({d.code, i, d.length});
+    i += d.length;
   }
   return out;
 }
@@ -163,8 +122,8 @@ std::string Printable(std::string_view text) {
   for (const Glyph& g : DecodeUtf8(text)) {
     if (g.code < 0x20 || g.code == 0x7F || (g.code >= 0x80 && g.code < 0xA0)) {
       out += ' ';
-    } else if (g.code == kReplacement && g.length == 1) {
-      out += platform::utf8::Encode(kReplacement);
+    } else if (g.code == text::kReplacementChar && g.length == 1) {
+      text::AppendUtf8(out, text::kReplacementChar);  // a malformed byte
     } else {
       out.append(text.substr(g.offset, g.length));
     }

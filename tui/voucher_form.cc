@@ -201,7 +201,7 @@ void VoucherForm::SendKey(long vk) { Send(WM_KEYDOWN, vk); }
 bool VoucherForm::Handle(const KeyPress& key) {
   FormLayout layout = LayOutForm(screen_.Rows(), screen_.Cols(), fields_.size());
   bool quit = (key.kind == KeyPress::kChar && (key.code == kCtrlQ || key.code == kCtrlC)) ||
-              (key.kind == KeyPress::kKey && key.code == VK_F10);
+              (key.kind == KeyPress::kKey && key.code == VK_F10) || key.kind == KeyPress::kEnd;
   if (quit) return false;
   if (!layout.fits || key.kind == KeyPress::kNone || key.kind == KeyPress::kResize) return true;
   try {

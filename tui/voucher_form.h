@@ -3,7 +3,8 @@
 // Keys go to the focused box as window messages through the window system, so that the
 // component sees them through its subclassing object: characters as WM_CHAR, function,
 // arrow and editing keys as WM_KEYDOWN. Tab and Shift-Tab (and Enter while no list is
-// shown) move the focus; F2 switches HotTrace of every box; F10 and Ctrl-Q close the form.
+// shown) move the focus; F2 switches HotTrace of every box; F10 and Ctrl-Q close the form,
+// and so does the end of the terminal's input.
 // The item and SubMes boxes list the items of the class whose code the item-class box
 // holds, the unit box the units of the group in the unit-group box. An error raised while
 // a key is handled is shown in the status line.

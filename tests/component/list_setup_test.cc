@@ -46,13 +46,16 @@ TEST_F(ListSetupTest, EachKindGetsItsDefaultPictureAttachedOrNot) {
   EXPECT_EQ(list->PicDefault(), Pic("Item"));
 }
 
-TEST_F(ListSetupTest, FirstAccountSetupCopiesTheAccountsAndMapsBankAndCash) {
+TEST_F(ListSetupTest, FirstAccountSetupCopiesTheAccountsAndMapsBankAndCashUnderHostPictures) {
+  list = std::make_shared<GLNameList>();
+  list->Picture("1122", Pic("Apple"));  // before the first setup: kept
+  list->Picture("1002", Pic("Open"));   // and wins over the bank picture
   Attach(nlAccount);
   EXPECT_EQ(list->PicDefault(), Pic("Detail"));
   EXPECT_EQ(list->Picture("1001"), Pic("Cash"));
-  EXPECT_EQ(list->Picture("1002"), Pic("Bank"));
+  EXPECT_EQ(list->Picture("1002"), Pic("Open"));
   EXPECT_EQ(list->Picture("1003"), Pic("Bank")) << "bank wins over cash";
-  EXPECT_EQ(list->Picture("1122"), nullptr);
+  EXPECT_EQ(list->Picture("1122"), Pic("Apple"));
   EXPECT_EQ(list->Picture("1123"), nullptr) << "null flags count as false";
 
   NameListState& s = GLNameListPeer::State(*list);
@@ -63,6 +66,15 @@ TEST_F(ListSetupTest, FirstAccountSetupCopiesTheAccountsAndMapsBankAndCash) {
   s.account_records->Filter("FNumber = '1002'");
   EXPECT_EQ(fake.gl_data()->account_records()->RecordCount(), 5);
   EXPECT_EQ(fake.gl_data()->account_records()->Filter(), "");
+
+  // The box lists, each row with its picture.
+  s.account_records->Filter("");
+  Press(VK_F8);
+  ASSERT_EQ(rows().rows, 5);
+  for (long row = 1; row <= 4; ++row) rows().RequestRow(row);
+  EXPECT_EQ(rows().pictures[1], Pic("Cash"));
+  EXPECT_EQ(rows().pictures[2], Pic("Open"));
+  EXPECT_EQ(rows().pictures[4], Pic("Apple"));
 }
 
 TEST_F(ListSetupTest, LaterAccountSetupsReadNoAccountsAndSettingsSurviveDetach) {

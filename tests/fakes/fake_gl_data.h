@@ -124,6 +124,8 @@ class FakeGLData : public GLData, public FakeRecorder {
   void SetSettleTypes(const std::vector<CodeRow>& rows);
   void SetVchExps(const std::vector<VchExpRow>& rows);
   void SetSubMes(long item_class_id, const std::vector<ItemRow>& rows);
+  // The class's SubMes source hands out no record set.
+  void SetSubMesWithoutRecords(long item_class_id) { submes_rs_[item_class_id] = nullptr; }
   void SetItems(long item_class_id, const std::vector<ItemRow>& rows);
   void SetUnits(long unit_group_id, std::vector<UnitRow> units);
   // GetAccountFullName gives this name for the id instead of the derived one.

@@ -135,16 +135,25 @@ TEST_F(ItemProviderTest, SearchKeepsTheParentAndWithoutMatchRemovesItsFilter) {
   EXPECT_EQ(Filter(), "");
 }
 
+// An item set that hands out no record set.
+struct ItemSetWithoutRecords : fakes::FakeItemSet {
+  using FakeItemSet::FakeItemSet;
+  RecordsetPtr Recordset() override { return nullptr; }
+};
+
 TEST_F(ItemProviderTest, FailedLoadLeavesNoEntryAndEmptyClassShowsNothing) {
   long made = 0;
   fake_.env().Register(progid::kItemSet, [&]() -> ObjectPtr {
+    if (made++ == 1) return std::make_shared<ItemSetWithoutRecords>(fake_.gl_data(), fake_.log());
     auto set = std::make_shared<fakes::FakeItemSet>(fake_.gl_data(), fake_.log());
-    if (made++ == 0) set->FailAt("Refresh", Error(errc::kDataService, "load failed"));
+    if (made == 1) set->FailAt("Refresh", Error(errc::kDataService, "load failed"));
     return set;
   });
   EXPECT_THROW(List(), Error);
+  EXPECT_THAT([&] { List(); },
+              ::testing::Throws<Error>(::testing::Property(&Error::Number, errc::kObjectRequired)));
   List();
-  EXPECT_EQ(made, 2);
+  EXPECT_EQ(made, 3);
   EXPECT_TRUE(DroppedDown());
 
   fake_.log()->Clear();

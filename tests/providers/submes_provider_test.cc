@@ -109,6 +109,15 @@ TEST_F(SubMesProviderTest, ClassWithoutSourceShowsNothingAndIsNotAskedAgain) {
   EXPECT_THAT(Calls("GLData."), ElementsAre("GLData.SubMesSet(7)"));
   EXPECT_FALSE(Shown());
   EXPECT_TRUE(fake_.env().messages.empty());
+
+  // A source without a record set is an error, not a crash; nothing is kept for it.
+  fake_.gl_data()->SetSubMesWithoutRecords(8);
+  s_.item_class_id = 8;
+  Type("");
+  EXPECT_THROW(List(), Error);
+  fake_.gl_data()->SetSubMes(8, {{.FItemID = 1L, .FNumber = "01", .FName = "foo"}});
+  List();
+  EXPECT_TRUE(DroppedDown());
 }
 
 }  // namespace

@@ -1,92 +1,102 @@
 #!/bin/sh
 # End-to-end test of the voucher-entry form: runs glvoucher in a detached tmux session on
-# the sample ledger, types as a person would and checks what the screen shows.
+# the sample ledger, types as a person would and checks what the screen shows; then closes
+# the terminal under two more glvouchers, which must end by themselves.
 #
 #   glvoucher_e2e.sh GLVOUCHER LEDGER [CAPTURE_FILE]
 #
 # With CAPTURE_FILE, the screen with the account list dropped down is saved there.
+#
+# Every wait polls for what it expects. The one deliberate pause is settle: the component
+# skips a listing that starts within 0.01 s of the end of the last one, so a key that lists
+# is sent at least that long after the listing before it has appeared.
 set -u
 GLVOUCHER=$1
 LEDGER=$2
 CAPTURE=${3:-}
-SOCKET="glvoucher-e2e-$$"
-ERRLOG=$(mktemp)
-STATUS=$(mktemp)
-TMUX_CMD="tmux -L $SOCKET -f /dev/null"
-WAIT_STEPS=150 # polls of 0.1 s: a bounded wait for the screen to settle
+WORK=$(mktemp -d)
+TMUX_CMD="tmux -L glvoucher-e2e-$$ -f /dev/null"
+WAIT_STEPS=300 # polls of 0.05 s: a bounded wait
+SESSION=e2e
 
 cleanup() {
   $TMUX_CMD kill-server >/dev/null 2>&1
-  rm -f "$ERRLOG" "$STATUS"
+  [ -s "$WORK/pid" ] && kill -9 "$(cat "$WORK/pid")" 2>/dev/null
+  rm -rf "$WORK"
 }
 trap cleanup EXIT
 
 fail() {
   echo "FAIL: $1"
   echo "---- screen ----"
-  $TMUX_CMD capture-pane -p -t e2e 2>/dev/null
+  $TMUX_CMD capture-pane -p -t "$SESSION" 2>/dev/null
   echo "---- stderr ----"
-  cat "$ERRLOG"
+  cat "$WORK/stderr"
   exit 1
 }
 
-screen_text() { $TMUX_CMD capture-pane -p -t e2e; }
-
-# wait_for TEXT WHAT: polls the screen until TEXT appears.
-wait_for() {
+# poll WHAT COMMAND...: runs COMMAND until it succeeds; fails with WHAT when it never does.
+poll() {
+  what=$1
+  shift
   i=0
-  while [ $i -lt $WAIT_STEPS ]; do
-    if screen_text | grep -F -q -- "$1"; then return 0; fi
-    sleep 0.1
+  until "$@"; do
+    [ $i -lt $WAIT_STEPS ] || fail "$what"
+    sleep 0.05
     i=$((i + 1))
   done
-  fail "$2: \"$1\" not on the screen"
 }
 
-# wait_gone TEXT WHAT: polls the screen until TEXT is no longer there.
-wait_gone() {
-  i=0
-  while [ $i -lt $WAIT_STEPS ]; do
-    if ! screen_text | grep -F -q -- "$1"; then return 0; fi
-    sleep 0.1
-    i=$((i + 1))
-  done
-  fail "$2: \"$1\" still on the screen"
+screen_text() { $TMUX_CMD capture-pane -p -t "$SESSION"; }
+shows() { screen_text | grep -F -q -- "$1"; }
+hides() { ! shows "$1"; }
+wait_for() { poll "$2: \"$1\" not on the screen" shows "$1"; }
+wait_gone() { poll "$2: \"$1\" still on the screen" hides "$1"; }
+settle() { sleep 0.05; }
+# gone PID: true once the process has ended (a zombie has).
+gone() { ! kill -0 "$1" 2>/dev/null || grep -q ') Z' "/proc/$1/stat" 2>/dev/null; }
+
+keys() { $TMUX_CMD send-keys -t "$SESSION" "$@"; }
+type_text() { $TMUX_CMD send-keys -t "$SESSION" -l -- "$1"; }
+clear_box() { keys -N 40 BSpace; }
+
+# start [PREFIX]: runs glvoucher, after the shell words PREFIX, in a new tmux session
+# $SESSION and waits for its form. Its process id is in $WORK/pid, its exit status goes to
+# $WORK/$SESSION.status.
+start() {
+  $TMUX_CMD new-session -d -s "$SESSION" -x 100 -y 30 \
+    "${1:-} env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color sh -c 'echo \$\$ >\"\$2/pid\";
+       exec \"\$0\" --ledger \"\$1\" 2>>\"\$2/stderr\"' '$GLVOUCHER' '$LEDGER' '$WORK';
+     echo \"exit \$?\" >'$WORK/$SESSION.status'" || fail "tmux did not start"
+  wait_for "结算方式" "the form starts, every box labelled"
 }
 
-# line_with LABEL: the screen line of the box labelled LABEL.
-line_with() { screen_text | grep -F -- "$1" | head -n 1; }
-
-keys() { $TMUX_CMD send-keys -t e2e "$@"; }
-type_text() { $TMUX_CMD send-keys -t e2e -l -- "$1"; }
-clear_box() {
-  set -- BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace
-  keys "$@" "$@" "$@" "$@"
-}
-
-$TMUX_CMD new-session -d -s e2e -x 100 -y 30 \
-  "LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color '$GLVOUCHER' --ledger '$LEDGER' 2>'$ERRLOG';
-   echo \"exit \$?\" >'$STATUS'" ||
-  fail "tmux did not start"
-
-wait_for "F10/Ctrl-Q 退出" "the form starts"
-wait_for "结算方式" "every box is labelled"
+start
+ledger_sum=$(cksum <"$LEDGER")
 
 # The account box: its children once "1002." is typed, again on F8.
+settle
 keys Tab
-wait_for "第 1 行" "with HotTrace the focus lists the accounts"
+wait_for "库存现金" "with HotTrace the focus lists the accounts"
+settle
 type_text "1002."
-wait_for "工商银行" "children of 1002 after the point"
+wait_for "01  1002.01  银行存款_工商银行" "children of 1002 after the point, codes relative to it"
+shows "1001" && fail "only the children of 1002 are listed"
+keys Escape
+wait_gone "共 5 行" "Esc closes the list"
+settle
 keys F8
-wait_for "1002.05" "children of 1002 on F8"
-wait_for "第 1 行 / 共 5 行" "the position line"
-screen_text | grep -F -q "1001" && fail "only the children of 1002 are listed"
-keys Down Down
-wait_for "第 3 行 / 共 5 行" "the arrows move the selection"
+wait_for "第 1 行 / 共 5 行" "children of 1002 on F8"
+settle
+keys Down # each move lists the same text again and keeps the selection
+wait_for "第 2 行 / 共 5 行" "the arrows move the selection"
+settle
+keys Down
+wait_for "第 3 行 / 共 5 行" "the selection moves on"
 if [ -n "$CAPTURE" ]; then screen_text >"$CAPTURE"; fi
 keys Enter
 wait_gone "共 5 行" "Enter closes the list"
-line_with "科目" | grep -F -q "[1002.03" || fail "the chosen code is in the box"
+screen_text | grep -F "科目" | grep -F -q "[1002.03" || fail "the chosen code is in the box"
 
 # A name search: rows whose name holds the fragment, marked as a search result.
 clear_box
@@ -97,37 +107,45 @@ wait_for "招商银行" "the matching account"
 keys Escape
 wait_gone "查找结果" "Esc closes the list"
 
-# A search nothing matches: the message box, closed by Enter.
+# Pasted text with quotes and wildcards, longer than the box, breaks nothing. Its point
+# lists while it is typed; Home shows that the whole text is in, then F8 lists again, and
+# a search for it finds nothing: the message box, closed by Enter.
 clear_box
-type_text "没有这个名字"
+type_text "'%*[_]\"?#&' OR 1=1 -- 1002.%*_'' 一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十"
+keys Home
+wait_for "['%*[_]\"?#&' OR 1=1" "the start of the pasted text in the box"
+settle
+keys F8
+wait_for "第 1 行" "F8 lists for the pasted text"
 keys F9
-wait_for "没有查询到名称包含''没有这个名字''的明细科目数据" "the no-match dialog"
+wait_for "没有查询到名称包含'''%*[_]" "the no-match dialog"
 wait_for "[ 确定 ]" "the dialog's OK button"
 keys Enter
 wait_gone "没有查询到名称包含" "Enter closes the dialog"
 
-# Pasted text with quotes and wildcards, longer than the box, breaks nothing.
-clear_box
-type_text "'%*[_]\"?#&' OR 1=1 -- 1002.%*_'' 一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十"
-keys F8
-keys F9
-wait_for "没有查询到名称包含" "a search for pasted text answers"
-keys Enter
-wait_gone "没有查询到名称包含" "the dialog closes again"
-
 # A terminal too small shows one clear line; growing it again redraws the form.
-$TMUX_CMD resize-window -t e2e -x 40 -y 8
+$TMUX_CMD resize-window -t "$SESSION" -x 40 -y 8
 wait_for "终端太小" "the too-small line"
-$TMUX_CMD resize-window -t e2e -x 100 -y 30
+$TMUX_CMD resize-window -t "$SESSION" -x 100 -y 30
 wait_for "结算方式" "the form after resizing"
+
+# Closing its terminal (tmux hangs up the pane) ends glvoucher at once: one whose parent
+# told it to ignore hang-ups, and one in a session of its own, which gets no hang-up and
+# only finds its input gone.
+for prefix in "trap '' HUP;" "setsid"; do
+  SESSION="closed-${prefix%% *}"
+  start "$prefix"
+  pid=$(cat "$WORK/pid")
+  $TMUX_CMD kill-session -t "$SESSION"
+  poll "glvoucher ($prefix) still runs without its terminal" gone "$pid"
+done
+SESSION=e2e
 
 # F10 closes the program cleanly.
 keys F10
-i=0
-while [ $i -lt $WAIT_STEPS ] && [ ! -s "$STATUS" ]; do
-  sleep 0.1
-  i=$((i + 1))
-done
-[ "$(cat "$STATUS")" = "exit 0" ] || fail "glvoucher did not end cleanly: $(cat "$STATUS")"
-if grep -q -E "ERROR|runtime error" "$ERRLOG"; then fail "errors on standard error"; fi
+status=$WORK/e2e.status
+poll "glvoucher did not end" test -s "$status"
+[ "$(cat "$status")" = "exit 0" ] || fail "glvoucher did not end cleanly: $(cat "$status")"
+[ "$(cksum <"$LEDGER")" = "$ledger_sum" ] || fail "the ledger changed"
+if grep -q -E "ERROR|runtime error" "$WORK/stderr"; then fail "errors on standard error"; fi
 echo "PASS"

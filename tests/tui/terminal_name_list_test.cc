@@ -13,6 +13,7 @@
 
 #include "contracts/virtual_keys.h"
 #include "tests/fakes/fake_environment.h"
+#include "tui/list_layout.h"
 #include "tui/text.h"
 
 namespace glnamelist::tui {
@@ -96,6 +97,20 @@ class TerminalNameListTest : public ::testing::Test {
     return exec;
   }
 
+  // Paints the list on a blank screen; true when its position line shows row selected.
+  bool Selects(long row) {
+    screen_.Clear();
+    list_->Paint(screen_);
+    return screen_.Text().find("第 " + std::to_string(row) + " 行 /") != std::string::npos;
+  }
+  // The style of the first cell of text on screen row y (as last painted).
+  Style StyleOf(int y, const std::string& text) {
+    std::string line = screen_.Line(y);
+    size_t at = line.find(text);
+    EXPECT_NE(at, std::string::npos) << text << " not in " << line;
+    return screen_.StyleAt(y, TextWidth(std::string_view(line).substr(0, at)));
+  }
+
   std::shared_ptr<FakeEnvironment> env_;
   std::shared_ptr<Environment> previous_;
   std::shared_ptr<FakeHost> host_;
@@ -108,12 +123,12 @@ class TerminalNameListTest : public ::testing::Test {
   CellScreen screen_{30, 100};
 };
 
-TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListAndOnlyOnce) {
+TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListOnceAndReportsFailures) {
   OnRequest(1'000'000);
   list_->DropDown();
   EXPECT_TRUE(requested_.empty()) << "nothing is asked for before painting";
   list_->Paint(screen_);
-  std::vector<long> first(TerminalNameList::kMaxShownRows);
+  std::vector<long> first(kMaxShownRows);
   for (size_t i = 0; i < first.size(); ++i) first[i] = static_cast<long>(i) + 1;
   EXPECT_EQ(requested_, first);
 
@@ -123,38 +138,43 @@ TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListAndOnlyOnce) {
   Key(VK_END);
   list_->Paint(screen_);
   ASSERT_EQ(requested_.size(), 2 * first.size());
-  EXPECT_EQ(requested_[first.size()], 1'000'000 - TerminalNameList::kMaxShownRows + 1);
+  EXPECT_EQ(requested_[first.size()], 1'000'000 - kMaxShownRows + 1);
   EXPECT_EQ(requested_.back(), 1'000'000);
   EXPECT_NE(screen_.Text().find("第 1000000 行 / 共 1000000 行"), std::string::npos);
 
   data_->Rows(1'000'000);  // a new listing forgets the rows
   list_->Paint(screen_);
   EXPECT_EQ(requested_.size(), 3 * first.size());
+
+  OnRequest(2, [](long) { throw Error(3021, "no current record"); });
+  EXPECT_NO_THROW(list_->Paint(screen_));
+  ASSERT_EQ(host_->errors.size(), 1u) << "one report for the painting";
+  EXPECT_NE(host_->errors[0].find("3021"), std::string::npos);
 }
 
 TEST_F(TerminalNameListTest, KeysMoveTheSelectionByRowAndPageWithinTheRows) {
   OnRequest(30);
   list_->DropDown();
-  EXPECT_EQ(list_->Selection(), 1);
-  const long page = TerminalNameList::kMaxShownRows;
+  EXPECT_TRUE(Selects(1));
+  const long page = kMaxShownRows;
 
   Key(VK_UP);
   EXPECT_EQ(sel_changes_, 0) << "already on the first row";
-  auto press = [this](long key, long selection) {
+  // The box is on screen row 2, so the first shown row is painted on row 4.
+  auto press = [this](long key, long selection, long top) {
     Key(key);
-    EXPECT_EQ(list_->Selection(), selection) << key;
+    EXPECT_TRUE(Selects(selection)) << key;
+    EXPECT_NE(screen_.Line(4).find("1002." + std::to_string(top) + " "), std::string::npos)
+        << key << ": the selection stays in view";
   };
-  press(VK_DOWN, 2);
-  press(VK_NEXT, 2 + page);
-  EXPECT_EQ(list_->TopRow(), 2 + page - page + 1) << "the selection stays in view";
+  press(VK_DOWN, 2, 1);
+  press(VK_NEXT, 2 + page, 3);
   Key(VK_NEXT);
-  press(VK_NEXT, 30);
-  EXPECT_EQ(list_->TopRow(), 30 - page + 1);
-  press(VK_PRIOR, 30 - page);
-  press(VK_HOME, 1);
-  EXPECT_EQ(list_->TopRow(), 1);
+  press(VK_NEXT, 30, 30 - page + 1);
+  press(VK_PRIOR, 30 - page, 30 - page);
+  press(VK_HOME, 1, 1);
   Key(VK_END);
-  press(VK_DOWN, 30);
+  press(VK_DOWN, 30, 30 - page + 1);
   EXPECT_EQ(sel_changes_, 7);
 }
 
@@ -193,11 +213,24 @@ TEST_F(TerminalNameListTest, TakesOnlyListKeysWhileShownForItsOwnBoxAndClosesOnE
   list_->EnterWindowProc(kBox + 1, WM_KEYDOWN, VK_DOWN, 0, exec, result);
   EXPECT_TRUE(exec) << "another box's keys are not the list's";
   EXPECT_FALSE(Key(VK_DOWN | 0x10000)) << "only the low word holds the key";
-  EXPECT_EQ(list_->Selection(), 2);
+  EXPECT_TRUE(Selects(2));
+
+  // Key events forwarded by the host move it too, unless the host turns them off.
+  short key = VK_DOWN;
+  short shift = 0;
+  EXPECT_TRUE(list_->OnKeyDown(key, shift));
+  EXPECT_EQ(key, 0);
+  key = VK_DOWN;
+  EXPECT_TRUE(list_->OnKeyUp(key, shift));
+  list_->NoKeyDownKeyUp(true);
+  key = VK_DOWN;
+  EXPECT_FALSE(list_->OnKeyDown(key, shift));
+  EXPECT_EQ(key, VK_DOWN);
+  EXPECT_TRUE(Selects(3));
+
   EXPECT_FALSE(Key(VK_ESCAPE));
   EXPECT_FALSE(list_->Visible());
   EXPECT_TRUE(host_->set_texts.empty()) << "Esc writes nothing";
-
   // Editing the text or leaving the box closes the list too.
   const std::function<void()> closers[] = {
       [this] { Key('x', WM_CHAR); }, [this] { Key(VK_BACK); },
@@ -209,9 +242,11 @@ TEST_F(TerminalNameListTest, TakesOnlyListKeysWhileShownForItsOwnBoxAndClosesOnE
   }
 }
 
-TEST_F(TerminalNameListTest, RelistingTheSameTextKeepsTheSelection) {
+TEST_F(TerminalNameListTest, RelistingTheSameTrimmedTextKeepsTheSelectionAndMarksTheText) {
   OnRequest(40);
-  env_->windows[kBox].text = "1002.";
+  env_->windows[kBox].text = " \t1002. ";
+  EXPECT_EQ(list_->GetEditText(kBox, 0), " \t1002. ");
+  EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
   // As the component does with HotTrace: a selection change lists the box text again.
   Connection relist = list_->SelChanged.Connect([this] {
     data_->Rows(40);
@@ -220,33 +255,40 @@ TEST_F(TerminalNameListTest, RelistingTheSameTextKeepsTheSelection) {
   list_->DropDown();
   Key(VK_DOWN);
   Key(VK_DOWN);
-  EXPECT_EQ(list_->Selection(), 3);
-  EXPECT_EQ(list_->MarkedText(), "1002");
+  EXPECT_TRUE(Selects(3));
+  EXPECT_EQ(StyleOf(4, "1002.1 "), Style::kMatch);
+  EXPECT_EQ(StyleOf(4, ".1 "), Style::kNormal) << "a trailing point is not marked";
   env_->windows[kBox].text = "1003";
   list_->DropDown();
-  EXPECT_EQ(list_->Selection(), 1) << "a new text starts at the first row";
+  EXPECT_TRUE(Selects(1)) << "a new text starts at the first row";
+  Key(VK_DOWN);
   list_->DropDownFound();
-  EXPECT_TRUE(list_->ShowsFound());
+  EXPECT_TRUE(Selects(1)) << "so does a search result";
 }
 
 TEST_F(TerminalNameListTest, DropsUnderTheBoxOrAboveItAndStaysOnTheScreen) {
   OnRequest(3);
-  list_->DropDown();
-  Rect f = list_->Frame();
+  const Rect box{2, 10, 1, 30};
+  Rect f = ListFrame(*data_, box, 30, 100);
   EXPECT_EQ(f.y, 3);
   EXPECT_EQ(f.x, 10);
   EXPECT_EQ(f.height, 3 + 2) << "as tall as the rows";
-  EXPECT_GE(f.width, TerminalNameList::kMinWidth);
+  EXPECT_EQ(f.width, kOnRequestWidth) << "rows on request cannot be measured";
 
-  host_->boxes[kBox] = Rect{27, 90, 1, 10};
   data_->Rows(100);
-  f = list_->Frame();
+  f = ListFrame(*data_, Rect{27, 90, 1, 10}, 30, 100);
   EXPECT_EQ(f.y + f.height, 27) << "more room above the box";
   EXPECT_EQ(f.x + f.width, 100) << "moved left to fit";
 
+  data_->RowsOnRequest(0);  // copied rows are measured
+  data_->Rows(1);
+  EXPECT_EQ(ListFrame(*data_, box, 30, 100).width, kMinListWidth);
+  data_->CellText(1, 1, std::string(120, 'x'));
+  EXPECT_EQ(ListFrame(*data_, box, 30, 100).width, 100) << "as wide as the screen at most";
+
   host_->rows = 3;
   host_->boxes[kBox] = Rect{1, 0, 1, 10};
-  EXPECT_EQ(list_->Frame().height, 0);
+  list_->DropDown();
   CellScreen tiny(3, 100);
   list_->Paint(tiny);
   EXPECT_EQ(tiny.Text(), "\n\n\n") << "no room: nothing drawn, nothing broken";
@@ -269,10 +311,9 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
   EXPECT_NE(screen_.Line(3).find("查找结果"), std::string::npos);
   EXPECT_NE(screen_.Line(7).find("第 2 行 / 共 3 行"), std::string::npos);
 
-  int x = 10 + 1 + TextWidth(" $  01  1002.01  ");
-  EXPECT_EQ(screen_.StyleAt(4, x), Style::kMatch);
-  EXPECT_EQ(screen_.StyleAt(4, x + 4), Style::kNormal);
-  EXPECT_EQ(screen_.StyleAt(5, x), Style::kSelectedMatch);
+  EXPECT_EQ(StyleOf(4, "银行存款"), Style::kMatch);
+  EXPECT_EQ(StyleOf(4, "存款"), Style::kNormal);
+  EXPECT_EQ(StyleOf(5, "银行存款"), Style::kSelectedMatch);
 }
 
 TEST_F(TerminalNameListTest, CopiedRowsHideTheKeyColumnAndParentlessRowsShowTheCodeOnce) {
@@ -298,37 +339,6 @@ TEST_F(TerminalNameListTest, CopiedRowsHideTheKeyColumnAndParentlessRowsShowTheC
   list_->DropDownFound();
   list_->Paint(screen_);
   EXPECT_NE(screen_.Line(4).find("6603.01  财务费用"), std::string::npos) << screen_.Line(4);
-}
-
-TEST_F(TerminalNameListTest, AFailingRowRequestIsReportedNotThrown) {
-  OnRequest(2, [](long) { throw Error(3021, "no current record"); });
-  list_->DropDown();
-  EXPECT_NO_THROW(list_->Paint(screen_));
-  ASSERT_FALSE(host_->errors.empty());
-  EXPECT_NE(host_->errors[0].find("3021"), std::string::npos);
-}
-
-TEST_F(TerminalNameListTest, ForwardedKeyEventsUnlessTheHostTurnsThemOff) {
-  OnRequest(5);
-  list_->DropDown();
-  short key = VK_DOWN;
-  short shift = 0;
-  EXPECT_TRUE(list_->OnKeyDown(key, shift));
-  EXPECT_EQ(key, 0);
-  EXPECT_EQ(list_->Selection(), 2);
-  key = VK_DOWN;
-  EXPECT_TRUE(list_->OnKeyUp(key, shift));
-  list_->NoKeyDownKeyUp(true);
-  key = VK_DOWN;
-  EXPECT_FALSE(list_->OnKeyDown(key, shift));
-  EXPECT_EQ(key, VK_DOWN);
-  EXPECT_EQ(list_->Selection(), 2);
-}
-
-TEST_F(TerminalNameListTest, GetEditTextTrimsOnlyWithTheFlag) {
-  env_->windows[kBox].text = "  1002. ";
-  EXPECT_EQ(list_->GetEditText(kBox, 0), "  1002. ");
-  EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
 }
 
 }  // namespace
