@@ -16,6 +16,8 @@ Environment& Env() {
   return *env;
 }
 
+std::shared_ptr<Environment> InstalledEnv() { return Installed(); }
+
 std::shared_ptr<Environment> SetEnv(std::shared_ptr<Environment> env) {
   return std::exchange(Installed(), std::move(env));
 }

@@ -50,6 +50,8 @@ class Environment {
 
 // The installed environment.
 Environment& Env();
+// The installed environment, shared; nullptr while none is installed.
+std::shared_ptr<Environment> InstalledEnv();
 // Installs env (or none, with nullptr); returns the one installed before.
 std::shared_ptr<Environment> SetEnv(std::shared_ptr<Environment> env);
 

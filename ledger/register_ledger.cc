@@ -5,6 +5,7 @@
 #include "contracts/prog_ids.h"
 #include "ledger/item_set.h"
 #include "ledger/ledger_service.h"
+#include "platform/register_platform.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -26,12 +27,14 @@ class SharedService {
 
 }  // namespace
 
-void RegisterLedger(platform::ClassRegistry& registry, const std::string& path) {
+void RegisterLedger(ClassRegistrar& registry, const std::string& path) {
   auto shared = std::make_shared<SharedService>(path);
   registry.Register(progid::kGLData, [shared]() -> ObjectPtr { return shared->Get(); });
   registry.Register(progid::kItemSet, [shared]() -> ObjectPtr {
     return std::make_shared<LedgerItemSet>(shared->Get());
   });
 }
+
+void RegisterLedger(const std::string& path) { RegisterLedger(platform::PlatformClasses(), path); }
 
 }  // namespace glnamelist::ledger

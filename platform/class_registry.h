@@ -4,22 +4,19 @@
 #ifndef GLNAMELIST_PLATFORM_CLASS_REGISTRY_H_
 #define GLNAMELIST_PLATFORM_CLASS_REGISTRY_H_
 
-#include <functional>
 #include <map>
 #include <string>
 
+#include "contracts/class_registrar.h"
 #include "contracts/object.h"
 
 namespace glnamelist::platform {
 
-class ClassRegistry {
+class ClassRegistry : public ClassRegistrar {
  public:
-  using Factory = std::function<ObjectPtr()>;
-
-  // Registers (or replaces) the factory of progId.
-  void Register(const std::string& progId, Factory factory);
-  void Unregister(const std::string& progId);
-  bool IsRegistered(const std::string& progId) const;
+  void Register(const std::string& progId, Factory factory) override;
+  void Unregister(const std::string& progId) override;
+  bool IsRegistered(const std::string& progId) const override;
 
   // A new object of progId. Error 429 naming the class when none is registered; an error
   // of the factory (or a factory that gives Nothing) reaches the caller.

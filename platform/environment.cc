@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "contracts/error.h"
+
 namespace glnamelist::platform {
 
 PlatformEnvironment::PlatformEnvironment() : presenter_(std::make_shared<StderrMessageBox>()) {
@@ -44,6 +46,14 @@ PicturePtr PlatformEnvironment::GetPicture(const std::string& key) { return pict
 std::shared_ptr<PlatformEnvironment> InstallPlatformEnvironment() {
   auto env = std::make_shared<PlatformEnvironment>();
   SetEnv(env);
+  return env;
+}
+
+std::shared_ptr<PlatformEnvironment> InstalledPlatformEnvironment() {
+  auto env = std::dynamic_pointer_cast<PlatformEnvironment>(InstalledEnv());
+  if (!env) {
+    throw Error(errc::kCannotCreateObject, "The platform environment is not installed");
+  }
   return env;
 }
 

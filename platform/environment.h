@@ -53,6 +53,8 @@ class PlatformEnvironment : public Environment {
 
 // Creates a PlatformEnvironment, installs it with SetEnv and returns it.
 std::shared_ptr<PlatformEnvironment> InstallPlatformEnvironment();
+// The installed environment when it is a PlatformEnvironment; Error 429 otherwise.
+std::shared_ptr<PlatformEnvironment> InstalledPlatformEnvironment();
 
 }  // namespace glnamelist::platform
 

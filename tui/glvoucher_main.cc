@@ -9,21 +9,15 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
-#include <memory>
 #include <string>
 
+#include "contracts/environment.h"
 #include "ledger/register_ledger.h"
-#include "platform/environment.h"
+#include "platform/register_platform.h"
 #include "services/library_services.h"
-#include "tui/curses_message_box.h"
-#include "tui/curses_screen.h"
-#include "tui/terminal_controls.h"
-#include "tui/voucher_form.h"
+#include "tui/register_terminal.h"
 
 namespace {
-
-using glnamelist::tui::CursesScreen;
-using glnamelist::tui::VoucherForm;
 
 constexpr const char* kUsage = "usage: glvoucher [--ledger PATH]\n";
 
@@ -42,40 +36,10 @@ void UseUtf8Locale() {
 // goes away without one ends the form through the end of its input.
 void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
 
-void Draw(VoucherForm& form, CursesScreen& screen) {
-  auto [y, x] = form.Paint();
-  screen.SetCursor(y, x);
-  screen.Refresh();
-}
-
 int Run(const std::string& ledger_path) {
-  auto env = glnamelist::platform::InstallPlatformEnvironment();
-  glnamelist::ledger::RegisterLedger(env->Registry(), ledger_path);
-  {
-    CursesScreen screen;
-    VoucherForm form(*env, screen, ledger_path);
-    auto dialog =
-        std::make_shared<glnamelist::tui::CursesMessageBox>(screen, [&form] { form.Paint(false); });
-    glnamelist::tui::RegisterTerminalControls(*env, form.Host(), dialog);
-
-    form.AttachLists([&](int step, int steps, const std::string& what) {
-      screen.Clear();
-      screen.Put(0, 1, "正在打开账套 " + ledger_path, glnamelist::tui::Style::kTitle);
-      screen.Put(2, 1,
-                 "载入 " + what + " 的列表 (" + std::to_string(step) + "/" + std::to_string(steps) +
-                     ") ...",
-                 glnamelist::tui::Style::kStatus);
-      screen.SetCursor(-1, 0);
-      screen.Refresh();
-    });
-    // Keys already waiting (a paste, keys typed ahead) are handled before the next drawing.
-    for (bool open = true; open;) {
-      Draw(form, screen);
-      open = form.Handle(screen.ReadKey());
-      while (open && screen.KeyWaiting()) open = form.Handle(screen.ReadKey());
-    }
-    env->SetMessageBox(nullptr);
-  }
+  glnamelist::platform::InstallPlatform();
+  glnamelist::ledger::RegisterLedger(ledger_path);
+  glnamelist::tui::RunTerminalForm(ledger_path);
   glnamelist::ResetLibraryServices();
   glnamelist::SetEnv(nullptr);
   return 0;

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and builds and runs a host project against it.
-#   run.sh BUILD_DIR SOURCE_DIR CXX_FLAGS
+#   run.sh BUILD_DIR SOURCE_DIR LEDGER [CXX_FLAGS]
 set -euo pipefail
-build=$1 src=$2 flags=${3:-}
+build=$1 src=$2 ledger=$3 flags=${4:-}
 prefix="$build/consumer-prefix"
 rm -rf "$prefix" "$build/consumer-build"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 cmake -S "$src/tests/consumer" -B "$build/consumer-build" -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_CXX_FLAGS="$flags" >/dev/null
 cmake --build "$build/consumer-build" >/dev/null
-"$build/consumer-build/consumer"
+"$build/consumer-build/consumer" "$ledger"

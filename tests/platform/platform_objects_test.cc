@@ -1,4 +1,4 @@
-// The class registry, keyed collection, picture store, clock and text helper.
+// The keyed collection, picture store, clock and text helper.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,7 +11,6 @@
 
 #include "contracts/error.h"
 #include "contracts/keyed_collection.h"
-#include "platform/class_registry.h"
 #include "platform/clock.h"
 #include "platform/keyed_collection.h"
 #include "platform/picture_store.h"
@@ -31,30 +30,6 @@ long ErrorNumber(const std::function<void()>& f, std::string* text = nullptr) {
 }
 
 class Thing : public Object {};
-
-TEST(ClassRegistryTest, CreatesRegisteredClassesAndNamesTheMissingOne) {
-  ClassRegistry registry;
-  int made = 0;
-  registry.Register("A.B", [&] {
-    ++made;
-    return std::make_shared<Thing>();
-  });
-  EXPECT_NE(registry.Create("A.B"), registry.Create("A.B"));
-  EXPECT_EQ(made, 2);
-
-  std::string text;
-  EXPECT_EQ(ErrorNumber([&] { registry.Create("a.b"); }, &text), 429);
-  EXPECT_EQ(text, "ActiveX component can't create object: a.b");
-
-  registry.Register("Null.Factory", [] { return ObjectPtr(); });
-  EXPECT_EQ(ErrorNumber([&] { registry.Create("Null.Factory"); }), 429);
-  registry.Register("Failing", []() -> ObjectPtr { throw Error(7, "out of memory"); });
-  EXPECT_EQ(ErrorNumber([&] { registry.Create("Failing"); }), 7);
-
-  registry.Unregister("A.B");
-  EXPECT_FALSE(registry.IsRegistered("A.B"));
-  EXPECT_EQ(ErrorNumber([&] { registry.Create("A.B"); }), 429);
-}
 
 TEST(KeyedCollectionTest, StoresReplacesAndRemovesByExactKey) {
   MapKeyedCollection c;

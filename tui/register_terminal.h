@@ -1,0 +1,25 @@
+// The terminal for a host: the voucher-entry form, one labelled text box per list kind,
+// each with a name list that drops down on the terminal.
+//
+//   glnamelist::platform::InstallPlatform();
+//   glnamelist::ledger::RegisterLedger(path);
+//   glnamelist::tui::RunTerminalForm(path);
+#ifndef GLNAMELIST_TUI_REGISTER_TERMINAL_H_
+#define GLNAMELIST_TUI_REGISTER_TERMINAL_H_
+
+#include <string>
+
+namespace glnamelist::tui {
+
+// Shows the voucher-entry form under title on the terminal until the user closes it (F10
+// or Ctrl-Q) or the terminal goes away. The lists read the data service registered with
+// the installed platform environment. While the form is open the terminal's list control
+// is registered there under progid::kNameList and message boxes are drawn on the terminal;
+// both registrations end with the form. Wide characters need a UTF-8 locale, set before
+// the call. Error 429 while no platform environment is installed; an error that ends the
+// form reaches the caller after the terminal is restored.
+void RunTerminalForm(const std::string& title);
+
+}  // namespace glnamelist::tui
+
+#endif  // GLNAMELIST_TUI_REGISTER_TERMINAL_H_
