@@ -313,7 +313,7 @@ class BelowWriter {
         std::unordered_set<std::string> used;
         WithItems(
             count, Size(kCostItems),
-            [&](long) { return UniqueName(used, [&] { return names_.Project(); }); },
+            [&](long) { return UniqueName(used, [&](int) { return names_.Project(); }); },
             kCostItems.data());
         break;
       }
@@ -333,7 +333,7 @@ class BelowWriter {
       std::unordered_set<std::string> used;
       Groups(groups, count, group, [&](long g, long i) {
         if (i == 0) used.clear();
-        return UniqueName(used, [&] { return entry(g); });
+        return UniqueName(used, [&](int) { return entry(g); });
       });
       return;
     }
@@ -341,8 +341,8 @@ class BelowWriter {
     const int width = CodeWidth(count);
     for (long i = 0; i < count; ++i) {
       const long g = static_cast<long>(names_.Pick(static_cast<size_t>(group_count)));
-      Emit(top_->number + "." + Padded(i + 1, width), UniqueName(used, [&] { return entry(g); }), 2,
-           true, top_at_);
+      Emit(top_->number + "." + Padded(i + 1, width),
+           UniqueName(used, [&](int) { return entry(g); }), 2, true, top_at_);
     }
   }
 

@@ -115,11 +115,16 @@ std::string_view NameMaker::City(long i) {
   return kCities[static_cast<size_t>(i) % kCities.size()];
 }
 
-std::string NameMaker::Company(std::string_view city, std::string_view trades) {
+std::string NameMaker::Brand() {
   const size_t brand_chars = kBrandChars.size() / 3;
+  std::string brand(kBrandChars.substr(Pick(brand_chars) * 3, 3));
+  brand += kBrandChars.substr(Pick(brand_chars) * 3, 3);
+  return brand;
+}
+
+std::string NameMaker::Company(std::string_view city, std::string_view trades) {
   std::string name(city);
-  name += kBrandChars.substr(Pick(brand_chars) * 3, 3);
-  name += kBrandChars.substr(Pick(brand_chars) * 3, 3);
+  name += Brand();
   name += PickWord(trades);
   name += PickWord(kCompanyForms);
   return name;
@@ -149,19 +154,17 @@ std::string NameMaker::BankAccount(long first, long i) {
 }
 
 std::string NameMaker::Project() {
-  const size_t brand_chars = kBrandChars.size() / 3;
   std::string name(City(static_cast<long>(Pick(kCities.size()))));
-  name += kBrandChars.substr(Pick(brand_chars) * 3, 3);
-  name += kBrandChars.substr(Pick(brand_chars) * 3, 3);
+  name += Brand();
   name += PickWord(kProjectKinds);
   name += PickWord(kPhases);
   return name;
 }
 
 std::string UniqueName(std::unordered_set<std::string>& used,
-                       const std::function<std::string()>& make) {
-  std::string name = make();
-  for (int tries = 0; tries < 4 && used.contains(name); ++tries) name = make();
+                       const std::function<std::string(int attempt)>& make) {
+  std::string name = make(0);
+  for (int attempt = 1; attempt < 16 && used.contains(name); ++attempt) name = make(attempt);
   used.insert(name);
   return name;
 }

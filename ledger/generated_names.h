@@ -56,6 +56,8 @@ class NameMaker {
   size_t Pick(size_t n) { return static_cast<size_t>(random_() % n); }
   // One of the words of a list written as "a|b|c".
   std::string_view PickWord(std::string_view words);
+  // Two syllables of an invented firm name (its 字号): 泓泰.
+  std::string Brand();
 
   static long CityCount();
   static std::string_view City(long i);
@@ -75,9 +77,10 @@ class NameMaker {
   std::mt19937 random_;
 };
 
-// Makes a name with make and, while it is already in used, tries a few more; keeps it in used.
+// Makes a name with make(attempt) for attempt 0, 1, ... until one is not in used (16
+// attempts at most); keeps it in used.
 std::string UniqueName(std::unordered_set<std::string>& used,
-                       const std::function<std::string()>& make);
+                       const std::function<std::string(int attempt)>& make);
 
 }  // namespace glnamelist::ledger
 
