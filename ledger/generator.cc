@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <optional>
-#include <random>
 #include <string_view>
 #include <vector>
 
 #include "contracts/error.h"
+#include "ledger/chart_of_accounts.h"
+#include "ledger/generated_names.h"
+#include "ledger/goods_catalog.h"
 #include "ledger/ledger_builder.h"
 #include "ledger/pinyin.h"
 #include "ledger/progress.h"
@@ -15,21 +17,6 @@
 
 namespace glnamelist::ledger {
 namespace {
-
-// Characters common in Chinese company, product and place names (UTF-8, 3 bytes each).
-constexpr std::string_view kCommonChars =
-    "华中国东南西北新大天金海山江河长安平和兴盛泰丰富达通信宏发利源鑫隆昌明光辉荣耀"
-    "德祥瑞福康宁嘉禾星月阳春秋云龙凤飞鹏宇宙科技电子机械材料化工建设工程贸易实业"
-    "精密仪器设备五金钢铁铜铝塑胶纸包装食品医药纺织服装汽车配件家具建材能源环保物流"
-    "航运港口城市乡村百货商场超市集团控股投资发展创新智能网络软件数码通讯信息服务";
-
-constexpr std::array<std::string_view, 12> kPlaces = {
-    "北京", "上海", "广州", "深圳", "杭州", "南京", "成都", "武汉", "西安", "天津", "苏州", "青岛"};
-constexpr std::array<std::string_view, 3> kChineseSuffix = {"事业部", "分公司", "有限公司"};
-constexpr std::array<std::string_view, 16> kSyllables = {"ka",  "lo",  "mi",  "ren", "to", "va",
-                                                         "zen", "bri", "cor", "del", "fa", "gor",
-                                                         "lux", "nor", "pra", "sil"};
-constexpr std::array<std::string_view, 3> kLatinKind = {"Group", "Series", "Part"};
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kCurrencies = {
     {{"RMB", "人民币"},
@@ -40,88 +27,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kCurrenci
      {"GBP", "英镑"}}};
 constexpr std::array<std::string_view, 7> kSettleTypes = {"现金", "现金支票", "转账支票", "电汇",
                                                           "信汇", "商业汇票", "银行汇票"};
-constexpr std::array<std::string_view, 5> kClassNames = {"客户", "供应商", "部门", "职员", "物料"};
-constexpr std::array<std::string_view, 4> kUnitGroups = {"重量", "数量", "长度", "体积"};
-constexpr std::array<std::array<std::string_view, 3>, 4> kUnits = {
-    {{"千克", "克", "吨"}, {"个", "件", "箱"}, {"米", "厘米", "千米"}, {"升", "毫升", "立方米"}}};
-
-// One entry of a generated code tree.
-struct TreeNode {
-  std::string number;
-  int level;
-  bool detail;
-  long parent;  // position of the parent among the emitted nodes, -1 at the top
-  long top;     // position (1-based) of the top-level ancestor among the top level
-};
-
-int Digits(long n) { return static_cast<int>(std::to_string(std::max(n, 9L)).size()); }
-
-std::string Padded(long n, int width) {
-  std::string text = std::to_string(n);
-  return std::string(static_cast<size_t>(std::max(0, width - static_cast<int>(text.size()))), '0') +
-         text;
-}
-
-// Emits count nodes in three levels, in code order: top-level codes from first_top upwards
-// (top_width digits), lower levels zero-padded. Every non-detail node has children.
-template <class Emit>
-void ForEachTreeNode(long count, long first_top, int top_width, Emit emit) {
-  long fan = 1;
-  while (fan + fan * fan + fan * fan * fan < count) ++fan;
-  const int width = Digits(fan);
-  long remaining = count, emitted = 0, top = 0;
-  while (remaining > 0) {
-    ++top;
-    const std::string top_code = Padded(first_top + top - 1, top_width);
-    const long top_at = emitted;
-    emit(TreeNode{top_code, 1, remaining < 3, -1, top});
-    ++emitted;
-    if (remaining-- < 3) continue;
-    for (long b = 1; b <= fan && remaining >= 2; ++b) {
-      const std::string middle_code = top_code + "." + Padded(b, width);
-      const long middle_at = emitted;
-      emit(TreeNode{middle_code, 2, false, top_at, top});
-      ++emitted;
-      --remaining;
-      for (long c = 1; c <= fan && remaining >= 1; ++c, --remaining, ++emitted) {
-        emit(TreeNode{middle_code + "." + Padded(c, width), 3, true, middle_at, top});
-      }
-    }
-  }
-}
-
-class NameMaker {
- public:
-  explicit NameMaker(unsigned seed) : random_(seed) {}
-
-  // Even calls give Chinese names, odd calls Latin ones.
-  std::string Next(int level) {
-    const bool chinese = (count_++ % 2) == 0;
-    return chinese ? Chinese(level) : Latin(level);
-  }
-
- private:
-  size_t Pick(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random_); }
-
-  std::string Chinese(int level) {
-    std::string name(kPlaces[Pick(kPlaces.size())]);
-    const size_t chars = kCommonChars.size() / 3;
-    for (int i = 0; i < 2; ++i) name += kCommonChars.substr(Pick(chars) * 3, 3);
-    name += kChineseSuffix[static_cast<size_t>(level - 1)];
-    return name;
-  }
-
-  std::string Latin(int level) {
-    std::string word;
-    for (int i = 0; i < 2; ++i) word += kSyllables[Pick(kSyllables.size())];
-    word[0] = static_cast<char>(word[0] - 'a' + 'A');
-    return word + " " + std::string(kLatinKind[static_cast<size_t>(level - 1)]) + " " +
-           std::to_string(100 + Pick(900));
-  }
-
-  std::mt19937 random_;
-  long count_ = 0;
-};
 
 class Generator {
  public:
@@ -155,24 +60,22 @@ class Generator {
     }
     Statement group(db_, "INSERT INTO unit_groups (id, number, name) VALUES (?1, ?2, ?3)");
     Statement unit(db_, "INSERT INTO units (group_id, number, name) VALUES (?1, ?2, ?3)");
-    for (size_t g = 0; g < kUnitGroups.size(); ++g) {
+    for (size_t g = 0; g < UnitGroups().size(); ++g) {
+      const auto& [group_name, units] = UnitGroups()[g];
       const auto id = static_cast<int64_t>(g + 1);
-      group.Bind(1, id).Bind(2, Padded(id, 2)).Bind(3, kUnitGroups[g]).Run();
-      for (size_t u = 0; u < kUnits[g].size(); ++u) {
-        unit.Bind(1, id).Bind(2, Padded(static_cast<long>(u + 1), 2)).Bind(3, kUnits[g][u]).Run();
+      group.Bind(1, id).Bind(2, Padded(id, 2)).Bind(3, group_name).Run();
+      for (size_t u = 0; u < units.size(); ++u) {
+        unit.Bind(1, id).Bind(2, Padded(static_cast<long>(u + 1), 2)).Bind(3, units[u]).Run();
       }
     }
     Statement item_class(db_, "INSERT INTO item_classes (id, number, name) VALUES (?1, ?2, ?3)");
     for (int c = 1; c <= options_.item_classes; ++c) {
-      std::string name = c <= static_cast<int>(kClassNames.size())
-                             ? std::string(kClassNames[static_cast<size_t>(c - 1)])
-                             : "项目" + std::to_string(c);
-      item_class.Bind(1, int64_t{c}).Bind(2, Padded(c, 3)).Bind(3, name).Run();
+      item_class.Bind(1, int64_t{c}).Bind(2, Padded(c, 3)).Bind(3, GoodsClassName(c)).Run();
     }
     Statement explanation(db_,
                           "INSERT INTO vch_explanations (number, explanation) VALUES (?1, ?2)");
     for (long i = 1; i <= 100; ++i) {
-      explanation.Bind(1, Padded(i, 3)).Bind(2, "摘要" + names_.Next(3)).Run();
+      explanation.Bind(1, Padded(i, 3)).Bind(2, VoucherExplanation(i - 1, names_)).Run();
     }
   }
 
@@ -181,15 +84,11 @@ class Generator {
                      "INSERT INTO accounts (id, number, name, parent_id, level, detail, "
                      "helper_code, is_bank, is_cash) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     std::vector<int64_t> ids;
-    ForEachTreeNode(options_.accounts, 1001, 4, [&](const TreeNode& node) {
-      std::string name = node.level == 1 && node.top == 1   ? "库存现金"
-                         : node.level == 1 && node.top == 2 ? "银行存款"
-                                                            : names_.Next(node.level);
+    ForEachChartAccount(options_.accounts, names_, [&](const GeneratedEntry& node) {
       const int64_t id = next_account_id_++;
       ids.push_back(id);
-      BindTreeRow(insert, id, node, name,
-                  node.parent < 0 ? 0 : ids[static_cast<size_t>(node.parent)]);
-      insert.Bind(8, int64_t{node.top == 2}).Bind(9, int64_t{node.top == 1});
+      BindTreeRow(insert, id, node, node.parent < 0 ? 0 : ids[static_cast<size_t>(node.parent)]);
+      insert.Bind(8, int64_t{node.is_bank}).Bind(9, int64_t{node.is_cash});
       insert.Run();
       Tick();
     });
@@ -202,7 +101,8 @@ class Generator {
     const int classes = options_.single_class ? 1 : std::max(options_.item_classes, 1);
     for (int c = 1; c <= classes; ++c) {
       long count = options_.items / classes + (c <= options_.items % classes ? 1 : 0);
-      InsertTree(insert, c, count, next_item_id_);
+      InsertTree(insert, c, next_item_id_,
+                 [&](const EmitEntry& emit) { ForEachGoodsItem(c, count, names_, emit); });
     }
   }
 
@@ -212,20 +112,21 @@ class Generator {
                      "helper_code) VALUES (?1, ?8, ?2, ?3, ?4, ?5, ?6, ?7)");
     int64_t next_id = 1;
     for (int c = 1; c <= std::min(options_.item_classes, 2); ++c) {
-      InsertTree(insert, c, options_.submes_per_class, next_id);
+      InsertTree(insert, c, next_id, [&](const EmitEntry& emit) {
+        ForEachGoodsAttribute(options_.submes_per_class, emit);
+      });
     }
   }
 
-  // Inserts one class's tree with a statement binding ?1..?7 as BindTreeRow does and ?8 as
-  // the class.
-  void InsertTree(Statement& insert, int64_t class_id, long count, int64_t& next_id) {
+  // Inserts one class's tree, handed out by for_each, with a statement binding ?1..?7 as
+  // BindTreeRow does and ?8 as the class.
+  template <class ForEach>
+  void InsertTree(Statement& insert, int64_t class_id, int64_t& next_id, ForEach for_each) {
     std::vector<int64_t> ids;
-    ids.reserve(static_cast<size_t>(count));
-    ForEachTreeNode(count, 1, 2, [&](const TreeNode& node) {
+    for_each([&](const GeneratedEntry& node) {
       const int64_t id = next_id++;
       ids.push_back(id);
-      BindTreeRow(insert, id, node, names_.Next(node.level),
-                  node.parent < 0 ? 0 : ids[static_cast<size_t>(node.parent)]);
+      BindTreeRow(insert, id, node, node.parent < 0 ? 0 : ids[static_cast<size_t>(node.parent)]);
       insert.Bind(8, class_id);
       insert.Run();
       Tick();
@@ -234,16 +135,15 @@ class Generator {
 
   // ?1 id, ?2 number, ?3 name, ?4 parent_id (null at the top), ?5 level, ?6 detail,
   // ?7 helper_code.
-  void BindTreeRow(Statement& insert, int64_t id, const TreeNode& node, const std::string& name,
-                   int64_t parent_id) {
-    insert.Bind(1, id).Bind(2, node.number).Bind(3, name);
+  void BindTreeRow(Statement& insert, int64_t id, const GeneratedEntry& node, int64_t parent_id) {
+    insert.Bind(1, id).Bind(2, node.number).Bind(3, node.name);
     if (parent_id) {
       insert.Bind(4, parent_id);
     } else {
       insert.BindNull(4);
     }
     insert.Bind(5, int64_t{node.level}).Bind(6, int64_t{node.detail});
-    insert.Bind(7, pinyin_.Of(name));
+    insert.Bind(7, pinyin_.Of(node.name));
   }
 
   Database& db_;

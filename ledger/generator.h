@@ -7,8 +7,8 @@
 namespace glnamelist::ledger {
 
 struct GenerateOptions {
-  long accounts = 1000;         // accounts in all, in three code levels
-  long items = 10000;           // items in all, in three code levels per class
+  long accounts = 1000;         // accounts in all: the chart and sub-accounts, three levels
+  long items = 10000;           // items in all: categories, products and goods per class
   int item_classes = 5;         // how many item classes
   bool single_class = false;    // all items in class 1 (else spread evenly over the classes)
   long submes_per_class = 200;  // SubMes entries of classes 1 and 2 (the others have none)
@@ -16,10 +16,11 @@ struct GenerateOptions {
   bool progress = true;         // report progress on stderr
 };
 
-// Writes a new ledger file at out_path (replacing one there) with the schema and generated
-// master data: half of the names Chinese (from common characters), half Latin; the first
-// account is cash, the second and its sub-accounts bank accounts; the standard currencies
-// and settlement types; a few unit groups. One transaction of prepared inserts.
+// Writes a new ledger file at out_path (replacing one there) with the schema and the master
+// data of an invented company: the enterprise chart of accounts with banks, customers,
+// suppliers, projects and departments below it (chart_of_accounts.h); goods classes, unit
+// groups and goods attributes (goods_catalog.h); the standard currencies and settlement
+// types. One transaction of prepared inserts.
 void GenerateLedger(const GenerateOptions& options, const std::string& out_path);
 
 }  // namespace glnamelist::ledger

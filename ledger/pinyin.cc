@@ -52,8 +52,11 @@ std::string PinyinInitials::Of(std::string_view name) {
   const auto length = static_cast<int32_t>(name.size());
   while (i < length) {
     bool matched_word = false;
-    for (const auto& [word, initials] : kWordInitials) {
-      if (name.substr(i).starts_with(word)) {
+    // Every word starts with a Han character, so none starts at an ASCII byte.
+    const bool may_start_word = static_cast<unsigned char>(name[static_cast<size_t>(i)]) >= 0x80;
+    for (size_t w = 0; may_start_word && w < kWordInitials.size(); ++w) {
+      const auto& [word, initials] = kWordInitials[w];
+      if (name.compare(static_cast<size_t>(i), word.size(), word) == 0) {
         code += initials;
         i += static_cast<int32_t>(word.size());
         matched_word = true;
