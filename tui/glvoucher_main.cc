@@ -3,7 +3,9 @@
 //   glvoucher [--ledger PATH]
 //
 // Opens the ledger at PATH (the bundled sample ledger by default) and shows one text box
-// per list kind, each with its drop-down name list.
+// per list kind, each with its drop-down name list. A ledger that cannot be opened ends the
+// program before the form appears, with one line that names the file and the cause, and
+// exit status 1.
 #include <clocale>
 #include <csignal>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include "services/library_services.h"
 #include "tui/curses_message_box.h"
 #include "tui/curses_screen.h"
+#include "tui/error_text.h"
 #include "tui/terminal_controls.h"
 #include "tui/voucher_form.h"
 
@@ -42,6 +45,18 @@ void UseUtf8Locale() {
 // goes away without one ends the form through the end of its input.
 void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
 
+// Opens the ledger's data service and reads the master data every box lists, so that a
+// file that is no ledger, or a damaged one, is found out before the form appears.
+void OpenLedger() {
+  glnamelist::GLDataPtr data = glnamelist::GetGLData();
+  for (const glnamelist::RecordSourcePtr& source :
+       {data->AccountSet(), data->CurrencySet(), data->ItemClassSet(), data->UnitGroupSet(),
+        data->SettTypeSet()}) {
+    if (source) source->Recordset();
+  }
+  data->VchExpSet();
+}
+
 void Draw(VoucherForm& form, CursesScreen& screen) {
   auto [y, x] = form.Paint();
   screen.SetCursor(y, x);
@@ -51,6 +66,14 @@ void Draw(VoucherForm& form, CursesScreen& screen) {
 int Run(const std::string& ledger_path) {
   auto env = glnamelist::platform::InstallPlatformEnvironment();
   glnamelist::ledger::RegisterLedger(env->Registry(), ledger_path);
+  try {
+    OpenLedger();
+  } catch (const std::exception& e) {
+    std::cerr << glnamelist::tui::LedgerErrorText(ledger_path, e) << "\n";
+    glnamelist::ResetLibraryServices();
+    glnamelist::SetEnv(nullptr);
+    return 1;
+  }
   {
     CursesScreen screen;
     VoucherForm form(*env, screen, ledger_path);
