@@ -62,8 +62,9 @@ class VoucherForm::FormHost : public ListHost {
   Rect BoxRect(long hWnd) override { return form_ ? form_->BoxRect(hWnd) : Rect{}; }
   int ScreenRows() override { return form_ ? form_->screen_.Rows() : 0; }
   int ScreenCols() override { return form_ ? form_->screen_.Cols() : 0; }
-  void SetBoxText(long hWnd, const std::string& text) override {
-    if (form_ && form_->env_.Windows().IsWindow(hWnd)) form_->env_.Windows().SetText(hWnd, text);
+  void RowChosen(TerminalNameList& /*list*/, long hWnd, long /*row*/,
+                 const std::string& code) override {
+    if (form_ && form_->env_.Windows().IsWindow(hWnd)) form_->env_.Windows().SetText(hWnd, code);
   }
   std::string PictureGlyph(const std::string& key) override { return platform::PictureGlyph(key); }
   void ListShown(TerminalNameList& list) override {
