@@ -132,23 +132,21 @@ TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListOnceAndReportsF
   list_->DropDown();
   EXPECT_TRUE(requested_.empty()) << "nothing is asked for before painting";
   list_->Paint(screen_);
-  std::vector<long> first(kPage);
-  for (size_t i = 0; i < first.size(); ++i) first[i] = static_cast<long>(i) + 1;
-  EXPECT_EQ(requested_, first);
-
+  ASSERT_EQ(std::ssize(requested_), kPage);
+  EXPECT_EQ(requested_.back(), kPage) << "the painted rows";
   list_->Paint(screen_);
-  EXPECT_EQ(requested_.size(), first.size()) << "rows handed over are kept";
+  EXPECT_EQ(std::ssize(requested_), kPage) << "rows handed over are kept";
 
   Key(VK_END);
   list_->Paint(screen_);
-  ASSERT_EQ(requested_.size(), 2 * first.size());
-  EXPECT_EQ(requested_[first.size()], 1'000'000 - kPage + 1);
+  ASSERT_EQ(std::ssize(requested_), 2 * kPage);
+  EXPECT_EQ(requested_[kPage], 1'000'000 - kPage + 1);
   EXPECT_EQ(requested_.back(), 1'000'000);
   EXPECT_NE(screen_.Text().find("第 1000000 行 / 共 1000000 行"), std::string::npos);
 
   data_->Rows(1'000'000);  // a new listing forgets the rows
   list_->Paint(screen_);
-  EXPECT_EQ(requested_.size(), 3 * first.size());
+  EXPECT_EQ(std::ssize(requested_), 3 * kPage);
 
   OnRequest(2, [](long) { throw Error(3021, "no current record"); });
   EXPECT_NO_THROW(list_->Paint(screen_));
@@ -156,12 +154,14 @@ TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListOnceAndReportsF
   EXPECT_NE(host_->errors[0].find("3021"), std::string::npos);
 }
 
-TEST_F(TerminalNameListTest, KeysMoveTheSelectionByRowAndPageWithinTheRowsAndRaiseNothing) {
+TEST_F(TerminalNameListTest, KeysMoveTheSelectionWithinTheRowsRaiseNothingAndANewTextStartsOver) {
   OnRequest(30);
+  env_->windows[kBox].text = " \t1002. ";
+  EXPECT_EQ(list_->GetEditText(kBox, 0), " \t1002. ");
+  EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
   list_->DropDownFound();
   EXPECT_TRUE(Selects(1));
   const long page = kPage;
-
   Key(VK_UP);
   // The box is on screen row 2, so the first shown row is painted on row 4.
   auto press = [this](long key, long selection, long top) {
@@ -180,6 +180,18 @@ TEST_F(TerminalNameListTest, KeysMoveTheSelectionByRowAndPageWithinTheRowsAndRai
   press(VK_DOWN, 30, 30 - page + 1);
   EXPECT_TRUE(sel_changes_.empty()) << "browsing is no choice: the found rows stay";
   EXPECT_NE(screen_.Text().find("查找结果"), std::string::npos);
+  EXPECT_EQ(StyleOf(4, "1002.6 "), Style::kMatch) << "the trimmed text is marked";
+  EXPECT_EQ(StyleOf(4, ".6 "), Style::kNormal) << "but not its trailing point";
+
+  data_->Rows(30);  // F9 again on the same text keeps the selection
+  list_->DropDownFound();
+  EXPECT_TRUE(Selects(30));
+  list_->DropDown();
+  EXPECT_TRUE(Selects(1)) << "a code listing starts at the first row";
+  Key(VK_DOWN);
+  env_->windows[kBox].text = "1003";
+  list_->DropDown();
+  EXPECT_TRUE(Selects(1)) << "so does a new text";
 }
 
 TEST_F(TerminalNameListTest, EnterWritesTheFullCodeWithoutThePlusAndCloses) {
@@ -192,10 +204,8 @@ TEST_F(TerminalNameListTest, EnterWritesTheFullCodeWithoutThePlusAndCloses) {
   ASSERT_TRUE(list_->Visible());
   Key(VK_DOWN);
   EXPECT_FALSE(Key(VK_RETURN)) << "Enter never reaches the box while the list is shown";
-  EXPECT_FALSE(list_->Visible());
-  EXPECT_EQ(host_->shown, nullptr);
-  ASSERT_EQ(host_->chosen.size(), 1u);
-  EXPECT_EQ(host_->chosen[0], std::make_pair(kBox, std::string("02")));
+  EXPECT_TRUE(!list_->Visible() && host_->shown == nullptr);
+  EXPECT_EQ(host_->chosen, (std::vector<std::pair<long, std::string>>{{kBox, "02"}}));
   EXPECT_EQ(sel_changes_, std::vector<std::string>{"02"}) << "SelChanged once the code is in";
 
   OnRequest(500);  // Enter asks for a row that was never painted
@@ -245,27 +255,6 @@ TEST_F(TerminalNameListTest, TakesOnlyListKeysWhileShownForItsOwnBoxAndClosesOnE
     close();
     EXPECT_FALSE(list_->Visible());
   }
-}
-
-TEST_F(TerminalNameListTest, RelistingTheSameTrimmedTextKeepsTheSelectionAndMarksTheText) {
-  OnRequest(40);
-  env_->windows[kBox].text = " \t1002. ";
-  EXPECT_EQ(list_->GetEditText(kBox, 0), " \t1002. ");
-  EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
-  list_->DropDown();
-  Key(VK_DOWN);
-  Key(VK_DOWN);
-  data_->Rows(40);  // F8 again on the same text
-  list_->DropDown();
-  EXPECT_TRUE(Selects(3));
-  EXPECT_EQ(StyleOf(4, "1002.1 "), Style::kMatch);
-  EXPECT_EQ(StyleOf(4, ".1 "), Style::kNormal) << "a trailing point is not marked";
-  env_->windows[kBox].text = "1003";
-  list_->DropDown();
-  EXPECT_TRUE(Selects(1)) << "a new text starts at the first row";
-  Key(VK_DOWN);
-  list_->DropDownFound();
-  EXPECT_TRUE(Selects(1)) << "so does a search result";
 }
 
 TEST_F(TerminalNameListTest, DropsUnderTheBoxOrAboveItUsingTheScreenAndCoversTheBrackets) {
