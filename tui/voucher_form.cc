@@ -224,7 +224,7 @@ void VoucherForm::WriteChoice(long hwnd, const TerminalListData& rows, long row,
   if (!f || !env_.Windows().IsWindow(hwnd)) return;
   std::string text = code;
   const TerminalListData::Row& chosen = rows.Peek(row);
-  if (f->kind == nlVchExp) {
+  if (f->kind == nlVchExp && !chosen.cells[2].empty()) {
     text = chosen.cells[2];  // the explanation itself goes into the voucher
   } else if (f->kind == nlUnitGroup) {
     long nth = 0;
