@@ -1,5 +1,6 @@
 // The window procedure of a single-line text box.
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "contracts/environment.h"
@@ -13,6 +14,9 @@ bool IsEditable(const WindowSystem& windows, long hWnd) {
   return windows.IsWindowEnabled(hWnd) != 0 && (windows.Style(hWnd) & ES_READONLY) == 0;
 }
 
+bool IsHighSurrogate(long unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(long unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
 // Replaces the characters [from, to) of the text with insert and puts the caret after it.
 void Edit(WindowSystem& windows, long hWnd, size_t from, size_t to, const std::string& insert) {
   std::string text = windows.Text(hWnd);
@@ -23,16 +27,10 @@ void Edit(WindowSystem& windows, long hWnd, size_t from, size_t to, const std::s
   windows.SetCaret(hWnd, static_cast<long>(from + text::CharCount(insert)));
 }
 
-void OnChar(WindowSystem& windows, long hWnd, long code) {
-  if (!IsEditable(windows, hWnd)) return;
+void Insert(WindowSystem& windows, long hWnd, char32_t code) {
+  if (text::CharCount(windows.Text(hWnd)) >= kMaxEditChars) return;
   size_t caret = static_cast<size_t>(windows.Caret(hWnd));
-  if (code == VK_BACK) {
-    if (caret > 0) Edit(windows, hWnd, caret - 1, caret, "");
-    return;
-  }
-  if (code < 32 || code == 127) return;
-  std::string ch = text::EncodeUtf8(static_cast<char32_t>(code));
-  if (!ch.empty()) Edit(windows, hWnd, caret, caret, ch);
+  Edit(windows, hWnd, caret, caret, text::EncodeUtf8(code));
 }
 
 void OnKeyDown(WindowSystem& windows, long hWnd, long key) {
@@ -61,13 +59,44 @@ void OnKeyDown(WindowSystem& windows, long hWnd, long key) {
   }
 }
 
+// A text box's procedure, holding the high surrogate of a character still half typed. The
+// window system calls copies of it, so the surrogate lives in one place they share.
+class EditProc {
+ public:
+  long operator()(WindowSystem& windows, long hWnd, long msg, long wParam, long /*lParam*/) {
+    if (!windows.IsWindow(hWnd)) return 0;
+    if (msg == WM_CHAR) OnChar(windows, hWnd, wParam & 0xFFFF);
+    if (msg == WM_KEYDOWN) OnKeyDown(windows, hWnd, wParam & 0xFFFF);
+    return 0;
+  }
+
+ private:
+  void OnChar(WindowSystem& windows, long hWnd, long unit) {
+    if (!IsEditable(windows, hWnd)) return;
+    long high = *high_;
+    *high_ = 0;
+    if (high != 0 && IsLowSurrogate(unit)) {
+      Insert(windows, hWnd, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+      return;
+    }
+    if (high != 0) Insert(windows, hWnd, text::kReplacementChar);
+    if (IsHighSurrogate(unit)) {
+      *high_ = unit;
+    } else if (IsLowSurrogate(unit)) {
+      Insert(windows, hWnd, text::kReplacementChar);
+    } else if (unit == VK_BACK) {
+      size_t caret = static_cast<size_t>(windows.Caret(hWnd));
+      if (caret > 0) Edit(windows, hWnd, caret - 1, caret, "");
+    } else if (unit >= 32 && unit != 127) {
+      Insert(windows, hWnd, static_cast<char32_t>(unit));
+    }
+  }
+
+  std::shared_ptr<long> high_ = std::make_shared<long>(0);
+};
+
 }  // namespace
 
-long EditWindowProc(WindowSystem& windows, long hWnd, long msg, long wParam, long /*lParam*/) {
-  if (!windows.IsWindow(hWnd)) return 0;
-  if (msg == WM_CHAR) OnChar(windows, hWnd, wParam);
-  if (msg == WM_KEYDOWN) OnKeyDown(windows, hWnd, wParam & 0xFFFF);
-  return 0;
-}
+WindowProc NewEditWindowProc() { return EditProc(); }
 
 }  // namespace glnamelist::platform

@@ -122,7 +122,7 @@ long WindowSystem::CreateWindow(const std::string& text, long style, WindowProc 
   w.text = text;
   w.caret = text.size();
   w.style = style;
-  w.proc = proc ? std::move(proc) : WindowProc(EditWindowProc);
+  w.proc = proc ? std::move(proc) : NewEditWindowProc();
   return hWnd;
 }
 

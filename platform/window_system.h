@@ -17,6 +17,7 @@
 #ifndef GLNAMELIST_PLATFORM_WINDOW_SYSTEM_H_
 #define GLNAMELIST_PLATFORM_WINDOW_SYSTEM_H_
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,12 +34,16 @@ struct WindowSystemState;
 using WindowProc =
     std::function<long(WindowSystem& windows, long hWnd, long msg, long wParam, long lParam)>;
 
-// The procedure of a text box: WM_CHAR inserts the character (a Unicode code point in
-// wParam) at the caret and Backspace (8) deletes the character before it; WM_KEYDOWN with
-// VK_DELETE deletes the character after the caret, VK_HOME/VK_END/VK_LEFT/VK_RIGHT move
-// the caret. A read-only or disabled box keeps its text (the caret still moves). Other
-// characters below 32 and other messages are ignored. Returns 0.
-long EditWindowProc(WindowSystem& windows, long hWnd, long msg, long wParam, long lParam);
+// The procedure of a text box, one per box: WM_CHAR inserts the character (a UTF-16 code
+// unit in wParam; a character beyond U+FFFF comes as two, its high surrogate first) at the
+// caret and Backspace (8) deletes the character before it; WM_KEYDOWN with VK_DELETE
+// deletes the character after the caret, VK_HOME/VK_END/VK_LEFT/VK_RIGHT move the caret. A
+// surrogate without its partner becomes U+FFFD. The box holds at most kMaxEditChars
+// characters: what would go past that is dropped. A read-only or disabled box keeps its
+// text (the caret still moves). Other characters below 32 and other messages are ignored.
+// Returns 0.
+inline constexpr size_t kMaxEditChars = 255;
+WindowProc NewEditWindowProc();
 
 // Removes its hook when destroyed or reset, if the window system still exists. Move-only.
 class ScopedHook {
@@ -76,7 +81,8 @@ class WindowSystem {
   WindowSystem& operator=(const WindowSystem&) = delete;
   ~WindowSystem();
 
-  // A new enabled window holding text (caret at its end); EditWindowProc when proc is empty.
+  // A new enabled window holding text (caret at its end); a new edit procedure when proc is
+  // empty.
   long CreateWindow(const std::string& text = "", long style = 0, WindowProc proc = {});
   // Removes the window and its hooks; nothing for an unknown handle.
   void DestroyWindow(long hWnd);

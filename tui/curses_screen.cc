@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "contracts/text.h"
 #include "contracts/virtual_keys.h"
 #include "tui/text.h"
 
@@ -155,21 +156,49 @@ void CursesScreen::Refresh() {
 
 KeyPress CursesScreen::ReadKey() {
   if (input_ended_) return {KeyPress::kEnd, 0};
-  wint_t ch = 0;
-  int got = get_wch(&ch);
-  if (got == ERR) {
+  int ch = wgetch(stdscr);
+  if (ch == ERR) {
     input_ended_ = InputEnded();
     return {input_ended_ ? KeyPress::kEnd : KeyPress::kNone, 0};
   }
-  if (got == KEY_CODE_YES) {
-    if (ch == KEY_RESIZE) return {KeyPress::kResize, 0};
-    if (ch == KEY_BTAB) return {KeyPress::kBackTab, 0};
-    if (ch == KEY_BACKSPACE) return {KeyPress::kChar, VK_BACK};
-    long vk = VirtualKey(static_cast<int>(ch));
+  if (ch == KEY_RESIZE) return {KeyPress::kResize, 0};
+  if (ch == KEY_BTAB) return {KeyPress::kBackTab, 0};
+  if (ch == KEY_BACKSPACE) return {KeyPress::kChar, VK_BACK};
+  if (ch >= KEY_MIN) {
+    long vk = VirtualKey(ch);
     if (vk == 0) return {};
     return {KeyPress::kKey, vk};
   }
-  return {KeyPress::kChar, static_cast<long>(ch)};
+  if (ch < 0x80) return {KeyPress::kChar, ch};
+  return ReadCharacter(ch);
+}
+
+KeyPress CursesScreen::ReadCharacter(int lead) {
+  std::string bytes(1, static_cast<char>(lead));
+  size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  nodelay(stdscr, TRUE);
+  while (bytes.size() < length) {
+    int next = wgetch(stdscr);
+    if (next == ERR) break;
+    if (next > 0xFF || (next & 0xC0) != 0x80) {
+      ungetch(next);  // not part of this character: the next key
+      break;
+    }
+    bytes += static_cast<char>(next);
+  }
+  nodelay(stdscr, FALSE);
+  text::Decoded d = text::DecodeAt(bytes, 0);
+  return {KeyPress::kChar, static_cast<long>(d.valid ? d.code : text::kReplacementChar)};
+}
+
+bool CursesScreen::KeyWaiting() {
+  if (input_ended_) return false;
+  nodelay(stdscr, TRUE);
+  int ch = wgetch(stdscr);
+  nodelay(stdscr, FALSE);
+  if (ch == ERR) return false;
+  ungetch(ch);
+  return true;
 }
 
 }  // namespace glnamelist::tui

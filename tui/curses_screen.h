@@ -43,14 +43,21 @@ class CursesScreen : public Screen {
   void SetCursor(int y, int x);
   // Shows what was drawn.
   void Refresh();
-  // Waits for the next key. Once the terminal has hung up or failed, or input that is no
-  // terminal has ended, returns kEnd at once, then and ever after.
+  // Waits for the next key. Characters are read as UTF-8 bytes; a malformed byte is the
+  // character U+FFFD, and what follows it is read as usual. Once the terminal has hung up
+  // or failed, or input that is no terminal has ended, returns kEnd at once, then and ever
+  // after.
   KeyPress ReadKey();
+  // True when a key can be read without waiting (the rest of a paste, keys typed ahead).
+  bool KeyWaiting();
 
  private:
   CellScreen frame_;
   int cursor_y_ = -1;
   int cursor_x_ = 0;
+  // The rest of a character whose lead byte was read: continuation bytes already there.
+  KeyPress ReadCharacter(int lead);
+
   bool input_ended_ = false;
 };
 

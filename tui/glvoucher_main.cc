@@ -91,9 +91,11 @@ int Run(const std::string& ledger_path) {
       screen.SetCursor(-1, 0);
       screen.Refresh();
     });
-    for (;;) {
+    // Keys already waiting (a paste, keys typed ahead) are handled before the next drawing.
+    for (bool open = true; open;) {
       Draw(form, screen);
-      if (!form.Handle(screen.ReadKey())) break;
+      open = form.Handle(screen.ReadKey());
+      while (open && screen.KeyWaiting()) open = form.Handle(screen.ReadKey());
     }
     env->SetMessageBox(nullptr);
   }

@@ -325,6 +325,20 @@ void VoucherForm::SendEnter() {
   if (f.list) f.list->HotTrace(hot_trace_);
 }
 
+void VoucherForm::SendChar(char32_t code) {
+  // A Chinese input method types the level separator of a code as a full-width point.
+  long kind = fields_[focus_].kind;
+  bool code_box = kind == nlAccount || kind == nlItem || kind == nlSubMes;
+  if (code_box && (code == U'。' || code == U'．')) code = U'.';
+  if (code < 0x10000) {
+    Send(WM_CHAR, static_cast<long>(code));
+    return;
+  }
+  code -= 0x10000;  // two UTF-16 units, as the box expects
+  Send(WM_CHAR, static_cast<long>(0xD800 + (code >> 10)));
+  Send(WM_CHAR, static_cast<long>(0xDC00 + (code & 0x3FF)));
+}
+
 bool VoucherForm::Handle(const KeyPress& key) {
   FormLayout layout = LayOutForm(screen_.Rows(), screen_.Cols(), fields_.size());
   bool quit = (key.kind == KeyPress::kChar && (key.code == kCtrlQ || key.code == kCtrlC)) ||
@@ -354,7 +368,7 @@ bool VoucherForm::Handle(const KeyPress& key) {
       SendKey(VK_BACK);
       Send(WM_CHAR, VK_BACK);
     } else if (key.code >= 32) {
-      Send(WM_CHAR, key.code);
+      SendChar(static_cast<char32_t>(key.code));
     }
     AfterKey(key);
   } catch (const std::exception& e) {

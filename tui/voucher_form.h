@@ -1,7 +1,8 @@
 // The voucher-entry form: one labelled text box per list kind, each with its own GLNameList.
 //
 // Keys go to the focused box as window messages through the window system, so that the
-// component sees them through its subclassing object: characters as WM_CHAR, function,
+// component sees them through its subclassing object: characters as WM_CHAR (UTF-16 units;
+// a full-width point typed into a code box is the "." of the code), function,
 // arrow and editing keys as WM_KEYDOWN. Tab and Shift-Tab (and Enter while no list is
 // shown) move the focus; F2 switches HotTrace of every box; F10 and Ctrl-Q close the form,
 // and so does the end of the terminal's input.
@@ -76,6 +77,8 @@ class VoucherForm {
   void Send(long msg, long wParam);
   void SendKey(long vk);
   void SendEnter();
+  // A typed character as WM_CHAR messages of UTF-16 units.
+  void SendChar(char32_t code);
   void SyncParentIds(Field& field);
   long ItemClassId();
   long UnitGroupId();

@@ -168,6 +168,17 @@ TEST_F(WindowSystemTest, EditProcedureTypesAndEditsAtTheCaret) {
   Key(h, VK_LEFT);
   EXPECT_EQ(windows_.Caret(h), 0);
   EXPECT_EQ(windows_.Text(h), "银00.1");
+
+  // UTF-16 units: a pair makes one character; a surrogate alone becomes U+FFFD.
+  long u = windows_.CreateWindow();
+  Type(u,
+       U"\xD840\xDC2E|\xDC2E|\xD840"
+       U"a|\xD840\b");
+  EXPECT_EQ(windows_.Text(u), "\U0002002E|\uFFFD|\uFFFDa|");
+  // At most 255 characters.
+  windows_.SetText(u, std::string(254, 'x'));
+  Type(u, U"银y");
+  EXPECT_EQ(windows_.Text(u), std::string(254, 'x') + "银");
 }
 
 TEST_F(WindowSystemTest, ReadOnlyOrDisabledBoxKeepsItsTextAndReportsIt) {

@@ -87,7 +87,7 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
   EXPECT_TRUE(Shows("[001") && Shows("] 客户") && !Shows("共 5 行")) << "chosen, list closed";
   Char(VK_TAB);
   Clear();
-  Type("01.");
+  Type("01。");  // an input method's full-width point
   EXPECT_TRUE(Shows("北京") && !Shows("宝山钢铁")) << "customers of class 001, chosen";
 
   Char(VK_TAB);
@@ -135,6 +135,9 @@ TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysW
   Key(VK_F9);
   ASSERT_EQ(messages_->calls().size(), 1u);
   EXPECT_EQ(messages_->calls()[0].text, "没有查询到名称包含'''%*[''的明细科目数据");
+  Char('\r');             // no list shown: Enter moves on to the next box
+  Type("USD\U0002002E");  // sent as two UTF-16 units
+  EXPECT_TRUE(Shows("[USD\U0002002E"));
 
   screen_ = CellScreen(8, 40);  // the terminal shrinks under the form (see the e2e test)
   EXPECT_TRUE(form_->Handle({KeyPress::kChar, 'x'}));
