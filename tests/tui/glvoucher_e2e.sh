@@ -88,11 +88,11 @@ wait_for "查找结果" "F9 shows a search result"
 keys Down
 wait_for "第 2 行 / 共 7 行" "the arrows move through the found rows"
 shows "查找结果" || fail "browsing keeps the search result"
-keys Enter
-wait_gone "查找结果" "Enter closes the list"
 # account_is CODE NAME: the account box holds CODE and NAME stands beside it.
 account_is() { screen_text | grep -q -E -- "科目 +\[$1 +\] $2"; }
-account_is 1002.02 银行存款_建设银行 || fail "the chosen code, its name beside the box"
+keys Enter
+poll "the chosen code, its name beside the box" account_is 1002.02 银行存款_建设银行
+hides "查找结果" || fail "Enter closes the list"
 
 # A parent chosen from a code listing drills down to its children.
 clear_box
