@@ -77,7 +77,8 @@ start
 ledger_sum=$(cksum <"$LEDGER")
 
 # The account box: a name search, browsed without losing the found rows; Enter writes the
-# code and its name stands beside the box.
+# code and its name stands beside the box (account_is CODE NAME).
+account_is() { screen_text | grep -q -E -- "科目 +\[$1 +\] $2"; }
 settle
 keys Tab
 wait_for "库存现金" "with HotTrace the focus lists the accounts"
@@ -88,11 +89,8 @@ wait_for "查找结果" "F9 shows a search result"
 keys Down
 wait_for "第 2 行 / 共 7 行" "the arrows move through the found rows"
 shows "查找结果" || fail "browsing keeps the search result"
-# account_is CODE NAME: the account box holds CODE and NAME stands beside it.
-account_is() { screen_text | grep -q -E -- "科目 +\[$1 +\] $2"; }
 keys Enter
 poll "the chosen code, its name beside the box" account_is 1002.02 银行存款_建设银行
-hides "查找结果" || fail "Enter closes the list"
 
 # A parent chosen from a code listing drills down to its children.
 clear_box
@@ -100,8 +98,8 @@ type_text "100"
 settle
 keys F8
 wait_for "第 1 行" "F8 lists the codes"
-settle
-keys Down Enter # 1002 银行存款
+settle # Enter on 1002 银行存款 lists again
+keys Down Enter
 wait_for "01  1002.01  银行存款_工商银行" "the children of the chosen parent, codes relative to it"
 keys Down Down Enter
 wait_gone "共 5 行" "a detail account chosen closes the list"
