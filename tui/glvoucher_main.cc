@@ -3,7 +3,9 @@
 //   glvoucher [--ledger PATH]
 //
 // Opens the ledger at PATH (the bundled sample ledger by default) and shows one text box
-// per list kind, each with its drop-down name list.
+// per list kind, each with its drop-down name list. A ledger that cannot be opened ends the
+// program before the form appears, with one line that names the file and the cause, and
+// exit status 1.
 #include <clocale>
 #include <csignal>
 #include <cstring>
@@ -15,6 +17,7 @@
 #include "ledger/register_ledger.h"
 #include "platform/register_platform.h"
 #include "services/library_services.h"
+#include "tui/error_text.h"
 #include "tui/register_terminal.h"
 
 namespace {
@@ -36,9 +39,29 @@ void UseUtf8Locale() {
 // goes away without one ends the form through the end of its input.
 void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
 
+// Opens the ledger's data service and reads the master data every box lists, so that a
+// file that is no ledger, or a damaged one, is found out before the form appears.
+void OpenLedger() {
+  glnamelist::GLDataPtr data = glnamelist::GetGLData();
+  for (const glnamelist::RecordSourcePtr& source :
+       {data->AccountSet(), data->CurrencySet(), data->ItemClassSet(), data->UnitGroupSet(),
+        data->SettTypeSet()}) {
+    if (source) source->Recordset();
+  }
+  data->VchExpSet();
+}
+
 int Run(const std::string& ledger_path) {
   glnamelist::platform::InstallPlatform();
   glnamelist::ledger::RegisterLedger(ledger_path);
+  try {
+    OpenLedger();
+  } catch (const std::exception& e) {
+    std::cerr << glnamelist::tui::LedgerErrorText(ledger_path, e) << "\n";
+    glnamelist::ResetLibraryServices();
+    glnamelist::SetEnv(nullptr);
+    return 1;
+  }
   glnamelist::tui::RunTerminalForm(ledger_path);
   glnamelist::ResetLibraryServices();
   glnamelist::SetEnv(nullptr);

@@ -13,10 +13,13 @@ constexpr long kMeasuredRows = 2000;
 }  // namespace
 
 Rect ListFrame(const TerminalListData& rows, Rect owner, int screen_rows, int screen_cols) {
-  if (owner.height <= 0) owner = Rect{0, 0, 1, kMinListWidth};
-
-  int want_rows = static_cast<int>(std::clamp(rows.Rows(), 1L, long{kMaxShownRows}));
-  int content = kOnRequestWidth;
+  // The brackets of the box belong to it: x - 1 and x + width.
+  Rect at = owner.height > 0 ? Rect{owner.y, std::max(owner.x - 1, 0), 1, owner.width + 2}
+                             : Rect{0, 0, 1, kMinListWidth};
+  int below = screen_rows - (at.y + 1);
+  int above = at.y;
+  int want = static_cast<int>(std::min(std::max(rows.Rows(), 1L), long{std::max(below, above)}));
+  int content = screen_cols - at.x;
   if (!rows.OnRequest() && rows.Rows() <= kMeasuredRows) {
     int sum = 1 + kGlyphColumns + 1;
     for (int col : rows.ShownColumns()) {
@@ -28,43 +31,54 @@ Rect ListFrame(const TerminalListData& rows, Rect owner, int screen_rows, int sc
     }
     content = sum + 2;
   }
-  int width = std::min(screen_cols, std::max({owner.width, kMinListWidth, content}));
+  int width = std::min(screen_cols, std::max({at.width, kMinListWidth, content}));
 
-  int below = screen_rows - (owner.y + 1);
-  int above = owner.y;
   Rect f;
-  if (below >= want_rows + 2 || below >= above) {
-    f.y = owner.y + 1;
-    f.height = std::min(want_rows + 2, below);
+  if (below >= want + 2 || below >= above) {
+    f.y = at.y + 1;
+    f.height = std::min(want + 2, below);
   } else {
-    f.height = std::min(want_rows + 2, above);
-    f.y = owner.y - f.height;
+    f.height = std::min(want + 2, above);
+    f.y = at.y - f.height;
   }
   if (f.height < 3 || width < 8) return Rect{};
   f.width = width;
-  f.x = std::clamp(owner.x, 0, screen_cols - width);
+  f.x = std::clamp(at.x, 0, screen_cols - width);
   return f;
 }
 
-ListColumns LayOutColumns(const TerminalListData& rows, long first, long last, int inner_width) {
+ListColumns LayOutColumns(const TerminalListData& rows, long first, long last, int inner_width,
+                          bool code_listing) {
   ListColumns out;
   out.cells = rows.ShownColumns();
-  // The short code says nothing new where every shown row has its full code there too
-  // (a listing without a parent entry, a search result).
-  bool short_is_full = rows.OnRequest() && last >= first;
+  out.short_code = rows.OnRequest() && !out.cells.empty() && out.cells[0] == 0;
+  // The short code says nothing new in a search result, nor where every shown row has its
+  // full code there too (a listing without a parent entry).
+  bool short_is_full = last >= first;
   for (long r = first; r <= last && short_is_full; ++r) {
     short_is_full = rows.Peek(r).cells[0] == rows.Peek(r).cells[1];
   }
-  if (short_is_full) out.cells.erase(out.cells.begin());
+  if (out.short_code && (!code_listing || short_is_full)) {
+    out.cells.erase(out.cells.begin());
+    out.short_code = false;
+  }
   out.widths.assign(out.cells.size(), 0);
   long measure_from = rows.OnRequest() ? first : 1;
   long measure_to = rows.OnRequest() ? last : std::min(rows.Rows(), kMeasuredRows);
+  int used = 0;
   for (size_t i = 0; i + 1 < out.cells.size(); ++i) {
     for (long r = measure_from; r <= measure_to; ++r) {
       out.widths[i] =
           std::max(out.widths[i], TextWidth(rows.Peek(r).cells[static_cast<size_t>(out.cells[i])]));
     }
-    out.widths[i] = std::min(out.widths[i], inner_width / 3);
+    used += out.widths[i] + kColumnGap;
+  }
+  // Cut the leading cells only when the last one would otherwise have no room.
+  int room = inner_width - (1 + kGlyphColumns + 1);
+  if (used + inner_width / 3 > room) {
+    for (size_t i = 0; i + 1 < out.cells.size(); ++i) {
+      out.widths[i] = std::min(out.widths[i], inner_width / 3);
+    }
   }
   return out;
 }

@@ -29,8 +29,11 @@ void PaintRow(Screen& screen, int y, int x, int width, const TerminalListData::R
   for (size_t i = 0; i < columns.size() && at < end; ++i) {
     bool last = i + 1 == columns.size();
     int cell_width = last ? end - at : std::min(view.columns.widths[i], end - at);
+    // A short code that repeats the full code beside it is drawn once.
+    bool repeat = i == 0 && view.columns.short_code && cells.cells[0] == cells.cells[1];
     std::string text =
-        ClipToWidth(Printable(cells.cells[static_cast<size_t>(columns[i])]), cell_width);
+        repeat ? std::string()
+               : FitToWidth(Printable(cells.cells[static_cast<size_t>(columns[i])]), cell_width);
     screen.Put(y, at, text, base);
     for (auto [b, e] : FindAll(text, view.marked)) {
       screen.Put(y, at + TextWidth(std::string_view(text).substr(0, b)), text.substr(b, e - b),

@@ -138,7 +138,6 @@ void TerminalNameList::Select(long row) {
   long page = PageRows();
   if (selection_ < top_) top_ = selection_;
   if (selection_ >= top_ + page) top_ = selection_ - page + 1;
-  SelChanged.Raise();
 }
 
 bool TerminalNameList::HandleKey(long key) {
@@ -192,7 +191,8 @@ void TerminalNameList::Choose() {
   std::string code = row.cells[1].empty() ? row.cells[0] : row.cells[1];
   if (code.size() >= 2 && code.compare(code.size() - 2, 2, " +") == 0) code.resize(code.size() - 2);
   HideList();
-  host_->SetBoxText(owner, code);
+  host_->RowChosen(*this, owner, selection_, code);
+  SelChanged.Raise();
 }
 
 void TerminalNameList::Paint(Screen& screen) {
@@ -216,8 +216,13 @@ void TerminalNameList::Paint(Screen& screen) {
   }
   if (!error.empty()) host_->ReportError(error);
 
-  ListView view{
-      f, top_, last, selection_, found_, marked_, LayOutColumns(*data_, top_, last, f.width - 2)};
+  ListView view{f,
+                top_,
+                last,
+                selection_,
+                found_,
+                marked_,
+                LayOutColumns(*data_, top_, last, f.width - 2, /*code_listing=*/!found_)};
   PaintList(screen, *data_, view,
             [this](const std::string& key) { return host_->PictureGlyph(key); });
 }

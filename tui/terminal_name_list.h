@@ -1,9 +1,11 @@
 // The drop-down list control of the terminal.
 //
 // The list keeps a selection and the first shown row; Up/Down/Page Up/Page Down/Home/End
-// move the selection (raising SelChanged), Enter writes the selected code into the owner
-// box and closes, Esc closes. While the list is shown these keys never reach the box. Where
-// the list goes is list_layout.h's to say, how it looks list_painter.h's.
+// move the selection, Enter chooses the selected row: the list closes, the host writes the
+// row into the owner box, then SelChanged is raised. Moving never raises SelChanged, so the
+// rows shown (a search result too) stay while the user browses them. Esc closes. While the list is
+// shown these keys never reach the box. Where the list goes is list_layout.h's to say, how it looks
+// list_painter.h's.
 //
 // With rows on request the list asks for a row (DataRequest) only when it paints it, or
 // when Enter needs its code; a row handed over is kept until Rows is set again.
@@ -29,8 +31,10 @@ class ListHost {
   virtual Rect BoxRect(long hWnd) = 0;
   virtual int ScreenRows() = 0;
   virtual int ScreenCols() = 0;
-  // Replaces the text of the box hWnd (the chosen code).
-  virtual void SetBoxText(long hWnd, const std::string& text) = 0;
+  // The user chose row `row` of list, whose code is `code`; the list has closed. The host
+  // writes what box hWnd takes of the row (the code, unless the form knows better); the
+  // list raises SelChanged right after.
+  virtual void RowChosen(TerminalNameList& list, long hWnd, long row, const std::string& code) = 0;
   // The glyph that stands for the picture stored under key (at most two columns).
   virtual std::string PictureGlyph(const std::string& key) = 0;
   // The list has dropped down or closed; the form shows one list at a time.
@@ -73,6 +77,9 @@ class TerminalNameList : public NameListControl {
   bool Visible() const override { return visible_; }
   void HideList() override;
   void Unload() override;
+
+  // The rows as the component last wrote them.
+  const TerminalListData& Rows() const { return *data_; }
 
   // Draws the list, when shown, over what the screen holds; first asks for the rows on
   // request about to be painted.

@@ -87,6 +87,39 @@ std::string ClipToWidth(std::string_view text, int width) {
   return std::string(text.substr(0, end));
 }
 
+std::string FitToWidth(std::string_view text, int width) {
+  if (TextWidth(text) <= width) return std::string(text);
+  if (width <= 0) return std::string();
+  return ClipToWidth(text, width - 1) + "…";
+}
+
+std::vector<std::string> WrapToWidth(std::string_view text, int width) {
+  // A line breaks after a blank or next to a wide character where it can, so that a
+  // number or a word stays whole; a word longer than the line is cut.
+  std::vector<std::string> lines;
+  std::vector<Glyph> glyphs = DecodeUtf8(text);
+  size_t start = 0;
+  while (start < glyphs.size() || lines.empty()) {
+    int used = 0;
+    size_t end = start;
+    size_t last_break = start;
+    while (end < glyphs.size() && used + CharWidth(glyphs[end].code) <= width) {
+      used += CharWidth(glyphs[end].code);
+      ++end;
+      bool wide_here = CharWidth(glyphs[end - 1].code) == 2;
+      bool wide_next = end < glyphs.size() && CharWidth(glyphs[end].code) == 2;
+      if (glyphs[end - 1].code == ' ' || wide_here || wide_next) last_break = end;
+    }
+    if (end == start && end < glyphs.size()) ++end;  // wider than the line: alone on it
+    if (end < glyphs.size() && last_break > start) end = last_break;
+    size_t from = start < glyphs.size() ? glyphs[start].offset : text.size();
+    size_t to = end < glyphs.size() ? glyphs[end].offset : text.size();
+    lines.emplace_back(text.substr(from, to - from));
+    start = end;
+  }
+  return lines;
+}
+
 std::string PadToWidth(std::string_view text, int width) {
   std::string s = ClipToWidth(text, width);
   int w = TextWidth(s);

@@ -33,6 +33,13 @@ int TextWidth(std::string_view text);
 // The longest leading part of text that fits into width columns (never half a character).
 std::string ClipToWidth(std::string_view text, int width);
 
+// text as it is when it fits into width columns; otherwise cut to leave room for a closing
+// "…", which shows that something was cut.
+std::string FitToWidth(std::string_view text, int width);
+
+// text broken into lines of at most width columns (at least one character each).
+std::vector<std::string> WrapToWidth(std::string_view text, int width);
+
 // text clipped to width and padded with spaces to exactly width columns.
 std::string PadToWidth(std::string_view text, int width);
 

@@ -2,8 +2,9 @@
 
 #include <exception>
 
+#include "contracts/list_kinds.h"
+#include "contracts/text.h"
 #include "contracts/virtual_keys.h"
-#include "services/library_services.h"
 #include "tui/error_text.h"
 #include "tui/text.h"
 
@@ -13,10 +14,10 @@ namespace {
 constexpr long kCtrlC = 3;
 constexpr long kCtrlQ = 17;
 
-const char* const kHelp1 =
-    "Tab/Shift-Tab 换框  F8 按代码列出  F9 按名称查找  F2 HotTrace 开关  "
-    "F10/Ctrl-Q 退出";
-const char* const kHelp2 = "列表中: Up/Down PgUp/PgDn Home/End 移动  Enter 选定  Esc 关闭";
+// Each line fits into 80 columns.
+const char* const kHelp1 = "Tab/Shift-Tab 换框  F8 按代码列出  F9 按名称查找  F2 HotTrace 开关";
+const char* const kHelp2 =
+    "列表中: Up/Down PgUp/PgDn Home/End 移动  Enter 选定  Esc 关闭  F10/Ctrl-Q 退出";
 
 // The text box object the component attaches to: a window handle and a font.
 class FormTextBox : public TextBox {
@@ -36,18 +37,39 @@ class FormTextBox : public TextBox {
   FontPtr font_ = std::make_shared<TerminalFont>();
 };
 
-// The FItemID of the row whose FNumber is number, 0 when there is none.
-long IdOfCode(const RecordSourcePtr& source, const std::string& number) {
-  if (!source || number.empty()) return 0;
-  RecordsetPtr rs = source->Recordset();
-  if (!rs || rs->RecordCount() == 0) return 0;
-  for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext()) {
-    Variant code = rs->Fields("FNumber");
-    if (!code.IsNull() && code.ToText() == number) {
-      return static_cast<long>(rs->Fields("FItemID").ToLong());
-    }
+// The code a box holds: its text without surrounding blanks and, in the boxes that list
+// the children of a code ending in a point, without that point.
+std::string CodeIn(const std::string& text, long kind) {
+  std::string code(text::Trim(text, " \t"));
+  if ((kind == nlAccount || kind == nlItem || kind == nlSubMes) && !code.empty() &&
+      code.back() == '.') {
+    code.pop_back();
   }
-  return 0;
+  return code;
+}
+
+// What the status line calls the entries of a box.
+const char* EntryWord(long kind) {
+  switch (kind) {
+    case nlAccount:
+      return "科目";
+    case nlCurrency:
+      return "币别";
+    case nlItemClass:
+      return "核算类别";
+    case nlItem:
+      return "核算项目";
+    case nlUnitGroup:
+      return "单位组";
+    case nlUnit:
+      return "计量单位";
+    case nlSubMes:
+      return "明细";
+    case nlSettleType:
+      return "结算方式";
+    default:
+      return "";
+  }
 }
 
 }  // namespace
@@ -62,8 +84,8 @@ class VoucherForm::FormHost : public ListHost {
   Rect BoxRect(long hWnd) override { return form_ ? form_->BoxRect(hWnd) : Rect{}; }
   int ScreenRows() override { return form_ ? form_->screen_.Rows() : 0; }
   int ScreenCols() override { return form_ ? form_->screen_.Cols() : 0; }
-  void SetBoxText(long hWnd, const std::string& text) override {
-    if (form_ && form_->env_.Windows().IsWindow(hWnd)) form_->env_.Windows().SetText(hWnd, text);
+  void RowChosen(TerminalNameList& list, long hWnd, long row, const std::string& code) override {
+    if (form_) form_->WriteChoice(hWnd, list.Rows(), row, code);
   }
   std::string PictureGlyph(const std::string& key) override { return platform::PictureGlyph(key); }
   void ListShown(TerminalNameList& list) override {
@@ -151,6 +173,13 @@ VoucherForm::Field* VoucherForm::FieldOfKind(long kind) {
   return nullptr;
 }
 
+VoucherForm::Field* VoucherForm::FieldOfWindow(long hwnd) {
+  for (Field& f : fields_) {
+    if (f.hwnd == hwnd) return &f;
+  }
+  return nullptr;
+}
+
 Rect VoucherForm::BoxRect(long hwnd) const {
   FormLayout layout = LayOutForm(screen_.Rows(), screen_.Cols(), fields_.size());
   for (size_t i = 0; i < fields_.size(); ++i) {
@@ -159,23 +188,106 @@ Rect VoucherForm::BoxRect(long hwnd) const {
   return Rect{};
 }
 
+// The class in the item-class box: by its code, typed or chosen.
+long VoucherForm::ItemClassId() {
+  Field* classes = FieldOfKind(nlItemClass);
+  if (!classes) return 0;
+  return names_.Look(nlItemClass, CodeIn(env_.Windows().Text(classes->hwnd), nlItemClass), 0, 0).id;
+}
+
+// The group in the unit-group box: the one chosen from its list while the box still holds
+// its name; otherwise the group with the typed code, or else the first with the typed name.
+long VoucherForm::UnitGroupId() {
+  Field* groups = FieldOfKind(nlUnitGroup);
+  if (!groups) return 0;
+  std::string text = CodeIn(env_.Windows().Text(groups->hwnd), nlUnitGroup);
+  if (text.empty()) return 0;
+  if (text == groups->chosen_text) return groups->chosen_id;
+  NamedEntry typed = names_.Look(nlUnitGroup, text, 0, 0);
+  return typed.known ? typed.id : names_.UnitGroupNamed(text, 0);
+}
+
 // The item and SubMes boxes list the class in the item-class box, the unit box the group
 // in the unit-group box.
 void VoucherForm::SyncParentIds(Field& field) {
   if (!field.list) return;
   if (field.kind == nlItem || field.kind == nlSubMes) {
-    Field* classes = FieldOfKind(nlItemClass);
-    std::string code = classes ? env_.Windows().Text(classes->hwnd) : "";
-    field.list->ItemClassID(IdOfCode(GetGLData()->ItemClassSet(), code));
+    field.list->ItemClassID(ItemClassId());
   } else if (field.kind == nlUnit) {
-    Field* groups = FieldOfKind(nlUnitGroup);
-    std::string code = groups ? env_.Windows().Text(groups->hwnd) : "";
-    field.list->UnitGroupID(IdOfCode(GetGLData()->UnitGroupSet(), code));
+    field.list->UnitGroupID(UnitGroupId());
+  }
+}
+
+void VoucherForm::WriteChoice(long hwnd, const TerminalListData& rows, long row,
+                              const std::string& code) {
+  Field* f = FieldOfWindow(hwnd);
+  if (!f || !env_.Windows().IsWindow(hwnd)) return;
+  std::string text = code;
+  const TerminalListData::Row& chosen = rows.Peek(row);
+  if (f->kind == nlVchExp && !chosen.cells[2].empty()) {
+    text = chosen.cells[2];  // the explanation itself goes into the voucher
+  } else if (f->kind == nlUnitGroup) {
+    long nth = 0;
+    for (long r = 1; r < row; ++r) nth += rows.Peek(r).cells[1] == chosen.cells[1] ? 1 : 0;
+    f->chosen_text = chosen.cells[1];
+    f->chosen_id = names_.UnitGroupNamed(chosen.cells[1], nth);
+  }
+  env_.Windows().SetText(hwnd, text);
+}
+
+void VoucherForm::LookUp(Field& f) {
+  long class_id = f.kind == nlItem || f.kind == nlSubMes ? ItemClassId() : 0;
+  long group_id = f.kind == nlUnit ? UnitGroupId() : 0;
+  std::string code = CodeIn(env_.Windows().Text(f.hwnd), f.kind);
+  std::string key = code + '\n' + std::to_string(class_id) + '\n' + std::to_string(group_id);
+  if (key == f.looked_up) return;
+  f.looked_up = key;
+  f.entry = {};
+  if (f.kind == nlUnitGroup) {
+    NamedEntry typed = names_.Look(nlUnitGroup, code, 0, 0);
+    long id = UnitGroupId();
+    f.entry = typed.known && typed.id == id ? typed : NamedEntry{id != 0, true, id, code};
+  } else {
+    f.entry = names_.Look(f.kind, code, class_id, group_id);
+  }
+}
+
+std::string VoucherForm::Problem(const Field& f) const {
+  std::string code = CodeIn(env_.Windows().Text(f.hwnd), f.kind);
+  if (code.empty() || f.kind == nlVchExp || !f.list) return "";
+  if (!f.entry.known) return std::string(EntryWord(f.kind)) + " " + code + " 不存在";
+  if (f.kind == nlAccount && !f.entry.detail) {
+    return "科目 " + code + " " + f.entry.name + " 不是明细科目，凭证要用明细科目";
+  }
+  return "";
+}
+
+void VoucherForm::AfterKey(const KeyPress& key) {
+  for (Field& other : fields_) {
+    if (other.list) LookUp(other);
+  }
+  Field& f = fields_[focus_];
+  if (!f.list) return;
+  std::string text(text::Trim(env_.Windows().Text(f.hwnd), " \t"));
+  bool listing_key =
+      (key.kind == KeyPress::kKey && key.code == VK_F8) ||
+      (key.kind == KeyPress::kChar && hot_trace_ && !text.empty() && text.back() == '.');
+  if (listing_key && !host_->Shown() && (f.kind == nlAccount || f.kind == nlItem) &&
+      f.entry.known && f.entry.detail) {
+    ShowStatus(std::string(EntryWord(f.kind)) + " " + CodeIn(text, f.kind) + " " + f.entry.name +
+                   " 是明细，没有下级可列出",
+               false);
   }
 }
 
 void VoucherForm::MoveFocus(int step) {
   if (host_->Shown()) host_->Shown()->HideList();
+  try {
+    LookUp(fields_[focus_]);
+    if (std::string problem = Problem(fields_[focus_]); !problem.empty()) ShowStatus(problem, true);
+  } catch (const std::exception& e) {
+    ShowStatus(ErrorText(e), true);
+  }
   size_t n = fields_.size();
   focus_ = (focus_ + n + static_cast<size_t>(step + static_cast<int>(n))) % n;
   try {
@@ -197,6 +309,21 @@ void VoucherForm::Send(long msg, long wParam) {
 }
 
 void VoucherForm::SendKey(long vk) { Send(WM_KEYDOWN, vk); }
+
+// Enter: with a list shown, it chooses a row. A chosen parent account or item lists its
+// sub-entries through the component's HotTrace; every other box keeps its list closed.
+void VoucherForm::SendEnter() {
+  Field& f = fields_[focus_];
+  bool drills_down = f.kind == nlAccount || f.kind == nlItem;
+  if (f.list && !drills_down) f.list->HotTrace(false);
+  try {
+    SendKey(VK_RETURN);
+  } catch (const std::exception&) {
+    if (f.list) f.list->HotTrace(hot_trace_);
+    throw;
+  }
+  if (f.list) f.list->HotTrace(hot_trace_);
+}
 
 void VoucherForm::SendChar(char32_t code) {
   // A Chinese input method types the level separator of a code as a full-width point.
@@ -233,7 +360,7 @@ bool VoucherForm::Handle(const KeyPress& key) {
       MoveFocus(1);
     } else if (key.code == '\r' || key.code == '\n') {
       bool list_shown = host_->Shown() != nullptr;
-      SendKey(VK_RETURN);
+      SendEnter();
       if (!list_shown) MoveFocus(1);
     } else if (key.code == VK_ESCAPE) {
       SendKey(VK_ESCAPE);
@@ -243,6 +370,7 @@ bool VoucherForm::Handle(const KeyPress& key) {
     } else if (key.code >= 32) {
       SendChar(static_cast<char32_t>(key.code));
     }
+    AfterKey(key);
   } catch (const std::exception& e) {
     ShowStatus(ErrorText(e), true);
   }
@@ -254,8 +382,15 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
   s.Clear();
   FormLayout layout = LayOutForm(s.Rows(), s.Cols(), fields_.size());
   if (!layout.fits) {
-    s.Put(0, 0, TooSmallMessage(s.Rows(), s.Cols(), fields_.size()), Style::kError);
-    s.Put(1, 0, "请放大窗口，或按 F10 / Ctrl-Q 退出", Style::kNormal);
+    // In full, over as many lines as it takes.
+    int y = 0;
+    for (const std::string& line :
+         WrapToWidth(TooSmallMessage(s.Rows(), s.Cols(), fields_.size()), s.Cols())) {
+      s.Put(y++, 0, line, Style::kError);
+    }
+    for (const std::string& line : WrapToWidth("请放大窗口，或按 F10 / Ctrl-Q 退出", s.Cols())) {
+      s.Put(y++, 0, line, Style::kNormal);
+    }
     return {-1, -1};
   }
   s.Put(layout.title_row, 1, "记账凭证录入  账套: " + title_, Style::kTitle);
@@ -270,7 +405,13 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
     s.Put(box.y, box.x, PadToWidth(view.text, box.width),
           focused ? Style::kFocusField : Style::kField);
     s.Put(box.y, box.x + box.width, "]", Style::kFrame);
-    if (!f.list) s.Put(box.y, box.x + box.width + 2, "(无列表)", Style::kError);
+    int beside = s.Cols() - (box.x + box.width + 2);
+    if (!f.list) {
+      s.Put(box.y, box.x + box.width + 2, FitToWidth("(无列表)", beside), Style::kError);
+    } else if (f.entry.known && f.entry.name != CodeIn(env_.Windows().Text(f.hwnd), f.kind)) {
+      s.Put(box.y, box.x + box.width + 2, FitToWidth(Printable(f.entry.name), beside),
+            Style::kLabel);
+    }
     if (focused) caret = {box.y, box.x + view.caret_x};
   }
   s.Put(layout.help_row, 1, kHelp1, Style::kHelp);

@@ -1,11 +1,13 @@
 #!/bin/sh
 # End-to-end test of the voucher-entry form: runs glvoucher in a detached tmux session on
-# the sample ledger, types as a person would and checks what the screen shows; then closes
-# the terminal under two more glvouchers, which must end by themselves.
+# the sample ledger, types as a bookkeeper would and checks what the screen shows; then
+# closes the terminal under two more glvouchers, which must end by themselves, and gives
+# glvoucher ledgers it cannot open, which must stop it before the form with their cause.
 #
 #   glvoucher_e2e.sh GLVOUCHER LEDGER [CAPTURE_FILE]
 #
-# With CAPTURE_FILE, the screen with the account list dropped down is saved there.
+# With CAPTURE_FILE, the screen with a chosen account and its name beside the box is saved
+# there.
 #
 # Every wait polls for what it expects. The one deliberate pause is settle: the component
 # skips a listing that starts within 0.01 s of the end of the last one, so a key that lists
@@ -64,7 +66,7 @@ clear_box() { keys -N 40 BSpace; }
 # $SESSION and waits for its form. Its process id is in $WORK/pid, its exit status goes to
 # $WORK/$SESSION.status.
 start() {
-  $TMUX_CMD new-session -d -s "$SESSION" -x 100 -y 30 \
+  $TMUX_CMD new-session -d -s "$SESSION" -x 80 -y 24 \
     "${1:-} env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color sh -c 'echo \$\$ >\"\$2/pid\";
        exec \"\$0\" --ledger \"\$1\" 2>>\"\$2/stderr\"' '$GLVOUCHER' '$LEDGER' '$WORK';
      echo \"exit \$?\" >'$WORK/$SESSION.status'" || fail "tmux did not start"
@@ -74,38 +76,38 @@ start() {
 start
 ledger_sum=$(cksum <"$LEDGER")
 
-# The account box: its children once "1002." is typed, again on F8.
+# The account box: a name search, browsed without losing the found rows; Enter writes the
+# code and its name stands beside the box (account_is CODE NAME).
+account_is() { screen_text | grep -q -E -- "科目 +\[$1 +\] $2"; }
 settle
 keys Tab
 wait_for "库存现金" "with HotTrace the focus lists the accounts"
+type_text "银行"
 settle
-type_text "1002."
-wait_for "01  1002.01  银行存款_工商银行" "children of 1002 after the point, codes relative to it"
-shows "1001" && fail "only the children of 1002 are listed"
-keys Escape
-wait_gone "共 5 行" "Esc closes the list"
-settle
-keys F8
-wait_for "第 1 行 / 共 5 行" "children of 1002 on F8"
-settle
-keys Down # each move lists the same text again and keeps the selection
-wait_for "第 2 行 / 共 5 行" "the arrows move the selection"
-settle
-keys Down
-wait_for "第 3 行 / 共 5 行" "the selection moves on"
-if [ -n "$CAPTURE" ]; then screen_text >"$CAPTURE"; fi
-keys Enter
-wait_gone "共 5 行" "Enter closes the list"
-screen_text | grep -F "科目" | grep -F -q "[1002.03" || fail "the chosen code is in the box"
-
-# A name search: rows whose name holds the fragment, marked as a search result.
-clear_box
-type_text "招商"
 keys F9
 wait_for "查找结果" "F9 shows a search result"
-wait_for "招商银行" "the matching account"
-keys Escape
-wait_gone "查找结果" "Esc closes the list"
+keys Down
+wait_for "第 2 行 / 共 7 行" "the arrows move through the found rows"
+shows "查找结果" || fail "browsing keeps the search result"
+keys Enter
+poll "the chosen code, its name beside the box" account_is 1002.02 银行存款_建设银行
+
+# A parent chosen from a code listing drills down to its children.
+clear_box
+type_text "100"
+settle
+keys F8
+wait_for "第 1 行" "F8 lists the codes"
+settle # Enter on 1002 银行存款 lists again
+keys Down Enter
+wait_for "01  1002.01  银行存款_工商银行" "the children of the chosen parent, codes relative to it"
+keys Down Down Enter
+wait_gone "共 5 行" "a detail account chosen closes the list"
+account_is 1002.03 银行存款_农业银行 || fail "the chosen 1002.03, its name beside the box"
+if [ -n "$CAPTURE" ]; then screen_text >"$CAPTURE"; fi
+settle
+keys F8
+wait_for "是明细，没有下级可列出" "F8 on a detail account says why nothing is listed"
 
 # Pasted text with quotes and wildcards, longer than the box, breaks nothing. Its point
 # lists while it is typed; Home shows that the whole text is in, then F8 lists again, and
@@ -123,10 +125,10 @@ wait_for "[ 确定 ]" "the dialog's OK button"
 keys Enter
 wait_gone "没有查询到名称包含" "Enter closes the dialog"
 
-# A terminal too small shows one clear line; growing it again redraws the form.
+# A terminal too small says so in full; growing it again redraws the form.
 $TMUX_CMD resize-window -t "$SESSION" -x 40 -y 8
-wait_for "终端太小" "the too-small line"
-$TMUX_CMD resize-window -t "$SESSION" -x 100 -y 30
+wait_for "40 x 8）" "the too-small message, in full"
+$TMUX_CMD resize-window -t "$SESSION" -x 80 -y 24
 wait_for "结算方式" "the form after resizing"
 
 # Closing its terminal (tmux hangs up the pane) ends glvoucher at once: one whose parent
@@ -140,6 +142,22 @@ for prefix in "trap '' HUP;" "setsid"; do
   poll "glvoucher ($prefix) still runs without its terminal" gone "$pid"
 done
 SESSION=e2e
+
+# A ledger that cannot be opened stops glvoucher before the form, with its cause. Root
+# reads any file, so the unreadable one is left out for root.
+bad=$WORK/bad
+mkdir -p "$bad/dir.ledger" && : >"$bad/empty.ledger" && echo "no" >"$bad/text.ledger"
+head -c 40000 "$LEDGER" >"$bad/cut.ledger"
+cp "$LEDGER" "$bad/v7.ledger" && cp "$LEDGER" "$bad/locked.ledger" && chmod 000 "$bad/locked.ledger"
+sqlite3 "$bad/v7.ledger" "UPDATE meta SET value = '7' WHERE key = 'schema_version'"
+[ "$(id -u)" -eq 0 ] && locked="" || locked="locked:没有权限读取"
+for case in missing:文件不存在 dir:这是一个目录 empty:文件是空的 text:这不是账套文件 \
+  cut:文件已损坏或不完整 "v7:账套结构版本是 7" $locked; do
+  file=$bad/${case%%:*}.ledger
+  "$GLVOUCHER" --ledger "$file" </dev/null >/dev/null 2>"$WORK/bad.err" && fail "glvoucher opened $file"
+  grep -F -q "无法打开账套 $file：${case#*:}" "$WORK/bad.err" && [ "$(wc -l <"$WORK/bad.err")" = 1 ] ||
+    fail "one message for $file: $(cat "$WORK/bad.err")"
+done
 
 # F10 closes the program cleanly.
 keys F10

@@ -22,24 +22,25 @@ namespace {
 using fakes::FakeEnvironment;
 
 constexpr long kBox = 42;
+// The rows a list shows under the box on row 2 of a 30-row screen.
+constexpr long kPage = 30 - 3 - 2;
 
-// A list host that records the texts written into boxes (into the environment's windows
-// too, so that the list reads them back), errors reported, and the list shown.
+// A list host that writes chosen codes into the environment's windows (so that the list
+// reads them back) and records errors reported and the list shown.
 class FakeHost : public ListHost {
  public:
   explicit FakeHost(FakeEnvironment& env) : env_(env) {}
   int rows = 30;
+  int cols = 100;
   std::map<long, Rect> boxes;
-  std::vector<std::pair<long, std::string>> set_texts;
   std::vector<std::string> errors;
   TerminalNameList* shown = nullptr;
 
   Rect BoxRect(long hWnd) override { return boxes.count(hWnd) ? boxes[hWnd] : Rect{}; }
   int ScreenRows() override { return rows; }
-  int ScreenCols() override { return 100; }
-  void SetBoxText(long hWnd, const std::string& text) override {
-    set_texts.emplace_back(hWnd, text);
-    env_.windows[hWnd].text = text;
+  int ScreenCols() override { return cols; }
+  void RowChosen(TerminalNameList&, long hWnd, long, const std::string& code) override {
+    env_.windows[hWnd].text = code;
   }
   std::string PictureGlyph(const std::string& key) override { return key == "Bank" ? "$" : "·"; }
   void ListShown(TerminalNameList& list) override { shown = &list; }
@@ -62,7 +63,8 @@ class TerminalNameListTest : public ::testing::Test {
     list_ = std::make_shared<TerminalNameList>(host_);
     list_->OwnerHwnd(kBox);
     data_ = std::static_pointer_cast<TerminalListData>(list_->ListData());
-    sel_changed_ = list_->SelChanged.Connect([this] { ++sel_changes_; });
+    sel_changed_ =
+        list_->SelChanged.Connect([this] { sel_changes_.push_back(env_->windows[kBox].text); });
   }
   void TearDown() override { SetEnv(previous_); }
 
@@ -90,9 +92,7 @@ class TerminalNameListTest : public ::testing::Test {
     bool exec = true;
     long result = 7;
     list_->EnterWindowProc(kBox, msg, key, 0, exec, result);
-    if (!exec) {
-      EXPECT_EQ(result, 0);
-    }
+    EXPECT_TRUE(exec || result == 0);
     list_->LeaveWindowProc(kBox, msg, key, 0);
     return exec;
   }
@@ -118,7 +118,7 @@ class TerminalNameListTest : public ::testing::Test {
   std::shared_ptr<TerminalListData> data_;
   Connection sel_changed_;
   Connection request_;
-  int sel_changes_ = 0;
+  std::vector<std::string> sel_changes_;  // the box text at each SelChanged
   std::vector<long> requested_;
   CellScreen screen_{30, 100};
 };
@@ -128,23 +128,21 @@ TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListOnceAndReportsF
   list_->DropDown();
   EXPECT_TRUE(requested_.empty()) << "nothing is asked for before painting";
   list_->Paint(screen_);
-  std::vector<long> first(kMaxShownRows);
-  for (size_t i = 0; i < first.size(); ++i) first[i] = static_cast<long>(i) + 1;
-  EXPECT_EQ(requested_, first);
-
+  ASSERT_EQ(std::ssize(requested_), kPage);
+  EXPECT_EQ(requested_.back(), kPage) << "the painted rows";
   list_->Paint(screen_);
-  EXPECT_EQ(requested_.size(), first.size()) << "rows handed over are kept";
+  EXPECT_EQ(std::ssize(requested_), kPage) << "rows handed over are kept";
 
   Key(VK_END);
   list_->Paint(screen_);
-  ASSERT_EQ(requested_.size(), 2 * first.size());
-  EXPECT_EQ(requested_[first.size()], 1'000'000 - kMaxShownRows + 1);
+  ASSERT_EQ(std::ssize(requested_), 2 * kPage);
+  EXPECT_EQ(requested_[kPage], 1'000'000 - kPage + 1);
   EXPECT_EQ(requested_.back(), 1'000'000);
   EXPECT_NE(screen_.Text().find("第 1000000 行 / 共 1000000 行"), std::string::npos);
 
   data_->Rows(1'000'000);  // a new listing forgets the rows
   list_->Paint(screen_);
-  EXPECT_EQ(requested_.size(), 3 * first.size());
+  EXPECT_EQ(std::ssize(requested_), 3 * kPage);
 
   OnRequest(2, [](long) { throw Error(3021, "no current record"); });
   EXPECT_NO_THROW(list_->Paint(screen_));
@@ -152,14 +150,15 @@ TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListOnceAndReportsF
   EXPECT_NE(host_->errors[0].find("3021"), std::string::npos);
 }
 
-TEST_F(TerminalNameListTest, KeysMoveTheSelectionByRowAndPageWithinTheRows) {
+TEST_F(TerminalNameListTest, KeysMoveTheSelectionWithinTheRowsRaiseNothingAndANewTextStartsOver) {
   OnRequest(30);
-  list_->DropDown();
+  env_->windows[kBox].text = " \t1002. ";
+  EXPECT_EQ(list_->GetEditText(kBox, 0), " \t1002. ");
+  EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
+  list_->DropDownFound();
   EXPECT_TRUE(Selects(1));
-  const long page = kMaxShownRows;
-
+  const long page = kPage;
   Key(VK_UP);
-  EXPECT_EQ(sel_changes_, 0) << "already on the first row";
   // The box is on screen row 2, so the first shown row is painted on row 4.
   auto press = [this](long key, long selection, long top) {
     Key(key);
@@ -175,23 +174,38 @@ TEST_F(TerminalNameListTest, KeysMoveTheSelectionByRowAndPageWithinTheRows) {
   press(VK_HOME, 1, 1);
   Key(VK_END);
   press(VK_DOWN, 30, 30 - page + 1);
-  EXPECT_EQ(sel_changes_, 7);
+  EXPECT_TRUE(sel_changes_.empty()) << "browsing is no choice: the found rows stay";
+  EXPECT_NE(screen_.Text().find("查找结果"), std::string::npos);
+  EXPECT_EQ(StyleOf(4, "1002.6 "), Style::kMatch) << "the trimmed text is marked";
+  EXPECT_EQ(StyleOf(4, ".6 "), Style::kNormal) << "but not its trailing point";
+
+  data_->Rows(30);  // F9 again on the same text keeps the selection
+  list_->DropDownFound();
+  EXPECT_TRUE(Selects(30));
+  list_->DropDown();
+  EXPECT_TRUE(Selects(1)) << "a code listing starts at the first row";
+  Key(VK_DOWN);
+  env_->windows[kBox].text = "1003";
+  list_->DropDown();
+  EXPECT_TRUE(Selects(1)) << "so does a new text";
 }
 
-TEST_F(TerminalNameListTest, EnterWritesTheFullCodeWithoutThePlusAndCloses) {
+TEST_F(TerminalNameListTest, EnterWritesTheFullCodeWithoutThePlusAndClosesKeysStayHidden) {
   data_->Cols(2);
+  data_->RowsOnRequest(2);  // column 0 holds a hidden key
   data_->Rows(2);
+  data_->CellText(1, 0, "7");
   data_->CellText(1, 1, "01");
   data_->CellText(2, 1, "02 +");
   data_->CellText(2, 2, "北京分部");
   list_->DropDown();
-  ASSERT_TRUE(list_->Visible());
+  list_->Paint(screen_);
+  EXPECT_NE(screen_.Line(5).find("02 +  北京分部"), std::string::npos) << screen_.Line(5);
+  EXPECT_EQ(screen_.Line(4).find('7'), std::string::npos);
   Key(VK_DOWN);
   EXPECT_FALSE(Key(VK_RETURN)) << "Enter never reaches the box while the list is shown";
-  EXPECT_FALSE(list_->Visible());
-  EXPECT_EQ(host_->shown, nullptr);
-  ASSERT_EQ(host_->set_texts.size(), 1u);
-  EXPECT_EQ(host_->set_texts[0], std::make_pair(kBox, std::string("02")));
+  EXPECT_TRUE(!list_->Visible() && host_->shown == nullptr);
+  EXPECT_EQ(sel_changes_, std::vector<std::string>{"02"}) << "SelChanged once the code is in";
 
   OnRequest(500);  // Enter asks for a row that was never painted
   list_->DropDown();
@@ -218,19 +232,17 @@ TEST_F(TerminalNameListTest, TakesOnlyListKeysWhileShownForItsOwnBoxAndClosesOnE
   // Key events forwarded by the host move it too, unless the host turns them off.
   short key = VK_DOWN;
   short shift = 0;
-  EXPECT_TRUE(list_->OnKeyDown(key, shift));
-  EXPECT_EQ(key, 0);
+  EXPECT_TRUE(list_->OnKeyDown(key, shift) && key == 0) << "taken";
   key = VK_DOWN;
   EXPECT_TRUE(list_->OnKeyUp(key, shift));
   list_->NoKeyDownKeyUp(true);
   key = VK_DOWN;
-  EXPECT_FALSE(list_->OnKeyDown(key, shift));
-  EXPECT_EQ(key, VK_DOWN);
+  EXPECT_TRUE(!list_->OnKeyDown(key, shift) && key == VK_DOWN) << "left alone";
   EXPECT_TRUE(Selects(3));
 
   EXPECT_FALSE(Key(VK_ESCAPE));
   EXPECT_FALSE(list_->Visible());
-  EXPECT_TRUE(host_->set_texts.empty()) << "Esc writes nothing";
+  EXPECT_TRUE(sel_changes_.empty() && env_->windows[kBox].text.empty()) << "Esc chooses nothing";
   // Editing the text or leaving the box closes the list too.
   const std::function<void()> closers[] = {
       [this] { Key('x', WM_CHAR); }, [this] { Key(VK_BACK); },
@@ -242,47 +254,24 @@ TEST_F(TerminalNameListTest, TakesOnlyListKeysWhileShownForItsOwnBoxAndClosesOnE
   }
 }
 
-TEST_F(TerminalNameListTest, RelistingTheSameTrimmedTextKeepsTheSelectionAndMarksTheText) {
-  OnRequest(40);
-  env_->windows[kBox].text = " \t1002. ";
-  EXPECT_EQ(list_->GetEditText(kBox, 0), " \t1002. ");
-  EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
-  // As the component does with HotTrace: a selection change lists the box text again.
-  Connection relist = list_->SelChanged.Connect([this] {
-    data_->Rows(40);
-    list_->DropDown();
-  });
-  list_->DropDown();
-  Key(VK_DOWN);
-  Key(VK_DOWN);
-  EXPECT_TRUE(Selects(3));
-  EXPECT_EQ(StyleOf(4, "1002.1 "), Style::kMatch);
-  EXPECT_EQ(StyleOf(4, ".1 "), Style::kNormal) << "a trailing point is not marked";
-  env_->windows[kBox].text = "1003";
-  list_->DropDown();
-  EXPECT_TRUE(Selects(1)) << "a new text starts at the first row";
-  Key(VK_DOWN);
-  list_->DropDownFound();
-  EXPECT_TRUE(Selects(1)) << "so does a search result";
-}
-
-TEST_F(TerminalNameListTest, DropsUnderTheBoxOrAboveItAndStaysOnTheScreen) {
+TEST_F(TerminalNameListTest, DropsUnderTheBoxOrAboveItUsingTheScreenAndCoversTheBrackets) {
   OnRequest(3);
   const Rect box{2, 10, 1, 30};
   Rect f = ListFrame(*data_, box, 30, 100);
   EXPECT_EQ(f.y, 3);
-  EXPECT_EQ(f.x, 10);
+  EXPECT_EQ(f.x, 9) << "from the box's opening bracket";
   EXPECT_EQ(f.height, 3 + 2) << "as tall as the rows";
-  EXPECT_EQ(f.width, kOnRequestWidth) << "rows on request cannot be measured";
+  EXPECT_EQ(f.width, 100 - 9) << "rows on request take the width right of the box";
 
   data_->Rows(100);
   f = ListFrame(*data_, Rect{27, 90, 1, 10}, 30, 100);
-  EXPECT_EQ(f.y + f.height, 27) << "more room above the box";
+  EXPECT_EQ(std::make_pair(f.y, f.height), std::make_pair(0, 27)) << "above, all the room used";
   EXPECT_EQ(f.x + f.width, 100) << "moved left to fit";
 
   data_->RowsOnRequest(0);  // copied rows are measured
   data_->Rows(1);
   EXPECT_EQ(ListFrame(*data_, box, 30, 100).width, kMinListWidth);
+  EXPECT_EQ(ListFrame(*data_, Rect{2, 10, 1, 50}, 30, 100).width, 52) << "both brackets covered";
   data_->CellText(1, 1, std::string(120, 'x'));
   EXPECT_EQ(ListFrame(*data_, box, 30, 100).width, 100) << "as wide as the screen at most";
 
@@ -306,39 +295,35 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
   Key(VK_DOWN);
   list_->Paint(screen_);
   std::string first = screen_.Line(4);
-  EXPECT_NE(first.find("│ $  01  1002.01  银行存款_工商银行"), std::string::npos) << first;
-  EXPECT_NE(screen_.Line(5).find("│>·  02  1002.02"), std::string::npos) << "the selected row";
+  EXPECT_NE(first.find("│ $  1002.01  银行存款_工商银行"), std::string::npos)
+      << "a search result shows no short code: " << first;
+  EXPECT_NE(screen_.Line(5).find("│>·  1002.02"), std::string::npos) << "the selected row";
   EXPECT_NE(screen_.Line(3).find("查找结果"), std::string::npos);
   EXPECT_NE(screen_.Line(7).find("第 2 行 / 共 3 行"), std::string::npos);
 
   EXPECT_EQ(StyleOf(4, "银行存款"), Style::kMatch);
   EXPECT_EQ(StyleOf(4, "存款"), Style::kNormal);
   EXPECT_EQ(StyleOf(5, "银行存款"), Style::kSelectedMatch);
+
+  host_->cols = 24;  // little room: the name is cut, and says so
+  list_->Paint(screen_);
+  EXPECT_NE(screen_.Line(4).find("1002.01  银行存款…│"), std::string::npos) << screen_.Line(4);
 }
 
-TEST_F(TerminalNameListTest, CopiedRowsHideTheKeyColumnAndParentlessRowsShowTheCodeOnce) {
-  data_->Cols(2);
-  data_->RowsOnRequest(2);
-  data_->Rows(1);
-  data_->CellText(1, 0, "7");
-  data_->CellText(1, 1, "JS01");
-  data_->CellText(1, 2, "现金");
-  data_->FinishRows();
-  list_->DropDown();
-  list_->Paint(screen_);
-  EXPECT_NE(screen_.Line(4).find("JS01  现金"), std::string::npos) << screen_.Line(4);
-  EXPECT_EQ(screen_.Line(4).find('7'), std::string::npos);
-  Key(VK_RETURN);
-  EXPECT_EQ(env_->windows[kBox].text, "JS01");
-
+// A code listing: a short code equal to the full code (an entry without a parent) is drawn
+// once.
+TEST_F(TerminalNameListTest, AShortCodeEqualToTheFullCodeIsDrawnOnce) {
   OnRequest(2, [this](long row) {
-    data_->CellText(row, 0, "6603.0" + std::to_string(row));
+    data_->CellText(row, 0, row == 1 ? "01" : "6603.02");
     data_->CellText(row, 1, "6603.0" + std::to_string(row));
     data_->CellText(row, 2, "财务费用");
   });
-  list_->DropDownFound();
+  list_->DropDown();
   list_->Paint(screen_);
-  EXPECT_NE(screen_.Line(4).find("6603.01  财务费用"), std::string::npos) << screen_.Line(4);
+  EXPECT_NE(screen_.Line(4).find("01       6603.01  财务费用"), std::string::npos)
+      << screen_.Line(4);
+  std::string second = screen_.Line(5);
+  EXPECT_NE(second.find("│             6603.02  财务费用"), std::string::npos) << second;
 }
 
 }  // namespace
