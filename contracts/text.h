@@ -24,25 +24,24 @@ struct Decoded {
   bool valid;     // false for a malformed byte
 };
 
+// The bytes a character that starts with lead takes: 1 for ASCII and for a byte that
+// starts no character.
+inline size_t SequenceLength(unsigned char lead) {
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 1;
+}
+
 // The character that starts at text[pos]; pos must be inside the text.
 inline Decoded DecodeAt(std::string_view text, size_t pos) {
   auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
   unsigned char lead = byte(pos);
   if (lead < 0x80) return {lead, 1, true};
-  size_t need;
-  char32_t code;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    need = 1;
-    code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    need = 2;
-    code = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    need = 3;
-    code = lead & 0x07;
-  } else {
-    return {kReplacementChar, 1, false};
-  }
+  size_t need = SequenceLength(lead) - 1;
+  if (need == 0) return {kReplacementChar, 1, false};
+  static constexpr unsigned char kLeadBits[] = {0, 0x1F, 0x0F, 0x07};
+  char32_t code = lead & kLeadBits[need];
   if (text.size() - pos <= need) return {kReplacementChar, 1, false};
   for (size_t k = 1; k <= need; ++k) {
     unsigned char c = byte(pos + k);

@@ -3,7 +3,6 @@
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 #include <array>
 #include <cctype>
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "contracts/error.h"
+#include "contracts/text.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -64,9 +64,10 @@ std::string PinyinInitials::Of(std::string_view name) {
       }
     }
     if (matched_word) continue;
-    UChar32 c;
-    U8_NEXT(name.data(), i, length, c);
-    if (c < 0) continue;  // a malformed byte: skipped
+    text::Decoded d = text::DecodeAt(name, static_cast<size_t>(i));
+    i += static_cast<int32_t>(d.length);
+    if (!d.valid) continue;  // a malformed byte: skipped
+    auto c = static_cast<UChar32>(d.code);
     if (c < 0x80) {
       if (std::isalnum(c)) code += static_cast<char>(std::toupper(c));
     } else if (u_hasBinaryProperty(c, UCHAR_IDEOGRAPHIC)) {

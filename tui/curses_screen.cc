@@ -175,7 +175,7 @@ KeyPress CursesScreen::ReadKey() {
 
 KeyPress CursesScreen::ReadCharacter(int lead) {
   std::string bytes(1, static_cast<char>(lead));
-  size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  size_t length = text::SequenceLength(static_cast<unsigned char>(lead));
   nodelay(stdscr, TRUE);
   while (bytes.size() < length) {
     int next = wgetch(stdscr);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "contracts/prog_ids.h"
+#include "contracts/text.h"
 #include "platform/keyed_collection.h"
 #include "recordset/memory_stream.h"
 #include "recordset/table.h"
@@ -10,14 +11,8 @@
 namespace glnamelist::fakes {
 namespace {
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
 // The largest n' <= n such that text[0, n') does not end inside a UTF-8 character.
-size_t WholeCharacters(const std::string& text, size_t n) {
-  n = std::min(n, text.size());
-  while (n > 0 && n < text.size() && IsContinuationByte(text[n])) --n;
-  return n;
-}
+size_t WholeCharacters(const std::string& text, size_t n) { return text::PrefixLength(text, n); }
 
 }  // namespace
 
