@@ -125,6 +125,11 @@ wait_for "[ 确定 ]" "the dialog's OK button"
 keys Enter
 wait_gone "没有查询到名称包含" "Enter closes the dialog"
 
+# A malformed byte in the input is one U+FFFD; what follows it still arrives.
+keys Tab
+$TMUX_CMD send-keys -t "$SESSION" -H c3 28 41
+wait_for "[�(A" "the replacement character and the rest of the input"
+
 # A terminal too small says so in full; growing it again redraws the form.
 $TMUX_CMD resize-window -t "$SESSION" -x 40 -y 8
 wait_for "40 x 8）" "the too-small message, in full"
