@@ -149,7 +149,8 @@ std::string NameMaker::BankAccount(long first, long i) {
   const long at = first + i / kinds;
   std::string name = Place(at) + "支行 ";
   name += kAccountKinds[static_cast<size_t>(i % kinds)];
-  name += " " + Padded(static_cast<long>(Pick(10000)), 4);
+  name += ' ';
+  name += Padded(static_cast<long>(Pick(10000)), 4);
   return name;
 }
 

@@ -265,7 +265,11 @@ void ForEachGoodsItem(int c, long count, NameMaker& names, const EmitEntry& emit
         text += product.name;
         text += ' ';
         for (const auto& options : *product.sizes) text += options[names.Pick(options.size())];
-        if (attempt >= 2) text += " " + names.Brand() + "牌";
+        if (attempt >= 2) {
+          text += ' ';
+          text += names.Brand();
+          text += "牌";
+        }
         return text;
       });
       emit(GeneratedEntry{number + "." + Padded(g, width), std::move(name), 3, true, product_at});
