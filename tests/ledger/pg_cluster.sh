@@ -5,8 +5,9 @@
 #   pg_cluster.sh run COMMAND [ARG...]
 #
 # COMMAND sees GLNAMELIST_PG_SERVER, a libpq connection string for the superuser (with its
-# password) on that socket, and GLNAMELIST_PG_DIR, the folder. Local connections need the
-# password (scram-sha-256). The exit status is the command's.
+# password) on that socket, GLNAMELIST_PG_DIR, the folder (and socket directory), and the
+# password in PGPASSWORD. Local connections need the password (scram-sha-256). The exit
+# status is the command's.
 #
 # The cluster outlives nothing: the script stops it on exit, on a signal, and, through a
 # watcher in a session of its own, when the script itself is killed outright.
@@ -34,9 +35,7 @@ stop() {
   rm -rf "$dir"
 }
 trap stop EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
+trap 'exit 1' HUP INT TERM
 
 if [ "$(id -u)" -eq 0 ]; then chown postgres: "$dir"; fi
 chmod 700 "$dir"
@@ -59,7 +58,7 @@ setsid bash -c 'tail --pid="$1" -f /dev/null; shift;
       -c max_connections=100 -c shared_buffers=64MB" start >/dev/null ||
   { cat "$dir/server.log" >&2; exit 1; }
 
-export GLNAMELIST_PG_DIR=$dir
+export GLNAMELIST_PG_DIR=$dir PGPASSWORD=$password
 export GLNAMELIST_PG_SERVER="host=$dir dbname=postgres user=postgres password=$password"
 status=0
 "$@" || status=$?
