@@ -5,7 +5,8 @@
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            libsqlite3-dev sqlite3 libicu-dev libncursesw5-dev tmux clang libclang-rt-14-dev
+            libsqlite3-dev sqlite3 libicu-dev libncursesw5-dev tmux clang libclang-rt-14-dev \
+            libpq-dev postgresql
 TEST_BUILD := build/test
 REL_BUILD := build/release
 FUZZ_BUILD := build/fuzz

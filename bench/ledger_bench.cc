@@ -1,14 +1,21 @@
 // Speed of the ledger data service, against reading the same rows with SQLite alone in the
-// same run.
+// same run, and on a PostgreSQL server against the same ledger in a file.
 //
 // OpenLoadClass: open a generated ledger of 1M items (all in one class) and load the class
-// into a record set. ItemSet: the same through the item set as the item lists use it
+// into a record set. ServerOpenLoadClass: the same ledger generated onto a server (run
+// under tests/ledger/pg_cluster.sh, as bench/run_all.sh does; skipped without a server).
+// FileClients/N, ServerClients/N: N processes at once each open the ledger and load the
+// class; the time is until the last has its record set, per_client the mean of their own
+// load times. ItemSet: the same through the item set as the item lists use it
 // (filter " FDetail=1 ", sort "FNumber", Refresh, Clone). Sample: open the bundled sample
 // ledger and load every record set, SubMes source and unit set. The SQLite baselines run the
 // same queries and copy the rows into plain structs. At the end a table of medians, ratios
 // and targets is printed.
 #include <benchmark/benchmark.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -29,7 +36,8 @@ using glnamelist::ledger::LedgerItemSet;
 using glnamelist::ledger::LedgerService;
 
 constexpr long kItems = 1000000;
-std::string g_big_ledger;  // generated in main
+std::string g_big_ledger;     // generated in main
+std::string g_server_ledger;  // the same on the server, when there is one
 
 struct Row {
   int64_t id;
@@ -66,6 +74,73 @@ void OpenLoadClass(benchmark::State& state) {
     if (rs->RecordCount() != kItems) state.SkipWithError("wrong item count");
     benchmark::DoNotOptimize(rs);
   }
+}
+
+void ServerOpenLoadClass(benchmark::State& state) {
+  for (auto _ : state) {
+    LedgerService service(g_server_ledger);
+    auto rs = service.ItemRecords(1, "", "");
+    if (rs->RecordCount() != kItems) state.SkipWithError("wrong item count");
+    benchmark::DoNotOptimize(rs);
+  }
+}
+
+// Starts state.range(0) processes at once that each open location and load the class.
+void Clients(benchmark::State& state, const std::string& location) {
+  const int clients = static_cast<int>(state.range(0));
+  double per_client = 0, peak_mb = 0;
+  for (auto _ : state) {
+    int start[2], results[2];
+    if (pipe(start) != 0 || pipe(results) != 0) state.SkipWithError("no pipe");
+    for (int i = 0; i < clients; ++i) {
+      if (fork() == 0) {
+        close(start[1]);
+        char go;
+        if (read(start[0], &go, 1) != 0) _exit(1);
+        auto began = std::chrono::steady_clock::now();
+        LedgerService service(location);
+        long rows = service.ItemRecords(1, "", "")->RecordCount();
+        double took =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began)
+                .count();
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        double line[2] = {rows == kItems ? took : -1, usage.ru_maxrss / 1024.0};
+        _exit(write(results[1], line, sizeof line) == sizeof line ? 0 : 1);
+      }
+    }
+    close(start[0]);
+    close(start[1]);
+    close(results[1]);
+    double sum = 0, line[2];
+    while (read(results[0], line, sizeof line) == sizeof line) {
+      if (line[0] < 0) state.SkipWithError("wrong item count");
+      sum += line[0];
+      peak_mb = std::max(peak_mb, line[1]);
+    }
+    close(results[0]);
+    while (wait(nullptr) > 0) {
+    }
+    per_client = sum / clients;
+  }
+  state.counters["per_client_ms"] = per_client;
+  state.counters["client_peak_MB"] = peak_mb;
+}
+
+void FileClients(benchmark::State& state) { Clients(state, g_big_ledger); }
+void ServerClients(benchmark::State& state) { Clients(state, g_server_ledger); }
+
+// A new database for the benchmark on the server pg_cluster.sh started; empty without one.
+std::string ServerDatabase() {
+  const char* server = std::getenv("GLNAMELIST_PG_SERVER");
+  if (!server) return {};
+  PGconn* conn = PQconnectdb(server);
+  PQclear(PQexec(conn, "DROP DATABASE IF EXISTS ledger_bench"));
+  PGresult* made = PQexec(conn, "CREATE DATABASE ledger_bench");
+  bool ok = PQresultStatus(made) == PGRES_COMMAND_OK;
+  PQclear(made);
+  PQfinish(conn);
+  return ok ? std::string(server) + " dbname=ledger_bench" : std::string();
 }
 
 void ItemSetLoad(benchmark::State& state) {
@@ -148,6 +223,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
+      std::string full = r.run_name.str();
+      if (full.find("Clients/") != std::string::npos && r.aggregate_name.empty()) {
+        auto per_client = r.counters.find("per_client_ms");
+        clients_[full.substr(0, full.find('/'))][std::stoi(full.substr(full.find('/') + 1))] = {
+            r.GetAdjustedRealTime(), per_client == r.counters.end() ? 0 : per_client->second.value};
+      }
       if (r.aggregate_name != "median") continue;
       std::string name = r.run_name.str();
       name = name.substr(0, name.find('/'));
@@ -162,6 +243,18 @@ class RatioReporter : public benchmark::ConsoleReporter {
     Line("OpenLoadClass", "SQLiteReadClass", 1500);
     Line("ItemSet", "SQLiteReadClass", 1500);
     Line("Sample", "SQLiteSample", 50);
+    std::printf("\nPostgreSQL against SQLite, the same 1M-item class (target: within 1.5x).\n");
+    Line("ServerOpenLoadClass", "OpenLoadClass", 0);
+    std::printf(
+        "\nClients at once, each loading the class: until the last is done, and the\n"
+        "mean of their own load times.\n%-8s %16s %16s %20s %20s\n",
+        "clients", "file ms", "server ms", "file per client ms", "server per client ms");
+    for (const auto& [clients, file] : clients_["FileClients"]) {
+      auto server = clients_["ServerClients"].find(clients);
+      if (server == clients_["ServerClients"].end()) continue;
+      std::printf("%-8d %16.0f %16.0f %20.0f %20.0f\n", clients, file.first, server->second.first,
+                  file.second, server->second.second);
+    }
   }
 
  private:
@@ -178,6 +271,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     double cpu;
   };
   std::map<std::string, Times> medians_;
+  mutable std::map<std::string, std::map<int, std::pair<double, double>>> clients_;
 };
 
 }  // namespace
@@ -209,6 +303,24 @@ int main(int argc, char** argv) {
   add("SQLiteReadClass", SqliteReadClass, 5);
   add("Sample", LoadSample, 20);
   add("SQLiteSample", SqliteSample, 20);
+  g_server_ledger = ServerDatabase();
+  if (!g_server_ledger.empty()) {
+    start = std::chrono::steady_clock::now();
+    glnamelist::ledger::GenerateLedger(options, g_server_ledger);
+    std::printf("Generated them onto the server in %.2f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    add("ServerOpenLoadClass", ServerOpenLoadClass, 5);
+    for (auto clients_case : {FileClients, ServerClients}) {
+      benchmark::RegisterBenchmark(clients_case == FileClients ? "FileClients" : "ServerClients",
+                                   clients_case)
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(1)
+          ->UseRealTime()
+          ->Arg(1)
+          ->Arg(5)
+          ->Arg(20);
+    }
+  }
 
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every benchmark program of an optimised build and keeps the results beside it.
+# Runs every benchmark program of an optimised build and keeps the results beside it, under
+# a throwaway PostgreSQL server for the ledger's server cases.
 #   bench/run_all.sh build/release
 set -euo pipefail
 build=${1:-build/release}
@@ -10,7 +11,8 @@ ran=0
 for b in "$build"/bench/*_bench; do
   name=$(basename "$b")
   echo "== $name"
-  "$b" --benchmark_out="$out/$name.json" --benchmark_out_format=json | tee "$out/$name.txt"
+  "$(dirname "$0")/../tests/ledger/pg_cluster.sh" run \
+    "$b" --benchmark_out="$out/$name.json" --benchmark_out_format=json | tee "$out/$name.txt"
   ran=$((ran + 1))
 done
 [ "$ran" -gt 0 ] || { echo "no benchmark programs in $build/bench" >&2; exit 1; }

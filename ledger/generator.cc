@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -10,10 +11,10 @@
 #include "ledger/chart_of_accounts.h"
 #include "ledger/generated_names.h"
 #include "ledger/goods_catalog.h"
-#include "ledger/ledger_builder.h"
+#include "ledger/ledger_db.h"
+#include "ledger/ledger_schema.h"
 #include "ledger/pinyin.h"
 #include "ledger/progress.h"
-#include "ledger/sqlite_db.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -30,8 +31,8 @@ constexpr std::array<std::string_view, 7> kSettleTypes = {"现金", "现金支�
 
 class Generator {
  public:
-  Generator(Database& db, const GenerateOptions& options)
-      : db_(db), options_(options), names_(options.seed) {
+  Generator(LedgerTarget& target, const GenerateOptions& options)
+      : target_(target), options_(options), names_(options.seed) {
     if (options.progress) {
       progress_.emplace("Generating ledger",
                         options.accounts + options.items +
@@ -51,126 +52,127 @@ class Generator {
     if (progress_) progress_->Advance();
   }
 
-  void SmallTables() {
-    Statement currency(db_, "INSERT INTO currencies (number, name) VALUES (?1, ?2)");
-    for (const auto& [code, name] : kCurrencies) currency.Bind(1, code).Bind(2, name).Run();
-    Statement settle(db_, "INSERT INTO settle_types (number, name) VALUES (?1, ?2)");
-    for (size_t i = 0; i < kSettleTypes.size(); ++i) {
-      settle.Bind(1, Padded(static_cast<long>(i + 1), 2)).Bind(2, kSettleTypes[i]).Run();
+  // Rows of one table of LedgerTables, all its columns in their order.
+  std::unique_ptr<RowSink> Rows(std::string_view table) {
+    for (const LedgerTable& known : LedgerTables()) {
+      if (known.name == table) return target_.Rows(known.name, known.columns);
     }
-    Statement group(db_, "INSERT INTO unit_groups (id, number, name) VALUES (?1, ?2, ?3)");
-    Statement unit(db_, "INSERT INTO units (group_id, number, name) VALUES (?1, ?2, ?3)");
+    throw Error(errc::kInvalidProcedureCall, "No ledger table " + std::string(table));
+  }
+
+  void SmallTables() {
+    auto currencies = Rows("currencies");
+    int64_t id = 0;
+    for (const auto& [code, name] : kCurrencies) currencies->Add({++id, code, name});
+    currencies->Close();
+    auto settle = Rows("settle_types");
+    for (size_t i = 0; i < kSettleTypes.size(); ++i) {
+      const auto type_id = static_cast<int64_t>(i + 1);
+      settle->Add({type_id, Padded(type_id, 2), kSettleTypes[i]});
+    }
+    settle->Close();
+    auto groups = Rows("unit_groups");
     for (size_t g = 0; g < UnitGroups().size(); ++g) {
-      const auto& [group_name, units] = UnitGroups()[g];
-      const auto id = static_cast<int64_t>(g + 1);
-      group.Bind(1, id).Bind(2, Padded(id, 2)).Bind(3, group_name).Run();
-      for (size_t u = 0; u < units.size(); ++u) {
-        unit.Bind(1, id).Bind(2, Padded(static_cast<long>(u + 1), 2)).Bind(3, units[u]).Run();
+      const auto group_id = static_cast<int64_t>(g + 1);
+      groups->Add({group_id, Padded(group_id, 2), UnitGroups()[g].first});
+    }
+    groups->Close();
+    auto units = Rows("units");
+    int64_t unit_id = 0;
+    for (size_t g = 0; g < UnitGroups().size(); ++g) {
+      const auto& group_units = UnitGroups()[g].second;
+      for (size_t u = 0; u < group_units.size(); ++u) {
+        units->Add({++unit_id, static_cast<int64_t>(g + 1), Padded(static_cast<long>(u + 1), 2),
+                    group_units[u]});
       }
     }
-    Statement item_class(db_, "INSERT INTO item_classes (id, number, name) VALUES (?1, ?2, ?3)");
+    units->Close();
+    auto classes = Rows("item_classes");
     for (int c = 1; c <= options_.item_classes; ++c) {
-      item_class.Bind(1, int64_t{c}).Bind(2, Padded(c, 3)).Bind(3, GoodsClassName(c)).Run();
+      classes->Add({int64_t{c}, Padded(c, 3), GoodsClassName(c)});
     }
-    Statement explanation(db_,
-                          "INSERT INTO vch_explanations (number, explanation) VALUES (?1, ?2)");
-    for (long i = 1; i <= 100; ++i) {
-      explanation.Bind(1, Padded(i, 3)).Bind(2, VoucherExplanation(i - 1, names_)).Run();
+    classes->Close();
+    auto explanations = Rows("vch_explanations");
+    for (int64_t i = 1; i <= 100; ++i) {
+      explanations->Add({i, Padded(i, 3), VoucherExplanation(static_cast<long>(i - 1), names_)});
     }
+    explanations->Close();
   }
 
   void Accounts() {
-    Statement insert(db_,
-                     "INSERT INTO accounts (id, number, name, parent_id, level, detail, "
-                     "helper_code, is_bank, is_cash) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    auto accounts = Rows("accounts");
     std::vector<int64_t> ids;
     ForEachChartAccount(options_.accounts, names_, [&](const GeneratedEntry& node) {
-      const int64_t id = next_account_id_++;
+      const int64_t id = static_cast<int64_t>(ids.size()) + 1;
       ids.push_back(id);
-      BindTreeRow(insert, id, node, node.parent < 0 ? 0 : ids[static_cast<size_t>(node.parent)]);
-      insert.Bind(8, int64_t{node.is_bank}).Bind(9, int64_t{node.is_cash});
-      insert.Run();
+      accounts->Add({id, node.number, node.name, ParentOf(node, ids), int64_t{node.level},
+                     int64_t{node.detail}, pinyin_.Of(node.name), int64_t{node.is_bank},
+                     int64_t{node.is_cash}});
       Tick();
     });
+    accounts->Close();
   }
 
   void Items() {
-    Statement insert(db_,
-                     "INSERT INTO items (id, class_id, number, name, parent_id, level, detail, "
-                     "helper_code) VALUES (?1, ?8, ?2, ?3, ?4, ?5, ?6, ?7)");
+    auto items = Rows("items");
     const int classes = options_.single_class ? 1 : std::max(options_.item_classes, 1);
+    int64_t next_id = 1;
     for (int c = 1; c <= classes; ++c) {
       long count = options_.items / classes + (c <= options_.items % classes ? 1 : 0);
-      InsertTree(insert, c, next_item_id_,
-                 [&](const EmitEntry& emit) { ForEachGoodsItem(c, count, names_, emit); });
+      AddTree(*items, c, next_id,
+              [&](const EmitEntry& emit) { ForEachGoodsItem(c, count, names_, emit); });
     }
+    items->Close();
   }
 
   void SubMes() {
-    Statement insert(db_,
-                     "INSERT INTO submes (id, class_id, number, name, parent_id, level, detail, "
-                     "helper_code) VALUES (?1, ?8, ?2, ?3, ?4, ?5, ?6, ?7)");
+    auto submes = Rows("submes");
     int64_t next_id = 1;
     for (int c = 1; c <= std::min(options_.item_classes, 2); ++c) {
-      InsertTree(insert, c, next_id, [&](const EmitEntry& emit) {
+      AddTree(*submes, c, next_id, [&](const EmitEntry& emit) {
         ForEachGoodsAttribute(options_.submes_per_class, emit);
       });
     }
+    submes->Close();
   }
 
-  // Inserts one class's tree, handed out by for_each, with a statement binding ?1..?7 as
-  // BindTreeRow does and ?8 as the class.
+  // Adds one class's tree, handed out by for_each, to a table of items or SubMes entries.
   template <class ForEach>
-  void InsertTree(Statement& insert, int64_t class_id, int64_t& next_id, ForEach for_each) {
+  void AddTree(RowSink& rows, int64_t class_id, int64_t& next_id, ForEach for_each) {
     std::vector<int64_t> ids;
     for_each([&](const GeneratedEntry& node) {
       const int64_t id = next_id++;
       ids.push_back(id);
-      BindTreeRow(insert, id, node, node.parent < 0 ? 0 : ids[static_cast<size_t>(node.parent)]);
-      insert.Bind(8, class_id);
-      insert.Run();
+      rows.Add({id, class_id, node.number, node.name, ParentOf(node, ids), int64_t{node.level},
+                int64_t{node.detail}, pinyin_.Of(node.name)});
       Tick();
     });
   }
 
-  // ?1 id, ?2 number, ?3 name, ?4 parent_id (null at the top), ?5 level, ?6 detail,
-  // ?7 helper_code.
-  void BindTreeRow(Statement& insert, int64_t id, const GeneratedEntry& node, int64_t parent_id) {
-    insert.Bind(1, id).Bind(2, node.number).Bind(3, node.name);
-    if (parent_id) {
-      insert.Bind(4, parent_id);
-    } else {
-      insert.BindNull(4);
-    }
-    insert.Bind(5, int64_t{node.level}).Bind(6, int64_t{node.detail});
-    insert.Bind(7, pinyin_.Of(node.name));
+  // The id of the entry's parent among ids (the entry's own id last), null at the top.
+  static SqlValue ParentOf(const GeneratedEntry& node, const std::vector<int64_t>& ids) {
+    if (node.parent < 0) return std::monostate{};
+    return ids[static_cast<size_t>(node.parent)];
   }
 
-  Database& db_;
+  LedgerTarget& target_;
   const GenerateOptions& options_;
   NameMaker names_;
   PinyinInitials pinyin_;
   std::optional<Progress> progress_;
-  int64_t next_account_id_ = 1;
-  int64_t next_item_id_ = 1;
 };
 
 }  // namespace
 
-void GenerateLedger(const GenerateOptions& options, const std::string& out_path) {
+void GenerateLedger(const GenerateOptions& options, const std::string& out) {
   if (options.accounts < 0 || options.items < 0 || options.item_classes < 1 ||
       options.submes_per_class < 0) {
     throw Error(errc::kInvalidProcedureCall,
                 "Ledger sizes must not be negative and there is at least one item class");
   }
-  WriteThroughTemporary(out_path, [&](const std::string& temp_path) {
-    Database db(temp_path, Database::Mode::kCreate);
-    PrepareForBulkWrite(db);
-    db.ExecScript(EmbeddedSchema());
-    db.ExecScript("BEGIN");
-    Generator(db, options).Run();
-    db.ExecScript("COMMIT");
-  });
+  std::unique_ptr<LedgerTarget> target = CreateLedger(out, options.replace);
+  Generator(*target, options).Run();
+  target->Finish();
 }
 
 }  // namespace glnamelist::ledger

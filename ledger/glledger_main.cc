@@ -1,7 +1,10 @@
-// glledger: builds ledger files.
-//   glledger build --schema schema.sql --data sample_ledger.sql [--data more.sql] --out PATH
+// glledger: builds ledgers, in files or on a PostgreSQL server (OUT is a path or a
+// connection string such as postgresql://user@host/dbname).
+//   glledger build --schema schema.sql --data sample_ledger.sql [--data more.sql]
+//                  [--replace] --out OUT
 //   glledger generate --accounts N --items N [--classes K] [--single-class] [--submes N]
-//                     [--seed S] [--quiet] --out PATH
+//                     [--seed S] [--quiet] [--replace] --out OUT
+//   glledger copy --from PATH_OR_URI [--quiet] [--replace] --to OUT
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -11,6 +14,7 @@
 #include "contracts/error.h"
 #include "ledger/generator.h"
 #include "ledger/ledger_builder.h"
+#include "ledger/ledger_copy.h"
 
 namespace {
 
@@ -18,9 +22,12 @@ using glnamelist::ledger::GenerateOptions;
 
 constexpr const char* kUsage =
     "usage:\n"
-    "  glledger build [--schema FILE] --data FILE [--data FILE ...] --out PATH\n"
+    "  glledger build [--schema FILE] --data FILE [--data FILE ...] [--replace] --out OUT\n"
     "  glledger generate --accounts N --items N [--classes K] [--single-class]\n"
-    "                    [--submes N] [--seed S] [--quiet] --out PATH\n";
+    "                    [--submes N] [--seed S] [--quiet] [--replace] --out OUT\n"
+    "  glledger copy --from LEDGER [--quiet] [--replace] --to OUT\n"
+    "OUT and LEDGER: a file path or a PostgreSQL connection string\n"
+    "(postgresql://user@host/dbname); --replace replaces a ledger already in that database.\n";
 
 struct Arguments {
   std::multimap<std::string, std::string> values;  // --name value
@@ -76,7 +83,14 @@ int Build(const Arguments& args) {
   for (auto it = data.first; it != data.second; ++it) {
     scripts.push_back(glnamelist::ledger::ReadTextFile(it->second));
   }
-  glnamelist::ledger::BuildLedger(schema, scripts, out);
+  glnamelist::ledger::BuildLedger(schema, scripts, out, args.Has("replace"));
+  return 0;
+}
+
+int Copy(const Arguments& args) {
+  std::string from = args.One("from"), to = args.One("to");
+  if (from.empty() || to.empty()) throw glnamelist::Error(5, kUsage);
+  glnamelist::ledger::CopyLedger(from, to, args.Has("replace"), !args.Has("quiet"));
   return 0;
 }
 
@@ -91,6 +105,7 @@ int Generate(const Arguments& args) {
   options.submes_per_class = args.Number("submes", options.submes_per_class);
   options.seed = static_cast<unsigned>(args.Number("seed", options.seed));
   options.progress = !args.Has("quiet");
+  options.replace = args.Has("replace");
   glnamelist::ledger::GenerateLedger(options, out);
   return 0;
 }
@@ -104,8 +119,11 @@ int main(int argc, char** argv) {
   }
   const std::string command = argv[1];
   try {
-    if (command == "build") return Build(Parse(argc, argv, {}));
-    if (command == "generate") return Generate(Parse(argc, argv, {"single-class", "quiet"}));
+    if (command == "build") return Build(Parse(argc, argv, {"replace"}));
+    if (command == "generate") {
+      return Generate(Parse(argc, argv, {"single-class", "quiet", "replace"}));
+    }
+    if (command == "copy") return Copy(Parse(argc, argv, {"quiet", "replace"}));
     std::fputs(kUsage, stderr);
     return 2;
   } catch (const glnamelist::Error& e) {

@@ -1,7 +1,10 @@
 #include "ledger/ledger_builder.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -9,6 +12,8 @@
 #include <utility>
 
 #include "contracts/error.h"
+#include "ledger/ledger_copy.h"
+#include "ledger/ledger_db.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -114,7 +119,22 @@ void DeriveTreeColumns(Database& db, PinyinInitials& pinyin) {
 }
 
 void BuildLedger(const std::string& schema_sql, const std::vector<std::string>& data_sql,
-                 const std::string& out_path) {
+                 const std::string& out, bool replace) {
+  if (IsServerLocation(out)) {
+    std::string dir = (std::filesystem::temp_directory_path() / "glledger-XXXXXX").string();
+    if (!mkdtemp(dir.data())) throw Error(errc::kDataService, "Cannot make a temporary folder");
+    const std::string file = dir + "/ledger";
+    try {
+      BuildLedger(schema_sql, data_sql, file);
+      CopyLedger(file, out, replace, false);
+    } catch (...) {
+      std::filesystem::remove_all(dir);
+      throw;
+    }
+    std::filesystem::remove_all(dir);
+    return;
+  }
+  const std::string& out_path = out;
   PinyinInitials pinyin;
   WriteThroughTemporary(out_path, [&](const std::string& temp_path) {
     Database db(temp_path, Database::Mode::kCreate);

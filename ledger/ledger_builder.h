@@ -18,12 +18,14 @@ const std::string& EmbeddedSchema();
 // Reads a whole file; Error naming it when it cannot be read.
 std::string ReadTextFile(const std::string& path);
 
-// Builds the ledger file out_path from the schema and the data scripts (run in order).
-// The file is written beside out_path under a temporary name and renamed into place when
-// complete, so a failed build leaves no half-built ledger. Error on any SQL failure or
-// inconsistent data (an entry whose parent code does not exist, a duplicate code).
+// Builds the ledger at out from the schema and the data scripts (run in order, as SQLite
+// SQL). A file is written beside out under a temporary name and renamed into place when
+// complete, so a failed build leaves no half-built ledger. For a connection string the
+// ledger is built in a temporary file and copied onto the server (CopyLedger; replace as
+// there). Error on any SQL failure or inconsistent data (an entry whose parent code does
+// not exist, a duplicate code).
 void BuildLedger(const std::string& schema_sql, const std::vector<std::string>& data_sql,
-                 const std::string& out_path);
+                 const std::string& out, bool replace = false);
 
 // Fills the derived columns of accounts, items and SubMes entries from their codes:
 // parent_id (the entry whose code is this one's without its last ".level"), level (count

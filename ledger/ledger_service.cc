@@ -6,7 +6,6 @@
 
 #include "contracts/error.h"
 #include "ledger/entries.h"
-#include "ledger/ledger_file.h"
 #include "ledger/record_loader.h"
 
 namespace glnamelist::ledger {
@@ -49,48 +48,33 @@ const std::vector<Column>& TreeColumns() {
   return columns;
 }
 
-// Reads id, number, name, detail of the current row.
-EntryData EntryOf(const Statement& row) {
+// Reads id, number, name, detail of a row.
+EntryData EntryOf(const ResultRow& row) {
   return EntryData{static_cast<long>(row.Int(0)), std::string(row.Text(1)),
                    std::string(row.Text(2)), row.Int(3) != 0};
 }
 
-// The entry of the first row of a bound query, if any; the query is reset.
-std::optional<EntryData> FirstEntry(Statement& query) {
+// The entry of the first row of a look-up, if any.
+std::optional<EntryData> FirstEntry(LedgerDb& db, std::string_view sql,
+                                    std::initializer_list<SqlValue> values) {
   std::optional<EntryData> entry;
-  if (query.Step()) entry = EntryOf(query);
-  query.Reset();
+  db.Lookup(sql, values, [&](const ResultRow& row) {
+    if (!entry) entry = EntryOf(row);
+  });
   return entry;
 }
 
 }  // namespace
 
-// The statements used again and again, prepared on first use.
-struct LedgerService::Queries {
-  explicit Queries(Database& db) : db(db) {}
-
-  Statement& Get(std::optional<Statement>& slot, std::string_view sql) {
-    if (!slot) slot.emplace(db, sql);
-    return *slot;
-  }
-
-  Database& db;
-  std::optional<Statement> account_by_number, account_by_id, item_by_number, submes_by_number;
-};
-
-LedgerService::LedgerService(const std::string& path)
-    : db_(OpenLedgerFile(path)), queries_(std::make_unique<Queries>(*db_)) {}
+LedgerService::LedgerService(const std::string& location) : db_(OpenLedger(location)) {}
 
 LedgerService::~LedgerService() = default;
 
-const std::string& LedgerService::path() const { return db_->path(); }
+const std::string& LedgerService::name() const { return db_->name(); }
 
 RecordsetPtr LedgerService::Cached(RecordsetPtr& cache, std::string_view sql,
                                    const std::vector<recordset::Column>& columns) {
-  if (!cache) {
-    Statement query(*db_, sql);
-    cache = LoadRecordset(query, columns);
-  }
+  if (!cache) cache = LoadRecordset(*db_, sql, {}, columns);
   return cache;
 }
 
@@ -103,34 +87,32 @@ RecordSourcePtr LedgerService::AccountSet() {
 }
 
 AccountEntryPtr LedgerService::GetAccount(std::string& Number) {
-  Statement& query = queries_->Get(queries_->account_by_number,
-                                   "SELECT id, number, name, detail FROM accounts "
-                                   "WHERE number = ?1");
-  query.Bind(1, Number);
-  std::optional<EntryData> entry = FirstEntry(query);
+  std::optional<EntryData> entry =
+      FirstEntry(*db_, "SELECT id, number, name, detail FROM accounts WHERE number = ?1", {Number});
   if (!entry) return nullptr;
   return std::make_shared<LedgerAccount>(std::move(*entry));
 }
 
 std::string LedgerService::GetAccountFullName(long AccountID) {
-  Statement& query =
-      queries_->Get(queries_->account_by_id, "SELECT name, parent_id FROM accounts WHERE id = ?1");
   std::vector<std::string> names;
   std::optional<int64_t> next = AccountID;
   while (next) {
     if (names.size() == kMaxAccountDepth) {
-      throw Error(errc::kDataService, "Ledger " + path() + ": the parents of account " +
+      throw Error(errc::kDataService, "Ledger " + name() + ": the parents of account " +
                                           std::to_string(AccountID) + " form a cycle");
     }
-    query.Bind(1, *next);
-    if (!query.Step()) {
-      query.Reset();
+    const int64_t id = *next;
+    bool found = false;
+    db_->Lookup("SELECT name, parent_id FROM accounts WHERE id = ?1", {id},
+                [&](const ResultRow& row) {
+                  found = true;
+                  names.emplace_back(row.Text(0));
+                  next = row.IsNull(1) ? std::nullopt : std::optional<int64_t>(row.Int(1));
+                });
+    if (!found) {
       throw Error(errc::kDataService,
-                  "Ledger " + path() + ": no account with id " + std::to_string(*next));
+                  "Ledger " + name() + ": no account with id " + std::to_string(id));
     }
-    names.emplace_back(query.Text(0));
-    next = query.IsNull(1) ? std::nullopt : std::optional<int64_t>(query.Int(1));
-    query.Reset();
   }
   std::string full;
   for (auto name = names.rbegin(); name != names.rend(); ++name) {
@@ -172,11 +154,9 @@ RecordsetPtr LedgerService::VchExpSet() {
 RecordSourcePtr LedgerService::SubMesSet(long& ItemClassID) {
   auto found = submes_by_class_.find(ItemClassID);
   if (found != submes_by_class_.end()) return found->second;
-  Statement query(*db_,
-                  "SELECT id, number, name, detail FROM submes WHERE class_id = ?1 "
-                  "ORDER BY number");
-  query.Bind(1, static_cast<int64_t>(ItemClassID));
-  RecordsetPtr table = LoadRecordset(query, TreeColumns());
+  RecordsetPtr table = LoadRecordset(
+      *db_, "SELECT id, number, name, detail FROM submes WHERE class_id = ?1 ORDER BY number",
+      {int64_t{ItemClassID}}, TreeColumns());
   RecordSourcePtr source;
   if (table->RecordCount() > 0) source = std::make_shared<LedgerRecordSource>(table);
   submes_by_class_.emplace(ItemClassID, source);
@@ -185,22 +165,18 @@ RecordSourcePtr LedgerService::SubMesSet(long& ItemClassID) {
 
 SubMesEntryPtr LedgerService::GetSubMes(long& ItemClassID, const Variant& /*Reserved*/,
                                         std::string& Number) {
-  Statement& query = queries_->Get(queries_->submes_by_number,
-                                   "SELECT id, number, name, detail FROM submes "
-                                   "WHERE class_id = ?1 AND number = ?2");
-  query.Bind(1, static_cast<int64_t>(ItemClassID)).Bind(2, Number);
-  std::optional<EntryData> entry = FirstEntry(query);
+  std::optional<EntryData> entry = FirstEntry(
+      *db_, "SELECT id, number, name, detail FROM submes WHERE class_id = ?1 AND number = ?2",
+      {int64_t{ItemClassID}, Number});
   if (!entry) return nullptr;
   return std::make_shared<LedgerSubMes>(std::move(*entry));
 }
 
 ItemEntryPtr LedgerService::GetItem(long& ItemClassID, const Variant& /*Reserved*/,
                                     std::string& Number) {
-  Statement& query = queries_->Get(queries_->item_by_number,
-                                   "SELECT id, number, name, detail FROM items "
-                                   "WHERE class_id = ?1 AND number = ?2");
-  query.Bind(1, static_cast<int64_t>(ItemClassID)).Bind(2, Number);
-  std::optional<EntryData> entry = FirstEntry(query);
+  std::optional<EntryData> entry = FirstEntry(
+      *db_, "SELECT id, number, name, detail FROM items WHERE class_id = ?1 AND number = ?2",
+      {int64_t{ItemClassID}, Number});
   if (!entry) return nullptr;
   return std::make_shared<LedgerItem>(std::move(*entry));
 }
@@ -208,18 +184,17 @@ ItemEntryPtr LedgerService::GetItem(long& ItemClassID, const Variant& /*Reserved
 UnitSetPtr LedgerService::UnitSet(long& UnitGroupID) {
   auto found = units_by_group_.find(UnitGroupID);
   if (found != units_by_group_.end()) return found->second;
-  Statement group(*db_, "SELECT count(*) FROM unit_groups WHERE id = ?1");
-  group.Bind(1, static_cast<int64_t>(UnitGroupID));
-  group.Step();
+  bool group = false;
+  db_->Lookup("SELECT id FROM unit_groups WHERE id = ?1", {int64_t{UnitGroupID}},
+              [&](const ResultRow&) { group = true; });
   UnitSetPtr units;
-  if (group.Int(0) > 0) {
-    Statement query(*db_, "SELECT number, name FROM units WHERE group_id = ?1 ORDER BY number");
-    query.Bind(1, static_cast<int64_t>(UnitGroupID));
+  if (group) {
     std::vector<UnitEntryPtr> list;
-    while (query.Step()) {
-      list.push_back(
-          std::make_shared<LedgerUnit>(std::string(query.Text(0)), std::string(query.Text(1))));
-    }
+    db_->Load("SELECT number, name FROM units WHERE group_id = ?1 ORDER BY number",
+              {int64_t{UnitGroupID}}, [&](const ResultRow& row) {
+                list.push_back(std::make_shared<LedgerUnit>(std::string(row.Text(0)),
+                                                            std::string(row.Text(1))));
+              });
     units = std::make_shared<LedgerUnitSet>(std::move(list));
   }
   units_by_group_.emplace(UnitGroupID, units);
@@ -229,11 +204,9 @@ UnitSetPtr LedgerService::UnitSet(long& UnitGroupID) {
 RecordsetPtr LedgerService::ClassItems(long item_class_id) {
   auto found = items_by_class_.find(item_class_id);
   if (found != items_by_class_.end()) return found->second;
-  Statement query(*db_,
-                  "SELECT id, number, name, detail FROM items WHERE class_id = ?1 "
-                  "ORDER BY number");
-  query.Bind(1, static_cast<int64_t>(item_class_id));
-  RecordsetPtr table = LoadRecordset(query, TreeColumns());
+  RecordsetPtr table = LoadRecordset(
+      *db_, "SELECT id, number, name, detail FROM items WHERE class_id = ?1 ORDER BY number",
+      {int64_t{item_class_id}}, TreeColumns());
   items_by_class_.emplace(item_class_id, table);
   return table;
 }

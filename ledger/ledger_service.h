@@ -1,4 +1,4 @@
-// The general-ledger data service over a ledger file.
+// The general-ledger data service over a ledger file or a ledger on a server.
 #ifndef GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 #define GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 
@@ -10,16 +10,17 @@
 #include <vector>
 
 #include "contracts/data_service.h"
-#include "ledger/sqlite_db.h"
+#include "ledger/ledger_db.h"
 #include "recordset/table.h"
 
 namespace glnamelist::ledger {
 
-// Serves the master data of one ledger file, opened read-only when the service is made
-// (a missing, unreadable, corrupt or foreign file is one Error naming the file and the
-// cause). Every record set is read from the file once, on first request, and kept; the
-// service hands out clones of it. Entries are looked up by exact code with prepared
-// statements. Record-set fields:
+// Serves the master data of one ledger, opened read-only when the service is made from its
+// location: a file path or a PostgreSQL connection string (see OpenLedger; a missing,
+// unreadable, corrupt or foreign ledger, a server that is down or refuses the login, is one
+// Error naming the ledger and the cause). Every record set is read from the ledger once, on
+// first request, and kept; the service hands out clones of it. Entries are looked up by
+// exact code with prepared statements. Record-set fields:
 //   AccountSet:   FAccountID, FNumber, FName, FDetail, FHelperCode, FIsBank, FIsCash
 //   CurrencySet, ItemClassSet, UnitGroupSet, SettTypeSet: FItemID, FNumber, FName
 //   VchExpSet:    FItemID, FNumber, FExplanation
@@ -27,10 +28,11 @@ namespace glnamelist::ledger {
 // Flags (FDetail, FIsBank, FIsCash) are integers 0 or 1. Rows come in code order.
 class LedgerService : public GLData {
  public:
-  explicit LedgerService(const std::string& path);
+  explicit LedgerService(const std::string& location);
   ~LedgerService() override;
 
-  const std::string& path() const;
+  // The ledger as messages name it (LedgerDb::name).
+  const std::string& name() const;
 
   // Stored only; it changes nothing in a read-only service.
   void DeleteOptions(bool NewVal) override { delete_options_ = NewVal; }
@@ -56,21 +58,19 @@ class LedgerService : public GLData {
 
   // The items of a class with filter and sort applied by the record-set engine, as a
   // record set of their own rows (a clone of it stays filtered and sorted). The class is
-  // read from the file once; each (filter, sort) shape is made once. Empty filter and sort
+  // read from the ledger once; each (filter, sort) shape is made once. Empty filter and sort
   // give all items in code order. A class without items (or unknown) gives no rows. A
   // filter or sort the engine refuses raises its Error.
   RecordsetPtr ItemRecords(long item_class_id, const std::string& filter, const std::string& sort);
 
  private:
-  struct Queries;
   using ItemShape = std::tuple<long, std::string, std::string>;
 
   RecordsetPtr Cached(RecordsetPtr& cache, std::string_view sql,
                       const std::vector<recordset::Column>& columns);
   RecordsetPtr ClassItems(long item_class_id);
 
-  std::unique_ptr<Database> db_;
-  std::unique_ptr<Queries> queries_;
+  std::unique_ptr<LedgerDb> db_;
   bool delete_options_ = false;
   RecordsetPtr accounts_, currencies_, item_classes_, unit_groups_, settle_types_, explanations_;
   std::map<long, RecordsetPtr> items_by_class_;

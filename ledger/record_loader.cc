@@ -7,7 +7,9 @@
 
 namespace glnamelist::ledger {
 
-RecordsetPtr LoadRecordset(Statement& query, const std::vector<recordset::Column>& columns) {
+RecordsetPtr LoadRecordset(LedgerDb& db, std::string_view sql,
+                           std::initializer_list<SqlValue> values,
+                           const std::vector<recordset::Column>& columns) {
   for (const recordset::Column& column : columns) {
     if (column.type != recordset::ColumnType::kInteger &&
         column.type != recordset::ColumnType::kText) {
@@ -16,21 +18,20 @@ RecordsetPtr LoadRecordset(Statement& query, const std::vector<recordset::Column
     }
   }
   recordset::TableBuilder builder(columns);
-  std::vector<Variant> values(columns.size());
-  while (query.Step()) {
+  std::vector<Variant> row_values(columns.size());
+  db.Load(sql, values, [&](const ResultRow& row) {
     for (size_t i = 0; i < columns.size(); ++i) {
       const int at = static_cast<int>(i);
-      if (query.IsNull(at)) {
-        values[i] = Variant(Null{});
+      if (row.IsNull(at)) {
+        row_values[i] = Variant(Null{});
       } else if (columns[i].type == recordset::ColumnType::kInteger) {
-        values[i] = Variant(static_cast<long>(query.Int(at)));
+        row_values[i] = Variant(static_cast<long>(row.Int(at)));
       } else {
-        values[i] = Variant(query.Text(at));
+        row_values[i] = Variant(row.Text(at));
       }
     }
-    builder.AddRow(values);
-  }
-  query.Reset();
+    builder.AddRow(row_values);
+  });
   return builder.Build();
 }
 

@@ -1,19 +1,23 @@
-// Making record sets of the record-set engine from query results and from views.
+// Making record sets of the record-set engine from query results.
 #ifndef GLNAMELIST_LEDGER_RECORD_LOADER_H_
 #define GLNAMELIST_LEDGER_RECORD_LOADER_H_
 
+#include <initializer_list>
+#include <string_view>
 #include <vector>
 
 #include "contracts/recordset.h"
-#include "ledger/sqlite_db.h"
+#include "ledger/ledger_db.h"
 #include "recordset/table.h"
 
 namespace glnamelist::ledger {
 
-// Runs query (bound already) to its end and returns a record set with one field per result
+// Loads the rows of sql (bound to values) into a record set with one field per result
 // column, named and typed by columns (kInteger or kText), in result order. SQL nulls stay
-// nulls. The query is reset afterwards.
-RecordsetPtr LoadRecordset(Statement& query, const std::vector<recordset::Column>& columns);
+// nulls.
+RecordsetPtr LoadRecordset(LedgerDb& db, std::string_view sql,
+                           std::initializer_list<SqlValue> values,
+                           const std::vector<recordset::Column>& columns);
 
 }  // namespace glnamelist::ledger
 

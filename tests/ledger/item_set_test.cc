@@ -39,7 +39,7 @@ class ItemSetTest : public testing::TestLedgerSuite {
 const std::vector<std::string> kDepartmentDetails = {
     "01", "02", "03.01", "03.02", "03.03", "04", "05.01", "05.02", "05.03", "06", "07", "08"};
 
-TEST_F(ItemSetTest, SortAndRefreshInEitherOrderGiveTheDetailItems) {
+TEST_P(ItemSetTest, SortAndRefreshInEitherOrderGiveTheDetailItems) {
   auto listing = Prepared(3);
   EXPECT_THROW(listing->Recordset(), Error) << "before Refresh";
   listing->Sort("FNumber");
@@ -59,7 +59,7 @@ TEST_F(ItemSetTest, SortAndRefreshInEitherOrderGiveTheDetailItems) {
   }
 }
 
-TEST_F(ItemSetTest, AClonedRecordSetKeepsOnlyTheSelectedRows) {
+TEST_P(ItemSetTest, AClonedRecordSetKeepsOnlyTheSelectedRows) {
   auto set = Prepared(1);
   set->Sort("FNumber");
   set->Refresh();
@@ -71,7 +71,7 @@ TEST_F(ItemSetTest, AClonedRecordSetKeepsOnlyTheSelectedRows) {
   EXPECT_THAT(Numbers(clone), ElementsAre("01.01.001", "01.01.002", "01.01.003"));
 }
 
-TEST_F(ItemSetTest, FilterAndSortAreRecordSetExpressions) {
+TEST_P(ItemSetTest, FilterAndSortAreRecordSetExpressions) {
   auto set = Prepared(5);
   set->Filter("FDetail = 1 AND FName LIKE '*钢*'");
   set->Sort("FNumber DESC");
@@ -87,7 +87,7 @@ TEST_F(ItemSetTest, FilterAndSortAreRecordSetExpressions) {
   EXPECT_THAT(Numbers(hostile->Recordset()), ElementsAre("A'B", "x'; DROP TABLE items; --"));
 }
 
-TEST_F(ItemSetTest, ARefusedFilterRaisesAndKeepsTheEarlierResult) {
+TEST_P(ItemSetTest, ARefusedFilterRaisesAndKeepsTheEarlierResult) {
   auto set = Prepared(3);
   set->Refresh();
   EXPECT_EQ(testing::ErrorOf([&] { set->Filter("FNumber LIKE '*0*1'"); }).Number(),
@@ -98,7 +98,7 @@ TEST_F(ItemSetTest, ARefusedFilterRaisesAndKeepsTheEarlierResult) {
   EXPECT_EQ(Numbers(set->Recordset()), kDepartmentDetails);
 }
 
-TEST_F(ItemSetTest, ParametersAreCheckedButNeverUsedAsSql) {
+TEST_P(ItemSetTest, ParametersAreCheckedButNeverUsedAsSql) {
   auto set = Prepared(3);
   auto odd = std::make_shared<platform::MapKeyedCollection>();
   odd->Add("SelectExt", Variant("1; DROP TABLE items"));
@@ -116,6 +116,8 @@ TEST_F(ItemSetTest, ParametersAreCheckedButNeverUsedAsSql) {
   not_text->Add("SelectExt", Variant(3L));
   EXPECT_THROW(set->Parameters(not_text), Error);
 }
+
+GLNAMELIST_ON_BOTH_BACKENDS(ItemSetTest);
 
 }  // namespace
 }  // namespace glnamelist::ledger

@@ -1,5 +1,5 @@
-// A ledger file that cannot be served fails the creation of the service with one error
-// naming the file and the cause.
+// A ledger that cannot be served fails the creation of the service with one error naming
+// the ledger and the cause.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -68,30 +68,37 @@ TEST(LedgerFileTest, MissingEmptyDirectoryUnreadableForeignAndCorruptFiles) {
   EXPECT_THAT(OpenError(corrupt), HasSubstr("corrupt"));
 }
 
-TEST(LedgerFileTest, WrongSchemas) {
-  TempDir dir;
-  const std::string foreign = dir.File("foreign.db");
-  {
-    Database(foreign, Database::Mode::kCreate)
-        .ExecScript("CREATE TABLE t (x); INSERT INTO t VALUES (1);");
-  }
-  EXPECT_EQ(OpenError(foreign),
-            "Cannot open ledger " + foreign + ": wrong schema: no meta table (not a ledger file)");
+class WrongSchemaTest : public ::testing::TestWithParam<testing::Backend> {};
 
-  // A database with the schema run through edit, as a ledger of another make would be.
+TEST_P(WrongSchemaTest, IsRefusedWithTheCause) {
+  GLNAMELIST_NEED_BACKEND(GetParam());
+  TempDir dir;
+  // A ledger whose schema edit changed, as a ledger of another make would be.
+  auto edited = [&](const char* name, const std::string& edit) {
+    testing::NewLedger place(GetParam(), dir, name);
+    testing::BuildTestLedgerAt(place, dir);
+    if (GetParam() == testing::Backend::kFile) {
+      Database(place.location, Database::Mode::kCreate).ExecScript(edit);
+    } else {
+      testing::TestServer::Run(place.database, edit);
+    }
+    return place;
+  };
   for (auto [name, edit, cause] :
-       {std::tuple{"newer.ledger", "UPDATE meta SET value = '2' WHERE key = 'schema_version'",
-                   "version 2, this program reads 1"},
+       {std::tuple{"foreign.db", "DROP TABLE meta", "no meta table (not a ledger)"},
+        {"newer.ledger", "UPDATE meta SET value = '2' WHERE key = 'schema_version'",
+         "version 2, this program reads 1"},
         {"unversioned.ledger", "DELETE FROM meta", "no schema version"},
         {"no_units.ledger", "DROP TABLE units", "no table units"},
         {"no_flag.ledger", "ALTER TABLE accounts DROP COLUMN is_cash",
          "table accounts has no column is_cash"}}) {
-    const std::string path = dir.File(name);
-    BuildTestLedger(path);
-    Database(path, Database::Mode::kCreate).ExecScript(edit);
-    EXPECT_EQ(OpenError(path), "Cannot open ledger " + path + ": wrong schema: " + cause);
+    testing::NewLedger place = edited(name, edit);
+    EXPECT_EQ(OpenError(place.location),
+              "Cannot open ledger " + place.name + ": wrong schema: " + cause);
   }
 }
+
+GLNAMELIST_ON_BOTH_BACKENDS(WrongSchemaTest);
 
 }  // namespace
 }  // namespace glnamelist::ledger

@@ -1,4 +1,5 @@
-// The data service over a ledger built from the sample data plus hostile entries.
+// The data service over a ledger built from the sample data plus hostile entries, in a file
+// and on a server: both must serve the same.
 #include "ledger/ledger_service.h"
 
 #include <gmock/gmock.h>
@@ -18,11 +19,11 @@
 namespace glnamelist::ledger {
 namespace {
 
-using testing::BuildTestLedger;
 using testing::Column;
 using ::testing::ElementsAre;
 using testing::FileBytes;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // Moves rs to the row whose FNumber is number; fails the test when there is none.
 void SeekNumber(const RecordsetPtr& rs, const std::string& number) {
@@ -44,7 +45,7 @@ class LedgerServiceTest : public testing::TestLedgerSuite {
   }
 };
 
-TEST_F(LedgerServiceTest, AccountSetCarriesFlagsHelperCodesAndCodeOrderInEachCopy) {
+TEST_P(LedgerServiceTest, AccountSetCarriesFlagsHelperCodesAndCodeOrderInEachCopy) {
   RecordsetPtr rs = service_->AccountSet()->Recordset();
   std::vector<std::string> numbers = Column(rs, "FNumber");
   ASSERT_GT(numbers.size(), 100u);
@@ -67,6 +68,8 @@ TEST_F(LedgerServiceTest, AccountSetCarriesFlagsHelperCodesAndCodeOrderInEachCop
     EXPECT_EQ(rs->Fields(field).ToText(), text) << number << " " << field;
   }
   EXPECT_GT(rs->Fields("FAccountID").ToLong(), 0);
+  SeekNumber(rs, "1012.03");
+  EXPECT_TRUE(rs->Fields("FHelperCode").IsNull());
 
   // Handed-out record sets are independent of each other.
   RecordsetPtr first = service_->AccountSet()->Recordset();
@@ -79,7 +82,71 @@ TEST_F(LedgerServiceTest, AccountSetCarriesFlagsHelperCodesAndCodeOrderInEachCop
   EXPECT_LT(first->RecordCount(), all);
 }
 
-TEST_F(LedgerServiceTest, SmallSetsInCodeOrderWithTheirFields) {
+constexpr const char* kWrongType = "<wrong type>";
+
+// Every field of every row as a host sees it: integer fields must hold integers, text fields
+// texts or nulls; a value of another type shows as kWrongType.
+std::string Dump(const RecordsetPtr& rs, const std::vector<std::string>& integers,
+                 const std::vector<std::string>& texts) {
+  std::string dump;
+  if (rs->RecordCount() == 0) return dump;
+  for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext()) {
+    for (const std::string& field : integers) {
+      Variant v = rs->Fields(field);
+      bool integer = v.type() == Variant::Type::kInt32 || v.type() == Variant::Type::kInt64;
+      dump += (integer ? v.ToText() : kWrongType) + "|";
+    }
+    for (const std::string& field : texts) {
+      Variant v = rs->Fields(field);
+      dump += (v.IsNull() ? "<null>" : v.IsText() ? v.ToText() : kWrongType) + "|";
+    }
+    dump += "\n";
+  }
+  return dump;
+}
+
+// Every record set of the ledger, dumped, with a label.
+std::vector<std::pair<std::string, std::string>> EveryRecordSet(LedgerService& service) {
+  const std::vector<std::string> id = {"FItemID"}, code_name = {"FNumber", "FName"};
+  const std::vector<std::string> tree = {"FItemID", "FDetail"};
+  std::vector<std::pair<std::string, std::string>> sets = {
+      {"accounts",
+       Dump(service.AccountSet()->Recordset(), {"FAccountID", "FDetail", "FIsBank", "FIsCash"},
+            {"FNumber", "FName", "FHelperCode"})},
+      {"currencies", Dump(service.CurrencySet()->Recordset(), id, code_name)},
+      {"item classes", Dump(service.ItemClassSet()->Recordset(), id, code_name)},
+      {"unit groups", Dump(service.UnitGroupSet()->Recordset(), id, code_name)},
+      {"settlement types", Dump(service.SettTypeSet()->Recordset(), id, code_name)},
+      {"explanations", Dump(service.VchExpSet(), id, {"FNumber", "FExplanation"})}};
+  for (long item_class = 0; item_class <= 9; ++item_class) {
+    const std::string of = " of class " + std::to_string(item_class);
+    sets.emplace_back("items" + of, Dump(service.ItemRecords(item_class, "", ""), tree, code_name));
+    sets.emplace_back(
+        "details by name" + of,
+        Dump(service.ItemRecords(item_class, " FDetail=1 ", "FName DESC"), tree, code_name));
+    RecordSourcePtr submes = service.SubMesSet(item_class);
+    sets.emplace_back("SubMes" + of, submes ? Dump(submes->Recordset(), tree, code_name) : "none");
+  }
+  return sets;
+}
+
+TEST_P(LedgerServiceTest, EveryRecordSetIsTypedAndTheSameInAFileAndOnAServer) {
+  auto sets = EveryRecordSet(*service_);
+  for (const auto& [label, dump] : sets) {
+    EXPECT_THAT(dump, Not(HasSubstr(kWrongType))) << label;
+  }
+  EXPECT_THAT(sets[0].second, HasSubstr("|<null>|")) << "a null helper code";
+  if (GetParam() == testing::Backend::kServer) {
+    LedgerService file(path_);
+    auto in_file = EveryRecordSet(file);
+    ASSERT_EQ(sets.size(), in_file.size());
+    for (size_t i = 0; i < sets.size(); ++i) {
+      EXPECT_TRUE(sets[i] == in_file[i]) << sets[i].first << " differ";
+    }
+  }
+}
+
+TEST_P(LedgerServiceTest, SmallSetsInCodeOrderWithTheirFields) {
   EXPECT_THAT(Column(service_->CurrencySet()->Recordset(), "FNumber"),
               ElementsAre("EUR", "GBP", "HKD", "JPY", "RMB", "USD"));
   EXPECT_THAT(Column(service_->CurrencySet()->Recordset(), "FName"),
@@ -97,7 +164,7 @@ TEST_F(LedgerServiceTest, SmallSetsInCodeOrderWithTheirFields) {
   EXPECT_EQ(explanations->Fields("FExplanation").ToText(), "提取现金");
 }
 
-TEST_F(LedgerServiceTest, GetAccountMatchesTheExactCodeAndJoinsFullNames) {
+TEST_P(LedgerServiceTest, GetAccountMatchesTheExactCodeAndJoinsFullNames) {
   std::string code = "1002.01";
   AccountEntryPtr bank = service_->GetAccount(code);
   ASSERT_TRUE(bank);
@@ -121,7 +188,7 @@ TEST_F(LedgerServiceTest, GetAccountMatchesTheExactCodeAndJoinsFullNames) {
   EXPECT_THROW(service_->GetAccountFullName(999999), Error);
 }
 
-TEST_F(LedgerServiceTest, ItemsAndSubMesAreLookedUpPerClassByExactCode) {
+TEST_P(LedgerServiceTest, ItemsAndSubMesAreLookedUpPerClassByExactCode) {
   const long customers = 1, departments = 3;
   std::string code = "01.01.001";
   long customer_class = customers;
@@ -152,7 +219,7 @@ TEST_F(LedgerServiceTest, ItemsAndSubMesAreLookedUpPerClassByExactCode) {
   EXPECT_EQ(suppliers, 2);
 }
 
-TEST_F(LedgerServiceTest, UnitSetsCountAndIndexFromOne) {
+TEST_P(LedgerServiceTest, UnitSetsCountAndIndexFromOne) {
   long weight = 1, empty = 9, unknown = 77;
   UnitSetPtr units = service_->UnitSet(weight);
   ASSERT_TRUE(units);
@@ -169,47 +236,75 @@ TEST_F(LedgerServiceTest, UnitSetsCountAndIndexFromOne) {
   EXPECT_FALSE(service_->UnitSet(unknown));
 }
 
-TEST_F(LedgerServiceTest, HostileCodesAndNamesAreData) {
+TEST_P(LedgerServiceTest, HostileCodesAndNamesAreData) {
   const long hostile = 9;
-  for (std::string code : {"A'B", "50%", "*", "x'; DROP TABLE items; --", "[1]"}) {
+  const std::vector<std::string> codes = {
+      "$1", "*", "50%", "A'B", "C:\\n\\", "[1]", "x'; DROP TABLE items; --"};
+  for (std::string code : codes) {
     ItemEntryPtr item = Item(hostile, code);
     ASSERT_TRUE(item) << code;
     EXPECT_EQ(item->Number(), code);
   }
   EXPECT_FALSE(Item(hostile, "5%"));
-  EXPECT_THAT(Column(service_->ItemRecords(hostile, "", ""), "FName"),
-              ElementsAre("star*", "百分之五十%", "O'Brien & Co", "方括号[1]",
-                          "Robert'); DROP TABLE items;--"));
-  // The items table is still there for a fresh service.
-  EXPECT_GT(LedgerService(path_).ItemRecords(1, "", "")->RecordCount(), 0);
+  EXPECT_FALSE(Item(hostile, "$2"));
+  RecordsetPtr items = service_->ItemRecords(hostile, "", "");
+  EXPECT_EQ(Column(items, "FNumber"), codes);
+  std::vector<std::string> names = Column(items, "FName");
+  ASSERT_EQ(names.size(), codes.size());
+  std::string long_name;
+  for (int i = 0; i < 100000; ++i) long_name += "长";
+  EXPECT_TRUE(names[0] == long_name)
+      << "a name of 100,000 characters, " << names[0].size() << " bytes";
+  names[0] = "long";
+  EXPECT_THAT(names,
+              ElementsAre("long", "star*", "百分之五十%", "O'Brien & Co", "$1 $2::text \\\\. \\.",
+                          "方括号[1]", "Robert'); DROP TABLE items;--"));
+  // The ledger is as it was for a fresh service, and on a server nothing else changed.
+  EXPECT_GT(LedgerService(location()).ItemRecords(1, "", "")->RecordCount(), 0);
+  if (GetParam() == testing::Backend::kServer) {
+    const char* tables = "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'";
+    EXPECT_EQ(testing::TestServer::Run(server_->database, tables), "10");
+    EXPECT_EQ(testing::TestServer::Run("postgres", tables), "0");
+  }
 }
 
-TEST_F(LedgerServiceTest, NothingIsWrittenToTheLedger) {
-  const std::string before = FileBytes(path_);
+TEST_P(LedgerServiceTest, NothingIsWrittenToTheLedger) {
+  auto content = [&] {
+    if (GetParam() == testing::Backend::kFile) return FileBytes(path_);
+    return testing::TestServer::Run(
+        server_->database,
+        "SELECT md5(string_agg(t::text, ',' ORDER BY t::text)) FROM (SELECT a::text AS t FROM "
+        "accounts a UNION ALL SELECT i::text FROM items i UNION ALL SELECT u::text FROM units u) "
+        "s");
+  };
+  const std::string before = content();
   {
-    LedgerService service(path_);
+    LedgerService service(location());
     service.DeleteOptions(false);
     service.AccountSet()->Recordset();
     service.ItemRecords(1, " FDetail=1 ", "FNumber");
     long group = 1;
     service.UnitSet(group);
   }
-  EXPECT_EQ(FileBytes(path_), before);
+  EXPECT_EQ(content(), before);
 }
 
-TEST_F(LedgerServiceTest, RegistrySharesOneServiceAndRetriesAfterAFailure) {
+TEST_P(LedgerServiceTest, RegistrySharesOneServiceAndRetriesAfterAFailure) {
   platform::ClassRegistry registry;
-  const std::string later = dir_->File("later.ledger");
-  RegisterLedger(registry, later);
-  EXPECT_THAT(testing::ErrorOf([&] { registry.Create(progid::kGLData); }).what(), HasSubstr(later))
-      << "a missing ledger";
-  BuildTestLedger(later);
+  const testing::NewLedger later(GetParam(), *dir_, "later.ledger");
+  RegisterLedger(registry, later.location);
+  EXPECT_THAT(testing::ErrorOf([&] { registry.Create(progid::kGLData); }).what(),
+              HasSubstr(later.name))
+      << "no ledger there yet";
+  testing::BuildTestLedgerAt(later, *dir_);
   ObjectPtr first = registry.Create(progid::kGLData);
   ASSERT_TRUE(std::dynamic_pointer_cast<GLData>(first));
   EXPECT_EQ(registry.Create(progid::kGLData), first);
   EXPECT_TRUE(std::dynamic_pointer_cast<ItemSet>(registry.Create(progid::kItemSet)));
   EXPECT_NE(registry.Create(progid::kItemSet), registry.Create(progid::kItemSet));
 }
+
+GLNAMELIST_ON_BOTH_BACKENDS(LedgerServiceTest);
 
 }  // namespace
 }  // namespace glnamelist::ledger

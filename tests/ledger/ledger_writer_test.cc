@@ -47,9 +47,9 @@ int64_t Count(const std::string& path, const char* sql) {
 }
 
 // Details, helper codes and full names of a built ledger are checked on the test ledger.
-TEST(BuildLedgerTest, DerivesLevelsAndParents) {
+TEST(BuildLedgerTest, DerivesLevelsAndParentsAndAnOrphanCodeLeavesNoFile) {
   TempDir dir;
-  const std::string path = dir.File("tree.ledger");
+  const std::string path = dir.File("tree.ledger"), orphan = dir.File("orphan.ledger");
   BuildLedger(EmbeddedSchema(),
               {"INSERT INTO item_classes (id, number, name) VALUES (1, '1', '类');"
                "INSERT INTO items (class_id, number, name) VALUES"
@@ -58,20 +58,16 @@ TEST(BuildLedgerTest, DerivesLevelsAndParents) {
               path);
   EXPECT_EQ(Count(path, "SELECT level FROM items WHERE number = '01.01.001'"), 3);
   EXPECT_EQ(Count(path, "SELECT count(*) FROM items WHERE parent_id IS NULL"), 2);
-}
 
-TEST(BuildLedgerTest, AnOrphanCodeFailsAndLeavesNoFile) {
-  TempDir dir;
-  const std::string path = dir.File("orphan.ledger");
   EXPECT_THAT(testing::ErrorOf([&] {
                 BuildLedger(EmbeddedSchema(),
                             {"INSERT INTO accounts (number, name) VALUES ('1002.01', '工商银行');"},
-                            path);
+                            orphan);
               }).what(),
               HasSubstr("1002.01"))
       << "an account without its parent";
-  EXPECT_FALSE(std::filesystem::exists(path));
-  EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+  EXPECT_FALSE(std::filesystem::exists(orphan));
+  EXPECT_FALSE(std::filesystem::exists(orphan + ".part"));
 }
 
 // One generated company: its trees and chart. Each query counts faults.

@@ -1,4 +1,5 @@
-// Temporary ledger files and the shared read-only test ledger for the ledger tests.
+// Temporary ledgers (files, databases on the test server) and the shared read-only test
+// ledger for the ledger tests, served from either kind of database.
 #ifndef GLNAMELIST_TESTS_LEDGER_TEMP_LEDGER_H_
 #define GLNAMELIST_TESTS_LEDGER_TEMP_LEDGER_H_
 
@@ -16,7 +17,10 @@
 
 #include "contracts/error.h"
 #include "ledger/ledger_builder.h"
+#include "ledger/ledger_copy.h"
 #include "ledger/ledger_service.h"
+#include "ledger/sqlite_db.h"
+#include "tests/ledger/test_server.h"
 
 namespace glnamelist::ledger::testing {
 
@@ -44,7 +48,8 @@ class TempDir {
 };
 
 // Builds the sample ledger plus test entries at path: an item class (id 9) whose codes and
-// names hold quotes, %, * and SQL, and a unit group (id 9) without units.
+// names hold quotes, %, *, backslashes, $1, SQL and a name of 100,000 characters; a unit
+// group (id 9) without units; no helper code for account 1012.03.
 inline void BuildTestLedger(const std::string& path) {
   BuildLedger(EmbeddedSchema(),
               {ReadTextFile(GLNAMELIST_LEDGER_SOURCE_DIR "/sample_ledger.sql"), R"sql(
@@ -54,11 +59,28 @@ INSERT INTO items (id, class_id, number, name) VALUES
   (902, 9, '50%', '百分之五十%'),
   (903, 9, '*', 'star*'),
   (904, 9, 'x''; DROP TABLE items; --', 'Robert''); DROP TABLE items;--'),
-  (905, 9, '[1]', '方括号[1]');
+  (905, 9, '[1]', '方括号[1]'),
+  (906, 9, 'C:\n\', '$1 $2::text \\. \.'),
+  (907, 9, '$1', replace(hex(zeroblob(100000)), '00', '长'));
 INSERT INTO unit_groups (id, number, name) VALUES (9, '99', '空组');
 )sql"},
               path);
+  Database(path, Database::Mode::kCreate)
+      .ExecScript("UPDATE accounts SET helper_code = NULL WHERE number = '1012.03'");
 }
+
+enum class Backend { kFile, kServer };
+
+inline std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
+  return info.param == Backend::kFile ? "File" : "Server";
+}
+
+// Skips the test when it needs the test server and there is none.
+#define GLNAMELIST_NEED_BACKEND(backend)                                             \
+  if ((backend) == ::glnamelist::ledger::testing::Backend::kServer &&                \
+      !::glnamelist::ledger::testing::TestServer::Available()) {                     \
+    GTEST_SKIP() << "no test server: run the test under tests/ledger/pg_cluster.sh"; \
+  }
 
 // The whole content of a file.
 inline std::string FileBytes(const std::string& path) {
@@ -94,8 +116,34 @@ Error ErrorOf(Call call) {
   return Error(0, "");
 }
 
-// One test ledger for the whole suite, and a fresh service over it for each test.
-class TestLedgerSuite : public ::testing::Test {
+// A place for a new ledger: a file name in dir, or a new empty database on the server.
+struct NewLedger {
+  NewLedger(Backend backend, const TempDir& dir, const std::string& file_name) {
+    if (backend == Backend::kFile) {
+      location = name = dir.File(file_name);
+    } else {
+      database = TestServer::NewDatabase();
+      location = TestServer::Location(database);
+      name = TestServer::Name(database);
+    }
+  }
+  std::string location;
+  std::string name;      // as messages name it
+  std::string database;  // on the server
+};
+
+// The test ledger at a place of either kind; a server gets a copy of a file.
+inline void BuildTestLedgerAt(const NewLedger& place, const TempDir& dir) {
+  if (place.database.empty()) return BuildTestLedger(place.location);
+  static int copies = 0;
+  const std::string file = dir.File("copy-" + std::to_string(++copies) + ".ledger");
+  BuildTestLedger(file);
+  CopyLedger(file, place.location, false, false);
+}
+
+// One test ledger for the whole suite, in a file and (copied with the ledger tool's copy)
+// on the test server, and a fresh service over the one of the test's backend.
+class TestLedgerSuite : public ::testing::TestWithParam<Backend> {
  protected:
   static void SetUpTestSuite() {
     dir_ = new TempDir;
@@ -105,13 +153,31 @@ class TestLedgerSuite : public ::testing::Test {
   static void TearDownTestSuite() {
     delete dir_;
     dir_ = nullptr;
+    server_.reset();
   }
-  void SetUp() override { service_ = std::make_shared<LedgerService>(path_); }
+  void SetUp() override {
+    GLNAMELIST_NEED_BACKEND(GetParam());
+    if (GetParam() == Backend::kServer && !server_) {
+      server_ = std::make_unique<NewLedger>(Backend::kServer, *dir_, "");
+      CopyLedger(path_, server_->location, false, false);
+    }
+    service_ = std::make_shared<LedgerService>(location());
+  }
+  const std::string& location() const {
+    return GetParam() == Backend::kFile ? path_ : server_->location;
+  }
 
   static inline TempDir* dir_ = nullptr;
   static inline std::string path_;
+  static inline std::unique_ptr<NewLedger> server_;
   std::shared_ptr<LedgerService> service_;
 };
+
+#define GLNAMELIST_ON_BOTH_BACKENDS(suite)                                                     \
+  INSTANTIATE_TEST_SUITE_P(Backends, suite,                                                    \
+                           ::testing::Values(::glnamelist::ledger::testing::Backend::kFile,    \
+                                             ::glnamelist::ledger::testing::Backend::kServer), \
+                           ::glnamelist::ledger::testing::BackendName)
 
 }  // namespace glnamelist::ledger::testing
 

@@ -1,0 +1,33 @@
+#include "ledger/ledger_db.h"
+
+#include <cctype>
+
+#include "ledger/pg_ledger.h"
+#include "ledger/sqlite_ledger.h"
+
+namespace glnamelist::ledger {
+
+bool IsServerLocation(std::string_view location) {
+  if (location.starts_with("postgresql://") || location.starts_with("postgres://")) return true;
+  // libpq's keyword form starts with a keyword and "=" (host=..., dbname=...).
+  size_t at = 0;
+  while (at < location.size() && std::isspace(static_cast<unsigned char>(location[at]))) ++at;
+  size_t word = at;
+  while (at < location.size() &&
+         (std::islower(static_cast<unsigned char>(location[at])) || location[at] == '_')) {
+    ++at;
+  }
+  while (at < location.size() && location[at] == ' ') ++at;
+  return at > word && at < location.size() && location[at] == '=';
+}
+
+std::unique_ptr<LedgerDb> OpenLedger(const std::string& location) {
+  return IsServerLocation(location) ? OpenLedgerServer(location) : OpenLedgerFile(location);
+}
+
+std::unique_ptr<LedgerTarget> CreateLedger(const std::string& location, bool replace) {
+  return IsServerLocation(location) ? CreateLedgerServer(location, replace)
+                                    : CreateLedgerFile(location);
+}
+
+}  // namespace glnamelist::ledger

@@ -1,0 +1,167 @@
+// Ledgers on the test server: refused logins and lost connections give one clear error,
+// and many clerks' processes read one ledger at once.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "contracts/error.h"
+#include "contracts/prog_ids.h"
+#include "ledger/generator.h"
+#include "ledger/ledger_db.h"
+#include "ledger/ledger_service.h"
+#include "ledger/register_ledger.h"
+#include "platform/class_registry.h"
+#include "recordset/memory_stream.h"
+#include "tests/ledger/temp_ledger.h"
+
+namespace glnamelist::ledger {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::TestServer;
+
+constexpr GenerateOptions kClerksLedger = {
+    .accounts = 100000, .items = 100, .submes_per_class = 10, .progress = false};
+std::string clerks_ledger;  // a database generated once with kClerksLedger
+
+class ServerLedgerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!TestServer::Available()) return;
+    clerks_ledger = TestServer::NewDatabase();
+    GenerateLedger(kClerksLedger, TestServer::Location(clerks_ledger));
+  }
+  void SetUp() override { GLNAMELIST_NEED_BACKEND(testing::Backend::kServer); }
+
+  // Ends every other session on the database, waiting until each has gone.
+  static void CutConnections(const std::string& database) {
+    TestServer::Run(database,
+                    "SELECT count(pg_terminate_backend(pid, 60000)) FROM pg_stat_activity "
+                    "WHERE datname = current_database() AND pid <> pg_backend_pid()");
+  }
+};
+
+TEST_F(ServerLedgerTest, RefusedConnectionsNameTheServerAndTheCauseButNoPassword) {
+  const std::string wrong = "not-the-password";
+  for (auto [location, name, cause] :
+       {std::tuple{TestServer::Location(clerks_ledger, &wrong), TestServer::Name(clerks_ledger),
+                   "password authentication failed for user \"postgres\""},
+        {TestServer::Location("no such ledger"), TestServer::Name("no such ledger"),
+         "database \"no such ledger\" does not exist"},
+        {"host=/nonexistent/server dbname=books user=clerk password=" + wrong,
+         "postgresql://clerk@%2Fnonexistent%2Fserver:5432/books", "No such file or directory"},
+        {"postgresql://clerk:" + wrong + "@[broken/books", "postgresql://clerk:***@[broken/books",
+         "in IPv6 host address"}}) {
+    Error e = testing::ErrorOf([&] { LedgerService service(location); });
+    EXPECT_EQ(e.Number(), errc::kDataService);
+    EXPECT_THAT(e.what(), HasSubstr("Cannot open ledger " + name)) << location;
+    EXPECT_THAT(e.what(), HasSubstr(cause));
+    EXPECT_THAT(e.what(), Not(HasSubstr(wrong)));
+  }
+  // A server database without a ledger, named in libpq's keyword form.
+  EXPECT_THAT(
+      testing::ErrorOf([] { LedgerService(getenv("GLNAMELIST_PG_SERVER")); }).what(),
+      HasSubstr("Cannot open ledger " + TestServer::Name("postgres") + ": wrong schema: no meta"));
+}
+
+TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
+  std::unique_ptr<LedgerDb> db = OpenLedger(TestServer::Location(clerks_ledger));
+  long rows = 0;
+  Error e = testing::ErrorOf([&] {
+    db->Load("SELECT number FROM accounts ORDER BY number", {}, [&](const ResultRow&) {
+      if (++rows == 1) CutConnections(clerks_ledger);
+    });
+  });
+  EXPECT_LT(rows, kClerksLedger.accounts);
+  EXPECT_THAT(e.what(), HasSubstr("Ledger " + TestServer::Name(clerks_ledger) +
+                                  ": cannot read: "
+                                  "the connection to the server was lost"));
+  EXPECT_THROW(db->ColumnsOf("accounts"), Error) << "and stays lost";
+
+  // Writing: the half-copied ledger is rolled back, the database stays empty.
+  const std::string target = TestServer::NewDatabase();
+  Error write = testing::ErrorOf([&] {
+    std::unique_ptr<LedgerTarget> ledger = CreateLedger(TestServer::Location(target), false);
+    std::unique_ptr<RowSink> accounts = ledger->Rows("currencies", {"id", "number", "name"});
+    accounts->Add({int64_t{1}, "RMB", "人民币"});
+    CutConnections(target);
+    for (int64_t id = 2; id < 100000; ++id) accounts->Add({id, std::to_string(id), "名称"});
+    accounts->Close();
+    ledger->Finish();
+  });
+  EXPECT_THAT(write.what(), HasSubstr("Ledger " + TestServer::Name(target) +
+                                      ": cannot write: "
+                                      "the connection to the server was lost"));
+  EXPECT_EQ(TestServer::Run(target, "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"),
+            "0");
+}
+
+// What a clerk's list shows of the whole chart of accounts (every row saved, hashed) and of
+// one branch, made one line.
+std::string Listing(const RecordsetPtr& accounts) {
+  recordset::MemoryStream saved;
+  saved.Open();
+  accounts->Save(saved, 0);
+  saved.Position(0);
+  std::string listing = std::to_string(accounts->RecordCount()) + ":" +
+                        std::to_string(std::hash<std::string>()(saved.Read(saved.Size())));
+  accounts->Filter("FNumber LIKE '1002.*'");
+  return listing + ":" + std::to_string(accounts->RecordCount());
+}
+
+// A clerk's process: waits for the start, opens the ledger as a host does, lists it.
+void Clerk(int start, int results) {
+  char go;
+  std::string line = "no start\n";
+  if (read(start, &go, 1) == 0) {
+    try {
+      platform::ClassRegistry registry;
+      RegisterLedger(registry, TestServer::Location(clerks_ledger));
+      auto service = std::dynamic_pointer_cast<GLData>(registry.Create(progid::kGLData));
+      line = Listing(service->AccountSet()->Recordset()) + "\n";
+    } catch (const std::exception& e) {
+      line = std::string(e.what()) + "\n";
+    }
+  }
+  _exit(write(results, line.data(), line.size()) < 0 ? 2 : 0);
+}
+
+TEST_F(ServerLedgerTest, TwentyClerksOpenOneLedgerAtOnceAndListTheSameRows) {
+  constexpr int kClerks = 20;
+  int start[2], results[2];
+  ASSERT_EQ(pipe(start) | pipe(results), 0);
+  for (int i = 0; i < kClerks; ++i) {
+    if (fork() == 0) Clerk(start[0], results[1]);
+  }
+  close(start[0]);
+  close(start[1]);  // all start at once
+  close(results[1]);
+  std::string output;
+  char buffer[4096];
+  for (ssize_t n; (n = read(results[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
+  close(results[0]);
+  int status = 0, clean = 0;
+  while (wait(&status) > 0) clean += WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  EXPECT_EQ(clean, kClerks);
+
+  // Every clerk saw what the same ledger generated into a file shows.
+  testing::TempDir dir;
+  GenerateLedger(kClerksLedger, dir.File("clerks.ledger"));
+  const std::string expected =
+      Listing(LedgerService(dir.File("clerks.ledger")).AccountSet()->Recordset()) + "\n";
+  EXPECT_THAT(expected, ::testing::StartsWith("100000:"));
+  std::string all_expected;
+  for (int i = 0; i < kClerks; ++i) all_expected += expected;
+  EXPECT_EQ(output, all_expected);
+}
+
+}  // namespace
+}  // namespace glnamelist::ledger
