@@ -118,10 +118,11 @@ std::string Listing(const RecordsetPtr& accounts) {
 }
 
 // A clerk's process: waits for the start, opens the ledger as a host does, lists it.
-void Clerk(int start, int results) {
+void Clerk(const int start[2], int results) {
+  close(start[1]);  // so that the start is the parent closing its end
   char go;
   std::string line = "no start\n";
-  if (read(start, &go, 1) == 0) {
+  if (read(start[0], &go, 1) == 0) {
     try {
       platform::ClassRegistry registry;
       RegisterLedger(registry, TestServer::Location(clerks_ledger));
@@ -139,7 +140,7 @@ TEST_F(ServerLedgerTest, TwentyClerksOpenOneLedgerAtOnceAndListTheSameRows) {
   int start[2], results[2];
   ASSERT_EQ(pipe(start) | pipe(results), 0);
   for (int i = 0; i < kClerks; ++i) {
-    if (fork() == 0) Clerk(start[0], results[1]);
+    if (fork() == 0) Clerk(start, results[1]);
   }
   close(start[0]);
   close(start[1]);  // all start at once
