@@ -84,6 +84,10 @@ class LedgerTarget {
 // True when location is a connection string rather than a file path.
 bool IsServerLocation(std::string_view location);
 
+// The location as it may be shown to a person: a server address with its password written
+// as "***"; a file path unchanged.
+std::string ShownLocation(const std::string& location);
+
 // Opens the ledger at location for reading and checks it is one this program serves
 // (schema version, tables and columns). Error "Cannot open ledger <name>: <cause>".
 std::unique_ptr<LedgerDb> OpenLedger(const std::string& location);

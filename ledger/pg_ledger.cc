@@ -48,6 +48,20 @@ std::string PasswordIn(const std::string& conninfo) {
   return {};
 }
 
+}  // namespace
+
+std::string ShownLocation(const std::string& location) {
+  std::string password = PasswordIn(location);
+  std::string shown = location;
+  if (password.empty()) return shown;
+  for (size_t at; (at = shown.find(password)) != std::string::npos;) {
+    shown.replace(at, password.size(), "***");
+  }
+  return shown;
+}
+
+namespace {
+
 // A libpq message made one line, without the parts that repeat what the error says.
 std::string CauseOf(std::string message, const std::string& password) {
   if (!password.empty()) {

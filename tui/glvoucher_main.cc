@@ -14,6 +14,7 @@
 #include <string>
 
 #include "contracts/environment.h"
+#include "ledger/ledger_db.h"
 #include "ledger/register_ledger.h"
 #include "platform/register_platform.h"
 #include "services/library_services.h"
@@ -57,12 +58,13 @@ int Run(const std::string& ledger_path) {
   try {
     OpenLedger();
   } catch (const std::exception& e) {
-    std::cerr << glnamelist::tui::LedgerErrorText(ledger_path, e) << "\n";
+    std::cerr << glnamelist::tui::LedgerErrorText(glnamelist::ledger::ShownLocation(ledger_path), e)
+              << "\n";
     glnamelist::ResetLibraryServices();
     glnamelist::SetEnv(nullptr);
     return 1;
   }
-  glnamelist::tui::RunTerminalForm(ledger_path);
+  glnamelist::tui::RunTerminalForm(glnamelist::ledger::ShownLocation(ledger_path));
   glnamelist::ResetLibraryServices();
   glnamelist::SetEnv(nullptr);
   return 0;

@@ -74,7 +74,9 @@ start() {
 }
 
 start
-ledger_sum=$(cksum <"$LEDGER")
+# A ledger on a server is left to the ledger's own tests: the file checks need a file.
+on_file() { [ -f "$LEDGER" ]; }
+on_file && ledger_sum=$(cksum <"$LEDGER")
 
 # The account box: a name search, browsed without losing the found rows; Enter writes the
 # code and its name stands beside the box (account_is CODE NAME).
@@ -150,25 +152,27 @@ SESSION=e2e
 
 # A ledger that cannot be opened stops glvoucher before the form, with its cause. Root
 # reads any file, so the unreadable one is left out for root.
-bad=$WORK/bad
-mkdir -p "$bad/dir.ledger" && : >"$bad/empty.ledger" && echo "no" >"$bad/text.ledger"
-head -c 40000 "$LEDGER" >"$bad/cut.ledger"
-cp "$LEDGER" "$bad/v7.ledger" && cp "$LEDGER" "$bad/locked.ledger" && chmod 000 "$bad/locked.ledger"
-sqlite3 "$bad/v7.ledger" "UPDATE meta SET value = '7' WHERE key = 'schema_version'"
-[ "$(id -u)" -eq 0 ] && locked="" || locked="locked:没有权限读取"
-for case in missing:文件不存在 dir:这是一个目录 empty:文件是空的 text:这不是账套文件 \
-  cut:文件已损坏或不完整 "v7:账套结构版本是 7" $locked; do
-  file=$bad/${case%%:*}.ledger
-  "$GLVOUCHER" --ledger "$file" </dev/null >/dev/null 2>"$WORK/bad.err" && fail "glvoucher opened $file"
-  grep -F -q "无法打开账套 $file：${case#*:}" "$WORK/bad.err" && [ "$(wc -l <"$WORK/bad.err")" = 1 ] ||
-    fail "one message for $file: $(cat "$WORK/bad.err")"
-done
+if on_file; then
+  bad=$WORK/bad
+  mkdir -p "$bad/dir.ledger" && : >"$bad/empty.ledger" && echo "no" >"$bad/text.ledger"
+  head -c 40000 "$LEDGER" >"$bad/cut.ledger"
+  cp "$LEDGER" "$bad/v7.ledger" && cp "$LEDGER" "$bad/locked.ledger" && chmod 000 "$bad/locked.ledger"
+  sqlite3 "$bad/v7.ledger" "UPDATE meta SET value = '7' WHERE key = 'schema_version'"
+  [ "$(id -u)" -eq 0 ] && locked="" || locked="locked:没有权限读取"
+  for case in missing:文件不存在 dir:这是一个目录 empty:文件是空的 text:这不是账套文件 \
+    cut:文件已损坏或不完整 "v7:账套结构版本是 7" $locked; do
+    file=$bad/${case%%:*}.ledger
+    "$GLVOUCHER" --ledger "$file" </dev/null >/dev/null 2>"$WORK/bad.err" && fail "glvoucher opened $file"
+    grep -F -q "无法打开账套 $file：${case#*:}" "$WORK/bad.err" && [ "$(wc -l <"$WORK/bad.err")" = 1 ] ||
+      fail "one message for $file: $(cat "$WORK/bad.err")"
+  done
+fi
 
 # F10 closes the program cleanly.
 keys F10
 status=$WORK/e2e.status
 poll "glvoucher did not end" test -s "$status"
 [ "$(cat "$status")" = "exit 0" ] || fail "glvoucher did not end cleanly: $(cat "$status")"
-[ "$(cksum <"$LEDGER")" = "$ledger_sum" ] || fail "the ledger changed"
+! on_file || [ "$(cksum <"$LEDGER")" = "$ledger_sum" ] || fail "the ledger changed"
 if grep -q -E "ERROR|runtime error" "$WORK/stderr"; then fail "errors on standard error"; fi
 echo "PASS"
