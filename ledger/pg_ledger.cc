@@ -48,27 +48,26 @@ std::string PasswordIn(const std::string& conninfo) {
   return {};
 }
 
+// text with every occurrence of the password written as "***".
+std::string Masked(std::string text, const std::string& password) {
+  if (password.empty()) return text;
+  for (size_t at; (at = text.find(password)) != std::string::npos;) {
+    text.replace(at, password.size(), "***");
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string ShownLocation(const std::string& location) {
-  std::string password = PasswordIn(location);
-  std::string shown = location;
-  if (password.empty()) return shown;
-  for (size_t at; (at = shown.find(password)) != std::string::npos;) {
-    shown.replace(at, password.size(), "***");
-  }
-  return shown;
+  return Masked(location, PasswordIn(location));
 }
 
 namespace {
 
 // A libpq message made one line, without the parts that repeat what the error says.
 std::string CauseOf(std::string message, const std::string& password) {
-  if (!password.empty()) {
-    for (size_t at; (at = message.find(password)) != std::string::npos;) {
-      message.replace(at, password.size(), "***");
-    }
-  }
+  message = Masked(std::move(message), password);
   if (message.starts_with("connection to server")) {
     size_t failed = message.find(" failed: ");
     if (failed != std::string::npos) message.erase(0, failed + 9);

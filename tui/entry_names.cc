@@ -5,6 +5,7 @@
 #include "contracts/environment.h"
 #include "contracts/list_kinds.h"
 #include "contracts/prog_ids.h"
+#include "providers/common_flow.h"
 #include "services/library_services.h"
 
 namespace glnamelist::tui {
@@ -14,15 +15,6 @@ namespace {
 constexpr long kItemsOfClass = 1'000'000;
 constexpr long kSubMesOfClass = 2'000'000;
 
-std::string Quoted(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out;
-}
-
 RecordsetPtr RecordsOf(const RecordSourcePtr& source) {
   return source ? source->Recordset() : nullptr;
 }
@@ -30,7 +22,7 @@ RecordsetPtr RecordsOf(const RecordSourcePtr& source) {
 // Moves rs to its row with exactly this code; False when there is none.
 bool FindCode(Recordset* rs, const std::string& code) {
   if (!rs || code.empty()) return false;
-  rs->Filter("FNumber = '" + Quoted(code) + "'");
+  rs->Filter("FNumber = '" + flow::DoubleQuotes(code) + "'");
   return rs->RecordCount() > 0;
 }
 
@@ -117,7 +109,7 @@ long EntryNames::UnitGroupNamed(const std::string& name, long nth) {
   GLDataPtr data = GetGLData();
   Recordset* rs = Records(nlUnitGroup, [&] { return RecordsOf(data->UnitGroupSet()); });
   if (!rs || name.empty()) return 0;
-  rs->Filter("FName = '" + Quoted(name) + "'");
+  rs->Filter("FName = '" + flow::DoubleQuotes(name) + "'");
   if (nth < 0 || nth >= rs->RecordCount()) return 0;
   rs->Sort("FNumber");
   rs->AbsolutePosition(nth + 1);
