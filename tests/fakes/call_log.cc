@@ -22,15 +22,6 @@ long CallLog::IndexOf(std::string_view call) const {
   return -1;
 }
 
-std::string Describe(const std::string& text) { return text; }
-std::string Describe(const char* text) { return text; }
-std::string Describe(long value) { return std::to_string(value); }
-std::string Describe(int value) { return std::to_string(value); }
-std::string Describe(short value) { return std::to_string(value); }
-std::string Describe(bool value) { return value ? "True" : "False"; }
-std::string Describe(const PicturePtr& picture) { return picture ? picture->Key() : "Nothing"; }
-std::string Describe(const FontPtr& font) { return font ? font->Name() : "Nothing"; }
-
 FakeRecorder::FakeRecorder(std::string object_name, CallLogPtr log)
     : object_name_(std::move(object_name)),
       log_(log ? std::move(log) : std::make_shared<CallLog>()) {}

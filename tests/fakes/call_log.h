@@ -15,9 +15,9 @@
 
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "contracts/error.h"
@@ -47,14 +47,20 @@ class CallLog {
 using CallLogPtr = std::shared_ptr<CallLog>;
 
 // Text of a call argument as the log shows it.
-std::string Describe(const std::string& text);
-std::string Describe(const char* text);
-std::string Describe(long value);
-std::string Describe(int value);
-std::string Describe(short value);
-std::string Describe(bool value);
-std::string Describe(const PicturePtr& picture);
-std::string Describe(const FontPtr& font);
+template <class T>
+std::string Describe(const T& value) {
+  if constexpr (std::is_same_v<T, bool>) {
+    return value ? "True" : "False";
+  } else if constexpr (std::is_arithmetic_v<T>) {
+    return std::to_string(value);
+  } else if constexpr (std::is_convertible_v<T, PicturePtr>) {
+    return value ? value->Key() : "Nothing";
+  } else if constexpr (std::is_convertible_v<T, FontPtr>) {
+    return value ? value->Name() : "Nothing";
+  } else {
+    return std::string(value);
+  }
+}
 
 // "a, b, c" of the described arguments.
 template <class... Args>

@@ -1,5 +1,5 @@
-// A fake platform ("Env.") and the small outside objects it creates by default: pictures,
-// the string helper, keyed collections, streams and empty record sets.
+// A fake platform ("Env."). It creates the platform's own string helper, keyed collections,
+// streams and record sets by default, and hands out the platform's pictures.
 //
 // FakeEnvironment on its own knows the classes progid::kTextHelper, kKeyedCollection,
 // kStream and kRecordset; ScopedFakeEnvironment (scoped_fake_environment.h) adds the list
@@ -24,38 +24,10 @@
 #include <vector>
 
 #include "contracts/environment.h"
-#include "contracts/keyed_collection.h"
-#include "contracts/stream.h"
-#include "contracts/text_helper.h"
+#include "platform/picture_store.h"
 #include "tests/fakes/call_log.h"
 
 namespace glnamelist::fakes {
-
-// A 16 x 16 picture filled with one colour derived from its key.
-class FakePicture : public Picture {
- public:
-  explicit FakePicture(std::string key);
-  int Width() const override { return 16; }
-  int Height() const override { return 16; }
-  const std::vector<uint32_t>& Pixels() const override { return pixels_; }
-  std::string Key() const override { return key_; }
-
- private:
-  std::string key_;
-  std::vector<uint32_t> pixels_;
-};
-
-// FormatArgs replaces "%1".."%9" by the display text of the matching argument (a
-// placeholder without an argument stays); BufferText gives the text of the first Length
-// bytes, cut at a NUL byte and never ending in half a UTF-8 character.
-// Recorded as "TextHelper.FormatArgs(<template>, <args>...)" and
-// "TextHelper.BufferText(<length>)".
-class FakeTextHelper : public TextHelper, public FakeRecorder {
- public:
-  explicit FakeTextHelper(CallLogPtr log = nullptr) : FakeRecorder("TextHelper", std::move(log)) {}
-  std::string FormatArgs(const std::string& Template, const std::vector<Variant>& Args) override;
-  std::string BufferText(const std::string& Buffer, long Length) override;
-};
 
 class FakeEnvironment : public Environment, public FakeRecorder {
  public:
@@ -71,10 +43,8 @@ class FakeEnvironment : public Environment, public FakeRecorder {
   // How many objects of progId were created (successfully).
   long CreationCount(const std::string& progId) const;
 
-  // The keys of the picture store, in stored order (14).
-  static const std::vector<std::string>& PictureKeys();
   // The picture under key, unrecorded (the same object GetPicture returns).
-  PicturePtr PictureOf(const std::string& key);
+  PicturePtr PictureOf(const std::string& key) { return pictures_.Get(key); }
 
   struct Window {
     std::string text;
@@ -94,7 +64,6 @@ class FakeEnvironment : public Environment, public FakeRecorder {
     std::string title;
   };
   std::vector<Message> messages;
-  long msgbox_result = 1;
 
   ObjectPtr CreateObject(const std::string& progId) override;
   long IsWindowEnabled(long hWnd) override;
@@ -108,7 +77,7 @@ class FakeEnvironment : public Environment, public FakeRecorder {
  private:
   std::map<std::string, Factory> factories_;
   std::map<std::string, long> creations_;
-  std::map<std::string, PicturePtr> pictures_;
+  platform::PictureStore pictures_;
 };
 
 }  // namespace glnamelist::fakes

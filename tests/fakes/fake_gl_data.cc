@@ -40,6 +40,16 @@ RecordsetPtr ItemTable(const std::vector<ItemRow>& rows) {
   return b.Build();
 }
 
+// The row of class item_class_id whose code is number, or nullptr.
+const ItemRow* Find(const std::map<long, std::vector<ItemRow>>& classes, long item_class_id,
+                    const std::string& number) {
+  auto it = classes.find(item_class_id);
+  if (it == classes.end()) return nullptr;
+  for (const ItemRow& r : it->second)
+    if (!r.FNumber.IsNull() && Code(r.FNumber) == number) return &r;
+  return nullptr;
+}
+
 class FakeUnit : public UnitEntry {
  public:
   explicit FakeUnit(UnitRow row) : row_(std::move(row)) {}
@@ -60,10 +70,8 @@ UnitEntryPtr FakeUnitSet::Item(long Index) const {
 
 FakeGLData::FakeGLData(CallLogPtr log) : FakeRecorder("GLData", std::move(log)) {
   SetAccounts({});
-  SetCurrencies({});
-  SetItemClasses({});
-  SetUnitGroups({});
-  SetSettleTypes({});
+  for (const char* set : {"CurrencySet", "ItemClassSet", "UnitGroupSet", "SettTypeSet"})
+    SetCodes(set, {});
   SetVchExps({});
 }
 
@@ -82,17 +90,8 @@ void FakeGLData::SetAccounts(const std::vector<AccountRow>& rows) {
   accounts_rs_ = b.Build();
 }
 
-void FakeGLData::SetCurrencies(const std::vector<CodeRow>& rows) {
-  currencies_rs_ = CodeTable(rows);
-}
-void FakeGLData::SetItemClasses(const std::vector<CodeRow>& rows) {
-  item_classes_rs_ = CodeTable(rows);
-}
-void FakeGLData::SetUnitGroups(const std::vector<CodeRow>& rows) {
-  unit_groups_rs_ = CodeTable(rows);
-}
-void FakeGLData::SetSettleTypes(const std::vector<CodeRow>& rows) {
-  settle_types_rs_ = CodeTable(rows);
+void FakeGLData::SetCodes(const std::string& set, const std::vector<CodeRow>& rows) {
+  code_sets_[set] = CodeTable(rows);
 }
 
 void FakeGLData::SetVchExps(const std::vector<VchExpRow>& rows) {
@@ -122,6 +121,11 @@ RecordsetPtr FakeGLData::ItemRecords(long item_class_id) const {
 
 RecordSourcePtr FakeGLData::Source(const std::string& name, const RecordsetPtr& rs) {
   return std::make_shared<FakeRecordSource>(name, rs, log());
+}
+
+RecordSourcePtr FakeGLData::CodeSource(const std::string& set) {
+  Call(set);
+  return Source(set, code_sets_[set]);
 }
 
 void FakeGLData::DeleteOptions(bool NewVal) {
@@ -166,25 +170,13 @@ std::string FakeGLData::GetAccountFullName(long AccountID) {
   return full;
 }
 
-RecordSourcePtr FakeGLData::CurrencySet() {
-  Call("CurrencySet");
-  return Source("CurrencySet", currencies_rs_);
-}
+RecordSourcePtr FakeGLData::CurrencySet() { return CodeSource("CurrencySet"); }
 
-RecordSourcePtr FakeGLData::ItemClassSet() {
-  Call("ItemClassSet");
-  return Source("ItemClassSet", item_classes_rs_);
-}
+RecordSourcePtr FakeGLData::ItemClassSet() { return CodeSource("ItemClassSet"); }
 
-RecordSourcePtr FakeGLData::UnitGroupSet() {
-  Call("UnitGroupSet");
-  return Source("UnitGroupSet", unit_groups_rs_);
-}
+RecordSourcePtr FakeGLData::UnitGroupSet() { return CodeSource("UnitGroupSet"); }
 
-RecordSourcePtr FakeGLData::SettTypeSet() {
-  Call("SettTypeSet");
-  return Source("SettTypeSet", settle_types_rs_);
-}
+RecordSourcePtr FakeGLData::SettTypeSet() { return CodeSource("SettTypeSet"); }
 
 RecordsetPtr FakeGLData::VchExpSet() {
   Call("VchExpSet");
@@ -201,23 +193,15 @@ RecordSourcePtr FakeGLData::SubMesSet(long& ItemClassID) {
 SubMesEntryPtr FakeGLData::GetSubMes(long& ItemClassID, const Variant& /*Reserved*/,
                                      std::string& Number) {
   Call("GetSubMes", DescribeArgs(ItemClassID, Number));
-  auto it = submes_.find(ItemClassID);
-  if (it == submes_.end()) return nullptr;
-  for (const ItemRow& r : it->second)
-    if (!r.FNumber.IsNull() && Code(r.FNumber) == Number)
-      return std::make_shared<FakeSubMesEntry>(Number);
-  return nullptr;
+  if (!Find(submes_, ItemClassID, Number)) return nullptr;
+  return std::make_shared<FakeSubMesEntry>(Number);
 }
 
 ItemEntryPtr FakeGLData::GetItem(long& ItemClassID, const Variant& /*Reserved*/,
                                  std::string& Number) {
   Call("GetItem", DescribeArgs(ItemClassID, Number));
-  auto it = items_.find(ItemClassID);
-  if (it == items_.end()) return nullptr;
-  for (const ItemRow& r : it->second)
-    if (!r.FNumber.IsNull() && Code(r.FNumber) == Number)
-      return std::make_shared<FakeItemEntry>(Number, IsSet(r.FDetail));
-  return nullptr;
+  const ItemRow* row = Find(items_, ItemClassID, Number);
+  return row ? std::make_shared<FakeItemEntry>(Number, IsSet(row->FDetail)) : nullptr;
 }
 
 UnitSetPtr FakeGLData::UnitSet(long& UnitGroupID) {

@@ -118,10 +118,8 @@ class FakeGLData : public GLData, public FakeRecorder {
 
   // Test set-up. Each call replaces the table (or the class's / group's table).
   void SetAccounts(const std::vector<AccountRow>& rows);
-  void SetCurrencies(const std::vector<CodeRow>& rows);
-  void SetItemClasses(const std::vector<CodeRow>& rows);
-  void SetUnitGroups(const std::vector<CodeRow>& rows);
-  void SetSettleTypes(const std::vector<CodeRow>& rows);
+  // The table of CurrencySet, ItemClassSet, UnitGroupSet or SettTypeSet.
+  void SetCodes(const std::string& set, const std::vector<CodeRow>& rows);
   void SetVchExps(const std::vector<VchExpRow>& rows);
   void SetSubMes(long item_class_id, const std::vector<ItemRow>& rows);
   // The class's SubMes source hands out no record set.
@@ -156,13 +154,14 @@ class FakeGLData : public GLData, public FakeRecorder {
 
  private:
   RecordSourcePtr Source(const std::string& name, const RecordsetPtr& rs);
+  RecordSourcePtr CodeSource(const std::string& set);
 
   std::vector<AccountRow> accounts_;
   std::map<long, std::string> full_names_;
   std::map<long, std::vector<ItemRow>> items_, submes_;
   std::map<long, std::vector<UnitRow>> units_;
-  RecordsetPtr accounts_rs_, currencies_rs_, item_classes_rs_, unit_groups_rs_, settle_types_rs_,
-      vch_exps_rs_;
+  RecordsetPtr accounts_rs_, vch_exps_rs_;
+  std::map<std::string, RecordsetPtr> code_sets_;
   std::map<long, RecordsetPtr> items_rs_, submes_rs_;
 };
 

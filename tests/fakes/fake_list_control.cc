@@ -25,28 +25,18 @@ void FakeNameListData::Rows(long NewVal) {
 }
 
 void FakeNameListData::CellText(long Row, long Col, const std::string& Text) {
-  if (!quiet_) Call("CellText", DescribeArgs(Row, Col, Text));
+  Call("CellText", DescribeArgs(Row, Col, Text));
   cells[{Row, Col}] = Text;
 }
 
 void FakeNameListData::RowPicture(long Row, PicturePtr Pic) {
-  if (!quiet_) Call("RowPicture", DescribeArgs(Row, Pic));
+  Call("RowPicture", DescribeArgs(Row, Pic));
   pictures[Row] = std::move(Pic);
 }
 
 void FakeNameListData::FinishRows() {
   Call("FinishRows");
   ++finish_rows_count;
-}
-
-void FakeNameListData::RequestRow(long row, bool quiet) {
-  struct Restore {
-    bool& flag;
-    bool old;
-    ~Restore() { flag = old; }
-  } restore{quiet_, quiet_};
-  quiet_ = quiet;
-  DataRequest.Raise(row);
 }
 
 std::optional<std::string> FakeNameListData::Cell(long row, long col) const {
@@ -116,7 +106,6 @@ bool FakeNameList::OnKeyUp(short& KeyCode, short& Shift) {
 
 std::string FakeNameList::GetEditText(long hWnd, long flag) {
   Call("GetEditText", DescribeArgs(hWnd, flag));
-  last_edit_text_hwnd = hWnd;
   last_edit_text_flag = flag;
   return edit_text;
 }

@@ -35,10 +35,8 @@ class FakeNameListData : public NameListData, public FakeRecorder {
   void RowPicture(long Row, PicturePtr Pic) override;
   void FinishRows() override;
 
-  // Raises DataRequest(row) like a control about to paint that row. CellText and
-  // RowPicture made by the handler are not written to the log when quiet is true (they
-  // still land in cells and pictures), which keeps long scroll tests readable.
-  void RequestRow(long row, bool quiet = false);
+  // Raises DataRequest(row) like a control about to paint that row.
+  void RequestRow(long row) { DataRequest.Raise(row); }
 
   // The text of a cell, or std::nullopt when none was written since the last Rows.
   std::optional<std::string> Cell(long row, long col) const;
@@ -50,9 +48,6 @@ class FakeNameListData : public NameListData, public FakeRecorder {
   std::map<std::pair<long, long>, std::string> cells;
   std::map<long, PicturePtr> pictures;
   long finish_rows_count = 0;
-
- private:
-  bool quiet_ = false;
 };
 
 class FakeNameList : public NameListControl, public FakeRecorder {
@@ -91,9 +86,8 @@ class FakeNameList : public NameListControl, public FakeRecorder {
   bool no_key_down_key_up = false;
   bool visible = false;  // DropDown/DropDownFound set it, HideList/Unload clear it
 
-  // GetEditText returns edit_text; the arguments of the last call are kept.
+  // GetEditText returns edit_text; the flag of the last call is kept.
   std::string edit_text;
-  long last_edit_text_hwnd = 0;
   long last_edit_text_flag = 0;
 
   // EnterWindowProc: when set, clears bExecProc / stores lResult before returning.

@@ -32,7 +32,6 @@ class FakeSubClass : public SubClass, public FakeRecorder {
   Outcome Send(long msg, long wParam, long lParam, long lresult_start = 0);
 
   bool hooked() const { return hooked_; }
-  long hooked_hwnd() const { return hwnd_; }
 
  private:
   bool hooked_ = false;

@@ -34,13 +34,6 @@ ScopedFakeEnvironment::~ScopedFakeEnvironment() {
   SetEnv(previous_);
 }
 
-std::vector<std::shared_ptr<FakeItemSet>> ScopedFakeEnvironment::ItemSets() const {
-  std::vector<std::shared_ptr<FakeItemSet>> alive;
-  for (const auto& w : item_sets_)
-    if (auto s = w.lock()) alive.push_back(s);
-  return alive;
-}
-
 std::shared_ptr<FakeTextBox> ScopedFakeEnvironment::NewTextBox(long hWnd, const std::string& text,
                                                                bool enabled, long style) {
   env_->windows[hWnd] = {text, enabled, style};

@@ -48,9 +48,6 @@ class ScopedFakeEnvironment {
   // How many objects of each kind were created so far (alive or not).
   long NameListCount() const { return static_cast<long>(name_lists_.size()); }
   long SubClassCount() const { return static_cast<long>(subclasses_.size()); }
-  long ItemSetCount() const { return static_cast<long>(item_sets_.size()); }
-  // The item sets still alive, in creation order.
-  std::vector<std::shared_ptr<FakeItemSet>> ItemSets() const;
 
   // A text box on window hWnd recording into the shared log, with a window of that handle
   // holding text (enabled, style 0 unless told otherwise).

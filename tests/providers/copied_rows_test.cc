@@ -44,7 +44,6 @@ class CopiedRowsTest : public CodedListTest {
 // Currencies and item classes differ only in the data-service member and the message.
 struct CodeKind {
   ProviderPtr (*make)();
-  void (fakes::FakeGLData::*set)(const std::vector<CodeRow>&);
   const char* fetch_call;
   const char* no_match;
 };
@@ -52,12 +51,12 @@ struct CodeKind {
 class CodeAndNameTest : public CopiedRowsTest, public ::testing::WithParamInterface<CodeKind> {
  protected:
   CodeAndNameTest() {
-    (gl().*GetParam().set)({{.FNumber = "TWD", .FName = "新台币"},
-                            {.FNumber = "USD", .FName = "美元"},
-                            {.FNumber = "HKD", .FName = "港币"},
-                            {.FNumber = "CNY", .FName = "人民币"},
-                            {.FNumber = "X1", .FName = "a'b 5%"},
-                            {.FNumber = "X2", .FName = "a'b 50"}});
+    gl().SetCodes(GetParam().fetch_call, {{.FNumber = "TWD", .FName = "新台币"},
+                                          {.FNumber = "USD", .FName = "美元"},
+                                          {.FNumber = "HKD", .FName = "港币"},
+                                          {.FNumber = "CNY", .FName = "人民币"},
+                                          {.FNumber = "X1", .FName = "a'b 5%"},
+                                          {.FNumber = "X2", .FName = "a'b 50"}});
   }
   ProviderPtr p_ = GetParam().make();
 };
@@ -85,12 +84,11 @@ TEST_P(CodeAndNameTest, SearchFindingNothingReportsTheTypedTextAndLeavesServiceO
   EXPECT_EQ(rows.front(), "TWD|新台币|Item");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, CodeAndNameTest,
-    ::testing::Values(CodeKind{NewCurrencyProvider, &fakes::FakeGLData::SetCurrencies,
-                               "CurrencySet", "没有查询到名称包含\"x'y\"的币别数据"},
-                      CodeKind{NewItemClassProvider, &fakes::FakeGLData::SetItemClasses,
-                               "ItemClassSet", "没有查询到名称包含\"x'y\"的数据"}));
+INSTANTIATE_TEST_SUITE_P(Kinds, CodeAndNameTest,
+                         ::testing::Values(CodeKind{NewCurrencyProvider, "CurrencySet",
+                                                    "没有查询到名称包含\"x'y\"的币别数据"},
+                                           CodeKind{NewItemClassProvider, "ItemClassSet",
+                                                    "没有查询到名称包含\"x'y\"的数据"}));
 
 TEST_F(CopiedRowsTest, VchExpsListByCodePrefixOrTextAndSearchTheTextOnly) {
   gl().SetVchExps(
@@ -106,7 +104,8 @@ TEST_F(CopiedRowsTest, VchExpsListByCodePrefixOrTextAndSearchTheTextOnly) {
 }
 
 TEST_F(CopiedRowsTest, UnitGroupsAndSettleTypesListOnlyAnEmptyBoxAndSearchSilently) {
-  gl().SetUnitGroups({{.FNumber = "2", .FName = "重量"}, {.FNumber = "1", .FName = "长度"}});
+  gl().SetCodes("UnitGroupSet",
+                {{.FNumber = "2", .FName = "重量"}, {.FNumber = "1", .FName = "长度"}});
   ProviderPtr groups = NewUnitGroupProvider();
   EXPECT_THAT(List(*groups), ElementsAre("长度|Item", "重量|Item"));
   EXPECT_EQ(list_->data->cols, 1);
@@ -114,8 +113,8 @@ TEST_F(CopiedRowsTest, UnitGroupsAndSettleTypesListOnlyAnEmptyBoxAndSearchSilent
   EXPECT_THAT(fake_.env().messages, IsEmpty());
 
   // Settlement types carry their id.
-  gl().SetSettleTypes({{.FItemID = 7L, .FNumber = "02", .FName = "支票"},
-                       {.FItemID = 3L, .FNumber = "01", .FName = "现金"}});
+  gl().SetCodes("SettTypeSet", {{.FItemID = 7L, .FNumber = "02", .FName = "支票"},
+                                {.FItemID = 3L, .FNumber = "01", .FName = "现金"}});
   ProviderPtr settle = NewSettleTypeProvider();
   EXPECT_THAT(List(*settle, " "), IsEmpty());
   EXPECT_THAT(Search(*settle, "现金"), IsEmpty());

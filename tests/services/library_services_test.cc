@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "contracts/prog_ids.h"
+#include "platform/text_helper.h"
 #include "tests/fakes/scoped_fake_environment.h"
 
 namespace glnamelist::fakes {
@@ -18,7 +19,7 @@ TEST(LibraryServicesTest, SharedObjectsAreCreatedOnFirstUseAndAFailureIsTriedAga
 
   auto gl = fake.gl_data();
   fake.env().Register(progid::kGLData, [gl] { return gl; });
-  fake.env().Register(progid::kTextHelper, [] { return std::make_shared<FakeTextHelper>(); });
+  fake.env().Register(progid::kTextHelper, [] { return std::make_shared<platform::StandardTextHelper>(); });
   EXPECT_EQ(GetGLData(), gl);
   EXPECT_EQ(GetGLData(), gl);
   EXPECT_EQ(fake.env().CreationCount(progid::kGLData), 1);

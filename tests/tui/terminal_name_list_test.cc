@@ -289,7 +289,7 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
     data_->CellText(row, 0, "0" + std::to_string(row));
     data_->CellText(row, 1, "1002.0" + std::to_string(row));
     data_->CellText(row, 2, "银行存款_工商银行");
-    data_->RowPicture(row, std::make_shared<fakes::FakePicture>(row == 1 ? "Bank" : "Default"));
+    data_->RowPicture(row, env_->PictureOf(row == 1 ? "Bank" : "Detail"));
   });
   list_->DropDownFound();
   Key(VK_DOWN);
