@@ -210,31 +210,6 @@ UnitSetPtr FakeGLData::UnitSet(long& UnitGroupID) {
   return std::make_shared<FakeUnitSet>(it == units_.end() ? std::vector<UnitRow>{} : it->second);
 }
 
-void FakeItemSet::ItemClassID(long NewVal) {
-  Call("ItemClassID", DescribeArgs(NewVal));
-  item_class_id = NewVal;
-}
-
-void FakeItemSet::ListOptions(short NewVal) {
-  Call("ListOptions", DescribeArgs(NewVal));
-  list_options = NewVal;
-}
-
-void FakeItemSet::Filter(const std::string& NewVal) {
-  Call("Filter", DescribeArgs(NewVal));
-  filter = NewVal;
-}
-
-void FakeItemSet::Parameters(KeyedCollectionPtr NewVal) {
-  Call("Parameters", NewVal ? "<collection>" : "Nothing");
-  parameters = std::move(NewVal);
-}
-
-void FakeItemSet::Sort(const std::string& NewVal) {
-  Call("Sort", DescribeArgs(NewVal));
-  sort = NewVal;
-}
-
 void FakeItemSet::Refresh() {
   Call("Refresh");
   RecordsetPtr all = gl_->ItemRecords(item_class_id);

@@ -174,11 +174,14 @@ class FakeItemSet : public ItemSet, public FakeRecorder {
   FakeItemSet(std::shared_ptr<FakeGLData> gl, CallLogPtr log = nullptr)
       : FakeRecorder("ItemSet", std::move(log)), gl_(std::move(gl)) {}
 
-  void ItemClassID(long NewVal) override;
-  void ListOptions(short NewVal) override;
-  void Filter(const std::string& NewVal) override;
-  void Parameters(KeyedCollectionPtr NewVal) override;
-  void Sort(const std::string& NewVal) override;
+  void ItemClassID(long v) override { Call("ItemClassID", DescribeArgs(item_class_id = v)); }
+  void ListOptions(short v) override { Call("ListOptions", DescribeArgs(list_options = v)); }
+  void Filter(const std::string& v) override { Call("Filter", DescribeArgs(filter = v)); }
+  void Parameters(KeyedCollectionPtr v) override {
+    Call("Parameters", v ? "<collection>" : "Nothing");
+    parameters = std::move(v);
+  }
+  void Sort(const std::string& v) override { Call("Sort", DescribeArgs(sort = v)); }
   void Refresh() override;
   RecordsetPtr Recordset() override;
 

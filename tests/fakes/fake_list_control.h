@@ -27,19 +27,35 @@ class FakeNameListData : public NameListData, public FakeRecorder {
  public:
   explicit FakeNameListData(CallLogPtr log = nullptr) : FakeRecorder("ListData", std::move(log)) {}
 
-  void Cols(long NewVal) override;
-  void ListStyle(long NewVal) override;
-  void RowsOnRequest(long NewVal) override;
-  void Rows(long NewVal) override;
-  void CellText(long Row, long Col, const std::string& Text) override;
-  void RowPicture(long Row, PicturePtr Pic) override;
-  void FinishRows() override;
+  void Cols(long v) override { Call("Cols", DescribeArgs(cols = v)); }
+  void ListStyle(long v) override { Call("ListStyle", DescribeArgs(list_style = v)); }
+  void RowsOnRequest(long v) override { Call("RowsOnRequest", DescribeArgs(rows_on_request = v)); }
+  void Rows(long v) override {
+    Call("Rows", DescribeArgs(rows = v));
+    cells.clear();
+    pictures.clear();
+  }
+  void CellText(long Row, long Col, const std::string& Text) override {
+    Call("CellText", DescribeArgs(Row, Col, Text));
+    cells[{Row, Col}] = Text;
+  }
+  void RowPicture(long Row, PicturePtr Pic) override {
+    Call("RowPicture", DescribeArgs(Row, Pic));
+    pictures[Row] = std::move(Pic);
+  }
+  void FinishRows() override {
+    Call("FinishRows");
+    ++finish_rows_count;
+  }
 
   // Raises DataRequest(row) like a control about to paint that row.
   void RequestRow(long row) { DataRequest.Raise(row); }
 
   // The text of a cell, or std::nullopt when none was written since the last Rows.
-  std::optional<std::string> Cell(long row, long col) const;
+  std::optional<std::string> Cell(long row, long col) const {
+    auto it = cells.find({row, col});
+    return it == cells.end() ? std::nullopt : std::optional<std::string>(it->second);
+  }
 
   long cols = 0;
   long list_style = 0;
@@ -52,26 +68,47 @@ class FakeNameListData : public NameListData, public FakeRecorder {
 
 class FakeNameList : public NameListControl, public FakeRecorder {
  public:
-  explicit FakeNameList(CallLogPtr log = nullptr);
+  explicit FakeNameList(CallLogPtr log = nullptr)
+      : FakeRecorder("NameList", std::move(log)),
+        data(std::make_shared<FakeNameListData>(this->log())) {}
 
-  void ListFont(FontPtr NewVal) override;
-  void Font(FontPtr NewVal) override;
-  long OwnerHwnd() const override;
-  void OwnerHwnd(long NewVal) override;
-  bool NoKeyDownKeyUp() const override;
-  void NoKeyDownKeyUp(bool NewVal) override;
+  void ListFont(FontPtr v) override { Call("ListFont", DescribeArgs(list_font = v)); }
+  void Font(FontPtr v) override { Call("Font", DescribeArgs(font = v)); }
+  long OwnerHwnd() const override { return Call("OwnerHwnd"), owner_hwnd; }
+  void OwnerHwnd(long v) override { Call("OwnerHwnd", DescribeArgs(owner_hwnd = v)); }
+  bool NoKeyDownKeyUp() const override { return Call("NoKeyDownKeyUp"), no_key_down_key_up; }
+  void NoKeyDownKeyUp(bool v) override {
+    Call("NoKeyDownKeyUp", DescribeArgs(no_key_down_key_up = v));
+  }
   void EnterWindowProc(long hWnd, long Msg, long wParam, long lParam, bool& bExecProc,
-                       long& lResult) override;
-  void LeaveWindowProc(long hWnd, long Msg, long wParam, long lParam) override;
-  bool OnKeyDown(short& KeyCode, short& Shift) override;
-  bool OnKeyUp(short& KeyCode, short& Shift) override;
-  std::string GetEditText(long hWnd, long flag) override;
-  NameListDataPtr ListData() override;
-  void DropDown() override;
-  void DropDownFound() override;
-  bool Visible() const override;
-  void HideList() override;
-  void Unload() override;
+                       long& lResult) override {
+    Call("EnterWindowProc", DescribeArgs(hWnd, Msg, wParam, lParam));
+    if (enter_clears_exec_proc) bExecProc = false;
+    if (enter_sets_result) lResult = *enter_sets_result;
+  }
+  void LeaveWindowProc(long hWnd, long Msg, long wParam, long lParam) override {
+    Call("LeaveWindowProc", DescribeArgs(hWnd, Msg, wParam, lParam));
+  }
+  bool OnKeyDown(short& KeyCode, short& Shift) override {
+    Call("OnKeyDown", DescribeArgs(KeyCode, Shift));
+    KeyCode = key_down_sets_key_code.value_or(KeyCode);
+    return key_down_result;
+  }
+  bool OnKeyUp(short& KeyCode, short& Shift) override {
+    Call("OnKeyUp", DescribeArgs(KeyCode, Shift));
+    Shift = key_up_sets_shift.value_or(Shift);
+    return false;
+  }
+  std::string GetEditText(long hWnd, long flag) override {
+    Call("GetEditText", DescribeArgs(hWnd, last_edit_text_flag = flag));
+    return edit_text;
+  }
+  NameListDataPtr ListData() override { return Call("ListData"), data; }
+  void DropDown() override { Call("DropDown"), visible = true; }
+  void DropDownFound() override { Call("DropDownFound"), visible = true; }
+  bool Visible() const override { return Call("Visible"), visible; }
+  void HideList() override { Call("HideList"), visible = false; }
+  void Unload() override { Call("Unload"), visible = false; }
 
   // Raises SelChanged as the control does when its selection moves.
   void RaiseSelChanged() { SelChanged.Raise(); }
@@ -94,11 +131,9 @@ class FakeNameList : public NameListControl, public FakeRecorder {
   bool enter_clears_exec_proc = false;
   std::optional<long> enter_sets_result;
 
-  // OnKeyDown / OnKeyUp: optional new values for KeyCode and Shift, and the result.
-  std::optional<short> key_down_sets_key_code, key_down_sets_shift;
+  // OnKeyDown may change KeyCode and gives key_down_result; OnKeyUp may change Shift.
+  std::optional<short> key_down_sets_key_code, key_up_sets_shift;
   bool key_down_result = false;
-  std::optional<short> key_up_sets_key_code, key_up_sets_shift;
-  bool key_up_result = false;
 };
 
 }  // namespace glnamelist::fakes

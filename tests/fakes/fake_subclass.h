@@ -16,10 +16,14 @@ namespace glnamelist::fakes {
 class FakeSubClass : public SubClass, public FakeRecorder {
  public:
   explicit FakeSubClass(CallLogPtr log = nullptr) : FakeRecorder("SubClass", std::move(log)) {}
-  ~FakeSubClass() override;
+  ~FakeSubClass() override { log()->Add("SubClass.Released()"); }
 
-  void Hook(long hWnd) override;
-  void Unhook() override;
+  void Hook(long hWnd) override {
+    Call("Hook", DescribeArgs(hWnd));
+    hooked_ = true;
+    hwnd_ = hWnd;
+  }
+  void Unhook() override { Call("Unhook"), hooked_ = false; }
 
   // The result of a message sent to a hooked window.
   struct Outcome {
@@ -29,7 +33,14 @@ class FakeSubClass : public SubClass, public FakeRecorder {
   // Sends a message to the hooked window as a window procedure would report it:
   // EnterWindowProc (bExecProc starting true, lResult starting at lresult_start), then
   // LeaveWindowProc. Messages are not reported while unhooked (the result is the default).
-  Outcome Send(long msg, long wParam, long lParam, long lresult_start = 0);
+  Outcome Send(long msg, long wParam, long lParam, long lresult_start = 0) {
+    Outcome out{.result = lresult_start};
+    if (!hooked_) return out;
+    long m = msg, w = wParam, l = lParam;
+    EnterWindowProc.Raise(hwnd_, m, w, l, out.exec_proc, out.result);
+    LeaveWindowProc.Raise(hwnd_, msg, wParam, lParam);
+    return out;
+  }
 
   bool hooked() const { return hooked_; }
 
