@@ -1,19 +1,21 @@
 # Set-up, build, test and demo on a Debian machine.
 #   make test    installs what is missing, builds with sanitizers, runs every test
 #   make demo    installs what is missing, builds, opens the voucher-entry form
+#   make demo-qt the same form on the desktop (Qt 6 Widgets)
+#   make picture regenerates the README's picture of the desktop form (docs/)
 #   make bench   builds optimised and runs the benchmarks against SQLite
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libsqlite3-dev sqlite3 libicu-dev libncursesw5-dev tmux clang libclang-rt-14-dev \
-            libpq-dev postgresql
+            libpq-dev postgresql qt6-base-dev fonts-wqy-microhei
 TEST_BUILD := build/test
 REL_BUILD := build/release
 FUZZ_BUILD := build/fuzz
 LEDGER ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps test release demo bench fuzz format clean
+.PHONY: deps test release demo demo-qt picture bench fuzz format clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
@@ -41,6 +43,16 @@ release: deps $(REL_BUILD)/CMakeCache.txt
 demo: deps $(REL_BUILD)/CMakeCache.txt
 	cmake --build $(REL_BUILD) -j $(JOBS) --target glvoucher glledger
 	$(REL_BUILD)/tui/glvoucher $(if $(LEDGER),--ledger $(LEDGER))
+
+demo-qt: deps $(REL_BUILD)/CMakeCache.txt
+	cmake --build $(REL_BUILD) -j $(JOBS) --target glvoucher-qt glledger
+	$(REL_BUILD)/qt/glvoucher-qt $(if $(LEDGER),--ledger $(LEDGER))
+
+# The README's picture: the account box with 1002's children dropped down.
+picture: deps $(REL_BUILD)/CMakeCache.txt
+	cmake --build $(REL_BUILD) -j $(JOBS) --target glvoucher-qt glledger glnamelist_sample_ledger
+	cd $(REL_BUILD) && QT_QPA_PLATFORM=offscreen ./qt/glvoucher-qt --ledger sample.ledger \
+	  --screenshot $(CURDIR)/docs/glvoucher-qt.png --keys '<Tab>1002.'
 
 bench: release
 	bench/run_all.sh $(REL_BUILD)

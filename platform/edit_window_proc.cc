@@ -5,6 +5,7 @@
 
 #include "contracts/environment.h"
 #include "contracts/text.h"
+#include "platform/utf16_joiner.h"
 #include "platform/window_system.h"
 
 namespace glnamelist::platform {
@@ -13,9 +14,6 @@ namespace {
 bool IsEditable(const WindowSystem& windows, long hWnd) {
   return windows.IsWindowEnabled(hWnd) != 0 && (windows.Style(hWnd) & ES_READONLY) == 0;
 }
-
-bool IsHighSurrogate(long unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(long unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // Replaces the characters [from, to) of the text with insert and puts the caret after it.
 void Edit(WindowSystem& windows, long hWnd, size_t from, size_t to, const std::string& insert) {
@@ -73,26 +71,17 @@ class EditProc {
  private:
   void OnChar(WindowSystem& windows, long hWnd, long unit) {
     if (!IsEditable(windows, hWnd)) return;
-    long high = *high_;
-    *high_ = 0;
-    if (high != 0 && IsLowSurrogate(unit)) {
-      Insert(windows, hWnd, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
-      return;
-    }
-    if (high != 0) Insert(windows, hWnd, text::kReplacementChar);
-    if (IsHighSurrogate(unit)) {
-      *high_ = unit;
-    } else if (IsLowSurrogate(unit)) {
-      Insert(windows, hWnd, text::kReplacementChar);
-    } else if (unit == VK_BACK) {
-      size_t caret = static_cast<size_t>(windows.Caret(hWnd));
-      if (caret > 0) Edit(windows, hWnd, caret - 1, caret, "");
-    } else if (unit >= 32 && unit != 127) {
-      Insert(windows, hWnd, static_cast<char32_t>(unit));
+    for (char32_t code : joiner_->Add(unit)) {
+      if (code == VK_BACK) {
+        size_t caret = static_cast<size_t>(windows.Caret(hWnd));
+        if (caret > 0) Edit(windows, hWnd, caret - 1, caret, "");
+      } else if (code >= 32 && code != 127) {
+        Insert(windows, hWnd, code);
+      }
     }
   }
 
-  std::shared_ptr<long> high_ = std::make_shared<long>(0);
+  std::shared_ptr<Utf16Joiner> joiner_ = std::make_shared<Utf16Joiner>();
 };
 
 }  // namespace

@@ -14,11 +14,12 @@
 #include <string>
 
 #include "contracts/environment.h"
+#include "host/error_text.h"
+#include "host/open_ledger.h"
 #include "ledger/ledger_db.h"
 #include "ledger/register_ledger.h"
 #include "platform/register_platform.h"
 #include "services/library_services.h"
-#include "tui/error_text.h"
 #include "tui/register_terminal.h"
 
 namespace {
@@ -40,25 +41,14 @@ void UseUtf8Locale() {
 // goes away without one ends the form through the end of its input.
 void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
 
-// Opens the ledger's data service and reads the master data every box lists, so that a
-// file that is no ledger, or a damaged one, is found out before the form appears.
-void OpenLedger() {
-  glnamelist::GLDataPtr data = glnamelist::GetGLData();
-  for (const glnamelist::RecordSourcePtr& source :
-       {data->AccountSet(), data->CurrencySet(), data->ItemClassSet(), data->UnitGroupSet(),
-        data->SettTypeSet()}) {
-    if (source) source->Recordset();
-  }
-  data->VchExpSet();
-}
-
 int Run(const std::string& ledger_path) {
   glnamelist::platform::InstallPlatform();
   glnamelist::ledger::RegisterLedger(ledger_path);
   try {
-    OpenLedger();
+    glnamelist::host::OpenLedger();
   } catch (const std::exception& e) {
-    std::cerr << glnamelist::tui::LedgerErrorText(glnamelist::ledger::ShownLocation(ledger_path), e)
+    std::cerr << glnamelist::host::LedgerErrorText(glnamelist::ledger::ShownLocation(ledger_path),
+                                                   e)
               << "\n";
     glnamelist::ResetLibraryServices();
     glnamelist::SetEnv(nullptr);

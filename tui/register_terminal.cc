@@ -42,7 +42,7 @@ void RunTerminalForm(const std::string& title) {
   VoucherForm form(*env, screen, title);
   auto dialog = std::make_shared<CursesMessageBox>(screen, [&form] { form.Paint(false); });
   FormRegistrations registrations(*env);
-  RegisterTerminalControls(*env, form.Host(), dialog);
+  RegisterTerminalControls(*env, form.Form(), form.Host(), dialog);
 
   form.AttachLists([&](int step, int steps, const std::string& what) {
     screen.Clear();

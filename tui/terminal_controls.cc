@@ -4,10 +4,11 @@
 
 namespace glnamelist::tui {
 
-void RegisterTerminalControls(platform::PlatformEnvironment& env, std::shared_ptr<ListHost> host,
+void RegisterTerminalControls(platform::PlatformEnvironment& env,
+                              std::weak_ptr<host::ListForm> form, std::shared_ptr<ListHost> host,
                               std::shared_ptr<platform::MessageBoxPresenter> presenter) {
-  env.Registry().Register(progid::kNameList, [host]() -> ObjectPtr {
-    return std::make_shared<TerminalNameList>(host);
+  env.Registry().Register(progid::kNameList, [form, host]() -> ObjectPtr {
+    return std::make_shared<TerminalNameList>(form, host);
   });
   if (presenter) env.SetMessageBox(std::move(presenter));
 }

@@ -9,10 +9,11 @@
 
 namespace glnamelist::tui {
 
-// Registers the terminal list control under progid::kNameList (each list draws through
-// host) and installs presenter as the message box (kept unchanged when it is null). The
-// subclassing object is the platform's, registered with the standard classes.
-void RegisterTerminalControls(platform::PlatformEnvironment& env, std::shared_ptr<ListHost> host,
+// Registers the terminal list control under progid::kNameList (each list serves form and
+// draws through host) and installs presenter as the message box (kept unchanged when it is
+// null). The subclassing object is the platform's, registered with the standard classes.
+void RegisterTerminalControls(platform::PlatformEnvironment& env,
+                              std::weak_ptr<host::ListForm> form, std::shared_ptr<ListHost> host,
                               std::shared_ptr<platform::MessageBoxPresenter> presenter);
 
 }  // namespace glnamelist::tui

@@ -47,8 +47,6 @@ bool InRanges(const std::array<Range, N>& ranges, char32_t c) {
                      [c](const Range& r) { return c >= r.first && c <= r.last; });
 }
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 std::vector<Glyph> DecodeUtf8(std::string_view text) {
@@ -125,28 +123,6 @@ std::string PadToWidth(std::string_view text, int width) {
   int w = TextWidth(s);
   if (w < width) s.append(static_cast<size_t>(width - w), ' ');
   return s;
-}
-
-std::vector<std::pair<size_t, size_t>> FindAll(std::string_view text, std::string_view needle) {
-  std::vector<std::pair<size_t, size_t>> hits;
-  if (needle.empty() || needle.size() > text.size()) return hits;
-  size_t i = 0;
-  while (i + needle.size() <= text.size()) {
-    bool match = true;
-    for (size_t k = 0; k < needle.size(); ++k) {
-      if (FoldAscii(text[i + k]) != FoldAscii(needle[k])) {
-        match = false;
-        break;
-      }
-    }
-    if (match) {
-      hits.emplace_back(i, i + needle.size());
-      i += needle.size();
-    } else {
-      ++i;
-    }
-  }
-  return hits;
 }
 
 std::string Printable(std::string_view text) {

@@ -1,13 +1,11 @@
 // Terminal text measuring: UTF-8 decoding, display widths of characters as a terminal
-// shows them (Chinese characters take two columns), clipping to a width, and finding the
-// typed text in a row.
+// shows them (Chinese characters take two columns), clipping to a width.
 #ifndef GLNAMELIST_TUI_TEXT_H_
 #define GLNAMELIST_TUI_TEXT_H_
 
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace glnamelist::tui {
@@ -42,10 +40,6 @@ std::vector<std::string> WrapToWidth(std::string_view text, int width);
 
 // text clipped to width and padded with spaces to exactly width columns.
 std::string PadToWidth(std::string_view text, int width);
-
-// Byte ranges [begin, end) of the non-overlapping occurrences of needle in text, found
-// from the left; letters A-Z match a-z. An empty needle occurs nowhere.
-std::vector<std::pair<size_t, size_t>> FindAll(std::string_view text, std::string_view needle);
 
 // Printable text: control characters (including line breaks and tabs) become spaces.
 std::string Printable(std::string_view text);

@@ -1,6 +1,8 @@
 // A host built against the installed package. It installs the platform, registers the
 // ledger given as its argument and a list control of its own that keeps the rows it is
 // handed, attaches an account list to a platform text box and presses F8 after "1002.".
+// Built with the package's Qt part, it then does the same on a QLineEdit offscreen, with
+// the Qt list control, and chooses the second row.
 //
 //   consumer LEDGER           runs the checks
 //   consumer LEDGER --form    opens the voucher-entry form on the terminal instead
@@ -19,6 +21,14 @@
 #include "ledger/register_ledger.h"
 #include "platform/register_platform.h"
 #include "tui/register_terminal.h"
+
+#ifdef CONSUMER_QT
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include "qt/register_qt.h"
+#endif
 
 namespace gl = glnamelist;
 
@@ -112,9 +122,34 @@ void Run(const std::string& ledger) {
   account->Detach();
 }
 
+#ifdef CONSUMER_QT
+void RunQt() {
+  int argc = 1;
+  char name[] = "consumer";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  QLineEdit line("1002.");
+  line.show();
+  gl::qt::RegisterQtControls();
+  auto account = std::make_shared<gl::GLNameList>();
+  gl::TextBoxPtr box = gl::qt::CreateTextBox(&line);
+  account->Attach(box, gl::nlAccount);
+  for (Qt::Key key : {Qt::Key_F8, Qt::Key_Down, Qt::Key_Return}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(&line, &press);
+  }
+  Check(line.text() == "1002.02",
+        "F8, Down and Enter choose 1002.02, got: " + line.text().toStdString());
+  account.reset();
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef CONSUMER_QT
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
   if (argc < 2) {
     std::fputs("usage: consumer LEDGER [--form]\n", stderr);
     return 2;
@@ -128,6 +163,9 @@ int main(int argc, char** argv) {
       return 0;
     }
     Run(argv[1]);
+#ifdef CONSUMER_QT
+    RunQt();
+#endif
   } catch (const std::exception& e) {
     Check(false, std::string("error: ") + e.what());
   }

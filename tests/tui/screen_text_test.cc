@@ -2,6 +2,7 @@
 // in-memory screen, form layout, long texts in a box, and the message dialog.
 #include <gtest/gtest.h>
 
+#include "host/marks.h"
 #include "tui/form_layout.h"
 #include "tui/message_dialog.h"
 #include "tui/screen.h"
@@ -30,6 +31,7 @@ TEST(TerminalText, MalformedBytesBecomeSingleReplacementCharacters) {
 }
 
 TEST(TerminalText, FindAllIgnoresLetterCaseAndDoesNotOverlap) {
+  using host::FindAll;
   auto hits = FindAll("XJ现金xjXJ", "xj");
   ASSERT_EQ(hits.size(), 3u);
   EXPECT_EQ(hits[1].first, 8u);

@@ -25,26 +25,27 @@ constexpr long kBox = 42;
 // The rows a list shows under the box on row 2 of a 30-row screen.
 constexpr long kPage = 30 - 3 - 2;
 
-// A list host that writes chosen codes into the environment's windows (so that the list
-// reads them back) and records errors reported and the list shown.
-class FakeHost : public ListHost {
+// A list host and form that writes chosen codes into the environment's windows (so that
+// the list reads them back) and records errors reported and the list shown.
+class FakeHost : public ListHost, public host::ListForm {
  public:
   explicit FakeHost(FakeEnvironment& env) : env_(env) {}
   int rows = 30;
   int cols = 100;
   std::map<long, Rect> boxes;
   std::vector<std::string> errors;
-  TerminalNameList* shown = nullptr;
+  host::NameListBase* shown = nullptr;
 
   Rect BoxRect(long hWnd) override { return boxes.count(hWnd) ? boxes[hWnd] : Rect{}; }
   int ScreenRows() override { return rows; }
   int ScreenCols() override { return cols; }
-  void RowChosen(TerminalNameList&, long hWnd, long, const std::string& code) override {
+  std::string PictureGlyph(const std::string& key) override { return key == "Bank" ? "$" : "·"; }
+  void RowChosen(host::NameListBase&, long hWnd, long, const std::string& code) override {
     env_.windows[hWnd].text = code;
   }
-  std::string PictureGlyph(const std::string& key) override { return key == "Bank" ? "$" : "·"; }
-  void ListShown(TerminalNameList& list) override { shown = &list; }
-  void ListHidden(TerminalNameList& list) override {
+  void ChoiceEnded(host::NameListBase&, long) override {}
+  void ListShown(host::NameListBase& list) override { shown = &list; }
+  void ListHidden(host::NameListBase& list) override {
     if (shown == &list) shown = nullptr;
   }
   void ReportError(const std::string& message) override { errors.push_back(message); }
@@ -60,9 +61,9 @@ class TerminalNameListTest : public ::testing::Test {
     previous_ = SetEnv(env_);
     host_ = std::make_shared<FakeHost>(*env_);
     host_->boxes[kBox] = Rect{2, 10, 1, 30};
-    list_ = std::make_shared<TerminalNameList>(host_);
+    list_ = std::make_shared<TerminalNameList>(host_, host_);
     list_->OwnerHwnd(kBox);
-    data_ = std::static_pointer_cast<TerminalListData>(list_->ListData());
+    data_ = std::static_pointer_cast<host::ListRows>(list_->ListData());
     sel_changed_ =
         list_->SelChanged.Connect([this] { sel_changes_.push_back(env_->windows[kBox].text); });
   }
@@ -115,7 +116,7 @@ class TerminalNameListTest : public ::testing::Test {
   std::shared_ptr<Environment> previous_;
   std::shared_ptr<FakeHost> host_;
   std::shared_ptr<TerminalNameList> list_;
-  std::shared_ptr<TerminalListData> data_;
+  std::shared_ptr<host::ListRows> data_;
   Connection sel_changed_;
   Connection request_;
   std::vector<std::string> sel_changes_;  // the box text at each SelChanged

@@ -30,7 +30,7 @@ class VoucherFormTest : public ::testing::Test {
     env_->SystemClock().SetSource([t = 0.0f]() mutable { return t += 1; });
     ledger::RegisterLedger(env_->Registry(), ledger);
     form_ = std::make_unique<VoucherForm>(*env_, screen_, ledger);
-    RegisterTerminalControls(*env_, form_->Host(), messages_);
+    RegisterTerminalControls(*env_, form_->Form(), form_->Host(), messages_);
     form_->AttachLists({});
   }
   void TearDown() override {

@@ -2,8 +2,8 @@
 // beside a box, whether its code is known, whether an account or item is a detail entry,
 // and the id of a unit group or item class. The form looks in clones of the service's
 // record sets, so its filters never reach the lists' own copies.
-#ifndef GLNAMELIST_TUI_ENTRY_NAMES_H_
-#define GLNAMELIST_TUI_ENTRY_NAMES_H_
+#ifndef GLNAMELIST_HOST_ENTRY_NAMES_H_
+#define GLNAMELIST_HOST_ENTRY_NAMES_H_
 
 #include <functional>
 #include <map>
@@ -11,7 +11,7 @@
 
 #include "contracts/data_service.h"
 
-namespace glnamelist::tui {
+namespace glnamelist::host {
 
 struct NamedEntry {
   bool known = false;
@@ -39,6 +39,6 @@ class EntryNames {
   std::map<long, ItemSetPtr> item_sets_;
 };
 
-}  // namespace glnamelist::tui
+}  // namespace glnamelist::host
 
-#endif  // GLNAMELIST_TUI_ENTRY_NAMES_H_
+#endif  // GLNAMELIST_HOST_ENTRY_NAMES_H_

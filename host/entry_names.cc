@@ -1,4 +1,4 @@
-#include "tui/entry_names.h"
+#include "host/entry_names.h"
 
 #include <functional>
 
@@ -8,7 +8,7 @@
 #include "providers/common_flow.h"
 #include "services/library_services.h"
 
-namespace glnamelist::tui {
+namespace glnamelist::host {
 namespace {
 
 // Keys of the record sets: the list kind, or a class's items and SubMes entries.
@@ -116,4 +116,4 @@ long EntryNames::UnitGroupNamed(const std::string& name, long nth) {
   return static_cast<long>(rs->Fields("FItemID").ToLong());
 }
 
-}  // namespace glnamelist::tui
+}  // namespace glnamelist::host

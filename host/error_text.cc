@@ -1,4 +1,4 @@
-#include "tui/error_text.h"
+#include "host/error_text.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 
 #include "contracts/error.h"
 
-namespace glnamelist::tui {
+namespace glnamelist::host {
 namespace {
 
 // The cause the file system gives; empty when the file is there, readable and not empty.
@@ -61,4 +61,4 @@ std::string LedgerErrorText(const std::string& path, const std::exception& e) {
   return "无法打开账套 " + path + "：" + cause;
 }
 
-}  // namespace glnamelist::tui
+}  // namespace glnamelist::host

@@ -1,6 +1,7 @@
-// The rows of a terminal list: the row-data object the component fills.
-#ifndef GLNAMELIST_TUI_LIST_DATA_H_
-#define GLNAMELIST_TUI_LIST_DATA_H_
+// The rows of a drop-down list: the row-data object the component fills, as every host's
+// list control keeps it.
+#ifndef GLNAMELIST_HOST_LIST_ROWS_H_
+#define GLNAMELIST_HOST_LIST_ROWS_H_
 
 #include <array>
 #include <string>
@@ -10,9 +11,9 @@
 
 #include "contracts/list_control.h"
 
-namespace glnamelist::tui {
+namespace glnamelist::host {
 
-class TerminalListData : public NameListData {
+class ListRows : public NameListData {
  public:
   struct Row {
     std::array<std::string, 3> cells;
@@ -45,6 +46,9 @@ class TerminalListData : public NameListData {
   const Row& Fetch(long row);
   // The row as it is, without asking for it.
   const Row& Peek(long row) const;
+  // True when the short code (column 0) of a row repeats its full code (column 1): a list
+  // draws the code once.
+  static bool RepeatsFullCode(const Row& row) { return row.cells[0] == row.cells[1]; }
 
  private:
   long cols_ = 1;
@@ -55,6 +59,12 @@ class TerminalListData : public NameListData {
   std::unordered_set<long> asked_;
 };
 
-}  // namespace glnamelist::tui
+// Whether a list shows the short code (column 0, the code relative to the parent) of the
+// shown rows first..last, handed over already: only in a code listing of rows on request,
+// and not when every shown row has its full code there too (a listing without a parent
+// entry).
+bool ShowsShortCode(const ListRows& rows, long first, long last, bool code_listing);
 
-#endif  // GLNAMELIST_TUI_LIST_DATA_H_
+}  // namespace glnamelist::host
+
+#endif  // GLNAMELIST_HOST_LIST_ROWS_H_

@@ -1,12 +1,12 @@
-// How the terminal shows an error: its number (for a glnamelist::Error) and description;
+// How a form shows an error: its number (for a glnamelist::Error) and description;
 // and, in the form's language, why a ledger cannot be opened.
-#ifndef GLNAMELIST_TUI_ERROR_TEXT_H_
-#define GLNAMELIST_TUI_ERROR_TEXT_H_
+#ifndef GLNAMELIST_HOST_ERROR_TEXT_H_
+#define GLNAMELIST_HOST_ERROR_TEXT_H_
 
 #include <exception>
 #include <string>
 
-namespace glnamelist::tui {
+namespace glnamelist::host {
 
 std::string ErrorText(const std::exception& e);
 
@@ -16,6 +16,6 @@ std::string ErrorText(const std::exception& e);
 // being the error that opening raised.
 std::string LedgerErrorText(const std::string& path, const std::exception& e);
 
-}  // namespace glnamelist::tui
+}  // namespace glnamelist::host
 
-#endif  // GLNAMELIST_TUI_ERROR_TEXT_H_
+#endif  // GLNAMELIST_HOST_ERROR_TEXT_H_

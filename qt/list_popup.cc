@@ -1,0 +1,149 @@
+#include "qt/list_popup.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "host/list_control_base.h"
+
+namespace glnamelist::qt {
+namespace {
+
+constexpr int kIconSize = 16;
+constexpr int kRowPadding = 6;
+
+}  // namespace
+
+ListPopup::ListPopup(host::ListRows& rows, std::function<void(const std::exception&)> report,
+                     std::function<void(long row)> choose)
+    : QFrame(nullptr, Qt::ToolTip | Qt::FramelessWindowHint),
+      model_(rows, std::move(report)),
+      delegate_(new MarkDelegate(this)),
+      view_(new QTableView(this)),
+      position_(new QLabel(this)) {
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setFocusPolicy(Qt::NoFocus);
+  setFrameStyle(QFrame::Box | QFrame::Plain);
+  setLineWidth(1);
+  view_->setModel(&model_);
+  view_->setItemDelegate(delegate_);
+  view_->setFocusPolicy(Qt::NoFocus);
+  view_->setFrameShape(QFrame::NoFrame);
+  view_->setShowGrid(false);
+  view_->setWordWrap(false);
+  view_->setIconSize(QSize(kIconSize, kIconSize));
+  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The selection is the list's to move; a click chooses a row.
+  view_->setSelectionMode(QAbstractItemView::NoSelection);
+  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  view_->horizontalHeader()->hide();
+  view_->verticalHeader()->hide();
+  view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  // Never active, the popup would draw its selection in the inactive colours.
+  QPalette palette = view_->palette();
+  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
+    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+  }
+  view_->setPalette(palette);
+  position_->setContentsMargins(6, 2, 6, 2);
+  position_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(view_);
+  layout->addWidget(position_);
+  connect(view_, &QAbstractItemView::clicked, this, [this, choose](const QModelIndex& index) {
+    // Later, from the event loop: choosing may fill the list anew under the click.
+    long row = index.row() + 1;
+    QTimer::singleShot(0, this, [choose, row] { choose(row); });
+  });
+}
+
+void ListPopup::ShowUnder(QLineEdit* line, const QFont& font, bool found, const std::string& marked,
+                          long selection) {
+  found_ = found;
+  delegate_->SetMarked(marked);
+  model_.Reset();
+  view_->setFont(font);
+  position_->setFont(font);
+  int row_height = std::max(QFontMetrics(font).height(), kIconSize) + kRowPadding;
+  view_->verticalHeader()->setDefaultSectionSize(row_height);
+  long rows = model_.rowCount();
+  page_ = std::clamp(rows, 1L, kMaxShownRows);
+  view_->scrollToTop();
+  int frame = 2 * frameWidth();
+  int width = FitColumns(found) + frame;
+  if (rows > page_) width += view_->verticalScrollBar()->sizeHint().width();
+  if (line) width = std::max(width, line->width());
+  position_->setText(PositionLine(selection));
+  Place(line, width, static_cast<int>(page_) * row_height + position_->sizeHint().height() + frame);
+  show();
+  Select(selection);
+}
+
+int ListPopup::FitColumns(bool found) {
+  // Qt measures a column by at most this many rows, from the first shown: the rows it is
+  // about to paint, and no others.
+  view_->horizontalHeader()->setResizeContentsPrecision(static_cast<int>(page_));
+  view_->verticalHeader()->setResizeContentsPrecision(static_cast<int>(page_));
+  view_->setColumnHidden(1, false);
+  view_->resizeColumnsToContents();
+  int columns = model_.columnCount();
+  if (columns > 1) {
+    bool short_code = model_.CellOf(1) == 0;
+    view_->setColumnHidden(1, short_code && !host::ShowsShortCode(model_.Rows(), 1, page_, !found));
+  }
+  int width = 0;
+  for (int c = 0; c < columns; ++c) {
+    if (!view_->isColumnHidden(c)) width += view_->columnWidth(c);
+  }
+  return width;
+}
+
+void ListPopup::Place(QLineEdit* line, int width, int height) {
+  QScreen* screen = line ? line->screen() : QGuiApplication::primaryScreen();
+  QRect room = screen ? screen->availableGeometry() : QRect(0, 0, width, height);
+  QPoint below = line ? line->mapToGlobal(QPoint(0, line->height())) : room.topLeft();
+  int above = line ? line->mapToGlobal(QPoint(0, 0)).y() : room.top();
+  width = std::min(width, room.width());
+  int y = below.y();
+  if (y + height > room.bottom() && above - room.top() > room.bottom() - y) {
+    height = std::min(height, above - room.top());
+    y = above - height;
+  } else {
+    height = std::min(height, room.bottom() - y);
+  }
+  int x = std::clamp(below.x(), room.left(), std::max(room.left(), room.right() - width + 1));
+  setGeometry(x, y, width, height);
+  // What the columns do not need goes to the last one.
+  int last = model_.columnCount() - 1;
+  int used = 0;
+  for (int c = 0; c < last; ++c) used += view_->isColumnHidden(c) ? 0 : view_->columnWidth(c);
+  int room_left = width - 2 * frameWidth() - used;
+  if (model_.rowCount() > page_) room_left -= view_->verticalScrollBar()->sizeHint().width();
+  if (last > 0) view_->setColumnWidth(last, std::max(room_left, 0));
+}
+
+void ListPopup::Select(long selection) {
+  if (selection >= 1 && selection <= model_.rowCount()) {
+    QModelIndex index = model_.index(static_cast<int>(selection - 1), 0);
+    view_->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view_->scrollTo(index);
+  }
+  position_->setText(PositionLine(selection));
+}
+
+QString ListPopup::PositionLine(long selection) const {
+  long rows = model_.rowCount();
+  QString where = rows == 0 ? QString(host::kNoRowsText)
+                            : QString::fromStdString(host::PositionText(selection, rows));
+  return found_ ? QString(host::kFoundTitle) + "  " + where : where;
+}
+
+}  // namespace glnamelist::qt

@@ -1,0 +1,57 @@
+#include "qt/rows_model.h"
+
+#include <QImage>
+#include <QPixmap>
+
+namespace glnamelist::qt {
+
+RowsModel::RowsModel(host::ListRows& rows, std::function<void(const std::exception&)> report)
+    : rows_(rows), report_(std::move(report)) {}
+
+void RowsModel::Reset() {
+  beginResetModel();
+  count_ = rows_.Rows();
+  cells_ = rows_.ShownColumns();
+  endResetModel();
+}
+
+int RowsModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(count_);
+}
+
+int RowsModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(cells_.size()) + 1;
+}
+
+QVariant RowsModel::data(const QModelIndex& index, int role) const {
+  bool picture = index.column() == 0 && role == Qt::DecorationRole;
+  bool text = index.column() > 0 && role == Qt::DisplayRole;
+  if (!index.isValid() || (!picture && !text)) return {};
+  long number = index.row() + 1;
+  const host::ListRows::Row* row = &rows_.Peek(number);
+  try {
+    row = &rows_.Fetch(number);
+  } catch (const std::exception& e) {
+    report_(e);
+  }
+  if (picture) return row->picture ? IconOf(row->picture) : QVariant();
+  int cell = CellOf(index.column());
+  if (cell == 0 && host::ListRows::RepeatsFullCode(*row)) return QString();
+  return QString::fromStdString(row->cells[static_cast<size_t>(cell)]);
+}
+
+const QIcon& RowsModel::IconOf(const PicturePtr& picture) const {
+  auto it = icons_.find(picture);
+  if (it != icons_.end()) return it->second;
+  QImage image(picture->Width(), picture->Height(), QImage::Format_ARGB32);
+  const std::vector<uint32_t>& pixels = picture->Pixels();
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      uint32_t rgba = pixels[static_cast<size_t>(y * image.width() + x)];
+      image.setPixel(x, y, qRgba(rgba >> 24, (rgba >> 16) & 0xFF, (rgba >> 8) & 0xFF, rgba & 0xFF));
+    }
+  }
+  return icons_.emplace(picture, QIcon(QPixmap::fromImage(image))).first->second;
+}
+
+}  // namespace glnamelist::qt

@@ -1,0 +1,48 @@
+// The rows of a list as a Qt table model: column 0 holds the row's picture, the others the
+// cells the list shows (host::ListRows::ShownColumns). With rows on request a row is asked
+// for (DataRequest) the first time Qt asks data() for it, so only the rows Qt paints or
+// measures are ever built.
+#ifndef GLNAMELIST_QT_ROWS_MODEL_H_
+#define GLNAMELIST_QT_ROWS_MODEL_H_
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <exception>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "host/list_rows.h"
+
+namespace glnamelist::qt {
+
+class RowsModel : public QAbstractTableModel {
+ public:
+  // report gets the errors of DataRequest handlers (data() cannot pass them on).
+  RowsModel(host::ListRows& rows, std::function<void(const std::exception&)> report);
+
+  // Takes the rows and columns as they are now.
+  void Reset();
+  const host::ListRows& Rows() const { return rows_; }
+  // The list column shown in model column `column` (>= 1).
+  int CellOf(int column) const { return cells_[static_cast<size_t>(column - 1)]; }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  // DecorationRole of column 0: the picture; DisplayRole of the others: the cell, blank for
+  // a short code that repeats the full code.
+  QVariant data(const QModelIndex& index, int role) const override;
+
+ private:
+  const QIcon& IconOf(const PicturePtr& picture) const;
+
+  host::ListRows& rows_;
+  std::function<void(const std::exception&)> report_;
+  long count_ = 0;
+  std::vector<int> cells_;
+  mutable std::map<PicturePtr, QIcon> icons_;
+};
+
+}  // namespace glnamelist::qt
+
+#endif  // GLNAMELIST_QT_ROWS_MODEL_H_

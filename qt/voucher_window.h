@@ -1,0 +1,55 @@
+// The voucher-entry form in Qt widgets: the boxes of host::VoucherBoxes as QLineEdits with
+// their labels and the names of the entries they hold beside them, two help lines, and a
+// status line with the state of HotTrace.
+//
+// The line edits take their keys as any line edit does, through their windows
+// (line_edit_window.h). Tab and Shift-Tab move the focus, and so does Enter while no list is
+// shown; F2 switches HotTrace of every box; F10 and Ctrl-Q close the form. While the form
+// exists its lists are the Qt list control and its message boxes QMessageBoxes; an error
+// raised while a box's message is handled is shown in the status line.
+#ifndef GLNAMELIST_QT_VOUCHER_WINDOW_H_
+#define GLNAMELIST_QT_VOUCHER_WINDOW_H_
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/voucher_boxes.h"
+#include "platform/environment.h"
+
+namespace glnamelist::qt {
+
+class VoucherWindow : public QWidget {
+ public:
+  // A form on the installed platform environment, titled with the ledger's name.
+  explicit VoucherWindow(const std::string& title);
+  // Detaches the lists and ends the registrations.
+  ~VoucherWindow() override;
+
+  // Attaches the lists (host::VoucherBoxes::AttachLists) and gives the first box the focus.
+  void AttachLists(const host::VoucherBoxes::Progress& progress);
+
+  QLineEdit* Box(size_t i) const { return lines_[i]; }
+  host::VoucherBoxes& Boxes() const { return *boxes_; }
+
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Shows the names beside the boxes, the status and HotTrace as the boxes have them now.
+  void Refresh();
+  void Build(const std::string& title);
+
+  std::shared_ptr<platform::PlatformEnvironment> env_;
+  std::vector<QLineEdit*> lines_;
+  std::vector<QLabel*> names_;
+  QLabel* status_ = nullptr;
+  QLabel* trace_ = nullptr;
+  std::shared_ptr<host::VoucherBoxes> boxes_;
+};
+
+}  // namespace glnamelist::qt
+
+#endif  // GLNAMELIST_QT_VOUCHER_WINDOW_H_
