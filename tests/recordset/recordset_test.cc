@@ -318,7 +318,7 @@ const std::vector<std::string> kBadFilters = {
     "FName like '*x*' and", "FName like '*x*' or or FName = 'y'",
     "(FName = 'x' or FName = 'y') and FDetail = 1", "FDetail = 1 and (FName = 'x' or FName = 'y')",
     "(FName = 'x'", "FName = 'x')", "FItemID = 5or FItemID = 6", "FName = 'x' FDetail = 1",
-    "FName ! 'x'", "FName like #abc", "[FName = 'x'",
+    "FName = 'x' ! 1", "FName like #abc", "[FName = 'x'",
     // Malformed UTF-8, an open quote after a huge text, deep nesting.
     "FName = '\xff\xfe'", "FName = 'a\xe4\xb8'", "FName like '*" + std::string(64 * 1024, 'a'),
     std::string(64 * 1024, '(')};
