@@ -430,7 +430,7 @@ TEST(FilterTest, SelectsTheMatchingRows) {
       "FName like '%straSSe%'", "", "FName like 'ärger*'", "7", "FName = 'σοφια'", "9",
       "FHelperCode = 'ÄRGER' or FName = 'ärger straße'", "7",
       // Numbers and text convert; a text is read as a number, non-numbers (and NaN) excluded.
-      "FDetail = 'False'", "31", "FItemID >= 0.85e1", "9", "FHelperCode <> 4", "9",
+      "FDetail = 'False'", "31", "FItemID >= +0.85e1", "9", "FHelperCode <> 4", "9",
       "FNumber > 1002.01", "657", "FNumber = #1001#", "1", "FDetail like 'T*'", "6957284",
       // Huge inputs are answered.
       "FName like '*" + std::string(64 * 1024, 'a') + "*'", "", many + "FItemID = 3", "639157284"};
