@@ -24,107 +24,90 @@
 namespace glnamelist::ledger {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 
+using Lines = std::vector<std::string>;
+
 // The rows of table in the file where `where` holds, read in stored order and put in code
-// order here: the columns of a row joined by '|', a line a row.
-std::string Scan(const std::string& path, const std::string& table, const std::string& columns,
-                 const std::string& where = "1") {
+// order here: the columns of a row joined by '|'.
+Lines Scan(const std::string& path, const std::string& table, const std::string& columns,
+           const std::string& where = "1") {
   Database db(path, Database::Mode::kReadOnly);
   Statement scan(db, "SELECT number, " + columns + " FROM " + table + " WHERE " + where);
-  const int n = static_cast<int>(std::count(columns.begin(), columns.end(), ',')) + 1;
   std::vector<std::pair<std::string, std::string>> rows;
   while (scan.Step()) {
     std::string line;
-    for (int i = 1; i <= n; ++i)
+    for (int i = 1; i <= std::count(columns.begin(), columns.end(), ',') + 1; ++i) {
       line += (scan.IsNull(i) ? "<null>" : std::string(scan.Text(i))) + "|";
-    rows.emplace_back(scan.Text(0), line + "\n");
+    }
+    rows.emplace_back(scan.Text(0), line);
   }
   std::sort(rows.begin(), rows.end());
-  std::string all;
-  for (const auto& row : rows) all += row.second;
-  return all;
+  Lines lines;
+  for (const auto& row : rows) lines.push_back(row.second);
+  return lines;
 }
 
-// Every row of rs as Scan writes it. Integer fields (ids and flags) must hold integers,
+// The rows of rs as Scan writes them. Integer fields (ids and flags) must hold integers,
 // the others texts or nulls; a value of another type shows as "<wrong type>".
-std::string Dump(const RecordsetPtr& rs, const std::vector<std::string>& fields) {
-  std::string dump;
-  if (!rs) return "none";
-  if (rs->RecordCount() == 0) return dump;
+Lines Rows(const RecordsetPtr& rs, const Lines& fields) {
+  Lines lines;
+  if (!rs || rs->RecordCount() == 0) return lines;
   for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext()) {
+    std::string& line = lines.emplace_back();
     for (const std::string& field : fields) {
       Variant v = rs->Fields(field);
       bool integer = v.type() == Variant::Type::kInt32 || v.type() == Variant::Type::kInt64;
       bool integer_field = field.ends_with("ID") || field == "FDetail" || field.starts_with("FIs");
       bool fits = integer_field ? integer : v.IsNull() || v.IsText();
-      dump += (!fits ? "<wrong type>" : v.IsNull() ? "<null>" : v.ToText()) + "|";
+      line += (!fits ? "<wrong type>" : v.IsNull() ? "<null>" : v.ToText()) + "|";
     }
-    dump += "\n";
   }
-  return dump;
+  return lines;
 }
 
 class LedgerServiceTest : public testing::TestLedgerSuite {};
 
-const std::vector<std::string> kCodeName = {"FItemID", "FNumber", "FName"};
-const std::vector<std::string> kTree = {"FItemID", "FNumber", "FName", "FDetail"};
+const Lines kCodeName = {"FItemID", "FNumber", "FName"};
+const Lines kTree = {"FItemID", "FNumber", "FName", "FDetail"};
 
 TEST_P(LedgerServiceTest, EveryRecordSetListsWhatAPlainScanFinds) {
-  auto check = [&](const RecordsetPtr& rs, const std::vector<std::string>& fields,
-                   const std::string& table, const std::string& columns,
-                   const std::string& where = "1") {
-    std::string expected = Scan(path_, table, columns, where);
-    EXPECT_EQ(Dump(rs, fields), rs || !expected.empty() ? expected : "none") << table << where;
-    return expected;
-  };
-  std::string accounts =
-      check(service_->AccountSet()->Recordset(),
-            {"FAccountID", "FNumber", "FName", "FDetail", "FHelperCode", "FIsBank", "FIsCash"},
-            "accounts", "id, number, name, detail, helper_code, is_bank, is_cash");
-  EXPECT_THAT(accounts, HasSubstr("|1001|库存现金|1|KCXJ|0|1|\n"));
-  EXPECT_THAT(accounts, HasSubstr("|1012.03|信用卡存款|1|<null>|"));
-  check(service_->CurrencySet()->Recordset(), kCodeName, "currencies", "id, number, name");
-  check(service_->ItemClassSet()->Recordset(), kCodeName, "item_classes", "id, number, name");
-  check(service_->UnitGroupSet()->Recordset(), kCodeName, "unit_groups", "id, number, name");
-  check(service_->SettTypeSet()->Recordset(), kCodeName, "settle_types", "id, number, name");
-  check(service_->VchExpSet(), {"FItemID", "FNumber", "FExplanation"}, "vch_explanations",
-        "id, number, explanation");
+  const Lines accounts =
+      Scan(path_, "accounts", "id, number, name, detail, helper_code, is_bank, is_cash");
+  RecordsetPtr rs = service_->AccountSet()->Recordset();
+  EXPECT_EQ(
+      Rows(rs, {"FAccountID", "FNumber", "FName", "FDetail", "FHelperCode", "FIsBank", "FIsCash"}),
+      accounts);
+  EXPECT_THAT(accounts, Contains(EndsWith("|1001|库存现金|1|KCXJ|0|1|")));
+  EXPECT_THAT(accounts, Contains(EndsWith("|1012.03|信用卡存款|1|<null>|0|0|")));
+  rs->Filter("FDetail = 0");  // handed-out record sets are independent of each other
+  EXPECT_EQ(service_->AccountSet()->Recordset()->RecordCount(), std::ssize(accounts));
+
+  const std::string code_name = "id, number, name", tree = "id, number, name, detail";
+  EXPECT_EQ(Rows(service_->CurrencySet()->Recordset(), kCodeName),
+            Scan(path_, "currencies", code_name));
+  EXPECT_EQ(Rows(service_->ItemClassSet()->Recordset(), kCodeName),
+            Scan(path_, "item_classes", code_name));
+  EXPECT_EQ(Rows(service_->UnitGroupSet()->Recordset(), kCodeName),
+            Scan(path_, "unit_groups", code_name));
+  EXPECT_EQ(Rows(service_->SettTypeSet()->Recordset(), kCodeName),
+            Scan(path_, "settle_types", code_name));
+  EXPECT_EQ(Rows(service_->VchExpSet(), {"FItemID", "FNumber", "FExplanation"}),
+            Scan(path_, "vch_explanations", "id, number, explanation"));
   for (long item_class = 0; item_class <= 9; ++item_class) {
     const std::string in_class = "class_id = " + std::to_string(item_class);
-    check(service_->ItemRecords(item_class, "", ""), kTree, "items", "id, number, name, detail",
-          in_class);
-    check(service_->ItemRecords(item_class, " FDetail=1 ", ""), kTree, "items",
-          "id, number, name, detail", in_class + " AND detail = 1");
+    EXPECT_EQ(Rows(service_->ItemRecords(item_class, "", ""), kTree),
+              Scan(path_, "items", tree, in_class));
+    EXPECT_EQ(Rows(service_->ItemRecords(item_class, " FDetail=1 ", ""), kTree),
+              Scan(path_, "items", tree, in_class + " AND detail = 1"));
     RecordSourcePtr submes = service_->SubMesSet(item_class);
-    check(submes ? submes->Recordset() : nullptr, kTree, "submes", "id, number, name, detail",
-          in_class);
+    const Lines scan = Scan(path_, "submes", tree, in_class);
+    EXPECT_EQ(Rows(submes ? submes->Recordset() : nullptr, kTree), scan);
+    EXPECT_EQ(!submes, scan.empty()) << "a class without SubMes entries has no set";
   }
-
-  // Handed-out record sets are independent of each other.
-  RecordsetPtr first = service_->AccountSet()->Recordset();
-  const long all = first->RecordCount();
-  first->Filter("FDetail = 0");
-  first->Sort("FNumber DESC");
-  RecordsetPtr second = service_->AccountSet()->Recordset();
-  EXPECT_EQ(second->RecordCount(), all);
-  EXPECT_EQ(second->Fields("FNumber").ToText(), "1001");
-  EXPECT_LT(first->RecordCount(), all);
-}
-
-// The entries a record set lists by code, each as "id|number|name|detail|".
-std::map<std::string, std::string> Listed(const RecordsetPtr& rs, const char* id) {
-  std::map<std::string, std::string> entries;
-  if (!rs || rs->RecordCount() == 0) return entries;
-  for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext()) {
-    std::string row;
-    for (const char* field : {id, "FNumber", "FName", "FDetail"}) {
-      row += rs->Fields(field).ToText() + "|";
-    }
-    entries[rs->Fields("FNumber").ToText()] = row + "\n";
-  }
-  return entries;
 }
 
 template <class Entry>
@@ -132,33 +115,42 @@ std::string Described(const std::shared_ptr<Entry>& entry) {
   if (!entry) return "none";
   auto e = std::static_pointer_cast<LedgerEntry<Entry>>(entry);
   return std::to_string(e->Id()) + "|" + e->Number() + "|" + e->Name() + "|" +
-         (e->Detail() ? "1" : "0") + "|\n";
+         (e->Detail() ? "1" : "0") + "|";
 }
 
 // Every listed entry is found by its code, in its own class only; a code near it (with
 // blanks or wildcards, or cut short) only when that code is listed too. An account's full
 // name joins the names of its parents.
 TEST_P(LedgerServiceTest, EveryListedEntryIsLookedUpByItsExactCode) {
-  auto check = [](const std::map<std::string, std::string>& listed, const auto& codes,
-                  const auto& look_up) {
-    for (std::string code : codes) {
-      auto found = listed.find(code);
-      EXPECT_EQ(Described(look_up(code)), found == listed.end() ? "none" : found->second) << code;
+  std::map<long, std::map<std::string, std::string>> listed;  // class (-1: accounts), code
+  std::set<std::string> codes = {"", "'"};
+  auto list = [&](long scope, const RecordsetPtr& rs, const char* id) {
+    Lines rows = Rows(rs, {id, "FNumber", "FName", "FDetail"});
+    Lines numbers = rs ? testing::Column(rs, "FNumber") : Lines{};
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const std::string& c = numbers[i];
+      listed[scope][c] = rows[i];
+      codes.insert({c, c + " ", " " + c, c + "%", c.substr(0, c.size() - 1) + "_",
+                    c.substr(0, c.size() - 1)});
     }
   };
-  auto near_codes = [](const auto&... listings) {
-    std::set<std::string> codes = {"", "'"};
-    for (const auto& listed : {listings...}) {
-      for (const auto& [c, row] : listed) {
-        codes.insert({c, c + " ", " " + c, c + "%", c.substr(0, c.size() - 1),
-                      c.substr(0, c.size() - 1) + "_"});
-      }
-    }
-    return codes;
+  list(-1, service_->AccountSet()->Recordset(), "FAccountID");
+  for (long c : {1L, 3L, 9L}) list(c, service_->ItemRecords(c, "", ""), "FItemID");
+  long customers = 1;
+  list(101, service_->SubMesSet(customers)->Recordset(), "FItemID");
+  auto expected = [&](long scope, const std::string& code) {
+    return listed[scope].count(code) ? listed[scope][code] : "none";
   };
-  auto accounts = Listed(service_->AccountSet()->Recordset(), "FAccountID");
-  check(accounts, near_codes(accounts),
-        [&](std::string& code) { return service_->GetAccount(code); });
+  for (std::string code : codes) {
+    EXPECT_EQ(Described(service_->GetAccount(code)), expected(-1, code)) << code;
+    for (long c : {1L, 3L, 9L}) {
+      EXPECT_EQ(Described(service_->GetItem(c, {}, code)), expected(c, code)) << c << code;
+      EXPECT_EQ(Described(service_->GetSubMes(c, {}, code)), expected(100 + c, code)) << code;
+    }
+  }
+  EXPECT_EQ(listed[9].size(), 7u);
+  EXPECT_THAT(listed[101]["01.02"], EndsWith("|01.02|大客户|1|"));
+
   std::map<std::string, std::string> full_names;  // parents come first in code order
   RecordsetPtr rs = service_->AccountSet()->Recordset();
   for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext()) {
@@ -170,21 +162,6 @@ TEST_P(LedgerServiceTest, EveryListedEntryIsLookedUpByItsExactCode) {
   }
   EXPECT_EQ(full_names["2221.01.01"], "应交税费_应交增值税_进项税额");
   EXPECT_THROW(service_->GetAccountFullName(999999), Error);
-
-  std::map<long, std::map<std::string, std::string>> items, submes;
-  for (long c : {1L, 3L, 9L}) {
-    items[c] = Listed(service_->ItemRecords(c, "", ""), "FItemID");
-    RecordSourcePtr source = service_->SubMesSet(c);
-    submes[c] = Listed(source ? source->Recordset() : nullptr, "FItemID");
-  }
-  const std::set<std::string> codes = near_codes(items[1], items[3], items[9], submes[1]);
-  for (long c : {1L, 3L, 9L}) {
-    check(items[c], codes, [&](std::string& code) { return service_->GetItem(c, {}, code); });
-    check(submes[c], codes, [&](std::string& code) { return service_->GetSubMes(c, {}, code); });
-  }
-  EXPECT_EQ(items[9].size(), 7u);
-  ASSERT_EQ(submes[1].count("01.02"), 1u);
-  EXPECT_THAT(submes[1]["01.02"], HasSubstr("|大客户|1|"));
   if (GetParam() == testing::Backend::kServer) {  // the hostile codes ran no SQL
     const char* tables = "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'";
     EXPECT_EQ(testing::TestServer::Run(server_->database, tables), "10");
@@ -195,12 +172,12 @@ TEST_P(LedgerServiceTest, EveryListedEntryIsLookedUpByItsExactCode) {
 TEST_P(LedgerServiceTest, UnitSetsListTheGroupsUnitsFromOne) {
   for (long group : {1L, 3L, 9L, 77L}) {
     UnitSetPtr units = service_->UnitSet(group);
-    std::string listed = units ? "" : "none";
+    Lines listed;
     for (long i = 1; units && i <= units->Count(); ++i) {
-      listed += units->Item(i)->Number() + "|" + units->Item(i)->Name() + "|\n";
+      listed.push_back(units->Item(i)->Number() + "|" + units->Item(i)->Name() + "|");
     }
-    std::string scan = Scan(path_, "units", "number, name", "group_id = " + std::to_string(group));
-    EXPECT_EQ(listed, group == 77 ? "none" : scan) << group;
+    EXPECT_EQ(listed, Scan(path_, "units", "number, name", "group_id = " + std::to_string(group)));
+    EXPECT_EQ(!units, group == 77) << "only a group that is not there has no unit set";
   }
   long weight = 1;
   UnitSetPtr units = service_->UnitSet(weight);

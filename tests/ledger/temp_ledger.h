@@ -48,13 +48,9 @@ class TestServer {
   // A new empty database whose name is full of quotes and SQL, as data never code.
   static std::string NewDatabase() {
     static int made = 0;
-    std::string name = "ledger \"" + std::to_string(++made) + "\" '; DROP TABLE meta; -- \\ $1";
-    std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(Location("postgres").c_str()),
-                                                      PQfinish);
-    std::unique_ptr<char, decltype(&PQfreemem)> quoted(
-        PQescapeIdentifier(conn.get(), name.data(), name.size()), PQfreemem);
-    Run("postgres", "CREATE DATABASE " + std::string(quoted.get()));
-    return name;
+    const std::string n = std::to_string(++made), rest = " '; DROP TABLE meta; -- \\ $1";
+    Run("postgres", "CREATE DATABASE \"ledger \"\"" + n + "\"\"" + rest + "\"");
+    return "ledger \"" + n + "\"" + rest;
   }
 
   // Runs sql in database as the superuser; the first column of the first row, if any.
