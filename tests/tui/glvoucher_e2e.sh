@@ -2,7 +2,8 @@
 # End-to-end test of the voucher-entry form: runs glvoucher in a detached tmux session on
 # the sample ledger, types as a bookkeeper would and checks what the screen shows; then
 # closes the terminal under two more glvouchers, which must end by themselves, and gives
-# glvoucher ledgers it cannot open, which must stop it before the form with their cause.
+# glvoucher ledgers it cannot open, which must stop it before the form with their cause, and
+# wrong arguments.
 #
 #   glvoucher_e2e.sh GLVOUCHER LEDGER [CAPTURE_FILE]
 #
@@ -103,6 +104,10 @@ wait_for "第 1 行" "F8 lists the codes"
 settle # Enter on 1002 银行存款 lists again
 keys Down Enter
 wait_for "01  1002.01  银行存款_工商银行" "the children of the chosen parent, codes relative to it"
+for step in "End:第 5 行" "Up:第 4 行" "PPage:第 1 行" "NPage:第 5 行" "Home:第 1 行"; do
+  keys "${step%%:*}"
+  wait_for "${step#*:} / 共 5 行" "${step%%:*} moves through the list"
+done
 keys Down Down Enter
 wait_gone "共 5 行" "a detail account chosen closes the list"
 account_is 1002.03 银行存款_农业银行 || fail "the chosen 1002.03, its name beside the box"
@@ -110,6 +115,9 @@ if [ -n "$CAPTURE" ]; then screen_text >"$CAPTURE"; fi
 settle
 keys F8
 wait_for "是明细，没有下级可列出" "F8 on a detail account says why nothing is listed"
+keys Left Left DC Right
+type_text 9
+wait_for "[1002.39 " "the caret moves and Delete deletes in the box"
 
 # Pasted text with quotes and wildcards, longer than the box, breaks nothing. Its point
 # lists while it is typed; Home shows that the whole text is in, then F8 lists again, and
@@ -167,6 +175,16 @@ if on_file; then
       fail "one message for $file: $(cat "$WORK/bad.err")"
   done
 fi
+
+# Its arguments: help on standard output, a wrong call on standard error with status 2.
+"$GLVOUCHER" -h >"$WORK/out" && "$GLVOUCHER" --help >>"$WORK/out" &&
+  [ "$(grep -c "^usage: glvoucher \[--ledger PATH\]$" "$WORK/out")" = 2 ] || fail "--help"
+for args in --ledger "--ledger $LEDGER --bogus" ledger; do
+  # shellcheck disable=SC2086 # the words of args are the arguments
+  "$GLVOUCHER" $args </dev/null >"$WORK/out" 2>"$WORK/bad.err"
+  [ $? -eq 2 ] && [ ! -s "$WORK/out" ] && grep -q "^usage: glvoucher" "$WORK/bad.err" ||
+    fail "glvoucher $args: usage and status 2"
+done
 
 # F10 closes the program cleanly.
 keys F10
