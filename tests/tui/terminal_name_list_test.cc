@@ -272,6 +272,10 @@ TEST_F(TerminalNameListTest, DropsUnderTheBoxOrAboveItUsingTheScreenAndCoversThe
   data_->Rows(1);
   EXPECT_EQ(ListFrame(*data_, box, 30, 100).width, kMinListWidth);
   EXPECT_EQ(ListFrame(*data_, Rect{2, 10, 1, 50}, 30, 100).width, 52) << "both brackets covered";
+  data_->CellText(1, 1, std::string(50, 'x'));
+  data_->CellText(1, 2, "名称");
+  EXPECT_EQ(ListFrame(*data_, box, 30, 100).width, 1 + 1 + 2 + 1 + 50 + 2 + 4 + 2 + 1)
+      << "frame, marker, glyph, a gap, the cells and a gap after each, frame";
   data_->CellText(1, 1, std::string(120, 'x'));
   EXPECT_EQ(ListFrame(*data_, box, 30, 100).width, 100) << "as wide as the screen at most";
 

@@ -58,6 +58,13 @@ class VoucherFormTest : public ::testing::Test {
     return screen_.Text();
   }
   bool Shows(const std::string& text) { return Shown().find(text) != std::string::npos; }
+  // The first screen row that holds text, as last painted.
+  int RowOf(const std::string& text) {
+    for (int y = 0; y < screen_.Rows(); ++y) {
+      if (screen_.Line(y).find(text) != std::string::npos) return y;
+    }
+    return -1;
+  }
 
   CellScreen screen_{24, 80};  // the smallest terminal the form is made for
   std::shared_ptr<platform::PlatformEnvironment> env_;
@@ -130,6 +137,7 @@ TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysW
   EXPECT_FALSE(Shows("1002.05")) << "without HotTrace a point lists nothing";
   Key(VK_F8);
   EXPECT_TRUE(Shows("1002.05"));
+  EXPECT_EQ(RowOf("┌"), RowOf("科目") + 1) << "the list drops under its own box";
   Clear();
   Type("'%*[");
   Key(VK_F9);
