@@ -256,26 +256,18 @@ TEST_P(ItemSetTest, ListsOnceRefreshedAndARefusedSettingKeepsTheEarlierOne) {
   }
 }
 
-TEST_P(ItemSetTest, FilterAndSortAreRecordSetExpressionsAndItsRowsCanBeCloned) {
+TEST_P(ItemSetTest, FilterAndSortAreRecordSetExpressionsAndAShapedListKeepsOnlyItsRows) {
   auto set = Prepared(5);
   set->Filter("FDetail = 1 AND FName LIKE '*钢*'");
   set->Sort("FNumber DESC");
   set->Refresh();
   EXPECT_THAT(Numbers(set->Recordset()), ElementsAre("01.01.003", "01.01.002", "01.01.001"));
+  RecordsetPtr clone = set->Recordset()->Clone();
+  clone->Filter("");  // the component's own filters work on a clone
+  EXPECT_EQ(clone->RecordCount(), 3);
   set->Filter("");
   set->Sort("");
   EXPECT_EQ(set->Recordset()->RecordCount(), 25);
-
-  auto hostile = Prepared(9);
-  hostile->Filter("FName = 'O''Brien & Co' OR FNumber = 'x''; DROP TABLE items; --'");
-  hostile->Refresh();
-  EXPECT_THAT(Numbers(hostile->Recordset()), ElementsAre("A'B", "x'; DROP TABLE items; --"));
-
-  auto customers = Prepared(1);  // the component's own filters work on a clone
-  customers->Refresh();
-  RecordsetPtr clone = customers->Recordset()->Clone();
-  clone->Filter("FNumber Like '01.01.%' or FName like '%北京%'");
-  EXPECT_THAT(Numbers(clone), ElementsAre("01.01.001", "01.01.002", "01.01.003"));
 }
 
 TEST_P(ItemSetTest, ParametersAreCheckedButNeverUsedAsSql) {
