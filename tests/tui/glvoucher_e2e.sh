@@ -63,12 +63,13 @@ keys() { $TMUX_CMD send-keys -t "$SESSION" "$@"; }
 type_text() { $TMUX_CMD send-keys -t "$SESSION" -l -- "$1"; }
 clear_box() { keys -N 40 BSpace; }
 
-# start [PREFIX]: runs glvoucher, after the shell words PREFIX, in a new tmux session
+# start [PREFIX [LOCALE]]: runs glvoucher, after the shell words PREFIX and in LOCALE
+# (C.UTF-8 by default), in a new tmux session
 # $SESSION and waits for its form. Its process id is in $WORK/pid, its exit status goes to
 # $WORK/$SESSION.status.
 start() {
   $TMUX_CMD new-session -d -s "$SESSION" -x 80 -y 24 \
-    "${1:-} env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color sh -c 'echo \$\$ >\"\$2/pid\";
+    "${1:-} env LANG=C.UTF-8 LC_ALL=${2:-C.UTF-8} TERM=tmux-256color sh -c 'echo \$\$ >\"\$2/pid\";
        exec \"\$0\" --ledger \"\$1\" 2>>\"\$2/stderr\"' '$GLVOUCHER' '$LEDGER' '$WORK';
      echo \"exit \$?\" >'$WORK/$SESSION.status'" || fail "tmux did not start"
   wait_for "结算方式" "the form starts, every box labelled"
@@ -149,9 +150,10 @@ wait_for "结算方式" "the form after resizing"
 # Closing its terminal (tmux hangs up the pane) ends glvoucher at once: one whose parent
 # told it to ignore hang-ups, and one in a session of its own, which gets no hang-up and
 # only finds its input gone.
+# The second one's locale is not UTF-8: the form still draws its Chinese labels.
 for prefix in "trap '' HUP;" "setsid"; do
   SESSION="closed-${prefix%% *}"
-  start "$prefix"
+  [ "$prefix" = setsid ] && start "$prefix" C || start "$prefix"
   pid=$(cat "$WORK/pid")
   $TMUX_CMD kill-session -t "$SESSION"
   poll "glvoucher ($prefix) still runs without its terminal" gone "$pid"
