@@ -63,10 +63,14 @@ grep -q "Generating ledger: 100%" "$WORK/err" || fail "progress without --quiet"
 names="SELECT group_concat(name) FROM accounts"
 [ "$(sql "$WORK/a.ledger" "$names")" != "$(sql "$WORK/b.ledger" "$names")" ] ||
   fail "--seed changes the names"
+echo "left by a copy that was killed" >"$WORK/c.ledger.part"
 "$GLLEDGER" copy --from "$WORK/a.ledger" --to "$WORK/c.ledger" --quiet 2>"$WORK/err" ||
   fail "copy"
 [ ! -s "$WORK/err" ] || fail "copy --quiet still reports"
 [ "$(sql "$WORK/c.ledger" .dump)" = "$(sql "$WORK/a.ledger" .dump)" ] || fail "the copy differs"
+mkdir -p "$WORK/dir.ledger/in the way"
+refused 1 "Cannot write $WORK/dir.ledger" copy --from "$WORK/a.ledger" --to "$WORK/dir.ledger"
+[ ! -e "$WORK/dir.ledger.part" ] && [ ! -e "$WORK/c.ledger.part" ] || fail "a .part file left"
 
 # A server database holding a ledger is replaced only when asked to.
 if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,9 +45,10 @@ int64_t Count(const std::string& path, const std::string& sql) {
 }
 
 // Details, helper codes and parents of a built ledger are checked on the test ledger.
-TEST(BuildLedgerTest, DerivesLevelsAndAnOrphanCodeLeavesNoFile) {
+TEST(BuildLedgerTest, DerivesLevelsAndAFailedBuildLeavesNoFile) {
   TempDir dir;
   const std::string path = dir.File("tree.ledger"), orphan = dir.File("orphan.ledger");
+  std::ofstream(path + ".part") << "left by a build that was killed";
   BuildLedger(EmbeddedSchema(),
               {"INSERT INTO item_classes (id, number, name) VALUES (1, '1', '类');"
                "INSERT INTO items (class_id, number, name) VALUES"
@@ -60,8 +62,12 @@ TEST(BuildLedgerTest, DerivesLevelsAndAnOrphanCodeLeavesNoFile) {
                             orphan);
               }).what(),
               HasSubstr("1002.01: no parent with the code 1002"));
-  EXPECT_FALSE(std::filesystem::exists(orphan));
   EXPECT_FALSE(std::filesystem::exists(orphan + ".part"));
+  std::filesystem::create_directories(orphan + "/in the way");
+  EXPECT_THAT(testing::ErrorOf([&] { BuildLedger(EmbeddedSchema(), {}, orphan); }).what(),
+              HasSubstr("Cannot write " + orphan));
+  EXPECT_FALSE(std::filesystem::exists(orphan + ".part"));
+  EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 }
 
 // One generated company: its trees and chart. Each query counts faults.
