@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -52,7 +53,9 @@ TEST(LedgerFileTest, MissingEmptyDirectoryUnreadableForeignAndCorruptFiles) {
   testing::BuildTestLedger(locked);
   chmod(locked.c_str(), 0);
   testing::BuildTestLedger(corrupt);
-  std::string bytes = testing::FileBytes(corrupt);
+  std::stringstream in;
+  in << std::ifstream(corrupt, std::ios::binary).rdbuf();
+  std::string bytes = in.str();
   for (size_t i = 100; i < 4096; ++i) bytes[i] = static_cast<char>(0xA5 ^ (i * 7));
   write("corrupt.ledger", bytes);
   for (auto [path, cause] :

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -116,16 +117,16 @@ TEST(GenerateLedgerTest, BuildsACompanyOfValidTrees) {
 }
 
 TEST(ProgressTest, OutsideATerminalWritesALineEachTenth) {
-  TempDir dir;
-  const std::string path = dir.File("progress.log");
-  std::FILE* log = std::fopen(path.c_str(), "w");
-  ASSERT_TRUE(log);
+  char* text = nullptr;
+  size_t size = 0;
+  std::FILE* log = open_memstream(&text, &size);
   {
     Progress progress("Work", 1000, log);
     for (int i = 0; i < 1000; ++i) progress.Advance();
   }
   std::fclose(log);
-  const std::string lines = testing::FileBytes(path);
+  const std::string lines(text, size);
+  std::free(text);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 10);
   EXPECT_THAT(lines, ::testing::StartsWith("Work: 10% (100 of 1000)\n"));
   EXPECT_THAT(lines, HasSubstr("Work: 100% (1000 of 1000)\n"));

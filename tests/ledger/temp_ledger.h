@@ -10,9 +10,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -133,13 +131,6 @@ enum class Backend { kFile, kServer };
     GTEST_SKIP() << "no test server: run the test under tests/ledger/pg_cluster.sh"; \
   }
 
-// The whole content of a file.
-inline std::string FileBytes(const std::string& path) {
-  std::ostringstream bytes;
-  bytes << std::ifstream(path, std::ios::binary).rdbuf();
-  return bytes.str();
-}
-
 // The values of one field over all rows of rs, in its order.
 inline std::vector<std::string> Column(const RecordsetPtr& rs, std::string_view field) {
   std::vector<std::string> values;
@@ -205,10 +196,8 @@ class TestLedgerSuite : public ::testing::TestWithParam<Backend> {
       server_ = std::make_unique<NewLedger>(Backend::kServer, *dir_, "");
       CopyLedger(path_, server_->location, false, false);
     }
-    service_ = std::make_shared<LedgerService>(location());
-  }
-  const std::string& location() const {
-    return GetParam() == Backend::kFile ? path_ : server_->location;
+    service_ = std::make_shared<LedgerService>(
+        server_ && GetParam() == Backend::kServer ? server_->location : path_);
   }
 
   static inline TempDir* dir_ = nullptr;
