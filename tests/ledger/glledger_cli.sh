@@ -30,6 +30,7 @@ refused 2 "usage:"
 refused 2 "usage:" list --out "$WORK/x"
 refused 1 "glledger: unexpected argument out" build out "$WORK/x"
 refused 1 "glledger: --data needs a value" build --out "$WORK/x" --data
+refused 1 "usage:" build
 refused 1 "usage:" build --data "$SAMPLE"
 refused 1 "usage:" build --out "$WORK/x"
 refused 1 "Cannot read $WORK/none.sql" build --data "$WORK/none.sql" --out "$WORK/x"
@@ -56,10 +57,11 @@ echo "INSERT INTO currencies (id, number, name) VALUES (99, 'XAU', '黄金');" >
 [ "$(sql "$WORK/a.ledger" "SELECT (SELECT count(*) FROM accounts) || ' ' ||
   (SELECT group_concat(n) FROM (SELECT count(*) AS n FROM items GROUP BY class_id)) || ' ' ||
   (SELECT count(*) FROM submes)")" = "200 16,15 6" ] || fail "generate options"
-"$GLLEDGER" generate --accounts 200 --items 31 --single-class --seed 8 --out "$WORK/b.ledger" \
+"$GLLEDGER" generate --accounts 200 --items 31 --single-class --seed 0 --out "$WORK/b.ledger" \
   2>"$WORK/err" || fail "generate --single-class"
 grep -q "Generating ledger: 100%" "$WORK/err" || fail "progress without --quiet"
-[ "$(sql "$WORK/b.ledger" "SELECT count(DISTINCT class_id) FROM items")" = 1 ] || fail "one class"
+[ "$(sql "$WORK/b.ledger" "SELECT count(DISTINCT class_id) || ' ' || (SELECT count(*) FROM
+  submes) FROM items")" = "1 400" ] || fail "one class, and 200 SubMes entries in each of two"
 names="SELECT group_concat(name) FROM accounts"
 [ "$(sql "$WORK/a.ledger" "$names")" != "$(sql "$WORK/b.ledger" "$names")" ] ||
   fail "--seed changes the names"
