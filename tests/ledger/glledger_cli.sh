@@ -77,15 +77,17 @@ refused 1 "Cannot write $WORK/dir.ledger" copy --from "$WORK/a.ledger" --to "$WO
 # A server database holding a ledger is replaced only when asked to.
 if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then
   server=$GLNAMELIST_PG_SERVER
+  mkdir "$WORK/tmp"
   "$GLLEDGER" copy --from "$WORK/a.ledger" --to "$server" 2>"$WORK/err" || fail "copy to server"
   grep -q "Copying ledger: 100%" "$WORK/err" || fail "copy progress"
   for call in "build --data $SAMPLE --out" "generate --accounts 9 --items 9 --quiet --out" \
     "copy --from $WORK/b.ledger --quiet --to"; do
     # shellcheck disable=SC2086 # the words of call are the arguments
-    refused 1 "already holds a ledger" $call "$server"
+    TMPDIR=$WORK/tmp refused 1 "already holds a ledger" $call "$server"
     # shellcheck disable=SC2086
-    "$GLLEDGER" $call "$server" --replace 2>"$WORK/err" || fail "$call --replace"
+    TMPDIR=$WORK/tmp "$GLLEDGER" $call "$server" --replace 2>"$WORK/err" || fail "$call --replace"
   done
+  [ -z "$(ls -A "$WORK/tmp")" ] || fail "temporary files left: $(ls "$WORK/tmp")"
   [ "$("$GLLEDGER" copy --from "$server" --quiet --to "$WORK/d.ledger" 2>&1 &&
     sql "$WORK/d.ledger" "SELECT count(*) FROM accounts")" = 200 ] || fail "the last replacement"
 fi
