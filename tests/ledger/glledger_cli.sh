@@ -40,7 +40,10 @@ refused 1 "usage:" copy --to "$WORK/x"
 for bad in -1 12x; do
   refused 1 "glledger: --items needs a number" generate --items "$bad" --out "$WORK/x"
 done
+refused 1 "at least one item class" generate --classes 0 --out "$WORK/x"
 [ ! -e "$WORK/x" ] || fail "a refused call wrote a ledger"
+"$GLLEDGER" generate --accounts 0 --items 0 --classes 1 --submes 0 --out "$WORK/x" 2>"$WORK/err" &&
+  [ "$(sql "$WORK/x" "SELECT count(*) FROM accounts, items")" = 0 ] || fail "an empty ledger"
 
 # A schema of its own and two data files.
 echo "INSERT INTO currencies (id, number, name) VALUES (99, 'XAU', '黄金');" >"$WORK/more.sql"

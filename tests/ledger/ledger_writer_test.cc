@@ -7,12 +7,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "contracts/error.h"
 #include "ledger/entries.h"
+#include "ledger/generated_names.h"
 #include "ledger/generator.h"
 #include "ledger/ledger_builder.h"
 #include "ledger/ledger_service.h"
@@ -114,6 +116,12 @@ TEST(GenerateLedgerTest, BuildsACompanyOfValidTrees) {
   GenerateLedger({.accounts = 5, .items = 1000, .single_class = true, .progress = false}, path);
   EXPECT_EQ(count("SELECT count(*) FROM accounts WHERE detail AND number < '1122'"), 5);
   EXPECT_EQ(count("SELECT count(*) FROM items WHERE class_id = 1"), 1000);
+}
+
+TEST(GenerateLedgerTest, EveryBankHasANameOfItsOwn) {
+  std::set<std::string> banks;
+  for (long i = 0; i < 5000; ++i) banks.insert(NameMaker::Bank(i));
+  EXPECT_EQ(banks.size(), 5000u);
 }
 
 TEST(ProgressTest, OutsideATerminalWritesALineEachTenth) {
