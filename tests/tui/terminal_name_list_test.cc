@@ -161,7 +161,6 @@ TEST_F(TerminalNameListTest, KeysMoveTheSelectionWithinTheRowsRaiseNothingAndANe
   EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
   list_->DropDownFound();
   EXPECT_TRUE(Selects(1));
-  const long page = kPage;
   Key(VK_UP);
   // The box is on screen row 2, so the first shown row is painted on row 4.
   auto press = [this](long key, long selection, long top) {
@@ -171,13 +170,13 @@ TEST_F(TerminalNameListTest, KeysMoveTheSelectionWithinTheRowsRaiseNothingAndANe
         << key << ": the selection stays in view";
   };
   press(VK_DOWN, 2, 1);
-  press(VK_NEXT, 2 + page, 3);
+  press(VK_NEXT, 2 + kPage, 3);
   Key(VK_NEXT);
-  press(VK_NEXT, 30, 30 - page + 1);
-  press(VK_PRIOR, 30 - page, 30 - page);
+  press(VK_NEXT, 30, 30 - kPage + 1);
+  press(VK_PRIOR, 30 - kPage, 30 - kPage);
   press(VK_HOME, 1, 1);
   Key(VK_END);
-  press(VK_DOWN, 30, 30 - page + 1);
+  press(VK_DOWN, 30, 30 - kPage + 1);
   EXPECT_TRUE(sel_changes_.empty()) << "browsing is no choice: the found rows stay";
   EXPECT_TRUE(Drawn(3, "查找结果"));
   EXPECT_EQ(StyleOf(4, "1002.6 "), Style::kMatch) << "the trimmed text is marked";
