@@ -71,6 +71,21 @@ TEST(LedgerFileTest, MissingEmptyDirectoryUnreadableForeignAndCorruptFiles) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("nowhere.ledger"))) << "opening creates no file";
 }
 
+TEST(LedgerLocationTest, ServerLocationsAreUrisOrKeywordStrings) {
+  for (auto [location, server] : {std::pair{"postgresql://clerk@h/books", true},
+                                  {"postgres://h/books", true},
+                                  {" \thost=/run/pg dbname=books", true},
+                                  {"db_name = books", true},
+                                  {"books.ledger", false},
+                                  {"/srv/host=books", false},
+                                  {"Host=books", false},
+                                  {"= books", false},
+                                  {"host", false},
+                                  {"host ", false}}) {
+    EXPECT_EQ(IsServerLocation(location), server) << location;
+  }
+}
+
 class WrongSchemaTest : public ::testing::TestWithParam<testing::Backend> {};
 
 TEST_P(WrongSchemaTest, IsRefusedWithTheCause) {
@@ -79,8 +94,8 @@ TEST_P(WrongSchemaTest, IsRefusedWithTheCause) {
   // Ledgers whose schema edit changed, as ledgers of another make would be.
   for (auto [name, edit, cause] :
        {std::tuple{"foreign.db", "DROP TABLE meta", "no meta table (not a ledger)"},
-        {"newer.ledger", "UPDATE meta SET value = '2' WHERE key = 'schema_version'",
-         "version 2, this program reads 1"},
+        {"zero.ledger", "UPDATE meta SET value = '0' WHERE key = 'schema_version'",
+         "version 0, this program reads 1"},
         {"unversioned.ledger", "DELETE FROM meta", "no schema version"},
         {"no_units.ledger", "DROP TABLE units", "no table units"},
         {"no_flag.ledger", "ALTER TABLE accounts DROP COLUMN is_cash",
