@@ -176,8 +176,12 @@ TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
                                   "the connection to the server was lost"));
   EXPECT_THROW(db->ColumnsOf("accounts"), Error) << "and stays lost";
 
-  // Writing: the half-copied ledger is rolled back, the database stays empty.
+  // Writing: a copy its writer abandons, and one whose connection is lost, are rolled back;
+  // the database stays empty.
   const std::string target = TestServer::NewDatabase();
+  CreateLedger(TestServer::Location(target), false)
+      ->Rows("currencies", {"id", "number", "name"})
+      ->Add({int64_t{1}, "RMB", "人民币"});
   Error write = testing::ErrorOf([&] {
     std::unique_ptr<LedgerTarget> ledger = CreateLedger(TestServer::Location(target), false);
     std::unique_ptr<RowSink> accounts = ledger->Rows("currencies", {"id", "number", "name"});
