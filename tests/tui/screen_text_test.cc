@@ -30,7 +30,7 @@ TEST(TerminalText, WidthsClippingMalformedBytesAndMatches) {
   EXPECT_TRUE(FindAll("abc", "").empty());
 }
 
-TEST(CellScreenTest, ClipsAtEveryEdgeAndRepairsOverwrittenWideCharacters) {
+TEST(CellScreenTest, ClipsAtEveryEdgeRepairsOverwrittenWideCharactersAndDrawsFrames) {
   CellScreen s(2, 6);
   EXPECT_EQ(s.Put(0, 0, "银行存款", Style::kNormal), 6);
   s.Put(0, 1, "x", Style::kMatch);  // the right half of 银
@@ -47,6 +47,11 @@ TEST(CellScreenTest, ClipsAtEveryEdgeAndRepairsOverwrittenWideCharacters) {
   }
   EXPECT_EQ(s.Text(), " xy 存\n ab\n");
   EXPECT_EQ(s.Line(2), "");
+  CellScreen framed(4, 6);
+  DrawFrame(framed, Rect{0, 0, 3, 5}, Style::kFrame);
+  framed.Put(1, 2, "x", Style::kNormal);
+  FillRect(framed, Rect{1, 1, 1, 3}, Style::kNormal);
+  EXPECT_EQ(framed.Text(), "┌───┐\n│   │\n└───┘\n\n");
 }
 
 TEST(FormLayoutTest, SpacesBoxesWhenThereIsRoomAndRefusesATooSmallScreen) {
