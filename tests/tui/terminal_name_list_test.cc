@@ -210,6 +210,11 @@ TEST_F(TerminalNameListTest, EnterWritesTheFullCodeWithoutThePlusAndClosesKeysSt
   EXPECT_TRUE(!list_->Visible() && host_->shown == nullptr);
   EXPECT_EQ(sel_changes_, std::vector<std::string>{"02"}) << "SelChanged once the code is in";
 
+  OnRequest(0);  // Enter on an empty list closes it and chooses nothing
+  list_->DropDown();
+  EXPECT_FALSE(Key(VK_RETURN));
+  EXPECT_TRUE(!list_->Visible() && host_->errors.empty() && sel_changes_.size() == 1);
+
   OnRequest(500);  // Enter asks for a row that was never painted
   list_->DropDown();
   Key(VK_END);
