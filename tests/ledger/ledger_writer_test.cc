@@ -4,13 +4,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "contracts/error.h"
 #include "ledger/entries.h"
+#include "ledger/generated_names.h"
 #include "ledger/generator.h"
 #include "ledger/ledger_builder.h"
 #include "ledger/ledger_service.h"
@@ -25,49 +29,48 @@ using ::testing::HasSubstr;
 using testing::TempDir;
 
 TEST(PinyinInitialsTest, InitialsOfNames) {
-  PinyinInitials pinyin;
-  const std::pair<const char*, const char*> cases[] = {
-      {"库存现金", "KCXJ"},
-      {"银行存款", "YHCK"},
-      {"应交税费", "YJSF"},
-      {"中国银行北京分行", "ZGYHBJFH"},
-      // Latin letters and digits are kept, upper-cased; marks and spaces are dropped.
-      {"热轧钢板Q235", "RZGBQ235"},
-      {"abc-1 公司（总部）", "ABC1GSZB"},
-      {"", ""},
-      {"\xff\xfe", ""}};  // malformed UTF-8 is skipped
-  for (const auto& [name, initials] : cases) EXPECT_EQ(pinyin.Of(name), initials) << name;
+  // Latin letters and digits are kept, upper-cased; marks, spaces and malformed UTF-8 dropped.
+  for (auto [name, initials] : {std::pair{"库存现金", "KCXJ"},
+                                {"中国银行北京分行", "ZGYHBJFH"},
+                                {"热轧钢板Q235", "RZGBQ235"},
+                                {"abc-1 公司（总部）", "ABC1GSZB"},
+                                {"", ""},
+                                {"\xff\xfe", ""}}) {
+    EXPECT_EQ(PinyinInitials().Of(name), initials) << name;
+  }
 }
 
-int64_t Count(const std::string& path, const char* sql) {
+int64_t Count(const std::string& path, const std::string& sql) {
   Database db(path, Database::Mode::kReadOnly);
   Statement query(db, sql);
   query.Step();
   return query.Int(0);
 }
 
-// Details, helper codes and full names of a built ledger are checked on the test ledger.
-TEST(BuildLedgerTest, DerivesLevelsAndParentsAndAnOrphanCodeLeavesNoFile) {
+// Details, helper codes and parents of a built ledger are checked on the test ledger.
+TEST(BuildLedgerTest, DerivesLevelsAndAFailedBuildLeavesNoFile) {
   TempDir dir;
   const std::string path = dir.File("tree.ledger"), orphan = dir.File("orphan.ledger");
+  std::ofstream(path + ".part") << "left by a build that was killed";
   BuildLedger(EmbeddedSchema(),
               {"INSERT INTO item_classes (id, number, name) VALUES (1, '1', '类');"
                "INSERT INTO items (class_id, number, name) VALUES"
-               " (1, '01', '原材料'), (1, '01.01', '钢材'), (1, '01.01.001', '热轧钢板'),"
-               " (1, '02', '包装物');"},
+               " (1, '01.01.001', '热轧钢板'), (1, '02', '包装物'), (1, '01', '原材料'),"
+               " (1, '01.01', '钢材');"},
               path);
-  EXPECT_EQ(Count(path, "SELECT level FROM items WHERE number = '01.01.001'"), 3);
-  EXPECT_EQ(Count(path, "SELECT count(*) FROM items WHERE parent_id IS NULL"), 2);
-
+  EXPECT_EQ(Count(path, "SELECT group_concat(level, '') FROM items"), 3112);
   EXPECT_THAT(testing::ErrorOf([&] {
                 BuildLedger(EmbeddedSchema(),
                             {"INSERT INTO accounts (number, name) VALUES ('1002.01', '工商银行');"},
                             orphan);
               }).what(),
-              HasSubstr("1002.01"))
-      << "an account without its parent";
-  EXPECT_FALSE(std::filesystem::exists(orphan));
+              HasSubstr("1002.01: no parent with the code 1002"));
   EXPECT_FALSE(std::filesystem::exists(orphan + ".part"));
+  std::filesystem::create_directories(orphan + "/in the way");
+  EXPECT_THAT(testing::ErrorOf([&] { BuildLedger(EmbeddedSchema(), {}, orphan); }).what(),
+              HasSubstr("Cannot write " + orphan));
+  EXPECT_FALSE(std::filesystem::exists(orphan + ".part"));
+  EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 }
 
 // One generated company: its trees and chart. Each query counts faults.
@@ -75,7 +78,7 @@ TEST(GenerateLedgerTest, BuildsACompanyOfValidTrees) {
   TempDir dir;
   const std::string path = dir.File("generated.ledger");
   GenerateLedger({.accounts = 3000, .items = 2000, .item_classes = 3, .progress = false}, path);
-  auto count = [&](const std::string& sql) { return Count(path, sql.c_str()); };
+  auto count = [&](const std::string& sql) { return Count(path, sql); };
   std::vector<std::string> faults = {
       "SELECT (SELECT count(*) FROM accounts) <> 3000 OR (SELECT count(*) FROM submes) <> 400 OR "
       "(SELECT group_concat(n) FROM (SELECT count(*) AS n FROM items GROUP BY class_id)) <> "
@@ -115,17 +118,23 @@ TEST(GenerateLedgerTest, BuildsACompanyOfValidTrees) {
   EXPECT_EQ(count("SELECT count(*) FROM items WHERE class_id = 1"), 1000);
 }
 
+TEST(GenerateLedgerTest, EveryBankHasANameOfItsOwn) {
+  std::set<std::string> banks;
+  for (long i = 0; i < 5000; ++i) banks.insert(NameMaker::Bank(i));
+  EXPECT_EQ(banks.size(), 5000u);
+}
+
 TEST(ProgressTest, OutsideATerminalWritesALineEachTenth) {
-  TempDir dir;
-  const std::string path = dir.File("progress.log");
-  std::FILE* log = std::fopen(path.c_str(), "w");
-  ASSERT_TRUE(log);
+  char* text = nullptr;
+  size_t size = 0;
+  std::FILE* log = open_memstream(&text, &size);
   {
     Progress progress("Work", 1000, log);
     for (int i = 0; i < 1000; ++i) progress.Advance();
   }
   std::fclose(log);
-  const std::string lines = testing::FileBytes(path);
+  const std::string lines(text, size);
+  std::free(text);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 10);
   EXPECT_THAT(lines, ::testing::StartsWith("Work: 10% (100 of 1000)\n"));
   EXPECT_THAT(lines, HasSubstr("Work: 100% (1000 of 1000)\n"));

@@ -1,15 +1,16 @@
-// Temporary ledgers (files, databases on the test server) and the shared read-only test
-// ledger for the ledger tests, served from either kind of database.
+// Temporary ledgers (files, databases on the throwaway PostgreSQL server that pg_cluster.sh
+// starts) and the shared read-only test ledger, served from either kind of database.
 #ifndef GLNAMELIST_TESTS_LEDGER_TEMP_LEDGER_H_
 #define GLNAMELIST_TESTS_LEDGER_TEMP_LEDGER_H_
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <stdlib.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,9 +21,61 @@
 #include "ledger/ledger_copy.h"
 #include "ledger/ledger_service.h"
 #include "ledger/sqlite_db.h"
-#include "tests/ledger/test_server.h"
 
 namespace glnamelist::ledger::testing {
+
+// The test server of pg_cluster.sh.
+class TestServer {
+ public:
+  static bool Available() { return std::getenv("GLNAMELIST_PG_DIR") != nullptr; }
+
+  // A URI for database on the server; password replaces the real one when given.
+  static std::string Location(const std::string& database, const std::string* password = nullptr) {
+    return "postgresql://postgres:" + Encoded(password ? *password : std::getenv("PGPASSWORD")) +
+           "@" + Encoded(std::getenv("GLNAMELIST_PG_DIR")) + "/" + Encoded(database);
+  }
+
+  // How the ledger's messages name database on the server.
+  static std::string Name(const std::string& database) {
+    std::string host;
+    for (char c : std::string(std::getenv("GLNAMELIST_PG_DIR")))
+      host += c == '/' ? "%2F" : std::string(1, c);
+    return "postgresql://postgres@" + host + ":5432/" + database;
+  }
+
+  // A new empty database whose name is full of quotes and SQL, as data never code.
+  static std::string NewDatabase() {
+    static int made = 0;
+    const std::string n = std::to_string(++made), rest = " '; DROP TABLE meta; -- \\ $1";
+    Run("postgres", "CREATE DATABASE \"ledger \"\"" + n + "\"\"" + rest + "\"");
+    return "ledger \"" + n + "\"" + rest;
+  }
+
+  // Runs sql in database as the superuser; the first column of the first row, if any.
+  static std::string Run(const std::string& database, const std::string& sql) {
+    std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(Location(database).c_str()),
+                                                      PQfinish);
+    std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn.get(), sql.c_str()), PQclear);
+    ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+      throw std::runtime_error(PQerrorMessage(conn.get()));
+    }
+    return PQntuples(result.get()) > 0 ? PQgetvalue(result.get(), 0, 0) : "";
+  }
+
+ private:
+  static std::string Encoded(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+      if (std::isalnum(c)) {
+        out += static_cast<char>(c);
+      } else {
+        out += {'%', "0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15]};
+      }
+    }
+    return out;
+  }
+};
 
 // A directory of its own under the system's temporary directory, removed with its contents.
 class TempDir {
@@ -32,15 +85,7 @@ class TempDir {
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
+  ~TempDir() { std::filesystem::remove_all(path_); }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
 
  private:
@@ -49,8 +94,15 @@ class TempDir {
 
 // Builds the sample ledger plus test entries at path: an item class (id 9) whose codes and
 // names hold quotes, %, *, backslashes, $1, SQL and a name of 100,000 characters; a unit
-// group (id 9) without units; no helper code for account 1012.03.
+// group (id 9) without units; no helper code for account 1012.03. The ids of the listed
+// tables are shuffled, so that no table's rows are stored in code order.
 inline void BuildTestLedger(const std::string& path) {
+  std::string shuffle;
+  for (const char* table :
+       {"accounts", "items", "submes", "units", "vch_explanations", "currencies", "settle_types"}) {
+    shuffle += "UPDATE " + std::string(table) + " SET id = -id; UPDATE " + table +
+               " SET id = -id * 7919 % 100003;";
+  }
   BuildLedger(EmbeddedSchema(),
               {ReadTextFile(GLNAMELIST_LEDGER_SOURCE_DIR "/sample_ledger.sql"), R"sql(
 INSERT INTO item_classes (id, number, name) VALUES (9, '009', '测试''类');
@@ -63,7 +115,8 @@ INSERT INTO items (id, class_id, number, name) VALUES
   (906, 9, 'C:\n\', '$1 $2::text \\. \.'),
   (907, 9, '$1', replace(hex(zeroblob(100000)), '00', '长'));
 INSERT INTO unit_groups (id, number, name) VALUES (9, '99', '空组');
-)sql"},
+)sql",
+               shuffle},
               path);
   Database(path, Database::Mode::kCreate)
       .ExecScript("UPDATE accounts SET helper_code = NULL WHERE number = '1012.03'");
@@ -71,28 +124,12 @@ INSERT INTO unit_groups (id, number, name) VALUES (9, '99', '空组');
 
 enum class Backend { kFile, kServer };
 
-inline std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
-  return info.param == Backend::kFile ? "File" : "Server";
-}
-
 // Skips the test when it needs the test server and there is none.
 #define GLNAMELIST_NEED_BACKEND(backend)                                             \
   if ((backend) == ::glnamelist::ledger::testing::Backend::kServer &&                \
       !::glnamelist::ledger::testing::TestServer::Available()) {                     \
     GTEST_SKIP() << "no test server: run the test under tests/ledger/pg_cluster.sh"; \
   }
-
-// The whole content of a file.
-inline std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // The values of one field over all rows of rs, in its order.
 inline std::vector<std::string> Column(const RecordsetPtr& rs, std::string_view field) {
@@ -135,8 +172,7 @@ struct NewLedger {
 // The test ledger at a place of either kind; a server gets a copy of a file.
 inline void BuildTestLedgerAt(const NewLedger& place, const TempDir& dir) {
   if (place.database.empty()) return BuildTestLedger(place.location);
-  static int copies = 0;
-  const std::string file = dir.File("copy-" + std::to_string(++copies) + ".ledger");
+  const std::string file = dir.File(place.database);
   BuildTestLedger(file);
   CopyLedger(file, place.location, false, false);
 }
@@ -151,9 +187,8 @@ class TestLedgerSuite : public ::testing::TestWithParam<Backend> {
     BuildTestLedger(path_);
   }
   static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
     server_.reset();
+    delete dir_;
   }
   void SetUp() override {
     GLNAMELIST_NEED_BACKEND(GetParam());
@@ -161,10 +196,8 @@ class TestLedgerSuite : public ::testing::TestWithParam<Backend> {
       server_ = std::make_unique<NewLedger>(Backend::kServer, *dir_, "");
       CopyLedger(path_, server_->location, false, false);
     }
-    service_ = std::make_shared<LedgerService>(location());
-  }
-  const std::string& location() const {
-    return GetParam() == Backend::kFile ? path_ : server_->location;
+    service_ = std::make_shared<LedgerService>(
+        server_ && GetParam() == Backend::kServer ? server_->location : path_);
   }
 
   static inline TempDir* dir_ = nullptr;
@@ -172,6 +205,10 @@ class TestLedgerSuite : public ::testing::TestWithParam<Backend> {
   static inline std::unique_ptr<NewLedger> server_;
   std::shared_ptr<LedgerService> service_;
 };
+
+inline std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
+  return info.param == Backend::kFile ? "File" : "Server";
+}
 
 #define GLNAMELIST_ON_BOTH_BACKENDS(suite)                                                     \
   INSTANTIATE_TEST_SUITE_P(Backends, suite,                                                    \

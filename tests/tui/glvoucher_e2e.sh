@@ -2,7 +2,8 @@
 # End-to-end test of the voucher-entry form: runs glvoucher in a detached tmux session on
 # the sample ledger, types as a bookkeeper would and checks what the screen shows; then
 # closes the terminal under two more glvouchers, which must end by themselves, and gives
-# glvoucher ledgers it cannot open, which must stop it before the form with their cause.
+# glvoucher ledgers it cannot open, which must stop it before the form with their cause, and
+# wrong arguments.
 #
 #   glvoucher_e2e.sh GLVOUCHER LEDGER [CAPTURE_FILE]
 #
@@ -62,12 +63,13 @@ keys() { $TMUX_CMD send-keys -t "$SESSION" "$@"; }
 type_text() { $TMUX_CMD send-keys -t "$SESSION" -l -- "$1"; }
 clear_box() { keys -N 40 BSpace; }
 
-# start [PREFIX]: runs glvoucher, after the shell words PREFIX, in a new tmux session
+# start [PREFIX [LOCALE]]: runs glvoucher, after the shell words PREFIX and in LOCALE
+# (C.UTF-8 by default), in a new tmux session
 # $SESSION and waits for its form. Its process id is in $WORK/pid, its exit status goes to
 # $WORK/$SESSION.status.
 start() {
   $TMUX_CMD new-session -d -s "$SESSION" -x 80 -y 24 \
-    "${1:-} env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color sh -c 'echo \$\$ >\"\$2/pid\";
+    "${1:-} env LANG=C.UTF-8 LC_ALL=${2:-C.UTF-8} TERM=tmux-256color sh -c 'echo \$\$ >\"\$2/pid\";
        exec \"\$0\" --ledger \"\$1\" 2>>\"\$2/stderr\"' '$GLVOUCHER' '$LEDGER' '$WORK';
      echo \"exit \$?\" >'$WORK/$SESSION.status'" || fail "tmux did not start"
   wait_for "结算方式" "the form starts, every box labelled"
@@ -103,6 +105,10 @@ wait_for "第 1 行" "F8 lists the codes"
 settle # Enter on 1002 银行存款 lists again
 keys Down Enter
 wait_for "01  1002.01  银行存款_工商银行" "the children of the chosen parent, codes relative to it"
+for step in "End:第 5 行" "Up:第 4 行" "PPage:第 1 行" "NPage:第 5 行" "Home:第 1 行"; do
+  keys "${step%%:*}"
+  wait_for "${step#*:} / 共 5 行" "${step%%:*} moves through the list"
+done
 keys Down Down Enter
 wait_gone "共 5 行" "a detail account chosen closes the list"
 account_is 1002.03 银行存款_农业银行 || fail "the chosen 1002.03, its name beside the box"
@@ -110,6 +116,9 @@ if [ -n "$CAPTURE" ]; then screen_text >"$CAPTURE"; fi
 settle
 keys F8
 wait_for "是明细，没有下级可列出" "F8 on a detail account says why nothing is listed"
+keys Left Left DC Right
+type_text 9
+wait_for "[1002.39 " "the caret moves and Delete deletes in the box"
 
 # Pasted text with quotes and wildcards, longer than the box, breaks nothing. Its point
 # lists while it is typed; Home shows that the whole text is in, then F8 lists again, and
@@ -141,9 +150,10 @@ wait_for "结算方式" "the form after resizing"
 # Closing its terminal (tmux hangs up the pane) ends glvoucher at once: one whose parent
 # told it to ignore hang-ups, and one in a session of its own, which gets no hang-up and
 # only finds its input gone.
+# The second one's locale is not UTF-8: the form still draws its Chinese labels.
 for prefix in "trap '' HUP;" "setsid"; do
   SESSION="closed-${prefix%% *}"
-  start "$prefix"
+  [ "$prefix" = setsid ] && start "$prefix" C || start "$prefix"
   pid=$(cat "$WORK/pid")
   $TMUX_CMD kill-session -t "$SESSION"
   poll "glvoucher ($prefix) still runs without its terminal" gone "$pid"
@@ -167,6 +177,16 @@ if on_file; then
       fail "one message for $file: $(cat "$WORK/bad.err")"
   done
 fi
+
+# Its arguments: help on standard output, a wrong call on standard error with status 2.
+"$GLVOUCHER" -h >"$WORK/out" && "$GLVOUCHER" --help >>"$WORK/out" &&
+  [ "$(grep -c "^usage: glvoucher \[--ledger PATH\]$" "$WORK/out")" = 2 ] || fail "--help"
+for args in --ledger "--ledger x --bogus" "ledger x"; do
+  # shellcheck disable=SC2086 # the words of args are the arguments
+  "$GLVOUCHER" $args </dev/null >"$WORK/out" 2>"$WORK/bad.err"
+  [ $? -eq 2 ] && [ ! -s "$WORK/out" ] && grep -q "^usage: glvoucher" "$WORK/bad.err" ||
+    fail "glvoucher $args: usage and status 2"
+done
 
 # F10 closes the program cleanly.
 keys F10

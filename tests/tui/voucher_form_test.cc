@@ -46,10 +46,6 @@ class VoucherFormTest : public ::testing::Test {
   void Key(long vk, int times = 1) {
     for (int i = 0; i < times; ++i) EXPECT_TRUE(form_->Handle({KeyPress::kKey, vk}));
   }
-  // Tabs from the first box to box index.
-  void FocusBox(int index) {
-    for (int i = 0; i < index; ++i) Char(VK_TAB);
-  }
   void Clear() {
     for (int i = 0; i < 20; ++i) Char(VK_BACK);
   }
@@ -58,6 +54,13 @@ class VoucherFormTest : public ::testing::Test {
     return screen_.Text();
   }
   bool Shows(const std::string& text) { return Shown().find(text) != std::string::npos; }
+  // The first screen row that holds text, as last painted.
+  int RowOf(const std::string& text) {
+    for (int y = 0; y < screen_.Rows(); ++y) {
+      if (screen_.Line(y).find(text) != std::string::npos) return y;
+    }
+    return -1;
+  }
 
   CellScreen screen_{24, 80};  // the smallest terminal the form is made for
   std::shared_ptr<platform::PlatformEnvironment> env_;
@@ -76,7 +79,7 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
           "INSERT INTO unit_groups VALUES (6, '06', '长度');"
           "INSERT INTO units (group_id, number, name) VALUES (6, '01', '英里');");
   Open(ledger);
-  FocusBox(kItemClass);
+  for (int box = 0; box < kItemClass; ++box) Char(VK_TAB);
   Type("002\t01.");
   EXPECT_TRUE(Shows("宝山钢铁股份有限公司")) << "suppliers of class 002, typed";
   Char(0);  // an unknown control character is ignored
@@ -130,6 +133,7 @@ TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysW
   EXPECT_FALSE(Shows("1002.05")) << "without HotTrace a point lists nothing";
   Key(VK_F8);
   EXPECT_TRUE(Shows("1002.05"));
+  EXPECT_EQ(RowOf("┌"), RowOf("科目") + 1) << "the list drops under its own box";
   Clear();
   Type("'%*[");
   Key(VK_F9);

@@ -1,12 +1,17 @@
-// Ledgers on the test server: refused logins and lost connections give one clear error,
-// and many clerks' processes read one ledger at once.
+// Opening ledgers: a file or a server database that cannot be served, a refused login and a
+// lost connection each give one error naming the ledger and the cause; many clerks'
+// processes read one ledger at once.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,6 +22,7 @@
 #include "ledger/ledger_db.h"
 #include "ledger/ledger_service.h"
 #include "ledger/register_ledger.h"
+#include "ledger/sqlite_db.h"
 #include "platform/class_registry.h"
 #include "recordset/memory_stream.h"
 #include "tests/ledger/temp_ledger.h"
@@ -26,7 +32,89 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 using testing::TestServer;
+
+// The message of the error that opening path raises.
+std::string OpenError(const std::string& path) {
+  Error e = testing::ErrorOf([&] { LedgerService service(path); });
+  EXPECT_EQ(e.Number(), errc::kDataService);
+  return e.what();
+}
+
+TEST(LedgerFileTest, MissingEmptyDirectoryUnreadableForeignAndCorruptFiles) {
+  testing::TempDir dir;
+  auto write = [&](const char* name, const std::string& bytes) {
+    std::ofstream(dir.File(name), std::ios::binary) << bytes;
+    return dir.File(name);
+  };
+  std::filesystem::create_directory(dir.File("folder.ledger"));
+  const std::string locked = dir.File("locked.ledger"), corrupt = dir.File("corrupt.ledger");
+  testing::BuildTestLedger(locked);
+  chmod(locked.c_str(), 0);
+  testing::BuildTestLedger(corrupt);
+  std::stringstream in;
+  in << std::ifstream(corrupt, std::ios::binary).rdbuf();
+  std::string bytes = in.str();
+  for (size_t i = 100; i < 4096; ++i) bytes[i] = static_cast<char>(0xA5 ^ (i * 7));
+  write("corrupt.ledger", bytes);
+  for (auto [path, cause] :
+       {std::pair{dir.File("nowhere.ledger"), "file not found"},
+        {write("empty.ledger", ""), "file is empty"},
+        {dir.File("folder.ledger"), "is a directory"},
+        {geteuid() ? locked : dir.File("nowhere.ledger"),  // the super-user reads any file
+         geteuid() ? "file is not readable (permission denied)" : "file not found"},
+        {write("notes.ledger", std::string(8192, 'x')), "not a ledger database"},
+        {corrupt, "the database file is corrupt"}}) {
+    EXPECT_THAT(OpenError(path), StartsWith("Cannot open ledger " + path + ": " + cause));
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("nowhere.ledger"))) << "opening creates no file";
+}
+
+TEST(LedgerLocationTest, ServerLocationsAreUrisOrKeywordStrings) {
+  for (auto [location, server] : {std::pair{"postgresql://clerk@h/books", true},
+                                  {"postgres://h/books", true},
+                                  {" \thost=/run/pg dbname=books", true},
+                                  {"db_name = books", true},
+                                  {"books.ledger", false},
+                                  {"/srv/host=books", false},
+                                  {"Host=books", false},
+                                  {"= books", false},
+                                  {"host", false},
+                                  {"host ", false}}) {
+    EXPECT_EQ(IsServerLocation(location), server) << location;
+  }
+}
+
+class WrongSchemaTest : public ::testing::TestWithParam<testing::Backend> {};
+
+TEST_P(WrongSchemaTest, IsRefusedWithTheCause) {
+  GLNAMELIST_NEED_BACKEND(GetParam());
+  testing::TempDir dir;
+  // Ledgers whose schema edit changed, as ledgers of another make would be.
+  for (auto [name, edit, cause] :
+       {std::tuple{"foreign.db", "DROP TABLE meta", "no meta table (not a ledger)"},
+        {"zero.ledger", "UPDATE meta SET value = '0' WHERE key = 'schema_version'",
+         "version 0, this program reads 1"},
+        {"unversioned.ledger", "DELETE FROM meta", "no schema version"},
+        {"no_units.ledger", "DROP TABLE units", "no table units"},
+        {"no_flag.ledger", "ALTER TABLE accounts DROP COLUMN is_cash",
+         "table accounts has no column is_cash"},
+        {"odd.ledger", "UPDATE meta SET value = '1x' WHERE key = 'schema_version'",
+         "schema version '1x' is not a number"}}) {
+    testing::NewLedger place(GetParam(), dir, name);
+    testing::BuildTestLedgerAt(place, dir);
+    if (GetParam() == testing::Backend::kFile) {
+      Database(place.location, Database::Mode::kCreate).ExecScript(edit);
+    } else {
+      testing::TestServer::Run(place.database, edit);
+    }
+    EXPECT_EQ(OpenError(place.location),
+              "Cannot open ledger " + place.name + ": wrong schema: " + cause);
+  }
+}
+
+GLNAMELIST_ON_BOTH_BACKENDS(WrongSchemaTest);
 
 constexpr GenerateOptions kClerksLedger = {
     .accounts = 100000, .items = 100, .submes_per_class = 10, .progress = false};
@@ -74,20 +162,26 @@ TEST_F(ServerLedgerTest, RefusedConnectionsNameTheServerAndTheCauseButNoPassword
 
 TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
   std::unique_ptr<LedgerDb> db = OpenLedger(TestServer::Location(clerks_ledger));
+  EXPECT_THROW(db->Load("SELECT no_such_column FROM accounts", {}, [](const ResultRow&) {}), Error)
+      << "a failed load leaves the session fit for the next one";
   long rows = 0;
   Error e = testing::ErrorOf([&] {
     db->Load("SELECT number FROM accounts ORDER BY number", {}, [&](const ResultRow&) {
       if (++rows == 1) CutConnections(clerks_ledger);
     });
   });
-  EXPECT_LT(rows, kClerksLedger.accounts);
+  EXPECT_TRUE(rows > 0 && rows < kClerksLedger.accounts) << rows;
   EXPECT_THAT(e.what(), HasSubstr("Ledger " + TestServer::Name(clerks_ledger) +
                                   ": cannot read: "
                                   "the connection to the server was lost"));
   EXPECT_THROW(db->ColumnsOf("accounts"), Error) << "and stays lost";
 
-  // Writing: the half-copied ledger is rolled back, the database stays empty.
+  // Writing: a copy its writer abandons, and one whose connection is lost, are rolled back;
+  // the database stays empty.
   const std::string target = TestServer::NewDatabase();
+  CreateLedger(TestServer::Location(target), false)
+      ->Rows("currencies", {"id", "number", "name"})
+      ->Add({int64_t{1}, "RMB", "人民币"});
   Error write = testing::ErrorOf([&] {
     std::unique_ptr<LedgerTarget> ledger = CreateLedger(TestServer::Location(target), false);
     std::unique_ptr<RowSink> accounts = ledger->Rows("currencies", {"id", "number", "name"});
@@ -99,7 +193,8 @@ TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
   });
   EXPECT_THAT(write.what(), HasSubstr("Ledger " + TestServer::Name(target) +
                                       ": cannot write: "
-                                      "the connection to the server was lost"));
+                                      "the connection to the server was lost ("));
+  EXPECT_THAT(write.what(), Not(HasSubstr("lost ()"))) << "with libpq's own words";
   EXPECT_EQ(TestServer::Run(target, "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"),
             "0");
 }
@@ -158,7 +253,7 @@ TEST_F(ServerLedgerTest, TwentyClerksOpenOneLedgerAtOnceAndListTheSameRows) {
   GenerateLedger(kClerksLedger, dir.File("clerks.ledger"));
   const std::string expected =
       Listing(LedgerService(dir.File("clerks.ledger")).AccountSet()->Recordset()) + "\n";
-  EXPECT_THAT(expected, ::testing::StartsWith("100000:"));
+  EXPECT_THAT(expected, StartsWith("100000:"));
   std::string all_expected;
   for (int i = 0; i < kClerks; ++i) all_expected += expected;
   EXPECT_EQ(output, all_expected);
