@@ -16,6 +16,8 @@ TEST(TerminalText, WidthsClippingMalformedBytesAndMatches) {
   EXPECT_EQ(ClipToWidth("银行存款", 5), "银行") << "a wide character is never cut in half";
   EXPECT_EQ(PadToWidth("银行存款", 5), "银行 ");
   EXPECT_EQ(ClipToWidth("ab", 0), "");
+  EXPECT_EQ(WrapToWidth("中abc de", 4), (std::vector<std::string>{"中", "abc ", "de"}))
+      << "lines break after a wide character or a space, never inside a word";
   auto glyphs = DecodeUtf8(
       "a\xE9\xB6"
       "b\xFF");
