@@ -69,23 +69,23 @@ class Progress {
   Progress(const std::string& ledger, bool shown) {
     if (!shown) return;
     dialog_ = std::make_unique<QProgressDialog>(QString::fromStdString("正在打开账套 " + ledger),
-                                                QString(), 0, kSteps);
+                                                QString(), 0, 1);
     dialog_->setWindowTitle("glvoucher-qt");
     dialog_->setMinimumDuration(0);
     dialog_->show();
   }
-  void Step(const std::string& what) {
+  // Step `step` of `steps` begins: reading what.
+  void Step(int step, int steps, const std::string& what) {
     if (!dialog_) return;
+    dialog_->setMaximum(steps);
     dialog_->setLabelText(QString::fromStdString("载入 " + what + " ..."));
-    dialog_->setValue(++step_);
+    dialog_->setValue(step);
     QApplication::processEvents();
   }
   void Done() { dialog_.reset(); }
 
  private:
-  static constexpr int kSteps = 16;  // opening the ledger, then one list per box
   std::unique_ptr<QProgressDialog> dialog_;
-  int step_ = 0;
 };
 
 // Shows window and waits, for a few seconds at most, until it is the active window, so that
@@ -101,14 +101,21 @@ void ShowActive(QWidget& window) {
 
 int ShowForm(const Options& options, const std::string& shown) {
   Progress progress(shown, !options.screenshot);
+  const int boxes = static_cast<int>(gl::host::VoucherBoxes::Kinds().size());
+  int ledger_steps = 0;
   try {
-    gl::host::OpenLedger([&](int, int, const std::string& what) { progress.Step(what); });
+    gl::host::OpenLedger([&](int step, int steps, const std::string& what) {
+      ledger_steps = steps;
+      progress.Step(step, steps + boxes, what);
+    });
   } catch (const std::exception& e) {
     std::cerr << gl::host::LedgerErrorText(shown, e) << "\n";
     return 1;
   }
   gl::qt::VoucherWindow window(shown);
-  window.AttachLists([&](int, int, const std::string& what) { progress.Step(what + " 的列表"); });
+  window.AttachLists([&](int step, int, const std::string& what) {
+    progress.Step(ledger_steps + step, ledger_steps + boxes, what + " 的列表");
+  });
   progress.Done();
   if (!options.screenshot) {
     window.show();

@@ -9,6 +9,15 @@
 namespace glnamelist::tui {
 namespace {
 
+// text with a blank on either side, as the frame shows a title. Appended in steps: the
+// optimiser warns of overlapping copies in a chain of string additions.
+std::string Spaced(std::string_view text) {
+  std::string out(1, ' ');
+  out += text;
+  out += ' ';
+  return out;
+}
+
 void PaintRow(Screen& screen, int y, int x, int width, const host::ListRows::Row& cells,
               bool selected, const ListView& view, const PictureGlyphs& glyph_of) {
   Style base = selected ? Style::kSelected : Style::kNormal;
@@ -52,8 +61,7 @@ void PaintList(Screen& screen, const host::ListRows& rows, const ListView& view,
   FillRect(screen, f, Style::kNormal);
   DrawFrame(screen, f, Style::kFrame);
   if (view.found)
-    screen.Put(f.y, f.x + 2, ClipToWidth(std::string(" ") + host::kFoundTitle + " ", inner - 2),
-               Style::kTitle);
+    screen.Put(f.y, f.x + 2, ClipToWidth(Spaced(host::kFoundTitle), inner - 2), Style::kTitle);
   for (long r = view.first; r <= view.last; ++r) {
     PaintRow(screen, f.y + 1 + static_cast<int>(r - view.first), f.x + 1, inner, rows.Peek(r),
              r == view.selection, view, glyph);
@@ -62,8 +70,8 @@ void PaintList(Screen& screen, const host::ListRows& rows, const ListView& view,
     screen.Put(f.y + 1, f.x + 2, ClipToWidth(host::kNoRowsText, inner - 1), Style::kNormal);
   }
 
-  std::string position = " " + host::PositionText(view.selection, rows.Rows()) + " ";
-  position = ClipToWidth(position, inner);
+  std::string position =
+      ClipToWidth(Spaced(host::PositionText(view.selection, rows.Rows())), inner);
   screen.Put(f.y + f.height - 1, f.x + f.width - 1 - TextWidth(position), position, Style::kTitle);
 }
 
