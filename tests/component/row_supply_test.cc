@@ -137,7 +137,7 @@ TEST_F(RowSupplyTest, ItemsOfTwoClassesWithOneIdAreTwoRowsShowingTheCurrentDefau
   EXPECT_EQ(rows().pictures[1], nullptr) << "PicDefault is read at each request";
 }
 
-TEST_F(RowSupplyTest, RelativeCodesCountCharactersNotBytesAndNullsShowEmpty) {
+TEST_F(RowSupplyTest, RelativeCodesCountCharactersNullsShowEmptyAndSubMesGroupsAPlus) {
   list->ItemClassID(3);
   Show(nlItem,
        Items({{.FItemID = 1L, .FNumber = "原料.钢材", .FName = "Steel"},
@@ -147,9 +147,8 @@ TEST_F(RowSupplyTest, RelativeCodesCountCharactersNotBytesAndNullsShowEmpty) {
   rows().RequestRow(2);
   EXPECT_EQ(rows().Cell(1, 0), "钢材");
   EXPECT_THAT(Cells(2), ElementsAre("", "", ""));
-}
 
-TEST_F(RowSupplyTest, SubMesEntriesThatAreNoDetailShowAPlus) {
+  // SubMes entries that are no detail show a plus.
   list->ItemClassID(8);
   Show(nlSubMes, Items({{.FItemID = 1L, .FNumber = "01", .FName = "Group", .FDetail = 0L},
                         {.FItemID = 2L, .FNumber = "01.01", .FName = "Leaf", .FDetail = 1L}}));

@@ -62,30 +62,18 @@ struct UnitRow {
   std::string name;
 };
 
-// An account or item entry as GetAccount and GetItem return it.
+// An entry as GetAccount, GetItem and GetSubMes return it (SubMes entries have no Detail).
 template <class Base>
-class FakeDetailEntry : public Base {
- public:
-  FakeDetailEntry(std::string number, bool detail) : number_(std::move(number)), detail_(detail) {}
-  std::string Number() const override { return number_; }
-  bool Detail() const override { return detail_; }
-
- private:
-  std::string number_;
-  bool detail_;
+struct FakeEntry : Base {
+  FakeEntry(std::string number, bool detail = false) : number(std::move(number)), detail(detail) {}
+  std::string Number() const override { return number; }
+  bool Detail() const { return detail; }
+  std::string number;
+  bool detail;
 };
-using FakeAccountEntry = FakeDetailEntry<AccountEntry>;
-using FakeItemEntry = FakeDetailEntry<ItemEntry>;
-
-// A SubMes entry as GetSubMes returns it.
-class FakeSubMesEntry : public SubMesEntry {
- public:
-  explicit FakeSubMesEntry(std::string number) : number_(std::move(number)) {}
-  std::string Number() const override { return number_; }
-
- private:
-  std::string number_;
-};
+using FakeAccountEntry = FakeEntry<AccountEntry>;
+using FakeItemEntry = FakeEntry<ItemEntry>;
+using FakeSubMesEntry = FakeEntry<SubMesEntry>;
 
 // A record source (AccountSet, CurrencySet, ...) handing out one record set; its Recordset
 // is recorded as "<Name>.Recordset()".
