@@ -18,6 +18,8 @@ class RowSupplyTest : public NameListFixture {
         {.FAccountID = 3L, .FNumber = "1001.02", .FName = "Safe"},
         {.FAccountID = 4L, .FNumber = "1002", .FName = "Bank"},
     });
+    fake.gl_data()->SetFullName(2, "Cash_Petty");
+    fake.gl_data()->SetFullName(3, "Cash_Safe");
     list = std::make_shared<GLNameList>();
   }
 

@@ -149,25 +149,9 @@ AccountEntryPtr FakeGLData::GetAccount(std::string& Number) {
 std::string FakeGLData::GetAccountFullName(long AccountID) {
   Call("GetAccountFullName", DescribeArgs(AccountID));
   if (auto it = full_names_.find(AccountID); it != full_names_.end()) return it->second;
-  const AccountRow* self = nullptr;
   for (const AccountRow& r : accounts_)
-    if (!r.FAccountID.IsNull() && r.FAccountID.ToLong() == AccountID) self = &r;
-  if (!self) throw Error(errc::kDataService, "No account " + std::to_string(AccountID));
-  // The names of the accounts whose codes are the leading levels of this one, then its own.
-  std::string code = Code(self->FNumber), full;
-  for (size_t pos = 0;;) {
-    size_t dot = code.find('.', pos);
-    std::string prefix = code.substr(0, dot);
-    for (const AccountRow& r : accounts_) {
-      if (r.FNumber.IsNull() || Code(r.FNumber) != prefix) continue;
-      if (!full.empty()) full += "_";
-      full += r.FName.ToDisplayText();
-      break;
-    }
-    if (dot == std::string::npos) break;
-    pos = dot + 1;
-  }
-  return full;
+    if (!r.FAccountID.IsNull() && r.FAccountID.ToLong() == AccountID) return Code(r.FName);
+  throw Error(errc::kDataService, "No account " + std::to_string(AccountID));
 }
 
 RecordSourcePtr FakeGLData::CurrencySet() { return CodeSource("CurrencySet"); }

@@ -4,7 +4,7 @@
 //   auto gl = std::make_shared<FakeGLData>(log);
 //   gl->SetAccounts({{.FAccountID = 1L, .FNumber = "1001", .FName = "Cash", .FDetail = false},
 //                    {.FAccountID = 2L, .FNumber = "1001.01", .FName = "Petty"}});
-//   gl->SetFullName(2, "Cash_Petty");      // else derived from the parents' names
+//   gl->SetFullName(2, "Cash_Petty");      // else GetAccountFullName gives the own name
 //   gl->CallCount("GetAccountFullName")    // calls per member
 //
 // Each table is built once per Set... call and the same record set is handed out every
@@ -114,7 +114,7 @@ class FakeGLData : public GLData, public FakeRecorder {
   void SetSubMesWithoutRecords(long item_class_id) { submes_rs_[item_class_id] = nullptr; }
   void SetItems(long item_class_id, const std::vector<ItemRow>& rows);
   void SetUnits(long unit_group_id, std::vector<UnitRow> units);
-  // GetAccountFullName gives this name for the id instead of the derived one.
+  // GetAccountFullName gives this name for the id instead of the account's own name.
   void SetFullName(long account_id, std::string name) { full_names_[account_id] = std::move(name); }
 
   // The record sets handed out (to check that the component leaves them untouched).

@@ -15,18 +15,10 @@
 
 namespace glnamelist::fakes {
 
-class FakeFont : public glnamelist::Font {
- public:
-  explicit FakeFont(std::string name = "SimSun", double size = 9, bool bold = false)
-      : name_(std::move(name)), size_(size), bold_(bold) {}
-  std::string Name() const override { return name_; }
-  double Size() const override { return size_; }
-  bool Bold() const override { return bold_; }
-
- private:
-  std::string name_;
-  double size_;
-  bool bold_;
+struct FakeFont : glnamelist::Font {
+  std::string Name() const override { return "SimSun"; }
+  double Size() const override { return 9; }
+  bool Bold() const override { return false; }
 };
 
 class FakeTextBox : public TextBox, public FakeRecorder {
