@@ -55,7 +55,7 @@ TEST_F(MessagesTest, EveryMessageReachesTheListControlWhichDecidesTheResult) {
   EXPECT_FALSE(kept.exec_proc);
 }
 
-TEST_F(MessagesTest, F8ListsAndF9SearchesWhateverHotTraceAndModifiers) {
+TEST_F(MessagesTest, F8ListsAndF9SearchesWhateverHotTraceAndAPointListsAccountsAndItemsWithIt) {
   AttachWithProvider(nlItemClass);
   Press(VK_F8);
   Press(VK_F8 | 0x10000);  // high word set: the key code is still F8
@@ -63,10 +63,7 @@ TEST_F(MessagesTest, F8ListsAndF9SearchesWhateverHotTraceAndModifiers) {
   for (long other : {13L, 38L, 40L, 118L, 121L}) Press(other);
   EXPECT_EQ(Lists(), 2);
   EXPECT_EQ(Searches(), 1);
-}
-
-TEST_F(MessagesTest, APointListsOnlyInAccountAndItemBoxesWithHotTrace) {
-  fake.gl_data()->SetAccounts({});
+  // A point lists only in account and item boxes, and only with HotTrace.
   for (long kind : {nlAccount, nlItem, nlCurrency, nlSubMes}) {
     AttachWithProvider(kind);
     list->HotTrace(false);
