@@ -44,6 +44,28 @@ refused 1 "at least one item class" generate --classes 0 --out "$WORK/x"
 [ ! -e "$WORK/x" ] || fail "a refused call wrote a ledger"
 "$GLLEDGER" generate --accounts 0 --items 0 --classes 1 --submes 0 --out "$WORK/x" 2>"$WORK/err" &&
   [ "$(sql "$WORK/x" "SELECT count(*) FROM accounts, items")" = 0 ] || fail "an empty ledger"
+"$GLLEDGER" generate --accounts 5 --items 0 --quiet --out "$WORK/x" 2>"$WORK/err" &&
+  [ "$(sql "$WORK/x" "SELECT count(*) FROM accounts WHERE detail AND number < '1122'")" = 5 ] ||
+  fail "fewer accounts than the chart's top are its first"
+
+# A build derives levels and parents from the codes; a failed one leaves no file.
+cat >"$WORK/tree.sql" <<'EOF'
+INSERT INTO item_classes (id, number, name) VALUES (1, '1', '类');
+INSERT INTO items (class_id, number, name) VALUES
+  (1, '01.01.001', '热轧钢板'), (1, '02', '包装物'), (1, '01', '原材料'),
+  (1, '01.01', '钢材');
+EOF
+echo "left by a build that was killed" >"$WORK/tree.ledger.part"
+"$GLLEDGER" build --data "$WORK/tree.sql" --out "$WORK/tree.ledger" 2>"$WORK/err" &&
+  [ "$(sql "$WORK/tree.ledger" "SELECT group_concat(level, '') FROM items")" = 3112 ] &&
+  [ ! -e "$WORK/tree.ledger.part" ] || fail "levels from the codes"
+echo "INSERT INTO accounts (number, name) VALUES ('1002.01', '工商银行');" >"$WORK/orphan.sql"
+refused 1 "1002.01: no parent with the code 1002" build --data "$WORK/orphan.sql" \
+  --out "$WORK/orphan.ledger"
+mkdir -p "$WORK/orphan.ledger/in the way"
+refused 1 "Cannot write $WORK/orphan.ledger" build --data "$WORK/tree.sql" \
+  --out "$WORK/orphan.ledger"
+[ ! -e "$WORK/orphan.ledger.part" ] || fail "a failed build left a .part file"
 
 # A schema of its own and two data files.
 echo "INSERT INTO currencies (id, number, name) VALUES (99, 'XAU', '黄金');" >"$WORK/more.sql"
@@ -62,12 +84,58 @@ echo "INSERT INTO currencies (id, number, name) VALUES (99, 'XAU', '黄金');" >
   (SELECT count(*) FROM submes)")" = "200 16,15 6" ] || fail "generate options"
 "$GLLEDGER" generate --accounts 200 --items 31 --single-class --seed 0 --out "$WORK/b.ledger" \
   2>"$WORK/err" || fail "generate --single-class"
-grep -q "Generating ledger: 100%" "$WORK/err" || fail "progress without --quiet"
+# Outside a terminal, progress is a line each tenth of the work.
+[ "$(grep -c . "$WORK/err")" = 10 ] &&
+  head -n 1 "$WORK/err" | grep -q -x "Generating ledger: 10% (64 of 631)" &&
+  tail -n 1 "$WORK/err" | grep -q -x "Generating ledger: 100% (631 of 631)" ||
+  fail "progress without --quiet"
 [ "$(sql "$WORK/b.ledger" "SELECT count(DISTINCT class_id) || ' ' || (SELECT count(*) FROM
   submes) FROM items")" = "1 400" ] || fail "one class, and 200 SubMes entries in each of two"
 names="SELECT group_concat(name) FROM accounts"
 [ "$(sql "$WORK/a.ledger" "$names")" != "$(sql "$WORK/b.ledger" "$names")" ] ||
   fail "--seed changes the names"
+# Generated companies: a.ledger too small for groups below the chart's lines, big.ledger
+# large enough. Each query prints a count of faults (or no row).
+"$GLLEDGER" generate --accounts 3000 --items 2000 --classes 3 --quiet --out "$WORK/big.ledger" \
+  2>"$WORK/err" || fail "generate 3000"
+for ledger in "$WORK/a.ledger" "$WORK/big.ledger"; do
+  faults=$(sqlite3 -bail "$ledger" 2>&1 <<'EOF'
+-- Accounts in code order with distinct sibling names, cash and bank by their codes.
+SELECT count(*) FROM (SELECT number < lag(number) OVER (ORDER BY id) AS b FROM accounts) WHERE b;
+SELECT count(*) FROM accounts GROUP BY parent_id, name HAVING count(*) > 1;
+SELECT count(*) FROM accounts
+  WHERE is_cash <> (number LIKE '1001%') OR is_bank <> (number LIKE '1002%');
+-- The enterprise chart at the top; customers in the city of their group; customers and
+-- suppliers named as firms; goods named by their product.
+SELECT count(*) NOT BETWEEN 60 AND 90 FROM accounts WHERE level = 1;
+SELECT 4 - count(*) FROM accounts WHERE (number, name) IN (VALUES ('1001', '库存现金'),
+  ('1002', '银行存款'), ('1122', '应收账款'), ('6602', '管理费用'));
+SELECT count(*) FROM accounts c JOIN accounts p ON p.id = c.parent_id
+  WHERE p.number LIKE '1122.%' AND c.name NOT LIKE p.name || '%';
+SELECT count(*) FROM accounts WHERE detail AND level > 1 AND substr(number, 1, 4) IN
+  ('1122', '2202') AND NOT (name LIKE '%公司' OR name LIKE '%商行' OR name LIKE '%经营部');
+SELECT count(*) FROM items c JOIN items p ON p.id = c.parent_id
+  WHERE c.level = 3 AND instr(c.name, p.name) = 0;
+EOF
+  )
+  for table in items accounts submes; do
+    # A parent's code is its child's without the last level; details have no children.
+    faults="$faults
+$(sql "$ledger" "SELECT count(*) FROM $table c LEFT JOIN $table p ON p.id = c.parent_id
+  WHERE coalesce(p.number || '.' || substr(c.number, length(p.number) + 2), c.number) <> c.number
+  OR c.level <> coalesce(p.level + 1, 1) OR c.helper_code = '' OR instr(c.name, '|')
+  OR c.detail = EXISTS (SELECT 1 FROM $table d WHERE d.parent_id = c.id)" 2>&1)"
+  done
+  [ -z "$(echo "$faults" | grep -v -x 0)" ] ||
+    fail "$ledger: faults: $(echo "$faults" | tr '\n' ' ')"
+done
+# Most of the large company below banks, customers, suppliers, projects and departments;
+# few below cash.
+[ "$(sql "$WORK/big.ledger" "SELECT count(*), (SELECT count(*) FROM submes),
+  (SELECT group_concat(n) FROM (SELECT count(*) AS n FROM items GROUP BY class_id)),
+  sum(level > 1 AND substr(number, 1, 4) IN ('1002', '1122', '1123', '2202', '2203', '5001',
+  '6601', '6602')) >= 2700, sum(number LIKE '1001.%') <= 3 FROM accounts")" = \
+  "3000|400|667,667,666|1|1" ] || fail "the large company's shape"
 echo "left by a copy that was killed" >"$WORK/c.ledger.part"
 "$GLLEDGER" copy --from "$WORK/a.ledger" --to "$WORK/c.ledger" --quiet 2>"$WORK/err" ||
   fail "copy"

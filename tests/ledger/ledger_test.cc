@@ -1,0 +1,649 @@
+// The ledger. The data service and its item set over a test ledger (the sample data plus
+// hostile entries) in a file and on a server, against a plain scan of the ledger file;
+// ledgers that cannot be served, refused logins and lost connections, each one error naming
+// the ledger and the cause; twenty clerks' processes reading one ledger at once; and the
+// writing side: helper codes, the build from SQL text, the generator and its progress.
+// The server is the throwaway one that pg_cluster.sh starts.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "contracts/error.h"
+#include "contracts/prog_ids.h"
+#include "ledger/entries.h"
+#include "ledger/generated_names.h"
+#include "ledger/generator.h"
+#include "ledger/item_set.h"
+#include "ledger/ledger_builder.h"
+#include "ledger/ledger_copy.h"
+#include "ledger/ledger_db.h"
+#include "ledger/ledger_service.h"
+#include "ledger/pinyin.h"
+#include "ledger/register_ledger.h"
+#include "ledger/sqlite_db.h"
+#include "platform/class_registry.h"
+#include "platform/keyed_collection.h"
+#include "recordset/memory_stream.h"
+
+namespace glnamelist::ledger {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+using Lines = std::vector<std::string>;
+
+// The test server of pg_cluster.sh.
+struct TestServer {
+  static bool Available() { return getenv("GLNAMELIST_PG_DIR") != nullptr; }
+
+  // A URI for database on the server; password replaces the real one when given.
+  static std::string Location(const std::string& database, const char* password = nullptr) {
+    return "postgresql://postgres:" + Encoded(password ? password : getenv("PGPASSWORD")) + "@" +
+           Encoded(getenv("GLNAMELIST_PG_DIR")) + "/" + Encoded(database);
+  }
+  static std::string Encoded(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+      out += std::isalnum(c) ? std::string(1, c) : std::string{'%', kHex[c >> 4], kHex[c & 15]};
+    }
+    return out;
+  }
+  static constexpr char kHex[] = "0123456789ABCDEF";
+
+  // How the ledger's messages name database on the server.
+  static std::string Name(const std::string& database) {
+    std::string host;
+    for (char c : std::string(getenv("GLNAMELIST_PG_DIR")))
+      host += c == '/' ? "%2F" : std::string(1, c);
+    return "postgresql://postgres@" + host + ":5432/" + database;
+  }
+
+  // A new empty database whose name is full of quotes and SQL, as data never code.
+  static std::string NewDatabase() {
+    static int made = 0;
+    const std::string n = std::to_string(++made), rest = " '; DROP TABLE meta; -- \\ $1";
+    Run("postgres", "CREATE DATABASE \"ledger \"\"" + n + "\"\"" + rest + "\"");
+    return "ledger \"" + n + "\"" + rest;
+  }
+
+  // Runs sql in database as the superuser; the first column of the first row, if any.
+  static std::string Run(const std::string& database, const std::string& sql) {
+    std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(Location(database).c_str()),
+                                                      PQfinish);
+    std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn.get(), sql.c_str()), PQclear);
+    ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+      throw std::runtime_error(PQerrorMessage(conn.get()));
+    }
+    return PQntuples(result.get()) > 0 ? PQgetvalue(result.get(), 0, 0) : "";
+  }
+};
+
+// A directory of its own under the system's temporary directory, removed with its contents.
+struct TempDir {
+  TempDir() : path((std::filesystem::temp_directory_path() / "ledger-test-XXXXXX").string()) {
+    if (!mkdtemp(path.data())) throw std::runtime_error("mkdtemp failed");
+  }
+  ~TempDir() { std::filesystem::remove_all(path); }
+  std::string File(const std::string& name) const { return path + "/" + name; }
+  std::string path;
+};
+
+// Builds the sample ledger plus test entries at path: an item class (id 9) whose codes and
+// names hold quotes, %, *, backslashes, $1, SQL and a name of 100,000 characters; a unit
+// group (id 9) without units; no helper code for account 1012.03. The ids of the listed
+// tables are shuffled, so that no table's rows are stored in code order.
+void BuildTestLedger(const std::string& path) {
+  std::string shuffle;
+  for (std::string table :
+       {"accounts", "items", "submes", "units", "vch_explanations", "currencies", "settle_types"}) {
+    shuffle +=
+        "UPDATE " + table + " SET id = -id; UPDATE " + table + " SET id = -id * 7919 % 100003;";
+  }
+  BuildLedger(EmbeddedSchema(),
+              {ReadTextFile(GLNAMELIST_LEDGER_SOURCE_DIR "/sample_ledger.sql"), R"sql(
+INSERT INTO item_classes (id, number, name) VALUES (9, '009', '测试''类');
+INSERT INTO items (id, class_id, number, name) VALUES (901, 9, 'A''B', 'O''Brien & Co'),
+  (902, 9, '50%', '百分之五十%'), (903, 9, '*', 'star*'), (905, 9, '[1]', '方括号[1]'),
+  (904, 9, 'x''; DROP TABLE items; --', 'Robert''); DROP TABLE items;--'),
+  (906, 9, 'C:\n\', '$1 $2::text \\. \.'),
+  (907, 9, '$1', replace(hex(zeroblob(100000)), '00', '长'));
+INSERT INTO unit_groups (id, number, name) VALUES (9, '99', '空组');
+)sql",
+               shuffle},
+              path);
+  Database(path, Database::Mode::kCreate)
+      .ExecScript("UPDATE accounts SET helper_code = NULL WHERE number = '1012.03'");
+}
+
+// The error that call raises; a test failure (and error 0) when it raises none.
+template <class Call>
+Error ErrorOf(Call call) {
+  try {
+    call();
+  } catch (const Error& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no error raised";
+  return Error(0, "");
+}
+
+// The message of the error that opening location raises.
+std::string OpenError(const std::string& location) {
+  Error e = ErrorOf([&] { LedgerService service(location); });
+  EXPECT_EQ(e.Number(), errc::kDataService);
+  return e.what();
+}
+
+enum class Backend { kFile, kServer };
+
+// A place for a new ledger: a file name in dir, or a new empty database on the server.
+struct NewLedger {
+  NewLedger(Backend backend, const TempDir& dir, const std::string& file_name)
+      : dir(dir),
+        database(backend == Backend::kServer ? TestServer::NewDatabase() : ""),
+        location(database.empty() ? dir.File(file_name) : TestServer::Location(database)),
+        name(database.empty() ? location : TestServer::Name(database)) {}
+  // Puts the test ledger there; a server gets a copy of a file.
+  void BuildTestLedger() const {
+    if (database.empty()) return ledger::BuildTestLedger(location);
+    ledger::BuildTestLedger(dir.File(database));
+    CopyLedger(dir.File(database), location, false, false);
+  }
+  void Exec(const std::string& sql) const {
+    if (database.empty()) return Database(location, Database::Mode::kCreate).ExecScript(sql);
+    TestServer::Run(database, sql);
+  }
+  const TempDir& dir;
+  std::string database;  // on the server
+  std::string location;
+  std::string name;  // as messages name it
+};
+
+// The rows of table in the file where `where` holds, in code order: the columns of a row
+// joined by '|'.
+Lines Scan(const std::string& path, const std::string& table, const Lines& columns,
+           const std::string& where = "1") {
+  std::string line = "''";
+  for (const std::string& column : columns) line += "||coalesce(" + column + ", '<null>')||'|'";
+  Database db(path, Database::Mode::kReadOnly);
+  Statement scan(db, "SELECT " + line + " FROM " + table + " WHERE " + where + " ORDER BY number");
+  Lines lines;
+  while (scan.Step()) lines.emplace_back(scan.Text(0));
+  return lines;
+}
+
+// The rows of rs as Scan writes them. Integer fields (ids and flags) must hold integers,
+// the others texts or nulls; a value of another type shows as "<wrong type>".
+Lines Rows(const RecordsetPtr& rs, const Lines& fields) {
+  Lines lines;
+  if (!rs || rs->RecordCount() == 0) return lines;
+  for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext()) {
+    std::string& line = lines.emplace_back();
+    for (const std::string& field : fields) {
+      Variant v = rs->Fields(field);
+      bool integer = v.type() == Variant::Type::kInt32 || v.type() == Variant::Type::kInt64;
+      bool integer_field = field.ends_with("ID") || field == "FDetail" || field.starts_with("FIs");
+      bool fits = integer_field ? integer : v.IsNull() || v.IsText();
+      line += (!fits ? "<wrong type>" : v.IsNull() ? "<null>" : v.ToText()) + "|";
+    }
+  }
+  return lines;
+}
+
+// One test ledger for the suite, in a file and (copied with the ledger tool's copy) on the
+// test server, and a fresh service over the one of the test's backend.
+class LedgerServiceTest : public ::testing::TestWithParam<Backend> {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new TempDir;
+    BuildTestLedger(path_ = dir_->File("test.ledger"));
+  }
+  static void TearDownTestSuite() {
+    server_.reset();
+    delete dir_;
+  }
+  void SetUp() override {
+    if (GetParam() == Backend::kServer && !TestServer::Available()) {
+      GTEST_SKIP() << "no test server: run the test under tests/ledger/pg_cluster.sh";
+    }
+    if (GetParam() == Backend::kServer && !server_) {
+      server_ = std::make_unique<NewLedger>(Backend::kServer, *dir_, "");
+      CopyLedger(path_, server_->location, false, false);
+    }
+    service_ =
+        std::make_shared<LedgerService>(GetParam() == Backend::kServer ? server_->location : path_);
+  }
+
+  static inline TempDir* dir_ = nullptr;
+  static inline std::string path_;
+  static inline std::unique_ptr<NewLedger> server_;
+  std::shared_ptr<LedgerService> service_;
+};
+
+const Lines kTree = {"FItemID", "FNumber", "FName", "FDetail"};
+const Lines kIdTree = {"id", "number", "name", "detail"};
+
+TEST_P(LedgerServiceTest, EveryRecordSetListsWhatAPlainScanFinds) {
+  const Lines accounts = Scan(
+      path_, "accounts", {"id", "number", "name", "detail", "helper_code", "is_bank", "is_cash"});
+  RecordsetPtr rs = service_->AccountSet()->Recordset();
+  EXPECT_EQ(
+      Rows(rs, {"FAccountID", "FNumber", "FName", "FDetail", "FHelperCode", "FIsBank", "FIsCash"}),
+      accounts);
+  EXPECT_THAT(accounts, Contains(EndsWith("|1001|库存现金|1|KCXJ|0|1|")));
+  EXPECT_THAT(accounts, Contains(EndsWith("|1012.03|信用卡存款|1|<null>|0|0|")));
+  rs->Filter("FDetail = 0");  // handed-out record sets are independent of each other
+  EXPECT_EQ(service_->AccountSet()->Recordset()->RecordCount(), std::ssize(accounts));
+
+  for (auto [set, table] : {std::pair{service_->CurrencySet(), "currencies"},
+                            {service_->ItemClassSet(), "item_classes"},
+                            {service_->UnitGroupSet(), "unit_groups"},
+                            {service_->SettTypeSet(), "settle_types"}}) {
+    EXPECT_EQ(Rows(set->Recordset(), {"FItemID", "FNumber", "FName"}),
+              Scan(path_, table, {"id", "number", "name"}));
+  }
+  EXPECT_EQ(Rows(service_->VchExpSet(), {"FItemID", "FNumber", "FExplanation"}),
+            Scan(path_, "vch_explanations", {"id", "number", "explanation"}));
+  // Item classes and unit groups 0 to 9: some missing, some empty (class 0, unit group 9).
+  for (long id = 0; id <= 9; ++id) {
+    const std::string in_class = "class_id = " + std::to_string(id);
+    EXPECT_EQ(Rows(service_->ItemRecords(id, "", ""), kTree),
+              Scan(path_, "items", kIdTree, in_class));
+    EXPECT_EQ(Rows(service_->ItemRecords(id, " FDetail=1 ", ""), kTree),
+              Scan(path_, "items", kIdTree, in_class + " AND detail = 1"));
+    RecordSourcePtr submes = service_->SubMesSet(id);
+    const Lines scan = Scan(path_, "submes", kIdTree, in_class);
+    EXPECT_EQ(Rows(submes ? submes->Recordset() : nullptr, kTree), scan);
+    EXPECT_EQ(!submes, scan.empty()) << "a class without SubMes entries has no set";
+
+    UnitSetPtr units = service_->UnitSet(id);
+    Lines listed;
+    for (long i = 1; units && i <= units->Count(); ++i) {
+      listed.push_back(units->Item(i)->Number() + "|" + units->Item(i)->Name() + "|");
+    }
+    EXPECT_EQ(listed, Scan(path_, "units", {"number", "name"}, "group_id = " + std::to_string(id)));
+    EXPECT_EQ(!units, Scan(path_, "unit_groups", {"id"}, "id = " + std::to_string(id)).empty())
+        << "only a group that is not there has no unit set";
+  }
+  long weight = 1;
+  UnitSetPtr units = service_->UnitSet(weight);
+  for (long outside : {0L, units->Count() + 1, -1L}) {
+    EXPECT_EQ(ErrorOf([&] { units->Item(outside); }).Number(), errc::kInvalidProcedureCall)
+        << "index " << outside;
+  }
+  EXPECT_EQ(units->Item(units->Count())->Name(), "吨");
+}
+
+template <class Entry>
+std::string Described(const std::shared_ptr<Entry>& entry) {
+  if (!entry) return "none";
+  auto e = std::static_pointer_cast<LedgerEntry<Entry>>(entry);
+  return std::to_string(e->Id()) + "|" + e->Number() + "|" + e->Name() + "|" +
+         std::to_string(e->Detail()) + "|";
+}
+
+// Every listed entry is found by its code, in its own class only; a code near it (with
+// blanks or wildcards, or cut short) only when that code is listed too. An account's full
+// name joins the names of its parents.
+TEST_P(LedgerServiceTest, EveryListedEntryIsLookedUpByItsExactCode) {
+  std::map<long, std::map<std::string, std::string>> listed;  // class (-1: accounts), code
+  std::set<std::string> codes = {"", "'"};
+  auto list = [&](long scope, const RecordsetPtr& rs, const char* id) {
+    for (const std::string& row : Rows(rs, {"FNumber", id, "FNumber", "FName", "FDetail"})) {
+      const std::string c = row.substr(0, row.find('|'));
+      listed[scope][c] = row.substr(c.size() + 1);
+      codes.insert({c, c + " ", " " + c, c + "%", c.substr(0, c.size() - 1) + "_",
+                    c.substr(0, c.size() - 1)});
+    }
+  };
+  list(-1, service_->AccountSet()->Recordset(), "FAccountID");
+  for (long c : {1L, 3L, 9L}) list(c, service_->ItemRecords(c, "", ""), "FItemID");
+  long customers = 1;
+  list(101, service_->SubMesSet(customers)->Recordset(), "FItemID");
+  auto expected = [&](long scope, const std::string& code) {
+    return listed[scope].count(code) ? listed[scope][code] : "none";
+  };
+  for (std::string code : codes) {
+    EXPECT_EQ(Described(service_->GetAccount(code)), expected(-1, code)) << code;
+    for (long c : {1L, 3L, 9L}) {
+      EXPECT_EQ(Described(service_->GetItem(c, {}, code)), expected(c, code)) << c << code;
+      EXPECT_EQ(Described(service_->GetSubMes(c, {}, code)), expected(100 + c, code)) << code;
+    }
+  }
+  EXPECT_EQ(listed[9].size(), 7u);
+  EXPECT_THAT(listed[101]["01.02"], EndsWith("|01.02|大客户|1|"));
+
+  EXPECT_THROW(service_->GetAccountFullName(999999), Error);  // and the next ones work
+  std::map<std::string, std::string> full_names;              // parents come first in code order
+  RecordsetPtr rs = service_->AccountSet()->Recordset();
+  for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext()) {
+    std::string number = rs->Fields("FNumber").ToText(), name = rs->Fields("FName").ToText();
+    size_t dot = number.rfind('.');
+    full_names[number] =
+        dot == std::string::npos ? name : full_names[number.substr(0, dot)] + "_" + name;
+    EXPECT_EQ(service_->GetAccountFullName(rs->Fields("FAccountID").ToLong()), full_names[number]);
+  }
+  EXPECT_EQ(full_names["2221.01.01"], "应交税费_应交增值税_进项税额");
+  if (GetParam() == Backend::kServer) {  // the hostile codes ran no SQL
+    const char* tables = "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'";
+    EXPECT_EQ(TestServer::Run(server_->database, tables), "10");
+    EXPECT_EQ(TestServer::Run("postgres", tables), "0");
+  }
+}
+
+TEST_P(LedgerServiceTest, RegistrySharesOneServiceAndRetriesAfterAFailure) {
+  platform::ClassRegistry registry;
+  const NewLedger later(GetParam(), *dir_, "later.ledger");
+  RegisterLedger(registry, later.location);
+  EXPECT_THAT(ErrorOf([&] { registry.Create(progid::kGLData); }).what(), HasSubstr(later.name))
+      << "no ledger there yet";
+  later.BuildTestLedger();
+  ObjectPtr first = registry.Create(progid::kGLData);
+  ASSERT_TRUE(std::dynamic_pointer_cast<GLData>(first));
+  EXPECT_EQ(registry.Create(progid::kGLData), first);
+  EXPECT_TRUE(std::dynamic_pointer_cast<ItemSet>(registry.Create(progid::kItemSet)));
+  EXPECT_NE(registry.Create(progid::kItemSet), registry.Create(progid::kItemSet));
+}
+
+KeyedCollectionPtr Parameters(std::vector<std::pair<const char*, Variant>> values) {
+  auto parameters = std::make_shared<platform::MapKeyedCollection>();
+  for (const auto& [key, value] : values) parameters->Add(key, value);
+  return parameters;
+}
+
+// The item set, set up the way the item lists do: class, options, filter and parameters,
+// then Sort and Refresh.
+TEST_P(LedgerServiceTest, TheItemSetListsOnceRefreshedAndARefusedSettingKeepsTheEarlierOne) {
+  const Lines details = Scan(path_, "items", {"number"}, "class_id = 3 AND detail = 1");
+  auto set = std::make_shared<LedgerItemSet>(service_);
+  set->ItemClassID(3);
+  set->ListOptions(0);
+  set->Filter(" FDetail=1 ");
+  set->Parameters(Parameters({{"GetDataType", Variant(short{0})},
+                              {"GetItemID", Variant(short{1})},
+                              {"SelectExt", Variant("1; DROP TABLE items")}}));  // never SQL
+  EXPECT_THROW(set->Recordset(), Error) << "before Refresh";
+  set->Sort("FNumber");
+  EXPECT_THROW(set->Recordset(), Error) << "sorted, not refreshed";
+  set->Refresh();
+  EXPECT_EQ(Rows(set->Recordset(), {"FNumber"}), details);
+
+  EXPECT_EQ(ErrorOf([&] { set->Filter("FNumber LIKE '*0*1'"); }).Number(), errc::kWrongArguments);
+  EXPECT_THROW(set->Sort("NoSuchField"), Error);
+  set->Parameters(nullptr);
+  for (auto [key, value] : {std::pair{"GetDataType", Variant("zero")},
+                            {"GetItemID", Variant("1")},
+                            {"SelectExt", Variant(3L)}}) {
+    KeyedCollectionPtr wrong = Parameters({{key, value}});
+    EXPECT_EQ(ErrorOf([&] { set->Parameters(wrong); }).Number(), errc::kInvalidProcedureCall)
+        << key;
+  }
+  set->Refresh();
+  EXPECT_EQ(Rows(set->Recordset(), {"FNumber"}), details) << "the earlier settings kept";
+  set->Sort("FNumber DESC");  // once refreshed, a setting reshapes the list at once
+  EXPECT_EQ(Rows(set->Recordset(), {"FNumber"}), Lines(details.rbegin(), details.rend()));
+
+  set->ItemClassID(5);
+  set->Filter("FDetail = 1 AND FName LIKE '*钢*'");
+  EXPECT_THAT(Rows(set->Recordset(), {"FNumber"}),
+              ElementsAre("01.01.003|", "01.01.002|", "01.01.001|"));
+  RecordsetPtr clone = set->Recordset()->Clone();
+  clone->Filter("");  // the component's own filters work on a clone of the shaped list
+  EXPECT_EQ(clone->RecordCount(), 3);
+  set->Filter("");
+  set->Sort("");
+  EXPECT_EQ(Rows(set->Recordset(), {"FNumber"}), Scan(path_, "items", {"number"}, "class_id = 5"));
+  for (long no_items : {0L, 77L}) {
+    set->ItemClassID(no_items);
+    set->Refresh();
+    EXPECT_EQ(set->Recordset()->RecordCount(), 0) << no_items;
+  }
+}
+
+// Ledgers whose schema an edit changed, as ledgers of another make would be.
+TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
+  for (auto [edit, cause] :
+       {std::pair{"DROP TABLE meta", "no meta table (not a ledger)"},
+        {"UPDATE meta SET value = '0' WHERE key = 'schema_version'",
+         "version 0, this program reads 1"},
+        {"DELETE FROM meta", "no schema version"},
+        {"DROP TABLE units", "no table units"},
+        {"ALTER TABLE accounts DROP COLUMN is_cash", "table accounts has no column is_cash"},
+        {"UPDATE meta SET value = '1x' WHERE key = 'schema_version'",
+         "schema version '1x' is not a number"}}) {
+    NewLedger place(GetParam(), *dir_, std::string(cause) + ".ledger");
+    place.BuildTestLedger();
+    place.Exec(edit);
+    EXPECT_EQ(OpenError(place.location),
+              "Cannot open ledger " + place.name + ": wrong schema: " + cause);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, LedgerServiceTest,
+                         ::testing::Values(Backend::kFile, Backend::kServer), [](const auto& info) {
+                           return info.param == Backend::kFile ? "File" : "Server";
+                         });
+
+TEST(LedgerFileTest, MissingEmptyDirectoryUnreadableForeignAndCorruptFiles) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("folder.ledger"));
+  std::ofstream(dir.File("empty.ledger"));
+  std::ofstream(dir.File("notes.ledger")) << std::string(8192, 'x');
+  const std::string locked = dir.File("locked.ledger"), corrupt = dir.File("corrupt.ledger");
+  BuildTestLedger(locked);
+  chmod(locked.c_str(), 0);
+  BuildTestLedger(corrupt);
+  std::fstream file(corrupt, std::ios::binary | std::ios::in | std::ios::out);
+  file.seekp(100);
+  for (size_t i = 100; i < 4096; ++i) file.put(static_cast<char>(0xA5 ^ (i * 7)));
+  file.close();
+  for (auto [path, cause] :
+       {std::pair{dir.File("nowhere.ledger"), "file not found"},
+        {dir.File("empty.ledger"), "file is empty"},
+        {dir.File("folder.ledger"), "is a directory"},
+        {geteuid() ? locked : dir.File("nowhere.ledger"),  // the super-user reads any file
+         geteuid() ? "file is not readable (permission denied)" : "file not found"},
+        {dir.File("notes.ledger"), "not a ledger database"},
+        {corrupt, "the database file is corrupt"}}) {
+    EXPECT_THAT(OpenError(path), StartsWith("Cannot open ledger " + path + ": " + cause));
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("nowhere.ledger"))) << "opening creates no file";
+}
+
+TEST(LedgerLocationTest, ServerLocationsAreUrisOrKeywordStrings) {
+  for (const char* server : {"postgresql://clerk@h/books", "postgres://h/books",
+                             " \thost=/run/pg dbname=books", "db_name = books"}) {
+    EXPECT_TRUE(IsServerLocation(server)) << server;
+  }
+  for (const char* file :
+       {"books.ledger", "/srv/host=books", "Host=books", "= books", "host", "host "}) {
+    EXPECT_FALSE(IsServerLocation(file)) << file;
+  }
+}
+
+constexpr GenerateOptions kClerksLedger = {
+    .accounts = 100000, .items = 100, .submes_per_class = 10, .progress = false};
+std::string clerks_ledger;  // a database generated once with kClerksLedger
+
+class ServerLedgerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!TestServer::Available()) return;
+    clerks_ledger = TestServer::NewDatabase();
+    GenerateLedger(kClerksLedger, TestServer::Location(clerks_ledger));
+  }
+  void SetUp() override {
+    if (!TestServer::Available()) GTEST_SKIP() << "no test server: run under pg_cluster.sh";
+  }
+
+  // Ends every other session on the database, waiting until each has gone.
+  static void CutConnections(const std::string& database) {
+    TestServer::Run(database,
+                    "SELECT count(pg_terminate_backend(pid, 60000)) FROM pg_stat_activity "
+                    "WHERE datname = current_database() AND pid <> pg_backend_pid()");
+  }
+};
+
+// The server's messages made one line, without their severity and without the password.
+TEST_F(ServerLedgerTest, RefusedConnectionsNameTheServerAndTheCauseButNoPassword) {
+  const std::string wrong = "not-the-password";
+  for (auto [location, name, cause] :
+       {std::tuple{TestServer::Location(clerks_ledger, wrong.c_str()),
+                   TestServer::Name(clerks_ledger),
+                   ": cannot connect: password authentication failed for user \"postgres\""},
+        {TestServer::Location("no such ledger"), TestServer::Name("no such ledger"),
+         ": cannot connect: database \"no such ledger\" does not exist"},
+        {"host=/nonexistent/server dbname=books user=clerk password=" + wrong,
+         "postgresql://clerk@%2Fnonexistent%2Fserver:5432/books",
+         ": cannot connect: No such file or directory Is the server running locally and "
+         "accepting connections on that socket?"},
+        {"postgresql://clerk:" + wrong + "@[broken/books", "postgresql://clerk:***@[broken/books",
+         " in IPv6 host address in URI: \"postgresql://clerk:***@[broken/books\""},
+        {std::string(getenv("GLNAMELIST_PG_SERVER")), TestServer::Name("postgres"),
+         ": wrong schema: no meta table (not a ledger)"}}) {  // in libpq's keywords
+    EXPECT_THAT(OpenError(location), AllOf(StartsWith("Cannot open ledger " + name + ":"),
+                                           EndsWith(cause), Not(HasSubstr(wrong))));
+  }
+}
+
+TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
+  std::unique_ptr<LedgerDb> db = OpenLedger(TestServer::Location(clerks_ledger));
+  EXPECT_THROW(db->Load("SELECT no_such_column FROM accounts", {}, [](const ResultRow&) {}), Error)
+      << "a failed load leaves the session fit for the next one";
+  long rows = 0;
+  Error e = ErrorOf([&] {
+    db->Load("SELECT number FROM accounts ORDER BY number", {}, [&](const ResultRow&) {
+      if (++rows == 1) CutConnections(clerks_ledger);
+    });
+  });
+  EXPECT_TRUE(rows > 0 && rows < kClerksLedger.accounts) << rows;
+  EXPECT_THAT(e.what(), HasSubstr("Ledger " + TestServer::Name(clerks_ledger) +
+                                  ": cannot read: the connection to the server was lost"));
+  EXPECT_THROW(db->ColumnsOf("accounts"), Error) << "and stays lost";
+
+  // Writing: a copy its writer abandons, and one whose connection is lost, are rolled back;
+  // the database stays empty.
+  const std::string target = TestServer::NewDatabase();
+  CreateLedger(TestServer::Location(target), false)
+      ->Rows("currencies", {"id", "number", "name"})
+      ->Add({int64_t{1}, "RMB", "人民币"});
+  Error write = ErrorOf([&] {
+    std::unique_ptr<LedgerTarget> ledger = CreateLedger(TestServer::Location(target), false);
+    std::unique_ptr<RowSink> accounts = ledger->Rows("currencies", {"id", "number", "name"});
+    accounts->Add({int64_t{1}, "RMB", "人民币"});
+    CutConnections(target);
+    for (int64_t id = 2; id < 100000; ++id) accounts->Add({id, std::to_string(id), "名称"});
+    accounts->Close();
+    ledger->Finish();
+  });
+  EXPECT_THAT(write.what(), HasSubstr("Ledger " + TestServer::Name(target) +
+                                      ": cannot write: the connection to the server was lost ("));
+  EXPECT_THAT(write.what(), Not(HasSubstr("lost ()"))) << "with libpq's own words";
+  EXPECT_EQ(TestServer::Run(target, "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"),
+            "0");
+}
+
+// What a clerk's list shows of the whole chart of accounts (every row saved, hashed) and of
+// one branch, made one line.
+std::string Listing(const RecordsetPtr& accounts) {
+  recordset::MemoryStream saved;
+  saved.Open();
+  accounts->Save(saved, 0);
+  saved.Position(0);
+  std::string listing = std::to_string(accounts->RecordCount()) + ":" +
+                        std::to_string(std::hash<std::string>()(saved.Read(saved.Size())));
+  accounts->Filter("FNumber LIKE '1002.*'");
+  return listing + ":" + std::to_string(accounts->RecordCount()) + "\n";
+}
+
+// A clerk's process: waits for the start, opens the ledger as a host does, lists it.
+void Clerk(const int start[2], int results) {
+  close(start[1]);  // so that the start is the parent closing its end
+  char go;
+  std::string line = "no start\n";
+  if (read(start[0], &go, 1) == 0) {
+    try {
+      platform::ClassRegistry registry;
+      RegisterLedger(registry, TestServer::Location(clerks_ledger));
+      auto service = std::dynamic_pointer_cast<GLData>(registry.Create(progid::kGLData));
+      line = Listing(service->AccountSet()->Recordset());
+    } catch (const std::exception& e) {
+      line = std::string(e.what()) + "\n";
+    }
+  }
+  _exit(write(results, line.data(), line.size()) < 0 ? 2 : 0);
+}
+
+TEST_F(ServerLedgerTest, TwentyClerksOpenOneLedgerAtOnceAndListTheSameRows) {
+  constexpr int kClerks = 20;
+  int start[2], results[2];
+  ASSERT_EQ(pipe(start) | pipe(results), 0);
+  for (int i = 0; i < kClerks; ++i) {
+    if (fork() == 0) Clerk(start, results[1]);
+  }
+  close(start[0]);
+  close(start[1]);  // all start at once
+  close(results[1]);
+  std::string output;
+  char buffer[4096];
+  for (ssize_t n; (n = read(results[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
+  close(results[0]);
+  int status = 0, clean = 0;
+  while (wait(&status) > 0) clean += WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  EXPECT_EQ(clean, kClerks);
+
+  // Every clerk saw what the same ledger generated into a file shows.
+  TempDir dir;
+  GenerateLedger(kClerksLedger, dir.File("clerks.ledger"));
+  const std::string expected =
+      Listing(LedgerService(dir.File("clerks.ledger")).AccountSet()->Recordset());
+  EXPECT_THAT(expected, StartsWith("100000:"));
+  std::string all_expected;
+  for (int i = 0; i < kClerks; ++i) all_expected += expected;
+  EXPECT_EQ(output, all_expected);
+}
+
+TEST(PinyinInitialsTest, InitialsOfNames) {
+  // Latin letters and digits are kept, upper-cased; marks, spaces and malformed UTF-8 dropped.
+  for (auto [name, initials] : {std::pair{"库存现金", "KCXJ"},
+                                {"中国银行北京分行", "ZGYHBJFH"},
+                                {"热轧钢板Q235", "RZGBQ235"},
+                                {"abc-1 公司（总部）", "ABC1GSZB"},
+                                {"", ""},
+                                {"\xff\xfe", ""}}) {
+    EXPECT_EQ(PinyinInitials().Of(name), initials) << name;
+  }
+}
+
+// The generator's trees and chart, and its progress, are checked by glledger_cli.sh on what
+// the tool writes.
+TEST(GenerateLedgerTest, EveryBankHasANameOfItsOwn) {
+  std::set<std::string> banks;
+  for (long i = 0; i < 5000; ++i) banks.insert(NameMaker::Bank(i));
+  EXPECT_EQ(banks.size(), 5000u);
+}
+
+}  // namespace
+}  // namespace glnamelist::ledger
