@@ -1,0 +1,504 @@
+// The terminal side. The list control without a terminal: which rows it asks for, how the
+// keys move the selection, what Enter writes, where the list goes and what it draws. What it
+// draws with: terminal text (wide characters, clipping, malformed bytes, marking), the
+// in-memory screen, form layout, long texts in a box, the message dialog. And the
+// voucher-entry form on the sample ledger: keys reach the component through the window
+// system, a chosen row writes what its box takes, parent boxes steer their dependent boxes,
+// names stand beside the boxes and complaints end up in the status line.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "contracts/virtual_keys.h"
+#include "host/marks.h"
+#include "ledger/register_ledger.h"
+#include "ledger/sqlite_db.h"
+#include "services/library_services.h"
+#include "tests/fakes/fake_environment.h"
+#include "tests/fakes/scoped_fake_environment.h"
+#include "tui/form_layout.h"
+#include "tui/list_layout.h"
+#include "tui/message_dialog.h"
+#include "tui/terminal_controls.h"
+#include "tui/terminal_name_list.h"
+#include "tui/text.h"
+#include "tui/voucher_form.h"
+
+namespace glnamelist::tui {
+namespace {
+
+using fakes::FakeEnvironment;
+using Texts = std::vector<std::string>;
+
+constexpr long kBox = 42;
+// The rows a list shows under the box on row 2 of a 30-row screen.
+constexpr long kPage = 30 - 3 - 2;
+
+// The fixture is the list's host and form: it writes chosen codes into the environment's
+// windows (so that the list reads them back) and records the errors reported.
+class TerminalNameListTest : public ::testing::Test, public ListHost, public host::ListForm {
+ protected:
+  TerminalNameListTest() { list_->OwnerHwnd(kBox); }
+  Rect BoxRect(long hWnd) override { return boxes_.count(hWnd) ? boxes_[hWnd] : Rect{}; }
+  int ScreenRows() override { return rows_; }
+  int ScreenCols() override { return cols_; }
+  std::string PictureGlyph(const std::string& key) override { return key == "Bank" ? "$" : "·"; }
+  void RowChosen(host::NameListBase&, long hWnd, long, const std::string& code) override {
+    env_.windows[hWnd].text = code;
+  }
+  void ChoiceEnded(host::NameListBase&, long) override {}
+  void ListShown(host::NameListBase&) override {}
+  void ListHidden(host::NameListBase&) override {}
+  void ReportError(const std::string& message) override { errors_.push_back(message); }
+
+  // Rows on request, filled by fill (by default "<row>", "1002.<row>", "银行存款_<row>"),
+  // recording each request from now on.
+  void OnRequest(long rows, std::function<void(long)> fill = nullptr) {
+    requested_.clear();
+    data_->Cols(2);
+    data_->RowsOnRequest(-1);
+    data_->Rows(rows);
+    request_ = data_->DataRequest.Connect([this, fill](long row) {
+      requested_.push_back(row);
+      const std::string n = std::to_string(row);
+      fill ? fill(row) : Cells(row, {n, "1002." + n, "银行存款_" + n});
+    });
+  }
+  void Cells(long row, const Texts& cells) {
+    for (size_t col = 0; col < cells.size(); ++col) data_->CellText(row, long(col), cells[col]);
+  }
+
+  // Sends a key down as the subclassing object would; returns bExecProc.
+  bool Key(long key, long msg = WM_KEYDOWN, long hwnd = kBox) {
+    bool exec = true;
+    long result = 7;
+    list_->EnterWindowProc(hwnd, msg, key, 0, exec, result);
+    EXPECT_TRUE(exec || result == 0);
+    list_->LeaveWindowProc(hwnd, msg, key, 0);
+    return exec;
+  }
+
+  // Paints the list on a blank screen; true when its position line shows row selected.
+  bool Selects(long row) {
+    screen_.Clear();
+    list_->Paint(screen_);
+    return screen_.Text().find("第 " + std::to_string(row) + " 行 /") != std::string::npos;
+  }
+  // True when screen row y (as last painted) holds text.
+  bool Drawn(int y, const std::string& text) {
+    return screen_.Line(y).find(text) != std::string::npos;
+  }
+  // The style of the first cell of text on screen row y (as last painted).
+  Style StyleOf(int y, const std::string& text) {
+    std::string line = screen_.Line(y);
+    size_t at = line.find(text);
+    EXPECT_NE(at, std::string::npos) << text << " not in " << line;
+    return screen_.StyleAt(y, TextWidth(std::string_view(line).substr(0, at)));
+  }
+
+  fakes::ScopedFakeEnvironment fake_;
+  FakeEnvironment& env_ = fake_.env();
+  int rows_ = 30, cols_ = 100;
+  std::map<long, Rect> boxes_ = {{kBox, Rect{2, 10, 1, 30}}};
+  Texts errors_;
+  std::shared_ptr<TerminalNameListTest> self_{this, [](TerminalNameListTest*) {}};
+  std::shared_ptr<TerminalNameList> list_ = std::make_shared<TerminalNameList>(self_, self_);
+  std::shared_ptr<host::ListRows> data_ =
+      std::static_pointer_cast<host::ListRows>(list_->ListData());
+  Texts sel_changes_;  // the box text at each SelChanged
+  Connection sel_changed_ =
+      list_->SelChanged.Connect([this] { sel_changes_.push_back(env_.windows[kBox].text); });
+  Connection request_;
+  std::vector<long> requested_;
+  CellScreen screen_{30, 100};
+};
+
+TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListOnceAndReportsFailures) {
+  OnRequest(1'000'000);
+  list_->DropDown();
+  EXPECT_TRUE(requested_.empty()) << "nothing is asked for before painting";
+  list_->Paint(screen_);
+  list_->Paint(screen_);  // rows handed over are kept
+  Key(VK_END);
+  EXPECT_TRUE(Selects(1'000'000));
+  std::vector<long> painted;
+  for (long row = 1; row <= kPage; ++row) painted.push_back(row);
+  for (long row = 1'000'000 - kPage + 1; row <= 1'000'000; ++row) painted.push_back(row);
+  EXPECT_EQ(requested_, painted);
+
+  data_->Rows(1'000'000);  // a new listing forgets the rows
+  list_->Paint(screen_);
+  EXPECT_EQ(std::ssize(requested_), 3 * kPage);
+
+  OnRequest(2, [](long) { throw Error(3021, "no current record"); });
+  EXPECT_NO_THROW(list_->Paint(screen_));
+  ASSERT_EQ(errors_.size(), 1u) << "one report for the painting";
+  EXPECT_NE(errors_[0].find("3021"), std::string::npos);
+}
+
+TEST_F(TerminalNameListTest, KeysMoveTheSelectionWithinTheRowsRaiseNothingAndANewTextStartsOver) {
+  OnRequest(30);
+  env_.windows[kBox].text = " \t1002. ";
+  EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
+  list_->DropDownFound();
+  EXPECT_TRUE(Selects(1));
+  Key(VK_UP);
+  // The box is on screen row 2, so the first shown row is painted on row 4.
+  auto press = [this](long key, long selection, long top) {
+    Key(key);
+    EXPECT_TRUE(Selects(selection)) << key;
+    EXPECT_TRUE(Drawn(4, "1002." + std::to_string(top) + " "))
+        << key << ": the selection stays in view";
+  };
+  press(VK_DOWN, 2, 1);
+  press(VK_NEXT, 2 + kPage, 3);
+  Key(VK_NEXT);
+  press(VK_NEXT, 30, 30 - kPage + 1);
+  press(VK_PRIOR, 30 - kPage, 30 - kPage);
+  press(VK_HOME, 1, 1);
+  Key(VK_END);
+  press(VK_DOWN, 30, 30 - kPage + 1);
+  EXPECT_TRUE(sel_changes_.empty()) << "browsing is no choice: the found rows stay";
+  EXPECT_EQ(StyleOf(4, "1002.6 "), Style::kMatch) << "the trimmed text is marked";
+  EXPECT_EQ(StyleOf(4, ".6 "), Style::kNormal) << "but not its trailing point";
+
+  data_->Rows(30);  // F9 again on the same text keeps the selection
+  list_->DropDownFound();
+  EXPECT_TRUE(Selects(30));
+  list_->DropDown();
+  EXPECT_TRUE(Selects(1)) << "a code listing starts at the first row";
+  Key(VK_DOWN);
+  env_.windows[kBox].text = "1003";
+  list_->DropDown();
+  EXPECT_TRUE(Selects(1)) << "so does a new text";
+}
+
+// The list takes only list keys, only while shown and only for its own box, and closes on
+// edits. Enter writes the full code without the plus; a hidden key column stays hidden.
+TEST_F(TerminalNameListTest, EnterWritesTheCodeAndTheListTakesOnlyItsKeys) {
+  OnRequest(5);
+  EXPECT_TRUE(Key(VK_DOWN)) << "hidden: the box gets every key";
+  list_->DropDown();
+  EXPECT_TRUE(Key(VK_F8) && Key(VK_LEFT)) << "F8 and Left reach the box";
+  EXPECT_FALSE(Key(VK_RETURN, WM_CHAR));
+  EXPECT_TRUE(Key(VK_DOWN, WM_KEYDOWN, kBox + 1)) << "another box's keys are not the list's";
+  EXPECT_FALSE(Key(VK_DOWN | 0x10000)) << "only the low word holds the key";
+  EXPECT_TRUE(Selects(2));
+
+  // Key events forwarded by the host move it too, unless the host turns them off.
+  short key = VK_DOWN, shift = 0;
+  EXPECT_TRUE(list_->OnKeyDown(key, shift) && key == 0) << "taken";
+  key = VK_DOWN;
+  EXPECT_TRUE(list_->OnKeyUp(key, shift));
+  list_->NoKeyDownKeyUp(true);
+  key = VK_DOWN;
+  EXPECT_TRUE(!list_->OnKeyDown(key, shift) && key == VK_DOWN) << "left alone";
+  EXPECT_TRUE(Selects(3));
+
+  EXPECT_FALSE(Key(VK_ESCAPE));
+  EXPECT_FALSE(list_->Visible());
+  EXPECT_TRUE(sel_changes_.empty() && env_.windows[kBox].text.empty()) << "Esc chooses nothing";
+  // Editing the text or leaving the box closes the list too.
+  for (auto [key, msg] :
+       {std::pair{long{'x'}, WM_CHAR}, {VK_BACK, WM_KEYDOWN}, {0L, WM_KILLFOCUS}}) {
+    list_->DropDown();
+    Key(key, msg);
+    EXPECT_FALSE(list_->Visible()) << msg;
+  }
+
+  data_->Cols(2);
+  data_->RowsOnRequest(2);  // column 0 holds a hidden key
+  data_->Rows(2);
+  Cells(1, {"7", "01"});
+  Cells(2, {"", "02 +", "北京分部"});
+  list_->DropDown();
+  list_->Paint(screen_);
+  EXPECT_TRUE(Drawn(5, "02 +  北京分部")) << screen_.Line(5);
+  EXPECT_EQ(screen_.Line(4).find('7'), std::string::npos);
+  Key(VK_DOWN);
+  EXPECT_FALSE(Key(VK_RETURN)) << "Enter never reaches the box while the list is shown";
+  EXPECT_FALSE(list_->Visible());
+  EXPECT_EQ(sel_changes_, Texts{"02"}) << "SelChanged once the code is in";
+
+  OnRequest(0);  // Enter on an empty list closes it and chooses nothing
+  list_->DropDown();
+  EXPECT_FALSE(Key(VK_RETURN));
+  EXPECT_TRUE(!list_->Visible() && errors_.empty() && sel_changes_.size() == 1);
+
+  OnRequest(500);  // Enter asks for a row that was never painted
+  list_->DropDown();
+  Key(VK_END);
+  Key(VK_RETURN);
+  EXPECT_EQ(requested_, std::vector<long>{500});
+  EXPECT_EQ(env_.windows[kBox].text, "1002.500");
+}
+
+TEST_F(TerminalNameListTest, DropsUnderTheBoxOrAboveItUsingTheScreenAndCoversTheBrackets) {
+  OnRequest(3);
+  const Rect box{2, 10, 1, 30};
+  Rect f = ListFrame(*data_, box, 30, 100);
+  EXPECT_EQ(std::vector<int>({f.y, f.x, f.height, f.width}), std::vector<int>({3, 9, 3 + 2, 91}))
+      << "from the box's opening bracket, as tall as the rows; rows on request take the width "
+         "right of the box";
+  data_->Rows(100);
+  f = ListFrame(*data_, Rect{27, 90, 1, 10}, 30, 100);
+  EXPECT_EQ(std::vector<int>({f.y, f.height, f.x + f.width}), std::vector<int>({0, 27, 100}))
+      << "above, all the room used, moved left to fit";
+
+  data_->RowsOnRequest(0);  // copied rows are measured
+  data_->Rows(1);
+  EXPECT_EQ(ListFrame(*data_, box, 30, 100).width, kMinListWidth);
+  EXPECT_EQ(ListFrame(*data_, Rect{2, 10, 1, 50}, 30, 100).width, 52) << "both brackets covered";
+  Cells(1, {"", std::string(50, 'x'), "名称"});
+  EXPECT_EQ(ListFrame(*data_, box, 30, 100).width, 1 + 1 + 2 + 1 + 50 + 2 + 4 + 2 + 1)
+      << "frame, marker, glyph, a gap, the cells and a gap after each, frame";
+  data_->CellText(1, 1, std::string(120, 'x'));
+  EXPECT_EQ(ListFrame(*data_, box, 30, 100).width, 100) << "as wide as the screen at most";
+
+  rows_ = 3;
+  boxes_[kBox] = Rect{1, 0, 1, 10};
+  list_->DropDown();
+  CellScreen tiny(3, 100);
+  list_->Paint(tiny);
+  EXPECT_EQ(tiny.Text(), "\n\n\n") << "no room: nothing drawn, nothing broken";
+}
+
+TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
+  env_.windows[kBox].text = "银行";
+  OnRequest(3, [this](long row) {
+    Cells(row, {"0" + std::to_string(row), "1002.0" + std::to_string(row), "银行存款_工商银行"});
+    data_->RowPicture(row, env_.PictureOf(row == 1 ? "Bank" : "Detail"));
+  });
+  list_->DropDownFound();
+  Key(VK_DOWN);
+  list_->Paint(screen_);
+  EXPECT_TRUE(Drawn(4, "│ $  1002.01  银行存款_工商银行")) << "a search result shows no short code";
+  EXPECT_TRUE(Drawn(5, "│>·  1002.02")) << "the selected row";
+  EXPECT_TRUE(Drawn(3, "查找结果"));
+  EXPECT_TRUE(Drawn(7, "第 2 行 / 共 3 行"));
+  EXPECT_EQ(StyleOf(4, "银行存款"), Style::kMatch);
+  EXPECT_EQ(StyleOf(4, "存款"), Style::kNormal);
+  EXPECT_EQ(StyleOf(5, "银行存款"), Style::kSelectedMatch);
+
+  cols_ = 24;  // little room: the name is cut, and says so
+  list_->Paint(screen_);
+  EXPECT_TRUE(Drawn(4, "1002.01  银行存款…│")) << screen_.Line(4);
+
+  // A code listing: a short code equal to the full code (an entry without a parent) is
+  // drawn once.
+  cols_ = 100;
+  OnRequest(2, [this](long row) {
+    Cells(row, {row == 1 ? "01" : "6603.02", "6603.0" + std::to_string(row), "财务费用"});
+  });
+  list_->DropDown();
+  list_->Paint(screen_);
+  EXPECT_TRUE(Drawn(4, "01       6603.01  财务费用")) << screen_.Line(4);
+  EXPECT_TRUE(Drawn(5, "│             6603.02  财务费用")) << screen_.Line(5);
+}
+
+// Terminal text: widths, clipping, malformed bytes and matches; the in-memory screen clips
+// at every edge, repairs overwritten wide characters and draws frames.
+TEST(TerminalTextTest, IsMeasuredClippedAndDrawnOnTheScreen) {
+  EXPECT_EQ(ClipToWidth("银行存款", 5), "银行") << "a wide character is never cut in half";
+  EXPECT_EQ(PadToWidth("银行存款", 5), "银行 ");
+  EXPECT_EQ(WrapToWidth("中abc de", 4), (Texts{"中", "abc ", "de"}))
+      << "lines break after a wide character or a space, never inside a word";
+  auto glyphs = DecodeUtf8("a\xE9\xB6\x62\xFF");  // \x62: b
+  ASSERT_EQ(glyphs.size(), 5u);
+  EXPECT_EQ(glyphs[1].code, 0xFFFDu);
+  EXPECT_EQ(glyphs[3].code, U'b');
+  EXPECT_EQ(DecodeUtf8("\xC0\xAF")[0].code, 0xFFFDu) << "overlong form";
+  EXPECT_EQ(Printable("a\tb\n"), "a b ");
+  auto hits = host::FindAll("ZA现金zaZA", "za");  // letter case ignored, no overlaps
+  ASSERT_EQ(hits.size(), 3u);
+  EXPECT_EQ(hits[1].first, 8u);
+  EXPECT_EQ(host::FindAll("aaaa", "aa").size(), 2u);
+
+  CellScreen s(2, 6);
+  EXPECT_EQ(s.Put(0, 0, "银行存款", Style::kNormal), 6);
+  s.Put(0, 1, "x", Style::kMatch);  // the right half of 银
+  s.Put(0, 2, "y", Style::kMatch);  // the left half of 行
+  EXPECT_EQ(s.Line(0), " xy 存");
+  EXPECT_EQ(s.StyleAt(0, 1), Style::kMatch);
+  EXPECT_EQ(s.Put(1, 5, "银", Style::kNormal), 0) << "half a wide character is not drawn";
+  EXPECT_EQ(s.Put(1, -1, "银ab", Style::kTitle), 2) << "nor a character left of the screen";
+  for (auto [y, x] : {std::pair{-1, 0}, {2, 0}, {0, -1}, {0, 6}}) {
+    EXPECT_EQ(s.Put(y, x, "z", Style::kTitle), 0);
+    EXPECT_EQ(s.StyleAt(y, x), Style::kNormal);
+    EXPECT_EQ(s.CharAt(y, x), " ");
+  }
+  EXPECT_EQ(s.Text(), " xy 存\n ab\n");
+  EXPECT_EQ(s.Line(2), "");
+  CellScreen framed(4, 6);
+  DrawFrame(framed, Rect{0, 0, 3, 5}, Style::kFrame);
+  framed.Put(1, 2, "x", Style::kNormal);
+  FillRect(framed, Rect{1, 1, 1, 3}, Style::kNormal);
+  EXPECT_EQ(framed.Text(), "┌───┐\n│   │\n└───┘\n\n");
+}
+
+TEST(FormLayoutTest, BoxesAndTheMessageDialogFitTheScreenALongTextScrolls) {
+  for (auto [rows, cols, spacing] : {std::tuple{30, 100, 2}, {MinFormRows(9), kMinFormCols, 1}}) {
+    FormLayout layout = LayOutForm(rows, cols, 9);
+    ASSERT_TRUE(layout.fits);
+    EXPECT_EQ(layout.spacing, spacing);
+    EXPECT_LT(layout.Box(8).y, layout.help_row);
+    EXPECT_EQ(layout.status_row, rows - 1);
+    EXPECT_LE(layout.box_x + layout.box_width + 1, cols) << "the closing bracket is on screen";
+  }
+  EXPECT_FALSE(LayOutForm(MinFormRows(9) - 1, 100, 9).fits);
+  EXPECT_FALSE(LayOutForm(30, kMinFormCols - 1, 9).fits);
+
+  // The caret stays in the box; a caret past the end is clamped.
+  std::string pasted = std::string(300, 'x') + "尾巴";
+  for (auto [text, caret, shown, caret_x] :
+       {std::tuple{std::string("1002.01"), 4L, std::string("1002.01"), 4},
+        {pasted, 302, std::string(5, 'x') + "尾巴", 9},
+        {pasted, 0, std::string(10, 'x'), 0},
+        {"abc", 99, "abc", 3}}) {
+    BoxView view = ViewOfBox(text, caret, 10);
+    EXPECT_EQ(view.text, shown) << caret;
+    EXPECT_EQ(view.caret_x, caret_x) << caret;
+  }
+
+  // The message dialog centres the wrapped text with its caption and OK button.
+  std::string text = "没有查询到名称包含''" + std::string(80, 'a') + "''的明细科目数据";
+  CellScreen screen(30, 100);
+  MessageDialog dialog(text, "澄枫提示");
+  Rect f = dialog.Frame(30, 100);
+  EXPECT_EQ(f.x, (100 - f.width) / 2);
+  EXPECT_EQ(f.y, (30 - f.height) / 2);
+  dialog.Paint(screen);
+  for (const char* part : {"澄枫提示", "[ 确定 ]", "没有查询到名称包含''", "数据"}) {
+    EXPECT_NE(screen.Text().find(part), std::string::npos) << part;
+  }
+  std::string joined;
+  for (const std::string& line : WrapText(text, 20)) {
+    EXPECT_LE(TextWidth(line), 20);
+    joined += line;
+  }
+  EXPECT_EQ(joined, text) << "wrapping loses nothing";
+  CellScreen narrow(12, 20);
+  MessageDialog(text, "澄枫提示").Paint(narrow);  // must stay inside the screen
+  EXPECT_NE(narrow.Text().find("确定"), std::string::npos);
+}
+
+// The form on a copy of the sample ledger with a second unit group named 长度: a chosen
+// group is told apart by its row, not its name.
+class VoucherFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy_file(GLNAMELIST_SAMPLE_LEDGER, ledger_,
+                               std::filesystem::copy_options::overwrite_existing);
+    ledger::Database(ledger_, ledger::Database::Mode::kCreate)
+        .ExecScript(
+            "INSERT INTO unit_groups VALUES (6, '06', '长度');"
+            "INSERT INTO units (group_id, number, name) VALUES (6, '01', '英里');");
+    env_ = platform::InstallPlatformEnvironment();
+    // Each reading a second later: no listing falls under the repeat guard.
+    env_->SystemClock().SetSource([t = 0.0f]() mutable { return t += 1; });
+    ledger::RegisterLedger(env_->Registry(), ledger_);
+    form_ = std::make_unique<VoucherForm>(*env_, screen_, ledger_);
+    RegisterTerminalControls(*env_, form_->Form(), form_->Host(), nullptr);
+    form_->AttachLists({});
+  }
+  void TearDown() override {
+    form_.reset();
+    ResetLibraryServices();
+    SetEnv(nullptr);
+  }
+
+  // Types text a character at a time, Tab ("\t"), Enter ("\r") and Backspace ("\b") too.
+  void Type(const std::string& text) {
+    for (const Glyph& g : DecodeUtf8(text)) EXPECT_TRUE(Handle(KeyPress::kChar, long(g.code)));
+  }
+  void Key(long vk) { EXPECT_TRUE(Handle(KeyPress::kKey, vk)); }
+  bool Handle(KeyPress::Kind kind, long code = 0) { return form_->Handle({kind, code}); }
+  void Clear() { Type(std::string(20, '\b')); }
+  bool Shows(const std::string& text) {
+    form_->Paint();
+    return screen_.Text().find(text) != std::string::npos;
+  }
+  bool Drawn(int y, const std::string& text) {
+    return screen_.Line(y).find(text) != std::string::npos;
+  }
+
+  const std::string ledger_ = ::testing::TempDir() + "/two_groups.ledger";
+  CellScreen screen_{24, 80};  // the smallest terminal the form is made for
+  std::shared_ptr<platform::PlatformEnvironment> env_;
+  std::unique_ptr<VoucherForm> form_;
+};
+
+TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
+  Type("\t\t\t002\t01.");  // the item class box is the fourth
+  EXPECT_TRUE(Shows("宝山钢铁股份有限公司")) << "suppliers of class 002, typed";
+  Type(std::string(1, '\0'));  // an unknown control character is ignored
+  Handle(KeyPress::kBackTab);
+  Clear();
+  Key(VK_F8);  // every class; the first is 001 客户
+  Type("\r");
+  EXPECT_TRUE(Shows("[001") && Shows("] 客户") && !Shows("共 5 行")) << "chosen, list closed";
+  Type("\t");
+  Clear();
+  Type("01。");  // an input method's full-width point
+  EXPECT_TRUE(Shows("北京") && !Shows("宝山钢铁")) << "customers of class 001, chosen";
+
+  Type("\t");
+  ASSERT_TRUE(Shows("共 6 行")) << "the groups, on focus";
+  Key(VK_END);
+  Type("\r\t");
+  EXPECT_TRUE(Shows("[长度") && Shows("英里") && !Shows("厘米")) << "units of the chosen 06";
+  Handle(KeyPress::kBackTab);
+  Clear();
+  Key(VK_F8);
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Type("\r\t");
+  EXPECT_TRUE(Shows("厘米") && !Shows("英里")) << "units of group 03: " << screen_.Text();
+}
+
+// The bookkeeper's path through the account box (search, browse, choose, drill down) is
+// the end-to-end test's; here the checks of the codes and the form's own keys.
+TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysWork) {
+  ASSERT_TRUE(Shows("共 15 行")) << "explanations, on focus";
+  Key(VK_DOWN);
+  Type("\r");
+  EXPECT_TRUE(Shows("[支付货款") && !Shows("共 15 行")) << "the explanation itself, list closed";
+
+  Type("\t1002\t");
+  EXPECT_TRUE(Shows("科目 1002 银行存款 不是明细科目"));
+  Handle(KeyPress::kBackTab);
+  Type(".01");
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("] 银行存款_工商银行") && Shows("是明细，没有下级可列出")) << screen_.Text();
+  Clear();
+  Type("9999\r");  // no list shown: Enter moves on to the next box
+  EXPECT_TRUE(Shows("科目 9999 不存在") && Shows("F10/Ctrl-Q 退出")) << "80x24 holds all";
+
+  Key(VK_F2);
+  EXPECT_TRUE(Shows("HotTrace: 关"));
+  Handle(KeyPress::kBackTab);
+  Clear();
+  Type("1002.");
+  EXPECT_FALSE(Shows("1002.05")) << "without HotTrace a point lists nothing";
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("1002.05"));
+  EXPECT_TRUE(Drawn(4, "[1002.") && Drawn(5, "┌")) << "the list drops under its own box";
+  Type("\b\rUSD\U0002002E");  // an edit closes the list and Enter moves on; the last
+                              // character is two UTF-16 units
+  EXPECT_TRUE(Shows("[USD\U0002002E"));
+
+  screen_ = CellScreen(8, 40);  // the terminal shrinks under the form (see the e2e test)
+  EXPECT_TRUE(Handle(KeyPress::kChar, 'x'));
+  EXPECT_FALSE(Handle(KeyPress::kKey, VK_F10));
+  EXPECT_FALSE(Handle(KeyPress::kChar, 17));
+}
+
+}  // namespace
+}  // namespace glnamelist::tui
