@@ -128,10 +128,7 @@ RecordSourcePtr FakeGLData::CodeSource(const std::string& set) {
   return Source(set, code_sets_[set]);
 }
 
-void FakeGLData::DeleteOptions(bool NewVal) {
-  Call("DeleteOptions", DescribeArgs(NewVal));
-  delete_options.push_back(NewVal);
-}
+void FakeGLData::DeleteOptions(bool NewVal) { Call("DeleteOptions", DescribeArgs(NewVal)); }
 
 RecordSourcePtr FakeGLData::AccountSet() {
   Call("AccountSet");

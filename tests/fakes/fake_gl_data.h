@@ -122,9 +122,6 @@ class FakeGLData : public GLData, public FakeRecorder {
   // The items of a class as an unfiltered record set (what the item set loads from).
   RecordsetPtr ItemRecords(long item_class_id) const;
 
-  // Every value DeleteOptions received, in order.
-  std::vector<bool> delete_options;
-
   void DeleteOptions(bool NewVal) override;
   RecordSourcePtr AccountSet() override;
   AccountEntryPtr GetAccount(std::string& Number) override;

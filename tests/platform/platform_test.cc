@@ -1,10 +1,9 @@
 // The platform as a host installs it: the class registry, the windows (hook chains, focus,
 // the text box procedure, the window functions) and the subclassing object over them, the
-// clock, the message box, the pictures, the keyed collection and the string helper.
+// clock, the pictures and the string helper.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <ctime>
 #include <memory>
 #include <set>
@@ -12,7 +11,6 @@
 #include <tuple>
 #include <vector>
 
-#include "contracts/keyed_collection.h"
 #include "contracts/prog_ids.h"
 #include "contracts/subclass.h"
 #include "contracts/text_helper.h"
@@ -199,7 +197,7 @@ TEST_F(PlatformTest, WindowFunctionsReportStyleEnabledAndWholeUtf8Characters) {
   EXPECT_EQ(buffer, "xx");
 }
 
-TEST_F(PlatformTest, ClockMessageBoxAndPictures) {
+TEST_F(PlatformTest, ClockAndPictures) {
   // Local times on 14 March 2026; the last one is just past midnight.
   std::tm t{};
   t.tm_year = 126, t.tm_mon = 2, t.tm_mday = 14, t.tm_hour = 13, t.tm_min = 30, t.tm_sec = 15;
@@ -209,13 +207,6 @@ TEST_F(PlatformTest, ClockMessageBoxAndPictures) {
   EXPECT_NEAR(SecondsSinceLocalMidnight(at + std::chrono::milliseconds(37785250)), 0.25, 0.01);
   env_->SystemClock().SetSource([] { return 12.5f; });
   EXPECT_EQ(Env().Timer(), 12.5f);
-
-  SetMessageBox([&](const std::string& text, long style, const std::string& caption) {
-    log_.push_back(caption + " " + text + " " + std::to_string(style));
-    return 2L;
-  });
-  EXPECT_EQ(Env().MsgBox("没有找到", vbInformation, "标题"), 2);
-  EXPECT_EQ(log_, Log{"标题 没有找到 64"});
 
   // Every key has its own drawing of 16 x 16 pixels and its own glyph.
   std::set<std::vector<uint32_t>> drawings;
@@ -229,22 +220,6 @@ TEST_F(PlatformTest, ClockMessageBoxAndPictures) {
   EXPECT_EQ(drawings.size() + glyphs.size(), 28u);
   EXPECT_EQ(PictureGlyph("Cash") + PictureGlyph(""), "$ ");
   EXPECT_THAT([] { Env().GetPicture("cash"); }, Fails(35601, "Element not found"));
-}
-
-TEST_F(PlatformTest, KeyedCollectionStoresReplacesAndRemovesByExactKey) {
-  auto c = CreateObjectAs<KeyedCollection>(progid::kKeyedCollection);
-  c->Add("12", Variant("row"));
-  c->Item("12~~3", Variant(5L));
-  c->Item("12~~3", Variant(6L));  // replaces
-  EXPECT_EQ(c->Count(), 2);
-  EXPECT_EQ(c->Item("12~~3"), Variant(6L));
-  EXPECT_THAT([&] { c->Add("12", Variant(1L)); },
-              Fails(457, "This key is already associated with an element of this collection"));
-  EXPECT_EQ(c->Item("12"), Variant("row")) << "a refused Add changes nothing";
-  EXPECT_THAT([&] { c->Item("13"); }, Fails(5, "Invalid procedure call or argument"));
-  c->Remove("12");
-  EXPECT_THAT([&] { c->Remove("12"); }, Fails(5));
-  EXPECT_EQ(c->Count(), 1);
 }
 
 TEST_F(PlatformTest, TextHelperFormatsNumberedArgumentsAndCutsBuffersAtWholeCharacters) {
