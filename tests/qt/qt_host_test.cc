@@ -95,7 +95,7 @@ class QtFormTest : public ::testing::Test {
   std::unique_ptr<VoucherWindow> window_;
 };
 
-TEST_F(QtFormTest, F8ListsTheBankAccountsWithIconsInThePopupTheBoxKeepsTheFocusEscCloses) {
+TEST_F(QtFormTest, F8ListsWithIconsInAPopupThatLeavesTheFocusEscClosesAndReadOnlyListsNothing) {
   Press(Qt::Key_F2);  // HotTrace off
   Type("1002.");
   EXPECT_EQ(Shown(), nullptr) << "without HotTrace a point lists nothing";
@@ -109,6 +109,17 @@ TEST_F(QtFormTest, F8ListsTheBankAccountsWithIconsInThePopupTheBoxKeepsTheFocusE
   Press(Qt::Key_Escape);
   EXPECT_EQ(Shown(), nullptr);
   EXPECT_EQ(Account()->text(), "1002.");
+
+  // A read-only or disabled box lists nothing and keeps its text.
+  long hwnd = window_->Boxes().Window(1);
+  Account()->setReadOnly(true);
+  EXPECT_EQ(Env().GetWindowLongA(hwnd, GWL_STYLE), ES_READONLY);
+  Press(Qt::Key_F8);
+  Type("9.");
+  EXPECT_EQ(Shown(), nullptr);
+  EXPECT_EQ(Account()->text(), "1002.");
+  window_->setEnabled(false);
+  EXPECT_EQ(Env().IsWindowEnabled(hwnd), 0) << "disabled with its window";
 }
 
 TEST_F(QtFormTest, F9FindsArrowsBrowseEnterOrAClickChoosesAndTheNameStandsBeside) {
@@ -142,20 +153,6 @@ TEST_F(QtFormTest, F9FindsArrowsBrowseEnterOrAClickChoosesAndTheNameStandsBeside
   EXPECT_EQ(box->icon(), QMessageBox::Information);
   EXPECT_EQ(box->text(), "没有查询到名称包含'''%*[''的明细科目数据");
   box->close();
-}
-
-TEST_F(QtFormTest, AReadOnlyOrDisabledBoxListsNothingAndKeepsItsText) {
-  long hwnd = window_->Boxes().Window(1);
-  Press(Qt::Key_Escape);
-  Account()->setText("1002.");
-  Account()->setReadOnly(true);
-  EXPECT_EQ(Env().GetWindowLongA(hwnd, GWL_STYLE), ES_READONLY);
-  Press(Qt::Key_F8);
-  Type("9.");
-  EXPECT_EQ(Shown(), nullptr);
-  EXPECT_EQ(Account()->text(), "1002.");
-  window_->setEnabled(false);
-  EXPECT_EQ(Env().IsWindowEnabled(hwnd), 0) << "disabled with its window";
 }
 
 TEST_F(QtFormTest, AMillionRowListAsksOnlyForTheRowsItPaints) {
