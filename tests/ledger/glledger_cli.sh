@@ -123,7 +123,7 @@ EOF
     faults="$faults
 $(sql "$ledger" "SELECT count(*) FROM $table c LEFT JOIN $table p ON p.id = c.parent_id
   WHERE coalesce(p.number || '.' || substr(c.number, length(p.number) + 2), c.number) <> c.number
-  OR c.level <> coalesce(p.level + 1, 1) OR c.helper_code = '' OR instr(c.name, '|')
+  OR c.level <> coalesce(p.level + 1, 1) OR c.helper_code = '' OR c.name GLOB '*[{|}]*'
   OR c.detail = EXISTS (SELECT 1 FROM $table d WHERE d.parent_id = c.id)" 2>&1)"
   done
   [ -z "$(echo "$faults" | grep -v -x 0)" ] ||
@@ -156,7 +156,8 @@ if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then
     # shellcheck disable=SC2086 # the words of call are the arguments
     TMPDIR=$WORK/tmp refused 1 "already holds a ledger" $call "$server"
     # shellcheck disable=SC2086
-    TMPDIR=$WORK/tmp "$GLLEDGER" $call "$server" --replace 2>"$WORK/err" || fail "$call --replace"
+    TMPDIR=$WORK/tmp "$GLLEDGER" $call "$server" --replace >"$WORK/err" 2>&1 &&
+      [ ! -s "$WORK/err" ] || fail "$call --replace: no output expected"
   done
   [ -z "$(ls -A "$WORK/tmp")" ] || fail "temporary files left: $(ls "$WORK/tmp")"
   [ "$("$GLLEDGER" copy --from "$server" --quiet --to "$WORK/d.ledger" 2>&1 &&
