@@ -66,15 +66,6 @@ TEST_F(ListSetupTest, FirstAccountSetupCopiesTheAccountsAndMapsBankAndCashUnderH
   s.account_records->Filter("FNumber = '1002'");
   EXPECT_EQ(fake.gl_data()->account_records()->RecordCount(), 5);
   EXPECT_EQ(fake.gl_data()->account_records()->Filter(), "");
-
-  // The box lists, each row with its picture.
-  s.account_records->Filter("");
-  Press(VK_F8);
-  ASSERT_EQ(rows().rows, 5);
-  for (long row = 1; row <= 4; ++row) rows().RequestRow(row);
-  EXPECT_EQ(rows().pictures[1], Pic("Cash"));
-  EXPECT_EQ(rows().pictures[2], Pic("Open"));
-  EXPECT_EQ(rows().pictures[4], Pic("Apple"));
 }
 
 TEST_F(ListSetupTest, LaterAccountSetupsReadNoAccountsAndSettingsSurviveDetach) {
