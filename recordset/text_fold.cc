@@ -6,13 +6,6 @@
 
 namespace glnamelist::recordset {
 
-bool IsAscii(std::string_view text) {
-  for (unsigned char c : text) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
-
 int32_t NextCodePoint(std::string_view text, size_t& pos) {
   auto lead = static_cast<unsigned char>(text[pos]);
   if (lead < 0x80) {

@@ -16,9 +16,6 @@ namespace glnamelist::recordset {
 void AppendFolded(std::string_view text, std::string& out);
 std::string Folded(std::string_view text);
 
-// True when every byte is ASCII.
-bool IsAscii(std::string_view text);
-
 // Decodes the code point starting at text[pos] and advances pos past it. An invalid byte
 // yields its own value as a negative number and advances by one.
 int32_t NextCodePoint(std::string_view text, size_t& pos);
