@@ -53,6 +53,8 @@ poll() {
 screen_text() { $TMUX_CMD capture-pane -p -t "$SESSION"; }
 shows() { screen_text | grep -F -q -- "$1"; }
 hides() { ! shows "$1"; }
+# marked TEXT: TEXT is on the screen in the colour of a match.
+marked() { $TMUX_CMD capture-pane -p -e -t "$SESSION" | grep -q "$(printf '\033')\[33m$1"; }
 wait_for() { poll "$2: \"$1\" not on the screen" shows "$1"; }
 wait_gone() { poll "$2: \"$1\" still on the screen" hides "$1"; }
 settle() { sleep 0.05; }
@@ -90,6 +92,7 @@ type_text "银行"
 settle
 keys F9
 wait_for "查找结果" "F9 shows a search result"
+poll "the typed text is marked in colour in the found rows" marked 银行
 keys Down
 wait_for "第 2 行 / 共 7 行" "the arrows move through the found rows"
 shows "查找结果" || fail "browsing keeps the search result"
