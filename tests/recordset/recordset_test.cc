@@ -448,6 +448,15 @@ TEST(FilterTest, SelectsTheMatchingRows) {
   }
 }
 
+// Texts that collate equal keep their table order, whatever their bytes.
+TEST(SortTest, TextsThatCollateEqualKeepTheirOrder) {
+  TableBuilder b({{"FName", ColumnType::kText}, {"FItemID", ColumnType::kInteger}});
+  for (auto [name, id] : {std::pair{"b\x01", 1L}, {"b", 2L}, {"a", 3L}}) b.AddRow({name, id});
+  RecordsetPtr rs = b.Build();
+  rs->Sort("FName");
+  EXPECT_THAT(Values(*rs, "FItemID"), ElementsAre("3", "1", "2"));
+}
+
 TEST(BuilderTest, ValuesConvertToTheColumnTypes) {
   TableBuilder b({{"I", ColumnType::kInteger},
                   {"D", ColumnType::kDouble},
