@@ -436,8 +436,9 @@ TEST(FilterTest, SelectsTheMatchingRows) {
       "FName like '%straSSe%'", "", "FName like 'ärger*'", "7", "FName = 'σοφια'", "9",
       "FHelperCode = 'ÄRGER' or FName = 'ärger straße'", "7",
       // Numbers and text convert; a text is read as a number, non-numbers (and NaN) excluded.
-      "FDetail = 'False'", "31", "FItemID >= +0.85e1", "9", "FHelperCode <> 4", "9",
-      "FNumber > 1002.01", "657", "FNumber = #1001#", "1", "FDetail like 'T*'", "6957284",
+      "FDetail = 'False'", "31", "FDetail = ' TRUE '", "6957284", "FItemID >= +0.85e1", "9",
+      "FHelperCode <> 4", "9", "FNumber > 1002.01", "657", "FNumber = #1001#", "1",
+      "FDetail like 'T*'", "6957284",
       // Huge inputs are answered.
       "FName like '*" + std::string(64 * 1024, 'a') + "*'", "", many + "FItemID = 3", "639157284"};
   for (size_t i = 0; i < cases.size(); i += 2) {

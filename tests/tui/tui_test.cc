@@ -308,6 +308,9 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
 TEST(TerminalTextTest, IsMeasuredClippedAndDrawnOnTheScreen) {
   EXPECT_EQ(ClipToWidth("银行存款", 5), "银行") << "a wide character is never cut in half";
   EXPECT_EQ(PadToWidth("银行存款", 5), "银行 ");
+  EXPECT_EQ((std::vector<int>{TextWidth("\u1100"), TextWidth("\u115F"), TextWidth("\uFEFF")}),
+            (std::vector<int>{2, 2, 0}))
+      << "the ends of the ranges";
   EXPECT_EQ(WrapToWidth("中abc de", 4), (Texts{"中", "abc ", "de"}))
       << "lines break after a wide character or a space, never inside a word";
   auto glyphs = DecodeUtf8("a\xE9\xB6\x62\xFF");  // \x62: b
