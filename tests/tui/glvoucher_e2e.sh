@@ -53,8 +53,8 @@ poll() {
 screen_text() { $TMUX_CMD capture-pane -p -t "$SESSION"; }
 shows() { screen_text | grep -F -q -- "$1"; }
 hides() { ! shows "$1"; }
-# marked TEXT: TEXT is on the screen in the colour of a match.
-marked() { $TMUX_CMD capture-pane -p -e -t "$SESSION" | grep -q "$(printf '\033')\[33m$1"; }
+# styled SGR TEXT: TEXT is on the screen right after the attribute sequence ESC [ SGR m.
+styled() { $TMUX_CMD capture-pane -p -e -t "$SESSION" | grep -q "$(printf '\033')\[$1m$2"; }
 wait_for() { poll "$2: \"$1\" not on the screen" shows "$1"; }
 wait_gone() { poll "$2: \"$1\" still on the screen" hides "$1"; }
 settle() { sleep 0.05; }
@@ -92,7 +92,7 @@ type_text "银行"
 settle
 keys F9
 wait_for "查找结果" "F9 shows a search result"
-poll "the typed text is marked in colour in the found rows" marked 银行
+poll "the typed text is marked in colour in the found rows" styled 33 银行
 keys Down
 wait_for "第 2 行 / 共 7 行" "the arrows move through the found rows"
 shows "查找结果" || fail "browsing keeps the search result"
@@ -122,6 +122,10 @@ wait_for "是明细，没有下级可列出" "F8 on a detail account says why no
 keys Left Left DC Right
 type_text 9
 wait_for "[1002.39 " "the caret moves and Delete deletes in the box"
+poll "the box with the focus is bold and underlined" styled "1;4" 1002.39
+keys Tab
+poll "a code that is not there is reported in red" styled 31 "科目 1002.39 不存在"
+keys BTab End
 
 # Pasted text with quotes and wildcards, longer than the box, breaks nothing. Its point
 # lists while it is typed; Home shows that the whole text is in, then F8 lists again, and
