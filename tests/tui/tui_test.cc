@@ -381,6 +381,10 @@ TEST(FormLayoutTest, BoxesAndTheMessageDialogFitTheScreenALongTextScrolls) {
   for (const char* part : {"澄枫提示", "[ 确定 ]", "没有查询到名称包含''", "数据"}) {
     EXPECT_NE(screen.Text().find(part), std::string::npos) << part;
   }
+  std::string button_line = screen.Line(f.y + f.height - 2);
+  EXPECT_EQ(TextWidth(button_line.substr(0, button_line.find("[ 确定 ]"))),
+            f.x + (f.width - TextWidth("[ 确定 ]")) / 2)
+      << "the button is centred";
   std::string joined;
   for (const std::string& line : WrapText(text, 20)) {
     EXPECT_LE(TextWidth(line), 20);
