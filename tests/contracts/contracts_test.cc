@@ -6,18 +6,10 @@
 #include "contracts/error.h"
 #include "contracts/event.h"
 #include "contracts/variant.h"
+#include "tests/fakes/error_of.h"
 
 namespace glnamelist {
 namespace {
-
-long ErrorOf(auto&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
 
 // The second handler sees what the first left in the references.
 TEST(EventTest, HandlersRunInOrderSeeReferencesAndPassErrorsOn) {

@@ -147,7 +147,8 @@ std::string FakeGLData::GetAccountFullName(long AccountID) {
   Call("GetAccountFullName", DescribeArgs(AccountID));
   if (auto it = full_names_.find(AccountID); it != full_names_.end()) return it->second;
   for (const AccountRow& r : accounts_)
-    if (!r.FAccountID.IsNull() && r.FAccountID.ToLong() == AccountID) return Code(r.FName);
+    if (!r.FAccountID.IsNull() && r.FAccountID.ToLong() == AccountID)
+      return r.FName.ToDisplayText();
   throw Error(errc::kDataService, "No account " + std::to_string(AccountID));
 }
 

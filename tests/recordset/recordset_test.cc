@@ -21,6 +21,7 @@
 #include "contracts/error.h"
 #include "recordset/memory_stream.h"
 #include "recordset/table.h"
+#include "tests/fakes/error_of.h"
 
 namespace glnamelist::recordset {
 namespace {
@@ -34,16 +35,6 @@ std::vector<std::string> Values(Recordset& rs, const std::string& name) {
   for (rs.RecordCount() ? rs.MoveFirst() : void(); !rs.IsEOF(); rs.MoveNext())
     out.push_back(rs.Fields(name).ToDisplayText());
   return out;
-}
-
-// The error number f raises, or 0.
-long ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
 }
 
 // A copy of what source shows, saved to a stream and opened.
