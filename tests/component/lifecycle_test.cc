@@ -33,12 +33,12 @@ TEST_F(LifecycleTest, ConstructionCreatesTheListControlThenSetsDeleteOptionsOnOn
 }
 
 TEST_F(LifecycleTest, ConstructionFailsWhenTheDataServiceCannotBeCreatedAndIsTriedAgainLater) {
-  fake.env().FailCreate(progid::kGLData, Error(errc::kCannotCreateObject, "no ledger"));
+  fake.env().Registry().Register(progid::kGLData, []() -> ObjectPtr { throw Error(429, "no"); });
   EXPECT_THAT([] { GLNameList broken; }, ThrowsError(errc::kCannotCreateObject));
   EXPECT_EQ(fake.LastNameList(), nullptr) << "the list control of the failed object is released";
 
   auto gl = fake.gl_data();
-  fake.env().Register(progid::kGLData, [gl] { return gl; });
+  fake.env().Registry().Register(progid::kGLData, [gl] { return gl; });
   StartLog();
   GLNameList working;
   EXPECT_TRUE(fake.log()->Contains("GLData.DeleteOptions(False)"));
@@ -65,7 +65,7 @@ TEST_F(LifecycleTest, KeySettingsAndEventsPassThroughTheListControlAndPicturesNe
   EXPECT_TRUE(fake.log()->Contains("NameList.OnKeyUp(13, 1)"));
 
   // Row pictures can be set before any account setup; Nothing removes the entry.
-  list.Picture("1001", fake.env().PictureOf("Bank"));
+  list.Picture("1001", fake.env().Pictures().Get("Bank"));
   list.Picture("1001", nullptr);
   EXPECT_EQ(list.Picture("1001"), nullptr);
 }
@@ -76,8 +76,8 @@ TEST_F(LifecycleTest, AttachRunsItsStepsInOrderAndAgainReplacesTheSubClassWithou
   Attach(nlCurrency);
   EXPECT_THAT(Calls(),
               ElementsAre("Env.CreateObject(VOSSUBCLASSLib.SubClass)", "TextBox.hWnd()",
-                          "SubClass.Hook(100)", "Env.GetPicture(Cash)", "TextBox.hWnd()",
-                          "NameList.OwnerHwnd(100)", "TextBox.Font()", "NameList.ListFont(SimSun)",
+                          "SubClass.Hook(1)", "Env.GetPicture(Cash)", "TextBox.hWnd()",
+                          "NameList.OwnerHwnd(1)", "TextBox.Font()", "NameList.ListFont(SimSun)",
                           "TextBox.Font()", "NameList.Font(SimSun)"));
   EXPECT_EQ(list->TextBox(), box);
   EXPECT_EQ(list->NameListType(), nlCurrency);
@@ -88,13 +88,13 @@ TEST_F(LifecycleTest, AttachRunsItsStepsInOrderAndAgainReplacesTheSubClassWithou
   Attach(nlUnit);
   EXPECT_EQ(fake.SubClassCount(), 2);
   EXPECT_THAT(fake.log()->With("SubClass."),
-              ElementsAre("SubClass.Released()", "SubClass.Hook(100)"));
+              ElementsAre("SubClass.Released()", "SubClass.Hook(1)"));
   EXPECT_EQ(list->NameListType(), nlUnit);
 }
 
 TEST_F(LifecycleTest, AttachFailingAtHwndLeavesOnlyTheNewSubClassAndAtFontTheEarlierSteps) {
   list = std::make_shared<GLNameList>();
-  auto bad = fake.NewTextBox(200);
+  auto bad = fake.NewTextBox();
   TextBoxPtr as_box = bad;
   bad->FailAt("hWnd", Error(438, "no hWnd"));
   EXPECT_THAT([&] { list->Attach(as_box, nlUnit); }, ThrowsError(438));
@@ -103,13 +103,13 @@ TEST_F(LifecycleTest, AttachFailingAtHwndLeavesOnlyTheNewSubClassAndAtFontTheEar
   EXPECT_EQ(list->TextBox(), nullptr);
   EXPECT_EQ(list->NameListType(), 0);
 
-  as_box = bad = fake.NewTextBox(200);
+  as_box = bad = fake.NewTextBox();
   bad->FailAt("Font", Error(438, "no Font"));
   EXPECT_THAT([&] { list->Attach(as_box, nlUnit); }, ThrowsError(438));
   EXPECT_EQ(list->TextBox(), bad);
   EXPECT_EQ(list->NameListType(), nlUnit);
-  EXPECT_EQ(list->PicDefault(), fake.env().PictureOf("Item"));
-  EXPECT_EQ(control().owner_hwnd, 200);
+  EXPECT_EQ(list->PicDefault(), fake.env().Pictures().Get("Item"));
+  EXPECT_EQ(control().owner_hwnd, bad->hwnd_value);
   EXPECT_FALSE(fake.log()->Contains("NameList.ListFont(SimSun)"));
 }
 

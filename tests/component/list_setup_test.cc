@@ -26,7 +26,7 @@ class ListSetupTest : public NameListFixture {
          .FIsCash = Null{}},
     });
   }
-  PicturePtr Pic(const char* key) { return fake.env().PictureOf(key); }
+  PicturePtr Pic(const char* key) { return fake.env().Pictures().Get(key); }
 };
 
 TEST_F(ListSetupTest, EachKindGetsItsDefaultPictureAttachedOrNot) {
@@ -94,12 +94,12 @@ TEST_F(ListSetupTest, NoAccountsGiveNoPictures) {
 }
 
 TEST_F(ListSetupTest, AFailedCopyFailsThisSetupOnlyAndIsNotTriedAgain) {
-  fake.env().FailCreate(progid::kStream, Error(errc::kCannotCreateObject, "no streams"));
+  fake.env().Registry().Register(progid::kStream, []() -> ObjectPtr { throw Error(429, "no"); });
   GLNameList detached;
   EXPECT_THAT([&] { detached.NameListType(nlAccount); }, ThrowsError(errc::kObjectRequired))
       << "setup counted the records of a copy that does not exist";
   EXPECT_EQ(GLNameListPeer::State(detached).account_records, nullptr);
-  EXPECT_TRUE(fake.env().messages.empty());
+  EXPECT_TRUE(fake.env().messages().empty());
 
   EXPECT_NO_THROW(detached.NameListType(nlAccount));
   EXPECT_EQ(detached.PicDefault(), Pic("Detail"));

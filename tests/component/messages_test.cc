@@ -36,11 +36,11 @@ class MessagesTest : public NameListFixture {
 TEST_F(MessagesTest, EveryMessageReachesTheListControlWhichDecidesTheResult) {
   AttachWithProvider(nlCurrency);
   Press(13);
-  EXPECT_THAT(fake.log()->calls(), ElementsAre("NameList.EnterWindowProc(100, 256, 13, 0)",
-                                               "NameList.LeaveWindowProc(100, 256, 13, 0)"));
+  EXPECT_THAT(fake.log()->calls(), ElementsAre("NameList.EnterWindowProc(1, 256, 13, 0)",
+                                               "NameList.LeaveWindowProc(1, 256, 13, 0)"));
   fake.log()->Clear();
   Press(VK_F8);
-  EXPECT_EQ(fake.log()->IndexOf("NameList.LeaveWindowProc(100, 256, 119, 0)"), 1);
+  EXPECT_EQ(fake.log()->IndexOf("NameList.LeaveWindowProc(1, 256, 119, 0)"), 1);
   EXPECT_GT(fake.log()->IndexOf("Provider.List()"), 1);
 
   // The result is what the list control left.
@@ -104,18 +104,19 @@ TEST_F(MessagesTest, FocusAndSelChangedListOnlyWithHotTraceAndSelChangedOnlyForT
 TEST_F(MessagesTest, ADisabledOrReadOnlyBoxGetsNoListingOrSearch) {
   AttachWithProvider(nlCurrency);
   list->HotTrace(true);
-  fake.env().windows[kBoxHwnd].enabled = false;
+  fake.env().Windows().EnableWindow(kBoxHwnd, false);
   Press(VK_F8);
   Press(VK_F9);
   Focus();
-  EXPECT_EQ(fake.log()->Count("Env.GetWindowLongA(100, -16)"), 0) << "style not read when disabled";
+  EXPECT_EQ(fake.log()->Count("Env.GetWindowLongA(1, -16)"), 0) << "style not read when disabled";
 
-  fake.env().windows[kBoxHwnd] = {.text = "", .enabled = true, .style = ES_READONLY | 0x80};
+  fake.env().Windows().EnableWindow(kBoxHwnd, true);
+  fake.env().Windows().SetStyle(kBoxHwnd, ES_READONLY | 0x80);
   Press(VK_F8);
   Press(VK_F9);
   EXPECT_EQ(Lists() + Searches(), 0);
 
-  fake.env().windows[kBoxHwnd].style = 0x80;
+  fake.env().Windows().SetStyle(kBoxHwnd, 0x80);
   EXPECT_TRUE(IsWindowEditable(kBoxHwnd));
   EXPECT_FALSE(IsWindowEditable(4242)) << "an unknown window is not enabled";
 }
@@ -150,11 +151,11 @@ TEST_F(MessagesTest, TheListingTimeIsAFreshReadingTakenWhateverHappenedAndOnlySe
   provider.fail = Error(errc::kDataService, "ledger closed");
   EXPECT_NO_THROW(SendAt(20.0f, WM_KEYDOWN, VK_F8));
   EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 20.0f);
-  EXPECT_TRUE(fake.env().messages.empty());
+  EXPECT_TRUE(fake.env().messages().empty());
   EXPECT_THAT([&] { Press(VK_F9); }, ThrowsError(errc::kDataService))
       << "the search error was swallowed";
 
-  fake.env().windows[kBoxHwnd].enabled = false;
+  fake.env().Windows().EnableWindow(kBoxHwnd, false);
   SendAt(30.0f, WM_KEYDOWN, VK_F8);
   EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 30.0f);
 }

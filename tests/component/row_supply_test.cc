@@ -47,7 +47,7 @@ class RowSupplyTest : public NameListFixture {
     return {rows().Cell(row, 0).value_or("<none>"), rows().Cell(row, 1).value_or("<none>"),
             rows().Cell(row, 2).value_or("<none>")};
   }
-  PicturePtr Pic(const char* key) { return fake.env().PictureOf(key); }
+  PicturePtr Pic(const char* key) { return fake.env().Pictures().Get(key); }
 };
 
 using ::testing::ElementsAre;

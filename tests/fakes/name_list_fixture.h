@@ -25,13 +25,13 @@ namespace glnamelist::fakes {
 
 class NameListFixture : public ::testing::Test {
  protected:
-  static constexpr long kBoxHwnd = 100;
+  static constexpr long kBoxHwnd = 1;  // the first window of the environment
 
   // Creates the GLNameList (once) and a text box on window kBoxHwnd holding text, and
   // attaches the box with kind.
   GLNameList& Attach(long kind, const std::string& text = std::string()) {
     if (!list) list = std::make_shared<GLNameList>();
-    box = fake.NewTextBox(kBoxHwnd, text);
+    box = box ? std::make_shared<FakeTextBox>(kBoxHwnd, fake.log()) : fake.NewTextBox();
     TextBoxPtr as_box = box;
     list->Attach(as_box, kind);
     Type(text);
@@ -40,7 +40,7 @@ class NameListFixture : public ::testing::Test {
 
   // The box now holds text: its window text and what the list control reports as typed.
   void Type(const std::string& text) {
-    fake.env().windows[kBoxHwnd].text = text;
+    fake.env().Windows().SetText(kBoxHwnd, text);
     control().edit_text = text;
   }
 

@@ -22,7 +22,7 @@ namespace glnamelist::testing {
 class CodedListTest : public ::testing::Test {
  protected:
   CodedListTest()
-      : list_(std::make_shared<fakes::FakeNameList>(fake_.log())), box_(fake_.NewTextBox(100)) {
+      : list_(std::make_shared<fakes::FakeNameList>(fake_.log())), box_(fake_.NewTextBox()) {
     s_.list_control = list_;
     s_.text_box = box_;
     s_.show_listing = [this](const Listing& listing) { shown_.Show(s_, listing); };
@@ -31,7 +31,7 @@ class CodedListTest : public ::testing::Test {
   // What the box holds: the list control reports it, and it is the window text.
   void Type(const std::string& text) {
     list_->edit_text = text;
-    fake_.env().windows[100].text = text;
+    fake_.env().Windows().SetText(box_->hwnd_value, text);
   }
 
   // The codes of the rows the list was handed, in the order row supply reads them.
@@ -80,10 +80,8 @@ class CodedListTest : public ::testing::Test {
 
   // The one message box shown: prompt, OK with the information icon, and the caption.
   void ExpectMessage(const std::string& prompt) {
-    ASSERT_EQ(fake_.env().messages.size(), 1u);
-    EXPECT_EQ(fake_.env().messages[0].prompt, prompt);
-    EXPECT_EQ(fake_.env().messages[0].buttons, 64);
-    EXPECT_EQ(fake_.env().messages[0].title, "澄枫提示");
+    EXPECT_THAT(fake_.env().messages(), ::testing::ElementsAre(platform::RecordingMessageBox::Call{
+                                            prompt, 64, "澄枫提示"}));
   }
 
   void List() { provider_->List(s_); }

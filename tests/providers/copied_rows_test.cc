@@ -17,7 +17,7 @@ using Rows = std::vector<std::string>;
 
 class CopiedRowsTest : public CodedListTest {
  protected:
-  CopiedRowsTest() { s_.pic_default = fake_.env().PictureOf("Item"); }
+  CopiedRowsTest() { s_.pic_default = fake_.env().Pictures().Get("Item"); }
 
   // Puts text into the box, runs the listing or the search on a fresh log and returns the
   // rows the list was given: the cells of columns 0 to 2 joined by "|", then the picture's
@@ -110,7 +110,7 @@ TEST_F(CopiedRowsTest, UnitGroupsAndSettleTypesListOnlyAnEmptyBoxAndSearchSilent
   EXPECT_THAT(List(*groups), ElementsAre("长度|Item", "重量|Item"));
   EXPECT_EQ(list_->data->cols, 1);
   EXPECT_THAT(Search(*groups, "体积"), IsEmpty());
-  EXPECT_THAT(fake_.env().messages, IsEmpty());
+  EXPECT_THAT(fake_.env().messages(), IsEmpty());
 
   // Settlement types carry their id.
   gl().SetCodes("SettTypeSet", {{.FItemID = 7L, .FNumber = "02", .FName = "支票"},
@@ -138,7 +138,7 @@ TEST_F(CopiedRowsTest, UnitsComeInSetOrderAndTheSearchIsLiteralCaseSensitiveAndS
   EXPECT_THAT(Search(*p, " gram"), ElementsAre("kg|Kilogram|Item"));
   EXPECT_THAT(Search(*p, "n*"), ElementsAre("t*|ton*|Item"));
   EXPECT_THAT(Search(*p, "tons"), IsEmpty());
-  EXPECT_THAT(fake_.env().messages, IsEmpty());
+  EXPECT_THAT(fake_.env().messages(), IsEmpty());
 
   // Each group's set, an empty one included, is asked for once: 12, 15 and 99.
   gl().SetUnits(15, {{"m", "metre"}});

@@ -56,8 +56,9 @@ TEST_F(ItemProviderTest, ItemSetIsLoadedOncePerClassInEachProceduresOrder) {
   s_.item_class_id = 3;
   Type("");
   List();
-  EXPECT_EQ(fake_.env().CreationCount(progid::kItemSet), 2);
-  EXPECT_EQ(fake_.env().CreationCount(progid::kKeyedCollection), 3);
+  EXPECT_EQ(fake_.log()->Count("Env.CreateObject(" + std::string(progid::kItemSet) + ")"), 1);
+  EXPECT_EQ(fake_.log()->Count("Env.CreateObject(" + std::string(progid::kKeyedCollection) + ")"),
+            2);
   EXPECT_EQ(shown_.records()->RecordCount(), 5);
 }
 
@@ -143,7 +144,7 @@ struct ItemSetWithoutRecords : fakes::FakeItemSet {
 
 TEST_F(ItemProviderTest, FailedLoadLeavesNoEntryAndEmptyClassShowsNothing) {
   long made = 0;
-  fake_.env().Register(progid::kItemSet, [&]() -> ObjectPtr {
+  fake_.env().Registry().Register(progid::kItemSet, [&]() -> ObjectPtr {
     if (made++ == 1) return std::make_shared<ItemSetWithoutRecords>(fake_.gl_data(), fake_.log());
     auto set = std::make_shared<fakes::FakeItemSet>(fake_.gl_data(), fake_.log());
     if (made == 1) set->FailAt("Refresh", Error(errc::kDataService, "load failed"));
@@ -163,7 +164,7 @@ TEST_F(ItemProviderTest, FailedLoadLeavesNoEntryAndEmptyClassShowsNothing) {
   List();
   Search();
   EXPECT_FALSE(Shown());
-  EXPECT_TRUE(fake_.env().messages.empty());
+  EXPECT_TRUE(fake_.env().messages().empty());
 }
 
 }  // namespace

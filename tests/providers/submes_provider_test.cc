@@ -34,7 +34,7 @@ TEST_F(CodedListTest, ItemAndSubMesListNothingWhileNoClassIsSet) {
     p->List(s_);
     p->Search(s_);
   }
-  EXPECT_EQ(fake_.env().CreationCount(progid::kItemSet), 0);
+  EXPECT_THAT(fake_.log()->With("Env.CreateObject(QALTAVGL"), IsEmpty());
   EXPECT_THAT(fake_.log()->With("GLData."), IsEmpty());
   EXPECT_FALSE(Shown());
 }
@@ -103,7 +103,7 @@ TEST_F(SubMesProviderTest, ClassWithoutSourceShowsNothingAndIsNotAskedAgain) {
   Search();
   EXPECT_THAT(Calls("GLData."), ElementsAre("GLData.SubMesSet(7)"));
   EXPECT_FALSE(Shown());
-  EXPECT_TRUE(fake_.env().messages.empty());
+  EXPECT_TRUE(fake_.env().messages().empty());
 
   // A source without a record set is an error, not a crash; nothing is kept for it.
   fake_.gl_data()->SetSubMesWithoutRecords(8);

@@ -21,7 +21,6 @@
 #include "ledger/register_ledger.h"
 #include "ledger/sqlite_db.h"
 #include "services/library_services.h"
-#include "tests/fakes/fake_environment.h"
 #include "tests/fakes/scoped_fake_environment.h"
 #include "tui/form_layout.h"
 #include "tui/list_layout.h"
@@ -34,10 +33,9 @@
 namespace glnamelist::tui {
 namespace {
 
-using fakes::FakeEnvironment;
 using Texts = std::vector<std::string>;
 
-constexpr long kBox = 42;
+constexpr long kBox = 1;  // the first window of the environment
 // The rows a list shows under the box on row 2 of a 30-row screen.
 constexpr long kPage = 30 - 3 - 2;
 
@@ -45,13 +43,13 @@ constexpr long kPage = 30 - 3 - 2;
 // windows (so that the list reads them back) and records the errors reported.
 class TerminalNameListTest : public ::testing::Test, public ListHost, public host::ListForm {
  protected:
-  TerminalNameListTest() { list_->OwnerHwnd(kBox); }
+  TerminalNameListTest() { list_->OwnerHwnd(env_.Windows().CreateWindow()); }
   Rect BoxRect(long hWnd) override { return boxes_.count(hWnd) ? boxes_[hWnd] : Rect{}; }
   int ScreenRows() override { return rows_; }
   int ScreenCols() override { return cols_; }
   std::string PictureGlyph(const std::string& key) override { return key == "Bank" ? "$" : "·"; }
   void RowChosen(host::NameListBase&, long hWnd, long, const std::string& code) override {
-    env_.windows[hWnd].text = code;
+    env_.Windows().SetText(hWnd, code);
   }
   void ChoiceEnded(host::NameListBase&, long) override {}
   void ListShown(host::NameListBase&) override {}
@@ -104,7 +102,7 @@ class TerminalNameListTest : public ::testing::Test, public ListHost, public hos
   }
 
   fakes::ScopedFakeEnvironment fake_;
-  FakeEnvironment& env_ = fake_.env();
+  fakes::RecordingEnvironment& env_ = fake_.env();
   int rows_ = 30, cols_ = 100;
   std::map<long, Rect> boxes_ = {{kBox, Rect{2, 10, 1, 30}}};
   Texts errors_;
@@ -114,7 +112,7 @@ class TerminalNameListTest : public ::testing::Test, public ListHost, public hos
       std::static_pointer_cast<host::ListRows>(list_->ListData());
   Texts sel_changes_;  // the box text at each SelChanged
   Connection sel_changed_ =
-      list_->SelChanged.Connect([this] { sel_changes_.push_back(env_.windows[kBox].text); });
+      list_->SelChanged.Connect([this] { sel_changes_.push_back(env_.Windows().Text(kBox)); });
   Connection request_;
   std::vector<long> requested_;
   CellScreen screen_{30, 100};
@@ -145,7 +143,7 @@ TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListOnceAndReportsF
 
 TEST_F(TerminalNameListTest, KeysMoveTheSelectionWithinTheRowsRaiseNothingAndANewTextStartsOver) {
   OnRequest(30);
-  env_.windows[kBox].text = " \t1002. ";
+  env_.Windows().SetText(kBox, " \t1002. ");
   EXPECT_EQ(list_->GetEditText(kBox, -1), "1002.");
   list_->DropDownFound();
   EXPECT_TRUE(Selects(1));
@@ -175,7 +173,7 @@ TEST_F(TerminalNameListTest, KeysMoveTheSelectionWithinTheRowsRaiseNothingAndANe
   list_->DropDown();
   EXPECT_TRUE(Selects(1)) << "a code listing starts at the first row";
   Key(VK_DOWN);
-  env_.windows[kBox].text = "1003";
+  env_.Windows().SetText(kBox, "1003");
   list_->DropDown();
   EXPECT_TRUE(Selects(1)) << "so does a new text";
 }
@@ -204,7 +202,7 @@ TEST_F(TerminalNameListTest, EnterWritesTheCodeAndTheListTakesOnlyItsKeys) {
 
   EXPECT_FALSE(Key(VK_ESCAPE));
   EXPECT_FALSE(list_->Visible());
-  EXPECT_TRUE(sel_changes_.empty() && env_.windows[kBox].text.empty()) << "Esc chooses nothing";
+  EXPECT_TRUE(sel_changes_.empty() && env_.Windows().Text(kBox).empty()) << "Esc chooses nothing";
   // Editing the text or leaving the box closes the list too.
   for (auto [key, msg] :
        {std::pair{long{'x'}, WM_CHAR}, {VK_BACK, WM_KEYDOWN}, {0L, WM_KILLFOCUS}}) {
@@ -237,7 +235,7 @@ TEST_F(TerminalNameListTest, EnterWritesTheCodeAndTheListTakesOnlyItsKeys) {
   Key(VK_END);
   Key(VK_RETURN);
   EXPECT_EQ(requested_, std::vector<long>{500});
-  EXPECT_EQ(env_.windows[kBox].text, "1002.500");
+  EXPECT_EQ(env_.Windows().Text(kBox), "1002.500");
 }
 
 TEST_F(TerminalNameListTest, DropsUnderTheBoxOrAboveItUsingTheScreenAndCoversTheBrackets) {
@@ -271,10 +269,10 @@ TEST_F(TerminalNameListTest, DropsUnderTheBoxOrAboveItUsingTheScreenAndCoversThe
 }
 
 TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
-  env_.windows[kBox].text = "银行";
+  env_.Windows().SetText(kBox, "银行");
   OnRequest(3, [this](long row) {
     Cells(row, {"0" + std::to_string(row), "1002.0" + std::to_string(row), "银行存款_工商银行"});
-    data_->RowPicture(row, env_.PictureOf(row == 1 ? "Bank" : "Detail"));
+    data_->RowPicture(row, env_.Pictures().Get(row == 1 ? "Bank" : "Detail"));
   });
   list_->DropDownFound();
   Key(VK_DOWN);
