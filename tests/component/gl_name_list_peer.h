@@ -1,5 +1,7 @@
 // Reaches the inside of a GLNameList for the component's own tests: the state the providers
-// share, the list on show, the dispatcher's repeat-guard time and its provider slots.
+// share, the list on show, the dispatcher's repeat-guard time and its provider slots; and a
+// provider for those slots that records its calls into the shared log as "Provider.List()"
+// and "Provider.Search()" and can be told to fail.
 #ifndef GLNAMELIST_TESTS_COMPONENT_GL_NAME_LIST_PEER_H_
 #define GLNAMELIST_TESTS_COMPONENT_GL_NAME_LIST_PEER_H_
 
@@ -8,6 +10,8 @@
 
 #include "component/gl_name_list.h"
 #include "component/gl_name_list_impl.h"
+#include "tests/fakes/call_log.h"
+#include "tests/fakes/error_of.h"
 
 namespace glnamelist {
 
@@ -25,6 +29,21 @@ class GLNameListPeer {
     State(list).name_list_type = kind;
     State(list).show_listing({.records = std::move(records), .parent = std::move(parent)});
   }
+};
+
+class TestProvider : public Provider {
+ public:
+  explicit TestProvider(fakes::CallLogPtr log) : log_(std::move(log)) {}
+  void List(NameListState&) override { Run("Provider.List()"); }
+  void Search(NameListState&) override { Run("Provider.Search()"); }
+  std::optional<Error> fail;
+
+ private:
+  void Run(const char* call) {
+    log_->Add(call);
+    if (fail) throw *fail;
+  }
+  fakes::CallLogPtr log_;
 };
 
 }  // namespace glnamelist

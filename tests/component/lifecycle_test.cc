@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "contracts/prog_ids.h"
-#include "tests/component/test_provider.h"
+#include "tests/component/gl_name_list_peer.h"
 #include "tests/fakes/name_list_fixture.h"
 
 namespace glnamelist::fakes {
@@ -34,7 +34,7 @@ TEST_F(LifecycleTest, ConstructionCreatesTheListControlThenSetsDeleteOptionsOnOn
 
 TEST_F(LifecycleTest, ConstructionFailsWhenTheDataServiceCannotBeCreatedAndIsTriedAgainLater) {
   fake.env().Registry().Register(progid::kGLData, []() -> ObjectPtr { throw Error(429, "no"); });
-  EXPECT_THAT([] { GLNameList broken; }, ThrowsError(errc::kCannotCreateObject));
+  EXPECT_EQ(ErrorOf([] { GLNameList broken; }), errc::kCannotCreateObject);
   EXPECT_EQ(fake.LastNameList(), nullptr) << "the list control of the failed object is released";
 
   auto gl = fake.gl_data();
@@ -97,7 +97,7 @@ TEST_F(LifecycleTest, AttachFailingAtHwndLeavesOnlyTheNewSubClassAndAtFontTheEar
   auto bad = fake.NewTextBox();
   TextBoxPtr as_box = bad;
   bad->FailAt("hWnd", Error(438, "no hWnd"));
-  EXPECT_THAT([&] { list->Attach(as_box, nlUnit); }, ThrowsError(438));
+  EXPECT_EQ(ErrorOf([&] { list->Attach(as_box, nlUnit); }), 438);
   ASSERT_NE(fake.LastSubClass(), nullptr);
   EXPECT_FALSE(fake.LastSubClass()->hooked());
   EXPECT_EQ(list->TextBox(), nullptr);
@@ -105,7 +105,7 @@ TEST_F(LifecycleTest, AttachFailingAtHwndLeavesOnlyTheNewSubClassAndAtFontTheEar
 
   as_box = bad = fake.NewTextBox();
   bad->FailAt("Font", Error(438, "no Font"));
-  EXPECT_THAT([&] { list->Attach(as_box, nlUnit); }, ThrowsError(438));
+  EXPECT_EQ(ErrorOf([&] { list->Attach(as_box, nlUnit); }), 438);
   EXPECT_EQ(list->TextBox(), bad);
   EXPECT_EQ(list->NameListType(), nlUnit);
   EXPECT_EQ(list->PicDefault(), fake.env().Pictures().Get("Item"));

@@ -5,7 +5,6 @@
 
 #include "contracts/prog_ids.h"
 #include "tests/component/gl_name_list_peer.h"
-#include "tests/component/test_provider.h"
 #include "tests/fakes/name_list_fixture.h"
 
 namespace glnamelist::fakes {
@@ -19,11 +18,7 @@ class ListSetupTest : public NameListFixture {
         {.FAccountID = 2L, .FNumber = "1002", .FName = "Bank", .FIsBank = true},
         {.FAccountID = 3L, .FNumber = "1003", .FName = "Both", .FIsBank = true, .FIsCash = true},
         {.FAccountID = 4L, .FNumber = "1122", .FName = "Neither"},
-        {.FAccountID = 5L,
-         .FNumber = "1123",
-         .FName = "Unknown",
-         .FIsBank = Null{},
-         .FIsCash = Null{}},
+        {.FAccountID = 5L, .FNumber = "1123", .FName = "?", .FIsBank = Null{}, .FIsCash = Null{}},
     });
   }
   PicturePtr Pic(const char* key) { return fake.env().Pictures().Get(key); }
@@ -96,7 +91,7 @@ TEST_F(ListSetupTest, NoAccountsGiveNoPictures) {
 TEST_F(ListSetupTest, AFailedCopyFailsThisSetupOnlyAndIsNotTriedAgain) {
   fake.env().Registry().Register(progid::kStream, []() -> ObjectPtr { throw Error(429, "no"); });
   GLNameList detached;
-  EXPECT_THAT([&] { detached.NameListType(nlAccount); }, ThrowsError(errc::kObjectRequired))
+  EXPECT_EQ(ErrorOf([&] { detached.NameListType(nlAccount); }), errc::kObjectRequired)
       << "setup counted the records of a copy that does not exist";
   EXPECT_EQ(GLNameListPeer::State(detached).account_records, nullptr);
   EXPECT_TRUE(fake.env().messages().empty());

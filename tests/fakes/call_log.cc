@@ -16,12 +16,6 @@ long CallLog::Count(std::string_view call) const {
   return n;
 }
 
-long CallLog::IndexOf(std::string_view call) const {
-  for (size_t i = 0; i < calls_.size(); ++i)
-    if (calls_[i] == call) return static_cast<long>(i);
-  return -1;
-}
-
 FakeRecorder::FakeRecorder(std::string object_name, CallLogPtr log)
     : object_name_(std::move(object_name)),
       log_(log ? std::move(log) : std::make_shared<CallLog>()) {}

@@ -37,8 +37,6 @@ class CallLog {
   // How many recorded calls equal call exactly.
   long Count(std::string_view call) const;
   bool Contains(std::string_view call) const { return Count(call) > 0; }
-  // Index of the first call equal to call, or -1.
-  long IndexOf(std::string_view call) const;
 
  private:
   std::vector<std::string> calls_;

@@ -19,23 +19,11 @@ bool IsSet(const Variant& v) { return !v.IsNull() && !v.IsEmpty() && v.ToLong() 
 
 std::string Code(const Variant& v) { return v.ToDisplayText(); }
 
-RecordsetPtr CodeTable(const std::vector<CodeRow>& rows) {
+RecordsetPtr ItemTable(const std::vector<ItemRow>& rows) {
   TableBuilder b({{"FItemID", ColumnType::kInteger},
                   {"FNumber", ColumnType::kText},
-                  {"FName", ColumnType::kText}});
-  for (const CodeRow& r : rows) b.AddRow({r.FItemID, r.FNumber, r.FName});
-  return b.Build();
-}
-
-TableBuilder ItemBuilder() {
-  return TableBuilder({{"FItemID", ColumnType::kInteger},
-                       {"FNumber", ColumnType::kText},
-                       {"FName", ColumnType::kText},
-                       {"FDetail", ColumnType::kInteger}});
-}
-
-RecordsetPtr ItemTable(const std::vector<ItemRow>& rows) {
-  TableBuilder b = ItemBuilder();
+                  {"FName", ColumnType::kText},
+                  {"FDetail", ColumnType::kInteger}});
   for (const ItemRow& r : rows) b.AddRow({r.FItemID, r.FNumber, r.FName, Flag(r.FDetail)});
   return b.Build();
 }
@@ -91,7 +79,11 @@ void FakeGLData::SetAccounts(const std::vector<AccountRow>& rows) {
 }
 
 void FakeGLData::SetCodes(const std::string& set, const std::vector<CodeRow>& rows) {
-  code_sets_[set] = CodeTable(rows);
+  TableBuilder b({{"FItemID", ColumnType::kInteger},
+                  {"FNumber", ColumnType::kText},
+                  {"FName", ColumnType::kText}});
+  for (const CodeRow& r : rows) b.AddRow({r.FItemID, r.FNumber, r.FName});
+  code_sets_[set] = b.Build();
 }
 
 void FakeGLData::SetVchExps(const std::vector<VchExpRow>& rows) {
@@ -197,13 +189,7 @@ void FakeItemSet::Refresh() {
   RecordsetPtr all = gl_->ItemRecords(item_class_id);
   all->Filter(filter);
   all->Sort(sort);
-  TableBuilder b = ItemBuilder();
-  if (all->RecordCount() > 0) {
-    for (all->MoveFirst(); !all->IsEOF(); all->MoveNext())
-      b.AddRow({all->Fields("FItemID"), all->Fields("FNumber"), all->Fields("FName"),
-                all->Fields("FDetail")});
-  }
-  loaded_ = b.Build();
+  loaded_ = recordset::CopyVisibleRows(*all, {});
 }
 
 RecordsetPtr FakeItemSet::Recordset() {

@@ -29,10 +29,8 @@
 #include "platform/environment.h"
 #include "platform/message_box.h"
 #include "tests/fakes/call_log.h"
+#include "tests/fakes/fake_controls.h"
 #include "tests/fakes/fake_gl_data.h"
-#include "tests/fakes/fake_list_control.h"
-#include "tests/fakes/fake_subclass.h"
-#include "tests/fakes/fake_text_box.h"
 
 namespace glnamelist::fakes {
 

@@ -1,15 +1,19 @@
-// Fakes of the drop-down list control ("NameList.") and its row-data object ("ListData.").
+// Fakes of the host's controls: the text box ("TextBox.") and its font, the
+// window-subclassing object ("SubClass."), and the drop-down list control ("NameList.") with
+// its row-data object ("ListData."). Every member is recorded in the log (getters too) and
+// can be made to fail with FailAt("<Member>", error).
 //
-//   auto list = std::make_shared<FakeNameList>(log);
+//   auto box = std::make_shared<FakeTextBox>(1, log);   // on window 1
+//   sub->Send(WM_KEYDOWN, VK_F8, 0);    // a message to the hooked window: raises
+//                                       // EnterWindowProc, then LeaveWindowProc
 //   list->edit_text = "1001.";          // what GetEditText returns
-//   list->visible = true;               // what Visible returns
 //   list->data->RequestRow(3);          // the control asks for row 3, as when painting it
 //   list->data->cells[{3, 0}]           // what the component wrote into row 3, column 0
 //
-// Every member is recorded in the log (getters too) and can be made to fail with
-// FailAt("<Member>", error).
-#ifndef GLNAMELIST_TESTS_FAKES_FAKE_LIST_CONTROL_H_
-#define GLNAMELIST_TESTS_FAKES_FAKE_LIST_CONTROL_H_
+// The subclassing object's end is recorded as "SubClass.Released()" (a hooked object
+// unhooks itself then, without a separate Unhook record).
+#ifndef GLNAMELIST_TESTS_FAKES_FAKE_CONTROLS_H_
+#define GLNAMELIST_TESTS_FAKES_FAKE_CONTROLS_H_
 
 #include <map>
 #include <memory>
@@ -18,9 +22,73 @@
 #include <utility>
 
 #include "contracts/list_control.h"
+#include "contracts/subclass.h"
+#include "contracts/text_box.h"
 #include "tests/fakes/call_log.h"
 
 namespace glnamelist::fakes {
+
+struct FakeFont : glnamelist::Font {
+  std::string Name() const override { return "SimSun"; }
+  double Size() const override { return 9; }
+  bool Bold() const override { return false; }
+};
+
+class FakeTextBox : public TextBox, public FakeRecorder {
+ public:
+  explicit FakeTextBox(long hwnd = 100, CallLogPtr log = nullptr)
+      : FakeRecorder("TextBox", std::move(log)),
+        hwnd_value(hwnd),
+        font_value(std::make_shared<FakeFont>()) {}
+
+  long hWnd() const override {
+    Call("hWnd");
+    return hwnd_value;
+  }
+  FontPtr Font() const override {
+    Call("Font");
+    return font_value;
+  }
+
+  long hwnd_value;
+  FontPtr font_value;
+};
+
+class FakeSubClass : public SubClass, public FakeRecorder {
+ public:
+  explicit FakeSubClass(CallLogPtr log = nullptr) : FakeRecorder("SubClass", std::move(log)) {}
+  ~FakeSubClass() override { log()->Add("SubClass.Released()"); }
+
+  void Hook(long hWnd) override {
+    Call("Hook", DescribeArgs(hWnd));
+    hooked_ = true;
+    hwnd_ = hWnd;
+  }
+  void Unhook() override { Call("Unhook"), hooked_ = false; }
+
+  // The result of a message sent to a hooked window.
+  struct Outcome {
+    bool exec_proc = true;  // bExecProc after EnterWindowProc
+    long result = 0;        // lResult after EnterWindowProc
+  };
+  // Sends a message to the hooked window as a window procedure would report it:
+  // EnterWindowProc (bExecProc starting true, lResult starting at lresult_start), then
+  // LeaveWindowProc. Messages are not reported while unhooked (the result is the default).
+  Outcome Send(long msg, long wParam, long lParam, long lresult_start = 0) {
+    Outcome out{.result = lresult_start};
+    if (!hooked_) return out;
+    long m = msg, w = wParam, l = lParam;
+    EnterWindowProc.Raise(hwnd_, m, w, l, out.exec_proc, out.result);
+    LeaveWindowProc.Raise(hwnd_, msg, wParam, lParam);
+    return out;
+  }
+
+  bool hooked() const { return hooked_; }
+
+ private:
+  bool hooked_ = false;
+  long hwnd_ = 0;
+};
 
 // Remembers what the component set; Rows forgets the cells and pictures written before.
 class FakeNameListData : public NameListData, public FakeRecorder {
@@ -140,4 +208,4 @@ class FakeNameList : public NameListControl, public FakeRecorder {
 
 }  // namespace glnamelist::fakes
 
-#endif  // GLNAMELIST_TESTS_FAKES_FAKE_LIST_CONTROL_H_
+#endif  // GLNAMELIST_TESTS_FAKES_FAKE_CONTROLS_H_
