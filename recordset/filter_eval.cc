@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <span>
 
@@ -14,17 +16,47 @@
 namespace glnamelist::recordset {
 namespace {
 
-// Below this many rows a contains pattern is scanned without building a character index.
-constexpr size_t kCharIndexMinRows = 4096;
+// Below this many rows a contains pattern is scanned without building posting lists.
+constexpr size_t kPostingsMinRows = 4096;
 
 // A set of candidate rows that an index yields for one predicate.
 struct IndexPath {
   std::span<const uint32_t> rows;
   bool exact;      // the rows are exactly the predicate's rows
   bool ascending;  // the rows are in ascending id order
+  std::shared_ptr<const std::vector<uint32_t>> owned = nullptr;  // rows made for this path
 };
 
 size_t SparseLimit(size_t rows) { return rows / 16 + 1; }
+
+// Up to how many candidates a path is cheaper than a scan: exact ids in order are taken as
+// they are; others are sorted or checked one by one.
+size_t CandidateLimit(const IndexPath& path, size_t rows) {
+  return path.ascending && path.exact ? rows / 4 + 1 : SparseLimit(rows);
+}
+
+// A contains pattern: the rows holding its one code point or its one pair exactly; for a
+// longer pattern, the rows holding its two rarest pairs, to be checked.
+IndexPath ContainsPath(const Table& table, const Predicate& p) {
+  std::vector<int32_t> code_points;
+  for (size_t pos = 0; pos < p.folded.size();) code_points.push_back(NextCodePoint(p.folded, pos));
+  if (code_points.size() == 1) {
+    return IndexPath{table.Chars(p.column).Rows(CharKey(code_points[0])), true, true};
+  }
+  const Postings& pairs = table.Pairs(p.column);
+  std::vector<std::span<const uint32_t>> lists;
+  for (size_t i = 1; i < code_points.size(); ++i) {
+    lists.push_back(pairs.Rows(PairKey(code_points[i - 1], code_points[i])));
+  }
+  std::sort(lists.begin(), lists.end(), [](auto a, auto b) { return a.size() < b.size(); });
+  if (lists.size() == 1 || lists[0].empty()) return IndexPath{lists[0], true, true};
+  // Intersecting pays only when the second list is not much longer than the first.
+  if (lists[1].size() > 8 * lists[0].size()) return IndexPath{lists[0], false, true};
+  auto both = std::make_shared<std::vector<uint32_t>>();
+  std::set_intersection(lists[0].begin(), lists[0].end(), lists[1].begin(), lists[1].end(),
+                        std::back_inserter(*both));
+  return IndexPath{*both, false, true, both};
+}
 
 std::span<const uint32_t> TextRange(const Table& table, size_t col, std::string_view needle,
                                     bool prefix) {
@@ -50,18 +82,8 @@ std::optional<IndexPath> FindIndexPath(const Table& table, const Predicate& p) {
     return IndexPath{TextRange(table, p.column, p.folded, true), true, false};
   }
   if (like && p.like == LikeKind::kContains && !p.folded.empty() &&
-      table.row_count() >= kCharIndexMinRows) {
-    const CharIndex& chars = table.Chars(p.column);
-    std::span<const uint32_t> best;
-    bool first = true;
-    size_t code_points = 0;
-    for (size_t pos = 0; pos < p.folded.size();) {
-      std::span<const uint32_t> rows = chars.Rows(NextCodePoint(p.folded, pos));
-      if (first || rows.size() < best.size()) best = rows;
-      first = false;
-      ++code_points;
-    }
-    return IndexPath{best, code_points == 1, true};
+      table.row_count() >= kPostingsMinRows) {
+    return ContainsPath(table, p);
   }
   return std::nullopt;
 }
@@ -173,6 +195,14 @@ Bitmap ScanPredicate(const Table& table, const Predicate& p) {
     return bits;
   }
   if (p.kind == PredicateKind::kNumber) {
+    if (const SmallValueSet* small = table.SmallValues(p.column)) {
+      // A union of the rows of the values that satisfy the test; nulls are in none of them.
+      for (size_t i = 0; i < small->values.size(); ++i) {
+        double v = static_cast<double>(small->values[i]);
+        if (OpHolds(p.op, v < p.number ? -1 : v > p.number ? 1 : 0)) bits.Or(small->rows[i]);
+      }
+      return bits;
+    }
     if (col.type == ColumnType::kDouble) {
       ScanNumbers(col.doubles.data(), p.op, p.number, rows, bits);
     } else {
@@ -194,7 +224,19 @@ RowSet EvaluateFromCandidates(const Table& table, const std::vector<Predicate>& 
   if (!path.ascending) std::sort(candidates.begin(), candidates.end());
   std::vector<uint32_t> ids;
   ids.reserve(candidates.size());
-  for (uint32_t r : candidates) {
+  // Checking a candidate mostly waits for its text to come from memory: the texts of later
+  // candidates are fetched ahead, their offsets further ahead still.
+  const TextData* text = nullptr;
+  if (!path.exact && group[driver].kind == PredicateKind::kTextLike) {
+    text = &table.FoldedText(group[driver].column);
+  }
+  constexpr size_t kAhead = 16;
+  for (size_t k = 0; k < candidates.size(); ++k) {
+    if (text && k + 2 * kAhead < candidates.size()) {
+      __builtin_prefetch(&text->offsets[candidates[k + 2 * kAhead]]);
+      __builtin_prefetch(text->bytes.data() + text->offsets[candidates[k + kAhead]]);
+    }
+    uint32_t r = candidates[k];
     bool ok = true;
     for (size_t i = 0; i < group.size() && ok; ++i) {
       if (i == driver && path.exact) continue;
@@ -229,7 +271,7 @@ RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
       best_index = i;
     }
   }
-  if (best && best->rows.size() <= SparseLimit(rows)) {
+  if (best && best->rows.size() <= CandidateLimit(*best, rows)) {
     return EvaluateFromCandidates(table, group, best_index, *best);
   }
   size_t driver = ScanDriver(table, group);

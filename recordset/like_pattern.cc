@@ -1,5 +1,6 @@
 #include "recordset/like_pattern.h"
 
+#include <cstring>
 #include <vector>
 
 #include "recordset/filter_parser.h"
@@ -51,6 +52,24 @@ LikePattern ParseLikePattern(std::string_view pattern) {
   return LikePattern{kind, std::move(literal)};
 }
 
+namespace {
+
+// Whether text holds needle (not empty). Names are short: a plain loop over the text beats
+// the set-up of a vectorised search.
+bool ShortTextContains(std::string_view text, std::string_view needle) {
+  if (needle.size() > text.size()) return false;
+  const char* t = text.data();
+  const char* rest = needle.data() + 1;
+  const size_t rest_size = needle.size() - 1;
+  const char first = needle.front();
+  for (const char* end = t + (text.size() - needle.size()); t <= end; ++t) {
+    if (*t == first && std::memcmp(t + 1, rest, rest_size) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool MatchesLike(LikeKind kind, std::string_view folded_literal, std::string_view folded_text) {
   switch (kind) {
     case LikeKind::kExact:
@@ -58,7 +77,7 @@ bool MatchesLike(LikeKind kind, std::string_view folded_literal, std::string_vie
     case LikeKind::kPrefix:
       return folded_text.starts_with(folded_literal);
     case LikeKind::kContains:
-      return folded_text.find(folded_literal) != std::string_view::npos;
+      return folded_literal.empty() || ShortTextContains(folded_text, folded_literal);
   }
   return false;
 }

@@ -12,72 +12,18 @@ struct Table::Lazy {
   bool folded_built = false;
   std::unique_ptr<TextData> folded;  // empty when folding changes nothing
   std::unique_ptr<std::vector<uint32_t>> sorted;
-  std::unique_ptr<CharIndex> chars;
+  std::unique_ptr<Postings> chars;
+  std::unique_ptr<Postings> pairs;
   std::unique_ptr<std::vector<uint32_t>> ranks;
+  bool small_built = false;
+  std::unique_ptr<SmallValueSet> small;  // empty when the column has too many values
 };
 
 namespace {
 
-constexpr uint32_t kAsciiSlots = 128;
 constexpr size_t kKeptOrders = 4;
 
 }  // namespace
-
-CharIndex::CharIndex(const TextData& folded) {
-  size_t rows = folded.offsets.size() - 1;
-  std::vector<uint32_t> counts(kAsciiSlots, 0);
-  std::vector<uint32_t> last_row(kAsciiSlots, UINT32_MAX);
-  auto slot_for_build = [&](int32_t cp) -> uint32_t {
-    if (cp >= 0 && cp < static_cast<int32_t>(kAsciiSlots)) return static_cast<uint32_t>(cp);
-    auto [it, added] = wide_slots_.try_emplace(cp, static_cast<uint32_t>(counts.size()));
-    if (added) {
-      counts.push_back(0);
-      last_row.push_back(UINT32_MAX);
-    }
-    return it->second;
-  };
-  // First pass: how many rows hold each code point.
-  for (uint32_t r = 0; r < rows; ++r) {
-    std::string_view t = folded.At(r);
-    for (size_t pos = 0; pos < t.size();) {
-      uint32_t s = slot_for_build(NextCodePoint(t, pos));
-      if (last_row[s] != r) {
-        last_row[s] = r;
-        ++counts[s];
-      }
-    }
-  }
-  starts_.assign(counts.size() + 1, 0);
-  for (size_t s = 0; s < counts.size(); ++s) starts_[s + 1] = starts_[s] + counts[s];
-  rows_.resize(starts_.back());
-  // Second pass: fill the lists; rows come in ascending order.
-  std::vector<uint32_t> fill(starts_.begin(), starts_.end() - 1);
-  std::fill(last_row.begin(), last_row.end(), UINT32_MAX);
-  for (uint32_t r = 0; r < rows; ++r) {
-    std::string_view t = folded.At(r);
-    for (size_t pos = 0; pos < t.size();) {
-      uint32_t s = SlotOf(NextCodePoint(t, pos));
-      if (last_row[s] != r) {
-        last_row[s] = r;
-        rows_[fill[s]++] = r;
-      }
-    }
-  }
-}
-
-uint32_t CharIndex::SlotOf(int32_t code_point) const {
-  if (code_point >= 0 && code_point < static_cast<int32_t>(kAsciiSlots)) {
-    return static_cast<uint32_t>(code_point);
-  }
-  auto it = wide_slots_.find(code_point);
-  return it == wide_slots_.end() ? UINT32_MAX : it->second;
-}
-
-std::span<const uint32_t> CharIndex::Rows(int32_t code_point) const {
-  uint32_t s = SlotOf(code_point);
-  if (s == UINT32_MAX) return {};
-  return std::span<const uint32_t>(rows_.data() + starts_[s], starts_[s + 1] - starts_[s]);
-}
 
 Table::Table(std::vector<ColumnStore> columns, size_t rows)
     : columns_(std::move(columns)), rows_(rows), lazy_(columns_.size()) {
@@ -131,10 +77,50 @@ const std::vector<uint32_t>& Table::SortedByFoldedText(size_t col) const {
   return *lazy.sorted;
 }
 
-const CharIndex& Table::Chars(size_t col) const {
+const Postings& Table::Chars(size_t col) const {
   Lazy& lazy = lazy_[col];
-  if (!lazy.chars) lazy.chars = std::make_unique<CharIndex>(FoldedText(col));
+  if (!lazy.chars) lazy.chars = std::make_unique<Postings>(FoldedText(col), Postings::Keys::kChars);
   return *lazy.chars;
+}
+
+const Postings& Table::Pairs(size_t col) const {
+  Lazy& lazy = lazy_[col];
+  if (!lazy.pairs) lazy.pairs = std::make_unique<Postings>(FoldedText(col), Postings::Keys::kPairs);
+  return *lazy.pairs;
+}
+
+namespace {
+
+// The value set of a column, or nullptr once it holds more than kMaxValues values.
+std::unique_ptr<SmallValueSet> CollectSmallValues(const ColumnStore& column, size_t rows) {
+  auto set = std::make_unique<SmallValueSet>();
+  for (uint32_t r = 0; r < rows; ++r) {
+    if (column.IsNull(r)) continue;
+    auto it = std::lower_bound(set->values.begin(), set->values.end(), column.ints[r]);
+    if (it == set->values.end() || *it != column.ints[r]) {
+      if (set->values.size() == SmallValueSet::kMaxValues) return nullptr;
+      it = set->values.insert(it, column.ints[r]);
+    }
+  }
+  set->rows.assign(set->values.size(), Bitmap(rows));
+  for (uint32_t r = 0; r < rows; ++r) {
+    if (column.IsNull(r)) continue;
+    auto it = std::lower_bound(set->values.begin(), set->values.end(), column.ints[r]);
+    set->rows[static_cast<size_t>(it - set->values.begin())].Set(r);
+  }
+  return set;
+}
+
+}  // namespace
+
+const SmallValueSet* Table::SmallValues(size_t col) const {
+  Lazy& lazy = lazy_[col];
+  ColumnType type = columns_[col].type;
+  if (!lazy.small_built && (type == ColumnType::kInteger || type == ColumnType::kBool)) {
+    lazy.small = CollectSmallValues(columns_[col], rows_);
+    lazy.small_built = true;
+  }
+  return lazy.small.get();
 }
 
 const std::vector<uint32_t>& Table::Ranks(size_t col) const {

@@ -10,25 +10,20 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "recordset/column_store.h"
+#include "recordset/postings.h"
+#include "recordset/row_set.h"
 
 namespace glnamelist::recordset {
 
-// For each folded code point of a text column, the ascending ids of the rows that contain it.
-class CharIndex {
- public:
-  explicit CharIndex(const TextData& folded);
-  std::span<const uint32_t> Rows(int32_t code_point) const;
-
- private:
-  uint32_t SlotOf(int32_t code_point) const;
-
-  std::unordered_map<int32_t, uint32_t> wide_slots_;  // code points >= 128 (and invalid bytes)
-  std::vector<uint32_t> starts_;  // list of slot s: rows_[starts_[s], starts_[s+1])
-  std::vector<uint32_t> rows_;
+// The rows of each value of an integer column that holds only a few distinct values (flags,
+// levels), so that comparing the column with a number needs no pass over its rows.
+struct SmallValueSet {
+  static constexpr size_t kMaxValues = 8;
+  std::vector<int64_t> values;  // ascending
+  std::vector<Bitmap> rows;     // the non-null rows holding each value
 };
 
 // One key of a sort order.
@@ -61,7 +56,12 @@ class Table {
   const TextData& FoldedText(size_t col) const;
   // The non-null rows of a text column ordered by their folded bytes (ties by row id).
   const std::vector<uint32_t>& SortedByFoldedText(size_t col) const;
-  const CharIndex& Chars(size_t col) const;
+  // The code points and the pairs of neighbouring code points of a folded text column.
+  const Postings& Chars(size_t col) const;
+  const Postings& Pairs(size_t col) const;
+  // The value set of an integer or Boolean column of at most SmallValueSet::kMaxValues
+  // distinct values; nullptr for other columns.
+  const SmallValueSet* SmallValues(size_t col) const;
   // A rank per row: equal values share a rank, null is 0, larger values rank higher.
   // Texts are ranked by the "zh" collator.
   const std::vector<uint32_t>& Ranks(size_t col) const;

@@ -22,9 +22,23 @@ class ViewOrder {
 
   size_t size() const { return count_; }
   // The table row shown at place i (0-based, i < size()).
-  uint32_t RowAt(size_t i) const { return rows_ ? (*rows_)[i] : static_cast<uint32_t>(i); }
+  uint32_t RowAt(size_t i) const {
+    if (walk_) return walk_->At(i);
+    return rows_ ? (*rows_)[i] : static_cast<uint32_t>(i);
+  }
 
  private:
+  // The filtered rows of a sort order, found by walking the order only as far as a place
+  // asked for: a listing that shows its first rows never pays for the rest.
+  struct Walk {
+    std::shared_ptr<const Permutation> perm;
+    Bitmap filter;
+    size_t next = 0;  // the place in perm->order the walk goes on from
+    std::vector<uint32_t> found;
+    uint32_t At(size_t i);
+  };
+
+  std::shared_ptr<Walk> walk_;
   // rows_ may be an order shared with the table's sort cache; null means 0..count_-1.
   std::shared_ptr<const std::vector<uint32_t>> rows_;
   size_t count_ = 0;

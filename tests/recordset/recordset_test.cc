@@ -70,12 +70,15 @@ const std::vector<std::pair<std::string, std::string>> kOps = {
 bool Holds(size_t op, double cmp) { return kOps[op].second[cmp < 0 ? 0 : cmp == 0 ? 1 : 2] == '1'; }
 
 struct Row {
-  long id = 0, detail = 0;
+  long id = 0;
+  std::optional<double> detail;
   Text text[5];           // by column: 1, 2 and 4
   std::string folded[5];  // the text with ASCII letters in lower case
   int place[5] = {};      // the text's place in collator order; null is 0
   std::optional<double> price;
-  std::optional<double> Number(int col) const { return col == 0 ? id : col == 3 ? detail : price; }
+  std::optional<double> Number(int col) const {
+    return col == 0 ? std::optional<double>(id) : col == 3 ? detail : price;
+  }
 };
 
 struct Query {
@@ -175,7 +178,7 @@ class Generator {
   void Add(std::vector<Row>& rows, const std::string& code, long detail) {
     Row r;
     r.id = static_cast<long>(rows.size()) + 1;
-    r.detail = detail;
+    if (!Chance(2)) r.detail = detail;
     if (!Chance(2)) r.text[1] = code;
     if (!Chance(3)) r.text[2] = Name();
     if (!Chance(5))
@@ -235,7 +238,7 @@ class Generator {
                 [=](const Row& row) { return text(row) && Holds(op, text(row)->compare(fx)); }};
     }
     int n = Pick<int>({0, 3, 5});
-    std::string v = n == 5 ? Pick(kPrices) : std::to_string(r.Number(n).value());
+    std::string v = n == 5 ? Pick(kPrices) : std::to_string(r.Number(n).value_or(0));
     double want = std::stod(v);
     return {kFields[n] + " " + kOps[op].first + (Chance(30) ? " '" + v + "'" : " " + v),
             [=](const Row& row) {
@@ -325,7 +328,7 @@ void RunDifferential(size_t row_count, int steps, uint32_t seed) {
   TableBuilder b = Builder();
   auto v = [](const auto& x) { return x ? Variant(*x) : Variant(Null{}); };
   for (const Row& r : rows)
-    b.AddRow({r.id, v(r.text[1]), v(r.text[2]), r.detail, v(r.text[4]), v(r.price)});
+    b.AddRow({r.id, v(r.text[1]), v(r.text[2]), v(r.detail), v(r.text[4]), v(r.price)});
   RecordsetPtr rs = b.Build();
   int nonempty = 0;
   for (int i = 0; i < steps; ++i) {

@@ -1,0 +1,51 @@
+// Posting lists of a text column: for each key a row's text yields, the ascending ids of the
+// rows that yield it. Two kinds of keys are used: each code point of a text (CharKey), and
+// each pair of neighbouring code points (PairKey), so that a contains pattern of one or two
+// characters is answered from one list and a longer one from the intersection of a few.
+//
+// Built once per column in two passes over the folded texts; the lists are packed into one
+// array. Keys of ASCII characters and ASCII pairs are looked up directly, others by hash.
+#ifndef GLNAMELIST_RECORDSET_POSTINGS_H_
+#define GLNAMELIST_RECORDSET_POSTINGS_H_
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "recordset/column_store.h"
+
+namespace glnamelist::recordset {
+
+// Keys below this are direct slots: a code point below 128, or a pair of them.
+inline constexpr uint64_t kDirectKeys = 128 * 128;
+
+inline uint64_t CharKey(int32_t code_point) { return static_cast<uint32_t>(code_point); }
+inline uint64_t PairKey(int32_t a, int32_t b) {
+  if (a >= 0 && a < 128 && b >= 0 && b < 128) return static_cast<uint64_t>(a * 128 + b);
+  return ((uint64_t{static_cast<uint32_t>(a)} + 1) << 32) | static_cast<uint32_t>(b);
+}
+
+class Postings {
+ public:
+  enum class Keys { kChars, kPairs };
+  Postings(const TextData& folded, Keys keys);
+
+  std::span<const uint32_t> Rows(uint64_t key) const;
+
+ private:
+  // Calls emit(slot) for each key of row r (repeats allowed); creates slots when asked.
+  template <bool kCreate, class Emit>
+  void ForEachSlot(std::string_view text, Emit emit);
+  uint32_t SlotOf(uint64_t key) const;
+
+  Keys keys_;
+  std::unordered_map<uint64_t, uint32_t> hashed_slots_;  // keys >= kDirectKeys
+  std::vector<uint32_t> starts_;  // list of slot s: rows_[starts_[s], starts_[s+1])
+  std::vector<uint32_t> rows_;
+};
+
+}  // namespace glnamelist::recordset
+
+#endif  // GLNAMELIST_RECORDSET_POSTINGS_H_
