@@ -133,7 +133,6 @@ class SqliteQuestion {
 
 constexpr long kItemClass = 7;
 constexpr long kPage = 30;
-constexpr long kBoxWindow = 100;
 // The name fragment typed in the fragment cases: one name in sixteen holds it.
 constexpr const char* kFragment = "存款";
 
@@ -162,8 +161,8 @@ struct Box {
 class Rig {
  public:
   Rig() {
-    fake_.env().Register(progid::kGLData, [this]() -> ObjectPtr { return ledger_->gl; });
-    fake_.env().Register(progid::kItemSet, [this]() -> ObjectPtr {
+    fake_.env().Registry().Register(progid::kGLData, [this]() -> ObjectPtr { return ledger_->gl; });
+    fake_.env().Registry().Register(progid::kItemSet, [this]() -> ObjectPtr {
       return std::make_shared<BenchItemSet>(ledger_->gl);
     });
   }
@@ -186,7 +185,7 @@ class Rig {
     if (!box.list) {
       box.list = std::make_shared<GLNameList>();
       box.list->ItemClassID(kItemClass);
-      TextBoxPtr text_box = fake_.NewTextBox(kBoxWindow);
+      TextBoxPtr text_box = std::make_shared<fakes::FakeTextBox>(window_, fake_.log());
       box.list->Attach(text_box, kind);
       box.control = fake_.LastNameList();
       box.control->data->quiet = true;  // rows are kept, their cells not logged
@@ -198,7 +197,7 @@ class Rig {
   // What the box holds, as the list control and the window report it.
   void Type(Box& box, const std::string& text) {
     box.control->edit_text = text;
-    fake_.env().windows[kBoxWindow].text = text;
+    fake_.env().Windows().SetText(window_, text);
   }
 
   // One key: WM_KEYDOWN through the subclassing object, then the first page of rows asked
@@ -220,6 +219,7 @@ class Rig {
   }
 
   fakes::ScopedFakeEnvironment fake_;
+  const long window_ = fake_.env().Windows().CreateWindow();  // every box's window
   std::map<long, std::unique_ptr<Ledger>> ledgers_;
   Ledger* ledger_ = nullptr;
   std::map<std::pair<long, long>, Box> boxes_;
