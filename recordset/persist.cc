@@ -1,6 +1,9 @@
 #include "recordset/persist.h"
 
 #include <cstring>
+#include <mutex>
+#include <random>
+#include <unordered_map>
 
 #include "recordset/filter_parser.h"
 
@@ -8,6 +11,41 @@ namespace glnamelist::recordset {
 namespace {
 
 constexpr std::string_view kMagic("GLRS\x01", 5);
+constexpr std::string_view kSharedMagic("GLRS\x02", 5);
+
+// The tables saved whole in this process, by token, with the size of their saved form.
+class SavedTables {
+ public:
+  static SavedTables& Instance() {
+    static SavedTables* tables = new SavedTables;
+    return *tables;
+  }
+  uint64_t Add(const TablePtr& table, size_t bytes) {
+    std::lock_guard lock(mutex_);
+    std::erase_if(tables_, [](const auto& entry) { return entry.second.table.expired(); });
+    uint64_t token = next_++;
+    tables_[token] = {table, bytes};
+    return token;
+  }
+  // The live table of token whose saved form had this size, or nullptr.
+  TablePtr Find(uint64_t token, size_t bytes) {
+    std::lock_guard lock(mutex_);
+    auto it = tables_.find(token);
+    if (it == tables_.end() || it->second.bytes != bytes) return nullptr;
+    return it->second.table.lock();
+  }
+
+ private:
+  struct Entry {
+    std::weak_ptr<const Table> table;
+    size_t bytes;
+  };
+  std::mutex mutex_;
+  // Tokens start at a random place, so that a form saved by another process is not taken
+  // for one of ours.
+  uint64_t next_ = (uint64_t{std::random_device()()} << 32) | std::random_device()();
+  std::unordered_map<uint64_t, Entry> tables_;
+};
 
 template <class T>
 void Put(std::string& out, T v) {
@@ -46,8 +84,11 @@ class Reader {
 
 }  // namespace
 
-std::string SerializeRows(const Table& table, const ViewOrder& order) {
-  std::string out(kMagic);
+std::string SerializeRows(const TablePtr& shared, const ViewOrder& order) {
+  const Table& table = *shared;
+  const bool whole = order.IsTableOrder();
+  std::string out(whole ? kSharedMagic : kMagic);
+  if (whole) Put<uint64_t>(out, 0);  // the token, once the size is known
   Put<uint32_t>(out, static_cast<uint32_t>(table.column_count()));
   for (size_t c = 0; c < table.column_count(); ++c) {
     PutText(out, table.column(c).name);
@@ -77,12 +118,23 @@ std::string SerializeRows(const Table& table, const ViewOrder& order) {
       }
     }
   }
+  if (whole) {
+    uint64_t token = SavedTables::Instance().Add(shared, out.size());
+    std::memcpy(out.data() + kSharedMagic.size(), &token, sizeof token);
+  }
   return out;
 }
 
-std::shared_ptr<Table> DeserializeRows(std::string_view bytes) {
+TablePtr DeserializeRows(std::string_view bytes) {
   Reader in(bytes);
-  if (in.Bytes(kMagic.size()) != kMagic) RefuseArgument();
+  std::string_view magic = in.Bytes(kMagic.size());
+  if (magic == kSharedMagic) {
+    if (TablePtr saved = SavedTables::Instance().Find(in.Get<uint64_t>(), bytes.size())) {
+      return saved;
+    }
+  } else if (magic != kMagic) {
+    RefuseArgument();
+  }
   uint32_t column_count = in.Get<uint32_t>();
   if (column_count > in.left()) RefuseArgument();
   std::vector<ColumnStore> columns(column_count);

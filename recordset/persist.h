@@ -4,6 +4,11 @@
 //   row count (u32); per column: null flag (u8: 0 none, 1 a flag byte per row), then the
 //   values: i64 for integers and Booleans, f64 for doubles, length (u32) + bytes for texts.
 // Numbers are little-endian.
+//
+// A view that shows every row of its table in table order is saved as "GLRS" 0x02 and the
+// table's token (u64), then the same. Opening such a form while that table is alive in this
+// process shares the table (it is immutable, so a shared copy is as independent as a new
+// one) with the look-up structures built for it; anywhere else the rows are read as usual.
 #ifndef GLNAMELIST_RECORDSET_PERSIST_H_
 #define GLNAMELIST_RECORDSET_PERSIST_H_
 
@@ -16,9 +21,9 @@
 
 namespace glnamelist::recordset {
 
-std::string SerializeRows(const Table& table, const ViewOrder& order);
-// A new table holding the saved rows. Error 3001 when bytes is not such a form.
-std::shared_ptr<Table> DeserializeRows(std::string_view bytes);
+std::string SerializeRows(const TablePtr& table, const ViewOrder& order);
+// A table holding the saved rows. Error 3001 when bytes is not such a form.
+TablePtr DeserializeRows(std::string_view bytes);
 
 }  // namespace glnamelist::recordset
 

@@ -90,7 +90,7 @@ RecordsetPtr TableRecordset::Clone() { return std::make_shared<TableRecordset>(t
 
 void TableRecordset::Save(Stream& Destination, long /*PersistFormat*/) {
   if (!Destination.IsOpen()) Destination.Open();
-  Destination.Write(SerializeRows(*table_, order_));
+  Destination.Write(SerializeRows(table_, order_));
 }
 
 void TableRecordset::Open(Stream& Source, long /*CursorType*/, long /*LockType*/,

@@ -21,6 +21,8 @@ class ViewOrder {
                          const std::vector<SortKey>& keys);
 
   size_t size() const { return count_; }
+  // Whether the view shows every row of its table in table order.
+  bool IsTableOrder() const { return !rows_ && !walk_; }
   // The table row shown at place i (0-based, i < size()).
   uint32_t RowAt(size_t i) const {
     if (walk_) return walk_->At(i);
