@@ -69,7 +69,8 @@ std::vector<uint32_t> RankBy(const ColumnStore& column, size_t rows, Less less, 
   for (uint32_t r = 0; r < rows; ++r) {
     if (!column.IsNull(r)) ids.push_back(r);
   }
-  std::sort(ids.begin(), ids.end(), less);
+  // Ledgers load their tables in code order: a column already in order needs no sort.
+  if (!std::is_sorted(ids.begin(), ids.end(), less)) std::sort(ids.begin(), ids.end(), less);
   std::vector<uint32_t> ranks(rows, 0);
   uint32_t rank = 0;
   for (size_t i = 0; i < ids.size(); ++i) {

@@ -70,8 +70,10 @@ const std::vector<uint32_t>& Table::SortedByFoldedText(size_t col) const {
     for (uint32_t r = 0; r < rows_; ++r) {
       if (!columns_[col].IsNull(r)) sorted->push_back(r);
     }
-    std::stable_sort(sorted->begin(), sorted->end(),
-                     [&](uint32_t a, uint32_t b) { return folded.At(a) < folded.At(b); });
+    auto less = [&](uint32_t a, uint32_t b) { return folded.At(a) < folded.At(b); };
+    if (!std::is_sorted(sorted->begin(), sorted->end(), less)) {
+      std::stable_sort(sorted->begin(), sorted->end(), less);
+    }
     lazy.sorted = std::move(sorted);
   }
   return *lazy.sorted;
@@ -149,14 +151,17 @@ std::shared_ptr<const Permutation> Table::OrderBy(const std::vector<SortKey>& ke
   auto perm = std::make_shared<Permutation>();
   perm->order.resize(rows_);
   std::iota(perm->order.begin(), perm->order.end(), 0u);
-  std::stable_sort(perm->order.begin(), perm->order.end(), [&](uint32_t a, uint32_t b) {
+  auto less = [&](uint32_t a, uint32_t b) {
     for (size_t i = 0; i < keys.size(); ++i) {
       uint32_t ra = (*ranks[i])[a];
       uint32_t rb = (*ranks[i])[b];
       if (ra != rb) return keys[i].descending ? ra > rb : ra < rb;
     }
     return false;
-  });
+  };
+  if (!std::is_sorted(perm->order.begin(), perm->order.end(), less)) {
+    std::stable_sort(perm->order.begin(), perm->order.end(), less);
+  }
   perm->position.resize(rows_);
   for (uint32_t i = 0; i < rows_; ++i) perm->position[perm->order[i]] = i;
   if (orders_.size() >= kKeptOrders) orders_.erase(orders_.begin());
