@@ -74,8 +74,13 @@ const std::string& LedgerService::name() const { return db_->name(); }
 
 RecordsetPtr LedgerService::Cached(RecordsetPtr& cache, std::string_view sql,
                                    const std::vector<recordset::Column>& columns) {
-  if (!cache) cache = LoadRecordset(*db_, sql, {}, columns);
+  if (!cache) cache = Prepared(LoadRecordset(*db_, sql, {}, columns));
   return cache;
+}
+
+RecordsetPtr LedgerService::Prepared(RecordsetPtr rs) {
+  worker_.Post(recordset::LookupPreparation(*rs, {"FNumber"}, {"FName", "FHelperCode"}));
+  return rs;
 }
 
 RecordSourcePtr LedgerService::AccountSet() {
@@ -154,9 +159,9 @@ RecordsetPtr LedgerService::VchExpSet() {
 RecordSourcePtr LedgerService::SubMesSet(long& ItemClassID) {
   auto found = submes_by_class_.find(ItemClassID);
   if (found != submes_by_class_.end()) return found->second;
-  RecordsetPtr table = LoadRecordset(
+  RecordsetPtr table = Prepared(LoadRecordset(
       *db_, "SELECT id, number, name, detail FROM submes WHERE class_id = ?1 ORDER BY number",
-      {int64_t{ItemClassID}}, TreeColumns());
+      {int64_t{ItemClassID}}, TreeColumns()));
   RecordSourcePtr source;
   if (table->RecordCount() > 0) source = std::make_shared<LedgerRecordSource>(table);
   submes_by_class_.emplace(ItemClassID, source);
@@ -221,7 +226,7 @@ RecordsetPtr LedgerService::ItemRecords(long item_class_id, const std::string& f
   RecordsetPtr view = all->Clone();
   if (!filter.empty()) view->Filter(filter);
   if (!sort.empty()) view->Sort(sort);
-  RecordsetPtr shaped = recordset::CopyVisibleRows(*view, {});
+  RecordsetPtr shaped = Prepared(recordset::CopyVisibleRows(*view, {}));
   item_shapes_.emplace(std::move(shape), shaped);
   return shaped->Clone();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "contracts/data_service.h"
+#include "ledger/background_worker.h"
 #include "ledger/ledger_db.h"
 #include "recordset/table.h"
 
@@ -69,6 +70,8 @@ class LedgerService : public GLData {
   RecordsetPtr Cached(RecordsetPtr& cache, std::string_view sql,
                       const std::vector<recordset::Column>& columns);
   RecordsetPtr ClassItems(long item_class_id);
+  // Has the look-up structures of rs's codes and names built in the background; returns rs.
+  RecordsetPtr Prepared(RecordsetPtr rs);
 
   std::unique_ptr<LedgerDb> db_;
   bool delete_options_ = false;
@@ -77,6 +80,8 @@ class LedgerService : public GLData {
   std::map<ItemShape, RecordsetPtr> item_shapes_;
   std::map<long, RecordSourcePtr> submes_by_class_;
   std::map<long, UnitSetPtr> units_by_group_;
+  // Last: stopped first, before the tables it works on are released here.
+  BackgroundWorker worker_;
 };
 
 }  // namespace glnamelist::ledger

@@ -9,6 +9,7 @@
 #ifndef GLNAMELIST_RECORDSET_TABLE_H_
 #define GLNAMELIST_RECORDSET_TABLE_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,15 @@ RecordsetPtr NewRecordset();
 // column by column. `view` must be a record set of this engine (Error 13 otherwise); an
 // unknown column raises Error 3265.
 RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::string>& columns);
+
+// A task that builds ahead of use what filters and sorts on the named columns of rs's table
+// build on first use: for code_columns the folded texts and the code index, for name_columns
+// the postings and collation ranks as well; names rs does not have are skipped. The task may
+// run on any thread while the table is in use (a structure asked for while it is being built
+// is waited for) and keeps the table alive. `rs` must be a record set of this engine (Error
+// 13 otherwise).
+std::function<void()> LookupPreparation(const Recordset& rs, std::vector<std::string> code_columns,
+                                        std::vector<std::string> name_columns);
 
 }  // namespace glnamelist::recordset
 

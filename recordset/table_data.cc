@@ -1,6 +1,7 @@
 #include "recordset/table_data.h"
 
 #include <algorithm>
+#include <mutex>
 #include <numeric>
 
 #include "recordset/collation.h"
@@ -8,14 +9,14 @@
 
 namespace glnamelist::recordset {
 
+// Each structure is built once, by whichever thread asks first; the others wait for it.
 struct Table::Lazy {
-  bool folded_built = false;
+  std::once_flag folded_once, sorted_once, chars_once, pairs_once, ranks_once, small_once;
   std::unique_ptr<TextData> folded;  // empty when folding changes nothing
   std::unique_ptr<std::vector<uint32_t>> sorted;
   std::unique_ptr<Postings> chars;
   std::unique_ptr<Postings> pairs;
   std::unique_ptr<std::vector<uint32_t>> ranks;
-  bool small_built = false;
   std::unique_ptr<SmallValueSet> small;  // empty when the column has too many values
 };
 
@@ -46,7 +47,7 @@ int Table::FindColumn(std::string_view name) const {
 
 const TextData& Table::FoldedText(size_t col) const {
   Lazy& lazy = lazy_[col];
-  if (!lazy.folded_built) {
+  std::call_once(lazy.folded_once, [&] {
     const TextData& text = columns_[col].text;
     auto folded = std::make_unique<TextData>();
     folded->bytes.reserve(text.bytes.size());
@@ -56,14 +57,13 @@ const TextData& Table::FoldedText(size_t col) const {
       folded->offsets.push_back(static_cast<uint32_t>(folded->bytes.size()));
     }
     if (folded->bytes != text.bytes) lazy.folded = std::move(folded);
-    lazy.folded_built = true;
-  }
+  });
   return lazy.folded ? *lazy.folded : columns_[col].text;
 }
 
 const std::vector<uint32_t>& Table::SortedByFoldedText(size_t col) const {
   Lazy& lazy = lazy_[col];
-  if (!lazy.sorted) {
+  std::call_once(lazy.sorted_once, [&] {
     const TextData& folded = FoldedText(col);
     auto sorted = std::make_unique<std::vector<uint32_t>>();
     sorted->reserve(rows_);
@@ -75,20 +75,33 @@ const std::vector<uint32_t>& Table::SortedByFoldedText(size_t col) const {
       std::stable_sort(sorted->begin(), sorted->end(), less);
     }
     lazy.sorted = std::move(sorted);
-  }
+  });
   return *lazy.sorted;
 }
 
 const Postings& Table::Chars(size_t col) const {
   Lazy& lazy = lazy_[col];
-  if (!lazy.chars) lazy.chars = std::make_unique<Postings>(FoldedText(col), Postings::Keys::kChars);
+  std::call_once(lazy.chars_once, [&] {
+    lazy.chars = std::make_unique<Postings>(FoldedText(col), Postings::Keys::kChars);
+  });
   return *lazy.chars;
 }
 
 const Postings& Table::Pairs(size_t col) const {
   Lazy& lazy = lazy_[col];
-  if (!lazy.pairs) lazy.pairs = std::make_unique<Postings>(FoldedText(col), Postings::Keys::kPairs);
+  std::call_once(lazy.pairs_once, [&] {
+    lazy.pairs = std::make_unique<Postings>(FoldedText(col), Postings::Keys::kPairs);
+  });
   return *lazy.pairs;
+}
+
+void Table::Prepare(size_t col, bool name) const {
+  if (columns_[col].type != ColumnType::kText) return;
+  SortedByFoldedText(col);
+  if (!name) return;
+  Chars(col);
+  Pairs(col);
+  Ranks(col);
 }
 
 namespace {
@@ -118,18 +131,16 @@ std::unique_ptr<SmallValueSet> CollectSmallValues(const ColumnStore& column, siz
 const SmallValueSet* Table::SmallValues(size_t col) const {
   Lazy& lazy = lazy_[col];
   ColumnType type = columns_[col].type;
-  if (!lazy.small_built && (type == ColumnType::kInteger || type == ColumnType::kBool)) {
-    lazy.small = CollectSmallValues(columns_[col], rows_);
-    lazy.small_built = true;
-  }
+  if (type != ColumnType::kInteger && type != ColumnType::kBool) return nullptr;
+  std::call_once(lazy.small_once, [&] { lazy.small = CollectSmallValues(columns_[col], rows_); });
   return lazy.small.get();
 }
 
 const std::vector<uint32_t>& Table::Ranks(size_t col) const {
   Lazy& lazy = lazy_[col];
-  if (!lazy.ranks) {
+  std::call_once(lazy.ranks_once, [&] {
     lazy.ranks = std::make_unique<std::vector<uint32_t>>(RankColumn(columns_[col], rows_));
-  }
+  });
   return *lazy.ranks;
 }
 

@@ -40,9 +40,18 @@ TablePtr TableRecordset::VisibleTable(const std::vector<size_t>& columns) const 
   return std::make_shared<const Table>(std::move(out), order_.size());
 }
 
-RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::string>& columns) {
-  const auto* source = dynamic_cast<const TableRecordset*>(&view);
+namespace {
+
+const TableRecordset& OfThisEngine(const Recordset& rs) {
+  const auto* source = dynamic_cast<const TableRecordset*>(&rs);
   if (!source) throw Error(errc::kTypeMismatch, "Type mismatch: not a record set of this engine");
+  return *source;
+}
+
+}  // namespace
+
+RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::string>& columns) {
+  const TableRecordset* source = &OfThisEngine(view);
   const Table& table = *source->table();
   std::vector<size_t> picked;
   if (columns.empty()) {
@@ -55,6 +64,19 @@ RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::strin
     }
   }
   return std::make_shared<TableRecordset>(source->VisibleTable(picked));
+}
+
+std::function<void()> LookupPreparation(const Recordset& rs, std::vector<std::string> code_columns,
+                                        std::vector<std::string> name_columns) {
+  TablePtr table = OfThisEngine(rs).table();
+  return [table, codes = std::move(code_columns), names = std::move(name_columns)] {
+    for (const auto& [columns, name] : {std::pair{&codes, false}, {&names, true}}) {
+      for (const std::string& column : *columns) {
+        int c = table->FindColumn(column);
+        if (c >= 0) table->Prepare(static_cast<size_t>(c), name);
+      }
+    }
+  };
 }
 
 }  // namespace glnamelist::recordset

@@ -16,6 +16,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <memory>
 #include <set>
@@ -26,6 +27,7 @@
 
 #include "contracts/error.h"
 #include "contracts/prog_ids.h"
+#include "ledger/background_worker.h"
 #include "ledger/entries.h"
 #include "ledger/generated_names.h"
 #include "ledger/generator.h"
@@ -625,6 +627,17 @@ TEST_F(ServerLedgerTest, TwentyClerksOpenOneLedgerAtOnceAndListTheSameRows) {
   std::string all_expected;
   for (int i = 0; i < kClerks; ++i) all_expected += expected;
   EXPECT_EQ(output, all_expected);
+}
+
+TEST(BackgroundWorkerTest, RunsTasksInOrderAndOutlivesAFailingOne) {
+  std::vector<int> ran;
+  std::promise<void> done;
+  BackgroundWorker worker;
+  worker.Post([&] { ran.push_back(1); });
+  worker.Post([] { throw Error(7, "no memory"); });
+  worker.Post([&] { ran.push_back(2), done.set_value(); });
+  done.get_future().wait();
+  EXPECT_EQ(ran, (std::vector<int>{1, 2}));
 }
 
 TEST(PinyinInitialsTest, InitialsOfNames) {

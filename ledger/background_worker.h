@@ -1,0 +1,38 @@
+// One thread that runs tasks in the order they are posted: the data service builds the
+// look-up structures of the tables it has loaded there, while the user starts to work.
+//
+// A task that throws is dropped (what it would have built is built on first use instead).
+// Destroying the worker drops the tasks still waiting and waits for the one running.
+#ifndef GLNAMELIST_LEDGER_BACKGROUND_WORKER_H_
+#define GLNAMELIST_LEDGER_BACKGROUND_WORKER_H_
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+namespace glnamelist::ledger {
+
+class BackgroundWorker {
+ public:
+  BackgroundWorker() = default;
+  ~BackgroundWorker();
+  BackgroundWorker(const BackgroundWorker&) = delete;
+  BackgroundWorker& operator=(const BackgroundWorker&) = delete;
+
+  void Post(std::function<void()> task);
+
+ private:
+  void Run(std::stop_token stop);
+
+  std::mutex mutex_;
+  std::condition_variable_any wake_;
+  std::deque<std::function<void()>> tasks_;
+  std::jthread thread_;  // started by the first Post
+};
+
+}  // namespace glnamelist::ledger
+
+#endif  // GLNAMELIST_LEDGER_BACKGROUND_WORKER_H_
