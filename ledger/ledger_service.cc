@@ -73,13 +73,17 @@ LedgerService::~LedgerService() = default;
 const std::string& LedgerService::name() const { return db_->name(); }
 
 RecordsetPtr LedgerService::Cached(RecordsetPtr& cache, std::string_view sql,
-                                   const std::vector<recordset::Column>& columns) {
-  if (!cache) cache = Prepared(LoadRecordset(*db_, sql, {}, columns));
+                                   const std::vector<recordset::Column>& columns,
+                                   bool sorted_by_name) {
+  if (!cache) cache = Prepared(LoadRecordset(*db_, sql, {}, columns), sorted_by_name);
   return cache;
 }
 
-RecordsetPtr LedgerService::Prepared(RecordsetPtr rs) {
-  worker_.Post(recordset::LookupPreparation(*rs, {"FNumber"}, {"FName", "FHelperCode"}));
+RecordsetPtr LedgerService::Prepared(RecordsetPtr rs, bool sorted_by_name) {
+  recordset::LookupColumns columns{
+      .codes = {"FNumber"}, .names = {"FName", "FHelperCode"}, .sorted = {}};
+  if (sorted_by_name) columns.sorted = {"FName"};
+  worker_.Post(recordset::LookupPreparation(*rs, std::move(columns)));
   return rs;
 }
 
@@ -88,7 +92,7 @@ RecordSourcePtr LedgerService::AccountSet() {
       Cached(accounts_,
              "SELECT id, number, name, detail, helper_code, is_bank, is_cash FROM accounts "
              "ORDER BY number",
-             AccountColumns()));
+             AccountColumns(), false));
 }
 
 AccountEntryPtr LedgerService::GetAccount(std::string& Number) {

@@ -67,11 +67,14 @@ class LedgerService : public GLData {
  private:
   using ItemShape = std::tuple<long, std::string, std::string>;
 
+  // The set in cache, loaded first if need be; its names are searched, and unless told
+  // otherwise also sorted by.
   RecordsetPtr Cached(RecordsetPtr& cache, std::string_view sql,
-                      const std::vector<recordset::Column>& columns);
+                      const std::vector<recordset::Column>& columns, bool sorted_by_name = true);
   RecordsetPtr ClassItems(long item_class_id);
-  // Has the look-up structures of rs's codes and names built in the background; returns rs.
-  RecordsetPtr Prepared(RecordsetPtr rs);
+  // Has the look-up structures of rs's codes and names (and name order) built in the
+  // background; returns rs.
+  RecordsetPtr Prepared(RecordsetPtr rs, bool sorted_by_name = true);
 
   std::unique_ptr<LedgerDb> db_;
   bool delete_options_ = false;

@@ -56,14 +56,19 @@ RecordsetPtr NewRecordset();
 // unknown column raises Error 3265.
 RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::string>& columns);
 
-// A task that builds ahead of use what filters and sorts on the named columns of rs's table
-// build on first use: for code_columns the folded texts and the code index, for name_columns
-// the postings and collation ranks as well; names rs does not have are skipped. The task may
-// run on any thread while the table is in use (a structure asked for while it is being built
-// is waited for) and keeps the table alive. `rs` must be a record set of this engine (Error
-// 13 otherwise).
-std::function<void()> LookupPreparation(const Recordset& rs, std::vector<std::string> code_columns,
-                                        std::vector<std::string> name_columns);
+// The columns of a table whose look-up structures are worth building ahead of use.
+struct LookupColumns {
+  std::vector<std::string> codes;   // matched by prefix or whole: the folded texts, the index
+  std::vector<std::string> names;   // matched by contains: the posting lists as well
+  std::vector<std::string> sorted;  // sorted by: the collation ranks
+};
+
+// A task that builds ahead of use what filters and sorts on those columns of rs's table would
+// build on first use; names the table does not have are skipped. The task may run on any
+// thread while the table is in use (a structure asked for while it is being built is waited
+// for) and keeps the table alive. `rs` must be a record set of this engine (Error 13
+// otherwise).
+std::function<void()> LookupPreparation(const Recordset& rs, LookupColumns columns);
 
 }  // namespace glnamelist::recordset
 

@@ -95,15 +95,6 @@ const Postings& Table::Pairs(size_t col) const {
   return *lazy.pairs;
 }
 
-void Table::Prepare(size_t col, bool name) const {
-  if (columns_[col].type != ColumnType::kText) return;
-  SortedByFoldedText(col);
-  if (!name) return;
-  Chars(col);
-  Pairs(col);
-  Ranks(col);
-}
-
 namespace {
 
 // The value set of a column, or nullptr once it holds more than kMaxValues values.

@@ -1,7 +1,7 @@
 // The immutable table behind a record set and all its clones, with the per-column look-up
 // structures that are built on first use and then shared by every view of the table.
 //
-// The structures are built on first use, or ahead of use on another thread (Prepare): one
+// The structures are built on first use, or ahead of use on another thread: one
 // asked for while another thread builds it is waited for. Everything else of a table is
 // immutable; the cache of sort orders belongs to the thread that reads the record sets.
 #ifndef GLNAMELIST_RECORDSET_TABLE_DATA_H_
@@ -61,9 +61,6 @@ class Table {
   // The code points and the pairs of neighbouring code points of a folded text column.
   const Postings& Chars(size_t col) const;
   const Postings& Pairs(size_t col) const;
-  // Builds the structures a code column (folded texts, the sorted index) or a name column
-  // (those, the postings and the collation ranks) is searched with.
-  void Prepare(size_t col, bool name) const;
   // The value set of an integer or Boolean column of at most SmallValueSet::kMaxValues
   // distinct values; nullptr for other columns.
   const SmallValueSet* SmallValues(size_t col) const;

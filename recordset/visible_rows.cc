@@ -66,16 +66,20 @@ RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::strin
   return std::make_shared<TableRecordset>(source->VisibleTable(picked));
 }
 
-std::function<void()> LookupPreparation(const Recordset& rs, std::vector<std::string> code_columns,
-                                        std::vector<std::string> name_columns) {
+std::function<void()> LookupPreparation(const Recordset& rs, LookupColumns columns) {
   TablePtr table = OfThisEngine(rs).table();
-  return [table, codes = std::move(code_columns), names = std::move(name_columns)] {
-    for (const auto& [columns, name] : {std::pair{&codes, false}, {&names, true}}) {
-      for (const std::string& column : *columns) {
-        int c = table->FindColumn(column);
-        if (c >= 0) table->Prepare(static_cast<size_t>(c), name);
+  return [table, columns = std::move(columns)] {
+    auto each = [&](const std::vector<std::string>& names, auto build) {
+      for (const std::string& name : names) {
+        int c = table->FindColumn(name);
+        if (c >= 0 && table->column(static_cast<size_t>(c)).type == ColumnType::kText) {
+          build(static_cast<size_t>(c));
+        }
       }
-    }
+    };
+    each(columns.codes, [&](size_t c) { table->SortedByFoldedText(c); });
+    each(columns.names, [&](size_t c) { table->Chars(c), table->Pairs(c); });
+    each(columns.sorted, [&](size_t c) { table->Ranks(c); });
   };
 }
 

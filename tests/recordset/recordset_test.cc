@@ -332,7 +332,9 @@ void RunDifferential(size_t row_count, int steps, uint32_t seed) {
     b.AddRow({r.id, v(r.text[1]), v(r.text[2]), v(r.detail), v(r.text[4]), v(r.price)});
   RecordsetPtr rs = b.Build();
   // The look-ups are built on another thread meanwhile, as a data service has them built.
-  std::jthread prepare(LookupPreparation(*rs, {"FNumber", "FNope"}, {"FName", "FHelperCode"}));
+  std::jthread prepare(LookupPreparation(
+      *rs,
+      {.codes = {"FNumber", "FNope"}, .names = {"FName", "FHelperCode"}, .sorted = {"FName"}}));
   int nonempty = 0;
   for (int i = 0; i < steps; ++i) {
     Query q = g.MakeQuery(rows);
