@@ -1,5 +1,6 @@
 #include "ledger/background_worker.h"
 
+#include <future>
 #include <utility>
 
 namespace glnamelist::ledger {
@@ -19,6 +20,12 @@ void BackgroundWorker::Post(std::function<void()> task) {
     thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
   }
   wake_.notify_one();
+}
+
+void BackgroundWorker::Drain() {
+  std::promise<void> done;
+  Post([&done] { done.set_value(); });
+  done.get_future().wait();
 }
 
 void BackgroundWorker::Run(std::stop_token stop) {

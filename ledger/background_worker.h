@@ -23,6 +23,8 @@ class BackgroundWorker {
   BackgroundWorker& operator=(const BackgroundWorker&) = delete;
 
   void Post(std::function<void()> task);
+  // Waits until every task posted before has run.
+  void Drain();
 
  private:
   void Run(std::stop_token stop);

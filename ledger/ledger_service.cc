@@ -1,6 +1,8 @@
 #include "ledger/ledger_service.h"
 
 #include <algorithm>
+#include <chrono>
+#include <exception>
 #include <optional>
 #include <vector>
 
@@ -64,9 +66,13 @@ std::optional<EntryData> FirstEntry(LedgerDb& db, std::string_view sql,
   return entry;
 }
 
+constexpr std::string_view kClassItemsSql =
+    "SELECT id, number, name, detail FROM items WHERE class_id = ?1 ORDER BY number";
+
 }  // namespace
 
-LedgerService::LedgerService(const std::string& location) : db_(OpenLedger(location)) {}
+LedgerService::LedgerService(const std::string& location)
+    : location_(location), db_(OpenLedger(location)) {}
 
 LedgerService::~LedgerService() = default;
 
@@ -137,9 +143,30 @@ RecordSourcePtr LedgerService::CurrencySet() {
 }
 
 RecordSourcePtr LedgerService::ItemClassSet() {
-  return std::make_shared<LedgerRecordSource>(
-      Cached(item_classes_, "SELECT id, number, name FROM item_classes ORDER BY number",
-             CodeNameColumns()));
+  bool loaded = item_classes_ != nullptr;
+  Cached(item_classes_, "SELECT id, number, name FROM item_classes ORDER BY number",
+         CodeNameColumns());
+  if (!loaded) PreloadItems(item_classes_);
+  return std::make_shared<LedgerRecordSource>(item_classes_);
+}
+
+void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
+  auto db = std::make_shared<std::unique_ptr<LedgerDb>>();  // opened by the first task
+  RecordsetPtr classes = item_classes->Clone();
+  for (long i = 0, n = classes->RecordCount(); i < n; ++i) {
+    classes->AbsolutePosition(i + 1);
+    const int64_t id = classes->Fields("FItemID").ToLong();
+    auto loaded = std::make_shared<std::promise<RecordsetPtr>>();
+    preloaded_items_.emplace(id, loaded->get_future().share());
+    worker_.Post([db, loaded, id, location = location_] {
+      try {
+        if (!*db) *db = OpenLedger(location);
+        loaded->set_value(LoadRecordset(**db, kClassItemsSql, {id}, TreeColumns()));
+      } catch (...) {
+        loaded->set_exception(std::current_exception());
+      }
+    });
+  }
 }
 
 RecordSourcePtr LedgerService::UnitGroupSet() {
@@ -213,9 +240,20 @@ UnitSetPtr LedgerService::UnitSet(long& UnitGroupID) {
 RecordsetPtr LedgerService::ClassItems(long item_class_id) {
   auto found = items_by_class_.find(item_class_id);
   if (found != items_by_class_.end()) return found->second;
-  RecordsetPtr table = LoadRecordset(
-      *db_, "SELECT id, number, name, detail FROM items WHERE class_id = ?1 ORDER BY number",
-      {int64_t{item_class_id}}, TreeColumns());
+  RecordsetPtr table;
+  if (auto preloaded = preloaded_items_.find(item_class_id); preloaded != preloaded_items_.end()) {
+    // Taken when the worker has finished; while it is still busy, or when it failed, the
+    // items are loaded here (where a failure reaches the caller), never waited for.
+    const std::shared_future<RecordsetPtr>& items = preloaded->second;
+    if (items.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+      try {
+        table = items.get();
+      } catch (...) {
+      }
+    }
+    preloaded_items_.erase(preloaded);
+  }
+  if (!table) table = LoadRecordset(*db_, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
   items_by_class_.emplace(item_class_id, table);
   return table;
 }

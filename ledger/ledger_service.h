@@ -2,6 +2,7 @@
 #ifndef GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 #define GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
@@ -64,6 +65,10 @@ class LedgerService : public GLData {
   // filter or sort the engine refuses raises its Error.
   RecordsetPtr ItemRecords(long item_class_id, const std::string& filter, const std::string& sort);
 
+  // Waits until what the service has set out to load and prepare in the background so far
+  // is done (the item classes' items, the look-up structures of loaded sets).
+  void WaitForBackgroundWork() { worker_.Drain(); }
+
  private:
   using ItemShape = std::tuple<long, std::string, std::string>;
 
@@ -76,10 +81,16 @@ class LedgerService : public GLData {
   // background; returns rs.
   RecordsetPtr Prepared(RecordsetPtr rs, bool sorted_by_name = true);
 
+  // Has the items of every class in item_classes loaded in the background, in code order,
+  // over a connection of the worker's own; ClassItems takes them from there.
+  void PreloadItems(const RecordsetPtr& item_classes);
+
+  std::string location_;
   std::unique_ptr<LedgerDb> db_;
   bool delete_options_ = false;
   RecordsetPtr accounts_, currencies_, item_classes_, unit_groups_, settle_types_, explanations_;
   std::map<long, RecordsetPtr> items_by_class_;
+  std::map<long, std::shared_future<RecordsetPtr>> preloaded_items_;
   std::map<ItemShape, RecordsetPtr> item_shapes_;
   std::map<long, RecordSourcePtr> submes_by_class_;
   std::map<long, UnitSetPtr> units_by_group_;

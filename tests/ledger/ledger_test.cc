@@ -269,6 +269,8 @@ TEST_P(LedgerServiceTest, EveryRecordSetListsWhatAPlainScanFinds) {
   EXPECT_EQ(Rows(service_->VchExpSet(), {"FItemID", "FNumber", "FExplanation"}),
             Scan(path_, "vch_explanations", {"id", "number", "explanation"}));
   // Item classes and unit groups 0 to 9: some missing, some empty (class 0, unit group 9).
+  // The items of each class were loaded in the background once the classes were read.
+  service_->WaitForBackgroundWork();
   for (long id = 0; id <= 9; ++id) {
     const std::string in_class = "class_id = " + std::to_string(id);
     EXPECT_EQ(Rows(service_->ItemRecords(id, "", ""), kTree),
