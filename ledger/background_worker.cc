@@ -5,12 +5,6 @@
 
 namespace glnamelist::ledger {
 
-BackgroundWorker::~BackgroundWorker() {
-  if (!thread_.joinable()) return;
-  thread_.request_stop();
-  thread_.join();
-}
-
 void BackgroundWorker::Post(std::function<void()> task) {
   {
     std::lock_guard lock(mutex_);

@@ -18,7 +18,6 @@ namespace glnamelist::ledger {
 class BackgroundWorker {
  public:
   BackgroundWorker() = default;
-  ~BackgroundWorker();
   BackgroundWorker(const BackgroundWorker&) = delete;
   BackgroundWorker& operator=(const BackgroundWorker&) = delete;
 
@@ -32,7 +31,8 @@ class BackgroundWorker {
   std::mutex mutex_;
   std::condition_variable_any wake_;
   std::deque<std::function<void()>> tasks_;
-  std::jthread thread_;  // started by the first Post
+  // Started by the first Post; declared last, so that it is stopped and joined first.
+  std::jthread thread_;
 };
 
 }  // namespace glnamelist::ledger
