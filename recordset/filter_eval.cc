@@ -185,12 +185,12 @@ void ClearNulls(const ColumnStore& col, Bitmap& bits) {
   }
 }
 
-// The rows satisfying p, as a bitmap.
-Bitmap ScanPredicate(const Table& table, const Predicate& p) {
+// The rows satisfying p, as a bitmap; path is p's index path, if any.
+Bitmap ScanPredicate(const Table& table, const Predicate& p, const std::optional<IndexPath>& path) {
   size_t rows = table.row_count();
   Bitmap bits(rows);
   const ColumnStore& col = table.column(p.column);
-  if (std::optional<IndexPath> path = FindIndexPath(table, p); path && path->exact) {
+  if (path && path->exact) {
     for (uint32_t r : path->rows) bits.Set(r);
     return bits;
   }
@@ -248,11 +248,11 @@ RowSet EvaluateFromCandidates(const Table& table, const std::vector<Predicate>& 
 }
 
 // Picks the predicate that starts the scan: one with an exact index, else a number test,
-// else the first.
-size_t ScanDriver(const Table& table, const std::vector<Predicate>& group) {
+// else the first. paths[i] is the index path of group[i], if any.
+size_t ScanDriver(const std::vector<Predicate>& group,
+                  const std::vector<std::optional<IndexPath>>& paths) {
   for (size_t i = 0; i < group.size(); ++i) {
-    std::optional<IndexPath> path = FindIndexPath(table, group[i]);
-    if (path && path->exact) return i;
+    if (paths[i] && paths[i]->exact) return i;
   }
   for (size_t i = 0; i < group.size(); ++i) {
     if (group[i].kind == PredicateKind::kNumber) return i;
@@ -262,10 +262,12 @@ size_t ScanDriver(const Table& table, const std::vector<Predicate>& group) {
 
 RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
   size_t rows = table.row_count();
+  // Each predicate's path is worked out once: a long contains pattern intersects lists.
+  std::vector<std::optional<IndexPath>> paths;
   std::optional<IndexPath> best;
   size_t best_index = 0;
   for (size_t i = 0; i < group.size(); ++i) {
-    std::optional<IndexPath> path = FindIndexPath(table, group[i]);
+    const std::optional<IndexPath>& path = paths.emplace_back(FindIndexPath(table, group[i]));
     if (path && (!best || path->rows.size() < best->rows.size())) {
       best = path;
       best_index = i;
@@ -274,13 +276,13 @@ RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
   if (best && best->rows.size() <= CandidateLimit(*best, rows)) {
     return EvaluateFromCandidates(table, group, best_index, *best);
   }
-  size_t driver = ScanDriver(table, group);
-  Bitmap bits = ScanPredicate(table, group[driver]);
+  size_t driver = ScanDriver(group, paths);
+  Bitmap bits = ScanPredicate(table, group[driver], paths[driver]);
   size_t count = bits.Count();
   for (size_t i = 0; i < group.size(); ++i) {
     if (i == driver) continue;
     if (count > SparseLimit(rows)) {
-      bits.And(ScanPredicate(table, group[i]));
+      bits.And(ScanPredicate(table, group[i], paths[i]));
     } else {
       bits.ForEach([&](uint32_t r) {
         if (!RowMatches(table, group[i], r)) bits.Clear(r);
