@@ -67,18 +67,13 @@ long EvenShare(long total, long parts, long i) {
 
 TreePlan PlanTree(const std::vector<FixedLine>& lines, long count) {
   TreePlan plan{std::vector<bool>(lines.size()), std::vector<long>(lines.size())};
-  std::vector<size_t> parent(lines.size());  // position of each line's parent line
-  std::vector<size_t> open;                  // the lines above the current one
+  // Level by level: a line's parent is always kept before it, since a level is reached only
+  // while count lasts, and then every line above it was kept.
   int depth = 0;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    open.resize(static_cast<size_t>(lines[i].level - 1));
-    parent[i] = open.empty() ? i : open.back();
-    open.push_back(i);
-    depth = std::max(depth, lines[i].level);
-  }
+  for (const FixedLine& line : lines) depth = std::max(depth, line.level);
   for (int level = 1; level <= depth; ++level) {
     for (size_t i = 0; i < lines.size() && count > 0; ++i) {
-      if (lines[i].level == level && (level == 1 || plan.kept[parent[i]])) {
+      if (lines[i].level == level) {
         plan.kept[i] = true;
         --count;
       }

@@ -266,11 +266,11 @@ RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
   std::vector<std::optional<IndexPath>> paths;
   std::optional<IndexPath> best;
   size_t best_index = 0;
-  for (size_t i = 0; i < group.size(); ++i) {
-    const std::optional<IndexPath>& path = paths.emplace_back(FindIndexPath(table, group[i]));
+  for (const Predicate& p : group) {
+    const std::optional<IndexPath>& path = paths.emplace_back(FindIndexPath(table, p));
     if (path && (!best || path->rows.size() < best->rows.size())) {
       best = path;
-      best_index = i;
+      best_index = paths.size() - 1;
     }
   }
   if (best && best->rows.size() <= CandidateLimit(*best, rows)) {
@@ -278,17 +278,15 @@ RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
   }
   size_t driver = ScanDriver(group, paths);
   Bitmap bits = ScanPredicate(table, group[driver], paths[driver]);
-  size_t count = bits.Count();
   for (size_t i = 0; i < group.size(); ++i) {
     if (i == driver) continue;
-    if (count > SparseLimit(rows)) {
+    if (bits.Count() > SparseLimit(rows)) {
       bits.And(ScanPredicate(table, group[i], paths[i]));
     } else {
       bits.ForEach([&](uint32_t r) {
         if (!RowMatches(table, group[i], r)) bits.Clear(r);
       });
     }
-    count = bits.Count();
   }
   return RowSet::FromBitmap(std::move(bits));
 }

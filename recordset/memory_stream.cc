@@ -15,7 +15,6 @@ void MemoryStream::Open() {
 void MemoryStream::Close() {
   open_ = false;
   bytes_.clear();
-  position_ = 0;
 }
 
 void MemoryStream::RequireOpen() const {

@@ -16,11 +16,9 @@ void TerminalNameList::OnShow(bool kept) {
   top_ = kept ? std::clamp(top_, 1L, std::max(Selection(), 1L)) : 1;
 }
 
-void TerminalNameList::OnSelect() {
-  long page = PageRows();
-  if (Selection() < top_) top_ = Selection();
-  if (Selection() >= top_ + page) top_ = Selection() - page + 1;
-}
+// A selection above the page scrolls up to it here; one below, in Paint, which knows the
+// page.
+void TerminalNameList::OnSelect() { top_ = std::min(top_, Selection()); }
 
 Rect TerminalNameList::Frame() const {
   return ListFrame(Rows(), host_->BoxRect(OwnerHwnd()), host_->ScreenRows(), host_->ScreenCols());

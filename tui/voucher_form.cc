@@ -118,7 +118,9 @@ bool VoucherForm::Handle(const KeyPress& key) {
   bool quit = (key.kind == KeyPress::kChar && (key.code == kCtrlQ || key.code == kCtrlC)) ||
               (key.kind == KeyPress::kKey && key.code == VK_F10) || key.kind == KeyPress::kEnd;
   if (quit) return false;
-  if (!layout.fits || key.kind == KeyPress::kNone || key.kind == KeyPress::kResize) return true;
+  bool input =
+      key.kind == KeyPress::kChar || key.kind == KeyPress::kKey || key.kind == KeyPress::kBackTab;
+  if (!layout.fits || !input) return true;
   try {
     if (key.kind == KeyPress::kBackTab) {
       MoveFocus(-1);

@@ -62,6 +62,7 @@ echo "left by a build that was killed" >"$WORK/tree.ledger.part"
 echo "INSERT INTO accounts (number, name) VALUES ('1002.01', '工商银行');" >"$WORK/orphan.sql"
 refused 1 "1002.01: no parent with the code 1002" build --data "$WORK/orphan.sql" \
   --out "$WORK/orphan.ledger"
+[ ! -e "$WORK/orphan.ledger.part" ] || fail "a refused build left a .part file"
 mkdir -p "$WORK/orphan.ledger/in the way"
 refused 1 "Cannot write $WORK/orphan.ledger" build --data "$WORK/tree.sql" \
   --out "$WORK/orphan.ledger"
@@ -116,6 +117,9 @@ SELECT count(*) FROM accounts WHERE detail AND level > 1 AND substr(number, 1, 4
   ('1122', '2202') AND NOT (name LIKE '%公司' OR name LIKE '%商行' OR name LIKE '%经营部');
 SELECT count(*) FROM items c JOIN items p ON p.id = c.parent_id
   WHERE c.level = 3 AND instr(c.name, p.name) = 0;
+-- Bank accounts: the branch, the kind of account and a four-digit number.
+SELECT count(*) FROM accounts WHERE number LIKE '1002.%.%'
+  AND name NOT GLOB '*支行 [^ ]* [0-9][0-9][0-9][0-9]';
 EOF
   )
   for table in items accounts submes; do
@@ -130,12 +134,13 @@ $(sql "$ledger" "SELECT count(*) FROM $table c LEFT JOIN $table p ON p.id = c.pa
     fail "$ledger: faults: $(echo "$faults" | tr '\n' ' ')"
 done
 # Most of the large company below banks, customers, suppliers, projects and departments;
-# few below cash.
+# few below cash; the departments of branches after the head office's.
 [ "$(sql "$WORK/big.ledger" "SELECT count(*), (SELECT count(*) FROM submes),
   (SELECT group_concat(n) FROM (SELECT count(*) AS n FROM items GROUP BY class_id)),
   sum(level > 1 AND substr(number, 1, 4) IN ('1002', '1122', '1123', '2202', '2203', '5001',
-  '6601', '6602')) >= 2700, sum(number LIKE '1001.%') <= 3 FROM accounts")" = \
-  "3000|400|667,667,666|1|1" ] || fail "the large company's shape"
+  '6601', '6602')) >= 2700, sum(number LIKE '1001.%') <= 3,
+  (SELECT name FROM accounts WHERE number = '6602.15') FROM accounts")" = \
+  "3000|400|667,667,666|1|1|北京分公司总经理办公室" ] || fail "the large company's shape"
 echo "left by a copy that was killed" >"$WORK/c.ledger.part"
 "$GLLEDGER" copy --from "$WORK/a.ledger" --to "$WORK/c.ledger" --quiet 2>"$WORK/err" ||
   fail "copy"

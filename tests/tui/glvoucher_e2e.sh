@@ -122,6 +122,14 @@ wait_for "是明细，没有下级可列出" "F8 on a detail account says why no
 keys Left Left DC Right
 type_text 9
 wait_for "[1002.39 " "the caret moves and Delete deletes in the box"
+# The terminal's cursor stands at the caret, shown.
+cursor() { $TMUX_CMD display -p -t "$SESSION" '#{cursor_flag} #{cursor_x} #{cursor_y}'; }
+cursor_is() { [ "$(cursor)" = "$1" ]; }
+# shellcheck disable=SC2046 # the three words of cursor
+set -- $(cursor)
+[ "$1" = 1 ] || fail "the cursor is shown in the box"
+keys Home
+poll "Home takes the cursor to the start of the code" cursor_is "1 $(($2 - 7)) $3"
 poll "the box with the focus is bold and underlined" styled "1;4" 1002.39
 keys Tab
 poll "a code that is not there is reported in red" styled 31 "科目 1002.39 不存在"

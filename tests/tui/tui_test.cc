@@ -157,6 +157,7 @@ TEST_F(TerminalNameListTest, KeysMoveTheSelectionWithinTheRowsRaiseNothingAndANe
   };
   press(VK_DOWN, 2, 1);
   press(VK_NEXT, 2 + kPage, 3);
+  press(VK_DOWN, 3 + kPage, 4);
   Key(VK_NEXT);
   press(VK_NEXT, 30, 30 - kPage + 1);
   press(VK_PRIOR, 30 - kPage, 30 - kPage);
@@ -414,7 +415,9 @@ class VoucherFormTest : public ::testing::Test {
     form_->AttachLists({});
   }
   void TearDown() override {
+    ASSERT_TRUE(env_->Windows().IsWindow(1));
     form_.reset();
+    EXPECT_FALSE(env_->Windows().IsWindow(1)) << "the form's boxes go with it";
     ResetLibraryServices();
     SetEnv(nullptr);
   }
