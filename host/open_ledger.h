@@ -2,20 +2,16 @@
 #ifndef GLNAMELIST_HOST_OPEN_LEDGER_H_
 #define GLNAMELIST_HOST_OPEN_LEDGER_H_
 
-#include <functional>
-#include <string>
+#include "contracts/data_service.h"
 
 namespace glnamelist::host {
 
-// Called before each step of OpenLedger: step counts from 1 to steps; what names the
-// master data the step reads.
-using LedgerProgress = std::function<void(int step, int steps, const std::string& what)>;
-
-// Opens the data service registered with the installed environment and reads the master
-// data every box of the voucher form lists, so that a file that is no ledger, or a damaged
-// one, is found out before the form appears. The error of the first step that fails
-// reaches the caller.
-void OpenLedger(const LedgerProgress& progress = {});
+// Opens the data service registered with the installed environment, so that a ledger that
+// cannot be opened (missing, foreign, damaged, of another schema; a server that is down or
+// refuses the login) is found out before the form appears: its error reaches the caller.
+// The master data is read after that, while the form is in use; an error there is shown
+// by the box that lists it.
+GLDataPtr OpenLedger();
 
 }  // namespace glnamelist::host
 

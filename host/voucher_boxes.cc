@@ -54,6 +54,12 @@ const std::vector<VoucherBoxes::BoxKind>& VoucherBoxes::Kinds() {
   return kinds;
 }
 
+std::vector<long> VoucherBoxes::ListKinds() {
+  std::vector<long> kinds;
+  for (const BoxKind& k : Kinds()) kinds.push_back(k.kind);
+  return kinds;
+}
+
 VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
                            const std::vector<TextBoxPtr>& boxes)
     : windows_(windows), write_(std::move(write)) {
@@ -82,10 +88,16 @@ VoucherBoxes::~VoucherBoxes() {
   shown_ = nullptr;
 }
 
-void VoucherBoxes::AttachLists(const Progress& progress) {
+bool VoucherBoxes::AttachLists(const ListReady& ready) {
+  bool waiting = false;
   for (size_t i = 0; i < fields_.size(); ++i) {
     Field& f = fields_[i];
-    if (progress) progress(static_cast<int>(i + 1), static_cast<int>(fields_.size()), f.label);
+    if (!f.waiting) continue;
+    if (ready && !ready(f.kind)) {
+      waiting = true;
+      continue;
+    }
+    f.waiting = false;
     try {
       auto list = std::make_shared<GLNameList>();
       list->HotTrace(hot_trace_);
@@ -101,13 +113,19 @@ void VoucherBoxes::AttachLists(const Progress& progress) {
           Before(fields_[i], msg, wParam);
         },
         [this, i](long, long msg, long wParam, long) { After(fields_[i], msg, wParam); });
+    Changed();
   }
+  return !waiting;
 }
 
 long VoucherBoxes::Window(size_t box) const { return box < fields_.size() ? fields_[box].hwnd : 0; }
 
 bool VoucherBoxes::HasList(size_t box) const {
   return box < fields_.size() && fields_[box].list != nullptr;
+}
+
+bool VoucherBoxes::Waiting(size_t box) const {
+  return box < fields_.size() && fields_[box].waiting;
 }
 
 std::string VoucherBoxes::NameBeside(size_t box) const {

@@ -38,11 +38,13 @@ class VoucherBoxes : public ListForm {
   };
   // The form's boxes, in order.
   static const std::vector<BoxKind>& Kinds();
+  // Their list kinds, in the same order.
+  static std::vector<long> ListKinds();
 
   // Puts text into box hWnd as the host's box shows it.
   using WriteBox = std::function<void(long hWnd, const std::string& text)>;
-  // Called before each slow step of AttachLists.
-  using Progress = std::function<void(int step, int steps, const std::string& what)>;
+  // Whether the data of a list kind is in, so that its list is attached without waiting.
+  using ListReady = std::function<bool(long kind)>;
 
   // boxes[i] is the box of Kinds()[i]; their windows live in windows, which outlives the
   // form.
@@ -53,13 +55,17 @@ class VoucherBoxes : public ListForm {
   VoucherBoxes(const VoucherBoxes&) = delete;
   VoucherBoxes& operator=(const VoucherBoxes&) = delete;
 
-  // Creates and attaches the GLNameList of every box, with HotTrace on, and hooks the boxes'
-  // windows. A box whose list cannot be made stays a plain box; the error is shown.
-  void AttachLists(const Progress& progress);
+  // Creates and attaches, with the current HotTrace, the GLNameList of every box still
+  // waiting whose kind is ready (every one when ready is empty), and hooks its window; true
+  // once no box waits. Until then a box is a plain box. A box whose list cannot be made
+  // stays one; the error is shown, and it is not tried again.
+  bool AttachLists(const ListReady& ready = {});
 
   size_t Count() const { return fields_.size(); }
   long Window(size_t box) const;
   bool HasList(size_t box) const;
+  // True while the box waits for its data to attach its list.
+  bool Waiting(size_t box) const;
   // The name of the entry box holds, when it is known and says more than the box's text.
   std::string NameBeside(size_t box) const;
   // The box whose window is hWnd, Count() for none.
@@ -89,6 +95,7 @@ class VoucherBoxes : public ListForm {
     long kind = 0;
     TextBoxPtr box;
     long hwnd = 0;
+    bool waiting = true;
     std::shared_ptr<GLNameList> list;
     platform::ScopedHook hook;
     // What was looked up for the box, and for which text and parent ids.

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <exception>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "contracts/error.h"
@@ -69,6 +70,40 @@ std::optional<EntryData> FirstEntry(LedgerDb& db, std::string_view sql,
 constexpr std::string_view kClassItemsSql =
     "SELECT id, number, name, detail FROM items WHERE class_id = ?1 ORDER BY number";
 
+// How a master set is read. Its codes and names are searched, and unless told otherwise its
+// rows are also sorted by name.
+struct SetRead {
+  std::string_view sql;
+  const std::vector<Column>& (*columns)();
+  bool sorted_by_name = true;
+};
+
+const SetRead& ReadOf(MasterSet set) {
+  static const SetRead reads[] = {
+      {"SELECT id, number, explanation FROM vch_explanations ORDER BY number", ExplanationColumns},
+      {"SELECT id, number, name, detail, helper_code, is_bank, is_cash FROM accounts "
+       "ORDER BY number",
+       AccountColumns, false},
+      {"SELECT id, number, name FROM currencies ORDER BY number", CodeNameColumns},
+      {"SELECT id, number, name FROM item_classes ORDER BY number", CodeNameColumns},
+      {"SELECT id, number, name FROM unit_groups ORDER BY number", CodeNameColumns},
+      {"SELECT id, number, name FROM settle_types ORDER BY number", CodeNameColumns}};
+  return reads[static_cast<size_t>(set)];
+}
+
+recordset::LookupColumns LookupColumnsOf(bool sorted_by_name) {
+  recordset::LookupColumns columns{
+      .codes = {"FNumber"}, .names = {"FName", "FHelperCode"}, .sorted = {}};
+  if (sorted_by_name) columns.sorted = {"FName"};
+  return columns;
+}
+
+// The worker's connection to location, opened on first use.
+LedgerDb& WorkerDb(std::unique_ptr<LedgerDb>& db, const std::string& location) {
+  if (!db) db = OpenLedger(location);
+  return *db;
+}
+
 }  // namespace
 
 LedgerService::LedgerService(const std::string& location)
@@ -78,27 +113,49 @@ LedgerService::~LedgerService() = default;
 
 const std::string& LedgerService::name() const { return db_->name(); }
 
-RecordsetPtr LedgerService::Cached(RecordsetPtr& cache, std::string_view sql,
-                                   const std::vector<recordset::Column>& columns,
-                                   bool sorted_by_name) {
-  if (!cache) cache = Prepared(LoadRecordset(*db_, sql, {}, columns), sorted_by_name);
-  return cache;
+RecordsetPtr LedgerService::Set(MasterSet which) {
+  const auto i = static_cast<size_t>(which);
+  if (sets_[i]) return sets_[i];
+  if (preloaded_sets_[i].valid()) {
+    // A failed read's error reaches this request; the next one reads again.
+    sets_[i] = std::exchange(preloaded_sets_[i], {}).get();
+  } else {
+    const SetRead& read = ReadOf(which);
+    sets_[i] = Prepared(LoadRecordset(*db_, read.sql, {}, read.columns()), read.sorted_by_name);
+  }
+  return sets_[i];
+}
+
+void LedgerService::Preload(const std::vector<MasterSet>& order) {
+  for (MasterSet which : order) {
+    const auto i = static_cast<size_t>(which);
+    if (sets_[i] || preloaded_sets_[i].valid()) continue;
+    auto loaded = std::make_shared<std::promise<RecordsetPtr>>();
+    preloaded_sets_[i] = loaded->get_future().share();
+    worker_.Post([db = worker_db_, loaded, &read = ReadOf(which), location = location_] {
+      try {
+        RecordsetPtr rs = LoadRecordset(WorkerDb(*db, location), read.sql, {}, read.columns());
+        recordset::LookupPreparation(*rs, LookupColumnsOf(read.sorted_by_name))();
+        loaded->set_value(std::move(rs));
+      } catch (...) {
+        loaded->set_exception(std::current_exception());
+      }
+    });
+  }
+}
+
+bool LedgerService::Ready(MasterSet set) const {
+  const std::shared_future<RecordsetPtr>& loading = preloaded_sets_[static_cast<size_t>(set)];
+  return !loading.valid() || loading.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 RecordsetPtr LedgerService::Prepared(RecordsetPtr rs, bool sorted_by_name) {
-  recordset::LookupColumns columns{
-      .codes = {"FNumber"}, .names = {"FName", "FHelperCode"}, .sorted = {}};
-  if (sorted_by_name) columns.sorted = {"FName"};
-  worker_.Post(recordset::LookupPreparation(*rs, std::move(columns)));
+  worker_.Post(recordset::LookupPreparation(*rs, LookupColumnsOf(sorted_by_name)));
   return rs;
 }
 
 RecordSourcePtr LedgerService::AccountSet() {
-  return std::make_shared<LedgerRecordSource>(
-      Cached(accounts_,
-             "SELECT id, number, name, detail, helper_code, is_bank, is_cash FROM accounts "
-             "ORDER BY number",
-             AccountColumns(), false));
+  return std::make_shared<LedgerRecordSource>(Set(MasterSet::kAccounts));
 }
 
 AccountEntryPtr LedgerService::GetAccount(std::string& Number) {
@@ -138,30 +195,27 @@ std::string LedgerService::GetAccountFullName(long AccountID) {
 }
 
 RecordSourcePtr LedgerService::CurrencySet() {
-  return std::make_shared<LedgerRecordSource>(Cached(
-      currencies_, "SELECT id, number, name FROM currencies ORDER BY number", CodeNameColumns()));
+  return std::make_shared<LedgerRecordSource>(Set(MasterSet::kCurrencies));
 }
 
 RecordSourcePtr LedgerService::ItemClassSet() {
-  bool loaded = item_classes_ != nullptr;
-  Cached(item_classes_, "SELECT id, number, name FROM item_classes ORDER BY number",
-         CodeNameColumns());
-  if (!loaded) PreloadItems(item_classes_);
-  return std::make_shared<LedgerRecordSource>(item_classes_);
+  bool loaded = sets_[static_cast<size_t>(MasterSet::kItemClasses)] != nullptr;
+  RecordsetPtr item_classes = Set(MasterSet::kItemClasses);
+  if (!loaded) PreloadItems(item_classes);
+  return std::make_shared<LedgerRecordSource>(item_classes);
 }
 
 void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
-  auto db = std::make_shared<std::unique_ptr<LedgerDb>>();  // opened by the first task
   RecordsetPtr classes = item_classes->Clone();
   for (long i = 0, n = classes->RecordCount(); i < n; ++i) {
     classes->AbsolutePosition(i + 1);
     const int64_t id = classes->Fields("FItemID").ToLong();
     auto loaded = std::make_shared<std::promise<RecordsetPtr>>();
     preloaded_items_.emplace(id, loaded->get_future().share());
-    worker_.Post([db, loaded, id, location = location_] {
+    worker_.Post([db = worker_db_, loaded, id, location = location_] {
       try {
-        if (!*db) *db = OpenLedger(location);
-        loaded->set_value(LoadRecordset(**db, kClassItemsSql, {id}, TreeColumns()));
+        loaded->set_value(
+            LoadRecordset(WorkerDb(*db, location), kClassItemsSql, {id}, TreeColumns()));
       } catch (...) {
         loaded->set_exception(std::current_exception());
       }
@@ -170,22 +224,14 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
 }
 
 RecordSourcePtr LedgerService::UnitGroupSet() {
-  return std::make_shared<LedgerRecordSource>(Cached(
-      unit_groups_, "SELECT id, number, name FROM unit_groups ORDER BY number", CodeNameColumns()));
+  return std::make_shared<LedgerRecordSource>(Set(MasterSet::kUnitGroups));
 }
 
 RecordSourcePtr LedgerService::SettTypeSet() {
-  return std::make_shared<LedgerRecordSource>(
-      Cached(settle_types_, "SELECT id, number, name FROM settle_types ORDER BY number",
-             CodeNameColumns()));
+  return std::make_shared<LedgerRecordSource>(Set(MasterSet::kSettleTypes));
 }
 
-RecordsetPtr LedgerService::VchExpSet() {
-  return Cached(explanations_,
-                "SELECT id, number, explanation FROM vch_explanations ORDER BY number",
-                ExplanationColumns())
-      ->Clone();
-}
+RecordsetPtr LedgerService::VchExpSet() { return Set(MasterSet::kExplanations)->Clone(); }
 
 RecordSourcePtr LedgerService::SubMesSet(long& ItemClassID) {
   auto found = submes_by_class_.find(ItemClassID);

@@ -2,6 +2,7 @@
 #ifndef GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 #define GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 
+#include <array>
 #include <future>
 #include <map>
 #include <memory>
@@ -17,11 +18,22 @@
 
 namespace glnamelist::ledger {
 
+// The master-data sets a form lists, each read whole.
+enum class MasterSet {
+  kExplanations,
+  kAccounts,
+  kCurrencies,
+  kItemClasses,
+  kUnitGroups,
+  kSettleTypes
+};
+
 // Serves the master data of one ledger, opened read-only when the service is made from its
 // location: a file path or a PostgreSQL connection string (see OpenLedger; a missing,
 // unreadable, corrupt or foreign ledger, a server that is down or refuses the login, is one
 // Error naming the ledger and the cause). Every record set is read from the ledger once, on
-// first request, and kept; the service hands out clones of it. Entries are looked up by
+// first request or in the background when asked to (Preload), and kept; the service hands
+// out clones of it. Entries are looked up by
 // exact code with prepared statements. Record-set fields:
 //   AccountSet:   FAccountID, FNumber, FName, FDetail, FHelperCode, FIsBank, FIsCash
 //   CurrencySet, ItemClassSet, UnitGroupSet, SettTypeSet: FItemID, FNumber, FName
@@ -65,17 +77,23 @@ class LedgerService : public GLData {
   // filter or sort the engine refuses raises its Error.
   RecordsetPtr ItemRecords(long item_class_id, const std::string& filter, const std::string& sort);
 
+  // Starts reading the sets, in this order, in the background over a connection of the
+  // worker's own, each with its look-up structures built; the set is handed over finished.
+  // A set asked for while it is still being read is waited for; the error of a read that
+  // failed reaches the first request, and the next one reads again.
+  void Preload(const std::vector<MasterSet>& order);
+  // True when a request for the set would not wait for the background.
+  bool Ready(MasterSet set) const;
+
   // Waits until what the service has set out to load and prepare in the background so far
-  // is done (the item classes' items, the look-up structures of loaded sets).
+  // is done (preloaded sets, the item classes' items, the look-up structures of loaded sets).
   void WaitForBackgroundWork() { worker_.Drain(); }
 
  private:
   using ItemShape = std::tuple<long, std::string, std::string>;
 
-  // The set in cache, loaded first if need be; its names are searched, and unless told
-  // otherwise also sorted by.
-  RecordsetPtr Cached(RecordsetPtr& cache, std::string_view sql,
-                      const std::vector<recordset::Column>& columns, bool sorted_by_name = true);
+  // The set, loaded (or taken from the background) first if need be.
+  RecordsetPtr Set(MasterSet which);
   RecordsetPtr ClassItems(long item_class_id);
   // Has the look-up structures of rs's codes and names (and name order) built in the
   // background; returns rs.
@@ -85,10 +103,16 @@ class LedgerService : public GLData {
   // over a connection of the worker's own; ClassItems takes them from there.
   void PreloadItems(const RecordsetPtr& item_classes);
 
+  static constexpr size_t kMasterSets = 6;
+
   std::string location_;
   std::unique_ptr<LedgerDb> db_;
+  // The worker's own connection, opened by its first task that reads.
+  std::shared_ptr<std::unique_ptr<LedgerDb>> worker_db_ =
+      std::make_shared<std::unique_ptr<LedgerDb>>();
   bool delete_options_ = false;
-  RecordsetPtr accounts_, currencies_, item_classes_, unit_groups_, settle_types_, explanations_;
+  std::array<RecordsetPtr, kMasterSets> sets_;
+  std::array<std::shared_future<RecordsetPtr>, kMasterSets> preloaded_sets_;
   std::map<long, RecordsetPtr> items_by_class_;
   std::map<long, std::shared_future<RecordsetPtr>> preloaded_items_;
   std::map<ItemShape, RecordsetPtr> item_shapes_;

@@ -3,16 +3,18 @@
 //   glvoucher-qt [--ledger PATH] [--screenshot OUT.png [--keys KEYS]]
 //
 // Opens the ledger at PATH (a file or a server's connection string; the bundled sample
-// ledger by default) with a progress bar, then shows one line edit per list kind, each with
-// its drop-down name list. A ledger that cannot be opened ends the program before the form
-// appears, with one line that names the ledger and the cause, and exit status 1.
+// ledger by default) and shows one line edit per list kind at once, each with its drop-down
+// name list as soon as the master data it lists has been read in the background. A ledger that
+// cannot be opened ends the program before the form appears, with one line that names the ledger
+// and the cause, and exit status 1.
 //
 // With --screenshot the form is drawn offscreen (unless QT_QPA_PLATFORM says otherwise),
 // the keys (qt/key_script.h) are pressed in it, and the form with the list dropped down is
 // saved as a PNG picture; then the program ends.
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QProgressDialog>
+#include <QEventLoop>
+#include <QTimer>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -23,7 +25,9 @@
 #include "contracts/environment.h"
 #include "host/error_text.h"
 #include "host/open_ledger.h"
+#include "host/voucher_boxes.h"
 #include "ledger/ledger_db.h"
+#include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "platform/register_platform.h"
 #include "qt/key_script.h"
@@ -62,32 +66,6 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   return options;
 }
 
-// The steps of opening the ledger and attaching the lists, on one progress bar (none for a
-// form drawn offscreen).
-class Progress {
- public:
-  Progress(const std::string& ledger, bool shown) {
-    if (!shown) return;
-    dialog_ = std::make_unique<QProgressDialog>(QString::fromStdString("正在打开账套 " + ledger),
-                                                QString(), 0, 1);
-    dialog_->setWindowTitle("glvoucher-qt");
-    dialog_->setMinimumDuration(0);
-    dialog_->show();
-  }
-  // Step `step` of `steps` begins: reading what.
-  void Step(int step, int steps, const std::string& what) {
-    if (!dialog_) return;
-    dialog_->setMaximum(steps);
-    dialog_->setLabelText(QString::fromStdString("载入 " + what + " ..."));
-    dialog_->setValue(step);
-    QApplication::processEvents();
-  }
-  void Done() { dialog_.reset(); }
-
- private:
-  std::unique_ptr<QProgressDialog> dialog_;
-};
-
 // Shows window and waits, for a few seconds at most, until it is the active window, so that
 // its boxes get the focus events keys need.
 void ShowActive(QWidget& window) {
@@ -100,29 +78,26 @@ void ShowActive(QWidget& window) {
 }
 
 int ShowForm(const Options& options, const std::string& shown) {
-  Progress progress(shown, !options.screenshot);
-  const int boxes = static_cast<int>(gl::host::VoucherBoxes::Kinds().size());
-  int ledger_steps = 0;
+  gl::GLDataPtr data;
   try {
-    gl::host::OpenLedger([&](int step, int steps, const std::string& what) {
-      ledger_steps = steps;
-      progress.Step(step, steps + boxes, what);
-    });
+    data = gl::host::OpenLedger();
   } catch (const std::exception& e) {
     std::cerr << gl::host::LedgerErrorText(shown, e) << "\n";
     return 1;
   }
   gl::qt::VoucherWindow window(shown);
-  window.AttachLists([&](int step, int, const std::string& what) {
-    progress.Step(ledger_steps + step, ledger_steps + boxes, what + " 的列表");
-  });
-  progress.Done();
+  window.AttachLists(gl::ledger::PreloadLists(data, gl::host::VoucherBoxes::ListKinds()));
+  data.reset();
   if (!options.screenshot) {
     window.show();
     return QApplication::exec();
   }
   ShowActive(window);
-
+  while (window.ListsWaiting()) {  // the keys are for the lists
+    QEventLoop wait;
+    QTimer::singleShot(50, &wait, &QEventLoop::quit);
+    wait.exec();
+  }
   gl::qt::PlayKeys(gl::qt::ParseKeys(QString::fromStdString(options.keys)));
   QApplication::processEvents();
   if (!gl::qt::Screenshot(&window).save(QString::fromStdString(*options.screenshot), "PNG")) {

@@ -89,16 +89,28 @@ void VoucherWindow::Build(const std::string& title) {
   grid->setColumnStretch(2, 1);
 }
 
-void VoucherWindow::AttachLists(const host::VoucherBoxes::Progress& progress) {
-  boxes_->AttachLists(progress);
+void VoucherWindow::AttachLists(const host::VoucherBoxes::ListReady& ready) {
+  // How often the window looks for lists whose data has come in.
+  constexpr int kAttachPollMs = 50;
   lines_.front()->setFocus(Qt::OtherFocusReason);
+  if (!boxes_->AttachLists(ready)) {
+    attach_timer_ = new QTimer(this);
+    connect(attach_timer_, &QTimer::timeout, this, [this, ready] {
+      if (!boxes_->AttachLists(ready)) return;
+      attach_timer_->deleteLater();
+      attach_timer_ = nullptr;
+    });
+    attach_timer_->start(kAttachPollMs);
+  }
   Refresh();
 }
 
 void VoucherWindow::Refresh() {
   for (size_t i = 0; i < names_.size(); ++i) {
-    bool listed = boxes_->HasList(i);
-    QString name = QString::fromStdString(listed ? boxes_->NameBeside(i) : "(无列表)");
+    bool listed = boxes_->HasList(i) || boxes_->Waiting(i);
+    QString name = QString::fromStdString(boxes_->Waiting(i) ? "(列表载入中…)"
+                                          : listed           ? boxes_->NameBeside(i)
+                                                             : "(无列表)");
     names_[i]->setText(
         names_[i]->fontMetrics().elidedText(name, Qt::ElideRight, names_[i]->minimumWidth()));
     names_[i]->setStyleSheet(listed ? "" : "color: #b00020;");

@@ -12,6 +12,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -29,8 +30,12 @@ class VoucherWindow : public QWidget {
   // Detaches the lists and ends the registrations.
   ~VoucherWindow() override;
 
-  // Attaches the lists (host::VoucherBoxes::AttachLists) and gives the first box the focus.
-  void AttachLists(const host::VoucherBoxes::Progress& progress);
+  // Attaches the list of every box whose data is ready (host::VoucherBoxes::AttachLists),
+  // and the others as their data comes in, looked for between events; gives the first box
+  // the focus. A box that waits says so beside it.
+  void AttachLists(const host::VoucherBoxes::ListReady& ready = {});
+  // True while some box waits for its data.
+  bool ListsWaiting() const { return attach_timer_ != nullptr; }
 
   QLineEdit* Box(size_t i) const { return lines_[i]; }
   host::VoucherBoxes& Boxes() const { return *boxes_; }
@@ -47,6 +52,7 @@ class VoucherWindow : public QWidget {
   std::vector<QLabel*> names_;
   QLabel* status_ = nullptr;
   QLabel* trace_ = nullptr;
+  QTimer* attach_timer_ = nullptr;
   std::shared_ptr<host::VoucherBoxes> boxes_;
 };
 

@@ -154,8 +154,12 @@ void CursesScreen::Refresh() {
   refresh();
 }
 
-KeyPress CursesScreen::ReadKey() {
+KeyPress CursesScreen::ReadKey(int wait_ms) {
   if (input_ended_) return {KeyPress::kEnd, 0};
+  if (wait_ms >= 0 && !KeyWaiting()) {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (poll(&input, 1, wait_ms) == 0) return {KeyPress::kNone, 0};
+  }
   int ch = wgetch(stdscr);
   if (ch == ERR) {
     input_ended_ = InputEnded();

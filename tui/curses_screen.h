@@ -43,11 +43,12 @@ class CursesScreen : public Screen {
   void SetCursor(int y, int x);
   // Shows what was drawn.
   void Refresh();
-  // Waits for the next key. Characters are read as UTF-8 bytes; a malformed byte is the
+  // Waits for the next key, for at most wait_ms milliseconds when wait_ms is not negative
+  // (kNone when none came). Characters are read as UTF-8 bytes; a malformed byte is the
   // character U+FFFD, and what follows it is read as usual. Once the terminal has hung up
   // or failed, or input that is no terminal has ended, returns kEnd at once, then and ever
   // after.
-  KeyPress ReadKey();
+  KeyPress ReadKey(int wait_ms = -1);
   // True when a key can be read without waiting (the rest of a paste, keys typed ahead).
   bool KeyWaiting();
 

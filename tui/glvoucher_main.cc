@@ -16,7 +16,9 @@
 #include "contracts/environment.h"
 #include "host/error_text.h"
 #include "host/open_ledger.h"
+#include "host/voucher_boxes.h"
 #include "ledger/ledger_db.h"
+#include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "platform/register_platform.h"
 #include "services/library_services.h"
@@ -44,8 +46,9 @@ void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
 int Run(const std::string& ledger_path) {
   glnamelist::platform::InstallPlatform();
   glnamelist::ledger::RegisterLedger(ledger_path);
+  glnamelist::GLDataPtr data;
   try {
-    glnamelist::host::OpenLedger();
+    data = glnamelist::host::OpenLedger();
   } catch (const std::exception& e) {
     std::cerr << glnamelist::host::LedgerErrorText(glnamelist::ledger::ShownLocation(ledger_path),
                                                    e)
@@ -54,7 +57,10 @@ int Run(const std::string& ledger_path) {
     glnamelist::SetEnv(nullptr);
     return 1;
   }
-  glnamelist::tui::RunTerminalForm(glnamelist::ledger::ShownLocation(ledger_path));
+  glnamelist::tui::RunTerminalForm(
+      glnamelist::ledger::ShownLocation(ledger_path),
+      glnamelist::ledger::PreloadLists(data, glnamelist::host::VoucherBoxes::ListKinds()));
+  data.reset();
   glnamelist::ResetLibraryServices();
   glnamelist::SetEnv(nullptr);
   return 0;

@@ -36,7 +36,9 @@ void Draw(VoucherForm& form, CursesScreen& screen) {
 
 }  // namespace
 
-void RunTerminalForm(const std::string& title) {
+void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready) {
+  // How often the form looks for lists whose data has come in while it waits for a key.
+  constexpr int kAttachPollMs = 50;
   std::shared_ptr<platform::PlatformEnvironment> env = platform::InstalledPlatformEnvironment();
   CursesScreen screen;
   VoucherForm form(*env, screen, title);
@@ -44,20 +46,14 @@ void RunTerminalForm(const std::string& title) {
   FormRegistrations registrations(*env);
   RegisterTerminalControls(*env, form.Form(), form.Host(), dialog);
 
-  form.AttachLists([&](int step, int steps, const std::string& what) {
-    screen.Clear();
-    screen.Put(0, 1, "正在打开账套 " + title, Style::kTitle);
-    screen.Put(
-        2, 1,
-        "载入 " + what + " 的列表 (" + std::to_string(step) + "/" + std::to_string(steps) + ") ...",
-        Style::kStatus);
-    screen.SetCursor(-1, 0);
-    screen.Refresh();
-  });
-  // Keys already waiting (a paste, keys typed ahead) are handled before the next drawing.
+  // A list is attached before the next key is handled, never while a key is handled. Keys
+  // already waiting (a paste, keys typed ahead) are handled before the next drawing.
+  bool waiting = !form.AttachLists(ready);
   for (bool open = true; open;) {
     Draw(form, screen);
-    open = form.Handle(screen.ReadKey());
+    KeyPress key = screen.ReadKey(waiting ? kAttachPollMs : -1);
+    if (waiting) waiting = !form.AttachLists(ready);
+    open = form.Handle(key);
     while (open && screen.KeyWaiting()) open = form.Handle(screen.ReadKey());
   }
 }

@@ -3,10 +3,11 @@
 //
 //   glnamelist::platform::InstallPlatform();
 //   glnamelist::ledger::RegisterLedger(path);
-//   glnamelist::tui::RunTerminalForm(path);
+//   glnamelist::tui::RunTerminalForm(path, glnamelist::ledger::PreloadLists(...));
 #ifndef GLNAMELIST_TUI_REGISTER_TERMINAL_H_
 #define GLNAMELIST_TUI_REGISTER_TERMINAL_H_
 
+#include <functional>
 #include <string>
 
 namespace glnamelist::tui {
@@ -18,7 +19,10 @@ namespace glnamelist::tui {
 // both registrations end with the form. Wide characters need a UTF-8 locale, set before
 // the call. Error 429 while no platform environment is installed; an error that ends the
 // form reaches the caller after the terminal is restored.
-void RunTerminalForm(const std::string& title);
+//
+// A box's list is attached once ready says its kind's data is in (at once when ready is
+// empty); until then the box says so, and the form is used as usual.
+void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready = {});
 
 }  // namespace glnamelist::tui
 

@@ -1,6 +1,7 @@
 #include "tui/voucher_form.h"
 
 #include <exception>
+#include <utility>
 
 #include "contracts/virtual_keys.h"
 #include "host/error_text.h"
@@ -76,14 +77,16 @@ VoucherForm::~VoucherForm() {
 
 std::shared_ptr<ListHost> VoucherForm::Host() const { return host_; }
 
-void VoucherForm::AttachLists(const Progress& progress) {
-  boxes_->AttachLists(progress);
-  focus_ = 0;
-  try {
-    env_.Windows().SetFocus(boxes_->Window(focus_));
-  } catch (const std::exception& e) {
-    ShowStatus(host::ErrorText(e), true);
+bool VoucherForm::AttachLists(const ListReady& ready) {
+  bool done = boxes_->AttachLists(ready);
+  if (!std::exchange(focus_given_, true)) {
+    try {
+      env_.Windows().SetFocus(boxes_->Window(focus_));
+    } catch (const std::exception& e) {
+      ShowStatus(host::ErrorText(e), true);
+    }
   }
+  return done;
 }
 
 Rect VoucherForm::BoxRect(long hwnd) const {
@@ -178,7 +181,9 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
           focused ? Style::kFocusField : Style::kField);
     s.Put(box.y, box.x + box.width, "]", Style::kFrame);
     int beside = s.Cols() - (box.x + box.width + 2);
-    if (!boxes_->HasList(i)) {
+    if (boxes_->Waiting(i)) {
+      s.Put(box.y, box.x + box.width + 2, FitToWidth("(列表载入中…)", beside), Style::kStatus);
+    } else if (!boxes_->HasList(i)) {
       s.Put(box.y, box.x + box.width + 2, FitToWidth("(无列表)", beside), Style::kError);
     } else if (std::string name = boxes_->NameBeside(i); !name.empty()) {
       s.Put(box.y, box.x + box.width + 2, FitToWidth(Printable(name), beside), Style::kLabel);

@@ -25,7 +25,7 @@ namespace glnamelist::tui {
 
 class VoucherForm {
  public:
-  using Progress = host::VoucherBoxes::Progress;
+  using ListReady = host::VoucherBoxes::ListReady;
 
   VoucherForm(platform::PlatformEnvironment& env, Screen& screen, std::string title);
   ~VoucherForm();
@@ -37,9 +37,10 @@ class VoucherForm {
   std::shared_ptr<ListHost> Host() const;
   std::weak_ptr<host::ListForm> Form() const { return boxes_; }
 
-  // Creates and attaches the GLNameList of every box (host::VoucherBoxes::AttachLists) and
-  // gives the first box the focus.
-  void AttachLists(const Progress& progress);
+  // Attaches the GLNameList of every waiting box whose data is ready
+  // (host::VoucherBoxes::AttachLists); true once no box waits. The first call gives the
+  // first box the focus. A box that waits says so beside it.
+  bool AttachLists(const ListReady& ready = {});
 
   // Draws the form and (with_list) the shown list; returns where the caret goes ({-1, -1}:
   // nowhere).
@@ -65,6 +66,7 @@ class VoucherForm {
   std::shared_ptr<FormHost> host_;
   std::shared_ptr<host::VoucherBoxes> boxes_;
   size_t focus_ = 0;
+  bool focus_given_ = false;
 };
 
 }  // namespace glnamelist::tui

@@ -249,6 +249,10 @@ const Lines kTree = {"FItemID", "FNumber", "FName", "FDetail"};
 const Lines kIdTree = {"id", "number", "name", "detail"};
 
 TEST_P(LedgerServiceTest, EveryRecordSetListsWhatAPlainScanFinds) {
+  // Read in the background first, as a form has them read; what is asked for meanwhile is
+  // waited for.
+  service_->Preload({MasterSet::kSettleTypes, MasterSet::kAccounts, MasterSet::kItemClasses,
+                     MasterSet::kCurrencies, MasterSet::kUnitGroups, MasterSet::kExplanations});
   const Lines accounts = Scan(
       path_, "accounts", {"id", "number", "name", "detail", "helper_code", "is_bank", "is_cash"});
   RecordsetPtr rs = service_->AccountSet()->Recordset();
@@ -427,6 +431,22 @@ TEST_P(LedgerServiceTest, TheItemSetListsOnceRefreshedAndARefusedSettingKeepsThe
     set->Refresh();
     EXPECT_EQ(set->Recordset()->RecordCount(), 0) << no_items;
   }
+}
+
+// A set whose background read failed: the error reaches the request, the next one reads
+// again.
+TEST_P(LedgerServiceTest, APreloadThatFailsReportsToTheRequestAndTheNextOneReadsAgain) {
+  NewLedger place(GetParam(), *dir_, "moved.ledger");
+  place.BuildTestLedger();
+  LedgerService service(place.location);
+  place.Exec("ALTER TABLE currencies RENAME TO moved");
+  service.Preload({MasterSet::kCurrencies});
+  service.WaitForBackgroundWork();
+  EXPECT_TRUE(service.Ready(MasterSet::kCurrencies));
+  EXPECT_THAT(ErrorOf([&] { service.CurrencySet(); }).what(), HasSubstr("currencies"));
+  place.Exec("ALTER TABLE moved RENAME TO currencies");
+  EXPECT_EQ(service.CurrencySet()->Recordset()->RecordCount(),
+            std::ssize(Scan(path_, "currencies", {"id"})));
 }
 
 // Ledgers whose schema an edit changed, as ledgers of another make would be.

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "contracts/virtual_keys.h"
+#include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "qt/qt_controls.h"
 #include "qt/qt_name_list.h"
@@ -50,7 +51,9 @@ class QtFormTest : public ::testing::Test {
     env_->SystemClock().SetSource([t = 0.0f]() mutable { return t += 1; });
     ledger::RegisterLedger(env_->Registry(), GLNAMELIST_SAMPLE_LEDGER);
     window_ = std::make_unique<VoucherWindow>("sample");
-    window_->AttachLists({});
+    // As the program does: the data read in the background, the lists attached as it comes.
+    window_->AttachLists(ledger::PreloadLists(GetGLData(), host::VoucherBoxes::ListKinds()));
+    QTRY_VERIFY(!window_->ListsWaiting());
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     Account()->setFocus();

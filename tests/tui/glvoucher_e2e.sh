@@ -75,6 +75,7 @@ start() {
        exec \"\$0\" --ledger \"\$1\" 2>>\"\$2/stderr\"' '$GLVOUCHER' '$LEDGER' '$WORK';
      echo \"exit \$?\" >'$WORK/$SESSION.status'" || fail "tmux did not start"
   wait_for "结算方式" "the form starts, every box labelled"
+  wait_gone "载入中" "every list attached once its data is read"
 }
 
 start

@@ -412,7 +412,7 @@ class VoucherFormTest : public ::testing::Test {
     ledger::RegisterLedger(env_->Registry(), ledger_);
     form_ = std::make_unique<VoucherForm>(*env_, screen_, ledger_);
     RegisterTerminalControls(*env_, form_->Form(), form_->Host(), nullptr);
-    form_->AttachLists({});
+    EXPECT_EQ(form_->AttachLists(ready_), !accounts_late_);
   }
   void TearDown() override {
     ASSERT_TRUE(env_->Windows().IsWindow(1));
@@ -441,7 +441,29 @@ class VoucherFormTest : public ::testing::Test {
   CellScreen screen_{24, 80};  // the smallest terminal the form is made for
   std::shared_ptr<platform::PlatformEnvironment> env_;
   std::unique_ptr<VoucherForm> form_;
+  bool accounts_late_ = false;  // the accounts' data is not in yet
+  VoucherForm::ListReady ready_ = [this](long kind) {
+    return kind != nlAccount || !accounts_late_;
+  };
 };
+
+// The form while the accounts are still being read.
+class AccountsLateTest : public VoucherFormTest {
+  void SetUp() override {
+    accounts_late_ = true;
+    VoucherFormTest::SetUp();
+  }
+};
+
+TEST_F(AccountsLateTest, TheAccountBoxSaysItWaitsAndListsFromTheNextKeyOnceAttached) {
+  Type("\t1002.");
+  EXPECT_TRUE(Shows("[1002.") && Shows("(列表载入中…)") && !Shows("1002.01")) << "a plain box";
+  accounts_late_ = false;
+  EXPECT_TRUE(form_->AttachLists(ready_));
+  EXPECT_FALSE(Shows("(列表载入中…)") || Shows("1002.01")) << "no list pops up by itself";
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("1002.01"));
+}
 
 TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
   Type("\t\t\t002\t01.");  // the item class box is the fourth
