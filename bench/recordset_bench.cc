@@ -156,7 +156,7 @@ Fixture& Data(size_t n) {
     }
   }
   // Build the shared look-up structures once, outside the timed loops.
-  f.records->Filter("FNumber like '0%' or FName like '%" + f.q3_han + "%'");
+  f.records->Filter("FNumber like '0%' or FName like '%" + f.q3_han + "%' or FName like '%abc%'");
   f.records->Filter("");
   return f;
 }

@@ -35,18 +35,24 @@ size_t CandidateLimit(const IndexPath& path, size_t rows) {
   return path.ascending && path.exact ? rows / 4 + 1 : SparseLimit(rows);
 }
 
-// A contains pattern: the rows holding its one code point or its one pair exactly; for a
-// longer pattern, the rows holding its two rarest pairs, to be checked.
+// A contains pattern: the rows holding its one code point, its one pair or its one ASCII
+// triple exactly; for a longer pattern, the rows holding its two rarest triples (when it is
+// ASCII) or pairs, to be checked.
 IndexPath ContainsPath(const Table& table, const Predicate& p) {
   std::vector<int32_t> code_points;
   for (size_t pos = 0; pos < p.folded.size();) code_points.push_back(NextCodePoint(p.folded, pos));
   if (code_points.size() == 1) {
-    return IndexPath{table.Chars(p.column).Rows(CharKey(code_points[0])), true, true};
+    const Postings& chars = table.PostingsOf(p.column, Postings::Keys::kChars);
+    return IndexPath{chars.Rows(CharKey(code_points[0])), true, true};
   }
-  const Postings& pairs = table.Pairs(p.column);
+  const bool ascii = std::all_of(code_points.begin(), code_points.end(), IsAscii);
+  const size_t width = ascii && code_points.size() > 2 ? 3 : 2;
+  const Postings& postings =
+      table.PostingsOf(p.column, width == 3 ? Postings::Keys::kTriples : Postings::Keys::kPairs);
   std::vector<std::span<const uint32_t>> lists;
-  for (size_t i = 1; i < code_points.size(); ++i) {
-    lists.push_back(pairs.Rows(PairKey(code_points[i - 1], code_points[i])));
+  for (size_t i = width - 1; i < code_points.size(); ++i) {
+    const int32_t* c = &code_points[i + 1 - width];
+    lists.push_back(postings.Rows(width == 3 ? TripleKey(c[0], c[1], c[2]) : PairKey(c[0], c[1])));
   }
   std::sort(lists.begin(), lists.end(), [](auto a, auto b) { return a.size() < b.size(); });
   if (lists.size() == 1 || lists[0].empty()) return IndexPath{lists[0], true, true};

@@ -17,14 +17,17 @@ void Postings::ForEachSlot(std::string_view text, Emit emit) {
       return hashed_slots_.find(key)->second;
     }
   };
-  int32_t previous = 0;
+  int32_t previous = 0, before = 0;
   for (size_t pos = 0, n = 0; pos < text.size(); ++n) {
     int32_t cp = NextCodePoint(text, pos);
     if (keys_ == Keys::kChars) {
       emit(slot(CharKey(cp)));
-    } else if (n > 0) {
-      emit(slot(PairKey(previous, cp)));
+    } else if (keys_ == Keys::kPairs) {
+      if (n > 0) emit(slot(PairKey(previous, cp)));
+    } else if (n > 1 && IsAscii(before) && IsAscii(previous) && IsAscii(cp)) {
+      emit(slot(TripleKey(before, previous, cp)));
     }
+    before = previous;
     previous = cp;
   }
 }

@@ -1,7 +1,10 @@
 // Posting lists of a text column: for each key a row's text yields, the ascending ids of the
-// rows that yield it. Two kinds of keys are used: each code point of a text (CharKey), and
-// each pair of neighbouring code points (PairKey), so that a contains pattern of one or two
-// characters is answered from one list and a longer one from the intersection of a few.
+// rows that yield it. Three kinds of keys are used: each code point of a text (CharKey),
+// each pair of neighbouring code points (PairKey), and each run of three neighbouring ASCII
+// characters (TripleKey), so that a contains pattern of one or two characters, or of three
+// ASCII ones, is answered from one list and a longer one from the intersection of a few.
+// Triples are left to ASCII: a Latin word's letters are common, while two CJK characters
+// side by side are rare already.
 //
 // Built once per column in two passes over the folded texts; the lists are packed into one
 // array. Keys of ASCII characters and ASCII pairs are looked up directly, others by hash.
@@ -27,9 +30,17 @@ inline uint64_t PairKey(int32_t a, int32_t b) {
   return ((uint64_t{static_cast<uint32_t>(a)} + 1) << 32) | static_cast<uint32_t>(b);
 }
 
+inline bool IsAscii(int32_t code_point) { return code_point >= 0 && code_point < 128; }
+// Of three ASCII code points.
+inline uint64_t TripleKey(int32_t a, int32_t b, int32_t c) {
+  return kDirectKeys + (uint64_t{static_cast<uint32_t>(a)} << 14 |
+                        uint64_t{static_cast<uint32_t>(b)} << 7 | static_cast<uint32_t>(c));
+}
+
 class Postings {
  public:
-  enum class Keys { kChars, kPairs };
+  enum class Keys { kChars, kPairs, kTriples };
+  static constexpr size_t kKinds = 3;
   Postings(const TextData& folded, Keys keys);
 
   std::span<const uint32_t> Rows(uint64_t key) const;

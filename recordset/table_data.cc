@@ -11,11 +11,11 @@ namespace glnamelist::recordset {
 
 // Each structure is built once, by whichever thread asks first; the others wait for it.
 struct Table::Lazy {
-  std::once_flag folded_once, sorted_once, chars_once, pairs_once, ranks_once, small_once;
+  std::once_flag folded_once, sorted_once, ranks_once, small_once;
+  std::once_flag postings_once[Postings::kKinds];
   std::unique_ptr<TextData> folded;  // empty when folding changes nothing
   std::unique_ptr<std::vector<uint32_t>> sorted;
-  std::unique_ptr<Postings> chars;
-  std::unique_ptr<Postings> pairs;
+  std::unique_ptr<Postings> postings[Postings::kKinds];
   std::unique_ptr<std::vector<uint32_t>> ranks;
   std::unique_ptr<SmallValueSet> small;  // empty when the column has too many values
 };
@@ -79,20 +79,12 @@ const std::vector<uint32_t>& Table::SortedByFoldedText(size_t col) const {
   return *lazy.sorted;
 }
 
-const Postings& Table::Chars(size_t col) const {
+const Postings& Table::PostingsOf(size_t col, Postings::Keys keys) const {
   Lazy& lazy = lazy_[col];
-  std::call_once(lazy.chars_once, [&] {
-    lazy.chars = std::make_unique<Postings>(FoldedText(col), Postings::Keys::kChars);
-  });
-  return *lazy.chars;
-}
-
-const Postings& Table::Pairs(size_t col) const {
-  Lazy& lazy = lazy_[col];
-  std::call_once(lazy.pairs_once, [&] {
-    lazy.pairs = std::make_unique<Postings>(FoldedText(col), Postings::Keys::kPairs);
-  });
-  return *lazy.pairs;
+  const auto k = static_cast<size_t>(keys);
+  std::call_once(lazy.postings_once[k],
+                 [&] { lazy.postings[k] = std::make_unique<Postings>(FoldedText(col), keys); });
+  return *lazy.postings[k];
 }
 
 namespace {

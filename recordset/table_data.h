@@ -58,9 +58,8 @@ class Table {
   const TextData& FoldedText(size_t col) const;
   // The non-null rows of a text column ordered by their folded bytes (ties by row id).
   const std::vector<uint32_t>& SortedByFoldedText(size_t col) const;
-  // The code points and the pairs of neighbouring code points of a folded text column.
-  const Postings& Chars(size_t col) const;
-  const Postings& Pairs(size_t col) const;
+  // The code points, pairs or ASCII triples of a folded text column.
+  const Postings& PostingsOf(size_t col, Postings::Keys keys) const;
   // The value set of an integer or Boolean column of at most SmallValueSet::kMaxValues
   // distinct values; nullptr for other columns.
   const SmallValueSet* SmallValues(size_t col) const;

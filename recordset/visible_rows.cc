@@ -78,7 +78,11 @@ std::function<void()> LookupPreparation(const Recordset& rs, LookupColumns colum
       }
     };
     each(columns.codes, [&](size_t c) { table->SortedByFoldedText(c); });
-    each(columns.names, [&](size_t c) { table->Chars(c), table->Pairs(c); });
+    each(columns.names, [&](size_t c) {
+      for (auto keys : {Postings::Keys::kChars, Postings::Keys::kPairs, Postings::Keys::kTriples}) {
+        table->PostingsOf(c, keys);
+      }
+    });
     each(columns.sorted, [&](size_t c) { table->Ranks(c); });
   };
 }
