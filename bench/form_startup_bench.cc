@@ -5,13 +5,16 @@
 //   first usable screen   ledger opened, the form painted, its master data being read in
 //                         the background
 //   every list attached   when the last box's list is attached (shown, not a goal)
+//   all master data in    when the items of every class are read too (shown, not a goal);
+//                         the first uses are timed from here, as a person meets them
 //   "." on 1002           the children of a parent account, listed by the point
 //   F9 "YH"               an account search that ends in the helper codes
 //   focus on the items    the items of the first class, listed as the box gains focus
 //
 // Each is timed the first time and again (the same keys once more), in three fresh starts
 // of the form over the same file; the medians are printed with the goals. Then the peak
-// memory of the process against the size of the ledger file. The ledger is generated once
+// memory of the first start (one form, as a person runs it) against the size of the ledger
+// file. The ledger is generated once
 // into the folder of this program and kept for later runs.
 //
 //   form_startup_bench [--ledger PATH]   (benchmark flags are ignored)
@@ -34,6 +37,7 @@
 #include "host/open_ledger.h"
 #include "host/voucher_boxes.h"
 #include "ledger/generator.h"
+#include "ledger/ledger_service.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "platform/environment.h"
@@ -88,6 +92,11 @@ class Desk {
       waiting_ = !form_->AttachLists(ready_);
     }
     form_->Paint();
+  }
+  // Waits until the data service has read and prepared in the background all it set out to
+  // (the items of every class too).
+  void WaitForData() {
+    std::dynamic_pointer_cast<gl::ledger::LedgerService>(gl::GetGLData())->WaitForBackgroundWork();
   }
 
   void Type(const std::string& text) {
@@ -181,7 +190,8 @@ int main(int argc, char** argv) {
                 Ms(Clock::now() - start) / 1000, ledger.c_str());
   }
 
-  std::vector<double> start_ms, attached_ms;
+  std::vector<double> start_ms, attached_ms, data_ms;
+  long peak_bytes = 0;
   std::map<std::string, std::vector<double>> first, again;
   for (int s = 0; s < kStarts; ++s) {
     Desk desk(ledger);
@@ -190,9 +200,12 @@ int main(int argc, char** argv) {
     start_ms.push_back(Ms(Clock::now() - start));
     desk.AttachAll();
     attached_ms.push_back(Ms(Clock::now() - start));
+    desk.WaitForData();
+    data_ms.push_back(Ms(Clock::now() - start));
     desk.Type("\t");  // from the explanation box to the account box
     for (const Measure& m : FirstUses()) first[m.name].push_back(m.run(desk));
     for (const Measure& m : FirstUses()) again[m.name].push_back(m.run(desk));
+    if (s == 0) peak_bytes = PeakMemoryBytes();  // of one form, as a person runs it
   }
 
   auto row = [](const char* name, double ms, double again_ms, double goal) {
@@ -204,11 +217,12 @@ int main(int argc, char** argv) {
   std::printf("%-34s %10s %10s %8s\n", "measure", "first ms", "again ms", "goal ms");
   row("first usable screen of the form", Median(start_ms), -1, 500);
   std::printf("%-34s %10.1f\n", "every list attached", Median(attached_ms));
+  std::printf("%-34s %10.1f\n", "all master data read and prepared", Median(data_ms));
   for (const Measure& m : FirstUses()) {
     row(m.name, Median(first[m.name]), Median(again[m.name]), m.goal_ms);
   }
   double file_mb = static_cast<double>(std::filesystem::file_size(ledger)) / 1e6;
-  double peak_mb = static_cast<double>(PeakMemoryBytes()) / 1e6;
+  double peak_mb = static_cast<double>(peak_bytes) / 1e6;
   std::printf("%-34s %7.0f MB for a %.0f MB ledger file: %.2fx (goal <= 1.5x) %s\n",
               "peak memory of the form", peak_mb, file_mb, peak_mb / file_mb,
               peak_mb <= 1.5 * file_mb ? "met" : "NOT met");

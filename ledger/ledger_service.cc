@@ -122,6 +122,7 @@ RecordsetPtr LedgerService::Set(MasterSet which) {
   } else {
     const SetRead& read = ReadOf(which);
     sets_[i] = Prepared(LoadRecordset(*db_, read.sql, {}, read.columns()), read.sorted_by_name);
+    if (which == MasterSet::kItemClasses) PreloadItems(sets_[i]);
   }
   return sets_[i];
 }
@@ -132,10 +133,12 @@ void LedgerService::Preload(const std::vector<MasterSet>& order) {
     if (sets_[i] || preloaded_sets_[i].valid()) continue;
     auto loaded = std::make_shared<std::promise<RecordsetPtr>>();
     preloaded_sets_[i] = loaded->get_future().share();
-    worker_.Post([db = worker_db_, loaded, &read = ReadOf(which), location = location_] {
+    worker_.Post([this, loaded, which, &read = ReadOf(which)] {
       try {
-        RecordsetPtr rs = LoadRecordset(WorkerDb(*db, location), read.sql, {}, read.columns());
+        RecordsetPtr rs =
+            LoadRecordset(WorkerDb(*worker_db_, location_), read.sql, {}, read.columns());
         recordset::LookupPreparation(*rs, LookupColumnsOf(read.sorted_by_name))();
+        if (which == MasterSet::kItemClasses) PreloadItems(rs);
         loaded->set_value(std::move(rs));
       } catch (...) {
         loaded->set_exception(std::current_exception());
@@ -199,10 +202,7 @@ RecordSourcePtr LedgerService::CurrencySet() {
 }
 
 RecordSourcePtr LedgerService::ItemClassSet() {
-  bool loaded = sets_[static_cast<size_t>(MasterSet::kItemClasses)] != nullptr;
-  RecordsetPtr item_classes = Set(MasterSet::kItemClasses);
-  if (!loaded) PreloadItems(item_classes);
-  return std::make_shared<LedgerRecordSource>(item_classes);
+  return std::make_shared<LedgerRecordSource>(Set(MasterSet::kItemClasses));
 }
 
 void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
@@ -210,15 +210,17 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
   for (long i = 0, n = classes->RecordCount(); i < n; ++i) {
     classes->AbsolutePosition(i + 1);
     const int64_t id = classes->Fields("FItemID").ToLong();
-    auto loaded = std::make_shared<std::promise<RecordsetPtr>>();
-    preloaded_items_.emplace(id, loaded->get_future().share());
-    worker_.Post([db = worker_db_, loaded, id, location = location_] {
-      try {
-        loaded->set_value(
-            LoadRecordset(WorkerDb(*db, location), kClassItemsSql, {id}, TreeColumns()));
-      } catch (...) {
-        loaded->set_exception(std::current_exception());
-      }
+    // A failure drops the task; ClassItems then reads the class itself.
+    worker_.Post([this, id] {
+      auto wanted = [&] {
+        std::lock_guard lock(preloaded_items_mutex_);
+        return !items_taken_.contains(id);
+      };
+      if (!wanted()) return;
+      RecordsetPtr items =
+          LoadRecordset(WorkerDb(*worker_db_, location_), kClassItemsSql, {id}, TreeColumns());
+      std::lock_guard lock(preloaded_items_mutex_);
+      if (!items_taken_.contains(id)) preloaded_items_.emplace(id, std::move(items));
     });
   }
 }
@@ -286,18 +288,13 @@ UnitSetPtr LedgerService::UnitSet(long& UnitGroupID) {
 RecordsetPtr LedgerService::ClassItems(long item_class_id) {
   auto found = items_by_class_.find(item_class_id);
   if (found != items_by_class_.end()) return found->second;
+  // Taken when the worker has read it; while it has not (or when it failed), the items are
+  // read here, where a failure reaches the caller, never waited for.
   RecordsetPtr table;
-  if (auto preloaded = preloaded_items_.find(item_class_id); preloaded != preloaded_items_.end()) {
-    // Taken when the worker has finished; while it is still busy, or when it failed, the
-    // items are loaded here (where a failure reaches the caller), never waited for.
-    const std::shared_future<RecordsetPtr>& items = preloaded->second;
-    if (items.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-      try {
-        table = items.get();
-      } catch (...) {
-      }
-    }
-    preloaded_items_.erase(preloaded);
+  {
+    std::lock_guard lock(preloaded_items_mutex_);
+    items_taken_.insert(item_class_id);
+    if (auto node = preloaded_items_.extract(item_class_id)) table = std::move(node.mapped());
   }
   if (!table) table = LoadRecordset(*db_, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
   items_by_class_.emplace(item_class_id, table);

@@ -6,6 +6,8 @@
 #include <future>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -100,7 +102,8 @@ class LedgerService : public GLData {
   RecordsetPtr Prepared(RecordsetPtr rs, bool sorted_by_name = true);
 
   // Has the items of every class in item_classes loaded in the background, in code order,
-  // over a connection of the worker's own; ClassItems takes them from there.
+  // over the worker's connection; ClassItems takes them from there. May be called on the
+  // worker's thread.
   void PreloadItems(const RecordsetPtr& item_classes);
 
   static constexpr size_t kMasterSets = 6;
@@ -114,7 +117,11 @@ class LedgerService : public GLData {
   std::array<RecordsetPtr, kMasterSets> sets_;
   std::array<std::shared_future<RecordsetPtr>, kMasterSets> preloaded_sets_;
   std::map<long, RecordsetPtr> items_by_class_;
-  std::map<long, std::shared_future<RecordsetPtr>> preloaded_items_;
+  // Items read in the background, until ClassItems takes them; the classes it has taken (or
+  // read itself), whose items the worker no longer keeps.
+  std::mutex preloaded_items_mutex_;
+  std::map<long, RecordsetPtr> preloaded_items_;
+  std::set<long> items_taken_;
   std::map<ItemShape, RecordsetPtr> item_shapes_;
   std::map<long, RecordSourcePtr> submes_by_class_;
   std::map<long, UnitSetPtr> units_by_group_;

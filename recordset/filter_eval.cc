@@ -19,13 +19,27 @@ namespace {
 // Below this many rows a contains pattern is scanned without building posting lists.
 constexpr size_t kPostingsMinRows = 4096;
 
-// A set of candidate rows that an index yields for one predicate.
+// A set of candidate rows that an index yields for one predicate: ids in memory, or a
+// posting list read as it is used.
 struct IndexPath {
   std::span<const uint32_t> rows;
   bool exact;      // the rows are exactly the predicate's rows
   bool ascending;  // the rows are in ascending id order
   std::shared_ptr<const std::vector<uint32_t>> owned = nullptr;  // rows made for this path
+  PostingList postings = {};                                     // when rows is not used
+
+  size_t size() const { return rows.empty() ? postings.size() : rows.size(); }
+  template <class F>
+  void ForEach(F f) const {
+    if (rows.empty()) return postings.ForEach(f);
+    for (uint32_t r : rows) f(r);
+  }
 };
+
+// The path of a posting list; exact when the list holds just the predicate's rows.
+IndexPath PostingsPath(PostingList list, bool exact) {
+  return IndexPath{{}, exact, true, nullptr, list};
+}
 
 size_t SparseLimit(size_t rows) { return rows / 16 + 1; }
 
@@ -43,24 +57,26 @@ IndexPath ContainsPath(const Table& table, const Predicate& p) {
   for (size_t pos = 0; pos < p.folded.size();) code_points.push_back(NextCodePoint(p.folded, pos));
   if (code_points.size() == 1) {
     const Postings& chars = table.PostingsOf(p.column, Postings::Keys::kChars);
-    return IndexPath{chars.Rows(CharKey(code_points[0])), true, true};
+    return PostingsPath(chars.Rows(CharKey(code_points[0])), true);
   }
   const bool ascii = std::all_of(code_points.begin(), code_points.end(), IsAscii);
   const size_t width = ascii && code_points.size() > 2 ? 3 : 2;
   const Postings& postings =
       table.PostingsOf(p.column, width == 3 ? Postings::Keys::kTriples : Postings::Keys::kPairs);
-  std::vector<std::span<const uint32_t>> lists;
+  std::vector<PostingList> lists;
   for (size_t i = width - 1; i < code_points.size(); ++i) {
     const int32_t* c = &code_points[i + 1 - width];
     lists.push_back(postings.Rows(width == 3 ? TripleKey(c[0], c[1], c[2]) : PairKey(c[0], c[1])));
   }
   std::sort(lists.begin(), lists.end(), [](auto a, auto b) { return a.size() < b.size(); });
-  if (lists.size() == 1 || lists[0].empty()) return IndexPath{lists[0], true, true};
+  if (lists.size() == 1 || lists[0].empty()) return PostingsPath(lists[0], true);
   // Intersecting pays only when the second list is not much longer than the first.
-  if (lists[1].size() > 8 * lists[0].size()) return IndexPath{lists[0], false, true};
+  if (lists[1].size() > 8 * lists[0].size()) return PostingsPath(lists[0], false);
+  std::vector<uint32_t> first = lists[0].Ids(), second = lists[1].Ids();
   auto both = std::make_shared<std::vector<uint32_t>>();
-  std::set_intersection(lists[0].begin(), lists[0].end(), lists[1].begin(), lists[1].end(),
+  std::set_intersection(first.begin(), first.end(), second.begin(), second.end(),
                         std::back_inserter(*both));
+  if (both->empty()) return PostingsPath({}, true);
   return IndexPath{*both, false, true, both};
 }
 
@@ -197,7 +213,7 @@ Bitmap ScanPredicate(const Table& table, const Predicate& p, const std::optional
   Bitmap bits(rows);
   const ColumnStore& col = table.column(p.column);
   if (path && path->exact) {
-    for (uint32_t r : path->rows) bits.Set(r);
+    path->ForEach([&](uint32_t r) { bits.Set(r); });
     return bits;
   }
   if (p.kind == PredicateKind::kNumber) {
@@ -226,7 +242,9 @@ Bitmap ScanPredicate(const Table& table, const Predicate& p, const std::optional
 
 RowSet EvaluateFromCandidates(const Table& table, const std::vector<Predicate>& group,
                               size_t driver, const IndexPath& path) {
-  std::vector<uint32_t> candidates(path.rows.begin(), path.rows.end());
+  std::vector<uint32_t> candidates;
+  candidates.reserve(path.size());
+  path.ForEach([&](uint32_t r) { candidates.push_back(r); });
   if (!path.ascending) std::sort(candidates.begin(), candidates.end());
   std::vector<uint32_t> ids;
   ids.reserve(candidates.size());
@@ -274,12 +292,12 @@ RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
   size_t best_index = 0;
   for (const Predicate& p : group) {
     const std::optional<IndexPath>& path = paths.emplace_back(FindIndexPath(table, p));
-    if (path && (!best || path->rows.size() < best->rows.size())) {
+    if (path && (!best || path->size() < best->size())) {
       best = path;
       best_index = paths.size() - 1;
     }
   }
-  if (best && best->rows.size() <= CandidateLimit(*best, rows)) {
+  if (best && best->size() <= CandidateLimit(*best, rows)) {
     return EvaluateFromCandidates(table, group, best_index, *best);
   }
   size_t driver = ScanDriver(group, paths);

@@ -8,17 +8,33 @@ namespace glnamelist::recordset {
 
 void MemoryStream::Open() {
   open_ = true;
+  saved_.reset();
   bytes_.clear();
   position_ = 0;
 }
 
 void MemoryStream::Close() {
   open_ = false;
+  saved_.reset();
   bytes_.clear();
 }
 
 void MemoryStream::RequireOpen() const {
   if (!open_) RefuseArgument();
+  MakeBytes();
+}
+
+void MemoryStream::MakeBytes() const {
+  if (!saved_) return;
+  bytes_ = saved_->bytes();
+  position_ = saved_->rewound ? 0 : bytes_.size();
+  saved_.reset();
+}
+
+void MemoryStream::WriteSaved(TablePtr table, std::function<std::string()> bytes) {
+  RequireOpen();
+  if (!bytes_.empty()) RefuseArgument();
+  saved_ = Saved{std::move(table), std::move(bytes)};
 }
 
 void MemoryStream::Write(std::string_view bytes) {
@@ -44,6 +60,10 @@ long MemoryStream::Position() const {
 }
 
 void MemoryStream::Position(long NewVal) {
+  if (open_ && saved_ && NewVal == 0) {
+    saved_->rewound = true;  // the start of the bytes, not made yet
+    return;
+  }
   RequireOpen();
   if (NewVal < 0 || static_cast<size_t>(NewVal) > bytes_.size()) RefuseArgument();
   position_ = static_cast<size_t>(NewVal);

@@ -2,9 +2,12 @@
 #ifndef GLNAMELIST_RECORDSET_MEMORY_STREAM_H_
 #define GLNAMELIST_RECORDSET_MEMORY_STREAM_H_
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "contracts/stream.h"
+#include "recordset/table_data.h"
 
 namespace glnamelist::recordset {
 
@@ -19,12 +22,28 @@ class MemoryStream final : public Stream {
   void Position(long NewVal) override;
   long Size() const override;
 
+  // Writes into an empty stream the saved form of a whole table without making its bytes:
+  // the stream keeps the table, and makes the bytes the first time any are read, written or
+  // measured. Until then a record set of this engine opens the table itself (SavedTable).
+  void WriteSaved(TablePtr table, std::function<std::string()> bytes);
+  // The table of WriteSaved while its bytes are not made; nullptr otherwise.
+  TablePtr SavedTable() const { return saved_ ? saved_->table : nullptr; }
+
  private:
+  struct Saved {
+    TablePtr table;
+    std::function<std::string()> bytes;
+    bool rewound = false;  // the position is 0, not the end
+  };
+
   void RequireOpen() const;
+  // Makes the bytes of a saved table, if that is what the stream holds.
+  void MakeBytes() const;
 
   bool open_ = false;
-  std::string bytes_;
-  size_t position_ = 0;
+  mutable std::optional<Saved> saved_;
+  mutable std::string bytes_;
+  mutable size_t position_ = 0;
 };
 
 // A new stream, not yet open.

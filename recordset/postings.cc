@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "contracts/error.h"
 #include "recordset/text_fold.h"
 
 namespace glnamelist::recordset {
@@ -32,29 +33,61 @@ void Postings::ForEachSlot(std::string_view text, Emit emit) {
   }
 }
 
+namespace {
+
+int GapBytes(uint32_t gap) {
+  int bytes = 1;
+  for (; gap >= 0x80; gap >>= 7) ++bytes;
+  return bytes;
+}
+
+}  // namespace
+
+std::vector<uint32_t> PostingList::Ids() const {
+  std::vector<uint32_t> ids;
+  ids.reserve(count_);
+  ForEach([&](uint32_t r) { ids.push_back(r); });
+  return ids;
+}
+
 Postings::Postings(const TextData& folded, Keys keys) : keys_(keys) {
   const size_t rows = folded.offsets.size() - 1;
-  std::vector<uint32_t> counts(kDirectKeys, 0);
+  std::vector<uint64_t> sizes(kDirectKeys, 0);  // bytes of each slot's list
   std::vector<uint32_t> last_row(kDirectKeys, UINT32_MAX);
-  // First pass: how many rows yield each key.
+  counts_.assign(kDirectKeys, 0);
+  auto gap = [&](uint32_t s, uint32_t r) {
+    return last_row[s] == UINT32_MAX ? r : r - last_row[s];
+  };
+  // First pass: how many rows yield each key, and the bytes of their gaps.
   for (uint32_t r = 0; r < rows; ++r) {
     ForEachSlot<true>(folded.At(r), [&](uint32_t s) {
-      if (s >= counts.size()) {
-        counts.resize(s + 1, 0);
+      if (s >= counts_.size()) {
+        counts_.resize(s + 1, 0);
+        sizes.resize(s + 1, 0);
         last_row.resize(s + 1, UINT32_MAX);
       }
-      if (last_row[s] != r) last_row[s] = r, ++counts[s];
+      if (last_row[s] == r) return;
+      sizes[s] += GapBytes(gap(s, r));
+      ++counts_[s];
+      last_row[s] = r;
     });
   }
-  starts_.assign(counts.size() + 1, 0);
-  for (size_t s = 0; s < counts.size(); ++s) starts_[s + 1] = starts_[s] + counts[s];
-  rows_.resize(starts_.back());
-  // Second pass: fill the lists; rows come in ascending order.
+  starts_.assign(counts_.size() + 1, 0);
+  uint64_t total = 0;
+  for (size_t s = 0; s < counts_.size(); ++s)
+    starts_[s + 1] = static_cast<uint32_t>(total += sizes[s]);
+  if (total > UINT32_MAX) throw Error(7, "Out of memory");
+  bytes_.resize(total);
+  // Second pass: write the gaps; rows come in ascending order.
   std::vector<uint32_t> fill(starts_.begin(), starts_.end() - 1);
   std::fill(last_row.begin(), last_row.end(), UINT32_MAX);
   for (uint32_t r = 0; r < rows; ++r) {
     ForEachSlot<false>(folded.At(r), [&](uint32_t s) {
-      if (last_row[s] != r) last_row[s] = r, rows_[fill[s]++] = r;
+      if (last_row[s] == r) return;
+      uint32_t g = gap(s, r);
+      for (; g >= 0x80; g >>= 7) bytes_[fill[s]++] = static_cast<uint8_t>(g | 0x80);
+      bytes_[fill[s]++] = static_cast<uint8_t>(g);
+      last_row[s] = r;
     });
   }
 }
@@ -65,10 +98,10 @@ uint32_t Postings::SlotOf(uint64_t key) const {
   return it == hashed_slots_.end() ? UINT32_MAX : it->second;
 }
 
-std::span<const uint32_t> Postings::Rows(uint64_t key) const {
+PostingList Postings::Rows(uint64_t key) const {
   uint32_t s = SlotOf(key);
   if (s == UINT32_MAX) return {};
-  return std::span<const uint32_t>(rows_.data() + starts_[s], starts_[s + 1] - starts_[s]);
+  return PostingList(bytes_.data() + starts_[s], counts_[s]);
 }
 
 }  // namespace glnamelist::recordset

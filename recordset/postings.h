@@ -7,12 +7,13 @@
 // side by side are rare already.
 //
 // Built once per column in two passes over the folded texts; the lists are packed into one
-// array. Keys of ASCII characters and ASCII pairs are looked up directly, others by hash.
+// array of bytes, each id as its gap from the one before in 7-bit groups (the first as
+// itself), so that a common key's list takes about a byte per row. Keys of ASCII
+// characters and ASCII pairs are looked up directly, others by hash.
 #ifndef GLNAMELIST_RECORDSET_POSTINGS_H_
 #define GLNAMELIST_RECORDSET_POSTINGS_H_
 
 #include <cstdint>
-#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -37,13 +38,39 @@ inline uint64_t TripleKey(int32_t a, int32_t b, int32_t c) {
                         uint64_t{static_cast<uint32_t>(b)} << 7 | static_cast<uint32_t>(c));
 }
 
+// The ascending row ids of one key, read from their packed gaps.
+class PostingList {
+ public:
+  PostingList() = default;
+  PostingList(const uint8_t* bytes, uint32_t count) : bytes_(bytes), count_(count) {}
+
+  size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  template <class F>
+  void ForEach(F f) const {
+    const uint8_t* p = bytes_;
+    uint32_t row = 0;
+    for (uint32_t i = 0; i < count_; ++i) {
+      uint32_t gap = *p & 0x7F;
+      for (int shift = 7; *p++ & 0x80; shift += 7) gap |= uint32_t{*p & 0x7Fu} << shift;
+      row += gap;
+      f(row);
+    }
+  }
+  std::vector<uint32_t> Ids() const;
+
+ private:
+  const uint8_t* bytes_ = nullptr;
+  uint32_t count_ = 0;
+};
+
 class Postings {
  public:
   enum class Keys { kChars, kPairs, kTriples };
   static constexpr size_t kKinds = 3;
   Postings(const TextData& folded, Keys keys);
 
-  std::span<const uint32_t> Rows(uint64_t key) const;
+  PostingList Rows(uint64_t key) const;
 
  private:
   // Calls emit(slot) for each key of row r (repeats allowed); creates slots when asked.
@@ -53,8 +80,9 @@ class Postings {
 
   Keys keys_;
   std::unordered_map<uint64_t, uint32_t> hashed_slots_;  // keys >= kDirectKeys
-  std::vector<uint32_t> starts_;  // list of slot s: rows_[starts_[s], starts_[s+1])
-  std::vector<uint32_t> rows_;
+  std::vector<uint32_t> starts_;  // list of slot s: bytes_[starts_[s], starts_[s+1])
+  std::vector<uint32_t> counts_;  // its length
+  std::vector<uint8_t> bytes_;
 };
 
 }  // namespace glnamelist::recordset

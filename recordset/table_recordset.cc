@@ -2,6 +2,7 @@
 
 #include "recordset/filter_eval.h"
 #include "recordset/filter_parser.h"
+#include "recordset/memory_stream.h"
 #include "recordset/persist.h"
 #include "recordset/predicate.h"
 #include "recordset/sort_keys.h"
@@ -90,11 +91,22 @@ RecordsetPtr TableRecordset::Clone() { return std::make_shared<TableRecordset>(t
 
 void TableRecordset::Save(Stream& Destination, long /*PersistFormat*/) {
   if (!Destination.IsOpen()) Destination.Open();
+  // A whole table saved into an empty stream of this engine is kept, not written out: the
+  // copy opened from it shares the table, as the saved bytes would make it anyway.
+  auto* memory = dynamic_cast<MemoryStream*>(&Destination);
+  if (memory && order_.IsTableOrder() && memory->Size() == 0) {
+    memory->WriteSaved(table_,
+                       [table = table_, order = order_] { return SerializeRows(table, order); });
+    return;
+  }
   Destination.Write(SerializeRows(table_, order_));
 }
 
 void TableRecordset::Open(Stream& Source, long /*CursorType*/, long /*LockType*/,
                           long /*Options*/) {
+  if (auto* memory = dynamic_cast<MemoryStream*>(&Source)) {
+    if (TablePtr saved = memory->SavedTable()) return Reset(saved);
+  }
   // The saved form is read from the start of the stream, wherever its position stands.
   Source.Position(0);
   std::string bytes = Source.Read(-1);

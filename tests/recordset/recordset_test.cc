@@ -513,13 +513,15 @@ TEST(SaveOpenTest, CopyStandsAloneWithItsTypesAndAnEmptyOneKeepsItsFields) {
   RecordsetPtr read = NewRecordset();
   read->Open(*saved, -1, -1, -1);
   EXPECT_EQ(Values(*read, "FName"), Values(*source, "FName"));
-  // Two live tables whose saved forms are the same size: each stream opens its own.
+  // Two live tables whose saved forms are the same size, made bytes: each stream opens its
+  // own.
   std::vector<std::pair<RecordsetPtr, StreamPtr>> saves;
   for (const char* name : {"a", "b"}) {
     TableBuilder b({{"FName", ColumnType::kText}});
     b.AddRow({name});
     saves.emplace_back(b.Build(), NewStream());
     saves.back().first->Save(*saves.back().second, adPersistADTG);
+    EXPECT_GT(saves.back().second->Size(), 12);
   }
   read->Open(*saves[0].second, -1, -1, -1);
   EXPECT_THAT(Values(*read, "FName"), ElementsAre("a"));
