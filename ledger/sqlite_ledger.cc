@@ -9,7 +9,6 @@
 #include <cstring>
 #include <map>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,8 +22,7 @@ const std::string& EmbeddedSchema();
 
 namespace {
 
-// Returns the size of the file.
-int64_t CheckFileItself(const std::string& path) {
+void CheckFileItself(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
     RefuseLedger(path, errno == ENOENT ? "file not found" : std::strerror(errno));
@@ -34,7 +32,6 @@ int64_t CheckFileItself(const std::string& path) {
     RefuseLedger(path, "file is not readable (permission denied)");
   }
   if (info.st_size == 0) RefuseLedger(path, "file is empty");
-  return info.st_size;
 }
 
 // The cause to show for an SQLite failure while reading the file's own structure.
@@ -186,24 +183,13 @@ class FileTarget final : public LedgerTarget {
 }  // namespace
 
 std::unique_ptr<LedgerDb> OpenLedgerFile(const std::string& path) {
-  const int64_t size = CheckFileItself(path);
+  CheckFileItself(path);
   auto db = std::make_unique<SqliteLedgerDb>(path);
-  int64_t pages_size = 0;
   try {
     CheckLedgerSchema(*db);
-    // The size the file's header gives (outside write-ahead logging, where pages may still
-    // be in the log): a file cut short is found now, not by the read that reaches the end.
-    db->Lookup(
-        "SELECT page_count * page_size FROM pragma_page_count, pragma_page_size, "
-        "pragma_journal_mode WHERE journal_mode <> 'wal'",
-        {}, [&](const ResultRow& row) { pages_size = row.Int(0); });
   } catch (const Error&) {
     if (db->database().last_error() == 0) throw;  // a refusal of ours, not an SQLite failure
     RefuseLedger(path, CauseOf(db->database()));
-  }
-  if (pages_size > size) {
-    RefuseLedger(path, "the database file is corrupt (cut short: " + std::to_string(size) + " of " +
-                           std::to_string(pages_size) + " bytes)");
   }
   return db;
 }

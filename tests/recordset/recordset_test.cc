@@ -561,6 +561,10 @@ TEST(StreamTest, ReadsWritesAndPositions) {
   EXPECT_EQ(s->Position(), 11);
   s->Open();  // opening again starts empty
   EXPECT_EQ(s->Size() + s->Position(), 0);
+  Accounts()->Save(*s, adPersistADTG);  // a table's saved form, made when first read
+  EXPECT_EQ(s->Position(), s->Size());
+  s->Position(0);
+  EXPECT_EQ(s->Read(4), "GLRS");
   s->Close();
   EXPECT_EQ(ErrorOf([&] { s->Size(); }), 3001);
 }
