@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace glnamelist::ledger {
@@ -11,7 +12,7 @@ constexpr int kBarWidth = 40;
 
 Progress::Progress(std::string label, long total, std::FILE* out)
     : label_(std::move(label)),
-      total_(total > 0 ? total : 1),
+      total_(std::max(total, 1L)),
       out_(out),
       terminal_(isatty(fileno(out)) != 0) {}
 
