@@ -43,10 +43,12 @@ IndexPath PostingsPath(PostingList list, bool exact) {
 
 size_t SparseLimit(size_t rows) { return rows / 16 + 1; }
 
-// Up to how many candidates a path is cheaper than a scan: exact ids in order are taken as
-// they are; others are sorted or checked one by one.
-size_t CandidateLimit(const IndexPath& path, size_t rows) {
-  return path.ascending && path.exact ? rows / 4 + 1 : SparseLimit(rows);
+// Up to how many candidates a path is cheaper than a scan. Exact ids in order are taken as
+// they are when no other predicate is to be checked; otherwise each candidate is checked
+// against the others (or sorted first), which passes over bitmaps beat once they are many.
+size_t CandidateLimit(const IndexPath& path, size_t rows, bool alone) {
+  if (path.ascending && path.exact) return alone ? rows / 4 + 1 : rows / 32 + 1;
+  return SparseLimit(rows);
 }
 
 // A contains pattern: the rows holding its one code point, its one pair or its one ASCII
@@ -297,14 +299,18 @@ RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
       best_index = paths.size() - 1;
     }
   }
-  if (best && best->size() <= CandidateLimit(*best, rows)) {
+  if (best && best->size() <= CandidateLimit(*best, rows, group.size() == 1)) {
     return EvaluateFromCandidates(table, group, best_index, *best);
   }
   size_t driver = ScanDriver(group, paths);
   Bitmap bits = ScanPredicate(table, group[driver], paths[driver]);
   for (size_t i = 0; i < group.size(); ++i) {
     if (i == driver) continue;
-    if (bits.Count() > SparseLimit(rows)) {
+    // A test of a column of few values is a union of its values' bitmaps: cheaper than
+    // checking the rows one by one, however few.
+    const bool few_values = group[i].kind == PredicateKind::kNumber &&
+                            table.SmallValues(group[i].column) != nullptr;
+    if (few_values || bits.Count() > SparseLimit(rows)) {
       bits.And(ScanPredicate(table, group[i], paths[i]));
     } else {
       bits.ForEach([&](uint32_t r) {

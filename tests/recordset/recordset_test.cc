@@ -303,7 +303,7 @@ std::vector<std::string> Shown(const std::vector<const Row*>& rows, int col) {
 // Refused settings, tried in turn after each step: the first two of each list name unknown
 // fields (3265); the rest are malformed (3001).
 const std::vector<std::string> kBadFilters = {
-    "FNoSuchField = 'x'", "FName = 'x' or [No Such] = 1",
+    "Az怀Z_9 = 'x'", "FName = 'x' or [No Such] = 1",  // a name of letters, _, digits, UTF-8
     // Wildcards only at the end or at both ends; brackets hold one character and are closed.
     "FName like '%cash'", "FName like 'ca*sh'", "FName like 'c%h%'", "FName like '*c*h*'",
     "FName like 'ab**'", "FName like '*[ab]*'", "FName like '*[*'", "FName like '['",
