@@ -139,4 +139,20 @@ std::vector<uint32_t> RankColumn(const ColumnStore& column, size_t rows) {
       [&](uint32_t a, uint32_t b) { return v[a] == v[b]; });
 }
 
+bool InRankOrder(const ColumnStore& column, size_t rows) {
+  if (column.type != ColumnType::kText) return false;
+  UCollator* collator = ZhCollator();
+  for (size_t r = 1; r < rows; ++r) {
+    if (column.IsNull(r - 1)) continue;
+    if (column.IsNull(r)) return false;
+    std::string_view a = column.text.At(r - 1), b = column.text.At(r);
+    UErrorCode status = U_ZERO_ERROR;
+    if (a != b && ucol_strcollUTF8(collator, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                                   static_cast<int32_t>(b.size()), &status) == UCOL_GREATER) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace glnamelist::recordset

@@ -14,6 +14,11 @@ namespace glnamelist::recordset {
 // their plain order).
 std::vector<uint32_t> RankColumn(const ColumnStore& column, size_t rows);
 
+// True when the rows of a text column already come in the order of their ranks (nulls
+// first, equal values in any order), so that sorting by it keeps the table's order; false
+// for other columns.
+bool InRankOrder(const ColumnStore& column, size_t rows);
+
 }  // namespace glnamelist::recordset
 
 #endif  // GLNAMELIST_RECORDSET_COLLATION_H_

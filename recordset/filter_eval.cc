@@ -308,8 +308,8 @@ RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
     if (i == driver) continue;
     // A test of a column of few values is a union of its values' bitmaps: cheaper than
     // checking the rows one by one, however few.
-    const bool few_values = group[i].kind == PredicateKind::kNumber &&
-                            table.SmallValues(group[i].column) != nullptr;
+    const bool few_values =
+        group[i].kind == PredicateKind::kNumber && table.SmallValues(group[i].column) != nullptr;
     if (few_values || bits.Count() > SparseLimit(rows)) {
       bits.And(ScanPredicate(table, group[i], paths[i]));
     } else {

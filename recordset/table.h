@@ -58,7 +58,8 @@ RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::strin
 
 // The columns of a table whose look-up structures are worth building ahead of use.
 struct LookupColumns {
-  std::vector<std::string> codes;   // matched by prefix or whole: the folded texts, the index
+  std::vector<std::string> codes;   // matched by prefix or whole, sorted by: the index, and
+                                    // whether the rows already come in their order
   std::vector<std::string> names;   // matched by contains: the posting lists as well
   std::vector<std::string> sorted;  // sorted by: the collation ranks
 };

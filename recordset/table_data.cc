@@ -11,7 +11,8 @@ namespace glnamelist::recordset {
 
 // Each structure is built once, by whichever thread asks first; the others wait for it.
 struct Table::Lazy {
-  std::once_flag folded_once, sorted_once, ranks_once, small_once;
+  std::once_flag folded_once, sorted_once, ranks_once, small_once, in_order_once;
+  bool in_order = false;
   std::once_flag postings_once[Postings::kKinds];
   std::unique_ptr<TextData> folded;  // empty when folding changes nothing
   std::unique_ptr<std::vector<uint32_t>> sorted;
@@ -117,6 +118,13 @@ const SmallValueSet* Table::SmallValues(size_t col) const {
   if (type != ColumnType::kInteger && type != ColumnType::kBool) return nullptr;
   std::call_once(lazy.small_once, [&] { lazy.small = CollectSmallValues(columns_[col], rows_); });
   return lazy.small.get();
+}
+
+bool Table::InRankOrder(size_t col) const {
+  Lazy& lazy = lazy_[col];
+  std::call_once(lazy.in_order_once,
+                 [&] { lazy.in_order = recordset::InRankOrder(columns_[col], rows_); });
+  return lazy.in_order;
 }
 
 const std::vector<uint32_t>& Table::Ranks(size_t col) const {

@@ -66,6 +66,8 @@ class Table {
   // A rank per row: equal values share a rank, null is 0, larger values rank higher.
   // Texts are ranked by the "zh" collator.
   const std::vector<uint32_t>& Ranks(size_t col) const;
+  // Whether the rows already come in rank order of a text column (InRankOrder).
+  bool InRankOrder(size_t col) const;
   // The stable order of all rows by keys (ties keep the table's order). The last few orders
   // are kept, so views sorting by the same keys share one.
   std::shared_ptr<const Permutation> OrderBy(const std::vector<SortKey>& keys) const;

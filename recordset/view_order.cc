@@ -29,6 +29,10 @@ ViewOrder ViewOrder::Build(const Table& table, const RowSet* filter,
     v.count_ = filter->count;
     return v;
   }
+  // Sorting by a column the rows already ascend in keeps the table's order.
+  if (keys.size() == 1 && !keys[0].descending && table.InRankOrder(keys[0].column)) {
+    return Build(table, filter, {});
+  }
   std::shared_ptr<const Permutation> perm = table.OrderBy(keys);
   ViewOrder v;
   if (filter == nullptr) {

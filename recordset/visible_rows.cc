@@ -77,7 +77,7 @@ std::function<void()> LookupPreparation(const Recordset& rs, LookupColumns colum
         }
       }
     };
-    each(columns.codes, [&](size_t c) { table->SortedByFoldedText(c); });
+    each(columns.codes, [&](size_t c) { table->SortedByFoldedText(c), table->InRankOrder(c); });
     each(columns.names, [&](size_t c) {
       for (auto keys : {Postings::Keys::kChars, Postings::Keys::kPairs, Postings::Keys::kTriples}) {
         table->PostingsOf(c, keys);
