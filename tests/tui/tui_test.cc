@@ -6,6 +6,7 @@
 // system, a chosen row writes what its box takes, parent boxes steer their dependent boxes,
 // names stand beside the boxes and complaints end up in the status line.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -310,8 +311,13 @@ TEST(TerminalTextTest, IsMeasuredClippedAndDrawnOnTheScreen) {
   EXPECT_EQ((std::vector<int>{TextWidth("\u1100"), TextWidth("\u115F"), TextWidth("\uFEFF")}),
             (std::vector<int>{2, 2, 0}))
       << "the ends of the ranges";
-  EXPECT_EQ(WrapToWidth("中abc de", 4), (Texts{"中", "abc ", "de"}))
-      << "lines break after a wide character or a space, never inside a word";
+  // Lines break after a space or a wide character, or before a wide one; never inside a
+  // word that fits a line.
+  for (auto [text, width, lines] : {std::tuple{"中abc de", 4, Texts{"中", "abc ", "de"}},
+                                    {"ab cd中", 6, Texts{"ab cd", "中"}},
+                                    {"abcdef", 4, Texts{"abcd", "ef"}}}) {
+    EXPECT_EQ(WrapToWidth(text, width), lines) << text;
+  }
   auto glyphs = DecodeUtf8("a\xE9\xB6\x62\xFF");  // \x62: b
   ASSERT_EQ(glyphs.size(), 5u);
   EXPECT_EQ(glyphs[1].code, 0xFFFDu);
@@ -338,11 +344,12 @@ TEST(TerminalTextTest, IsMeasuredClippedAndDrawnOnTheScreen) {
   }
   EXPECT_EQ(s.Text(), " xy 存\n ab\n");
   EXPECT_EQ(s.Line(2), "");
-  CellScreen framed(4, 6);
+  CellScreen framed(5, 6);
   DrawFrame(framed, Rect{0, 0, 3, 5}, Style::kFrame);
   framed.Put(1, 2, "x", Style::kNormal);
   FillRect(framed, Rect{1, 1, 1, 3}, Style::kNormal);
-  EXPECT_EQ(framed.Text(), "┌───┐\n│   │\n└───┘\n\n");
+  DrawFrame(framed, Rect{3, 0, 2, 4}, Style::kFrame);
+  EXPECT_EQ(framed.Text(), "┌───┐\n│   │\n└───┘\n┌──┐\n└──┘\n");
 }
 
 TEST(FormLayoutTest, BoxesAndTheMessageDialogFitTheScreenALongTextScrolls) {
@@ -420,6 +427,7 @@ class VoucherFormTest : public ::testing::Test {
     EXPECT_FALSE(env_->Windows().IsWindow(1)) << "the form's boxes go with it";
     ResetLibraryServices();
     SetEnv(nullptr);
+    std::filesystem::remove(ledger_);
   }
 
   // Types text a character at a time, Tab ("\t"), Enter ("\r") and Backspace ("\b") too.
@@ -437,7 +445,9 @@ class VoucherFormTest : public ::testing::Test {
     return screen_.Line(y).find(text) != std::string::npos;
   }
 
-  const std::string ledger_ = ::testing::TempDir() + "/two_groups.ledger";
+  // Of this process: suites running side by side must not share it.
+  const std::string ledger_ =
+      ::testing::TempDir() + "/two_groups-" + std::to_string(getpid()) + ".ledger";
   CellScreen screen_{24, 80};  // the smallest terminal the form is made for
   std::shared_ptr<platform::PlatformEnvironment> env_;
   std::unique_ptr<VoucherForm> form_;
@@ -513,6 +523,8 @@ TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysW
 
   Key(VK_F2);
   EXPECT_TRUE(Shows("HotTrace: 关"));
+  form_->ShowStatus(std::string(200, 'x'), false);
+  EXPECT_TRUE(Shows("x HotTrace: 关")) << "a long status stops short of HotTrace";
   Handle(KeyPress::kBackTab);
   Clear();
   Type("1002.");
