@@ -15,13 +15,12 @@
 #include <vector>
 
 #include "ledger/ledger_db.h"
+#include "ledger/ledger_service.h"
 #include "ledger/record_loader.h"
 #include "recordset/table_data.h"
 #include "recordset/table_recordset.h"
 
 namespace gl = glnamelist;
-using gl::recordset::Column;
-using gl::recordset::ColumnType;
 using gl::recordset::Postings;
 
 namespace {
@@ -98,14 +97,7 @@ int main(int argc, char** argv) {
       *db,
       "SELECT id, number, name, detail, helper_code, is_bank, is_cash FROM accounts "
       "ORDER BY number",
-      {},
-      {{"FAccountID", ColumnType::kInteger},
-       {"FNumber", ColumnType::kText},
-       {"FName", ColumnType::kText},
-       {"FDetail", ColumnType::kInteger},
-       {"FHelperCode", ColumnType::kText},
-       {"FIsBank", ColumnType::kInteger},
-       {"FIsCash", ColumnType::kInteger}});
+      {}, gl::ledger::AccountColumns());
   meter.Step("the table's columns");
   Prepare(TableOf(accounts), {"FNumber"}, {"FName", "FHelperCode"}, {}, meter);
 
@@ -114,14 +106,10 @@ int main(int argc, char** argv) {
   db->Load("SELECT id FROM item_classes ORDER BY number", {},
            [&](const gl::ledger::ResultRow& row) { classes.push_back(row.Int(0)); });
   std::vector<gl::RecordsetPtr> items;
-  const std::vector<Column> tree = {{"FItemID", ColumnType::kInteger},
-                                    {"FNumber", ColumnType::kText},
-                                    {"FName", ColumnType::kText},
-                                    {"FDetail", ColumnType::kInteger}};
   for (int64_t id : classes) {
     items.push_back(gl::ledger::LoadRecordset(
         *db, "SELECT id, number, name, detail FROM items WHERE class_id = ?1 ORDER BY number", {id},
-        tree));
+        gl::ledger::TreeColumns()));
   }
   meter.Step("the tables' columns");
   for (const gl::RecordsetPtr& rs : items) {

@@ -20,15 +20,6 @@ using recordset::ColumnType;
 // Longer chains than this are a broken parent link (a cycle), not a chart of accounts.
 constexpr int kMaxAccountDepth = 64;
 
-const std::vector<Column>& AccountColumns() {
-  static const std::vector<Column> columns = {
-      {"FAccountID", ColumnType::kInteger}, {"FNumber", ColumnType::kText},
-      {"FName", ColumnType::kText},         {"FDetail", ColumnType::kInteger},
-      {"FHelperCode", ColumnType::kText},   {"FIsBank", ColumnType::kInteger},
-      {"FIsCash", ColumnType::kInteger}};
-  return columns;
-}
-
 const std::vector<Column>& CodeNameColumns() {
   static const std::vector<Column> columns = {{"FItemID", ColumnType::kInteger},
                                               {"FNumber", ColumnType::kText},
@@ -40,14 +31,6 @@ const std::vector<Column>& ExplanationColumns() {
   static const std::vector<Column> columns = {{"FItemID", ColumnType::kInteger},
                                               {"FNumber", ColumnType::kText},
                                               {"FExplanation", ColumnType::kText}};
-  return columns;
-}
-
-const std::vector<Column>& TreeColumns() {
-  static const std::vector<Column> columns = {{"FItemID", ColumnType::kInteger},
-                                              {"FNumber", ColumnType::kText},
-                                              {"FName", ColumnType::kText},
-                                              {"FDetail", ColumnType::kInteger}};
   return columns;
 }
 
@@ -105,6 +88,23 @@ LedgerDb& WorkerDb(std::unique_ptr<LedgerDb>& db, const std::string& location) {
 }
 
 }  // namespace
+
+const std::vector<recordset::Column>& AccountColumns() {
+  static const std::vector<recordset::Column> columns = {
+      {"FAccountID", ColumnType::kInteger}, {"FNumber", ColumnType::kText},
+      {"FName", ColumnType::kText},         {"FDetail", ColumnType::kInteger},
+      {"FHelperCode", ColumnType::kText},   {"FIsBank", ColumnType::kInteger},
+      {"FIsCash", ColumnType::kInteger}};
+  return columns;
+}
+
+const std::vector<recordset::Column>& TreeColumns() {
+  static const std::vector<recordset::Column> columns = {{"FItemID", ColumnType::kInteger},
+                                                         {"FNumber", ColumnType::kText},
+                                                         {"FName", ColumnType::kText},
+                                                         {"FDetail", ColumnType::kInteger}};
+  return columns;
+}
 
 LedgerService::LedgerService(const std::string& location)
     : location_(location), db_(OpenLedger(location)) {}

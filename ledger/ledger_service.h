@@ -20,6 +20,10 @@
 
 namespace glnamelist::ledger {
 
+// The fields of the account set, and of item and SubMes records, as the service loads them.
+const std::vector<recordset::Column>& AccountColumns();
+const std::vector<recordset::Column>& TreeColumns();
+
 // The master-data sets a form lists, each read whole.
 enum class MasterSet {
   kExplanations,

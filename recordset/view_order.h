@@ -30,8 +30,9 @@ class ViewOrder {
   }
 
  private:
-  // The filtered rows of a sort order, found by walking the order only as far as a place
-  // asked for: a listing that shows its first rows never pays for the rest.
+  // The filtered rows of a sort order (table order when perm is null), found by walking the
+  // order only as far as a place asked for: a listing that shows its first rows never pays
+  // for the rest.
   struct Walk {
     std::shared_ptr<const Permutation> perm;
     Bitmap filter;
