@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
                 again_ms < 0 ? "" : std::to_string(again_ms).substr(0, 6).c_str(), goal,
                 ms <= goal ? "met" : "NOT met");
   };
-  std::printf("\nmedians of %d starts, %ld accounts and %ld items\n", kStarts, kAccounts, kItems);
+  std::printf("\nmedians of %d starts on %s\n", kStarts, ledger.c_str());
   std::printf("%-34s %10s %10s %8s\n", "measure", "first ms", "again ms", "goal ms");
   row("first usable screen of the form", Median(start_ms), -1, 500);
   std::printf("%-34s %10.1f\n", "every list attached", Median(attached_ms));
