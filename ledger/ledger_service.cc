@@ -136,7 +136,7 @@ void LedgerService::Preload(const std::vector<MasterSet>& order) {
     worker_.Post([this, loaded, which, &read = ReadOf(which)] {
       try {
         RecordsetPtr rs =
-            LoadRecordset(WorkerDb(*worker_db_, location_), read.sql, {}, read.columns());
+            LoadRecordset(WorkerDb(worker_db_, location_), read.sql, {}, read.columns());
         recordset::LookupPreparation(*rs, LookupColumnsOf(read.sorted_by_name))();
         if (which == MasterSet::kItemClasses) PreloadItems(rs);
         loaded->set_value(std::move(rs));
@@ -218,7 +218,7 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
       };
       if (!wanted()) return;
       RecordsetPtr items =
-          LoadRecordset(WorkerDb(*worker_db_, location_), kClassItemsSql, {id}, TreeColumns());
+          LoadRecordset(WorkerDb(worker_db_, location_), kClassItemsSql, {id}, TreeColumns());
       std::lock_guard lock(preloaded_items_mutex_);
       if (!items_taken_.contains(id)) preloaded_items_.emplace(id, std::move(items));
     });

@@ -114,9 +114,8 @@ class LedgerService : public GLData {
 
   std::string location_;
   std::unique_ptr<LedgerDb> db_;
-  // The worker's own connection, opened by its first task that reads.
-  std::shared_ptr<std::unique_ptr<LedgerDb>> worker_db_ =
-      std::make_shared<std::unique_ptr<LedgerDb>>();
+  // The worker's own connection, opened by its first task that reads; its thread alone uses it.
+  std::unique_ptr<LedgerDb> worker_db_;
   bool delete_options_ = false;
   std::array<RecordsetPtr, kMasterSets> sets_;
   std::array<std::shared_future<RecordsetPtr>, kMasterSets> preloaded_sets_;
