@@ -45,6 +45,10 @@ class VoucherBoxes : public ListForm {
   using WriteBox = std::function<void(long hWnd, const std::string& text)>;
   // Whether the data of a list kind is in, so that its list is attached without waiting.
   using ListReady = std::function<bool(long kind)>;
+  // What a host shows beside a box that waits for its data, and how often (in milliseconds)
+  // it calls AttachLists again while one waits.
+  static constexpr const char* kWaitingNote = "(列表载入中…)";
+  static constexpr int kAttachPollMs = 50;
 
   // boxes[i] is the box of Kinds()[i]; their windows live in windows, which outlives the
   // form.

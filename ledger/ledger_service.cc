@@ -212,11 +212,10 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
     const int64_t id = classes->Fields("FItemID").ToLong();
     // A failure drops the task; ClassItems then reads the class itself.
     worker_.Post([this, id] {
-      auto wanted = [&] {
+      {
         std::lock_guard lock(preloaded_items_mutex_);
-        return !items_taken_.contains(id);
-      };
-      if (!wanted()) return;
+        if (items_taken_.contains(id)) return;
+      }
       RecordsetPtr items =
           LoadRecordset(WorkerDb(worker_db_, location_), kClassItemsSql, {id}, TreeColumns());
       std::lock_guard lock(preloaded_items_mutex_);

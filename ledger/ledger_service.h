@@ -39,8 +39,8 @@ enum class MasterSet {
 // unreadable, corrupt or foreign ledger, a server that is down or refuses the login, is one
 // Error naming the ledger and the cause). Every record set is read from the ledger once, on
 // first request or in the background when asked to (Preload), and kept; the service hands
-// out clones of it. Entries are looked up by
-// exact code with prepared statements. Record-set fields:
+// out clones of it. Entries are looked up by exact code with prepared statements. Record-set
+// fields:
 //   AccountSet:   FAccountID, FNumber, FName, FDetail, FHelperCode, FIsBank, FIsCash
 //   CurrencySet, ItemClassSet, UnitGroupSet, SettTypeSet: FItemID, FNumber, FName
 //   VchExpSet:    FItemID, FNumber, FExplanation

@@ -90,8 +90,6 @@ void VoucherWindow::Build(const std::string& title) {
 }
 
 void VoucherWindow::AttachLists(const host::VoucherBoxes::ListReady& ready) {
-  // How often the window looks for lists whose data has come in.
-  constexpr int kAttachPollMs = 50;
   lines_.front()->setFocus(Qt::OtherFocusReason);
   if (!boxes_->AttachLists(ready)) {
     attach_timer_ = new QTimer(this);
@@ -100,7 +98,7 @@ void VoucherWindow::AttachLists(const host::VoucherBoxes::ListReady& ready) {
       attach_timer_->deleteLater();
       attach_timer_ = nullptr;
     });
-    attach_timer_->start(kAttachPollMs);
+    attach_timer_->start(host::VoucherBoxes::kAttachPollMs);
   }
   Refresh();
 }
@@ -108,7 +106,7 @@ void VoucherWindow::AttachLists(const host::VoucherBoxes::ListReady& ready) {
 void VoucherWindow::Refresh() {
   for (size_t i = 0; i < names_.size(); ++i) {
     bool listed = boxes_->HasList(i) || boxes_->Waiting(i);
-    QString name = QString::fromStdString(boxes_->Waiting(i) ? "(列表载入中…)"
+    QString name = QString::fromStdString(boxes_->Waiting(i) ? host::VoucherBoxes::kWaitingNote
                                           : listed           ? boxes_->NameBeside(i)
                                                              : "(无列表)");
     names_[i]->setText(

@@ -37,8 +37,6 @@ void Draw(VoucherForm& form, CursesScreen& screen) {
 }  // namespace
 
 void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready) {
-  // How often the form looks for lists whose data has come in while it waits for a key.
-  constexpr int kAttachPollMs = 50;
   std::shared_ptr<platform::PlatformEnvironment> env = platform::InstalledPlatformEnvironment();
   CursesScreen screen;
   VoucherForm form(*env, screen, title);
@@ -51,7 +49,7 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
   bool waiting = !form.AttachLists(ready);
   for (bool open = true; open;) {
     Draw(form, screen);
-    KeyPress key = screen.ReadKey(waiting ? kAttachPollMs : -1);
+    KeyPress key = screen.ReadKey(waiting ? host::VoucherBoxes::kAttachPollMs : -1);
     if (waiting) waiting = !form.AttachLists(ready);
     open = form.Handle(key);
     while (open && screen.KeyWaiting()) open = form.Handle(screen.ReadKey());

@@ -182,7 +182,8 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
     s.Put(box.y, box.x + box.width, "]", Style::kFrame);
     int beside = s.Cols() - (box.x + box.width + 2);
     if (boxes_->Waiting(i)) {
-      s.Put(box.y, box.x + box.width + 2, FitToWidth("(列表载入中…)", beside), Style::kStatus);
+      s.Put(box.y, box.x + box.width + 2, FitToWidth(host::VoucherBoxes::kWaitingNote, beside),
+            Style::kStatus);
     } else if (!boxes_->HasList(i)) {
       s.Put(box.y, box.x + box.width + 2, FitToWidth("(无列表)", beside), Style::kError);
     } else if (std::string name = boxes_->NameBeside(i); !name.empty()) {
