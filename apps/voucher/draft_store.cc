@@ -94,9 +94,8 @@ void SyncFolder(const std::filesystem::path& folder) {
 std::string DraftText(const Voucher& v) {
   std::ostringstream out;
   out << kMagic << "\n";
-  out << "id\t" << v.id << "\nversion\t" << v.version << "\ndate\t" << Escaped(v.date)
-      << "\nword\t" << Escaped(v.word) << "\nnumber\t" << v.number << "\nattachments\t"
-      << v.attachments << "\n";
+  out << "id\t" << v.id << "\nversion\t" << v.version << "\ndate\t" << Escaped(v.date) << "\nword\t"
+      << Escaped(v.word) << "\nnumber\t" << v.number << "\nattachments\t" << v.attachments << "\n";
   for (const VoucherLine& l : v.lines) {
     out << "line";
     for (const std::string& cell : l.cells) out << "\t" << Escaped(cell);

@@ -19,8 +19,7 @@ class DraftStore {
 
   // The draft of the ledger at location (a file path or a server address; a password in it
   // plays no part) in folder.
-  explicit DraftStore(const std::string& location,
-                      std::filesystem::path folder = DefaultFolder());
+  explicit DraftStore(const std::string& location, std::filesystem::path folder = DefaultFolder());
 
   // The draft kept, nullopt when there is none. A draft that cannot be read is moved aside
   // (its name ends in ".damaged") and Error names both files; the next Load finds none.

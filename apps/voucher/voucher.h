@@ -29,11 +29,11 @@ struct VoucherLine {
 };
 
 struct Voucher {
-  long id = 0;        // 0 until it is saved
-  long version = 0;   // the saved version it was read at (0: none)
-  std::string date;   // YYYY-MM-DD
+  long id = 0;       // 0 until it is saved
+  long version = 0;  // the saved version it was read at (0: none)
+  std::string date;  // YYYY-MM-DD
   std::string word = "记";
-  long number = 0;    // given when it is first saved, per voucher word and month
+  long number = 0;  // given when it is first saved, per voucher word and month
   long attachments = 0;
   std::vector<VoucherLine> lines;
 

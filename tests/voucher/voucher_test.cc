@@ -1,5 +1,7 @@
 // The voucher as the forms enter it: amounts read exactly, the checks before saving, and
 // the draft that keeps a voucher being entered.
+#include "apps/voucher/voucher.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,7 +12,7 @@
 
 #include "apps/voucher/draft_store.h"
 #include "apps/voucher/money.h"
-#include "apps/voucher/voucher.h"
+#include "apps/voucher/voucher_grid.h"
 #include "contracts/list_kinds.h"
 #include "tests/fakes/error_of.h"
 
@@ -104,10 +106,8 @@ TEST(VoucherCheckTest, ABalancedVoucherOfDetailAccountsPassesBlankLinesAside) {
 TEST(VoucherCheckTest, EveryProblemNamesItsLine) {
   Voucher v;
   v.date = "2023-02-29";
-  v.lines = {Line({"", "1002", "", "", "", "10"}),
-             Line({"", "1009", "001", "", "USD", "1.234"}),
-             Line({"", "6001", "", "02", "", "5", "5"}),
-             Line({"", "", "002", "01"}),
+  v.lines = {Line({"", "1002", "", "", "", "10"}), Line({"", "1009", "001", "", "USD", "1.234"}),
+             Line({"", "6001", "", "02", "", "5", "5"}), Line({"", "", "002", "01"}),
              Line({"", "6001", "001", "99", "", "0", ""})};
   EXPECT_THAT(Messages(v),
               ElementsAre("日期 2023-02-29 不是有效日期", "第 1 行：科目 1002 不是明细科目",
@@ -122,6 +122,38 @@ TEST(VoucherCheckTest, EveryProblemNamesItsLine) {
   v.date = "2024-12-31";
   EXPECT_THAT(Messages(v), ElementsAre("第 1 行：科目 1002 不是明细科目", "凭证至少要有两行分录",
                                        "借贷不平衡：借方 10.00，贷方 0.00，差额 10.00"));
+}
+
+TEST(VoucherGridTest, EnterGoesAlongTheLineThenToTheNextAndEqualsBalances) {
+  VoucherGrid grid;
+  EXPECT_EQ(grid.Lines(), 1);
+  grid.SetText(grid.Current(), "提现");
+  EXPECT_EQ(grid.Lines(), 2) << "writing into the blank line adds the next";
+  for (int i = 0; i < 6; ++i) grid.Next();
+  EXPECT_EQ(grid.Current(), (Cell{0, Column::kCredit}));
+  grid.SetText(grid.Current(), "500");
+  grid.Next();
+  EXPECT_EQ(grid.Current(), (Cell{1, Column::kExplanation}));
+  grid.Previous();
+  EXPECT_EQ(grid.Current(), (Cell{0, Column::kCredit}));
+  grid.MoveTo({1, Column::kDebit});
+  grid.SetText(grid.Current(), "123");
+  grid.Balance();
+  EXPECT_EQ(grid.CurrentText(), "500.00");
+  grid.MoveTo({1, Column::kCredit});
+  grid.Balance();
+  EXPECT_EQ(grid.CurrentText(), "-500.00") << "what balances on this side";
+  EXPECT_EQ(grid.Text({1, Column::kDebit}), "") << "one side per line";
+  grid.MoveTo({2, Column::kCredit});
+  grid.Next();
+  EXPECT_EQ(grid.Current(), (Cell{2, Column::kCredit})) << "nothing past the blank last line";
+  grid.MoveTo({0, Column::kAccount});
+  grid.DeleteLine();
+  EXPECT_EQ(grid.Lines(), 2);
+  EXPECT_EQ(grid.Text({0, Column::kCredit}), "-500.00");
+  EXPECT_STREQ(ColumnTitle(Column::kItem), "核算项目");
+  EXPECT_EQ(ColumnListKind(Column::kItem), nlItem);
+  EXPECT_EQ(ColumnListKind(Column::kDebit), 0);
 }
 
 class DraftStoreTest : public ::testing::Test {
