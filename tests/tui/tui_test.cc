@@ -301,6 +301,16 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
   list_->Paint(screen_);
   EXPECT_TRUE(Drawn(4, "01       6603.01  财务费用")) << screen_.Line(4);
   EXPECT_TRUE(Drawn(5, "│             6603.02  财务费用")) << screen_.Line(5);
+
+  // Entries of every level listed without a parent, one with entries below it marked "+":
+  // each code once, all in one column.
+  OnRequest(2, [this](long row) {
+    Cells(row, row == 1 ? Texts{"01", "01 +", "重点客户"} : Texts{"03", "03", "潜在客户"});
+  });
+  list_->DropDown();
+  list_->Paint(screen_);
+  EXPECT_TRUE(Drawn(4, "│>   01 +  重点客户")) << screen_.Line(4);
+  EXPECT_TRUE(Drawn(5, "│    03    潜在客户")) << screen_.Line(5);
 }
 
 // Terminal text: widths, clipping, malformed bytes and matches; the in-memory screen clips
