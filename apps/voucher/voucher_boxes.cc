@@ -5,6 +5,7 @@
 
 #include "apps/voucher/code_messages.h"
 #include "apps/voucher/form_words.h"
+#include "apps/voucher/kind_pictures.h"
 #include "contracts/environment.h"
 #include "contracts/list_kinds.h"
 #include "contracts/text.h"
@@ -91,6 +92,7 @@ bool VoucherBoxes::AttachLists(const ListReady& ready) {
       auto list = std::make_shared<GLNameList>();
       list->HotTrace(hot_trace_);
       list->Attach(f.box, f.kind);
+      if (PicturePtr picture = KindPicture(f.kind)) list->PicDefault(picture);
       f.list = std::move(list);
     } catch (const std::exception& e) {
       ShowStatus(f.label + ": " + listkit::ErrorText(e), true);
@@ -148,11 +150,16 @@ size_t VoucherBoxes::BoxOfWindow(long hWnd) const {
   return fields_.size();
 }
 
-void VoucherBoxes::ToggleHotTrace() {
-  hot_trace_ = !hot_trace_;
+void VoucherBoxes::HotTrace(bool on) {
+  hot_trace_ = on;
   for (Field& f : fields_) {
     if (f.list) f.list->HotTrace(hot_trace_);
   }
+  Changed();
+}
+
+void VoucherBoxes::ToggleHotTrace() {
+  HotTrace(!hot_trace_);
   ShowStatus(hot_trace_ ? kListOnEntrySwitchedOn : kListOnEntrySwitchedOff, false);
 }
 

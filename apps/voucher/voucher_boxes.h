@@ -15,7 +15,8 @@
 // chosen, a code the box's kind does not list) or lists everything for an unknown code.
 // Losing the focus to a window that is no box of the form (a message box) says nothing.
 //
-// A box that has the focus when its list is attached lists as entering it would have.
+// A box that has the focus when its list is attached lists as entering it would have. The
+// rows of each list show the picture of its kind (kind_pictures.h).
 //
 // The form sees its boxes' messages through hooks of its own on each box's window: one from
 // the start that follows the focus and the boxes' texts, and one added after the list's
@@ -90,6 +91,8 @@ class VoucherBoxes : public listkit::ListForm {
   bool HotTrace() const { return hot_trace_; }
   // Turns HotTrace of every list on or off, and says so.
   void ToggleHotTrace();
+  // Turns it on or off without a word (a new form taking over the switch of the last).
+  void HotTrace(bool on);
   const std::string& Status() const { return status_; }
   bool StatusIsError() const { return status_error_; }
   // Shows a message of the whole form.

@@ -556,6 +556,7 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
 // the end-to-end test's; here the checks of the codes and the form's own keys.
 TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysWork) {
   ASSERT_TRUE(Shows("共 15 行")) << "explanations, on focus";
+  EXPECT_TRUE(Shows("│>¶  01  提取现金")) << "with the glyph of their kind";
   Key(VK_DOWN);
   Type("\r");
   EXPECT_TRUE(Shows("[支付货款") && !Shows("共 15 行")) << "the explanation itself, list closed";

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "apps/voucher/form_words.h"
+#include "apps/voucher/kind_pictures.h"
 #include "contracts/virtual_keys.h"
 #include "listkit/error_text.h"
 #include "tui/text.h"
@@ -78,6 +79,10 @@ class VoucherForm::FormHost : public ListHost {
   void Forget() { form_ = nullptr; }
 
   Rect BoxRect(long hWnd) override { return form_ ? form_->BoxRect(hWnd) : Rect{}; }
+  std::string PictureGlyph(const std::string& key) override {
+    std::string glyph = voucher::KindGlyph(key);
+    return glyph.empty() ? ListHost::PictureGlyph(key) : glyph;
+  }
   int ScreenRows() override { return form_ ? form_->screen_.Rows() : 0; }
   int ScreenCols() override { return form_ ? form_->screen_.Cols() : 0; }
 
