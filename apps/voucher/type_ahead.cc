@@ -5,18 +5,19 @@
 namespace glnamelist::voucher {
 namespace {
 
-// A point of a code, as typed or as a Chinese input method types it.
-bool IsPoint(char32_t ch) { return ch == U'.' || ch == U'。' || ch == U'．'; }
-
 // The box's list may list: focus coming to a box, a choice, F8, a point.
 bool MayList(const FormKey& key) {
-  return key.vk == VK_TAB || key.vk == VK_RETURN || key.vk == VK_F8 || IsPoint(key.ch);
+  return key.vk == VK_TAB || key.vk == VK_RETURN || key.vk == VK_F8 || IsCodePoint(key.ch);
 }
 
 // Only the box's list can do what the key asks for.
-bool NeedsList(const FormKey& key) { return key.vk == VK_F8 || key.vk == VK_F9 || IsPoint(key.ch); }
+bool NeedsList(const FormKey& key) {
+  return key.vk == VK_F8 || key.vk == VK_F9 || IsCodePoint(key.ch);
+}
 
 }  // namespace
+
+bool IsCodePoint(char32_t ch) { return ch == U'.' || ch == U'。' || ch == U'．'; }
 
 int TypeAhead::Wait(const FormKey& key) {
   size_t box = boxes_.Focused();

@@ -26,6 +26,9 @@ struct FormKey {
   char32_t ch = 0;
 };
 
+// True for the point of a code, as typed or as a Chinese input method types it (。 ．).
+bool IsCodePoint(char32_t ch);
+
 // Whether the next key may go to the form now.
 class TypeAhead {
  public:

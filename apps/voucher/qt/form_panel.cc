@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
 
 #include "contracts/prog_ids.h"
@@ -23,7 +25,7 @@ FormPanel::FormPanel(QWidget* parent)
     : QWidget(parent),
       env_(platform::InstalledPlatformEnvironment()),
       boxes_(Build()),
-      typed_(*boxes_, FormKeyOf, [this](std::unique_ptr<QKeyEvent>& key) { Hand(key); }) {
+      typed_(*boxes_, FormKeyOf, [this](std::unique_ptr<QEvent>& typed) { Hand(typed); }) {
   // After the windows' own filters exist, so that this one sees the keys first.
   for (QLineEdit* line : lines_) line->installEventFilter(this);
   key_timer_ = new QTimer(this);
@@ -112,8 +114,9 @@ void FormPanel::Refresh() {
 }
 
 bool FormPanel::eventFilter(QObject* /*watched*/, QEvent* event) {
-  if (event->type() != QEvent::KeyPress || handing_) return false;
-  typed_.Push(std::unique_ptr<QKeyEvent>(static_cast<QKeyEvent*>(event->clone())));
+  bool typed = event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod;
+  if (!typed || handing_) return false;
+  typed_.Push(std::unique_ptr<QEvent>(event->clone()));
   DeliverKeys();
   return true;
 }
@@ -123,20 +126,28 @@ void FormPanel::DeliverKeys() {
   if (wait > 0) key_timer_->start(wait);
 }
 
-voucher::FormKey FormPanel::FormKeyOf(const std::unique_ptr<QKeyEvent>& key) {
-  QString text = key->text();
-  char32_t typed = text.isEmpty() ? 0 : text.toUcs4().value(0);
-  return {VirtualKey(key->key(), key->modifiers()), typed >= 32 ? typed : 0};
+voucher::FormKey FormPanel::FormKeyOf(const std::unique_ptr<QEvent>& typed) {
+  if (typed->type() == QEvent::InputMethod) {
+    // Its text as one key: a point in it may list, as typed on its own.
+    QList<uint> text = static_cast<QInputMethodEvent*>(typed.get())->commitString().toUcs4();
+    for (uint c : text) {
+      if (voucher::IsCodePoint(c)) return {0, c};
+    }
+    return {0, text.isEmpty() ? 0 : static_cast<char32_t>(text.front())};
+  }
+  auto* key = static_cast<QKeyEvent*>(typed.get());
+  char32_t c = key->text().isEmpty() ? 0 : key->text().toUcs4().value(0);
+  return {VirtualKey(key->key(), key->modifiers()), c >= 32 ? c : 0};
 }
 
-void FormPanel::Hand(std::unique_ptr<QKeyEvent>& key) {
+void FormPanel::Hand(std::unique_ptr<QEvent>& typed) {
   // Where a person's key goes: into a dialog that has come up meanwhile, else the focus.
   QWidget* modal = QApplication::activeModalWidget();
   QWidget* target =
       modal ? (modal->focusWidget() ? modal->focusWidget() : modal) : QApplication::focusWidget();
   if (!target) return;
   handing_ = true;
-  QApplication::sendEvent(target, key.get());
+  QApplication::sendEvent(target, typed.get());
   handing_ = false;
 }
 

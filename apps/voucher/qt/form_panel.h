@@ -2,15 +2,16 @@
 // QLineEdit with its label (its accessible name too) and the name of the entry it holds
 // beside it, in a grid that keeps its size whatever the texts.
 //
-// The line edits take their keys as any line edit does, through their windows
-// (line_edit_window.h), after the form's queue (voucher/type_ahead.h) lets each go. Tab and
+// The line edits take their keys and the text of an input method as any line edit does,
+// through their windows (line_edit_window.h), after the form's queue (voucher/type_ahead.h)
+// lets each go. Tab and
 // Shift-Tab move the focus, and so does Enter while no list is shown. While the panel exists
 // its lists are the Qt list control and its message boxes QMessageBoxes; an error raised
 // while a box's message is handled goes to the status line.
 #ifndef GLNAMELIST_APPS_VOUCHER_QT_FORM_PANEL_H_
 #define GLNAMELIST_APPS_VOUCHER_QT_FORM_PANEL_H_
 
-#include <QKeyEvent>
+#include <QEvent>
 #include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
@@ -38,7 +39,7 @@ class FormPanel : public QWidget {
   void AttachLists(const voucher::VoucherBoxes::ListReady& ready = {});
   // True while some box waits for its data.
   bool ListsWaiting() const { return attach_timer_ != nullptr; }
-  // True while keys typed ahead wait to go to the boxes.
+  // True while keys (or an input method's text) typed ahead wait to go to the boxes.
   bool KeysWaiting() const { return !typed_.Empty(); }
 
   size_t Count() const { return lines_.size(); }
@@ -56,10 +57,10 @@ class FormPanel : public QWidget {
   void Refresh();
   // Hands over the keys that may go; looks again when one waits.
   void DeliverKeys();
-  // A key as the form's queue tells keys apart.
-  static voucher::FormKey FormKeyOf(const std::unique_ptr<QKeyEvent>& key);
-  // Hands a key to the widget a person's key would reach now.
-  void Hand(std::unique_ptr<QKeyEvent>& key);
+  // A key press or an input method's text as the form's queue tells keys apart.
+  static voucher::FormKey FormKeyOf(const std::unique_ptr<QEvent>& typed);
+  // Hands it to the widget a person's key would reach now.
+  void Hand(std::unique_ptr<QEvent>& typed);
 
   std::shared_ptr<platform::PlatformEnvironment> env_;
   std::vector<QLineEdit*> lines_;
@@ -67,7 +68,7 @@ class FormPanel : public QWidget {
   QTimer* attach_timer_ = nullptr;
   QTimer* key_timer_ = nullptr;
   std::shared_ptr<voucher::VoucherBoxes> boxes_;
-  voucher::KeyQueue<std::unique_ptr<QKeyEvent>> typed_;
+  voucher::KeyQueue<std::unique_ptr<QEvent>> typed_;
   bool handing_ = false;  // a key of the queue is on its way
   std::function<void()> changed_;
 };
