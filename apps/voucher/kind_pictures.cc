@@ -1,15 +1,13 @@
 #include "apps/voucher/kind_pictures.h"
 
 #include <map>
-#include <vector>
 
 #include "contracts/list_kinds.h"
-#include "platform/pixel_canvas.h"
+#include "platform/picture_store.h"
 
 namespace glnamelist::voucher {
 namespace {
 
-constexpr int kSize = 16;
 constexpr uint32_t kOutline = 0x404040FF;
 constexpr uint32_t kPaper = 0xFFFFFFFF;
 constexpr uint32_t kInk = 0x5070A0FF;
@@ -23,8 +21,6 @@ constexpr uint32_t kDarkRuler = 0xA08020FF;
 constexpr uint32_t kNode = 0x8060C0FF;
 constexpr uint32_t kCard = 0x4090A0FF;
 constexpr uint32_t kStripe = 0x204850FF;
-
-using Draw = void (*)(platform::PixelCanvas&);
 
 // A note with lines of text and a pencil across it: the words of an explanation.
 void DrawExplanation(platform::PixelCanvas& c) {
@@ -87,14 +83,8 @@ void DrawSettlement(platform::PixelCanvas& c) {
   c.FillRect(2, 9, 5, 10, kRuler);
 }
 
-struct Design {
-  const char* key;
-  const char* glyph;
-  Draw draw;
-};
-
-const std::map<long, Design>& Designs() {
-  static const std::map<long, Design> designs = {
+const std::map<long, platform::PictureDesign>& Designs() {
+  static const std::map<long, platform::PictureDesign> designs = {
       {nlVchExp, {"Form.Explanation", "\u00B6", DrawExplanation}},
       {nlItemClass, {"Form.ItemClass", "\u25B8", DrawItemClass}},
       {nlItem, {"Form.Item", "\u2022", DrawItem}},
@@ -106,23 +96,6 @@ const std::map<long, Design>& Designs() {
   return designs;
 }
 
-class DrawnPicture : public Picture {
- public:
-  explicit DrawnPicture(const Design& design) : key_(design.key) {
-    platform::PixelCanvas canvas(kSize, kSize);
-    design.draw(canvas);
-    pixels_ = canvas.TakePixels();
-  }
-  int Width() const override { return kSize; }
-  int Height() const override { return kSize; }
-  const std::vector<uint32_t>& Pixels() const override { return pixels_; }
-  std::string Key() const override { return key_; }
-
- private:
-  std::string key_;
-  std::vector<uint32_t> pixels_;
-};
-
 }  // namespace
 
 PicturePtr KindPicture(long kind) {
@@ -130,7 +103,7 @@ PicturePtr KindPicture(long kind) {
   auto design = Designs().find(kind);
   if (design == Designs().end()) return nullptr;
   PicturePtr& picture = drawn[kind];
-  if (!picture) picture = std::make_shared<DrawnPicture>(design->second);
+  if (!picture) picture = platform::DrawPicture(design->second);
   return picture;
 }
 
