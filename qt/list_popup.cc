@@ -51,13 +51,13 @@ ListPopup::ListPopup(listkit::ListRows& rows, std::function<void(const std::exce
     palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
   }
   view_->setPalette(palette);
-  // As tall as the rows it shows, however few: the popup's size is set from the rows.
-  view_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   position_->setContentsMargins(6, 2, 6, 2);
   position_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   position_->setAccessibleName("位置");
   position_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   auto* layout = new QVBoxLayout(this);
+  // As tall as the rows it shows, however few: the popup's size is set from the rows, not
+  // from what the table would like.
   layout->setSizeConstraint(QLayout::SetNoConstraint);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -123,8 +123,7 @@ void ListPopup::Place(const QRect& room, QLineEdit* line, int width, int height)
 }
 
 void ListPopup::Describe(QLineEdit* line, long rows) {
-  QString name = line && !line->accessibleName().isEmpty() ? line->accessibleName() : "";
-  view_->setAccessibleName(name + "列表");
+  view_->setAccessibleName((line ? line->accessibleName() : QString()) + "列表");
   QString count = rows == 0 ? QString(listkit::kNoRowsText) : QString("共 %1 行").arg(rows);
   QString description = found_ ? QString(listkit::kFoundTitle) + "，" + count : count;
   // Said each time a list opens: a change of the description is announced by Qt itself.

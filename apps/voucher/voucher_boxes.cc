@@ -182,12 +182,11 @@ void VoucherBoxes::ClearStatus(const std::string& text) {
   if (status_ == text) ShowStatus("", false);
 }
 
-bool VoucherBoxes::DropStaleStatus() {
-  if (status_box_ >= fields_.size()) return false;
+void VoucherBoxes::DropStaleStatus() {
+  if (status_box_ >= fields_.size()) return;
   long hwnd = fields_[status_box_].hwnd;
-  if (windows_.IsWindow(hwnd) && windows_.Text(hwnd) == status_text_of_box_) return false;
+  if (windows_.IsWindow(hwnd) && windows_.Text(hwnd) == status_text_of_box_) return;
   ShowStatus("", false);
-  return true;
 }
 
 int VoucherBoxes::ListingGuardMs() const {
@@ -323,7 +322,7 @@ void VoucherBoxes::Watch(Field& field, long msg) {
   } else if (msg == WM_KILLFOCUS && focused_ == field.index) {
     focused_ = fields_.size();
   }
-  if (DropStaleStatus()) Changed();
+  DropStaleStatus();
 }
 
 void VoucherBoxes::Entered(Field& field) {

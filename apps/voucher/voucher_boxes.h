@@ -143,8 +143,8 @@ class VoucherBoxes : public listkit::ListForm {
   void Entered(Field& field);
   // The status line speaks of field's code as the box holds it now.
   void ShowStatusOf(const Field& field, std::string text, bool error);
-  // Clears a message about a box whose text has changed since; true when it did.
-  bool DropStaleStatus();
+  // Clears a message about a box whose text has changed since.
+  void DropStaleStatus();
   // Lists for the box with the focus, as entering it does, when its list has just come.
   void ListOnArrival(Field& field);
   void SyncParentIds(Field& field);

@@ -221,6 +221,7 @@ TEST_F(QtFormTest, F9FindsArrowsBrowseEnterOrAClickChoosesAndTheNameStandsBeside
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                     view->visualRect(view->model()->index(1, 2)).center());
   EXPECT_TRUE(QTest::qWaitFor([&] { return Account()->text() == "1002.02"; }));
+  EXPECT_EQ(window_->Boxes().NameBeside(1), "银行存款_建设银行") << "named at once";
 
   Account()->setText("'%*[");
   Press(Qt::Key_F9);
@@ -296,6 +297,12 @@ TEST_F(QtFormTest, AListIsAsTallAsItsRowsUpToAPageAndAsksOnlyForTheRowsItPaints)
     list.Popup()->View()->viewport()->installEventFilter(&paints);
     ASSERT_TRUE(painted());
     height[count] = list.Popup()->height();
+    QTableView* view = list.Popup()->View();
+    int used = 0;
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+      used += view->isColumnHidden(c) ? 0 : view->columnWidth(c);
+    }
+    EXPECT_LE(used, view->viewport()->width()) << "the columns fit: " << count;
     long page = std::min(count, ListPopup::kMaxShownRows);
     EXPECT_EQ(list.Popup()->PageRows(), page);
     EXPECT_EQ(std::ssize(asked), page) << count;
@@ -389,8 +396,11 @@ TEST_F(QtFormTest, AnotherLedgerOpensFromTheMenuAndOneThatCannotBeOpenedSaysWhy)
   EXPECT_TRUE(window_->OpenLedger(company));
   EXPECT_EQ(window_->windowTitle(), "company — 记账凭证录入");
   EXPECT_FALSE(window_->Boxes().HotTrace()) << "the switch as it was";
-  EXPECT_EQ(RecentLedgers(settings_).List(),
-            QStringList({QString::fromStdString(company), GLNAMELIST_SAMPLE_LEDGER}));
+  QStringList recent({QString::fromStdString(company), GLNAMELIST_SAMPLE_LEDGER});
+  EXPECT_EQ(RecentLedgers(settings_).List(), recent);
+  QStringList menu;
+  for (QAction* ledger : MenuAction(0, 2)->menu()->actions()) menu << ledger->text();
+  EXPECT_EQ(menu, recent) << "the menu of the ledgers opened last, each once";
   QTRY_VERIFY(!window_->ListsWaiting());
   Account()->setFocus();
   Type("1002.");

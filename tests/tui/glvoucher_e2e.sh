@@ -162,8 +162,9 @@ wait_for "结算方式" "the form after resizing"
 
 # The same keys one at a time, each once the screen shows what the one before did, and all
 # at once, as a fast typist or a remote terminal delivers them: the same form. Across Tab,
-# listings and Enter: 1002.03 chosen from 1002's children, GBP from the currencies, 001
-# from the item classes.
+# listings and Enter: F8 right after the listing on entering the box, 1002 chosen from the
+# list it gives and 1002.03 from 1002's children then listed, GBP from the currencies,
+# 001 from the item classes.
 quit_session() {
   keys F10
   poll "glvoucher in $SESSION did not end" test -s "$WORK/$SESSION.status"
@@ -171,10 +172,10 @@ quit_session() {
 SESSION=single
 start
 wait_for "第 1 行 / 共 15 行" "the explanations at the start"
-for step in "Tab:库存现金" "1:[1 " "0:[10 " "0:[100 " "2:[1002 " ".:第 1 行 / 共 5 行" \
-  "Down:第 2 行 / 共 5 行" "Down:第 3 行 / 共 5 行" "Enter:] 银行存款_农业银行" \
-  "Enter:第 1 行 / 共 6 行" "Down:第 2 行 / 共 6 行" "Enter:] 英镑" "Enter:第 1 行 / 共 5 行" \
-  "Enter:] 客户"; do
+for step in "Tab:库存现金" "1:[1 " "0:[10 " "0:[100 " "F8:第 1 行 / 共" "Down:第 2 行 / 共" \
+  "Enter:01  1002.01" "Down:第 2 行 / 共 5 行" "Down:第 3 行 / 共 5 行" \
+  "Enter:] 银行存款_农业银行" "Enter:第 1 行 / 共 6 行" "Down:第 2 行 / 共 6 行" "Enter:] 英镑" \
+  "Enter:第 1 行 / 共 5 行" "Enter:] 客户"; do
   keys "${step%%:*}"
   wait_for "${step#*:}" "${step%%:*} typed alone"
 done
@@ -183,7 +184,7 @@ quit_session
 SESSION=burst
 start
 wait_for "第 1 行 / 共 15 行" "the explanations at the start"
-keys Tab 1 0 0 2 . Down Down Enter Enter Down Enter Enter Enter
+keys Tab 1 0 0 F8 Down Enter Down Down Enter Enter Down Enter Enter Enter
 same_as_single() { [ "$(screen_text)" = "$single" ]; }
 poll "the keys in a burst end as typed one by one; one by one they gave:
 $single" same_as_single

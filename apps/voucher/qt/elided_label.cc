@@ -14,10 +14,6 @@ void ElidedLabel::SetFullText(const QString& text) {
   Elide();
 }
 
-QSize ElidedLabel::minimumSizeHint() const { return {0, fontMetrics().height()}; }
-
-QSize ElidedLabel::sizeHint() const { return minimumSizeHint(); }
-
 void ElidedLabel::resizeEvent(QResizeEvent* event) {
   QLabel::resizeEvent(event);
   Elide();

@@ -16,9 +16,6 @@ class ElidedLabel : public QLabel {
   void SetFullText(const QString& text);
   const QString& FullText() const { return full_; }
 
-  QSize minimumSizeHint() const override;
-  QSize sizeHint() const override;
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
