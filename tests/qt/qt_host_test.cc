@@ -322,13 +322,36 @@ TEST_F(QtFormTest, AListIsAsTallAsItsRowsUpToAPageAndAsksOnlyForTheRowsItPaints)
   EXPECT_EQ(*asked.upper_bound(page), 1'000'000 - page + 1);
 }
 
-// The last box's list, the window at the bottom of the screen: above the box, whole, on
-// the screen.
-TEST_F(QtFormTest, AListWithoutRoomBelowItsBoxGoesAboveItOnTheScreen) {
+// Lists of the last box near the bottom of the screen: under the box while its rows fit
+// there, above it when they do not; whole, and on the screen.
+TEST_F(QtFormTest, AListGoesUnderItsBoxOrAboveItAndStaysOnTheScreen) {
   QRect screen = window_->screen()->availableGeometry();
-  window_->move(window_->x(), screen.bottom() + 1 - window_->frameGeometry().height());
-  QTRY_COMPARE(window_->frameGeometry().bottom(), screen.bottom());
   QLineEdit* last = window_->Box(window_->Panel().Count() - 1);
+  auto room_below = [&](int room) {
+    int bottom = last->mapToGlobal(QPoint(0, last->height())).y();
+    window_->move(window_->x(), window_->y() + screen.bottom() + 1 - room - bottom);
+    return QTest::qWaitFor([&] {
+      return last->mapToGlobal(QPoint(0, last->height())).y() == screen.bottom() + 1 - room;
+    });
+  };
+  auto form = std::make_shared<LineEditForm>();
+  QtNameList list(form);
+  list.OwnerHwnd(window_->Boxes().Window(window_->Panel().Count() - 1));
+  NameListDataPtr rows = list.ListData();
+  rows->Cols(2);
+  rows->RowsOnRequest(-1);
+  Connection request = rows->DataRequest.Connect([&](long row) { rows->CellText(row, 1, "01"); });
+  rows->Rows(1);
+  list.DropDown();
+  int one_row = list.Popup()->height();
+  list.HideList();
+  ASSERT_TRUE(room_below(one_row + 2));
+  list.DropDown();
+  EXPECT_TRUE(screen.contains(list.Popup()->frameGeometry())) << "one row fits under the box";
+  EXPECT_GE(list.Popup()->y(), last->mapToGlobal(QPoint(0, last->height())).y());
+  list.HideList();
+
+  ASSERT_TRUE(room_below(one_row + 2));  // seven rows do not
   last->setFocus();
   Press(Qt::Key_F8);
   ASSERT_NE(Shown(), nullptr);
