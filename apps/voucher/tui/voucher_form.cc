@@ -70,6 +70,17 @@ voucher::FormKey FormKeyOf(const KeyPress& key) {
   }
 }
 
+// The boxes of the form, on windows of their own.
+std::shared_ptr<voucher::VoucherBoxes> MakeBoxes(platform::WindowSystem& windows) {
+  std::vector<TextBoxPtr> boxes;
+  for (size_t i = 0; i < voucher::VoucherBoxes::Kinds().size(); ++i) {
+    boxes.push_back(std::make_shared<FormTextBox>(windows.CreateWindow()));
+  }
+  return std::make_shared<voucher::VoucherBoxes>(
+      windows, [&windows](long hwnd, const std::string& text) { windows.SetText(hwnd, text); },
+      boxes);
+}
+
 }  // namespace
 
 // The form's screen as its lists see it.
@@ -89,17 +100,6 @@ class VoucherForm::FormHost : public ListHost {
  private:
   VoucherForm* form_;
 };
-
-// The boxes of the form, on windows of their own.
-std::shared_ptr<voucher::VoucherBoxes> MakeBoxes(platform::WindowSystem& windows) {
-  std::vector<TextBoxPtr> boxes;
-  for (size_t i = 0; i < voucher::VoucherBoxes::Kinds().size(); ++i) {
-    boxes.push_back(std::make_shared<FormTextBox>(windows.CreateWindow()));
-  }
-  return std::make_shared<voucher::VoucherBoxes>(
-      windows, [&windows](long hwnd, const std::string& text) { windows.SetText(hwnd, text); },
-      boxes);
-}
 
 VoucherForm::VoucherForm(platform::PlatformEnvironment& env, Screen& screen, std::string title)
     : env_(env),
