@@ -1,6 +1,7 @@
 #include "ledger/background_worker.h"
 
 #include <future>
+#include <memory>
 #include <utility>
 
 namespace glnamelist::ledger {
@@ -8,6 +9,7 @@ namespace glnamelist::ledger {
 void BackgroundWorker::Post(std::function<void()> task) {
   {
     std::lock_guard lock(mutex_);
+    if (stopped_) return;
     tasks_.push_back(std::move(task));
   }
   if (!thread_.joinable()) {
@@ -17,9 +19,25 @@ void BackgroundWorker::Post(std::function<void()> task) {
 }
 
 void BackgroundWorker::Drain() {
-  std::promise<void> done;
-  Post([&done] { done.set_value(); });
-  done.get_future().wait();
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> drained = done->get_future();
+  // Dropped unrun by a stop, the task's promise is broken: the wait ends all the same.
+  Post([done = std::move(done)] { done->set_value(); });
+  drained.wait();
+}
+
+void BackgroundWorker::Stop() {
+  std::deque<std::function<void()>> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    dropped.swap(tasks_);
+  }
+  dropped.clear();  // what the dropped tasks hold goes now, before the wait
+  if (thread_.joinable()) {
+    thread_.request_stop();
+    thread_.join();
+  }
 }
 
 void BackgroundWorker::Run(std::stop_token stop) {
@@ -27,7 +45,9 @@ void BackgroundWorker::Run(std::stop_token stop) {
     std::function<void()> task;
     {
       std::unique_lock lock(mutex_);
-      if (!wake_.wait(lock, stop, [this] { return !tasks_.empty(); })) return;
+      if (!wake_.wait(lock, stop, [this] { return !tasks_.empty(); }) || stop.stop_requested()) {
+        return;
+      }
       task = std::move(tasks_.front());
       tasks_.pop_front();
     }

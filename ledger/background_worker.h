@@ -2,7 +2,8 @@
 // look-up structures of the tables it has loaded there, while the user starts to work.
 //
 // A task that throws is dropped (what it would have built is built on first use instead).
-// Destroying the worker drops the tasks still waiting and waits for the one running.
+// Stopping the worker (or destroying it) drops the tasks still waiting and waits for the one
+// running, which its owner makes end promptly (LedgerDb::Interrupt).
 #ifndef GLNAMELIST_LEDGER_BACKGROUND_WORKER_H_
 #define GLNAMELIST_LEDGER_BACKGROUND_WORKER_H_
 
@@ -21,9 +22,13 @@ class BackgroundWorker {
   BackgroundWorker(const BackgroundWorker&) = delete;
   BackgroundWorker& operator=(const BackgroundWorker&) = delete;
 
+  // Runs task after those posted before; once stopped, drops it.
   void Post(std::function<void()> task);
-  // Waits until every task posted before has run.
+  // Waits until every task posted before has run (or was dropped by a stop).
   void Drain();
+  // Drops the waiting tasks, waits for the running one and ends the thread.
+  void Stop();
+  ~BackgroundWorker() { Stop(); }
 
  private:
   void Run(std::stop_token stop);
@@ -31,6 +36,7 @@ class BackgroundWorker {
   std::mutex mutex_;
   std::condition_variable_any wake_;
   std::deque<std::function<void()>> tasks_;
+  bool stopped_ = false;
   // Started by the first Post; declared last, so that it is stopped and joined first.
   std::jthread thread_;
 };

@@ -81,12 +81,6 @@ recordset::LookupColumns LookupColumnsOf(bool sorted_by_name) {
   return columns;
 }
 
-// The worker's connection to location, opened on first use.
-LedgerDb& WorkerDb(std::unique_ptr<LedgerDb>& db, const std::string& location) {
-  if (!db) db = OpenLedger(location);
-  return *db;
-}
-
 }  // namespace
 
 const std::vector<recordset::Column>& AccountColumns() {
@@ -106,10 +100,14 @@ const std::vector<recordset::Column>& TreeColumns() {
   return columns;
 }
 
-LedgerService::LedgerService(const std::string& location)
-    : location_(location), db_(OpenLedger(location)) {}
+LedgerService::LedgerService(const std::string& location) : db_(OpenLedger(location)) {}
 
-LedgerService::~LedgerService() = default;
+LedgerService::LedgerService(std::unique_ptr<LedgerDb> db) : db_(std::move(db)) {}
+
+LedgerService::~LedgerService() {
+  db_->Interrupt();
+  worker_.Stop();
+}
 
 const std::string& LedgerService::name() const { return db_->name(); }
 
@@ -135,8 +133,7 @@ void LedgerService::Preload(const std::vector<MasterSet>& order) {
     preloaded_sets_[i] = loaded->get_future().share();
     worker_.Post([this, loaded, which, &read = ReadOf(which)] {
       try {
-        RecordsetPtr rs =
-            LoadRecordset(WorkerDb(worker_db_, location_), read.sql, {}, read.columns());
+        RecordsetPtr rs = LoadRecordset(*db_, read.sql, {}, read.columns());
         recordset::LookupPreparation(*rs, LookupColumnsOf(read.sorted_by_name))();
         if (which == MasterSet::kItemClasses) PreloadItems(rs);
         loaded->set_value(std::move(rs));
@@ -216,8 +213,7 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
         std::lock_guard lock(preloaded_items_mutex_);
         if (items_taken_.contains(id)) return;
       }
-      RecordsetPtr items =
-          LoadRecordset(WorkerDb(worker_db_, location_), kClassItemsSql, {id}, TreeColumns());
+      RecordsetPtr items = LoadRecordset(*db_, kClassItemsSql, {id}, TreeColumns());
       std::lock_guard lock(preloaded_items_mutex_);
       if (!items_taken_.contains(id)) preloaded_items_.emplace(id, std::move(items));
     });

@@ -37,10 +37,13 @@ enum class MasterSet {
 // Serves the master data of one ledger, opened read-only when the service is made from its
 // location: a file path or a PostgreSQL connection string (see OpenLedger; a missing,
 // unreadable, corrupt or foreign ledger, a server that is down or refuses the login, is one
-// Error naming the ledger and the cause). Every record set is read from the ledger once, on
-// first request or in the background when asked to (Preload), and kept; the service hands
-// out clones of it. Entries are looked up by exact code with prepared statements. Record-set
-// fields:
+// LedgerError naming the ledger and the cause). Every record set is read from the ledger
+// once, on first request or in the background when asked to (Preload), and kept; the
+// service hands out clones of it. Entries are looked up by exact code with prepared
+// statements. Everything is read through one LedgerDb, the background's reads too, so that
+// the sets, the look-ups and the names agree (one view of the ledger, see LedgerDb); on a
+// server that is one connection. Destroying the service stops its reading at once: queued
+// work is dropped, a running read interrupted (LedgerDb::Interrupt). Record-set fields:
 //   AccountSet:   FAccountID, FNumber, FName, FDetail, FHelperCode, FIsBank, FIsCash
 //   CurrencySet, ItemClassSet, UnitGroupSet, SettTypeSet: FItemID, FNumber, FName
 //   VchExpSet:    FItemID, FNumber, FExplanation
@@ -49,6 +52,8 @@ enum class MasterSet {
 class LedgerService : public GLData {
  public:
   explicit LedgerService(const std::string& location);
+  // Over a ledger already open (and checked): a test's fault-injecting one, say.
+  explicit LedgerService(std::unique_ptr<LedgerDb> db);
   ~LedgerService() override;
 
   // The ledger as messages name it (LedgerDb::name).
@@ -83,10 +88,10 @@ class LedgerService : public GLData {
   // filter or sort the engine refuses raises its Error.
   RecordsetPtr ItemRecords(long item_class_id, const std::string& filter, const std::string& sort);
 
-  // Starts reading the sets, in this order, in the background over a connection of the
-  // worker's own, each with its look-up structures built; the set is handed over finished.
-  // A set asked for while it is still being read is waited for; the error of a read that
-  // failed reaches the first request, and the next one reads again.
+  // Starts reading the sets, in this order, in the background, each with its look-up
+  // structures built; the set is handed over finished. A set asked for while it is still
+  // being read is waited for; the error of a read that failed reaches the first request,
+  // and the next request (or Preload) reads again.
   void Preload(const std::vector<MasterSet>& order);
   // True when a request for the set would not wait for the background.
   bool Ready(MasterSet set) const;
@@ -112,10 +117,8 @@ class LedgerService : public GLData {
 
   static constexpr size_t kMasterSets = 6;
 
-  std::string location_;
+  // Used by the host's thread and by the worker's (LedgerDb serves both, one call at a time).
   std::unique_ptr<LedgerDb> db_;
-  // The worker's own connection, opened by its first task that reads; its thread alone uses it.
-  std::unique_ptr<LedgerDb> worker_db_;
   bool delete_options_ = false;
   std::array<RecordsetPtr, kMasterSets> sets_;
   std::array<std::shared_future<RecordsetPtr>, kMasterSets> preloaded_sets_;

@@ -43,7 +43,9 @@ ListReady PreloadLists(const GLDataPtr& data, const std::vector<long>& kinds) {
   service->Preload(order);
   return [service](long kind) {
     std::optional<MasterSet> set = SetOfList(kind);
-    return !set || service->Ready(*set);
+    if (!set) return true;
+    service->Preload({*set});  // read again when a read failed and its error was reported
+    return service->Ready(*set);
   };
 }
 
