@@ -1,11 +1,12 @@
 #include "apps/voucher/voucher_boxes.h"
 
 #include <exception>
+#include <utility>
 
+#include "apps/voucher/error_text.h"
 #include "contracts/list_kinds.h"
 #include "contracts/text.h"
 #include "contracts/virtual_keys.h"
-#include "listkit/error_text.h"
 
 namespace glnamelist::voucher {
 namespace {
@@ -69,6 +70,12 @@ VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
     f.kind = Kinds()[i].kind;
     f.box = boxes[i];
     f.hwnd = f.box->hWnd();
+    f.key_hook = windows_.AddScopedHook(
+        f.hwnd,
+        [this](long, long& msg, long&, long&, bool&, long&) {
+          if (msg == WM_KEYDOWN || msg == WM_CHAR) retry_ = true;
+        },
+        nullptr);
     fields_.push_back(std::move(f));
   }
 }
@@ -77,6 +84,7 @@ VoucherBoxes::~VoucherBoxes() {
   changed_ = nullptr;
   for (Field& f : fields_) {
     f.hook.reset();
+    f.key_hook.reset();
     if (!f.list) continue;
     try {
       f.list->Detach();
@@ -89,24 +97,38 @@ VoucherBoxes::~VoucherBoxes() {
 }
 
 bool VoucherBoxes::AttachLists(const ListReady& ready) {
+  if (std::exchange(retry_, false)) {
+    for (Field& f : fields_) {
+      if (f.failed) f.waiting = true, f.failed = false;
+    }
+  }
   bool waiting = false;
   for (size_t i = 0; i < fields_.size(); ++i) {
     Field& f = fields_[i];
     if (!f.waiting) continue;
-    if (ready && !ready(f.kind)) {
+    bool is_ready = true;
+    try {
+      is_ready = !ready || ready(f.kind);
+    } catch (const std::exception& e) {
+      is_ready = true;  // the attach tells the error
+    }
+    if (!is_ready) {
       waiting = true;
       continue;
     }
     f.waiting = false;
     try {
+      // A new list each time: list setup never retries a failed account copy.
       auto list = std::make_shared<GLNameList>();
       list->HotTrace(hot_trace_);
       list->Attach(f.box, f.kind);
       f.list = std::move(list);
     } catch (const std::exception& e) {
-      ShowStatus(f.label + ": " + listkit::ErrorText(e), true);
+      f.failed = true;
+      ShowFault(f.label + ": ", e);
       continue;
     }
+    Answered();
     f.hook = windows_.AddScopedHook(
         f.hwnd,
         [this, i](long, long& msg, long& wParam, long&, bool&, long&) {
@@ -126,6 +148,13 @@ bool VoucherBoxes::HasList(size_t box) const {
 
 bool VoucherBoxes::Waiting(size_t box) const {
   return box < fields_.size() && fields_[box].waiting;
+}
+
+bool VoucherBoxes::ListsWaiting() const {
+  for (const Field& f : fields_) {
+    if (f.waiting || (f.failed && retry_)) return true;
+  }
+  return false;
 }
 
 std::string VoucherBoxes::NameBeside(size_t box) const {
@@ -152,7 +181,17 @@ void VoucherBoxes::ToggleHotTrace() {
 void VoucherBoxes::ShowStatus(std::string text, bool error) {
   status_ = std::move(text);
   status_error_ = error;
+  fault_shown_ = false;
   Changed();
+}
+
+void VoucherBoxes::ShowFault(const std::string& prefix, const std::exception& e) {
+  ShowStatus(prefix + FaultText(e), true);
+  fault_shown_ = Unreachable(e);
+}
+
+void VoucherBoxes::Answered() {
+  if (fault_shown_) ShowStatus("", false);
 }
 
 void VoucherBoxes::Changed() {
@@ -216,8 +255,10 @@ void VoucherBoxes::LookUp(Field& f) {
   std::string code = CodeOf(f);
   std::string key = code + '\n' + std::to_string(class_id) + '\n' + std::to_string(group_id);
   if (key == f.looked_up) return;
-  f.looked_up = key;
+  // Recorded once done: a look-up that fails is made again on the next key.
+  f.looked_up.clear();
   f.entry = {};
+  f.lookup_failed = true;
   if (f.kind == nlUnitGroup) {
     NamedEntry typed = names_.Look(nlUnitGroup, code, 0, 0);
     long id = UnitGroupId();
@@ -225,17 +266,24 @@ void VoucherBoxes::LookUp(Field& f) {
   } else {
     f.entry = names_.Look(f.kind, code, class_id, group_id);
   }
+  f.lookup_failed = false;
+  f.looked_up = key;
 }
 
 void VoucherBoxes::LookUpAll() {
+  bool looked = false;
   for (Field& f : fields_) {
-    if (f.list) LookUp(f);
+    if (!f.list) continue;
+    LookUp(f);
+    looked = true;
   }
+  if (looked) Answered();
 }
 
 std::string VoucherBoxes::Problem(const Field& f) const {
   std::string code = CodeOf(f);
-  if (code.empty() || f.kind == nlVchExp || !f.list) return "";
+  // A look-up that failed says nothing of the code: its fault is in the status line.
+  if (code.empty() || f.kind == nlVchExp || !f.list || f.lookup_failed) return "";
   if (!f.entry.known) return std::string(EntryWord(f.kind)) + " " + code + " 不存在";
   if (f.kind == nlAccount && !f.entry.detail) {
     return "科目 " + code + " " + f.entry.name + " 不是明细科目，凭证要用明细科目";
@@ -261,7 +309,7 @@ void VoucherBoxes::Before(Field& field, long msg, long& wParam) {
   try {
     SyncParentIds(field);
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);  // the message still reaches the box
+    ShowFault("", e);  // the message still reaches the box
   }
 }
 
@@ -277,7 +325,7 @@ void VoucherBoxes::After(Field& field, long msg, long wParam) {
       ExplainNoList(field);
     }
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);
+    ShowFault("", e);
   }
   Changed();
 }
@@ -308,7 +356,7 @@ void VoucherBoxes::ChoiceEnded(listkit::NameListBase& /*list*/, long hWnd) {
   try {
     LookUpAll();
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);
+    ShowFault("", e);
   }
   Changed();
 }
@@ -324,5 +372,7 @@ void VoucherBoxes::ListHidden(listkit::NameListBase& list) {
 }
 
 void VoucherBoxes::ReportError(const std::string& message) { ShowStatus(message, true); }
+
+void VoucherBoxes::ReportFailure(const std::exception& e) { ShowFault("", e); }
 
 }  // namespace glnamelist::voucher

@@ -56,6 +56,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     bool has_value = i + 1 < argc;
     if (std::strcmp(argv[i], "--ledger") == 0 && has_value) {
       options.ledger = argv[++i];
+      if (gl::ledger::HasPassword(options.ledger)) {
+        std::cerr << gl::voucher::kPasswordWarning << "\n";
+        gl::ledger::HidePasswordIn(argv[i]);
+      }
     } else if (std::strcmp(argv[i], "--screenshot") == 0 && has_value) {
       options.screenshot = argv[++i];
     } else if (std::strcmp(argv[i], "--keys") == 0 && has_value) {

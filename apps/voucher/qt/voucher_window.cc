@@ -36,8 +36,7 @@ VoucherWindow::VoucherWindow(const std::string& title)
   // After the windows' own filters exist, so that this one sees the keys first.
   for (QLineEdit* line : lines_) line->installEventFilter(this);
   RegisterQtControls(*env_, boxes_, /*owns_form=*/false);
-  LineEditWindow::SetErrorHandler(
-      [this](const std::exception& e) { boxes_->ShowStatus(listkit::ErrorText(e), true); });
+  LineEditWindow::SetErrorHandler([this](const std::exception& e) { boxes_->ReportFailure(e); });
   boxes_->OnChange([this] { Refresh(); });
   Refresh();
 }
@@ -91,15 +90,13 @@ void VoucherWindow::Build(const std::string& title) {
 
 void VoucherWindow::AttachLists(const voucher::VoucherBoxes::ListReady& ready) {
   lines_.front()->setFocus(Qt::OtherFocusReason);
-  if (!boxes_->AttachLists(ready)) {
-    attach_timer_ = new QTimer(this);
-    connect(attach_timer_, &QTimer::timeout, this, [this, ready] {
-      if (!boxes_->AttachLists(ready)) return;
-      attach_timer_->deleteLater();
-      attach_timer_ = nullptr;
-    });
-    attach_timer_->start(voucher::VoucherBoxes::kAttachPollMs);
-  }
+  boxes_->AttachLists(ready);
+  // Boxes waiting for their data, and failed ones after the next key, as their data comes.
+  attach_timer_ = new QTimer(this);
+  connect(attach_timer_, &QTimer::timeout, this, [this, ready] {
+    if (boxes_->ListsWaiting()) boxes_->AttachLists(ready);
+  });
+  attach_timer_->start(voucher::VoucherBoxes::kAttachPollMs);
   Refresh();
 }
 

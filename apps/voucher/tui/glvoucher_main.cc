@@ -76,6 +76,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--ledger") == 0 && i + 1 < argc) {
       ledger_path = argv[++i];
+      if (glnamelist::ledger::HasPassword(ledger_path)) {
+        std::cerr << glnamelist::voucher::kPasswordWarning << "\n";
+        glnamelist::ledger::HidePasswordIn(argv[i]);
+      }
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::cout << kUsage;
       return 0;
