@@ -4,10 +4,10 @@
 #include <QKeyEvent>
 
 #include "contracts/prog_ids.h"
-#include "listkit/error_text.h"
 #include "qt/line_edit_box.h"
 #include "qt/line_edit_window.h"
 #include "qt/qt_controls.h"
+#include "qt/rows_model.h"
 
 namespace glnamelist::qt {
 namespace {
@@ -103,9 +103,10 @@ void VoucherWindow::AttachLists(const voucher::VoucherBoxes::ListReady& ready) {
 void VoucherWindow::Refresh() {
   for (size_t i = 0; i < names_.size(); ++i) {
     bool listed = boxes_->HasList(i) || boxes_->Waiting(i);
-    QString name = QString::fromStdString(boxes_->Waiting(i) ? voucher::VoucherBoxes::kWaitingNote
-                                          : listed           ? boxes_->NameBeside(i)
-                                                             : "(无列表)");
+    QString name =
+        ShownText(boxes_->Waiting(i) ? std::string_view(voucher::VoucherBoxes::kWaitingNote)
+                  : listed           ? std::string_view(boxes_->NameBeside(i))
+                                     : std::string_view("(无列表)"));
     names_[i]->setText(
         names_[i]->fontMetrics().elidedText(name, Qt::ElideRight, names_[i]->minimumWidth()));
     names_[i]->setStyleSheet(listed ? "" : "color: #b00020;");

@@ -185,8 +185,8 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
             Style::kStatus);
     } else if (!boxes_->HasList(i)) {
       s.Put(box.y, box.x + box.width + 2, FitToWidth("(无列表)", beside), Style::kError);
-    } else if (std::string name = boxes_->NameBeside(i); !name.empty()) {
-      s.Put(box.y, box.x + box.width + 2, FitToWidth(Printable(name), beside), Style::kLabel);
+    } else if (const std::string& name = boxes_->NameBeside(i); !name.empty()) {
+      s.Put(box.y, box.x + box.width + 2, FitPrintable(name, beside), Style::kLabel);
     }
     if (focused) caret = {box.y, box.x + view.caret_x};
   }
