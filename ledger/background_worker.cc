@@ -5,6 +5,11 @@
 #include <utility>
 
 namespace glnamelist::ledger {
+namespace {
+thread_local bool on_worker_thread = false;
+}  // namespace
+
+bool BackgroundWorker::OnWorkerThread() { return on_worker_thread; }
 
 void BackgroundWorker::Post(std::function<void()> task) {
   {
@@ -41,6 +46,7 @@ void BackgroundWorker::Stop() {
 }
 
 void BackgroundWorker::Run(std::stop_token stop) {
+  on_worker_thread = true;
   for (;;) {
     std::function<void()> task;
     {

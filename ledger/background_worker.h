@@ -28,6 +28,8 @@ class BackgroundWorker {
   void Drain();
   // Drops the waiting tasks, waits for the running one and ends the thread.
   void Stop();
+  // True on the thread of a BackgroundWorker (any), while it runs a task.
+  static bool OnWorkerThread();
   ~BackgroundWorker() { Stop(); }
 
  private:

@@ -9,6 +9,7 @@
 
 #include "contracts/error.h"
 #include "ledger/entries.h"
+#include "ledger/ledger_error.h"
 #include "ledger/record_loader.h"
 
 namespace glnamelist::ledger {
@@ -100,9 +101,60 @@ const std::vector<recordset::Column>& TreeColumns() {
   return columns;
 }
 
-LedgerService::LedgerService(const std::string& location) : db_(OpenLedger(location)) {}
+// The service's ledger: tells the host of the failures its own thread meets.
+class LedgerService::Reporting final : public LedgerDb {
+ public:
+  Reporting(std::unique_ptr<LedgerDb> db, const LedgerService& service)
+      : db_(std::move(db)), service_(service) {}
 
-LedgerService::LedgerService(std::unique_ptr<LedgerDb> db) : db_(std::move(db)) {}
+  const std::string& name() const override { return db_->name(); }
+  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
+              const OnRow& on_row) override {
+    Reported([&] { db_->Lookup(sql, values, on_row); });
+  }
+  void Load(std::string_view sql, std::initializer_list<SqlValue> values,
+            const OnRow& on_row) override {
+    Reported([&] { db_->Load(sql, values, on_row); });
+  }
+  TableShape ShapeOf(std::string_view table) override {
+    TableShape shape;
+    Reported([&] { shape = db_->ShapeOf(table); });
+    return shape;
+  }
+  void Interrupt() override { db_->Interrupt(); }
+  std::string Identity() override {
+    std::string identity;
+    Reported([&] { identity = db_->Identity(); });
+    return identity;
+  }
+
+ private:
+  template <class Call>
+  void Reported(Call call) {
+    try {
+      call();
+    } catch (const LedgerError& e) {
+      if (!BackgroundWorker::OnWorkerThread()) service_.Report(e);
+      throw;
+    }
+  }
+
+  std::unique_ptr<LedgerDb> db_;
+  const LedgerService& service_;
+};
+
+LedgerService::LedgerService(const std::string& location) : LedgerService(OpenLedger(location)) {}
+
+LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
+    : db_(std::make_unique<Reporting>(std::move(db), *this)) {}
+
+void LedgerService::OnFault(std::function<void(const std::exception&)> seen) {
+  fault_seen_ = std::move(seen);
+}
+
+void LedgerService::Report(const std::exception& e) const {
+  if (fault_seen_) fault_seen_(e);
+}
 
 LedgerService::~LedgerService() {
   db_->Interrupt();
@@ -116,7 +168,12 @@ RecordsetPtr LedgerService::Set(MasterSet which) {
   if (sets_[i]) return sets_[i];
   if (preloaded_sets_[i].valid()) {
     // A failed read's error reaches this request; the next one reads again.
-    sets_[i] = std::exchange(preloaded_sets_[i], {}).get();
+    try {
+      sets_[i] = std::exchange(preloaded_sets_[i], {}).get();
+    } catch (const LedgerError& e) {
+      Report(e);
+      throw;
+    }
   } else {
     const SetRead& read = ReadOf(which);
     sets_[i] = Prepared(LoadRecordset(*db_, read.sql, {}, read.columns()), read.sorted_by_name);

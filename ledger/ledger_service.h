@@ -3,6 +3,8 @@
 #define GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 
 #include <array>
+#include <exception>
+#include <functional>
 #include <future>
 #include <map>
 #include <memory>
@@ -95,6 +97,13 @@ class LedgerService : public GLData {
   void Preload(const std::vector<MasterSet>& order);
   // True when a request for the set would not wait for the background.
   bool Ready(MasterSet set) const;
+  // The set once Ready: read, or the error of its read (which a Preload then starts again).
+  RecordsetPtr Take(MasterSet set) { return Set(set); }
+
+  // Has seen called with every error of the ledger that a request of the host's thread
+  // meets, as it is raised (before a caller may absorb it: a listing that fails ends
+  // silently); nothing to stop.
+  void OnFault(std::function<void(const std::exception&)> seen);
 
   // Waits until what the service has set out to load and prepare in the background so far
   // is done (preloaded sets, the item classes' items, the look-up structures of loaded sets).
@@ -105,6 +114,8 @@ class LedgerService : public GLData {
 
   // The set, loaded (or taken from the background) first if need be.
   RecordsetPtr Set(MasterSet which);
+  // Tells fault_seen_ of e.
+  void Report(const std::exception& e) const;
   RecordsetPtr ClassItems(long item_class_id);
   // Has the look-up structures of rs's codes and names (and name order) built in the
   // background; returns rs.
@@ -117,8 +128,12 @@ class LedgerService : public GLData {
 
   static constexpr size_t kMasterSets = 6;
 
-  // Used by the host's thread and by the worker's (LedgerDb serves both, one call at a time).
+  class Reporting;
+
+  // Used by the host's thread and by the worker's (LedgerDb serves both, one call at a time);
+  // the host's failures go to fault_seen_.
   std::unique_ptr<LedgerDb> db_;
+  std::function<void(const std::exception&)> fault_seen_;
   bool delete_options_ = false;
   std::array<RecordsetPtr, kMasterSets> sets_;
   std::array<std::shared_future<RecordsetPtr>, kMasterSets> preloaded_sets_;

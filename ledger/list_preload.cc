@@ -45,7 +45,9 @@ ListReady PreloadLists(const GLDataPtr& data, const std::vector<long>& kinds) {
     std::optional<MasterSet> set = SetOfList(kind);
     if (!set) return true;
     service->Preload({*set});  // read again when a read failed and its error was reported
-    return service->Ready(*set);
+    if (!service->Ready(*set)) return false;
+    service->Take(*set);  // a failed read's error goes to the list that waited for it
+    return true;
   };
 }
 

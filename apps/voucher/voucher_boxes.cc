@@ -7,6 +7,8 @@
 #include "contracts/list_kinds.h"
 #include "contracts/text.h"
 #include "contracts/virtual_keys.h"
+#include "ledger/ledger_service.h"
+#include "services/library_services.h"
 
 namespace glnamelist::voucher {
 namespace {
@@ -73,14 +75,26 @@ VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
     f.key_hook = windows_.AddScopedHook(
         f.hwnd,
         [this](long, long& msg, long&, long&, bool&, long&) {
-          if (msg == WM_KEYDOWN || msg == WM_CHAR) retry_ = true;
+          if (msg != WM_KEYDOWN && msg != WM_CHAR) return;
+          retry_ = true;
+          ++keys_;
         },
         nullptr);
     fields_.push_back(std::move(f));
   }
+  // A fault the lists absorb (a listing that fails ends silently) is still told.
+  try {
+    if (auto service = std::dynamic_pointer_cast<ledger::LedgerService>(GetGLData())) {
+      service->OnFault([this](const std::exception& e) { ShowFault("", e); });
+      service_ = service;
+    }
+  } catch (const std::exception&) {
+    // No data service yet: its errors reach the lists' own callers.
+  }
 }
 
 VoucherBoxes::~VoucherBoxes() {
+  if (auto service = service_.lock()) service->OnFault(nullptr);
   changed_ = nullptr;
   for (Field& f : fields_) {
     f.hook.reset();
@@ -106,14 +120,15 @@ bool VoucherBoxes::AttachLists(const ListReady& ready) {
   for (size_t i = 0; i < fields_.size(); ++i) {
     Field& f = fields_[i];
     if (!f.waiting) continue;
-    bool is_ready = true;
     try {
-      is_ready = !ready || ready(f.kind);
-    } catch (const std::exception& e) {
-      is_ready = true;  // the attach tells the error
-    }
-    if (!is_ready) {
-      waiting = true;
+      if (ready && !ready(f.kind)) {
+        waiting = true;
+        continue;
+      }
+    } catch (const std::exception& e) {  // its data could not be read
+      f.waiting = false;
+      f.failed = true;
+      ShowFault(f.label + ": ", e);
       continue;
     }
     f.waiting = false;
@@ -157,10 +172,11 @@ bool VoucherBoxes::ListsWaiting() const {
   return false;
 }
 
-std::string VoucherBoxes::NameBeside(size_t box) const {
-  if (!HasList(box)) return "";
+const std::string& VoucherBoxes::NameBeside(size_t box) const {
+  static const std::string kNone;
+  if (!HasList(box)) return kNone;
   const Field& f = fields_[box];
-  return f.entry.known && f.entry.name != CodeOf(f) ? f.entry.name : "";
+  return f.entry.known && f.entry.name != CodeOf(f) ? f.entry.name : kNone;
 }
 
 size_t VoucherBoxes::BoxOfWindow(long hWnd) const {
@@ -188,10 +204,16 @@ void VoucherBoxes::ShowStatus(std::string text, bool error) {
 void VoucherBoxes::ShowFault(const std::string& prefix, const std::exception& e) {
   ShowStatus(prefix + FaultText(e), true);
   fault_shown_ = Unreachable(e);
+  fault_key_ = keys_;
 }
 
 void VoucherBoxes::Answered() {
-  if (fault_shown_) ShowStatus("", false);
+  // An answer to the key that met the fault says nothing of the fault: what failed failed.
+  if (!fault_shown_ || fault_key_ == keys_) return;
+  for (const Field& f : fields_) {
+    if (f.failed) return;  // its fault stands until it is tried again
+  }
+  ShowStatus("", false);
 }
 
 void VoucherBoxes::Changed() {

@@ -33,6 +33,10 @@
 #include "listkit/list_control_base.h"
 #include "platform/window_system.h"
 
+namespace glnamelist::ledger {
+class LedgerService;
+}  // namespace glnamelist::ledger
+
 namespace glnamelist::voucher {
 
 class VoucherBoxes : public listkit::ListForm {
@@ -81,7 +85,7 @@ class VoucherBoxes : public listkit::ListForm {
   // True while the box waits for its data to attach its list.
   bool Waiting(size_t box) const;
   // The name of the entry box holds, when it is known and says more than the box's text.
-  std::string NameBeside(size_t box) const;
+  const std::string& NameBeside(size_t box) const;
   // The box whose window is hWnd, Count() for none.
   size_t BoxOfWindow(long hWnd) const;
 
@@ -157,12 +161,17 @@ class VoucherBoxes : public listkit::ListForm {
   bool hot_trace_ = true;
   std::string status_;
   bool status_error_ = false;
-  // The status line shows a ledger's fault that passes (unreachable, locked).
+  // The status line shows a ledger's fault that passes (unreachable, locked), met while the
+  // keys_-th key was handled.
   bool fault_shown_ = false;
+  long fault_key_ = 0;
+  long keys_ = 0;
   // A key has come since a box failed: failed boxes wait for their data again.
   bool retry_ = false;
   listkit::NameListBase* shown_ = nullptr;
   std::function<void()> changed_;
+  // The ledger's data service, told to show its faults here while the form lives.
+  std::weak_ptr<ledger::LedgerService> service_;
 };
 
 }  // namespace glnamelist::voucher
