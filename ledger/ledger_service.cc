@@ -104,7 +104,7 @@ const std::vector<recordset::Column>& TreeColumns() {
 // The service's ledger: tells the host of the failures its own thread meets.
 class LedgerService::Reporting final : public LedgerDb {
  public:
-  Reporting(std::unique_ptr<LedgerDb> db, const LedgerService& service)
+  Reporting(std::unique_ptr<LedgerDb> db, LedgerService& service)
       : db_(std::move(db)), service_(service) {}
 
   const std::string& name() const override { return db_->name(); }
@@ -131,16 +131,19 @@ class LedgerService::Reporting final : public LedgerDb {
  private:
   template <class Call>
   void Reported(Call call) {
+    if (BackgroundWorker::OnWorkerThread()) return call();
+    if (service_.held_) throw *service_.held_;
     try {
       call();
     } catch (const LedgerError& e) {
-      if (!BackgroundWorker::OnWorkerThread()) service_.Report(e);
+      if (service_.actions_ && Passing(e.fault())) service_.held_ = e;
+      service_.Report(e);
       throw;
     }
   }
 
   std::unique_ptr<LedgerDb> db_;
-  const LedgerService& service_;
+  LedgerService& service_;
 };
 
 LedgerService::LedgerService(const std::string& location) : LedgerService(OpenLedger(location)) {}
@@ -150,6 +153,11 @@ LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
 
 void LedgerService::OnFault(std::function<void(const std::exception&)> seen) {
   fault_seen_ = std::move(seen);
+}
+
+void LedgerService::BeginAction() {
+  actions_ = true;
+  held_.reset();
 }
 
 void LedgerService::Report(const std::exception& e) const {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@
 #include "contracts/data_service.h"
 #include "ledger/background_worker.h"
 #include "ledger/ledger_db.h"
+#include "ledger/ledger_error.h"
 #include "recordset/table.h"
 
 namespace glnamelist::ledger {
@@ -105,6 +107,12 @@ class LedgerService : public GLData {
   // silently); nothing to stop.
   void OnFault(std::function<void(const std::exception&)> seen);
 
+  // A person's action (a key, a box entered or left) begins. Once a host calls this, a fault
+  // that passes (a locked file, a server lost or silent) is waited for once in an action: the
+  // host's later reads of the same action fail at once with it, so that a list of many rows
+  // does not wait for each. The next action reads again.
+  void BeginAction();
+
   // Waits until what the service has set out to load and prepare in the background so far
   // is done (preloaded sets, the item classes' items, the look-up structures of loaded sets).
   void WaitForBackgroundWork() { worker_.Drain(); }
@@ -134,6 +142,9 @@ class LedgerService : public GLData {
   // the host's failures go to fault_seen_.
   std::unique_ptr<LedgerDb> db_;
   std::function<void(const std::exception&)> fault_seen_;
+  // Whether the host tells of its actions, and the fault that passes met in this one.
+  bool actions_ = false;
+  std::optional<LedgerError> held_;
   bool delete_options_ = false;
   std::array<RecordsetPtr, kMasterSets> sets_;
   std::array<std::shared_future<RecordsetPtr>, kMasterSets> preloaded_sets_;

@@ -308,9 +308,13 @@ PGconn* Connect(const std::string& conninfo, const std::string& password,
     PQfinish(conn);
     RefuseLedger(name, fault, "cannot connect: " + cause, said);
   };
-  if (PQstatus(conn) == CONNECTION_BAD) {  // the address itself is wrong
+  if (PQstatus(conn) == CONNECTION_BAD) {  // at once: a wrong address, or nothing there
     std::string cause = CauseOf(PQerrorMessage(conn), password);
-    refuse(Fault::kOther, cause, cause);
+    char* wrong = nullptr;
+    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &wrong);
+    PQconninfoFree(options);
+    PQfreemem(wrong);
+    refuse(options ? ConnectFault(conn, cause) : Fault::kOther, cause, cause);
   }
   const Clock::time_point deadline = Clock::now() + limits.connect;
   PostgresPollingStatusType polled = PGRES_POLLING_WRITING;

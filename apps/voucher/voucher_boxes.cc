@@ -75,7 +75,9 @@ VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
     f.key_hook = windows_.AddScopedHook(
         f.hwnd,
         [this](long, long& msg, long&, long&, bool&, long&) {
+          if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS) BeginAction();
           if (msg != WM_KEYDOWN && msg != WM_CHAR) return;
+          BeginAction();
           retry_ = true;
           ++keys_;
         },
@@ -199,6 +201,10 @@ void VoucherBoxes::ShowStatus(std::string text, bool error) {
   status_error_ = error;
   fault_shown_ = false;
   Changed();
+}
+
+void VoucherBoxes::BeginAction() {
+  if (auto service = service_.lock()) service->BeginAction();
 }
 
 void VoucherBoxes::ShowFault(const std::string& prefix, const std::exception& e) {

@@ -152,6 +152,8 @@ class VoucherBoxes : public listkit::ListForm {
   void ShowFault(const std::string& prefix, const std::exception& e);
   // The ledger answered: a fault it showed leaves the status line.
   void Answered();
+  // A key or a move of the focus: the ledger may wait for a fault once again.
+  void BeginAction();
   void Changed();
 
   platform::WindowSystem& windows_;
