@@ -285,9 +285,13 @@ if on_file; then
   head -c 40000 "$LEDGER" >"$bad/cut.ledger"
   cp "$LEDGER" "$bad/v7.ledger" && cp "$LEDGER" "$bad/locked.ledger" && chmod 000 "$bad/locked.ledger"
   sqlite3 "$bad/v7.ledger" "UPDATE meta SET value = '7' WHERE key = 'schema_version'"
+  cp "$LEDGER" "$bad/view.ledger"
+  sqlite3 "$bad/view.ledger" "ALTER TABLE accounts RENAME TO a; CREATE VIEW accounts AS WITH
+    RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i AS id FROM n"
   [ "$(id -u)" -eq 0 ] && locked="" || locked="locked:没有权限读取"
   for case in missing:文件不存在 dir:这是一个目录 empty:文件是空的 text:这不是账套文件 \
-    cut:文件已损坏或不完整 "v7:账套结构版本是 7" $locked; do
+    cut:文件已损坏或不完整 "v7:账套结构版本是 7" \
+    "view:账套的表结构不对（wrong schema: accounts is a view, not a table）" $locked; do
     file=$bad/${case%%:*}.ledger
     "$GLVOUCHER" --ledger "$file" </dev/null >/dev/null 2>"$WORK/bad.err" && fail "glvoucher opened $file"
     grep -F -q "无法打开账套 $file：${case#*:}" "$WORK/bad.err" && [ "$(wc -l <"$WORK/bad.err")" = 1 ] ||
