@@ -35,7 +35,7 @@ echo "Copying it onto the server ..." >&2
 
 tmux_cmd="tmux -L stop-bench-$$ -f /dev/null"
 work=$(mktemp -d)
-trap '$tmux_cmd kill-server >/dev/null 2>&1; rm -rf "$work"' EXIT
+trap '$tmux_cmd kill-server >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 owner=()
 [ "$(id -u)" -ne 0 ] || owner=(runuser -u postgres --)
 pg_ctl=$(pg_config --bindir)/pg_ctl
@@ -49,6 +49,8 @@ signal_server() {
 }
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# running PID: the process has not ended (a zombie has: only tmux has yet to reap it).
+running() { kill -0 "$1" 2>/dev/null && ! grep -q ') Z' "/proc/$1/stat" 2>/dev/null; }
 
 # close_after LEDGER SECONDS CONDITION: starts the form, waits SECONDS after it appears,
 # makes the server CONDITION (healthy, frozen, gone), presses F10; prints the milliseconds
@@ -73,7 +75,7 @@ close_after() {
   esac
   start=$(now_ms)
   $tmux_cmd send-keys -t form F10
-  while kill -0 "$pid" 2>/dev/null; do sleep 0.005; done
+  while running "$pid"; do sleep 0.005; done
   printf '%6d ms (%s)' $(($(now_ms) - start)) "$loading"
   $tmux_cmd kill-session -t form 2>/dev/null || true
   case $condition in
@@ -86,8 +88,9 @@ close_after() {
   esac
 }
 
-points="0.1 0.5 1 2 4 8"
-printf 'F10 pressed this long after the form appeared, %s accounts and items:\n' "$records"
+points=${STOP_BENCH_POINTS:-"0.1 0.5 1 2 4 8"}
+printf 'F10 pressed this long after the form appeared, %s accounts and items; the\n' "$records"
+printf 'milliseconds until glvoucher ended (loading: a box still said its list was loading):\n
 printf '%-22s' "seconds"
 for p in $points; do printf '%22s' "$p"; done
 printf '\n'

@@ -31,7 +31,7 @@ void BackgroundWorker::Drain() {
   drained.wait();
 }
 
-void BackgroundWorker::Stop() {
+bool BackgroundWorker::Stop(std::optional<std::chrono::milliseconds> wait) {
   std::deque<std::function<void()>> dropped;
   {
     std::lock_guard lock(mutex_);
@@ -39,10 +39,14 @@ void BackgroundWorker::Stop() {
     dropped.swap(tasks_);
   }
   dropped.clear();  // what the dropped tasks hold goes now, before the wait
-  if (thread_.joinable()) {
-    thread_.request_stop();
-    thread_.join();
+  if (!thread_.joinable()) return true;
+  thread_.request_stop();
+  if (wait) {
+    std::unique_lock lock(mutex_);
+    if (!ended_cv_.wait_for(lock, *wait, [this] { return ended_; })) return false;
   }
+  thread_.join();
+  return true;
 }
 
 void BackgroundWorker::Run(std::stop_token stop) {
@@ -52,7 +56,7 @@ void BackgroundWorker::Run(std::stop_token stop) {
     {
       std::unique_lock lock(mutex_);
       if (!wake_.wait(lock, stop, [this] { return !tasks_.empty(); }) || stop.stop_requested()) {
-        return;
+        break;
       }
       task = std::move(tasks_.front());
       tasks_.pop_front();
@@ -63,6 +67,9 @@ void BackgroundWorker::Run(std::stop_token stop) {
       // Built on first use instead.
     }
   }
+  std::lock_guard lock(mutex_);
+  ended_ = true;
+  ended_cv_.notify_all();
 }
 
 }  // namespace glnamelist::ledger

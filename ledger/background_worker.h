@@ -7,10 +7,12 @@
 #ifndef GLNAMELIST_LEDGER_BACKGROUND_WORKER_H_
 #define GLNAMELIST_LEDGER_BACKGROUND_WORKER_H_
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <thread>
 
@@ -26,8 +28,9 @@ class BackgroundWorker {
   void Post(std::function<void()> task);
   // Waits until every task posted before has run (or was dropped by a stop).
   void Drain();
-  // Drops the waiting tasks, waits for the running one and ends the thread.
-  void Stop();
+  // Drops the waiting tasks and waits for the running one to end, at most `wait` (for ever
+  // when not given): true once the thread has ended. Stopped, the worker runs no more tasks.
+  bool Stop(std::optional<std::chrono::milliseconds> wait = std::nullopt);
   // True on the thread of a BackgroundWorker (any), while it runs a task.
   static bool OnWorkerThread();
   ~BackgroundWorker() { Stop(); }
@@ -39,6 +42,8 @@ class BackgroundWorker {
   std::condition_variable_any wake_;
   std::deque<std::function<void()>> tasks_;
   bool stopped_ = false;
+  bool ended_ = false;  // the thread has left its loop
+  std::condition_variable ended_cv_;
   // Started by the first Post; declared last, so that it is stopped and joined first.
   std::jthread thread_;
 };

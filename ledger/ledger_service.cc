@@ -164,6 +164,11 @@ void LedgerService::Report(const std::exception& e) const {
   if (fault_seen_) fault_seen_(e);
 }
 
+bool LedgerService::Stop(std::chrono::milliseconds wait) {
+  db_->Interrupt();
+  return worker_.Stop(wait);
+}
+
 LedgerService::~LedgerService() {
   db_->Interrupt();
   worker_.Stop();

@@ -3,6 +3,7 @@
 #define GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 
 #include <array>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <future>
@@ -112,6 +113,12 @@ class LedgerService : public GLData {
   // host's later reads of the same action fail at once with it, so that a list of many rows
   // does not wait for each. The next action reads again.
   void BeginAction();
+
+  // Stops reading at once (LedgerDb::Interrupt; queued work dropped) and waits for the
+  // background's running task, at most `wait`: true once it has ended. A task preparing a
+  // loaded table's look-up structures is not cut short: a program closing need not wait for
+  // it (the ledger is only read). After Stop the service reads nothing more.
+  bool Stop(std::chrono::milliseconds wait);
 
   // Waits until what the service has set out to load and prepare in the background so far
   // is done (preloaded sets, the item classes' items, the look-up structures of loaded sets).

@@ -382,7 +382,7 @@ class ServerLedger final : public LedgerDb {
     const std::string fetch = "FETCH FORWARD " + std::to_string(kLoadBatch) + " FROM " + cursor;
     try {
       for (;;) {
-        if (session != session_) {
+        if (session != session_ || !conn_ || !in_transaction_) {  // another read's failure
           throw ReadError(name_, kDoing, Fault::kLost,
                           "the connection to the server was lost (opened again by another read)");
         }

@@ -15,6 +15,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -129,6 +130,11 @@ int main(int argc, char** argv) {
     gl::platform::InstallPlatform();
     gl::ledger::RegisterLedger(options->ledger);
     status = ShowForm(*options, gl::ledger::ShownLocation(options->ledger));
+    if (!gl::voucher::StopLedger()) {
+      // The background still builds a table's look-up structures: only read, nothing to save.
+      std::cerr.flush();
+      std::_Exit(status);
+    }
   } catch (const std::exception& e) {
     std::cerr << "glvoucher-qt: " << gl::listkit::ErrorText(e) << "\n";
   }

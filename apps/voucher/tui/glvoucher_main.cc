@@ -8,6 +8,7 @@
 // exit status 1.
 #include <clocale>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -62,6 +63,11 @@ int Run(const std::string& ledger_path) {
       glnamelist::ledger::ShownLocation(ledger_path),
       glnamelist::ledger::PreloadLists(data, glnamelist::voucher::VoucherBoxes::ListKinds()));
   data.reset();
+  if (!glnamelist::voucher::StopLedger()) {
+    // The background still builds a table's look-up structures: only read, nothing to save.
+    std::cerr.flush();
+    std::_Exit(0);
+  }
   glnamelist::ResetLibraryServices();
   glnamelist::SetEnv(nullptr);
   return 0;
