@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "contracts/virtual_keys.h"
-#include "listkit/error_text.h"
 #include "tui/text.h"
 
 namespace glnamelist::tui {
@@ -82,7 +81,7 @@ bool VoucherForm::AttachLists(const ListReady& ready) {
     try {
       env_.Windows().SetFocus(boxes_->Window(focus_));
     } catch (const std::exception& e) {
-      ShowStatus(listkit::ErrorText(e), true);
+      boxes_->ReportFailure(e);  // a ledger's fault in the form's words
     }
   }
   return done;
@@ -145,7 +144,7 @@ bool VoucherForm::Handle(const KeyPress& key) {
       SendChar(static_cast<char32_t>(key.code));
     }
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);
+    boxes_->ReportFailure(e);  // a ledger's fault in the form's words
   }
   return true;
 }
