@@ -90,7 +90,7 @@ close_after() {
 
 points=${STOP_BENCH_POINTS:-"0.1 0.5 1 2 4 8"}
 printf 'F10 pressed this long after the form appeared, %s accounts and items; the\n' "$records"
-printf 'milliseconds until glvoucher ended (loading: a box still said its list was loading):\n
+printf 'milliseconds until glvoucher ended (loading: a box still said its list was loading):\n'
 printf '%-22s' "seconds"
 for p in $points; do printf '%22s' "$p"; done
 printf '\n'
