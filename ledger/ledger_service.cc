@@ -9,6 +9,7 @@
 
 #include "contracts/error.h"
 #include "ledger/entries.h"
+#include "ledger/ledger_error.h"
 #include "ledger/record_loader.h"
 
 namespace glnamelist::ledger {
@@ -81,12 +82,6 @@ recordset::LookupColumns LookupColumnsOf(bool sorted_by_name) {
   return columns;
 }
 
-// The worker's connection to location, opened on first use.
-LedgerDb& WorkerDb(std::unique_ptr<LedgerDb>& db, const std::string& location) {
-  if (!db) db = OpenLedger(location);
-  return *db;
-}
-
 }  // namespace
 
 const std::vector<recordset::Column>& AccountColumns() {
@@ -106,10 +101,78 @@ const std::vector<recordset::Column>& TreeColumns() {
   return columns;
 }
 
-LedgerService::LedgerService(const std::string& location)
-    : location_(location), db_(OpenLedger(location)) {}
+// The service's ledger: tells the host of the failures its own thread meets.
+class LedgerService::Reporting final : public LedgerDb {
+ public:
+  Reporting(std::unique_ptr<LedgerDb> db, LedgerService& service)
+      : db_(std::move(db)), service_(service) {}
 
-LedgerService::~LedgerService() = default;
+  const std::string& name() const override { return db_->name(); }
+  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
+              const OnRow& on_row) override {
+    Reported([&] { db_->Lookup(sql, values, on_row); });
+  }
+  void Load(std::string_view sql, std::initializer_list<SqlValue> values,
+            const OnRow& on_row) override {
+    Reported([&] { db_->Load(sql, values, on_row); });
+  }
+  TableShape ShapeOf(std::string_view table) override {
+    TableShape shape;
+    Reported([&] { shape = db_->ShapeOf(table); });
+    return shape;
+  }
+  void Interrupt() override { db_->Interrupt(); }
+  std::string Identity() override {
+    std::string identity;
+    Reported([&] { identity = db_->Identity(); });
+    return identity;
+  }
+
+ private:
+  template <class Call>
+  void Reported(Call call) {
+    if (BackgroundWorker::OnWorkerThread()) return call();
+    if (service_.held_) throw *service_.held_;
+    try {
+      call();
+    } catch (const LedgerError& e) {
+      if (service_.actions_ && Passing(e.fault())) service_.held_ = e;
+      service_.Report(e);
+      throw;
+    }
+  }
+
+  std::unique_ptr<LedgerDb> db_;
+  LedgerService& service_;
+};
+
+LedgerService::LedgerService(const std::string& location) : LedgerService(OpenLedger(location)) {}
+
+LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
+    : db_(std::make_unique<Reporting>(std::move(db), *this)) {}
+
+void LedgerService::OnFault(std::function<void(const std::exception&)> seen) {
+  fault_seen_ = std::move(seen);
+}
+
+void LedgerService::BeginAction() {
+  actions_ = true;
+  held_.reset();
+}
+
+void LedgerService::Report(const std::exception& e) const {
+  if (fault_seen_) fault_seen_(e);
+}
+
+bool LedgerService::Stop(std::chrono::milliseconds wait) {
+  db_->Interrupt();
+  return worker_.Stop(wait);
+}
+
+LedgerService::~LedgerService() {
+  db_->Interrupt();
+  worker_.Stop();
+}
 
 const std::string& LedgerService::name() const { return db_->name(); }
 
@@ -118,7 +181,12 @@ RecordsetPtr LedgerService::Set(MasterSet which) {
   if (sets_[i]) return sets_[i];
   if (preloaded_sets_[i].valid()) {
     // A failed read's error reaches this request; the next one reads again.
-    sets_[i] = std::exchange(preloaded_sets_[i], {}).get();
+    try {
+      sets_[i] = std::exchange(preloaded_sets_[i], {}).get();
+    } catch (const LedgerError& e) {
+      Report(e);
+      throw;
+    }
   } else {
     const SetRead& read = ReadOf(which);
     sets_[i] = Prepared(LoadRecordset(*db_, read.sql, {}, read.columns()), read.sorted_by_name);
@@ -135,8 +203,7 @@ void LedgerService::Preload(const std::vector<MasterSet>& order) {
     preloaded_sets_[i] = loaded->get_future().share();
     worker_.Post([this, loaded, which, &read = ReadOf(which)] {
       try {
-        RecordsetPtr rs =
-            LoadRecordset(WorkerDb(worker_db_, location_), read.sql, {}, read.columns());
+        RecordsetPtr rs = LoadRecordset(*db_, read.sql, {}, read.columns());
         recordset::LookupPreparation(*rs, LookupColumnsOf(read.sorted_by_name))();
         if (which == MasterSet::kItemClasses) PreloadItems(rs);
         loaded->set_value(std::move(rs));
@@ -216,8 +283,7 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
         std::lock_guard lock(preloaded_items_mutex_);
         if (items_taken_.contains(id)) return;
       }
-      RecordsetPtr items =
-          LoadRecordset(WorkerDb(worker_db_, location_), kClassItemsSql, {id}, TreeColumns());
+      RecordsetPtr items = LoadRecordset(*db_, kClassItemsSql, {id}, TreeColumns());
       std::lock_guard lock(preloaded_items_mutex_);
       if (!items_taken_.contains(id)) preloaded_items_.emplace(id, std::move(items));
     });

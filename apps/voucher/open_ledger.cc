@@ -1,11 +1,15 @@
 #include "apps/voucher/open_ledger.h"
 
+#include <chrono>
+#include <exception>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 #include "contracts/error.h"
 #include "contracts/prog_ids.h"
 #include "ledger/ledger_db.h"
+#include "ledger/ledger_service.h"
 #include "ledger/register_ledger.h"
 #include "platform/class_registry.h"
 #include "services/library_services.h"
@@ -50,6 +54,15 @@ std::string LedgerName(const std::string& location) {
   rest = rest.substr(0, rest.find_first_of("?#"));
   size_t slash = rest.rfind('/');
   return slash == std::string_view::npos ? "" : std::string(rest.substr(slash + 1));
+}
+
+bool StopLedger() {
+  try {
+    auto service = std::dynamic_pointer_cast<ledger::LedgerService>(GetGLData());
+    return !service || service->Stop(std::chrono::milliseconds(kCloseWaitMs));
+  } catch (const std::exception&) {
+    return true;  // no service: nothing to wait for
+  }
 }
 
 }  // namespace glnamelist::voucher

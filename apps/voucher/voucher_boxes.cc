@@ -2,15 +2,18 @@
 
 #include <cmath>
 #include <exception>
+#include <utility>
 
 #include "apps/voucher/code_messages.h"
+#include "apps/voucher/error_text.h"
 #include "apps/voucher/form_words.h"
 #include "apps/voucher/kind_pictures.h"
 #include "contracts/environment.h"
 #include "contracts/list_kinds.h"
 #include "contracts/text.h"
 #include "contracts/virtual_keys.h"
-#include "listkit/error_text.h"
+#include "ledger/ledger_service.h"
+#include "services/library_services.h"
 
 namespace glnamelist::voucher {
 namespace {
@@ -56,12 +59,29 @@ VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
   focused_ = last_focused_ = status_box_ = fields_.size();
   for (Field& f : fields_) {
     f.watch = windows_.AddScopedHook(
-        f.hwnd, nullptr,
+        f.hwnd,
+        [this](long, long& msg, long&, long&, bool&, long&) {
+          if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS) BeginAction();
+          if (msg != WM_KEYDOWN && msg != WM_CHAR) return;
+          BeginAction();
+          retry_ = true;
+          ++keys_;
+        },
         [this, i = f.index](long, long msg, long, long) { Watch(fields_[i], msg); });
+  }
+  // A fault the lists absorb (a listing that fails ends silently) is still told.
+  try {
+    if (auto service = std::dynamic_pointer_cast<ledger::LedgerService>(GetGLData())) {
+      service->OnFault([this](const std::exception& e) { ShowFault("", e); });
+      service_ = service;
+    }
+  } catch (const std::exception&) {
+    // No data service yet: its errors reach the lists' own callers.
   }
 }
 
 VoucherBoxes::~VoucherBoxes() {
+  if (auto service = service_.lock()) service->OnFault(nullptr);
   changed_ = nullptr;
   for (Field& f : fields_) {
     f.watch.reset();
@@ -78,26 +98,41 @@ VoucherBoxes::~VoucherBoxes() {
 }
 
 bool VoucherBoxes::AttachLists(const ListReady& ready) {
+  if (std::exchange(retry_, false)) {
+    for (Field& f : fields_) {
+      if (f.failed) f.waiting = true, f.failed = false;
+    }
+  }
   bool waiting = false;
   bool attached = false;
   for (size_t i = 0; i < fields_.size(); ++i) {
     Field& f = fields_[i];
     if (!f.waiting) continue;
-    if (ready && !ready(f.kind)) {
-      waiting = true;
+    try {
+      if (ready && !ready(f.kind)) {
+        waiting = true;
+        continue;
+      }
+    } catch (const std::exception& e) {  // its data could not be read
+      f.waiting = false;
+      f.failed = true;
+      ShowFault(f.label + ": ", e);
       continue;
     }
     f.waiting = false;
     try {
+      // A new list each time: list setup never retries a failed account copy.
       auto list = std::make_shared<GLNameList>();
       list->HotTrace(hot_trace_);
       list->Attach(f.box, f.kind);
       if (PicturePtr picture = KindPicture(f.kind)) list->PicDefault(picture);
       f.list = std::move(list);
     } catch (const std::exception& e) {
-      ShowStatus(f.label + ": " + listkit::ErrorText(e), true);
+      f.failed = true;
+      ShowFault(f.label + ": ", e);
       continue;
     }
+    Answered();
     f.hook = windows_.AddScopedHook(
         f.hwnd,
         [this, i](long, long& msg, long& wParam, long&, bool&, long&) {
@@ -111,7 +146,7 @@ bool VoucherBoxes::AttachLists(const ListReady& ready) {
     try {
       LookUpAll();  // the names of codes typed while the lists were read
     } catch (const std::exception& e) {
-      ShowStatus(listkit::ErrorText(e), true);
+      ShowFault("", e);
     }
     Changed();
   }
@@ -123,7 +158,7 @@ void VoucherBoxes::ListOnArrival(Field& f) {
   try {
     windows_.SendMessage(f.hwnd, WM_SETFOCUS, 0, 0);
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);
+    ShowFault("", e);
   }
 }
 
@@ -137,10 +172,18 @@ bool VoucherBoxes::Waiting(size_t box) const {
   return box < fields_.size() && fields_[box].waiting;
 }
 
-std::string VoucherBoxes::NameBeside(size_t box) const {
-  if (!HasList(box)) return "";
+bool VoucherBoxes::ListsWaiting() const {
+  for (const Field& f : fields_) {
+    if (f.waiting || (f.failed && retry_)) return true;
+  }
+  return false;
+}
+
+const std::string& VoucherBoxes::NameBeside(size_t box) const {
+  static const std::string kNone;
+  if (!HasList(box)) return kNone;
   const Field& f = fields_[box];
-  return f.entry.known && f.entry.name != CodeOf(f) ? f.entry.name : "";
+  return f.entry.known && f.entry.name != CodeOf(f) ? f.entry.name : kNone;
 }
 
 size_t VoucherBoxes::BoxOfWindow(long hWnd) const {
@@ -167,15 +210,15 @@ void VoucherBoxes::ShowStatus(std::string text, bool error) {
   status_ = std::move(text);
   status_error_ = error;
   status_box_ = fields_.size();
+  fault_shown_ = false;
   Changed();
 }
 
 void VoucherBoxes::ShowStatusOf(const Field& field, std::string text, bool error) {
-  status_ = std::move(text);
-  status_error_ = error;
+  std::string box_text = windows_.IsWindow(field.hwnd) ? windows_.Text(field.hwnd) : "";
+  ShowStatus(std::move(text), error);
   status_box_ = field.index;
-  status_text_of_box_ = windows_.IsWindow(field.hwnd) ? windows_.Text(field.hwnd) : "";
-  Changed();
+  status_text_of_box_ = std::move(box_text);
 }
 
 void VoucherBoxes::ClearStatus(const std::string& text) {
@@ -198,6 +241,25 @@ int VoucherBoxes::ListingGuardMs() const {
 }
 
 void VoucherBoxes::MarkListing() { last_listing_ = Env().Timer(); }
+
+void VoucherBoxes::BeginAction() {
+  if (auto service = service_.lock()) service->BeginAction();
+}
+
+void VoucherBoxes::ShowFault(const std::string& prefix, const std::exception& e) {
+  ShowStatus(prefix + FaultText(e), true);
+  fault_shown_ = Unreachable(e);
+  fault_key_ = keys_;
+}
+
+void VoucherBoxes::Answered() {
+  // An answer to the key that met the fault says nothing of the fault: what failed failed.
+  if (!fault_shown_ || fault_key_ == keys_) return;
+  for (const Field& f : fields_) {
+    if (f.failed) return;  // its fault stands until it is tried again
+  }
+  ShowStatus("", false);
+}
 
 void VoucherBoxes::Changed() {
   if (changed_) changed_();
@@ -255,22 +317,32 @@ void VoucherBoxes::LookUp(Field& f) {
   std::string code = CodeOf(f);
   std::string key = code + '\n' + std::to_string(class_id) + '\n' + std::to_string(group_id);
   if (key == f.looked_up) return;
-  f.looked_up = key;
+  // Recorded once done: a look-up that fails is made again on the next key.
+  f.looked_up.clear();
   f.entry = {};
+  f.lookup_failed = true;
   f.entry = names_.Look(f.kind, code, class_id, group_id);
+  f.lookup_failed = false;
+  f.looked_up = key;
 }
 
 void VoucherBoxes::LookUpAll() {
+  bool looked = false;
   for (Field& f : fields_) {
-    if (f.list) LookUp(f);
+    if (!f.list) continue;
+    LookUp(f);
+    looked = true;
   }
+  if (looked) Answered();
 }
 
 std::string VoucherBoxes::Problem(const Field& f) const {
-  return f.list ? LeavingComplaint(f.kind, CodeOf(f), f.entry) : "";
+  // A look-up that failed says nothing of the code: its fault is in the status line.
+  return f.list && !f.lookup_failed ? LeavingComplaint(f.kind, CodeOf(f), f.entry) : "";
 }
 
 void VoucherBoxes::HintAfterListing(const Field& f) {
+  if (f.lookup_failed) return;  // its fault is in the status line
   ListingOutcome o;
   o.kind = f.kind;
   o.code = CodeOf(f);
@@ -297,7 +369,7 @@ void VoucherBoxes::Before(Field& field, long msg, long& wParam) {
   try {
     SyncParentIds(field);
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);  // the message still reaches the box
+    ShowFault("", e);  // the message still reaches the box
   }
 }
 
@@ -311,7 +383,7 @@ void VoucherBoxes::After(Field& field, long msg, long wParam) {
     LookUpAll();
     if (listing_key && (msg == WM_KEYDOWN || hot_trace_)) HintAfterListing(field);
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);
+    ShowFault("", e);
   }
   Changed();
 }
@@ -336,7 +408,7 @@ void VoucherBoxes::Entered(Field& field) {
       ShowStatusOf(before, problem, true);
     }
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);
+    ShowFault("", e);
   }
 }
 
@@ -370,7 +442,7 @@ void VoucherBoxes::ChoiceEnded(listkit::NameListBase& /*list*/, long hWnd) {
   try {
     LookUpAll();
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);
+    ShowFault("", e);
   }
   Changed();
 }
@@ -386,5 +458,7 @@ void VoucherBoxes::ListHidden(listkit::NameListBase& list) {
 }
 
 void VoucherBoxes::ReportError(const std::string& message) { ShowStatus(message, true); }
+
+void VoucherBoxes::ReportFailure(const std::exception& e) { ShowFault("", e); }
 
 }  // namespace glnamelist::voucher

@@ -18,6 +18,12 @@
 // A box that has the focus when its list is attached lists as entering it would have. The
 // rows of each list show the picture of its kind (kind_pictures.h).
 //
+// A fault of the ledger (a lost or unreachable server, a locked file) is told in the status
+// line by its cause, never as an unknown code: a look-up that failed leaves the box's entry
+// unknown but unjudged, and is tried again on the next key; a box whose list could not be
+// attached stays a plain box until the next key, when it waits for its data again. Once the
+// ledger answers again, its fault leaves the status line.
+//
 // The form sees its boxes' messages through hooks of its own on each box's window: one from
 // the start that follows the focus and the boxes' texts, and one added after the list's
 // once the list is attached: it steers a box's list before the list sees a message and
@@ -35,6 +41,10 @@
 #include "component/gl_name_list.h"
 #include "listkit/list_control_base.h"
 #include "platform/window_system.h"
+
+namespace glnamelist::ledger {
+class LedgerService;
+}  // namespace glnamelist::ledger
 
 namespace glnamelist::voucher {
 
@@ -71,8 +81,12 @@ class VoucherBoxes : public listkit::ListForm {
   // Creates and attaches, with the current HotTrace, the GLNameList of every box still
   // waiting whose kind is ready (every one when ready is empty), and hooks its window; true
   // once no box waits. Until then a box is a plain box. A box whose list cannot be made
-  // stays one; the error is shown, and it is not tried again.
+  // stays one and the error is shown; after the next key in any box it waits again (a new
+  // GLNameList is made once its kind is ready).
   bool AttachLists(const ListReady& ready = {});
+  // True while a box waits for its data or a failed one is to be tried again: the host
+  // calls AttachLists again soon (every kAttachPollMs).
+  bool ListsWaiting() const;
 
   size_t Count() const { return fields_.size(); }
   long Window(size_t box) const;
@@ -80,7 +94,7 @@ class VoucherBoxes : public listkit::ListForm {
   // True while the box waits for its data to attach its list.
   bool Waiting(size_t box) const;
   // The name of the entry box holds, when it is known and says more than the box's text.
-  std::string NameBeside(size_t box) const;
+  const std::string& NameBeside(size_t box) const;
   // The box whose window is hWnd, Count() for none.
   size_t BoxOfWindow(long hWnd) const;
 
@@ -117,6 +131,7 @@ class VoucherBoxes : public listkit::ListForm {
   void ListShown(listkit::NameListBase& list) override;
   void ListHidden(listkit::NameListBase& list) override;
   void ReportError(const std::string& message) override;
+  void ReportFailure(const std::exception& e) override;
 
  private:
   struct Field {
@@ -126,11 +141,14 @@ class VoucherBoxes : public listkit::ListForm {
     TextBoxPtr box;
     long hwnd = 0;
     bool waiting = true;
+    bool failed = false;  // its list could not be attached
     std::shared_ptr<GLNameList> list;
-    platform::ScopedHook watch;  // from the start
+    platform::ScopedHook watch;  // from the start: follows focus, texts and every key
     platform::ScopedHook hook;   // with the list
-    // What was looked up for the box, and for which text and parent ids.
+    // What was looked up for the box, and for which text and parent ids; whether the last
+    // look-up failed (the entry is then unknown but not judged).
     std::string looked_up;
+    bool lookup_failed = false;
     NamedEntry entry;
   };
 
@@ -162,6 +180,12 @@ class VoucherBoxes : public listkit::ListForm {
   // everything.
   void HintAfterListing(const Field& field);
   void MarkListing();
+  // Shows an error met while the form is in use, a ledger's fault in the form's words.
+  void ShowFault(const std::string& prefix, const std::exception& e);
+  // The ledger answered: a fault it showed leaves the status line.
+  void Answered();
+  // A key or a move of the focus: the ledger may wait for a fault once again.
+  void BeginAction();
   void Changed();
 
   platform::WindowSystem& windows_;
@@ -178,8 +202,17 @@ class VoucherBoxes : public listkit::ListForm {
   std::string status_text_of_box_;
   // When the last listing that may have run ended, by the lists' clock; negative: none yet.
   double last_listing_ = -1;
+  // The status line shows a ledger's fault that passes (unreachable, locked), met while the
+  // keys_-th key was handled.
+  bool fault_shown_ = false;
+  long fault_key_ = 0;
+  long keys_ = 0;
+  // A key has come since a box failed: failed boxes wait for their data again.
+  bool retry_ = false;
   listkit::NameListBase* shown_ = nullptr;
   std::function<void()> changed_;
+  // The ledger's data service, told to show its faults here while the form lives.
+  std::weak_ptr<ledger::LedgerService> service_;
 };
 
 }  // namespace glnamelist::voucher

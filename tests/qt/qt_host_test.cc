@@ -282,7 +282,8 @@ TEST_F(QtFormTest, AListIsAsTallAsItsRowsUpToAPageAndAsksOnlyForTheRowsItPaints)
   Connection request = rows->DataRequest.Connect([&](long row) {
     asked.insert(row);
     rows->CellText(row, 1, "1122." + std::to_string(row));
-    rows->CellText(row, 2, "应收账款");
+    // A name of a million characters is converted no further than a row can show.
+    rows->CellText(row, 2, row == 2 ? std::string(3'000'000 / 3, 'x') + "长" : "应收账款");
   });
   Paints paints;
   auto painted = [&] {
@@ -311,6 +312,11 @@ TEST_F(QtFormTest, AListIsAsTallAsItsRowsUpToAPageAndAsksOnlyForTheRowsItPaints)
   EXPECT_EQ(height[5] - height[1], 4 * row);
   EXPECT_EQ(height[1000] - height[1], (ListPopup::kMaxShownRows - 1) * row);
   EXPECT_EQ(height[1'000'000], height[1000]);
+  QAbstractItemModel* model = list.Popup()->View()->model();
+  const int name = model->columnCount() - 1;
+  QString long_name = model->data(model->index(1, name)).toString();
+  EXPECT_TRUE(long_name.size() <= 1025 && long_name.endsWith("x…")) << long_name.size();
+  EXPECT_EQ(model->data(model->index(0, name)).toString(), "应收账款");
 
   long page = list.Popup()->PageRows();
   bool exec = true;

@@ -7,11 +7,11 @@
 #include <QLabel>
 
 #include "contracts/prog_ids.h"
-#include "listkit/error_text.h"
 #include "qt/key_codes.h"
 #include "qt/line_edit_box.h"
 #include "qt/line_edit_window.h"
 #include "qt/qt_controls.h"
+#include "qt/rows_model.h"
 
 namespace glnamelist::qt {
 namespace {
@@ -32,8 +32,7 @@ FormPanel::FormPanel(QWidget* parent)
   key_timer_->setSingleShot(true);
   connect(key_timer_, &QTimer::timeout, this, [this] { DeliverKeys(); });
   RegisterQtControls(*env_, boxes_, /*owns_form=*/false);
-  LineEditWindow::SetErrorHandler(
-      [this](const std::exception& e) { boxes_->ShowStatus(listkit::ErrorText(e), true); });
+  LineEditWindow::SetErrorHandler([this](const std::exception& e) { boxes_->ReportFailure(e); });
   boxes_->OnChange([this] { Refresh(); });
   Refresh();
 }
@@ -86,28 +85,26 @@ std::shared_ptr<voucher::VoucherBoxes> FormPanel::Build() {
 }
 
 void FormPanel::AttachLists(const voucher::VoucherBoxes::ListReady& ready) {
-  if (!boxes_->AttachLists(ready)) {
-    attach_timer_ = new QTimer(this);
-    connect(attach_timer_, &QTimer::timeout, this, [this, ready] {
-      bool done = boxes_->AttachLists(ready);
-      DeliverKeys();  // keys that waited for a list
-      if (!done) return;
-      attach_timer_->deleteLater();
-      attach_timer_ = nullptr;
-      Refresh();
-    });
-    attach_timer_->start(voucher::VoucherBoxes::kAttachPollMs);
-  }
+  boxes_->AttachLists(ready);
+  // Boxes waiting for their data, and failed ones after the next key, as their data comes.
+  attach_timer_ = new QTimer(this);
+  connect(attach_timer_, &QTimer::timeout, this, [this, ready] {
+    if (!boxes_->ListsWaiting()) return;
+    boxes_->AttachLists(ready);
+    DeliverKeys();  // keys that waited for a list
+    Refresh();
+  });
+  attach_timer_->start(voucher::VoucherBoxes::kAttachPollMs);
   Refresh();
 }
 
 void FormPanel::Refresh() {
   for (size_t i = 0; i < names_.size(); ++i) {
     bool listed = boxes_->HasList(i) || boxes_->Waiting(i);
-    names_[i]->SetFullText(QString::fromStdString(boxes_->Waiting(i)
-                                                      ? voucher::VoucherBoxes::kWaitingNote
-                                                  : listed ? boxes_->NameBeside(i)
-                                                           : "(无列表)"));
+    names_[i]->SetFullText(
+        ShownText(boxes_->Waiting(i) ? std::string_view(voucher::VoucherBoxes::kWaitingNote)
+                  : listed           ? std::string_view(boxes_->NameBeside(i))
+                                     : std::string_view("(无列表)")));
     names_[i]->setStyleSheet(listed ? "" : "color: #b00020;");
   }
   if (changed_) changed_();

@@ -37,8 +37,8 @@ class FormPanel : public QWidget {
   // and the others as their data comes in, looked for between events. A box that waits
   // says so beside it.
   void AttachLists(const voucher::VoucherBoxes::ListReady& ready = {});
-  // True while some box waits for its data.
-  bool ListsWaiting() const { return attach_timer_ != nullptr; }
+  // True while some box waits for its data, or a failed one for its next try.
+  bool ListsWaiting() const { return boxes_->ListsWaiting(); }
   // True while keys (or an input method's text) typed ahead wait to go to the boxes.
   bool KeysWaiting() const { return !typed_.Empty(); }
 

@@ -49,14 +49,15 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
 
   // A list is attached before the next key is handled, never while a key is handled. Keys
   // already waiting (a paste, keys typed ahead) are read before the next drawing, and
-  // handled as soon as each may go.
-  bool waiting = !form.AttachLists(ready);
+  // handled as soon as each may go. A box that failed is tried again after the next key:
+  // polled as one that waits.
+  form.AttachLists(ready);
   for (bool open = true; open;) {
     int held = form.DeliverKeys();
     Draw(form, screen);
-    int poll = waiting ? voucher::VoucherBoxes::kAttachPollMs : -1;
+    int poll = form.ListsWaiting() ? voucher::VoucherBoxes::kAttachPollMs : -1;
     KeyPress key = screen.ReadKey(held < 0 ? poll : poll < 0 ? held : std::min(held, poll));
-    if (waiting) waiting = !form.AttachLists(ready);
+    if (form.ListsWaiting()) form.AttachLists(ready);
     open = form.Press(key);
     while (open && screen.KeyWaiting()) open = form.Press(screen.ReadKey());
   }
