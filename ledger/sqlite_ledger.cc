@@ -18,6 +18,7 @@
 #include "ledger/file_write.h"
 #include "ledger/ledger_error.h"
 #include "ledger/ledger_schema.h"
+#include "ledger/ledger_session.h"
 #include "ledger/sqlite_db.h"
 
 namespace glnamelist::ledger {
@@ -219,6 +220,59 @@ class SqliteLedgerDb final : public LedgerDb {
   std::map<std::string, Statement, std::less<>> prepared_;
 };
 
+// A ledger file open for writing: one read-write connection of its own, foreign keys
+// enforced, statements prepared once.
+class FileSession final : public LedgerSession {
+ public:
+  FileSession(const std::string& path, const LedgerLimits& limits)
+      : db_(path, Database::Mode::kWrite, limits.lock_wait) {
+    db_.ExecScript("PRAGMA foreign_keys = ON");
+  }
+
+  const std::string& name() const override { return db_.path(); }
+  bool OnServer() const override { return false; }
+
+  void Begin(bool write) override { Exec(write ? "BEGIN IMMEDIATE" : "BEGIN"); }
+  void Commit() override { Exec("COMMIT"); }
+  void Rollback() noexcept override {
+    if (!sqlite3_get_autocommit(db_.handle())) {
+      sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+  }
+
+  void Run(std::string_view sql, std::initializer_list<SqlValue> values,
+           const OnRow& on_row) override {
+    try {
+      auto found = prepared_.find(sql);
+      if (found == prepared_.end()) {
+        found = prepared_.emplace(std::string(sql), db_.Prepare(sql)).first;
+      }
+      ledger::Run(
+          found->second, values, on_row ? on_row : [](const ResultRow&) {});
+    } catch (const LedgerError& e) {
+      throw ReadError(name(), "cannot write", e.fault(), e.cause(), e.said());
+    }
+  }
+
+  void Script(const std::string& sql) override { Exec(sql); }
+
+ private:
+  void Exec(const std::string& sql) {
+    try {
+      db_.ExecScript(sql);
+    } catch (const LedgerError& e) {
+      if (e.fault() == Fault::kLocked) {
+        throw ReadError(name(), "cannot write", e.fault(),
+                        "the file is locked by another program (" + e.said() + ")", e.said());
+      }
+      throw ReadError(name(), "cannot write", e.fault(), e.cause(), e.said());
+    }
+  }
+
+  Database db_;
+  std::map<std::string, Statement, std::less<>> prepared_;
+};
+
 class FileSink final : public RowSink {
  public:
   FileSink(Database& db, std::string_view table, const std::vector<std::string_view>& columns)
@@ -252,6 +306,7 @@ class FileTarget final : public LedgerTarget {
     db_->ExecScript(
         "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -65536;");
     db_->ExecScript(EmbeddedSchema());
+    RunSchemaSteps(1, false, [&](const std::string& sql) { db_->ExecScript(sql); });
     db_->ExecScript("BEGIN");
   }
 
@@ -285,6 +340,12 @@ std::string FileIdentityAt(const std::string& path) {
 std::unique_ptr<LedgerDb> OpenLedgerFile(const std::string& path, const LedgerLimits& limits) {
   CheckFileItself(path);
   return std::make_unique<SqliteLedgerDb>(path, limits);
+}
+
+std::unique_ptr<LedgerSession> OpenLedgerFileSession(const std::string& path,
+                                                     const LedgerLimits& limits) {
+  CheckFileItself(path);
+  return std::make_unique<FileSession>(path, limits);
 }
 
 std::unique_ptr<LedgerTarget> CreateLedgerFile(const std::string& path) {
