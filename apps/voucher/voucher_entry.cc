@@ -157,7 +157,7 @@ bool VoucherEntry::Key(const FormKey& key) {
   } else if (key.ch == U'=' && IsAmount(grid_.Current().column)) {
     Go([&] { grid_.Balance(); });
     KeepDraft();
-  } else if (key.vk == VK_F5 || key.ch == kCtrlS) {
+  } else if (key.vk == kSaveKey || key.ch == kCtrlS) {
     Save();
   } else {
     return false;

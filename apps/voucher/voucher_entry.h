@@ -33,6 +33,10 @@
 
 namespace glnamelist::voucher {
 
+// The keys that save and open (virtual-key codes).
+inline constexpr long kSaveKey = 116;  // F5
+inline constexpr long kOpenKey = 117;  // F6
+
 // The words of the voucher form that both forms show.
 inline constexpr const char* kSaveKeys = "F5 / Ctrl-S";
 inline constexpr const char* kOpenKeys = "F6";

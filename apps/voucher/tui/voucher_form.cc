@@ -269,7 +269,7 @@ bool VoucherForm::VoucherKey(const KeyPress& key) {
     }
     return true;
   }
-  if (what.vk == VK_F6) {
+  if (what.vk == voucher::kOpenKey) {
     if (boxes_->Shown()) boxes_->Shown()->HideList();
     prompt_ = "";
     return true;
