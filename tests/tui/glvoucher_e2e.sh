@@ -381,8 +381,19 @@ if on_file; then
   wait_for "已打开凭证" "the saved voucher is opened by its number"
   screen_text | grep -q "2202 .* 002 .* 01.001 .*1,000.00" || fail "its first line, as saved"
   screen_text | grep -q "1002.01 .*1,000.00" || fail "its second line, as saved"
-  [ ! -e "$WORK/state/glnamelist/drafts" ] || [ -z "$(ls "$WORK/state/glnamelist/drafts")" ] ||
-    fail "no draft once saved"
+  [ -z "$(ls "$WORK/state/glnamelist/drafts")" ] || fail "no draft once saved"
+  # A change typed into it survives a killed form: offered on the next start, and taken.
+  type_text "再付"
+  poll "the change kept as a draft" test -n "$(ls "$WORK/state/glnamelist/drafts")"
+  kill -9 "$(cat "$WORK/pid")"
+  poll "the killed form's session ends" test -s "$WORK/voucher.status"
+  $TMUX_CMD kill-session -t voucher 2>/dev/null
+  rm -f "$WORK/voucher.status"
+  start "" "" "$WORK/vouchers.ledger"
+  wait_for "有上次没有保存的凭证，接着录入吗？（Y/N）" "the draft is offered"
+  keys y
+  wait_for "已恢复上次没有保存的凭证" "the draft taken"
+  shows "再付付货款" && shows "记字第 1 号" || fail "the draft as it was typed, of voucher 1"
   keys F10
   poll "glvoucher on the voucher did not end" test -s "$WORK/voucher.status"
   SESSION=e2e PAGE=boxes

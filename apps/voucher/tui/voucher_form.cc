@@ -25,7 +25,7 @@ const char* const kHelp2 =
 const char* const kVoucherHelp1 =
     "Tab/Enter 下一格  Shift-Tab 上一格  F8 列出  F9 查找  = 平衡  F5/Ctrl-S 保存";
 const char* const kVoucherHelp2 =
-    "F6 打开凭证  F2 自动列出  列表中: Up/Down 移动 Enter 选定 Esc 关闭  F10/Ctrl-Q 退出";
+    "F6 打开凭证  F2 自动列出  Up/Down 移动  Enter 选定  Esc 关闭  F10/Ctrl-Q 退出";
 
 // Today, as the voucher's date: YYYY-MM-DD of the local time.
 std::string Today() {
