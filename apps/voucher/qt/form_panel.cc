@@ -58,6 +58,7 @@ FormPanel::FormPanel(QWidget* parent, Page page)
 FormPanel::~FormPanel() {
   for (QLineEdit* line : lines_) line->removeEventFilter(this);
   if (amount_) amount_->removeEventFilter(this);
+  if (table_) table_->viewport()->removeEventFilter(this);
   LineEditWindow::SetErrorHandler(nullptr);
   boxes_->OnChange(nullptr);
   entry_.reset();
@@ -124,6 +125,7 @@ std::shared_ptr<voucher::VoucherBoxes> FormPanel::BuildVoucher() {
     width += kColumnChars[c] * digit;
   }
   table_->setMinimumSize(width, 12 * table_->verticalHeader()->defaultSectionSize());
+  table_->viewport()->installEventFilter(this);
   totals_ = new QLabel(this);
   name_ = new QLabel(this);
   layout->addWidget(header_);
@@ -160,17 +162,24 @@ void FormPanel::ShowEditor(long hwnd) {
   QLineEdit* editor = LineEditWindow::LineEditOf(hwnd);
   if (!editor || !table_) return;
   RefreshVoucher();
-  const voucher::Cell& at = entry_->Grid().Current();
-  QModelIndex index = model_->index(at.line, static_cast<int>(at.column));
-  table_->scrollTo(index);
   for (QLineEdit* line : lines_) {
     if (line != editor) line->hide();
   }
   if (amount_ != editor) amount_->hide();
-  editor->setGeometry(table_->visualRect(index));
+  PlaceEditor();
   editor->show();
   editor->raise();
   editor->setFocus(Qt::OtherFocusReason);
+}
+
+void FormPanel::PlaceEditor() {
+  if (!entry_) return;
+  QLineEdit* editor = LineEditWindow::LineEditOf(entry_->CurrentEditor());
+  if (!editor) return;
+  const voucher::Cell& at = entry_->Grid().Current();
+  QModelIndex index = model_->index(at.line, static_cast<int>(at.column));
+  table_->scrollTo(index);
+  editor->setGeometry(table_->visualRect(index));
 }
 
 void FormPanel::RefreshVoucher() {
@@ -253,7 +262,11 @@ void FormPanel::Refresh() {
   if (changed_) changed_();
 }
 
-bool FormPanel::eventFilter(QObject* /*watched*/, QEvent* event) {
+bool FormPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (table_ && watched == table_->viewport()) {
+    if (event->type() == QEvent::Resize) PlaceEditor();  // the cell moved with the table
+    return false;
+  }
   bool typed = event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod;
   if (!typed || handing_) return false;
   typed_.Push(std::unique_ptr<QEvent>(event->clone()));

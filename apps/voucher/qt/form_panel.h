@@ -77,6 +77,8 @@ class FormPanel : public QWidget {
   void RefreshVoucher();
   // Shows the line edit of hWnd over the current cell, with the focus; hides the others.
   void ShowEditor(long hWnd);
+  // Puts the current cell's line edit over that cell, as the table shows it now.
+  void PlaceEditor();
   // The voucher's own keys: true when typed was one of them.
   bool VoucherKey(const std::unique_ptr<QEvent>& typed);
   // Shows the names beside the boxes as the boxes have them now.
