@@ -72,7 +72,7 @@ clear_box() { keys -N 40 BSpace; }
 # $WORK/$SESSION.status.
 PAGE=boxes
 start() {
-  [ "$PAGE" = boxes ] && page_args=--boxes started=结算方式 || page_args="" started=借方合计
+  [ "$PAGE" = boxes ] && page_args=--boxes started=结算方式 || page_args="" started=贷方
   $TMUX_CMD new-session -d -s "$SESSION" -x 80 -y 24 \
     "${1:-} env LANG=C.UTF-8 LC_ALL=${2:-C.UTF-8} TERM=tmux-256color XDG_STATE_HOME='$WORK/state' \
        sh -c 'echo \$\$ >\"\$2/pid\";
@@ -345,7 +345,7 @@ if on_file; then
   wait_for "库存现金" "the box over the account cell lists the accounts"
   type_text "2202"
   keys Tab
-  wait_for "科目: 2202" "the cell keeps the account"
+  wait_for "第 1 行 / 共 5 行" "the box over the item-class cell lists the classes"
   type_text "002"
   keys Tab
   type_text "01."
@@ -393,7 +393,7 @@ if on_file; then
   wait_for "有上次没有保存的凭证，接着录入吗？（Y/N）" "the draft is offered"
   keys y
   wait_for "已恢复上次没有保存的凭证" "the draft taken"
-  shows "再付付货款" && shows "记字第 1 号" || fail "the draft as it was typed, of voucher 1"
+  shows "付货款再付" && shows "记字第 1 号" || fail "the draft as it was typed, of voucher 1"
   keys F10
   poll "glvoucher on the voucher did not end" test -s "$WORK/voucher.status"
   SESSION=e2e PAGE=boxes

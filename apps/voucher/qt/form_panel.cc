@@ -168,7 +168,6 @@ void FormPanel::ShowEditor(long hwnd) {
   if (amount_ != editor) amount_->hide();
   PlaceEditor();
   editor->show();
-  editor->raise();
   editor->setFocus(Qt::OtherFocusReason);
 }
 
