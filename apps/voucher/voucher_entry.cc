@@ -142,6 +142,14 @@ bool VoucherEntry::Unsaved() const { return DraftText(grid_.voucher()) != clean_
 
 void VoucherEntry::Go(const std::function<void()>& move) {
   Commit();
+  // An amount left is written as the voucher keeps it ("1000" as "1,000.00"); one that
+  // cannot be read stays as typed, for Check to name.
+  const Cell& at = grid_.Current();
+  if (IsAmount(at.column) && !grid_.CurrentText().empty()) {
+    if (std::optional<Money> amount = Money::Parse(grid_.CurrentText())) {
+      grid_.SetText(at, amount->Text());
+    }
+  }
   if (listkit::NameListBase* shown = boxes_.Shown()) shown->HideList();
   move();
   Load();

@@ -10,7 +10,7 @@
 // every key (Commit) and the grid is kept as the draft.
 //
 // Keys the voucher takes before its box: Tab and Enter (while no list is shown) to the next
-// cell, Shift-Tab back, "=" in an amount cell for what balances the voucher, F5 and Ctrl-S
+// cell (an amount left is written as the voucher keeps it, "1,000.00"), Shift-Tab back, "=" in an amount cell for what balances the voucher, F5 and Ctrl-S
 // to save. Saving runs Check first and names the first problem's line in the status line;
 // a saved voucher's number is shown and a new voucher begins. The host asks for a number
 // to open (OpenByText) and whether to take the draft offered on starting.

@@ -275,6 +275,7 @@ TEST_F(VoucherEntryTest, ChecksBeforeSavingNumbersTheSavedOneAndOpensItByItsNumb
   EnterTwoLines("9");
   EXPECT_EQ(entry_->Grid().Current(), (Cell{1, Column::kCredit}));
   EXPECT_EQ(focused_, amount_->hwnd_value);
+  EXPECT_EQ(entry_->Grid().Text({0, Column::kDebit}), "10.00") << "an amount left, tidied";
   EXPECT_EQ(entry_->TotalsText(), "借方合计 10.00   贷方合计 9.00   差额 1.00");
   EXPECT_FALSE(entry_->Key({0, U'x'})) << "other keys are the box's";
   EXPECT_TRUE(entry_->Key({kSaveKey, 0}));
