@@ -10,8 +10,8 @@
 // every key (Commit) and the grid is kept as the draft.
 //
 // Keys the voucher takes before its box: Tab and Enter (while no list is shown) to the next
-// cell (an amount left is written as the voucher keeps it, "1,000.00"), Shift-Tab back, "=" in an amount cell for what balances the voucher, F5 and Ctrl-S
-// to save. Saving runs Check first and names the first problem's line in the status line;
+// cell (an amount left is written as the voucher keeps it, "1,000.00"), Shift-Tab back, "="
+// in an amount cell for what balances the voucher, F5 and Ctrl-S to save. Saving runs Check first and names the first problem's line in the status line;
 // a saved voucher's number is shown and a new voucher begins. The host asks for a number
 // to open (OpenByText) and whether to take the draft offered on starting.
 #ifndef GLNAMELIST_APPS_VOUCHER_VOUCHER_ENTRY_H_

@@ -216,7 +216,6 @@ typed_in_account() {
 }
 left_with() {
   typed_in_account "$1"
-  settle
   keys Tab
 }
 on_server() { [ -n "${GLNAMELIST_PG_DIR:-}" ] && ! on_file; }
@@ -273,7 +272,6 @@ if on_server; then
   keys BTab
   clear_box
   type_text "1002."
-  settle
   keys F8
   wait_for "共 5 行" "listing after the restart"
 
