@@ -181,21 +181,51 @@ class SqliteLedgerDb final : public LedgerDb {
       }
       begin_->Run();
       try {
-        int64_t version = 0;
-        if (version_->Step()) version = version_->Int(0);
-        version_->Reset();
-        if (!pinned_) pinned_ = version;
-        if (*pinned_ != version) {
-          throw ReadError(name(), "cannot read", Fault::kChanged,
-                          "the ledger file was changed by another program after it was opened");
-        }
+        CheckUnchanged();
       } catch (...) {
         version_->Reset();
+        if (change_seq_) change_seq_->Reset();
         End();
         throw;
       }
     }
     ++depth_;
+  }
+
+  // The master data read in this transaction is what the connection first read. A commit
+  // of another connection (a voucher saved) that left the master data as it was, as its
+  // change sequence tells, is let through; any other change fails the read.
+  void CheckUnchanged() {
+    int64_t version = 0;
+    if (version_->Step()) version = version_->Int(0);
+    version_->Reset();
+    if (pinned_ == version) return;
+    std::optional<std::string> seq = ChangeSeq();
+    if (!pinned_) {
+      pinned_ = version;
+      pinned_seq_ = seq;
+      return;
+    }
+    if (!seq || seq != pinned_seq_) {
+      throw ReadError(name(), "cannot read", Fault::kChanged,
+                      "the ledger file was changed by another program after it was opened");
+    }
+    pinned_ = version;
+  }
+
+  // The master data's change sequence; none in a file that is no ledger (its check says so).
+  std::optional<std::string> ChangeSeq() {
+    if (!change_seq_) {
+      try {
+        change_seq_.emplace(db_, "SELECT value FROM meta WHERE key = 'change_seq'");
+      } catch (const std::exception&) {
+        return std::nullopt;
+      }
+    }
+    std::optional<std::string> seq;
+    if (change_seq_->Step()) seq = std::string(change_seq_->Text(0));
+    change_seq_->Reset();
+    return seq;
   }
 
   void Leave() {
@@ -214,9 +244,10 @@ class SqliteLedgerDb final : public LedgerDb {
   Database db_;
   std::string identity_;
   std::mutex mutex_;
-  std::optional<Statement> begin_, end_, version_;
+  std::optional<Statement> begin_, end_, version_, change_seq_;
   int depth_ = 0;
   std::optional<int64_t> pinned_;
+  std::optional<std::string> pinned_seq_;
   std::map<std::string, Statement, std::less<>> prepared_;
 };
 

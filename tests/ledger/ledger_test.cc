@@ -589,7 +589,7 @@ TEST(LedgerFileTest, AReadWaitsForALockedFileABoundedTimeThenSaysItIsLocked) {
 // One view of a file: a file replaced by another ledger while a form starts is still the one
 // first opened, for the background's reads and the look-ups alike; a file changed where it
 // is makes every later read say so, never mix the two.
-TEST(LedgerFileTest, AFileReplacedOrChangedAfterItWasOpenedIsNeverMixedWithTheNewOne) {
+TEST(LedgerFileTest, AFileReplacedOrItsMasterDataChangedIsNeverMixedButAVoucherSavedIsRead) {
   TempDir dir;
   const std::string path = dir.File("books.ledger"), other = dir.File("other.ledger");
   BuildTestLedger(path);
@@ -606,6 +606,12 @@ TEST(LedgerFileTest, AFileReplacedOrChangedAfterItWasOpenedIsNeverMixedWithTheNe
   EXPECT_TRUE(service.GetAccount(number));
 
   LedgerService changed(path);
+  Database(path, Database::Mode::kCreate)
+      .ExecScript(
+          "INSERT INTO vouchers (date, period, word, number) VALUES ('2026-12-01', '2026-12', "
+          "'记', 1)");
+  std::string cash = "1001";
+  EXPECT_TRUE(changed.GetAccount(cash)) << "a voucher saved leaves the master data as it was";
   Database(path, Database::Mode::kCreate)
       .ExecScript("UPDATE accounts SET name = '改名' WHERE number = '1001'");
   for (int i = 0; i < 2; ++i) {
