@@ -35,86 +35,86 @@ CREATE INDEX voucher_lines_account ON voucher_lines (account_id);
 -- Every change of the master data moves meta.change_seq on, in the changing transaction: a
 -- reader that pinned the master data at one sequence knows whether a later commit to the
 -- file (a voucher saved, say) left it as it was.
-INSERT INTO meta (key, value) VALUES ('change_seq', '1');
-CREATE TRIGGER accounts_insertd AFTER INSERT ON accounts BEGIN
+INSERT OR IGNORE INTO meta (key, value) VALUES ('change_seq', '1');
+CREATE TRIGGER IF NOT EXISTS accounts_inserted AFTER INSERT ON accounts BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER accounts_updated AFTER UPDATE ON accounts BEGIN
+CREATE TRIGGER IF NOT EXISTS accounts_updated AFTER UPDATE ON accounts BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER accounts_deleted AFTER DELETE ON accounts BEGIN
+CREATE TRIGGER IF NOT EXISTS accounts_deleted AFTER DELETE ON accounts BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER currencies_insertd AFTER INSERT ON currencies BEGIN
+CREATE TRIGGER IF NOT EXISTS currencies_inserted AFTER INSERT ON currencies BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER currencies_updated AFTER UPDATE ON currencies BEGIN
+CREATE TRIGGER IF NOT EXISTS currencies_updated AFTER UPDATE ON currencies BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER currencies_deleted AFTER DELETE ON currencies BEGIN
+CREATE TRIGGER IF NOT EXISTS currencies_deleted AFTER DELETE ON currencies BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER item_classes_insertd AFTER INSERT ON item_classes BEGIN
+CREATE TRIGGER IF NOT EXISTS item_classes_inserted AFTER INSERT ON item_classes BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER item_classes_updated AFTER UPDATE ON item_classes BEGIN
+CREATE TRIGGER IF NOT EXISTS item_classes_updated AFTER UPDATE ON item_classes BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER item_classes_deleted AFTER DELETE ON item_classes BEGIN
+CREATE TRIGGER IF NOT EXISTS item_classes_deleted AFTER DELETE ON item_classes BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER items_insertd AFTER INSERT ON items BEGIN
+CREATE TRIGGER IF NOT EXISTS items_inserted AFTER INSERT ON items BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER items_updated AFTER UPDATE ON items BEGIN
+CREATE TRIGGER IF NOT EXISTS items_updated AFTER UPDATE ON items BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER items_deleted AFTER DELETE ON items BEGIN
+CREATE TRIGGER IF NOT EXISTS items_deleted AFTER DELETE ON items BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER unit_groups_insertd AFTER INSERT ON unit_groups BEGIN
+CREATE TRIGGER IF NOT EXISTS unit_groups_inserted AFTER INSERT ON unit_groups BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER unit_groups_updated AFTER UPDATE ON unit_groups BEGIN
+CREATE TRIGGER IF NOT EXISTS unit_groups_updated AFTER UPDATE ON unit_groups BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER unit_groups_deleted AFTER DELETE ON unit_groups BEGIN
+CREATE TRIGGER IF NOT EXISTS unit_groups_deleted AFTER DELETE ON unit_groups BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER units_insertd AFTER INSERT ON units BEGIN
+CREATE TRIGGER IF NOT EXISTS units_inserted AFTER INSERT ON units BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER units_updated AFTER UPDATE ON units BEGIN
+CREATE TRIGGER IF NOT EXISTS units_updated AFTER UPDATE ON units BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER units_deleted AFTER DELETE ON units BEGIN
+CREATE TRIGGER IF NOT EXISTS units_deleted AFTER DELETE ON units BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER vch_explanations_insertd AFTER INSERT ON vch_explanations BEGIN
+CREATE TRIGGER IF NOT EXISTS vch_explanations_inserted AFTER INSERT ON vch_explanations BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER vch_explanations_updated AFTER UPDATE ON vch_explanations BEGIN
+CREATE TRIGGER IF NOT EXISTS vch_explanations_updated AFTER UPDATE ON vch_explanations BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER vch_explanations_deleted AFTER DELETE ON vch_explanations BEGIN
+CREATE TRIGGER IF NOT EXISTS vch_explanations_deleted AFTER DELETE ON vch_explanations BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER submes_insertd AFTER INSERT ON submes BEGIN
+CREATE TRIGGER IF NOT EXISTS submes_inserted AFTER INSERT ON submes BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER submes_updated AFTER UPDATE ON submes BEGIN
+CREATE TRIGGER IF NOT EXISTS submes_updated AFTER UPDATE ON submes BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER submes_deleted AFTER DELETE ON submes BEGIN
+CREATE TRIGGER IF NOT EXISTS submes_deleted AFTER DELETE ON submes BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER settle_types_insertd AFTER INSERT ON settle_types BEGIN
+CREATE TRIGGER IF NOT EXISTS settle_types_inserted AFTER INSERT ON settle_types BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER settle_types_updated AFTER UPDATE ON settle_types BEGIN
+CREATE TRIGGER IF NOT EXISTS settle_types_updated AFTER UPDATE ON settle_types BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-CREATE TRIGGER settle_types_deleted AFTER DELETE ON settle_types BEGIN
+CREATE TRIGGER IF NOT EXISTS settle_types_deleted AFTER DELETE ON settle_types BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
 
