@@ -48,11 +48,12 @@ demo-qt: deps $(REL_BUILD)/CMakeCache.txt
 	cmake --build $(REL_BUILD) -j $(JOBS) --target glvoucher-qt glledger
 	$(REL_BUILD)/bin/glvoucher-qt $(if $(LEDGER),--ledger $(LEDGER))
 
-# The README's picture: the account box with 1002's children dropped down.
+# The README's picture: a voucher's first line, and 1002's children dropped down on the next.
 picture: deps $(REL_BUILD)/CMakeCache.txt
 	cmake --build $(REL_BUILD) -j $(JOBS) --target glvoucher-qt glledger glnamelist_sample_ledger
 	cd $(REL_BUILD) && QT_QPA_PLATFORM=offscreen ./bin/glvoucher-qt --ledger sample.ledger \
-	  --screenshot $(CURDIR)/docs/glvoucher-qt.png --keys '<Tab>1002.'
+	  --screenshot $(CURDIR)/docs/glvoucher-qt.png \
+	  --keys '付货款<Tab>2202<Tab>002<Tab>01.<Enter><Tab><Tab>1000<Tab><Tab>付货款<Tab>1002.'
 
 bench: release
 	bench/run_all.sh $(REL_BUILD)

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "ledger/ledger_schema.h"
+#include "ledger/ledger_session.h"
 #include "ledger/pg_ledger.h"
 #include "ledger/sqlite_ledger.h"
 
@@ -38,6 +39,12 @@ std::unique_ptr<LedgerDb> OpenLedger(const std::string& location, const LedgerLi
   std::unique_ptr<LedgerDb> db = OpenUncheckedLedger(location, limits);
   CheckLedgerSchema(*db);
   return db;
+}
+
+std::unique_ptr<LedgerSession> OpenLedgerSession(const std::string& location,
+                                                 const LedgerLimits& limits) {
+  return IsServerLocation(location) ? OpenLedgerServerSession(location, limits)
+                                    : OpenLedgerFileSession(location, limits);
 }
 
 std::string LedgerIdentityAt(const std::string& location) {

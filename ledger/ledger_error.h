@@ -31,6 +31,7 @@ enum class Fault {
   kLocked,              // another program holds the ledger file locked
   kChanged,             // the ledger changed since it was opened (not one view any more)
   kStopped,             // reading was stopped: the program is closing
+  kConflict,            // a write met another session's at the same time (a key taken, ...)
 };
 
 // A ledger's error: errc::kDataService, an English text naming the ledger ("Cannot open

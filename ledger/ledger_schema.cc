@@ -11,24 +11,52 @@ const std::vector<LedgerTable>& LedgerTables() {
   static const std::vector<LedgerTable> tables = {
       {"accounts",
        {"id", "number", "name", "parent_id", "level", "detail", "helper_code", "is_bank",
-        "is_cash"}},
-      {"currencies", {"id", "number", "name"}},
-      {"item_classes", {"id", "number", "name"}},
+        "is_cash"},
+       {"number", "name", "helper_code"}},
+      {"currencies", {"id", "number", "name"}, {"number", "name"}},
+      {"item_classes", {"id", "number", "name"}, {"number", "name"}},
       {"items",
-       {"id", "class_id", "number", "name", "parent_id", "level", "detail", "helper_code"}},
-      {"unit_groups", {"id", "number", "name"}},
-      {"units", {"id", "group_id", "number", "name"}},
-      {"vch_explanations", {"id", "number", "explanation"}},
+       {"id", "class_id", "number", "name", "parent_id", "level", "detail", "helper_code"},
+       {"number", "name", "helper_code"}},
+      {"unit_groups", {"id", "number", "name"}, {"number", "name"}},
+      {"units", {"id", "group_id", "number", "name"}, {"number", "name"}},
+      {"vch_explanations", {"id", "number", "explanation"}, {"number", "explanation"}},
       {"submes",
-       {"id", "class_id", "number", "name", "parent_id", "level", "detail", "helper_code"}},
-      {"settle_types", {"id", "number", "name"}},
+       {"id", "class_id", "number", "name", "parent_id", "level", "detail", "helper_code"},
+       {"number", "name", "helper_code"}},
+      {"settle_types", {"id", "number", "name"}, {"number", "name"}},
+      {"vouchers",
+       {"id", "date", "period", "word", "number", "attachments", "row_version"},
+       {"date", "period", "word"}},
+      {"voucher_lines",
+       {"voucher_id", "line_no", "explanation", "account_id", "item_class_id", "item_id",
+        "currency_id", "debit", "credit"},
+       {"explanation"},
+       "voucher_id, line_no"},
   };
   return tables;
 }
 
-bool IsIntegerColumn(std::string_view column) {
-  return column != "number" && column != "name" && column != "helper_code" &&
-         column != "explanation";
+bool LedgerTable::IsInteger(std::string_view column) const {
+  return std::find(texts.begin(), texts.end(), column) == texts.end();
+}
+
+void RunSchemaSteps(int from, bool on_server,
+                    const std::function<void(const std::string& sql)>& exec) {
+  for (const SchemaStep& step : SchemaSteps()) {
+    if (step.version > from) exec(std::string(on_server ? step.server_sql : step.file_sql));
+  }
+}
+
+int SchemaVersionOf(const std::string& text) {
+  int version = -1;
+  try {
+    size_t used = 0;
+    version = std::stoi(text, &used);
+    if (used != text.size()) version = -1;
+  } catch (const std::exception&) {
+  }
+  return version < 0 ? -1 : version;
 }
 
 namespace {
@@ -51,18 +79,19 @@ void CheckTables(LedgerDb& db) {
   db.Lookup("SELECT value FROM meta WHERE key = ?1", {std::string_view("schema_version")},
             [&](const ResultRow& row) { text = std::string(row.Text(0)); });
   if (!text) Refuse(db, "no schema version");
-  int version = -1;
-  try {
-    size_t used = 0;
-    version = std::stoi(*text, &used);
-    if (used != text->size()) version = -1;
-  } catch (const std::exception&) {
-  }
+  const int version = SchemaVersionOf(*text);
   if (version < 0) Refuse(db, "schema version '" + *text + "' is not a number");
-  if (version != kSchemaVersion) {
+  if (version < kSchemaVersion) {
     Refuse(db,
-           "version " + std::to_string(version) + ", this program reads " +
-               std::to_string(kSchemaVersion),
+           "version " + std::to_string(version) + ", older than this program's " +
+               std::to_string(kSchemaVersion) + "; bring it up to date with: glledger upgrade " +
+               "--ledger " + db.name(),
+           Fault::kWrongVersion, version);
+  }
+  if (version > kSchemaVersion) {
+    Refuse(db,
+           "version " + std::to_string(version) + ", newer than this program's " +
+               std::to_string(kSchemaVersion) + " (made by a newer program)",
            Fault::kWrongVersion, version);
   }
   std::vector<std::pair<std::string_view, TableShape>> shapes = {{"meta", meta}};
@@ -75,7 +104,7 @@ void CheckTables(LedgerDb& db) {
     if (shape.kind != TableShape::Kind::kTable) {
       Refuse(db, table + " is " + shape.what + ", not a table");
     }
-    const LedgerTable meta_table = {"meta", {"key", "value"}};
+    const LedgerTable meta_table = {"meta", {"key", "value"}, {"key", "value"}};
     const LedgerTable* wanted = &meta_table;
     for (const LedgerTable& t : LedgerTables()) {
       if (t.name == name) wanted = &t;
@@ -86,7 +115,7 @@ void CheckTables(LedgerDb& db) {
       if (found == shape.columns.end()) {
         Refuse(db, "table " + table + " has no column " + std::string(column));
       }
-      const bool integer = name != "meta" && IsIntegerColumn(column);
+      const bool integer = wanted->IsInteger(column);
       if (found->type != (integer ? TableShape::Type::kInteger : TableShape::Type::kText)) {
         Refuse(db, "column " + table + "." + std::string(column) + " is " +
                        (found->declared.empty() ? "of no type" : found->declared) + ", not " +

@@ -1,7 +1,9 @@
-// What makes a database a ledger this program serves, for every kind of database.
+// What makes a database a ledger this program serves, for every kind of database, and the
+// steps that bring an older ledger up to it.
 #ifndef GLNAMELIST_LEDGER_LEDGER_SCHEMA_H_
 #define GLNAMELIST_LEDGER_LEDGER_SCHEMA_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,25 +14,49 @@
 namespace glnamelist::ledger {
 
 // The schema version this code reads and writes (meta.schema_version).
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 struct LedgerTable {
   std::string_view name;
   std::vector<std::string_view> columns;
+  // The columns that hold text; the others hold integers (ids, levels, flags, cents).
+  std::vector<std::string_view> texts;
+  // The columns that order its rows, one row to a key.
+  std::string_view key = "id";
+
+  bool IsInteger(std::string_view column) const;
 };
 
 // The tables of a ledger besides meta, with all their columns in schema order, parents
 // before the tables that refer to them.
 const std::vector<LedgerTable>& LedgerTables();
 
-// Whether a column of LedgerTables holds integers (ids, levels, flags) rather than text.
-bool IsIntegerColumn(std::string_view column);
+// One step of the schema: the SQL that brings a ledger of version - 1 to version, for a file
+// and for a server; each ends by setting meta.schema_version.
+struct SchemaStep {
+  int version;
+  std::string_view file_sql;
+  std::string_view server_sql;
+};
+
+// Every step from version 1 to kSchemaVersion, in order (schema.sql and schema_server.sql
+// make version 1).
+const std::vector<SchemaStep>& SchemaSteps();
+
+// Runs, through exec, the SQL of the steps after version `from`, in order: a ledger of that
+// version becomes one of kSchemaVersion.
+void RunSchemaSteps(int from, bool on_server,
+                    const std::function<void(const std::string& sql)>& exec);
+
+// The schema version a meta.schema_version text tells; -1 when it is not a number.
+int SchemaVersionOf(const std::string& text);
 
 // Checks that db holds a ledger of kSchemaVersion whose every table is a table (not a view
 // or anything else standing in for one) with every column, of its type; otherwise
 // RefuseLedger with "wrong schema: ..." (Fault::kNotALedger without a meta table,
-// kWrongVersion, kWrongSchema). A failure of the database while it looks is raised as
-// "Cannot open ledger <name>: <cause>" with its fault.
+// kWrongVersion, kWrongSchema). An older ledger's cause names `glledger upgrade`. A failure
+// of the database while it looks is raised as "Cannot open ledger <name>: <cause>" with its
+// fault.
 void CheckLedgerSchema(LedgerDb& db);
 
 }  // namespace glnamelist::ledger

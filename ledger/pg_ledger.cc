@@ -21,6 +21,7 @@
 #include "contracts/error.h"
 #include "ledger/ledger_error.h"
 #include "ledger/ledger_schema.h"
+#include "ledger/ledger_session.h"
 
 namespace glnamelist::ledger {
 
@@ -244,6 +245,8 @@ Fault FaultOfState(std::string_view state) {
   if (state == "57014") return Fault::kNoAnswer;
   if (state == "28P01" || state == "28000") return Fault::kAuthentication;
   if (state == "3D000") return Fault::kNoDatabase;
+  // A key another session holds, a serialization failure, a deadlock.
+  if (state == "23505" || state == "40001" || state == "40P01") return Fault::kConflict;
   return Fault::kOther;
 }
 
@@ -684,6 +687,109 @@ class Writer {
   PGconn* conn_ = nullptr;
 };
 
+// A ledger on a server open for writing: a connection of its own, made again by the next
+// Begin once lost. The server ends each statement that takes longer than limits.answer
+// (waiting for another session's lock included).
+class ServerSession final : public LedgerSession {
+ public:
+  ServerSession(const std::string& conninfo, const LedgerLimits& limits)
+      : conninfo_(conninfo), password_(PasswordIn(conninfo)), limits_(limits) {
+    Connect();
+  }
+  ~ServerSession() override { Drop(); }
+
+  const std::string& name() const override { return name_; }
+  bool OnServer() const override { return true; }
+
+  void Begin(bool write) override {
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
+      Drop();
+      try {
+        Connect();
+      } catch (const LedgerError& e) {  // told as a write of this ledger, not an opening
+        throw ReadError(name_, kDoing, e.fault(), e.cause(), e.said());
+      }
+    }
+    Exec(write ? "BEGIN ISOLATION LEVEL READ COMMITTED"
+               : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+  }
+  void Commit() override { Exec("COMMIT"); }
+  void Rollback() noexcept override {
+    if (conn_ && PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
+      Result(PQexec(conn_, "ROLLBACK"));
+    }
+  }
+
+  void Run(std::string_view sql, std::initializer_list<SqlValue> values,
+           const OnRow& on_row) override {
+    if (!conn_) Fail(nullptr);
+    BoundValues bound(values);
+    auto found = prepared_.find(sql);
+    if (found == prepared_.end()) {
+      std::string statement = "glnamelist_w" + std::to_string(prepared_.size() + 1);
+      Result made(PQprepare(conn_, statement.c_str(), ServerSql(sql).c_str(), bound.count(),
+                            bound.types()));
+      if (!made || PQresultStatus(made.get()) != PGRES_COMMAND_OK) Fail(made.get());
+      found = prepared_.emplace(std::string(sql), statement).first;
+    }
+    Result result(PQexecPrepared(conn_, found->second.c_str(), bound.count(), bound.data(),
+                                 bound.lengths(), bound.formats(), kBinary));
+    const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) Fail(result.get());
+    if (on_row) EachRow(result.get(), name_, on_row);
+  }
+
+  void Script(const std::string& sql) override { Exec(sql); }
+
+ private:
+  static constexpr const char* kDoing = "cannot write";
+
+  void Connect() {
+    std::atomic<bool> never = false;
+    conn_ = ledger::Connect(conninfo_, password_, limits_, never);
+    name_ = ServerName(conn_);
+    Exec("SET statement_timeout = " + std::to_string(limits_.answer.count()));
+  }
+
+  void Exec(const std::string& sql) {
+    if (!conn_) Fail(nullptr);
+    Result result(PQexec(conn_, sql.c_str()));
+    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) Fail(result.get());
+  }
+
+  [[noreturn]] void Fail(const PGresult* result) {
+    const char* message = result ? PQresultErrorMessage(result) : "";
+    if (!*message && conn_) message = PQerrorMessage(conn_);
+    std::string said = CauseOf(message, password_);
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    Fault fault = state ? FaultOfState(state) : Fault::kOther;
+    std::string cause = said;
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK || fault == Fault::kLost) {
+      fault = Fault::kLost;
+      cause = "the connection to the server was lost (" + said + ")";
+      Drop();
+    } else if (fault == Fault::kNoAnswer) {
+      cause = "the server gave no answer within " + Seconds(limits_.answer) + " (" + said + ")";
+    } else if (fault == Fault::kConflict) {
+      cause = "another session wrote the same rows at the same time (" + said + ")";
+    }
+    throw ReadError(name_, kDoing, fault, cause, said);
+  }
+
+  void Drop() {
+    if (conn_) PQfinish(conn_);
+    conn_ = nullptr;
+    prepared_.clear();
+  }
+
+  const std::string conninfo_;
+  const std::string password_;
+  const LedgerLimits limits_;
+  std::string name_ = "on a server";
+  PGconn* conn_ = nullptr;
+  std::map<std::string, std::string, std::less<>> prepared_;
+};
+
 // Rows of one table sent with binary COPY.
 class CopySink final : public RowSink {
  public:
@@ -781,6 +887,8 @@ class ServerTarget final : public LedgerTarget {
     const std::string& schema = EmbeddedServerSchema();
     size_t after_rows = schema.find(kAfterRowsMarker);
     server_.Exec(schema.substr(0, after_rows), "cannot create the tables");
+    RunSchemaSteps(1, true,
+                   [&](const std::string& sql) { server_.Exec(sql, "cannot create the tables"); });
     if (after_rows != std::string::npos) keys_ = schema.substr(after_rows);
   }
 
@@ -815,6 +923,11 @@ std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string& conninfo,
 
 std::string ServerIdentityAt(const std::string& conninfo) {
   return ServerLedger(conninfo, LedgerLimits{}).Identity();
+}
+
+std::unique_ptr<LedgerSession> OpenLedgerServerSession(const std::string& conninfo,
+                                                       const LedgerLimits& limits) {
+  return std::make_unique<ServerSession>(conninfo, limits);
 }
 
 std::unique_ptr<LedgerTarget> CreateLedgerServer(const std::string& conninfo, bool replace) {

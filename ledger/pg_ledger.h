@@ -22,6 +22,12 @@ std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string& conninfo, const Le
 // The identity of the database conninfo names (LedgerDb::Identity).
 std::string ServerIdentityAt(const std::string& conninfo);
 
+class LedgerSession;
+// The ledger on the server open for writing (OpenLedgerSession): one connection of its own,
+// made within limits.connect, each statement given limits.answer by the server.
+std::unique_ptr<LedgerSession> OpenLedgerServerSession(const std::string& conninfo,
+                                                       const LedgerLimits& limits);
+
 // Writes a ledger into the (existing) database in one transaction: the schema's tables,
 // rows by binary COPY, then the keys and indexes; see CreateLedger. While it writes it holds
 // an advisory lock of the database, so that a second writer is refused at once; tables to

@@ -19,8 +19,9 @@ constexpr std::chrono::milliseconds kLockPoll(10);
 
 Database::Database(const std::string& path, Mode mode, std::chrono::milliseconds lock_wait)
     : path_(path), lock_wait_(lock_wait) {
-  int flags =
-      mode == Mode::kCreate ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+  int flags = mode == Mode::kCreate  ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+              : mode == Mode::kWrite ? SQLITE_OPEN_READWRITE
+                                     : SQLITE_OPEN_READONLY;
   flags |= mode == Mode::kShared ? SQLITE_OPEN_FULLMUTEX : SQLITE_OPEN_NOMUTEX;
   int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
@@ -84,6 +85,14 @@ void Database::Fail(const std::string& doing) const {
       fault = Fault::kStopped;
       cause = "stopped: the program is closing";
       break;
+    case SQLITE_CONSTRAINT: {
+      const int code = sqlite3_extended_errcode(db_);
+      if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) {
+        fault = Fault::kConflict;
+        cause = "a row with the same key is already there (" + said + ")";
+      }
+      break;
+    }
     default:
       break;
   }

@@ -22,12 +22,13 @@ class Statement;
 
 class Database {
  public:
-  enum class Mode { kReadOnly, kShared, kCreate };
+  enum class Mode { kReadOnly, kShared, kCreate, kWrite };
 
   // kReadOnly opens an existing file for reading only; kShared too, for use by several
   // threads (each call of SQLite's serialised); kCreate opens it read-write, creating it
-  // when missing. Error naming the file when SQLite refuses. A statement that finds the file
-  // locked by another program waits up to lock_wait for it.
+  // when missing; kWrite opens an existing file read-write. Error naming the file when SQLite
+  // refuses. A statement that finds the file locked by another program waits up to lock_wait for
+  // it.
   Database(const std::string& path, Mode mode,
            std::chrono::milliseconds lock_wait = std::chrono::milliseconds(2000));
   Database(const Database&) = delete;

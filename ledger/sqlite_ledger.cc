@@ -18,6 +18,7 @@
 #include "ledger/file_write.h"
 #include "ledger/ledger_error.h"
 #include "ledger/ledger_schema.h"
+#include "ledger/ledger_session.h"
 #include "ledger/sqlite_db.h"
 
 namespace glnamelist::ledger {
@@ -180,21 +181,51 @@ class SqliteLedgerDb final : public LedgerDb {
       }
       begin_->Run();
       try {
-        int64_t version = 0;
-        if (version_->Step()) version = version_->Int(0);
-        version_->Reset();
-        if (!pinned_) pinned_ = version;
-        if (*pinned_ != version) {
-          throw ReadError(name(), "cannot read", Fault::kChanged,
-                          "the ledger file was changed by another program after it was opened");
-        }
+        CheckUnchanged();
       } catch (...) {
         version_->Reset();
+        if (change_seq_) change_seq_->Reset();
         End();
         throw;
       }
     }
     ++depth_;
+  }
+
+  // The master data read in this transaction is what the connection first read. A commit
+  // of another connection (a voucher saved) that left the master data as it was, as its
+  // change sequence tells, is let through; any other change fails the read.
+  void CheckUnchanged() {
+    int64_t version = 0;
+    if (version_->Step()) version = version_->Int(0);
+    version_->Reset();
+    if (pinned_ == version) return;
+    std::optional<std::string> seq = ChangeSeq();
+    if (!pinned_) {
+      pinned_ = version;
+      pinned_seq_ = seq;
+      return;
+    }
+    if (!seq || seq != pinned_seq_) {
+      throw ReadError(name(), "cannot read", Fault::kChanged,
+                      "the ledger file was changed by another program after it was opened");
+    }
+    pinned_ = version;
+  }
+
+  // The master data's change sequence; none in a file that is no ledger (its check says so).
+  std::optional<std::string> ChangeSeq() {
+    if (!change_seq_) {
+      try {
+        change_seq_.emplace(db_, "SELECT value FROM meta WHERE key = 'change_seq'");
+      } catch (const std::exception&) {
+        return std::nullopt;
+      }
+    }
+    std::optional<std::string> seq;
+    if (change_seq_->Step()) seq = std::string(change_seq_->Text(0));
+    change_seq_->Reset();
+    return seq;
   }
 
   void Leave() {
@@ -213,9 +244,63 @@ class SqliteLedgerDb final : public LedgerDb {
   Database db_;
   std::string identity_;
   std::mutex mutex_;
-  std::optional<Statement> begin_, end_, version_;
+  std::optional<Statement> begin_, end_, version_, change_seq_;
   int depth_ = 0;
   std::optional<int64_t> pinned_;
+  std::optional<std::string> pinned_seq_;
+  std::map<std::string, Statement, std::less<>> prepared_;
+};
+
+// A ledger file open for writing: one read-write connection of its own, foreign keys
+// enforced, statements prepared once.
+class FileSession final : public LedgerSession {
+ public:
+  FileSession(const std::string& path, const LedgerLimits& limits)
+      : db_(path, Database::Mode::kWrite, limits.lock_wait) {
+    db_.ExecScript("PRAGMA foreign_keys = ON");
+  }
+
+  const std::string& name() const override { return db_.path(); }
+  bool OnServer() const override { return false; }
+
+  void Begin(bool write) override { Exec(write ? "BEGIN IMMEDIATE" : "BEGIN"); }
+  void Commit() override { Exec("COMMIT"); }
+  void Rollback() noexcept override {
+    if (!sqlite3_get_autocommit(db_.handle())) {
+      sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+  }
+
+  void Run(std::string_view sql, std::initializer_list<SqlValue> values,
+           const OnRow& on_row) override {
+    try {
+      auto found = prepared_.find(sql);
+      if (found == prepared_.end()) {
+        found = prepared_.emplace(std::string(sql), db_.Prepare(sql)).first;
+      }
+      ledger::Run(
+          found->second, values, on_row ? on_row : [](const ResultRow&) {});
+    } catch (const LedgerError& e) {
+      throw ReadError(name(), "cannot write", e.fault(), e.cause(), e.said());
+    }
+  }
+
+  void Script(const std::string& sql) override { Exec(sql); }
+
+ private:
+  void Exec(const std::string& sql) {
+    try {
+      db_.ExecScript(sql);
+    } catch (const LedgerError& e) {
+      if (e.fault() == Fault::kLocked) {
+        throw ReadError(name(), "cannot write", e.fault(),
+                        "the file is locked by another program (" + e.said() + ")", e.said());
+      }
+      throw ReadError(name(), "cannot write", e.fault(), e.cause(), e.said());
+    }
+  }
+
+  Database db_;
   std::map<std::string, Statement, std::less<>> prepared_;
 };
 
@@ -252,6 +337,7 @@ class FileTarget final : public LedgerTarget {
     db_->ExecScript(
         "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -65536;");
     db_->ExecScript(EmbeddedSchema());
+    RunSchemaSteps(1, false, [&](const std::string& sql) { db_->ExecScript(sql); });
     db_->ExecScript("BEGIN");
   }
 
@@ -285,6 +371,12 @@ std::string FileIdentityAt(const std::string& path) {
 std::unique_ptr<LedgerDb> OpenLedgerFile(const std::string& path, const LedgerLimits& limits) {
   CheckFileItself(path);
   return std::make_unique<SqliteLedgerDb>(path, limits);
+}
+
+std::unique_ptr<LedgerSession> OpenLedgerFileSession(const std::string& path,
+                                                     const LedgerLimits& limits) {
+  CheckFileItself(path);
+  return std::make_unique<FileSession>(path, limits);
 }
 
 std::unique_ptr<LedgerTarget> CreateLedgerFile(const std::string& path) {

@@ -18,6 +18,11 @@ std::unique_ptr<LedgerDb> OpenLedgerFile(const std::string& path, const LedgerLi
 // The identity of the file at path (its device and inode); empty when there is none.
 std::string FileIdentityAt(const std::string& path);
 
+class LedgerSession;
+// The ledger file at path open for writing (OpenLedgerSession).
+std::unique_ptr<LedgerSession> OpenLedgerFileSession(const std::string& path,
+                                                     const LedgerLimits& limits);
+
 // A new ledger file at path, written through a temporary file of its own (see CreateLedger).
 std::unique_ptr<LedgerTarget> CreateLedgerFile(const std::string& path);
 

@@ -5,6 +5,7 @@
 //   glledger generate --accounts N --items N [--classes K] [--single-class] [--submes N]
 //                     [--seed S] [--quiet] [--replace] --out OUT
 //   glledger copy --from PATH_OR_URI [--quiet] [--replace] --to OUT
+//   glledger upgrade --ledger PATH_OR_URI
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -17,6 +18,7 @@
 #include "contracts/error.h"
 #include "ledger/file_write.h"
 #include "ledger/ledger_db.h"
+#include "ledger/ledger_upgrade.h"
 
 namespace {
 
@@ -28,6 +30,7 @@ constexpr const char* kUsage =
     "  glledger generate --accounts N --items N [--classes K] [--single-class]\n"
     "                    [--submes N] [--seed S] [--quiet] [--replace] --out OUT\n"
     "  glledger copy --from LEDGER [--quiet] [--replace] --to OUT\n"
+    "  glledger upgrade --ledger LEDGER\n"
     "OUT and LEDGER: a file path or a PostgreSQL connection string\n"
     "(postgresql://user@host/dbname, the password in ~/.pgpass or PGPASSWORD);\n"
     "--replace replaces a ledger already in that database.\n";
@@ -79,7 +82,9 @@ Arguments Parse(int argc, char** argv, const std::vector<std::string>& flag_name
       args.flags.push_back(word);
     } else if (i + 1 < argc) {
       args.values.emplace(word, argv[++i]);
-      if (word == "out" || word == "to" || word == "from") WarnOfPassword(argv[i]);
+      if (word == "out" || word == "to" || word == "from" || word == "ledger") {
+        WarnOfPassword(argv[i]);
+      }
     } else {
       throw glnamelist::Error(5, "--" + word + " needs a value");
     }
@@ -125,6 +130,19 @@ int Generate(const Arguments& args) {
   return 0;
 }
 
+int Upgrade(const Arguments& args) {
+  std::string ledger = args.One("ledger");
+  if (ledger.empty()) throw glnamelist::Error(5, kUsage);
+  glnamelist::ledger::UpgradeResult result = glnamelist::ledger::UpgradeLedger(ledger);
+  const std::string shown = glnamelist::ledger::ShownLocation(ledger);
+  if (result.from == result.to) {
+    std::printf("%s: already at version %d, nothing to do\n", shown.c_str(), result.to);
+  } else {
+    std::printf("%s: upgraded from version %d to %d\n", shown.c_str(), result.from, result.to);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,6 +158,7 @@ int main(int argc, char** argv) {
       return Generate(Parse(argc, argv, {"single-class", "quiet", "replace"}));
     }
     if (command == "copy") return Copy(Parse(argc, argv, {"quiet", "replace"}));
+    if (command == "upgrade") return Upgrade(Parse(argc, argv, {}));
     std::fputs(kUsage, stderr);
     return 2;
   } catch (const glnamelist::Error& e) {

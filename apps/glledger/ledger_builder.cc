@@ -15,6 +15,7 @@
 #include "contracts/error.h"
 #include "ledger/file_write.h"
 #include "ledger/ledger_db.h"
+#include "ledger/ledger_schema.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -85,6 +86,15 @@ void DeriveTable(Database& db, const TreeTable& table, PinyinInitials& pinyin) {
   }
 }
 
+// The schema version of a ledger being built; the current one when its schema has no meta
+// table (a schema of the caller's own, left as it is).
+int SchemaVersionIn(Database& db) {
+  Statement has_meta(db, "SELECT count(*) FROM sqlite_master WHERE name = 'meta'");
+  if (!has_meta.Step() || has_meta.Int(0) == 0) return kSchemaVersion;
+  Statement version(db, "SELECT value FROM meta WHERE key = 'schema_version'");
+  return version.Step() ? SchemaVersionOf(std::string(version.Text(0))) : kSchemaVersion;
+}
+
 }  // namespace
 
 std::string ReadTextFile(const std::string& path) {
@@ -132,6 +142,7 @@ void BuildLedger(const std::string& schema_sql, const std::vector<std::string>& 
     Database db(temp_path, Database::Mode::kCreate);
     PrepareForBulkWrite(db);
     db.ExecScript(schema_sql);
+    RunSchemaSteps(SchemaVersionIn(db), false, [&](const std::string& sql) { db.ExecScript(sql); });
     for (const std::string& data : data_sql) db.ExecScript(data);
     db.ExecScript("BEGIN");
     DeriveTreeColumns(db, pinyin);

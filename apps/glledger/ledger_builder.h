@@ -18,12 +18,13 @@ const std::string& EmbeddedSchema();
 // Reads a whole file; Error naming it when it cannot be read.
 std::string ReadTextFile(const std::string& path);
 
-// Builds the ledger at out from the schema and the data scripts (run in order, as SQLite
-// SQL). A file is written beside out under a temporary name and renamed into place when
-// complete, so a failed build leaves no half-built ledger. For a connection string the
-// ledger is built in a temporary file and copied onto the server (CopyLedger; replace as
-// there). Error on any SQL failure or inconsistent data (an entry whose parent code does
-// not exist, a duplicate code).
+// Builds the ledger at out from the schema, the schema steps after its version (so that a
+// schema of version 1 makes a ledger of the current one) and the data scripts (run in
+// order, as SQLite SQL). A file is written beside out under a temporary name and renamed into place
+// when complete, so a failed build leaves no half-built ledger. For a connection string the ledger
+// is built in a temporary file and copied onto the server (CopyLedger; replace as there). Error on
+// any SQL failure or inconsistent data (an entry whose parent code does not exist, a duplicate
+// code).
 void BuildLedger(const std::string& schema_sql, const std::vector<std::string>& data_sql,
                  const std::string& out, bool replace = false);
 

@@ -35,7 +35,7 @@ void CopyLedger(const std::string& from, const std::string& to, bool replace, bo
     for (size_t i = 0; i < table.columns.size(); ++i) {
       sql += (i ? ", " : "") + std::string(table.columns[i]);
     }
-    sql += " FROM " + std::string(table.name) + " ORDER BY id";
+    sql += " FROM " + std::string(table.name) + " ORDER BY " + std::string(table.key);
     std::unique_ptr<RowSink> sink = target->Rows(table.name, table.columns);
     std::vector<SqlValue> values(table.columns.size());
     source->Load(sql, {}, [&](const ResultRow& row) {
@@ -43,7 +43,7 @@ void CopyLedger(const std::string& from, const std::string& to, bool replace, bo
         const int at = static_cast<int>(i);
         if (row.IsNull(at)) {
           values[i] = std::monostate{};
-        } else if (IsIntegerColumn(table.columns[i])) {
+        } else if (table.IsInteger(table.columns[i])) {
           values[i] = row.Int(at);
         } else {
           values[i] = row.Text(at);

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "ledger/ledger_error.h"
+#include "ledger/ledger_schema.h"
 #include "listkit/error_text.h"
 
 namespace glnamelist::voucher {
@@ -32,7 +33,9 @@ std::string Words(const LedgerError& e) {
     case Fault::kCorrupt:
       return "文件已损坏或不完整（可能被截断）";
     case Fault::kWrongVersion:
-      return "账套结构版本是 " + std::to_string(e.version()) + "，本程序只能读取版本 1";
+      return "账套结构版本是 " + std::to_string(e.version()) + "，本程序只能读取版本 " +
+             std::to_string(ledger::kSchemaVersion) +
+             (e.version() < ledger::kSchemaVersion ? "，请先用 glledger upgrade 升级账套" : "");
     case Fault::kWrongSchema:
       return "账套的表结构不对";
     case Fault::kAuthentication:
@@ -55,6 +58,8 @@ std::string Words(const LedgerError& e) {
       return "账套在打开以后被改动或替换了，请重新打开";
     case Fault::kStopped:
       return "读取已停止";
+    case Fault::kConflict:
+      return "同时有别人在写同样的数据，请再试一次";
     case Fault::kOther:
       break;
   }

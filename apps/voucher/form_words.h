@@ -24,12 +24,15 @@ struct KeyHelp {
 };
 inline const std::vector<KeyHelp>& KeysOfTheForm() {
   static const std::vector<KeyHelp> keys = {
-      {"Tab / Shift-Tab", "到下一框 / 上一框"},
+      {"Tab / Shift-Tab", "到下一格（框） / 上一格（框）"},
       {"F8", "按代码列出"},
       {"F9", "按名称查找"},
       {"F2", "自动列出 开/关"},
       {"Up Down PgUp PgDn Home End", "在列表中移动"},
-      {"Enter", "选定列表中的行；没有列表时到下一框"},
+      {"Enter", "选定列表中的行；没有列表时到下一格（框）"},
+      {"=", "在借方或贷方填入使凭证平衡的金额"},
+      {"F5 / Ctrl-S", "检查并保存凭证"},
+      {"F6", "按号码打开已保存的凭证"},
       {"Esc", "关闭列表"},
       {"F10 / Ctrl-Q", "退出"},
   };

@@ -23,8 +23,7 @@ int TypeAhead::Wait(const FormKey& key) {
   size_t box = boxes_.Focused();
   if (NeedsList(key) && box < boxes_.Count() && boxes_.Waiting(box)) {
     if (note_.empty()) {
-      note_ =
-          VoucherBoxes::Kinds()[box].label + std::string("的列表正在载入，载入后接着处理所按的键");
+      note_ = boxes_.Label(box) + "的列表正在载入，载入后接着处理所按的键";
       boxes_.ShowStatus(note_, false);
     }
     return VoucherBoxes::kAttachPollMs;

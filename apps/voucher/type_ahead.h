@@ -20,10 +20,11 @@
 namespace glnamelist::voucher {
 
 // A key as the form tells keys apart: its virtual-key code (VK_TAB, VK_RETURN, VK_F8, ...;
-// 0 for none) and the character it types (0 for none).
+// 0 for none) and the character it types (0 for none); shift for Shift-Tab.
 struct FormKey {
   long vk = 0;
   char32_t ch = 0;
+  bool shift = false;
 };
 
 // True for the point of a code, as typed or as a Chinese input method types it (。 ．).

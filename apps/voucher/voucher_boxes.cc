@@ -45,13 +45,13 @@ std::vector<long> VoucherBoxes::ListKinds() {
 }
 
 VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
-                           const std::vector<TextBoxPtr>& boxes)
+                           const std::vector<TextBoxPtr>& boxes, const std::vector<BoxKind>& kinds)
     : windows_(windows), write_(std::move(write)) {
-  for (size_t i = 0; i < Kinds().size() && i < boxes.size(); ++i) {
+  for (size_t i = 0; i < kinds.size() && i < boxes.size(); ++i) {
     Field f;
     f.index = i;
-    f.label = Kinds()[i].label;
-    f.kind = Kinds()[i].kind;
+    f.label = kinds[i].label;
+    f.kind = kinds[i].kind;
     f.box = boxes[i];
     f.hwnd = f.box->hWnd();
     fields_.push_back(std::move(f));

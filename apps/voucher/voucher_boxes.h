@@ -69,10 +69,10 @@ class VoucherBoxes : public listkit::ListForm {
   static constexpr const char* kWaitingNote = "(列表载入中…)";
   static constexpr int kAttachPollMs = 50;
 
-  // boxes[i] is the box of Kinds()[i]; their windows live in windows, which outlives the
-  // form.
+  // boxes[i] is the box of kinds[i] (the form's boxes by default); their windows live in
+  // windows, which outlives the form.
   VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
-               const std::vector<TextBoxPtr>& boxes);
+               const std::vector<TextBoxPtr>& boxes, const std::vector<BoxKind>& kinds = Kinds());
   // Detaches every list.
   ~VoucherBoxes() override;
   VoucherBoxes(const VoucherBoxes&) = delete;
@@ -89,6 +89,7 @@ class VoucherBoxes : public listkit::ListForm {
   bool ListsWaiting() const;
 
   size_t Count() const { return fields_.size(); }
+  const std::string& Label(size_t box) const { return fields_.at(box).label; }
   long Window(size_t box) const;
   bool HasList(size_t box) const;
   // True while the box waits for its data to attach its list.

@@ -15,6 +15,7 @@
 #include "ledger/register_ledger.h"
 #include "listkit/list_control_base.h"
 #include "platform/register_platform.h"
+#include "services/library_services.h"
 
 namespace gl = glnamelist;
 using gl::listkit::NameListBase;
@@ -81,6 +82,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "print_toolkit: %s\n", e.what());
     status = 1;
   }
+  // The ledger's data service goes first, its background work stopped, while everything it
+  // uses still stands.
+  gl::ResetLibraryServices();
   gl::SetEnv(nullptr);
   return status;
 }

@@ -13,6 +13,7 @@
 #include "contracts/environment.h"
 #include "ledger/register_ledger.h"
 #include "platform/register_platform.h"
+#include "services/library_services.h"
 #include "qt/register_qt.h"
 
 namespace gl = glnamelist;
@@ -43,6 +44,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qt_line_edit: %s\n", e.what());
     status = 1;
   }
+  // The ledger's data service goes first, its background work stopped, while everything it
+  // uses still stands.
+  gl::ResetLibraryServices();
   gl::SetEnv(nullptr);
   return status;
 }

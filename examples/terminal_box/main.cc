@@ -13,6 +13,7 @@
 #include "contracts/virtual_keys.h"
 #include "ledger/register_ledger.h"
 #include "platform/register_platform.h"
+#include "services/library_services.h"
 #include "tui/register_terminal.h"
 #include "tui/screen.h"
 
@@ -59,6 +60,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "terminal_box: %s\n", e.what());
     status = 1;
   }
+  // The ledger's data service goes first, its background work stopped, while everything it
+  // uses still stands.
+  gl::ResetLibraryServices();
   gl::SetEnv(nullptr);
   return status;
 }

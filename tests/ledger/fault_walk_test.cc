@@ -99,7 +99,8 @@ class FormRun {
     env_->Registry().Register(progid::kItemSet, [service]() -> ObjectPtr {
       return std::make_shared<LedgerItemSet>(service);
     });
-    form_ = std::make_unique<tui::VoucherForm>(*env_, screen_, location_);
+    form_ = std::make_unique<tui::VoucherForm>(*env_, screen_, location_,
+                                               tui::VoucherForm::Page::kBoxes);
     tui::RegisterTerminalControls(*env_, form_->Form(), form_->Host(), nullptr);
     ready_ = PreloadLists(service_, voucher::VoucherBoxes::ListKinds());
     return "";

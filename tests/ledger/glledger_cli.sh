@@ -206,6 +206,27 @@ for to in "$WORK/old.ledger" "$WORK/link.ledger" "$WORK/../$(basename "$WORK")/o
 done
 [ "$(sql "$WORK/old.ledger" .dump)" = "$(sql "$WORK/b.ledger" .dump)" ] || fail "the source"
 
+# upgrade: a ledger of version 1 (as an older tool wrote it) to the current version once; a
+# newer one and none are refused; on a server too.
+refused 1 "usage:" upgrade
+refused 1 "file not found" upgrade --ledger "$WORK/none.ledger"
+# to_v1 RUN: makes the ledger RUN (a command taking SQL) reaches one of version 1.
+to_v1() { "$@" "DROP TABLE voucher_lines; DROP TABLE vouchers;
+  UPDATE meta SET value = '1' WHERE key = 'schema_version'"; }
+upgrades() {
+  "$GLLEDGER" upgrade --ledger "$1" >"$WORK/out" 2>"$WORK/err" &&
+    grep -q "upgraded from version 1 to 2" "$WORK/out" &&
+    "$GLLEDGER" upgrade --ledger "$1" >"$WORK/out" 2>"$WORK/err" &&
+    grep -q "already at version 2, nothing to do" "$WORK/out" || fail "upgrade of $1"
+}
+cp "$WORK/a.ledger" "$WORK/v1.ledger"
+to_v1 sql "$WORK/v1.ledger"
+upgrades "$WORK/v1.ledger"
+[ "$(sql "$WORK/v1.ledger" "SELECT count(*) FROM vouchers, voucher_lines")" = 0 ] ||
+  fail "the upgraded ledger's tables"
+sql "$WORK/v1.ledger" "UPDATE meta SET value = '3' WHERE key = 'schema_version'"
+refused 1 "its version 3 is newer than this program's 2" upgrade --ledger "$WORK/v1.ledger"
+
 # A server database holding a ledger is replaced only when asked to.
 if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then
   server=$GLNAMELIST_PG_SERVER
@@ -244,5 +265,7 @@ if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then
     --to "$server password=$PGPASSWORD" 2>"$WORK/err" || fail "copy with a password"
   [ "$(wc -l <"$WORK/err")" = 1 ] && grep -q "warning: the password" "$WORK/err" ||
     fail "the password's warning"
+  to_v1 psql "$server" -qc
+  upgrades "$server"
 fi
 echo PASS

@@ -42,11 +42,13 @@
 #include "ledger/ledger_error.h"
 #include "ledger/ledger_schema.h"
 #include "ledger/ledger_service.h"
+#include "ledger/ledger_upgrade.h"
 #include "ledger/register_ledger.h"
 #include "ledger/sqlite_db.h"
 #include "platform/class_registry.h"
 #include "platform/keyed_collection.h"
 #include "tests/ledger/faulty_ledger.h"
+#include "tests/ledger/test_ledgers.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -59,63 +61,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 using Lines = std::vector<std::string>;
-
-// The test server of pg_cluster.sh.
-struct TestServer {
-  static bool Available() { return getenv("GLNAMELIST_PG_DIR") != nullptr; }
-
-  // A URI for database on the server; password replaces the real one when given.
-  static std::string Location(const std::string& database, const char* password = nullptr) {
-    return "postgresql://postgres:" + Encoded(password ? password : getenv("PGPASSWORD")) + "@" +
-           Encoded(getenv("GLNAMELIST_PG_DIR")) + "/" + Encoded(database);
-  }
-  static std::string Encoded(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-      out += std::isalnum(c) ? std::string(1, c) : std::string{'%', kHex[c >> 4], kHex[c & 15]};
-    }
-    return out;
-  }
-  static constexpr char kHex[] = "0123456789ABCDEF";
-
-  // How the ledger's messages name database on the server.
-  static std::string Name(const std::string& database) {
-    std::string host;
-    for (char c : std::string(getenv("GLNAMELIST_PG_DIR")))
-      host += c == '/' ? "%2F" : std::string(1, c);
-    return "postgresql://postgres@" + host + ":5432/" + database;
-  }
-
-  // A new empty database whose name is full of quotes and SQL, as data never code.
-  static std::string NewDatabase() {
-    static int made = 0;
-    const std::string n = std::to_string(++made), rest = " '; DROP TABLE meta; -- \\ $1";
-    Run("postgres", "CREATE DATABASE \"ledger \"\"" + n + "\"\"" + rest + "\"");
-    return "ledger \"" + n + "\"" + rest;
-  }
-
-  // Runs sql in database as the superuser; the first column of the first row, if any.
-  static std::string Run(const std::string& database, const std::string& sql) {
-    std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(Location(database).c_str()),
-                                                      PQfinish);
-    std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn.get(), sql.c_str()), PQclear);
-    ExecStatusType status = PQresultStatus(result.get());
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-      throw std::runtime_error(PQerrorMessage(conn.get()));
-    }
-    return PQntuples(result.get()) > 0 ? PQgetvalue(result.get(), 0, 0) : "";
-  }
-};
-
-// A directory of its own under the system's temporary directory, removed with its contents.
-struct TempDir {
-  TempDir() : path((std::filesystem::temp_directory_path() / "ledger-test-XXXXXX").string()) {
-    if (!mkdtemp(path.data())) throw std::runtime_error("mkdtemp failed");
-  }
-  ~TempDir() { std::filesystem::remove_all(path); }
-  std::string File(const std::string& name) const { return path + "/" + name; }
-  std::string path;
-};
 
 // Builds the sample ledger plus test entries at path: an item class (id 9) whose codes and
 // names hold quotes, %, *, backslashes, $1, SQL and a name of 100,000 characters; a unit
@@ -388,7 +333,7 @@ TEST_P(LedgerServiceTest, EveryListedEntryIsLookedUpByItsExactCode) {
     const char* tables =
         "SELECT count(*) || ' ' || (SELECT count(*) FROM pg_indexes WHERE schemaname = 'public') "
         "FROM pg_tables WHERE schemaname = 'public'";
-    EXPECT_EQ(TestServer::Run(server_->database, tables), "10 22");
+    EXPECT_EQ(TestServer::Run(server_->database, tables), "12 26");
     EXPECT_EQ(TestServer::Run("postgres", tables), "0 0");
   }
 }
@@ -496,8 +441,8 @@ TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
       "is_cash FROM n";
   std::vector<std::tuple<std::string, std::string, Fault>> cases = {
       {"DROP TABLE meta", "no meta table (not a ledger)", Fault::kNotALedger},
-      {"UPDATE meta SET value = '0' WHERE key = 'schema_version'",
-       "version 0, this program reads 1", Fault::kWrongVersion},
+      {"UPDATE meta SET value = '7' WHERE key = 'schema_version'",
+       "version 7, newer than this program's 2 (made by a newer program)", Fault::kWrongVersion},
       {"DELETE FROM meta", "no schema version", Fault::kWrongSchema},
       {"DROP TABLE units", "no table units", Fault::kWrongSchema},
       {"ALTER TABLE accounts DROP COLUMN is_cash", "table accounts has no column is_cash",
@@ -508,8 +453,8 @@ TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
       {"ALTER TABLE meta RENAME TO old_meta; CREATE VIEW meta AS SELECT * FROM old_meta",
        "meta is a view, not a table", Fault::kWrongSchema}};
   if (server) {
-    cases.emplace_back("ALTER TABLE currencies ALTER COLUMN id TYPE text",
-                       "column currencies.id is text, not integer", Fault::kWrongSchema);
+    cases.emplace_back("ALTER TABLE vch_explanations ALTER COLUMN id TYPE text",
+                       "column vch_explanations.id is text, not integer", Fault::kWrongSchema);
     cases.emplace_back("ALTER TABLE units ALTER COLUMN name TYPE bigint USING 0",
                        "column units.name is bigint, not text", Fault::kWrongSchema);
     cases.emplace_back(
@@ -539,6 +484,47 @@ TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
     EXPECT_EQ(e.what(), "Cannot open ledger " + place.name + ": wrong schema: " + cause);
     EXPECT_EQ(FaultOf(e), fault) << cause;
   }
+}
+
+// A ledger of version 1 is refused with the command that upgrades it. The upgrade is one
+// transaction: one that fails half-way leaves version 1 as it was; the next brings it to the
+// current version, after which there is nothing to do; a newer ledger or none is refused.
+TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused) {
+  NewLedger place(GetParam(), *dir_, "old.ledger");
+  place.BuildTestLedger();
+  place.Exec(
+      "DROP TABLE voucher_lines; DROP TABLE vouchers; "
+      "UPDATE meta SET value = '1' WHERE key = 'schema_version'");
+  Caught old = ErrorOf([&] { LedgerService service(place.location); });
+  EXPECT_EQ(FaultOf(old), Fault::kWrongVersion);
+  EXPECT_EQ(old.what(), "Cannot open ledger " + place.name +
+                            ": wrong schema: version 1, older than this program's 2; bring it up "
+                            "to date with: glledger upgrade --ledger " +
+                            place.name);
+  place.Exec("CREATE TABLE voucher_lines (x text)");  // in the way of the step's second table
+  EXPECT_THAT(ErrorOf([&] { UpgradeLedger(place.location); }).what(),
+              StartsWith("Ledger " + place.name + ": cannot write: "));
+  EXPECT_TRUE(OpenUncheckedLedger(place.location)->ColumnsOf("vouchers").empty())
+      << "the step's first table went with the failed transaction";
+  place.Exec("DROP TABLE voucher_lines");
+  for (int to : {1, 2}) {
+    UpgradeResult done = UpgradeLedger(place.location);
+    EXPECT_EQ(done.from, to) << "from 1, then nothing to do";
+    EXPECT_EQ(done.to, kSchemaVersion);
+  }
+  {
+    LedgerService service(place.location);  // a server's reader would hold off the DROP below
+    EXPECT_EQ(NamesOf1001(service), "库存现金|库存现金|库存现金");
+  }
+  EXPECT_THAT(OpenUncheckedLedger(place.location)->ColumnsOf("voucher_lines"), Contains("debit"));
+
+  place.Exec("UPDATE meta SET value = '3' WHERE key = 'schema_version'");
+  Caught newer = ErrorOf([&] { UpgradeLedger(place.location); });
+  EXPECT_EQ(FaultOf(newer), Fault::kWrongVersion);
+  EXPECT_THAT(newer.what(), HasSubstr("its version 3 is newer than this program's 2; use a newer "
+                                      "glledger"));
+  place.Exec("DROP TABLE meta");
+  EXPECT_EQ(FaultOf(ErrorOf([&] { UpgradeLedger(place.location); })), Fault::kNotALedger);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, LedgerServiceTest,
@@ -603,7 +589,7 @@ TEST(LedgerFileTest, AReadWaitsForALockedFileABoundedTimeThenSaysItIsLocked) {
 // One view of a file: a file replaced by another ledger while a form starts is still the one
 // first opened, for the background's reads and the look-ups alike; a file changed where it
 // is makes every later read say so, never mix the two.
-TEST(LedgerFileTest, AFileReplacedOrChangedAfterItWasOpenedIsNeverMixedWithTheNewOne) {
+TEST(LedgerFileTest, AFileReplacedOrItsMasterDataChangedIsNeverMixedButAVoucherSavedIsRead) {
   TempDir dir;
   const std::string path = dir.File("books.ledger"), other = dir.File("other.ledger");
   BuildTestLedger(path);
@@ -620,6 +606,12 @@ TEST(LedgerFileTest, AFileReplacedOrChangedAfterItWasOpenedIsNeverMixedWithTheNe
   EXPECT_TRUE(service.GetAccount(number));
 
   LedgerService changed(path);
+  Database(path, Database::Mode::kCreate)
+      .ExecScript(
+          "INSERT INTO vouchers (date, period, word, number) VALUES ('2026-12-01', '2026-12', "
+          "'记', 1)");
+  std::string cash = "1001";
+  EXPECT_TRUE(changed.GetAccount(cash)) << "a voucher saved leaves the master data as it was";
   Database(path, Database::Mode::kCreate)
       .ExecScript("UPDATE accounts SET name = '改名' WHERE number = '1001'");
   for (int i = 0; i < 2; ++i) {

@@ -11,6 +11,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -27,6 +28,7 @@
 #include "apps/voucher/qt/key_script.h"
 #include "apps/voucher/qt/screenshot.h"
 #include "apps/voucher/qt/voucher_window.h"
+#include "apps/voucher/voucher_grid.h"
 #include "contracts/virtual_keys.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
@@ -97,10 +99,10 @@ class QtFormTest : public ::testing::Test {
     // Each reading a second later, unless a test stops the clock: no listing falls under
     // the repeat guard.
     env_->SystemClock().SetSource([this] { return now_ += step_; });
-    ledger::RegisterLedger(env_->Registry(), GLNAMELIST_SAMPLE_LEDGER);
+    ledger::RegisterLedger(env_->Registry(), ledger_);
     OpenWindow(ledger::PreloadLists(GetGLData(), voucher::VoucherBoxes::ListKinds()));
     QTRY_VERIFY(!window_->ListsWaiting());
-    Account()->setFocus();
+    if (page_ == FormPanel::Page::kBoxes) Account()->setFocus();
   }
   void TearDown() override {
     window_.reset();
@@ -111,7 +113,7 @@ class QtFormTest : public ::testing::Test {
   // The window on the sample ledger, as the program shows it, its lists attached once ready
   // says so.
   void OpenWindow(const voucher::VoucherBoxes::ListReady& ready) {
-    window_ = std::make_unique<VoucherWindow>(GLNAMELIST_SAMPLE_LEDGER, ready, settings_);
+    window_ = std::make_unique<VoucherWindow>(ledger_, ready, settings_, page_);
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   }
@@ -170,6 +172,8 @@ class QtFormTest : public ::testing::Test {
   float step_ = 1;
   QTemporaryDir scratch_;
   QSettings settings_{scratch_.filePath("settings.ini"), QSettings::IniFormat};
+  std::string ledger_ = GLNAMELIST_SAMPLE_LEDGER;
+  FormPanel::Page page_ = FormPanel::Page::kBoxes;
   std::shared_ptr<platform::PlatformEnvironment> env_;
   std::unique_ptr<VoucherWindow> window_;
 };
@@ -374,7 +378,7 @@ TEST_F(QtFormTest, TheWindowHasMenusKeepsItsSizeAndItsStatusBarSpeaksOfTheBoxLef
   EXPECT_EQ(window_->windowTitle(), "sample — 记账凭证录入");
   QStringList menus;
   for (QAction* menu : window_->menuBar()->actions()) menus << menu->text();
-  EXPECT_EQ(menus, QStringList({"账套(&L)", "视图(&V)", "帮助(&H)"}));
+  EXPECT_EQ(menus, QStringList({"账套(&L)", "视图(&V)", "帮助(&H)"})) << "no voucher, no 凭证";
   QAction* list_on_entry = MenuAction(1, 0);
   EXPECT_TRUE(list_on_entry->isChecked());
   list_on_entry->trigger();
@@ -505,6 +509,93 @@ TEST_F(QtFormTest, TheScreenshotHoldsTheListAndTheMessageBoxWhereTheyStand) {
   EXPECT_TRUE(holds(shot, Dialog())) << "the message box";
   PlayKeys(ParseKeys("<Enter>"), [&] { return window_->KeysWaiting(); });
   QTRY_COMPARE(Dialog(), nullptr);
+}
+
+// The voucher on a copy of the sample ledger, its drafts in the scratch folder.
+class QtVoucherTest : public QtFormTest {
+ protected:
+  QtVoucherTest() {
+    ledger_ = scratch_.filePath("vouchers.ledger").toStdString();
+    std::filesystem::copy_file(GLNAMELIST_SAMPLE_LEDGER, ledger_);
+    page_ = FormPanel::Page::kVoucher;
+    qputenv("XDG_STATE_HOME", scratch_.filePath("state").toUtf8());
+  }
+  ~QtVoucherTest() override { qunsetenv("XDG_STATE_HOME"); }
+
+  QString Cell(int line, voucher::Column column) const {
+    QAbstractItemModel* model = window_->Panel().Table()->model();
+    return model->index(line, static_cast<int>(column)).data().toString();
+  }
+  QLineEdit* Editor(voucher::Column column) const {
+    return column == voucher::Column::kDebit || column == voucher::Column::kCredit
+               ? window_->Panel().AmountBox()
+               : window_->Box(static_cast<size_t>(column));
+  }
+  // The line edit of the cell has the focus, shown over the cell.
+  void At(int line, voucher::Column column) const {
+    QTRY_COMPARE(QApplication::focusWidget(), Editor(column));
+    QTableView* table = window_->Panel().Table();
+    EXPECT_EQ(Editor(column)->geometry(),
+              table->visualRect(table->model()->index(line, static_cast<int>(column))));
+  }
+  static void Tabs(int n) {
+    for (int i = 0; i < n; ++i) Press(Qt::Key_Tab);
+  }
+};
+
+TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsNumber) {
+  using voucher::Column;
+  QStringList menus;
+  for (QAction* menu : window_->menuBar()->actions()) menus << menu->text();
+  EXPECT_EQ(menus, QStringList({"账套(&L)", "凭证(&P)", "视图(&V)", "帮助(&H)"}));
+  At(0, Column::kExplanation);
+  Type("付货款");
+  Press(Qt::Key_Tab);
+  At(0, Column::kAccount);
+  Type("2202");
+  Press(Qt::Key_Tab);
+  Type("002");
+  Press(Qt::Key_Tab);
+  At(0, Column::kItem);
+  Type("01.");
+  QTRY_VERIFY(Shown() != nullptr);  // the items of the line's class under 01
+  Press(Qt::Key_Return);
+  QTRY_COMPARE(Cell(0, Column::kItem), "01.001");
+  Tabs(2);
+  At(0, Column::kDebit);
+  Type("1000");
+  Tabs(2);
+  At(1, Column::kExplanation);
+  Type("付货款");
+  Press(Qt::Key_Tab);
+  Type("工商");
+  Press(Qt::Key_F9);
+  QTRY_VERIFY(Shown() != nullptr);
+  Press(Qt::Key_Return);
+  QTRY_COMPARE(Cell(1, Column::kAccount), "1002.01");
+  Tabs(5);
+  At(1, Column::kCredit);
+  Type("900");
+  Press(Qt::Key_F5);
+  QTRY_COMPARE(Status(), "没有保存：借贷不平衡：借方 1,000.00，贷方 900.00，差额 100.00");
+  for (int i = 0; i < 3; ++i) Press(Qt::Key_Backspace);
+  Type("=");
+  QTRY_COMPARE(Cell(1, Column::kCredit), "1,000.00");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+  QTRY_VERIFY(Status().startsWith("已保存：记字第 1 号"));
+  EXPECT_EQ(Cell(0, Column::kAccount), "") << "a new voucher begins";
+  At(0, Column::kExplanation);
+
+  Press(Qt::Key_F6);
+  QInputDialog* ask = nullptr;
+  QTRY_VERIFY((ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())));
+  ask->setTextValue("1");
+  ask->accept();
+  QTRY_VERIFY(Status().startsWith("已打开凭证"));
+  EXPECT_EQ(
+      QStringList({Cell(0, Column::kAccount), Cell(0, Column::kItemClass), Cell(0, Column::kItem),
+                   Cell(0, Column::kDebit), Cell(1, Column::kAccount), Cell(1, Column::kCredit)}),
+      QStringList({"2202", "002", "01.001", "1,000.00", "1002.01", "1,000.00"}));
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ class LongTextTest : public ::testing::Test {
     env_ = platform::InstallPlatformEnvironment();
     env_->SystemClock().SetSource([t = 0.0f]() mutable { return t += 1; });
     ledger::RegisterLedger(env_->Registry(), ledger_);
-    form_ = std::make_unique<VoucherForm>(*env_, screen_, ledger_);
+    form_ = std::make_unique<VoucherForm>(*env_, screen_, ledger_, VoucherForm::Page::kBoxes);
     RegisterTerminalControls(*env_, form_->Form(), form_->Host(), nullptr);
     form_->AttachLists();
   }

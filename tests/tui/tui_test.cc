@@ -438,7 +438,7 @@ class VoucherFormTest : public ::testing::Test {
     // Each reading a second later: no listing falls under the repeat guard.
     env_->SystemClock().SetSource([t = 0.0f]() mutable { return t += 1; });
     ledger::RegisterLedger(env_->Registry(), ledger_);
-    form_ = std::make_unique<VoucherForm>(*env_, screen_, ledger_);
+    form_ = std::make_unique<VoucherForm>(*env_, screen_, ledger_, VoucherForm::Page::kBoxes);
     RegisterTerminalControls(*env_, form_->Form(), form_->Host(), nullptr);
     EXPECT_EQ(form_->AttachLists(ready_), late_ == 0);
   }

@@ -14,9 +14,13 @@
 #include "apps/voucher/draft_store.h"
 #include "apps/voucher/money.h"
 #include "apps/voucher/open_ledger.h"
+#include "apps/voucher/voucher_entry.h"
 #include "apps/voucher/voucher_grid.h"
 #include "contracts/list_kinds.h"
+#include "contracts/virtual_keys.h"
 #include "tests/fakes/error_of.h"
+#include "tests/fakes/fake_voucher_keeper.h"
+#include "tests/fakes/scoped_fake_environment.h"
 
 namespace glnamelist::voucher {
 namespace {
@@ -207,6 +211,151 @@ TEST_F(DraftStoreTest, ADraftComesBackAsItWasAndADamagedOneIsSetAsideWithItsCaus
 }
 
 // How the forms name a ledger in their titles, and quote a code in their messages.
+// The voucher form's logic over plain boxes (no lists), the fake data service's accounts,
+// a fake keeper and drafts in the test's folder.
+class VoucherEntryTest : public DraftStoreTest {
+ protected:
+  void SetUp() override {
+    DraftStoreTest::SetUp();
+    fake_.gl_data()->SetAccounts({{.FAccountID = 1L, .FNumber = "1001", .FName = "库存现金"},
+                                  {.FAccountID = 2L, .FNumber = "6001", .FName = "主营业务收入"}});
+    std::vector<TextBoxPtr> boxes;
+    for (size_t i = 0; i < VoucherEntry::BoxKinds().size(); ++i)
+      boxes.push_back(fake_.NewTextBox());
+    auto write = [this](long hwnd, const std::string& text) { Windows().SetText(hwnd, text); };
+    boxes_ = std::make_unique<VoucherBoxes>(Windows(), write, boxes, VoucherEntry::BoxKinds());
+    entry_ = MakeEntry();
+    entry_->Start("2026-12-06");
+  }
+  std::unique_ptr<VoucherEntry> MakeEntry() {
+    auto entry = std::make_unique<VoucherEntry>(
+        Windows(), *boxes_, amount_->hwnd_value, [this](long hwnd) { focused_ = hwnd; },
+        [this](long hwnd, const std::string& text) { Windows().SetText(hwnd, text); });
+    entry->UseKeeper(keeper_);
+    entry->UseDrafts(DraftStore("company.ledger", folder_));
+    return entry;
+  }
+  platform::WindowSystem& Windows() { return fake_.env().Windows(); }
+  // Types text into the box of the current cell, then the next key goes.
+  void Type(const std::string& text, FormKey then = {VK_TAB, 0}) {
+    EXPECT_EQ(focused_, entry_->CurrentEditor()) << "the box of the cell has the focus";
+    Windows().SetText(entry_->CurrentEditor(), text);
+    entry_->Commit();
+    if (then.vk || then.ch) {
+      EXPECT_TRUE(entry_->Key(then));
+    }
+  }
+  void Tabs(int n) {
+    for (int i = 0; i < n; ++i) EXPECT_TRUE(entry_->Key({VK_TAB, 0}));
+  }
+  std::string Status() const { return boxes_->Status(); }
+  // A voucher of 10.00 from 1001 to 6001, its credit as given, at the credit cell.
+  void EnterTwoLines(const std::string& credit) {
+    Type("收款");
+    Type("1001");
+    Tabs(3);
+    Type("10", {VK_RETURN, 0});
+    Tabs(1);
+    Type("收款");
+    Type("6001");
+    Tabs(4);
+    Type(credit, {});
+  }
+
+  fakes::ScopedFakeEnvironment fake_;
+  std::shared_ptr<fakes::FakeTextBox> amount_ = fake_.NewTextBox();
+  std::shared_ptr<fakes::FakeVoucherKeeper> keeper_ = std::make_shared<fakes::FakeVoucherKeeper>();
+  std::unique_ptr<VoucherBoxes> boxes_;
+  std::unique_ptr<VoucherEntry> entry_;
+  long focused_ = 0;
+};
+
+TEST_F(VoucherEntryTest, ChecksBeforeSavingNumbersTheSavedOneAndOpensItByItsNumber) {
+  EXPECT_EQ(entry_->HeaderText(), "日期 2026-12-06   记字（保存时编号）   附件 0 张");
+  EnterTwoLines("9");
+  EXPECT_EQ(entry_->Grid().Current(), (Cell{1, Column::kCredit}));
+  EXPECT_EQ(focused_, amount_->hwnd_value);
+  EXPECT_EQ(entry_->Grid().Text({0, Column::kDebit}), "10.00") << "an amount left, tidied";
+  EXPECT_EQ(entry_->TotalsText(), "借方合计 10.00   贷方合计 9.00   差额 1.00");
+  EXPECT_FALSE(entry_->Key({0, U'x'})) << "other keys are the box's";
+  EXPECT_TRUE(entry_->Key({kSaveKey, 0}));
+  EXPECT_EQ(Status(), "没有保存：借贷不平衡：借方 10.00，贷方 9.00，差额 1.00");
+  EXPECT_TRUE(keeper_->saved.empty());
+  Type("", {0, U'='});
+  EXPECT_EQ(Windows().Text(amount_->hwnd_value), "10.00") << "= balances, in the box too";
+  EXPECT_TRUE(entry_->Balanced());
+  EXPECT_EQ(entry_->TotalsText(), "借方合计 10.00   贷方合计 10.00");
+
+  keeper_->refusal.emplace(VoucherRefused::Why::kChanged,
+                           std::vector<Problem>{{0, "2026-12 记字第 1 号凭证已被别人修改"}});
+  entry_->Save();
+  EXPECT_EQ(Status(), "没有保存：2026-12 记字第 1 号凭证已被别人修改");
+  EXPECT_EQ(entry_->Grid().Text({1, Column::kCredit}), "10.00") << "nothing typed is lost";
+
+  EXPECT_TRUE(entry_->Key({0, U'\x13'}));  // Ctrl-S
+  EXPECT_EQ(Status(), "已保存：记字第 1 号（2026-12），开始录入下一张凭证");
+  ASSERT_EQ(keeper_->saved.size(), 1u);
+  EXPECT_EQ(keeper_->saved[1].lines.size(), 2u) << "without the blank last line";
+  EXPECT_EQ(entry_->Grid().Lines(), 1) << "a new voucher";
+  EXPECT_EQ(focused_, entry_->Editor(Column::kExplanation));
+
+  struct Case {
+    std::string typed, status;
+  } cases[] = {
+      {"x", "“x”不是凭证号：请输入号码，或月份和号码，如 2026-12 3"},
+      {"0", "“0”不是凭证号：请输入号码，或月份和号码，如 2026-12 3"},
+      {"2", "没有找到凭证 2026-12 记字第 2 号"},
+      {"2026-11 1", "没有找到凭证 2026-11 记字第 1 号"},
+      {"收 1", "没有找到凭证 2026-12 收字第 1 号"},
+      {" 记 2026-12 1 ", "已打开凭证 2026-12 记字第 1 号"},
+  };
+  for (const Case& c : cases) {
+    entry_->OpenByText(c.typed);
+    EXPECT_EQ(Status(), c.status) << c.typed;
+  }
+  EXPECT_EQ(entry_->Grid().Text({0, Column::kAccount}), "1001");
+  EXPECT_EQ(Windows().Text(entry_->Editor(Column::kAccount)), "1001") << "the boxes hold line 1";
+  EXPECT_EQ(entry_->HeaderText(), "日期 2026-12-06   记字第 1 号   附件 0 张");
+  entry_->MoveTo({1, Column::kExplanation});
+  Type("改了", {});
+  entry_->OpenByText("1");
+  EXPECT_EQ(Status(), "正在录入的凭证还没有保存：请先保存（F5 / Ctrl-S）");
+  entry_->Save();
+  EXPECT_EQ(keeper_->saved[1].version, 2) << "saved again over itself";
+  EXPECT_EQ(keeper_->saved[1].lines[1][Column::kExplanation], "改了");
+}
+
+TEST_F(VoucherEntryTest, WhatIsTypedIsKeptAsADraftOfferedOnTheNextStartAndGoneOnceSaved) {
+  DraftStore drafts("company.ledger", folder_);
+  EXPECT_FALSE(entry_->DraftOffered());
+  Type("收款");
+  EXPECT_TRUE(drafts.Load().has_value()) << "kept as it is typed";
+  entry_ = MakeEntry();
+  entry_->Start("2026-12-07");
+  ASSERT_TRUE(entry_->DraftOffered());
+  Type("别的", {});
+  EXPECT_EQ(drafts.Load()->lines.at(0)[Column::kExplanation], "收款")
+      << "the draft offered is not overwritten before the answer";
+  entry_->AnswerDraft(true);
+  EXPECT_EQ(entry_->Grid().Text({0, Column::kExplanation}), "收款");
+  EXPECT_EQ(Windows().Text(entry_->Editor(Column::kExplanation)), "收款");
+  EXPECT_EQ(Status(), "已恢复上次没有保存的凭证");
+  entry_->OpenByText("1");
+  EXPECT_EQ(Status(), "正在录入的凭证还没有保存：请先保存（F5 / Ctrl-S）") << "a draft is unsaved";
+
+  entry_ = MakeEntry();
+  ASSERT_TRUE(entry_->DraftOffered());
+  entry_->AnswerDraft(false);
+  EXPECT_FALSE(drafts.Load().has_value()) << "given up";
+
+  entry_->Start("2026-12-07");
+  EnterTwoLines("10");
+  EXPECT_TRUE(drafts.Load().has_value());
+  entry_->Save();
+  EXPECT_FALSE(drafts.Load().has_value()) << "gone once saved";
+  EXPECT_FALSE(entry_->Key({0, U'='})) << "= only balances an amount";
+}
+
 TEST(FormWordsTest, ALedgerByItsFileOrDatabaseNameALongCodeByItsEnds) {
   for (auto [location, name] : {std::pair{"build/dev/sample.ledger", "sample"},
                                 {"postgresql://clerk@server/company", "company"},

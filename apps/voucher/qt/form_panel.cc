@@ -1,10 +1,15 @@
 #include "apps/voucher/qt/form_panel.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QGridLayout>
+#include <QHeaderView>
+#include <QInputDialog>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QVBoxLayout>
 
 #include "contracts/prog_ids.h"
 #include "qt/key_codes.h"
@@ -18,16 +23,29 @@ namespace {
 
 constexpr int kBoxChars = 36;   // a box holds this many digits without scrolling
 constexpr int kNameChars = 30;  // and the name beside it this many
+// How many digits wide each of the voucher's columns is.
+constexpr int kColumnChars[voucher::kColumns] = {16, 12, 8, 12, 6, 14, 14};
 
 }  // namespace
 
-FormPanel::FormPanel(QWidget* parent)
+FormPanel::FormPanel(QWidget* parent, Page page)
     : QWidget(parent),
       env_(platform::InstalledPlatformEnvironment()),
-      boxes_(Build()),
+      boxes_(Build(page)),
       typed_(*boxes_, FormKeyOf, [this](std::unique_ptr<QEvent>& typed) { Hand(typed); }) {
   // After the windows' own filters exist, so that this one sees the keys first.
   for (QLineEdit* line : lines_) line->installEventFilter(this);
+  if (amount_) {
+    amount_->installEventFilter(this);
+    entry_ = std::make_unique<voucher::VoucherEntry>(
+        env_->Windows(), *boxes_, LineEditWindow::Of(amount_).hWnd(),
+        [this](long hwnd) { ShowEditor(hwnd); },
+        [](long hwnd, const std::string& text) {
+          if (QLineEdit* line = LineEditWindow::LineEditOf(hwnd)) {
+            line->setText(QString::fromStdString(text));
+          }
+        });
+  }
   key_timer_ = new QTimer(this);
   key_timer_->setSingleShot(true);
   connect(key_timer_, &QTimer::timeout, this, [this] { DeliverKeys(); });
@@ -39,14 +57,18 @@ FormPanel::FormPanel(QWidget* parent)
 
 FormPanel::~FormPanel() {
   for (QLineEdit* line : lines_) line->removeEventFilter(this);
+  if (amount_) amount_->removeEventFilter(this);
+  if (table_) table_->viewport()->removeEventFilter(this);
   LineEditWindow::SetErrorHandler(nullptr);
   boxes_->OnChange(nullptr);
+  entry_.reset();
   boxes_.reset();
   env_->SetMessageBox(nullptr);
   env_->Registry().Unregister(progid::kNameList);
 }
 
-std::shared_ptr<voucher::VoucherBoxes> FormPanel::Build() {
+std::shared_ptr<voucher::VoucherBoxes> FormPanel::Build(Page page) {
+  if (page == Page::kVoucher) return BuildVoucher();
   auto* grid = new QGridLayout(this);
   grid->setHorizontalSpacing(12);
   grid->setVerticalSpacing(8);
@@ -84,8 +106,136 @@ std::shared_ptr<voucher::VoucherBoxes> FormPanel::Build() {
       boxes);
 }
 
+std::shared_ptr<voucher::VoucherBoxes> FormPanel::BuildVoucher() {
+  auto* layout = new QVBoxLayout(this);
+  header_ = new QLabel(this);
+  table_ = new QTableView(this);
+  model_ = new QStandardItemModel(0, voucher::kColumns, this);
+  table_->setModel(model_);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setSelectionMode(QAbstractItemView::NoSelection);
+  table_->setFocusPolicy(Qt::NoFocus);
+  table_->setAccessibleName("凭证分录");
+  int digit = fontMetrics().horizontalAdvance('0');
+  int width = table_->verticalHeader()->sizeHint().width() + 4 * digit;
+  for (int c = 0; c < voucher::kColumns; ++c) {
+    model_->setHorizontalHeaderItem(
+        c, new QStandardItem(voucher::ColumnTitle(static_cast<voucher::Column>(c))));
+    table_->setColumnWidth(c, kColumnChars[c] * digit);
+    width += kColumnChars[c] * digit;
+  }
+  table_->setMinimumSize(width, 12 * table_->verticalHeader()->defaultSectionSize());
+  table_->viewport()->installEventFilter(this);
+  totals_ = new QLabel(this);
+  name_ = new QLabel(this);
+  layout->addWidget(header_);
+  layout->addWidget(table_, 1);
+  layout->addWidget(totals_);
+  layout->addWidget(name_);
+  connect(table_, &QTableView::clicked, this, [this](const QModelIndex& at) {
+    entry_->MoveTo({at.row(), static_cast<voucher::Column>(at.column())});
+    RefreshVoucher();
+  });
+  std::vector<TextBoxPtr> boxes;
+  for (const voucher::VoucherBoxes::BoxKind& kind : voucher::VoucherEntry::BoxKinds()) {
+    auto* line = new QLineEdit(table_->viewport());
+    line->setAccessibleName(kind.label);
+    line->hide();
+    lines_.push_back(line);
+    boxes.push_back(std::make_shared<LineEditBox>(line));
+  }
+  amount_ = new QLineEdit(table_->viewport());
+  amount_->setAccessibleName("金额");
+  amount_->setAlignment(Qt::AlignRight);
+  amount_->hide();
+  return std::make_shared<voucher::VoucherBoxes>(
+      env_->Windows(),
+      [](long hwnd, const std::string& text) {
+        if (QLineEdit* line = LineEditWindow::LineEditOf(hwnd)) {
+          line->setText(QString::fromStdString(text));
+        }
+      },
+      boxes, voucher::VoucherEntry::BoxKinds());
+}
+
+void FormPanel::ShowEditor(long hwnd) {
+  QLineEdit* editor = LineEditWindow::LineEditOf(hwnd);
+  if (!editor || !table_) return;
+  RefreshVoucher();
+  for (QLineEdit* line : lines_) {
+    if (line != editor) line->hide();
+  }
+  if (amount_ != editor) amount_->hide();
+  PlaceEditor();
+  editor->show();
+  editor->setFocus(Qt::OtherFocusReason);
+}
+
+void FormPanel::PlaceEditor() {
+  if (!entry_) return;
+  QLineEdit* editor = LineEditWindow::LineEditOf(entry_->CurrentEditor());
+  if (!editor) return;
+  const voucher::Cell& at = entry_->Grid().Current();
+  QModelIndex index = model_->index(at.line, static_cast<int>(at.column));
+  table_->scrollTo(index);
+  editor->setGeometry(table_->visualRect(index));
+}
+
+void FormPanel::RefreshVoucher() {
+  if (!entry_) return;
+  const voucher::VoucherGrid& grid = entry_->Grid();
+  model_->setRowCount(grid.Lines());
+  for (int line = 0; line < grid.Lines(); ++line) {
+    for (int c = 0; c < voucher::kColumns; ++c) {
+      auto column = static_cast<voucher::Column>(c);
+      QStandardItem* item = model_->item(line, c);
+      if (!item) model_->setItem(line, c, item = new QStandardItem);
+      item->setText(QString::fromStdString(grid.Line(line)[column]));
+      if (column == voucher::Column::kDebit || column == voucher::Column::kCredit) {
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      }
+    }
+  }
+  header_->setText(QString::fromStdString(entry_->HeaderText()));
+  totals_->setText(QString::fromStdString(entry_->TotalsText()));
+  totals_->setStyleSheet(entry_->Balanced() ? "" : "color: #b00020;");
+  size_t box = boxes_->BoxOfWindow(entry_->CurrentEditor());
+  std::string beside = box < boxes_->Count() && boxes_->HasList(box) ? boxes_->NameBeside(box) : "";
+  name_->setText(beside.empty() ? QString()
+                                : QString::fromStdString(boxes_->Label(box) + ": " + beside));
+}
+
+void FormPanel::AskToOpen() {
+  if (!entry_) return;
+  auto* ask = new QInputDialog(this);
+  ask->setAttribute(Qt::WA_DeleteOnClose);
+  ask->setWindowTitle("打开凭证");
+  ask->setLabelText(voucher::kOpenPrompt);
+  connect(ask, &QInputDialog::textValueSelected, this, [this](const QString& text) {
+    entry_->OpenByText(text.toStdString());
+    RefreshVoucher();
+  });
+  ask->open();
+}
+
+void FormPanel::OfferDraft() {
+  if (!entry_ || !entry_->DraftOffered()) return;
+  auto* ask = new QMessageBox(QMessageBox::Question, "恢复凭证", voucher::kDraftQuestion,
+                              QMessageBox::Yes | QMessageBox::No, this);
+  ask->setAttribute(Qt::WA_DeleteOnClose);
+  connect(ask, &QMessageBox::finished, this, [this, ask](int) {
+    entry_->AnswerDraft(ask->clickedButton() == ask->button(QMessageBox::Yes));
+    RefreshVoucher();
+  });
+  ask->open();
+}
+
 void FormPanel::AttachLists(const voucher::VoucherBoxes::ListReady& ready) {
   boxes_->AttachLists(ready);
+  if (entry_) {
+    entry_->Start(QDate::currentDate().toString("yyyy-MM-dd").toStdString());
+    OfferDraft();
+  }
   // Boxes waiting for their data, and failed ones after the next key, as their data comes.
   attach_timer_ = new QTimer(this);
   connect(attach_timer_, &QTimer::timeout, this, [this, ready] {
@@ -101,16 +251,21 @@ void FormPanel::AttachLists(const voucher::VoucherBoxes::ListReady& ready) {
 void FormPanel::Refresh() {
   for (size_t i = 0; i < names_.size(); ++i) {
     bool listed = boxes_->HasList(i) || boxes_->Waiting(i);
-    names_[i]->SetFullText(
-        ShownText(boxes_->Waiting(i) ? std::string_view(voucher::VoucherBoxes::kWaitingNote)
-                  : listed           ? std::string_view(boxes_->NameBeside(i))
-                                     : std::string_view("(无列表)")));
+    names_[i]->SetFullText(ShownText(boxes_->Waiting(i)
+                                         ? std::string_view(voucher::VoucherBoxes::kWaitingNote)
+                                     : listed ? std::string_view(boxes_->NameBeside(i))
+                                              : std::string_view("(无列表)")));
     names_[i]->setStyleSheet(listed ? "" : "color: #b00020;");
   }
+  RefreshVoucher();
   if (changed_) changed_();
 }
 
-bool FormPanel::eventFilter(QObject* /*watched*/, QEvent* event) {
+bool FormPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (table_ && watched == table_->viewport()) {
+    if (event->type() == QEvent::Resize) PlaceEditor();  // the cell moved with the table
+    return false;
+  }
   bool typed = event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod;
   if (!typed || handing_) return false;
   typed_.Push(std::unique_ptr<QEvent>(event->clone()));
@@ -134,7 +289,22 @@ voucher::FormKey FormPanel::FormKeyOf(const std::unique_ptr<QEvent>& typed) {
   }
   auto* key = static_cast<QKeyEvent*>(typed.get());
   char32_t c = key->text().isEmpty() ? 0 : key->text().toUcs4().value(0);
-  return {VirtualKey(key->key(), key->modifiers()), c >= 32 ? c : 0};
+  bool ctrl_s = key->key() == Qt::Key_S && (key->modifiers() & Qt::ControlModifier);
+  return {VirtualKey(key->key(), key->modifiers()),
+          ctrl_s    ? U'\x13'
+          : c >= 32 ? c
+                    : 0,
+          key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier)};
+}
+
+bool FormPanel::VoucherKey(const std::unique_ptr<QEvent>& typed) {
+  if (!entry_ || typed->type() != QEvent::KeyPress) return false;
+  voucher::FormKey key = FormKeyOf(typed);
+  if (key.vk == voucher::kOpenKey) {
+    AskToOpen();
+    return true;
+  }
+  return entry_->Key(key);
 }
 
 void FormPanel::Hand(std::unique_ptr<QEvent>& typed) {
@@ -143,9 +313,17 @@ void FormPanel::Hand(std::unique_ptr<QEvent>& typed) {
   QWidget* target =
       modal ? (modal->focusWidget() ? modal->focusWidget() : modal) : QApplication::focusWidget();
   if (!target) return;
+  if (!modal && VoucherKey(typed)) {
+    RefreshVoucher();
+    return;
+  }
   handing_ = true;
   QApplication::sendEvent(target, typed.get());
   handing_ = false;
+  if (entry_ && !modal) {
+    entry_->Commit();
+    RefreshVoucher();
+  }
 }
 
 }  // namespace glnamelist::qt

@@ -1,6 +1,11 @@
-// The boxes of the voucher form in Qt widgets: each box of voucher::VoucherBoxes a
-// QLineEdit with its label (its accessible name too) and the name of the entry it holds
-// beside it, in a grid that keeps its size whatever the texts.
+// The voucher form in Qt widgets: a voucher (voucher::VoucherEntry) as its header, its
+// lines in a QTableView with the line edit of the current cell over that cell, its totals
+// and the name of the current cell's entry; or, as the page of master data, each box of
+// voucher::VoucherBoxes a QLineEdit with its label (its accessible name too) and the name of
+// the entry it holds beside it, in a grid that keeps its size whatever the texts.
+//
+// On the voucher, a click on a cell moves there, F6 asks for a voucher's number, and a
+// draft found on starting is offered in a question.
 //
 // The line edits take their keys and the text of an input method as any line edit does,
 // through their windows (line_edit_window.h), after the form's queue (voucher/type_ahead.h)
@@ -12,7 +17,10 @@
 #define GLNAMELIST_APPS_VOUCHER_QT_FORM_PANEL_H_
 
 #include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -22,14 +30,17 @@
 #include "apps/voucher/qt/elided_label.h"
 #include "apps/voucher/type_ahead.h"
 #include "apps/voucher/voucher_boxes.h"
+#include "apps/voucher/voucher_entry.h"
 #include "platform/environment.h"
 
 namespace glnamelist::qt {
 
 class FormPanel : public QWidget {
  public:
+  enum class Page { kVoucher, kBoxes };
+
   // A form on the installed platform environment.
-  explicit FormPanel(QWidget* parent = nullptr);
+  explicit FormPanel(QWidget* parent = nullptr, Page page = Page::kVoucher);
   // Detaches the lists and ends the registrations.
   ~FormPanel() override;
 
@@ -45,6 +56,14 @@ class FormPanel : public QWidget {
   size_t Count() const { return lines_.size(); }
   QLineEdit* Box(size_t i) const { return lines_[i]; }
   voucher::VoucherBoxes& Boxes() const { return *boxes_; }
+  // The voucher; nullptr on the page of master data.
+  voucher::VoucherEntry* Entry() const { return entry_.get(); }
+  QTableView* Table() const { return table_; }
+  QLineEdit* AmountBox() const { return amount_; }
+  // Asks for the number of a voucher to open.
+  void AskToOpen();
+  // Offers the draft found, when one was.
+  void OfferDraft();
   // Called after the boxes' names, the status line or the listing switch may have changed.
   void OnChange(std::function<void()> changed) { changed_ = std::move(changed); }
 
@@ -52,7 +71,16 @@ class FormPanel : public QWidget {
 
  private:
   // Lays out the labels, boxes and names; the boxes of the form over the line edits.
-  std::shared_ptr<voucher::VoucherBoxes> Build();
+  std::shared_ptr<voucher::VoucherBoxes> Build(Page page);
+  std::shared_ptr<voucher::VoucherBoxes> BuildVoucher();
+  // Shows the voucher as the grid has it now.
+  void RefreshVoucher();
+  // Shows the line edit of hWnd over the current cell, with the focus; hides the others.
+  void ShowEditor(long hWnd);
+  // Puts the current cell's line edit over that cell, as the table shows it now.
+  void PlaceEditor();
+  // The voucher's own keys: true when typed was one of them.
+  bool VoucherKey(const std::unique_ptr<QEvent>& typed);
   // Shows the names beside the boxes as the boxes have them now.
   void Refresh();
   // Hands over the keys that may go; looks again when one waits.
@@ -67,7 +95,14 @@ class FormPanel : public QWidget {
   std::vector<ElidedLabel*> names_;
   QTimer* attach_timer_ = nullptr;
   QTimer* key_timer_ = nullptr;
+  QTableView* table_ = nullptr;
+  QStandardItemModel* model_ = nullptr;
+  QLabel* header_ = nullptr;
+  QLabel* totals_ = nullptr;
+  QLabel* name_ = nullptr;
+  QLineEdit* amount_ = nullptr;
   std::shared_ptr<voucher::VoucherBoxes> boxes_;
+  std::unique_ptr<voucher::VoucherEntry> entry_;
   voucher::KeyQueue<std::unique_ptr<QEvent>> typed_;
   bool handing_ = false;  // a key of the queue is on its way
   std::function<void()> changed_;

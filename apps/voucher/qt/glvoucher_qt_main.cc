@@ -1,10 +1,12 @@
 // glvoucher-qt: the voucher-entry form in Qt widgets.
 //
-//   glvoucher-qt [--ledger PATH] [--screenshot OUT.png [--keys KEYS]]
+//   glvoucher-qt [--ledger PATH] [--boxes] [--screenshot OUT.png [--keys KEYS]]
 //
 // Opens the ledger at PATH (a file or a server's connection string; the bundled sample
-// ledger by default) and shows its window (voucher_window.h) at once, each box with its
-// drop-down name list as soon as the master data it lists has been read in the background.
+// ledger by default) and shows its window (voucher_window.h) at once on a voucher to enter
+// (with --boxes, on the boxes of master data), each box with its drop-down name list as
+// soon as the master data it lists has been read in the background. A picture
+// (--screenshot) keeps no draft.
 // A ledger that cannot be opened ends the program before the window appears, with one line
 // that names the ledger and the cause, and exit status 1.
 //
@@ -40,12 +42,13 @@ namespace gl = glnamelist;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: glvoucher-qt [--ledger PATH] [--screenshot OUT.png [--keys KEYS]]\n";
+    "usage: glvoucher-qt [--ledger PATH] [--boxes] [--screenshot OUT.png [--keys KEYS]]\n";
 
 struct Options {
   std::string ledger = GLNAMELIST_SAMPLE_LEDGER;
   std::optional<std::string> screenshot;
   std::string keys;
+  bool boxes = false;
 };
 
 // The options, or nothing (after the usage) when they are wrong.
@@ -59,6 +62,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         std::cerr << gl::voucher::kPasswordWarning << "\n";
         gl::ledger::HidePasswordIn(argv[i]);
       }
+    } else if (std::strcmp(argv[i], "--boxes") == 0) {
+      options.boxes = true;
     } else if (std::strcmp(argv[i], "--screenshot") == 0 && has_value) {
       options.screenshot = argv[++i];
     } else if (std::strcmp(argv[i], "--keys") == 0 && has_value) {
@@ -79,9 +84,11 @@ int ShowForm(const Options& options, const std::string& shown) {
     return 1;
   }
   QSettings settings;
+  // A picture shows what its keys make, whatever draft the user has.
   gl::qt::VoucherWindow window(
       options.ledger, gl::ledger::PreloadLists(data, gl::voucher::VoucherBoxes::ListKinds()),
-      settings);
+      settings, options.boxes ? gl::qt::FormPanel::Page::kBoxes : gl::qt::FormPanel::Page::kVoucher,
+      /*drafts=*/!options.screenshot);
   data.reset();
   if (!options.screenshot) {
     window.show();

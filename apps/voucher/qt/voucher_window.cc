@@ -10,6 +10,7 @@
 #include "apps/voucher/error_text.h"
 #include "apps/voucher/form_words.h"
 #include "apps/voucher/open_ledger.h"
+#include "apps/voucher/voucher_keeper.h"
 #include "ledger/ledger_db.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
@@ -31,8 +32,9 @@ void OpenMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title,
 }  // namespace
 
 VoucherWindow::VoucherWindow(const std::string& location,
-                             const voucher::VoucherBoxes::ListReady& ready, QSettings& settings)
-    : recent_(settings) {
+                             const voucher::VoucherBoxes::ListReady& ready, QSettings& settings,
+                             FormPanel::Page page, bool drafts)
+    : page_(page), drafts_(drafts), recent_(settings) {
   message_ = new ElidedLabel(this);
   switch_state_ = new QLabel(this);
   statusBar()->setStyleSheet("QStatusBar { border-top: 1px solid palette(mid); }");
@@ -55,6 +57,17 @@ void VoucherWindow::BuildMenus() {
   quit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::Key_F10)});
   connect(quit, &QAction::triggered, this, &QWidget::close);
 
+  if (page_ == FormPanel::Page::kVoucher) {
+    // The keys go to the form with the keys typed before them: shown here, not shortcuts.
+    QMenu* voucher = menuBar()->addMenu("凭证(&P)");
+    QAction* save = voucher->addAction(QString("保存(&S)\t") + voucher::kSaveKeys);
+    connect(save, &QAction::triggered, this, [this] {
+      if (voucher::VoucherEntry* entry = panel_->Entry()) entry->Save();
+    });
+    QAction* open_one = voucher->addAction(QString("打开凭证…(&O)\t") + voucher::kOpenKeys);
+    connect(open_one, &QAction::triggered, this, [this] { panel_->AskToOpen(); });
+  }
+
   QMenu* view = menuBar()->addMenu("视图(&V)");
   list_on_entry_ = view->addAction(QString(voucher::kListOnEntry) + "(&A)");
   list_on_entry_->setCheckable(true);
@@ -75,11 +88,15 @@ void VoucherWindow::BuildMenus() {
 void VoucherWindow::ShowForm(const std::string& location,
                              const voucher::VoucherBoxes::ListReady& ready) {
   location_ = location;
-  panel_ = new FormPanel(this);
+  panel_ = new FormPanel(this, page_);
   setCentralWidget(panel_);
+  if (voucher::VoucherEntry* entry = panel_->Entry()) {
+    entry->UseKeeper(std::make_shared<voucher::LedgerKeeper>(location));
+    if (drafts_) entry->UseDrafts(voucher::DraftStore(location));
+  }
   panel_->Boxes().HotTrace(list_on_entry_->isChecked());  // as the last form had it
   panel_->OnChange([this] { ShowStatus(); });
-  panel_->Box(0)->setFocus(Qt::OtherFocusReason);
+  if (page_ == FormPanel::Page::kBoxes) panel_->Box(0)->setFocus(Qt::OtherFocusReason);
   panel_->AttachLists(ready);
   setWindowTitle(QString::fromStdString(voucher::LedgerName(location)) + " — " +
                  voucher::kFormTitle);

@@ -3,6 +3,7 @@
 //
 //   账套   打开… (a ledger file), 打开服务器上的账套… (a server's address), the ledgers
 //          opened last, 退出 (Ctrl-Q, F10)
+//   凭证   保存 (F5, Ctrl-S), 打开凭证… (F6)  (on the voucher)
 //   视图   进入输入框时自动列出 (F2)
 //   帮助   按键说明 (F1), 关于
 //
@@ -32,9 +33,12 @@ class VoucherWindow : public QMainWindow {
  public:
   // The form on the ledger at location, which the caller has registered with the installed
   // platform environment and opened; its lists are attached once ready says their data is
-  // in. The ledgers opened last are kept in settings, which outlives the window.
+  // in. The ledgers opened last are kept in settings, which outlives the window. The form
+  // is page; on the voucher, vouchers are saved in the ledger and, with drafts, the
+  // voucher being entered is kept as a draft beside the user's state.
   VoucherWindow(const std::string& location, const voucher::VoucherBoxes::ListReady& ready,
-                QSettings& settings);
+                QSettings& settings, FormPanel::Page page = FormPanel::Page::kVoucher,
+                bool drafts = true);
 
   // Opens the ledger at location in place of the one shown, and says why when it cannot.
   // True when the form now lists from it.
@@ -59,6 +63,8 @@ class VoucherWindow : public QMainWindow {
   void ShowAbout();
 
   std::string location_;
+  FormPanel::Page page_;
+  bool drafts_;
   RecentLedgers recent_;
   FormPanel* panel_ = nullptr;
   ElidedLabel* message_ = nullptr;

@@ -39,6 +39,33 @@ std::string TooSmallMessage(int rows, int cols, size_t fields) {
          std::to_string(rows) + "）";
 }
 
+GridLayout LayOutGrid(int rows, int cols) {
+  GridLayout l;
+  // 摘要 科目 核算类别 核算项目 币别 借方 贷方; what is wider than 80 columns goes to 摘要 and
+  // 科目.
+  static constexpr int kWidths[7] = {12, 10, 8, 9, 5, 12, 12};
+  l.fits = rows >= kMinGridRows && cols >= 80;
+  if (!l.fits) return l;
+  int extra = cols - 80;
+  int x = l.number_x + 4;
+  for (int c = 0; c < 7; ++c) {
+    l.width[c] = kWidths[c] + (c == 0 ? extra - extra / 2 : c == 1 ? extra / 2 : 0);
+    l.x[c] = x;
+    x += l.width[c] + 1;
+  }
+  l.status_row = rows - 1;
+  l.help_row = rows - 3;
+  l.name_row = rows - 4;
+  l.totals_row = rows - 5;
+  l.visible_lines = l.totals_row - l.first_line_row;
+  return l;
+}
+
+std::string GridTooSmallMessage(int rows, int cols) {
+  return "终端太小：至少需要 80 列 x " + std::to_string(kMinGridRows) + " 行（现在 " +
+         std::to_string(cols) + " x " + std::to_string(rows) + "）";
+}
+
 BoxView ViewOfBox(const std::string& text, long caret, int width) {
   // The characters before the caret that the box may show, found without decoding the rest
   // of a text of any length into a list: newest last.

@@ -35,6 +35,30 @@ FormLayout LayOutForm(int rows, int cols, size_t fields);
 // The line shown instead of the form on a screen too small for it.
 std::string TooSmallMessage(int rows, int cols, size_t fields);
 
+// Where the parts of the voucher go: the header, the grid of lines (a column of line
+// numbers, then the voucher's columns), the totals, the help lines and the status line.
+inline constexpr int kMinGridRows = 14;
+struct GridLayout {
+  bool fits = false;
+  int title_row = 0;
+  int header_row = 1;
+  int titles_row = 3;  // the column titles; the lines below them
+  int first_line_row = 4;
+  int visible_lines = 0;
+  int totals_row = 0;
+  int name_row = 0;  // the name of the entry in the current cell
+  int help_row = 0;  // two help lines from here
+  int status_row = 0;
+  int number_x = 1;   // the line numbers, three columns wide
+  int x[7] = {};      // where each of the voucher's columns starts
+  int width[7] = {};  // and how wide it is
+
+  // The text area of a cell on screen row row.
+  Rect Cell(int row, int column) const { return Rect{row, x[column], 1, width[column]}; }
+};
+GridLayout LayOutGrid(int rows, int cols);
+std::string GridTooSmallMessage(int rows, int cols);
+
 // The part of text a box width columns wide shows with the caret (a count of characters)
 // in view, and the caret's column inside the box.
 struct BoxView {

@@ -1,23 +1,26 @@
 // glvoucher: the voucher-entry form in the terminal.
 //
-//   glvoucher [--ledger PATH]
+//   glvoucher [--ledger PATH] [--boxes]
 //
-// Opens the ledger at PATH (the bundled sample ledger by default) and shows one text box
-// per list kind, each with its drop-down name list. A ledger that cannot be opened ends the
-// program before the form appears, with one line that names the file and the cause, and
-// exit status 1.
+// Opens the ledger at PATH (the bundled sample ledger by default) on a voucher to enter,
+// saved in the ledger, its draft kept beside the user's state; with --boxes, on one text
+// box per list kind instead, each with its drop-down name list. A ledger that cannot be opened ends
+// the program before the form appears, with one line that names the file and the cause, and exit
+// status 1.
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "apps/voucher/error_text.h"
 #include "apps/voucher/open_ledger.h"
 #include "apps/voucher/tui/terminal_form.h"
 #include "apps/voucher/voucher_boxes.h"
+#include "apps/voucher/voucher_keeper.h"
 #include "contracts/environment.h"
 #include "ledger/ledger_db.h"
 #include "ledger/list_preload.h"
@@ -28,7 +31,7 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: glvoucher [--ledger PATH]\n";
+constexpr const char* kUsage = "usage: glvoucher [--ledger PATH] [--boxes]\n";
 
 // Sets the locale from the environment; falls back to a UTF-8 locale when that one is not
 // UTF-8, so that wide characters are drawn.
@@ -41,11 +44,11 @@ void UseUtf8Locale() {
 }
 
 // A hang-up ends the program at once, even when the parent set hang-ups to be ignored: the
-// terminal is gone, and nothing needs saving (the ledger is only read). A terminal that
-// goes away without one ends the form through the end of its input.
+// terminal is gone, and what was typed is in the draft. A terminal that goes away without
+// one ends the form through the end of its input.
 void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
 
-int Run(const std::string& ledger_path) {
+int Run(const std::string& ledger_path, bool boxes_page) {
   glnamelist::platform::InstallPlatform();
   glnamelist::ledger::RegisterLedger(ledger_path);
   glnamelist::GLDataPtr data;
@@ -59,9 +62,16 @@ int Run(const std::string& ledger_path) {
     glnamelist::SetEnv(nullptr);
     return 1;
   }
+  glnamelist::tui::TerminalFormOptions options;
+  options.boxes_page = boxes_page;
+  if (!boxes_page) {
+    options.keeper = std::make_shared<glnamelist::voucher::LedgerKeeper>(ledger_path);
+    options.drafts.emplace(ledger_path);
+  }
   glnamelist::tui::RunTerminalForm(
       glnamelist::ledger::ShownLocation(ledger_path),
-      glnamelist::ledger::PreloadLists(data, glnamelist::voucher::VoucherBoxes::ListKinds()));
+      glnamelist::ledger::PreloadLists(data, glnamelist::voucher::VoucherBoxes::ListKinds()),
+      std::move(options));
   data.reset();
   if (!glnamelist::voucher::StopLedger()) {
     // The background still builds a table's look-up structures: only read, nothing to save.
@@ -79,6 +89,7 @@ int main(int argc, char** argv) {
   UseUtf8Locale();
   EndOnHangUp();
   std::string ledger_path = GLNAMELIST_SAMPLE_LEDGER;
+  bool boxes_page = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--ledger") == 0 && i + 1 < argc) {
       ledger_path = argv[++i];
@@ -86,6 +97,8 @@ int main(int argc, char** argv) {
         std::cerr << glnamelist::voucher::kPasswordWarning << "\n";
         glnamelist::ledger::HidePasswordIn(argv[i]);
       }
+    } else if (std::strcmp(argv[i], "--boxes") == 0) {
+      boxes_page = true;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::cout << kUsage;
       return 0;
@@ -95,7 +108,7 @@ int main(int argc, char** argv) {
     }
   }
   try {
-    return Run(ledger_path);
+    return Run(ledger_path, boxes_page);
   } catch (const std::exception& e) {
     std::cerr << "glvoucher: " << e.what() << "\n";
     return 1;

@@ -41,11 +41,17 @@ void Draw(VoucherForm& form, CursesScreen& screen) {
 
 }  // namespace
 
-void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready) {
+void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready,
+                     TerminalFormOptions options) {
   std::shared_ptr<platform::PlatformEnvironment> env = platform::InstalledPlatformEnvironment();
   CursesScreen screen;
-  VoucherForm form(*env, screen, title);
+  VoucherForm form(*env, screen, title,
+                   options.boxes_page ? VoucherForm::Page::kBoxes : VoucherForm::Page::kVoucher);
   FormRegistrations registrations(*env, form, screen);
+  if (voucher::VoucherEntry* entry = form.Entry()) {
+    entry->UseKeeper(std::move(options.keeper));
+    entry->UseDrafts(std::move(options.drafts));
+  }
 
   // A list is attached before the next key is handled, never while a key is handled. Keys
   // already waiting (a paste, keys typed ahead) are read before the next drawing, and

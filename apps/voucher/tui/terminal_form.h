@@ -3,7 +3,12 @@
 #define GLNAMELIST_APPS_VOUCHER_TUI_TERMINAL_FORM_H_
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+
+#include "apps/voucher/draft_store.h"
+#include "apps/voucher/voucher_keeper.h"
 
 namespace glnamelist::tui {
 
@@ -17,7 +22,16 @@ namespace glnamelist::tui {
 //
 // A box's list is attached once ready says its kind's data is in (at once when ready is
 // empty); until then the box says so, and the form is used as usual.
-void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready = {});
+//
+// The form opens on a voucher, saved to keeper, its draft kept in drafts (and offered when
+// one is there); with boxes_page, on the boxes of master data instead.
+struct TerminalFormOptions {
+  bool boxes_page = false;
+  std::shared_ptr<voucher::VoucherKeeper> keeper;
+  std::optional<voucher::DraftStore> drafts;
+};
+void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready = {},
+                     TerminalFormOptions options = {});
 
 }  // namespace glnamelist::tui
 

@@ -1,10 +1,14 @@
 #include "apps/voucher/tui/voucher_form.h"
 
+#include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <exception>
 #include <utility>
 
 #include "apps/voucher/form_words.h"
 #include "apps/voucher/kind_pictures.h"
+#include "contracts/text.h"
 #include "contracts/virtual_keys.h"
 #include "tui/text.h"
 
@@ -18,6 +22,20 @@ constexpr long kCtrlQ = 17;
 const char* const kHelp1 = "Tab/Shift-Tab 换框  F8 按代码列出  F9 按名称查找  F2 自动列出 开/关";
 const char* const kHelp2 =
     "列表中: Up/Down PgUp/PgDn Home/End 移动  Enter 选定  Esc 关闭  F10/Ctrl-Q 退出";
+const char* const kVoucherHelp1 =
+    "Tab/Enter 下一格  Shift-Tab 上一格  F8 列出  F9 查找  = 平衡  F5/Ctrl-S 保存";
+const char* const kVoucherHelp2 =
+    "F6 打开凭证  F2 自动列出  Up/Down 移动  Enter 选定  Esc 关闭  F10/Ctrl-Q 退出";
+
+// Today, as the voucher's date: YYYY-MM-DD of the local time.
+std::string Today() {
+  std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+  return text;
+}
 
 // The text box object the component attaches to: a window handle and a font.
 class FormTextBox : public TextBox {
@@ -69,15 +87,18 @@ voucher::FormKey FormKeyOf(const KeyPress& key) {
   }
 }
 
-// The boxes of the form, on windows of their own.
-std::shared_ptr<voucher::VoucherBoxes> MakeBoxes(platform::WindowSystem& windows) {
+// The boxes of the page, on windows of their own.
+std::shared_ptr<voucher::VoucherBoxes> MakeBoxes(platform::WindowSystem& windows,
+                                                 VoucherForm::Page page) {
+  const auto& kinds = page == VoucherForm::Page::kBoxes ? voucher::VoucherBoxes::Kinds()
+                                                        : voucher::VoucherEntry::BoxKinds();
   std::vector<TextBoxPtr> boxes;
-  for (size_t i = 0; i < voucher::VoucherBoxes::Kinds().size(); ++i) {
+  for (size_t i = 0; i < kinds.size(); ++i) {
     boxes.push_back(std::make_shared<FormTextBox>(windows.CreateWindow()));
   }
   return std::make_shared<voucher::VoucherBoxes>(
       windows, [&windows](long hwnd, const std::string& text) { windows.SetText(hwnd, text); },
-      boxes);
+      boxes, kinds);
 }
 
 }  // namespace
@@ -100,17 +121,27 @@ class VoucherForm::FormHost : public ListHost {
   VoucherForm* form_;
 };
 
-VoucherForm::VoucherForm(platform::PlatformEnvironment& env, Screen& screen, std::string title)
+VoucherForm::VoucherForm(platform::PlatformEnvironment& env, Screen& screen, std::string title,
+                         Page page)
     : env_(env),
       screen_(screen),
       title_(std::move(title)),
       host_(std::make_shared<FormHost>(this)),
-      boxes_(MakeBoxes(env_.Windows())),
-      typed_(*boxes_, FormKeyOf, [this](KeyPress& key) { Handle(key); }) {}
+      boxes_(MakeBoxes(env_.Windows(), page)),
+      typed_(*boxes_, FormKeyOf, [this](KeyPress& key) { Handle(key); }) {
+  if (page == Page::kBoxes) return;
+  platform::WindowSystem& windows = env_.Windows();
+  amount_ = windows.CreateWindow();
+  entry_ = std::make_unique<voucher::VoucherEntry>(
+      windows, *boxes_, amount_, [&windows](long hwnd) { windows.SetFocus(hwnd); },
+      [&windows](long hwnd, const std::string& text) { windows.SetText(hwnd, text); });
+}
 
 VoucherForm::~VoucherForm() {
   std::vector<long> windows;
   for (size_t i = 0; i < boxes_->Count(); ++i) windows.push_back(boxes_->Window(i));
+  if (amount_) windows.push_back(amount_);
+  entry_.reset();
   boxes_.reset();
   host_->Forget();
   for (long hwnd : windows) env_.Windows().DestroyWindow(hwnd);
@@ -122,7 +153,11 @@ bool VoucherForm::AttachLists(const ListReady& ready) {
   bool done = boxes_->AttachLists(ready);
   if (!std::exchange(focus_given_, true)) {
     try {
-      env_.Windows().SetFocus(boxes_->Window(focus_));
+      if (entry_) {
+        entry_->Start(Today());
+      } else {
+        env_.Windows().SetFocus(boxes_->Window(focus_));
+      }
     } catch (const std::exception& e) {
       boxes_->ReportFailure(e);  // a ledger's fault in the form's words
     }
@@ -131,6 +166,13 @@ bool VoucherForm::AttachLists(const ListReady& ready) {
 }
 
 Rect VoucherForm::BoxRect(long hwnd) const {
+  if (entry_) {
+    GridLayout grid = LayOutGrid(screen_.Rows(), screen_.Cols());
+    if (!grid.fits || hwnd != entry_->CurrentEditor()) return Rect{};
+    const voucher::Cell& at = entry_->Grid().Current();
+    int first = std::max(0, at.line - grid.visible_lines + 1);
+    return grid.Cell(grid.first_line_row + at.line - first, static_cast<int>(at.column));
+  }
   FormLayout layout = LayOutForm(screen_.Rows(), screen_.Cols(), boxes_->Count());
   size_t box = boxes_->BoxOfWindow(hwnd);
   return layout.fits && box < boxes_->Count() ? layout.Box(box) : Rect{};
@@ -143,8 +185,12 @@ void VoucherForm::MoveFocus(int step) {
   env_.Windows().SetFocus(boxes_->Window(focus_));
 }
 
+long VoucherForm::FocusedWindow() const {
+  return entry_ ? entry_->CurrentEditor() : boxes_->Window(focus_);
+}
+
 void VoucherForm::Send(long msg, long wParam) {
-  env_.Windows().SendMessage(boxes_->Window(focus_), msg, wParam, 0);
+  env_.Windows().SendMessage(FocusedWindow(), msg, wParam, 0);
 }
 
 void VoucherForm::SendChar(char32_t code) {
@@ -166,41 +212,114 @@ bool VoucherForm::Press(const KeyPress& key) {
 }
 
 bool VoucherForm::Handle(const KeyPress& key) {
-  FormLayout layout = LayOutForm(screen_.Rows(), screen_.Cols(), boxes_->Count());
   if (Quits(key)) return false;
   bool input =
       key.kind == KeyPress::kChar || key.kind == KeyPress::kKey || key.kind == KeyPress::kBackTab;
-  if (!layout.fits || !input) return true;
+  bool fits = entry_ ? LayOutGrid(screen_.Rows(), screen_.Cols()).fits
+                     : LayOutForm(screen_.Rows(), screen_.Cols(), boxes_->Count()).fits;
+  if (!fits || !input) return true;
   try {
-    if (key.kind == KeyPress::kBackTab) {
-      MoveFocus(-1);
-    } else if (key.kind == KeyPress::kKey && key.code == VK_F2) {
+    if (key.kind == KeyPress::kKey && key.code == VK_F2) {
       boxes_->ToggleHotTrace();
-    } else if (key.kind == KeyPress::kKey) {
-      Send(WM_KEYDOWN, key.code);
-    } else if (key.code == VK_TAB) {
-      MoveFocus(1);
-    } else if (key.code == '\r' || key.code == '\n') {
-      bool list_shown = boxes_->Shown() != nullptr;
-      Send(WM_KEYDOWN, VK_RETURN);
-      if (!list_shown) MoveFocus(1);
-    } else if (key.code == VK_ESCAPE) {
-      Send(WM_KEYDOWN, VK_ESCAPE);
-    } else if (key.code == VK_BACK || key.code == 127) {
-      Send(WM_KEYDOWN, VK_BACK);
-      Send(WM_CHAR, VK_BACK);
-    } else if (key.code >= 32) {
-      SendChar(static_cast<char32_t>(key.code));
+    } else if (entry_ ? !VoucherKey(key) : !BoxesKey(key)) {
+      SendKey(key);
     }
+    if (entry_ && !prompt_) entry_->Commit();
   } catch (const std::exception& e) {
     boxes_->ReportFailure(e);  // a ledger's fault in the form's words
   }
   return true;
 }
 
+bool VoucherForm::BoxesKey(const KeyPress& key) {
+  voucher::FormKey what = FormKeyOf(key);
+  if (what.vk == VK_TAB) {
+    MoveFocus(key.kind == KeyPress::kBackTab ? -1 : 1);
+  } else if (what.vk == VK_RETURN) {
+    bool list_shown = boxes_->Shown() != nullptr;
+    Send(WM_KEYDOWN, VK_RETURN);
+    if (!list_shown) MoveFocus(1);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool VoucherForm::VoucherKey(const KeyPress& key) {
+  voucher::FormKey what = FormKeyOf(key);
+  what.shift = key.kind == KeyPress::kBackTab;
+  if (entry_->DraftOffered()) {
+    if (what.ch == U'y' || what.ch == U'Y' || what.vk == VK_RETURN) entry_->AnswerDraft(true);
+    if (what.ch == U'n' || what.ch == U'N' || what.vk == VK_ESCAPE) entry_->AnswerDraft(false);
+    return true;
+  }
+  if (prompt_) {
+    if (what.vk == VK_RETURN) {
+      std::string text = *std::exchange(prompt_, std::nullopt);
+      entry_->OpenByText(text);
+    } else if (what.vk == VK_ESCAPE) {
+      prompt_.reset();
+    } else if (what.vk == VK_BACK) {
+      // The last character, however many bytes it takes.
+      auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+      while (!prompt_->empty() && continuation(prompt_->back())) prompt_->pop_back();
+      if (!prompt_->empty()) prompt_->pop_back();
+    } else if (what.ch >= 32) {
+      *prompt_ += glnamelist::text::EncodeUtf8(what.ch);
+    }
+    return true;
+  }
+  if (what.vk == voucher::kOpenKey) {
+    if (boxes_->Shown()) boxes_->Shown()->HideList();
+    prompt_ = "";
+    return true;
+  }
+  return entry_->Key(what);
+}
+
+void VoucherForm::SendKey(const KeyPress& key) {
+  if (key.kind == KeyPress::kBackTab) {
+    MoveFocus(-1);
+  } else if (key.kind == KeyPress::kKey) {
+    Send(WM_KEYDOWN, key.code);
+  } else if (key.code == VK_TAB) {
+    MoveFocus(1);
+  } else if (key.code == '\r' || key.code == '\n') {
+    Send(WM_KEYDOWN, VK_RETURN);
+  } else if (key.code == VK_ESCAPE) {
+    Send(WM_KEYDOWN, VK_ESCAPE);
+  } else if (key.code == VK_BACK || key.code == 127) {
+    Send(WM_KEYDOWN, VK_BACK);
+    Send(WM_CHAR, VK_BACK);
+  } else if (key.code >= 32) {
+    SendChar(static_cast<char32_t>(key.code));
+  }
+}
+
 std::pair<int, int> VoucherForm::Paint(bool with_list) {
+  screen_.Clear();
+  std::pair<int, int> caret = entry_ ? PaintVoucher() : PaintBoxes();
+  auto* list = dynamic_cast<TerminalNameList*>(boxes_->Shown());
+  if (list && with_list && caret.first >= 0) {
+    list->Paint(screen_);
+    caret = {-1, -1};
+  }
+  return caret;
+}
+
+void VoucherForm::PaintFooter(int help_row, int status_row) {
   Screen& s = screen_;
-  s.Clear();
+  s.Put(help_row, 1, entry_ ? kVoucherHelp1 : kHelp1, Style::kHelp);
+  s.Put(help_row + 1, 1, entry_ ? kVoucherHelp2 : kHelp2, Style::kHelp);
+  std::string trace = boxes_->HotTrace() ? voucher::kListOnEntryOn : voucher::kListOnEntryOff;
+  int trace_x = s.Cols() - TextWidth(trace) - 1;
+  s.Put(status_row, 1, FitToWidth(Printable(boxes_->Status()), trace_x - 2),
+        boxes_->StatusIsError() ? Style::kError : Style::kStatus);
+  s.Put(status_row, trace_x, trace, Style::kStatus);
+}
+
+std::pair<int, int> VoucherForm::PaintBoxes() {
+  Screen& s = screen_;
   FormLayout layout = LayOutForm(s.Rows(), s.Cols(), boxes_->Count());
   if (!layout.fits) {
     // In full, over as many lines as it takes.
@@ -220,8 +339,7 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
     long hwnd = boxes_->Window(i);
     Rect box = layout.Box(i);
     bool focused = i == focus_;
-    s.Put(box.y, layout.label_x, PadToWidth(voucher::VoucherBoxes::Kinds()[i].label, kLabelWidth),
-          Style::kLabel);
+    s.Put(box.y, layout.label_x, PadToWidth(boxes_->Label(i), kLabelWidth), Style::kLabel);
     BoxView view = ViewOfBox(env_.Windows().Text(hwnd), env_.Windows().Caret(hwnd), box.width);
     s.Put(box.y, box.x - 1, "[", Style::kFrame);
     s.Put(box.y, box.x, PadToWidth(view.text, box.width),
@@ -238,17 +356,80 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
     }
     if (focused) caret = {box.y, box.x + view.caret_x};
   }
-  s.Put(layout.help_row, 1, kHelp1, Style::kHelp);
-  s.Put(layout.help_row + 1, 1, kHelp2, Style::kHelp);
-  std::string trace = boxes_->HotTrace() ? voucher::kListOnEntryOn : voucher::kListOnEntryOff;
-  int trace_x = s.Cols() - TextWidth(trace) - 1;
-  s.Put(layout.status_row, 1, FitToWidth(Printable(boxes_->Status()), trace_x - 2),
-        boxes_->StatusIsError() ? Style::kError : Style::kStatus);
-  s.Put(layout.status_row, trace_x, trace, Style::kStatus);
-  auto* list = dynamic_cast<TerminalNameList*>(boxes_->Shown());
-  if (list && with_list) {
-    list->Paint(s);
-    caret = {-1, -1};
+  PaintFooter(layout.help_row, layout.status_row);
+  return caret;
+}
+
+std::pair<int, int> VoucherForm::PaintVoucher() {
+  Screen& s = screen_;
+  GridLayout g = LayOutGrid(s.Rows(), s.Cols());
+  if (!g.fits) {
+    int y = 0;
+    for (const std::string& line : WrapToWidth(GridTooSmallMessage(s.Rows(), s.Cols()), s.Cols())) {
+      s.Put(y++, 0, line, Style::kError);
+    }
+    for (const std::string& line : WrapToWidth("请放大窗口，或按 F10 / Ctrl-Q 退出", s.Cols())) {
+      s.Put(y++, 0, line, Style::kNormal);
+    }
+    return {-1, -1};
+  }
+  const voucher::VoucherGrid& grid = entry_->Grid();
+  const voucher::Cell& at = grid.Current();
+  s.Put(g.title_row, 1, std::string(voucher::kFormTitle) + "  账套: " + title_, Style::kTitle);
+  s.Put(g.header_row, 1, entry_->HeaderText(), Style::kLabel);
+  s.Put(g.titles_row, g.number_x, " # ", Style::kLabel);
+  for (int c = 0; c < voucher::kColumns; ++c) {
+    s.Put(g.titles_row, g.x[c],
+          PadToWidth(voucher::ColumnTitle(static_cast<voucher::Column>(c)), g.width[c]),
+          Style::kLabel);
+  }
+  std::pair<int, int> caret{-1, -1};
+  int first = std::max(0, at.line - g.visible_lines + 1);
+  for (int row = 0; row < g.visible_lines && first + row < grid.Lines(); ++row) {
+    int line = first + row;
+    int y = g.first_line_row + row;
+    std::string number = std::to_string(line + 1);
+    s.Put(y, g.number_x, std::string(3 - std::min<size_t>(3, number.size()), ' ') + number,
+          Style::kLabel);
+    for (int c = 0; c < voucher::kColumns; ++c) {
+      auto column = static_cast<voucher::Column>(c);
+      bool amount = column == voucher::Column::kDebit || column == voucher::Column::kCredit;
+      if (line == at.line && column == at.column) {
+        long box = entry_->CurrentEditor();
+        BoxView view = ViewOfBox(env_.Windows().Text(box), env_.Windows().Caret(box), g.width[c]);
+        s.Put(y, g.x[c], PadToWidth(view.text, g.width[c]), Style::kFocusField);
+        caret = {y, g.x[c] + view.caret_x};
+        continue;
+      }
+      std::string text = FitPrintable(grid.Line(line)[column], g.width[c]);
+      int pad = amount ? g.width[c] - TextWidth(text) : 0;
+      s.Put(y, g.x[c],
+            std::string(static_cast<size_t>(pad), ' ') + PadToWidth(text, g.width[c] - pad),
+            Style::kField);
+    }
+  }
+  s.Put(g.totals_row, g.x[0], entry_->TotalsText(),
+        entry_->Balanced() ? Style::kLabel : Style::kError);
+  size_t box = boxes_->BoxOfWindow(entry_->CurrentEditor());
+  if (box < boxes_->Count()) {
+    std::string beside = boxes_->Waiting(box)    ? voucher::VoucherBoxes::kWaitingNote
+                         : !boxes_->HasList(box) ? "(无列表)"
+                                                 : boxes_->NameBeside(box);
+    if (!beside.empty()) {
+      s.Put(g.name_row, g.x[0], FitPrintable(boxes_->Label(box) + ": " + beside, s.Cols() - 2),
+            Style::kLabel);
+    }
+  }
+  PaintFooter(g.help_row, g.status_row);
+  if (entry_->DraftOffered()) {
+    s.Put(g.status_row, 1,
+          PadToWidth(std::string(voucher::kDraftQuestion) + "（Y/N）", s.Cols() - 2),
+          Style::kTitle);
+  } else if (prompt_) {
+    std::string ask = std::string(voucher::kOpenPrompt) + *prompt_;
+    s.Put(g.status_row, 1, PadToWidth(FitPrintable(ask, s.Cols() - 2), s.Cols() - 2),
+          Style::kTitle);
+    caret = {g.status_row, 1 + std::min(TextWidth(ask), s.Cols() - 2)};
   }
   return caret;
 }

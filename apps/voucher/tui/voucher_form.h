@@ -1,6 +1,11 @@
-// The voucher-entry form on the terminal: the boxes of voucher::VoucherBoxes, drawn on a
-// screen with their labels, the names beside them, two help lines and a status line.
+// The voucher-entry form on the terminal: a voucher (voucher::VoucherEntry) drawn as its
+// header, a grid of its lines with the box of the current cell over that cell, its totals,
+// the name of the current cell's entry, two help lines and a status line; or, as the page
+// of master data, the boxes of voucher::VoucherBoxes one under another with their labels and
+// the names beside them.
 //
+// On the voucher, F6 asks for a voucher's number in the status line (Enter opens it, Esc
+// gives up), and a draft found on starting is offered there (Y takes it, N gives it up).
 // Keys go to the focused box as window messages through the window system, so that the
 // component sees them through its subclassing object: characters as WM_CHAR (UTF-16 units),
 // function, arrow and editing keys as WM_KEYDOWN. Tab and Shift-Tab (and Enter while no
@@ -23,6 +28,7 @@
 #include "apps/voucher/tui/form_layout.h"
 #include "apps/voucher/type_ahead.h"
 #include "apps/voucher/voucher_boxes.h"
+#include "apps/voucher/voucher_entry.h"
 #include "platform/environment.h"
 #include "tui/curses_screen.h"
 #include "tui/terminal_name_list.h"
@@ -33,7 +39,10 @@ class VoucherForm {
  public:
   using ListReady = voucher::VoucherBoxes::ListReady;
 
-  VoucherForm(platform::PlatformEnvironment& env, Screen& screen, std::string title);
+  enum class Page { kVoucher, kBoxes };
+
+  VoucherForm(platform::PlatformEnvironment& env, Screen& screen, std::string title,
+              Page page = Page::kVoucher);
   ~VoucherForm();
   VoucherForm(const VoucherForm&) = delete;
   VoucherForm& operator=(const VoucherForm&) = delete;
@@ -45,7 +54,8 @@ class VoucherForm {
 
   // Attaches the GLNameList of every waiting box whose data is ready
   // (voucher::VoucherBoxes::AttachLists); true once no box waits. The first call gives the
-  // first box the focus. A box that waits says so beside it.
+  // first box the focus (on the voucher: starts a new voucher of today). A box that waits
+  // says so beside it.
   bool AttachLists(const ListReady& ready = {});
   // True while AttachLists has work to do (voucher::VoucherBoxes::ListsWaiting).
   bool ListsWaiting() const { return boxes_->ListsWaiting(); }
@@ -65,6 +75,8 @@ class VoucherForm {
   std::optional<KeyPress> TakeTyped() { return typed_.Take(); }
 
   const voucher::VoucherBoxes& Boxes() const { return *boxes_; }
+  // The voucher; nullptr on the page of master data.
+  voucher::VoucherEntry* Entry() const { return entry_.get(); }
   void ShowStatus(std::string text, bool error) { boxes_->ShowStatus(std::move(text), error); }
   bool HotTrace() const { return boxes_->HotTrace(); }
 
@@ -72,6 +84,17 @@ class VoucherForm {
   class FormHost;
 
   void MoveFocus(int step);
+  // The keys of the page of boxes before its boxes: true when key was one of them.
+  bool BoxesKey(const KeyPress& key);
+  // The keys of the voucher, of its prompt and its question: true when key was one of them.
+  bool VoucherKey(const KeyPress& key);
+  // A key for the box with the focus, as window messages.
+  void SendKey(const KeyPress& key);
+  long FocusedWindow() const;
+  std::pair<int, int> PaintBoxes();
+  std::pair<int, int> PaintVoucher();
+  // Draws the help lines and the status line (or the prompt, or the question).
+  void PaintFooter(int help_row, int status_row);
   void Send(long msg, long wParam);
   // A typed character as WM_CHAR messages of UTF-16 units.
   void SendChar(char32_t code);
@@ -82,6 +105,9 @@ class VoucherForm {
   std::string title_;
   std::shared_ptr<FormHost> host_;
   std::shared_ptr<voucher::VoucherBoxes> boxes_;
+  long amount_ = 0;  // the amount box's window (on the voucher)
+  std::unique_ptr<voucher::VoucherEntry> entry_;
+  std::optional<std::string> prompt_;  // the number being typed after F6
   size_t focus_ = 0;
   bool focus_given_ = false;
   voucher::KeyQueue<KeyPress> typed_;

@@ -1,0 +1,50 @@
+// Where the voucher form keeps the vouchers it saves, as the form sees it: a voucher saved
+// gets its number, one saved before is opened again by its word, month and number.
+#ifndef GLNAMELIST_APPS_VOUCHER_VOUCHER_KEEPER_H_
+#define GLNAMELIST_APPS_VOUCHER_VOUCHER_KEEPER_H_
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "apps/voucher/voucher.h"
+#include "apps/voucher/voucher_store.h"
+
+namespace glnamelist::voucher {
+
+class VoucherKeeper {
+ public:
+  virtual ~VoucherKeeper() = default;
+  // Saves voucher: a new one (id 0) under the next number of its word and month, a saved one
+  // over the version it was read at. On success voucher holds its id, number and version.
+  // An error (glnamelist::Error or one of the ledger) when it is not saved, saying why (its
+  // content, someone else's change, a fault of the ledger); then nothing is written.
+  virtual void Save(Voucher& voucher) = 0;
+  // The saved voucher of word, month (YYYY-MM) and number; nullopt when there is none.
+  virtual std::optional<Voucher> Open(const std::string& word, const std::string& month,
+                                      long number) = 0;
+};
+
+// The vouchers of the ledger at location, in its voucher store (opened at the first save or
+// opening, so that a ledger's fault then is told as any other and tried again next time).
+class LedgerKeeper : public VoucherKeeper {
+ public:
+  explicit LedgerKeeper(std::string location) : location_(std::move(location)) {}
+  void Save(Voucher& voucher) override { Store().Save(voucher); }
+  std::optional<Voucher> Open(const std::string& word, const std::string& month,
+                              long number) override {
+    return Store().Open(word, month, number);
+  }
+
+ private:
+  VoucherStore& Store() {
+    if (!store_) store_ = std::make_unique<VoucherStore>(location_);
+    return *store_;
+  }
+  std::string location_;
+  std::unique_ptr<VoucherStore> store_;
+};
+
+}  // namespace glnamelist::voucher
+
+#endif  // GLNAMELIST_APPS_VOUCHER_VOUCHER_KEEPER_H_

@@ -1,0 +1,230 @@
+#include "apps/voucher/voucher_store.h"
+
+#include <map>
+#include <tuple>
+#include <utility>
+
+#include "contracts/list_kinds.h"
+#include "contracts/text.h"
+#include "ledger/ledger_error.h"
+
+namespace glnamelist::voucher {
+namespace {
+
+using ledger::ResultRow;
+using ledger::SqlValue;
+
+std::string Joined(const std::vector<Problem>& problems) {
+  std::string text;
+  for (const Problem& p : problems) text += (text.empty() ? "" : "\n") + p.Message();
+  return text;
+}
+
+std::string Trimmed(const std::string& cell) { return std::string(text::Trim(cell, " \t")); }
+
+// "2026-05 记字第 3 号凭证".
+std::string Named(const std::string& period, const std::string& word, long number) {
+  return period + " " + word + "字第 " + std::to_string(number) + " 号凭证";
+}
+
+std::string PeriodOf(const Voucher& v) { return v.date.substr(0, 7); }
+
+// A null for 0, the id otherwise.
+SqlValue IdOrNull(long id) { return id ? SqlValue(int64_t{id}) : SqlValue(); }
+
+}  // namespace
+
+VoucherRefused::VoucherRefused(Why why, std::vector<Problem> problems)
+    : Error(errc::kInvalidProcedureCall, Joined(problems)),
+      why_(why),
+      problems_(std::move(problems)) {}
+
+// One save's look-ups, through the store's transaction: Check asks them, the rows use the
+// ids they found.
+struct VoucherStore::Saving {
+  ledger::LedgerSession& session;
+  std::map<std::tuple<long, std::string, long>, NamedEntry> found;
+
+  NamedEntry Look(long kind, const std::string& code, long class_id) {
+    auto [at, added] = found.try_emplace({kind, code, class_id});
+    if (!added) return at->second;
+    NamedEntry& entry = at->second;
+    auto take = [&](const ResultRow& row) {
+      entry.known = true;
+      entry.id = static_cast<long>(row.Int(0));
+      entry.detail = row.Int(1) != 0;
+    };
+    const std::string_view c = code;
+    switch (kind) {
+      case nlAccount:
+        session.Run("SELECT id, detail FROM accounts WHERE number = ?1", {c}, take);
+        break;
+      case nlItemClass:
+        session.Run("SELECT id, 1 FROM item_classes WHERE number = ?1", {c}, take);
+        break;
+      case nlItem:
+        session.Run("SELECT id, detail FROM items WHERE class_id = ?1 AND number = ?2",
+                    {int64_t{class_id}, c}, take);
+        break;
+      case nlCurrency:
+        session.Run("SELECT id, 1 FROM currencies WHERE number = ?1", {c}, take);
+        break;
+      default:
+        break;
+    }
+    return entry;
+  }
+
+  // The id of a cell's entry once Check has passed (0 for an empty cell).
+  long Id(long kind, const std::string& cell, long class_id = 0) {
+    const std::string code = Trimmed(cell);
+    return code.empty() ? 0 : Look(kind, code, class_id).id;
+  }
+
+  void Lines(long voucher_id, const Voucher& v) {
+    int64_t line_no = 0;
+    for (const auto& [grid_line, line] : v.FilledLines()) {
+      const VoucherLine& l = *line;
+      const long item_class = Id(nlItemClass, l[Column::kItemClass]);
+      const std::string explanation = Trimmed(l[Column::kExplanation]);
+      session.Run(
+          "INSERT INTO voucher_lines (voucher_id, line_no, explanation, account_id, "
+          "item_class_id, item_id, currency_id, debit, credit) "
+          "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
+          {int64_t{voucher_id}, ++line_no, std::string_view(explanation),
+           int64_t{Id(nlAccount, l[Column::kAccount])}, IdOrNull(item_class),
+           IdOrNull(Id(nlItem, l[Column::kItem], item_class)),
+           IdOrNull(Id(nlCurrency, l[Column::kCurrency])),
+           Money::Parse(l[Column::kDebit]).value().cents(),
+           Money::Parse(l[Column::kCredit]).value().cents()});
+    }
+  }
+};
+
+VoucherStore::VoucherStore(const std::string& location, const ledger::LedgerLimits& limits)
+    : session_(ledger::OpenLedgerSession(location, limits)) {}
+
+VoucherStore::VoucherStore(std::unique_ptr<ledger::LedgerSession> session)
+    : session_(std::move(session)) {}
+
+void VoucherStore::Save(Voucher& voucher) {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      return SaveOnce(voucher);
+    } catch (const ledger::LedgerError& e) {
+      // Another clerk's save took the number or id meanwhile: the next try sees it.
+      if (e.fault() != ledger::Fault::kConflict || attempt == kSaveAttempts) throw;
+    }
+  }
+}
+
+void VoucherStore::SaveOnce(Voucher& voucher) {
+  ledger::SessionTransaction transaction(*session_, true);
+  Saving saving{*session_, {}};
+  std::vector<Problem> problems =
+      Check(voucher, [&](long kind, const std::string& code, long class_id) {
+        return saving.Look(kind, code, class_id);
+      });
+  if (!problems.empty()) throw VoucherRefused(VoucherRefused::Why::kProblems, problems);
+  const std::string period = PeriodOf(voucher);
+  const std::string_view word = voucher.word, date = voucher.date;
+  auto one = [](int64_t& into) { return [&into](const ResultRow& row) { into = row.Int(0); }; };
+  int64_t id = voucher.id, number = voucher.number, version = 0;
+  if (voucher.id == 0) {
+    session_->Run("SELECT coalesce(max(id), 0) + 1 FROM vouchers", {}, one(id));
+    session_->Run(
+        "SELECT coalesce(max(number), 0) + 1 FROM vouchers WHERE word = ?1 AND period = ?2",
+        {word, std::string_view(period)}, one(number));
+    version = 1;
+    session_->Run(
+        "INSERT INTO vouchers (id, date, period, word, number, attachments, row_version) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)",
+        {id, date, std::string_view(period), word, number, int64_t{voucher.attachments}, version});
+  } else {
+    std::optional<std::tuple<std::string, std::string, int64_t>> saved;
+    session_->Run(
+        "SELECT word, period, row_version FROM vouchers WHERE id = ?1", {id},
+        [&](const ResultRow& row) { saved.emplace(row.Text(0), row.Text(1), row.Int(2)); });
+    const std::string name = Named(period, voucher.word, voucher.number);
+    auto refuse = [&](VoucherRefused::Why why, std::string text) {
+      throw VoucherRefused(why, {{0, std::move(text)}});
+    };
+    if (!saved) refuse(VoucherRefused::Why::kGone, name + "已被别人删除，没有保存");
+    const auto& [saved_word, saved_period, saved_version] = *saved;
+    if (saved_version != voucher.version) {
+      refuse(VoucherRefused::Why::kChanged,
+             Named(saved_period, saved_word, voucher.number) +
+                 "在你打开以后已被别人修改，你的修改没有保存；请重新打开后再改");
+    }
+    if (saved_word != voucher.word || saved_period != period) {
+      refuse(VoucherRefused::Why::kMoved, "已保存的凭证不能改成别的凭证字或月份（原为 " +
+                                              Named(saved_period, saved_word, voucher.number) +
+                                              "）");
+    }
+    // The version in the condition: a save that another's committed meanwhile finds no row.
+    session_->Run(
+        "UPDATE vouchers SET date = ?1, attachments = ?2, row_version = row_version + 1 "
+        "WHERE id = ?3 AND row_version = ?4 RETURNING row_version",
+        {date, int64_t{voucher.attachments}, id, int64_t{voucher.version}}, one(version));
+    if (version == 0) {
+      refuse(VoucherRefused::Why::kChanged,
+             name + "在你打开以后已被别人修改，你的修改没有保存；请重新打开后再改");
+    }
+    session_->Run("DELETE FROM voucher_lines WHERE voucher_id = ?1", {id});
+  }
+  saving.Lines(static_cast<long>(id), voucher);
+  transaction.Commit();
+  voucher.id = static_cast<long>(id);
+  voucher.number = static_cast<long>(number);
+  voucher.version = static_cast<long>(version);
+}
+
+std::optional<Voucher> VoucherStore::Open(const std::string& word, const std::string& month,
+                                          long number) {
+  return Read("word = ?1 AND period = ?2 AND number = ?3",
+              {std::string_view(word), std::string_view(month), int64_t{number}});
+}
+
+std::optional<Voucher> VoucherStore::Open(long id) { return Read("id = ?1", {int64_t{id}}); }
+
+std::optional<Voucher> VoucherStore::Read(std::string_view where,
+                                          std::initializer_list<SqlValue> key) {
+  ledger::SessionTransaction transaction(*session_, false);
+  std::optional<Voucher> voucher;
+  // where is one of the two conditions above, never input.
+  session_->Run("SELECT id, date, word, number, attachments, row_version FROM vouchers WHERE " +
+                    std::string(where),
+                key, [&](const ResultRow& row) {
+                  Voucher& v = voucher.emplace();
+                  v.id = static_cast<long>(row.Int(0));
+                  v.date = row.Text(1);
+                  v.word = row.Text(2);
+                  v.number = static_cast<long>(row.Int(3));
+                  v.attachments = static_cast<long>(row.Int(4));
+                  v.version = static_cast<long>(row.Int(5));
+                });
+  if (!voucher) return voucher;
+  auto amount = [](int64_t cents) {
+    return cents == 0 ? std::string() : Money::FromCents(cents).Text();
+  };
+  session_->Run(
+      "SELECT l.explanation, a.number, c.number, i.number, m.number, l.debit, l.credit "
+      "FROM voucher_lines l JOIN accounts a ON a.id = l.account_id "
+      "LEFT JOIN item_classes c ON c.id = l.item_class_id "
+      "LEFT JOIN items i ON i.id = l.item_id LEFT JOIN currencies m ON m.id = l.currency_id "
+      "WHERE l.voucher_id = ?1 ORDER BY l.line_no",
+      {int64_t{voucher->id}}, [&](const ResultRow& row) {
+        VoucherLine& l = voucher->lines.emplace_back();
+        l[Column::kExplanation] = row.Text(0);
+        l[Column::kAccount] = row.Text(1);
+        l[Column::kItemClass] = row.Text(2);
+        l[Column::kItem] = row.Text(3);
+        l[Column::kCurrency] = row.Text(4);
+        l[Column::kDebit] = amount(row.Int(5));
+        l[Column::kCredit] = amount(row.Int(6));
+      });
+  transaction.Commit();
+  return voucher;
+}
+
+}  // namespace glnamelist::voucher

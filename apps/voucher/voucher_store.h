@@ -1,0 +1,69 @@
+// Vouchers kept in the ledger: each saved in one transaction, numbered per voucher word and
+// month from 1 without a gap and never twice, even when many clerks save at once; opened
+// again by their number; saved again only over the version they were read at.
+#ifndef GLNAMELIST_APPS_VOUCHER_VOUCHER_STORE_H_
+#define GLNAMELIST_APPS_VOUCHER_VOUCHER_STORE_H_
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "apps/voucher/voucher.h"
+#include "contracts/error.h"
+#include "ledger/ledger_db.h"
+#include "ledger/ledger_session.h"
+
+namespace glnamelist::voucher {
+
+// A voucher the store did not save, and why, in the form's language: the problems Check
+// found (each with its line), or that someone else changed or removed the saved voucher
+// meanwhile, or a change of its word or month. Nothing was written.
+class VoucherRefused : public Error {
+ public:
+  enum class Why { kProblems, kChanged, kGone, kMoved };
+  VoucherRefused(Why why, std::vector<Problem> problems);
+
+  Why why() const { return why_; }
+  const std::vector<Problem>& problems() const { return problems_; }
+
+ private:
+  Why why_;
+  std::vector<Problem> problems_;
+};
+
+class VoucherStore {
+ public:
+  // How many times a save that met another clerk's at the same moment (the number or id it
+  // chose taken meanwhile) is made again; each such meeting means another save went through.
+  static constexpr int kSaveAttempts = 50;
+
+  // Opens the ledger at location for saving, through a connection of the store's own (a
+  // form's reading connection stays read-only). Errors as OpenLedgerSession.
+  explicit VoucherStore(const std::string& location, const ledger::LedgerLimits& limits = {});
+  explicit VoucherStore(std::unique_ptr<ledger::LedgerSession> session);
+
+  // Saves voucher in one transaction, after Check over the ledger as it is now. A new one
+  // (id 0) gets the next number of its word and month; a saved one is saved over the
+  // version it was read at. On success voucher holds its id, number and new version.
+  // VoucherRefused when it is not saved for its content or because of another's change;
+  // LedgerError for a fault of the ledger. Either way nothing is written.
+  void Save(Voucher& voucher);
+
+  // The saved voucher of word, month (YYYY-MM) and number, or of id; nullopt when there is
+  // none. Its lines hold the codes of their entries and amounts as Money::Text writes them.
+  std::optional<Voucher> Open(const std::string& word, const std::string& month, long number);
+  std::optional<Voucher> Open(long id);
+
+ private:
+  struct Saving;
+
+  void SaveOnce(Voucher& voucher);
+  std::optional<Voucher> Read(std::string_view where, std::initializer_list<ledger::SqlValue> key);
+
+  std::unique_ptr<ledger::LedgerSession> session_;
+};
+
+}  // namespace glnamelist::voucher
+
+#endif  // GLNAMELIST_APPS_VOUCHER_VOUCHER_STORE_H_

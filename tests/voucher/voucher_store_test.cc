@@ -1,0 +1,390 @@
+// Vouchers saved in the ledger, on a file and on the throwaway server of pg_cluster.sh:
+// read back unchanged to the cent, refused with the line named and nothing written, saved
+// again only over the version they were read at, never half saved when the connection drops
+// or the process is killed half-way, and numbered without a gap or a repeat when twenty
+// clerks' processes save at once.
+#include "apps/voucher/voucher_store.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <numeric>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "apps/glledger/ledger_builder.h"
+#include "apps/glledger/ledger_copy.h"
+#include "ledger/ledger_db.h"
+#include "ledger/ledger_error.h"
+#include "ledger/ledger_session.h"
+#include "tests/ledger/test_ledgers.h"
+
+namespace glnamelist::voucher {
+namespace {
+
+using ledger::LedgerSession;
+using ledger::ResultRow;
+using ledger::SqlValue;
+using ledger::TempDir;
+using ledger::TestServer;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+VoucherLine Line(std::string explanation, std::string account, std::string debit,
+                 std::string credit, std::string item_class = "", std::string item = "",
+                 std::string currency = "") {
+  VoucherLine l;
+  l[Column::kExplanation] = std::move(explanation);
+  l[Column::kAccount] = std::move(account);
+  l[Column::kItemClass] = std::move(item_class);
+  l[Column::kItem] = std::move(item);
+  l[Column::kCurrency] = std::move(currency);
+  l[Column::kDebit] = std::move(debit);
+  l[Column::kCredit] = std::move(credit);
+  return l;
+}
+
+Voucher Made(std::string date, std::vector<VoucherLine> lines, std::string word = "记") {
+  Voucher v;
+  v.date = std::move(date);
+  v.word = std::move(word);
+  v.attachments = 2;
+  v.lines = std::move(lines);
+  return v;
+}
+
+// A balanced voucher of n lines: n - 1 debits of 1.01 to 1122 (customer 01.01.001), one
+// credit of their sum to 1002.01 in RMB.
+Voucher Lines(int n, const std::string& date = "2026-05-20") {
+  std::vector<VoucherLine> lines;
+  for (int i = 1; i < n; ++i) {
+    lines.push_back(Line("销售 " + std::to_string(i), "1122", "1.01", "", "001", "01.01.001"));
+  }
+  lines.push_back(
+      Line("收款", "1002.01", "", Money::FromCents(101L * (n - 1)).Text(), "", "", "RMB"));
+  return Made(date, std::move(lines));
+}
+
+// A voucher as one text: its header and each line's cells, amounts as cents.
+std::string Shown(const Voucher& v) {
+  std::ostringstream out;
+  out << v.date << " " << v.word << " " << v.number << " " << v.attachments << "\n";
+  for (const auto& [grid_line, line] : v.FilledLines()) {
+    for (int c = 0; c < kColumns; ++c) {
+      const std::string& cell = line->cells[static_cast<size_t>(c)];
+      const bool amount = c >= static_cast<int>(Column::kDebit);
+      out << (amount ? std::to_string(Money::Parse(cell).value().cents()) : cell) << "|";
+    }
+    out << "\n";
+  }
+  return out.str();
+}
+
+// A session that does `fault` just before its nth statement that writes a voucher's line.
+class FaultyLineSession final : public LedgerSession {
+ public:
+  FaultyLineSession(std::unique_ptr<LedgerSession> inner, int nth,
+                    std::function<void(LedgerSession&)> fault)
+      : inner_(std::move(inner)), nth_(nth), fault_(std::move(fault)) {}
+  const std::string& name() const override { return inner_->name(); }
+  bool OnServer() const override { return inner_->OnServer(); }
+  void Begin(bool write) override { inner_->Begin(write); }
+  void Commit() override { inner_->Commit(); }
+  void Rollback() noexcept override { inner_->Rollback(); }
+  void Run(std::string_view sql, std::initializer_list<SqlValue> values,
+           const ledger::OnRow& on_row) override {
+    if (sql.starts_with("INSERT INTO voucher_lines") && ++lines_ == nth_) fault_(*inner_);
+    inner_->Run(sql, values, on_row);
+  }
+  void Script(const std::string& sql) override { inner_->Script(sql); }
+
+ private:
+  std::unique_ptr<LedgerSession> inner_;
+  int nth_;
+  int lines_ = 0;
+  std::function<void(LedgerSession&)> fault_;
+};
+
+enum class Backend { kFile, kServer };
+
+// A fresh copy of the sample ledger for each test, in a file or in a new database.
+class VoucherStoreTest : public ::testing::TestWithParam<Backend> {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new TempDir;
+    ledger::BuildLedger(ledger::EmbeddedSchema(),
+                        {ledger::ReadTextFile(GLNAMELIST_SAMPLE_LEDGER_SQL)},
+                        dir_->File("sample.ledger"));
+  }
+  static void TearDownTestSuite() { delete dir_; }
+
+  void SetUp() override {
+    if (GetParam() == Backend::kServer) {
+      if (!TestServer::Available()) GTEST_SKIP() << "no test server: run under pg_cluster.sh";
+      database_ = TestServer::NewDatabase();
+      location_ = TestServer::Location(database_);
+      ledger::CopyLedger(dir_->File("sample.ledger"), location_, false, false);
+    } else {
+      location_ = dir_->File("books" + std::to_string(++made_) + ".ledger");
+      std::filesystem::copy_file(dir_->File("sample.ledger"), location_);
+    }
+  }
+
+  // The first column of a query's first row, read as a form reads the ledger.
+  int64_t Count(const std::string& sql) {
+    int64_t n = -1;
+    ledger::OpenLedger(location_)->Lookup(sql, {}, [&](const ResultRow& row) { n = row.Int(0); });
+    return n;
+  }
+  int64_t Rows() {
+    return Count("SELECT (SELECT count(*) FROM vouchers) * 1000 + count(*) FROM voucher_lines");
+  }
+
+  // Runs sql on the ledger directly, as another program would.
+  void Exec(const std::string& sql) {
+    auto session = ledger::OpenLedgerSession(location_);
+    session->Begin(true);
+    session->Script(sql);
+    session->Commit();
+  }
+
+  static inline TempDir* dir_ = nullptr;
+  static inline int made_ = 0;
+  std::string database_;
+  std::string location_;
+};
+
+TEST_P(VoucherStoreTest, ASavedVoucherIsReadBackUnchangedToTheCentAndNumberedPerWordAndMonth) {
+  VoucherStore store(location_);
+  Voucher cents = Made(
+      "2026-05-31",
+      {Line("一角", "1001", "0.10", ""), Line("两角", "1122", "0.2", "", "001", "01.01.001", "RMB"),
+       Line("", "", "", ""),  // a blank line of the grid
+       Line("合计", "1002.01", "", "0.30"), Line("大额", "1001", "99,999,999,999.99", ""),
+       Line("大额", "1002.01", "", "99999999999.99", "", "", "USD")});
+  store.Save(cents);
+  EXPECT_EQ(cents.number, 1);
+  EXPECT_EQ(cents.version, 1);
+  EXPECT_NE(cents.id, 0);
+  std::optional<Voucher> read = store.Open("记", "2026-05", 1);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(Shown(*read), Shown(cents));
+  EXPECT_EQ((*read).lines[1][Column::kDebit], "0.20");
+  EXPECT_EQ((*read).lines[3][Column::kDebit], "99,999,999,999.99");
+  EXPECT_EQ(Count("SELECT CAST(sum(debit) AS BIGINT) FROM voucher_lines"),
+            10 + 20 + 9'999'999'999'999)
+      << "whole cents in integer columns";
+
+  // Numbers per word and month: the next 记 of May is 2; 收 and June start at 1.
+  for (auto [date, word, number] : {std::tuple{"2026-05-01", "记", 2},
+                                    {"2026-05-02", "收", 1},
+                                    {"2026-06-01", "记", 1},
+                                    {"2026-05-03", "记", 3}}) {
+    Voucher v = Lines(2, date);
+    v.word = word;
+    store.Save(v);
+    EXPECT_EQ(v.number, number) << date << word;
+    ASSERT_TRUE(store.Open(v.id));
+    EXPECT_EQ(Shown(*store.Open(v.id)), Shown(v));
+  }
+  EXPECT_FALSE(store.Open("记", "2026-05", 4));
+  EXPECT_FALSE(store.Open("记", "2026-07", 1));
+  EXPECT_FALSE(store.Open(999));
+}
+
+TEST_P(VoucherStoreTest, AWrongVoucherIsRefusedWithItsLineAndNothingIsWritten) {
+  VoucherStore store(location_);
+  struct Case {
+    std::function<void(Voucher&)> edit;
+    std::string problem;
+  };
+  for (const Case& c : std::vector<Case>{
+           {[](Voucher& v) { v.lines[1][Column::kCredit] = "2.00"; },
+            "借贷不平衡：借方 1.01，贷方 2.00，差额 -0.99"},
+           {[](Voucher& v) { v.lines[1][Column::kAccount] = "1002"; },
+            "第 2 行：科目 1002 不是明细科目"},
+           {[](Voucher& v) { v.lines[0][Column::kItem] = "01.01"; },
+            "第 1 行：核算项目 01.01 不是明细项目"},
+           {[](Voucher& v) { v.lines[0][Column::kItem] = "'; DROP TABLE vouchers; --"; },
+            "第 1 行：核算项目 '; DROP TABLE vouchers; -- 不在核算类别 001 中"},
+           {[](Voucher& v) { v.lines[1][Column::kCurrency] = "XYZ"; }, "第 2 行：币别 XYZ 不存在"},
+           {[](Voucher& v) { v.lines[0][Column::kDebit] = "1.011"; },
+            "第 1 行：借方金额 1.011 最多两位小数"},
+           {[](Voucher& v) { v.lines.pop_back(); }, "凭证至少要有两行分录"},
+           {[](Voucher& v) { v.date = "2026-02-30"; }, "日期 2026-02-30 不是有效日期"}}) {
+    Voucher v = Lines(2);
+    c.edit(v);
+    try {
+      store.Save(v);
+      ADD_FAILURE() << "saved: " << c.problem;
+    } catch (const VoucherRefused& e) {
+      EXPECT_EQ(e.why(), VoucherRefused::Why::kProblems);
+      EXPECT_THAT(e.what(), HasSubstr(c.problem));
+    }
+    EXPECT_EQ(v.id, 0);
+    EXPECT_EQ(v.number, 0);
+  }
+  EXPECT_EQ(Rows(), 0);
+  Voucher right = Lines(2);
+  store.Save(right);
+  EXPECT_EQ(right.number, 1) << "no number was used up";
+}
+
+// Two clerks open the same voucher; the second to save is refused and nothing of the first's
+// is overwritten. A voucher moved to another month or word, or removed, is refused too.
+TEST_P(VoucherStoreTest, ASaveOverAVersionSomeoneElseChangedIsRefused) {
+  VoucherStore store(location_), other(location_);
+  Voucher saved = Lines(3);
+  store.Save(saved);
+  Voucher mine = *store.Open(saved.id), theirs = *other.Open(saved.id);
+  theirs.lines[0][Column::kExplanation] = "他们改的";
+  theirs.date = "2026-05-01";
+  other.Save(theirs);
+  EXPECT_EQ(theirs.version, 2);
+  EXPECT_EQ(theirs.number, saved.number);
+  mine.lines[0][Column::kExplanation] = "我改的";
+  auto refused = [&](Voucher& v) {
+    try {
+      store.Save(v);
+    } catch (const VoucherRefused& e) {
+      return std::pair{e.why(), std::string(e.what())};
+    }
+    return std::pair{VoucherRefused::Why::kProblems, std::string("saved")};
+  };
+  EXPECT_EQ(refused(mine), std::pair(VoucherRefused::Why::kChanged,
+                                     std::string("2026-05 记字第 1 号凭证在你打开以后已被别人修改，"
+                                                 "你的修改没有保存；请重新打开后再改")));
+  EXPECT_EQ(Shown(*store.Open(saved.id)), Shown(theirs));
+
+  Voucher again = *store.Open(saved.id);
+  again.date = "2026-06-01";
+  EXPECT_EQ(refused(again).first, VoucherRefused::Why::kMoved);
+  again.date = "2026-05-09";
+  again.word = "收";
+  EXPECT_EQ(refused(again).first, VoucherRefused::Why::kMoved);
+  again.word = "记";
+  again.lines.erase(again.lines.begin());
+  again.lines.back()[Column::kCredit] = "1.01";
+  store.Save(again);
+  EXPECT_EQ(again.version, 3);
+  EXPECT_EQ(Shown(*store.Open("记", "2026-05", 1)), Shown(again));
+
+  Exec("DELETE FROM vouchers");
+  EXPECT_EQ(refused(again).first, VoucherRefused::Why::kGone);
+  EXPECT_EQ(Rows(), 0);
+}
+
+// A save cut off half-way through its lines, by a dropped connection or by the process being
+// killed, leaves no voucher and no line; the next save gets the number the cut one would have.
+TEST_P(VoucherStoreTest, ASaveCutOffHalfWayLeavesNoHalfVoucher) {
+  pid_t clerk = fork();
+  if (clerk == 0) {
+    VoucherStore store(std::make_unique<FaultyLineSession>(ledger::OpenLedgerSession(location_), 50,
+                                                           [](LedgerSession&) { raise(SIGKILL); }));
+    Voucher v = Lines(100);
+    store.Save(v);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(clerk, &status, 0), clerk);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  EXPECT_EQ(Rows(), 0);
+
+  if (GetParam() == Backend::kServer) {  // the connection ended by the server half-way
+    VoucherStore store(std::make_unique<FaultyLineSession>(
+        ledger::OpenLedgerSession(location_), 50, [](LedgerSession& session) {
+          session.Run("SELECT pg_terminate_backend(pg_backend_pid())", {});
+        }));
+    Voucher v = Lines(100);
+    try {
+      store.Save(v);
+      ADD_FAILURE() << "saved";
+    } catch (const ledger::LedgerError& e) {
+      EXPECT_EQ(e.fault(), ledger::Fault::kLost);
+      EXPECT_THAT(e.what(), HasSubstr("cannot write: the connection to the server was lost"));
+    }
+    EXPECT_EQ(Rows(), 0);
+    store.Save(v);  // the next save connects again
+    EXPECT_EQ(v.number, 1);
+  }
+  Voucher next = Lines(100);
+  VoucherStore(location_).Save(next);
+  EXPECT_EQ(next.number, GetParam() == Backend::kServer ? 2 : 1);
+  EXPECT_EQ(Rows(), GetParam() == Backend::kServer ? 2200 : 1100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, VoucherStoreTest,
+                         ::testing::Values(Backend::kFile, Backend::kServer), [](const auto& info) {
+                           return info.param == Backend::kFile ? "File" : "Server";
+                         });
+
+// Twenty clerks' processes save three vouchers each into one month at the same moment: the
+// numbers given are 1 to 60, each once.
+TEST(VoucherStoreServerTest, TwentyClerksSaveAtOnceAndGetConsecutiveNumbers) {
+  if (!TestServer::Available()) GTEST_SKIP() << "no test server: run under pg_cluster.sh";
+  constexpr int kClerks = 20, kEach = 3;
+  TempDir dir;
+  ledger::BuildLedger(ledger::EmbeddedSchema(),
+                      {ledger::ReadTextFile(GLNAMELIST_SAMPLE_LEDGER_SQL)},
+                      dir.File("sample.ledger"));
+  const std::string location = TestServer::Location(TestServer::NewDatabase());
+  ledger::CopyLedger(dir.File("sample.ledger"), location, false, false);
+  int start[2], results[2];
+  ASSERT_EQ(pipe(start) | pipe(results), 0);
+  for (int i = 0; i < kClerks; ++i) {
+    if (fork() != 0) continue;
+    close(start[1]);
+    close(results[0]);
+    char go;
+    std::string said;
+    if (read(start[0], &go, 1) == 0) {  // the parent closed its end: all start at once
+      try {
+        ledger::LedgerLimits limits;
+        limits.answer = std::chrono::seconds(60);
+        VoucherStore store(location, limits);
+        for (int k = 0; k < kEach; ++k) {
+          Voucher v = Lines(5, "2026-05-1" + std::to_string(k));
+          store.Save(v);
+          said += std::to_string(v.number) + "\n";
+        }
+      } catch (const std::exception& e) {
+        said += std::string("error: ") + e.what() + "\n";
+      }
+    }
+    _exit(write(results[1], said.data(), said.size()) < 0 ? 2 : 0);
+  }
+  close(start[0]);
+  close(start[1]);
+  close(results[1]);
+  std::string output;
+  char buffer[4096];
+  for (ssize_t n; (n = read(results[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
+  close(results[0]);
+  int status = 0, clean = 0;
+  while (wait(&status) > 0) clean += WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  EXPECT_EQ(clean, kClerks);
+  std::vector<long> numbers;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_THAT(line, ::testing::Not(::testing::StartsWith("error")));
+    numbers.push_back(std::atol(line.c_str()));
+  }
+  std::sort(numbers.begin(), numbers.end());
+  std::vector<long> expected(kClerks * kEach);
+  std::iota(expected.begin(), expected.end(), 1);
+  EXPECT_EQ(numbers, expected);
+  int64_t lines_saved = 0;
+  ledger::OpenLedger(location)->Lookup("SELECT count(*) FROM voucher_lines", {},
+                                       [&](const ResultRow& row) { lines_saved = row.Int(0); });
+  EXPECT_EQ(lines_saved, kClerks * kEach * 5);
+}
+
+}  // namespace
+}  // namespace glnamelist::voucher
