@@ -10,16 +10,16 @@
 namespace glnamelist::recordset {
 
 struct TableBuilder::Impl {
-  std::vector<ColumnStore> columns;
+  std::vector<ColumnBuilder> columns;
   size_t rows = 0;
 };
 
 TableBuilder::TableBuilder(std::vector<Column> columns) : impl_(std::make_unique<Impl>()) {
   for (Column& c : columns) {
-    ColumnStore store;
-    store.name = std::move(c.name);
-    store.type = c.type;
-    impl_->columns.push_back(std::move(store));
+    ColumnBuilder column;
+    column.name = std::move(c.name);
+    column.type = c.type;
+    impl_->columns.push_back(std::move(column));
   }
 }
 
@@ -28,24 +28,11 @@ TableBuilder& TableBuilder::operator=(TableBuilder&&) noexcept = default;
 TableBuilder::~TableBuilder() = default;
 
 void TableBuilder::Reserve(size_t rows) {
-  for (ColumnStore& c : impl_->columns) {
-    switch (c.type) {
-      case ColumnType::kInteger:
-      case ColumnType::kBool:
-        c.ints.reserve(rows);
-        break;
-      case ColumnType::kDouble:
-        c.doubles.reserve(rows);
-        break;
-      case ColumnType::kText:
-        c.text.offsets.reserve(rows + 1);
-        break;
-    }
-  }
+  for (ColumnBuilder& c : impl_->columns) c.Reserve(rows);
 }
 
 void TableBuilder::AddRow(const std::vector<Variant>& values) {
-  std::vector<ColumnStore>& columns = impl_->columns;
+  std::vector<ColumnBuilder>& columns = impl_->columns;
   if (values.size() != columns.size()) {
     throw Error(errc::kInvalidProcedureCall, "Invalid procedure call or argument");
   }
@@ -75,9 +62,10 @@ void TableBuilder::AddRow(const std::vector<Variant>& values) {
 size_t TableBuilder::row_count() const { return impl_->rows; }
 
 RecordsetPtr TableBuilder::Build() {
-  Impl done = std::move(*impl_);
+  std::vector<ColumnStore> columns;
+  for (ColumnBuilder& c : impl_->columns) columns.push_back(c.Finish());
+  auto table = std::make_shared<const Table>(std::move(columns), impl_->rows);
   *impl_ = Impl();
-  auto table = std::make_shared<const Table>(std::move(done.columns), done.rows);
   return std::make_shared<TableRecordset>(std::move(table));
 }
 

@@ -15,9 +15,9 @@ struct Table::Lazy {
   bool in_order = false;
   std::once_flag postings_once[Postings::kKinds];
   std::unique_ptr<TextData> folded;  // empty when folding changes nothing
-  std::unique_ptr<std::vector<uint32_t>> sorted;
+  std::unique_ptr<TextOrder> sorted;
   std::unique_ptr<Postings> postings[Postings::kKinds];
-  std::unique_ptr<std::vector<uint32_t>> ranks;
+  std::unique_ptr<Array<uint32_t>> ranks;
   std::unique_ptr<SmallValueSet> small;  // empty when the column has too many values
 };
 
@@ -30,6 +30,26 @@ constexpr size_t kKeptOrders = 4;
 Table::Table(std::vector<ColumnStore> columns, size_t rows)
     : columns_(std::move(columns)), rows_(rows), lazy_(columns_.size()) {
   for (const ColumnStore& c : columns_) folded_names_.push_back(Folded(c.name));
+}
+
+Table::Table(std::vector<ColumnStore> columns, size_t rows, std::vector<ColumnLookups> built)
+    : Table(std::move(columns), rows) {
+  for (size_t c = 0; c < built.size() && c < lazy_.size(); ++c) {
+    ColumnLookups& b = built[c];
+    Lazy& lazy = lazy_[c];
+    if (b.folded || b.folds_to_itself) {
+      std::call_once(lazy.folded_once, [&] { lazy.folded = std::move(b.folded); });
+    }
+    if (b.sorted) std::call_once(lazy.sorted_once, [&] { lazy.sorted = std::move(b.sorted); });
+    for (size_t k = 0; k < Postings::kKinds; ++k) {
+      if (b.postings[k]) {
+        std::call_once(lazy.postings_once[k], [&] { lazy.postings[k] = std::move(b.postings[k]); });
+      }
+    }
+    if (b.ranks) std::call_once(lazy.ranks_once, [&] { lazy.ranks = std::move(b.ranks); });
+    if (b.small_known) std::call_once(lazy.small_once, [&] { lazy.small = std::move(b.small); });
+    if (b.in_order) std::call_once(lazy.in_order_once, [&] { lazy.in_order = *b.in_order; });
+  }
 }
 
 Table::~Table() = default;
@@ -50,30 +70,40 @@ const TextData& Table::FoldedText(size_t col) const {
   Lazy& lazy = lazy_[col];
   std::call_once(lazy.folded_once, [&] {
     const TextData& text = columns_[col].text;
-    auto folded = std::make_unique<TextData>();
-    folded->bytes.reserve(text.bytes.size());
-    folded->offsets.reserve(text.offsets.size());
-    for (size_t r = 0; r + 1 < text.offsets.size(); ++r) {
-      AppendFolded(text.At(r), folded->bytes);
-      folded->offsets.push_back(static_cast<uint32_t>(folded->bytes.size()));
+    TextBuilder folded;
+    folded.Reserve(rows_, text.bytes.size());
+    std::string row;
+    bool changed = false;
+    for (size_t r = 0; r < rows_; ++r) {
+      row.clear();
+      AppendFolded(text.At(r), row);
+      changed = changed || row != text.At(r);
+      folded.Append(row);
     }
-    if (folded->bytes != text.bytes) lazy.folded = std::move(folded);
+    if (changed) lazy.folded = std::make_unique<TextData>(folded.Finish());
   });
   return lazy.folded ? *lazy.folded : columns_[col].text;
 }
 
-const std::vector<uint32_t>& Table::SortedByFoldedText(size_t col) const {
+bool Table::HasFoldedCopy(size_t col) const { return &FoldedText(col) != &columns_[col].text; }
+
+const TextOrder& Table::SortedByFoldedText(size_t col) const {
   Lazy& lazy = lazy_[col];
   std::call_once(lazy.sorted_once, [&] {
     const TextData& folded = FoldedText(col);
-    auto sorted = std::make_unique<std::vector<uint32_t>>();
-    sorted->reserve(rows_);
+    auto sorted = std::make_unique<TextOrder>();
+    std::vector<uint32_t> rows;
+    rows.reserve(rows_);
     for (uint32_t r = 0; r < rows_; ++r) {
-      if (!columns_[col].IsNull(r)) sorted->push_back(r);
+      if (!columns_[col].IsNull(r)) rows.push_back(r);
     }
     auto less = [&](uint32_t a, uint32_t b) { return folded.At(a) < folded.At(b); };
-    if (!std::is_sorted(sorted->begin(), sorted->end(), less)) {
-      std::stable_sort(sorted->begin(), sorted->end(), less);
+    sorted->count = rows.size();
+    if (std::is_sorted(rows.begin(), rows.end(), less) && rows.size() == rows_) {
+      sorted->identity = true;
+    } else {
+      std::stable_sort(rows.begin(), rows.end(), less);
+      sorted->rows = Array<uint32_t>(std::move(rows));
     }
     lazy.sorted = std::move(sorted);
   });
@@ -101,12 +131,13 @@ std::unique_ptr<SmallValueSet> CollectSmallValues(const ColumnStore& column, siz
       it = set->values.insert(it, column.ints[r]);
     }
   }
-  set->rows.assign(set->values.size(), Bitmap(rows));
+  std::vector<Bitmap> bits(set->values.size(), Bitmap(rows));
   for (uint32_t r = 0; r < rows; ++r) {
     if (column.IsNull(r)) continue;
     auto it = std::lower_bound(set->values.begin(), set->values.end(), column.ints[r]);
-    set->rows[static_cast<size_t>(it - set->values.begin())].Set(r);
+    bits[static_cast<size_t>(it - set->values.begin())].Set(r);
   }
+  for (const Bitmap& b : bits) set->rows.push_back(RowSet::FromBitmap(b));
   return set;
 }
 
@@ -127,10 +158,10 @@ bool Table::InRankOrder(size_t col) const {
   return lazy.in_order;
 }
 
-const std::vector<uint32_t>& Table::Ranks(size_t col) const {
+const Array<uint32_t>& Table::Ranks(size_t col) const {
   Lazy& lazy = lazy_[col];
   std::call_once(lazy.ranks_once, [&] {
-    lazy.ranks = std::make_unique<std::vector<uint32_t>>(RankColumn(columns_[col], rows_));
+    lazy.ranks = std::make_unique<Array<uint32_t>>(RankColumn(columns_[col], rows_));
   });
   return *lazy.ranks;
 }
@@ -148,7 +179,7 @@ std::shared_ptr<const Permutation> Table::OrderBy(const std::vector<SortKey>& ke
     }
   }
 
-  std::vector<const std::vector<uint32_t>*> ranks;
+  std::vector<const Array<uint32_t>*> ranks;
   for (const SortKey& k : keys) ranks.push_back(&Ranks(k.column));
   auto perm = std::make_shared<Permutation>();
   perm->order.resize(rows_);

@@ -9,11 +9,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "recordset/array.h"
 #include "recordset/column_store.h"
 #include "recordset/postings.h"
 #include "recordset/row_set.h"
@@ -25,7 +27,31 @@ namespace glnamelist::recordset {
 struct SmallValueSet {
   static constexpr size_t kMaxValues = 8;
   std::vector<int64_t> values;  // ascending
-  std::vector<Bitmap> rows;     // the non-null rows holding each value
+  std::vector<RowSet> rows;     // the non-null rows holding each value
+};
+
+// The non-null rows of a text column in the order of their folded bytes (ties by row id):
+// the rows themselves when they already come in that order without nulls, as codes do.
+struct TextOrder {
+  bool identity = false;
+  Array<uint32_t> rows;  // when not identity
+  size_t count = 0;
+
+  size_t size() const { return count; }
+  uint32_t At(size_t i) const { return identity ? static_cast<uint32_t>(i) : rows[i]; }
+};
+
+// Look-up structures of one column made elsewhere (read from a table image), given to a
+// table as built; what is missing is built on first use as usual.
+struct ColumnLookups {
+  std::unique_ptr<TextData> folded;  // a folded copy, when folding changes the texts
+  bool folds_to_itself = false;      // when it does not (folded is then empty)
+  std::unique_ptr<TextOrder> sorted;
+  std::unique_ptr<Postings> postings[Postings::kKinds];
+  std::unique_ptr<Array<uint32_t>> ranks;
+  std::unique_ptr<SmallValueSet> small;
+  bool small_known = false;  // small (or its absence, for too many values) is known
+  std::optional<bool> in_order;
 };
 
 // One key of a sort order.
@@ -44,6 +70,8 @@ class Table {
  public:
   // Every column holds `rows` values.
   Table(std::vector<ColumnStore> columns, size_t rows);
+  // With structures already built for some columns (one entry per column).
+  Table(std::vector<ColumnStore> columns, size_t rows, std::vector<ColumnLookups> built);
   Table(const Table&) = delete;
   Table& operator=(const Table&) = delete;
   ~Table();
@@ -56,8 +84,10 @@ class Table {
 
   // The case-folded texts of a text column (the column itself when folding changes nothing).
   const TextData& FoldedText(size_t col) const;
+  // Whether FoldedText(col) is a copy of its own (it is built first if need be).
+  bool HasFoldedCopy(size_t col) const;
   // The non-null rows of a text column ordered by their folded bytes (ties by row id).
-  const std::vector<uint32_t>& SortedByFoldedText(size_t col) const;
+  const TextOrder& SortedByFoldedText(size_t col) const;
   // The code points, pairs or ASCII triples of a folded text column.
   const Postings& PostingsOf(size_t col, Postings::Keys keys) const;
   // The value set of an integer or Boolean column of at most SmallValueSet::kMaxValues
@@ -65,7 +95,7 @@ class Table {
   const SmallValueSet* SmallValues(size_t col) const;
   // A rank per row: equal values share a rank, null is 0, larger values rank higher.
   // Texts are ranked by the "zh" collator.
-  const std::vector<uint32_t>& Ranks(size_t col) const;
+  const Array<uint32_t>& Ranks(size_t col) const;
   // Whether the rows already come in rank order of a text column (InRankOrder).
   bool InRankOrder(size_t col) const;
   // The stable order of all rows by keys (ties keep the table's order). The last few orders

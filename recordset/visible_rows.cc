@@ -7,28 +7,13 @@ namespace glnamelist::recordset {
 namespace {
 
 ColumnStore CopyColumn(const ColumnStore& src, const ViewOrder& order) {
-  ColumnStore dst;
+  ColumnBuilder dst;
   dst.name = src.name;
   dst.type = src.type;
   const size_t n = order.size();
-  if (!src.nulls.empty()) dst.nulls.resize(n);
-  switch (src.type) {
-    case ColumnType::kInteger:
-    case ColumnType::kBool:
-      dst.ints.resize(n);
-      for (size_t i = 0; i < n; ++i) dst.ints[i] = src.ints[order.RowAt(i)];
-      break;
-    case ColumnType::kDouble:
-      dst.doubles.resize(n);
-      for (size_t i = 0; i < n; ++i) dst.doubles[i] = src.doubles[order.RowAt(i)];
-      break;
-    case ColumnType::kText:
-      dst.text.offsets.reserve(n + 1);
-      for (size_t i = 0; i < n; ++i) dst.text.Append(src.text.At(order.RowAt(i)));
-      break;
-  }
-  for (size_t i = 0; i < dst.nulls.size(); ++i) dst.nulls[i] = src.nulls[order.RowAt(i)];
-  return dst;
+  dst.Reserve(n);
+  for (size_t i = 0; i < n; ++i) dst.AppendFrom(src, order.RowAt(i), i);
+  return dst.Finish();
 }
 
 }  // namespace
