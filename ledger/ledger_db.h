@@ -11,6 +11,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,6 +36,13 @@ class ResultRow {
 
 using OnRow = std::function<void(const ResultRow&)>;
 
+// Which ledger is open (identity) and which version of its data (version): two ledgers, or
+// two versions of one, never share both.
+struct LedgerStamp {
+  std::string identity;
+  std::string version;
+};
+
 // A ledger open for reading. Queries are written with numbered parameters ?1, ?2, ...
 // Failures raise Error (errc::kDataService) naming the ledger.
 class LedgerDb {
@@ -54,6 +62,9 @@ class LedgerDb {
                     const OnRow& on_row) = 0;
   // The column names of a table of the ledger; none when there is no such table.
   virtual std::vector<std::string> ColumnsOf(std::string_view table) = 0;
+  // The ledger's stamp, found in milliseconds without reading its tables; nothing when the
+  // ledger cannot tell its version (a server ledger without a change sequence).
+  virtual std::optional<LedgerStamp> Stamp() = 0;
 };
 
 // Rows into one table of a ledger being written, in the column order given when it was

@@ -10,6 +10,7 @@
 #include "contracts/error.h"
 #include "ledger/entries.h"
 #include "ledger/record_loader.h"
+#include "ledger/snapshot.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -74,6 +75,19 @@ const SetRead& ReadOf(MasterSet set) {
   return reads[static_cast<size_t>(set)];
 }
 
+// A master set's name in a snapshot.
+std::string NameOf(MasterSet set) {
+  static const char* const names[] = {"explanations", "accounts",    "currencies",
+                                      "item_classes", "unit_groups", "settle_types"};
+  return names[static_cast<size_t>(set)];
+}
+
+constexpr MasterSet kAllSets[] = {MasterSet::kExplanations, MasterSet::kAccounts,
+                                  MasterSet::kCurrencies,   MasterSet::kItemClasses,
+                                  MasterSet::kUnitGroups,   MasterSet::kSettleTypes};
+
+std::string ItemsName(long item_class_id) { return "items/" + std::to_string(item_class_id); }
+
 recordset::LookupColumns LookupColumnsOf(bool sorted_by_name) {
   recordset::LookupColumns columns{
       .codes = {"FNumber"}, .names = {"FName", "FHelperCode"}, .sorted = {}};
@@ -107,7 +121,64 @@ const std::vector<recordset::Column>& TreeColumns() {
 }
 
 LedgerService::LedgerService(const std::string& location)
-    : location_(location), db_(OpenLedger(location)) {}
+    : location_(location), db_(OpenLedger(location)), stamp_(db_->Stamp()) {
+  if (!stamp_) return;
+  if (auto sets = OpenSnapshot(SnapshotPlaces(location_, *stamp_), *stamp_)) {
+    UseSnapshot(std::move(*sets));
+  }
+}
+
+void LedgerService::UseSnapshot(std::map<std::string, RecordsetPtr> sets) {
+  for (MasterSet which : kAllSets) {
+    if (!sets.contains(NameOf(which))) return;  // not a snapshot this program wrote
+  }
+  for (MasterSet which : kAllSets) sets_[static_cast<size_t>(which)] = sets[NameOf(which)];
+  for (auto& [name, rs] : sets) {
+    if (name.starts_with("items/")) preloaded_items_[std::stol(name.substr(6))] = rs;
+  }
+  from_snapshot_ = true;
+}
+
+void LedgerService::Loaded(const std::string& name, const RecordsetPtr& rs) {
+  std::lock_guard lock(loaded_mutex_);
+  loaded_[name] = rs;
+}
+
+void LedgerService::WriteSnapshotOfAll() {
+  std::map<std::string, RecordsetPtr> sets;
+  {
+    std::lock_guard lock(loaded_mutex_);
+    sets = loaded_;
+  }
+  LedgerDb& db = WorkerDb(worker_db_, location_);
+  for (MasterSet which : kAllSets) {
+    if (!sets.contains(NameOf(which))) {
+      const SetRead& read = ReadOf(which);
+      sets[NameOf(which)] = LoadRecordset(db, read.sql, {}, read.columns());
+    }
+  }
+  RecordsetPtr classes = sets[NameOf(MasterSet::kItemClasses)]->Clone();
+  for (long i = 0, n = classes->RecordCount(); i < n; ++i) {
+    classes->AbsolutePosition(i + 1);
+    const long id = static_cast<long>(classes->Fields("FItemID").ToLong());
+    if (!sets.contains(ItemsName(id))) {
+      sets[ItemsName(id)] = LoadRecordset(db, kClassItemsSql, {int64_t{id}}, TreeColumns());
+      Loaded(ItemsName(id), sets[ItemsName(id)]);
+    }
+  }
+  // Data read across a change of the ledger would be labelled with the wrong version.
+  std::optional<LedgerStamp> now = db.Stamp();
+  if (!now || now->identity != stamp_->identity || now->version != stamp_->version) return;
+  std::vector<SnapshotSet> snapshot;
+  for (auto& [name, rs] : sets) {
+    bool sorted_by_name = true;
+    for (MasterSet which : kAllSets) {
+      if (NameOf(which) == name) sorted_by_name = ReadOf(which).sorted_by_name;
+    }
+    snapshot.push_back(SnapshotSet{name, rs, LookupColumnsOf(sorted_by_name)});
+  }
+  WriteSnapshot(SnapshotPlaces(location_, *stamp_), *stamp_, snapshot);
+}
 
 LedgerService::~LedgerService() = default;
 
@@ -122,6 +193,7 @@ RecordsetPtr LedgerService::Set(MasterSet which) {
   } else {
     const SetRead& read = ReadOf(which);
     sets_[i] = Prepared(LoadRecordset(*db_, read.sql, {}, read.columns()), read.sorted_by_name);
+    Loaded(NameOf(which), sets_[i]);
     if (which == MasterSet::kItemClasses) PreloadItems(sets_[i]);
   }
   return sets_[i];
@@ -138,12 +210,17 @@ void LedgerService::Preload(const std::vector<MasterSet>& order) {
         RecordsetPtr rs =
             LoadRecordset(WorkerDb(worker_db_, location_), read.sql, {}, read.columns());
         recordset::LookupPreparation(*rs, LookupColumnsOf(read.sorted_by_name))();
+        Loaded(NameOf(which), rs);
         if (which == MasterSet::kItemClasses) PreloadItems(rs);
         loaded->set_value(std::move(rs));
       } catch (...) {
         loaded->set_exception(std::current_exception());
       }
     });
+  }
+  if (stamp_ && !from_snapshot_ && !snapshot_posted_) {
+    snapshot_posted_ = true;
+    worker_.Post([this] { WriteSnapshotOfAll(); });
   }
 }
 
@@ -216,8 +293,18 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
         std::lock_guard lock(preloaded_items_mutex_);
         if (items_taken_.contains(id)) return;
       }
-      RecordsetPtr items =
-          LoadRecordset(WorkerDb(worker_db_, location_), kClassItemsSql, {id}, TreeColumns());
+      // Read already when the snapshot was written.
+      RecordsetPtr items;
+      {
+        std::lock_guard lock(loaded_mutex_);
+        if (auto it = loaded_.find(ItemsName(static_cast<long>(id))); it != loaded_.end()) {
+          items = it->second;
+        }
+      }
+      if (!items) {
+        items = LoadRecordset(WorkerDb(worker_db_, location_), kClassItemsSql, {id}, TreeColumns());
+        Loaded(ItemsName(static_cast<long>(id)), items);
+      }
       std::lock_guard lock(preloaded_items_mutex_);
       if (!items_taken_.contains(id)) preloaded_items_.emplace(id, std::move(items));
     });
@@ -295,7 +382,10 @@ RecordsetPtr LedgerService::ClassItems(long item_class_id) {
     items_taken_.insert(item_class_id);
     if (auto node = preloaded_items_.extract(item_class_id)) table = std::move(node.mapped());
   }
-  if (!table) table = LoadRecordset(*db_, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
+  if (!table) {
+    table = LoadRecordset(*db_, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
+    Loaded(ItemsName(item_class_id), table);
+  }
   items_by_class_.emplace(item_class_id, table);
   return table;
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -92,8 +93,14 @@ class LedgerService : public GLData {
   bool Ready(MasterSet set) const;
 
   // Waits until what the service has set out to load and prepare in the background so far
-  // is done (preloaded sets, the item classes' items, the look-up structures of loaded sets).
+  // is done (preloaded sets, the item classes' items, the look-up structures of loaded sets,
+  // the snapshot being written).
   void WaitForBackgroundWork() { worker_.Drain(); }
+
+  // Whether the sets came from a current snapshot of the ledger (see snapshot.h) when the
+  // service was made. Without one, Preload also writes one in the background once every
+  // set and the items of every class are read.
+  bool FromSnapshot() const { return from_snapshot_; }
 
  private:
   using ItemShape = std::tuple<long, std::string, std::string>;
@@ -109,6 +116,14 @@ class LedgerService : public GLData {
   // over the worker's connection; ClassItems takes them from there. May be called on the
   // worker's thread.
   void PreloadItems(const RecordsetPtr& item_classes);
+
+  // Uses the sets of a snapshot: master sets at once, items when their class is asked for.
+  void UseSnapshot(std::map<std::string, RecordsetPtr> sets);
+  // Notes a set read from the ledger under its name in a snapshot.
+  void Loaded(const std::string& name, const RecordsetPtr& rs);
+  // On the worker's thread: reads what is not read yet and writes the snapshot, unless the
+  // ledger changed since the service was made.
+  void WriteSnapshotOfAll();
 
   static constexpr size_t kMasterSets = 6;
 
@@ -128,6 +143,13 @@ class LedgerService : public GLData {
   std::map<ItemShape, RecordsetPtr> item_shapes_;
   std::map<long, RecordSourcePtr> submes_by_class_;
   std::map<long, UnitSetPtr> units_by_group_;
+  // The ledger's stamp when the service was made; nothing when it cannot tell its version.
+  std::optional<LedgerStamp> stamp_;
+  bool from_snapshot_ = false;
+  bool snapshot_posted_ = false;
+  // Every set read from the ledger so far, by its name in a snapshot.
+  std::mutex loaded_mutex_;
+  std::map<std::string, RecordsetPtr> loaded_;
   // Last: stopped first, before the tables it works on are released here.
   BackgroundWorker worker_;
 };

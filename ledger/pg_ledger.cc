@@ -258,6 +258,21 @@ class ServerLedger final : public LedgerDb {
     }
   }
 
+  // The server, the database (its name and its oid, new when it is made again) and the
+  // ledger's change sequence, which triggers move on with every change of master data.
+  std::optional<LedgerStamp> Stamp() override {
+    std::optional<LedgerStamp> stamp;
+    Lookup(
+        "SELECT d.oid::bigint, m.value FROM pg_database d LEFT JOIN meta m "
+        "ON m.key = 'change_seq' WHERE d.datname = current_database()",
+        {}, [&](const ResultRow& row) {
+          if (!row.IsNull(1)) {
+            stamp = LedgerStamp{name() + "#" + std::to_string(row.Int(0)), std::string(row.Text(1))};
+          }
+        });
+    return stamp;
+  }
+
   std::vector<std::string> ColumnsOf(std::string_view table) override {
     std::vector<std::string> columns;
     Lookup(

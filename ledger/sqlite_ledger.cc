@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -102,6 +103,30 @@ class SqliteLedgerDb final : public LedgerDb {
             const OnRow& on_row) override {
     Statement statement(db_, sql);
     Run(statement, values, on_row);
+  }
+
+  // The file's identity and times, with SQLite's change counter of the file and the state
+  // of its write-ahead log: any write to the ledger changes one of them.
+  std::optional<LedgerStamp> Stamp() override {
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(db_.path(), error);
+    LedgerStamp stamp{path.lexically_normal().string(), ""};
+    for (const std::string& file : {db_.path(), db_.path() + "-wal"}) {
+      struct stat info {};
+      if (stat(file.c_str(), &info) != 0) continue;
+      stamp.version += std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
+                       std::to_string(info.st_size) + ":" + std::to_string(info.st_mtim.tv_sec) +
+                       "." + std::to_string(info.st_mtim.tv_nsec) + ";";
+    }
+    unsigned char counter[4] = {};
+    if (FILE* f = std::fopen(db_.path().c_str(), "rb")) {
+      if (std::fseek(f, 24, SEEK_SET) == 0 && std::fread(counter, 1, 4, f) == 4) {
+        stamp.version += std::to_string((counter[0] << 24) | (counter[1] << 16) |
+                                        (counter[2] << 8) | counter[3]);
+      }
+      std::fclose(f);
+    }
+    return stamp;
   }
 
   std::vector<std::string> ColumnsOf(std::string_view table) override {
