@@ -156,7 +156,7 @@ bool WriteOne(const std::string& path, const LedgerStamp& stamp,
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
   const std::string temp =
       path + ".tmp" + std::to_string(getpid()) + "." + std::to_string(serial++);
-  FILE* out = std::fopen(temp.c_str(), "wb");
+  FILE* out = std::fopen(temp.c_str(), "w+b");
   if (!out) return false;
   bool ok = true;
   try {

@@ -36,6 +36,7 @@
 #include "ledger/ledger_copy.h"
 #include "ledger/ledger_db.h"
 #include "ledger/ledger_service.h"
+#include "ledger/snapshot.h"
 #include "ledger/pinyin.h"
 #include "ledger/register_ledger.h"
 #include "ledger/sqlite_db.h"
@@ -219,6 +220,8 @@ class LedgerServiceTest : public ::testing::TestWithParam<Backend> {
  protected:
   static void SetUpTestSuite() {
     dir_ = new TempDir;
+    // Snapshots of server ledgers go to a cache folder of the test's own.
+    setenv("XDG_CACHE_HOME", dir_->File("cache").c_str(), 1);
     BuildTestLedger(path_ = dir_->File("test.ledger"));
   }
   static void TearDownTestSuite() {
@@ -447,6 +450,62 @@ TEST_P(LedgerServiceTest, APreloadThatFailsReportsToTheRequestAndTheNextOneReads
   place.Exec("ALTER TABLE moved RENAME TO currencies");
   EXPECT_EQ(service.CurrencySet()->Recordset()->RecordCount(),
             std::ssize(Scan(path_, "currencies", {"id"})));
+}
+
+// What a form lists of a service's accounts and of the items of class 1, and what it
+// must list.
+Lines Listed(LedgerService& service) {
+  Lines lines = Rows(service.AccountSet()->Recordset(), {"FAccountID", "FNumber", "FName"});
+  for (const std::string& line : Rows(service.ItemRecords(1, "", ""), {"FItemID", "FName"}))
+    lines.push_back(line);
+  return lines;
+}
+
+// A snapshot is written once a form has read the ledger, used by the next one, and ignored
+// (the form working from the ledger, and writing it again) when it is damaged, cut short,
+// made from another ledger, or older than the ledger.
+TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThisLedger) {
+  NewLedger place(GetParam(), *dir_, "snapshot.ledger");
+  NewLedger other(GetParam(), *dir_, "other.ledger");
+  place.BuildTestLedger();
+  other.BuildTestLedger();
+  other.Exec("UPDATE accounts SET name = 'other' WHERE number = '1001'");
+  auto snapshot_of = [](const NewLedger& ledger) {
+    return SnapshotPlaces(ledger.location, *OpenLedger(ledger.location)->Stamp()).front();
+  };
+  auto read_with = [&](const NewLedger& ledger, bool from_snapshot) {
+    LedgerService service(ledger.location);
+    EXPECT_EQ(service.FromSnapshot(), from_snapshot);
+    Lines lines = Listed(service);
+    service.Preload({MasterSet::kAccounts});
+    service.WaitForBackgroundWork();  // writes the snapshot when none was used
+    return lines;
+  };
+  const Lines fresh = read_with(place, false);
+  ASSERT_FALSE(fresh.empty());
+  EXPECT_EQ(read_with(place, true), fresh);
+  read_with(other, false);
+  const std::string path = snapshot_of(place);
+  std::string whole;
+  {
+    std::ifstream in(path, std::ios::binary);
+    whole.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::ifstream foreign_in(snapshot_of(other), std::ios::binary);
+  const std::string foreign(std::istreambuf_iterator<char>(foreign_in), {});
+  std::string damaged = whole;
+  damaged[damaged.size() / 2] ^= 0x20;
+  for (const std::string& bad :
+       {damaged, whole.substr(0, whole.size() / 2), whole.substr(0, 40), foreign}) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bad;
+    EXPECT_EQ(read_with(place, false), fresh);
+    EXPECT_EQ(read_with(place, true), fresh) << "written again";
+  }
+  place.Exec("UPDATE accounts SET name = 'changed' WHERE number = '1001'");
+  const Lines changed = read_with(place, false);
+  EXPECT_NE(changed, fresh);
+  EXPECT_THAT(changed, Contains(HasSubstr("|changed|")));
+  EXPECT_EQ(read_with(place, true), changed);
 }
 
 // Ledgers whose schema an edit changed, as ledgers of another make would be.
