@@ -59,10 +59,14 @@ RowSet RowSet::View(const char* frozen, size_t bytes) {
 bool RowSet::Contains(uint32_t row) const { return roaring_bitmap_contains(bits_.get(), row); }
 
 RowSet RowSet::And(const RowSet& other) const {
+  if (count_ == 0) return *this;
+  if (other.count_ == 0) return other;
   return Adopt(roaring_bitmap_and(bits_.get(), other.bits_.get()), false);
 }
 
 RowSet RowSet::Or(const RowSet& other) const {
+  if (count_ == 0) return other;
+  if (other.count_ == 0) return *this;
   return Adopt(roaring_bitmap_or(bits_.get(), other.bits_.get()), false);
 }
 
