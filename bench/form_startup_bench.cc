@@ -239,6 +239,16 @@ void RemoveSnapshots(const std::string& ledger) {
   }
 }
 
+// form_startup_bench.ledger beside the program for the default sizes; other sizes are named.
+std::string DefaultLedger(const char* program, long accounts, long items) {
+  auto dir = std::filesystem::absolute(program).parent_path();
+  std::string name = "form_startup_bench";
+  if (accounts != 1000000 || items != 1000000) {
+    name += "-" + std::to_string(accounts) + "-" + std::to_string(items);
+  }
+  return (dir / (name + ".ledger")).string();
+}
+
 bool Generate(const std::string& ledger, long accounts, long items) {
   // In a process of its own, so that the memory measured later is the form's alone.
   Clock::time_point start = Clock::now();
@@ -271,12 +281,7 @@ int main(int argc, char** argv) {
     else if (std::strcmp(argv[i], "--accounts") == 0) accounts = std::atol(argv[++i]);
     else if (std::strcmp(argv[i], "--items") == 0) items = std::atol(argv[++i]);
   }
-  if (ledger.empty()) {
-    ledger = DefaultLedger(argv[0]);
-    if (accounts != 1000000 || items != 1000000) {
-      ledger.insert(ledger.size() - 7, "-" + std::to_string(accounts) + "-" + std::to_string(items));
-    }
-  }
+  if (ledger.empty()) ledger = DefaultLedger(argv[0], accounts, items);
   if (!std::filesystem::exists(ledger) && !Generate(ledger, accounts, items)) {
     std::fprintf(stderr, "form_startup_bench: could not generate %s\n", ledger.c_str());
     return 1;
