@@ -227,8 +227,7 @@ bool StartInChild(const std::string& ledger, StartFigures* out) {
   bool ok = child > 0 && read(fds[0], out, sizeof *out) == static_cast<ssize_t>(sizeof *out);
   close(fds[0]);
   int status = 0;
-  return ok && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-         WEXITSTATUS(status) == 0;
+  return ok && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void RemoveSnapshots(const std::string& ledger) {
@@ -277,9 +276,12 @@ int main(int argc, char** argv) {
   long accounts = 1000000, items = 1000000;
   std::string ledger;
   for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--ledger") == 0) ledger = argv[++i];
-    else if (std::strcmp(argv[i], "--accounts") == 0) accounts = std::atol(argv[++i]);
-    else if (std::strcmp(argv[i], "--items") == 0) items = std::atol(argv[++i]);
+    if (std::strcmp(argv[i], "--ledger") == 0)
+      ledger = argv[++i];
+    else if (std::strcmp(argv[i], "--accounts") == 0)
+      accounts = std::atol(argv[++i]);
+    else if (std::strcmp(argv[i], "--items") == 0)
+      items = std::atol(argv[++i]);
   }
   if (ledger.empty()) ledger = DefaultLedger(argv[0], accounts, items);
   if (!std::filesystem::exists(ledger) && !Generate(ledger, accounts, items)) {
@@ -317,15 +319,17 @@ int main(int argc, char** argv) {
   for (const Measure& m : FirstUses()) {
     double first = median([&](auto& w) { return w.first[i]; });
     std::printf("%-36s %10.1f %10.1f %10.2f %8.0f   %s\n", m.name, cold.first[i], first,
-                median([&](auto& w) { return w.again[i]; }), m.goal_ms, verdict(first <= m.goal_ms));
+                median([&](auto& w) { return w.again[i]; }), m.goal_ms,
+                verdict(first <= m.goal_ms));
     ++i;
   }
   auto memory = [&](const char* what, const StartFigures& f) {
     const double resident = static_cast<double>(f.resident) / 1e6;
-    std::printf("%-36s %7.0f MB resident after the first uses (%.2fx the %.0f MB file, goal <= 1.0x) "
-                "%s; peak %.0f MB\n",
-                what, resident, resident / file_mb, file_mb, verdict(resident <= file_mb),
-                static_cast<double>(f.peak) / 1e6);
+    std::printf(
+        "%-36s %7.0f MB resident after the first uses (%.2fx the %.0f MB file, goal <= 1.0x) "
+        "%s; peak %.0f MB\n",
+        what, resident, resident / file_mb, file_mb, verdict(resident <= file_mb),
+        static_cast<double>(f.peak) / 1e6);
   };
   memory("memory of the form, cold", cold);
   memory("memory of the form, warm", warm[0]);

@@ -267,7 +267,8 @@ class ServerLedger final : public LedgerDb {
         "ON m.key = 'change_seq' WHERE d.datname = current_database()",
         {}, [&](const ResultRow& row) {
           if (!row.IsNull(1)) {
-            stamp = LedgerStamp{name() + "#" + std::to_string(row.Int(0)), std::string(row.Text(1))};
+            stamp =
+                LedgerStamp{name() + "#" + std::to_string(row.Int(0)), std::string(row.Text(1))};
           }
         });
     return stamp;

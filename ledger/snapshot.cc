@@ -130,9 +130,8 @@ std::optional<std::map<std::string, RecordsetPtr>> OpenOne(const std::string& pa
     if (ChecksumOf(fd.get(), kHeaderSize, size) != header.checksum) return std::nullopt;
     void* mapped = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd.get(), 0);
     if (mapped == MAP_FAILED) return std::nullopt;
-    std::shared_ptr<const void> keeper(mapped, [size](const void* p) {
-      munmap(const_cast<void*>(p), size);
-    });
+    std::shared_ptr<const void> keeper(
+        mapped, [size](const void* p) { munmap(const_cast<void*>(p), size); });
     const char* base = static_cast<const char*>(mapped);
     std::map<std::string, RecordsetPtr> sets;
     for (uint64_t n = head.Get<uint64_t>(); n > 0; --n) {
@@ -162,8 +161,8 @@ bool WriteOne(const std::string& path, const LedgerStamp& stamp,
   try {
     recordset::ImageWriter writer(
         [&](std::string_view bytes) {
-          ok = ok && (bytes.empty() ||
-                      std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size());
+          ok = ok &&
+               (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size());
         },
         0);
     writer.Bytes(std::string_view(kMagic, sizeof kMagic));
@@ -187,8 +186,8 @@ bool WriteOne(const std::string& path, const LedgerStamp& stamp,
     }
     header.file_size = writer.offset();
     ok = ok && std::fflush(out) == 0;
-    std::optional<uint64_t> sum = ok ? ChecksumOf(fileno(out), kHeaderSize, header.file_size)
-                                     : std::nullopt;
+    std::optional<uint64_t> sum =
+        ok ? ChecksumOf(fileno(out), kHeaderSize, header.file_size) : std::nullopt;
     ok = ok && sum.has_value();
     header.checksum = sum.value_or(0);
     ok = ok && pwrite(fileno(out), &header, kHeaderSize, 0) == kHeaderSize;

@@ -238,7 +238,8 @@ RowSet CheckRows(const Table& table, const Predicate& p, const RowSet& candidate
   uint32_t buffer[64];
   while (size_t n = reader.Read(buffer, 64)) {
     if (text) {
-      for (size_t k = 0; k < n; ++k) __builtin_prefetch(text->bytes.data() + text->offsets[buffer[k]]);
+      for (size_t k = 0; k < n; ++k)
+        __builtin_prefetch(text->bytes.data() + text->offsets[buffer[k]]);
     }
     for (size_t k = 0; k < n; ++k) {
       if (RowMatches(table, p, buffer[k])) ids.push_back(buffer[k]);
@@ -261,7 +262,8 @@ RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
     if (!index[i]) return std::pair<int, size_t>(2, 0);
     return std::pair<int, size_t>(index[i]->exact ? 0 : 1, index[i]->rows.count());
   };
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rank(a) < rank(b); });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return rank(a) < rank(b); });
   std::optional<RowSet> found;
   std::vector<size_t> to_check;
   for (size_t i : order) {

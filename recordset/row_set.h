@@ -89,7 +89,6 @@ class RowSet {
   // compact: worth turning runs into run containers (a set that is kept).
   static RowSet Adopt(roaring_bitmap_s* bits, bool compact);
 
-
   std::shared_ptr<const roaring_bitmap_s> bits_;
   size_t count_ = 0;
 };

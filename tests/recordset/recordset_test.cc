@@ -58,8 +58,9 @@ std::shared_ptr<char> ImageOf(const Recordset& rs, size_t* size) {
   std::string bytes;
   ImageWriter out([&](std::string_view b) { bytes.append(b); }, 0);
   WriteTableImage(rs, kLookups, out);
-  std::shared_ptr<char> block(static_cast<char*>(operator new[](bytes.size(), std::align_val_t(64))),
-                              [](char* p) { operator delete[](p, std::align_val_t(64)); });
+  std::shared_ptr<char> block(
+      static_cast<char*>(operator new[](bytes.size(), std::align_val_t(64))),
+      [](char* p) { operator delete[](p, std::align_val_t(64)); });
   std::memcpy(block.get(), bytes.data(), bytes.size());
   *size = bytes.size();
   return block;
