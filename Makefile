@@ -42,16 +42,16 @@ release: deps $(REL_BUILD)/CMakeCache.txt
 
 demo: deps $(REL_BUILD)/CMakeCache.txt
 	cmake --build $(REL_BUILD) -j $(JOBS) --target glvoucher glledger
-	$(REL_BUILD)/tui/glvoucher $(if $(LEDGER),--ledger $(LEDGER))
+	$(REL_BUILD)/bin/glvoucher $(if $(LEDGER),--ledger $(LEDGER))
 
 demo-qt: deps $(REL_BUILD)/CMakeCache.txt
 	cmake --build $(REL_BUILD) -j $(JOBS) --target glvoucher-qt glledger
-	$(REL_BUILD)/qt/glvoucher-qt $(if $(LEDGER),--ledger $(LEDGER))
+	$(REL_BUILD)/bin/glvoucher-qt $(if $(LEDGER),--ledger $(LEDGER))
 
 # The README's picture: the account box with 1002's children dropped down.
 picture: deps $(REL_BUILD)/CMakeCache.txt
 	cmake --build $(REL_BUILD) -j $(JOBS) --target glvoucher-qt glledger glnamelist_sample_ledger
-	cd $(REL_BUILD) && QT_QPA_PLATFORM=offscreen ./qt/glvoucher-qt --ledger sample.ledger \
+	cd $(REL_BUILD) && QT_QPA_PLATFORM=offscreen ./bin/glvoucher-qt --ledger sample.ledger \
 	  --screenshot $(CURDIR)/docs/glvoucher-qt.png --keys '<Tab>1002.'
 
 bench: release

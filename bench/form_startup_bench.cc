@@ -39,11 +39,12 @@
 #include <thread>
 #include <vector>
 
+#include "apps/glledger/generator.h"
+#include "apps/voucher/open_ledger.h"
+#include "apps/voucher/tui/voucher_form.h"
+#include "apps/voucher/voucher_boxes.h"
 #include "contracts/environment.h"
 #include "contracts/virtual_keys.h"
-#include "host/open_ledger.h"
-#include "host/voucher_boxes.h"
-#include "ledger/generator.h"
 #include "ledger/ledger_service.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
@@ -52,7 +53,6 @@
 #include "services/library_services.h"
 #include "tui/screen.h"
 #include "tui/terminal_controls.h"
-#include "tui/voucher_form.h"
 
 namespace gl = glnamelist;
 using Clock = std::chrono::steady_clock;
@@ -85,7 +85,8 @@ class Desk {
     // Each reading a second later: no key falls under the repeat guard.
     env_->SystemClock().SetSource([t = 0.0f]() mutable { return t += 1; });
     gl::ledger::RegisterLedger(env_->Registry(), ledger_);
-    ready_ = gl::ledger::PreloadLists(gl::host::OpenLedger(), gl::host::VoucherBoxes::ListKinds());
+    ready_ =
+        gl::ledger::PreloadLists(gl::voucher::OpenLedger(), gl::voucher::VoucherBoxes::ListKinds());
     form_ = std::make_unique<gl::tui::VoucherForm>(*env_, screen_, "bench");
     gl::tui::RegisterTerminalControls(*env_, form_->Form(), form_->Host(), nullptr);
     waiting_ = !form_->AttachLists(ready_);

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "ledger/generator.h"
+#include "apps/glledger/generator.h"
 #include "ledger/item_set.h"
 #include "ledger/ledger_service.h"
 

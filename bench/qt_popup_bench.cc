@@ -24,9 +24,9 @@
 #include <memory>
 #include <vector>
 
+#include "apps/glledger/generator.h"
 #include "component/gl_name_list.h"
 #include "contracts/prog_ids.h"
-#include "ledger/generator.h"
 #include "ledger/register_ledger.h"
 #include "platform/environment.h"
 #include "platform/register_platform.h"
@@ -44,9 +44,10 @@ constexpr long kAccounts = 1'000'000;
 constexpr int kWarmUp = 5;
 
 // A list control that draws nothing: dropping down, it asks for the rows a popup paints.
-class BareList : public gl::host::NameListBase {
+class BareList : public gl::listkit::NameListBase {
  public:
-  explicit BareList(long rows) : NameListBase(std::weak_ptr<gl::host::ListForm>()), rows_(rows) {}
+  explicit BareList(long rows)
+      : NameListBase(std::weak_ptr<gl::listkit::ListForm>()), rows_(rows) {}
 
  protected:
   long PageRows() const override { return rows_; }

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "contracts/virtual_keys.h"
-#include "host/error_text.h"
+#include "listkit/error_text.h"
 #include "qt/key_codes.h"
 
 namespace glnamelist::qt {
@@ -27,7 +27,7 @@ void ReportError(const std::exception& e) {
   if (ErrorHandler()) {
     ErrorHandler()(e);
   } else {
-    qWarning("%s", host::ErrorText(e).c_str());
+    qWarning("%s", listkit::ErrorText(e).c_str());
   }
 }
 

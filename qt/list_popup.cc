@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "host/list_control_base.h"
+#include "listkit/list_control_base.h"
 
 namespace glnamelist::qt {
 namespace {
@@ -18,7 +18,7 @@ constexpr int kRowPadding = 6;
 
 }  // namespace
 
-ListPopup::ListPopup(host::ListRows& rows, std::function<void(const std::exception&)> report,
+ListPopup::ListPopup(listkit::ListRows& rows, std::function<void(const std::exception&)> report,
                      std::function<void(long row)> choose)
     : QFrame(nullptr, Qt::ToolTip | Qt::FramelessWindowHint),
       model_(rows, std::move(report)),
@@ -96,7 +96,8 @@ int ListPopup::FitColumns(bool found) {
   int columns = model_.columnCount();
   if (columns > 1) {
     bool short_code = model_.CellOf(1) == 0;
-    view_->setColumnHidden(1, short_code && !host::ShowsShortCode(model_.Rows(), 1, page_, !found));
+    view_->setColumnHidden(1,
+                           short_code && !listkit::ShowsShortCode(model_.Rows(), 1, page_, !found));
   }
   int width = 0;
   for (int c = 0; c < columns; ++c) {
@@ -141,9 +142,9 @@ void ListPopup::Select(long selection) {
 
 QString ListPopup::PositionLine(long selection) const {
   long rows = model_.rowCount();
-  QString where = rows == 0 ? QString(host::kNoRowsText)
-                            : QString::fromStdString(host::PositionText(selection, rows));
-  return found_ ? QString(host::kFoundTitle) + "  " + where : where;
+  QString where = rows == 0 ? QString(listkit::kNoRowsText)
+                            : QString::fromStdString(listkit::PositionText(selection, rows));
+  return found_ ? QString(listkit::kFoundTitle) + "  " + where : where;
 }
 
 }  // namespace glnamelist::qt

@@ -14,7 +14,7 @@
 #include <functional>
 #include <string>
 
-#include "host/list_rows.h"
+#include "listkit/list_rows.h"
 #include "qt/mark_delegate.h"
 #include "qt/rows_model.h"
 
@@ -27,7 +27,7 @@ class ListPopup : public QFrame {
 
   // report gets errors raised while rows are asked for; choose(row) is called, from the
   // event loop, for a row clicked.
-  ListPopup(host::ListRows& rows, std::function<void(const std::exception&)> report,
+  ListPopup(listkit::ListRows& rows, std::function<void(const std::exception&)> report,
             std::function<void(long row)> choose);
 
   // Shows rows as they are now under line (at the top left of the screen for none), in font,

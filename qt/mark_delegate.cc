@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QPainter>
 
-#include "host/marks.h"
+#include "listkit/marks.h"
 
 namespace glnamelist::qt {
 namespace {
@@ -34,7 +34,7 @@ void MarkDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   bool selected = opt.state.testFlag(QStyle::State_Selected);
   painter->save();
   std::string utf8 = shown.toStdString();
-  for (auto [begin, end] : host::FindAll(utf8, marked_)) {
+  for (auto [begin, end] : listkit::FindAll(utf8, marked_)) {
     int from = UnitsBefore(utf8, begin);
     int to = UnitsBefore(utf8, end);
     int x = area.x() + opt.fontMetrics.horizontalAdvance(shown.left(from));

@@ -7,28 +7,28 @@
 
 namespace glnamelist::qt {
 
-void LineEditForm::RowChosen(host::NameListBase& /*list*/, long hWnd, long /*row*/,
+void LineEditForm::RowChosen(listkit::NameListBase& /*list*/, long hWnd, long /*row*/,
                              const std::string& code) {
   if (QLineEdit* line = LineEditWindow::LineEditOf(hWnd))
     line->setText(QString::fromStdString(code));
 }
 
-void LineEditForm::ListShown(host::NameListBase& list) {
-  host::NameListBase* other = shown_;
+void LineEditForm::ListShown(listkit::NameListBase& list) {
+  listkit::NameListBase* other = shown_;
   shown_ = &list;
   if (other && other != &list) other->HideList();
 }
 
-void LineEditForm::ListHidden(host::NameListBase& list) {
+void LineEditForm::ListHidden(listkit::NameListBase& list) {
   if (shown_ == &list) shown_ = nullptr;
 }
 
 void LineEditForm::ReportError(const std::string& message) { qWarning("%s", message.c_str()); }
 
 void RegisterQtControls(platform::PlatformEnvironment& env,
-                        const std::shared_ptr<host::ListForm>& form, bool owns_form) {
-  std::shared_ptr<host::ListForm> kept = owns_form ? form : nullptr;
-  std::weak_ptr<host::ListForm> served = form;
+                        const std::shared_ptr<listkit::ListForm>& form, bool owns_form) {
+  std::shared_ptr<listkit::ListForm> kept = owns_form ? form : nullptr;
+  std::weak_ptr<listkit::ListForm> served = form;
   env.Registry().Register(progid::kNameList, [kept, served]() -> ObjectPtr {
     return std::make_shared<QtNameList>(served);
   });

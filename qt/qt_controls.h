@@ -5,23 +5,24 @@
 #include <memory>
 #include <string>
 
-#include "host/list_control_base.h"
+#include "listkit/list_control_base.h"
 #include "platform/environment.h"
 
 namespace glnamelist::qt {
 
 // The form of a Qt host that has none of its own: a chosen code goes into the owner's line
 // edit, one list is shown at a time, and errors go to the line edits' error handler.
-class LineEditForm : public host::ListForm {
+class LineEditForm : public listkit::ListForm {
  public:
-  void RowChosen(host::NameListBase& list, long hWnd, long row, const std::string& code) override;
-  void ChoiceEnded(host::NameListBase&, long) override {}
-  void ListShown(host::NameListBase& list) override;
-  void ListHidden(host::NameListBase& list) override;
+  void RowChosen(listkit::NameListBase& list, long hWnd, long row,
+                 const std::string& code) override;
+  void ChoiceEnded(listkit::NameListBase&, long) override {}
+  void ListShown(listkit::NameListBase& list) override;
+  void ListHidden(listkit::NameListBase& list) override;
   void ReportError(const std::string& message) override;
 
  private:
-  host::NameListBase* shown_ = nullptr;
+  listkit::NameListBase* shown_ = nullptr;
 };
 
 // Registers the Qt list control under progid::kNameList, each list serving form, and
@@ -29,7 +30,7 @@ class LineEditForm : public host::ListForm {
 // platform's. The registration keeps form alive when it owns it; otherwise the lists serve
 // form while its owner keeps it.
 void RegisterQtControls(platform::PlatformEnvironment& env,
-                        const std::shared_ptr<host::ListForm>& form, bool owns_form);
+                        const std::shared_ptr<listkit::ListForm>& form, bool owns_form);
 
 }  // namespace glnamelist::qt
 

@@ -5,7 +5,7 @@
 
 namespace glnamelist::qt {
 
-QtNameList::QtNameList(std::weak_ptr<host::ListForm> form) : NameListBase(std::move(form)) {}
+QtNameList::QtNameList(std::weak_ptr<listkit::ListForm> form) : NameListBase(std::move(form)) {}
 
 QtNameList::~QtNameList() = default;
 

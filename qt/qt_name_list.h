@@ -1,19 +1,19 @@
 // The drop-down list control of a Qt host: the keys, selection and choice of
-// host::NameListBase, shown in a popup under the owner's line edit (list_popup.h) in the
+// listkit::NameListBase, shown in a popup under the owner's line edit (list_popup.h) in the
 // list font the component passes on.
 #ifndef GLNAMELIST_QT_QT_NAME_LIST_H_
 #define GLNAMELIST_QT_QT_NAME_LIST_H_
 
 #include <memory>
 
-#include "host/list_control_base.h"
+#include "listkit/list_control_base.h"
 #include "qt/list_popup.h"
 
 namespace glnamelist::qt {
 
-class QtNameList : public host::NameListBase {
+class QtNameList : public listkit::NameListBase {
  public:
-  explicit QtNameList(std::weak_ptr<host::ListForm> form);
+  explicit QtNameList(std::weak_ptr<listkit::ListForm> form);
   // The popup goes with the list; release the list before the QApplication.
   ~QtNameList() override;
 

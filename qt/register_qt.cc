@@ -12,6 +12,10 @@ void RegisterQtControls() {
                      /*owns_form=*/true);
 }
 
+void RegisterQtControls(const std::shared_ptr<listkit::ListForm>& form) {
+  RegisterQtControls(*platform::InstalledPlatformEnvironment(), form, /*owns_form=*/false);
+}
+
 TextBoxPtr CreateTextBox(QLineEdit* line) { return std::make_shared<LineEditBox>(line); }
 
 }  // namespace glnamelist::qt

@@ -5,7 +5,7 @@
 
 namespace glnamelist::qt {
 
-RowsModel::RowsModel(host::ListRows& rows, std::function<void(const std::exception&)> report)
+RowsModel::RowsModel(listkit::ListRows& rows, std::function<void(const std::exception&)> report)
     : rows_(rows), report_(std::move(report)) {}
 
 void RowsModel::Reset() {
@@ -28,7 +28,7 @@ QVariant RowsModel::data(const QModelIndex& index, int role) const {
   bool text = index.column() > 0 && role == Qt::DisplayRole;
   if (!index.isValid() || (!picture && !text)) return {};
   long number = index.row() + 1;
-  const host::ListRows::Row* row = &rows_.Peek(number);
+  const listkit::ListRows::Row* row = &rows_.Peek(number);
   try {
     row = &rows_.Fetch(number);
   } catch (const std::exception& e) {
@@ -36,7 +36,7 @@ QVariant RowsModel::data(const QModelIndex& index, int role) const {
   }
   if (picture) return row->picture ? IconOf(row->picture) : QVariant();
   int cell = CellOf(index.column());
-  if (cell == 0 && host::ListRows::RepeatsFullCode(*row)) return QString();
+  if (cell == 0 && listkit::ListRows::RepeatsFullCode(*row)) return QString();
   return QString::fromStdString(row->cells[static_cast<size_t>(cell)]);
 }
 

@@ -1,5 +1,5 @@
 // The rows of a list as a Qt table model: column 0 holds the row's picture, the others the
-// cells the list shows (host::ListRows::ShownColumns). With rows on request a row is asked
+// cells the list shows (listkit::ListRows::ShownColumns). With rows on request a row is asked
 // for (DataRequest) the first time Qt asks data() for it, so only the rows Qt paints or
 // measures are ever built.
 #ifndef GLNAMELIST_QT_ROWS_MODEL_H_
@@ -12,18 +12,18 @@
 #include <map>
 #include <vector>
 
-#include "host/list_rows.h"
+#include "listkit/list_rows.h"
 
 namespace glnamelist::qt {
 
 class RowsModel : public QAbstractTableModel {
  public:
   // report gets the errors of DataRequest handlers (data() cannot pass them on).
-  RowsModel(host::ListRows& rows, std::function<void(const std::exception&)> report);
+  RowsModel(listkit::ListRows& rows, std::function<void(const std::exception&)> report);
 
   // Takes the rows and columns as they are now.
   void Reset();
-  const host::ListRows& Rows() const { return rows_; }
+  const listkit::ListRows& Rows() const { return rows_; }
   // The list column shown in model column `column` (>= 1).
   int CellOf(int column) const { return cells_[static_cast<size_t>(column - 1)]; }
 
@@ -36,7 +36,7 @@ class RowsModel : public QAbstractTableModel {
  private:
   const QIcon& IconOf(const PicturePtr& picture) const;
 
-  host::ListRows& rows_;
+  listkit::ListRows& rows_;
   std::function<void(const std::exception&)> report_;
   long count_ = 0;
   std::vector<int> cells_;

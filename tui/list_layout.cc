@@ -12,7 +12,7 @@ constexpr long kMeasuredRows = 2000;
 
 }  // namespace
 
-Rect ListFrame(const host::ListRows& rows, Rect owner, int screen_rows, int screen_cols) {
+Rect ListFrame(const listkit::ListRows& rows, Rect owner, int screen_rows, int screen_cols) {
   // The brackets of the box belong to it: x - 1 and x + width.
   Rect at = owner.height > 0 ? Rect{owner.y, std::max(owner.x - 1, 0), 1, owner.width + 2}
                              : Rect{0, 0, 1, kMinListWidth};
@@ -47,12 +47,12 @@ Rect ListFrame(const host::ListRows& rows, Rect owner, int screen_rows, int scre
   return f;
 }
 
-ListColumns LayOutColumns(const host::ListRows& rows, long first, long last, int inner_width,
+ListColumns LayOutColumns(const listkit::ListRows& rows, long first, long last, int inner_width,
                           bool code_listing) {
   ListColumns out;
   out.cells = rows.ShownColumns();
   out.short_code = rows.OnRequest() && !out.cells.empty() && out.cells[0] == 0;
-  if (out.short_code && !host::ShowsShortCode(rows, first, last, code_listing)) {
+  if (out.short_code && !listkit::ShowsShortCode(rows, first, last, code_listing)) {
     out.cells.erase(out.cells.begin());
     out.short_code = false;
   }

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "host/list_rows.h"
+#include "listkit/list_rows.h"
 #include "tui/screen.h"
 
 namespace glnamelist::tui {
@@ -24,7 +24,7 @@ inline constexpr int kColumnGap = 2;
 // Where the list of rows goes, frame included, for the text box at owner (a box of height
 // 0 stands for none: the list goes to the top left) on a screen of screen_rows x
 // screen_cols; height 0 when the screen has no room for it.
-Rect ListFrame(const host::ListRows& rows, Rect owner, int screen_rows, int screen_cols);
+Rect ListFrame(const listkit::ListRows& rows, Rect owner, int screen_rows, int screen_cols);
 
 // The cells that the shown rows first..last show, in order, and the width of each; the
 // last cell takes what is left of the row, so its width is 0 here. Column 0 (the code
@@ -38,7 +38,7 @@ struct ListColumns {
 };
 // inner_width: the columns inside the frame. A cell is as wide as its widest shown text;
 // when the row has no room for the last cell, no cell but the last takes more than a third.
-ListColumns LayOutColumns(const host::ListRows& rows, long first, long last, int inner_width,
+ListColumns LayOutColumns(const listkit::ListRows& rows, long first, long last, int inner_width,
                           bool code_listing);
 
 }  // namespace glnamelist::tui

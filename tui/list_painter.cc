@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "host/list_control_base.h"
-#include "host/marks.h"
+#include "listkit/list_control_base.h"
+#include "listkit/marks.h"
 #include "tui/text.h"
 
 namespace glnamelist::tui {
@@ -18,7 +18,7 @@ std::string Spaced(std::string_view text) {
   return out;
 }
 
-void PaintRow(Screen& screen, int y, int x, int width, const host::ListRows::Row& cells,
+void PaintRow(Screen& screen, int y, int x, int width, const listkit::ListRows::Row& cells,
               bool selected, const ListView& view, const PictureGlyphs& glyph_of) {
   Style base = selected ? Style::kSelected : Style::kNormal;
   Style match = selected ? Style::kSelectedMatch : Style::kMatch;
@@ -39,12 +39,12 @@ void PaintRow(Screen& screen, int y, int x, int width, const host::ListRows::Row
     bool last = i + 1 == columns.size();
     int cell_width = last ? end - at : std::min(view.columns.widths[i], end - at);
     // A short code that repeats the full code beside it is drawn once.
-    bool repeat = i == 0 && view.columns.short_code && host::ListRows::RepeatsFullCode(cells);
+    bool repeat = i == 0 && view.columns.short_code && listkit::ListRows::RepeatsFullCode(cells);
     std::string text =
         repeat ? std::string()
                : FitToWidth(Printable(cells.cells[static_cast<size_t>(columns[i])]), cell_width);
     screen.Put(y, at, text, base);
-    for (auto [b, e] : host::FindAll(text, view.marked)) {
+    for (auto [b, e] : listkit::FindAll(text, view.marked)) {
       screen.Put(y, at + TextWidth(std::string_view(text).substr(0, b)), text.substr(b, e - b),
                  match);
     }
@@ -54,24 +54,24 @@ void PaintRow(Screen& screen, int y, int x, int width, const host::ListRows::Row
 
 }  // namespace
 
-void PaintList(Screen& screen, const host::ListRows& rows, const ListView& view,
+void PaintList(Screen& screen, const listkit::ListRows& rows, const ListView& view,
                const PictureGlyphs& glyph) {
   const Rect& f = view.frame;
   int inner = f.width - 2;
   FillRect(screen, f, Style::kNormal);
   DrawFrame(screen, f, Style::kFrame);
   if (view.found)
-    screen.Put(f.y, f.x + 2, ClipToWidth(Spaced(host::kFoundTitle), inner - 2), Style::kTitle);
+    screen.Put(f.y, f.x + 2, ClipToWidth(Spaced(listkit::kFoundTitle), inner - 2), Style::kTitle);
   for (long r = view.first; r <= view.last; ++r) {
     PaintRow(screen, f.y + 1 + static_cast<int>(r - view.first), f.x + 1, inner, rows.Peek(r),
              r == view.selection, view, glyph);
   }
   if (rows.Rows() == 0) {
-    screen.Put(f.y + 1, f.x + 2, ClipToWidth(host::kNoRowsText, inner - 1), Style::kNormal);
+    screen.Put(f.y + 1, f.x + 2, ClipToWidth(listkit::kNoRowsText, inner - 1), Style::kNormal);
   }
 
   std::string position =
-      ClipToWidth(Spaced(host::PositionText(view.selection, rows.Rows())), inner);
+      ClipToWidth(Spaced(listkit::PositionText(view.selection, rows.Rows())), inner);
   screen.Put(f.y + f.height - 1, f.x + f.width - 1 - TextWidth(position), position, Style::kTitle);
 }
 

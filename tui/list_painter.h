@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/list_rows.h"
+#include "listkit/list_rows.h"
 #include "tui/list_layout.h"
 #include "tui/screen.h"
 
@@ -29,7 +29,7 @@ struct ListView {
 using PictureGlyphs = std::function<std::string(const std::string& key)>;
 
 // Paints the rows as they are (Peek): rows on request must have been handed over first.
-void PaintList(Screen& screen, const host::ListRows& rows, const ListView& view,
+void PaintList(Screen& screen, const listkit::ListRows& rows, const ListView& view,
                const PictureGlyphs& glyph);
 
 }  // namespace glnamelist::tui

@@ -1,59 +1,46 @@
 #include "tui/register_terminal.h"
 
-#include <memory>
+#include <utility>
 
 #include "contracts/prog_ids.h"
 #include "platform/environment.h"
+#include "platform/register_platform.h"
 #include "tui/curses_message_box.h"
-#include "tui/curses_screen.h"
 #include "tui/terminal_controls.h"
-#include "tui/voucher_form.h"
 
 namespace glnamelist::tui {
-namespace {
 
-// Takes back what the form registered, however the form ends, before the form and the
-// terminal they refer to go.
-class FormRegistrations {
- public:
-  explicit FormRegistrations(platform::PlatformEnvironment& env) : env_(env) {}
-  ~FormRegistrations() {
-    env_.SetMessageBox(nullptr);
-    env_.Registry().Unregister(progid::kNameList);
-  }
-  FormRegistrations(const FormRegistrations&) = delete;
-  FormRegistrations& operator=(const FormRegistrations&) = delete;
-
- private:
-  platform::PlatformEnvironment& env_;
-};
-
-void Draw(VoucherForm& form, CursesScreen& screen) {
-  auto [y, x] = form.Paint();
-  screen.SetCursor(y, x);
-  screen.Refresh();
+void RegisterTerminalControls(std::shared_ptr<ListHost> host, std::weak_ptr<listkit::ListForm> form,
+                              CursesScreen* screen, std::function<void()> repaint) {
+  std::shared_ptr<platform::MessageBoxPresenter> dialog;
+  if (screen) dialog = std::make_shared<CursesMessageBox>(*screen, std::move(repaint));
+  RegisterTerminalControls(*platform::InstalledPlatformEnvironment(), std::move(form),
+                           std::move(host), std::move(dialog));
 }
 
-}  // namespace
+void UnregisterTerminalControls() {
+  std::shared_ptr<Environment> installed = InstalledEnv();
+  auto* env = dynamic_cast<platform::PlatformEnvironment*>(installed.get());
+  if (!env) return;
+  env->SetMessageBox(nullptr);
+  env->Registry().Unregister(progid::kNameList);
+}
 
-void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready) {
-  std::shared_ptr<platform::PlatformEnvironment> env = platform::InstalledPlatformEnvironment();
-  CursesScreen screen;
-  VoucherForm form(*env, screen, title);
-  auto dialog = std::make_shared<CursesMessageBox>(screen, [&form] { form.Paint(false); });
-  FormRegistrations registrations(*env);
-  RegisterTerminalControls(*env, form.Form(), form.Host(), dialog);
+std::string BoxForm::TakeError() { return std::exchange(error_, std::string()); }
 
-  // A list is attached before the next key is handled, never while a key is handled. Keys
-  // already waiting (a paste, keys typed ahead) are handled before the next drawing.
-  bool waiting = !form.AttachLists(ready);
-  for (bool open = true; open;) {
-    Draw(form, screen);
-    KeyPress key = screen.ReadKey(waiting ? host::VoucherBoxes::kAttachPollMs : -1);
-    if (waiting) waiting = !form.AttachLists(ready);
-    open = form.Handle(key);
-    while (open && screen.KeyWaiting()) open = form.Handle(screen.ReadKey());
-  }
+void BoxForm::RowChosen(listkit::NameListBase& /*list*/, long hWnd, long /*row*/,
+                        const std::string& code) {
+  platform::SetWindowText(hWnd, code);
+}
+
+void BoxForm::ListShown(listkit::NameListBase& list) {
+  TerminalNameList* other = shown_;
+  shown_ = dynamic_cast<TerminalNameList*>(&list);
+  if (other && other != shown_) other->HideList();
+}
+
+void BoxForm::ListHidden(listkit::NameListBase& list) {
+  if (shown_ == &list) shown_ = nullptr;
 }
 
 }  // namespace glnamelist::tui

@@ -5,7 +5,7 @@
 namespace glnamelist::tui {
 
 void RegisterTerminalControls(platform::PlatformEnvironment& env,
-                              std::weak_ptr<host::ListForm> form, std::shared_ptr<ListHost> host,
+                              std::weak_ptr<listkit::ListForm> form, std::shared_ptr<ListHost> host,
                               std::shared_ptr<platform::MessageBoxPresenter> presenter) {
   env.Registry().Register(progid::kNameList, [form, host]() -> ObjectPtr {
     return std::make_shared<TerminalNameList>(form, host);

@@ -13,7 +13,7 @@ namespace glnamelist::tui {
 // draws through host) and installs presenter as the message box (kept unchanged when it is
 // null). The subclassing object is the platform's, registered with the standard classes.
 void RegisterTerminalControls(platform::PlatformEnvironment& env,
-                              std::weak_ptr<host::ListForm> form, std::shared_ptr<ListHost> host,
+                              std::weak_ptr<listkit::ListForm> form, std::shared_ptr<ListHost> host,
                               std::shared_ptr<platform::MessageBoxPresenter> presenter);
 
 }  // namespace glnamelist::tui

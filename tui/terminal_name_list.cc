@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <exception>
 
+#include "platform/picture_store.h"
 #include "tui/list_layout.h"
 #include "tui/list_painter.h"
 
 namespace glnamelist::tui {
 
-TerminalNameList::TerminalNameList(std::weak_ptr<host::ListForm> form,
+std::string ListHost::PictureGlyph(const std::string& key) { return platform::PictureGlyph(key); }
+
+TerminalNameList::TerminalNameList(std::weak_ptr<listkit::ListForm> form,
                                    std::shared_ptr<ListHost> host)
     : NameListBase(std::move(form)), host_(std::move(host)) {}
 

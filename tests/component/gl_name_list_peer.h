@@ -15,13 +15,16 @@
 
 namespace glnamelist {
 
+// The implementation behind list (gl_name_list_peer.cc).
+GLNameListImpl& ImplOf(GLNameList& list);
+
 class GLNameListPeer {
  public:
-  static NameListState& State(GLNameList& list) { return list.impl_->state_; }
-  static const ShownList& Shown(GLNameList& list) { return list.impl_->shown_; }
-  static double LastListTime(GLNameList& list) { return list.impl_->dispatcher_.last_list_time_; }
+  static NameListState& State(GLNameList& list) { return ImplOf(list).state_; }
+  static const ShownList& Shown(GLNameList& list) { return ImplOf(list).shown_; }
+  static double LastListTime(GLNameList& list) { return ImplOf(list).dispatcher_.last_list_time_; }
   static void SetProvider(GLNameList& list, long kind, ProviderPtr provider) {
-    list.impl_->dispatcher_.providers_.at(static_cast<size_t>(kind)) = std::move(provider);
+    ImplOf(list).dispatcher_.providers_.at(static_cast<size_t>(kind)) = std::move(provider);
   }
   // Shows records (and the parent) as a listing of kind does.
   static void Show(GLNameList& list, long kind, RecordsetPtr records,

@@ -2,10 +2,11 @@
 # The ledger tool's command line: what each wrong call says and its exit status, and that
 # each option reaches the ledger written. Under pg_cluster.sh also --replace on a server.
 #
-#   glledger_cli.sh GLLEDGER SAMPLE_SQL
+#   glledger_cli.sh GLLEDGER SAMPLE_SQL SCHEMA_SQL
 set -u
 GLLEDGER=$1
 SAMPLE=$2
+SCHEMA=$3
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 
@@ -70,7 +71,7 @@ refused 1 "Cannot write $WORK/orphan.ledger" build --data "$WORK/tree.sql" \
 
 # A schema of its own and two data files.
 echo "INSERT INTO currencies (id, number, name) VALUES (99, 'XAU', '黄金');" >"$WORK/more.sql"
-{ cat "$(dirname "$SAMPLE")/schema.sql"; echo "CREATE TABLE extra (x);"; } >"$WORK/schema.sql"
+{ cat "$SCHEMA"; echo "CREATE TABLE extra (x);"; } >"$WORK/schema.sql"
 "$GLLEDGER" build --schema "$WORK/schema.sql" --data "$SAMPLE" --data "$WORK/more.sql" \
   --out "$WORK/built.ledger" 2>"$WORK/err" || fail "build"
 [ "$(sql "$WORK/built.ledger" "SELECT count(*) FROM currencies, sqlite_master

@@ -25,18 +25,18 @@
 #include <tuple>
 #include <vector>
 
+#include "apps/glledger/generated_names.h"
+#include "apps/glledger/generator.h"
+#include "apps/glledger/ledger_builder.h"
+#include "apps/glledger/ledger_copy.h"
+#include "apps/glledger/pinyin.h"
 #include "contracts/error.h"
 #include "contracts/prog_ids.h"
 #include "ledger/background_worker.h"
 #include "ledger/entries.h"
-#include "ledger/generated_names.h"
-#include "ledger/generator.h"
 #include "ledger/item_set.h"
-#include "ledger/ledger_builder.h"
-#include "ledger/ledger_copy.h"
 #include "ledger/ledger_db.h"
 #include "ledger/ledger_service.h"
-#include "ledger/pinyin.h"
 #include "ledger/register_ledger.h"
 #include "ledger/snapshot.h"
 #include "ledger/sqlite_db.h"
@@ -124,7 +124,7 @@ void BuildTestLedger(const std::string& path) {
         "UPDATE " + table + " SET id = -id; UPDATE " + table + " SET id = -id * 7919 % 100003;";
   }
   BuildLedger(EmbeddedSchema(),
-              {ReadTextFile(GLNAMELIST_LEDGER_SOURCE_DIR "/sample_ledger.sql"), R"sql(
+              {ReadTextFile(GLNAMELIST_SAMPLE_LEDGER_SQL), R"sql(
 INSERT INTO item_classes (id, number, name) VALUES (9, '009', '测试''类');
 INSERT INTO items (id, class_id, number, name) VALUES (901, 9, 'A''B', 'O''Brien & Co'),
   (902, 9, '50%', '百分之五十%'), (903, 9, '*', 'star*'), (905, 9, '[1]', '方括号[1]'),

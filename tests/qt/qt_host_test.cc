@@ -9,12 +9,12 @@
 #include <QTest>
 #include <set>
 
+#include "apps/voucher/qt/voucher_window.h"
 #include "contracts/virtual_keys.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "qt/qt_controls.h"
 #include "qt/qt_name_list.h"
-#include "qt/voucher_window.h"
 #include "services/library_services.h"
 
 namespace glnamelist::qt {
@@ -52,7 +52,7 @@ class QtFormTest : public ::testing::Test {
     ledger::RegisterLedger(env_->Registry(), GLNAMELIST_SAMPLE_LEDGER);
     window_ = std::make_unique<VoucherWindow>("sample");
     // As the program does: the data read in the background, the lists attached as it comes.
-    window_->AttachLists(ledger::PreloadLists(GetGLData(), host::VoucherBoxes::ListKinds()));
+    window_->AttachLists(ledger::PreloadLists(GetGLData(), voucher::VoucherBoxes::ListKinds()));
     QTRY_VERIFY(!window_->ListsWaiting());
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));

@@ -17,19 +17,19 @@
 #include <utility>
 #include <vector>
 
+#include "apps/voucher/tui/form_layout.h"
+#include "apps/voucher/tui/voucher_form.h"
 #include "contracts/virtual_keys.h"
-#include "host/marks.h"
 #include "ledger/register_ledger.h"
 #include "ledger/sqlite_db.h"
+#include "listkit/marks.h"
 #include "services/library_services.h"
 #include "tests/fakes/scoped_fake_environment.h"
-#include "tui/form_layout.h"
 #include "tui/list_layout.h"
 #include "tui/message_dialog.h"
 #include "tui/terminal_controls.h"
 #include "tui/terminal_name_list.h"
 #include "tui/text.h"
-#include "tui/voucher_form.h"
 
 namespace glnamelist::tui {
 namespace {
@@ -42,19 +42,19 @@ constexpr long kPage = 30 - 3 - 2;
 
 // The fixture is the list's host and form: it writes chosen codes into the environment's
 // windows (so that the list reads them back) and records the errors reported.
-class TerminalNameListTest : public ::testing::Test, public ListHost, public host::ListForm {
+class TerminalNameListTest : public ::testing::Test, public ListHost, public listkit::ListForm {
  protected:
   TerminalNameListTest() { list_->OwnerHwnd(env_.Windows().CreateWindow()); }
   Rect BoxRect(long hWnd) override { return boxes_.count(hWnd) ? boxes_[hWnd] : Rect{}; }
   int ScreenRows() override { return rows_; }
   int ScreenCols() override { return cols_; }
   std::string PictureGlyph(const std::string& key) override { return key == "Bank" ? "$" : "·"; }
-  void RowChosen(host::NameListBase&, long hWnd, long, const std::string& code) override {
+  void RowChosen(listkit::NameListBase&, long hWnd, long, const std::string& code) override {
     env_.Windows().SetText(hWnd, code);
   }
-  void ChoiceEnded(host::NameListBase&, long) override {}
-  void ListShown(host::NameListBase&) override {}
-  void ListHidden(host::NameListBase&) override {}
+  void ChoiceEnded(listkit::NameListBase&, long) override {}
+  void ListShown(listkit::NameListBase&) override {}
+  void ListHidden(listkit::NameListBase&) override {}
   void ReportError(const std::string& message) override { errors_.push_back(message); }
 
   // Rows on request, filled by fill (by default "<row>", "1002.<row>", "银行存款_<row>"),
@@ -109,8 +109,8 @@ class TerminalNameListTest : public ::testing::Test, public ListHost, public hos
   Texts errors_;
   std::shared_ptr<TerminalNameListTest> self_{this, [](TerminalNameListTest*) {}};
   std::shared_ptr<TerminalNameList> list_ = std::make_shared<TerminalNameList>(self_, self_);
-  std::shared_ptr<host::ListRows> data_ =
-      std::static_pointer_cast<host::ListRows>(list_->ListData());
+  std::shared_ptr<listkit::ListRows> data_ =
+      std::static_pointer_cast<listkit::ListRows>(list_->ListData());
   Texts sel_changes_;  // the box text at each SelChanged
   Connection sel_changed_ =
       list_->SelChanged.Connect([this] { sel_changes_.push_back(env_.Windows().Text(kBox)); });
@@ -324,10 +324,10 @@ TEST(TerminalTextTest, IsMeasuredClippedAndDrawnOnTheScreen) {
   EXPECT_EQ(glyphs[3].code, U'b');
   EXPECT_EQ(DecodeUtf8("\xC0\xAF")[0].code, 0xFFFDu) << "overlong form";
   EXPECT_EQ(Printable("a\tb\n"), "a b ");
-  auto hits = host::FindAll("ZA现金zaZA", "za");  // letter case ignored, no overlaps
+  auto hits = listkit::FindAll("ZA现金zaZA", "za");  // letter case ignored, no overlaps
   ASSERT_EQ(hits.size(), 3u);
   EXPECT_EQ(hits[1].first, 8u);
-  EXPECT_EQ(host::FindAll("aaaa", "aa").size(), 2u);
+  EXPECT_EQ(listkit::FindAll("aaaa", "aa").size(), 2u);
 
   CellScreen s(2, 6);
   EXPECT_EQ(s.Put(0, 0, "银行存款", Style::kNormal), 6);

@@ -1,0 +1,53 @@
+#include "apps/glledger/ledger_copy.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "apps/glledger/progress.h"
+#include "ledger/ledger_db.h"
+#include "ledger/ledger_schema.h"
+
+namespace glnamelist::ledger {
+
+void CopyLedger(const std::string& from, const std::string& to, bool replace, bool progress) {
+  std::unique_ptr<LedgerDb> source = OpenLedger(from);
+  std::optional<Progress> shown;
+  if (progress) {
+    long rows = 0;
+    for (const LedgerTable& table : LedgerTables()) {
+      source->Lookup("SELECT count(*) FROM " + std::string(table.name), {},
+                     [&](const ResultRow& row) { rows += static_cast<long>(row.Int(0)); });
+    }
+    shown.emplace("Copying ledger", rows);
+  }
+  std::unique_ptr<LedgerTarget> target = CreateLedger(to, replace);
+  for (const LedgerTable& table : LedgerTables()) {
+    // Table and column names come from LedgerTables, never from input.
+    std::string sql = "SELECT ";
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+      sql += (i ? ", " : "") + std::string(table.columns[i]);
+    }
+    sql += " FROM " + std::string(table.name) + " ORDER BY id";
+    std::unique_ptr<RowSink> sink = target->Rows(table.name, table.columns);
+    std::vector<SqlValue> values(table.columns.size());
+    source->Load(sql, {}, [&](const ResultRow& row) {
+      for (size_t i = 0; i < values.size(); ++i) {
+        const int at = static_cast<int>(i);
+        if (row.IsNull(at)) {
+          values[i] = std::monostate{};
+        } else if (IsIntegerColumn(table.columns[i])) {
+          values[i] = row.Int(at);
+        } else {
+          values[i] = row.Text(at);
+        }
+      }
+      sink->Add(values);
+      if (shown) shown->Advance();
+    });
+    sink->Close();
+  }
+  target->Finish();
+}
+
+}  // namespace glnamelist::ledger

@@ -1,0 +1,125 @@
+#include "apps/voucher/entry_names.h"
+
+#include <functional>
+
+#include "contracts/environment.h"
+#include "contracts/list_kinds.h"
+#include "contracts/prog_ids.h"
+#include "services/library_services.h"
+
+namespace glnamelist::voucher {
+namespace {
+
+// Keys of the record sets: the list kind, or a class's items and SubMes entries.
+constexpr long kItemsOfClass = 1'000'000;
+constexpr long kSubMesOfClass = 2'000'000;
+
+// text as a literal between single quotes of a filter: each quote written twice.
+std::string Quoted(std::string_view text) {
+  std::string out;
+  for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+  return out;
+}
+
+RecordsetPtr RecordsOf(const RecordSourcePtr& source) {
+  return source ? source->Recordset() : nullptr;
+}
+
+// Moves rs to its row with exactly this code; False when there is none.
+bool FindCode(Recordset* rs, const std::string& code) {
+  if (!rs || code.empty()) return false;
+  rs->Filter("FNumber = '" + Quoted(code) + "'");
+  return rs->RecordCount() > 0;
+}
+
+std::string TextOf(const Recordset& rs, std::string_view field) {
+  Variant v = rs.Fields(field);
+  return v.IsNull() ? std::string() : v.ToText();
+}
+
+}  // namespace
+
+Recordset* EntryNames::Records(long key, const std::function<RecordsetPtr()>& fetch) {
+  auto it = records_.find(key);
+  if (it == records_.end()) {
+    RecordsetPtr rs = fetch();
+    it = records_.emplace(key, rs ? rs->Clone() : nullptr).first;
+  }
+  return it->second.get();
+}
+
+NamedEntry EntryNames::Look(long kind, const std::string& code, long class_id, long group_id) {
+  NamedEntry e;
+  GLDataPtr data = GetGLData();
+  if (!data || code.empty()) return e;
+  Recordset* rs = nullptr;
+  std::string name_field = "FName";
+  std::string id_field = "FItemID";
+  switch (kind) {
+    case nlAccount:
+      rs = Records(kind, [&] { return RecordsOf(data->AccountSet()); });
+      id_field = "FAccountID";
+      break;
+    case nlCurrency:
+      rs = Records(kind, [&] { return RecordsOf(data->CurrencySet()); });
+      break;
+    case nlItemClass:
+      rs = Records(kind, [&] { return RecordsOf(data->ItemClassSet()); });
+      break;
+    case nlUnitGroup:
+      rs = Records(kind, [&] { return RecordsOf(data->UnitGroupSet()); });
+      break;
+    case nlSettleType:
+      rs = Records(kind, [&] { return RecordsOf(data->SettTypeSet()); });
+      break;
+    case nlSubMes:
+      if (class_id == 0) return e;
+      rs = Records(kSubMesOfClass + class_id, [&] { return RecordsOf(data->SubMesSet(class_id)); });
+      break;
+    case nlItem:
+      if (class_id == 0) return e;
+      rs = Records(kItemsOfClass + class_id, [&]() -> RecordsetPtr {
+        auto set = CreateObjectAs<ItemSet>(progid::kItemSet);
+        set->ItemClassID(class_id);
+        set->ListOptions(0);
+        set->Filter("");
+        set->Refresh();
+        item_sets_[class_id] = set;
+        return set->Recordset();
+      });
+      break;
+    case nlUnit: {
+      UnitSetPtr units = group_id != 0 ? data->UnitSet(group_id) : nullptr;
+      for (long i = 1; units && i <= units->Count(); ++i) {
+        UnitEntryPtr unit = units->Item(i);
+        if (unit && unit->Number() == code) return {true, true, 0, unit->Name()};
+      }
+      return e;
+    }
+    default:
+      return e;
+  }
+  if (!FindCode(rs, code)) return e;
+  e.known = true;
+  e.id = static_cast<long>(rs->Fields(id_field).ToLong());
+  e.name = TextOf(*rs, name_field);
+  if (kind == nlAccount || kind == nlItem) {
+    Variant detail = rs->Fields("FDetail");
+    e.detail = !detail.IsNull() && detail.ToLong() != 0;
+  }
+  if (kind == nlAccount) e.name = data->GetAccountFullName(e.id);
+  return e;
+}
+
+long EntryNames::UnitGroupNamed(const std::string& name, long nth) {
+  GLDataPtr data = GetGLData();
+  Recordset* rs = Records(nlUnitGroup, [&] { return RecordsOf(data->UnitGroupSet()); });
+  if (!rs || name.empty()) return 0;
+  rs->Filter("FName = '" + Quoted(name) + "'");
+  if (nth < 0 || nth >= rs->RecordCount()) return 0;
+  rs->Sort("FNumber");
+  rs->AbsolutePosition(nth + 1);
+  return static_cast<long>(rs->Fields("FItemID").ToLong());
+}
+
+}  // namespace glnamelist::voucher

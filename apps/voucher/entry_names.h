@@ -1,0 +1,44 @@
+// The entries the voucher form's boxes name, looked up in the data service: the name shown
+// beside a box, whether its code is known, whether an account or item is a detail entry,
+// and the id of a unit group or item class. The form looks in clones of the service's
+// record sets, so its filters never reach the lists' own copies.
+#ifndef GLNAMELIST_APPS_VOUCHER_ENTRY_NAMES_H_
+#define GLNAMELIST_APPS_VOUCHER_ENTRY_NAMES_H_
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "contracts/data_service.h"
+
+namespace glnamelist::voucher {
+
+struct NamedEntry {
+  bool known = false;
+  bool detail = true;  // accounts and items: a detail (leaf) entry
+  long id = 0;
+  std::string name;  // accounts: the full name, from the top-level account down
+};
+
+class EntryNames {
+ public:
+  // The entry of list kind `kind` whose code is `code` (items and SubMes entries of class
+  // class_id, units of group group_id). Kinds without codes of their own (explanations)
+  // are never known. Errors of the data service reach the caller.
+  NamedEntry Look(long kind, const std::string& code, long class_id, long group_id);
+
+  // The id of the unit group shown as row `nth` (0-based) of the groups named `name`;
+  // rows of one name come in code order in every list of groups. 0 when there is none.
+  long UnitGroupNamed(const std::string& name, long nth);
+
+ private:
+  // This form's clone of a record set, made the first time it is asked for under key.
+  Recordset* Records(long key, const std::function<RecordsetPtr()>& fetch);
+
+  std::map<long, RecordsetPtr> records_;
+  std::map<long, ItemSetPtr> item_sets_;
+};
+
+}  // namespace glnamelist::voucher
+
+#endif  // GLNAMELIST_APPS_VOUCHER_ENTRY_NAMES_H_

@@ -1,0 +1,134 @@
+// glvoucher-qt: the voucher-entry form in Qt widgets.
+//
+//   glvoucher-qt [--ledger PATH] [--screenshot OUT.png [--keys KEYS]]
+//
+// Opens the ledger at PATH (a file or a server's connection string; the bundled sample
+// ledger by default) and shows one line edit per list kind at once, each with its drop-down
+// name list as soon as the master data it lists has been read in the background. A ledger that
+// cannot be opened ends the program before the form appears, with one line that names the ledger
+// and the cause, and exit status 1.
+//
+// With --screenshot the form is drawn offscreen (unless QT_QPA_PLATFORM says otherwise),
+// the keys (qt/key_script.h) are pressed in it, and the form with the list dropped down is
+// saved as a PNG picture; then the program ends.
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "apps/voucher/error_text.h"
+#include "apps/voucher/open_ledger.h"
+#include "apps/voucher/qt/key_script.h"
+#include "apps/voucher/qt/screenshot.h"
+#include "apps/voucher/qt/voucher_window.h"
+#include "apps/voucher/voucher_boxes.h"
+#include "contracts/environment.h"
+#include "ledger/ledger_db.h"
+#include "ledger/list_preload.h"
+#include "ledger/register_ledger.h"
+#include "listkit/error_text.h"
+#include "platform/register_platform.h"
+#include "services/library_services.h"
+
+namespace gl = glnamelist;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: glvoucher-qt [--ledger PATH] [--screenshot OUT.png [--keys KEYS]]\n";
+
+struct Options {
+  std::string ledger = GLNAMELIST_SAMPLE_LEDGER;
+  std::optional<std::string> screenshot;
+  std::string keys;
+};
+
+// The options, or nothing (after the usage) when they are wrong.
+std::optional<Options> ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    bool has_value = i + 1 < argc;
+    if (std::strcmp(argv[i], "--ledger") == 0 && has_value) {
+      options.ledger = argv[++i];
+    } else if (std::strcmp(argv[i], "--screenshot") == 0 && has_value) {
+      options.screenshot = argv[++i];
+    } else if (std::strcmp(argv[i], "--keys") == 0 && has_value) {
+      options.keys = argv[++i];
+    } else {
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+// Shows window and waits, for a few seconds at most, until it is the active window, so that
+// its boxes get the focus events keys need.
+void ShowActive(QWidget& window) {
+  window.show();
+  window.activateWindow();
+  QDeadlineTimer deadline(5000);
+  while (!window.isActiveWindow() && !deadline.hasExpired()) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+}
+
+int ShowForm(const Options& options, const std::string& shown) {
+  gl::GLDataPtr data;
+  try {
+    data = gl::voucher::OpenLedger();
+  } catch (const std::exception& e) {
+    std::cerr << gl::voucher::LedgerErrorText(shown, e) << "\n";
+    return 1;
+  }
+  gl::qt::VoucherWindow window(shown);
+  window.AttachLists(gl::ledger::PreloadLists(data, gl::voucher::VoucherBoxes::ListKinds()));
+  data.reset();
+  if (!options.screenshot) {
+    window.show();
+    return QApplication::exec();
+  }
+  ShowActive(window);
+  while (window.ListsWaiting()) {  // the keys are for the lists
+    QEventLoop wait;
+    QTimer::singleShot(50, &wait, &QEventLoop::quit);
+    wait.exec();
+  }
+  gl::qt::PlayKeys(gl::qt::ParseKeys(QString::fromStdString(options.keys)));
+  QApplication::processEvents();
+  if (!gl::qt::Screenshot(&window).save(QString::fromStdString(*options.screenshot), "PNG")) {
+    std::cerr << "glvoucher-qt: cannot write " << *options.screenshot << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::optional<Options> options = ParseOptions(argc, argv);
+  if (!options) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  if (options->screenshot && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication app(argc, argv);
+  int status = 1;
+  try {
+    gl::platform::InstallPlatform();
+    gl::ledger::RegisterLedger(options->ledger);
+    status = ShowForm(*options, gl::ledger::ShownLocation(options->ledger));
+  } catch (const std::exception& e) {
+    std::cerr << "glvoucher-qt: " << gl::listkit::ErrorText(e) << "\n";
+  }
+  gl::ResetLibraryServices();
+  gl::SetEnv(nullptr);
+  return status;
+}

@@ -1,0 +1,30 @@
+// Keys written as text, for a form to be driven without a keyboard:
+//   "1002."           types 1, 0, 0, 2 and a point
+//   "<Tab>123<F8>"     names a key between angle brackets: Tab, Backtab (Shift+Tab), Enter,
+//                      Esc, Backspace, Delete, Space, Up, Down, Left, Right, Home, End, PgUp,
+//                      PgDn, F1 to F12; "<<" types "<"
+#ifndef GLNAMELIST_APPS_VOUCHER_QT_KEY_SCRIPT_H_
+#define GLNAMELIST_APPS_VOUCHER_QT_KEY_SCRIPT_H_
+
+#include <QString>
+#include <Qt>
+#include <vector>
+
+namespace glnamelist::qt {
+
+struct ScriptKey {
+  int key = 0;
+  Qt::KeyboardModifiers modifiers;
+  QString text;  // what the key types
+};
+
+// The keys of script, in order; Error 5 naming an unknown key or an unclosed "<".
+std::vector<ScriptKey> ParseKeys(const QString& script);
+
+// Presses and releases each key in the widget that has the focus at the time, at a
+// typist's pace (30 ms apart, handling events meanwhile).
+void PlayKeys(const std::vector<ScriptKey>& keys);
+
+}  // namespace glnamelist::qt
+
+#endif  // GLNAMELIST_APPS_VOUCHER_QT_KEY_SCRIPT_H_

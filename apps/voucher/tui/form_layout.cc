@@ -1,0 +1,58 @@
+#include "apps/voucher/tui/form_layout.h"
+
+#include <algorithm>
+
+#include "tui/text.h"
+
+namespace glnamelist::tui {
+namespace {
+constexpr int kHeaderRows = 2;  // title and a blank row
+constexpr int kFooterRows = 3;  // two help lines and the status line
+}  // namespace
+
+Rect FormLayout::Box(size_t i) const {
+  return Rect{first_field_row + static_cast<int>(i) * spacing, box_x, 1, box_width};
+}
+
+int MinFormRows(size_t fields) { return kHeaderRows + static_cast<int>(fields) + 1 + kFooterRows; }
+
+FormLayout LayOutForm(int rows, int cols, size_t fields) {
+  FormLayout l;
+  l.fits = rows >= MinFormRows(fields) && cols >= kMinFormCols;
+  if (!l.fits) return l;
+  int n = static_cast<int>(fields);
+  l.spacing = rows >= kHeaderRows + 2 * n + kFooterRows ? 2 : 1;
+  l.first_field_row = kHeaderRows;
+  l.label_x = 1;
+  l.box_x = l.label_x + kLabelWidth + 1;
+  l.box_width = std::min(kMaxBoxWidth, cols - l.box_x - 2);
+  l.status_row = rows - 1;
+  l.help_row = rows - 3;
+  return l;
+}
+
+std::string TooSmallMessage(int rows, int cols, size_t fields) {
+  return "终端太小：至少需要 " + std::to_string(kMinFormCols) + " 列 x " +
+         std::to_string(MinFormRows(fields)) + " 行（现在 " + std::to_string(cols) + " x " +
+         std::to_string(rows) + "）";
+}
+
+BoxView ViewOfBox(const std::string& text, long caret, int width) {
+  std::vector<Glyph> glyphs = DecodeUtf8(text);
+  size_t c = static_cast<size_t>(std::clamp(caret, 0L, static_cast<long>(glyphs.size())));
+  // First shown character: as far left as keeps the caret inside the box.
+  size_t first = c;
+  int used = 0;
+  while (first > 0 && used + CharWidth(glyphs[first - 1].code) <= width - 1) {
+    used += CharWidth(glyphs[first - 1].code);
+    --first;
+  }
+  if (TextWidth(text) < width) first = 0;
+  BoxView view;
+  size_t from = first < glyphs.size() ? glyphs[first].offset : text.size();
+  view.text = ClipToWidth(std::string_view(text).substr(from), width);
+  for (size_t i = first; i < c; ++i) view.caret_x += CharWidth(glyphs[i].code);
+  return view;
+}
+
+}  // namespace glnamelist::tui

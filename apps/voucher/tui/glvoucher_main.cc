@@ -1,0 +1,93 @@
+// glvoucher: the voucher-entry form in the terminal.
+//
+//   glvoucher [--ledger PATH]
+//
+// Opens the ledger at PATH (the bundled sample ledger by default) and shows one text box
+// per list kind, each with its drop-down name list. A ledger that cannot be opened ends the
+// program before the form appears, with one line that names the file and the cause, and
+// exit status 1.
+#include <clocale>
+#include <csignal>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "apps/voucher/error_text.h"
+#include "apps/voucher/open_ledger.h"
+#include "apps/voucher/tui/terminal_form.h"
+#include "apps/voucher/voucher_boxes.h"
+#include "contracts/environment.h"
+#include "ledger/ledger_db.h"
+#include "ledger/list_preload.h"
+#include "ledger/register_ledger.h"
+#include "listkit/error_text.h"
+#include "platform/register_platform.h"
+#include "services/library_services.h"
+
+namespace {
+
+constexpr const char* kUsage = "usage: glvoucher [--ledger PATH]\n";
+
+// Sets the locale from the environment; falls back to a UTF-8 locale when that one is not
+// UTF-8, so that wide characters are drawn.
+void UseUtf8Locale() {
+  const char* set = std::setlocale(LC_ALL, "");
+  std::string name = set ? set : "";
+  if (name.find("UTF-8") == std::string::npos && name.find("utf8") == std::string::npos) {
+    if (!std::setlocale(LC_ALL, "C.UTF-8")) std::setlocale(LC_ALL, "C.utf8");
+  }
+}
+
+// A hang-up ends the program at once, even when the parent set hang-ups to be ignored: the
+// terminal is gone, and nothing needs saving (the ledger is only read). A terminal that
+// goes away without one ends the form through the end of its input.
+void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
+
+int Run(const std::string& ledger_path) {
+  glnamelist::platform::InstallPlatform();
+  glnamelist::ledger::RegisterLedger(ledger_path);
+  glnamelist::GLDataPtr data;
+  try {
+    data = glnamelist::voucher::OpenLedger();
+  } catch (const std::exception& e) {
+    std::cerr << glnamelist::voucher::LedgerErrorText(
+                     glnamelist::ledger::ShownLocation(ledger_path), e)
+              << "\n";
+    glnamelist::ResetLibraryServices();
+    glnamelist::SetEnv(nullptr);
+    return 1;
+  }
+  glnamelist::tui::RunTerminalForm(
+      glnamelist::ledger::ShownLocation(ledger_path),
+      glnamelist::ledger::PreloadLists(data, glnamelist::voucher::VoucherBoxes::ListKinds()));
+  data.reset();
+  glnamelist::ResetLibraryServices();
+  glnamelist::SetEnv(nullptr);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  UseUtf8Locale();
+  EndOnHangUp();
+  std::string ledger_path = GLNAMELIST_SAMPLE_LEDGER;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--ledger") == 0 && i + 1 < argc) {
+      ledger_path = argv[++i];
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::cout << kUsage;
+      return 0;
+    } else {
+      std::cerr << kUsage;
+      return 2;
+    }
+  }
+  try {
+    return Run(ledger_path);
+  } catch (const std::exception& e) {
+    std::cerr << "glvoucher: " << e.what() << "\n";
+    return 1;
+  }
+}

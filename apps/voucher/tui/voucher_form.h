@@ -1,0 +1,74 @@
+// The voucher-entry form on the terminal: the boxes of voucher::VoucherBoxes, drawn on a
+// screen with their labels, the names beside them, two help lines and a status line.
+//
+// Keys go to the focused box as window messages through the window system, so that the
+// component sees them through its subclassing object: characters as WM_CHAR (UTF-16 units),
+// function, arrow and editing keys as WM_KEYDOWN. Tab and Shift-Tab (and Enter while no
+// list is shown) move the focus; F2 switches HotTrace of every box; F10 and Ctrl-Q close
+// the form, and so does the end of the terminal's input. An error raised while a key is
+// handled is shown in the status line.
+#ifndef GLNAMELIST_APPS_VOUCHER_TUI_VOUCHER_FORM_H_
+#define GLNAMELIST_APPS_VOUCHER_TUI_VOUCHER_FORM_H_
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "apps/voucher/tui/form_layout.h"
+#include "apps/voucher/voucher_boxes.h"
+#include "platform/environment.h"
+#include "tui/curses_screen.h"
+#include "tui/terminal_name_list.h"
+
+namespace glnamelist::tui {
+
+class VoucherForm {
+ public:
+  using ListReady = voucher::VoucherBoxes::ListReady;
+
+  VoucherForm(platform::PlatformEnvironment& env, Screen& screen, std::string title);
+  ~VoucherForm();
+  VoucherForm(const VoucherForm&) = delete;
+  VoucherForm& operator=(const VoucherForm&) = delete;
+
+  // The screen host and the form that list controls created for this form draw through and
+  // serve.
+  std::shared_ptr<ListHost> Host() const;
+  std::weak_ptr<listkit::ListForm> Form() const { return boxes_; }
+
+  // Attaches the GLNameList of every waiting box whose data is ready
+  // (voucher::VoucherBoxes::AttachLists); true once no box waits. The first call gives the
+  // first box the focus. A box that waits says so beside it.
+  bool AttachLists(const ListReady& ready = {});
+
+  // Draws the form and (with_list) the shown list; returns where the caret goes ({-1, -1}:
+  // nowhere).
+  std::pair<int, int> Paint(bool with_list = true);
+  // Handles one key; False when the form is to close.
+  bool Handle(const KeyPress& key);
+
+  void ShowStatus(std::string text, bool error) { boxes_->ShowStatus(std::move(text), error); }
+  bool HotTrace() const { return boxes_->HotTrace(); }
+
+ private:
+  class FormHost;
+
+  void MoveFocus(int step);
+  void Send(long msg, long wParam);
+  // A typed character as WM_CHAR messages of UTF-16 units.
+  void SendChar(char32_t code);
+  Rect BoxRect(long hwnd) const;
+
+  platform::PlatformEnvironment& env_;
+  Screen& screen_;
+  std::string title_;
+  std::shared_ptr<FormHost> host_;
+  std::shared_ptr<voucher::VoucherBoxes> boxes_;
+  size_t focus_ = 0;
+  bool focus_given_ = false;
+};
+
+}  // namespace glnamelist::tui
+
+#endif  // GLNAMELIST_APPS_VOUCHER_TUI_VOUCHER_FORM_H_

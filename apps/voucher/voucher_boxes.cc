@@ -1,0 +1,328 @@
+#include "apps/voucher/voucher_boxes.h"
+
+#include <exception>
+
+#include "contracts/list_kinds.h"
+#include "contracts/text.h"
+#include "contracts/virtual_keys.h"
+#include "listkit/error_text.h"
+
+namespace glnamelist::voucher {
+namespace {
+
+constexpr long kPoint = '.';
+constexpr long kIdeographicFullStop = 0x3002;  // 。
+constexpr long kFullwidthFullStop = 0xFF0E;    // ．
+
+// The boxes whose codes have levels, a trailing point asking for the level below.
+bool IsLevelledCode(long kind) { return kind == nlAccount || kind == nlItem || kind == nlSubMes; }
+
+// The boxes whose chosen entry may have entries below it to list.
+bool DrillsDown(long kind) { return kind == nlAccount || kind == nlItem; }
+
+// What the status line calls the entries of a box.
+const char* EntryWord(long kind) {
+  switch (kind) {
+    case nlAccount:
+      return "科目";
+    case nlCurrency:
+      return "币别";
+    case nlItemClass:
+      return "核算类别";
+    case nlItem:
+      return "核算项目";
+    case nlUnitGroup:
+      return "单位组";
+    case nlUnit:
+      return "计量单位";
+    case nlSubMes:
+      return "明细";
+    case nlSettleType:
+      return "结算方式";
+    default:
+      return "";
+  }
+}
+
+}  // namespace
+
+const std::vector<VoucherBoxes::BoxKind>& VoucherBoxes::Kinds() {
+  static const std::vector<BoxKind> kinds = {
+      {"摘要", nlVchExp},        {"科目", nlAccount},       {"币别", nlCurrency},
+      {"核算类别", nlItemClass}, {"核算项目", nlItem},      {"单位组", nlUnitGroup},
+      {"计量单位", nlUnit},      {"SubMes 明细", nlSubMes}, {"结算方式", nlSettleType}};
+  return kinds;
+}
+
+std::vector<long> VoucherBoxes::ListKinds() {
+  std::vector<long> kinds;
+  for (const BoxKind& k : Kinds()) kinds.push_back(k.kind);
+  return kinds;
+}
+
+VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
+                           const std::vector<TextBoxPtr>& boxes)
+    : windows_(windows), write_(std::move(write)) {
+  for (size_t i = 0; i < Kinds().size() && i < boxes.size(); ++i) {
+    Field f;
+    f.label = Kinds()[i].label;
+    f.kind = Kinds()[i].kind;
+    f.box = boxes[i];
+    f.hwnd = f.box->hWnd();
+    fields_.push_back(std::move(f));
+  }
+}
+
+VoucherBoxes::~VoucherBoxes() {
+  changed_ = nullptr;
+  for (Field& f : fields_) {
+    f.hook.reset();
+    if (!f.list) continue;
+    try {
+      f.list->Detach();
+    } catch (const std::exception&) {
+      // Closing: the list goes with the form whatever Detach says.
+    }
+    f.list.reset();
+  }
+  shown_ = nullptr;
+}
+
+bool VoucherBoxes::AttachLists(const ListReady& ready) {
+  bool waiting = false;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    Field& f = fields_[i];
+    if (!f.waiting) continue;
+    if (ready && !ready(f.kind)) {
+      waiting = true;
+      continue;
+    }
+    f.waiting = false;
+    try {
+      auto list = std::make_shared<GLNameList>();
+      list->HotTrace(hot_trace_);
+      list->Attach(f.box, f.kind);
+      f.list = std::move(list);
+    } catch (const std::exception& e) {
+      ShowStatus(f.label + ": " + listkit::ErrorText(e), true);
+      continue;
+    }
+    f.hook = windows_.AddScopedHook(
+        f.hwnd,
+        [this, i](long, long& msg, long& wParam, long&, bool&, long&) {
+          Before(fields_[i], msg, wParam);
+        },
+        [this, i](long, long msg, long wParam, long) { After(fields_[i], msg, wParam); });
+    Changed();
+  }
+  return !waiting;
+}
+
+long VoucherBoxes::Window(size_t box) const { return box < fields_.size() ? fields_[box].hwnd : 0; }
+
+bool VoucherBoxes::HasList(size_t box) const {
+  return box < fields_.size() && fields_[box].list != nullptr;
+}
+
+bool VoucherBoxes::Waiting(size_t box) const {
+  return box < fields_.size() && fields_[box].waiting;
+}
+
+std::string VoucherBoxes::NameBeside(size_t box) const {
+  if (!HasList(box)) return "";
+  const Field& f = fields_[box];
+  return f.entry.known && f.entry.name != CodeOf(f) ? f.entry.name : "";
+}
+
+size_t VoucherBoxes::BoxOfWindow(long hWnd) const {
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (fields_[i].hwnd == hWnd) return i;
+  }
+  return fields_.size();
+}
+
+void VoucherBoxes::ToggleHotTrace() {
+  hot_trace_ = !hot_trace_;
+  for (Field& f : fields_) {
+    if (f.list) f.list->HotTrace(hot_trace_);
+  }
+  ShowStatus(hot_trace_ ? "HotTrace 已打开" : "HotTrace 已关闭", false);
+}
+
+void VoucherBoxes::ShowStatus(std::string text, bool error) {
+  status_ = std::move(text);
+  status_error_ = error;
+  Changed();
+}
+
+void VoucherBoxes::Changed() {
+  if (changed_) changed_();
+}
+
+VoucherBoxes::Field* VoucherBoxes::FieldOfKind(long kind) {
+  for (Field& f : fields_) {
+    if (f.kind == kind) return &f;
+  }
+  return nullptr;
+}
+
+VoucherBoxes::Field* VoucherBoxes::FieldOfWindow(long hwnd) {
+  size_t box = BoxOfWindow(hwnd);
+  return box < fields_.size() ? &fields_[box] : nullptr;
+}
+
+// The code a box holds: its text without surrounding blanks and, in the boxes that list the
+// children of a code ending in a point, without that point.
+std::string VoucherBoxes::CodeOf(const Field& field) const {
+  if (!windows_.IsWindow(field.hwnd)) return "";
+  std::string code(text::Trim(windows_.Text(field.hwnd), " \t"));
+  if (IsLevelledCode(field.kind) && !code.empty() && code.back() == '.') code.pop_back();
+  return code;
+}
+
+// The class in the item-class box: by its code, typed or chosen.
+long VoucherBoxes::ItemClassId() {
+  Field* classes = FieldOfKind(nlItemClass);
+  if (!classes) return 0;
+  return names_.Look(nlItemClass, CodeOf(*classes), 0, 0).id;
+}
+
+// The group in the unit-group box: the one chosen from its list while the box still holds
+// its name; otherwise the group with the typed code, or else the first with the typed name.
+long VoucherBoxes::UnitGroupId() {
+  Field* groups = FieldOfKind(nlUnitGroup);
+  if (!groups) return 0;
+  std::string text = CodeOf(*groups);
+  if (text.empty()) return 0;
+  if (text == groups->chosen_text) return groups->chosen_id;
+  NamedEntry typed = names_.Look(nlUnitGroup, text, 0, 0);
+  return typed.known ? typed.id : names_.UnitGroupNamed(text, 0);
+}
+
+// The item and SubMes boxes list the class in the item-class box, the unit box the group
+// in the unit-group box.
+void VoucherBoxes::SyncParentIds(Field& field) {
+  if (!field.list) return;
+  if (field.kind == nlItem || field.kind == nlSubMes) {
+    field.list->ItemClassID(ItemClassId());
+  } else if (field.kind == nlUnit) {
+    field.list->UnitGroupID(UnitGroupId());
+  }
+}
+
+void VoucherBoxes::LookUp(Field& f) {
+  long class_id = f.kind == nlItem || f.kind == nlSubMes ? ItemClassId() : 0;
+  long group_id = f.kind == nlUnit ? UnitGroupId() : 0;
+  std::string code = CodeOf(f);
+  std::string key = code + '\n' + std::to_string(class_id) + '\n' + std::to_string(group_id);
+  if (key == f.looked_up) return;
+  f.looked_up = key;
+  f.entry = {};
+  if (f.kind == nlUnitGroup) {
+    NamedEntry typed = names_.Look(nlUnitGroup, code, 0, 0);
+    long id = UnitGroupId();
+    f.entry = typed.known && typed.id == id ? typed : NamedEntry{id != 0, true, id, code};
+  } else {
+    f.entry = names_.Look(f.kind, code, class_id, group_id);
+  }
+}
+
+void VoucherBoxes::LookUpAll() {
+  for (Field& f : fields_) {
+    if (f.list) LookUp(f);
+  }
+}
+
+std::string VoucherBoxes::Problem(const Field& f) const {
+  std::string code = CodeOf(f);
+  if (code.empty() || f.kind == nlVchExp || !f.list) return "";
+  if (!f.entry.known) return std::string(EntryWord(f.kind)) + " " + code + " 不存在";
+  if (f.kind == nlAccount && !f.entry.detail) {
+    return "科目 " + code + " " + f.entry.name + " 不是明细科目，凭证要用明细科目";
+  }
+  return "";
+}
+
+void VoucherBoxes::ExplainNoList(const Field& f) {
+  if (!shown_ && DrillsDown(f.kind) && f.entry.known && f.entry.detail) {
+    ShowStatus(std::string(EntryWord(f.kind)) + " " + CodeOf(f) + " " + f.entry.name +
+                   " 是明细，没有下级可列出",
+               false);
+  }
+}
+
+void VoucherBoxes::Before(Field& field, long msg, long& wParam) {
+  long unit = wParam & 0xFFFF;
+  if (msg == WM_CHAR && IsLevelledCode(field.kind) &&
+      (unit == kIdeographicFullStop || unit == kFullwidthFullStop)) {
+    wParam = kPoint;
+  }
+  if (msg != WM_SETFOCUS && msg != WM_KEYDOWN && msg != WM_CHAR) return;
+  try {
+    SyncParentIds(field);
+  } catch (const std::exception& e) {
+    ShowStatus(listkit::ErrorText(e), true);  // the message still reaches the box
+  }
+}
+
+void VoucherBoxes::After(Field& field, long msg, long wParam) {
+  if (msg != WM_KILLFOCUS && msg != WM_KEYDOWN && msg != WM_CHAR) return;
+  try {
+    LookUpAll();
+    long unit = wParam & 0xFFFF;
+    if (msg == WM_KILLFOCUS) {
+      if (std::string problem = Problem(field); !problem.empty()) ShowStatus(problem, true);
+    } else if ((msg == WM_KEYDOWN && unit == VK_F8) ||
+               (msg == WM_CHAR && unit == kPoint && hot_trace_)) {
+      ExplainNoList(field);
+    }
+  } catch (const std::exception& e) {
+    ShowStatus(listkit::ErrorText(e), true);
+  }
+  Changed();
+}
+
+void VoucherBoxes::RowChosen(listkit::NameListBase& list, long hWnd, long row,
+                             const std::string& code) {
+  Field* f = FieldOfWindow(hWnd);
+  if (!f || !windows_.IsWindow(hWnd)) return;
+  std::string text = code;
+  const listkit::ListRows& rows = list.Rows();
+  const listkit::ListRows::Row& chosen = rows.Peek(row);
+  if (f->kind == nlVchExp && !chosen.cells[2].empty()) {
+    text = chosen.cells[2];  // the explanation itself goes into the voucher
+  } else if (f->kind == nlUnitGroup) {
+    long nth = 0;
+    for (long r = 1; r < row; ++r) nth += rows.Peek(r).cells[1] == chosen.cells[1] ? 1 : 0;
+    f->chosen_text = chosen.cells[1];
+    f->chosen_id = names_.UnitGroupNamed(chosen.cells[1], nth);
+  }
+  write_(hWnd, text);
+  // Only a parent account or item has something new to list once chosen.
+  if (f->list && !DrillsDown(f->kind)) f->list->HotTrace(false);
+}
+
+void VoucherBoxes::ChoiceEnded(listkit::NameListBase& /*list*/, long hWnd) {
+  Field* f = FieldOfWindow(hWnd);
+  if (f && f->list) f->list->HotTrace(hot_trace_);
+  try {
+    LookUpAll();
+  } catch (const std::exception& e) {
+    ShowStatus(listkit::ErrorText(e), true);
+  }
+  Changed();
+}
+
+void VoucherBoxes::ListShown(listkit::NameListBase& list) {
+  listkit::NameListBase* other = shown_;
+  shown_ = &list;
+  if (other && other != &list) other->HideList();
+}
+
+void VoucherBoxes::ListHidden(listkit::NameListBase& list) {
+  if (shown_ == &list) shown_ = nullptr;
+}
+
+void VoucherBoxes::ReportError(const std::string& message) { ShowStatus(message, true); }
+
+}  // namespace glnamelist::voucher
