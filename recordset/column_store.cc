@@ -14,17 +14,20 @@ void TextBuilder::Append(std::string_view text) {
   if (bytes_.size() + text.size() > std::numeric_limits<uint32_t>::max()) {
     throw Error(7, "Out of memory");
   }
-  bytes_.insert(bytes_.end(), text.begin(), text.end());
+  if (offsets_.size() == 0) offsets_.push_back(0);
+  bytes_.append(text.data(), text.size());
   offsets_.push_back(static_cast<uint32_t>(bytes_.size()));
 }
 
+void TextBuilder::Truncate(size_t rows) {
+  if (offsets_.size() == 0) return;
+  offsets_.truncate(rows + 1);
+  bytes_.truncate(offsets_[rows]);
+}
+
 TextData TextBuilder::Finish() {
-  bytes_.shrink_to_fit();
-  offsets_.shrink_to_fit();
-  TextData data{Array<char>(std::move(bytes_)), Array<uint32_t>(std::move(offsets_))};
-  bytes_ = {};
-  offsets_ = {0};
-  return data;
+  if (offsets_.size() == 0) offsets_.push_back(0);
+  return TextData{bytes_.Finish(), offsets_.Finish()};
 }
 
 namespace {
@@ -39,7 +42,7 @@ int WidthOf(uint64_t range) {
 
 }  // namespace
 
-IntData IntData::Of(const std::vector<int64_t>& values) {
+IntData IntData::Of(std::span<const int64_t> values) {
   // Of the lines with step 0 and step 1, the one whose distances need fewer bytes.
   int64_t best_base = 0, best_step = 0;
   int best_width = 9;
@@ -60,15 +63,15 @@ IntData IntData::Of(const std::vector<int64_t>& values) {
       best_step = step;
     }
   }
-  std::vector<uint8_t> deltas(values.size() * static_cast<size_t>(best_width));
+  PageArray<uint8_t> deltas;
+  deltas.resize_for_overwrite(values.size() * static_cast<size_t>(best_width));
   for (size_t r = 0; r < values.size() && best_width > 0; ++r) {
     uint64_t d = static_cast<uint64_t>(values[r]) - static_cast<uint64_t>(best_base) -
                  static_cast<uint64_t>(best_step) * r;
     std::memcpy(deltas.data() + r * static_cast<size_t>(best_width), &d,
                 static_cast<size_t>(best_width));  // little-endian: the low bytes
   }
-  return IntData(best_base, best_step, best_width, Array<uint8_t>(std::move(deltas)),
-                 values.size());
+  return IntData(best_base, best_step, best_width, deltas.Finish(), values.size());
 }
 
 int64_t IntData::operator[](size_t r) const {
@@ -138,7 +141,10 @@ void ColumnBuilder::Reserve(size_t rows) {
 }
 
 void ColumnBuilder::AppendNull(size_t rows) {
-  if (nulls.empty()) nulls.assign(rows, 0);
+  if (nulls.size() == 0 && rows > 0) {
+    nulls.resize_for_overwrite(rows);
+    std::memset(nulls.data(), 0, rows);
+  }
   nulls.push_back(1);
   switch (type) {
     case ColumnType::kInteger:
@@ -174,7 +180,28 @@ void ColumnBuilder::AppendValue(const Variant& value, size_t rows) {
       text.Append(value.ToText());
       break;
   }
-  if (!nulls.empty()) nulls.push_back(0);
+  if (nulls.size() > 0) nulls.push_back(0);
+}
+
+void ColumnBuilder::AppendInt(int64_t value) {
+  if (type != ColumnType::kInteger && type != ColumnType::kBool) {
+    throw Error(errc::kTypeMismatch, "Type mismatch");
+  }
+  ints.push_back(type == ColumnType::kBool ? value != 0 : value);
+  if (nulls.size() > 0) nulls.push_back(0);
+}
+
+void ColumnBuilder::AppendText(std::string_view value) {
+  if (type != ColumnType::kText) throw Error(errc::kTypeMismatch, "Type mismatch");
+  text.Append(value);
+  if (nulls.size() > 0) nulls.push_back(0);
+}
+
+void ColumnBuilder::Truncate(size_t rows) {
+  ints.truncate(rows);
+  doubles.truncate(rows);
+  if (type == ColumnType::kText) text.Truncate(rows);
+  nulls.truncate(rows);
 }
 
 void ColumnBuilder::AppendFrom(const ColumnStore& source, size_t r, size_t rows) {
@@ -191,17 +218,19 @@ void ColumnBuilder::AppendFrom(const ColumnStore& source, size_t r, size_t rows)
       text.Append(source.text.At(r));
       break;
   }
-  if (!nulls.empty()) nulls.push_back(0);
+  if (nulls.size() > 0) nulls.push_back(0);
 }
 
 ColumnStore ColumnBuilder::Finish() {
   ColumnStore store;
   store.name = std::move(name);
   store.type = type;
-  if (type == ColumnType::kInteger || type == ColumnType::kBool) store.ints = IntData::Of(ints);
-  store.doubles = Array<double>(std::move(doubles));
+  if (type == ColumnType::kInteger || type == ColumnType::kBool) {
+    store.ints = IntData::Of({ints.data(), ints.size()});
+  }
+  store.doubles = doubles.Finish();
   store.text = text.Finish();
-  store.nulls = Array<uint8_t>(std::move(nulls));
+  store.nulls = nulls.Finish();
   *this = ColumnBuilder();
   return store;
 }

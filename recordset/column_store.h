@@ -4,12 +4,14 @@
 #define GLNAMELIST_RECORDSET_COLUMN_STORE_H_
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "contracts/variant.h"
 #include "recordset/array.h"
+#include "recordset/page_array.h"
 #include "recordset/table.h"
 
 namespace glnamelist::recordset {
@@ -31,11 +33,13 @@ class TextBuilder {
   void Reserve(size_t rows, size_t bytes);
   // Appends one text; Error 7 when the column would pass 4 GiB.
   void Append(std::string_view text);
+  // Keeps the first `rows` texts only.
+  void Truncate(size_t rows);
   TextData Finish();
 
  private:
-  std::vector<char> bytes_;
-  std::vector<uint32_t> offsets_{0};
+  PageArray<char> bytes_;
+  PageArray<uint32_t> offsets_;
 };
 
 // Integers stored as their distance from a line base + step * row (step 0 or 1), in 0, 1, 2,
@@ -45,7 +49,7 @@ class IntData {
   IntData() = default;
   IntData(int64_t base, int64_t step, int width, Array<uint8_t> deltas, size_t size)
       : base_(base), step_(step), width_(width), deltas_(std::move(deltas)), size_(size) {}
-  static IntData Of(const std::vector<int64_t>& values);
+  static IntData Of(std::span<const int64_t> values);
 
   size_t size() const { return size_; }
   int64_t operator[](size_t r) const;
@@ -82,18 +86,24 @@ struct ColumnStore {
 struct ColumnBuilder {
   std::string name;
   ColumnType type = ColumnType::kText;
-  std::vector<int64_t> ints;
-  std::vector<double> doubles;
+  PageArray<int64_t> ints;
+  PageArray<double> doubles;
   TextBuilder text;
-  std::vector<uint8_t> nulls;  // empty while no row is null
+  PageArray<uint8_t> nulls;  // empty while no row is null
 
   void Reserve(size_t rows);
   // Appends a null to a column that already holds `rows` rows.
   void AppendNull(size_t rows);
   // Appends a value converted to the column's type (Error 13 when it does not convert).
   void AppendValue(const Variant& value, size_t rows);
+  // Appends a value of the column's own kind: an integer to an integer or Boolean column
+  // (a Boolean stores whether it is not 0), a text to a text column.
+  void AppendInt(int64_t value);
+  void AppendText(std::string_view value);
   // Appends row r of a column of the same type.
   void AppendFrom(const ColumnStore& source, size_t r, size_t rows);
+  // Keeps the first `rows` rows only.
+  void Truncate(size_t rows);
   ColumnStore Finish();
 };
 

@@ -9,9 +9,11 @@
 #ifndef GLNAMELIST_RECORDSET_TABLE_H_
 #define GLNAMELIST_RECORDSET_TABLE_H_
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "contracts/recordset.h"
@@ -38,6 +40,15 @@ class TableBuilder {
   // value that does not convert to the column's type, Error 5 for a wrong value count.
   void AddRow(const std::vector<Variant>& values);
   size_t row_count() const;
+
+  // The same a value at a time, for loaders that read typed values: each column's value in
+  // column order, then EndRow. An integer goes into an integer or Boolean column, a text
+  // into a text column, a null into any; anything else raises Error 13, and EndRow before
+  // the last column Error 5, either one dropping the values of the row begun.
+  void AppendInt(int64_t value);
+  void AppendText(std::string_view value);
+  void AppendNull();
+  void EndRow();
 
   // A record set over the finished table. The builder is left empty.
   RecordsetPtr Build();

@@ -12,6 +12,20 @@ namespace glnamelist::recordset {
 struct TableBuilder::Impl {
   std::vector<ColumnBuilder> columns;
   size_t rows = 0;
+  size_t next_column = 0;  // of the row being appended a value at a time
+
+  // Drops the values of the row begun, then raises e.
+  [[noreturn]] void DropRow(const Error& e) {
+    for (ColumnBuilder& c : columns) c.Truncate(rows);
+    next_column = 0;
+    throw e;
+  }
+  ColumnBuilder& Next() {
+    if (next_column == columns.size()) {
+      DropRow(Error(errc::kInvalidProcedureCall, "Invalid procedure call or argument"));
+    }
+    return columns[next_column++];
+  }
 };
 
 TableBuilder::TableBuilder(std::vector<Column> columns) : impl_(std::make_unique<Impl>()) {
@@ -33,7 +47,7 @@ void TableBuilder::Reserve(size_t rows) {
 
 void TableBuilder::AddRow(const std::vector<Variant>& values) {
   std::vector<ColumnBuilder>& columns = impl_->columns;
-  if (values.size() != columns.size()) {
+  if (values.size() != columns.size() || impl_->next_column != 0) {
     throw Error(errc::kInvalidProcedureCall, "Invalid procedure call or argument");
   }
   // Check every conversion before storing anything, so a refused row adds nothing.
@@ -60,6 +74,34 @@ void TableBuilder::AddRow(const std::vector<Variant>& values) {
 }
 
 size_t TableBuilder::row_count() const { return impl_->rows; }
+
+void TableBuilder::AppendInt(int64_t value) {
+  ColumnBuilder& c = impl_->Next();
+  try {
+    c.AppendInt(value);
+  } catch (const Error& e) {
+    impl_->DropRow(e);
+  }
+}
+
+void TableBuilder::AppendText(std::string_view value) {
+  ColumnBuilder& c = impl_->Next();
+  try {
+    c.AppendText(value);
+  } catch (const Error& e) {
+    impl_->DropRow(e);
+  }
+}
+
+void TableBuilder::AppendNull() { impl_->Next().AppendNull(impl_->rows); }
+
+void TableBuilder::EndRow() {
+  if (impl_->next_column != impl_->columns.size()) {
+    impl_->DropRow(Error(errc::kInvalidProcedureCall, "Invalid procedure call or argument"));
+  }
+  impl_->next_column = 0;
+  ++impl_->rows;
+}
 
 RecordsetPtr TableBuilder::Build() {
   std::vector<ColumnStore> columns;
