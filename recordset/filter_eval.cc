@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "recordset/text_fold.h"
 
@@ -53,11 +54,12 @@ IndexRows ContainsRows(const Table& table, const Predicate& p) {
 // The rows whose folded text equals needle, or begins with it: a range of the text order.
 RowSet TextRangeRows(const Table& table, size_t col, std::string_view needle, bool prefix) {
   const TextOrder& order = table.SortedByFoldedText(col);
-  const TextData& folded = table.FoldedText(col);
+  std::string scratch;
+  auto folded = [&](size_t place) { return table.FoldedAt(col, order.At(place), scratch); };
   size_t lo = 0, hi = order.size();
   while (lo < hi) {  // the first place not below needle
     size_t mid = lo + (hi - lo) / 2;
-    if (folded.At(order.At(mid)) < needle) {
+    if (folded(mid) < needle) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -66,7 +68,7 @@ RowSet TextRangeRows(const Table& table, size_t col, std::string_view needle, bo
   size_t end = order.size();
   for (size_t first = lo; first < end;) {  // the first place past the matches
     size_t mid = first + (end - first) / 2;
-    std::string_view t = folded.At(order.At(mid));
+    std::string_view t = folded(mid);
     if (prefix ? t.starts_with(needle) : t == needle) {
       first = mid + 1;
     } else {
@@ -233,7 +235,8 @@ RowSet CheckRows(const Table& table, const Predicate& p, const RowSet& candidate
   std::vector<uint32_t> ids;
   // Checking a row mostly waits for its text to come from memory: the texts of later rows
   // are fetched ahead.
-  const TextData* text = p.kind == PredicateKind::kTextLike ? &table.FoldedText(p.column) : nullptr;
+  const TextData* text =
+      p.kind == PredicateKind::kTextLike ? &table.column(p.column).text : nullptr;
   RowSet::Reader reader(candidates);
   uint32_t buffer[64];
   while (size_t n = reader.Read(buffer, 64)) {

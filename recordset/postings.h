@@ -1,19 +1,24 @@
-// Posting lists of a text column: for each key a row's text yields, the rows that yield it,
-// as a compressed bitmap. Three kinds of keys are used: each code point of a text (CharKey),
-// each pair of neighbouring code points (PairKey), and each run of three neighbouring ASCII
-// characters (TripleKey), so that a contains pattern of one or two characters, or of three
-// ASCII ones, is answered from one list and a longer one from the intersection of a few.
-// Triples are left to ASCII: a Latin word's letters are common, while two CJK characters
-// side by side are rare already.
+// Posting lists of a text column: for each key a row's text yields, the rows that yield it.
+// Three kinds of keys are used: each code point of a text (CharKey), each pair of
+// neighbouring code points (PairKey), and each run of three neighbouring ASCII characters
+// (TripleKey), so that a contains pattern of one or two characters, or of three ASCII ones,
+// is answered from one list and a longer one from the intersection of a few. Triples are
+// left to ASCII: a Latin word's letters are common, while two CJK characters side by side
+// are rare already.
 //
-// Built once per column in one pass over the folded texts. The lists are kept frozen, one
-// after the other in one block of bytes (a list is read where it lies, without copying), so
-// that the same block can be written to a file and used from there. Keys of ASCII characters
-// and ASCII pairs are slots of their own; other keys are found in a sorted array.
+// Built once per column, every kind at once: a pass over the folded texts counts each key's
+// rows, a second one writes them down. A list of many rows is kept as a frozen compressed
+// bitmap, read where it lies; a short one (most keys of pairs and triples are rare) as the
+// gaps between its rows, 7 bits a byte, made a bitmap when it is read. The lists lie one
+// after the other in one block of bytes, so that the same block can be written to a file and
+// used from there. Keys of ASCII characters and ASCII pairs are slots of their own; other
+// keys are found in a sorted array.
 #ifndef GLNAMELIST_RECORDSET_POSTINGS_H_
 #define GLNAMELIST_RECORDSET_POSTINGS_H_
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +32,8 @@ namespace glnamelist::recordset {
 inline constexpr uint64_t kDirectKeys = 128 * 128;
 // Where a frozen list starts in its block, and the block itself in memory.
 inline constexpr size_t kFrozenAlign = 32;
+// Lists of at least this many rows are frozen bitmaps; shorter ones are gaps.
+inline constexpr uint32_t kFrozenRows = 1024;
 
 inline uint64_t CharKey(int32_t code_point) { return static_cast<uint32_t>(code_point); }
 inline uint64_t PairKey(int32_t a, int32_t b) {
@@ -45,17 +52,19 @@ inline uint64_t TripleKey(int32_t a, int32_t b, int32_t c) {
 class PostingList {
  public:
   PostingList() = default;
-  PostingList(const char* frozen, size_t bytes, uint32_t count)
-      : frozen_(frozen), bytes_(bytes), count_(count) {}
+  // bytes..bytes + size: the list as its block holds it, of count rows.
+  PostingList(const char* bytes, size_t size, uint32_t count)
+      : bytes_(bytes), size_(size), count_(count) {}
 
   size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
-  // The rows, read where they lie (valid while the table lives).
-  RowSet Set() const { return empty() ? RowSet() : RowSet::View(frozen_, bytes_); }
+  // The rows (a frozen list is read where it lies, valid while the table lives). Error
+  // errc::kDataService for a list whose bytes are not a list.
+  RowSet Set() const;
 
  private:
-  const char* frozen_ = nullptr;
-  size_t bytes_ = 0;
+  const char* bytes_ = nullptr;
+  size_t size_ = 0;
   uint32_t count_ = 0;
 };
 
@@ -64,18 +73,20 @@ class Postings {
   enum class Keys { kChars, kPairs, kTriples };
   static constexpr size_t kKinds = 3;
 
-  // The lists as they are kept: slot s's list is bytes[starts[s], starts[s + 1]) (without
-  // the padding to the next list) holding counts[s] rows; slots below kDirectKeys are the
+  // The lists as they are kept: slot s's list is bytes[starts[s], starts[s + 1]) holding
+  // counts[s] rows; a frozen one (kFrozenRows rows or more) is its size (uint64) followed,
+  // kFrozenAlign bytes from its start, by the frozen bitmap. Slots below kDirectKeys are the
   // direct keys, slot kDirectKeys + i the key hashed_keys[i] (ascending).
   struct Parts {
     Array<uint64_t> hashed_keys;
-    Array<uint64_t> starts;
-    Array<uint64_t> sizes;
+    Array<uint64_t> starts;  // one more than the slots
     Array<uint32_t> counts;
     Array<char> bytes;
   };
 
-  Postings(const TextData& folded, Keys keys);
+  // The lists of each kind of key (indexed by Keys) of the texts, folded first when fold is
+  // set, made in one pair of passes over them.
+  static std::array<std::unique_ptr<Postings>, kKinds> Build(const TextData& text, bool fold);
   explicit Postings(Parts parts) : parts_(std::move(parts)) {}
 
   PostingList Rows(uint64_t key) const;

@@ -11,12 +11,13 @@ namespace glnamelist::recordset {
 
 // Each structure is built once, by whichever thread asks first; the others wait for it.
 struct Table::Lazy {
-  std::once_flag folded_once, sorted_once, ranks_once, small_once, in_order_once;
+  std::once_flag folds_once, folded_once, sorted_once, ranks_once, small_once, in_order_once;
+  bool folds_to_itself = false;
   bool in_order = false;
-  std::once_flag postings_once[Postings::kKinds];
+  std::once_flag postings_once;
   std::unique_ptr<TextData> folded;  // empty when folding changes nothing
   std::unique_ptr<TextOrder> sorted;
-  std::unique_ptr<Postings> postings[Postings::kKinds];
+  std::array<std::unique_ptr<Postings>, Postings::kKinds> postings;
   std::unique_ptr<Array<uint32_t>> ranks;
   std::unique_ptr<SmallValueSet> small;  // empty when the column has too many values
 };
@@ -37,14 +38,12 @@ Table::Table(std::vector<ColumnStore> columns, size_t rows, std::vector<ColumnLo
   for (size_t c = 0; c < built.size() && c < lazy_.size(); ++c) {
     ColumnLookups& b = built[c];
     Lazy& lazy = lazy_[c];
-    if (b.folded || b.folds_to_itself) {
-      std::call_once(lazy.folded_once, [&] { lazy.folded = std::move(b.folded); });
+    if (b.folds_to_itself) {
+      std::call_once(lazy.folds_once, [&] { lazy.folds_to_itself = *b.folds_to_itself; });
     }
     if (b.sorted) std::call_once(lazy.sorted_once, [&] { lazy.sorted = std::move(b.sorted); });
-    for (size_t k = 0; k < Postings::kKinds; ++k) {
-      if (b.postings[k]) {
-        std::call_once(lazy.postings_once[k], [&] { lazy.postings[k] = std::move(b.postings[k]); });
-      }
+    if (b.postings[0] && b.postings[1] && b.postings[2]) {
+      std::call_once(lazy.postings_once, [&] { lazy.postings = std::move(b.postings); });
     }
     if (b.ranks) std::call_once(lazy.ranks_once, [&] { lazy.ranks = std::move(b.ranks); });
     if (b.small_known) std::call_once(lazy.small_once, [&] { lazy.small = std::move(b.small); });
@@ -66,43 +65,76 @@ int Table::FindColumn(std::string_view name) const {
   return -1;
 }
 
-const TextData& Table::FoldedText(size_t col) const {
+bool Table::FoldsToItself(size_t col) const {
   Lazy& lazy = lazy_[col];
-  std::call_once(lazy.folded_once, [&] {
+  std::call_once(lazy.folds_once, [&] {
     const TextData& text = columns_[col].text;
-    TextBuilder folded;
-    folded.Reserve(rows_, text.bytes.size());
-    std::string row;
-    bool changed = false;
-    for (size_t r = 0; r < rows_; ++r) {
-      row.clear();
-      AppendFolded(text.At(r), row);
-      changed = changed || row != text.At(r);
-      folded.Append(row);
+    lazy.folds_to_itself = true;
+    for (size_t r = 0; r < rows_ && lazy.folds_to_itself; ++r) {
+      lazy.folds_to_itself = recordset::FoldsToItself(text.At(r));
     }
-    if (changed) lazy.folded = std::make_unique<TextData>(folded.Finish());
   });
-  return lazy.folded ? *lazy.folded : columns_[col].text;
+  return lazy.folds_to_itself;
 }
 
-bool Table::HasFoldedCopy(size_t col) const { return &FoldedText(col) != &columns_[col].text; }
+std::string_view Table::FoldInto(std::string_view text, std::string& scratch) {
+  scratch.clear();
+  AppendFolded(text, scratch);
+  return scratch;
+}
+
+namespace {
+
+TextData FoldedCopy(const TextData& text, size_t rows) {
+  TextBuilder folded;
+  folded.Reserve(rows, text.bytes.size());
+  std::string row;
+  for (size_t r = 0; r < rows; ++r) {
+    row.clear();
+    AppendFolded(text.At(r), row);
+    folded.Append(row);
+  }
+  return folded.Finish();
+}
+
+}  // namespace
+
+const TextData& Table::FoldedText(size_t col) const {
+  if (FoldsToItself(col)) return columns_[col].text;
+  Lazy& lazy = lazy_[col];
+  std::call_once(lazy.folded_once, [&] {
+    lazy.folded = std::make_unique<TextData>(FoldedCopy(columns_[col].text, rows_));
+  });
+  return *lazy.folded;
+}
 
 const TextOrder& Table::SortedByFoldedText(size_t col) const {
   Lazy& lazy = lazy_[col];
   std::call_once(lazy.sorted_once, [&] {
-    const TextData& folded = FoldedText(col);
     auto sorted = std::make_unique<TextOrder>();
     std::vector<uint32_t> rows;
     rows.reserve(rows_);
     for (uint32_t r = 0; r < rows_; ++r) {
       if (!columns_[col].IsNull(r)) rows.push_back(r);
     }
-    auto less = [&](uint32_t a, uint32_t b) { return folded.At(a) < folded.At(b); };
     sorted->count = rows.size();
-    if (std::is_sorted(rows.begin(), rows.end(), less) && rows.size() == rows_) {
+    // Codes come in order: checked row by row, folding as it goes.
+    std::string scratch_a, scratch_b;
+    bool ascending = true;
+    for (size_t i = 1; i < rows.size() && ascending; ++i) {
+      ascending = FoldedAt(col, rows[i - 1], scratch_a) <= FoldedAt(col, rows[i], scratch_b);
+    }
+    if (ascending && rows.size() == rows_) {
       sorted->identity = true;
+    } else if (ascending) {
+      sorted->rows = Array<uint32_t>(std::move(rows));
     } else {
-      std::stable_sort(rows.begin(), rows.end(), less);
+      // Sorted by folded copies made for the sort alone.
+      const bool itself = FoldsToItself(col);
+      const TextData copy = itself ? TextData{} : FoldedCopy(columns_[col].text, rows_);
+      const TextData& folded = itself ? columns_[col].text : copy;
+      std::stable_sort(rows.begin(), rows.end(),
+                       [&](uint32_t a, uint32_t b) { return folded.At(a) < folded.At(b); });
       sorted->rows = Array<uint32_t>(std::move(rows));
     }
     lazy.sorted = std::move(sorted);
@@ -113,8 +145,9 @@ const TextOrder& Table::SortedByFoldedText(size_t col) const {
 const Postings& Table::PostingsOf(size_t col, Postings::Keys keys) const {
   Lazy& lazy = lazy_[col];
   const auto k = static_cast<size_t>(keys);
-  std::call_once(lazy.postings_once[k],
-                 [&] { lazy.postings[k] = std::make_unique<Postings>(FoldedText(col), keys); });
+  std::call_once(lazy.postings_once, [&] {
+    if (!lazy.postings[k]) lazy.postings = Postings::Build(columns_[col].text, !FoldsToItself(col));
+  });
   return *lazy.postings[k];
 }
 

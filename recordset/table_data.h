@@ -7,6 +7,7 @@
 #ifndef GLNAMELIST_RECORDSET_TABLE_DATA_H_
 #define GLNAMELIST_RECORDSET_TABLE_DATA_H_
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,10 +45,9 @@ struct TextOrder {
 // Look-up structures of one column made elsewhere (read from a table image), given to a
 // table as built; what is missing is built on first use as usual.
 struct ColumnLookups {
-  std::unique_ptr<TextData> folded;  // a folded copy, when folding changes the texts
-  bool folds_to_itself = false;      // when it does not (folded is then empty)
+  std::optional<bool> folds_to_itself;
   std::unique_ptr<TextOrder> sorted;
-  std::unique_ptr<Postings> postings[Postings::kKinds];
+  std::array<std::unique_ptr<Postings>, Postings::kKinds> postings;  // all kinds or none
   std::unique_ptr<Array<uint32_t>> ranks;
   std::unique_ptr<SmallValueSet> small;
   bool small_known = false;  // small (or its absence, for too many values) is known
@@ -82,13 +82,20 @@ class Table {
   // The column named name (without regard to case), or -1.
   int FindColumn(std::string_view name) const;
 
-  // The case-folded texts of a text column (the column itself when folding changes nothing).
+  // Whether case folding leaves every text of a text column as it is.
+  bool FoldsToItself(size_t col) const;
+  // The case-folded text of row r of a text column: the text itself when the column folds
+  // to itself, else folded into scratch.
+  std::string_view FoldedAt(size_t col, size_t r, std::string& scratch) const {
+    std::string_view text = columns_[col].text.At(r);
+    return FoldsToItself(col) ? text : FoldInto(text, scratch);
+  }
+  // The case-folded texts of a text column back to back, for a pass over their bytes: the
+  // column itself when it folds to itself, else a copy kept with the table.
   const TextData& FoldedText(size_t col) const;
-  // Whether FoldedText(col) is a copy of its own (it is built first if need be).
-  bool HasFoldedCopy(size_t col) const;
   // The non-null rows of a text column ordered by their folded bytes (ties by row id).
   const TextOrder& SortedByFoldedText(size_t col) const;
-  // The code points, pairs or ASCII triples of a folded text column.
+  // The code points, pairs or ASCII triples of the folded texts of a text column.
   const Postings& PostingsOf(size_t col, Postings::Keys keys) const;
   // The value set of an integer or Boolean column of at most SmallValueSet::kMaxValues
   // distinct values; nullptr for other columns.
@@ -104,6 +111,7 @@ class Table {
 
  private:
   struct Lazy;
+  static std::string_view FoldInto(std::string_view text, std::string& scratch);
 
   std::vector<ColumnStore> columns_;
   std::vector<std::string> folded_names_;

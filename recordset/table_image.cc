@@ -8,10 +8,10 @@
 namespace glnamelist::recordset {
 namespace {
 
-constexpr uint32_t kMagic = 0x494C4254;  // "TBLI"
+constexpr uint32_t kMagic = 0x324C4254;  // "TBL2"
 
 // Which structures follow a column's values.
-constexpr uint32_t kFoldedCopy = 1;
+constexpr uint32_t kFoldsKnown = 1;
 constexpr uint32_t kFoldsToItself = 2;
 constexpr uint32_t kSorted = 4;
 constexpr uint32_t kRanks = 8;
@@ -56,7 +56,6 @@ void PutPostings(ImageWriter& out, const Postings& postings) {
   const Postings::Parts& p = postings.parts();
   PutArray(out, p.hashed_keys);
   PutArray(out, p.starts);
-  PutArray(out, p.sizes);
   PutArray(out, p.counts);
   PutArray(out, p.bytes, kFrozenAlign);
 }
@@ -65,17 +64,16 @@ std::unique_ptr<Postings> GetPostings(ImageReader& in) {
   Postings::Parts p;
   p.hashed_keys = in.Elements<uint64_t>();
   p.starts = in.Elements<uint64_t>();
-  p.sizes = in.Elements<uint64_t>();
   p.counts = in.Elements<uint32_t>();
   p.bytes = in.Elements<char>(kFrozenAlign);
   const size_t slots = p.counts.size();
-  if (slots != kDirectKeys + p.hashed_keys.size() || p.starts.size() != slots ||
-      p.sizes.size() != slots) {
+  if (slots != kDirectKeys + p.hashed_keys.size() || p.starts.size() != slots + 1 ||
+      p.starts[slots] != p.bytes.size()) {
     ImageReader::Damaged();
   }
   for (size_t s = 0; s < slots; ++s) {
-    if (p.starts[s] % kFrozenAlign != 0 || p.starts[s] > p.bytes.size() ||
-        p.sizes[s] > p.bytes.size() - p.starts[s]) {
+    if (p.starts[s] > p.starts[s + 1] ||
+        (p.counts[s] >= kFrozenRows && p.starts[s] % kFrozenAlign != 0)) {
       ImageReader::Damaged();
     }
   }
@@ -132,7 +130,7 @@ void PutLookups(ImageWriter& out, const Table& table, size_t c, const LookupColu
   const bool name = text && Listed(columns.names, table, c);
   const bool sorted = Listed(columns.sorted, table, c);
   uint32_t has = 0;
-  if (code || name) has |= table.HasFoldedCopy(c) ? kFoldedCopy : kFoldsToItself;
+  if (code || name) has |= kFoldsKnown | (table.FoldsToItself(c) ? kFoldsToItself : 0);
   if (code) has |= kSorted | kInOrderKnown | (table.InRankOrder(c) ? kInOrder : 0);
   if (sorted) has |= kRanks;
   const SmallValueSet* small = text ? nullptr : table.SmallValues(c);
@@ -141,7 +139,6 @@ void PutLookups(ImageWriter& out, const Table& table, size_t c, const LookupColu
   }
   if (name) has |= kPostings * 7;
   out.Put<uint32_t>(has);
-  if (has & kFoldedCopy) PutText(out, table.FoldedText(c));
   if (has & kSorted) {
     const TextOrder& order = table.SortedByFoldedText(c);
     out.Put<uint64_t>(order.identity ? 1 : 0);
@@ -161,8 +158,7 @@ void PutLookups(ImageWriter& out, const Table& table, size_t c, const LookupColu
 ColumnLookups GetLookups(ImageReader& in, size_t rows) {
   ColumnLookups b;
   uint32_t has = in.Get<uint32_t>();
-  if (has & kFoldedCopy) b.folded = std::make_unique<TextData>(GetText(in, rows));
-  b.folds_to_itself = (has & kFoldsToItself) != 0;
+  if (has & kFoldsKnown) b.folds_to_itself = (has & kFoldsToItself) != 0;
   if (has & kSorted) {
     b.sorted = std::make_unique<TextOrder>();
     b.sorted->identity = in.Get<uint64_t>() != 0;
