@@ -61,8 +61,6 @@ void Prepare(const gl::recordset::Table& table, const std::vector<std::string>& 
       meter.Step(name + " " + what);
     }
   };
-  each(codes, "folded texts", [&](size_t c) { table.FoldedText(c); });
-  each(names, "folded texts", [&](size_t c) { table.FoldedText(c); });
   each(codes, "code order", [&](size_t c) { table.SortedByFoldedText(c); });
   const std::pair<Postings::Keys, const char*> kinds[] = {{Postings::Keys::kChars, "chars"},
                                                           {Postings::Keys::kPairs, "pairs"},

@@ -100,8 +100,10 @@ std::optional<IndexRows> IndexOf(const Table& table, const Predicate& p) {
   if (like && p.like == LikeKind::kPrefix) {
     return IndexRows{TextRangeRows(table, p.column, p.folded, true), true};
   }
+  // While another thread builds the posting lists, the column is scanned instead.
   if (like && p.like == LikeKind::kContains && !p.folded.empty() &&
-      table.row_count() >= kPostingsMinRows) {
+      table.row_count() >= kPostingsMinRows &&
+      table.PostingsUnlessBuilding(p.column, Postings::Keys::kChars)) {
     return ContainsRows(table, p);
   }
   if (p.kind == PredicateKind::kNumber) {
@@ -162,15 +164,15 @@ uint32_t RowOfByte(const Array<uint32_t>& offsets, uint32_t row, size_t at) {
   return static_cast<uint32_t>(it - offsets.begin() - 1);
 }
 
-// Sets the rows whose folded text contains needle (not empty), in one pass over the bytes:
-// sixteen positions at a time are tested for the needle's first and last bytes, and only
-// those candidates are compared in full.
-void ScanContains(const TextData& folded, std::string_view needle, Bitmap& bits) {
-  const char* base = folded.bytes.data();
-  const size_t size = folded.bytes.size();
+// Sets the rows whose text (folded already) contains needle (not empty), in one pass over the
+// bytes: sixteen positions at a time are tested for the needle's first and last bytes, and
+// only those candidates are compared in full.
+void ScanContains(const TextData& text, std::string_view needle, Bitmap& bits) {
+  const char* base = text.bytes.data();
+  const size_t size = text.bytes.size();
   const size_t len = needle.size();
   if (len > size) return;
-  const Array<uint32_t>& offsets = folded.offsets;
+  const Array<uint32_t>& offsets = text.offsets;
   uint32_t row = 0;
   uint32_t last_set = UINT32_MAX;
   auto candidate = [&](size_t at) {
@@ -221,8 +223,8 @@ RowSet ScanPredicate(const Table& table, const Predicate& p) {
                   bits);
     }
   } else if (p.kind == PredicateKind::kTextLike && p.like == LikeKind::kContains &&
-             !p.folded.empty()) {
-    ScanContains(table.FoldedText(p.column), p.folded, bits);
+             !p.folded.empty() && table.FoldsToItself(p.column)) {
+    ScanContains(col.text, p.folded, bits);
   } else {
     FillBits(bits, rows, [&](size_t r) { return RowMatches(table, p, static_cast<uint32_t>(r)); });
   }

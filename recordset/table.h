@@ -67,6 +67,12 @@ RecordsetPtr NewRecordset();
 // unknown column raises Error 3265.
 RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::string>& columns);
 
+// A record set whose own rows are the rows `view` shows (under its filter, in its order),
+// over the same table: nothing is copied. It and its clones start from those rows; a filter
+// narrows them, a sort orders them with ties in their order. `view` must be a record set of
+// this engine (Error 13 otherwise).
+RecordsetPtr ShapedView(const Recordset& view);
+
 // The columns of a table whose look-up structures are worth building ahead of use.
 struct LookupColumns {
   std::vector<std::string> codes;   // matched by prefix or whole, sorted by: the index, and

@@ -1,6 +1,7 @@
 #include "recordset/table_data.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <numeric>
 
@@ -11,11 +12,11 @@ namespace glnamelist::recordset {
 
 // Each structure is built once, by whichever thread asks first; the others wait for it.
 struct Table::Lazy {
-  std::once_flag folds_once, folded_once, sorted_once, ranks_once, small_once, in_order_once;
+  std::once_flag folds_once, sorted_once, ranks_once, small_once, in_order_once;
   bool folds_to_itself = false;
   bool in_order = false;
   std::once_flag postings_once;
-  std::unique_ptr<TextData> folded;  // empty when folding changes nothing
+  std::atomic<bool> postings_building = false, postings_built = false;
   std::unique_ptr<TextOrder> sorted;
   std::array<std::unique_ptr<Postings>, Postings::kKinds> postings;
   std::unique_ptr<Array<uint32_t>> ranks;
@@ -44,6 +45,7 @@ Table::Table(std::vector<ColumnStore> columns, size_t rows, std::vector<ColumnLo
     if (b.sorted) std::call_once(lazy.sorted_once, [&] { lazy.sorted = std::move(b.sorted); });
     if (b.postings[0] && b.postings[1] && b.postings[2]) {
       std::call_once(lazy.postings_once, [&] { lazy.postings = std::move(b.postings); });
+      lazy.postings_built = true;
     }
     if (b.ranks) std::call_once(lazy.ranks_once, [&] { lazy.ranks = std::move(b.ranks); });
     if (b.small_known) std::call_once(lazy.small_once, [&] { lazy.small = std::move(b.small); });
@@ -99,15 +101,6 @@ TextData FoldedCopy(const TextData& text, size_t rows) {
 
 }  // namespace
 
-const TextData& Table::FoldedText(size_t col) const {
-  if (FoldsToItself(col)) return columns_[col].text;
-  Lazy& lazy = lazy_[col];
-  std::call_once(lazy.folded_once, [&] {
-    lazy.folded = std::make_unique<TextData>(FoldedCopy(columns_[col].text, rows_));
-  });
-  return *lazy.folded;
-}
-
 const TextOrder& Table::SortedByFoldedText(size_t col) const {
   Lazy& lazy = lazy_[col];
   std::call_once(lazy.sorted_once, [&] {
@@ -146,9 +139,17 @@ const Postings& Table::PostingsOf(size_t col, Postings::Keys keys) const {
   Lazy& lazy = lazy_[col];
   const auto k = static_cast<size_t>(keys);
   std::call_once(lazy.postings_once, [&] {
-    if (!lazy.postings[k]) lazy.postings = Postings::Build(columns_[col].text, !FoldsToItself(col));
+    lazy.postings_building = true;
+    lazy.postings = Postings::Build(columns_[col].text, !FoldsToItself(col));
+    lazy.postings_built = true;
   });
   return *lazy.postings[k];
+}
+
+const Postings* Table::PostingsUnlessBuilding(size_t col, Postings::Keys keys) const {
+  const Lazy& lazy = lazy_[col];
+  if (!lazy.postings_built && lazy.postings_building) return nullptr;
+  return &PostingsOf(col, keys);
 }
 
 namespace {

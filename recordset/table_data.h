@@ -90,13 +90,12 @@ class Table {
     std::string_view text = columns_[col].text.At(r);
     return FoldsToItself(col) ? text : FoldInto(text, scratch);
   }
-  // The case-folded texts of a text column back to back, for a pass over their bytes: the
-  // column itself when it folds to itself, else a copy kept with the table.
-  const TextData& FoldedText(size_t col) const;
   // The non-null rows of a text column ordered by their folded bytes (ties by row id).
   const TextOrder& SortedByFoldedText(size_t col) const;
   // The code points, pairs or ASCII triples of the folded texts of a text column.
   const Postings& PostingsOf(size_t col, Postings::Keys keys) const;
+  // The same, but null rather than waiting while another thread builds them.
+  const Postings* PostingsUnlessBuilding(size_t col, Postings::Keys keys) const;
   // The value set of an integer or Boolean column of at most SmallValueSet::kMaxValues
   // distinct values; nullptr for other columns.
   const SmallValueSet* SmallValues(size_t col) const;

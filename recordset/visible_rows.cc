@@ -1,4 +1,5 @@
-// Copying the visible rows of a view into a table of their own, column by column.
+// Copying the visible rows of a view into a table of their own, column by column, or
+// showing them as the rows of a view of their own.
 #include "contracts/error.h"
 #include "recordset/table.h"
 #include "recordset/table_recordset.h"
@@ -49,6 +50,11 @@ RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::strin
     }
   }
   return std::make_shared<TableRecordset>(source->VisibleTable(picked));
+}
+
+RecordsetPtr ShapedView(const Recordset& view) {
+  const TableRecordset& source = OfThisEngine(view);
+  return std::make_shared<TableRecordset>(source.table(), source.VisibleShape());
 }
 
 std::function<void()> LookupPreparation(const Recordset& rs, LookupColumns columns) {
