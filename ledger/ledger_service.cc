@@ -10,7 +10,6 @@
 #include "contracts/error.h"
 #include "ledger/entries.h"
 #include "ledger/record_loader.h"
-#include "ledger/snapshot.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -123,25 +122,45 @@ const std::vector<recordset::Column>& TreeColumns() {
 LedgerService::LedgerService(const std::string& location)
     : location_(location), db_(OpenLedger(location)), stamp_(db_->Stamp()) {
   if (!stamp_) return;
-  if (auto sets = OpenSnapshot(SnapshotPlaces(location_, *stamp_), *stamp_)) {
-    UseSnapshot(std::move(*sets));
+  snapshot_ = Snapshot::Open(SnapshotPlaces(location_, *stamp_), *stamp_);
+  for (MasterSet which : kAllSets) {
+    if (snapshot_ && !snapshot_->Has(NameOf(which))) snapshot_.reset();  // not one of ours
   }
 }
 
-void LedgerService::UseSnapshot(std::map<std::string, RecordsetPtr> sets) {
-  for (MasterSet which : kAllSets) {
-    if (!sets.contains(NameOf(which))) return;  // not a snapshot this program wrote
+RecordsetPtr LedgerService::TakeFromSnapshot(const std::string& name) {
+  if (!snapshot_ || !snapshot_->Has(name)) return nullptr;
+  RecordsetPtr rs = snapshot_->Take(name);
+  if (!rs) {
+    snapshot_whole_ = false;
+    PostSnapshotWrite();
   }
-  for (MasterSet which : kAllSets) sets_[static_cast<size_t>(which)] = sets[NameOf(which)];
-  for (auto& [name, rs] : sets) {
-    if (name.starts_with("items/")) preloaded_items_[std::stol(name.substr(6))] = rs;
-  }
-  from_snapshot_ = true;
+  return rs;
+}
+
+RecordsetPtr LedgerService::ReadSet(MasterSet which, LedgerDb& db) {
+  RecordsetPtr rs = TakeFromSnapshot(NameOf(which));
+  if (!rs) rs = LoadRecordset(db, ReadOf(which).sql, {}, ReadOf(which).columns());
+  Loaded(NameOf(which), rs);
+  if (which == MasterSet::kItemClasses) PreloadItems(rs);
+  return rs;
+}
+
+RecordsetPtr LedgerService::ReadItems(long item_class_id, LedgerDb& db) {
+  RecordsetPtr items = TakeFromSnapshot(ItemsName(item_class_id));
+  if (!items) items = LoadRecordset(db, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
+  Loaded(ItemsName(item_class_id), items);
+  return items;
 }
 
 void LedgerService::Loaded(const std::string& name, const RecordsetPtr& rs) {
   std::lock_guard lock(loaded_mutex_);
   loaded_[name] = rs;
+}
+
+void LedgerService::PostSnapshotWrite() {
+  if (!stamp_ || snapshot_posted_.exchange(true)) return;
+  worker_.Post([this] { WriteSnapshotOfAll(); });
 }
 
 void LedgerService::WriteSnapshotOfAll() {
@@ -168,16 +187,34 @@ void LedgerService::WriteSnapshotOfAll() {
   }
   // Data read across a change of the ledger would be labelled with the wrong version.
   std::optional<LedgerStamp> now = db.Stamp();
-  if (!now || now->identity != stamp_->identity || now->version != stamp_->version) return;
-  std::vector<SnapshotSet> snapshot;
-  for (auto& [name, rs] : sets) {
-    bool sorted_by_name = true;
-    for (MasterSet which : kAllSets) {
-      if (NameOf(which) == name) sorted_by_name = ReadOf(which).sorted_by_name;
+  std::string written;
+  if (now && now->identity == stamp_->identity && now->version == stamp_->version) {
+    std::vector<SnapshotSet> snapshot;
+    for (auto& [name, rs] : sets) {
+      bool sorted_by_name = false;
+      for (MasterSet which : kAllSets) {
+        if (NameOf(which) == name) sorted_by_name = ReadOf(which).sorted_by_name;
+      }
+      snapshot.push_back(SnapshotSet{name, rs, LookupColumnsOf(sorted_by_name)});
     }
-    snapshot.push_back(SnapshotSet{name, rs, LookupColumnsOf(sorted_by_name)});
+    written = WriteSnapshot(SnapshotPlaces(location_, *stamp_), *stamp_, snapshot);
   }
-  WriteSnapshot(SnapshotPlaces(location_, *stamp_), *stamp_, snapshot);
+  // The items of the classes no form has taken yet wait for it where they lie in the new
+  // snapshot, rather than in memory with what writing the snapshot built for them.
+  std::shared_ptr<const Snapshot> fresh =
+      written.empty() ? nullptr : Snapshot::Open({written}, *stamp_);
+  {
+    std::lock_guard lock(preloaded_items_mutex_);
+    for (const auto& [name, rs] : sets) {
+      if (!name.starts_with("items/")) continue;
+      const long id = std::stol(name.substr(6));
+      if (items_taken_.contains(id)) continue;
+      RecordsetPtr mapped = fresh ? fresh->Take(name) : nullptr;
+      preloaded_items_[id] = mapped ? mapped : rs;
+    }
+  }
+  std::lock_guard lock(loaded_mutex_);
+  loaded_.clear();
 }
 
 LedgerService::~LedgerService() = default;
@@ -191,37 +228,40 @@ RecordsetPtr LedgerService::Set(MasterSet which) {
     // A failed read's error reaches this request; the next one reads again.
     sets_[i] = std::exchange(preloaded_sets_[i], {}).get();
   } else {
-    const SetRead& read = ReadOf(which);
-    sets_[i] = Prepared(LoadRecordset(*db_, read.sql, {}, read.columns()), read.sorted_by_name);
-    Loaded(NameOf(which), sets_[i]);
-    if (which == MasterSet::kItemClasses) PreloadItems(sets_[i]);
+    sets_[i] = Prepared(ReadSet(which, *db_), ReadOf(which).sorted_by_name);
   }
   return sets_[i];
 }
 
 void LedgerService::Preload(const std::vector<MasterSet>& order) {
+  // Every set is handed over as soon as it is read; their look-up structures are built
+  // after the last one (a filter needing one meanwhile scans the table instead).
+  std::vector<std::pair<std::shared_future<RecordsetPtr>, MasterSet>> read;
   for (MasterSet which : order) {
     const auto i = static_cast<size_t>(which);
     if (sets_[i] || preloaded_sets_[i].valid()) continue;
     auto loaded = std::make_shared<std::promise<RecordsetPtr>>();
     preloaded_sets_[i] = loaded->get_future().share();
-    worker_.Post([this, loaded, which, &read = ReadOf(which)] {
+    read.emplace_back(preloaded_sets_[i], which);
+    worker_.Post([this, loaded, which] {
       try {
-        RecordsetPtr rs =
-            LoadRecordset(WorkerDb(worker_db_, location_), read.sql, {}, read.columns());
-        recordset::LookupPreparation(*rs, LookupColumnsOf(read.sorted_by_name))();
-        Loaded(NameOf(which), rs);
-        if (which == MasterSet::kItemClasses) PreloadItems(rs);
-        loaded->set_value(std::move(rs));
+        loaded->set_value(ReadSet(which, WorkerDb(worker_db_, location_)));
       } catch (...) {
         loaded->set_exception(std::current_exception());
       }
     });
   }
-  if (stamp_ && !from_snapshot_ && !snapshot_posted_) {
-    snapshot_posted_ = true;
-    worker_.Post([this] { WriteSnapshotOfAll(); });
-  }
+  worker_.Post([read = std::move(read)] {
+    for (const auto& [loaded, which] : read) {
+      try {
+        recordset::LookupPreparation(*loaded.get(),
+                                     LookupColumnsOf(ReadOf(which).sorted_by_name))();
+      } catch (...) {
+        // Not read: its error is the request's, which then reads it again.
+      }
+    }
+  });
+  if (!snapshot_) PostSnapshotWrite();
 }
 
 bool LedgerService::Ready(MasterSet set) const {
@@ -286,25 +326,15 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
   RecordsetPtr classes = item_classes->Clone();
   for (long i = 0, n = classes->RecordCount(); i < n; ++i) {
     classes->AbsolutePosition(i + 1);
-    const int64_t id = classes->Fields("FItemID").ToLong();
+    const long id = static_cast<long>(classes->Fields("FItemID").ToLong());
     // A failure drops the task; ClassItems then reads the class itself.
     worker_.Post([this, id] {
       {
+        // Taken, or handed over already by the snapshot's writing.
         std::lock_guard lock(preloaded_items_mutex_);
-        if (items_taken_.contains(id)) return;
+        if (items_taken_.contains(id) || preloaded_items_.contains(id)) return;
       }
-      // Read already when the snapshot was written.
-      RecordsetPtr items;
-      {
-        std::lock_guard lock(loaded_mutex_);
-        if (auto it = loaded_.find(ItemsName(static_cast<long>(id))); it != loaded_.end()) {
-          items = it->second;
-        }
-      }
-      if (!items) {
-        items = LoadRecordset(WorkerDb(worker_db_, location_), kClassItemsSql, {id}, TreeColumns());
-        Loaded(ItemsName(static_cast<long>(id)), items);
-      }
+      RecordsetPtr items = ReadItems(id, WorkerDb(worker_db_, location_));
       std::lock_guard lock(preloaded_items_mutex_);
       if (!items_taken_.contains(id)) preloaded_items_.emplace(id, std::move(items));
     });
@@ -382,10 +412,8 @@ RecordsetPtr LedgerService::ClassItems(long item_class_id) {
     items_taken_.insert(item_class_id);
     if (auto node = preloaded_items_.extract(item_class_id)) table = std::move(node.mapped());
   }
-  if (!table) {
-    table = LoadRecordset(*db_, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
-    Loaded(ItemsName(item_class_id), table);
-  }
+  if (!table) table = ReadItems(item_class_id, *db_);
+  Prepared(table, false);
   items_by_class_.emplace(item_class_id, table);
   return table;
 }
@@ -400,7 +428,7 @@ RecordsetPtr LedgerService::ItemRecords(long item_class_id, const std::string& f
   RecordsetPtr view = all->Clone();
   if (!filter.empty()) view->Filter(filter);
   if (!sort.empty()) view->Sort(sort);
-  RecordsetPtr shaped = Prepared(recordset::CopyVisibleRows(*view, {}));
+  RecordsetPtr shaped = recordset::ShapedView(*view);
   item_shapes_.emplace(std::move(shape), shaped);
   return shaped->Clone();
 }

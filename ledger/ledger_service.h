@@ -3,6 +3,7 @@
 #define GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 
 #include <array>
+#include <atomic>
 #include <future>
 #include <map>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "contracts/data_service.h"
 #include "ledger/background_worker.h"
 #include "ledger/ledger_db.h"
+#include "ledger/snapshot.h"
 #include "recordset/table.h"
 
 namespace glnamelist::ledger {
@@ -97,10 +99,11 @@ class LedgerService : public GLData {
   // the snapshot being written).
   void WaitForBackgroundWork() { worker_.Drain(); }
 
-  // Whether the sets came from a current snapshot of the ledger (see snapshot.h) when the
-  // service was made. Without one, Preload also writes one in the background once every
-  // set and the items of every class are read.
-  bool FromSnapshot() const { return from_snapshot_; }
+  // Whether a current snapshot of the ledger (see snapshot.h) was found when the service was
+  // made and every set taken from it so far was whole. Without one, or once a set of it
+  // turns out damaged, Preload writes a new one in the background, once every set and the
+  // items of every class are read.
+  bool FromSnapshot() const { return snapshot_ && snapshot_whole_; }
 
  private:
   using ItemShape = std::tuple<long, std::string, std::string>;
@@ -117,12 +120,20 @@ class LedgerService : public GLData {
   // worker's thread.
   void PreloadItems(const RecordsetPtr& item_classes);
 
-  // Uses the sets of a snapshot: master sets at once, items when their class is asked for.
-  void UseSnapshot(std::map<std::string, RecordsetPtr> sets);
-  // Notes a set read from the ledger under its name in a snapshot.
+  // A master set read from the snapshot, or else from db.
+  RecordsetPtr ReadSet(MasterSet which, LedgerDb& db);
+  // The items of a class read from the snapshot, or else from db.
+  RecordsetPtr ReadItems(long item_class_id, LedgerDb& db);
+  // The set of that name taken from the snapshot, when there is one and the set is whole;
+  // null otherwise (and a new snapshot is written for a damaged one).
+  RecordsetPtr TakeFromSnapshot(const std::string& name);
+  // Notes a set read under its name in a snapshot.
   void Loaded(const std::string& name, const RecordsetPtr& rs);
+  // Has a snapshot written in the background, once.
+  void PostSnapshotWrite();
   // On the worker's thread: reads what is not read yet and writes the snapshot, unless the
-  // ledger changed since the service was made.
+  // ledger changed since the service was made; then the items of classes no form has taken
+  // yet are taken from the new snapshot instead, and what was read is let go.
   void WriteSnapshotOfAll();
 
   static constexpr size_t kMasterSets = 6;
@@ -145,9 +156,12 @@ class LedgerService : public GLData {
   std::map<long, UnitSetPtr> units_by_group_;
   // The ledger's stamp when the service was made; nothing when it cannot tell its version.
   std::optional<LedgerStamp> stamp_;
-  bool from_snapshot_ = false;
-  bool snapshot_posted_ = false;
-  // Every set read from the ledger so far, by its name in a snapshot.
+  // The current snapshot found when the service was made, whose sets are checked as they
+  // are taken; set once, before the worker starts.
+  std::shared_ptr<const Snapshot> snapshot_;
+  std::atomic<bool> snapshot_whole_ = true;
+  std::atomic<bool> snapshot_posted_ = false;
+  // Every set read so far, by its name in a snapshot, until a snapshot is written.
   std::mutex loaded_mutex_;
   std::map<std::string, RecordsetPtr> loaded_;
   // Last: stopped first, before the tables it works on are released here.

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "contracts/error.h"
@@ -19,15 +20,18 @@
 namespace glnamelist::ledger {
 namespace {
 
-constexpr char kMagic[8] = {'G', 'L', 'S', 'N', 'A', 'P', '0', '1'};
+constexpr char kMagic[8] = {'G', 'L', 'S', 'N', 'A', 'P', '0', '2'};
 constexpr size_t kHeaderSize = 64;
+// A set's image starts at a multiple of this from the start of the file.
+constexpr size_t kSectionAlign = 64;
 
 struct Header {
   char magic[8];
   uint64_t file_size;
-  uint64_t checksum;
   uint64_t directory;
-  char unused[kHeaderSize - 32];
+  uint64_t directory_size;
+  uint64_t directory_checksum;
+  char unused[kHeaderSize - 40];
 };
 static_assert(sizeof(Header) == kHeaderSize);
 
@@ -35,37 +39,53 @@ uint64_t Rotl(uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
 
 constexpr uint64_t kP1 = 0x9E3779B185EBCA87ull, kP2 = 0xC2B2AE3D27D4EB4Full;
 
-// A checksum of the bytes of a file, four 64-bit lanes at a time.
+// A checksum of a run of bytes given in pieces of any size, four 64-bit lanes at a time.
 class Checksum {
  public:
   void Add(const char* data, size_t size) {
-    size_t i = 0;
-    for (; i + 32 <= size; i += 32) {
-      for (int lane = 0; lane < 4; ++lane) {
-        uint64_t word;
-        std::memcpy(&word, data + i + 8 * lane, 8);
-        lanes_[lane] = Rotl(lanes_[lane] + word * kP2, 31) * kP1;
-      }
-    }
-    for (; i < size; ++i) tail_ = Rotl(tail_ ^ static_cast<unsigned char>(data[i]), 11) * kP1;
+    if (size == 0) return;
     size_ += size;
+    if (held_ > 0) {
+      const size_t take = std::min(size, sizeof block_ - held_);
+      std::memcpy(block_ + held_, data, take);
+      held_ += take;
+      data += take;
+      size -= take;
+      if (held_ < sizeof block_) return;
+      Mix(block_);
+      held_ = 0;
+    }
+    for (; size >= sizeof block_; data += sizeof block_, size -= sizeof block_) Mix(data);
+    std::memcpy(block_, data, size);
+    held_ = size;
   }
   uint64_t Value() const {
-    uint64_t h = size_ * kP2 ^ tail_;
+    uint64_t h = size_ * kP2;
+    for (size_t i = 0; i < held_; ++i)
+      h = Rotl(h ^ static_cast<unsigned char>(block_[i]), 11) * kP1;
     for (uint64_t lane : lanes_) h = Rotl(h ^ lane, 27) * kP1 + kP2;
     return h;
   }
 
  private:
+  void Mix(const char* block) {
+    for (int lane = 0; lane < 4; ++lane) {
+      uint64_t word;
+      std::memcpy(&word, block + 8 * lane, 8);
+      lanes_[lane] = Rotl(lanes_[lane] + word * kP2, 31) * kP1;
+    }
+  }
+
   uint64_t lanes_[4] = {1, 2, 3, 4};
-  uint64_t tail_ = 0;
+  char block_[32] = {};
+  size_t held_ = 0;
   uint64_t size_ = 0;
 };
 
-// The checksum of bytes [from, to) of fd, read in blocks (a multiple of 32 bytes) so that
-// only the last one has a tail.
+// The checksum of bytes [from, to) of fd, read through a buffer small enough to stay in the
+// processor's cache.
 std::optional<uint64_t> ChecksumOf(int fd, uint64_t from, uint64_t to) {
-  std::vector<char> block(1 << 20);
+  std::vector<char> block(256 * 1024);
   Checksum sum;
   for (uint64_t at = from; at < to;) {
     size_t want = static_cast<size_t>(std::min<uint64_t>(block.size(), to - at));
@@ -90,63 +110,6 @@ std::string Hex(uint64_t v) {
   return buf;
 }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// The sets of the snapshot at path, or nothing when it is not whole or not of this stamp.
-std::optional<std::map<std::string, RecordsetPtr>> OpenOne(const std::string& path,
-                                                           const LedgerStamp& stamp) {
-  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat info {};
-  if (fd.get() < 0 || fstat(fd.get(), &info) != 0) return std::nullopt;
-  const auto size = static_cast<uint64_t>(info.st_size);
-  Header header{};
-  if (size < kHeaderSize || pread(fd.get(), &header, kHeaderSize, 0) != kHeaderSize ||
-      std::memcmp(header.magic, kMagic, sizeof kMagic) != 0 || header.file_size != size ||
-      header.directory < kHeaderSize || header.directory > size) {
-    return std::nullopt;
-  }
-  // The directory first: a snapshot of another ledger or version is known before the
-  // checksum reads the rest.
-  std::string directory(size - header.directory, '\0');
-  if (pread(fd.get(), directory.data(), directory.size(), static_cast<off_t>(header.directory)) !=
-      static_cast<ssize_t>(directory.size())) {
-    return std::nullopt;
-  }
-  try {
-    recordset::ImageReader head(directory.data(), directory.size(), 0, nullptr);
-    if (head.Text() != stamp.identity || head.Text() != stamp.version) return std::nullopt;
-    if (ChecksumOf(fd.get(), kHeaderSize, size) != header.checksum) return std::nullopt;
-    void* mapped = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd.get(), 0);
-    if (mapped == MAP_FAILED) return std::nullopt;
-    std::shared_ptr<const void> keeper(
-        mapped, [size](const void* p) { munmap(const_cast<void*>(p), size); });
-    const char* base = static_cast<const char*>(mapped);
-    std::map<std::string, RecordsetPtr> sets;
-    for (uint64_t n = head.Get<uint64_t>(); n > 0; --n) {
-      std::string name(head.Text());
-      uint64_t at = head.Get<uint64_t>();
-      if (at < kHeaderSize || at > header.directory) return std::nullopt;
-      recordset::ImageReader image(base, header.directory, at, keeper);
-      sets[name] = recordset::ReadTableImage(image);
-    }
-    return sets;
-  } catch (const Error&) {
-    return std::nullopt;  // damaged where the checksum could not tell
-  }
-}
-
 // Writes the snapshot to a file of its own beside path, then renames it into place.
 bool WriteOne(const std::string& path, const LedgerStamp& stamp,
               const std::vector<SnapshotSet>& sets) {
@@ -155,42 +118,49 @@ bool WriteOne(const std::string& path, const LedgerStamp& stamp,
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
   const std::string temp =
       path + ".tmp" + std::to_string(getpid()) + "." + std::to_string(serial++);
-  FILE* out = std::fopen(temp.c_str(), "w+b");
+  FILE* out = std::fopen(temp.c_str(), "wb");
   if (!out) return false;
   bool ok = true;
+  Checksum section;
   try {
     recordset::ImageWriter writer(
         [&](std::string_view bytes) {
+          section.Add(bytes.data(), bytes.size());
           ok = ok &&
                (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size());
         },
         0);
-    writer.Bytes(std::string_view(kMagic, sizeof kMagic));
-    writer.Bytes(std::string(kHeaderSize - sizeof kMagic, '\0'));
-    std::vector<uint64_t> offsets;
+    writer.Bytes(std::string(kHeaderSize, '\0'));
+    struct Written {
+      uint64_t offset, size, checksum;
+    };
+    std::vector<Written> written;
     for (const SnapshotSet& set : sets) {
-      writer.Align(64);
-      offsets.push_back(writer.offset());
+      writer.Align(kSectionAlign);
+      section = Checksum();
+      const uint64_t offset = writer.offset();
       recordset::WriteTableImage(*set.records, set.lookups, writer);
+      written.push_back({offset, writer.offset() - offset, section.Value()});
     }
     writer.Align(8);
     Header header{};
     std::memcpy(header.magic, kMagic, sizeof kMagic);
     header.directory = writer.offset();
+    section = Checksum();
     writer.Text(stamp.identity);
     writer.Text(stamp.version);
     writer.Put<uint64_t>(sets.size());
     for (size_t i = 0; i < sets.size(); ++i) {
       writer.Text(sets[i].name);
-      writer.Put<uint64_t>(offsets[i]);
+      writer.Put<uint64_t>(written[i].offset);
+      writer.Put<uint64_t>(written[i].size);
+      writer.Put<uint64_t>(written[i].checksum);
     }
+    header.directory_size = writer.offset() - header.directory;
+    header.directory_checksum = section.Value();
     header.file_size = writer.offset();
-    ok = ok && std::fflush(out) == 0;
-    std::optional<uint64_t> sum =
-        ok ? ChecksumOf(fileno(out), kHeaderSize, header.file_size) : std::nullopt;
-    ok = ok && sum.has_value();
-    header.checksum = sum.value_or(0);
-    ok = ok && pwrite(fileno(out), &header, kHeaderSize, 0) == kHeaderSize;
+    ok = ok && std::fflush(out) == 0 &&
+         pwrite(fileno(out), &header, kHeaderSize, 0) == static_cast<ssize_t>(kHeaderSize);
   } catch (const Error&) {
     ok = false;
   }
@@ -209,12 +179,84 @@ std::vector<std::string> SnapshotPlaces(const std::string& location, const Ledge
   return {stamp.identity + ".snapshot", cached};
 }
 
-std::optional<std::map<std::string, RecordsetPtr>> OpenSnapshot(
-    const std::vector<std::string>& places, const LedgerStamp& stamp) {
+std::shared_ptr<const Snapshot> Snapshot::Open(const std::vector<std::string>& places,
+                                               const LedgerStamp& stamp) {
   for (const std::string& place : places) {
-    if (auto sets = OpenOne(place, stamp)) return sets;
+    const int fd = open(place.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat info {};
+    Header header{};
+    std::string directory;
+    bool whole = fstat(fd, &info) == 0 && static_cast<uint64_t>(info.st_size) >= kHeaderSize &&
+                 pread(fd, &header, kHeaderSize, 0) == static_cast<ssize_t>(kHeaderSize) &&
+                 std::memcmp(header.magic, kMagic, sizeof kMagic) == 0 &&
+                 header.file_size == static_cast<uint64_t>(info.st_size) &&
+                 header.directory >= kHeaderSize && header.directory <= header.file_size &&
+                 header.directory_size == header.file_size - header.directory;
+    if (whole) {
+      directory.resize(header.directory_size);
+      whole = pread(fd, directory.data(), directory.size(), static_cast<off_t>(header.directory)) ==
+                  static_cast<ssize_t>(directory.size()) &&
+              ChecksumOf(fd, header.directory, header.file_size) == header.directory_checksum;
+    }
+    std::map<std::string, Section> sets;
+    try {
+      recordset::ImageReader head(directory.data(), directory.size(), 0, nullptr);
+      whole = whole && head.Text() == stamp.identity && head.Text() == stamp.version;
+      for (uint64_t n = whole ? head.Get<uint64_t>() : 0; n > 0; --n) {
+        std::string name(head.Text());
+        Section section{head.Get<uint64_t>(), head.Get<uint64_t>(), head.Get<uint64_t>()};
+        whole = whole && section.offset >= kHeaderSize && section.offset <= header.directory &&
+                section.size <= header.directory - section.offset;
+        sets[name] = section;
+      }
+    } catch (const Error&) {
+      whole = false;  // a directory that does not read as one
+    }
+    void* mapped =
+        whole ? mmap(nullptr, header.file_size, PROT_READ, MAP_SHARED, fd, 0) : MAP_FAILED;
+    if (mapped == MAP_FAILED) {
+      close(fd);
+      continue;
+    }
+    std::shared_ptr<const void> keeper(
+        mapped, [size = header.file_size](const void* p) { munmap(const_cast<void*>(p), size); });
+    return std::shared_ptr<const Snapshot>(
+        new Snapshot(place, fd, std::move(keeper), header.file_size, std::move(sets)));
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+Snapshot::Snapshot(std::string path, int fd, std::shared_ptr<const void> mapped, uint64_t size,
+                   std::map<std::string, Section> sets)
+    : path_(std::move(path)),
+      fd_(fd),
+      mapped_(std::move(mapped)),
+      size_(size),
+      sets_(std::move(sets)) {}
+
+Snapshot::~Snapshot() { close(fd_); }
+
+std::vector<std::string> Snapshot::Names() const {
+  std::vector<std::string> names;
+  for (const auto& [name, section] : sets_) names.push_back(name);
+  return names;
+}
+
+RecordsetPtr Snapshot::Take(const std::string& name) const {
+  auto it = sets_.find(name);
+  if (it == sets_.end()) return nullptr;
+  const Section& section = it->second;
+  if (ChecksumOf(fd_, section.offset, section.offset + section.size) != section.checksum) {
+    return nullptr;
+  }
+  try {
+    recordset::ImageReader image(static_cast<const char*>(mapped_.get()),
+                                 section.offset + section.size, section.offset, mapped_);
+    return recordset::ReadTableImage(image);
+  } catch (const Error&) {
+    return nullptr;  // written by a program that lays images out otherwise
+  }
 }
 
 std::string WriteSnapshot(const std::vector<std::string>& places, const LedgerStamp& stamp,

@@ -1,12 +1,19 @@
 // A prepared snapshot of a ledger's master data: the record sets the data service reads,
 // with their look-up structures, in one file that is mapped into memory and used where it
 // lies. It is a cache, never the truth: it is used only when it was made from the same
-// ledger (identity) at the same version, and its bytes are the ones written (a checksum);
-// otherwise it is ignored and made again.
+// ledger (identity) at the same version, and a set of it only once its bytes are the ones
+// written (a checksum per set); otherwise the set is read from the ledger and the snapshot
+// made again.
 //
-//   header (64 bytes): "GLSNAP01", file size, checksum of the bytes after the header,
-//   offset of the directory; the table images; the directory: the ledger's identity and
-//   version, then each set's name and the offset of its image (texts as in a table image).
+//   header (64 bytes): "GLSNAP02", file size, offset, size and checksum of the directory;
+//   the table images, one per set, each at a multiple of 64 bytes; the directory: the
+//   ledger's identity and version, then each set's name and the offset, size and checksum
+//   of its image (numbers little-endian, texts as in a table image).
+//
+// Opening one reads its header and directory only, so that finding out whether it matches
+// the ledger costs a few small reads; each set's bytes are checked when the set is taken,
+// read through the page cache rather than the mapping, so that only the pages a form uses
+// become part of it.
 //
 // A file ledger's snapshot lies beside it (PATH.snapshot), or in the user's cache folder
 // when that cannot be written; a server ledger's lies in the cache folder, named by the
@@ -16,7 +23,7 @@
 #define GLNAMELIST_LEDGER_SNAPSHOT_H_
 
 #include <map>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,10 +36,36 @@ namespace glnamelist::ledger {
 // The places a ledger's snapshot is looked for and written to, in that order.
 std::vector<std::string> SnapshotPlaces(const std::string& location, const LedgerStamp& stamp);
 
-// The sets of the first snapshot at places that is whole and made from the ledger of this
-// stamp; nothing when there is none. A snapshot that is not is left where it is.
-std::optional<std::map<std::string, RecordsetPtr>> OpenSnapshot(
-    const std::vector<std::string>& places, const LedgerStamp& stamp);
+class Snapshot {
+ public:
+  // The first snapshot at places made from the ledger at this stamp whose header and
+  // directory are whole; null when there is none. One that is not is left where it is.
+  static std::shared_ptr<const Snapshot> Open(const std::vector<std::string>& places,
+                                              const LedgerStamp& stamp);
+  ~Snapshot();
+  Snapshot(const Snapshot&) = delete;
+  Snapshot& operator=(const Snapshot&) = delete;
+
+  const std::string& path() const { return path_; }
+  bool Has(const std::string& name) const { return sets_.contains(name); }
+  std::vector<std::string> Names() const;
+  // The set, read where it lies, once its bytes hold their checksum; null when they do not,
+  // or when there is no such set. May be called on any thread.
+  RecordsetPtr Take(const std::string& name) const;
+
+ private:
+  struct Section {
+    uint64_t offset, size, checksum;
+  };
+  Snapshot(std::string path, int fd, std::shared_ptr<const void> mapped, uint64_t size,
+           std::map<std::string, Section> sets);
+
+  std::string path_;
+  int fd_;
+  std::shared_ptr<const void> mapped_;
+  uint64_t size_;
+  std::map<std::string, Section> sets_;
+};
 
 struct SnapshotSet {
   std::string name;

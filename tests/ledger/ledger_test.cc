@@ -452,18 +452,24 @@ TEST_P(LedgerServiceTest, APreloadThatFailsReportsToTheRequestAndTheNextOneReads
             std::ssize(Scan(path_, "currencies", {"id"})));
 }
 
-// What a form lists of a service's accounts and of the items of class 1, and what it
-// must list.
+// What a form lists of every set of a service and of the items of every class.
 Lines Listed(LedgerService& service) {
   Lines lines = Rows(service.AccountSet()->Recordset(), {"FAccountID", "FNumber", "FName"});
-  for (const std::string& line : Rows(service.ItemRecords(1, "", ""), {"FItemID", "FName"}))
-    lines.push_back(line);
+  auto add = [&](const RecordsetPtr& rs, const Lines& fields) {
+    for (const std::string& line : Rows(rs, fields)) lines.push_back(line);
+  };
+  for (const RecordSourcePtr& set : {service.CurrencySet(), service.ItemClassSet(),
+                                     service.UnitGroupSet(), service.SettTypeSet()}) {
+    add(set->Recordset(), {"FItemID", "FNumber", "FName"});
+  }
+  add(service.VchExpSet(), {"FItemID", "FExplanation"});
+  for (long id = 0; id <= 9; ++id) add(service.ItemRecords(id, "", ""), {"FItemID", "FName"});
   return lines;
 }
 
 // A snapshot is written once a form has read the ledger, used by the next one, and ignored
-// (the form working from the ledger, and writing it again) when it is damaged, cut short,
-// made from another ledger, or older than the ledger.
+// (the form working from the ledger, and writing it again) when it is damaged anywhere, cut
+// short, made from another ledger, or older than the ledger.
 TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThisLedger) {
   NewLedger place(GetParam(), *dir_, "snapshot.ledger");
   NewLedger other(GetParam(), *dir_, "other.ledger");
@@ -475,10 +481,10 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThi
   };
   auto read_with = [&](const NewLedger& ledger, bool from_snapshot) {
     LedgerService service(ledger.location);
-    EXPECT_EQ(service.FromSnapshot(), from_snapshot);
     Lines lines = Listed(service);
+    EXPECT_EQ(service.FromSnapshot(), from_snapshot);
     service.Preload({MasterSet::kAccounts});
-    service.WaitForBackgroundWork();  // writes the snapshot when none was used
+    service.WaitForBackgroundWork();  // writes the snapshot when none was used whole
     return lines;
   };
   const Lines fresh = read_with(place, false);
@@ -493,11 +499,15 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThi
   }
   std::ifstream foreign_in(snapshot_of(other), std::ios::binary);
   const std::string foreign(std::istreambuf_iterator<char>(foreign_in), {});
-  std::string damaged = whole;
-  damaged[damaged.size() / 2] ^= 0x20;
-  for (const std::string& bad :
-       {damaged, whole.substr(0, whole.size() / 2), whole.substr(0, 40), foreign}) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bad;
+  std::vector<std::string> bad = {whole.substr(0, whole.size() / 2), whole.substr(0, 40), foreign};
+  // Damage anywhere: runs of bytes longer than any gap the checksums leave between sets.
+  for (size_t eighth = 1; eighth < 8; ++eighth) {
+    std::string damaged = whole;
+    for (size_t i = 0; i < 128; ++i) damaged[whole.size() * eighth / 8 - 64 + i] ^= 0x20;
+    bad.push_back(damaged);
+  }
+  for (const std::string& snapshot : bad) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << snapshot;
     EXPECT_EQ(read_with(place, false), fresh);
     EXPECT_EQ(read_with(place, true), fresh) << "written again";
   }
