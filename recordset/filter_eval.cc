@@ -55,7 +55,11 @@ IndexRows ContainsRows(const Table& table, const Predicate& p) {
 RowSet TextRangeRows(const Table& table, size_t col, std::string_view needle, bool prefix) {
   const TextOrder& order = table.SortedByFoldedText(col);
   std::string scratch;
-  auto folded = [&](size_t place) { return table.FoldedAt(col, order.At(place), scratch); };
+  auto folded = [&](size_t place) {
+    const uint32_t r = order.At(place);
+    if (r >= table.row_count()) ImageDamaged();
+    return table.FoldedAt(col, r, scratch);
+  };
   size_t lo = 0, hi = order.size();
   while (lo < hi) {  // the first place not below needle
     size_t mid = lo + (hi - lo) / 2;
@@ -299,6 +303,8 @@ RowSet EvaluateFilter(const Table& table, const CompiledFilter& filter) {
     RowSet part = EvaluateGroup(table, group);
     rows = rows ? rows->Or(part) : std::move(part);
   }
+  // Rows from structures read from an image are the table's only while the image fits it.
+  if (rows && rows->count() > 0 && rows->Max() >= table.row_count()) ImageDamaged();
   return rows ? *rows : RowSet();
 }
 

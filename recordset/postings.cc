@@ -268,8 +268,12 @@ PostingList Postings::Rows(uint64_t key) const {
     s = kDirectKeys + static_cast<size_t>(it - keys.begin());
   }
   if (s >= parts_.counts.size()) return {};
-  const uint64_t start = parts_.starts[s];
-  return PostingList(parts_.bytes.data() + start, parts_.starts[s + 1] - start, parts_.counts[s]);
+  const uint64_t start = parts_.starts[s], end = parts_.starts[s + 1];
+  if (start > end || end > parts_.bytes.size() ||
+      (parts_.counts[s] >= kFrozenRows && start % kFrozenAlign != 0)) {
+    Damaged();
+  }
+  return PostingList(parts_.bytes.data() + start, end - start, parts_.counts[s]);
 }
 
 }  // namespace glnamelist::recordset

@@ -76,6 +76,8 @@ uint32_t RowSet::Select(size_t i) const {
   return row;
 }
 
+uint32_t RowSet::Max() const { return roaring_bitmap_maximum(bits_.get()); }
+
 std::vector<uint32_t> RowSet::Ids() const {
   std::vector<uint32_t> ids(count_);
   if (count_ > 0) roaring_bitmap_to_uint32_array(bits_.get(), ids.data());

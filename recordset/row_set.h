@@ -54,6 +54,8 @@ class RowSet {
   RowSet Or(const RowSet& other) const;
   // The row at place i (0-based, i < count()).
   uint32_t Select(size_t i) const;
+  // The largest row (count() > 0).
+  uint32_t Max() const;
   std::vector<uint32_t> Ids() const;
   template <class F>
   void ForEach(F f) const {

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <numeric>
 
+#include "contracts/error.h"
 #include "recordset/collation.h"
 #include "recordset/text_fold.h"
 
@@ -54,6 +55,8 @@ Table::Table(std::vector<ColumnStore> columns, size_t rows, std::vector<ColumnLo
 }
 
 Table::~Table() = default;
+
+void ImageDamaged() { throw Error(errc::kDataService, "The table image is damaged"); }
 
 int Table::FindColumn(std::string_view name) const {
   // Names usually come spelled as stored; only other spellings pay for folding.

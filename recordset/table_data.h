@@ -54,6 +54,10 @@ struct ColumnLookups {
   std::optional<bool> in_order;
 };
 
+// Raises the error of a table whose structures, read from an image, do not fit it (a row it
+// does not have): Error errc::kDataService.
+[[noreturn]] void ImageDamaged();
+
 // One key of a sort order.
 struct SortKey {
   size_t column;
