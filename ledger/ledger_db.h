@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -60,8 +61,8 @@ class LedgerDb {
   // every row in memory at once.
   virtual void Load(std::string_view sql, std::initializer_list<SqlValue> values,
                     const OnRow& on_row) = 0;
-  // The column names of a table of the ledger; none when there is no such table.
-  virtual std::vector<std::string> ColumnsOf(std::string_view table) = 0;
+  // The column names of every table of the ledger, by table, in one query.
+  virtual std::map<std::string, std::vector<std::string>> TableColumns() = 0;
   // The ledger's stamp, found in milliseconds without reading its tables; nothing when the
   // ledger cannot tell its version (a server ledger without a change sequence).
   virtual std::optional<LedgerStamp> Stamp() = 0;

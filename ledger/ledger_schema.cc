@@ -36,7 +36,8 @@ void RefuseLedger(const std::string& name, const std::string& cause) {
 }
 
 void CheckLedgerSchema(LedgerDb& db) {
-  if (db.ColumnsOf("meta").empty()) {
+  const std::map<std::string, std::vector<std::string>> tables = db.TableColumns();
+  if (!tables.contains("meta")) {
     RefuseLedger(db.name(), "wrong schema: no meta table (not a ledger)");
   }
   std::optional<std::string> text;
@@ -58,10 +59,11 @@ void CheckLedgerSchema(LedgerDb& db) {
                                 ", this program reads " + std::to_string(kSchemaVersion));
   }
   for (const LedgerTable& wanted : LedgerTables()) {
-    std::vector<std::string> present = db.ColumnsOf(wanted.name);
-    if (present.empty()) {
+    auto found = tables.find(std::string(wanted.name));
+    if (found == tables.end()) {
       RefuseLedger(db.name(), "wrong schema: no table " + std::string(wanted.name));
     }
+    const std::vector<std::string>& present = found->second;
     for (std::string_view column : wanted.columns) {
       if (std::find(present.begin(), present.end(), column) == present.end()) {
         RefuseLedger(db.name(), "wrong schema: table " + std::string(wanted.name) +

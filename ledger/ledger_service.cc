@@ -94,12 +94,6 @@ recordset::LookupColumns LookupColumnsOf(bool sorted_by_name) {
   return columns;
 }
 
-// The worker's connection to location, opened on first use.
-LedgerDb& WorkerDb(std::unique_ptr<LedgerDb>& db, const std::string& location) {
-  if (!db) db = OpenLedger(location);
-  return *db;
-}
-
 }  // namespace
 
 const std::vector<recordset::Column>& AccountColumns() {
@@ -138,17 +132,25 @@ RecordsetPtr LedgerService::TakeFromSnapshot(const std::string& name) {
   return rs;
 }
 
-RecordsetPtr LedgerService::ReadSet(MasterSet which, LedgerDb& db) {
+LedgerDb& LedgerService::Db(bool on_worker) {
+  if (!on_worker) return *db_;
+  if (!worker_db_) worker_db_ = OpenLedger(location_);
+  return *worker_db_;
+}
+
+RecordsetPtr LedgerService::ReadSet(MasterSet which, bool on_worker) {
   RecordsetPtr rs = TakeFromSnapshot(NameOf(which));
-  if (!rs) rs = LoadRecordset(db, ReadOf(which).sql, {}, ReadOf(which).columns());
+  if (!rs) rs = LoadRecordset(Db(on_worker), ReadOf(which).sql, {}, ReadOf(which).columns());
   Loaded(NameOf(which), rs);
   if (which == MasterSet::kItemClasses) PreloadItems(rs);
   return rs;
 }
 
-RecordsetPtr LedgerService::ReadItems(long item_class_id, LedgerDb& db) {
+RecordsetPtr LedgerService::ReadItems(long item_class_id, bool on_worker) {
   RecordsetPtr items = TakeFromSnapshot(ItemsName(item_class_id));
-  if (!items) items = LoadRecordset(db, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
+  if (!items) {
+    items = LoadRecordset(Db(on_worker), kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
+  }
   Loaded(ItemsName(item_class_id), items);
   return items;
 }
@@ -169,7 +171,7 @@ void LedgerService::WriteSnapshotOfAll() {
     std::lock_guard lock(loaded_mutex_);
     sets = loaded_;
   }
-  LedgerDb& db = WorkerDb(worker_db_, location_);
+  LedgerDb& db = Db(true);
   for (MasterSet which : kAllSets) {
     if (!sets.contains(NameOf(which))) {
       const SetRead& read = ReadOf(which);
@@ -228,7 +230,7 @@ RecordsetPtr LedgerService::Set(MasterSet which) {
     // A failed read's error reaches this request; the next one reads again.
     sets_[i] = std::exchange(preloaded_sets_[i], {}).get();
   } else {
-    sets_[i] = Prepared(ReadSet(which, *db_), ReadOf(which).sorted_by_name);
+    sets_[i] = Prepared(ReadSet(which, false), ReadOf(which).sorted_by_name);
   }
   return sets_[i];
 }
@@ -245,7 +247,7 @@ void LedgerService::Preload(const std::vector<MasterSet>& order) {
     read.emplace_back(preloaded_sets_[i], which);
     worker_.Post([this, loaded, which] {
       try {
-        loaded->set_value(ReadSet(which, WorkerDb(worker_db_, location_)));
+        loaded->set_value(ReadSet(which, true));
       } catch (...) {
         loaded->set_exception(std::current_exception());
       }
@@ -334,7 +336,7 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
         std::lock_guard lock(preloaded_items_mutex_);
         if (items_taken_.contains(id) || preloaded_items_.contains(id)) return;
       }
-      RecordsetPtr items = ReadItems(id, WorkerDb(worker_db_, location_));
+      RecordsetPtr items = ReadItems(id, true);
       std::lock_guard lock(preloaded_items_mutex_);
       if (!items_taken_.contains(id)) preloaded_items_.emplace(id, std::move(items));
     });
@@ -412,7 +414,7 @@ RecordsetPtr LedgerService::ClassItems(long item_class_id) {
     items_taken_.insert(item_class_id);
     if (auto node = preloaded_items_.extract(item_class_id)) table = std::move(node.mapped());
   }
-  if (!table) table = ReadItems(item_class_id, *db_);
+  if (!table) table = ReadItems(item_class_id, false);
   Prepared(table, false);
   items_by_class_.emplace(item_class_id, table);
   return table;

@@ -120,10 +120,12 @@ class LedgerService : public GLData {
   // worker's thread.
   void PreloadItems(const RecordsetPtr& item_classes);
 
-  // A master set read from the snapshot, or else from db.
-  RecordsetPtr ReadSet(MasterSet which, LedgerDb& db);
-  // The items of a class read from the snapshot, or else from db.
-  RecordsetPtr ReadItems(long item_class_id, LedgerDb& db);
+  // The service's connection, or the worker's (opened on first use).
+  LedgerDb& Db(bool on_worker);
+  // A master set read from the snapshot, or else from the ledger over Db(on_worker).
+  RecordsetPtr ReadSet(MasterSet which, bool on_worker);
+  // The items of a class read from the snapshot, or else from the ledger.
+  RecordsetPtr ReadItems(long item_class_id, bool on_worker);
   // The set of that name taken from the snapshot, when there is one and the set is whole;
   // null otherwise (and a new snapshot is written for a damaged one).
   RecordsetPtr TakeFromSnapshot(const std::string& name);

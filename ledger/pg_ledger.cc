@@ -12,6 +12,7 @@
 
 #include "contracts/error.h"
 #include "ledger/ledger_schema.h"
+#include "ledger/pg_rows.h"
 
 namespace glnamelist::ledger {
 
@@ -20,7 +21,7 @@ const std::string& EmbeddedServerSchema();
 namespace {
 
 // Type ids of the server's built-in types, as result columns report them.
-constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25;
+constexpr Oid kInt8 = 20, kText = 25;
 constexpr int kBinary = 1;
 // Rows fetched from a load's cursor at a time.
 constexpr int kLoadBatch = 20000;
@@ -141,57 +142,6 @@ class BoundValues {
   std::vector<int> lengths_, formats_;
 };
 
-class ServerRow final : public ResultRow {
- public:
-  ServerRow(const PGresult* result, const std::string& name) : result_(result), name_(name) {}
-  void At(int row) { row_ = row; }
-
-  bool IsNull(int column) const override { return PQgetisnull(result_, row_, column) != 0; }
-
-  int64_t Int(int column) const override {
-    if (IsNull(column)) return 0;
-    const char* bytes = PQgetvalue(result_, row_, column);
-    switch (PQftype(result_, column)) {
-      case kInt8: {
-        uint64_t big;
-        std::memcpy(&big, bytes, 8);
-        return static_cast<int64_t>(be64toh(big));
-      }
-      case kInt4: {
-        uint32_t big;
-        std::memcpy(&big, bytes, 4);
-        return static_cast<int32_t>(be32toh(big));
-      }
-      case kInt2: {
-        uint16_t big;
-        std::memcpy(&big, bytes, 2);
-        return static_cast<int16_t>(be16toh(big));
-      }
-      default:
-        throw Error(errc::kDataService, "Ledger " + name_ + ": column " + PQfname(result_, column) +
-                                            " is not an integer");
-    }
-  }
-
-  std::string_view Text(int column) const override {
-    return {PQgetvalue(result_, row_, column),
-            static_cast<size_t>(PQgetlength(result_, row_, column))};
-  }
-
- private:
-  const PGresult* result_;
-  const std::string& name_;
-  int row_ = 0;
-};
-
-void EachRow(const PGresult* result, const std::string& name, const OnRow& on_row) {
-  ServerRow row(result, name);
-  for (int i = 0, n = PQntuples(result); i < n; ++i) {
-    row.At(i);
-    on_row(row);
-  }
-}
-
 class ServerLedger final : public LedgerDb {
  public:
   ServerLedger(const std::string& conninfo, bool read_only) : password_(PasswordIn(conninfo)) {
@@ -235,6 +185,7 @@ class ServerLedger final : public LedgerDb {
 
   void Load(std::string_view sql, std::initializer_list<SqlValue> values,
             const OnRow& on_row) override {
+    if (values.size() == 0) return CopyOut(sql, on_row);
     Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", "cannot read");
     try {
       BoundValues bound(values);
@@ -274,12 +225,13 @@ class ServerLedger final : public LedgerDb {
     return stamp;
   }
 
-  std::vector<std::string> ColumnsOf(std::string_view table) override {
-    std::vector<std::string> columns;
+  std::map<std::string, std::vector<std::string>> TableColumns() override {
+    std::map<std::string, std::vector<std::string>> columns;
     Lookup(
-        "SELECT column_name::text FROM information_schema.columns "
-        "WHERE table_schema = current_schema() AND table_name = ?1 ORDER BY ordinal_position",
-        {table}, [&](const ResultRow& row) { columns.emplace_back(row.Text(0)); });
+        "SELECT table_name::text, column_name::text FROM information_schema.columns "
+        "WHERE table_schema = current_schema() ORDER BY table_name, ordinal_position",
+        {},
+        [&](const ResultRow& row) { columns[std::string(row.Text(0))].emplace_back(row.Text(1)); });
     return columns;
   }
 
@@ -314,10 +266,65 @@ class ServerLedger final : public LedgerDb {
   PGconn* conn() const { return conn_; }
 
  private:
+  // A query without values read as a binary COPY of its rows: one statement, so one
+  // consistent snapshot, whose rows the server sends while the earlier ones are taken in
+  // (the result's types come from describing the query, once).
+  void CopyOut(std::string_view sql, const OnRow& on_row) {
+    auto described = described_.find(sql);
+    if (described == described_.end()) {
+      Check(Result(PQprepare(conn_, "", ServerSql(sql).c_str(), 0, nullptr)), PGRES_COMMAND_OK,
+            "cannot prepare a query");
+      Result description(PQdescribePrepared(conn_, ""));
+      Check(description, PGRES_COMMAND_OK, "cannot prepare a query");
+      Columns columns;
+      for (int c = 0; c < PQnfields(description.get()); ++c) {
+        columns.types.push_back(PQftype(description.get(), c));
+        columns.names.emplace_back(PQfname(description.get(), c));
+      }
+      described = described_.emplace(std::string(sql), std::move(columns)).first;
+    }
+    Exec("COPY (" + ServerSql(sql) + ") TO STDOUT (FORMAT binary)", "cannot read", PGRES_COPY_OUT);
+    CopyRows rows(described->second.types, described->second.names, name_);
+    bool more = true;
+    try {
+      for (;;) {
+        char* data = nullptr;
+        const int size = PQgetCopyData(conn_, &data, 0);
+        if (size == -1) break;
+        if (size < 0) Fail("cannot read", nullptr);
+        std::unique_ptr<char, decltype(&PQfreemem)> message(data, &PQfreemem);
+        if (more) more = rows.Read(std::string_view(data, static_cast<size_t>(size)), on_row);
+      }
+    } catch (...) {
+      // The rest of the rows is let go, so that the connection serves the next query.
+      if (PQstatus(conn_) == CONNECTION_OK) {
+        PGcancel* cancel = PQgetCancel(conn_);
+        char why[256];
+        if (cancel) PQcancel(cancel, why, sizeof why);
+        PQfreeCancel(cancel);
+        for (char* data = nullptr; PQgetCopyData(conn_, &data, 0) >= 0; data = nullptr) {
+          PQfreemem(data);
+        }
+        while (Result(PQgetResult(conn_))) {
+        }
+      }
+      throw;
+    }
+    Result done(PQgetResult(conn_));
+    Check(done, PGRES_COMMAND_OK, "cannot read");
+    while (Result(PQgetResult(conn_))) {
+    }
+  }
+
+  struct Columns {
+    std::vector<Oid> types;
+    std::vector<std::string> names;
+  };
   std::string password_;
   std::string name_;
   PGconn* conn_ = nullptr;
   std::map<std::string, std::string, std::less<>> prepared_;
+  std::map<std::string, Columns, std::less<>> described_;
 };
 
 // Rows of one table sent with binary COPY.
@@ -397,7 +404,7 @@ class ServerTarget final : public LedgerTarget {
  public:
   ServerTarget(const std::string& conninfo, bool replace) : server_(conninfo, false) {
     server_.Exec("BEGIN", "cannot write");
-    if (!server_.ColumnsOf("meta").empty()) {
+    if (server_.TableColumns().contains("meta")) {
       if (!replace) {
         throw Error(errc::kDataService, "Cannot create ledger " + server_.name() +
                                             ": the database already holds a ledger");

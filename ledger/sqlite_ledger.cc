@@ -129,10 +129,13 @@ class SqliteLedgerDb final : public LedgerDb {
     return stamp;
   }
 
-  std::vector<std::string> ColumnsOf(std::string_view table) override {
-    std::vector<std::string> columns;
-    Lookup("SELECT name FROM pragma_table_info(?1)", {table},
-           [&](const ResultRow& row) { columns.emplace_back(row.Text(0)); });
+  std::map<std::string, std::vector<std::string>> TableColumns() override {
+    std::map<std::string, std::vector<std::string>> columns;
+    Lookup(
+        "SELECT m.name, c.name FROM sqlite_schema m, pragma_table_info(m.name) c "
+        "WHERE m.type = 'table' ORDER BY m.name, c.cid",
+        {},
+        [&](const ResultRow& row) { columns[std::string(row.Text(0))].emplace_back(row.Text(1)); });
     return columns;
   }
 

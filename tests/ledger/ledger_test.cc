@@ -637,7 +637,7 @@ TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
   EXPECT_TRUE(rows > 0 && rows < kClerksLedger.accounts) << rows;
   EXPECT_THAT(e.what(), HasSubstr("Ledger " + TestServer::Name(clerks_ledger) +
                                   ": cannot read: the connection to the server was lost"));
-  EXPECT_THROW(db->ColumnsOf("accounts"), Error) << "and stays lost";
+  EXPECT_THROW(db->TableColumns(), Error) << "and stays lost";
 
   // Writing: a copy its writer abandons, and one whose connection is lost, are rolled back;
   // the database stays empty.
