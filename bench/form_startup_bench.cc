@@ -241,9 +241,7 @@ bool StartInChild(const std::string& ledger, StartFigures* out) {
 }
 
 void RemoveSnapshots(const std::string& ledger) {
-  std::optional<gl::ledger::LedgerStamp> stamp = gl::ledger::OpenLedger(ledger)->Stamp();
-  if (!stamp) return;
-  for (const std::string& place : gl::ledger::SnapshotPlaces(ledger, *stamp)) {
+  for (const std::string& place : gl::ledger::SnapshotPlaces(ledger)) {
     std::filesystem::remove(place);
   }
 }

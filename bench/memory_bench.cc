@@ -163,15 +163,13 @@ int main(int argc, char** argv) {
   const double total = (account_parts.Total() + item_parts.Total()) / 1e6;
   std::printf("counted %.0f MB (%.2fx the ledger file); resident memory grew by %.0f MB\n", total,
               total / file_mb, resident);
-  if (std::optional<gl::ledger::LedgerStamp> stamp = db->Stamp()) {
-    for (const std::string& place : gl::ledger::SnapshotPlaces(ledger, *stamp)) {
-      if (!std::filesystem::exists(place)) continue;
-      double snapshot_mb = static_cast<double>(std::filesystem::file_size(place)) / 1e6;
-      std::printf(
-          "snapshot %.0f MB (%.2fx the ledger file), mapped by a form, resident only "
-          "where used: %s\n",
-          snapshot_mb, snapshot_mb / file_mb, place.c_str());
-    }
+  for (const std::string& place : gl::ledger::SnapshotPlaces(ledger)) {
+    if (!std::filesystem::exists(place)) continue;
+    double snapshot_mb = static_cast<double>(std::filesystem::file_size(place)) / 1e6;
+    std::printf(
+        "snapshot %.0f MB (%.2fx the ledger file), mapped by a form, resident only "
+        "where used: %s\n",
+        snapshot_mb, snapshot_mb / file_mb, place.c_str());
   }
   return 0;
 }

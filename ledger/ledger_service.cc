@@ -113,13 +113,30 @@ const std::vector<recordset::Column>& TreeColumns() {
   return columns;
 }
 
-LedgerService::LedgerService(const std::string& location)
-    : location_(location), db_(OpenLedger(location)), stamp_(db_->Stamp()) {
-  if (!stamp_) return;
-  snapshot_ = Snapshot::Open(SnapshotPlaces(location_, *stamp_), *stamp_);
+LedgerService::LedgerService(const std::string& location) : location_(location) {
+  // The snapshot is looked for, and its master sets checked, while the ledger is opened.
+  auto found = std::make_shared<std::promise<std::shared_ptr<const Snapshot>>>();
+  std::future<std::shared_ptr<const Snapshot>> opened = found->get_future();
+  worker_.Post([found, places = SnapshotPlaces(location_)] {
+    std::shared_ptr<const Snapshot> snapshot;
+    try {
+      snapshot = Snapshot::Open(places);
+    } catch (...) {
+      // None to be used.
+    }
+    found->set_value(snapshot);
+    for (MasterSet which : kAllSets) {
+      if (snapshot) snapshot->Take(NameOf(which));  // kept by the snapshot once checked
+    }
+  });
+  db_ = OpenLedger(location_);
+  stamp_ = db_->Stamp();
+  std::shared_ptr<const Snapshot> snapshot = opened.get();
+  if (!stamp_ || !snapshot || !snapshot->MadeFrom(*stamp_)) return;
   for (MasterSet which : kAllSets) {
-    if (snapshot_ && !snapshot_->Has(NameOf(which))) snapshot_.reset();  // not one of ours
+    if (!snapshot->Has(NameOf(which))) return;  // not one of ours
   }
+  snapshot_ = std::move(snapshot);
 }
 
 RecordsetPtr LedgerService::TakeFromSnapshot(const std::string& name) {
@@ -199,12 +216,11 @@ void LedgerService::WriteSnapshotOfAll() {
       }
       snapshot.push_back(SnapshotSet{name, rs, LookupColumnsOf(sorted_by_name)});
     }
-    written = WriteSnapshot(SnapshotPlaces(location_, *stamp_), *stamp_, snapshot);
+    written = WriteSnapshot(SnapshotPlaces(location_), *stamp_, snapshot);
   }
   // The items of the classes no form has taken yet wait for it where they lie in the new
   // snapshot, rather than in memory with what writing the snapshot built for them.
-  std::shared_ptr<const Snapshot> fresh =
-      written.empty() ? nullptr : Snapshot::Open({written}, *stamp_);
+  std::shared_ptr<const Snapshot> fresh = written.empty() ? nullptr : Snapshot::Open({written});
   {
     std::lock_guard lock(preloaded_items_mutex_);
     for (const auto& [name, rs] : sets) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -172,15 +173,18 @@ bool WriteOne(const std::string& path, const LedgerStamp& stamp,
 
 }  // namespace
 
-std::vector<std::string> SnapshotPlaces(const std::string& location, const LedgerStamp& stamp) {
-  std::string cached = CacheFolder() + "/" + Hex(std::hash<std::string>()(stamp.identity)) +
-                       (IsServerLocation(location) ? ".server" : ".file") + ".snapshot";
-  if (IsServerLocation(location)) return {cached};
-  return {stamp.identity + ".snapshot", cached};
+std::vector<std::string> SnapshotPlaces(const std::string& location) {
+  if (IsServerLocation(location)) {
+    return {CacheFolder() + "/" + Hex(std::hash<std::string>()(ShownLocation(location))) +
+            ".server.snapshot"};
+  }
+  std::error_code error;
+  const std::string path = std::filesystem::absolute(location, error).lexically_normal().string();
+  return {path + ".snapshot",
+          CacheFolder() + "/" + Hex(std::hash<std::string>()(path)) + ".file.snapshot"};
 }
 
-std::shared_ptr<const Snapshot> Snapshot::Open(const std::vector<std::string>& places,
-                                               const LedgerStamp& stamp) {
+std::shared_ptr<const Snapshot> Snapshot::Open(const std::vector<std::string>& places) {
   for (const std::string& place : places) {
     const int fd = open(place.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) continue;
@@ -200,9 +204,13 @@ std::shared_ptr<const Snapshot> Snapshot::Open(const std::vector<std::string>& p
               ChecksumOf(fd, header.directory, header.file_size) == header.directory_checksum;
     }
     std::map<std::string, Section> sets;
+    LedgerStamp made_from;
     try {
       recordset::ImageReader head(directory.data(), directory.size(), 0, nullptr);
-      whole = whole && head.Text() == stamp.identity && head.Text() == stamp.version;
+      if (whole) {
+        made_from.identity = std::string(head.Text());
+        made_from.version = std::string(head.Text());
+      }
       for (uint64_t n = whole ? head.Get<uint64_t>() : 0; n > 0; --n) {
         std::string name(head.Text());
         Section section{head.Get<uint64_t>(), head.Get<uint64_t>(), head.Get<uint64_t>()};
@@ -222,31 +230,22 @@ std::shared_ptr<const Snapshot> Snapshot::Open(const std::vector<std::string>& p
     std::shared_ptr<const void> keeper(
         mapped, [size = header.file_size](const void* p) { munmap(const_cast<void*>(p), size); });
     return std::shared_ptr<const Snapshot>(
-        new Snapshot(place, fd, std::move(keeper), header.file_size, std::move(sets)));
+        new Snapshot(place, fd, std::move(keeper), std::move(made_from), std::move(sets)));
   }
   return nullptr;
 }
 
-Snapshot::Snapshot(std::string path, int fd, std::shared_ptr<const void> mapped, uint64_t size,
-                   std::map<std::string, Section> sets)
+Snapshot::Snapshot(std::string path, int fd, std::shared_ptr<const void> mapped,
+                   LedgerStamp made_from, std::map<std::string, Section> sets)
     : path_(std::move(path)),
       fd_(fd),
       mapped_(std::move(mapped)),
-      size_(size),
+      made_from_(std::move(made_from)),
       sets_(std::move(sets)) {}
 
 Snapshot::~Snapshot() { close(fd_); }
 
-std::vector<std::string> Snapshot::Names() const {
-  std::vector<std::string> names;
-  for (const auto& [name, section] : sets_) names.push_back(name);
-  return names;
-}
-
-RecordsetPtr Snapshot::Take(const std::string& name) const {
-  auto it = sets_.find(name);
-  if (it == sets_.end()) return nullptr;
-  const Section& section = it->second;
+RecordsetPtr Snapshot::Read(const Section& section) const {
   if (ChecksumOf(fd_, section.offset, section.offset + section.size) != section.checksum) {
     return nullptr;
   }
@@ -257,6 +256,31 @@ RecordsetPtr Snapshot::Take(const std::string& name) const {
   } catch (const Error&) {
     return nullptr;  // written by a program that lays images out otherwise
   }
+}
+
+RecordsetPtr Snapshot::Take(const std::string& name) const {
+  auto it = sets_.find(name);
+  if (it == sets_.end()) return nullptr;
+  // The first to ask checks the set's bytes; the others wait for it.
+  std::promise<RecordsetPtr> checking;
+  std::shared_future<RecordsetPtr> taken;
+  bool first = false;
+  {
+    std::lock_guard lock(taken_mutex_);
+    auto [at, made] = taken_.try_emplace(name);
+    if (made) at->second = checking.get_future().share();
+    taken = at->second;
+    first = made;
+  }
+  if (first) {
+    try {
+      checking.set_value(Read(it->second));
+    } catch (...) {
+      checking.set_exception(std::current_exception());
+    }
+  }
+  const RecordsetPtr& rs = taken.get();
+  return rs ? rs->Clone() : nullptr;
 }
 
 std::string WriteSnapshot(const std::vector<std::string>& places, const LedgerStamp& stamp,

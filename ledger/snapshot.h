@@ -17,13 +17,16 @@
 //
 // A file ledger's snapshot lies beside it (PATH.snapshot), or in the user's cache folder
 // when that cannot be written; a server ledger's lies in the cache folder, named by the
-// server, database and ledger. The cache folder is $XDG_CACHE_HOME/glnamelist, or
+// ledger's location (its password left out), so that it is found while the connection to the
+// server is still being made. The cache folder is $XDG_CACHE_HOME/glnamelist, or
 // ~/.cache/glnamelist.
 #ifndef GLNAMELIST_LEDGER_SNAPSHOT_H_
 #define GLNAMELIST_LEDGER_SNAPSHOT_H_
 
+#include <future>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,38 +36,45 @@
 
 namespace glnamelist::ledger {
 
-// The places a ledger's snapshot is looked for and written to, in that order.
-std::vector<std::string> SnapshotPlaces(const std::string& location, const LedgerStamp& stamp);
+// The places the snapshot of the ledger at location is looked for and written to, in that
+// order.
+std::vector<std::string> SnapshotPlaces(const std::string& location);
 
 class Snapshot {
  public:
-  // The first snapshot at places made from the ledger at this stamp whose header and
-  // directory are whole; null when there is none. One that is not is left where it is.
-  static std::shared_ptr<const Snapshot> Open(const std::vector<std::string>& places,
-                                              const LedgerStamp& stamp);
+  // The first snapshot at places whose header and directory are whole; null when there is
+  // none. One that is not is left where it is.
+  static std::shared_ptr<const Snapshot> Open(const std::vector<std::string>& places);
   ~Snapshot();
   Snapshot(const Snapshot&) = delete;
   Snapshot& operator=(const Snapshot&) = delete;
 
   const std::string& path() const { return path_; }
+  // Whether it was made from the ledger at this stamp.
+  bool MadeFrom(const LedgerStamp& stamp) const {
+    return stamp.identity == made_from_.identity && stamp.version == made_from_.version;
+  }
   bool Has(const std::string& name) const { return sets_.contains(name); }
-  std::vector<std::string> Names() const;
-  // The set, read where it lies, once its bytes hold their checksum; null when they do not,
-  // or when there is no such set. May be called on any thread.
+  // The set, read where it lies, once its bytes hold their checksum (checked the first time
+  // only); null when they do not, or when there is no such set. May be called on any thread.
   RecordsetPtr Take(const std::string& name) const;
 
  private:
   struct Section {
     uint64_t offset, size, checksum;
   };
-  Snapshot(std::string path, int fd, std::shared_ptr<const void> mapped, uint64_t size,
+  Snapshot(std::string path, int fd, std::shared_ptr<const void> mapped, LedgerStamp made_from,
            std::map<std::string, Section> sets);
+  // The set in section when its bytes hold their checksum, else null.
+  RecordsetPtr Read(const Section& section) const;
 
   std::string path_;
   int fd_;
   std::shared_ptr<const void> mapped_;
-  uint64_t size_;
+  LedgerStamp made_from_;
   std::map<std::string, Section> sets_;
+  mutable std::mutex taken_mutex_;
+  mutable std::map<std::string, std::shared_future<RecordsetPtr>> taken_;  // null: damaged
 };
 
 struct SnapshotSet {

@@ -477,7 +477,7 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThi
   other.BuildTestLedger();
   other.Exec("UPDATE accounts SET name = 'other' WHERE number = '1001'");
   auto snapshot_of = [](const NewLedger& ledger) {
-    return SnapshotPlaces(ledger.location, *OpenLedger(ledger.location)->Stamp()).front();
+    return SnapshotPlaces(ledger.location).front();
   };
   auto read_with = [&](const NewLedger& ledger, bool from_snapshot) {
     LedgerService service(ledger.location);
