@@ -1,5 +1,7 @@
 #include "component/list_setup.h"
 
+#include <algorithm>
+
 #include "contracts/environment.h"
 #include "contracts/error.h"
 #include "contracts/prog_ids.h"
@@ -43,11 +45,15 @@ void MapAccountPictures(Recordset& records, AccountPictureMap& pictures) {
   }
   long n = records.RecordCount();
   if (n > 0) records.MoveFirst();
+  PicturePtr bank, cash;  // asked for once, when first needed
+  pictures.reserve(pictures.size() + static_cast<size_t>(std::max(n, 0L)));
   for (long i = 0; i < n; ++i) {
     if (FlagIsSet(records.Fields("FIsBank"))) {
-      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), GetPicture("Bank"));
+      if (!bank) bank = GetPicture("Bank");
+      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), bank);
     } else if (FlagIsSet(records.Fields("FIsCash"))) {
-      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), GetPicture("Cash"));
+      if (!cash) cash = GetPicture("Cash");
+      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), cash);
     }
     records.MoveNext();
   }
