@@ -1,13 +1,20 @@
 #include "ledger/background_worker.h"
 
 #include <future>
+#include <memory>
 #include <utility>
 
 namespace glnamelist::ledger {
+namespace {
+thread_local bool on_worker_thread = false;
+}  // namespace
+
+bool BackgroundWorker::OnWorkerThread() { return on_worker_thread; }
 
 void BackgroundWorker::Post(std::function<void()> task) {
   {
     std::lock_guard lock(mutex_);
+    if (stopped_) return;
     tasks_.push_back(std::move(task));
   }
   if (!thread_.joinable()) {
@@ -17,17 +24,40 @@ void BackgroundWorker::Post(std::function<void()> task) {
 }
 
 void BackgroundWorker::Drain() {
-  std::promise<void> done;
-  Post([&done] { done.set_value(); });
-  done.get_future().wait();
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> drained = done->get_future();
+  // Dropped unrun by a stop, the task's promise is broken: the wait ends all the same.
+  Post([done = std::move(done)] { done->set_value(); });
+  drained.wait();
+}
+
+bool BackgroundWorker::Stop(std::optional<std::chrono::milliseconds> wait) {
+  std::deque<std::function<void()>> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    dropped.swap(tasks_);
+  }
+  dropped.clear();  // what the dropped tasks hold goes now, before the wait
+  if (!thread_.joinable()) return true;
+  thread_.request_stop();
+  if (wait) {
+    std::unique_lock lock(mutex_);
+    if (!ended_cv_.wait_for(lock, *wait, [this] { return ended_; })) return false;
+  }
+  thread_.join();
+  return true;
 }
 
 void BackgroundWorker::Run(std::stop_token stop) {
+  on_worker_thread = true;
   for (;;) {
     std::function<void()> task;
     {
       std::unique_lock lock(mutex_);
-      if (!wake_.wait(lock, stop, [this] { return !tasks_.empty(); })) return;
+      if (!wake_.wait(lock, stop, [this] { return !tasks_.empty(); }) || stop.stop_requested()) {
+        break;
+      }
       task = std::move(tasks_.front());
       tasks_.pop_front();
     }
@@ -37,6 +67,9 @@ void BackgroundWorker::Run(std::stop_token stop) {
       // Built on first use instead.
     }
   }
+  std::lock_guard lock(mutex_);
+  ended_ = true;
+  ended_cv_.notify_all();
 }
 
 }  // namespace glnamelist::ledger

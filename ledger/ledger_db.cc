@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "ledger/ledger_schema.h"
 #include "ledger/pg_ledger.h"
 #include "ledger/sqlite_ledger.h"
 
@@ -21,8 +22,26 @@ bool IsServerLocation(std::string_view location) {
   return at > word && at < location.size() && location[at] == '=';
 }
 
-std::unique_ptr<LedgerDb> OpenLedger(const std::string& location) {
-  return IsServerLocation(location) ? OpenLedgerServer(location) : OpenLedgerFile(location);
+std::vector<std::string> LedgerDb::ColumnsOf(std::string_view table) {
+  std::vector<std::string> names;
+  for (TableShape::Column& column : ShapeOf(table).columns) names.push_back(std::move(column.name));
+  return names;
+}
+
+std::unique_ptr<LedgerDb> OpenUncheckedLedger(const std::string& location,
+                                              const LedgerLimits& limits) {
+  return IsServerLocation(location) ? OpenLedgerServer(location, limits)
+                                    : OpenLedgerFile(location, limits);
+}
+
+std::unique_ptr<LedgerDb> OpenLedger(const std::string& location, const LedgerLimits& limits) {
+  std::unique_ptr<LedgerDb> db = OpenUncheckedLedger(location, limits);
+  CheckLedgerSchema(*db);
+  return db;
+}
+
+std::string LedgerIdentityAt(const std::string& location) {
+  return IsServerLocation(location) ? ServerIdentityAt(location) : FileIdentityAt(location);
 }
 
 std::unique_ptr<LedgerTarget> CreateLedger(const std::string& location, bool replace) {

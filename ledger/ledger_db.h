@@ -4,13 +4,16 @@
 // A ledger's location is a file path or a PostgreSQL connection string: a URI
 // (postgresql://user@host/dbname) or libpq's keyword form (host=... dbname=...).
 // Values only ever reach SQL as bound parameters; SQL text is the program's own.
+//
+// Failures raise LedgerError (ledger_error.h): errc::kDataService, a text naming the ledger,
+// and the fault with the database's own words.
 #ifndef GLNAMELIST_LEDGER_LEDGER_DB_H_
 #define GLNAMELIST_LEDGER_LEDGER_DB_H_
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
-#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -37,6 +40,20 @@ class ResultRow {
 
 using OnRow = std::function<void(const ResultRow&)>;
 
+// What a ledger's table is, as the schema check sees it.
+struct TableShape {
+  enum class Kind { kNone, kTable, kView, kOther };
+  enum class Type { kInteger, kText, kOther };
+  struct Column {
+    std::string name;
+    Type type;
+    std::string declared;  // the type as the database names it
+  };
+  Kind kind = Kind::kNone;
+  std::string what;  // kView, kOther: what it is instead of a table ("a view", ...)
+  std::vector<Column> columns;
+};
+
 // Which ledger is open (identity) and which version of its data (version): two ledgers, or
 // two versions of one, never share both.
 struct LedgerStamp {
@@ -44,8 +61,27 @@ struct LedgerStamp {
   std::string version;
 };
 
+// How long a reader waits before it gives up.
+struct LedgerLimits {
+  // For a ledger file another program holds locked.
+  std::chrono::milliseconds lock_wait{2000};
+  // For a server to answer one request (a look-up, a batch of a load).
+  std::chrono::milliseconds answer{5000};
+  // For a server to accept a connection.
+  std::chrono::milliseconds connect{10000};
+};
+
 // A ledger open for reading. Queries are written with numbered parameters ?1, ?2, ...
-// Failures raise Error (errc::kDataService) naming the ledger.
+//
+// One view: every call reads the same state of the ledger, however long the ledger is open
+// and whatever another program does to it meanwhile. A file is read through one connection
+// whose version is checked at every read: once another program has changed the file, reads
+// fail with Fault::kChanged. On a server every read runs in one read-only transaction (one
+// snapshot); a lost connection is opened again by the next call, which fails with
+// Fault::kChanged when the ledger's database or meta table are no longer what they were.
+//
+// Calls may come from several threads (a form's and its data service's worker): they are
+// served one at a time, a long Load letting others in between its batches of rows.
 class LedgerDb {
  public:
   virtual ~LedgerDb() = default;
@@ -61,10 +97,22 @@ class LedgerDb {
   // every row in memory at once.
   virtual void Load(std::string_view sql, std::initializer_list<SqlValue> values,
                     const OnRow& on_row) = 0;
-  // The column names of every table of the ledger, by table, in one query.
-  virtual std::map<std::string, std::vector<std::string>> TableColumns() = 0;
-  // The ledger's stamp, found in milliseconds without reading its tables; nothing when the
-  // ledger cannot tell its version (a server ledger without a change sequence).
+  // What the table of this name is: a table, a view, ... with its columns and their types.
+  virtual TableShape ShapeOf(std::string_view table) = 0;
+  // The column names of a table of the ledger; none when there is no such table.
+  std::vector<std::string> ColumnsOf(std::string_view table);
+
+  // Makes the calls running now and every later one end at once with Fault::kStopped (a
+  // running server query is cancelled). Called from any thread, when the program closes.
+  virtual void Interrupt() = 0;
+
+  // Which ledger this is, the same for two connections to one ledger file or database and
+  // different otherwise (see LedgerIdentityAt).
+  virtual std::string Identity() = 0;
+
+  // The stamp of the state this connection reads, found in milliseconds without reading the
+  // ledger's tables; nothing when the ledger cannot tell its version (a server ledger without
+  // a change sequence).
   virtual std::optional<LedgerStamp> Stamp() = 0;
 };
 
@@ -100,14 +148,31 @@ bool IsServerLocation(std::string_view location);
 // as "***"; a file path unchanged.
 std::string ShownLocation(const std::string& location);
 
-// Opens the ledger at location for reading and checks it is one this program serves
-// (schema version, tables and columns). Error "Cannot open ledger <name>: <cause>".
-std::unique_ptr<LedgerDb> OpenLedger(const std::string& location);
+// True when location is a connection string that holds a password (which every local user
+// can read in the process list when it is given on a command line).
+bool HasPassword(const std::string& location);
+// Overwrites the password in a program's argument (argv[i]) with '*', so that the process
+// list shows it no longer (it did for the moment before).
+void HidePasswordIn(char* argument);
 
-// Starts writing a new ledger at location. A file is written under a temporary name and
-// renamed into place by Finish. On a server the database must exist; the ledger's tables
-// are made in one transaction committed by Finish. A database that already holds a ledger
-// is refused unless replace is set, in which case the old tables go in that transaction.
+// Opens the ledger at location for reading and checks it is one this program serves
+// (CheckLedgerSchema). Error "Cannot open ledger <name>: <cause>".
+std::unique_ptr<LedgerDb> OpenLedger(const std::string& location, const LedgerLimits& limits = {});
+// Opens it without the check (a fault-injecting wrapper runs the check through itself).
+std::unique_ptr<LedgerDb> OpenUncheckedLedger(const std::string& location,
+                                              const LedgerLimits& limits = {});
+
+// The Identity of what is at location: of the file there (empty when there is none), of the
+// server's database. Error when a server cannot be reached.
+std::string LedgerIdentityAt(const std::string& location);
+
+// Starts writing a new ledger at location. A file is written under a temporary name of its
+// own beside it, written through to the disk and renamed into place by Finish (the folder
+// too); a run killed half-way leaves the old file as it was. While one program writes a
+// target, another that starts writing it is refused ("another program is writing ...").
+// On a server the database must exist; the ledger's tables are made in one transaction
+// committed by Finish. A database that already holds a ledger is refused unless replace is
+// set, in which case the old tables go in that transaction.
 std::unique_ptr<LedgerTarget> CreateLedger(const std::string& location, bool replace);
 
 }  // namespace glnamelist::ledger

@@ -31,19 +31,26 @@ bool IsIntegerColumn(std::string_view column) {
          column != "explanation";
 }
 
-void RefuseLedger(const std::string& name, const std::string& cause) {
-  throw Error(errc::kDataService, "Cannot open ledger " + name + ": " + cause);
+namespace {
+
+void Refuse(LedgerDb& db, const std::string& cause, Fault fault = Fault::kWrongSchema,
+            long version = 0) {
+  RefuseLedger(db.name(), fault, "wrong schema: " + cause, {}, version);
 }
 
-void CheckLedgerSchema(LedgerDb& db) {
-  const std::map<std::string, std::vector<std::string>> tables = db.TableColumns();
-  if (!tables.contains("meta")) {
-    RefuseLedger(db.name(), "wrong schema: no meta table (not a ledger)");
+const char* TypeName(bool integer) { return integer ? "integer" : "text"; }
+
+void CheckTables(LedgerDb& db) {
+  TableShape meta = db.ShapeOf("meta");
+  if (meta.kind == TableShape::Kind::kNone) {
+    Refuse(db, "no meta table (not a ledger)", Fault::kNotALedger);
   }
+  // Checked before it is read: a view may never end.
+  if (meta.kind != TableShape::Kind::kTable) Refuse(db, "meta is " + meta.what + ", not a table");
   std::optional<std::string> text;
   db.Lookup("SELECT value FROM meta WHERE key = ?1", {std::string_view("schema_version")},
             [&](const ResultRow& row) { text = std::string(row.Text(0)); });
-  if (!text) RefuseLedger(db.name(), "wrong schema: no schema version");
+  if (!text) Refuse(db, "no schema version");
   int version = -1;
   try {
     size_t used = 0;
@@ -51,25 +58,52 @@ void CheckLedgerSchema(LedgerDb& db) {
     if (used != text->size()) version = -1;
   } catch (const std::exception&) {
   }
-  if (version < 0) {
-    RefuseLedger(db.name(), "wrong schema: schema version '" + *text + "' is not a number");
-  }
+  if (version < 0) Refuse(db, "schema version '" + *text + "' is not a number");
   if (version != kSchemaVersion) {
-    RefuseLedger(db.name(), "wrong schema: version " + std::to_string(version) +
-                                ", this program reads " + std::to_string(kSchemaVersion));
+    Refuse(db,
+           "version " + std::to_string(version) + ", this program reads " +
+               std::to_string(kSchemaVersion),
+           Fault::kWrongVersion, version);
   }
+  std::vector<std::pair<std::string_view, TableShape>> shapes = {{"meta", meta}};
   for (const LedgerTable& wanted : LedgerTables()) {
-    auto found = tables.find(std::string(wanted.name));
-    if (found == tables.end()) {
-      RefuseLedger(db.name(), "wrong schema: no table " + std::string(wanted.name));
+    shapes.emplace_back(wanted.name, db.ShapeOf(wanted.name));
+  }
+  for (const auto& [name, shape] : shapes) {
+    const std::string table(name);
+    if (shape.kind == TableShape::Kind::kNone) Refuse(db, "no table " + table);
+    if (shape.kind != TableShape::Kind::kTable) {
+      Refuse(db, table + " is " + shape.what + ", not a table");
     }
-    const std::vector<std::string>& present = found->second;
-    for (std::string_view column : wanted.columns) {
-      if (std::find(present.begin(), present.end(), column) == present.end()) {
-        RefuseLedger(db.name(), "wrong schema: table " + std::string(wanted.name) +
-                                    " has no column " + std::string(column));
+    const LedgerTable meta_table = {"meta", {"key", "value"}};
+    const LedgerTable* wanted = &meta_table;
+    for (const LedgerTable& t : LedgerTables()) {
+      if (t.name == name) wanted = &t;
+    }
+    for (std::string_view column : wanted->columns) {
+      auto found = std::find_if(shape.columns.begin(), shape.columns.end(),
+                                [&](const TableShape::Column& c) { return c.name == column; });
+      if (found == shape.columns.end()) {
+        Refuse(db, "table " + table + " has no column " + std::string(column));
+      }
+      const bool integer = name != "meta" && IsIntegerColumn(column);
+      if (found->type != (integer ? TableShape::Type::kInteger : TableShape::Type::kText)) {
+        Refuse(db, "column " + table + "." + std::string(column) + " is " +
+                       (found->declared.empty() ? "of no type" : found->declared) + ", not " +
+                       TypeName(integer));
       }
     }
+  }
+}
+
+}  // namespace
+
+void CheckLedgerSchema(LedgerDb& db) {
+  try {
+    CheckTables(db);
+  } catch (const LedgerError& e) {
+    if (std::string_view(e.what()).starts_with("Cannot open ledger ")) throw;
+    RefuseLedger(db.name(), e.fault(), e.cause(), e.said(), e.version());
   }
 }
 

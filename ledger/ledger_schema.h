@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ledger/ledger_db.h"
+#include "ledger/ledger_error.h"
 
 namespace glnamelist::ledger {
 
@@ -25,11 +26,11 @@ const std::vector<LedgerTable>& LedgerTables();
 // Whether a column of LedgerTables holds integers (ids, levels, flags) rather than text.
 bool IsIntegerColumn(std::string_view column);
 
-// Error (errc::kDataService) "Cannot open ledger <name>: <cause>".
-[[noreturn]] void RefuseLedger(const std::string& name, const std::string& cause);
-
-// Checks that db holds a ledger of kSchemaVersion with every table and column; otherwise
-// RefuseLedger with "wrong schema: ...".
+// Checks that db holds a ledger of kSchemaVersion whose every table is a table (not a view
+// or anything else standing in for one) with every column, of its type; otherwise
+// RefuseLedger with "wrong schema: ..." (Fault::kNotALedger without a meta table,
+// kWrongVersion, kWrongSchema). A failure of the database while it looks is raised as
+// "Cannot open ledger <name>: <cause>" with its fault.
 void CheckLedgerSchema(LedgerDb& db);
 
 }  // namespace glnamelist::ledger

@@ -9,6 +9,7 @@
 
 #include "contracts/error.h"
 #include "ledger/entries.h"
+#include "ledger/ledger_error.h"
 #include "ledger/record_loader.h"
 
 namespace glnamelist::ledger {
@@ -113,6 +114,59 @@ const std::vector<recordset::Column>& TreeColumns() {
   return columns;
 }
 
+// The service's ledger: tells the host of the failures its own thread meets.
+class LedgerService::Reporting final : public LedgerDb {
+ public:
+  Reporting(std::unique_ptr<LedgerDb> db, LedgerService& service)
+      : db_(std::move(db)), service_(service) {}
+
+  const std::string& name() const override { return db_->name(); }
+  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
+              const OnRow& on_row) override {
+    Reported([&] { db_->Lookup(sql, values, on_row); });
+  }
+  void Load(std::string_view sql, std::initializer_list<SqlValue> values,
+            const OnRow& on_row) override {
+    Reported([&] { db_->Load(sql, values, on_row); });
+  }
+  TableShape ShapeOf(std::string_view table) override {
+    TableShape shape;
+    Reported([&] { shape = db_->ShapeOf(table); });
+    return shape;
+  }
+  void Interrupt() override { db_->Interrupt(); }
+  std::string Identity() override {
+    std::string identity;
+    Reported([&] { identity = db_->Identity(); });
+    return identity;
+  }
+  std::optional<LedgerStamp> Stamp() override {
+    std::optional<LedgerStamp> stamp;
+    Reported([&] { stamp = db_->Stamp(); });
+    return stamp;
+  }
+
+ private:
+  template <class Call>
+  void Reported(Call call) {
+    if (BackgroundWorker::OnWorkerThread()) return call();
+    if (service_.held_) throw *service_.held_;
+    try {
+      call();
+    } catch (const LedgerError& e) {
+      if (service_.actions_ && Passing(e.fault())) service_.held_ = e;
+      service_.Report(e);
+      throw;
+    }
+  }
+
+  std::unique_ptr<LedgerDb> db_;
+  LedgerService& service_;
+};
+
+LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
+    : db_(std::make_unique<Reporting>(std::move(db), *this)) {}
+
 LedgerService::LedgerService(const std::string& location) : location_(location) {
   // The snapshot is looked for, and its master sets checked, while the ledger is opened.
   auto found = std::make_shared<std::promise<std::shared_ptr<const Snapshot>>>();
@@ -129,7 +183,7 @@ LedgerService::LedgerService(const std::string& location) : location_(location) 
       if (snapshot) snapshot->Take(NameOf(which));  // kept by the snapshot once checked
     }
   });
-  db_ = OpenLedger(location_);
+  db_ = std::make_unique<Reporting>(OpenLedger(location_), *this);
   stamp_ = db_->Stamp();
   std::shared_ptr<const Snapshot> snapshot = opened.get();
   if (!stamp_ || !snapshot || !snapshot->MadeFrom(*stamp_)) return;
@@ -149,24 +203,18 @@ RecordsetPtr LedgerService::TakeFromSnapshot(const std::string& name) {
   return rs;
 }
 
-LedgerDb& LedgerService::Db(bool on_worker) {
-  if (!on_worker) return *db_;
-  if (!worker_db_) worker_db_ = OpenLedger(location_);
-  return *worker_db_;
-}
-
-RecordsetPtr LedgerService::ReadSet(MasterSet which, bool on_worker) {
+RecordsetPtr LedgerService::ReadSet(MasterSet which) {
   RecordsetPtr rs = TakeFromSnapshot(NameOf(which));
-  if (!rs) rs = LoadRecordset(Db(on_worker), ReadOf(which).sql, {}, ReadOf(which).columns());
+  if (!rs) rs = LoadRecordset(*db_, ReadOf(which).sql, {}, ReadOf(which).columns());
   Loaded(NameOf(which), rs);
   if (which == MasterSet::kItemClasses) PreloadItems(rs);
   return rs;
 }
 
-RecordsetPtr LedgerService::ReadItems(long item_class_id, bool on_worker) {
+RecordsetPtr LedgerService::ReadItems(long item_class_id) {
   RecordsetPtr items = TakeFromSnapshot(ItemsName(item_class_id));
   if (!items) {
-    items = LoadRecordset(Db(on_worker), kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
+    items = LoadRecordset(*db_, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
   }
   Loaded(ItemsName(item_class_id), items);
   return items;
@@ -188,7 +236,7 @@ void LedgerService::WriteSnapshotOfAll() {
     std::lock_guard lock(loaded_mutex_);
     sets = loaded_;
   }
-  LedgerDb& db = Db(true);
+  LedgerDb& db = *db_;
   for (MasterSet which : kAllSets) {
     if (!sets.contains(NameOf(which))) {
       const SetRead& read = ReadOf(which);
@@ -235,7 +283,28 @@ void LedgerService::WriteSnapshotOfAll() {
   loaded_.clear();
 }
 
-LedgerService::~LedgerService() = default;
+void LedgerService::OnFault(std::function<void(const std::exception&)> seen) {
+  fault_seen_ = std::move(seen);
+}
+
+void LedgerService::BeginAction() {
+  actions_ = true;
+  held_.reset();
+}
+
+void LedgerService::Report(const std::exception& e) const {
+  if (fault_seen_) fault_seen_(e);
+}
+
+bool LedgerService::Stop(std::chrono::milliseconds wait) {
+  db_->Interrupt();
+  return worker_.Stop(wait);
+}
+
+LedgerService::~LedgerService() {
+  db_->Interrupt();
+  worker_.Stop();
+}
 
 const std::string& LedgerService::name() const { return db_->name(); }
 
@@ -244,9 +313,14 @@ RecordsetPtr LedgerService::Set(MasterSet which) {
   if (sets_[i]) return sets_[i];
   if (preloaded_sets_[i].valid()) {
     // A failed read's error reaches this request; the next one reads again.
-    sets_[i] = std::exchange(preloaded_sets_[i], {}).get();
+    try {
+      sets_[i] = std::exchange(preloaded_sets_[i], {}).get();
+    } catch (const LedgerError& e) {
+      Report(e);
+      throw;
+    }
   } else {
-    sets_[i] = Prepared(ReadSet(which, false), ReadOf(which).sorted_by_name);
+    sets_[i] = Prepared(ReadSet(which), ReadOf(which).sorted_by_name);
   }
   return sets_[i];
 }
@@ -263,7 +337,7 @@ void LedgerService::Preload(const std::vector<MasterSet>& order) {
     read.emplace_back(preloaded_sets_[i], which);
     worker_.Post([this, loaded, which] {
       try {
-        loaded->set_value(ReadSet(which, true));
+        loaded->set_value(ReadSet(which));
       } catch (...) {
         loaded->set_exception(std::current_exception());
       }
@@ -352,7 +426,7 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
         std::lock_guard lock(preloaded_items_mutex_);
         if (items_taken_.contains(id) || preloaded_items_.contains(id)) return;
       }
-      RecordsetPtr items = ReadItems(id, true);
+      RecordsetPtr items = ReadItems(id);
       std::lock_guard lock(preloaded_items_mutex_);
       if (!items_taken_.contains(id)) preloaded_items_.emplace(id, std::move(items));
     });
@@ -430,7 +504,7 @@ RecordsetPtr LedgerService::ClassItems(long item_class_id) {
     items_taken_.insert(item_class_id);
     if (auto node = preloaded_items_.extract(item_class_id)) table = std::move(node.mapped());
   }
-  if (!table) table = ReadItems(item_class_id, false);
+  if (!table) table = ReadItems(item_class_id);
   Prepared(table, false);
   items_by_class_.emplace(item_class_id, table);
   return table;

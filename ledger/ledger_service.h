@@ -4,6 +4,9 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <exception>
+#include <functional>
 #include <future>
 #include <map>
 #include <memory>
@@ -18,6 +21,7 @@
 #include "contracts/data_service.h"
 #include "ledger/background_worker.h"
 #include "ledger/ledger_db.h"
+#include "ledger/ledger_error.h"
 #include "ledger/snapshot.h"
 #include "recordset/table.h"
 
@@ -40,10 +44,13 @@ enum class MasterSet {
 // Serves the master data of one ledger, opened read-only when the service is made from its
 // location: a file path or a PostgreSQL connection string (see OpenLedger; a missing,
 // unreadable, corrupt or foreign ledger, a server that is down or refuses the login, is one
-// Error naming the ledger and the cause). Every record set is read from the ledger once, on
-// first request or in the background when asked to (Preload), and kept; the service hands
-// out clones of it. Entries are looked up by exact code with prepared statements. Record-set
-// fields:
+// LedgerError naming the ledger and the cause). Every record set is read from the ledger
+// once, on first request or in the background when asked to (Preload), and kept; the
+// service hands out clones of it. Entries are looked up by exact code with prepared
+// statements. Everything is read through one LedgerDb, the background's reads too, so that
+// the sets, the look-ups and the names agree (one view of the ledger, see LedgerDb); on a
+// server that is one connection. Destroying the service stops its reading at once: queued
+// work is dropped, a running read interrupted (LedgerDb::Interrupt). Record-set fields:
 //   AccountSet:   FAccountID, FNumber, FName, FDetail, FHelperCode, FIsBank, FIsCash
 //   CurrencySet, ItemClassSet, UnitGroupSet, SettTypeSet: FItemID, FNumber, FName
 //   VchExpSet:    FItemID, FNumber, FExplanation
@@ -51,7 +58,11 @@ enum class MasterSet {
 // Flags (FDetail, FIsBank, FIsCash) are integers 0 or 1. Rows come in code order.
 class LedgerService : public GLData {
  public:
+  // Over the ledger at location, with its snapshot when a current one is found.
   explicit LedgerService(const std::string& location);
+  // Over a ledger already open (and checked): a test's fault-injecting one, say. It neither
+  // uses nor writes a snapshot.
+  explicit LedgerService(std::unique_ptr<LedgerDb> db);
   ~LedgerService() override;
 
   // The ledger as messages name it (LedgerDb::name).
@@ -86,13 +97,32 @@ class LedgerService : public GLData {
   // filter or sort the engine refuses raises its Error.
   RecordsetPtr ItemRecords(long item_class_id, const std::string& filter, const std::string& sort);
 
-  // Starts reading the sets, in this order, in the background over a connection of the
-  // worker's own, each with its look-up structures built; the set is handed over finished.
-  // A set asked for while it is still being read is waited for; the error of a read that
-  // failed reaches the first request, and the next one reads again.
+  // Starts reading the sets, in this order, in the background, each with its look-up
+  // structures built; the set is handed over finished. A set asked for while it is still
+  // being read is waited for; the error of a read that failed reaches the first request,
+  // and the next request (or Preload) reads again.
   void Preload(const std::vector<MasterSet>& order);
   // True when a request for the set would not wait for the background.
   bool Ready(MasterSet set) const;
+  // The set once Ready: read, or the error of its read (which a Preload then starts again).
+  RecordsetPtr Take(MasterSet set) { return Set(set); }
+
+  // Has seen called with every error of the ledger that a request of the host's thread
+  // meets, as it is raised (before a caller may absorb it: a listing that fails ends
+  // silently); nothing to stop.
+  void OnFault(std::function<void(const std::exception&)> seen);
+
+  // A person's action (a key, a box entered or left) begins. Once a host calls this, a fault
+  // that passes (a locked file, a server lost or silent) is waited for once in an action: the
+  // host's later reads of the same action fail at once with it, so that a list of many rows
+  // does not wait for each. The next action reads again.
+  void BeginAction();
+
+  // Stops reading at once (LedgerDb::Interrupt; queued work dropped) and waits for the
+  // background's running task, at most `wait`: true once it has ended. A task preparing a
+  // loaded table's look-up structures is not cut short: a program closing need not wait for
+  // it (the ledger is only read). After Stop the service reads nothing more.
+  bool Stop(std::chrono::milliseconds wait);
 
   // Waits until what the service has set out to load and prepare in the background so far
   // is done (preloaded sets, the item classes' items, the look-up structures of loaded sets,
@@ -110,6 +140,8 @@ class LedgerService : public GLData {
 
   // The set, loaded (or taken from the background) first if need be.
   RecordsetPtr Set(MasterSet which);
+  // Tells fault_seen_ of e.
+  void Report(const std::exception& e) const;
   RecordsetPtr ClassItems(long item_class_id);
   // Has the look-up structures of rs's codes and names (and name order) built in the
   // background; returns rs.
@@ -120,12 +152,10 @@ class LedgerService : public GLData {
   // worker's thread.
   void PreloadItems(const RecordsetPtr& item_classes);
 
-  // The service's connection, or the worker's (opened on first use).
-  LedgerDb& Db(bool on_worker);
-  // A master set read from the snapshot, or else from the ledger over Db(on_worker).
-  RecordsetPtr ReadSet(MasterSet which, bool on_worker);
+  // A master set read from the snapshot, or else from the ledger.
+  RecordsetPtr ReadSet(MasterSet which);
   // The items of a class read from the snapshot, or else from the ledger.
-  RecordsetPtr ReadItems(long item_class_id, bool on_worker);
+  RecordsetPtr ReadItems(long item_class_id);
   // The set of that name taken from the snapshot, when there is one and the set is whole;
   // null otherwise (and a new snapshot is written for a damaged one).
   RecordsetPtr TakeFromSnapshot(const std::string& name);
@@ -140,10 +170,15 @@ class LedgerService : public GLData {
 
   static constexpr size_t kMasterSets = 6;
 
-  std::string location_;
+  class Reporting;
+
+  // Used by the host's thread and by the worker's (LedgerDb serves both, one call at a time);
+  // the host's failures go to fault_seen_.
   std::unique_ptr<LedgerDb> db_;
-  // The worker's own connection, opened by its first task that reads; its thread alone uses it.
-  std::unique_ptr<LedgerDb> worker_db_;
+  std::function<void(const std::exception&)> fault_seen_;
+  // Whether the host tells of its actions, and the fault that passes met in this one.
+  bool actions_ = false;
+  std::optional<LedgerError> held_;
   bool delete_options_ = false;
   std::array<RecordsetPtr, kMasterSets> sets_;
   std::array<std::shared_future<RecordsetPtr>, kMasterSets> preloaded_sets_;
@@ -156,6 +191,9 @@ class LedgerService : public GLData {
   std::map<ItemShape, RecordsetPtr> item_shapes_;
   std::map<long, RecordSourcePtr> submes_by_class_;
   std::map<long, UnitSetPtr> units_by_group_;
+  // Where the ledger is, for the places of its snapshot; empty for a service made over a
+  // ledger already open, which neither uses nor writes one.
+  std::string location_;
   // The ledger's stamp when the service was made; nothing when it cannot tell its version.
   std::optional<LedgerStamp> stamp_;
   // The current snapshot found when the service was made, whose sets are checked as they

@@ -43,7 +43,11 @@ ListReady PreloadLists(const GLDataPtr& data, const std::vector<long>& kinds) {
   service->Preload(order);
   return [service](long kind) {
     std::optional<MasterSet> set = SetOfList(kind);
-    return !set || service->Ready(*set);
+    if (!set) return true;
+    service->Preload({*set});  // read again when a read failed and its error was reported
+    if (!service->Ready(*set)) return false;
+    service->Take(*set);  // a failed read's error goes to the list that waited for it
+    return true;
   };
 }
 

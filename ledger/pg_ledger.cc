@@ -2,17 +2,25 @@
 
 #include <endian.h>
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <array>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <regex>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "contracts/error.h"
+#include "ledger/ledger_error.h"
 #include "ledger/ledger_schema.h"
-#include "ledger/pg_rows.h"
 
 namespace glnamelist::ledger {
 
@@ -21,10 +29,18 @@ const std::string& EmbeddedServerSchema();
 namespace {
 
 // Type ids of the server's built-in types, as result columns report them.
-constexpr Oid kInt8 = 20, kText = 25;
+constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25;
 constexpr int kBinary = 1;
-// Rows fetched from a load's cursor at a time.
-constexpr int kLoadBatch = 20000;
+// Rows fetched from a load's cursor at a time: other reads wait at most for one batch.
+constexpr int kLoadBatch = 5000;
+// How often a wait for the server looks whether the ledger was interrupted.
+constexpr std::chrono::milliseconds kWaitSlice(20);
+// How long closing waits for a cancel request to reach a server (which may be frozen).
+constexpr std::chrono::milliseconds kCancelWait(200);
+// How long the ledger tool waits for the tables it replaces, which forms may be reading.
+constexpr const char* kReplaceLockWait = "10s";
+// The advisory lock a writer of a ledger holds in its database while it writes.
+constexpr int64_t kWriterLock = 0x676c6e616d656c;  // "glnamel"
 // Bytes of COPY data gathered before they are sent.
 constexpr size_t kCopyChunk = 256 * 1024;
 // Where the server schema's keys and indexes start: they are made once the rows are in.
@@ -62,6 +78,19 @@ std::string Masked(std::string text, const std::string& password) {
 
 std::string ShownLocation(const std::string& location) {
   return Masked(location, PasswordIn(location));
+}
+
+bool HasPassword(const std::string& location) {
+  return IsServerLocation(location) && !PasswordIn(location).empty();
+}
+
+void HidePasswordIn(char* argument) {
+  const std::string text = argument;
+  const std::string password = IsServerLocation(text) ? PasswordIn(text) : "";
+  if (password.empty()) return;
+  for (size_t at = 0; (at = text.find(password, at)) != std::string::npos; at += password.size()) {
+    std::memset(argument + at, '*', password.size());
+  }
 }
 
 namespace {
@@ -142,25 +171,188 @@ class BoundValues {
   std::vector<int> lengths_, formats_;
 };
 
+class ServerRow final : public ResultRow {
+ public:
+  ServerRow(const PGresult* result, const std::string& name) : result_(result), name_(name) {}
+  void At(int row) { row_ = row; }
+
+  bool IsNull(int column) const override { return PQgetisnull(result_, row_, column) != 0; }
+
+  int64_t Int(int column) const override {
+    if (IsNull(column)) return 0;
+    const char* bytes = PQgetvalue(result_, row_, column);
+    switch (PQftype(result_, column)) {
+      case kInt8: {
+        uint64_t big;
+        std::memcpy(&big, bytes, 8);
+        return static_cast<int64_t>(be64toh(big));
+      }
+      case kInt4: {
+        uint32_t big;
+        std::memcpy(&big, bytes, 4);
+        return static_cast<int32_t>(be32toh(big));
+      }
+      case kInt2: {
+        uint16_t big;
+        std::memcpy(&big, bytes, 2);
+        return static_cast<int16_t>(be16toh(big));
+      }
+      default:
+        throw Error(errc::kDataService, "Ledger " + name_ + ": column " + PQfname(result_, column) +
+                                            " is not an integer");
+    }
+  }
+
+  std::string_view Text(int column) const override {
+    return {PQgetvalue(result_, row_, column),
+            static_cast<size_t>(PQgetlength(result_, row_, column))};
+  }
+
+ private:
+  const PGresult* result_;
+  const std::string& name_;
+  int row_ = 0;
+};
+
+void EachRow(const PGresult* result, const std::string& name, const OnRow& on_row) {
+  ServerRow row(result, name);
+  for (int i = 0, n = PQntuples(result); i < n; ++i) {
+    row.At(i);
+    on_row(row);
+  }
+}
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kStoppedCause = "stopped: the program is closing";
+
+// "5 s", "0.3 s".
+std::string Seconds(std::chrono::milliseconds time) {
+  std::string text = std::to_string(time.count() / 1000);
+  if (time.count() % 1000) text += "." + std::to_string(time.count() % 1000 / 100);
+  return text + " s";
+}
+
+// The fault a server's SQLSTATE tells.
+Fault FaultOfState(std::string_view state) {
+  if (state == "42501") return Fault::kNoPermission;
+  if (state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03") {
+    return Fault::kLost;
+  }
+  if (state == "53300") return Fault::kTooManyConnections;
+  if (state == "42P01" || state == "42703") return Fault::kWrongSchema;
+  if (state == "57014") return Fault::kNoAnswer;
+  if (state == "28P01" || state == "28000") return Fault::kAuthentication;
+  if (state == "3D000") return Fault::kNoDatabase;
+  return Fault::kOther;
+}
+
+// The fault of a connection that could not be made, from libpq's words (it gives no SQLSTATE
+// for them).
+Fault ConnectFault(PGconn* conn, const std::string& message) {
+  auto has = [&](const char* words) { return message.find(words) != std::string::npos; };
+  if (PQconnectionNeedsPassword(conn) || has("password authentication failed") ||
+      has("no password supplied") || has("authentication failed") || has("no pg_hba.conf entry") ||
+      (has("role \"") && has("does not exist"))) {
+    return Fault::kAuthentication;
+  }
+  if (has("database \"") && has("does not exist")) return Fault::kNoDatabase;
+  if (has("too many connections") || has("remaining connection slots")) {
+    return Fault::kTooManyConnections;
+  }
+  return Fault::kUnreachable;
+}
+
+// Waits until the socket is ready for events: false once the deadline has passed. Error
+// kStopped as soon as stop is set.
+bool WaitForSocket(int socket, short events, Clock::time_point deadline,
+                   const std::atomic<bool>& stop, const std::string& name,
+                   const std::string& doing) {
+  for (;;) {
+    if (stop) throw ReadError(name, doing, Fault::kStopped, kStoppedCause);
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    pollfd ready{socket, events, 0};
+    int n = poll(&ready, 1, static_cast<int>(std::min(left, kWaitSlice).count()));
+    if (n > 0 || (n < 0 && errno != EINTR)) return true;  // libpq tells what the socket holds
+  }
+}
+
+// Asks the server to cancel the connection's running query. A frozen server may never
+// confirm: the request is sent from a thread of its own, waited for a moment at most.
+void CancelQuery(PGconn* conn) {
+  PGcancel* cancel = PQgetCancel(conn);
+  if (!cancel) return;
+  auto sent = std::make_shared<std::promise<void>>();
+  std::future<void> done = sent->get_future();
+  std::thread([cancel, sent] {
+    char why[256];
+    PQcancel(cancel, why, sizeof why);
+    PQfreeCancel(cancel);
+    sent->set_value();
+  }).detach();
+  done.wait_for(kCancelWait);
+}
+
+// A connection being made, in steps, within limits.connect and while stop is not set.
+// Error "Cannot open ledger <server>: cannot connect: <cause>".
+PGconn* Connect(const std::string& conninfo, const std::string& password,
+                const LedgerLimits& limits, const std::atomic<bool>& stop) {
+  const char* const keywords[] = {"fallback_application_name", "dbname", "client_encoding",
+                                  nullptr};
+  const char* const values[] = {"glnamelist", conninfo.c_str(), "UTF8", nullptr};
+  PGconn* conn = PQconnectStartParams(keywords, values, 1);
+  if (!conn) RefuseLedger("on a server", Fault::kOther, "out of memory");
+  auto refuse = [&](Fault fault, const std::string& cause, const std::string& said) {
+    std::string name = PQdb(conn) ? ServerName(conn) : CauseOf(conninfo, password);
+    PQfinish(conn);
+    RefuseLedger(name, fault, "cannot connect: " + cause, said);
+  };
+  if (PQstatus(conn) == CONNECTION_BAD) {  // at once: a wrong address, or nothing there
+    std::string cause = CauseOf(PQerrorMessage(conn), password);
+    char* wrong = nullptr;
+    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &wrong);
+    PQconninfoFree(options);
+    PQfreemem(wrong);
+    refuse(options ? ConnectFault(conn, cause) : Fault::kOther, cause, cause);
+  }
+  const Clock::time_point deadline = Clock::now() + limits.connect;
+  PostgresPollingStatusType polled = PGRES_POLLING_WRITING;
+  while (polled != PGRES_POLLING_OK && polled != PGRES_POLLING_FAILED) {
+    short events = polled == PGRES_POLLING_READING ? POLLIN : POLLOUT;
+    bool ready = false;
+    try {
+      ready = WaitForSocket(PQsocket(conn), events, deadline, stop, "", "");
+    } catch (const LedgerError&) {
+      refuse(Fault::kStopped, kStoppedCause, "");
+    }
+    if (!ready) {
+      refuse(Fault::kUnreachable, "no answer from the server within " + Seconds(limits.connect),
+             "timeout expired");
+    }
+    polled = PQconnectPoll(conn);
+  }
+  if (PQstatus(conn) != CONNECTION_OK) {
+    std::string cause = CauseOf(PQerrorMessage(conn), password);
+    refuse(ConnectFault(conn, cause), cause, cause);
+  }
+  return conn;
+}
+
+// A ledger read on a server: one connection, all reads in one read-only transaction (one
+// snapshot). A connection that is lost, or a transaction a failure ended, is made again by
+// the next call, which checks that the ledger is still the one first read.
 class ServerLedger final : public LedgerDb {
  public:
-  ServerLedger(const std::string& conninfo, bool read_only) : password_(PasswordIn(conninfo)) {
-    const char* const keywords[] = {"connect_timeout", "fallback_application_name", "dbname",
-                                    "client_encoding", nullptr};
-    const char* const values[] = {"10", "glnamelist", conninfo.c_str(), "UTF8", nullptr};
-    conn_ = PQconnectdbParams(keywords, values, 1);
-    if (!conn_) RefuseLedger("on a server", "out of memory");
-    if (PQstatus(conn_) != CONNECTION_OK) {
-      std::string cause = "cannot connect: " + CauseOf(PQerrorMessage(conn_), password_);
-      name_ = PQdb(conn_) ? ServerName(conn_) : CauseOf(conninfo, password_);
-      PQfinish(conn_);
-      conn_ = nullptr;
-      RefuseLedger(name_, cause);
-    }
+  ServerLedger(const std::string& conninfo, const LedgerLimits& limits)
+      : conninfo_(conninfo), password_(PasswordIn(conninfo)), limits_(limits) {
+    conn_ = Connect(conninfo_, password_, limits_, stopped_);
     name_ = ServerName(conn_);
-    if (read_only) Exec("SET default_transaction_read_only = on", "cannot start a session");
+    PQsetnonblocking(conn_, 1);
   }
-  ~ServerLedger() override { PQfinish(conn_); }
+  ~ServerLedger() override {
+    if (conn_) PQfinish(conn_);
+  }
   ServerLedger(const ServerLedger&) = delete;
   ServerLedger& operator=(const ServerLedger&) = delete;
 
@@ -168,77 +360,309 @@ class ServerLedger final : public LedgerDb {
 
   void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
               const OnRow& on_row) override {
-    BoundValues bound(values);
-    auto found = prepared_.find(sql);
-    if (found == prepared_.end()) {
-      std::string statement = "glnamelist_" + std::to_string(prepared_.size() + 1);
-      Check(Result(PQprepare(conn_, statement.c_str(), ServerSql(sql).c_str(), bound.count(),
-                             bound.types())),
-            PGRES_COMMAND_OK, "cannot prepare a query");
-      found = prepared_.emplace(std::string(sql), statement).first;
-    }
-    Result result(PQexecPrepared(conn_, found->second.c_str(), bound.count(), bound.data(),
-                                 bound.lengths(), bound.formats(), kBinary));
-    Check(result, PGRES_TUPLES_OK, "cannot read");
+    std::lock_guard lock(mutex_);
+    Ready();
+    Result result = RunPrepared(sql, values);
     EachRow(result.get(), name_, on_row);
   }
 
   void Load(std::string_view sql, std::initializer_list<SqlValue> values,
             const OnRow& on_row) override {
-    if (values.size() == 0) return CopyOut(sql, on_row);
-    Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", "cannot read");
+    std::unique_lock lock(mutex_);
+    Ready();
+    const uint64_t session = session_;
+    const std::string cursor = "glnamelist_rows_" + std::to_string(++cursors_);
+    BoundValues bound(values);
+    const std::string declare = "DECLARE " + cursor + " NO SCROLL CURSOR FOR " + ServerSql(sql);
+    Check(Roundtrip([&](PGconn* conn) {
+            return PQsendQueryParams(conn, declare.c_str(), bound.count(), bound.types(),
+                                     bound.data(), bound.lengths(), bound.formats(), kBinary);
+          }),
+          PGRES_COMMAND_OK);
+    const std::string fetch = "FETCH FORWARD " + std::to_string(kLoadBatch) + " FROM " + cursor;
     try {
-      BoundValues bound(values);
-      const std::string declare = "DECLARE glnamelist_rows NO SCROLL CURSOR FOR " + ServerSql(sql);
-      Check(Result(PQexecParams(conn_, declare.c_str(), bound.count(), bound.types(), bound.data(),
-                                bound.lengths(), bound.formats(), kBinary)),
-            PGRES_COMMAND_OK, "cannot read");
-      const std::string fetch =
-          "FETCH FORWARD " + std::to_string(kLoadBatch) + " FROM glnamelist_rows";
       for (;;) {
-        Result batch(
-            PQexecParams(conn_, fetch.c_str(), 0, nullptr, nullptr, nullptr, nullptr, kBinary));
-        Check(batch, PGRES_TUPLES_OK, "cannot read");
+        if (session != session_ || !conn_ || !in_transaction_) {  // another read's failure
+          throw ReadError(name_, kDoing, Fault::kLost,
+                          "the connection to the server was lost (opened again by another read)");
+        }
+        Result batch = Roundtrip([&](PGconn* conn) {
+          return PQsendQueryParams(conn, fetch.c_str(), 0, nullptr, nullptr, nullptr, nullptr,
+                                   kBinary);
+        });
+        Check(batch, PGRES_TUPLES_OK);
         if (PQntuples(batch.get()) == 0) break;
+        // Other reads run between the batches, in the same transaction.
+        lock.unlock();
         EachRow(batch.get(), name_, on_row);
+        lock.lock();
       }
-      Exec("COMMIT", "cannot read");
     } catch (...) {
-      if (PQstatus(conn_) == CONNECTION_OK) Result(PQexec(conn_, "ROLLBACK"));
+      if (!lock.owns_lock()) lock.lock();
+      CloseCursor(session, cursor);
+      throw;
+    }
+    CloseCursor(session, cursor);
+  }
+
+  TableShape ShapeOf(std::string_view table) override {
+    TableShape shape;
+    std::lock_guard lock(mutex_);
+    Ready();
+    Result kind =
+        RunPrepared("SELECT relkind::text FROM pg_class WHERE oid = to_regclass(?1)", {table});
+    if (PQntuples(kind.get()) == 0) return shape;
+    std::string_view relkind = PQgetvalue(kind.get(), 0, 0);
+    shape.kind = relkind == "r" || relkind == "p" ? TableShape::Kind::kTable
+                 : relkind == "v"                 ? TableShape::Kind::kView
+                                                  : TableShape::Kind::kOther;
+    shape.what = relkind == "v"   ? "a view"
+                 : relkind == "m" ? "a materialized view"
+                 : relkind == "f" ? "a foreign table"
+                                  : "not a table";
+    Result columns = RunPrepared(
+        "SELECT attname::text, format_type(atttypid, atttypmod), atttypid::bigint "
+        "FROM pg_attribute WHERE attrelid = to_regclass(?1) AND attnum > 0 "
+        "AND NOT attisdropped ORDER BY attnum",
+        {table});
+    EachRow(columns.get(), name_, [&](const ResultRow& row) {
+      const int64_t type = row.Int(2);
+      shape.columns.push_back(
+          {std::string(row.Text(0)),
+           type == kInt8 || type == kInt4 || type == kInt2        ? TableShape::Type::kInteger
+           : type == kText || type == kVarchar || type == kBpchar ? TableShape::Type::kText
+                                                                  : TableShape::Type::kOther,
+           std::string(row.Text(1))});
+    });
+    return shape;
+  }
+
+  void Interrupt() override { stopped_ = true; }
+
+  std::string Identity() override {
+    std::lock_guard lock(mutex_);
+    Ready();
+    Result result = RunPrepared(
+        "SELECT 'server:' || pg_postmaster_start_time()::text || ':' || oid::text "
+        "FROM pg_database WHERE datname = current_database()",
+        {});
+    return PQntuples(result.get()) > 0 ? PQgetvalue(result.get(), 0, 0) : "";
+  }
+
+  // The database (its oid, new when it is made again) on this server, and the ledger's change
+  // sequence in the transaction every read runs in, which triggers move on with every change
+  // of master data.
+  std::optional<LedgerStamp> Stamp() override {
+    std::lock_guard lock(mutex_);
+    Ready();
+    Result result = RunPrepared(
+        "SELECT d.oid::text, m.value FROM pg_database d LEFT JOIN meta m "
+        "ON m.key = 'change_seq' WHERE d.datname = current_database()",
+        {});
+    if (PQntuples(result.get()) == 0 || PQgetisnull(result.get(), 0, 1)) return std::nullopt;
+    return LedgerStamp{name_ + "#" + PQgetvalue(result.get(), 0, 0),
+                       PQgetvalue(result.get(), 0, 1)};
+  }
+
+ private:
+  static constexpr Oid kVarchar = 1043, kBpchar = 1042;
+  static constexpr const char* kDoing = "cannot read";
+
+  // Makes the connection fit for a read, with mutex_ held: connected, in the transaction.
+  void Ready() {
+    if (stopped_) throw ReadError(name_, kDoing, Fault::kStopped, kStoppedCause);
+    if (changed_) throw *changed_;
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
+      Drop();
+      try {
+        conn_ = Connect(conninfo_, password_, limits_, stopped_);
+      } catch (const LedgerError& e) {  // told as a read of this ledger, not an opening
+        throw ReadError(name_, kDoing, e.fault(), e.cause(), e.said());
+      }
+      PQsetnonblocking(conn_, 1);
+    }
+    if (in_transaction_) return;
+    if (PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
+    Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    in_transaction_ = true;
+    ++session_;
+    std::string print = Fingerprint();
+    if (!fingerprint_) fingerprint_ = print;
+    if (*fingerprint_ != print) {
+      changed_ = ReadError(name_, kDoing, Fault::kChanged,
+                           "the ledger on the server is not the one first read (it was replaced "
+                           "or changed while the connection was lost)");
+      throw *changed_;
+    }
+  }
+
+  // The database and the rows of its meta table (when it is a table), which tell whether a
+  // session after a lost one reads the same ledger.
+  std::string Fingerprint() {
+    Result database = RunPrepared(
+        "SELECT d.oid::text, c.relkind::text FROM pg_database d LEFT JOIN pg_class c "
+        "ON c.oid = to_regclass('meta') WHERE d.datname = current_database()",
+        {});
+    std::string print = PQgetvalue(database.get(), 0, 0);
+    if (std::string_view(PQgetvalue(database.get(), 0, 1)) == "r") {
+      // Not the change sequence: it moves with every change of master data, which a session
+      // made again may see, as it may see the changed rows.
+      Result meta = RunPrepared(
+          "SELECT key || '=' || value FROM meta WHERE key <> 'change_seq' ORDER BY key", {});
+      for (int i = 0, n = PQntuples(meta.get()); i < n; ++i) {
+        print += ";" + std::string(PQgetvalue(meta.get(), i, 0));
+      }
+    }
+    return print;
+  }
+
+  // The result of a prepared look-up (prepared on first use on this connection).
+  Result RunPrepared(std::string_view sql, std::initializer_list<SqlValue> values) {
+    BoundValues bound(values);
+    auto found = prepared_.find(sql);
+    if (found == prepared_.end()) {
+      std::string statement = "glnamelist_" + std::to_string(prepared_.size() + 1);
+      const std::string text = ServerSql(sql);
+      Check(Roundtrip([&](PGconn* conn) {
+              return PQsendPrepare(conn, statement.c_str(), text.c_str(), bound.count(),
+                                   bound.types());
+            }),
+            PGRES_COMMAND_OK);
+      found = prepared_.emplace(std::string(sql), statement).first;
+    }
+    Result result = Roundtrip([&](PGconn* conn) {
+      return PQsendQueryPrepared(conn, found->second.c_str(), bound.count(), bound.data(),
+                                 bound.lengths(), bound.formats(), kBinary);
+    });
+    Check(result, PGRES_TUPLES_OK);
+    return result;
+  }
+
+  void Exec(const std::string& sql) {
+    Check(Roundtrip([&](PGconn* conn) { return PQsendQuery(conn, sql.c_str()); }),
+          PGRES_COMMAND_OK);
+  }
+
+  // Sends a command and waits for its result, each step within the time limit of an
+  // answer. On a timeout or a stop the query is cancelled and the connection dropped.
+  Result Roundtrip(const std::function<int(PGconn*)>& send) {
+    if (!send(conn_)) Fail(nullptr);
+    const Clock::time_point deadline = Clock::now() + limits_.answer;
+    try {
+      for (int flushed; (flushed = PQflush(conn_)) != 0;) {
+        if (flushed < 0) Fail(nullptr);
+        if (!WaitForSocket(PQsocket(conn_), POLLIN | POLLOUT, deadline, stopped_, name_, kDoing)) {
+          NoAnswer();
+        }
+        if (!PQconsumeInput(conn_)) Fail(nullptr);
+      }
+      Result first;
+      for (;;) {
+        while (PQisBusy(conn_)) {
+          if (!WaitForSocket(PQsocket(conn_), POLLIN, deadline, stopped_, name_, kDoing)) {
+            NoAnswer();
+          }
+          if (!PQconsumeInput(conn_)) Fail(nullptr);
+        }
+        Result next(PQgetResult(conn_));
+        if (!next) break;
+        if (!first) first = std::move(next);
+      }
+      return first;
+    } catch (const LedgerError& e) {
+      if (e.fault() == Fault::kStopped && conn_) {
+        CancelQuery(conn_);
+        Drop();
+      }
       throw;
     }
   }
 
-  // The server, the database (its name and its oid, new when it is made again) and the
-  // ledger's change sequence, which triggers move on with every change of master data.
-  std::optional<LedgerStamp> Stamp() override {
-    std::optional<LedgerStamp> stamp;
-    Lookup(
-        "SELECT d.oid::bigint, m.value FROM pg_database d LEFT JOIN meta m "
-        "ON m.key = 'change_seq' WHERE d.datname = current_database()",
-        {}, [&](const ResultRow& row) {
-          if (!row.IsNull(1)) {
-            stamp =
-                LedgerStamp{name() + "#" + std::to_string(row.Int(0)), std::string(row.Text(1))};
-          }
-        });
-    return stamp;
+  [[noreturn]] void NoAnswer() {
+    CancelQuery(conn_);
+    Drop();
+    throw ReadError(name_, kDoing, Fault::kNoAnswer,
+                    "the server gave no answer within " + Seconds(limits_.answer));
   }
 
-  std::map<std::string, std::vector<std::string>> TableColumns() override {
-    std::map<std::string, std::vector<std::string>> columns;
-    Lookup(
-        "SELECT table_name::text, column_name::text FROM information_schema.columns "
-        "WHERE table_schema = current_schema() ORDER BY table_name, ordinal_position",
-        {},
-        [&](const ResultRow& row) { columns[std::string(row.Text(0))].emplace_back(row.Text(1)); });
-    return columns;
+  void Check(const Result& result, ExecStatusType expect) {
+    if (!result || PQresultStatus(result.get()) != expect) Fail(result.get());
   }
+
+  [[noreturn]] void Fail(const PGresult* result) {
+    const char* message = result ? PQresultErrorMessage(result) : "";
+    if (!*message && conn_) message = PQerrorMessage(conn_);
+    std::string said = CauseOf(message, password_);
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    Fault fault = state ? FaultOfState(state) : Fault::kOther;
+    std::string cause = said;
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK || fault == Fault::kLost) {
+      fault = Fault::kLost;
+      cause = "the connection to the server was lost (" + said + ")";
+      Drop();
+    } else {
+      in_transaction_ = false;  // the failure ended it: the next read begins another
+    }
+    throw ReadError(name_, kDoing, fault, cause, said);
+  }
+
+  void CloseCursor(uint64_t session, const std::string& cursor) {
+    if (session != session_ || !conn_ || !in_transaction_ || stopped_) return;
+    try {
+      Exec("CLOSE " + cursor);
+    } catch (const LedgerError&) {
+      // The next read begins again.
+    }
+  }
+
+  void Drop() {
+    if (conn_) PQfinish(conn_);
+    conn_ = nullptr;
+    in_transaction_ = false;
+    prepared_.clear();
+  }
+
+  const std::string conninfo_;
+  const std::string password_;
+  const LedgerLimits limits_;
+  std::string name_;
+  std::atomic<bool> stopped_ = false;
+  std::mutex mutex_;
+  PGconn* conn_ = nullptr;
+  bool in_transaction_ = false;
+  uint64_t session_ = 0;  // counts the transactions begun
+  int cursors_ = 0;
+  std::optional<std::string> fingerprint_;
+  std::optional<LedgerError> changed_;
+  std::map<std::string, std::string, std::less<>> prepared_;
+};
+
+// A connection that writes a ledger: the ledger tool's, one statement at a time.
+class Writer {
+ public:
+  explicit Writer(const std::string& conninfo) : password_(PasswordIn(conninfo)) {
+    std::atomic<bool> never = false;
+    conn_ = Connect(conninfo, password_, LedgerLimits{}, never);
+    name_ = ServerName(conn_);
+  }
+  ~Writer() { PQfinish(conn_); }
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+
+  const std::string& name() const { return name_; }
+  PGconn* conn() const { return conn_; }
 
   // Runs the program's own SQL text, without values.
   void Exec(const std::string& sql, const std::string& doing,
             ExecStatusType expect = PGRES_COMMAND_OK) {
     Check(Result(PQexec(conn_, sql.c_str())), expect, doing);
+  }
+
+  // The first column of the first row of a query of the program's own.
+  std::string Value(const std::string& sql, const std::string& doing) {
+    Result result(PQexec(conn_, sql.c_str()));
+    Check(result, PGRES_TUPLES_OK, doing);
+    return PQntuples(result.get()) > 0 ? PQgetvalue(result.get(), 0, 0) : "";
   }
 
   std::string Identifier(std::string_view name) {
@@ -256,82 +680,32 @@ class ServerLedger final : public LedgerDb {
   [[noreturn]] void Fail(const std::string& doing, const PGresult* result) {
     const char* message = result ? PQresultErrorMessage(result) : "";
     if (!*message) message = PQerrorMessage(conn_);
-    std::string cause = CauseOf(message, password_);
+    std::string said = CauseOf(message, password_);
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    Fault fault = state ? FaultOfState(state) : Fault::kOther;
+    std::string cause = said;
     if (PQstatus(conn_) != CONNECTION_OK) {
-      cause = "the connection to the server was lost (" + cause + ")";
+      fault = Fault::kLost;
+      cause = "the connection to the server was lost (" + said + ")";
+    } else if (state && std::string_view(state) == "55P03") {
+      cause =
+          "the ledger is in use (a form or another program reads it), so its tables cannot "
+          "be replaced now; close what uses it and try again (" +
+          said + ")";
     }
-    throw Error(errc::kDataService, "Ledger " + name_ + ": " + doing + ": " + cause);
+    throw ReadError(name_, doing, fault, cause, said);
   }
-
-  PGconn* conn() const { return conn_; }
 
  private:
-  // A query without values read as a binary COPY of its rows: one statement, so one
-  // consistent snapshot, whose rows the server sends while the earlier ones are taken in
-  // (the result's types come from describing the query, once).
-  void CopyOut(std::string_view sql, const OnRow& on_row) {
-    auto described = described_.find(sql);
-    if (described == described_.end()) {
-      Check(Result(PQprepare(conn_, "", ServerSql(sql).c_str(), 0, nullptr)), PGRES_COMMAND_OK,
-            "cannot prepare a query");
-      Result description(PQdescribePrepared(conn_, ""));
-      Check(description, PGRES_COMMAND_OK, "cannot prepare a query");
-      Columns columns;
-      for (int c = 0; c < PQnfields(description.get()); ++c) {
-        columns.types.push_back(PQftype(description.get(), c));
-        columns.names.emplace_back(PQfname(description.get(), c));
-      }
-      described = described_.emplace(std::string(sql), std::move(columns)).first;
-    }
-    Exec("COPY (" + ServerSql(sql) + ") TO STDOUT (FORMAT binary)", "cannot read", PGRES_COPY_OUT);
-    CopyRows rows(described->second.types, described->second.names, name_);
-    bool more = true;
-    try {
-      for (;;) {
-        char* data = nullptr;
-        const int size = PQgetCopyData(conn_, &data, 0);
-        if (size == -1) break;
-        if (size < 0) Fail("cannot read", nullptr);
-        std::unique_ptr<char, decltype(&PQfreemem)> message(data, &PQfreemem);
-        if (more) more = rows.Read(std::string_view(data, static_cast<size_t>(size)), on_row);
-      }
-    } catch (...) {
-      // The rest of the rows is let go, so that the connection serves the next query.
-      if (PQstatus(conn_) == CONNECTION_OK) {
-        PGcancel* cancel = PQgetCancel(conn_);
-        char why[256];
-        if (cancel) PQcancel(cancel, why, sizeof why);
-        PQfreeCancel(cancel);
-        for (char* data = nullptr; PQgetCopyData(conn_, &data, 0) >= 0; data = nullptr) {
-          PQfreemem(data);
-        }
-        while (Result(PQgetResult(conn_))) {
-        }
-      }
-      throw;
-    }
-    Result done(PQgetResult(conn_));
-    Check(done, PGRES_COMMAND_OK, "cannot read");
-    while (Result(PQgetResult(conn_))) {
-    }
-  }
-
-  struct Columns {
-    std::vector<Oid> types;
-    std::vector<std::string> names;
-  };
   std::string password_;
   std::string name_;
   PGconn* conn_ = nullptr;
-  std::map<std::string, std::string, std::less<>> prepared_;
-  std::map<std::string, Columns, std::less<>> described_;
 };
 
 // Rows of one table sent with binary COPY.
 class CopySink final : public RowSink {
  public:
-  CopySink(ServerLedger& server, std::string_view table,
-           const std::vector<std::string_view>& columns)
+  CopySink(Writer& server, std::string_view table, const std::vector<std::string_view>& columns)
       : server_(server) {
     std::string sql = "COPY " + server.Identifier(table) + " (";
     for (size_t i = 0; i < columns.size(); ++i) {
@@ -395,16 +769,24 @@ class CopySink final : public RowSink {
     buffer_.clear();
   }
 
-  ServerLedger& server_;
+  Writer& server_;
   std::string buffer_;
   bool open_ = false;
 };
 
 class ServerTarget final : public LedgerTarget {
  public:
-  ServerTarget(const std::string& conninfo, bool replace) : server_(conninfo, false) {
+  ServerTarget(const std::string& conninfo, bool replace) : server_(conninfo) {
     server_.Exec("BEGIN", "cannot write");
-    if (server_.TableColumns().contains("meta")) {
+    if (server_.Value("SELECT pg_try_advisory_xact_lock(" + std::to_string(kWriterLock) + ")",
+                      "cannot write") != "t") {
+      throw Error(errc::kDataService,
+                  "Cannot write " + server_.name() +
+                      ": another program is writing this ledger; try again when it is done");
+    }
+    server_.Exec(std::string("SET LOCAL lock_timeout = '") + kReplaceLockWait + "'",
+                 "cannot write");
+    if (!server_.Value("SELECT to_regclass('meta')::text", "cannot write").empty()) {
       if (!replace) {
         throw Error(errc::kDataService, "Cannot create ledger " + server_.name() +
                                             ": the database already holds a ledger");
@@ -438,16 +820,19 @@ class ServerTarget final : public LedgerTarget {
   }
 
  private:
-  ServerLedger server_;
+  Writer server_;
   std::string keys_;
 };
 
 }  // namespace
 
-std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string& conninfo) {
-  auto db = std::make_unique<ServerLedger>(conninfo, true);
-  CheckLedgerSchema(*db);
-  return db;
+std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string& conninfo,
+                                           const LedgerLimits& limits) {
+  return std::make_unique<ServerLedger>(conninfo, limits);
+}
+
+std::string ServerIdentityAt(const std::string& conninfo) {
+  return ServerLedger(conninfo, LedgerLimits{}).Identity();
 }
 
 std::unique_ptr<LedgerTarget> CreateLedgerServer(const std::string& conninfo, bool replace) {

@@ -9,16 +9,23 @@
 
 namespace glnamelist::ledger {
 
-// Connects to the server with a libpq connection string (URI or keyword form), in UTF-8
-// and read-only, and checks the database holds a ledger (CheckLedgerSchema). A server that
-// is down, a wrong database, user or password: one Error "Cannot open ledger
-// postgresql://user@host:port/dbname: <cause>"; the password never appears in a message.
-// Look-ups are prepared statements; loads read through a cursor in one read-only snapshot,
-// a batch of rows at a time. Values are bound in binary, results read in binary.
-std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string& conninfo);
+// Connects to the server with a libpq connection string (URI or keyword form), in UTF-8,
+// within limits.connect. A server that is down, a wrong database, user or password: one
+// LedgerError "Cannot open ledger postgresql://user@host:port/dbname: cannot connect:
+// <cause>" with its fault; the password never appears in a message. Every read runs in one
+// read-only transaction of one connection (one snapshot): look-ups are prepared statements,
+// loads read through a cursor a batch of rows at a time. Each request waits limits.answer
+// for the server at most (then the query is cancelled, Fault::kNoAnswer); a lost connection
+// is made again by the next call. Values are bound in binary, results read in binary.
+std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string& conninfo, const LedgerLimits& limits);
+
+// The identity of the database conninfo names (LedgerDb::Identity).
+std::string ServerIdentityAt(const std::string& conninfo);
 
 // Writes a ledger into the (existing) database in one transaction: the schema's tables,
-// rows by binary COPY, then the keys and indexes; see CreateLedger.
+// rows by binary COPY, then the keys and indexes; see CreateLedger. While it writes it holds
+// an advisory lock of the database, so that a second writer is refused at once; tables to
+// replace that forms are reading are waited for 10 s at most.
 std::unique_ptr<LedgerTarget> CreateLedgerServer(const std::string& conninfo, bool replace);
 
 }  // namespace glnamelist::ledger

@@ -2,24 +2,47 @@
 
 #include <sqlite3.h>
 
+#include <thread>
 #include <utility>
 
 #include "contracts/error.h"
+#include "ledger/ledger_error.h"
 
 namespace glnamelist::ledger {
 
-Database::Database(const std::string& path, Mode mode) : path_(path) {
+namespace {
+
+// How long one wait for a lock sleeps before it looks again.
+constexpr std::chrono::milliseconds kLockPoll(10);
+
+}  // namespace
+
+Database::Database(const std::string& path, Mode mode, std::chrono::milliseconds lock_wait)
+    : path_(path), lock_wait_(lock_wait) {
   int flags =
-      mode == Mode::kReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-  flags |= SQLITE_OPEN_NOMUTEX;
+      mode == Mode::kCreate ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+  flags |= mode == Mode::kShared ? SQLITE_OPEN_FULLMUTEX : SQLITE_OPEN_NOMUTEX;
   int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
     sqlite3_close(db_);
     db_ = nullptr;
-    throw Error(errc::kDataService, "Cannot open ledger " + path + ": " + why);
+    RefuseLedger(path, Fault::kOther, why, why);
   }
   sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_handler(db_, &Database::WaitForLock, this);
+}
+
+int Database::WaitForLock(void* self, int attempts) {
+  auto* db = static_cast<Database*>(self);
+  if (db->interrupted_ || kLockPoll * attempts >= db->lock_wait_) return 0;
+  std::this_thread::sleep_for(kLockPoll);
+  return 1;
+}
+
+void Database::Interrupt() {
+  interrupted_ = true;
+  sqlite3_interrupt(db_);
 }
 
 Database::~Database() { sqlite3_close_v2(db_); }
@@ -29,22 +52,57 @@ void Database::ExecScript(const std::string& sql) {
   if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
     std::string why = message ? message : sqlite3_errmsg(db_);
     sqlite3_free(message);
-    throw Error(errc::kDataService, "Ledger " + path_ + ": " + why);
+    int code = sqlite3_errcode(db_) & 0xff;
+    Fault fault = code == SQLITE_INTERRUPT || interrupted_       ? Fault::kStopped
+                  : code == SQLITE_BUSY || code == SQLITE_LOCKED ? Fault::kLocked
+                                                                 : Fault::kOther;
+    throw LedgerError(fault, "Ledger " + path_ + ": " + why, why, why);
   }
 }
 
 Statement Database::Prepare(std::string_view sql) { return Statement(*this, sql); }
 
 void Database::Fail(const std::string& doing) const {
-  last_error_ = sqlite3_errcode(db_) & 0xff;
-  throw Error(errc::kDataService, "Ledger " + path_ + ": " + doing + ": " + sqlite3_errmsg(db_));
+  const std::string said = sqlite3_errmsg(db_);
+  std::string cause = said;
+  Fault fault = Fault::kOther;
+  switch (interrupted_ ? SQLITE_INTERRUPT : sqlite3_errcode(db_) & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      fault = Fault::kLocked;
+      cause = "the file is locked by another program (" + said + ")";
+      break;
+    case SQLITE_NOTADB:
+      fault = Fault::kNotALedger;
+      cause = "not a ledger database (the file is not an SQLite database)";
+      break;
+    case SQLITE_CORRUPT:
+      fault = Fault::kCorrupt;
+      cause = "the database file is corrupt";
+      break;
+    case SQLITE_INTERRUPT:
+      fault = Fault::kStopped;
+      cause = "stopped: the program is closing";
+      break;
+    default:
+      break;
+  }
+  throw ReadError(path_, doing, fault, cause, said);
 }
 
 Statement::Statement(const Database& db, std::string_view sql) : db_(&db) {
+  sqlite3_mutex* mutex = sqlite3_db_mutex(db.handle());
+  sqlite3_mutex_enter(mutex);
   if (sqlite3_prepare_v2(db.handle(), sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
       SQLITE_OK) {
-    db.Fail("cannot prepare a query");
+    try {
+      db.Fail("cannot prepare a query");
+    } catch (...) {
+      sqlite3_mutex_leave(mutex);
+      throw;
+    }
   }
+  sqlite3_mutex_leave(mutex);
 }
 
 Statement::Statement(Statement&& other) noexcept
@@ -71,11 +129,21 @@ Statement& Statement::BindNull(int index) {
 }
 
 bool Statement::Step() {
+  // The step and the reading of its error as one, when other threads use the connection.
+  sqlite3_mutex* mutex = sqlite3_db_mutex(db_->handle());
+  sqlite3_mutex_enter(mutex);
   int rc = sqlite3_step(stmt_);
-  if (rc == SQLITE_ROW) return true;
-  if (rc == SQLITE_DONE) return false;
+  if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
+    sqlite3_mutex_leave(mutex);
+    return rc == SQLITE_ROW;
+  }
   sqlite3_reset(stmt_);
-  db_->Fail("cannot read");
+  try {
+    db_->Fail("cannot read");
+  } catch (...) {
+    sqlite3_mutex_leave(mutex);
+    throw;
+  }
 }
 
 void Statement::Run() {

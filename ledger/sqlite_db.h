@@ -1,10 +1,14 @@
 // A small RAII layer over the SQLite C API: a database connection and prepared statements.
 //
-// Values only ever reach SQL through bound parameters. Every failure raises a
-// glnamelist::Error (number errc::kDataService) whose text names the database file.
+// Values only ever reach SQL through bound parameters. Every failure raises a LedgerError
+// (ledger_error.h) whose text names the database file, told by its fault: kLocked for a file
+// another program holds locked (once the wait for it has passed), kNotALedger, kCorrupt,
+// kStopped for an interrupted statement.
 #ifndef GLNAMELIST_LEDGER_SQLITE_DB_H_
 #define GLNAMELIST_LEDGER_SQLITE_DB_H_
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,11 +22,14 @@ class Statement;
 
 class Database {
  public:
-  enum class Mode { kReadOnly, kCreate };
+  enum class Mode { kReadOnly, kShared, kCreate };
 
-  // kReadOnly opens an existing file for reading only; kCreate opens it read-write,
-  // creating it when missing. Error naming the file when SQLite refuses.
-  Database(const std::string& path, Mode mode);
+  // kReadOnly opens an existing file for reading only; kShared too, for use by several
+  // threads (each call of SQLite's serialised); kCreate opens it read-write, creating it
+  // when missing. Error naming the file when SQLite refuses. A statement that finds the file
+  // locked by another program waits up to lock_wait for it.
+  Database(const std::string& path, Mode mode,
+           std::chrono::milliseconds lock_wait = std::chrono::milliseconds(2000));
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
   ~Database();
@@ -37,15 +44,21 @@ class Database {
   // A prepared statement over this connection.
   Statement Prepare(std::string_view sql);
 
-  // Raises the Error for the connection's last failure, with what was being done, and
-  // remembers its primary result code for last_error().
+  // Raises the LedgerError for the connection's last failure, with what was being done.
   [[noreturn]] void Fail(const std::string& doing) const;
-  int last_error() const { return last_error_; }
+
+  // Makes the statement running now fail, and every later one, with Fault::kStopped;
+  // waiting for a lock ends too. Called from any thread.
+  void Interrupt();
+  bool interrupted() const { return interrupted_; }
 
  private:
+  static int WaitForLock(void* self, int attempts);
+
   std::string path_;
   sqlite3* db_ = nullptr;
-  mutable int last_error_ = 0;
+  std::chrono::milliseconds lock_wait_;
+  std::atomic<bool> interrupted_ = false;
 };
 
 // A prepared statement. Bind parameters are 1-based; columns are 0-based. Step() returns

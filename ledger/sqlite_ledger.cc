@@ -4,16 +4,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "contracts/error.h"
+#include "ledger/file_write.h"
+#include "ledger/ledger_error.h"
 #include "ledger/ledger_schema.h"
 #include "ledger/sqlite_db.h"
 
@@ -23,28 +26,44 @@ const std::string& EmbeddedSchema();
 
 namespace {
 
+// The times and sizes of a ledger file and of its write-ahead log, and SQLite's change counter
+// in the file's header.
+std::string FileVersionAt(const std::string& path) {
+  std::string version;
+  for (const std::string& file : {path, path + "-wal"}) {
+    struct stat info {};
+    if (stat(file.c_str(), &info) != 0) continue;
+    version += std::to_string(info.st_size) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
+               std::to_string(info.st_mtim.tv_nsec) + ";";
+  }
+  unsigned char counter[4] = {};
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    if (std::fseek(f, 24, SEEK_SET) == 0 && std::fread(counter, 1, 4, f) == 4) {
+      version += std::to_string((uint32_t{counter[0]} << 24) | (uint32_t{counter[1]} << 16) |
+                                (uint32_t{counter[2]} << 8) | counter[3]);
+    }
+    std::fclose(f);
+  }
+  return version;
+}
+
 void CheckFileItself(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
-    RefuseLedger(path, errno == ENOENT ? "file not found" : std::strerror(errno));
+    if (errno == ENOENT || errno == ENOTDIR)
+      RefuseLedger(path, Fault::kFileMissing, "file not found");
+    if (errno == EACCES) {
+      RefuseLedger(path, Fault::kFileUnreadable, "file is not readable (permission denied)");
+    }
+    RefuseLedger(path, Fault::kOther, std::strerror(errno), std::strerror(errno));
   }
-  if (S_ISDIR(info.st_mode)) RefuseLedger(path, "is a directory, not a ledger file");
+  if (S_ISDIR(info.st_mode)) {
+    RefuseLedger(path, Fault::kFileIsFolder, "is a directory, not a ledger file");
+  }
   if (access(path.c_str(), R_OK) != 0) {
-    RefuseLedger(path, "file is not readable (permission denied)");
+    RefuseLedger(path, Fault::kFileUnreadable, "file is not readable (permission denied)");
   }
-  if (info.st_size == 0) RefuseLedger(path, "file is empty");
-}
-
-// The cause to show for an SQLite failure while reading the file's own structure.
-std::string CauseOf(const Database& db) {
-  switch (db.last_error()) {
-    case SQLITE_NOTADB:
-      return "not a ledger database (the file is not an SQLite database)";
-    case SQLITE_CORRUPT:
-      return "the database file is corrupt";
-    default:
-      return sqlite3_errmsg(db.handle());
-  }
+  if (info.st_size == 0) RefuseLedger(path, Fault::kFileEmpty, "file is empty");
 }
 
 class StatementRow final : public ResultRow {
@@ -84,15 +103,19 @@ void Run(Statement& statement, std::initializer_list<SqlValue> values, const OnR
   statement.Reset();
 }
 
+// One connection, shared by the threads that read; every read in a transaction that first
+// checks the file is still the version it was when the ledger was opened.
 class SqliteLedgerDb final : public LedgerDb {
  public:
-  explicit SqliteLedgerDb(const std::string& path) : db_(path, Database::Mode::kReadOnly) {}
+  SqliteLedgerDb(const std::string& path, const LedgerLimits& limits)
+      : db_(path, Database::Mode::kShared, limits.lock_wait), identity_(FileIdentityAt(path)) {}
 
   const std::string& name() const override { return db_.path(); }
-  const Database& database() const { return db_; }
 
   void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
               const OnRow& on_row) override {
+    std::lock_guard lock(mutex_);
+    Transaction transaction(*this);
     auto found = prepared_.find(sql);
     if (found == prepared_.end())
       found = prepared_.emplace(std::string(sql), db_.Prepare(sql)).first;
@@ -101,46 +124,129 @@ class SqliteLedgerDb final : public LedgerDb {
 
   void Load(std::string_view sql, std::initializer_list<SqlValue> values,
             const OnRow& on_row) override {
+    std::unique_lock lock(mutex_);
+    Transaction transaction(*this);
     Statement statement(db_, sql);
-    Run(statement, values, on_row);
+    // Other threads' reads run between the steps, in the same transaction.
+    lock.unlock();
+    try {
+      Run(statement, values, on_row);
+    } catch (...) {
+      lock.lock();
+      throw;
+    }
+    lock.lock();
   }
 
-  // The file's identity and times, with SQLite's change counter of the file and the state
-  // of its write-ahead log: any write to the ledger changes one of them.
-  std::optional<LedgerStamp> Stamp() override {
-    std::error_code error;
-    std::filesystem::path path = std::filesystem::absolute(db_.path(), error);
-    LedgerStamp stamp{path.lexically_normal().string(), ""};
-    for (const std::string& file : {db_.path(), db_.path() + "-wal"}) {
-      struct stat info {};
-      if (stat(file.c_str(), &info) != 0) continue;
-      stamp.version += std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
-                       std::to_string(info.st_size) + ":" + std::to_string(info.st_mtim.tv_sec) +
-                       "." + std::to_string(info.st_mtim.tv_nsec) + ";";
-    }
-    unsigned char counter[4] = {};
-    if (FILE* f = std::fopen(db_.path().c_str(), "rb")) {
-      if (std::fseek(f, 24, SEEK_SET) == 0 && std::fread(counter, 1, 4, f) == 4) {
-        stamp.version += std::to_string((counter[0] << 24) | (counter[1] << 16) |
-                                        (counter[2] << 8) | counter[3]);
-      }
-      std::fclose(f);
-    }
-    return stamp;
-  }
-
-  std::map<std::string, std::vector<std::string>> TableColumns() override {
-    std::map<std::string, std::vector<std::string>> columns;
+  TableShape ShapeOf(std::string_view table) override {
+    TableShape shape;
     Lookup(
-        "SELECT m.name, c.name FROM sqlite_schema m, pragma_table_info(m.name) c "
-        "WHERE m.type = 'table' ORDER BY m.name, c.cid",
-        {},
-        [&](const ResultRow& row) { columns[std::string(row.Text(0))].emplace_back(row.Text(1)); });
-    return columns;
+        "SELECT type, sql FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 "
+        "COLLATE NOCASE",
+        {table}, [&](const ResultRow& row) {
+          std::string_view type = row.Text(0), sql = row.Text(1);
+          bool is_virtual =
+              sql.size() >= 14 && sqlite3_strnicmp(sql.data(), "CREATE VIRTUAL", 14) == 0;
+          shape.kind = type == "view" ? TableShape::Kind::kView
+                       : is_virtual   ? TableShape::Kind::kOther
+                                      : TableShape::Kind::kTable;
+          shape.what = type == "view" ? "a view" : is_virtual ? "a virtual table" : "";
+        });
+    if (shape.kind == TableShape::Kind::kNone) return shape;
+    Lookup("SELECT name, type FROM pragma_table_info(?1)", {table}, [&](const ResultRow& row) {
+      std::string declared(row.Text(1));
+      shape.columns.push_back({std::string(row.Text(0)), TypeOf(declared), declared});
+    });
+    return shape;
+  }
+
+  void Interrupt() override { db_.Interrupt(); }
+
+  std::string Identity() override { return identity_; }
+
+  // The file opened (its identity) and its version: the times and sizes of the file and of
+  // its write-ahead log with SQLite's change counter, which any write changes. Nothing once
+  // another file has taken the ledger's path: this connection still reads the one it opened.
+  std::optional<LedgerStamp> Stamp() override {
+    std::lock_guard lock(mutex_);
+    Transaction transaction(*this);  // fails once the file was changed in place
+    if (FileIdentityAt(db_.path()) != identity_) return std::nullopt;
+    return LedgerStamp{identity_, FileVersionAt(db_.path())};
   }
 
  private:
+  // A read of the ledger: the outermost one of the connection begins a transaction and
+  // checks the file's version. Made and ended with mutex_ held.
+  class Transaction {
+   public:
+    explicit Transaction(SqliteLedgerDb& db) : db_(db) { db.Enter(); }
+    ~Transaction() { db_.Leave(); }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+   private:
+    SqliteLedgerDb& db_;
+  };
+
+  // SQLite's type affinity of a declared column type.
+  static TableShape::Type TypeOf(const std::string& declared) {
+    std::string upper;
+    for (char c : declared) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper.find("INT") != std::string::npos) return TableShape::Type::kInteger;
+    for (const char* text : {"CHAR", "CLOB", "TEXT"}) {
+      if (upper.find(text) != std::string::npos) return TableShape::Type::kText;
+    }
+    return TableShape::Type::kOther;
+  }
+
+  void Enter() {
+    if (db_.interrupted()) {
+      throw ReadError(name(), "cannot read", Fault::kStopped, "stopped: the program is closing");
+    }
+    if (depth_ == 0) {
+      if (!version_) {  // prepared on first use: a read of the file that may find it is none
+        begin_.emplace(db_, "BEGIN");
+        end_.emplace(db_, "COMMIT");
+        version_.emplace(db_, "PRAGMA data_version");
+      }
+      begin_->Run();
+      try {
+        int64_t version = 0;
+        if (version_->Step()) version = version_->Int(0);
+        version_->Reset();
+        if (!pinned_) pinned_ = version;
+        if (*pinned_ != version) {
+          throw ReadError(name(), "cannot read", Fault::kChanged,
+                          "the ledger file was changed by another program after it was opened");
+        }
+      } catch (...) {
+        version_->Reset();
+        End();
+        throw;
+      }
+    }
+    ++depth_;
+  }
+
+  void Leave() {
+    if (--depth_ == 0) End();
+  }
+
+  void End() noexcept {
+    try {
+      end_->Run();
+    } catch (const std::exception&) {
+      // A read-only transaction has nothing to lose: ended whatever COMMIT says.
+      sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+  }
+
   Database db_;
+  std::string identity_;
+  std::mutex mutex_;
+  std::optional<Statement> begin_, end_, version_;
+  int depth_ = 0;
+  std::optional<int64_t> pinned_;
   std::map<std::string, Statement, std::less<>> prepared_;
 };
 
@@ -172,19 +278,12 @@ class FileSink final : public RowSink {
 
 class FileTarget final : public LedgerTarget {
  public:
-  explicit FileTarget(const std::string& path) : path_(path), temp_path_(path + ".part") {
-    std::remove(temp_path_.c_str());
-    db_.emplace(temp_path_, Database::Mode::kCreate);
+  explicit FileTarget(const std::string& path) : path_(path), write_(path) {
+    db_.emplace(write_.temp_path(), Database::Mode::kCreate);
     db_->ExecScript(
         "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -65536;");
     db_->ExecScript(EmbeddedSchema());
     db_->ExecScript("BEGIN");
-  }
-  ~FileTarget() override {
-    if (db_) {
-      db_.reset();
-      std::remove(temp_path_.c_str());
-    }
   }
 
   const std::string& name() const override { return path_; }
@@ -197,29 +296,26 @@ class FileTarget final : public LedgerTarget {
   void Finish() override {
     db_->ExecScript("COMMIT");
     db_.reset();
-    if (std::rename(temp_path_.c_str(), path_.c_str()) != 0) {
-      std::remove(temp_path_.c_str());
-      throw Error(errc::kDataService, "Cannot write " + path_);
-    }
+    write_.Commit();
   }
 
  private:
-  std::string path_, temp_path_;
+  std::string path_;
+  FileWrite write_;  // removes the temporary file unless committed
   std::optional<Database> db_;
 };
 
 }  // namespace
 
-std::unique_ptr<LedgerDb> OpenLedgerFile(const std::string& path) {
+std::string FileIdentityAt(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return "";
+  return "file:" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
+std::unique_ptr<LedgerDb> OpenLedgerFile(const std::string& path, const LedgerLimits& limits) {
   CheckFileItself(path);
-  auto db = std::make_unique<SqliteLedgerDb>(path);
-  try {
-    CheckLedgerSchema(*db);
-  } catch (const Error&) {
-    if (db->database().last_error() == 0) throw;  // a refusal of ours, not an SQLite failure
-    RefuseLedger(path, CauseOf(db->database()));
-  }
-  return db;
+  return std::make_unique<SqliteLedgerDb>(path, limits);
 }
 
 std::unique_ptr<LedgerTarget> CreateLedgerFile(const std::string& path) {

@@ -9,12 +9,16 @@
 
 namespace glnamelist::ledger {
 
-// Opens the ledger file at path read-only and checks that it is one: the file exists and
-// is readable, SQLite accepts it, and CheckLedgerSchema passes. Otherwise one Error
-// "Cannot open ledger <path>: <cause>". Nothing is ever written to the file.
-std::unique_ptr<LedgerDb> OpenLedgerFile(const std::string& path);
+// Opens the ledger file at path read-only, one connection for every thread: the file
+// exists, is a file, is readable and not empty; otherwise one LedgerError "Cannot open
+// ledger <path>: <cause>". Nothing is ever written to the file. A read that finds the file
+// locked waits limits.lock_wait for it.
+std::unique_ptr<LedgerDb> OpenLedgerFile(const std::string& path, const LedgerLimits& limits);
 
-// A new ledger file at path, written through path + ".part" (see CreateLedger).
+// The identity of the file at path (its device and inode); empty when there is none.
+std::string FileIdentityAt(const std::string& path);
+
+// A new ledger file at path, written through a temporary file of its own (see CreateLedger).
 std::unique_ptr<LedgerTarget> CreateLedgerFile(const std::string& path);
 
 }  // namespace glnamelist::ledger

@@ -117,8 +117,10 @@ void NameListBase::Unload() {
   marked_.clear();
 }
 
+void ListForm::ReportFailure(const std::exception& e) { ReportError(ErrorText(e)); }
+
 void NameListBase::ReportError(const std::exception& e) {
-  if (auto form = form_.lock()) form->ReportError(ErrorText(e));
+  if (auto form = form_.lock()) form->ReportFailure(e);
 }
 
 void NameListBase::Select(long row) {

@@ -5,6 +5,15 @@
 
 namespace glnamelist::qt {
 
+QString ShownText(std::string_view text) {
+  if (text.size() <= kShownBytes) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  }
+  size_t end = kShownBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(end)) + QStringLiteral("…");
+}
+
 RowsModel::RowsModel(listkit::ListRows& rows, std::function<void(const std::exception&)> report)
     : rows_(rows), report_(std::move(report)) {}
 
@@ -37,7 +46,7 @@ QVariant RowsModel::data(const QModelIndex& index, int role) const {
   if (picture) return row->picture ? IconOf(row->picture) : QVariant();
   int cell = CellOf(index.column());
   if (cell == 0 && listkit::ListRows::RepeatsFullCode(*row)) return QString();
-  return QString::fromStdString(row->cells[static_cast<size_t>(cell)]);
+  return ShownText(row->cells[static_cast<size_t>(cell)]);
 }
 
 const QIcon& RowsModel::IconOf(const PicturePtr& picture) const {

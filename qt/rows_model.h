@@ -10,11 +10,17 @@
 #include <exception>
 #include <functional>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "listkit/list_rows.h"
 
 namespace glnamelist::qt {
+
+// text as a popup or a label shows it: no more than its first kShownBytes bytes are converted,
+// whatever its length, with "…" when it was cut.
+inline constexpr size_t kShownBytes = 1024;
+QString ShownText(std::string_view text);
 
 class RowsModel : public QAbstractTableModel {
  public:
@@ -29,8 +35,8 @@ class RowsModel : public QAbstractTableModel {
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
-  // DecorationRole of column 0: the picture; DisplayRole of the others: the cell, blank for
-  // a short code that repeats the full code.
+  // DecorationRole of column 0: the picture; DisplayRole of the others: the cell (ShownText),
+  // blank for a short code that repeats the full code.
   QVariant data(const QModelIndex& index, int role) const override;
 
  private:

@@ -25,7 +25,8 @@ Rect ListFrame(const listkit::ListRows& rows, Rect owner, int screen_rows, int s
     for (int col : rows.ShownColumns()) {
       int widest = 0;
       for (long r = 1; r <= rows.Rows(); ++r) {
-        widest = std::max(widest, TextWidth(rows.Peek(r).cells[static_cast<size_t>(col)]));
+        widest =
+            std::max(widest, WidthUpTo(rows.Peek(r).cells[static_cast<size_t>(col)], screen_cols));
       }
       sum += widest + kColumnGap;
     }
@@ -63,7 +64,8 @@ ListColumns LayOutColumns(const listkit::ListRows& rows, long first, long last, 
   for (size_t i = 0; i + 1 < out.cells.size(); ++i) {
     for (long r = measure_from; r <= measure_to; ++r) {
       out.widths[i] =
-          std::max(out.widths[i], TextWidth(rows.Peek(r).cells[static_cast<size_t>(out.cells[i])]));
+          std::max(out.widths[i],
+                   WidthUpTo(rows.Peek(r).cells[static_cast<size_t>(out.cells[i])], inner_width));
     }
     used += out.widths[i] + kColumnGap;
   }

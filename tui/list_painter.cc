@@ -40,9 +40,9 @@ void PaintRow(Screen& screen, int y, int x, int width, const listkit::ListRows::
     int cell_width = last ? end - at : std::min(view.columns.widths[i], end - at);
     // A short code that repeats the full code beside it is drawn once.
     bool repeat = i == 0 && view.columns.short_code && listkit::ListRows::RepeatsFullCode(cells);
-    std::string text =
-        repeat ? std::string()
-               : FitToWidth(Printable(cells.cells[static_cast<size_t>(columns[i])]), cell_width);
+    std::string text = repeat
+                           ? std::string()
+                           : FitPrintable(cells.cells[static_cast<size_t>(columns[i])], cell_width);
     screen.Put(y, at, text, base);
     for (auto [b, e] : listkit::FindAll(text, view.marked)) {
       screen.Put(y, at + TextWidth(std::string_view(text).substr(0, b)), text.substr(b, e - b),

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "contracts/text.h"
 
@@ -69,26 +70,61 @@ int CharWidth(char32_t c) {
 
 int TextWidth(std::string_view text) {
   int w = 0;
-  for (const Glyph& g : DecodeUtf8(text)) w += CharWidth(g.code);
+  for (size_t pos = 0; pos < text.size();) {
+    text::Decoded d = text::DecodeAt(text, pos);
+    w += CharWidth(d.code);
+    pos += d.length;
+  }
   return w;
 }
 
-std::string ClipToWidth(std::string_view text, int width) {
+namespace {
+
+// Where the longest leading part of text that fits into width columns ends, and its columns.
+// Past the bytes width columns can show, the text counts as too wide.
+std::pair<size_t, int> FittingPart(std::string_view text, int width) {
+  const size_t limit = static_cast<size_t>(std::max(width, 0) + 1) * kBytesPerColumn;
   int used = 0;
-  size_t end = 0;
-  for (const Glyph& g : DecodeUtf8(text)) {
-    int w = CharWidth(g.code);
+  size_t pos = 0;
+  while (pos < text.size() && pos < limit) {
+    text::Decoded d = text::DecodeAt(text, pos);
+    int w = CharWidth(d.code);
     if (used + w > width) break;
     used += w;
-    end = g.offset + g.length;
+    pos += d.length;
   }
-  return std::string(text.substr(0, end));
+  return {pos, used};
+}
+
+bool Fits(std::string_view text, int width) {
+  return FittingPart(text, width).first == text.size();
+}
+
+}  // namespace
+
+int WidthUpTo(std::string_view text, int cap) {
+  auto [end, used] = FittingPart(text, cap);
+  return end == text.size() ? used : cap;
+}
+
+std::string ClipToWidth(std::string_view text, int width) {
+  return std::string(text.substr(0, FittingPart(text, width).first));
 }
 
 std::string FitToWidth(std::string_view text, int width) {
-  if (TextWidth(text) <= width) return std::string(text);
+  if (Fits(text, width)) return std::string(text);
   if (width <= 0) return std::string();
   return ClipToWidth(text, width - 1) + "…";
+}
+
+std::string FitPrintable(std::string_view text, int width) {
+  size_t end = std::min(text.size(), static_cast<size_t>(std::max(width, 0) + 1) * kBytesPerColumn);
+  while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+    --end;  // not inside a character
+  }
+  std::string shown = Printable(text.substr(0, end));
+  if (end < text.size()) shown += "…";  // more than the columns show: cut either way
+  return FitToWidth(shown, width);
 }
 
 std::vector<std::string> WrapToWidth(std::string_view text, int width) {

@@ -27,6 +27,13 @@ int CharWidth(char32_t code);
 
 // Columns the whole text takes.
 int TextWidth(std::string_view text);
+// The columns text takes, but at most cap: only what fits into cap columns is decoded.
+int WidthUpTo(std::string_view text, int cap);
+
+// What a text of any length can show in width columns is found in its first bytes (at most
+// kBytesPerColumn a column, for characters with marks on them): the functions below decode
+// no more of a text than that, however long it is.
+inline constexpr size_t kBytesPerColumn = 16;
 
 // The longest leading part of text that fits into width columns (never half a character).
 std::string ClipToWidth(std::string_view text, int width);
@@ -34,6 +41,9 @@ std::string ClipToWidth(std::string_view text, int width);
 // text as it is when it fits into width columns; otherwise cut to leave room for a closing
 // "…", which shows that something was cut.
 std::string FitToWidth(std::string_view text, int width);
+
+// FitToWidth of Printable(text), made printable only as far as width columns can show.
+std::string FitPrintable(std::string_view text, int width);
 
 // text broken into lines of at most width columns (at least one character each).
 std::vector<std::string> WrapToWidth(std::string_view text, int width);

@@ -15,6 +15,8 @@
 #include "apps/glledger/ledger_builder.h"
 #include "apps/glledger/ledger_copy.h"
 #include "contracts/error.h"
+#include "ledger/file_write.h"
+#include "ledger/ledger_db.h"
 
 namespace {
 
@@ -27,7 +29,8 @@ constexpr const char* kUsage =
     "                    [--submes N] [--seed S] [--quiet] [--replace] --out OUT\n"
     "  glledger copy --from LEDGER [--quiet] [--replace] --to OUT\n"
     "OUT and LEDGER: a file path or a PostgreSQL connection string\n"
-    "(postgresql://user@host/dbname); --replace replaces a ledger already in that database.\n";
+    "(postgresql://user@host/dbname, the password in ~/.pgpass or PGPASSWORD);\n"
+    "--replace replaces a ledger already in that database.\n";
 
 struct Arguments {
   std::multimap<std::string, std::string> values;  // --name value
@@ -53,6 +56,17 @@ struct Arguments {
   }
 };
 
+// One line on stderr when a ledger's address holds a password: every local user sees it in
+// the process list.
+void WarnOfPassword(const std::string& location) {
+  if (glnamelist::ledger::HasPassword(location)) {
+    std::fputs(
+        "glledger: warning: the password in the ledger's address can be read by every user of "
+        "this computer (ps); put it in ~/.pgpass or PGPASSWORD instead\n",
+        stderr);
+  }
+}
+
 Arguments Parse(int argc, char** argv, const std::vector<std::string>& flag_names) {
   Arguments args;
   for (int i = 2; i < argc; ++i) {
@@ -65,6 +79,7 @@ Arguments Parse(int argc, char** argv, const std::vector<std::string>& flag_name
       args.flags.push_back(word);
     } else if (i + 1 < argc) {
       args.values.emplace(word, argv[++i]);
+      if (word == "out" || word == "to" || word == "from") WarnOfPassword(argv[i]);
     } else {
       throw glnamelist::Error(5, "--" + word + " needs a value");
     }
@@ -118,6 +133,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string command = argv[1];
+  glnamelist::ledger::RemoveTemporaryFilesOnSignals();
   try {
     if (command == "build") return Build(Parse(argc, argv, {"replace"}));
     if (command == "generate") {

@@ -13,6 +13,7 @@
 
 #include "apps/glledger/ledger_copy.h"
 #include "contracts/error.h"
+#include "ledger/file_write.h"
 #include "ledger/ledger_db.h"
 
 namespace glnamelist::ledger {
@@ -100,18 +101,9 @@ void PrepareForBulkWrite(Database& db) {
 
 void WriteThroughTemporary(const std::string& out_path,
                            const std::function<void(const std::string&)>& make) {
-  const std::string temp_path = out_path + ".part";
-  std::remove(temp_path.c_str());
-  try {
-    make(temp_path);
-  } catch (...) {
-    std::remove(temp_path.c_str());
-    throw;
-  }
-  if (std::rename(temp_path.c_str(), out_path.c_str()) != 0) {
-    std::remove(temp_path.c_str());
-    throw Error(errc::kDataService, "Cannot write " + out_path);
-  }
+  FileWrite write(out_path);
+  make(write.temp_path());
+  write.Commit();
 }
 
 void DeriveTreeColumns(Database& db, PinyinInitials& pinyin) {

@@ -36,8 +36,9 @@ void DeriveTreeColumns(Database& db, PinyinInitials& pinyin);
 // Sets pragmas for a fast one-off bulk write (no journal, no syncs) of a new file.
 void PrepareForBulkWrite(Database& db);
 
-// Writes out_path through a temporary file: make(temp_path) fills it, then it is renamed.
-// On failure the temporary file is removed and the error passed on.
+// Writes out_path through a temporary file of its own (ledger::FileWrite): make(temp_path)
+// fills it, then it is written through and renamed. On failure the temporary file is
+// removed and the error passed on; a second writer of out_path is refused meanwhile.
 void WriteThroughTemporary(const std::string& out_path,
                            const std::function<void(const std::string& temp_path)>& make);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "apps/glledger/progress.h"
+#include "contracts/error.h"
 #include "ledger/ledger_db.h"
 #include "ledger/ledger_schema.h"
 
@@ -12,6 +13,12 @@ namespace glnamelist::ledger {
 
 void CopyLedger(const std::string& from, const std::string& to, bool replace, bool progress) {
   std::unique_ptr<LedgerDb> source = OpenLedger(from);
+  // Replacing the source by itself would read what the replacement is dropping.
+  const std::string identity = source->Identity();
+  if (!identity.empty() && identity == LedgerIdentityAt(to)) {
+    throw Error(errc::kDataService, "Cannot copy " + source->name() + " onto itself (" +
+                                        ShownLocation(to) + " is the same ledger)");
+  }
   std::optional<Progress> shown;
   if (progress) {
     long rows = 0;

@@ -1,57 +1,89 @@
 #include "apps/voucher/error_text.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string_view>
 
-#include <cerrno>
-#include <regex>
-
-#include "contracts/error.h"
+#include "ledger/ledger_error.h"
+#include "listkit/error_text.h"
 
 namespace glnamelist::voucher {
 namespace {
 
-// The cause the file system gives; empty when the file is there, readable and not empty.
-std::string FileCause(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return "文件不存在";
-    if (errno == EACCES) return "没有权限访问这个文件";
-    return "无法访问这个文件";
-  }
-  if (S_ISDIR(info.st_mode)) return "这是一个目录，不是账套文件";
-  if (access(path.c_str(), R_OK) != 0) return "没有权限读取这个文件";
-  if (info.st_size == 0) return "文件是空的";
-  return "";
+using ledger::Fault;
+using ledger::LedgerError;
+
+// Whether the error is of a ledger on a server (whose errors name it by its URI).
+bool OnServer(const LedgerError& e) {
+  return std::string_view(e.what()).find(" postgresql://") != std::string_view::npos;
 }
 
-// The cause in what the data service said.
-std::string LedgerCause(const std::string& said) {
-  std::smatch m;
-  if (std::regex_search(said, m, std::regex(R"(version (-?\d+), this program reads (\d+))"))) {
-    return "账套结构版本是 " + m[1].str() + "，本程序只能读取版本 " + m[2].str();
+// The fault in the form's words.
+std::string Words(const LedgerError& e) {
+  switch (e.fault()) {
+    case Fault::kFileMissing:
+      return "文件不存在";
+    case Fault::kFileIsFolder:
+      return "这是一个目录，不是账套文件";
+    case Fault::kFileUnreadable:
+      return "没有权限读取这个文件";
+    case Fault::kFileEmpty:
+      return "文件是空的";
+    case Fault::kNotALedger:
+      return OnServer(e) ? "这个数据库里没有账套" : "这不是账套文件";
+    case Fault::kCorrupt:
+      return "文件已损坏或不完整（可能被截断）";
+    case Fault::kWrongVersion:
+      return "账套结构版本是 " + std::to_string(e.version()) + "，本程序只能读取版本 1";
+    case Fault::kWrongSchema:
+      return "账套的表结构不对";
+    case Fault::kAuthentication:
+      return "服务器不接受这个用户名或密码";
+    case Fault::kNoDatabase:
+      return "服务器上没有这个数据库";
+    case Fault::kUnreachable:
+      return "连接不上账套服务器";
+    case Fault::kTooManyConnections:
+      return "账套服务器不再接受新的连接";
+    case Fault::kNoPermission:
+      return "这个用户没有读取账套的权限";
+    case Fault::kLost:
+      return "与账套服务器的连接断了";
+    case Fault::kNoAnswer:
+      return "账套服务器没有回应";
+    case Fault::kLocked:
+      return "账套文件被其他程序锁住了";
+    case Fault::kChanged:
+      return "账套在打开以后被改动或替换了，请重新打开";
+    case Fault::kStopped:
+      return "读取已停止";
+    case Fault::kOther:
+      break;
   }
-  if (said.find("not a ledger") != std::string::npos ||
-      said.find("wrong schema") != std::string::npos ||
-      said.find("not a database") != std::string::npos) {
-    return "这不是账套文件";
-  }
-  if (said.find("corrupt") != std::string::npos || said.find("malformed") != std::string::npos) {
-    return "文件已损坏或不完整（可能被截断）";
-  }
-  if (said.find("ermission") != std::string::npos) return "没有权限读取这个文件";
-  return "读取失败（" + said + "）";
+  return "读取账套失败";
+}
+
+// What stands in brackets: the database's own words; for a schema our check's.
+std::string Beside(const LedgerError& e) {
+  const std::string& words = e.fault() == Fault::kWrongSchema ? e.cause() : e.said();
+  return words.empty() ? "" : "（" + words + "）";
 }
 
 }  // namespace
 
-std::string LedgerErrorText(const std::string& path, const std::exception& e) {
-  std::string cause = FileCause(path);
-  if (cause.empty()) {
-    auto* err = dynamic_cast<const Error*>(&e);
-    cause = LedgerCause(err ? err->Description() : e.what());
-  }
-  return "无法打开账套 " + path + "：" + cause;
+std::string LedgerErrorText(const std::string& shown, const std::exception& e) {
+  auto* error = dynamic_cast<const LedgerError*>(&e);
+  std::string cause =
+      error ? Words(*error) + Beside(*error) : "读取账套失败（" + std::string(e.what()) + "）";
+  return "无法打开账套 " + shown + "：" + cause;
 }
+
+std::string FaultText(const std::exception& e) {
+  auto* error = dynamic_cast<const LedgerError*>(&e);
+  if (!error) return listkit::ErrorText(e);
+  std::string text = Words(*error) + Beside(*error);
+  if (ledger::Passing(error->fault())) text += "，按任意键重试";
+  return text;
+}
+
+bool Unreachable(const std::exception& e) { return ledger::Passing(ledger::FaultOf(e)); }
 
 }  // namespace glnamelist::voucher

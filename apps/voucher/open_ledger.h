@@ -13,6 +13,13 @@ namespace glnamelist::voucher {
 // by the box that lists it.
 GLDataPtr OpenLedger();
 
+// Stops the ledger's data service as a form closes: its reading ends at once, and its
+// background's running task is waited for kCloseWaitMs at most. False when that task (the
+// look-up structures of a large table being built in memory) still runs: the program then
+// ends without waiting for it, as nothing of a ledger that is only read needs saving.
+inline constexpr int kCloseWaitMs = 200;
+bool StopLedger();
+
 }  // namespace glnamelist::voucher
 
 #endif  // GLNAMELIST_APPS_VOUCHER_OPEN_LEDGER_H_

@@ -1,11 +1,14 @@
 #include "apps/voucher/voucher_boxes.h"
 
 #include <exception>
+#include <utility>
 
+#include "apps/voucher/error_text.h"
 #include "contracts/list_kinds.h"
 #include "contracts/text.h"
 #include "contracts/virtual_keys.h"
-#include "listkit/error_text.h"
+#include "ledger/ledger_service.h"
+#include "services/library_services.h"
 
 namespace glnamelist::voucher {
 namespace {
@@ -69,14 +72,35 @@ VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
     f.kind = Kinds()[i].kind;
     f.box = boxes[i];
     f.hwnd = f.box->hWnd();
+    f.key_hook = windows_.AddScopedHook(
+        f.hwnd,
+        [this](long, long& msg, long&, long&, bool&, long&) {
+          if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS) BeginAction();
+          if (msg != WM_KEYDOWN && msg != WM_CHAR) return;
+          BeginAction();
+          retry_ = true;
+          ++keys_;
+        },
+        nullptr);
     fields_.push_back(std::move(f));
+  }
+  // A fault the lists absorb (a listing that fails ends silently) is still told.
+  try {
+    if (auto service = std::dynamic_pointer_cast<ledger::LedgerService>(GetGLData())) {
+      service->OnFault([this](const std::exception& e) { ShowFault("", e); });
+      service_ = service;
+    }
+  } catch (const std::exception&) {
+    // No data service yet: its errors reach the lists' own callers.
   }
 }
 
 VoucherBoxes::~VoucherBoxes() {
+  if (auto service = service_.lock()) service->OnFault(nullptr);
   changed_ = nullptr;
   for (Field& f : fields_) {
     f.hook.reset();
+    f.key_hook.reset();
     if (!f.list) continue;
     try {
       f.list->Detach();
@@ -89,24 +113,39 @@ VoucherBoxes::~VoucherBoxes() {
 }
 
 bool VoucherBoxes::AttachLists(const ListReady& ready) {
+  if (std::exchange(retry_, false)) {
+    for (Field& f : fields_) {
+      if (f.failed) f.waiting = true, f.failed = false;
+    }
+  }
   bool waiting = false;
   for (size_t i = 0; i < fields_.size(); ++i) {
     Field& f = fields_[i];
     if (!f.waiting) continue;
-    if (ready && !ready(f.kind)) {
-      waiting = true;
+    try {
+      if (ready && !ready(f.kind)) {
+        waiting = true;
+        continue;
+      }
+    } catch (const std::exception& e) {  // its data could not be read
+      f.waiting = false;
+      f.failed = true;
+      ShowFault(f.label + ": ", e);
       continue;
     }
     f.waiting = false;
     try {
+      // A new list each time: list setup never retries a failed account copy.
       auto list = std::make_shared<GLNameList>();
       list->HotTrace(hot_trace_);
       list->Attach(f.box, f.kind);
       f.list = std::move(list);
     } catch (const std::exception& e) {
-      ShowStatus(f.label + ": " + listkit::ErrorText(e), true);
+      f.failed = true;
+      ShowFault(f.label + ": ", e);
       continue;
     }
+    Answered();
     f.hook = windows_.AddScopedHook(
         f.hwnd,
         [this, i](long, long& msg, long& wParam, long&, bool&, long&) {
@@ -128,10 +167,18 @@ bool VoucherBoxes::Waiting(size_t box) const {
   return box < fields_.size() && fields_[box].waiting;
 }
 
-std::string VoucherBoxes::NameBeside(size_t box) const {
-  if (!HasList(box)) return "";
+bool VoucherBoxes::ListsWaiting() const {
+  for (const Field& f : fields_) {
+    if (f.waiting || (f.failed && retry_)) return true;
+  }
+  return false;
+}
+
+const std::string& VoucherBoxes::NameBeside(size_t box) const {
+  static const std::string kNone;
+  if (!HasList(box)) return kNone;
   const Field& f = fields_[box];
-  return f.entry.known && f.entry.name != CodeOf(f) ? f.entry.name : "";
+  return f.entry.known && f.entry.name != CodeOf(f) ? f.entry.name : kNone;
 }
 
 size_t VoucherBoxes::BoxOfWindow(long hWnd) const {
@@ -152,7 +199,27 @@ void VoucherBoxes::ToggleHotTrace() {
 void VoucherBoxes::ShowStatus(std::string text, bool error) {
   status_ = std::move(text);
   status_error_ = error;
+  fault_shown_ = false;
   Changed();
+}
+
+void VoucherBoxes::BeginAction() {
+  if (auto service = service_.lock()) service->BeginAction();
+}
+
+void VoucherBoxes::ShowFault(const std::string& prefix, const std::exception& e) {
+  ShowStatus(prefix + FaultText(e), true);
+  fault_shown_ = Unreachable(e);
+  fault_key_ = keys_;
+}
+
+void VoucherBoxes::Answered() {
+  // An answer to the key that met the fault says nothing of the fault: what failed failed.
+  if (!fault_shown_ || fault_key_ == keys_) return;
+  for (const Field& f : fields_) {
+    if (f.failed) return;  // its fault stands until it is tried again
+  }
+  ShowStatus("", false);
 }
 
 void VoucherBoxes::Changed() {
@@ -216,8 +283,10 @@ void VoucherBoxes::LookUp(Field& f) {
   std::string code = CodeOf(f);
   std::string key = code + '\n' + std::to_string(class_id) + '\n' + std::to_string(group_id);
   if (key == f.looked_up) return;
-  f.looked_up = key;
+  // Recorded once done: a look-up that fails is made again on the next key.
+  f.looked_up.clear();
   f.entry = {};
+  f.lookup_failed = true;
   if (f.kind == nlUnitGroup) {
     NamedEntry typed = names_.Look(nlUnitGroup, code, 0, 0);
     long id = UnitGroupId();
@@ -225,17 +294,24 @@ void VoucherBoxes::LookUp(Field& f) {
   } else {
     f.entry = names_.Look(f.kind, code, class_id, group_id);
   }
+  f.lookup_failed = false;
+  f.looked_up = key;
 }
 
 void VoucherBoxes::LookUpAll() {
+  bool looked = false;
   for (Field& f : fields_) {
-    if (f.list) LookUp(f);
+    if (!f.list) continue;
+    LookUp(f);
+    looked = true;
   }
+  if (looked) Answered();
 }
 
 std::string VoucherBoxes::Problem(const Field& f) const {
   std::string code = CodeOf(f);
-  if (code.empty() || f.kind == nlVchExp || !f.list) return "";
+  // A look-up that failed says nothing of the code: its fault is in the status line.
+  if (code.empty() || f.kind == nlVchExp || !f.list || f.lookup_failed) return "";
   if (!f.entry.known) return std::string(EntryWord(f.kind)) + " " + code + " 不存在";
   if (f.kind == nlAccount && !f.entry.detail) {
     return "科目 " + code + " " + f.entry.name + " 不是明细科目，凭证要用明细科目";
@@ -261,7 +337,7 @@ void VoucherBoxes::Before(Field& field, long msg, long& wParam) {
   try {
     SyncParentIds(field);
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);  // the message still reaches the box
+    ShowFault("", e);  // the message still reaches the box
   }
 }
 
@@ -277,7 +353,7 @@ void VoucherBoxes::After(Field& field, long msg, long wParam) {
       ExplainNoList(field);
     }
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);
+    ShowFault("", e);
   }
   Changed();
 }
@@ -308,7 +384,7 @@ void VoucherBoxes::ChoiceEnded(listkit::NameListBase& /*list*/, long hWnd) {
   try {
     LookUpAll();
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);
+    ShowFault("", e);
   }
   Changed();
 }
@@ -324,5 +400,7 @@ void VoucherBoxes::ListHidden(listkit::NameListBase& list) {
 }
 
 void VoucherBoxes::ReportError(const std::string& message) { ShowStatus(message, true); }
+
+void VoucherBoxes::ReportFailure(const std::exception& e) { ShowFault("", e); }
 
 }  // namespace glnamelist::voucher

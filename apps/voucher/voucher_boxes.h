@@ -10,6 +10,12 @@
 // detail code, which has nothing to list. A full-width point typed into a code box (what a
 // Chinese input method types) is the "." of the code.
 //
+// A fault of the ledger (a lost or unreachable server, a locked file) is told in the status
+// line by its cause, never as an unknown code: a look-up that failed leaves the box's entry
+// unknown but unjudged, and is tried again on the next key; a box whose list could not be
+// attached stays a plain box until the next key, when it waits for its data again. Once the
+// ledger answers again, its fault leaves the status line.
+//
 // The form sees its boxes' messages through a hook of its own on each box's window, added
 // after the list's: it steers a box's list before the list sees a message and looks at the
 // outcome after. The host draws the boxes, the names and the status line, and moves the
@@ -26,6 +32,10 @@
 #include "component/gl_name_list.h"
 #include "listkit/list_control_base.h"
 #include "platform/window_system.h"
+
+namespace glnamelist::ledger {
+class LedgerService;
+}  // namespace glnamelist::ledger
 
 namespace glnamelist::voucher {
 
@@ -62,8 +72,12 @@ class VoucherBoxes : public listkit::ListForm {
   // Creates and attaches, with the current HotTrace, the GLNameList of every box still
   // waiting whose kind is ready (every one when ready is empty), and hooks its window; true
   // once no box waits. Until then a box is a plain box. A box whose list cannot be made
-  // stays one; the error is shown, and it is not tried again.
+  // stays one and the error is shown; after the next key in any box it waits again (a new
+  // GLNameList is made once its kind is ready).
   bool AttachLists(const ListReady& ready = {});
+  // True while a box waits for its data or a failed one is to be tried again: the host
+  // calls AttachLists again soon (every kAttachPollMs).
+  bool ListsWaiting() const;
 
   size_t Count() const { return fields_.size(); }
   long Window(size_t box) const;
@@ -71,7 +85,7 @@ class VoucherBoxes : public listkit::ListForm {
   // True while the box waits for its data to attach its list.
   bool Waiting(size_t box) const;
   // The name of the entry box holds, when it is known and says more than the box's text.
-  std::string NameBeside(size_t box) const;
+  const std::string& NameBeside(size_t box) const;
   // The box whose window is hWnd, Count() for none.
   size_t BoxOfWindow(long hWnd) const;
 
@@ -93,6 +107,7 @@ class VoucherBoxes : public listkit::ListForm {
   void ListShown(listkit::NameListBase& list) override;
   void ListHidden(listkit::NameListBase& list) override;
   void ReportError(const std::string& message) override;
+  void ReportFailure(const std::exception& e) override;
 
  private:
   struct Field {
@@ -101,10 +116,15 @@ class VoucherBoxes : public listkit::ListForm {
     TextBoxPtr box;
     long hwnd = 0;
     bool waiting = true;
+    bool failed = false;  // its list could not be attached
     std::shared_ptr<GLNameList> list;
     platform::ScopedHook hook;
-    // What was looked up for the box, and for which text and parent ids.
+    // Sees every key that reaches the box, list or none: a failure is tried again after it.
+    platform::ScopedHook key_hook;
+    // What was looked up for the box, and for which text and parent ids; whether the last
+    // look-up failed (the entry is then unknown but not judged).
     std::string looked_up;
+    bool lookup_failed = false;
     NamedEntry entry;
     // A unit group chosen from its list: the name written into the box and the group's id
     // (names need not be unique).
@@ -128,6 +148,12 @@ class VoucherBoxes : public listkit::ListForm {
   std::string Problem(const Field& field) const;
   // After F8 or a typed point that listed nothing: says why, when the code is a detail.
   void ExplainNoList(const Field& field);
+  // Shows an error met while the form is in use, a ledger's fault in the form's words.
+  void ShowFault(const std::string& prefix, const std::exception& e);
+  // The ledger answered: a fault it showed leaves the status line.
+  void Answered();
+  // A key or a move of the focus: the ledger may wait for a fault once again.
+  void BeginAction();
   void Changed();
 
   platform::WindowSystem& windows_;
@@ -137,8 +163,17 @@ class VoucherBoxes : public listkit::ListForm {
   bool hot_trace_ = true;
   std::string status_;
   bool status_error_ = false;
+  // The status line shows a ledger's fault that passes (unreachable, locked), met while the
+  // keys_-th key was handled.
+  bool fault_shown_ = false;
+  long fault_key_ = 0;
+  long keys_ = 0;
+  // A key has come since a box failed: failed boxes wait for their data again.
+  bool retry_ = false;
   listkit::NameListBase* shown_ = nullptr;
   std::function<void()> changed_;
+  // The ledger's data service, told to show its faults here while the form lives.
+  std::weak_ptr<ledger::LedgerService> service_;
 };
 
 }  // namespace glnamelist::voucher

@@ -36,6 +36,7 @@ inline constexpr long kWrongArguments = 3001;     // record set: refused filter/
 inline constexpr long kNoCurrentRecord = 3021;    // record set: BOF or EOF
 inline constexpr long kItemNotFound = 3265;       // record set: unknown field
 inline constexpr long kDataService = 0x80040E00;  // ledger: the data service failed
+inline constexpr long kPathFileAccess = 75;       // a file of the program's own cannot be used
 }  // namespace errc
 
 // Descriptions that go with the record-set numbers.

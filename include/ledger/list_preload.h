@@ -19,7 +19,9 @@ using ListReady = std::function<bool(long kind)>;
 // When data is the ledger's data service, starts reading the sets that lists of these kinds
 // list, in this order, in the background (LedgerService::Preload); for any other data
 // service every kind is ready at once. Kinds without a set of their own (items, units,
-// SubMes entries) wait for their class or group set.
+// SubMes entries) wait for their class or group set. ListReady raises the error of a read
+// that failed, when the kind would have been ready; asked again, it starts reading it again
+// and says it is not ready until that read is done.
 ListReady PreloadLists(const GLDataPtr& data, const std::vector<long>& kinds);
 
 }  // namespace glnamelist::ledger

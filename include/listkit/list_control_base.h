@@ -13,6 +13,7 @@
 #ifndef GLNAMELIST_LISTKIT_LIST_CONTROL_BASE_H_
 #define GLNAMELIST_LISTKIT_LIST_CONTROL_BASE_H_
 
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -44,6 +45,9 @@ class ListForm {
   virtual void ListHidden(NameListBase& list) = 0;
   // An error raised inside the list (by a DataRequest handler), for the user to see.
   virtual void ReportError(const std::string& message) = 0;
+  // The same error as it was raised: ReportError(ErrorText(e)) unless a form words some
+  // errors itself (a ledger's faults in its own language, say).
+  virtual void ReportFailure(const std::exception& e);
 };
 
 class NameListBase : public NameListControl {

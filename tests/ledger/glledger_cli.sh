@@ -154,6 +154,58 @@ mkdir -p "$WORK/dir.ledger/in the way"
 refused 1 "Cannot write $WORK/dir.ledger" copy --from "$WORK/a.ledger" --to "$WORK/dir.ledger"
 [ ! -e "$WORK/dir.ledger.part" ] && [ ! -e "$WORK/c.ledger.part" ] || fail "a .part file left"
 
+# Writing never loses a ledger. poll WHAT COMMAND...: waits (a bounded number of polls) for
+# what it observes, never a fixed time.
+poll() {
+  what=$1
+  shift
+  i=0
+  until "$@"; do
+    [ $i -lt 600 ] || fail "$what"
+    sleep 0.05
+    i=$((i + 1))
+  done
+}
+writing() { ls "$1".??????.part >/dev/null 2>&1; }
+sum_of() { cksum <"$1"; }
+cp "$WORK/a.ledger" "$WORK/old.ledger"
+old_sum=$(sum_of "$WORK/old.ledger")
+# A second writer of the same file is refused while the first runs; the first's ledger is
+# what is left.
+"$GLLEDGER" generate --accounts 200000 --items 1000 --seed 3 --quiet --out "$WORK/old.ledger" \
+  2>"$WORK/first.err" &
+first=$!
+poll "the first writer's temporary file beside its target" writing "$WORK/old.ledger"
+refused 1 "Cannot write $WORK/old.ledger: another program (process $first) is writing it" \
+  generate --accounts 5 --items 0 --quiet --out "$WORK/old.ledger"
+[ "$(sum_of "$WORK/old.ledger")" = "$old_sum" ] || fail "the refused writer changed the ledger"
+wait $first || fail "the first writer: $(cat "$WORK/first.err")"
+[ "$(sql "$WORK/old.ledger" "SELECT count(*) FROM accounts")" = 200000 ] ||
+  fail "the first writer's ledger"
+cp "$WORK/a.ledger" "$WORK/old.ledger"
+# A writer interrupted half-way leaves the old ledger as it was: ended by a signal its
+# temporary file goes with it; killed outright, the next writer removes what it left.
+for signal in TERM KILL; do
+  "$GLLEDGER" generate --accounts 200000 --items 1000 --quiet --out "$WORK/old.ledger" \
+    2>/dev/null &
+  writer=$!
+  poll "a writer to interrupt" writing "$WORK/old.ledger"
+  kill -s $signal $writer
+  wait $writer
+  [ "$(sum_of "$WORK/old.ledger")" = "$old_sum" ] || fail "SIG$signal: the old ledger changed"
+done
+[ "$(ls "$WORK"/old.ledger.*.part | wc -l)" = 1 ] || fail "what was left: $(ls "$WORK")"
+"$GLLEDGER" copy --from "$WORK/b.ledger" --quiet --to "$WORK/old.ledger" 2>"$WORK/err" &&
+  [ "$(sql "$WORK/old.ledger" .dump)" = "$(sql "$WORK/b.ledger" .dump)" ] ||
+  fail "the copy after the interrupted runs"
+[ "$(ls "$WORK" | grep -c '^old\.ledger\.')" = 0 ] || fail "leftovers: $(ls "$WORK")"
+# A copy onto its own source is refused, however the target is named; the source stays.
+ln -s old.ledger "$WORK/link.ledger"
+for to in "$WORK/old.ledger" "$WORK/link.ledger" "$WORK/../$(basename "$WORK")/old.ledger"; do
+  refused 1 "onto itself" copy --from "$WORK/old.ledger" --quiet --replace --to "$to"
+done
+[ "$(sql "$WORK/old.ledger" .dump)" = "$(sql "$WORK/b.ledger" .dump)" ] || fail "the source"
+
 # A server database holding a ledger is replaced only when asked to.
 if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then
   server=$GLNAMELIST_PG_SERVER
@@ -171,5 +223,26 @@ if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then
   [ -z "$(ls -A "$WORK/tmp")" ] || fail "temporary files left: $(ls "$WORK/tmp")"
   [ "$("$GLLEDGER" copy --from "$server" --quiet --to "$WORK/d.ledger" 2>&1 &&
     sql "$WORK/d.ledger" "SELECT count(*) FROM accounts")" = 200 ] || fail "the last replacement"
+  # Onto itself it is refused at once (its own replacement would block its read), and the
+  # ledger stays.
+  refused 1 "onto itself" copy --from "$server" --quiet --replace --to "$server"
+  refused 1 "onto itself" copy --from "$server" --quiet --replace \
+    --to "postgresql://postgres@$(printf %s "$GLNAMELIST_PG_DIR" | sed 's|/|%2F|g')/postgres"
+  # A second writer of the database is refused while the first writes.
+  writer_locked() {
+    [ "$(psql "$server" -Atc "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory'")" = 1 ]
+  }
+  "$GLLEDGER" generate --accounts 200000 --items 1000 --quiet --replace --out "$server" &
+  first=$!
+  poll "the first writer's lock" writer_locked
+  refused 1 "another program is writing this ledger" \
+    generate --accounts 5 --items 0 --quiet --replace --out "$server"
+  wait $first || fail "the first writer on the server"
+  [ "$(psql "$server" -Atc "SELECT count(*) FROM accounts")" = 200000 ] || fail "its ledger"
+  # A password on the command line: one line of warning, the copy goes on.
+  "$GLLEDGER" copy --from "$WORK/a.ledger" --quiet --replace \
+    --to "$server password=$PGPASSWORD" 2>"$WORK/err" || fail "copy with a password"
+  [ "$(wc -l <"$WORK/err")" = 1 ] && grep -q "warning: the password" "$WORK/err" ||
+    fail "the password's warning"
 fi
 echo PASS

@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -34,14 +36,18 @@
 #include "contracts/prog_ids.h"
 #include "ledger/background_worker.h"
 #include "ledger/entries.h"
+#include "ledger/file_write.h"
 #include "ledger/item_set.h"
 #include "ledger/ledger_db.h"
+#include "ledger/ledger_error.h"
+#include "ledger/ledger_schema.h"
 #include "ledger/ledger_service.h"
 #include "ledger/register_ledger.h"
 #include "ledger/snapshot.h"
 #include "ledger/sqlite_db.h"
 #include "platform/class_registry.h"
 #include "platform/keyed_collection.h"
+#include "tests/ledger/faulty_ledger.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -139,21 +145,28 @@ INSERT INTO unit_groups (id, number, name) VALUES (9, '99', '空组');
       .ExecScript("UPDATE accounts SET helper_code = NULL WHERE number = '1012.03'");
 }
 
+// An error as a test keeps it: the fault of a ledger's error too.
+struct Caught : Error {
+  Caught(const Error& e, Fault fault) : Error(e), fault(fault) {}
+  Fault fault;
+};
+Fault FaultOf(const Caught& e) { return e.fault; }
+
 // The error that call raises; a test failure (and error 0) when it raises none.
 template <class Call>
-Error ErrorOf(Call call) {
+Caught ErrorOf(Call call) {
   try {
     call();
   } catch (const Error& e) {
-    return e;
+    return Caught(e, ledger::FaultOf(e));
   }
   ADD_FAILURE() << "no error raised";
-  return Error(0, "");
+  return Caught(Error(0, ""), Fault::kOther);
 }
 
 // The message of the error that opening location raises.
 std::string OpenError(const std::string& location) {
-  Error e = ErrorOf([&] { LedgerService service(location); });
+  Caught e = ErrorOf([&] { LedgerService service(location); });
   EXPECT_EQ(e.Number(), errc::kDataService);
   return e.what();
 }
@@ -214,6 +227,17 @@ Lines Rows(const RecordsetPtr& rs, const Lines& fields) {
   return lines;
 }
 
+// The name of account 1001 as the service tells it, in every way it can.
+std::string NamesOf1001(LedgerService& service) {
+  std::string number = "1001";
+  AccountEntryPtr account = service.GetAccount(number);
+  RecordsetPtr listed = service.AccountSet()->Recordset();
+  listed->Filter("FNumber = '1001'");
+  auto entry = std::static_pointer_cast<LedgerAccount>(account);
+  return entry->Name() + "|" + listed->Fields("FName").ToText() + "|" +
+         service.GetAccountFullName(entry->Id());
+}
+
 // One test ledger for the suite, in a file and (copied with the ledger tool's copy) on the
 // test server, and a fresh service over the one of the test's backend.
 class LedgerServiceTest : public ::testing::TestWithParam<Backend> {
@@ -240,6 +264,11 @@ class LedgerServiceTest : public ::testing::TestWithParam<Backend> {
     }
     service_ =
         std::make_shared<LedgerService>(GetParam() == Backend::kServer ? server_->location : path_);
+  }
+
+  // The test ledger of the test's backend.
+  std::string Location() const {
+    return GetParam() == Backend::kServer ? server_->location : path_;
   }
 
   static inline TempDir* dir_ = nullptr;
@@ -436,20 +465,27 @@ TEST_P(LedgerServiceTest, TheItemSetListsOnceRefreshedAndARefusedSettingKeepsThe
   }
 }
 
-// A set whose background read failed: the error reaches the request, the next one reads
-// again.
+// A set whose background read failed (the connection lost, the file locked, a load cut off
+// half-way): the error reaches the request, the next one reads again, and no row of the
+// failed read is kept.
 TEST_P(LedgerServiceTest, APreloadThatFailsReportsToTheRequestAndTheNextOneReadsAgain) {
-  NewLedger place(GetParam(), *dir_, "moved.ledger");
-  place.BuildTestLedger();
-  LedgerService service(place.location);
-  place.Exec("ALTER TABLE currencies RENAME TO moved");
-  service.Preload({MasterSet::kCurrencies});
-  service.WaitForBackgroundWork();
-  EXPECT_TRUE(service.Ready(MasterSet::kCurrencies));
-  EXPECT_THAT(ErrorOf([&] { service.CurrencySet(); }).what(), HasSubstr("currencies"));
-  place.Exec("ALTER TABLE moved RENAME TO currencies");
-  EXPECT_EQ(service.CurrencySet()->Recordset()->RecordCount(),
-            std::ssize(Scan(path_, "currencies", {"id"})));
+  const Lines currencies = Scan(path_, "currencies", {"id", "number", "name"});
+  for (FaultPlan::Mode mode : {FaultPlan::Mode::kFail, FaultPlan::Mode::kCut}) {
+    auto plan = std::make_shared<FaultPlan>();
+    plan->mode = mode;
+    plan->fault = GetParam() == Backend::kServer ? Fault::kLost : Fault::kLocked;
+    LedgerService service(OpenFaultyLedger(Location(), plan));
+    plan->fail_at = plan->calls + 1;  // the preload's read
+    service.Preload({MasterSet::kCurrencies});
+    service.WaitForBackgroundWork();
+    EXPECT_TRUE(service.Ready(MasterSet::kCurrencies));
+    Caught e = ErrorOf([&] { service.CurrencySet(); });
+    EXPECT_EQ(FaultOf(e), plan->fault);
+    EXPECT_THAT(e.what(), HasSubstr("currencies"));
+    EXPECT_EQ(Rows(service.CurrencySet()->Recordset(), {"FItemID", "FNumber", "FName"}),
+              currencies);
+    EXPECT_EQ(plan->injected, 1);
+  }
 }
 
 // What a form lists of every set of a service and of the items of every class.
@@ -520,20 +556,57 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThi
 
 // Ledgers whose schema an edit changed, as ledgers of another make would be.
 TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
-  for (auto [edit, cause] :
-       {std::pair{"DROP TABLE meta", "no meta table (not a ledger)"},
-        {"UPDATE meta SET value = '0' WHERE key = 'schema_version'",
-         "version 0, this program reads 1"},
-        {"DELETE FROM meta", "no schema version"},
-        {"DROP TABLE units", "no table units"},
-        {"ALTER TABLE accounts DROP COLUMN is_cash", "table accounts has no column is_cash"},
-        {"UPDATE meta SET value = '1x' WHERE key = 'schema_version'",
-         "schema version '1x' is not a number"}}) {
-    NewLedger place(GetParam(), *dir_, std::string(cause) + ".ledger");
+  const bool server = GetParam() == Backend::kServer;
+  // A view that never ends, standing in for the accounts.
+  const std::string endless =
+      "ALTER TABLE accounts RENAME TO old_accounts; CREATE VIEW accounts AS WITH RECURSIVE "
+      "n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i AS id, 'x' AS number, 'x' AS "
+      "name, i AS parent_id, 1 AS level, 1 AS detail, 'X' AS helper_code, 0 AS is_bank, 0 AS "
+      "is_cash FROM n";
+  std::vector<std::tuple<std::string, std::string, Fault>> cases = {
+      {"DROP TABLE meta", "no meta table (not a ledger)", Fault::kNotALedger},
+      {"UPDATE meta SET value = '0' WHERE key = 'schema_version'",
+       "version 0, this program reads 1", Fault::kWrongVersion},
+      {"DELETE FROM meta", "no schema version", Fault::kWrongSchema},
+      {"DROP TABLE units", "no table units", Fault::kWrongSchema},
+      {"ALTER TABLE accounts DROP COLUMN is_cash", "table accounts has no column is_cash",
+       Fault::kWrongSchema},
+      {"UPDATE meta SET value = '1x' WHERE key = 'schema_version'",
+       "schema version '1x' is not a number", Fault::kWrongSchema},
+      {endless, "accounts is a view, not a table", Fault::kWrongSchema},
+      {"ALTER TABLE meta RENAME TO old_meta; CREATE VIEW meta AS SELECT * FROM old_meta",
+       "meta is a view, not a table", Fault::kWrongSchema}};
+  if (server) {
+    cases.emplace_back("ALTER TABLE currencies ALTER COLUMN id TYPE text",
+                       "column currencies.id is text, not integer", Fault::kWrongSchema);
+    cases.emplace_back("ALTER TABLE units ALTER COLUMN name TYPE bigint USING 0",
+                       "column units.name is bigint, not text", Fault::kWrongSchema);
+    cases.emplace_back(
+        "ALTER TABLE units RENAME TO old_units; CREATE MATERIALIZED VIEW units AS SELECT * "
+        "FROM old_units",
+        "units is a materialized view, not a table", Fault::kWrongSchema);
+  } else {
+    cases.emplace_back(
+        "ALTER TABLE currencies RENAME TO old; CREATE TABLE currencies (id TEXT, number TEXT, "
+        "name TEXT)",
+        "column currencies.id is TEXT, not integer", Fault::kWrongSchema);
+    cases.emplace_back(
+        "ALTER TABLE units RENAME TO old; CREATE TABLE units (id INTEGER, group_id INTEGER, "
+        "number TEXT, name BLOB)",
+        "column units.name is BLOB, not text", Fault::kWrongSchema);
+    cases.emplace_back(
+        "ALTER TABLE settle_types RENAME TO old; CREATE VIRTUAL TABLE settle_types USING "
+        "fts4(id, number, name)",
+        "settle_types is a virtual table, not a table", Fault::kWrongSchema);
+  }
+  int n = 0;
+  for (const auto& [edit, cause, fault] : cases) {
+    NewLedger place(GetParam(), *dir_, "schema" + std::to_string(++n) + ".ledger");
     place.BuildTestLedger();
     place.Exec(edit);
-    EXPECT_EQ(OpenError(place.location),
-              "Cannot open ledger " + place.name + ": wrong schema: " + cause);
+    Caught e = ErrorOf([&] { LedgerService service(place.location); });
+    EXPECT_EQ(e.what(), "Cannot open ledger " + place.name + ": wrong schema: " + cause);
+    EXPECT_EQ(FaultOf(e), fault) << cause;
   }
 }
 
@@ -566,6 +639,85 @@ TEST(LedgerFileTest, MissingEmptyDirectoryUnreadableForeignAndCorruptFiles) {
     EXPECT_THAT(OpenError(path), StartsWith("Cannot open ledger " + path + ": " + cause));
   }
   EXPECT_FALSE(std::filesystem::exists(dir.File("nowhere.ledger"))) << "opening creates no file";
+}
+
+// Another program holds the file locked: a read waits for the lock a bounded time, then says
+// so; the next read once the lock is gone works.
+TEST(LedgerFileTest, AReadWaitsForALockedFileABoundedTimeThenSaysItIsLocked) {
+  TempDir dir;
+  const std::string path = dir.File("locked.ledger");
+  BuildTestLedger(path);
+  LedgerLimits limits;
+  limits.lock_wait = std::chrono::milliseconds(300);
+  LedgerService service(OpenLedger(path, limits));
+  std::string number = "1002.01";
+  ASSERT_TRUE(service.GetAccount(number));
+  Database writer(path, Database::Mode::kCreate);
+  writer.ExecScript("BEGIN EXCLUSIVE");
+  Caught e = ErrorOf([&] { service.GetAccount(number); });
+  EXPECT_EQ(FaultOf(e), Fault::kLocked);
+  EXPECT_THAT(e.what(), AllOf(HasSubstr(path), HasSubstr("locked by another program")));
+  // A lock held for less than the wait is waited for.
+  std::future<void> released = std::async(std::launch::async, [&] {
+    usleep(100000);
+    writer.ExecScript("ROLLBACK");
+  });
+  EXPECT_TRUE(service.GetAccount(number));
+  released.get();
+  EXPECT_EQ(service.GetAccountFullName(
+                std::static_pointer_cast<LedgerAccount>(service.GetAccount(number))->Id()),
+            "银行存款_工商银行");
+}
+
+// One view of a file: a file replaced by another ledger while a form starts is still the one
+// first opened, for the background's reads and the look-ups alike; a file changed where it
+// is makes every later read say so, never mix the two.
+TEST(LedgerFileTest, AFileReplacedOrChangedAfterItWasOpenedIsNeverMixedWithTheNewOne) {
+  TempDir dir;
+  const std::string path = dir.File("books.ledger"), other = dir.File("other.ledger");
+  BuildTestLedger(path);
+  BuildTestLedger(other);
+  Database(other, Database::Mode::kCreate)
+      .ExecScript(
+          "UPDATE accounts SET name = 'X' || name; DELETE FROM accounts WHERE number = "
+          "'1002.02'");
+  LedgerService service(path);
+  std::filesystem::rename(other, path);  // as glledger puts a new ledger in place
+  service.Preload({MasterSet::kAccounts});
+  EXPECT_EQ(NamesOf1001(service), "库存现金|库存现金|库存现金");
+  std::string number = "1002.02";
+  EXPECT_TRUE(service.GetAccount(number));
+
+  LedgerService changed(path);
+  Database(path, Database::Mode::kCreate)
+      .ExecScript("UPDATE accounts SET name = '改名' WHERE number = '1001'");
+  for (int i = 0; i < 2; ++i) {
+    Caught e = ErrorOf([&] { changed.AccountSet(); });
+    EXPECT_EQ(FaultOf(e), Fault::kChanged);
+    EXPECT_THAT(e.what(), HasSubstr("changed by another program after it was opened"));
+  }
+}
+
+TEST(LedgerFileTest, StoppingEndsAReadThatWaitsForALock) {
+  TempDir dir;
+  const std::string path = dir.File("stop.ledger");
+  BuildTestLedger(path);
+  LedgerLimits limits;
+  limits.lock_wait = std::chrono::hours(1);
+  std::unique_ptr<LedgerDb> db = OpenLedger(path, limits);
+  Database writer(path, Database::Mode::kCreate);
+  writer.ExecScript("BEGIN EXCLUSIVE");
+  std::atomic<bool> reading = false;
+  std::future<Caught> read = std::async(std::launch::async, [&] {
+    return ErrorOf([&] {
+      reading = true;
+      db->Load("SELECT number FROM accounts", {}, [](const ResultRow&) {});
+    });
+  });
+  while (!reading) usleep(1000);
+  usleep(50000);
+  db->Interrupt();
+  EXPECT_EQ(FaultOf(read.get()), Fault::kStopped);
 }
 
 TEST(LedgerLocationTest, ServerLocationsAreUrisOrKeywordStrings) {
@@ -629,7 +781,7 @@ TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
   EXPECT_THROW(db->Load("SELECT no_such_column FROM accounts", {}, [](const ResultRow&) {}), Error)
       << "a failed load leaves the session fit for the next one";
   long rows = 0;
-  Error e = ErrorOf([&] {
+  Caught e = ErrorOf([&] {
     db->Load("SELECT number FROM accounts ORDER BY number", {}, [&](const ResultRow&) {
       if (++rows == 1) CutConnections(clerks_ledger);
     });
@@ -637,7 +789,8 @@ TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
   EXPECT_TRUE(rows > 0 && rows < kClerksLedger.accounts) << rows;
   EXPECT_THAT(e.what(), HasSubstr("Ledger " + TestServer::Name(clerks_ledger) +
                                   ": cannot read: the connection to the server was lost"));
-  EXPECT_THROW(db->TableColumns(), Error) << "and stays lost";
+  EXPECT_EQ(FaultOf(e), Fault::kLost);
+  EXPECT_EQ(db->ColumnsOf("accounts").size(), 9u) << "the next call connects again";
 
   // Writing: a copy its writer abandons, and one whose connection is lost, are rolled back;
   // the database stays empty.
@@ -659,6 +812,113 @@ TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
   EXPECT_THAT(write.what(), Not(HasSubstr("lost ()"))) << "with libpq's own words";
   EXPECT_EQ(TestServer::Run(target, "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"),
             "0");
+}
+
+// A session of the test's own on the server, kept open (to hold a lock, say).
+class Session {
+ public:
+  explicit Session(const std::string& database)
+      : conn_(PQconnectdb(TestServer::Location(database).c_str())) {}
+  ~Session() { PQfinish(conn_); }
+  void Exec(const std::string& sql) {
+    std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn_, sql.c_str()), PQclear);
+    ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+      throw std::runtime_error(PQerrorMessage(conn_));
+    }
+  }
+
+ private:
+  PGconn* conn_;
+};
+
+// A form's view of the server's ledger is one snapshot: what others commit meanwhile is not
+// seen, by the loaded sets, the look-ups or the full names alike. A connection lost is made
+// again by the next request, which goes on with the same ledger; once the ledger is no
+// longer the one first read, every read says so.
+TEST_F(ServerLedgerTest, OneSnapshotAcrossReadsAndConnectionsLostAndMadeAgain) {
+  const std::string database = TestServer::NewDatabase();
+  TempDir dir;
+  BuildTestLedger(dir.File("snapshot.ledger"));
+  CopyLedger(dir.File("snapshot.ledger"), TestServer::Location(database), false, false);
+  LedgerService service(TestServer::Location(database));
+  std::string number = "1002";
+  ASSERT_TRUE(service.GetAccount(number));
+  TestServer::Run(database, "UPDATE accounts SET name = '改名' WHERE number = '1001'");
+  service.Preload({MasterSet::kAccounts});
+  EXPECT_EQ(NamesOf1001(service), "库存现金|库存现金|库存现金");
+  service.WaitForBackgroundWork();  // the snapshot written: the form's own reads alone below
+
+  CutConnections(database);
+  EXPECT_EQ(FaultOf(ErrorOf([&] { service.GetAccount(number); })), Fault::kLost);
+  EXPECT_TRUE(service.GetAccount(number)) << "the next request connects again";
+  CutConnections(database);
+  TestServer::Run(database, "INSERT INTO meta VALUES ('changed', 'while the form was away')");
+  EXPECT_EQ(FaultOf(ErrorOf([&] { service.GetAccount(number); })), Fault::kLost);
+  for (int i = 0; i < 2; ++i) {
+    Caught e = ErrorOf([&] { service.GetAccount(number); });
+    EXPECT_EQ(FaultOf(e), Fault::kChanged);
+    EXPECT_THAT(e.what(), HasSubstr("not the one first read"));
+  }
+}
+
+// A form reads the server through one connection: a clerk's role may allow no more.
+TEST_F(ServerLedgerTest, AFormNeedsOneConnection) {
+  TestServer::Run("postgres",
+                  "DO $$ BEGIN CREATE ROLE one_connection LOGIN PASSWORD 'clerk-pw' "
+                  "CONNECTION LIMIT 1; EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+  TestServer::Run(clerks_ledger, "GRANT SELECT ON ALL TABLES IN SCHEMA public TO one_connection");
+  const std::string location = "postgresql://one_connection:clerk-pw@" +
+                               TestServer::Encoded(getenv("GLNAMELIST_PG_DIR")) + "/" +
+                               TestServer::Encoded(clerks_ledger);
+  LedgerService service(location);
+  service.Preload({MasterSet::kExplanations, MasterSet::kAccounts, MasterSet::kItemClasses,
+                   MasterSet::kCurrencies, MasterSet::kUnitGroups, MasterSet::kSettleTypes});
+  EXPECT_EQ(service.AccountSet()->Recordset()->RecordCount(), kClerksLedger.accounts);
+  service.WaitForBackgroundWork();
+  std::string number = "1001";
+  EXPECT_TRUE(service.GetAccount(number));
+  EXPECT_EQ(
+      service.ItemRecords(1, "", "")->RecordCount(),
+      std::stol(TestServer::Run(clerks_ledger, "SELECT count(*) FROM items WHERE class_id = 1")));
+  EXPECT_EQ(FaultOf(ErrorOf([&] { LedgerService second(location); })), Fault::kTooManyConnections)
+      << "a second form of that role is refused with the cause";
+}
+
+// A server that does not answer (here: a table locked by another session) ends a read
+// within the time limit, the query cancelled; stopping ends a waiting read at once. The
+// next read after either works.
+TEST_F(ServerLedgerTest, AReadWaitsForTheServerABoundedTimeAndStopsWhenAsked) {
+  LedgerLimits limits;
+  limits.answer = std::chrono::milliseconds(500);
+  std::unique_ptr<LedgerDb> db = OpenLedger(TestServer::Location(clerks_ledger), limits);
+  const std::string waiting =
+      "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND datname = "
+      "current_database()";
+  auto count_accounts = [&] {
+    long rows = 0;
+    db->Load("SELECT number FROM accounts", {}, [&](const ResultRow&) { ++rows; });
+    return rows;
+  };
+  {
+    Session locker(clerks_ledger);
+    locker.Exec("BEGIN; LOCK TABLE accounts IN ACCESS EXCLUSIVE MODE");
+    Caught e = ErrorOf(count_accounts);
+    EXPECT_EQ(FaultOf(e), Fault::kNoAnswer);
+    EXPECT_THAT(e.what(), HasSubstr("the server gave no answer within 0.5 s"));
+    // Stopped while it waits: a thread of the test stops it.
+    std::future<Caught> stopped =
+        std::async(std::launch::async, [&] { return ErrorOf(count_accounts); });
+    while (TestServer::Run(clerks_ledger, waiting) == "0") usleep(10000);
+    db->Interrupt();
+    EXPECT_EQ(FaultOf(stopped.get()), Fault::kStopped);
+    for (int i = 0; i < 500 && TestServer::Run(clerks_ledger, waiting) != "0"; ++i) usleep(10000);
+    EXPECT_EQ(TestServer::Run(clerks_ledger, waiting), "0") << "the waiting queries were cancelled";
+    EXPECT_EQ(FaultOf(ErrorOf([&] { db->ColumnsOf("accounts"); })), Fault::kStopped)
+        << "a stopped ledger stays stopped";
+  }
+  db = OpenLedger(TestServer::Location(clerks_ledger), limits);
+  EXPECT_EQ(count_accounts(), kClerksLedger.accounts);
 }
 
 // What a clerk's list shows of the whole chart of accounts (every row, hashed) and of
@@ -720,6 +980,33 @@ TEST_F(ServerLedgerTest, TwentyClerksOpenOneLedgerAtOnceAndListTheSameRows) {
   std::string all_expected;
   for (int i = 0; i < kClerks; ++i) all_expected += expected;
   EXPECT_EQ(output, all_expected);
+}
+
+TEST(BackgroundWorkerTest, StoppingDropsTheWaitingTasks) {
+  std::promise<void> started, go;
+  std::shared_future<void> going = go.get_future().share();
+  std::vector<int> ran;
+  BackgroundWorker worker;
+  worker.Post([&, going] {
+    started.set_value();
+    going.wait();
+    ran.push_back(1);
+  });
+  for (int i = 2; i < 5; ++i) worker.Post([&, i] { ran.push_back(i); });
+  // A waiting task whose promise breaks when the stop drops it.
+  auto dropped = std::make_shared<std::promise<void>>();
+  std::future<void> dropping = dropped->get_future();
+  worker.Post([dropped] { dropped->set_value(); });
+  dropped.reset();
+  started.get_future().wait();
+  EXPECT_FALSE(worker.Stop(std::chrono::milliseconds(0))) << "the running task goes on";
+  EXPECT_THROW(dropping.get(), std::future_error);
+  go.set_value();
+  EXPECT_TRUE(worker.Stop());
+  EXPECT_EQ(ran, std::vector<int>{1}) << "the running task ends, the waiting ones are dropped";
+  worker.Post([&] { ran.push_back(9); });
+  worker.Drain();  // returns: a stopped worker runs nothing
+  EXPECT_EQ(ran, std::vector<int>{1});
 }
 
 TEST(BackgroundWorkerTest, RunsTasksInOrderAndOutlivesAFailingOne) {

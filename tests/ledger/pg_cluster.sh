@@ -4,16 +4,21 @@
 #
 #   pg_cluster.sh run COMMAND [ARG...]
 #
-# COMMAND sees GLNAMELIST_PG_SERVER, a libpq connection string for the superuser (with its
-# password) on that socket, GLNAMELIST_PG_DIR, the folder (and socket directory), and the
-# password in PGPASSWORD. Local connections need the password (scram-sha-256). The exit
-# status is the command's.
+# COMMAND sees GLNAMELIST_PG_SERVER, a libpq connection string for the superuser on that
+# socket (without the password), GLNAMELIST_PG_DIR, the folder (and socket directory), and
+# the password in PGPASSWORD, where libpq finds it. Local connections need the password
+# (scram-sha-256). The exit status is the command's.
 #
-# The cluster outlives nothing: the script stops it on exit, on a signal, and, through a
-# watcher in a session of its own, when the script itself is killed outright.
+# The cluster outlives nothing: the script runs inside tests/scope.sh (it starts one when it
+# is not in one), whose folder holds the cluster and the command's temporary files, and
+# which stops the cluster and removes the folder however the script, the command or their
+# parent end, even when killed outright; a normal end stops the cluster here at once.
 set -euo pipefail
 
 [ "${1:-}" = run ] && [ $# -ge 2 ] || { echo "usage: $0 run COMMAND [ARG...]" >&2; exit 2; }
+if [ -z "${GLNAMELIST_SCOPE:-}" ]; then
+  exec "$(dirname "$0")/../scope.sh" "$0" "$@"
+fi
 shift
 
 bindir=$(pg_config --bindir)
@@ -47,19 +52,13 @@ printf '%s\n' "$password" >"$dir/pwfile"
   --no-sync >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log" >&2; exit 1; }
 rm -f "$dir/pwfile"
 
-# A watcher that stops the cluster once this script is gone, however it ended.
-setsid bash -c 'tail --pid="$1" -f /dev/null; shift;
-  [ ! -f "$2/data/postmaster.pid" ] || "${@:3}" "$1" -D "$2/data" -m immediate -w stop;
-  rm -rf "$2"' watcher "$$" "$bindir/pg_ctl" "$dir" "${as_owner[@]}" \
-  </dev/null >/dev/null 2>&1 &
-
 "${as_owner[@]}" "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
   -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off \
       -c max_connections=100 -c shared_buffers=64MB" start >/dev/null ||
   { cat "$dir/server.log" >&2; exit 1; }
 
 export GLNAMELIST_PG_DIR=$dir PGPASSWORD=$password
-export GLNAMELIST_PG_SERVER="host=$dir dbname=postgres user=postgres password=$password"
+export GLNAMELIST_PG_SERVER="host=$dir dbname=postgres user=postgres"
 status=0
 "$@" || status=$?
 exit $status

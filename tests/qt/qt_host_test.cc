@@ -170,7 +170,8 @@ TEST_F(QtFormTest, AMillionRowListAsksOnlyForTheRowsItPaints) {
   Connection request = rows->DataRequest.Connect([&](long row) {
     asked.insert(row);
     rows->CellText(row, 1, "1122." + std::to_string(row));
-    rows->CellText(row, 2, "应收账款");
+    // A name of a million characters is converted no further than a row can show.
+    rows->CellText(row, 2, row == 2 ? std::string(3'000'000 / 3, 'x') + "长" : "应收账款");
   });
   Paints paints;
   auto painted = [&] {
@@ -183,6 +184,11 @@ TEST_F(QtFormTest, AMillionRowListAsksOnlyForTheRowsItPaints) {
   long page = list.Popup()->PageRows();
   EXPECT_EQ(asked, (std::set<long>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
   EXPECT_EQ(page, 12);
+  QAbstractItemModel* model = list.Popup()->View()->model();
+  const int name = model->columnCount() - 1;
+  QString long_name = model->data(model->index(1, name)).toString();
+  EXPECT_TRUE(long_name.size() <= 1025 && long_name.endsWith("x…")) << long_name.size();
+  EXPECT_EQ(model->data(model->index(0, name)).toString(), "应收账款");
 
   bool exec = true;
   long result = 0;

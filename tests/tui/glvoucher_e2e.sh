@@ -1,9 +1,10 @@
 #!/bin/sh
 # End-to-end test of the voucher-entry form: runs glvoucher in a detached tmux session on
 # the sample ledger, types as a bookkeeper would and checks what the screen shows; then
-# closes the terminal under two more glvouchers, which must end by themselves, and gives
-# glvoucher ledgers it cannot open, which must stop it before the form with their cause, and
-# wrong arguments.
+# closes the terminal under two more glvouchers, which must end by themselves; holds the
+# ledger file locked (or restarts the ledger's server) under a form, which must say so and
+# go on once it can; and gives glvoucher ledgers it cannot open, which must stop it before
+# the form with their cause, and wrong arguments.
 #
 #   glvoucher_e2e.sh GLVOUCHER LEDGER [CAPTURE_FILE]
 #
@@ -65,14 +66,14 @@ keys() { $TMUX_CMD send-keys -t "$SESSION" "$@"; }
 type_text() { $TMUX_CMD send-keys -t "$SESSION" -l -- "$1"; }
 clear_box() { keys -N 40 BSpace; }
 
-# start [PREFIX [LOCALE]]: runs glvoucher, after the shell words PREFIX and in LOCALE
-# (C.UTF-8 by default), in a new tmux session
+# start [PREFIX [LOCALE [LEDGER]]]: runs glvoucher on LEDGER ($LEDGER by default), after the
+# shell words PREFIX and in LOCALE (C.UTF-8 by default), in a new tmux session
 # $SESSION and waits for its form. Its process id is in $WORK/pid, its exit status goes to
 # $WORK/$SESSION.status.
 start() {
   $TMUX_CMD new-session -d -s "$SESSION" -x 80 -y 24 \
     "${1:-} env LANG=C.UTF-8 LC_ALL=${2:-C.UTF-8} TERM=tmux-256color sh -c 'echo \$\$ >\"\$2/pid\";
-       exec \"\$0\" --ledger \"\$1\" 2>>\"\$2/stderr\"' '$GLVOUCHER' '$LEDGER' '$WORK';
+       exec \"\$0\" --ledger \"\$1\" 2>>\"\$2/stderr\"' '$GLVOUCHER' '${3:-$LEDGER}' '$WORK';
      echo \"exit \$?\" >'$WORK/$SESSION.status'" || fail "tmux did not start"
   wait_for "结算方式" "the form starts, every box labelled"
   wait_gone "载入中" "every list attached once its data is read"
@@ -174,6 +175,106 @@ for prefix in "trap '' HUP;" "setsid"; do
   $TMUX_CMD kill-session -t "$SESSION"
   poll "glvoucher ($prefix) still runs without its terminal" gone "$pid"
 done
+# The account box from the box after it: a code typed (only its last key finds an account:
+# 1001's shorter codes are none) and, with left_with, the box left.
+typed_in_account() {
+  keys BTab
+  clear_box
+  type_text "$1"
+}
+left_with() {
+  typed_in_account "$1"
+  settle
+  keys Tab
+}
+on_server() { [ -n "${GLNAMELIST_PG_DIR:-}" ] && ! on_file; }
+
+# Another program holds the ledger file locked: the form says so (never that a code it holds
+# does not exist), and once the lock is gone the next key finds the code.
+if on_file; then
+  SESSION=locked
+  cp "$LEDGER" "$WORK/locked.ledger"
+  start "" "" "$WORK/locked.ledger"
+  keys Tab Tab
+  mkfifo "$WORK/lock"
+  sqlite3 "$WORK/locked.ledger" <"$WORK/lock" >/dev/null 2>&1 &
+  locker=$!
+  exec 3>"$WORK/lock"
+  echo "BEGIN EXCLUSIVE;" >&3
+  is_locked() { ! sqlite3 "$WORK/locked.ledger" "SELECT count(*) FROM meta" >/dev/null 2>&1; }
+  poll "the other program's lock" is_locked
+  typed_in_account 1001
+  wait_for "账套文件被其他程序锁住了（database is locked）" "the locked file, told"
+  shows "不存在" && fail "a code of a locked ledger called unknown"
+  echo "ROLLBACK;" >&3
+  exec 3>&-
+  wait $locker
+  keys Tab
+  poll "the code found once the lock is gone" account_is 1001 库存现金
+  left_with 1002.02
+  poll "the next code" account_is 1002.02 银行存款_建设银行
+  wait_gone "锁住" "the lock's message gone once the ledger answers"
+fi
+
+# The server restarts under the form: the form says the connection was lost, never that a
+# code does not exist, and the next key goes on with the server as before.
+if on_server; then
+  SESSION=restart
+  start
+  keys F2 # no listing on entering or typing: the code's look-up is the server's only read
+  keys Tab Tab
+  left_with 1001
+  poll "a name from the server" account_is 1001 库存现金
+  bindir=$(pg_config --bindir)
+  owner=""
+  [ "$(id -u)" -eq 0 ] && owner="runuser -u postgres --"
+  $owner "$bindir/pg_ctl" -D "$GLNAMELIST_PG_DIR/data" -m fast -w restart >/dev/null 2>&1 ||
+    fail "the server did not restart"
+  typed_in_account 1001
+  wait_for "与账套服务器的连接断了（" "the lost connection, told"
+  shows "不存在" && fail "a code called unknown while the server was away"
+  keys Tab
+  poll "the code found again" account_is 1001 库存现金
+  left_with 1002.02
+  poll "the next key after the restart" account_is 1002.02 银行存款_建设银行
+  wait_gone "连接断了" "the fault gone once the server answers"
+  keys BTab
+  clear_box
+  type_text "1002."
+  settle
+  keys F8
+  wait_for "共 5 行" "listing after the restart"
+
+  # A password on the command line: one line of warning, and the process list shows it
+  # no longer once the form runs.
+  SESSION=password
+  start "" "" "$LEDGER password=$PGPASSWORD"
+  grep -q "^注意：命令行里的密码" "$WORK/stderr" || fail "the password's warning"
+  tr '\0' ' ' <"/proc/$(cat "$WORK/pid")/cmdline" | grep -q -F "$PGPASSWORD" &&
+    fail "the password in the process list"
+  $TMUX_CMD kill-session -t password
+
+  # Ledgers on a server that cannot be opened: each cause in words with the server's own
+  # beside, never a missing file, never the password.
+  socket=$(printf %s "$GLNAMELIST_PG_DIR" | sed 's|/|%2F|g')
+  for case in \
+    "postgresql://postgres:wrong-pw@$socket/postgres|服务器不接受这个用户名或密码（password authentication failed" \
+    "postgresql://postgres@$socket/no_such_db|服务器上没有这个数据库（database \"no_such_db\" does not exist" \
+    "postgresql://postgres@%2Fno%2Fsuch%2Fserver/books|连接不上账套服务器（" \
+    "postgresql://postgres@$socket/template1|这个数据库里没有账套"; do
+    ledger=${case%%|*}
+    cause=${case#*|}
+    "$GLVOUCHER" --ledger "$ledger" </dev/null >/dev/null 2>"$WORK/bad.err" &&
+      fail "glvoucher opened $ledger"
+    grep -v "^注意：命令行里的密码" "$WORK/bad.err" >"$WORK/bad.line"
+    [ "$(wc -l <"$WORK/bad.line")" = 1 ] && grep -F -q "：$cause" "$WORK/bad.line" &&
+      ! grep -q "文件不存在\|wrong-pw" "$WORK/bad.err" || fail "$ledger: $(cat "$WORK/bad.err")"
+  done
+  PGPASSWORD=wrong-pw "$GLVOUCHER" --ledger "$LEDGER" </dev/null >/dev/null 2>"$WORK/bad.err" &&
+    fail "glvoucher opened the ledger with a wrong password"
+  [ "$(wc -l <"$WORK/bad.err")" = 1 ] && grep -q "服务器不接受这个用户名或密码" "$WORK/bad.err" ||
+    fail "a wrong password from the environment: $(cat "$WORK/bad.err")"
+fi
 SESSION=e2e
 
 # A ledger that cannot be opened stops glvoucher before the form, with its cause. Root
@@ -184,9 +285,13 @@ if on_file; then
   head -c 40000 "$LEDGER" >"$bad/cut.ledger"
   cp "$LEDGER" "$bad/v7.ledger" && cp "$LEDGER" "$bad/locked.ledger" && chmod 000 "$bad/locked.ledger"
   sqlite3 "$bad/v7.ledger" "UPDATE meta SET value = '7' WHERE key = 'schema_version'"
+  cp "$LEDGER" "$bad/view.ledger"
+  sqlite3 "$bad/view.ledger" "ALTER TABLE accounts RENAME TO a; CREATE VIEW accounts AS WITH
+    RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i AS id FROM n"
   [ "$(id -u)" -eq 0 ] && locked="" || locked="locked:没有权限读取"
   for case in missing:文件不存在 dir:这是一个目录 empty:文件是空的 text:这不是账套文件 \
-    cut:文件已损坏或不完整 "v7:账套结构版本是 7" $locked; do
+    cut:文件已损坏或不完整 "v7:账套结构版本是 7" \
+    "view:账套的表结构不对（wrong schema: accounts is a view, not a table）" $locked; do
     file=$bad/${case%%:*}.ledger
     "$GLVOUCHER" --ledger "$file" </dev/null >/dev/null 2>"$WORK/bad.err" && fail "glvoucher opened $file"
     grep -F -q "无法打开账套 $file：${case#*:}" "$WORK/bad.err" && [ "$(wc -l <"$WORK/bad.err")" = 1 ] ||

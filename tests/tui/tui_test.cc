@@ -324,6 +324,17 @@ TEST(TerminalTextTest, IsMeasuredClippedAndDrawnOnTheScreen) {
   EXPECT_EQ(glyphs[3].code, U'b');
   EXPECT_EQ(DecodeUtf8("\xC0\xAF")[0].code, 0xFFFDu) << "overlong form";
   EXPECT_EQ(Printable("a\tb\n"), "a b ");
+  // Made printable and fitted: a text longer than its columns can show ends in "…", however
+  // its first bytes look.
+  for (auto [text, width, shown] :
+       {std::tuple{std::string("a\tb"), 4, std::string("a b")},
+        {"银行存款", 5, "银行…"},
+        {std::string(10'000'000, 'x'), 3, "xx…"},
+        {"e\u0301\u0301\u0301" + std::string(1'000, 'y'), 2, "e\u0301\u0301\u0301…"}}) {
+    EXPECT_EQ(FitPrintable(text, width), shown) << text.substr(0, 10);
+  }
+  EXPECT_EQ(WidthUpTo(std::string(5'000'000, 'x'), 7), 7);
+  EXPECT_EQ(WidthUpTo("银行", 7), 4);
   auto hits = listkit::FindAll("ZA现金zaZA", "za");  // letter case ignored, no overlaps
   ASSERT_EQ(hits.size(), 3u);
   EXPECT_EQ(hits[1].first, 8u);

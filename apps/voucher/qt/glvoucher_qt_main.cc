@@ -15,6 +15,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -56,6 +57,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     bool has_value = i + 1 < argc;
     if (std::strcmp(argv[i], "--ledger") == 0 && has_value) {
       options.ledger = argv[++i];
+      if (gl::ledger::HasPassword(options.ledger)) {
+        std::cerr << gl::voucher::kPasswordWarning << "\n";
+        gl::ledger::HidePasswordIn(argv[i]);
+      }
     } else if (std::strcmp(argv[i], "--screenshot") == 0 && has_value) {
       options.screenshot = argv[++i];
     } else if (std::strcmp(argv[i], "--keys") == 0 && has_value) {
@@ -125,6 +130,11 @@ int main(int argc, char** argv) {
     gl::platform::InstallPlatform();
     gl::ledger::RegisterLedger(options->ledger);
     status = ShowForm(*options, gl::ledger::ShownLocation(options->ledger));
+    if (!gl::voucher::StopLedger()) {
+      // The background still builds a table's look-up structures: only read, nothing to save.
+      std::cerr.flush();
+      std::_Exit(status);
+    }
   } catch (const std::exception& e) {
     std::cerr << "glvoucher-qt: " << gl::listkit::ErrorText(e) << "\n";
   }

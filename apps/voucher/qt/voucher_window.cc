@@ -4,10 +4,10 @@
 #include <QKeyEvent>
 
 #include "contracts/prog_ids.h"
-#include "listkit/error_text.h"
 #include "qt/line_edit_box.h"
 #include "qt/line_edit_window.h"
 #include "qt/qt_controls.h"
+#include "qt/rows_model.h"
 
 namespace glnamelist::qt {
 namespace {
@@ -36,8 +36,7 @@ VoucherWindow::VoucherWindow(const std::string& title)
   // After the windows' own filters exist, so that this one sees the keys first.
   for (QLineEdit* line : lines_) line->installEventFilter(this);
   RegisterQtControls(*env_, boxes_, /*owns_form=*/false);
-  LineEditWindow::SetErrorHandler(
-      [this](const std::exception& e) { boxes_->ShowStatus(listkit::ErrorText(e), true); });
+  LineEditWindow::SetErrorHandler([this](const std::exception& e) { boxes_->ReportFailure(e); });
   boxes_->OnChange([this] { Refresh(); });
   Refresh();
 }
@@ -91,24 +90,23 @@ void VoucherWindow::Build(const std::string& title) {
 
 void VoucherWindow::AttachLists(const voucher::VoucherBoxes::ListReady& ready) {
   lines_.front()->setFocus(Qt::OtherFocusReason);
-  if (!boxes_->AttachLists(ready)) {
-    attach_timer_ = new QTimer(this);
-    connect(attach_timer_, &QTimer::timeout, this, [this, ready] {
-      if (!boxes_->AttachLists(ready)) return;
-      attach_timer_->deleteLater();
-      attach_timer_ = nullptr;
-    });
-    attach_timer_->start(voucher::VoucherBoxes::kAttachPollMs);
-  }
+  boxes_->AttachLists(ready);
+  // Boxes waiting for their data, and failed ones after the next key, as their data comes.
+  attach_timer_ = new QTimer(this);
+  connect(attach_timer_, &QTimer::timeout, this, [this, ready] {
+    if (boxes_->ListsWaiting()) boxes_->AttachLists(ready);
+  });
+  attach_timer_->start(voucher::VoucherBoxes::kAttachPollMs);
   Refresh();
 }
 
 void VoucherWindow::Refresh() {
   for (size_t i = 0; i < names_.size(); ++i) {
     bool listed = boxes_->HasList(i) || boxes_->Waiting(i);
-    QString name = QString::fromStdString(boxes_->Waiting(i) ? voucher::VoucherBoxes::kWaitingNote
-                                          : listed           ? boxes_->NameBeside(i)
-                                                             : "(无列表)");
+    QString name =
+        ShownText(boxes_->Waiting(i) ? std::string_view(voucher::VoucherBoxes::kWaitingNote)
+                  : listed           ? std::string_view(boxes_->NameBeside(i))
+                                     : std::string_view("(无列表)"));
     names_[i]->setText(
         names_[i]->fontMetrics().elidedText(name, Qt::ElideRight, names_[i]->minimumWidth()));
     names_[i]->setStyleSheet(listed ? "" : "color: #b00020;");

@@ -34,8 +34,8 @@ class VoucherWindow : public QWidget {
   // and the others as their data comes in, looked for between events; gives the first box
   // the focus. A box that waits says so beside it.
   void AttachLists(const voucher::VoucherBoxes::ListReady& ready = {});
-  // True while some box waits for its data.
-  bool ListsWaiting() const { return attach_timer_ != nullptr; }
+  // True while some box waits for its data (voucher::VoucherBoxes::ListsWaiting).
+  bool ListsWaiting() const { return boxes_->ListsWaiting(); }
 
   QLineEdit* Box(size_t i) const { return lines_[i]; }
   voucher::VoucherBoxes& Boxes() const { return *boxes_; }

@@ -1,7 +1,9 @@
 #include "apps/voucher/tui/form_layout.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "contracts/text.h"
 #include "tui/text.h"
 
 namespace glnamelist::tui {
@@ -38,20 +40,33 @@ std::string TooSmallMessage(int rows, int cols, size_t fields) {
 }
 
 BoxView ViewOfBox(const std::string& text, long caret, int width) {
-  std::vector<Glyph> glyphs = DecodeUtf8(text);
-  size_t c = static_cast<size_t>(std::clamp(caret, 0L, static_cast<long>(glyphs.size())));
-  // First shown character: as far left as keeps the caret inside the box.
-  size_t first = c;
+  // The characters before the caret that the box may show, found without decoding the rest
+  // of a text of any length into a list: newest last.
+  const size_t keep = static_cast<size_t>(std::max(width, 1)) * kBytesPerColumn;
+  std::vector<Glyph> before;
+  size_t at = 0;
+  for (long c = 0; at < text.size() && c < caret; ++c) {
+    if (before.size() == 2 * keep) before.erase(before.begin(), before.begin() + keep);
+    text::Decoded d = text::DecodeAt(text, at);
+    before.push_back({d.code, at, d.length});
+    at += d.length;
+  }
+  // First shown character: as far left as keeps the caret inside the box; the start when the
+  // whole text fits.
+  size_t first = before.size();
   int used = 0;
-  while (first > 0 && used + CharWidth(glyphs[first - 1].code) <= width - 1) {
-    used += CharWidth(glyphs[first - 1].code);
+  while (first > 0 && used + CharWidth(before[first - 1].code) <= width - 1) {
+    used += CharWidth(before[first - 1].code);
     --first;
   }
-  if (TextWidth(text) < width) first = 0;
   BoxView view;
-  size_t from = first < glyphs.size() ? glyphs[first].offset : text.size();
+  size_t from = first < before.size() ? before[first].offset : at;
+  if (WidthUpTo(text, width) < width) {
+    from = 0;
+    used = TextWidth(std::string_view(text).substr(0, at));
+  }
   view.text = ClipToWidth(std::string_view(text).substr(from), width);
-  for (size_t i = first; i < c; ++i) view.caret_x += CharWidth(glyphs[i].code);
+  view.caret_x = used;
   return view;
 }
 

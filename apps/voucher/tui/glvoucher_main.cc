@@ -8,6 +8,7 @@
 // exit status 1.
 #include <clocale>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -62,6 +63,11 @@ int Run(const std::string& ledger_path) {
       glnamelist::ledger::ShownLocation(ledger_path),
       glnamelist::ledger::PreloadLists(data, glnamelist::voucher::VoucherBoxes::ListKinds()));
   data.reset();
+  if (!glnamelist::voucher::StopLedger()) {
+    // The background still builds a table's look-up structures: only read, nothing to save.
+    std::cerr.flush();
+    std::_Exit(0);
+  }
   glnamelist::ResetLibraryServices();
   glnamelist::SetEnv(nullptr);
   return 0;
@@ -76,6 +82,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--ledger") == 0 && i + 1 < argc) {
       ledger_path = argv[++i];
+      if (glnamelist::ledger::HasPassword(ledger_path)) {
+        std::cerr << glnamelist::voucher::kPasswordWarning << "\n";
+        glnamelist::ledger::HidePasswordIn(argv[i]);
+      }
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::cout << kUsage;
       return 0;

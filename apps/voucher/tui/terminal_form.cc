@@ -38,11 +38,12 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
 
   // A list is attached before the next key is handled, never while a key is handled. Keys
   // already waiting (a paste, keys typed ahead) are handled before the next drawing.
-  bool waiting = !form.AttachLists(ready);
+  // A box that failed is tried again after the next key: polled as one that waits.
+  form.AttachLists(ready);
   for (bool open = true; open;) {
     Draw(form, screen);
-    KeyPress key = screen.ReadKey(waiting ? voucher::VoucherBoxes::kAttachPollMs : -1);
-    if (waiting) waiting = !form.AttachLists(ready);
+    KeyPress key = screen.ReadKey(form.ListsWaiting() ? voucher::VoucherBoxes::kAttachPollMs : -1);
+    if (form.ListsWaiting()) form.AttachLists(ready);
     open = form.Handle(key);
     while (open && screen.KeyWaiting()) open = form.Handle(screen.ReadKey());
   }

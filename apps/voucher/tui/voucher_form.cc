@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "contracts/virtual_keys.h"
-#include "listkit/error_text.h"
 #include "tui/text.h"
 
 namespace glnamelist::tui {
@@ -82,7 +81,7 @@ bool VoucherForm::AttachLists(const ListReady& ready) {
     try {
       env_.Windows().SetFocus(boxes_->Window(focus_));
     } catch (const std::exception& e) {
-      ShowStatus(listkit::ErrorText(e), true);
+      boxes_->ReportFailure(e);  // a ledger's fault in the form's words
     }
   }
   return done;
@@ -145,7 +144,7 @@ bool VoucherForm::Handle(const KeyPress& key) {
       SendChar(static_cast<char32_t>(key.code));
     }
   } catch (const std::exception& e) {
-    ShowStatus(listkit::ErrorText(e), true);
+    boxes_->ReportFailure(e);  // a ledger's fault in the form's words
   }
   return true;
 }
@@ -185,8 +184,8 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
             Style::kStatus);
     } else if (!boxes_->HasList(i)) {
       s.Put(box.y, box.x + box.width + 2, FitToWidth("(无列表)", beside), Style::kError);
-    } else if (std::string name = boxes_->NameBeside(i); !name.empty()) {
-      s.Put(box.y, box.x + box.width + 2, FitToWidth(Printable(name), beside), Style::kLabel);
+    } else if (const std::string& name = boxes_->NameBeside(i); !name.empty()) {
+      s.Put(box.y, box.x + box.width + 2, FitPrintable(name, beside), Style::kLabel);
     }
     if (focused) caret = {box.y, box.x + view.caret_x};
   }

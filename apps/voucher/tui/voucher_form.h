@@ -41,6 +41,8 @@ class VoucherForm {
   // (voucher::VoucherBoxes::AttachLists); true once no box waits. The first call gives the
   // first box the focus. A box that waits says so beside it.
   bool AttachLists(const ListReady& ready = {});
+  // True while AttachLists has work to do (voucher::VoucherBoxes::ListsWaiting).
+  bool ListsWaiting() const { return boxes_->ListsWaiting(); }
 
   // Draws the form and (with_list) the shown list; returns where the caret goes ({-1, -1}:
   // nowhere).

@@ -1,0 +1,120 @@
+#include "apps/voucher/voucher.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "contracts/list_kinds.h"
+#include "contracts/text.h"
+
+namespace glnamelist::voucher {
+namespace {
+
+std::string Trimmed(const std::string& cell) { return std::string(text::Trim(cell, " \t")); }
+
+// The amount of a cell, or nullopt with the reason.
+std::optional<Money> AmountOf(const std::string& cell, std::string* why = nullptr) {
+  return Money::Parse(cell, why);
+}
+
+// The problems of one line, added to out.
+void CheckLine(int line, const VoucherLine& l, const LookUp& look_up, std::vector<Problem>& out) {
+  auto problem = [&](std::string text) { out.push_back({line, std::move(text)}); };
+  std::string account = Trimmed(l[Column::kAccount]);
+  if (account.empty()) {
+    problem("没有科目");
+  } else if (NamedEntry a = look_up(nlAccount, account, 0); !a.known) {
+    problem("科目 " + account + " 不存在");
+  } else if (!a.detail) {
+    problem("科目 " + account + " 不是明细科目");
+  }
+  std::string item_class = Trimmed(l[Column::kItemClass]);
+  std::string item = Trimmed(l[Column::kItem]);
+  if (!item_class.empty() || !item.empty()) {
+    NamedEntry c = item_class.empty() ? NamedEntry() : look_up(nlItemClass, item_class, 0);
+    if (item_class.empty()) {
+      problem("核算项目 " + item + " 没有核算类别");
+    } else if (!c.known) {
+      problem("核算类别 " + item_class + " 不存在");
+    } else if (item.empty()) {
+      problem("核算类别 " + item_class + " 没有核算项目");
+    } else if (NamedEntry i = look_up(nlItem, item, c.id); !i.known) {
+      problem("核算项目 " + item + " 不在核算类别 " + item_class + " 中");
+    } else if (!i.detail) {
+      problem("核算项目 " + item + " 不是明细项目");
+    }
+  }
+  std::string currency = Trimmed(l[Column::kCurrency]);
+  if (!currency.empty() && !look_up(nlCurrency, currency, 0).known) {
+    problem("币别 " + currency + " 不存在");
+  }
+  std::string why;
+  std::optional<Money> debit = AmountOf(l[Column::kDebit], &why);
+  if (!debit) problem("借方金额 " + Trimmed(l[Column::kDebit]) + " " + why);
+  std::optional<Money> credit = AmountOf(l[Column::kCredit], &why);
+  if (!credit) problem("贷方金额 " + Trimmed(l[Column::kCredit]) + " " + why);
+  if (debit && credit) {
+    if (!debit->IsZero() && !credit->IsZero()) {
+      problem("一行只能有借方或贷方金额，不能两方都有");
+    } else if (debit->IsZero() && credit->IsZero()) {
+      problem("没有金额");
+    }
+  }
+}
+
+}  // namespace
+
+bool VoucherLine::IsBlank() const {
+  return std::all_of(cells.begin(), cells.end(),
+                     [](const std::string& c) { return Trimmed(c).empty(); });
+}
+
+std::vector<std::pair<int, const VoucherLine*>> Voucher::FilledLines() const {
+  std::vector<std::pair<int, const VoucherLine*>> filled;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (!lines[i].IsBlank()) filled.emplace_back(static_cast<int>(i + 1), &lines[i]);
+  }
+  return filled;
+}
+
+Totals TotalsOf(const Voucher& voucher) {
+  Totals t;
+  for (const VoucherLine& l : voucher.lines) {
+    t.debit += AmountOf(l[Column::kDebit]).value_or(Money());
+    t.credit += AmountOf(l[Column::kCredit]).value_or(Money());
+  }
+  return t;
+}
+
+bool IsValidDate(const std::string& date) {
+  if (date.size() != 10 || date[4] != '-' || date[7] != '-') return false;
+  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (date[i] < '0' || date[i] > '9') return false;
+  }
+  int year = std::stoi(date.substr(0, 4));
+  int month = std::stoi(date.substr(5, 2));
+  int day = std::stoi(date.substr(8, 2));
+  if (year < 1900 || month < 1 || month > 12 || day < 1) return false;
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+std::string Problem::Message() const {
+  return line > 0 ? "第 " + std::to_string(line) + " 行：" + text : text;
+}
+
+std::vector<Problem> Check(const Voucher& voucher, const LookUp& look_up) {
+  std::vector<Problem> problems;
+  if (!IsValidDate(voucher.date)) problems.push_back({0, "日期 " + voucher.date + " 不是有效日期"});
+  auto filled = voucher.FilledLines();
+  for (const auto& [line, l] : filled) CheckLine(line, *l, look_up, problems);
+  if (filled.size() < 2) problems.push_back({0, "凭证至少要有两行分录"});
+  Totals t = TotalsOf(voucher);
+  if (!t.Balanced()) {
+    problems.push_back({0, "借贷不平衡：借方 " + t.debit.Text() + "，贷方 " + t.credit.Text() +
+                               "，差额 " + t.Difference().Text()});
+  }
+  return problems;
+}
+
+}  // namespace glnamelist::voucher

@@ -1,0 +1,93 @@
+#include "apps/voucher/voucher_grid.h"
+
+#include <algorithm>
+
+#include "contracts/list_kinds.h"
+
+namespace glnamelist::voucher {
+namespace {
+
+Column ColumnAt(int index) { return static_cast<Column>(index); }
+int IndexOf(Column column) { return static_cast<int>(column); }
+
+}  // namespace
+
+const char* ColumnTitle(Column column) {
+  static const char* const kTitles[kColumns] = {"摘要", "科目", "核算类别", "核算项目",
+                                                "币别", "借方", "贷方"};
+  return kTitles[IndexOf(column)];
+}
+
+long ColumnListKind(Column column) {
+  static const long kKinds[kColumns] = {nlVchExp, nlAccount, nlItemClass, nlItem, nlCurrency, 0, 0};
+  return kKinds[IndexOf(column)];
+}
+
+VoucherGrid::VoucherGrid(Voucher voucher) { Reset(std::move(voucher)); }
+
+void VoucherGrid::Reset(Voucher voucher) {
+  voucher_ = std::move(voucher);
+  current_ = Cell{};
+  KeepBlankLast();
+}
+
+const std::string& VoucherGrid::Text(Cell cell) const { return Line(cell.line)[cell.column]; }
+
+void VoucherGrid::SetText(Cell cell, const std::string& text) {
+  voucher_.lines.at(static_cast<size_t>(cell.line))[cell.column] = text;
+  KeepBlankLast();
+}
+
+void VoucherGrid::KeepBlankLast() {
+  auto& lines = voucher_.lines;
+  while (lines.size() > 1 && lines.back().IsBlank() && lines[lines.size() - 2].IsBlank() &&
+         current_.line < static_cast<int>(lines.size()) - 1) {
+    lines.pop_back();
+  }
+  if (lines.empty() || !lines.back().IsBlank()) lines.emplace_back();
+}
+
+void VoucherGrid::Next() {
+  if (current_.column == Column::kCredit) {
+    if (current_.line + 1 < Lines()) MoveTo({current_.line + 1, Column::kExplanation});
+  } else {
+    MoveTo({current_.line, ColumnAt(IndexOf(current_.column) + 1)});
+  }
+}
+
+void VoucherGrid::Previous() {
+  if (current_.column != Column::kExplanation) {
+    MoveTo({current_.line, ColumnAt(IndexOf(current_.column) - 1)});
+  } else if (current_.line > 0) {
+    MoveTo({current_.line - 1, Column::kCredit});
+  }
+}
+
+void VoucherGrid::MoveTo(Cell cell) {
+  cell.line = std::clamp(cell.line, 0, Lines() - 1);
+  current_ = cell;
+  KeepBlankLast();
+}
+
+void VoucherGrid::Balance() {
+  Column side = current_.column;
+  if (side != Column::kDebit && side != Column::kCredit) return;
+  VoucherLine& line = voucher_.lines.at(static_cast<size_t>(current_.line));
+  VoucherLine kept = line;
+  line[Column::kDebit].clear();
+  line[Column::kCredit].clear();
+  Money due = TotalsOf(voucher_).Difference();  // what the other lines lack on credit
+  if (side == Column::kDebit) due = Money() - due;
+  line = kept;
+  line[side] = due.IsZero() ? "" : due.Text();
+  line[side == Column::kDebit ? Column::kCredit : Column::kDebit].clear();
+  KeepBlankLast();
+}
+
+void VoucherGrid::DeleteLine() {
+  voucher_.lines.erase(voucher_.lines.begin() + current_.line);
+  KeepBlankLast();
+  current_.line = std::min(current_.line, Lines() - 1);
+}
+
+}  // namespace glnamelist::voucher

@@ -1,0 +1,67 @@
+// The lines of a voucher as a grid a person moves through, the same in both forms: which
+// cell is being edited, where Enter and Tab go, and which list the cell's box gets.
+//
+// Enter and Tab go to the next cell of the line; after 贷方 to the next line's 摘要 (not past
+// the last line); Shift-Tab goes back. The grid always ends in one blank line to type into:
+// writing into it adds the next.
+#ifndef GLNAMELIST_APPS_VOUCHER_VOUCHER_GRID_H_
+#define GLNAMELIST_APPS_VOUCHER_VOUCHER_GRID_H_
+
+#include <string>
+
+#include "apps/voucher/voucher.h"
+
+namespace glnamelist::voucher {
+
+struct Cell {
+  int line = 0;  // 0-based
+  Column column = Column::kExplanation;
+  bool operator==(const Cell&) const = default;
+};
+
+// The column titles, as both forms head the grid.
+const char* ColumnTitle(Column column);
+// The list kind (contracts/list_kinds.h) of a column's box; 0 for the amounts, which have
+// no list.
+long ColumnListKind(Column column);
+
+class VoucherGrid {
+ public:
+  explicit VoucherGrid(Voucher voucher = {});
+
+  const Voucher& voucher() const { return voucher_; }
+  Voucher& header() { return voucher_; }  // date, word, attachments; not the lines
+  int Lines() const { return static_cast<int>(voucher_.lines.size()); }
+  const VoucherLine& Line(int line) const { return voucher_.lines.at(static_cast<size_t>(line)); }
+
+  const Cell& Current() const { return current_; }
+  const std::string& CurrentText() const { return Text(current_); }
+  const std::string& Text(Cell cell) const;
+  // Puts text into a cell; a cell of the last line makes a new blank line after it.
+  void SetText(Cell cell, const std::string& text);
+
+  // Moves to the next cell (Enter, Tab), the previous one (Shift-Tab), or to cell.
+  void Next();
+  void Previous();
+  void MoveTo(Cell cell);
+
+  // What balances the voucher on the current line's amount cell ("=" in it): the
+  // difference of the other lines, on the side it is due; nothing changes elsewhere.
+  void Balance();
+  // Removes the current line (the grid keeps one blank line at least).
+  void DeleteLine();
+
+  // Replaces the whole voucher (a draft, or one read from the ledger), at its first cell.
+  void Reset(Voucher voucher);
+
+ private:
+  // Keeps exactly one blank line at the end.
+  void KeepBlankLast();
+
+  Voucher voucher_;
+  Cell current_;
+};
+
+}  // namespace glnamelist::voucher
+
+#endif  // GLNAMELIST_APPS_VOUCHER_VOUCHER_GRID_H_

@@ -1,0 +1,77 @@
+// A ledger that fails where a test says, in the spirit of LevelDB's fault-injection
+// environment: a wrapper of a real LedgerDb that counts the database calls made through it
+// (Lookup, Load, ShapeOf, Identity, Stamp) and makes the one a plan names fail: by raising the
+// error the database would raise there, by cutting a load short after some of its rows, or
+// by dropping the server's connection just before the call goes on to the real ledger.
+#ifndef GLNAMELIST_TESTS_LEDGER_FAULTY_LEDGER_H_
+#define GLNAMELIST_TESTS_LEDGER_FAULTY_LEDGER_H_
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ledger/ledger_db.h"
+#include "ledger/ledger_error.h"
+
+namespace glnamelist::ledger {
+
+// Where and how the ledger fails; shared by the test and the ledger, read on every call
+// (from any thread).
+struct FaultPlan {
+  enum class Mode {
+    kFail,  // the call raises `fault` without reaching the ledger
+    kCut,   // a load hands on half its rows, then raises `fault`; other calls as kFail
+    kDrop,  // `drop` cuts the real connection, then the call goes on and meets the loss
+  };
+  std::atomic<long> fail_at = 0;  // the 1-based number of the call to fail; 0: none
+  Mode mode = Mode::kFail;
+  Fault fault = Fault::kLost;
+  std::function<void()> drop;
+
+  std::atomic<long> calls = 0;     // the calls made so far
+  std::atomic<long> injected = 0;  // the faults made so far
+  // What each call was ("Load SELECT ..."), in order.
+  std::vector<std::string> Log() const;
+  void Note(std::string call);
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> log_;
+};
+
+class FaultyLedger final : public LedgerDb {
+ public:
+  FaultyLedger(std::unique_ptr<LedgerDb> real, std::shared_ptr<FaultPlan> plan);
+
+  const std::string& name() const override { return real_->name(); }
+  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
+              const OnRow& on_row) override;
+  void Load(std::string_view sql, std::initializer_list<SqlValue> values,
+            const OnRow& on_row) override;
+  TableShape ShapeOf(std::string_view table) override;
+  void Interrupt() override { real_->Interrupt(); }
+  std::string Identity() override;
+  std::optional<LedgerStamp> Stamp() override;
+
+ private:
+  // Counts the call; true when it is the one to fail (then, for kDrop, the connection is
+  // cut already and the call goes on).
+  bool Fails(const std::string& call);
+  [[noreturn]] void Raise(const std::string& call);
+
+  std::unique_ptr<LedgerDb> real_;
+  std::shared_ptr<FaultPlan> plan_;
+};
+
+// Opens location (OpenUncheckedLedger) behind a FaultyLedger and checks it is a ledger through
+// the wrapper, so that the check's calls are counted and may fail too.
+std::unique_ptr<LedgerDb> OpenFaultyLedger(const std::string& location,
+                                           std::shared_ptr<FaultPlan> plan,
+                                           const LedgerLimits& limits = {});
+
+}  // namespace glnamelist::ledger
+
+#endif  // GLNAMELIST_TESTS_LEDGER_FAULTY_LEDGER_H_
