@@ -264,7 +264,7 @@ void LedgerService::WriteSnapshotOfAll() {
       }
       snapshot.push_back(SnapshotSet{name, rs, LookupColumnsOf(sorted_by_name)});
     }
-    written = WriteSnapshot(SnapshotPlaces(location_), *stamp_, snapshot);
+    written = WriteSnapshot(SnapshotPlaces(location_), *stamp_, snapshot, stopping_);
   }
   // The items of the classes no form has taken yet wait for it where they lie in the new
   // snapshot, rather than in memory with what writing the snapshot built for them.
@@ -297,11 +297,13 @@ void LedgerService::Report(const std::exception& e) const {
 }
 
 bool LedgerService::Stop(std::chrono::milliseconds wait) {
+  stopping_ = true;
   db_->Interrupt();
   return worker_.Stop(wait);
 }
 
 LedgerService::~LedgerService() {
+  stopping_ = true;
   db_->Interrupt();
   worker_.Stop();
 }

@@ -118,8 +118,9 @@ class LedgerService : public GLData {
   // does not wait for each. The next action reads again.
   void BeginAction();
 
-  // Stops reading at once (LedgerDb::Interrupt; queued work dropped) and waits for the
-  // background's running task, at most `wait`: true once it has ended. A task preparing a
+  // Stops reading at once (LedgerDb::Interrupt; queued work dropped; a snapshot being written
+  // abandoned) and waits for the background's running task, at most `wait`: true once it has
+  // ended. A task preparing a
   // loaded table's look-up structures is not cut short: a program closing need not wait for
   // it (the ledger is only read). After Stop the service reads nothing more.
   bool Stop(std::chrono::milliseconds wait);
@@ -201,6 +202,8 @@ class LedgerService : public GLData {
   std::shared_ptr<const Snapshot> snapshot_;
   std::atomic<bool> snapshot_whole_ = true;
   std::atomic<bool> snapshot_posted_ = false;
+  // Set when the service stops: a snapshot being written is abandoned.
+  std::atomic<bool> stopping_ = false;
   // Every set read so far, by its name in a snapshot, until a snapshot is written.
   std::mutex loaded_mutex_;
   std::map<std::string, RecordsetPtr> loaded_;

@@ -1,11 +1,13 @@
 #include "ledger/snapshot.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -111,12 +113,32 @@ std::string Hex(uint64_t v) {
   return buf;
 }
 
-// Writes the snapshot to a file of its own beside path, then renames it into place.
+// Removes the files a writer of a snapshot at path left behind when it was killed: those
+// named for a process that is gone (see WriteOne).
+void RemoveLeftovers(const std::string& path) {
+  namespace fs = std::filesystem;
+  const std::string prefix = fs::path(path).filename().string() + ".tmp";
+  std::error_code error;
+  for (fs::directory_iterator it(fs::path(path).parent_path(), error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (!name.starts_with(prefix)) continue;
+    const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+    if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      std::error_code ignored;
+      fs::remove(it->path(), ignored);
+    }
+  }
+}
+
+// Writes the snapshot to a file of its own beside path (PATH.tmpPID.N), then renames it into
+// place. Once stop is set, it ends soon, writing nothing.
 bool WriteOne(const std::string& path, const LedgerStamp& stamp,
-              const std::vector<SnapshotSet>& sets) {
+              const std::vector<SnapshotSet>& sets, const std::atomic<bool>& stop) {
   static std::atomic<int> serial{0};
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+  RemoveLeftovers(path);
   const std::string temp =
       path + ".tmp" + std::to_string(getpid()) + "." + std::to_string(serial++);
   FILE* out = std::fopen(temp.c_str(), "wb");
@@ -126,6 +148,7 @@ bool WriteOne(const std::string& path, const LedgerStamp& stamp,
   try {
     recordset::ImageWriter writer(
         [&](std::string_view bytes) {
+          if (stop) throw Error(errc::kDataService, "Snapshot " + path + ": stopped");
           section.Add(bytes.data(), bytes.size());
           ok = ok &&
                (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size());
@@ -137,6 +160,7 @@ bool WriteOne(const std::string& path, const LedgerStamp& stamp,
     };
     std::vector<Written> written;
     for (const SnapshotSet& set : sets) {
+      if (stop) throw Error(errc::kDataService, "Snapshot " + path + ": stopped");
       writer.Align(kSectionAlign);
       section = Checksum();
       const uint64_t offset = writer.offset();
@@ -284,9 +308,10 @@ RecordsetPtr Snapshot::Take(const std::string& name) const {
 }
 
 std::string WriteSnapshot(const std::vector<std::string>& places, const LedgerStamp& stamp,
-                          const std::vector<SnapshotSet>& sets) {
+                          const std::vector<SnapshotSet>& sets, const std::atomic<bool>& stop) {
   for (const std::string& place : places) {
-    if (WriteOne(place, stamp, sets)) return place;
+    if (stop) break;
+    if (WriteOne(place, stamp, sets, stop)) return place;
   }
   return {};
 }

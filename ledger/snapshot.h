@@ -23,6 +23,7 @@
 #ifndef GLNAMELIST_LEDGER_SNAPSHOT_H_
 #define GLNAMELIST_LEDGER_SNAPSHOT_H_
 
+#include <atomic>
 #include <future>
 #include <map>
 #include <memory>
@@ -84,9 +85,11 @@ struct SnapshotSet {
 };
 
 // Writes a snapshot of sets to the first of places that can be written (through a file of
-// its own renamed into place); returns the path written, or empty when none could be.
+// its own renamed into place, which a writer that is stopped removes and the next writer
+// removes when its process was killed); returns the path written, or empty when none could
+// be or once stop was set.
 std::string WriteSnapshot(const std::vector<std::string>& places, const LedgerStamp& stamp,
-                          const std::vector<SnapshotSet>& sets);
+                          const std::vector<SnapshotSet>& sets, const std::atomic<bool>& stop);
 
 }  // namespace glnamelist::ledger
 

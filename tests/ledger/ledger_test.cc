@@ -523,8 +523,16 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThi
     service.WaitForBackgroundWork();  // writes the snapshot when none was used whole
     return lines;
   };
+  // What writers killed while writing left behind, and a file of a writer still running.
+  const std::string left = snapshot_of(place) + ".tmp4194304.0";
+  const std::string running = snapshot_of(place) + ".tmp" + std::to_string(getpid()) + ".99";
+  std::filesystem::create_directories(std::filesystem::path(left).parent_path());
+  std::ofstream(left) << "cut short";
+  std::ofstream(running) << "being written";
   const Lines fresh = read_with(place, false);
   ASSERT_FALSE(fresh.empty());
+  EXPECT_FALSE(std::filesystem::exists(left));
+  EXPECT_TRUE(std::filesystem::remove(running));
   EXPECT_EQ(read_with(place, true), fresh);
   read_with(other, false);
   const std::string path = snapshot_of(place);
@@ -552,6 +560,18 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThi
   EXPECT_NE(changed, fresh);
   EXPECT_THAT(changed, Contains(HasSubstr("|changed|")));
   EXPECT_EQ(read_with(place, true), changed);
+
+  // A service stopped while it reads or writes leaves no file of its own behind.
+  std::filesystem::remove(snapshot_of(place));
+  {
+    LedgerService service(place.location);
+    service.Preload({MasterSet::kAccounts, MasterSet::kItemClasses});
+    EXPECT_TRUE(service.Stop(std::chrono::seconds(30)));
+  }
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(left).parent_path())) {
+    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+  }
 }
 
 // Ledgers whose schema an edit changed, as ledgers of another make would be.
