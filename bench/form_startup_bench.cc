@@ -13,6 +13,11 @@
 //   F9 "YH"               an account search that ends in the helper codes
 //   focus on the items    the items of the first class, listed as the box gains focus
 //
+// SQLite's figure beside them: the same master data (the sets the lists attach, then the
+// items of every class) read with SQLite alone, every row stepped and its values taken, in a
+// process of its own: the floor of a cold start that reads the ledger. Each start's figure
+// is printed as a ratio to it (below 1: faster than SQLite reading the rows).
+//
 // Each start runs in a process of its own: first a cold one (the snapshot removed, so that
 // the form reads the ledger and writes a new snapshot), then warm ones that find it. Each
 // use is timed the first time and again (the same keys once more). Then the resident memory
@@ -29,6 +34,7 @@
 //   form_startup_bench [--accounts N] [--items N] [--ledger PATH] [--server]
 //   (benchmark flags are ignored)
 #include <libpq-fe.h>
+#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -222,14 +228,62 @@ StartFigures RunStart(const std::string& ledger) {
   return f;
 }
 
-// One start in a process of its own, so that its memory is the form's alone.
-bool StartInChild(const std::string& ledger, StartFigures* out) {
+// SQLite reading the master data of the ledger file: the milliseconds until the sets the
+// lists attach are read, and until the items of every class are read too; negative when the
+// file cannot be read.
+struct SqliteFigures {
+  double sets_ms = -1, all_ms = -1;
+};
+
+SqliteFigures SqliteRead(const std::string& ledger) {
+  SqliteFigures f;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(ledger.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return f;
+  }
+  size_t taken = 0;  // what was read, so that no read is left out as unused
+  auto step_all = [&](const char* sql) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) return false;
+    int step;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+      for (int c = 0, n = sqlite3_column_count(statement); c < n; ++c) {
+        taken += static_cast<size_t>(sqlite3_column_bytes(statement, c));
+        taken += static_cast<size_t>(sqlite3_column_int64(statement, c) & 1);
+      }
+    }
+    sqlite3_finalize(statement);
+    return step == SQLITE_DONE;
+  };
+  Clock::time_point start = Clock::now();
+  bool ok = step_all("SELECT id, number, explanation FROM vch_explanations ORDER BY number") &&
+            step_all(
+                "SELECT id, number, name, detail, helper_code, is_bank, is_cash FROM accounts "
+                "ORDER BY number") &&
+            step_all("SELECT id, number, name FROM currencies ORDER BY number") &&
+            step_all("SELECT id, number, name FROM item_classes ORDER BY number") &&
+            step_all("SELECT id, number, name FROM unit_groups ORDER BY number") &&
+            step_all("SELECT id, number, name FROM settle_types ORDER BY number");
+  if (ok) f.sets_ms = Ms(Clock::now() - start);
+  if (ok && step_all("SELECT id, number, name, detail FROM items ORDER BY class_id, number") &&
+      taken > 0) {
+    f.all_ms = Ms(Clock::now() - start);
+  }
+  sqlite3_close(db);
+  return f;
+}
+
+// run() in a process of its own, so that a start's memory is the form's alone and each
+// starts with the same state of the page cache; false when it failed.
+template <class Figures>
+bool InChild(const std::function<Figures()>& run, Figures* out) {
   int fds[2];
   if (pipe(fds) != 0) return false;
   pid_t child = fork();
   if (child == 0) {
     close(fds[0]);
-    StartFigures f = RunStart(ledger);
+    Figures f = run();
     bool ok = write(fds[1], &f, sizeof f) == static_cast<ssize_t>(sizeof f);
     _exit(ok ? 0 : 1);
   }
@@ -238,6 +292,10 @@ bool StartInChild(const std::string& ledger, StartFigures* out) {
   close(fds[0]);
   int status = 0;
   return ok && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool StartInChild(const std::string& ledger, StartFigures* out) {
+  return InChild<StartFigures>([&] { return RunStart(ledger); }, out);
 }
 
 void RemoveSnapshots(const std::string& ledger) {
@@ -363,6 +421,22 @@ void PrintSeries(const std::string& location, const Series& s, double file_mb, d
          s.Warm([](auto& w) { return static_cast<double>(w.peak); }));
 }
 
+// A series' starts beside SQLite reading the same master data in the same run.
+void PrintBesideSqlite(const char* what, const Series& s, const SqliteFigures& sqlite) {
+  std::printf(
+      "\n%s beside SQLite reading the same master data (%.1f ms the sets the lists attach, "
+      "%.1f ms with the items of every class):\n",
+      what, sqlite.sets_ms, sqlite.all_ms);
+  std::printf("%-34s %9s %7s %9s %7s\n", "measure", "cold ms", "ratio", "warm ms", "ratio");
+  auto line = [&](const char* name, double cold, double warm, double base) {
+    std::printf("%-34s %9.1f %6.2fx %9.1f %6.2fx\n", name, cold, cold / base, warm, warm / base);
+  };
+  line("every list attached", s.cold.attached_ms, s.Warm([](auto& w) { return w.attached_ms; }),
+       sqlite.sets_ms);
+  line("all master data in (+ snapshot)", s.cold.data_ms, s.Warm([](auto& w) { return w.data_ms; }),
+       sqlite.all_ms);
+}
+
 // A server's starts beside the file's: with a snapshot as fast as a file with one, without
 // one within 1.5x of the file.
 void PrintServerBesideFile(const Series& server, const Series& file) {
@@ -405,9 +479,15 @@ int main(int argc, char** argv) {
   }
   const double file_mb = static_cast<double>(std::filesystem::file_size(ledger)) / 1e6;
   const double attach_goal = accounts >= 10000000 ? 3000 : 500;
+  SqliteFigures sqlite;
+  if (!InChild<SqliteFigures>([&] { return SqliteRead(ledger); }, &sqlite) || sqlite.all_ms < 0) {
+    std::fprintf(stderr, "form_startup_bench: SQLite could not read %s\n", ledger.c_str());
+    return 1;
+  }
   Series file;
   if (!file.Run(ledger)) return 1;
   PrintSeries(ledger, file, file_mb, attach_goal);
+  PrintBesideSqlite("The file's starts", file, sqlite);
   if (!server) return 0;
   const std::string location = ServerCopy(ledger);
   if (location.empty()) {
@@ -417,6 +497,7 @@ int main(int argc, char** argv) {
   Series on_server;
   if (!on_server.Run(location)) return 1;
   PrintSeries("the same ledger on the server", on_server, file_mb, attach_goal);
+  PrintBesideSqlite("The server's starts", on_server, sqlite);
   PrintServerBesideFile(on_server, file);
   return 0;
 }
