@@ -99,6 +99,9 @@ class LedgerDb {
                     const OnRow& on_row) = 0;
   // What the table of this name is: a table, a view, ... with its columns and their types.
   virtual TableShape ShapeOf(std::string_view table) = 0;
+  // The shapes of these tables, in their order: by default one ShapeOf each; a server asks
+  // for all of them at once.
+  virtual std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables);
   // The column names of a table of the ledger; none when there is no such table.
   std::vector<std::string> ColumnsOf(std::string_view table);
 

@@ -134,6 +134,11 @@ class LedgerService::Reporting final : public LedgerDb {
     Reported([&] { shape = db_->ShapeOf(table); });
     return shape;
   }
+  std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override {
+    std::vector<TableShape> shapes;
+    Reported([&] { shapes = db_->ShapesOf(tables); });
+    return shapes;
+  }
   void Interrupt() override { db_->Interrupt(); }
   std::string Identity() override {
     std::string identity;

@@ -405,36 +405,46 @@ class ServerLedger final : public LedgerDb {
     CloseCursor(session, cursor);
   }
 
-  TableShape ShapeOf(std::string_view table) override {
-    TableShape shape;
+  TableShape ShapeOf(std::string_view table) override { return ShapesOf({table}).front(); }
+
+  // Every table's kind and columns in one query (the names hold no comma).
+  std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override {
+    std::string names;
+    for (std::string_view table : tables) {
+      if (!names.empty()) names += ',';
+      names += table;
+    }
+    std::vector<TableShape> shapes(tables.size());
     std::lock_guard lock(mutex_);
     Ready();
-    Result kind =
-        RunPrepared("SELECT relkind::text FROM pg_class WHERE oid = to_regclass(?1)", {table});
-    if (PQntuples(kind.get()) == 0) return shape;
-    std::string_view relkind = PQgetvalue(kind.get(), 0, 0);
-    shape.kind = relkind == "r" || relkind == "p" ? TableShape::Kind::kTable
-                 : relkind == "v"                 ? TableShape::Kind::kView
-                                                  : TableShape::Kind::kOther;
-    shape.what = relkind == "v"   ? "a view"
-                 : relkind == "m" ? "a materialized view"
-                 : relkind == "f" ? "a foreign table"
-                                  : "not a table";
-    Result columns = RunPrepared(
-        "SELECT attname::text, format_type(atttypid, atttypmod), atttypid::bigint "
-        "FROM pg_attribute WHERE attrelid = to_regclass(?1) AND attnum > 0 "
-        "AND NOT attisdropped ORDER BY attnum",
-        {table});
-    EachRow(columns.get(), name_, [&](const ResultRow& row) {
-      const int64_t type = row.Int(2);
+    Result rows = RunPrepared(
+        "SELECT t.at, c.relkind::text, a.attname::text, format_type(a.atttypid, a.atttypmod), "
+        "a.atttypid::bigint FROM unnest(string_to_array(?1, ',')) WITH ORDINALITY AS t(name, at) "
+        "JOIN pg_class c ON c.oid = to_regclass(t.name) LEFT JOIN pg_attribute a "
+        "ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY t.at, a.attnum",
+        {std::string_view(names)});
+    EachRow(rows.get(), name_, [&](const ResultRow& row) {
+      TableShape& shape = shapes.at(static_cast<size_t>(row.Int(0) - 1));
+      if (shape.kind == TableShape::Kind::kNone) {
+        const std::string_view relkind = row.Text(1);
+        shape.kind = relkind == "r" || relkind == "p" ? TableShape::Kind::kTable
+                     : relkind == "v"                 ? TableShape::Kind::kView
+                                                      : TableShape::Kind::kOther;
+        shape.what = relkind == "v"   ? "a view"
+                     : relkind == "m" ? "a materialized view"
+                     : relkind == "f" ? "a foreign table"
+                                      : "not a table";
+      }
+      if (row.IsNull(2)) return;
+      const int64_t type = row.Int(4);
       shape.columns.push_back(
-          {std::string(row.Text(0)),
+          {std::string(row.Text(2)),
            type == kInt8 || type == kInt4 || type == kInt2        ? TableShape::Type::kInteger
            : type == kText || type == kVarchar || type == kBpchar ? TableShape::Type::kText
                                                                   : TableShape::Type::kOther,
-           std::string(row.Text(1))});
+           std::string(row.Text(3))});
     });
-    return shape;
+    return shapes;
   }
 
   void Interrupt() override { stopped_ = true; }
