@@ -185,8 +185,7 @@ void NameListBase::Choose() {
     ReportError(e);
     return;
   }
-  std::string code = row.cells[1].empty() ? row.cells[0] : row.cells[1];
-  if (code.size() >= 2 && code.compare(code.size() - 2, 2, " +") == 0) code.resize(code.size() - 2);
+  std::string code(row.cells[1].empty() ? row.cells[0] : ListRows::PlainCode(row.cells[1]));
   HideList();
   std::shared_ptr<ListForm> form = form_.lock();
   if (form) form->RowChosen(*this, owner, selection_, code);

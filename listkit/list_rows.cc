@@ -5,7 +5,13 @@
 namespace glnamelist::listkit {
 namespace {
 const ListRows::Row kEmptyRow{};
+constexpr std::string_view kParentMark = " +";
 }  // namespace
+
+std::string_view ListRows::PlainCode(std::string_view full_code) {
+  if (full_code.ends_with(kParentMark)) full_code.remove_suffix(kParentMark.size());
+  return full_code;
+}
 
 void ListRows::Cols(long NewVal) { cols_ = std::clamp(NewVal, 1L, 2L); }
 

@@ -50,11 +50,15 @@ PicturePtr PictureStore::Get(const std::string& key) {
   if (it != pictures_.end()) return it->second;
   const PictureDesign* design = FindDesign(key);
   if (!design) throw Error(kElementNotFound, "Element not found");
-  PixelCanvas canvas(kPictureSize, kPictureSize);
-  design->draw(canvas);
-  auto picture = std::make_shared<StoredPicture>(key, canvas.TakePixels());
+  PicturePtr picture = DrawPicture(*design);
   pictures_.emplace(key, picture);
   return picture;
+}
+
+PicturePtr DrawPicture(const PictureDesign& design) {
+  PixelCanvas canvas(kPictureSize, kPictureSize);
+  design.draw(canvas);
+  return std::make_shared<StoredPicture>(design.key, canvas.TakePixels());
 }
 
 std::string PictureGlyph(const std::string& key) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "contracts/picture.h"
+#include "platform/picture_designs.h"
 
 namespace glnamelist::platform {
 
@@ -26,6 +27,10 @@ class PictureStore {
  private:
   std::map<std::string, PicturePtr> pictures_;
 };
+
+// The picture design draws, kPictureSize pixels square, under the design's key: the
+// store's pictures, and a host's own drawn the same way.
+PicturePtr DrawPicture(const PictureDesign& design);
 
 // A one-column glyph (UTF-8) that stands for the picture of key in a text terminal; a
 // space for the empty key or an unknown one.

@@ -1,5 +1,6 @@
 #include "qt/list_popup.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
@@ -52,10 +53,15 @@ ListPopup::ListPopup(listkit::ListRows& rows, std::function<void(const std::exce
   view_->setPalette(palette);
   position_->setContentsMargins(6, 2, 6, 2);
   position_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  position_->setAccessibleName("位置");
+  position_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   auto* layout = new QVBoxLayout(this);
+  // As tall as the rows it shows, however few: the popup's size is set from the rows, not
+  // from what the table would like.
+  layout->setSizeConstraint(QLayout::SetNoConstraint);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(view_);
+  layout->addWidget(view_, 1);
   layout->addWidget(position_);
   connect(view_, &QAbstractItemView::clicked, this, [this, choose](const QModelIndex& index) {
     // Later, from the event loop: choosing may fill the list anew under the click.
@@ -73,17 +79,60 @@ void ListPopup::ShowUnder(QLineEdit* line, const QFont& font, bool found, const 
   position_->setFont(font);
   int row_height = std::max(QFontMetrics(font).height(), kIconSize) + kRowPadding;
   view_->verticalHeader()->setDefaultSectionSize(row_height);
+  position_->setText(PositionLine(selection));
   long rows = model_.rowCount();
-  page_ = std::clamp(rows, 1L, kMaxShownRows);
+  int chrome = position_->sizeHint().height() + 2 * frameWidth();
+  QRect room = RoomFor(line, std::clamp(rows, 1L, kMaxShownRows) * row_height + chrome);
+  page_ = std::clamp(std::min(rows, static_cast<long>((room.height() - chrome) / row_height)), 1L,
+                     kMaxShownRows);
   view_->scrollToTop();
-  int frame = 2 * frameWidth();
-  int width = FitColumns(found) + frame;
+  int width = FitColumns(found) + 2 * frameWidth();
   if (rows > page_) width += view_->verticalScrollBar()->sizeHint().width();
   if (line) width = std::max(width, line->width());
-  position_->setText(PositionLine(selection));
-  Place(line, width, static_cast<int>(page_) * row_height + position_->sizeHint().height() + frame);
+  Place(room, line, width, static_cast<int>(page_) * row_height + chrome);
+  Describe(line, rows);
   show();
   Select(selection);
+}
+
+QRect ListPopup::RoomFor(QLineEdit* line, int height) const {
+  QScreen* screen = line ? line->screen() : QGuiApplication::primaryScreen();
+  QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+  if (!line) return room;
+  QRect box(line->mapToGlobal(QPoint(0, 0)), line->size());
+  QRect below(room.left(), box.bottom() + 1, room.width(), room.bottom() - box.bottom());
+  QRect above(room.left(), room.top(), room.width(), box.top() - room.top());
+  return below.height() >= height || below.height() >= above.height() ? below : above;
+}
+
+void ListPopup::Place(const QRect& room, QLineEdit* line, int width, int height) {
+  width = std::min(width, room.width());
+  height = std::min(height, room.height());
+  int x = line ? line->mapToGlobal(QPoint(0, 0)).x() : room.left();
+  x = std::clamp(x, room.left(), std::max(room.left(), room.right() + 1 - width));
+  bool above = line && room.bottom() < line->mapToGlobal(QPoint(0, 0)).y();
+  int y = above ? room.bottom() + 1 - height : room.top();
+  setGeometry(x, y, width, height);
+  // What the columns do not need goes to the last one.
+  int last = model_.columnCount() - 1;
+  int used = 0;
+  for (int c = 0; c < last; ++c) used += view_->isColumnHidden(c) ? 0 : view_->columnWidth(c);
+  int room_left = width - 2 * frameWidth() - used;
+  if (model_.rowCount() > page_) room_left -= view_->verticalScrollBar()->sizeHint().width();
+  if (last > 0) view_->setColumnWidth(last, std::max(room_left, 0));
+}
+
+void ListPopup::Describe(QLineEdit* line, long rows) {
+  view_->setAccessibleName((line ? line->accessibleName() : QString()) + "列表");
+  QString count = rows == 0 ? QString(listkit::kNoRowsText) : QString("共 %1 行").arg(rows);
+  QString description = found_ ? QString(listkit::kFoundTitle) + "，" + count : count;
+  // Said each time a list opens: a change of the description is announced by Qt itself.
+  if (view_->accessibleDescription() != description) {
+    view_->setAccessibleDescription(description);
+  } else if (QAccessible::isActive()) {
+    QAccessibleEvent event(view_, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 int ListPopup::FitColumns(bool found) {
@@ -104,30 +153,6 @@ int ListPopup::FitColumns(bool found) {
     if (!view_->isColumnHidden(c)) width += view_->columnWidth(c);
   }
   return width;
-}
-
-void ListPopup::Place(QLineEdit* line, int width, int height) {
-  QScreen* screen = line ? line->screen() : QGuiApplication::primaryScreen();
-  QRect room = screen ? screen->availableGeometry() : QRect(0, 0, width, height);
-  QPoint below = line ? line->mapToGlobal(QPoint(0, line->height())) : room.topLeft();
-  int above = line ? line->mapToGlobal(QPoint(0, 0)).y() : room.top();
-  width = std::min(width, room.width());
-  int y = below.y();
-  if (y + height > room.bottom() && above - room.top() > room.bottom() - y) {
-    height = std::min(height, above - room.top());
-    y = above - height;
-  } else {
-    height = std::min(height, room.bottom() - y);
-  }
-  int x = std::clamp(below.x(), room.left(), std::max(room.left(), room.right() - width + 1));
-  setGeometry(x, y, width, height);
-  // What the columns do not need goes to the last one.
-  int last = model_.columnCount() - 1;
-  int used = 0;
-  for (int c = 0; c < last; ++c) used += view_->isColumnHidden(c) ? 0 : view_->columnWidth(c);
-  int room_left = width - 2 * frameWidth() - used;
-  if (model_.rowCount() > page_) room_left -= view_->verticalScrollBar()->sizeHint().width();
-  if (last > 0) view_->setColumnWidth(last, std::max(room_left, 0));
 }
 
 void ListPopup::Select(long selection) {

@@ -1,8 +1,13 @@
-// The window of a Qt list: a frameless popup under its line edit (above it when there is
-// more room there), never active and never taking the keyboard focus, so that the line
-// edit keeps it. It shows a table of the rows (a picture, then the cells) with the typed
-// text marked, and a line saying where the selection is. A click on a row chooses it; the
-// wheel scrolls.
+// The window of a Qt list: a frameless popup under its line edit (above it when the rows
+// do not fit below and there is more room above), on the screen whatever the box's place,
+// never active and never taking the keyboard focus, so that the line edit keeps it. It is
+// as tall as its rows, up to a page, and shows a table of them (a picture, then the cells)
+// with the typed text marked, and a line saying where the selection is. A click on a row
+// chooses it; the wheel scrolls.
+//
+// The table is accessible: named after the line edit ("科目列表"), described by its count
+// of rows ("共 5 行"), which is announced each time a list opens, and its current row, the
+// selection, announced as it moves (Qt's accessibility events of item views).
 #ifndef GLNAMELIST_QT_LIST_POPUP_H_
 #define GLNAMELIST_QT_LIST_POPUP_H_
 
@@ -44,7 +49,12 @@ class ListPopup : public QFrame {
  private:
   // Sizes the columns by the rows Qt paints first; returns the width they take.
   int FitColumns(bool found);
-  void Place(QLineEdit* line, int width, int height);
+  // Where the popup may go on line's screen: below line, or above it when a popup height
+  // tall does not fit below and there is more room above.
+  QRect RoomFor(QLineEdit* line, int height) const;
+  void Place(const QRect& room, QLineEdit* line, int width, int height);
+  // Names the table after line and announces its count of rows.
+  void Describe(QLineEdit* line, long rows);
   // Where the selection is, and whether the rows are a search result.
   QString PositionLine(long selection) const;
 

@@ -35,7 +35,8 @@ int RowsModel::columnCount(const QModelIndex& parent) const {
 QVariant RowsModel::data(const QModelIndex& index, int role) const {
   bool picture = index.column() == 0 && role == Qt::DecorationRole;
   bool text = index.column() > 0 && role == Qt::DisplayRole;
-  if (!index.isValid() || (!picture && !text)) return {};
+  bool spoken = role == Qt::AccessibleTextRole;
+  if (!index.isValid() || (!picture && !text && !spoken)) return {};
   long number = index.row() + 1;
   const listkit::ListRows::Row* row = &rows_.Peek(number);
   try {
@@ -44,9 +45,21 @@ QVariant RowsModel::data(const QModelIndex& index, int role) const {
     report_(e);
   }
   if (picture) return row->picture ? IconOf(row->picture) : QVariant();
-  int cell = CellOf(index.column());
-  if (cell == 0 && listkit::ListRows::RepeatsFullCode(*row)) return QString();
-  return ShownText(row->cells[static_cast<size_t>(cell)]);
+  if (spoken) return SpokenRow(*row);
+  return CellText(*row, CellOf(index.column()));
+}
+
+QString RowsModel::CellText(const listkit::ListRows::Row& row, int cell) const {
+  if (cell == 0 && listkit::ListRows::RepeatsFullCode(row)) return QString();
+  return ShownText(row.cells[static_cast<size_t>(cell)]);
+}
+
+QString RowsModel::SpokenRow(const listkit::ListRows::Row& row) const {
+  QStringList texts;
+  for (int cell : cells_) {
+    if (QString text = CellText(row, cell); !text.isEmpty()) texts << text;
+  }
+  return texts.join(' ');
 }
 
 const QIcon& RowsModel::IconOf(const PicturePtr& picture) const {
@@ -60,7 +73,14 @@ const QIcon& RowsModel::IconOf(const PicturePtr& picture) const {
       image.setPixel(x, y, qRgba(rgba >> 24, (rgba >> 16) & 0xFF, (rgba >> 8) & 0xFF, rgba & 0xFF));
     }
   }
-  return icons_.emplace(picture, QIcon(QPixmap::fromImage(image))).first->second;
+  // Drawn pixel for pixel, also on a screen of twice the density: a picture this small
+  // would only blur when smoothed.
+  QIcon icon(QPixmap::fromImage(image));
+  QPixmap doubled = QPixmap::fromImage(
+      image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+  doubled.setDevicePixelRatio(2);
+  icon.addPixmap(doubled);
+  return icons_.emplace(picture, icon).first->second;
 }
 
 }  // namespace glnamelist::qt

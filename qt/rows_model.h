@@ -36,10 +36,14 @@ class RowsModel : public QAbstractTableModel {
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   // DecorationRole of column 0: the picture; DisplayRole of the others: the cell (ShownText),
-  // blank for a short code that repeats the full code.
+  // blank for a short code that repeats the full code; AccessibleTextRole of any column: the row's
+  // texts, as a screen reader reads the row.
   QVariant data(const QModelIndex& index, int role) const override;
 
  private:
+  QString CellText(const listkit::ListRows::Row& row, int cell) const;
+  QString SpokenRow(const listkit::ListRows::Row& row) const;
+  // The picture at its size, and at twice it for screens of twice the density.
   const QIcon& IconOf(const PicturePtr& picture) const;
 
   listkit::ListRows& rows_;

@@ -5,8 +5,9 @@
 
 namespace glnamelist::tui {
 
-CursesMessageBox::CursesMessageBox(CursesScreen& screen, std::function<void()> repaint)
-    : screen_(screen), repaint_(std::move(repaint)) {}
+CursesMessageBox::CursesMessageBox(CursesScreen& screen, std::function<void()> repaint,
+                                   std::function<KeyPress()> read_key)
+    : screen_(screen), repaint_(std::move(repaint)), read_key_(std::move(read_key)) {}
 
 long CursesMessageBox::Show(const std::string& text, long /*style*/, const std::string& caption) {
   MessageDialog dialog(text, caption);
@@ -15,7 +16,7 @@ long CursesMessageBox::Show(const std::string& text, long /*style*/, const std::
     dialog.Paint(screen_);
     screen_.SetCursor(-1, 0);
     screen_.Refresh();
-    KeyPress key = screen_.ReadKey();
+    KeyPress key = read_key_ ? read_key_() : screen_.ReadKey();
     // Without a terminal nobody can answer; the form ends at its next key.
     if (key.kind == KeyPress::kEnd) return platform::kButtonOk;
     bool ok = key.kind == KeyPress::kChar &&

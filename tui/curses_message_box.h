@@ -11,15 +11,19 @@
 namespace glnamelist::tui {
 
 // Shows each message box as a MessageDialog on the terminal until OK (Enter, Space or
-// Esc) is pressed, and answers OK. repaint draws the form behind the dialog.
+// Esc) is pressed, and answers OK. repaint draws the form behind the dialog. The keys come
+// from read_key, when given (a host that reads keys ahead hands over those first), else
+// from the screen.
 class CursesMessageBox : public platform::MessageBoxPresenter {
  public:
-  CursesMessageBox(CursesScreen& screen, std::function<void()> repaint);
+  CursesMessageBox(CursesScreen& screen, std::function<void()> repaint,
+                   std::function<KeyPress()> read_key = {});
   long Show(const std::string& text, long style, const std::string& caption) override;
 
  private:
   CursesScreen& screen_;
   std::function<void()> repaint_;
+  std::function<KeyPress()> read_key_;
 };
 
 }  // namespace glnamelist::tui

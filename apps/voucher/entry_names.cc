@@ -48,37 +48,27 @@ Recordset* EntryNames::Records(long key, const std::function<RecordsetPtr()>& fe
   return it->second.get();
 }
 
-NamedEntry EntryNames::Look(long kind, const std::string& code, long class_id, long group_id) {
-  NamedEntry e;
+Recordset* EntryNames::RecordsOfKind(long kind, long class_id) {
   GLDataPtr data = GetGLData();
-  if (!data || code.empty()) return e;
-  Recordset* rs = nullptr;
-  std::string name_field = "FName";
-  std::string id_field = "FItemID";
+  if (!data) return nullptr;
   switch (kind) {
     case nlAccount:
-      rs = Records(kind, [&] { return RecordsOf(data->AccountSet()); });
-      id_field = "FAccountID";
-      break;
+      return Records(kind, [&] { return RecordsOf(data->AccountSet()); });
     case nlCurrency:
-      rs = Records(kind, [&] { return RecordsOf(data->CurrencySet()); });
-      break;
+      return Records(kind, [&] { return RecordsOf(data->CurrencySet()); });
     case nlItemClass:
-      rs = Records(kind, [&] { return RecordsOf(data->ItemClassSet()); });
-      break;
+      return Records(kind, [&] { return RecordsOf(data->ItemClassSet()); });
     case nlUnitGroup:
-      rs = Records(kind, [&] { return RecordsOf(data->UnitGroupSet()); });
-      break;
+      return Records(kind, [&] { return RecordsOf(data->UnitGroupSet()); });
     case nlSettleType:
-      rs = Records(kind, [&] { return RecordsOf(data->SettTypeSet()); });
-      break;
+      return Records(kind, [&] { return RecordsOf(data->SettTypeSet()); });
     case nlSubMes:
-      if (class_id == 0) return e;
-      rs = Records(kSubMesOfClass + class_id, [&] { return RecordsOf(data->SubMesSet(class_id)); });
-      break;
+      if (class_id == 0) return nullptr;
+      return Records(kSubMesOfClass + class_id,
+                     [&] { return RecordsOf(data->SubMesSet(class_id)); });
     case nlItem:
-      if (class_id == 0) return e;
-      rs = Records(kItemsOfClass + class_id, [&]() -> RecordsetPtr {
+      if (class_id == 0) return nullptr;
+      return Records(kItemsOfClass + class_id, [&]() -> RecordsetPtr {
         auto set = CreateObjectAs<ItemSet>(progid::kItemSet);
         set->ItemClassID(class_id);
         set->ListOptions(0);
@@ -87,23 +77,29 @@ NamedEntry EntryNames::Look(long kind, const std::string& code, long class_id, l
         item_sets_[class_id] = set;
         return set->Recordset();
       });
-      break;
-    case nlUnit: {
-      UnitSetPtr units = group_id != 0 ? data->UnitSet(group_id) : nullptr;
-      for (long i = 1; units && i <= units->Count(); ++i) {
-        UnitEntryPtr unit = units->Item(i);
-        if (unit && unit->Number() == code) return {true, true, 0, unit->Name()};
-      }
-      return e;
-    }
     default:
-      return e;
+      return nullptr;
   }
+}
+
+NamedEntry EntryNames::Look(long kind, const std::string& code, long class_id, long group_id) {
+  NamedEntry e;
+  GLDataPtr data = GetGLData();
+  if (!data || code.empty()) return e;
+  if (kind == nlUnit) {
+    UnitSetPtr units = group_id != 0 ? data->UnitSet(group_id) : nullptr;
+    for (long i = 1; units && i <= units->Count(); ++i) {
+      UnitEntryPtr unit = units->Item(i);
+      if (unit && unit->Number() == code) return {true, true, 0, unit->Name()};
+    }
+    return e;
+  }
+  Recordset* rs = RecordsOfKind(kind, class_id);
   if (!FindCode(rs, code)) return e;
   e.known = true;
-  e.id = static_cast<long>(rs->Fields(id_field).ToLong());
-  e.name = TextOf(*rs, name_field);
-  if (kind == nlAccount || kind == nlItem) {
+  e.id = static_cast<long>(rs->Fields(kind == nlAccount ? "FAccountID" : "FItemID").ToLong());
+  e.name = TextOf(*rs, "FName");
+  if (kind == nlAccount || kind == nlItem || kind == nlSubMes) {
     Variant detail = rs->Fields("FDetail");
     e.detail = !detail.IsNull() && detail.ToLong() != 0;
   }
@@ -111,15 +107,21 @@ NamedEntry EntryNames::Look(long kind, const std::string& code, long class_id, l
   return e;
 }
 
-long EntryNames::UnitGroupNamed(const std::string& name, long nth) {
-  GLDataPtr data = GetGLData();
-  Recordset* rs = Records(nlUnitGroup, [&] { return RecordsOf(data->UnitGroupSet()); });
-  if (!rs || name.empty()) return 0;
+std::string EntryNames::UnitGroupCode(const std::string& name, long nth) {
+  Recordset* rs = RecordsOfKind(nlUnitGroup, 0);
+  if (!rs || name.empty()) return "";
   rs->Filter("FName = '" + Quoted(name) + "'");
-  if (nth < 0 || nth >= rs->RecordCount()) return 0;
+  if (nth < 0 || nth >= rs->RecordCount()) return "";
   rs->Sort("FNumber");
   rs->AbsolutePosition(nth + 1);
-  return static_cast<long>(rs->Fields("FItemID").ToLong());
+  return TextOf(*rs, "FNumber");
+}
+
+long EntryNames::Count(long kind, long class_id) {
+  Recordset* rs = RecordsOfKind(kind, class_id);
+  if (!rs) return 0;
+  rs->Filter("");
+  return rs->RecordCount();
 }
 
 }  // namespace glnamelist::voucher

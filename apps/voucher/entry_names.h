@@ -15,7 +15,7 @@ namespace glnamelist::voucher {
 
 struct NamedEntry {
   bool known = false;
-  bool detail = true;  // accounts and items: a detail (leaf) entry
+  bool detail = true;  // accounts, items and SubMes entries: a detail (leaf) entry
   long id = 0;
   std::string name;  // accounts: the full name, from the top-level account down
 };
@@ -27,13 +27,19 @@ class EntryNames {
   // are never known. Errors of the data service reach the caller.
   NamedEntry Look(long kind, const std::string& code, long class_id, long group_id);
 
-  // The id of the unit group shown as row `nth` (0-based) of the groups named `name`;
-  // rows of one name come in code order in every list of groups. 0 when there is none.
-  long UnitGroupNamed(const std::string& name, long nth);
+  // The code of the unit group shown as row `nth` (0-based) of the groups named `name`;
+  // rows of one name come in code order in every list of groups. Empty when there is none.
+  std::string UnitGroupCode(const std::string& name, long nth);
+
+  // How many entries of list kind `kind` there are (items and SubMes entries of class
+  // class_id); 0 for kinds without a record set of their own (units, explanations).
+  long Count(long kind, long class_id);
 
  private:
   // This form's clone of a record set, made the first time it is asked for under key.
   Recordset* Records(long key, const std::function<RecordsetPtr()>& fetch);
+  // The clone of the records of kind (of class class_id); nullptr for none.
+  Recordset* RecordsOfKind(long kind, long class_id);
 
   std::map<long, RecordsetPtr> records_;
   std::map<long, ItemSetPtr> item_sets_;

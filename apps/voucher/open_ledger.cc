@@ -2,18 +2,58 @@
 
 #include <chrono>
 #include <exception>
+#include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include "contracts/error.h"
+#include "contracts/prog_ids.h"
+#include "ledger/ledger_db.h"
 #include "ledger/ledger_service.h"
+#include "ledger/register_ledger.h"
+#include "platform/class_registry.h"
 #include "services/library_services.h"
 
 namespace glnamelist::voucher {
+namespace {
+
+// The value of key in libpq's keyword form ("host=... dbname=..."); empty when absent.
+std::string KeywordValue(std::string_view location, std::string_view key) {
+  for (size_t at = 0; at < location.size();) {
+    size_t end = location.find(' ', at);
+    std::string_view word = location.substr(at, end == std::string_view::npos ? end : end - at);
+    if (word.starts_with(key) && word.size() > key.size() && word[key.size()] == '=') {
+      return std::string(word.substr(key.size() + 1));
+    }
+    if (end == std::string_view::npos) break;
+    at = end + 1;
+  }
+  return "";
+}
+
+}  // namespace
 
 GLDataPtr OpenLedger() {
   GLDataPtr data = GetGLData();
   Require(data);
   return data;
+}
+
+void CheckLedger(const std::string& location) {
+  platform::ClassRegistry registry;
+  ledger::RegisterLedger(registry, location);
+  Require(registry.Create(progid::kGLData));
+}
+
+std::string LedgerName(const std::string& location) {
+  if (!ledger::IsServerLocation(location)) {
+    return std::filesystem::path(location).stem().string();
+  }
+  if (location.find("://") == std::string::npos) return KeywordValue(location, "dbname");
+  std::string_view rest(location);
+  rest = rest.substr(0, rest.find_first_of("?#"));
+  size_t slash = rest.rfind('/');
+  return slash == std::string_view::npos ? "" : std::string(rest.substr(slash + 1));
 }
 
 bool StopLedger() {

@@ -2,6 +2,8 @@
 #ifndef GLNAMELIST_APPS_VOUCHER_OPEN_LEDGER_H_
 #define GLNAMELIST_APPS_VOUCHER_OPEN_LEDGER_H_
 
+#include <string>
+
 #include "contracts/data_service.h"
 
 namespace glnamelist::voucher {
@@ -12,6 +14,16 @@ namespace glnamelist::voucher {
 // The master data is read after that, while the form is in use; an error there is shown
 // by the box that lists it.
 GLDataPtr OpenLedger();
+
+// Opens the ledger at location (a file or a server's connection string) on its own, as the
+// form opens its ledger, and closes it again: a ledger that cannot be opened raises the
+// error opening it raises (LedgerErrorText words it), and the ledger the form lists from
+// stays as it is.
+void CheckLedger(const std::string& location);
+
+// The name a person knows the ledger at location by: a file's name without its folder and
+// extension, a server ledger's database name.
+std::string LedgerName(const std::string& location);
 
 // Stops the ledger's data service as a form closes: its reading ends at once, and its
 // background's running task is waited for kCloseWaitMs at most. False when that task (the

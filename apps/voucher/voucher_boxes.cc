@@ -1,9 +1,14 @@
 #include "apps/voucher/voucher_boxes.h"
 
+#include <cmath>
 #include <exception>
 #include <utility>
 
+#include "apps/voucher/code_messages.h"
 #include "apps/voucher/error_text.h"
+#include "apps/voucher/form_words.h"
+#include "apps/voucher/kind_pictures.h"
+#include "contracts/environment.h"
 #include "contracts/list_kinds.h"
 #include "contracts/text.h"
 #include "contracts/virtual_keys.h"
@@ -23,37 +28,13 @@ bool IsLevelledCode(long kind) { return kind == nlAccount || kind == nlItem || k
 // The boxes whose chosen entry may have entries below it to list.
 bool DrillsDown(long kind) { return kind == nlAccount || kind == nlItem; }
 
-// What the status line calls the entries of a box.
-const char* EntryWord(long kind) {
-  switch (kind) {
-    case nlAccount:
-      return "科目";
-    case nlCurrency:
-      return "币别";
-    case nlItemClass:
-      return "核算类别";
-    case nlItem:
-      return "核算项目";
-    case nlUnitGroup:
-      return "单位组";
-    case nlUnit:
-      return "计量单位";
-    case nlSubMes:
-      return "明细";
-    case nlSettleType:
-      return "结算方式";
-    default:
-      return "";
-  }
-}
-
 }  // namespace
 
 const std::vector<VoucherBoxes::BoxKind>& VoucherBoxes::Kinds() {
   static const std::vector<BoxKind> kinds = {
-      {"摘要", nlVchExp},        {"科目", nlAccount},       {"币别", nlCurrency},
-      {"核算类别", nlItemClass}, {"核算项目", nlItem},      {"单位组", nlUnitGroup},
-      {"计量单位", nlUnit},      {"SubMes 明细", nlSubMes}, {"结算方式", nlSettleType}};
+      {"摘要", nlVchExp},        {"科目", nlAccount},    {"币别", nlCurrency},
+      {"核算类别", nlItemClass}, {"核算项目", nlItem},   {"单位组", nlUnitGroup},
+      {"计量单位", nlUnit},      {"明细分类", nlSubMes}, {"结算方式", nlSettleType}};
   return kinds;
 }
 
@@ -68,11 +49,16 @@ VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
     : windows_(windows), write_(std::move(write)) {
   for (size_t i = 0; i < Kinds().size() && i < boxes.size(); ++i) {
     Field f;
+    f.index = i;
     f.label = Kinds()[i].label;
     f.kind = Kinds()[i].kind;
     f.box = boxes[i];
     f.hwnd = f.box->hWnd();
-    f.key_hook = windows_.AddScopedHook(
+    fields_.push_back(std::move(f));
+  }
+  focused_ = last_focused_ = status_box_ = fields_.size();
+  for (Field& f : fields_) {
+    f.watch = windows_.AddScopedHook(
         f.hwnd,
         [this](long, long& msg, long&, long&, bool&, long&) {
           if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS) BeginAction();
@@ -81,8 +67,7 @@ VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
           retry_ = true;
           ++keys_;
         },
-        nullptr);
-    fields_.push_back(std::move(f));
+        [this, i = f.index](long, long msg, long, long) { Watch(fields_[i], msg); });
   }
   // A fault the lists absorb (a listing that fails ends silently) is still told.
   try {
@@ -99,8 +84,8 @@ VoucherBoxes::~VoucherBoxes() {
   if (auto service = service_.lock()) service->OnFault(nullptr);
   changed_ = nullptr;
   for (Field& f : fields_) {
+    f.watch.reset();
     f.hook.reset();
-    f.key_hook.reset();
     if (!f.list) continue;
     try {
       f.list->Detach();
@@ -119,6 +104,7 @@ bool VoucherBoxes::AttachLists(const ListReady& ready) {
     }
   }
   bool waiting = false;
+  bool attached = false;
   for (size_t i = 0; i < fields_.size(); ++i) {
     Field& f = fields_[i];
     if (!f.waiting) continue;
@@ -139,6 +125,7 @@ bool VoucherBoxes::AttachLists(const ListReady& ready) {
       auto list = std::make_shared<GLNameList>();
       list->HotTrace(hot_trace_);
       list->Attach(f.box, f.kind);
+      if (PicturePtr picture = KindPicture(f.kind)) list->PicDefault(picture);
       f.list = std::move(list);
     } catch (const std::exception& e) {
       f.failed = true;
@@ -152,9 +139,27 @@ bool VoucherBoxes::AttachLists(const ListReady& ready) {
           Before(fields_[i], msg, wParam);
         },
         [this, i](long, long msg, long wParam, long) { After(fields_[i], msg, wParam); });
+    attached = true;
+    ListOnArrival(f);
+  }
+  if (attached) {
+    try {
+      LookUpAll();  // the names of codes typed while the lists were read
+    } catch (const std::exception& e) {
+      ShowFault("", e);
+    }
     Changed();
   }
   return !waiting;
+}
+
+void VoucherBoxes::ListOnArrival(Field& f) {
+  if (f.index != focused_ || !hot_trace_) return;
+  try {
+    windows_.SendMessage(f.hwnd, WM_SETFOCUS, 0, 0);
+  } catch (const std::exception& e) {
+    ShowFault("", e);
+  }
 }
 
 long VoucherBoxes::Window(size_t box) const { return box < fields_.size() ? fields_[box].hwnd : 0; }
@@ -188,20 +193,54 @@ size_t VoucherBoxes::BoxOfWindow(long hWnd) const {
   return fields_.size();
 }
 
-void VoucherBoxes::ToggleHotTrace() {
-  hot_trace_ = !hot_trace_;
+void VoucherBoxes::HotTrace(bool on) {
+  hot_trace_ = on;
   for (Field& f : fields_) {
     if (f.list) f.list->HotTrace(hot_trace_);
   }
-  ShowStatus(hot_trace_ ? "HotTrace 已打开" : "HotTrace 已关闭", false);
+  Changed();
+}
+
+void VoucherBoxes::ToggleHotTrace() {
+  HotTrace(!hot_trace_);
+  ShowStatus(hot_trace_ ? kListOnEntrySwitchedOn : kListOnEntrySwitchedOff, false);
 }
 
 void VoucherBoxes::ShowStatus(std::string text, bool error) {
   status_ = std::move(text);
   status_error_ = error;
+  status_box_ = fields_.size();
   fault_shown_ = false;
   Changed();
 }
+
+void VoucherBoxes::ShowStatusOf(const Field& field, std::string text, bool error) {
+  std::string box_text = windows_.IsWindow(field.hwnd) ? windows_.Text(field.hwnd) : "";
+  ShowStatus(std::move(text), error);
+  status_box_ = field.index;
+  status_text_of_box_ = std::move(box_text);
+}
+
+void VoucherBoxes::ClearStatus(const std::string& text) {
+  if (status_ == text) ShowStatus("", false);
+}
+
+void VoucherBoxes::DropStaleStatus() {
+  if (status_box_ >= fields_.size()) return;
+  long hwnd = fields_[status_box_].hwnd;
+  if (windows_.IsWindow(hwnd) && windows_.Text(hwnd) == status_text_of_box_) return;
+  ShowStatus("", false);
+}
+
+int VoucherBoxes::ListingGuardMs() const {
+  if (last_listing_ < 0) return 0;
+  double elapsed = static_cast<double>(Env().Timer()) - last_listing_;
+  // A clock that went back (midnight) lets a listing through, as it does the lists'.
+  if (elapsed < 0 || elapsed >= kRepeatGuard) return 0;
+  return std::max(1, static_cast<int>(std::ceil((kRepeatGuard - elapsed) * 1000)));
+}
+
+void VoucherBoxes::MarkListing() { last_listing_ = Env().Timer(); }
 
 void VoucherBoxes::BeginAction() {
   if (auto service = service_.lock()) service->BeginAction();
@@ -254,16 +293,11 @@ long VoucherBoxes::ItemClassId() {
   return names_.Look(nlItemClass, CodeOf(*classes), 0, 0).id;
 }
 
-// The group in the unit-group box: the one chosen from its list while the box still holds
-// its name; otherwise the group with the typed code, or else the first with the typed name.
+// The group in the unit-group box: by its code, typed or chosen.
 long VoucherBoxes::UnitGroupId() {
   Field* groups = FieldOfKind(nlUnitGroup);
   if (!groups) return 0;
-  std::string text = CodeOf(*groups);
-  if (text.empty()) return 0;
-  if (text == groups->chosen_text) return groups->chosen_id;
-  NamedEntry typed = names_.Look(nlUnitGroup, text, 0, 0);
-  return typed.known ? typed.id : names_.UnitGroupNamed(text, 0);
+  return names_.Look(nlUnitGroup, CodeOf(*groups), 0, 0).id;
 }
 
 // The item and SubMes boxes list the class in the item-class box, the unit box the group
@@ -287,13 +321,7 @@ void VoucherBoxes::LookUp(Field& f) {
   f.looked_up.clear();
   f.entry = {};
   f.lookup_failed = true;
-  if (f.kind == nlUnitGroup) {
-    NamedEntry typed = names_.Look(nlUnitGroup, code, 0, 0);
-    long id = UnitGroupId();
-    f.entry = typed.known && typed.id == id ? typed : NamedEntry{id != 0, true, id, code};
-  } else {
-    f.entry = names_.Look(f.kind, code, class_id, group_id);
-  }
+  f.entry = names_.Look(f.kind, code, class_id, group_id);
   f.lookup_failed = false;
   f.looked_up = key;
 }
@@ -309,22 +337,26 @@ void VoucherBoxes::LookUpAll() {
 }
 
 std::string VoucherBoxes::Problem(const Field& f) const {
-  std::string code = CodeOf(f);
   // A look-up that failed says nothing of the code: its fault is in the status line.
-  if (code.empty() || f.kind == nlVchExp || !f.list || f.lookup_failed) return "";
-  if (!f.entry.known) return std::string(EntryWord(f.kind)) + " " + code + " 不存在";
-  if (f.kind == nlAccount && !f.entry.detail) {
-    return "科目 " + code + " " + f.entry.name + " 不是明细科目，凭证要用明细科目";
-  }
-  return "";
+  return f.list && !f.lookup_failed ? LeavingComplaint(f.kind, CodeOf(f), f.entry) : "";
 }
 
-void VoucherBoxes::ExplainNoList(const Field& f) {
-  if (!shown_ && DrillsDown(f.kind) && f.entry.known && f.entry.detail) {
-    ShowStatus(std::string(EntryWord(f.kind)) + " " + CodeOf(f) + " " + f.entry.name +
-                   " 是明细，没有下级可列出",
-               false);
+void VoucherBoxes::HintAfterListing(const Field& f) {
+  if (f.lookup_failed) return;  // its fault is in the status line
+  ListingOutcome o;
+  o.kind = f.kind;
+  o.code = CodeOf(f);
+  std::string text(text::Trim(windows_.Text(f.hwnd), " \t"));
+  o.point = !text.empty() && text.back() == '.';
+  o.entry = f.entry;
+  if (f.kind == nlItem || f.kind == nlSubMes) o.parent_chosen = ItemClassId() != 0;
+  if (f.kind == nlUnit) o.parent_chosen = UnitGroupId() != 0;
+  o.listed = shown_ && shown_->OwnerHwnd() == f.hwnd;
+  if (o.listed && (f.kind == nlAccount || f.kind == nlItem)) {
+    long all = names_.Count(f.kind, f.kind == nlItem ? ItemClassId() : 0);
+    o.lists_all = all > 0 && shown_->Rows().Rows() == all;
   }
+  if (Hint hint = ListingHint(o); !hint.text.empty()) ShowStatusOf(f, hint.text, hint.error);
 }
 
 void VoucherBoxes::Before(Field& field, long msg, long& wParam) {
@@ -342,20 +374,42 @@ void VoucherBoxes::Before(Field& field, long msg, long& wParam) {
 }
 
 void VoucherBoxes::After(Field& field, long msg, long wParam) {
-  if (msg != WM_KILLFOCUS && msg != WM_KEYDOWN && msg != WM_CHAR) return;
+  if (msg != WM_SETFOCUS && msg != WM_KEYDOWN && msg != WM_CHAR) return;
+  long unit = wParam & 0xFFFF;
+  bool listing_key = (msg == WM_KEYDOWN && unit == VK_F8) || (msg == WM_CHAR && unit == kPoint);
+  // The list may have listed (focus with HotTrace, F8, a point): its repeat guard runs.
+  if (msg == WM_SETFOCUS || listing_key) MarkListing();
   try {
     LookUpAll();
-    long unit = wParam & 0xFFFF;
-    if (msg == WM_KILLFOCUS) {
-      if (std::string problem = Problem(field); !problem.empty()) ShowStatus(problem, true);
-    } else if ((msg == WM_KEYDOWN && unit == VK_F8) ||
-               (msg == WM_CHAR && unit == kPoint && hot_trace_)) {
-      ExplainNoList(field);
-    }
+    if (listing_key && (msg == WM_KEYDOWN || hot_trace_)) HintAfterListing(field);
   } catch (const std::exception& e) {
     ShowFault("", e);
   }
   Changed();
+}
+
+void VoucherBoxes::Watch(Field& field, long msg) {
+  if (msg == WM_SETFOCUS) {
+    Entered(field);
+  } else if (msg == WM_KILLFOCUS && focused_ == field.index) {
+    focused_ = fields_.size();
+  }
+  DropStaleStatus();
+}
+
+void VoucherBoxes::Entered(Field& field) {
+  size_t left = last_focused_;
+  focused_ = last_focused_ = field.index;
+  if (left >= fields_.size() || left == field.index) return;
+  Field& before = fields_[left];
+  try {
+    LookUp(before);
+    if (std::string problem = Problem(before); !problem.empty()) {
+      ShowStatusOf(before, problem, true);
+    }
+  } catch (const std::exception& e) {
+    ShowFault("", e);
+  }
 }
 
 void VoucherBoxes::RowChosen(listkit::NameListBase& list, long hWnd, long row,
@@ -368,10 +422,12 @@ void VoucherBoxes::RowChosen(listkit::NameListBase& list, long hWnd, long row,
   if (f->kind == nlVchExp && !chosen.cells[2].empty()) {
     text = chosen.cells[2];  // the explanation itself goes into the voucher
   } else if (f->kind == nlUnitGroup) {
+    // Its list shows names only; the group is told apart by its row among those of its name.
     long nth = 0;
     for (long r = 1; r < row; ++r) nth += rows.Peek(r).cells[1] == chosen.cells[1] ? 1 : 0;
-    f->chosen_text = chosen.cells[1];
-    f->chosen_id = names_.UnitGroupNamed(chosen.cells[1], nth);
+    if (std::string group = names_.UnitGroupCode(chosen.cells[1], nth); !group.empty()) {
+      text = group;
+    }
   }
   write_(hWnd, text);
   // Only a parent account or item has something new to list once chosen.
@@ -381,6 +437,8 @@ void VoucherBoxes::RowChosen(listkit::NameListBase& list, long hWnd, long row,
 void VoucherBoxes::ChoiceEnded(listkit::NameListBase& /*list*/, long hWnd) {
   Field* f = FieldOfWindow(hWnd);
   if (f && f->list) f->list->HotTrace(hot_trace_);
+  MarkListing();  // SelChanged may have listed the sub-entries of a parent
+  DropStaleStatus();
   try {
     LookUpAll();
   } catch (const std::exception& e) {

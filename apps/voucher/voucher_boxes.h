@@ -2,13 +2,21 @@
 // with its own GLNameList, and what the form knows beyond the lists.
 //
 // The item and SubMes boxes list the items of the class whose code the item-class box holds,
-// the unit box the units of the group chosen (or typed, by code) in the unit-group box. A
-// row chosen from a list writes what its box takes: the code, but the text of an
-// explanation; after a choice only a parent account or item lists again (its sub-entries).
-// Beside each box stands the name of the entry it holds; leaving a box with an unknown code
-// (or a non-detail account) says so in the status line, and so does a listing key on a
-// detail code, which has nothing to list. A full-width point typed into a code box (what a
-// Chinese input method types) is the "." of the code.
+// the unit box the units of the group whose code the unit-group box holds. A row chosen
+// from a list writes what its box takes: the code, but the text of an explanation; after a
+// choice only a parent account or item lists again (its sub-entries). Beside each box
+// stands the name of the entry it holds, also when the box got its code before its list.
+// A full-width point typed into a code box (what a Chinese input method types) is the "."
+// of the code.
+//
+// The status line speaks of one box at a time and goes once that box's text changes:
+// moving to another box after one holding an unknown code (or a non-detail account) says
+// so, and so does a listing key that lists nothing (a detail code, no class or group
+// chosen, a code the box's kind does not list) or lists everything for an unknown code.
+// Losing the focus to a window that is no box of the form (a message box) says nothing.
+//
+// A box that has the focus when its list is attached lists as entering it would have. The
+// rows of each list show the picture of its kind (kind_pictures.h).
 //
 // A fault of the ledger (a lost or unreachable server, a locked file) is told in the status
 // line by its cause, never as an unknown code: a look-up that failed leaves the box's entry
@@ -16,10 +24,11 @@
 // attached stays a plain box until the next key, when it waits for its data again. Once the
 // ledger answers again, its fault leaves the status line.
 //
-// The form sees its boxes' messages through a hook of its own on each box's window, added
-// after the list's: it steers a box's list before the list sees a message and looks at the
-// outcome after. The host draws the boxes, the names and the status line, and moves the
-// focus through the window system.
+// The form sees its boxes' messages through hooks of its own on each box's window: one from
+// the start that follows the focus and the boxes' texts, and one added after the list's
+// once the list is attached: it steers a box's list before the list sees a message and
+// looks at the outcome after. The host draws the boxes, the names and the status line, and
+// moves the focus through the window system.
 #ifndef GLNAMELIST_APPS_VOUCHER_VOUCHER_BOXES_H_
 #define GLNAMELIST_APPS_VOUCHER_VOUCHER_BOXES_H_
 
@@ -89,12 +98,27 @@ class VoucherBoxes : public listkit::ListForm {
   // The box whose window is hWnd, Count() for none.
   size_t BoxOfWindow(long hWnd) const;
 
+  // The box that has the focus, Count() when none has.
+  size_t Focused() const { return focused_; }
+
+  // Listing on entering a box: HotTrace of every list.
   bool HotTrace() const { return hot_trace_; }
   // Turns HotTrace of every list on or off, and says so.
   void ToggleHotTrace();
+  // Turns it on or off without a word (a new form taking over the switch of the last).
+  void HotTrace(bool on);
   const std::string& Status() const { return status_; }
   bool StatusIsError() const { return status_error_; }
+  // Shows a message of the whole form.
   void ShowStatus(std::string text, bool error);
+  // Clears the status line when it still says text.
+  void ClearStatus(const std::string& text);
+
+  // A list skips a listing that starts within this many seconds of the end of its last one.
+  static constexpr double kRepeatGuard = 0.01;
+  // Milliseconds until a listing of any box gets past that guard, by the clock the lists
+  // read; 0 when it would now.
+  int ListingGuardMs() const;
 
   // The list shown, nullptr when none is; one list is shown at a time.
   listkit::NameListBase* Shown() const { return shown_; }
@@ -111,6 +135,7 @@ class VoucherBoxes : public listkit::ListForm {
 
  private:
   struct Field {
+    size_t index = 0;
     std::string label;
     long kind = 0;
     TextBoxPtr box;
@@ -118,23 +143,28 @@ class VoucherBoxes : public listkit::ListForm {
     bool waiting = true;
     bool failed = false;  // its list could not be attached
     std::shared_ptr<GLNameList> list;
-    platform::ScopedHook hook;
-    // Sees every key that reaches the box, list or none: a failure is tried again after it.
-    platform::ScopedHook key_hook;
+    platform::ScopedHook watch;  // from the start: follows focus, texts and every key
+    platform::ScopedHook hook;   // with the list
     // What was looked up for the box, and for which text and parent ids; whether the last
     // look-up failed (the entry is then unknown but not judged).
     std::string looked_up;
     bool lookup_failed = false;
     NamedEntry entry;
-    // A unit group chosen from its list: the name written into the box and the group's id
-    // (names need not be unique).
-    std::string chosen_text;
-    long chosen_id = 0;
   };
 
   // The form's hook on a box's window, before and after the box's list.
   void Before(Field& field, long msg, long& wParam);
   void After(Field& field, long msg, long wParam);
+  // The hook that follows the focus and the text of a box, from the start.
+  void Watch(Field& field, long msg);
+  // The focus has come to field; the box that had it last says what is wrong with its code.
+  void Entered(Field& field);
+  // The status line speaks of field's code as the box holds it now.
+  void ShowStatusOf(const Field& field, std::string text, bool error);
+  // Clears a message about a box whose text has changed since.
+  void DropStaleStatus();
+  // Lists for the box with the focus, as entering it does, when its list has just come.
+  void ListOnArrival(Field& field);
   void SyncParentIds(Field& field);
   long ItemClassId();
   long UnitGroupId();
@@ -146,8 +176,10 @@ class VoucherBoxes : public listkit::ListForm {
   void LookUpAll();
   // The status-line complaint about the box's code; empty when there is none.
   std::string Problem(const Field& field) const;
-  // After F8 or a typed point that listed nothing: says why, when the code is a detail.
-  void ExplainNoList(const Field& field);
+  // After F8 or a typed point: says why nothing was listed, or that an unknown code lists
+  // everything.
+  void HintAfterListing(const Field& field);
+  void MarkListing();
   // Shows an error met while the form is in use, a ledger's fault in the form's words.
   void ShowFault(const std::string& prefix, const std::exception& e);
   // The ledger answered: a fault it showed leaves the status line.
@@ -161,8 +193,15 @@ class VoucherBoxes : public listkit::ListForm {
   std::vector<Field> fields_;
   EntryNames names_;
   bool hot_trace_ = true;
+  size_t focused_;
+  size_t last_focused_;
   std::string status_;
   bool status_error_ = false;
+  // The box the status line speaks of (Count() for the whole form) and its text then.
+  size_t status_box_;
+  std::string status_text_of_box_;
+  // When the last listing that may have run ended, by the lists' clock; negative: none yet.
+  double last_listing_ = -1;
   // The status line shows a ledger's fault that passes (unreachable, locked), met while the
   // keys_-th key was handled.
   bool fault_shown_ = false;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -46,9 +47,12 @@ class ListRows : public NameListData {
   const Row& Fetch(long row);
   // The row as it is, without asking for it.
   const Row& Peek(long row) const;
-  // True when the short code (column 0) of a row repeats its full code (column 1): a list
-  // draws the code once.
-  static bool RepeatsFullCode(const Row& row) { return row.cells[0] == row.cells[1]; }
+  // The code of a full code as a list shows it (column 1): without the " +" that marks an
+  // entry with entries below it.
+  static std::string_view PlainCode(std::string_view full_code);
+  // True when the short code (column 0) of a row repeats its full code (column 1), the mark
+  // of a parent aside: a list draws the code once.
+  static bool RepeatsFullCode(const Row& row) { return row.cells[0] == PlainCode(row.cells[1]); }
 
  private:
   long cols_ = 1;

@@ -1,14 +1,31 @@
 // The desktop voucher form on the sample ledger, on real widgets offscreen: keys reach the
-// lists through the line edits' windows, the popup lists and chooses, and a list asks only
-// for the rows it paints.
+// lists through the line edits' windows, the popup lists and chooses, a list asks only for
+// the rows it paints and is as tall as its rows, on the screen; the window keeps its size,
+// its status bar says what the boxes say, another ledger opens from its menu; screen readers
+// hear the boxes' names and the list's rows; the screenshot holds every window shown.
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformaccessibility.h>
+#include <QtGui/qpa/qplatformintegration.h>
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
+#include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSet>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 #include <set>
 
+#include "apps/voucher/qt/key_script.h"
+#include "apps/voucher/qt/screenshot.h"
 #include "apps/voucher/qt/voucher_window.h"
 #include "contracts/virtual_keys.h"
 #include "ledger/list_preload.h"
@@ -20,11 +37,41 @@
 namespace glnamelist::qt {
 namespace {
 
-// The application every test's widgets live in.
+// What a screen reader hears: each accessibility event, with the text of what it is about.
+struct Heard {
+  QAccessible::Event type;
+  QObject* object;
+  QString text;
+};
+std::vector<Heard>& HeardEvents() {
+  static std::vector<Heard> heard;
+  return heard;
+}
+void Listen(QAccessibleEvent* event) {
+  QString text;
+  if (QAccessibleInterface* about = event->accessibleInterface()) {
+    QAccessibleInterface* child = event->child() >= 0 ? about->child(event->child()) : nullptr;
+    text = child ? child->text(QAccessible::Name)
+                 : about->text(event->type() == QAccessible::DescriptionChanged
+                                   ? QAccessible::Description
+                                   : QAccessible::Name);
+  }
+  HeardEvents().push_back({event->type(), event->object(), text});
+}
+
+// The application every test's widgets live in, with accessibility on as a screen reader
+// turns it on.
 class Application : public ::testing::Environment {
  public:
-  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-  void TearDown() override { app_.reset(); }
+  void SetUp() override {
+    app_ = std::make_unique<QApplication>(argc_, argv_);
+    QAccessible::installUpdateHandler(Listen);
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+  }
+  void TearDown() override {
+    QAccessible::installUpdateHandler(nullptr);
+    app_.reset();
+  }
 
  private:
   int argc_ = 1;
@@ -47,15 +94,12 @@ class QtFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     env_ = platform::InstallPlatformEnvironment();
-    // Each reading a second later: no listing falls under the repeat guard.
-    env_->SystemClock().SetSource([t = 0.0f]() mutable { return t += 1; });
+    // Each reading a second later, unless a test stops the clock: no listing falls under
+    // the repeat guard.
+    env_->SystemClock().SetSource([this] { return now_ += step_; });
     ledger::RegisterLedger(env_->Registry(), GLNAMELIST_SAMPLE_LEDGER);
-    window_ = std::make_unique<VoucherWindow>("sample");
-    // As the program does: the data read in the background, the lists attached as it comes.
-    window_->AttachLists(ledger::PreloadLists(GetGLData(), voucher::VoucherBoxes::ListKinds()));
+    OpenWindow(ledger::PreloadLists(GetGLData(), voucher::VoucherBoxes::ListKinds()));
     QTRY_VERIFY(!window_->ListsWaiting());
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     Account()->setFocus();
   }
   void TearDown() override {
@@ -64,20 +108,32 @@ class QtFormTest : public ::testing::Test {
     SetEnv(nullptr);
   }
 
+  // The window on the sample ledger, as the program shows it, its lists attached once ready
+  // says so.
+  void OpenWindow(const voucher::VoucherBoxes::ListReady& ready) {
+    window_ = std::make_unique<VoucherWindow>(GLNAMELIST_SAMPLE_LEDGER, ready, settings_);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  }
+
   QLineEdit* Account() const { return window_->Box(1); }
-  // Types text as keys, each with the text it types.
-  void Type(const QString& text) {
+  // Types text as keys, each with the text it types, into the box with the focus.
+  static void Type(const QString& text) {
     for (QChar c : text) {
       int key = c.unicode() < 128 ? int{c.toUpper().unicode()} : int{Qt::Key_unknown};
-      QTest::sendKeyEvent(QTest::Click, Account(), Qt::Key(key), QString(c), Qt::NoModifier);
+      QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key(key), QString(c),
+                          Qt::NoModifier);
     }
   }
-  void Press(Qt::Key key) { QTest::keyClick(Account(), key); }
+  static void Press(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
   static ListPopup* Shown() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
       if (auto* popup = dynamic_cast<ListPopup*>(w); popup && popup->isVisible()) return popup;
     }
     return nullptr;
+  }
+  static QMessageBox* Dialog() {
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
   }
   // The texts of a column of the shown list, or its pictures' presence ("icon").
   static QStringList Column(int column) {
@@ -92,14 +148,34 @@ class QtFormTest : public ::testing::Test {
     }
     return texts;
   }
+  static QIcon FirstIcon() {
+    QAbstractItemModel* model = Shown()->View()->model();
+    return model->data(model->index(0, 0), Qt::DecorationRole).value<QIcon>();
+  }
   static QString Position() { return Shown()->findChild<QLabel*>()->text(); }
+  // Closes the message box shown; the window comes back to the front, as a window manager
+  // brings it.
+  void CloseDialog() {
+    Dialog()->close();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  }
+  QString Status() const { return window_->StatusText().FullText(); }
+  // Item `item` of menu `menu` of the menu bar.
+  QAction* MenuAction(int menu, int item) const {
+    return window_->menuBar()->actions().at(menu)->menu()->actions().at(item);
+  }
 
+  float now_ = 0;
+  float step_ = 1;
+  QTemporaryDir scratch_;
+  QSettings settings_{scratch_.filePath("settings.ini"), QSettings::IniFormat};
   std::shared_ptr<platform::PlatformEnvironment> env_;
   std::unique_ptr<VoucherWindow> window_;
 };
 
 TEST_F(QtFormTest, F8ListsWithIconsInAPopupThatLeavesTheFocusEscClosesAndReadOnlyListsNothing) {
-  Press(Qt::Key_F2);  // HotTrace off
+  Press(Qt::Key_F2);  // listing on entering a box, and on a point, off
   Type("1002.");
   EXPECT_EQ(Shown(), nullptr) << "without HotTrace a point lists nothing";
   Press(Qt::Key_F8);
@@ -145,27 +221,63 @@ TEST_F(QtFormTest, F9FindsArrowsBrowseEnterOrAClickChoosesAndTheNameStandsBeside
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                     view->visualRect(view->model()->index(1, 2)).center());
   EXPECT_TRUE(QTest::qWaitFor([&] { return Account()->text() == "1002.02"; }));
+  EXPECT_EQ(window_->Boxes().NameBeside(1), "银行存款_建设银行") << "named at once";
 
   Account()->setText("'%*[");
   Press(Qt::Key_F9);
   QMessageBox* box = nullptr;
-  ASSERT_TRUE(QTest::qWaitFor([&] {
-    return (box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) != nullptr;
-  }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (box = Dialog()) != nullptr; }));
   EXPECT_EQ(box->windowTitle(), "澄枫提示");
   EXPECT_EQ(box->icon(), QMessageBox::Information);
   EXPECT_EQ(box->text(), "没有查询到名称包含'''%*[''的明细科目数据");
   box->close();
 }
 
-TEST_F(QtFormTest, AMillionRowListAsksOnlyForTheRowsItPaints) {
+// Keys typed faster than the lists list end as they do typed one by one: with the clock
+// standing still no listing gets past the lists' guard, and the keys wait until it moves,
+// an input method's text among them.
+TEST_F(QtFormTest, KeysInABurstDoWhatTheyDoOneByOne) {
+  window_->Box(0)->setFocus();
+  now_ += 100;
+  step_ = 0;
+  Press(Qt::Key_Tab);
+  Type("1002");
+  QInputMethodEvent point;
+  point.setCommitString("。");
+  QApplication::sendEvent(QApplication::focusWidget(), &point);
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Return);
+  Press(Qt::Key_Return);  // on to the currencies
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Return);
+  EXPECT_TRUE(window_->KeysWaiting());
+  QTRY_VERIFY((now_ += 1, !window_->KeysWaiting()));
+  EXPECT_EQ(Account()->text(), "1002.03");
+  EXPECT_EQ(window_->Box(2)->text(), "GBP");
+  EXPECT_EQ(window_->Boxes().NameBeside(2), "英镑");
+}
+
+// Both forms start alike: the box with the focus lists once its list comes.
+TEST_F(QtFormTest, TheFirstBoxListsWhenItsListComes) {
+  window_.reset();
+  bool explanations_in = false;
+  OpenWindow([&](long kind) { return kind != nlVchExp || explanations_in; });
+  EXPECT_EQ(Shown(), nullptr);
+  explanations_in = true;
+  QTRY_VERIFY(Shown() != nullptr);
+  EXPECT_EQ(Shown()->View()->model()->rowCount(), 15);
+}
+
+// However many rows a list has, it is as tall as they are up to a page, and asks only for
+// the rows it paints.
+TEST_F(QtFormTest, AListIsAsTallAsItsRowsUpToAPageAndAsksOnlyForTheRowsItPaints) {
   auto form = std::make_shared<LineEditForm>();
   QtNameList list(form);
   list.OwnerHwnd(window_->Boxes().Window(1));
   NameListDataPtr rows = list.ListData();
   rows->Cols(2);
   rows->RowsOnRequest(-1);
-  rows->Rows(1'000'000);
   std::set<long> asked;
   Connection request = rows->DataRequest.Connect([&](long row) {
     asked.insert(row);
@@ -178,18 +290,35 @@ TEST_F(QtFormTest, AMillionRowListAsksOnlyForTheRowsItPaints) {
     paints.count = 0;
     return QTest::qWaitFor([&] { return paints.count > 0; });
   };
-  list.DropDown();
-  list.Popup()->View()->viewport()->installEventFilter(&paints);
-  ASSERT_TRUE(painted());
-  long page = list.Popup()->PageRows();
-  EXPECT_EQ(asked, (std::set<long>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
-  EXPECT_EQ(page, 12);
+  std::map<long, int> height;
+  for (long count : {1L, 5L, 1000L, 1'000'000L}) {
+    rows->Rows(count);
+    asked.clear();
+    list.DropDown();
+    list.Popup()->View()->viewport()->installEventFilter(&paints);
+    ASSERT_TRUE(painted());
+    height[count] = list.Popup()->height();
+    QTableView* view = list.Popup()->View();
+    int used = 0;
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+      used += view->isColumnHidden(c) ? 0 : view->columnWidth(c);
+    }
+    EXPECT_LE(used, view->viewport()->width()) << "the columns fit: " << count;
+    long page = std::min(count, ListPopup::kMaxShownRows);
+    EXPECT_EQ(list.Popup()->PageRows(), page);
+    EXPECT_EQ(std::ssize(asked), page) << count;
+  }
+  int row = list.Popup()->View()->verticalHeader()->defaultSectionSize();
+  EXPECT_EQ(height[5] - height[1], 4 * row);
+  EXPECT_EQ(height[1000] - height[1], (ListPopup::kMaxShownRows - 1) * row);
+  EXPECT_EQ(height[1'000'000], height[1000]);
   QAbstractItemModel* model = list.Popup()->View()->model();
   const int name = model->columnCount() - 1;
   QString long_name = model->data(model->index(1, name)).toString();
   EXPECT_TRUE(long_name.size() <= 1025 && long_name.endsWith("x…")) << long_name.size();
   EXPECT_EQ(model->data(model->index(0, name)).toString(), "应收账款");
 
+  long page = list.Popup()->PageRows();
   bool exec = true;
   long result = 0;
   list.EnterWindowProc(list.OwnerHwnd(), WM_KEYDOWN, VK_END, 0, exec, result);
@@ -197,6 +326,185 @@ TEST_F(QtFormTest, AMillionRowListAsksOnlyForTheRowsItPaints) {
   EXPECT_EQ(asked.size(), 2u * page);
   EXPECT_EQ(*asked.rbegin(), 1'000'000);
   EXPECT_EQ(*asked.upper_bound(page), 1'000'000 - page + 1);
+}
+
+// Lists of the last box near the bottom of the screen: under the box while its rows fit
+// there, above it when they do not; whole, and on the screen.
+TEST_F(QtFormTest, AListGoesUnderItsBoxOrAboveItAndStaysOnTheScreen) {
+  QRect screen = window_->screen()->availableGeometry();
+  QLineEdit* last = window_->Box(window_->Panel().Count() - 1);
+  auto room_below = [&](int room) {
+    int bottom = last->mapToGlobal(QPoint(0, last->height())).y();
+    window_->move(window_->x(), window_->y() + screen.bottom() + 1 - room - bottom);
+    return QTest::qWaitFor([&] {
+      return last->mapToGlobal(QPoint(0, last->height())).y() == screen.bottom() + 1 - room;
+    });
+  };
+  auto form = std::make_shared<LineEditForm>();
+  QtNameList list(form);
+  list.OwnerHwnd(window_->Boxes().Window(window_->Panel().Count() - 1));
+  NameListDataPtr rows = list.ListData();
+  rows->Cols(2);
+  rows->RowsOnRequest(-1);
+  Connection request = rows->DataRequest.Connect([&](long row) { rows->CellText(row, 1, "01"); });
+  rows->Rows(1);
+  list.DropDown();
+  int one_row = list.Popup()->height();
+  list.HideList();
+  ASSERT_TRUE(room_below(one_row + 2));
+  list.DropDown();
+  EXPECT_TRUE(screen.contains(list.Popup()->frameGeometry())) << "one row fits under the box";
+  EXPECT_GE(list.Popup()->y(), last->mapToGlobal(QPoint(0, last->height())).y());
+  list.HideList();
+
+  ASSERT_TRUE(room_below(one_row + 2));  // seven rows do not
+  last->setFocus();
+  Press(Qt::Key_F8);
+  ASSERT_NE(Shown(), nullptr);
+  EXPECT_TRUE(screen.contains(Shown()->frameGeometry())) << "on the screen";
+  EXPECT_LE(Shown()->frameGeometry().bottom(), last->mapToGlobal(QPoint(0, 0)).y())
+      << "above the box: there is no room below it";
+  EXPECT_EQ(Shown()->View()->model()->rowCount(), 7);
+  EXPECT_EQ(Shown()->PageRows(), 7) << "every row shown";
+}
+
+// A main window with its menus and the ledger's name in the title, whose size no text
+// changes, and a status bar that says what the boxes say, cut with "…" when long.
+TEST_F(QtFormTest, TheWindowHasMenusKeepsItsSizeAndItsStatusBarSpeaksOfTheBoxLeft) {
+  EXPECT_EQ(window_->windowTitle(), "sample — 记账凭证录入");
+  QStringList menus;
+  for (QAction* menu : window_->menuBar()->actions()) menus << menu->text();
+  EXPECT_EQ(menus, QStringList({"账套(&L)", "视图(&V)", "帮助(&H)"}));
+  QAction* list_on_entry = MenuAction(1, 0);
+  EXPECT_TRUE(list_on_entry->isChecked());
+  list_on_entry->trigger();
+  EXPECT_FALSE(window_->Boxes().HotTrace());
+  QStringList bar;
+  for (QLabel* label : window_->statusBar()->findChildren<QLabel*>()) bar << label->text();
+  EXPECT_TRUE(bar.contains("自动列出: 关")) << bar.join('|').toStdString();
+  EXPECT_EQ(window_->StatusText().parentWidget(), window_->statusBar());
+
+  QSize size = window_->size();
+  Type(QString(200, '9'));
+  Press(Qt::Key_Tab);
+  QString complaint = "科目 9999999999…9999999999 不存在";
+  EXPECT_EQ(Status(), complaint);
+  QApplication::processEvents();
+  EXPECT_EQ(window_->size(), size) << "a long text changes no size";
+
+  // A name search that finds nothing: its message box takes the focus from a box the
+  // person has not left, which says nothing.
+  window_->Box(2)->setText("XYZ");
+  Press(Qt::Key_F9);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return Dialog() && QApplication::activeWindow() == Dialog(); }));
+  EXPECT_EQ(Status(), complaint);
+  CloseDialog();
+  QTRY_COMPARE(QApplication::focusWidget(), window_->Box(2));
+  EXPECT_EQ(Status(), complaint);
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(Status(), "币别 XYZ 不存在");
+  EXPECT_EQ(window_->StatusText().toolTip(), "") << "short: nothing cut";
+  window_->Boxes().ShowStatus(std::string(300, 'x'), false);
+  EXPECT_TRUE(window_->StatusText().text().endsWith("…"));
+  EXPECT_EQ(window_->StatusText().toolTip(), QString(300, 'x'));
+  EXPECT_EQ(window_->size(), size);
+}
+
+TEST_F(QtFormTest, AnotherLedgerOpensFromTheMenuAndOneThatCannotBeOpenedSaysWhy) {
+  std::string missing = scratch_.filePath("missing.ledger").toStdString();
+  EXPECT_FALSE(window_->OpenLedger(missing));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog() != nullptr; }));
+  EXPECT_EQ(Dialog()->text().toStdString(), "无法打开账套 " + missing + "：文件不存在");
+  CloseDialog();
+  EXPECT_EQ(window_->windowTitle(), "sample — 记账凭证录入") << "the form stays";
+  MenuAction(1, 0)->trigger();  // listing on entering a box off
+
+  std::string company = scratch_.filePath("company.ledger").toStdString();
+  std::filesystem::copy_file(GLNAMELIST_SAMPLE_LEDGER, company);
+  EXPECT_TRUE(window_->OpenLedger(company));
+  EXPECT_EQ(window_->windowTitle(), "company — 记账凭证录入");
+  EXPECT_FALSE(window_->Boxes().HotTrace()) << "the switch as it was";
+  QStringList recent({QString::fromStdString(company), GLNAMELIST_SAMPLE_LEDGER});
+  EXPECT_EQ(RecentLedgers(settings_).List(), recent);
+  QStringList menu;
+  for (QAction* ledger : MenuAction(0, 2)->menu()->actions()) menu << ledger->text();
+  EXPECT_EQ(menu, recent) << "the menu of the ledgers opened last, each once";
+  QTRY_VERIFY(!window_->ListsWaiting());
+  Account()->setFocus();
+  Type("1002.");
+  Press(Qt::Key_F8);
+  ASSERT_NE(Shown(), nullptr);
+  EXPECT_EQ(Column(2).size(), 5);
+}
+
+TEST_F(QtFormTest, AScreenReaderHearsTheBoxesTheRowCountAndTheRowsAsTheHighlightMoves) {
+  const auto& kinds = voucher::VoucherBoxes::Kinds();
+  for (size_t i = 0; i < kinds.size(); ++i) {
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(window_->Box(i));
+    EXPECT_EQ(box->text(QAccessible::Name), kinds[i].label);
+  }
+  auto heard = [](QAccessible::Event type, QObject* object, const QString& text) {
+    for (const Heard& h : HeardEvents()) {
+      if (h.type == type && h.object == object && h.text.contains(text)) return true;
+    }
+    return false;
+  };
+  for (int opening = 0; opening < 2; ++opening) {  // the same count, said again
+    HeardEvents().clear();
+    Account()->setText("1002.");
+    Press(Qt::Key_F8);
+    ASSERT_NE(Shown(), nullptr);
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(Shown()->View());
+    EXPECT_EQ(table->role(), QAccessible::Table);
+    EXPECT_EQ(table->text(QAccessible::Name), "科目列表");
+    EXPECT_EQ(table->text(QAccessible::Description), "共 5 行");
+    EXPECT_TRUE(heard(QAccessible::DescriptionChanged, Shown()->View(), "共 5 行")) << opening;
+    Press(Qt::Key_Escape);
+  }
+  Press(Qt::Key_F8);
+  Press(Qt::Key_Down);
+  EXPECT_TRUE(heard(QAccessible::Focus, Shown()->View(), "1002.02 银行存款_建设银行"));
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(Shown()->View());
+  EXPECT_EQ(table->tableInterface()->selectedRows(), QList<int>{1});
+}
+
+// Each list kind shows a picture of its own, drawn pixel for pixel on a screen of twice the
+// density too.
+TEST_F(QtFormTest, EachKindOfListHasItsOwnPictureSharpAtTwiceTheDensity) {
+  QSet<qint64> pictures;
+  for (size_t box : {0, 3, 5, 8}) {  // explanations, item classes, unit groups, settlements
+    window_->Box(box)->setFocus();
+    ASSERT_NE(Shown(), nullptr) << box;
+    QImage picture = FirstIcon().pixmap(QSize(16, 16), 1.0).toImage();
+    pictures.insert(qHashBits(picture.constBits(), static_cast<size_t>(picture.sizeInBytes())));
+    QImage doubled = FirstIcon().pixmap(QSize(16, 16), 2.0).toImage();
+    EXPECT_EQ(doubled.size(), QSize(32, 32));
+    EXPECT_EQ(doubled.convertToFormat(QImage::Format_ARGB32),
+              picture.scaled(32, 32).convertToFormat(QImage::Format_ARGB32));
+  }
+  EXPECT_EQ(pictures.size(), 4);
+}
+
+// The program's screenshot holds what the person sees: the list dropped down with its
+// rows, and a message box over the form, each where it stands.
+TEST_F(QtFormTest, TheScreenshotHoldsTheListAndTheMessageBoxWhereTheyStand) {
+  auto holds = [this](const QImage& shot, QWidget* shown) {
+    QImage own = shown->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QPoint at = shown->mapToGlobal(QPoint(0, 0)) - window_->mapToGlobal(QPoint(0, 0));
+    return shot.copy(QRect(at, own.size())).convertToFormat(QImage::Format_RGB32) == own;
+  };
+  window_->Box(0)->setFocus();
+  QImage shot = PictureAfterKeys(*window_, "<Tab>1002.");
+  ASSERT_NE(Shown(), nullptr);
+  EXPECT_EQ(Column(2), QStringList({"1002.01", "1002.02", "1002.03", "1002.04", "1002.05"}));
+  EXPECT_TRUE(holds(shot, Shown())) << "the list with its rows";
+
+  shot = PictureAfterKeys(*window_, "<Backspace>XYZ<F9>");
+  ASSERT_NE(Dialog(), nullptr);
+  EXPECT_TRUE(holds(shot, Dialog())) << "the message box";
+  PlayKeys(ParseKeys("<Enter>"), [&] { return window_->KeysWaiting(); });
+  QTRY_COMPARE(Dialog(), nullptr);
 }
 
 }  // namespace

@@ -1,19 +1,19 @@
 #!/bin/sh
 # End-to-end test of the voucher-entry form: runs glvoucher in a detached tmux session on
-# the sample ledger, types as a bookkeeper would and checks what the screen shows; then
-# closes the terminal under two more glvouchers, which must end by themselves; holds the
-# ledger file locked (or restarts the ledger's server) under a form, which must say so and
-# go on once it can; and gives glvoucher ledgers it cannot open, which must stop it before
-# the form with their cause, and wrong arguments.
+# the sample ledger, types as a bookkeeper would and checks what the screen shows; types the
+# same keys one at a time and all at once in two more, which must end alike; then closes
+# the terminal under two more glvouchers, which must end by themselves; holds the ledger
+# file locked (or restarts the ledger's server) under a form, which must say so and go on
+# once it can; and gives glvoucher ledgers it cannot open, which must stop it before the
+# form with their cause, and wrong arguments.
 #
 #   glvoucher_e2e.sh GLVOUCHER LEDGER [CAPTURE_FILE]
 #
 # With CAPTURE_FILE, the screen with a chosen account and its name beside the box is saved
 # there.
 #
-# Every wait polls for what it expects. The one deliberate pause is settle: the component
-# skips a listing that starts within 0.01 s of the end of the last one, so a key that lists
-# is sent at least that long after the listing before it has appeared.
+# Every wait polls for what it expects. Keys are sent as soon as the screen shows what the
+# keys before them did, or sooner: the form handles keys typed ahead as if typed slowly.
 set -u
 GLVOUCHER=$1
 LEDGER=$2
@@ -58,7 +58,6 @@ hides() { ! shows "$1"; }
 styled() { $TMUX_CMD capture-pane -p -e -t "$SESSION" | grep -q "$(printf '\033')\[$1m$2"; }
 wait_for() { poll "$2: \"$1\" not on the screen" shows "$1"; }
 wait_gone() { poll "$2: \"$1\" still on the screen" hides "$1"; }
-settle() { sleep 0.05; }
 # gone PID: true once the process has ended (a zombie has).
 gone() { ! kill -0 "$1" 2>/dev/null || grep -q ') Z' "/proc/$1/stat" 2>/dev/null; }
 
@@ -80,6 +79,9 @@ start() {
 }
 
 start
+wait_for "第 1 行 / 共 15 行" "the first box lists the explanations at the start"
+shows "自动列出: 开" && shows "F2 自动列出" && hides HotTrace || fail "the switch in plain words"
+shows "明细分类" || fail "the SubMes box in plain words"
 # A ledger on a server is left to the ledger's own tests: the file checks need a file.
 on_file() { [ -f "$LEDGER" ]; }
 on_file && ledger_sum=$(cksum <"$LEDGER")
@@ -87,11 +89,9 @@ on_file && ledger_sum=$(cksum <"$LEDGER")
 # The account box: a name search, browsed without losing the found rows; Enter writes the
 # code and its name stands beside the box (account_is CODE NAME).
 account_is() { screen_text | grep -q -E -- "科目 +\[$1 +\] $2"; }
-settle
 keys Tab
 wait_for "库存现金" "with HotTrace the focus lists the accounts"
 type_text "银行"
-settle
 keys F9
 wait_for "查找结果" "F9 shows a search result"
 poll "the typed text is marked in colour in the found rows" styled 33 银行
@@ -104,10 +104,8 @@ poll "the chosen code, its name beside the box" account_is 1002.02 银行存款_
 # A parent chosen from a code listing drills down to its children.
 clear_box
 type_text "100"
-settle
 keys F8
 wait_for "第 1 行" "F8 lists the codes"
-settle # Enter on 1002 银行存款 lists again
 keys Down Enter
 wait_for "01  1002.01  银行存款_工商银行" "the children of the chosen parent, codes relative to it"
 for step in "End:第 5 行" "Up:第 4 行" "PPage:第 1 行" "NPage:第 5 行" "Home:第 1 行"; do
@@ -118,7 +116,6 @@ keys Down Down Enter
 wait_gone "共 5 行" "a detail account chosen closes the list"
 account_is 1002.03 银行存款_农业银行 || fail "the chosen 1002.03, its name beside the box"
 if [ -n "$CAPTURE" ]; then screen_text >"$CAPTURE"; fi
-settle
 keys F8
 wait_for "是明细，没有下级可列出" "F8 on a detail account says why nothing is listed"
 keys Left Left DC Right
@@ -135,7 +132,8 @@ poll "Home takes the cursor to the start of the code" cursor_is "1 $(($2 - 7)) $
 poll "the box with the focus is bold and underlined" styled "1;4" 1002.39
 keys Tab
 poll "a code that is not there is reported in red" styled 31 "科目 1002.39 不存在"
-keys BTab End
+keys BTab Escape End BSpace
+wait_gone "不存在" "the complaint goes once the box is corrected"
 
 # Pasted text with quotes and wildcards, longer than the box, breaks nothing. Its point
 # lists while it is typed; Home shows that the whole text is in, then F8 lists again, and
@@ -144,7 +142,6 @@ clear_box
 type_text "'%*[_]\"?#&' OR 1=1 -- 1002.%*_'' 一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十"
 keys Home
 wait_for "['%*[_]\"?#&' OR 1=1" "the start of the pasted text in the box"
-settle
 keys F8
 wait_for "第 1 行" "F8 lists for the pasted text"
 keys F9
@@ -163,6 +160,37 @@ $TMUX_CMD resize-window -t "$SESSION" -x 40 -y 8
 wait_for "40 x 8）" "the too-small message, in full"
 $TMUX_CMD resize-window -t "$SESSION" -x 80 -y 24
 wait_for "结算方式" "the form after resizing"
+
+# The same keys one at a time, each once the screen shows what the one before did, and all
+# at once, as a fast typist or a remote terminal delivers them: the same form. Across Tab,
+# listings and Enter: F8 right after the listing on entering the box, 1002 chosen from the
+# list it gives and 1002.03 from 1002's children then listed, GBP from the currencies,
+# 001 from the item classes.
+quit_session() {
+  keys F10
+  poll "glvoucher in $SESSION did not end" test -s "$WORK/$SESSION.status"
+}
+SESSION=single
+start
+wait_for "第 1 行 / 共 15 行" "the explanations at the start"
+for step in "Tab:库存现金" "1:[1 " "0:[10 " "0:[100 " "F8:第 1 行 / 共" "Down:第 2 行 / 共" \
+  "Enter:01  1002.01" "Down:第 2 行 / 共 5 行" "Down:第 3 行 / 共 5 行" \
+  "Enter:] 银行存款_农业银行" "Enter:第 1 行 / 共 6 行" "Down:第 2 行 / 共 6 行" "Enter:] 英镑" \
+  "Enter:第 1 行 / 共 5 行" "Enter:] 客户"; do
+  keys "${step%%:*}"
+  wait_for "${step#*:}" "${step%%:*} typed alone"
+done
+single=$(screen_text)
+quit_session
+SESSION=burst
+start
+wait_for "第 1 行 / 共 15 行" "the explanations at the start"
+keys Tab 1 0 0 F8 Down Enter Down Down Enter Enter Down Enter Enter Enter
+same_as_single() { [ "$(screen_text)" = "$single" ]; }
+poll "the keys in a burst end as typed one by one; one by one they gave:
+$single" same_as_single
+quit_session
+SESSION=e2e
 
 # Closing its terminal (tmux hangs up the pane) ends glvoucher at once: one whose parent
 # told it to ignore hang-ups, and one in a session of its own, which gets no hang-up and

@@ -301,6 +301,16 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
   list_->Paint(screen_);
   EXPECT_TRUE(Drawn(4, "01       6603.01  财务费用")) << screen_.Line(4);
   EXPECT_TRUE(Drawn(5, "│             6603.02  财务费用")) << screen_.Line(5);
+
+  // Entries of every level listed without a parent, one with entries below it marked "+":
+  // each code once, all in one column.
+  OnRequest(2, [this](long row) {
+    Cells(row, row == 1 ? Texts{"01", "01 +", "重点客户"} : Texts{"03", "03", "潜在客户"});
+  });
+  list_->DropDown();
+  list_->Paint(screen_);
+  EXPECT_TRUE(Drawn(4, "│>   01 +  重点客户")) << screen_.Line(4);
+  EXPECT_TRUE(Drawn(5, "│    03    潜在客户")) << screen_.Line(5);
 }
 
 // Terminal text: widths, clipping, malformed bytes and matches; the in-memory screen clips
@@ -430,7 +440,7 @@ class VoucherFormTest : public ::testing::Test {
     ledger::RegisterLedger(env_->Registry(), ledger_);
     form_ = std::make_unique<VoucherForm>(*env_, screen_, ledger_);
     RegisterTerminalControls(*env_, form_->Form(), form_->Host(), nullptr);
-    EXPECT_EQ(form_->AttachLists(ready_), !accounts_late_);
+    EXPECT_EQ(form_->AttachLists(ready_), late_ == 0);
   }
   void TearDown() override {
     ASSERT_TRUE(env_->Windows().IsWindow(1));
@@ -446,8 +456,16 @@ class VoucherFormTest : public ::testing::Test {
     for (const Glyph& g : DecodeUtf8(text)) EXPECT_TRUE(Handle(KeyPress::kChar, long(g.code)));
   }
   void Key(long vk) { EXPECT_TRUE(Handle(KeyPress::kKey, vk)); }
+  // Presses the keys of text (as Type) and then the key vk, if any, as read from the
+  // terminal; returns what handing over the keys that may go returns (-1: all have gone).
+  int Press(const std::string& text, long vk = 0) {
+    for (const Glyph& g : DecodeUtf8(text)) form_->Press({KeyPress::kChar, long(g.code)});
+    if (vk != 0) form_->Press({KeyPress::kKey, vk});
+    return form_->DeliverKeys();
+  }
   bool Handle(KeyPress::Kind kind, long code = 0) { return form_->Handle({kind, code}); }
-  void Clear() { Type(std::string(20, '\b')); }
+  void Clear() { Type(std::string(100, '\b')); }
+  const std::string& Status() const { return form_->Boxes().Status(); }
   bool Shows(const std::string& text) {
     form_->Paint();
     return screen_.Text().find(text) != std::string::npos;
@@ -462,33 +480,52 @@ class VoucherFormTest : public ::testing::Test {
   CellScreen screen_{24, 80};  // the smallest terminal the form is made for
   std::shared_ptr<platform::PlatformEnvironment> env_;
   std::unique_ptr<VoucherForm> form_;
-  bool accounts_late_ = false;  // the accounts' data is not in yet
-  VoucherForm::ListReady ready_ = [this](long kind) {
-    return kind != nlAccount || !accounts_late_;
-  };
+  long late_ = 0;  // the kind whose data is not in yet
+  VoucherForm::ListReady ready_ = [this](long kind) { return kind != late_; };
 };
 
-// The form while the accounts are still being read.
-class AccountsLateTest : public VoucherFormTest {
+// The form while the data of one kind is still being read.
+template <long kLate>
+class LateTest : public VoucherFormTest {
   void SetUp() override {
-    accounts_late_ = true;
+    late_ = kLate;
     VoucherFormTest::SetUp();
   }
 };
+using AccountsLateTest = LateTest<nlAccount>;
+using ExplanationsLateTest = LateTest<nlVchExp>;
 
-TEST_F(AccountsLateTest, TheAccountBoxSaysItWaitsAndListsFromTheNextKeyOnceAttached) {
-  Type("\t1002.");
-  EXPECT_TRUE(Shows("[1002.") && Shows("(列表载入中…)") && !Shows("1002.01")) << "a plain box";
-  accounts_late_ = false;
+// Keys that need the account list wait for it, with a word, and then do what they do when
+// typed later; the code typed meanwhile is named as soon as the list is there.
+TEST_F(AccountsLateTest, KeysThatNeedTheListWaitForItWithAWordAndThenGoOn) {
+  EXPECT_EQ(Press("\t1002.\r"), voucher::VoucherBoxes::kAttachPollMs) << "the point waits";
+  EXPECT_TRUE(Shows("[1002 ") && Shows("(列表载入中…)") && Shows("科目的列表正在载入"));
+  EXPECT_EQ(Press("", VK_F2), voucher::VoucherBoxes::kAttachPollMs) << "so do the keys after it";
+  late_ = 0;
   EXPECT_TRUE(form_->AttachLists(ready_));
-  EXPECT_FALSE(Shows("(列表载入中…)") || Shows("1002.01")) << "no list pops up by itself";
-  Key(VK_F8);
-  EXPECT_TRUE(Shows("1002.01"));
+  EXPECT_TRUE(Shows("] 银行存款") && Shows("1002.01")) << "named, and listed as on entering";
+  EXPECT_EQ(form_->DeliverKeys(), -1);
+  EXPECT_TRUE(Shows("[1002.01") && Shows("] 银行存款_工商银行")) << "the point listed, Enter chose";
+  EXPECT_TRUE(Shows("自动列出: 关") && !Shows("正在载入"));
+}
+
+// Both forms start alike: the first box lists as soon as its list is there.
+TEST_F(ExplanationsLateTest, TheFirstBoxListsWhenItsListComes) {
+  EXPECT_FALSE(Shows("共 15 行"));
+  late_ = 0;
+  EXPECT_TRUE(form_->AttachLists(ready_));
+  EXPECT_TRUE(Shows("共 15 行"));
 }
 
 TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
-  Type("\t\t\t002\t01.");  // the item class box is the fourth
+  Type("\t\t\t\t");  // the item box is the fifth
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("请先在“核算类别”中选定类别，才能列出核算项目"))
+      << "F8 says why it lists nothing";
+  Handle(KeyPress::kBackTab);
+  Type("002\t01.");
   EXPECT_TRUE(Shows("宝山钢铁股份有限公司")) << "suppliers of class 002, typed";
+  EXPECT_FALSE(Shows("请先")) << "the hint went with the box's text";
   Type(std::string(1, '\0'));  // an unknown control character is ignored
   Handle(KeyPress::kBackTab);
   Clear();
@@ -500,11 +537,16 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
   Type("01。");  // an input method's full-width point
   EXPECT_TRUE(Shows("北京") && !Shows("宝山钢铁")) << "customers of class 001, chosen";
 
-  Type("\t");
-  ASSERT_TRUE(Shows("共 6 行")) << "the groups, on focus";
+  Type("\t\t");
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("请先在“单位组”中选定单位组，才能列出计量单位"));
+  Handle(KeyPress::kBackTab);
+  Key(VK_F8);
+  ASSERT_TRUE(Shows("共 6 行")) << "the groups";
   Key(VK_END);
   Type("\r\t");
-  EXPECT_TRUE(Shows("[长度") && Shows("英里") && !Shows("厘米")) << "units of the chosen 06";
+  EXPECT_TRUE(Shows("[06 ") && Shows("] 长度") && Shows("英里") && !Shows("厘米"))
+      << "the chosen group's code and name, its units";
   Handle(KeyPress::kBackTab);
   Clear();
   Key(VK_F8);
@@ -512,12 +554,20 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
   Key(VK_DOWN);
   Type("\r\t");
   EXPECT_TRUE(Shows("厘米") && !Shows("英里")) << "units of group 03: " << screen_.Text();
+
+  Type("\t01");  // the SubMes entries of class 001
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("明细分类 01 重点客户：输入 01. 后按 F8 列出其下级")) << screen_.Text();
+  Type(".");
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("战略客户") && !Shows("输入 01.")) << screen_.Text();
 }
 
 // The bookkeeper's path through the account box (search, browse, choose, drill down) is
 // the end-to-end test's; here the checks of the codes and the form's own keys.
 TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysWork) {
   ASSERT_TRUE(Shows("共 15 行")) << "explanations, on focus";
+  EXPECT_TRUE(Shows("│>¶  01  提取现金")) << "with the glyph of their kind";
   Key(VK_DOWN);
   Type("\r");
   EXPECT_TRUE(Shows("[支付货款") && !Shows("共 15 行")) << "the explanation itself, list closed";
@@ -529,13 +579,26 @@ TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysW
   Key(VK_F8);
   EXPECT_TRUE(Shows("] 银行存款_工商银行") && Shows("是明细，没有下级可列出")) << screen_.Text();
   Clear();
-  Type("9999\r");  // no list shown: Enter moves on to the next box
+  EXPECT_FALSE(Shows("是明细")) << "a hint goes with the text it was about";
+  Type("9999");
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("共 125 行"));
+  EXPECT_EQ(Status(), "科目 9999 不存在，下面列出全部科目");
+  Key(VK_ESCAPE);
+  Type("\r");  // no list shown: Enter moves on to the next box
   EXPECT_TRUE(Shows("科目 9999 不存在") && Shows("F10/Ctrl-Q 退出")) << "80x24 holds all";
+  Handle(KeyPress::kBackTab);
+  EXPECT_EQ(Status(), "科目 9999 不存在") << "coming back says nothing new";
+  Type("\r");  // the first account, from the list entering the box drops down
+  EXPECT_EQ(Status(), "") << "a complaint goes once the box is corrected";
+  Clear();
+  Type(std::string(60, '9') + "\t");
+  EXPECT_TRUE(Shows("科目 9999999999…9999999999 不存在")) << "a long code is shortened";
 
   Key(VK_F2);
-  EXPECT_TRUE(Shows("HotTrace: 关"));
+  EXPECT_TRUE(Shows("自动列出: 关") && !Shows("HotTrace"));
   form_->ShowStatus(std::string(200, 'x'), false);
-  EXPECT_TRUE(Shows("x HotTrace: 关")) << "a long status stops short of HotTrace";
+  EXPECT_TRUE(Shows("xx… 自动列出: 关")) << "a long status, cut short of the switch, says so";
   Handle(KeyPress::kBackTab);
   Clear();
   Type("1002.");
@@ -546,6 +609,8 @@ TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysW
   Type("\b\rUSD\U0002002E");  // an edit closes the list and Enter moves on; the last
                               // character is two UTF-16 units
   EXPECT_TRUE(Shows("[USD\U0002002E"));
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("币别 USD\U0002002E 不存在；清空本框后按 F8 列出全部币别"));
 
   screen_ = CellScreen(8, 40);  // the terminal shrinks under the form (see the e2e test)
   EXPECT_TRUE(Handle(KeyPress::kChar, 'x'));

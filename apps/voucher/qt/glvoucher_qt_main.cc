@@ -3,18 +3,17 @@
 //   glvoucher-qt [--ledger PATH] [--screenshot OUT.png [--keys KEYS]]
 //
 // Opens the ledger at PATH (a file or a server's connection string; the bundled sample
-// ledger by default) and shows one line edit per list kind at once, each with its drop-down
-// name list as soon as the master data it lists has been read in the background. A ledger that
-// cannot be opened ends the program before the form appears, with one line that names the ledger
-// and the cause, and exit status 1.
+// ledger by default) and shows its window (voucher_window.h) at once, each box with its
+// drop-down name list as soon as the master data it lists has been read in the background.
+// A ledger that cannot be opened ends the program before the window appears, with one line
+// that names the ledger and the cause, and exit status 1.
 //
-// With --screenshot the form is drawn offscreen (unless QT_QPA_PLATFORM says otherwise),
-// the keys (qt/key_script.h) are pressed in it, and the form with the list dropped down is
-// saved as a PNG picture; then the program ends.
+// With --screenshot the window is drawn offscreen (unless QT_QPA_PLATFORM says otherwise),
+// the keys (key_script.h) are pressed in it, and every window of the program then shown
+// (the form, a list dropped down, a message box) is saved as one PNG picture; then the
+// program ends.
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
+#include <QSettings>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -25,7 +24,6 @@
 
 #include "apps/voucher/error_text.h"
 #include "apps/voucher/open_ledger.h"
-#include "apps/voucher/qt/key_script.h"
 #include "apps/voucher/qt/screenshot.h"
 #include "apps/voucher/qt/voucher_window.h"
 #include "apps/voucher/voucher_boxes.h"
@@ -72,17 +70,6 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   return options;
 }
 
-// Shows window and waits, for a few seconds at most, until it is the active window, so that
-// its boxes get the focus events keys need.
-void ShowActive(QWidget& window) {
-  window.show();
-  window.activateWindow();
-  QDeadlineTimer deadline(5000);
-  while (!window.isActiveWindow() && !deadline.hasExpired()) {
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-}
-
 int ShowForm(const Options& options, const std::string& shown) {
   gl::GLDataPtr data;
   try {
@@ -91,22 +78,17 @@ int ShowForm(const Options& options, const std::string& shown) {
     std::cerr << gl::voucher::LedgerErrorText(shown, e) << "\n";
     return 1;
   }
-  gl::qt::VoucherWindow window(shown);
-  window.AttachLists(gl::ledger::PreloadLists(data, gl::voucher::VoucherBoxes::ListKinds()));
+  QSettings settings;
+  gl::qt::VoucherWindow window(
+      options.ledger, gl::ledger::PreloadLists(data, gl::voucher::VoucherBoxes::ListKinds()),
+      settings);
   data.reset();
   if (!options.screenshot) {
     window.show();
     return QApplication::exec();
   }
-  ShowActive(window);
-  while (window.ListsWaiting()) {  // the keys are for the lists
-    QEventLoop wait;
-    QTimer::singleShot(50, &wait, &QEventLoop::quit);
-    wait.exec();
-  }
-  gl::qt::PlayKeys(gl::qt::ParseKeys(QString::fromStdString(options.keys)));
-  QApplication::processEvents();
-  if (!gl::qt::Screenshot(&window).save(QString::fromStdString(*options.screenshot), "PNG")) {
+  QImage picture = gl::qt::PictureAfterKeys(window, QString::fromStdString(options.keys));
+  if (!picture.save(QString::fromStdString(*options.screenshot), "PNG")) {
     std::cerr << "glvoucher-qt: cannot write " << *options.screenshot << "\n";
     return 1;
   }
@@ -124,7 +106,12 @@ int main(int argc, char** argv) {
   if (options->screenshot && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+  // Drawn at the screen's own scale, fractional ones too.
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+      Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
   QApplication app(argc, argv);
+  QApplication::setOrganizationName("glnamelist");
+  QApplication::setApplicationName("glvoucher-qt");
   int status = 1;
   try {
     gl::platform::InstallPlatform();

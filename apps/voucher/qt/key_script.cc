@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QWidget>
 #include <map>
 
@@ -11,7 +13,8 @@
 namespace glnamelist::qt {
 namespace {
 
-constexpr int kKeyInterval = 30;  // milliseconds from one key to the next
+constexpr int kKeysDeadline = 5000;  // milliseconds the keys typed ahead may take
+constexpr int kKeysPoll = 10;
 
 const std::map<QString, ScriptKey>& NamedKeys() {
   static const std::map<QString, ScriptKey> keys = [] {
@@ -75,18 +78,23 @@ std::vector<ScriptKey> ParseKeys(const QString& script) {
   return keys;
 }
 
-void PlayKeys(const std::vector<ScriptKey>& keys) {
+void PlayKeys(const std::vector<ScriptKey>& keys, const std::function<bool()>& busy) {
   for (const ScriptKey& k : keys) {
-    // At a typist's pace: the lists take keys faster than that for repeats.
-    QDeadlineTimer pause(kKeyInterval);
-    while (!pause.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 5);
-    QWidget* focus = QApplication::focusWidget();
-    if (!focus) continue;
+    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* target =
+        modal ? (modal->focusWidget() ? modal->focusWidget() : modal) : QApplication::focusWidget();
+    if (!target) continue;
     QKeyEvent press(QEvent::KeyPress, k.key, k.modifiers, k.text);
-    QApplication::sendEvent(focus, &press);
+    QApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, k.key, k.modifiers, k.text);
-    QApplication::sendEvent(focus, &release);
+    QApplication::sendEvent(target, &release);
     QApplication::processEvents();
+  }
+  QDeadlineTimer deadline(kKeysDeadline);
+  while (busy() && !deadline.hasExpired()) {
+    QEventLoop wait;
+    QTimer::singleShot(kKeysPoll, &wait, &QEventLoop::quit);
+    wait.exec();
   }
 }
 

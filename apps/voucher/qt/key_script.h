@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <Qt>
+#include <functional>
 #include <vector>
 
 namespace glnamelist::qt {
@@ -21,9 +22,10 @@ struct ScriptKey {
 // The keys of script, in order; Error 5 naming an unknown key or an unclosed "<".
 std::vector<ScriptKey> ParseKeys(const QString& script);
 
-// Presses and releases each key in the widget that has the focus at the time, at a
-// typist's pace (30 ms apart, handling events meanwhile).
-void PlayKeys(const std::vector<ScriptKey>& keys);
+// Presses and releases each key, one right after the other as a fast typist does, where a
+// person's key goes at the time (a dialog that has come up, else the focus); then handles
+// events until busy() is false (the keys typed ahead have gone), for five seconds at most.
+void PlayKeys(const std::vector<ScriptKey>& keys, const std::function<bool()>& busy);
 
 }  // namespace glnamelist::qt
 

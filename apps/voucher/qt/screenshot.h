@@ -1,15 +1,24 @@
-// A picture of a window as it stands on the screen, with the popups shown over it.
+// A picture of the program's windows as they stand on the screen.
 #ifndef GLNAMELIST_APPS_VOUCHER_QT_SCREENSHOT_H_
 #define GLNAMELIST_APPS_VOUCHER_QT_SCREENSHOT_H_
 
 #include <QImage>
+#include <QString>
 #include <QWidget>
+
+#include "apps/voucher/qt/voucher_window.h"
 
 namespace glnamelist::qt {
 
-// window drawn as it is now, and every popup (a visible tool-tip window, as the lists
-// drop down) where it stands relative to window; the picture grows to hold them.
+// Every visible window of the program, each where it stands on the screen, drawn over
+// window in the order people see them: window, then the dialogs, then the popups (the
+// lists that drop down). The picture covers them all, at the pixel ratio of window's screen.
 QImage Screenshot(QWidget* window);
+
+// What the program's --screenshot saves: window shown and active, once its lists are
+// attached, with keys (key_script.h) pressed in it and handled, as Screenshot draws it.
+// Waits a few seconds at most for each.
+QImage PictureAfterKeys(VoucherWindow& window, const QString& keys);
 
 }  // namespace glnamelist::qt
 

@@ -1,134 +1,171 @@
 #include "apps/voucher/qt/voucher_window.h"
 
-#include <QGridLayout>
-#include <QKeyEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
 
-#include "contracts/prog_ids.h"
-#include "qt/line_edit_box.h"
-#include "qt/line_edit_window.h"
-#include "qt/qt_controls.h"
-#include "qt/rows_model.h"
+#include "apps/voucher/error_text.h"
+#include "apps/voucher/form_words.h"
+#include "apps/voucher/open_ledger.h"
+#include "ledger/ledger_db.h"
+#include "ledger/list_preload.h"
+#include "ledger/register_ledger.h"
+#include "services/library_services.h"
 
 namespace glnamelist::qt {
 namespace {
 
-constexpr int kBoxChars = 36;   // a box holds this many digits without scrolling
-constexpr int kNameChars = 30;  // and the name beside it this many
-const char* const kHelp1 = "Tab/Shift-Tab 换框  F8 按代码列出  F9 按名称查找  F2 HotTrace 开关";
-const char* const kHelp2 =
-    "列表中: Up/Down PgUp/PgDn Home/End 移动  Enter 或单击 选定  Esc 关闭  F10/Ctrl-Q 退出";
+const char* const kErrorStyle = "color: #b00020;";
+
+// A message box over parent that goes when closed; the caller does not wait for it.
+void OpenMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                 const QString& text) {
+  auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, parent);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
 
 }  // namespace
 
-VoucherWindow::VoucherWindow(const std::string& title)
-    : env_(platform::InstalledPlatformEnvironment()) {
-  Build(title);
-  std::vector<TextBoxPtr> boxes;
-  for (QLineEdit* line : lines_) boxes.push_back(std::make_shared<LineEditBox>(line));
-  boxes_ = std::make_shared<voucher::VoucherBoxes>(
-      env_->Windows(),
-      [](long hwnd, const std::string& text) {
-        if (QLineEdit* line = LineEditWindow::LineEditOf(hwnd)) {
-          line->setText(QString::fromStdString(text));
-        }
-      },
-      boxes);
-  // After the windows' own filters exist, so that this one sees the keys first.
-  for (QLineEdit* line : lines_) line->installEventFilter(this);
-  RegisterQtControls(*env_, boxes_, /*owns_form=*/false);
-  LineEditWindow::SetErrorHandler([this](const std::exception& e) { boxes_->ReportFailure(e); });
-  boxes_->OnChange([this] { Refresh(); });
-  Refresh();
+VoucherWindow::VoucherWindow(const std::string& location,
+                             const voucher::VoucherBoxes::ListReady& ready, QSettings& settings)
+    : recent_(settings) {
+  message_ = new ElidedLabel(this);
+  switch_state_ = new QLabel(this);
+  statusBar()->setStyleSheet("QStatusBar { border-top: 1px solid palette(mid); }");
+  statusBar()->addWidget(message_, 1);
+  statusBar()->addPermanentWidget(switch_state_);
+  BuildMenus();
+  ShowForm(location, ready);
 }
 
-VoucherWindow::~VoucherWindow() {
-  for (QLineEdit* line : lines_) line->removeEventFilter(this);
-  LineEditWindow::SetErrorHandler(nullptr);
-  boxes_.reset();
-  env_->SetMessageBox(nullptr);
-  env_->Registry().Unregister(progid::kNameList);
-}
+void VoucherWindow::BuildMenus() {
+  QMenu* ledger = menuBar()->addMenu("账套(&L)");
+  QAction* open = ledger->addAction("打开…(&O)");
+  open->setShortcut(QKeySequence::Open);
+  connect(open, &QAction::triggered, this, [this] { AskForFile(); });
+  QAction* server = ledger->addAction("打开服务器上的账套…(&S)");
+  connect(server, &QAction::triggered, this, [this] { AskForServer(); });
+  recent_menu_ = ledger->addMenu("最近打开的账套(&R)");
+  ledger->addSeparator();
+  QAction* quit = ledger->addAction("退出(&X)");
+  quit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::Key_F10)});
+  connect(quit, &QAction::triggered, this, &QWidget::close);
 
-void VoucherWindow::Build(const std::string& title) {
-  setWindowTitle(QString::fromStdString("记账凭证录入 - " + title));
-  auto* grid = new QGridLayout(this);
-  grid->setHorizontalSpacing(12);
-  grid->setVerticalSpacing(8);
-  auto* heading = new QLabel(QString::fromStdString("记账凭证录入  账套: " + title), this);
-  QFont bold = heading->font();
-  bold.setBold(true);
-  heading->setFont(bold);
-  grid->addWidget(heading, 0, 0, 1, 3);
-  int digit = fontMetrics().horizontalAdvance('0');
-  const auto& kinds = voucher::VoucherBoxes::Kinds();
-  for (size_t i = 0; i < kinds.size(); ++i) {
-    int row = static_cast<int>(i) + 1;
-    auto* line = new QLineEdit(this);
-    line->setFixedWidth(kBoxChars * digit);
-    auto* label = new QLabel(kinds[i].label, this);
-    label->setBuddy(line);
-    auto* name = new QLabel(this);
-    name->setMinimumWidth(kNameChars * digit);
-    grid->addWidget(label, row, 0);
-    grid->addWidget(line, row, 1);
-    grid->addWidget(name, row, 2);
-    lines_.push_back(line);
-    names_.push_back(name);
-    connect(line, &QLineEdit::returnPressed, this, [this, i] {
-      if (i + 1 < lines_.size()) lines_[i + 1]->setFocus(Qt::TabFocusReason);
-    });
-  }
-  int next = static_cast<int>(kinds.size()) + 1;
-  grid->addWidget(new QLabel(kHelp1, this), next, 0, 1, 3);
-  grid->addWidget(new QLabel(kHelp2, this), next + 1, 0, 1, 3);
-  status_ = new QLabel(this);
-  trace_ = new QLabel(this);
-  grid->addWidget(status_, next + 2, 0, 1, 2);
-  grid->addWidget(trace_, next + 2, 2, Qt::AlignRight);
-  grid->setColumnStretch(2, 1);
-}
-
-void VoucherWindow::AttachLists(const voucher::VoucherBoxes::ListReady& ready) {
-  lines_.front()->setFocus(Qt::OtherFocusReason);
-  boxes_->AttachLists(ready);
-  // Boxes waiting for their data, and failed ones after the next key, as their data comes.
-  attach_timer_ = new QTimer(this);
-  connect(attach_timer_, &QTimer::timeout, this, [this, ready] {
-    if (boxes_->ListsWaiting()) boxes_->AttachLists(ready);
+  QMenu* view = menuBar()->addMenu("视图(&V)");
+  list_on_entry_ = view->addAction(QString(voucher::kListOnEntry) + "(&A)");
+  list_on_entry_->setCheckable(true);
+  list_on_entry_->setChecked(true);
+  list_on_entry_->setShortcut(Qt::Key_F2);
+  connect(list_on_entry_, &QAction::triggered, this, [this](bool on) {
+    if (on != Boxes().HotTrace()) Boxes().ToggleHotTrace();
   });
-  attach_timer_->start(voucher::VoucherBoxes::kAttachPollMs);
-  Refresh();
+
+  QMenu* help = menuBar()->addMenu("帮助(&H)");
+  QAction* keys = help->addAction("按键说明(&K)");
+  keys->setShortcut(QKeySequence::HelpContents);
+  connect(keys, &QAction::triggered, this, [this] { ShowKeys(); });
+  QAction* about = help->addAction("关于(&A)");
+  connect(about, &QAction::triggered, this, [this] { ShowAbout(); });
 }
 
-void VoucherWindow::Refresh() {
-  for (size_t i = 0; i < names_.size(); ++i) {
-    bool listed = boxes_->HasList(i) || boxes_->Waiting(i);
-    QString name =
-        ShownText(boxes_->Waiting(i) ? std::string_view(voucher::VoucherBoxes::kWaitingNote)
-                  : listed           ? std::string_view(boxes_->NameBeside(i))
-                                     : std::string_view("(无列表)"));
-    names_[i]->setText(
-        names_[i]->fontMetrics().elidedText(name, Qt::ElideRight, names_[i]->minimumWidth()));
-    names_[i]->setStyleSheet(listed ? "" : "color: #b00020;");
-  }
-  status_->setText(QString::fromStdString(boxes_->Status()));
-  status_->setStyleSheet(boxes_->StatusIsError() ? "color: #b00020;" : "color: #555555;");
-  trace_->setText(boxes_->HotTrace() ? "HotTrace: 开" : "HotTrace: 关");
+void VoucherWindow::ShowForm(const std::string& location,
+                             const voucher::VoucherBoxes::ListReady& ready) {
+  location_ = location;
+  panel_ = new FormPanel(this);
+  setCentralWidget(panel_);
+  panel_->Boxes().HotTrace(list_on_entry_->isChecked());  // as the last form had it
+  panel_->OnChange([this] { ShowStatus(); });
+  panel_->Box(0)->setFocus(Qt::OtherFocusReason);
+  panel_->AttachLists(ready);
+  setWindowTitle(QString::fromStdString(voucher::LedgerName(location)) + " — " +
+                 voucher::kFormTitle);
+  // A server's address with a password in it is not written to the settings.
+  if (ledger::ShownLocation(location) == location) recent_.Add(QString::fromStdString(location));
+  FillRecentMenu();
+  ShowStatus();
 }
 
-bool VoucherWindow::eventFilter(QObject* /*watched*/, QEvent* event) {
-  if (event->type() != QEvent::KeyPress) return false;
-  auto* key = static_cast<QKeyEvent*>(event);
-  bool ctrl_q = key->key() == Qt::Key_Q && key->modifiers().testFlag(Qt::ControlModifier);
-  if (key->key() == Qt::Key_F10 || ctrl_q) {
-    close();
-    return true;
+bool VoucherWindow::OpenLedger(const std::string& location) {
+  std::string shown = ledger::ShownLocation(location);
+  try {
+    voucher::CheckLedger(location);
+  } catch (const std::exception& e) {
+    OpenMessage(this, QMessageBox::Warning, "打开账套",
+                QString::fromStdString(voucher::LedgerErrorText(shown, e)));
+    return false;
   }
-  if (key->key() == Qt::Key_F2) {
-    boxes_->ToggleHotTrace();
-    return true;
+  delete takeCentralWidget();
+  panel_ = nullptr;
+  ResetLibraryServices();
+  ledger::RegisterLedger(location);
+  voucher::VoucherBoxes::ListReady ready;
+  std::string failure;
+  try {
+    ready = ledger::PreloadLists(voucher::OpenLedger(), voucher::VoucherBoxes::ListKinds());
+  } catch (const std::exception& e) {
+    failure = voucher::LedgerErrorText(shown, e);  // gone since it was checked
   }
-  return false;
+  ShowForm(location, ready);
+  if (!failure.empty()) Boxes().ShowStatus(failure, true);
+  return failure.empty();
+}
+
+void VoucherWindow::ShowStatus() {
+  if (!panel_) return;
+  message_->SetFullText(QString::fromStdString(Boxes().Status()));
+  message_->setStyleSheet(Boxes().StatusIsError() ? kErrorStyle : "");
+  bool on = Boxes().HotTrace();
+  switch_state_->setText(on ? voucher::kListOnEntryOn : voucher::kListOnEntryOff);
+  list_on_entry_->setChecked(on);
+}
+
+void VoucherWindow::FillRecentMenu() {
+  recent_menu_->clear();
+  for (const QString& location : recent_.List()) {
+    QAction* item = recent_menu_->addAction(location);
+    connect(item, &QAction::triggered, this,
+            [this, location] { OpenLedger(location.toStdString()); });
+  }
+  recent_menu_->setEnabled(!recent_menu_->isEmpty());
+}
+
+void VoucherWindow::AskForFile() {
+  QString folder = ledger::IsServerLocation(location_)
+                       ? QString()
+                       : QFileInfo(QString::fromStdString(location_)).absolutePath();
+  QString file =
+      QFileDialog::getOpenFileName(this, "打开账套", folder, "账套文件 (*.ledger);;所有文件 (*)");
+  if (!file.isEmpty()) OpenLedger(file.toStdString());
+}
+
+void VoucherWindow::AskForServer() {
+  bool ok = false;
+  QString address = QInputDialog::getText(
+      this, "打开服务器上的账套", "账套在服务器上的地址，例如 postgresql://用户@服务器/账套：",
+      QLineEdit::Normal, QString(), &ok);
+  if (ok && !address.trimmed().isEmpty()) OpenLedger(address.trimmed().toStdString());
+}
+
+void VoucherWindow::ShowKeys() {
+  QString rows;
+  for (const voucher::KeyHelp& key : voucher::KeysOfTheForm()) {
+    rows += QString("<tr><td><b>%1</b></td><td>%2</td></tr>")
+                .arg(QString(key.keys).toHtmlEscaped(), QString(key.does).toHtmlEscaped());
+  }
+  OpenMessage(this, QMessageBox::Information, "按键说明",
+              "<table cellspacing='6'>" + rows + "</table>");
+}
+
+void VoucherWindow::ShowAbout() {
+  OpenMessage(
+      this, QMessageBox::Information, "关于",
+      QString("<b>%1</b><p>账套：%2</p><p>按代码或名称从账套中选取科目、币别、核算项目等。</p>")
+          .arg(voucher::kFormTitle,
+               QString::fromStdString(ledger::ShownLocation(location_)).toHtmlEscaped()));
 }
 
 }  // namespace glnamelist::qt

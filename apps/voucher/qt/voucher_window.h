@@ -1,59 +1,70 @@
-// The voucher-entry form in Qt widgets: the boxes of voucher::VoucherBoxes as QLineEdits with
-// their labels and the names of the entries they hold beside them, two help lines, and a
-// status line with the state of HotTrace.
+// The voucher-entry form's desktop window: the boxes (form_panel.h) with a menu bar, a
+// status bar and the ledger's name in the title, "<ledger> — 记账凭证录入".
 //
-// The line edits take their keys as any line edit does, through their windows
-// (line_edit_window.h). Tab and Shift-Tab move the focus, and so does Enter while no list is
-// shown; F2 switches HotTrace of every box; F10 and Ctrl-Q close the form. While the form
-// exists its lists are the Qt list control and its message boxes QMessageBoxes; an error
-// raised while a box's message is handled is shown in the status line.
+//   账套   打开… (a ledger file), 打开服务器上的账套… (a server's address), the ledgers
+//          opened last, 退出 (Ctrl-Q, F10)
+//   视图   进入输入框时自动列出 (F2)
+//   帮助   按键说明 (F1), 关于
+//
+// Another ledger is opened as the program opens its first: one that cannot be opened is
+// named with its cause in a message box, and the form stays on the ledger it shows. The
+// status bar shows the boxes' status line, cut with "…" when it is long (the whole text as
+// its tool tip), and the state of the listing switch. The window keeps its size whatever
+// the texts.
 #ifndef GLNAMELIST_APPS_VOUCHER_QT_VOUCHER_WINDOW_H_
 #define GLNAMELIST_APPS_VOUCHER_QT_VOUCHER_WINDOW_H_
 
+#include <QAction>
 #include <QLabel>
-#include <QLineEdit>
-#include <QTimer>
-#include <QWidget>
-#include <memory>
+#include <QMainWindow>
+#include <QMenu>
+#include <QSettings>
 #include <string>
-#include <vector>
 
+#include "apps/voucher/qt/elided_label.h"
+#include "apps/voucher/qt/form_panel.h"
+#include "apps/voucher/qt/recent_ledgers.h"
 #include "apps/voucher/voucher_boxes.h"
-#include "platform/environment.h"
 
 namespace glnamelist::qt {
 
-class VoucherWindow : public QWidget {
+class VoucherWindow : public QMainWindow {
  public:
-  // A form on the installed platform environment, titled with the ledger's name.
-  explicit VoucherWindow(const std::string& title);
-  // Detaches the lists and ends the registrations.
-  ~VoucherWindow() override;
+  // The form on the ledger at location, which the caller has registered with the installed
+  // platform environment and opened; its lists are attached once ready says their data is
+  // in. The ledgers opened last are kept in settings, which outlives the window.
+  VoucherWindow(const std::string& location, const voucher::VoucherBoxes::ListReady& ready,
+                QSettings& settings);
 
-  // Attaches the list of every box whose data is ready (voucher::VoucherBoxes::AttachLists),
-  // and the others as their data comes in, looked for between events; gives the first box
-  // the focus. A box that waits says so beside it.
-  void AttachLists(const voucher::VoucherBoxes::ListReady& ready = {});
-  // True while some box waits for its data (voucher::VoucherBoxes::ListsWaiting).
-  bool ListsWaiting() const { return boxes_->ListsWaiting(); }
+  // Opens the ledger at location in place of the one shown, and says why when it cannot.
+  // True when the form now lists from it.
+  bool OpenLedger(const std::string& location);
 
-  QLineEdit* Box(size_t i) const { return lines_[i]; }
-  voucher::VoucherBoxes& Boxes() const { return *boxes_; }
-
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  FormPanel& Panel() const { return *panel_; }
+  bool ListsWaiting() const { return panel_->ListsWaiting(); }
+  bool KeysWaiting() const { return panel_->KeysWaiting(); }
+  QLineEdit* Box(size_t i) const { return panel_->Box(i); }
+  voucher::VoucherBoxes& Boxes() const { return panel_->Boxes(); }
+  const ElidedLabel& StatusText() const { return *message_; }
 
  private:
-  // Shows the names beside the boxes, the status and HotTrace as the boxes have them now.
-  void Refresh();
-  void Build(const std::string& title);
+  void BuildMenus();
+  // A new form on the ledger registered now.
+  void ShowForm(const std::string& location, const voucher::VoucherBoxes::ListReady& ready);
+  void ShowStatus();
+  void FillRecentMenu();
+  void AskForFile();
+  void AskForServer();
+  void ShowKeys();
+  void ShowAbout();
 
-  std::shared_ptr<platform::PlatformEnvironment> env_;
-  std::vector<QLineEdit*> lines_;
-  std::vector<QLabel*> names_;
-  QLabel* status_ = nullptr;
-  QLabel* trace_ = nullptr;
-  QTimer* attach_timer_ = nullptr;
-  std::shared_ptr<voucher::VoucherBoxes> boxes_;
+  std::string location_;
+  RecentLedgers recent_;
+  FormPanel* panel_ = nullptr;
+  ElidedLabel* message_ = nullptr;
+  QLabel* switch_state_ = nullptr;
+  QAction* list_on_entry_ = nullptr;
+  QMenu* recent_menu_ = nullptr;
 };
 
 }  // namespace glnamelist::qt

@@ -1,11 +1,15 @@
 #include "apps/voucher/tui/terminal_form.h"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "apps/voucher/tui/voucher_form.h"
 #include "platform/environment.h"
+#include "tui/curses_message_box.h"
 #include "tui/curses_screen.h"
 #include "tui/register_terminal.h"
+#include "tui/terminal_controls.h"
 
 namespace glnamelist::tui {
 namespace {
@@ -14,8 +18,15 @@ namespace {
 // terminal they refer to go.
 class FormRegistrations {
  public:
-  FormRegistrations(VoucherForm& form, CursesScreen& screen) {
-    RegisterTerminalControls(form.Host(), form.Form(), &screen, [&form] { form.Paint(false); });
+  FormRegistrations(platform::PlatformEnvironment& env, VoucherForm& form, CursesScreen& screen) {
+    // A dialog takes the keys typed ahead first.
+    auto dialog = std::make_shared<CursesMessageBox>(
+        screen, [&form] { form.Paint(false); },
+        [&form, &screen] {
+          std::optional<KeyPress> typed = form.TakeTyped();
+          return typed ? *typed : screen.ReadKey();
+        });
+    RegisterTerminalControls(env, form.Form(), form.Host(), dialog);
   }
   ~FormRegistrations() { UnregisterTerminalControls(); }
   FormRegistrations(const FormRegistrations&) = delete;
@@ -34,18 +45,21 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
   std::shared_ptr<platform::PlatformEnvironment> env = platform::InstalledPlatformEnvironment();
   CursesScreen screen;
   VoucherForm form(*env, screen, title);
-  FormRegistrations registrations(form, screen);
+  FormRegistrations registrations(*env, form, screen);
 
   // A list is attached before the next key is handled, never while a key is handled. Keys
-  // already waiting (a paste, keys typed ahead) are handled before the next drawing.
-  // A box that failed is tried again after the next key: polled as one that waits.
+  // already waiting (a paste, keys typed ahead) are read before the next drawing, and
+  // handled as soon as each may go. A box that failed is tried again after the next key:
+  // polled as one that waits.
   form.AttachLists(ready);
   for (bool open = true; open;) {
+    int held = form.DeliverKeys();
     Draw(form, screen);
-    KeyPress key = screen.ReadKey(form.ListsWaiting() ? voucher::VoucherBoxes::kAttachPollMs : -1);
+    int poll = form.ListsWaiting() ? voucher::VoucherBoxes::kAttachPollMs : -1;
+    KeyPress key = screen.ReadKey(held < 0 ? poll : poll < 0 ? held : std::min(held, poll));
     if (form.ListsWaiting()) form.AttachLists(ready);
-    open = form.Handle(key);
-    while (open && screen.KeyWaiting()) open = form.Handle(screen.ReadKey());
+    open = form.Press(key);
+    while (open && screen.KeyWaiting()) open = form.Press(screen.ReadKey());
   }
 }
 

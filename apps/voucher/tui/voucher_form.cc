@@ -3,6 +3,8 @@
 #include <exception>
 #include <utility>
 
+#include "apps/voucher/form_words.h"
+#include "apps/voucher/kind_pictures.h"
 #include "contracts/virtual_keys.h"
 #include "tui/text.h"
 
@@ -13,7 +15,7 @@ constexpr long kCtrlC = 3;
 constexpr long kCtrlQ = 17;
 
 // Each line fits into 80 columns.
-const char* const kHelp1 = "Tab/Shift-Tab 换框  F8 按代码列出  F9 按名称查找  F2 HotTrace 开关";
+const char* const kHelp1 = "Tab/Shift-Tab 换框  F8 按代码列出  F9 按名称查找  F2 自动列出 开/关";
 const char* const kHelp2 =
     "列表中: Up/Down PgUp/PgDn Home/End 移动  Enter 选定  Esc 关闭  F10/Ctrl-Q 退出";
 
@@ -35,6 +37,49 @@ class FormTextBox : public TextBox {
   FontPtr font_ = std::make_shared<TerminalFont>();
 };
 
+bool Quits(const KeyPress& key) {
+  return (key.kind == KeyPress::kChar && (key.code == kCtrlQ || key.code == kCtrlC)) ||
+         (key.kind == KeyPress::kKey && key.code == VK_F10) || key.kind == KeyPress::kEnd;
+}
+
+// A key read from the terminal as the form tells keys apart.
+voucher::FormKey FormKeyOf(const KeyPress& key) {
+  switch (key.kind) {
+    case KeyPress::kKey:
+      return {key.code, 0};
+    case KeyPress::kBackTab:
+      return {VK_TAB, 0};
+    case KeyPress::kChar:
+      switch (key.code) {
+        case '\t':
+          return {VK_TAB, 0};
+        case '\r':
+        case '\n':
+          return {VK_RETURN, 0};
+        case VK_ESCAPE:
+          return {VK_ESCAPE, 0};
+        case VK_BACK:
+        case 127:
+          return {VK_BACK, 0};
+        default:
+          return {0, static_cast<char32_t>(key.code)};
+      }
+    default:
+      return {};
+  }
+}
+
+// The boxes of the form, on windows of their own.
+std::shared_ptr<voucher::VoucherBoxes> MakeBoxes(platform::WindowSystem& windows) {
+  std::vector<TextBoxPtr> boxes;
+  for (size_t i = 0; i < voucher::VoucherBoxes::Kinds().size(); ++i) {
+    boxes.push_back(std::make_shared<FormTextBox>(windows.CreateWindow()));
+  }
+  return std::make_shared<voucher::VoucherBoxes>(
+      windows, [&windows](long hwnd, const std::string& text) { windows.SetText(hwnd, text); },
+      boxes);
+}
+
 }  // namespace
 
 // The form's screen as its lists see it.
@@ -44,6 +89,10 @@ class VoucherForm::FormHost : public ListHost {
   void Forget() { form_ = nullptr; }
 
   Rect BoxRect(long hWnd) override { return form_ ? form_->BoxRect(hWnd) : Rect{}; }
+  std::string PictureGlyph(const std::string& key) override {
+    std::string glyph = voucher::KindGlyph(key);
+    return glyph.empty() ? ListHost::PictureGlyph(key) : glyph;
+  }
   int ScreenRows() override { return form_ ? form_->screen_.Rows() : 0; }
   int ScreenCols() override { return form_ ? form_->screen_.Cols() : 0; }
 
@@ -55,15 +104,9 @@ VoucherForm::VoucherForm(platform::PlatformEnvironment& env, Screen& screen, std
     : env_(env),
       screen_(screen),
       title_(std::move(title)),
-      host_(std::make_shared<FormHost>(this)) {
-  std::vector<TextBoxPtr> boxes;
-  for (size_t i = 0; i < voucher::VoucherBoxes::Kinds().size(); ++i) {
-    boxes.push_back(std::make_shared<FormTextBox>(env_.Windows().CreateWindow()));
-  }
-  boxes_ = std::make_shared<voucher::VoucherBoxes>(
-      env_.Windows(),
-      [this](long hwnd, const std::string& text) { env_.Windows().SetText(hwnd, text); }, boxes);
-}
+      host_(std::make_shared<FormHost>(this)),
+      boxes_(MakeBoxes(env_.Windows())),
+      typed_(*boxes_, FormKeyOf, [this](KeyPress& key) { Handle(key); }) {}
 
 VoucherForm::~VoucherForm() {
   std::vector<long> windows;
@@ -114,11 +157,17 @@ void VoucherForm::SendChar(char32_t code) {
   Send(WM_CHAR, static_cast<long>(0xDC00 + (code & 0x3FF)));
 }
 
+bool VoucherForm::Press(const KeyPress& key) {
+  if (Quits(key)) return false;
+  if (key.kind == KeyPress::kChar || key.kind == KeyPress::kKey || key.kind == KeyPress::kBackTab) {
+    typed_.Push(key);
+  }
+  return true;
+}
+
 bool VoucherForm::Handle(const KeyPress& key) {
   FormLayout layout = LayOutForm(screen_.Rows(), screen_.Cols(), boxes_->Count());
-  bool quit = (key.kind == KeyPress::kChar && (key.code == kCtrlQ || key.code == kCtrlC)) ||
-              (key.kind == KeyPress::kKey && key.code == VK_F10) || key.kind == KeyPress::kEnd;
-  if (quit) return false;
+  if (Quits(key)) return false;
   bool input =
       key.kind == KeyPress::kChar || key.kind == KeyPress::kKey || key.kind == KeyPress::kBackTab;
   if (!layout.fits || !input) return true;
@@ -165,7 +214,7 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
     }
     return {-1, -1};
   }
-  s.Put(layout.title_row, 1, "记账凭证录入  账套: " + title_, Style::kTitle);
+  s.Put(layout.title_row, 1, std::string(voucher::kFormTitle) + "  账套: " + title_, Style::kTitle);
   std::pair<int, int> caret{-1, -1};
   for (size_t i = 0; i < boxes_->Count(); ++i) {
     long hwnd = boxes_->Window(i);
@@ -191,9 +240,9 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
   }
   s.Put(layout.help_row, 1, kHelp1, Style::kHelp);
   s.Put(layout.help_row + 1, 1, kHelp2, Style::kHelp);
-  std::string trace = boxes_->HotTrace() ? "HotTrace: 开" : "HotTrace: 关";
+  std::string trace = boxes_->HotTrace() ? voucher::kListOnEntryOn : voucher::kListOnEntryOff;
   int trace_x = s.Cols() - TextWidth(trace) - 1;
-  s.Put(layout.status_row, 1, ClipToWidth(boxes_->Status(), trace_x - 2),
+  s.Put(layout.status_row, 1, FitToWidth(Printable(boxes_->Status()), trace_x - 2),
         boxes_->StatusIsError() ? Style::kError : Style::kStatus);
   s.Put(layout.status_row, trace_x, trace, Style::kStatus);
   auto* list = dynamic_cast<TerminalNameList*>(boxes_->Shown());

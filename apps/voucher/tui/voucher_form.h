@@ -4,18 +4,24 @@
 // Keys go to the focused box as window messages through the window system, so that the
 // component sees them through its subclassing object: characters as WM_CHAR (UTF-16 units),
 // function, arrow and editing keys as WM_KEYDOWN. Tab and Shift-Tab (and Enter while no
-// list is shown) move the focus; F2 switches HotTrace of every box; F10 and Ctrl-Q close
+// list is shown) move the focus; F2 switches listing on entering a box; F10 and Ctrl-Q close
 // the form, and so does the end of the terminal's input. An error raised while a key is
 // handled is shown in the status line.
+//
+// Keys read from the terminal are pressed (Press) and handed to the boxes as they may go
+// (DeliverKeys, voucher/type_ahead.h), so that keys typed ahead or pasted do what they do
+// when typed one by one. Handle hands one key over at once.
 #ifndef GLNAMELIST_APPS_VOUCHER_TUI_VOUCHER_FORM_H_
 #define GLNAMELIST_APPS_VOUCHER_TUI_VOUCHER_FORM_H_
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "apps/voucher/tui/form_layout.h"
+#include "apps/voucher/type_ahead.h"
 #include "apps/voucher/voucher_boxes.h"
 #include "platform/environment.h"
 #include "tui/curses_screen.h"
@@ -49,7 +55,16 @@ class VoucherForm {
   std::pair<int, int> Paint(bool with_list = true);
   // Handles one key; False when the form is to close.
   bool Handle(const KeyPress& key);
+  // Queues a key read from the terminal; False when it closes the form, which it does at
+  // once, whatever waits.
+  bool Press(const KeyPress& key);
+  // Handles the queued keys that may go now; the milliseconds after which to call again
+  // while one waits, -1 once none does.
+  int DeliverKeys() { return typed_.Deliver(); }
+  // The next queued key, taken out of the queue: a dialog reads the keys typed ahead first.
+  std::optional<KeyPress> TakeTyped() { return typed_.Take(); }
 
+  const voucher::VoucherBoxes& Boxes() const { return *boxes_; }
   void ShowStatus(std::string text, bool error) { boxes_->ShowStatus(std::move(text), error); }
   bool HotTrace() const { return boxes_->HotTrace(); }
 
@@ -69,6 +84,7 @@ class VoucherForm {
   std::shared_ptr<voucher::VoucherBoxes> boxes_;
   size_t focus_ = 0;
   bool focus_given_ = false;
+  voucher::KeyQueue<KeyPress> typed_;
 };
 
 }  // namespace glnamelist::tui
