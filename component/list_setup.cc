@@ -1,6 +1,9 @@
 #include "component/list_setup.h"
 
+#include <algorithm>
+
 #include "contracts/environment.h"
+#include "contracts/error.h"
 #include "contracts/prog_ids.h"
 #include "contracts/stream.h"
 #include "services/library_services.h"
@@ -30,20 +33,35 @@ const char* DefaultPictureKey(long kind) {
 
 bool FlagIsSet(const Variant& v) { return !v.IsNull() && v.ToBool(); }
 
-// Maps each bank or cash account of records to its picture.
+// Maps each bank or cash account of records to its picture, leaving records on its first
+// record. The flags are integers, so that a filter on them finds those accounts without a
+// visit to every other one; a record set that refuses the filter has every record visited.
 void MapAccountPictures(Recordset& records, AccountPictureMap& pictures) {
+  bool filtered = true;
+  try {
+    records.Filter("FIsBank <> 0 Or FIsCash <> 0");
+  } catch (const Error&) {
+    filtered = false;
+  }
   long n = records.RecordCount();
-  if (n <= 0) return;
-  records.MoveFirst();
+  if (n > 0) records.MoveFirst();
+  PicturePtr bank, cash;  // asked for once, when first needed
+  pictures.reserve(pictures.size() + static_cast<size_t>(std::max(n, 0L)));
   for (long i = 0; i < n; ++i) {
     if (FlagIsSet(records.Fields("FIsBank"))) {
-      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), GetPicture("Bank"));
+      if (!bank) bank = GetPicture("Bank");
+      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), bank);
     } else if (FlagIsSet(records.Fields("FIsCash"))) {
-      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), GetPicture("Cash"));
+      if (!cash) cash = GetPicture("Cash");
+      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), cash);
     }
     records.MoveNext();
   }
-  records.MoveFirst();
+  if (filtered) {
+    records.Filter("");  // on the first record again
+  } else if (n > 0) {
+    records.MoveFirst();
+  }
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 #define GLNAMELIST_COMPONENT_LIST_SETUP_H_
 
 #include <functional>
-#include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "contracts/picture.h"
 #include "contracts/recordset.h"
@@ -13,8 +14,14 @@
 
 namespace glnamelist {
 
+// Hashes account codes, looked up as strings or string views alike.
+struct CodeHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view code) const { return std::hash<std::string_view>()(code); }
+};
+
 // The picture of individual accounts, by account code.
-using AccountPictureMap = std::map<std::string, PicturePtr, std::less<>>;
+using AccountPictureMap = std::unordered_map<std::string, PicturePtr, CodeHash, std::equal_to<>>;
 
 // Runs once per NameListType given to the object. Clears PicDefault; at the first setup for
 // nlAccount (account_setup_done still false) marks it done, sets PicDefault to "Detail",

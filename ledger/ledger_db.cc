@@ -23,6 +23,12 @@ bool IsServerLocation(std::string_view location) {
   return at > word && at < location.size() && location[at] == '=';
 }
 
+std::vector<TableShape> LedgerDb::ShapesOf(const std::vector<std::string_view>& tables) {
+  std::vector<TableShape> shapes;
+  for (std::string_view table : tables) shapes.push_back(ShapeOf(table));
+  return shapes;
+}
+
 std::vector<std::string> LedgerDb::ColumnsOf(std::string_view table) {
   std::vector<std::string> names;
   for (TableShape::Column& column : ShapeOf(table).columns) names.push_back(std::move(column.name));

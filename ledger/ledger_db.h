@@ -15,6 +15,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -51,6 +52,13 @@ struct TableShape {
   Kind kind = Kind::kNone;
   std::string what;  // kView, kOther: what it is instead of a table ("a view", ...)
   std::vector<Column> columns;
+};
+
+// Which ledger is open (identity) and which version of its data (version): two ledgers, or
+// two versions of one, never share both.
+struct LedgerStamp {
+  std::string identity;
+  std::string version;
 };
 
 // How long a reader waits before it gives up.
@@ -91,6 +99,9 @@ class LedgerDb {
                     const OnRow& on_row) = 0;
   // What the table of this name is: a table, a view, ... with its columns and their types.
   virtual TableShape ShapeOf(std::string_view table) = 0;
+  // The shapes of these tables, in their order: by default one ShapeOf each; a server asks
+  // for all of them at once.
+  virtual std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables);
   // The column names of a table of the ledger; none when there is no such table.
   std::vector<std::string> ColumnsOf(std::string_view table);
 
@@ -101,6 +112,11 @@ class LedgerDb {
   // Which ledger this is, the same for two connections to one ledger file or database and
   // different otherwise (see LedgerIdentityAt).
   virtual std::string Identity() = 0;
+
+  // The stamp of the state this connection reads, found in milliseconds without reading the
+  // ledger's tables; nothing when the ledger cannot tell its version (a server ledger without
+  // a change sequence).
+  virtual std::optional<LedgerStamp> Stamp() = 0;
 };
 
 // Rows into one table of a ledger being written, in the column order given when it was

@@ -69,7 +69,10 @@ void Refuse(LedgerDb& db, const std::string& cause, Fault fault = Fault::kWrongS
 const char* TypeName(bool integer) { return integer ? "integer" : "text"; }
 
 void CheckTables(LedgerDb& db) {
-  TableShape meta = db.ShapeOf("meta");
+  std::vector<std::string_view> names = {"meta"};
+  for (const LedgerTable& wanted : LedgerTables()) names.push_back(wanted.name);
+  const std::vector<TableShape> found = db.ShapesOf(names);
+  const TableShape& meta = found.front();
   if (meta.kind == TableShape::Kind::kNone) {
     Refuse(db, "no meta table (not a ledger)", Fault::kNotALedger);
   }
@@ -94,11 +97,9 @@ void CheckTables(LedgerDb& db) {
                std::to_string(kSchemaVersion) + " (made by a newer program)",
            Fault::kWrongVersion, version);
   }
-  std::vector<std::pair<std::string_view, TableShape>> shapes = {{"meta", meta}};
-  for (const LedgerTable& wanted : LedgerTables()) {
-    shapes.emplace_back(wanted.name, db.ShapeOf(wanted.name));
-  }
-  for (const auto& [name, shape] : shapes) {
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string_view name = names[i];
+    const TableShape& shape = found[i];
     const std::string table(name);
     if (shape.kind == TableShape::Kind::kNone) Refuse(db, "no table " + table);
     if (shape.kind != TableShape::Kind::kTable) {

@@ -75,6 +75,19 @@ const SetRead& ReadOf(MasterSet set) {
   return reads[static_cast<size_t>(set)];
 }
 
+// A master set's name in a snapshot.
+std::string NameOf(MasterSet set) {
+  static const char* const names[] = {"explanations", "accounts",    "currencies",
+                                      "item_classes", "unit_groups", "settle_types"};
+  return names[static_cast<size_t>(set)];
+}
+
+constexpr MasterSet kAllSets[] = {MasterSet::kExplanations, MasterSet::kAccounts,
+                                  MasterSet::kCurrencies,   MasterSet::kItemClasses,
+                                  MasterSet::kUnitGroups,   MasterSet::kSettleTypes};
+
+std::string ItemsName(long item_class_id) { return "items/" + std::to_string(item_class_id); }
+
 recordset::LookupColumns LookupColumnsOf(bool sorted_by_name) {
   recordset::LookupColumns columns{
       .codes = {"FNumber"}, .names = {"FName", "FHelperCode"}, .sorted = {}};
@@ -121,11 +134,21 @@ class LedgerService::Reporting final : public LedgerDb {
     Reported([&] { shape = db_->ShapeOf(table); });
     return shape;
   }
+  std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override {
+    std::vector<TableShape> shapes;
+    Reported([&] { shapes = db_->ShapesOf(tables); });
+    return shapes;
+  }
   void Interrupt() override { db_->Interrupt(); }
   std::string Identity() override {
     std::string identity;
     Reported([&] { identity = db_->Identity(); });
     return identity;
+  }
+  std::optional<LedgerStamp> Stamp() override {
+    std::optional<LedgerStamp> stamp;
+    Reported([&] { stamp = db_->Stamp(); });
+    return stamp;
   }
 
  private:
@@ -146,10 +169,124 @@ class LedgerService::Reporting final : public LedgerDb {
   LedgerService& service_;
 };
 
-LedgerService::LedgerService(const std::string& location) : LedgerService(OpenLedger(location)) {}
-
 LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
     : db_(std::make_unique<Reporting>(std::move(db), *this)) {}
+
+LedgerService::LedgerService(const std::string& location) : location_(location) {
+  // The snapshot is looked for, and its master sets checked, while the ledger is opened.
+  auto found = std::make_shared<std::promise<std::shared_ptr<const Snapshot>>>();
+  std::future<std::shared_ptr<const Snapshot>> opened = found->get_future();
+  worker_.Post([found, places = SnapshotPlaces(location_)] {
+    std::shared_ptr<const Snapshot> snapshot;
+    try {
+      snapshot = Snapshot::Open(places);
+    } catch (...) {
+      // None to be used.
+    }
+    found->set_value(snapshot);
+    for (MasterSet which : kAllSets) {
+      if (snapshot) snapshot->Take(NameOf(which));  // kept by the snapshot once checked
+    }
+  });
+  db_ = std::make_unique<Reporting>(OpenLedger(location_), *this);
+  stamp_ = db_->Stamp();
+  std::shared_ptr<const Snapshot> snapshot = opened.get();
+  if (!stamp_ || !snapshot || !snapshot->MadeFrom(*stamp_)) return;
+  for (MasterSet which : kAllSets) {
+    if (!snapshot->Has(NameOf(which))) return;  // not one of ours
+  }
+  snapshot_ = std::move(snapshot);
+}
+
+RecordsetPtr LedgerService::TakeFromSnapshot(const std::string& name) {
+  if (!snapshot_ || !snapshot_->Has(name)) return nullptr;
+  RecordsetPtr rs = snapshot_->Take(name);
+  if (!rs) {
+    snapshot_whole_ = false;
+    PostSnapshotWrite();
+  }
+  return rs;
+}
+
+RecordsetPtr LedgerService::ReadSet(MasterSet which) {
+  RecordsetPtr rs = TakeFromSnapshot(NameOf(which));
+  if (!rs) rs = LoadRecordset(*db_, ReadOf(which).sql, {}, ReadOf(which).columns());
+  Loaded(NameOf(which), rs);
+  if (which == MasterSet::kItemClasses) PreloadItems(rs);
+  return rs;
+}
+
+RecordsetPtr LedgerService::ReadItems(long item_class_id) {
+  RecordsetPtr items = TakeFromSnapshot(ItemsName(item_class_id));
+  if (!items) {
+    items = LoadRecordset(*db_, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
+  }
+  Loaded(ItemsName(item_class_id), items);
+  return items;
+}
+
+void LedgerService::Loaded(const std::string& name, const RecordsetPtr& rs) {
+  std::lock_guard lock(loaded_mutex_);
+  loaded_[name] = rs;
+}
+
+void LedgerService::PostSnapshotWrite() {
+  if (!stamp_ || snapshot_posted_.exchange(true)) return;
+  worker_.Post([this] { WriteSnapshotOfAll(); });
+}
+
+void LedgerService::WriteSnapshotOfAll() {
+  std::map<std::string, RecordsetPtr> sets;
+  {
+    std::lock_guard lock(loaded_mutex_);
+    sets = loaded_;
+  }
+  LedgerDb& db = *db_;
+  for (MasterSet which : kAllSets) {
+    if (!sets.contains(NameOf(which))) {
+      const SetRead& read = ReadOf(which);
+      sets[NameOf(which)] = LoadRecordset(db, read.sql, {}, read.columns());
+    }
+  }
+  RecordsetPtr classes = sets[NameOf(MasterSet::kItemClasses)]->Clone();
+  for (long i = 0, n = classes->RecordCount(); i < n; ++i) {
+    classes->AbsolutePosition(i + 1);
+    const long id = static_cast<long>(classes->Fields("FItemID").ToLong());
+    if (!sets.contains(ItemsName(id))) {
+      sets[ItemsName(id)] = LoadRecordset(db, kClassItemsSql, {int64_t{id}}, TreeColumns());
+      Loaded(ItemsName(id), sets[ItemsName(id)]);
+    }
+  }
+  // Data read across a change of the ledger would be labelled with the wrong version.
+  std::optional<LedgerStamp> now = db.Stamp();
+  std::string written;
+  if (now && now->identity == stamp_->identity && now->version == stamp_->version) {
+    std::vector<SnapshotSet> snapshot;
+    for (auto& [name, rs] : sets) {
+      bool sorted_by_name = false;
+      for (MasterSet which : kAllSets) {
+        if (NameOf(which) == name) sorted_by_name = ReadOf(which).sorted_by_name;
+      }
+      snapshot.push_back(SnapshotSet{name, rs, LookupColumnsOf(sorted_by_name)});
+    }
+    written = WriteSnapshot(SnapshotPlaces(location_), *stamp_, snapshot, stopping_);
+  }
+  // The items of the classes no form has taken yet wait for it where they lie in the new
+  // snapshot, rather than in memory with what writing the snapshot built for them.
+  std::shared_ptr<const Snapshot> fresh = written.empty() ? nullptr : Snapshot::Open({written});
+  {
+    std::lock_guard lock(preloaded_items_mutex_);
+    for (const auto& [name, rs] : sets) {
+      if (!name.starts_with("items/")) continue;
+      const long id = std::stol(name.substr(6));
+      if (items_taken_.contains(id)) continue;
+      RecordsetPtr mapped = fresh ? fresh->Take(name) : nullptr;
+      preloaded_items_[id] = mapped ? mapped : rs;
+    }
+  }
+  std::lock_guard lock(loaded_mutex_);
+  loaded_.clear();
+}
 
 void LedgerService::OnFault(std::function<void(const std::exception&)> seen) {
   fault_seen_ = std::move(seen);
@@ -165,11 +302,13 @@ void LedgerService::Report(const std::exception& e) const {
 }
 
 bool LedgerService::Stop(std::chrono::milliseconds wait) {
+  stopping_ = true;
   db_->Interrupt();
   return worker_.Stop(wait);
 }
 
 LedgerService::~LedgerService() {
+  stopping_ = true;
   db_->Interrupt();
   worker_.Stop();
 }
@@ -188,30 +327,40 @@ RecordsetPtr LedgerService::Set(MasterSet which) {
       throw;
     }
   } else {
-    const SetRead& read = ReadOf(which);
-    sets_[i] = Prepared(LoadRecordset(*db_, read.sql, {}, read.columns()), read.sorted_by_name);
-    if (which == MasterSet::kItemClasses) PreloadItems(sets_[i]);
+    sets_[i] = Prepared(ReadSet(which), ReadOf(which).sorted_by_name);
   }
   return sets_[i];
 }
 
 void LedgerService::Preload(const std::vector<MasterSet>& order) {
+  // Every set is handed over as soon as it is read; their look-up structures are built
+  // after the last one (a filter needing one meanwhile scans the table instead).
+  std::vector<std::pair<std::shared_future<RecordsetPtr>, MasterSet>> read;
   for (MasterSet which : order) {
     const auto i = static_cast<size_t>(which);
     if (sets_[i] || preloaded_sets_[i].valid()) continue;
     auto loaded = std::make_shared<std::promise<RecordsetPtr>>();
     preloaded_sets_[i] = loaded->get_future().share();
-    worker_.Post([this, loaded, which, &read = ReadOf(which)] {
+    read.emplace_back(preloaded_sets_[i], which);
+    worker_.Post([this, loaded, which] {
       try {
-        RecordsetPtr rs = LoadRecordset(*db_, read.sql, {}, read.columns());
-        recordset::LookupPreparation(*rs, LookupColumnsOf(read.sorted_by_name))();
-        if (which == MasterSet::kItemClasses) PreloadItems(rs);
-        loaded->set_value(std::move(rs));
+        loaded->set_value(ReadSet(which));
       } catch (...) {
         loaded->set_exception(std::current_exception());
       }
     });
   }
+  worker_.Post([read = std::move(read)] {
+    for (const auto& [loaded, which] : read) {
+      try {
+        recordset::LookupPreparation(*loaded.get(),
+                                     LookupColumnsOf(ReadOf(which).sorted_by_name))();
+      } catch (...) {
+        // Not read: its error is the request's, which then reads it again.
+      }
+    }
+  });
+  if (!snapshot_) PostSnapshotWrite();
 }
 
 bool LedgerService::Ready(MasterSet set) const {
@@ -276,14 +425,15 @@ void LedgerService::PreloadItems(const RecordsetPtr& item_classes) {
   RecordsetPtr classes = item_classes->Clone();
   for (long i = 0, n = classes->RecordCount(); i < n; ++i) {
     classes->AbsolutePosition(i + 1);
-    const int64_t id = classes->Fields("FItemID").ToLong();
+    const long id = static_cast<long>(classes->Fields("FItemID").ToLong());
     // A failure drops the task; ClassItems then reads the class itself.
     worker_.Post([this, id] {
       {
+        // Taken, or handed over already by the snapshot's writing.
         std::lock_guard lock(preloaded_items_mutex_);
-        if (items_taken_.contains(id)) return;
+        if (items_taken_.contains(id) || preloaded_items_.contains(id)) return;
       }
-      RecordsetPtr items = LoadRecordset(*db_, kClassItemsSql, {id}, TreeColumns());
+      RecordsetPtr items = ReadItems(id);
       std::lock_guard lock(preloaded_items_mutex_);
       if (!items_taken_.contains(id)) preloaded_items_.emplace(id, std::move(items));
     });
@@ -361,7 +511,8 @@ RecordsetPtr LedgerService::ClassItems(long item_class_id) {
     items_taken_.insert(item_class_id);
     if (auto node = preloaded_items_.extract(item_class_id)) table = std::move(node.mapped());
   }
-  if (!table) table = LoadRecordset(*db_, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
+  if (!table) table = ReadItems(item_class_id);
+  Prepared(table, false);
   items_by_class_.emplace(item_class_id, table);
   return table;
 }
@@ -376,7 +527,7 @@ RecordsetPtr LedgerService::ItemRecords(long item_class_id, const std::string& f
   RecordsetPtr view = all->Clone();
   if (!filter.empty()) view->Filter(filter);
   if (!sort.empty()) view->Sort(sort);
-  RecordsetPtr shaped = Prepared(recordset::CopyVisibleRows(*view, {}));
+  RecordsetPtr shaped = recordset::ShapedView(*view);
   item_shapes_.emplace(std::move(shape), shaped);
   return shaped->Clone();
 }

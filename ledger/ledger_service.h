@@ -3,6 +3,7 @@
 #define GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <exception>
 #include <functional>
@@ -21,6 +22,7 @@
 #include "ledger/background_worker.h"
 #include "ledger/ledger_db.h"
 #include "ledger/ledger_error.h"
+#include "ledger/snapshot.h"
 #include "recordset/table.h"
 
 namespace glnamelist::ledger {
@@ -56,8 +58,10 @@ enum class MasterSet {
 // Flags (FDetail, FIsBank, FIsCash) are integers 0 or 1. Rows come in code order.
 class LedgerService : public GLData {
  public:
+  // Over the ledger at location, with its snapshot when a current one is found.
   explicit LedgerService(const std::string& location);
-  // Over a ledger already open (and checked): a test's fault-injecting one, say.
+  // Over a ledger already open (and checked): a test's fault-injecting one, say. It neither
+  // uses nor writes a snapshot.
   explicit LedgerService(std::unique_ptr<LedgerDb> db);
   ~LedgerService() override;
 
@@ -114,15 +118,23 @@ class LedgerService : public GLData {
   // does not wait for each. The next action reads again.
   void BeginAction();
 
-  // Stops reading at once (LedgerDb::Interrupt; queued work dropped) and waits for the
-  // background's running task, at most `wait`: true once it has ended. A task preparing a
+  // Stops reading at once (LedgerDb::Interrupt; queued work dropped; a snapshot being written
+  // abandoned) and waits for the background's running task, at most `wait`: true once it has
+  // ended. A task preparing a
   // loaded table's look-up structures is not cut short: a program closing need not wait for
   // it (the ledger is only read). After Stop the service reads nothing more.
   bool Stop(std::chrono::milliseconds wait);
 
   // Waits until what the service has set out to load and prepare in the background so far
-  // is done (preloaded sets, the item classes' items, the look-up structures of loaded sets).
+  // is done (preloaded sets, the item classes' items, the look-up structures of loaded sets,
+  // the snapshot being written).
   void WaitForBackgroundWork() { worker_.Drain(); }
+
+  // Whether a current snapshot of the ledger (see snapshot.h) was found when the service was
+  // made and every set taken from it so far was whole. Without one, or once a set of it
+  // turns out damaged, Preload writes a new one in the background, once every set and the
+  // items of every class are read.
+  bool FromSnapshot() const { return snapshot_ && snapshot_whole_; }
 
  private:
   using ItemShape = std::tuple<long, std::string, std::string>;
@@ -140,6 +152,22 @@ class LedgerService : public GLData {
   // over the worker's connection; ClassItems takes them from there. May be called on the
   // worker's thread.
   void PreloadItems(const RecordsetPtr& item_classes);
+
+  // A master set read from the snapshot, or else from the ledger.
+  RecordsetPtr ReadSet(MasterSet which);
+  // The items of a class read from the snapshot, or else from the ledger.
+  RecordsetPtr ReadItems(long item_class_id);
+  // The set of that name taken from the snapshot, when there is one and the set is whole;
+  // null otherwise (and a new snapshot is written for a damaged one).
+  RecordsetPtr TakeFromSnapshot(const std::string& name);
+  // Notes a set read under its name in a snapshot.
+  void Loaded(const std::string& name, const RecordsetPtr& rs);
+  // Has a snapshot written in the background, once.
+  void PostSnapshotWrite();
+  // On the worker's thread: reads what is not read yet and writes the snapshot, unless the
+  // ledger changed since the service was made; then the items of classes no form has taken
+  // yet are taken from the new snapshot instead, and what was read is let go.
+  void WriteSnapshotOfAll();
 
   static constexpr size_t kMasterSets = 6;
 
@@ -164,6 +192,21 @@ class LedgerService : public GLData {
   std::map<ItemShape, RecordsetPtr> item_shapes_;
   std::map<long, RecordSourcePtr> submes_by_class_;
   std::map<long, UnitSetPtr> units_by_group_;
+  // Where the ledger is, for the places of its snapshot; empty for a service made over a
+  // ledger already open, which neither uses nor writes one.
+  std::string location_;
+  // The ledger's stamp when the service was made; nothing when it cannot tell its version.
+  std::optional<LedgerStamp> stamp_;
+  // The current snapshot found when the service was made, whose sets are checked as they
+  // are taken; set once, before the worker starts.
+  std::shared_ptr<const Snapshot> snapshot_;
+  std::atomic<bool> snapshot_whole_ = true;
+  std::atomic<bool> snapshot_posted_ = false;
+  // Set when the service stops: a snapshot being written is abandoned.
+  std::atomic<bool> stopping_ = false;
+  // Every set read so far, by its name in a snapshot, until a snapshot is written.
+  std::mutex loaded_mutex_;
+  std::map<std::string, RecordsetPtr> loaded_;
   // Last: stopped first, before the tables it works on are released here.
   BackgroundWorker worker_;
 };

@@ -408,36 +408,46 @@ class ServerLedger final : public LedgerDb {
     CloseCursor(session, cursor);
   }
 
-  TableShape ShapeOf(std::string_view table) override {
-    TableShape shape;
+  TableShape ShapeOf(std::string_view table) override { return ShapesOf({table}).front(); }
+
+  // Every table's kind and columns in one query (the names hold no comma).
+  std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override {
+    std::string names;
+    for (std::string_view table : tables) {
+      if (!names.empty()) names += ',';
+      names += table;
+    }
+    std::vector<TableShape> shapes(tables.size());
     std::lock_guard lock(mutex_);
     Ready();
-    Result kind =
-        RunPrepared("SELECT relkind::text FROM pg_class WHERE oid = to_regclass(?1)", {table});
-    if (PQntuples(kind.get()) == 0) return shape;
-    std::string_view relkind = PQgetvalue(kind.get(), 0, 0);
-    shape.kind = relkind == "r" || relkind == "p" ? TableShape::Kind::kTable
-                 : relkind == "v"                 ? TableShape::Kind::kView
-                                                  : TableShape::Kind::kOther;
-    shape.what = relkind == "v"   ? "a view"
-                 : relkind == "m" ? "a materialized view"
-                 : relkind == "f" ? "a foreign table"
-                                  : "not a table";
-    Result columns = RunPrepared(
-        "SELECT attname::text, format_type(atttypid, atttypmod), atttypid::bigint "
-        "FROM pg_attribute WHERE attrelid = to_regclass(?1) AND attnum > 0 "
-        "AND NOT attisdropped ORDER BY attnum",
-        {table});
-    EachRow(columns.get(), name_, [&](const ResultRow& row) {
-      const int64_t type = row.Int(2);
+    Result rows = RunPrepared(
+        "SELECT t.at, c.relkind::text, a.attname::text, format_type(a.atttypid, a.atttypmod), "
+        "a.atttypid::bigint FROM unnest(string_to_array(?1, ',')) WITH ORDINALITY AS t(name, at) "
+        "JOIN pg_class c ON c.oid = to_regclass(t.name) LEFT JOIN pg_attribute a "
+        "ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY t.at, a.attnum",
+        {std::string_view(names)});
+    EachRow(rows.get(), name_, [&](const ResultRow& row) {
+      TableShape& shape = shapes.at(static_cast<size_t>(row.Int(0) - 1));
+      if (shape.kind == TableShape::Kind::kNone) {
+        const std::string_view relkind = row.Text(1);
+        shape.kind = relkind == "r" || relkind == "p" ? TableShape::Kind::kTable
+                     : relkind == "v"                 ? TableShape::Kind::kView
+                                                      : TableShape::Kind::kOther;
+        shape.what = relkind == "v"   ? "a view"
+                     : relkind == "m" ? "a materialized view"
+                     : relkind == "f" ? "a foreign table"
+                                      : "not a table";
+      }
+      if (row.IsNull(2)) return;
+      const int64_t type = row.Int(4);
       shape.columns.push_back(
-          {std::string(row.Text(0)),
+          {std::string(row.Text(2)),
            type == kInt8 || type == kInt4 || type == kInt2        ? TableShape::Type::kInteger
            : type == kText || type == kVarchar || type == kBpchar ? TableShape::Type::kText
                                                                   : TableShape::Type::kOther,
-           std::string(row.Text(1))});
+           std::string(row.Text(3))});
     });
-    return shape;
+    return shapes;
   }
 
   void Interrupt() override { stopped_ = true; }
@@ -450,6 +460,21 @@ class ServerLedger final : public LedgerDb {
         "FROM pg_database WHERE datname = current_database()",
         {});
     return PQntuples(result.get()) > 0 ? PQgetvalue(result.get(), 0, 0) : "";
+  }
+
+  // The database (its oid, new when it is made again) on this server, and the ledger's change
+  // sequence in the transaction every read runs in, which triggers move on with every change
+  // of master data.
+  std::optional<LedgerStamp> Stamp() override {
+    std::lock_guard lock(mutex_);
+    Ready();
+    Result result = RunPrepared(
+        "SELECT d.oid::text, m.value FROM pg_database d LEFT JOIN meta m "
+        "ON m.key = 'change_seq' WHERE d.datname = current_database()",
+        {});
+    if (PQntuples(result.get()) == 0 || PQgetisnull(result.get(), 0, 1)) return std::nullopt;
+    return LedgerStamp{name_ + "#" + PQgetvalue(result.get(), 0, 0),
+                       PQgetvalue(result.get(), 0, 1)};
   }
 
  private:
@@ -493,7 +518,10 @@ class ServerLedger final : public LedgerDb {
         {});
     std::string print = PQgetvalue(database.get(), 0, 0);
     if (std::string_view(PQgetvalue(database.get(), 0, 1)) == "r") {
-      Result meta = RunPrepared("SELECT key || '=' || value FROM meta ORDER BY key", {});
+      // Not the change sequence: it moves with every change of master data, which a session
+      // made again may see, as it may see the changed rows.
+      Result meta = RunPrepared(
+          "SELECT key || '=' || value FROM meta WHERE key <> 'change_seq' ORDER BY key", {});
       for (int i = 0, n = PQntuples(meta.get()); i < n; ++i) {
         print += ";" + std::string(PQgetvalue(meta.get(), i, 0));
       }

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "contracts/error.h"
-#include "contracts/variant.h"
 
 namespace glnamelist::ledger {
 
@@ -18,19 +17,18 @@ RecordsetPtr LoadRecordset(LedgerDb& db, std::string_view sql,
     }
   }
   recordset::TableBuilder builder(columns);
-  std::vector<Variant> row_values(columns.size());
   db.Load(sql, values, [&](const ResultRow& row) {
     for (size_t i = 0; i < columns.size(); ++i) {
       const int at = static_cast<int>(i);
       if (row.IsNull(at)) {
-        row_values[i] = Variant(Null{});
+        builder.AppendNull();
       } else if (columns[i].type == recordset::ColumnType::kInteger) {
-        row_values[i] = Variant(static_cast<long>(row.Int(at)));
+        builder.AppendInt(row.Int(at));
       } else {
-        row_values[i] = Variant(row.Text(at));
+        builder.AppendText(row.Text(at));
       }
     }
-    builder.AddRow(row_values);
+    builder.EndRow();
   });
   return builder.Build();
 }

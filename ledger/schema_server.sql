@@ -102,3 +102,31 @@ ALTER TABLE settle_types ADD UNIQUE (number);
 CREATE INDEX accounts_parent ON accounts (parent_id);
 CREATE INDEX items_parent ON items (parent_id);
 CREATE INDEX submes_parent ON submes (parent_id);
+
+-- Every change of the master data moves the change sequence on, in the changing
+-- transaction: a client that prepared the data at one sequence knows whether it still holds.
+INSERT INTO meta (key, value) VALUES ('change_seq', '1');
+CREATE OR REPLACE FUNCTION ledger_changed() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  UPDATE meta SET value = (value::bigint + 1)::text WHERE key = 'change_seq';
+  RETURN NULL;
+END
+$$;
+CREATE TRIGGER accounts_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON accounts
+  FOR EACH STATEMENT EXECUTE FUNCTION ledger_changed();
+CREATE TRIGGER currencies_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON currencies
+  FOR EACH STATEMENT EXECUTE FUNCTION ledger_changed();
+CREATE TRIGGER item_classes_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+  ON item_classes FOR EACH STATEMENT EXECUTE FUNCTION ledger_changed();
+CREATE TRIGGER items_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON items
+  FOR EACH STATEMENT EXECUTE FUNCTION ledger_changed();
+CREATE TRIGGER unit_groups_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON unit_groups
+  FOR EACH STATEMENT EXECUTE FUNCTION ledger_changed();
+CREATE TRIGGER units_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON units
+  FOR EACH STATEMENT EXECUTE FUNCTION ledger_changed();
+CREATE TRIGGER vch_explanations_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+  ON vch_explanations FOR EACH STATEMENT EXECUTE FUNCTION ledger_changed();
+CREATE TRIGGER submes_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON submes
+  FOR EACH STATEMENT EXECUTE FUNCTION ledger_changed();
+CREATE TRIGGER settle_types_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+  ON settle_types FOR EACH STATEMENT EXECUTE FUNCTION ledger_changed();

@@ -27,6 +27,27 @@ const std::string& EmbeddedSchema();
 
 namespace {
 
+// The times and sizes of a ledger file and of its write-ahead log, and SQLite's change counter
+// in the file's header.
+std::string FileVersionAt(const std::string& path) {
+  std::string version;
+  for (const std::string& file : {path, path + "-wal"}) {
+    struct stat info {};
+    if (stat(file.c_str(), &info) != 0) continue;
+    version += std::to_string(info.st_size) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
+               std::to_string(info.st_mtim.tv_nsec) + ";";
+  }
+  unsigned char counter[4] = {};
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    if (std::fseek(f, 24, SEEK_SET) == 0 && std::fread(counter, 1, 4, f) == 4) {
+      version += std::to_string((uint32_t{counter[0]} << 24) | (uint32_t{counter[1]} << 16) |
+                                (uint32_t{counter[2]} << 8) | counter[3]);
+    }
+    std::fclose(f);
+  }
+  return version;
+}
+
 void CheckFileItself(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
@@ -143,6 +164,16 @@ class SqliteLedgerDb final : public LedgerDb {
   void Interrupt() override { db_.Interrupt(); }
 
   std::string Identity() override { return identity_; }
+
+  // The file opened (its identity) and its version: the times and sizes of the file and of
+  // its write-ahead log with SQLite's change counter, which any write changes. Nothing once
+  // another file has taken the ledger's path: this connection still reads the one it opened.
+  std::optional<LedgerStamp> Stamp() override {
+    std::lock_guard lock(mutex_);
+    Transaction transaction(*this);  // fails once the file was changed in place
+    if (FileIdentityAt(db_.path()) != identity_) return std::nullopt;
+    return LedgerStamp{identity_, FileVersionAt(db_.path())};
+  }
 
  private:
   // A read of the ledger: the outermost one of the connection begins a transaction and

@@ -141,6 +141,13 @@ std::vector<uint32_t> RankColumn(const ColumnStore& column, size_t rows) {
 
 bool InRankOrder(const ColumnStore& column, size_t rows) {
   if (column.type != ColumnType::kText) return false;
+  if (AllCodeLike(column)) {
+    for (size_t r = 1; r < rows; ++r) {
+      if (column.IsNull(r - 1)) continue;
+      if (column.IsNull(r) || column.text.At(r) < column.text.At(r - 1)) return false;
+    }
+    return true;
+  }
   UCollator* collator = ZhCollator();
   for (size_t r = 1; r < rows; ++r) {
     if (column.IsNull(r - 1)) continue;

@@ -6,10 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <memory>
 #include <optional>
-#include <span>
+#include <string>
 
 #include "recordset/text_fold.h"
 
@@ -19,47 +18,23 @@ namespace {
 // Below this many rows a contains pattern is scanned without building posting lists.
 constexpr size_t kPostingsMinRows = 4096;
 
-// A set of candidate rows that an index yields for one predicate: ids in memory, or a
-// posting list read as it is used.
-struct IndexPath {
-  std::span<const uint32_t> rows;
-  bool exact;      // the rows are exactly the predicate's rows
-  bool ascending;  // the rows are in ascending id order
-  std::shared_ptr<const std::vector<uint32_t>> owned = nullptr;  // rows made for this path
-  PostingList postings = {};                                     // when rows is not used
-
-  size_t size() const { return rows.empty() ? postings.size() : rows.size(); }
-  template <class F>
-  void ForEach(F f) const {
-    if (rows.empty()) return postings.ForEach(f);
-    for (uint32_t r : rows) f(r);
-  }
-};
-
-// The path of a posting list; exact when the list holds just the predicate's rows.
-IndexPath PostingsPath(PostingList list, bool exact) {
-  return IndexPath{{}, exact, true, nullptr, list};
-}
-
 size_t SparseLimit(size_t rows) { return rows / 16 + 1; }
 
-// Up to how many candidates a path is cheaper than a scan. Exact ids in order are taken as
-// they are when no other predicate is to be checked; otherwise each candidate is checked
-// against the others (or sorted first), which passes over bitmaps beat once they are many.
-size_t CandidateLimit(const IndexPath& path, size_t rows, bool alone) {
-  if (path.ascending && path.exact) return alone ? rows / 4 + 1 : rows / 32 + 1;
-  return SparseLimit(rows);
-}
+// The rows an index gives for one predicate: exactly its rows, or candidates to be checked.
+struct IndexRows {
+  RowSet rows;
+  bool exact;
+};
 
 // A contains pattern: the rows holding its one code point, its one pair or its one ASCII
-// triple exactly; for a longer pattern, the rows holding its two rarest triples (when it is
+// triple exactly; for a longer pattern, the rows holding all of its triples (when it is
 // ASCII) or pairs, to be checked.
-IndexPath ContainsPath(const Table& table, const Predicate& p) {
+IndexRows ContainsRows(const Table& table, const Predicate& p) {
   std::vector<int32_t> code_points;
   for (size_t pos = 0; pos < p.folded.size();) code_points.push_back(NextCodePoint(p.folded, pos));
   if (code_points.size() == 1) {
     const Postings& chars = table.PostingsOf(p.column, Postings::Keys::kChars);
-    return PostingsPath(chars.Rows(CharKey(code_points[0])), true);
+    return {chars.Rows(CharKey(code_points[0])).Set(), true};
   }
   const bool ascii = std::all_of(code_points.begin(), code_points.end(), IsAscii);
   const size_t width = ascii && code_points.size() > 2 ? 3 : 2;
@@ -71,43 +46,74 @@ IndexPath ContainsPath(const Table& table, const Predicate& p) {
     lists.push_back(postings.Rows(width == 3 ? TripleKey(c[0], c[1], c[2]) : PairKey(c[0], c[1])));
   }
   std::sort(lists.begin(), lists.end(), [](auto a, auto b) { return a.size() < b.size(); });
-  if (lists.size() == 1 || lists[0].empty()) return PostingsPath(lists[0], true);
-  // Intersecting pays only when the second list is not much longer than the first.
-  if (lists[1].size() > 8 * lists[0].size()) return PostingsPath(lists[0], false);
-  std::vector<uint32_t> first = lists[0].Ids(), second = lists[1].Ids();
-  auto both = std::make_shared<std::vector<uint32_t>>();
-  std::set_intersection(first.begin(), first.end(), second.begin(), second.end(),
-                        std::back_inserter(*both));
-  if (both->empty()) return PostingsPath({}, true);
-  return IndexPath{*both, false, true, both};
+  RowSet rows = lists[0].Set();
+  for (size_t i = 1; i < lists.size() && rows.count() > 0; ++i) rows = rows.And(lists[i].Set());
+  return {std::move(rows), lists.size() == 1};
 }
 
-std::span<const uint32_t> TextRange(const Table& table, size_t col, std::string_view needle,
-                                    bool prefix) {
-  const std::vector<uint32_t>& sorted = table.SortedByFoldedText(col);
-  const TextData& folded = table.FoldedText(col);
-  auto lo = std::lower_bound(sorted.begin(), sorted.end(), needle,
-                             [&](uint32_t r, std::string_view n) { return folded.At(r) < n; });
-  auto hi = std::partition_point(lo, sorted.end(), [&](uint32_t r) {
-    std::string_view t = folded.At(r);
-    return prefix ? t.starts_with(needle) : t == needle;
-  });
-  return std::span<const uint32_t>(sorted.data() + (lo - sorted.begin()),
-                                   static_cast<size_t>(hi - lo));
+// The rows whose folded text equals needle, or begins with it: a range of the text order.
+RowSet TextRangeRows(const Table& table, size_t col, std::string_view needle, bool prefix) {
+  const TextOrder& order = table.SortedByFoldedText(col);
+  std::string scratch;
+  auto folded = [&](size_t place) {
+    const uint32_t r = order.At(place);
+    if (r >= table.row_count()) ImageDamaged();
+    return table.FoldedAt(col, r, scratch);
+  };
+  size_t lo = 0, hi = order.size();
+  while (lo < hi) {  // the first place not below needle
+    size_t mid = lo + (hi - lo) / 2;
+    if (folded(mid) < needle) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  size_t end = order.size();
+  for (size_t first = lo; first < end;) {  // the first place past the matches
+    size_t mid = first + (end - first) / 2;
+    std::string_view t = folded(mid);
+    if (prefix ? t.starts_with(needle) : t == needle) {
+      first = mid + 1;
+    } else {
+      end = mid;
+    }
+  }
+  if (order.identity) return RowSet::Range(static_cast<uint32_t>(lo), static_cast<uint32_t>(end));
+  std::vector<uint32_t> ids(order.rows.begin() + lo, order.rows.begin() + end);
+  std::sort(ids.begin(), ids.end());
+  return RowSet::FromIds(ids);
 }
 
-std::optional<IndexPath> FindIndexPath(const Table& table, const Predicate& p) {
+// The rows of a number test on a column of few values: a union of its values' rows.
+RowSet SmallValueRows(const SmallValueSet& small, const Predicate& p) {
+  RowSet rows;
+  for (size_t i = 0; i < small.values.size(); ++i) {
+    double v = static_cast<double>(small.values[i]);
+    if (OpHolds(p.op, v < p.number ? -1 : v > p.number ? 1 : 0)) rows = rows.Or(small.rows[i]);
+  }
+  return rows;
+}
+
+std::optional<IndexRows> IndexOf(const Table& table, const Predicate& p) {
   bool text_equal = p.kind == PredicateKind::kTextOrder && p.op == CompareOp::kEqual;
   bool like = p.kind == PredicateKind::kTextLike;
   if (text_equal || (like && p.like == LikeKind::kExact)) {
-    return IndexPath{TextRange(table, p.column, p.folded, false), true, false};
+    return IndexRows{TextRangeRows(table, p.column, p.folded, false), true};
   }
   if (like && p.like == LikeKind::kPrefix) {
-    return IndexPath{TextRange(table, p.column, p.folded, true), true, false};
+    return IndexRows{TextRangeRows(table, p.column, p.folded, true), true};
   }
+  // While another thread builds the posting lists, the column is scanned instead.
   if (like && p.like == LikeKind::kContains && !p.folded.empty() &&
-      table.row_count() >= kPostingsMinRows) {
-    return ContainsPath(table, p);
+      table.row_count() >= kPostingsMinRows &&
+      table.PostingsUnlessBuilding(p.column, Postings::Keys::kChars)) {
+    return ContainsRows(table, p);
+  }
+  if (p.kind == PredicateKind::kNumber) {
+    if (const SmallValueSet* small = table.SmallValues(p.column)) {
+      return IndexRows{SmallValueRows(*small, p), true};
+    }
   }
   return std::nullopt;
 }
@@ -126,9 +132,8 @@ void FillBits(Bitmap& bits, size_t rows, Test test) {
   }
 }
 
-template <class T>
-void ScanNumbers(const T* values, CompareOp op, double x, size_t rows, Bitmap& bits) {
-  auto v = [&](size_t i) { return static_cast<double>(values[i]); };
+template <class Value>
+void ScanNumbers(Value v, CompareOp op, double x, size_t rows, Bitmap& bits) {
   switch (op) {
     case CompareOp::kLess:
       return FillBits(bits, rows, [&](size_t i) { return v(i) < x; });
@@ -148,7 +153,7 @@ void ScanNumbers(const T* values, CompareOp op, double x, size_t rows, Bitmap& b
 
 // Finds the row holding byte `at`, moving forward from row (rows never move backwards):
 // galloping, since the next hit is usually a few rows on.
-uint32_t RowOfByte(const std::vector<uint32_t>& offsets, uint32_t row, size_t at) {
+uint32_t RowOfByte(const Array<uint32_t>& offsets, uint32_t row, size_t at) {
   if (at < offsets[row + 1]) return row;
   size_t lo = row + 1;  // offsets[lo] <= at
   size_t step = 1;
@@ -163,15 +168,15 @@ uint32_t RowOfByte(const std::vector<uint32_t>& offsets, uint32_t row, size_t at
   return static_cast<uint32_t>(it - offsets.begin() - 1);
 }
 
-// Sets the rows whose folded text contains needle (not empty), in one pass over the bytes:
-// sixteen positions at a time are tested for the needle's first and last bytes, and only
-// those candidates are compared in full.
-void ScanContains(const TextData& folded, std::string_view needle, Bitmap& bits) {
-  const char* base = folded.bytes.data();
-  const size_t size = folded.bytes.size();
+// Sets the rows whose text (folded already) contains needle (not empty), in one pass over the
+// bytes: sixteen positions at a time are tested for the needle's first and last bytes, and
+// only those candidates are compared in full.
+void ScanContains(const TextData& text, std::string_view needle, Bitmap& bits) {
+  const char* base = text.bytes.data();
+  const size_t size = text.bytes.size();
   const size_t len = needle.size();
   if (len > size) return;
-  const std::vector<uint32_t>& offsets = folded.offsets;
+  const Array<uint32_t>& offsets = text.offsets;
   uint32_t row = 0;
   uint32_t last_set = UINT32_MAX;
   auto candidate = [&](size_t at) {
@@ -209,153 +214,98 @@ void ClearNulls(const ColumnStore& col, Bitmap& bits) {
   }
 }
 
-// The rows satisfying p, as a bitmap; path is p's index path, if any.
-Bitmap ScanPredicate(const Table& table, const Predicate& p, const std::optional<IndexPath>& path) {
+// The rows satisfying p, found by a pass over its column.
+RowSet ScanPredicate(const Table& table, const Predicate& p) {
   size_t rows = table.row_count();
   Bitmap bits(rows);
   const ColumnStore& col = table.column(p.column);
-  if (path && path->exact) {
-    path->ForEach([&](uint32_t r) { bits.Set(r); });
-    return bits;
-  }
   if (p.kind == PredicateKind::kNumber) {
-    if (const SmallValueSet* small = table.SmallValues(p.column)) {
-      // A union of the rows of the values that satisfy the test; nulls are in none of them.
-      for (size_t i = 0; i < small->values.size(); ++i) {
-        double v = static_cast<double>(small->values[i]);
-        if (OpHolds(p.op, v < p.number ? -1 : v > p.number ? 1 : 0)) bits.Or(small->rows[i]);
-      }
-      return bits;
-    }
     if (col.type == ColumnType::kDouble) {
-      ScanNumbers(col.doubles.data(), p.op, p.number, rows, bits);
+      ScanNumbers([&](size_t i) { return col.doubles[i]; }, p.op, p.number, rows, bits);
     } else {
-      ScanNumbers(col.ints.data(), p.op, p.number, rows, bits);
+      ScanNumbers([&](size_t i) { return static_cast<double>(col.ints[i]); }, p.op, p.number, rows,
+                  bits);
     }
   } else if (p.kind == PredicateKind::kTextLike && p.like == LikeKind::kContains &&
-             !p.folded.empty()) {
-    ScanContains(table.FoldedText(p.column), p.folded, bits);
+             !p.folded.empty() && table.FoldsToItself(p.column)) {
+    ScanContains(col.text, p.folded, bits);
   } else {
     FillBits(bits, rows, [&](size_t r) { return RowMatches(table, p, static_cast<uint32_t>(r)); });
   }
   ClearNulls(col, bits);
-  return bits;
+  return RowSet::FromBitmap(bits);
 }
 
-RowSet EvaluateFromCandidates(const Table& table, const std::vector<Predicate>& group,
-                              size_t driver, const IndexPath& path) {
-  std::vector<uint32_t> candidates;
-  candidates.reserve(path.size());
-  path.ForEach([&](uint32_t r) { candidates.push_back(r); });
-  if (!path.ascending) std::sort(candidates.begin(), candidates.end());
+// The rows of candidates that satisfy p, checked one by one.
+RowSet CheckRows(const Table& table, const Predicate& p, const RowSet& candidates) {
   std::vector<uint32_t> ids;
-  ids.reserve(candidates.size());
-  // Checking a candidate mostly waits for its text to come from memory: the texts of later
-  // candidates are fetched ahead, their offsets further ahead still.
-  const TextData* text = nullptr;
-  if (!path.exact && group[driver].kind == PredicateKind::kTextLike) {
-    text = &table.FoldedText(group[driver].column);
-  }
-  constexpr size_t kAhead = 16;
-  for (size_t k = 0; k < candidates.size(); ++k) {
-    if (text && k + 2 * kAhead < candidates.size()) {
-      __builtin_prefetch(&text->offsets[candidates[k + 2 * kAhead]]);
-      __builtin_prefetch(text->bytes.data() + text->offsets[candidates[k + kAhead]]);
+  // Checking a row mostly waits for its text to come from memory: the texts of later rows
+  // are fetched ahead.
+  const TextData* text =
+      p.kind == PredicateKind::kTextLike ? &table.column(p.column).text : nullptr;
+  RowSet::Reader reader(candidates);
+  uint32_t buffer[64];
+  while (size_t n = reader.Read(buffer, 64)) {
+    if (text) {
+      for (size_t k = 0; k < n; ++k)
+        __builtin_prefetch(text->bytes.data() + text->offsets[buffer[k]]);
     }
-    uint32_t r = candidates[k];
-    bool ok = true;
-    for (size_t i = 0; i < group.size() && ok; ++i) {
-      if (i == driver && path.exact) continue;
-      ok = RowMatches(table, group[i], r);
+    for (size_t k = 0; k < n; ++k) {
+      if (RowMatches(table, p, buffer[k])) ids.push_back(buffer[k]);
     }
-    if (ok) ids.push_back(r);
   }
-  return RowSet::FromIds(std::move(ids));
+  return RowSet::FromIds(ids);
 }
 
-// Picks the predicate that starts the scan: one with an exact index, else a number test,
-// else the first. paths[i] is the index path of group[i], if any.
-size_t ScanDriver(const std::vector<Predicate>& group,
-                  const std::vector<std::optional<IndexPath>>& paths) {
-  for (size_t i = 0; i < group.size(); ++i) {
-    if (paths[i] && paths[i]->exact) return i;
-  }
-  for (size_t i = 0; i < group.size(); ++i) {
-    if (group[i].kind == PredicateKind::kNumber) return i;
-  }
-  return 0;
-}
-
+// An AND-group: the exact index sets intersected, smallest first; then the candidates of
+// the other index sets; the predicates left are checked on the rows found so far when they
+// are few, and scanned for otherwise.
 RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
-  size_t rows = table.row_count();
-  // Each predicate's path is worked out once: a long contains pattern intersects lists.
-  std::vector<std::optional<IndexPath>> paths;
-  std::optional<IndexPath> best;
-  size_t best_index = 0;
-  for (const Predicate& p : group) {
-    const std::optional<IndexPath>& path = paths.emplace_back(FindIndexPath(table, p));
-    if (path && (!best || path->size() < best->size())) {
-      best = path;
-      best_index = paths.size() - 1;
-    }
-  }
-  if (best && best->size() <= CandidateLimit(*best, rows, group.size() == 1)) {
-    return EvaluateFromCandidates(table, group, best_index, *best);
-  }
-  size_t driver = ScanDriver(group, paths);
-  Bitmap bits = ScanPredicate(table, group[driver], paths[driver]);
-  for (size_t i = 0; i < group.size(); ++i) {
-    if (i == driver) continue;
-    // A test of a column of few values is a union of its values' bitmaps: cheaper than
-    // checking the rows one by one, however few.
-    const bool few_values =
-        group[i].kind == PredicateKind::kNumber && table.SmallValues(group[i].column) != nullptr;
-    if (few_values || bits.Count() > SparseLimit(rows)) {
-      bits.And(ScanPredicate(table, group[i], paths[i]));
+  const size_t rows = table.row_count();
+  std::vector<std::optional<IndexRows>> index;
+  for (const Predicate& p : group) index.push_back(IndexOf(table, p));
+  std::vector<size_t> order(group.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  auto rank = [&](size_t i) {
+    // Exact sets first, then candidates, then the rest; smaller sets before larger ones.
+    if (!index[i]) return std::pair<int, size_t>(2, 0);
+    return std::pair<int, size_t>(index[i]->exact ? 0 : 1, index[i]->rows.count());
+  };
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return rank(a) < rank(b); });
+  std::optional<RowSet> found;
+  std::vector<size_t> to_check;
+  for (size_t i : order) {
+    if (index[i]) {
+      found = found ? found->And(index[i]->rows) : index[i]->rows;
+      if (!index[i]->exact) to_check.push_back(i);
     } else {
-      bits.ForEach([&](uint32_t r) {
-        if (!RowMatches(table, group[i], r)) bits.Clear(r);
-      });
+      to_check.push_back(i);
     }
   }
-  return RowSet::FromBitmap(std::move(bits));
+  for (size_t i : to_check) {
+    if (found && found->count() == 0) break;
+    if (found && (index[i] || found->count() <= SparseLimit(rows))) {
+      found = CheckRows(table, group[i], *found);
+    } else {
+      RowSet scanned = ScanPredicate(table, group[i]);
+      found = found ? found->And(scanned) : scanned;
+    }
+  }
+  return found ? *found : RowSet::Range(0, static_cast<uint32_t>(rows));
 }
 
 }  // namespace
 
 RowSet EvaluateFilter(const Table& table, const CompiledFilter& filter) {
-  size_t rows = table.row_count();
-  std::vector<RowSet> parts;
-  parts.reserve(filter.size());
-  size_t total = 0;
-  bool any_dense = false;
+  std::optional<RowSet> rows;
   for (const std::vector<Predicate>& group : filter) {
-    parts.push_back(EvaluateGroup(table, group));
-    total += parts.back().count;
-    any_dense = any_dense || parts.back().dense;
+    RowSet part = EvaluateGroup(table, group);
+    rows = rows ? rows->Or(part) : std::move(part);
   }
-  if (parts.size() == 1) return std::move(parts.front());
-  // A few small parts are merged as lists; anything bigger is joined in a bitmap.
-  if (!any_dense && parts.size() <= 8 && total <= SparseLimit(rows)) {
-    std::vector<uint32_t> merged;
-    for (const RowSet& part : parts) {
-      std::vector<uint32_t> next;
-      next.reserve(merged.size() + part.ids.size());
-      std::set_union(merged.begin(), merged.end(), part.ids.begin(), part.ids.end(),
-                     std::back_inserter(next));
-      merged = std::move(next);
-    }
-    return RowSet::FromIds(std::move(merged));
-  }
-  Bitmap bits(rows);
-  for (const RowSet& part : parts) {
-    if (part.dense) {
-      bits.Or(part.bits);
-    } else {
-      for (uint32_t r : part.ids) bits.Set(r);
-    }
-  }
-  return RowSet::FromBitmap(std::move(bits));
+  // Rows from structures read from an image are the table's only while the image fits it.
+  if (rows && rows->count() > 0 && rows->Max() >= table.row_count()) ImageDamaged();
+  return rows ? *rows : RowSet();
 }
 
 }  // namespace glnamelist::recordset

@@ -137,35 +137,40 @@ TablePtr DeserializeRows(std::string_view bytes) {
   }
   uint32_t column_count = in.Get<uint32_t>();
   if (column_count > in.left()) RefuseArgument();
-  std::vector<ColumnStore> columns(column_count);
-  for (ColumnStore& col : columns) {
+  std::vector<ColumnBuilder> builders(column_count);
+  for (ColumnBuilder& col : builders) {
     col.name = std::string(in.Text());
     uint8_t type = in.Get<uint8_t>();
     if (type > static_cast<uint8_t>(ColumnType::kText)) RefuseArgument();
     col.type = static_cast<ColumnType>(type);
   }
   uint32_t rows = in.Get<uint32_t>();
-  for (ColumnStore& col : columns) {
+  std::vector<ColumnStore> columns;
+  for (ColumnBuilder& col : builders) {
     // Every row takes at least one byte per column, which bounds what is reserved.
     if (rows > in.left()) RefuseArgument();
-    if (in.Get<uint8_t>() != 0) {
-      std::string_view flags = in.Bytes(rows);
-      col.nulls.assign(flags.begin(), flags.end());
-    }
+    std::string_view flags = in.Get<uint8_t>() != 0 ? in.Bytes(rows) : std::string_view();
     for (uint32_t i = 0; i < rows; ++i) {
+      if (!flags.empty() && flags[i] != 0) {
+        col.AppendNull(i);
+        // The stored value of a null row is read and dropped.
+        col.type == ColumnType::kText ? void(in.Text()) : void(in.Bytes(8));
+        continue;
+      }
       switch (col.type) {
         case ColumnType::kInteger:
         case ColumnType::kBool:
-          col.ints.push_back(in.Get<int64_t>());
+          col.AppendValue(Variant(static_cast<long long>(in.Get<int64_t>())), i);
           break;
         case ColumnType::kDouble:
-          col.doubles.push_back(in.Get<double>());
+          col.AppendValue(Variant(in.Get<double>()), i);
           break;
         case ColumnType::kText:
-          col.text.Append(in.Text());
+          col.AppendValue(Variant(in.Text()), i);
           break;
       }
     }
+    columns.push_back(col.Finish());
   }
   if (in.left() != 0) RefuseArgument();
   return std::make_shared<Table>(std::move(columns), rows);

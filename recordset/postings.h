@@ -1,29 +1,39 @@
-// Posting lists of a text column: for each key a row's text yields, the ascending ids of the
-// rows that yield it. Three kinds of keys are used: each code point of a text (CharKey),
-// each pair of neighbouring code points (PairKey), and each run of three neighbouring ASCII
-// characters (TripleKey), so that a contains pattern of one or two characters, or of three
-// ASCII ones, is answered from one list and a longer one from the intersection of a few.
-// Triples are left to ASCII: a Latin word's letters are common, while two CJK characters
-// side by side are rare already.
+// Posting lists of a text column: for each key a row's text yields, the rows that yield it.
+// Three kinds of keys are used: each code point of a text (CharKey), each pair of
+// neighbouring code points (PairKey), and each run of three neighbouring ASCII characters
+// (TripleKey), so that a contains pattern of one or two characters, or of three ASCII ones,
+// is answered from one list and a longer one from the intersection of a few. Triples are
+// left to ASCII: a Latin word's letters are common, while two CJK characters side by side
+// are rare already.
 //
-// Built once per column in two passes over the folded texts; the lists are packed into one
-// array of bytes, each id as its gap from the one before in 7-bit groups (the first as
-// itself), so that a common key's list takes about a byte per row. Keys of ASCII
-// characters and ASCII pairs are looked up directly, others by hash.
+// Built once per column, every kind at once: a pass over the folded texts counts each key's
+// rows, a second one writes them down. A list of many rows is kept as a frozen compressed
+// bitmap, read where it lies; a short one (most keys of pairs and triples are rare) as the
+// gaps between its rows, 7 bits a byte, made a bitmap when it is read. The lists lie one
+// after the other in one block of bytes, so that the same block can be written to a file and
+// used from there. Keys of ASCII characters and ASCII pairs are slots of their own; other
+// keys are found in a sorted array.
 #ifndef GLNAMELIST_RECORDSET_POSTINGS_H_
 #define GLNAMELIST_RECORDSET_POSTINGS_H_
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "recordset/array.h"
 #include "recordset/column_store.h"
+#include "recordset/row_set.h"
 
 namespace glnamelist::recordset {
 
 // Keys below this are direct slots: a code point below 128, or a pair of them.
 inline constexpr uint64_t kDirectKeys = 128 * 128;
+// Where a frozen list starts in its block, and the block itself in memory.
+inline constexpr size_t kFrozenAlign = 32;
+// Lists of at least this many rows are frozen bitmaps; shorter ones are gaps.
+inline constexpr uint32_t kFrozenRows = 1024;
 
 inline uint64_t CharKey(int32_t code_point) { return static_cast<uint32_t>(code_point); }
 inline uint64_t PairKey(int32_t a, int32_t b) {
@@ -38,29 +48,23 @@ inline uint64_t TripleKey(int32_t a, int32_t b, int32_t c) {
                         uint64_t{static_cast<uint32_t>(b)} << 7 | static_cast<uint32_t>(c));
 }
 
-// The ascending row ids of one key, read from their packed gaps.
+// The rows of one key.
 class PostingList {
  public:
   PostingList() = default;
-  PostingList(const uint8_t* bytes, uint32_t count) : bytes_(bytes), count_(count) {}
+  // bytes..bytes + size: the list as its block holds it, of count rows.
+  PostingList(const char* bytes, size_t size, uint32_t count)
+      : bytes_(bytes), size_(size), count_(count) {}
 
   size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
-  template <class F>
-  void ForEach(F f) const {
-    const uint8_t* p = bytes_;
-    uint32_t row = 0;
-    for (uint32_t i = 0; i < count_; ++i) {
-      uint32_t gap = *p & 0x7F;
-      for (int shift = 7; *p++ & 0x80; shift += 7) gap |= uint32_t{*p & 0x7Fu} << shift;
-      row += gap;
-      f(row);
-    }
-  }
-  std::vector<uint32_t> Ids() const;
+  // The rows (a frozen list is read where it lies, valid while the table lives). Error
+  // errc::kDataService for a list whose bytes are not a list.
+  RowSet Set() const;
 
  private:
-  const uint8_t* bytes_ = nullptr;
+  const char* bytes_ = nullptr;
+  size_t size_ = 0;
   uint32_t count_ = 0;
 };
 
@@ -68,22 +72,32 @@ class Postings {
  public:
   enum class Keys { kChars, kPairs, kTriples };
   static constexpr size_t kKinds = 3;
-  Postings(const TextData& folded, Keys keys);
+
+  // The lists as they are kept: slot s's list is bytes[starts[s], starts[s + 1]) holding
+  // counts[s] rows; a frozen one (kFrozenRows rows or more) is its size (uint64) followed,
+  // kFrozenAlign bytes from its start, by the frozen bitmap. Slots below kDirectKeys are the
+  // direct keys, slot kDirectKeys + i the key hashed_keys[i] (ascending).
+  struct Parts {
+    Array<uint64_t> hashed_keys;
+    Array<uint64_t> starts;  // one more than the slots
+    Array<uint32_t> counts;
+    Array<char> bytes;
+  };
+
+  // The lists of each kind of key (indexed by Keys) of the texts, folded first when fold is
+  // set, made in one pair of passes over them.
+  static std::array<std::unique_ptr<Postings>, kKinds> Build(const TextData& text, bool fold);
+  explicit Postings(Parts parts) : parts_(std::move(parts)) {}
 
   PostingList Rows(uint64_t key) const;
+  const Parts& parts() const { return parts_; }
 
  private:
-  // Calls emit(slot) for each key of row r (repeats allowed); creates slots when asked.
-  template <bool kCreate, class Emit>
-  void ForEachSlot(std::string_view text, Emit emit);
-  uint32_t SlotOf(uint64_t key) const;
-
-  Keys keys_;
-  std::unordered_map<uint64_t, uint32_t> hashed_slots_;  // keys >= kDirectKeys
-  std::vector<uint32_t> starts_;  // list of slot s: bytes_[starts_[s], starts_[s+1])
-  std::vector<uint32_t> counts_;  // its length
-  std::vector<uint8_t> bytes_;
+  Parts parts_;
 };
+
+// The aligned block of bytes an Array<char> of frozen sets lives in.
+Array<char> AlignedBytes(size_t size, char** data);
 
 }  // namespace glnamelist::recordset
 

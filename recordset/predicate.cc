@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <string>
 
 #include "contracts/text.h"
 #include "recordset/text_fold.h"
@@ -94,15 +95,18 @@ bool RowMatches(const Table& table, const Predicate& p, uint32_t row) {
       return OpHolds(p.op, ThreeWay(v, p.number));
     }
     case PredicateKind::kTextOrder: {
-      std::string_view t = table.FoldedText(p.column).At(row);
+      thread_local std::string scratch;
+      std::string_view t = table.FoldedAt(p.column, row, scratch);
       return OpHolds(p.op, t.compare(p.folded));
     }
     case PredicateKind::kTextNumber: {
       std::optional<double> v = TextAsNumber(col.text.At(row));
       return v && !std::isnan(*v) && OpHolds(p.op, ThreeWay(*v, p.number));
     }
-    case PredicateKind::kTextLike:
-      return MatchesLike(p.like, p.folded, table.FoldedText(p.column).At(row));
+    case PredicateKind::kTextLike: {
+      thread_local std::string scratch;
+      return MatchesLike(p.like, p.folded, table.FoldedAt(p.column, row, scratch));
+    }
     case PredicateKind::kValueLike:
       return MatchesLike(p.like, p.folded, Folded(col.ValueText(row)));
   }

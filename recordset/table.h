@@ -9,9 +9,11 @@
 #ifndef GLNAMELIST_RECORDSET_TABLE_H_
 #define GLNAMELIST_RECORDSET_TABLE_H_
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "contracts/recordset.h"
@@ -39,6 +41,15 @@ class TableBuilder {
   void AddRow(const std::vector<Variant>& values);
   size_t row_count() const;
 
+  // The same a value at a time, for loaders that read typed values: each column's value in
+  // column order, then EndRow. An integer goes into an integer or Boolean column, a text
+  // into a text column, a null into any; anything else raises Error 13, and EndRow before
+  // the last column Error 5, either one dropping the values of the row begun.
+  void AppendInt(int64_t value);
+  void AppendText(std::string_view value);
+  void AppendNull();
+  void EndRow();
+
   // A record set over the finished table. The builder is left empty.
   RecordsetPtr Build();
 
@@ -55,6 +66,12 @@ RecordsetPtr NewRecordset();
 // column by column. `view` must be a record set of this engine (Error 13 otherwise); an
 // unknown column raises Error 3265.
 RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::string>& columns);
+
+// A record set whose own rows are the rows `view` shows (under its filter, in its order),
+// over the same table: nothing is copied. It and its clones start from those rows; a filter
+// narrows them, a sort orders them with ties in their order. `view` must be a record set of
+// this engine (Error 13 otherwise).
+RecordsetPtr ShapedView(const Recordset& view);
 
 // The columns of a table whose look-up structures are worth building ahead of use.
 struct LookupColumns {

@@ -10,16 +10,30 @@
 namespace glnamelist::recordset {
 
 struct TableBuilder::Impl {
-  std::vector<ColumnStore> columns;
+  std::vector<ColumnBuilder> columns;
   size_t rows = 0;
+  size_t next_column = 0;  // of the row being appended a value at a time
+
+  // Drops the values of the row begun, then raises e.
+  [[noreturn]] void DropRow(const Error& e) {
+    for (ColumnBuilder& c : columns) c.Truncate(rows);
+    next_column = 0;
+    throw e;
+  }
+  ColumnBuilder& Next() {
+    if (next_column == columns.size()) {
+      DropRow(Error(errc::kInvalidProcedureCall, "Invalid procedure call or argument"));
+    }
+    return columns[next_column++];
+  }
 };
 
 TableBuilder::TableBuilder(std::vector<Column> columns) : impl_(std::make_unique<Impl>()) {
   for (Column& c : columns) {
-    ColumnStore store;
-    store.name = std::move(c.name);
-    store.type = c.type;
-    impl_->columns.push_back(std::move(store));
+    ColumnBuilder column;
+    column.name = std::move(c.name);
+    column.type = c.type;
+    impl_->columns.push_back(std::move(column));
   }
 }
 
@@ -28,25 +42,12 @@ TableBuilder& TableBuilder::operator=(TableBuilder&&) noexcept = default;
 TableBuilder::~TableBuilder() = default;
 
 void TableBuilder::Reserve(size_t rows) {
-  for (ColumnStore& c : impl_->columns) {
-    switch (c.type) {
-      case ColumnType::kInteger:
-      case ColumnType::kBool:
-        c.ints.reserve(rows);
-        break;
-      case ColumnType::kDouble:
-        c.doubles.reserve(rows);
-        break;
-      case ColumnType::kText:
-        c.text.offsets.reserve(rows + 1);
-        break;
-    }
-  }
+  for (ColumnBuilder& c : impl_->columns) c.Reserve(rows);
 }
 
 void TableBuilder::AddRow(const std::vector<Variant>& values) {
-  std::vector<ColumnStore>& columns = impl_->columns;
-  if (values.size() != columns.size()) {
+  std::vector<ColumnBuilder>& columns = impl_->columns;
+  if (values.size() != columns.size() || impl_->next_column != 0) {
     throw Error(errc::kInvalidProcedureCall, "Invalid procedure call or argument");
   }
   // Check every conversion before storing anything, so a refused row adds nothing.
@@ -74,10 +75,39 @@ void TableBuilder::AddRow(const std::vector<Variant>& values) {
 
 size_t TableBuilder::row_count() const { return impl_->rows; }
 
+void TableBuilder::AppendInt(int64_t value) {
+  ColumnBuilder& c = impl_->Next();
+  try {
+    c.AppendInt(value);
+  } catch (const Error& e) {
+    impl_->DropRow(e);
+  }
+}
+
+void TableBuilder::AppendText(std::string_view value) {
+  ColumnBuilder& c = impl_->Next();
+  try {
+    c.AppendText(value);
+  } catch (const Error& e) {
+    impl_->DropRow(e);
+  }
+}
+
+void TableBuilder::AppendNull() { impl_->Next().AppendNull(impl_->rows); }
+
+void TableBuilder::EndRow() {
+  if (impl_->next_column != impl_->columns.size()) {
+    impl_->DropRow(Error(errc::kInvalidProcedureCall, "Invalid procedure call or argument"));
+  }
+  impl_->next_column = 0;
+  ++impl_->rows;
+}
+
 RecordsetPtr TableBuilder::Build() {
-  Impl done = std::move(*impl_);
+  std::vector<ColumnStore> columns;
+  for (ColumnBuilder& c : impl_->columns) columns.push_back(c.Finish());
+  auto table = std::make_shared<const Table>(std::move(columns), impl_->rows);
   *impl_ = Impl();
-  auto table = std::make_shared<const Table>(std::move(done.columns), done.rows);
   return std::make_shared<TableRecordset>(std::move(table));
 }
 

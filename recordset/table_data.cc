@@ -1,9 +1,11 @@
 #include "recordset/table_data.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <numeric>
 
+#include "contracts/error.h"
 #include "recordset/collation.h"
 #include "recordset/text_fold.h"
 
@@ -11,13 +13,14 @@ namespace glnamelist::recordset {
 
 // Each structure is built once, by whichever thread asks first; the others wait for it.
 struct Table::Lazy {
-  std::once_flag folded_once, sorted_once, ranks_once, small_once, in_order_once;
+  std::once_flag folds_once, sorted_once, ranks_once, small_once, in_order_once;
+  bool folds_to_itself = false;
   bool in_order = false;
-  std::once_flag postings_once[Postings::kKinds];
-  std::unique_ptr<TextData> folded;  // empty when folding changes nothing
-  std::unique_ptr<std::vector<uint32_t>> sorted;
-  std::unique_ptr<Postings> postings[Postings::kKinds];
-  std::unique_ptr<std::vector<uint32_t>> ranks;
+  std::once_flag postings_once;
+  std::atomic<bool> postings_building = false, postings_built = false;
+  std::unique_ptr<TextOrder> sorted;
+  std::array<std::unique_ptr<Postings>, Postings::kKinds> postings;
+  std::unique_ptr<Array<uint32_t>> ranks;
   std::unique_ptr<SmallValueSet> small;  // empty when the column has too many values
 };
 
@@ -32,7 +35,28 @@ Table::Table(std::vector<ColumnStore> columns, size_t rows)
   for (const ColumnStore& c : columns_) folded_names_.push_back(Folded(c.name));
 }
 
+Table::Table(std::vector<ColumnStore> columns, size_t rows, std::vector<ColumnLookups> built)
+    : Table(std::move(columns), rows) {
+  for (size_t c = 0; c < built.size() && c < lazy_.size(); ++c) {
+    ColumnLookups& b = built[c];
+    Lazy& lazy = lazy_[c];
+    if (b.folds_to_itself) {
+      std::call_once(lazy.folds_once, [&] { lazy.folds_to_itself = *b.folds_to_itself; });
+    }
+    if (b.sorted) std::call_once(lazy.sorted_once, [&] { lazy.sorted = std::move(b.sorted); });
+    if (b.postings[0] && b.postings[1] && b.postings[2]) {
+      std::call_once(lazy.postings_once, [&] { lazy.postings = std::move(b.postings); });
+      lazy.postings_built = true;
+    }
+    if (b.ranks) std::call_once(lazy.ranks_once, [&] { lazy.ranks = std::move(b.ranks); });
+    if (b.small_known) std::call_once(lazy.small_once, [&] { lazy.small = std::move(b.small); });
+    if (b.in_order) std::call_once(lazy.in_order_once, [&] { lazy.in_order = *b.in_order; });
+  }
+}
+
 Table::~Table() = default;
+
+void ImageDamaged() { throw Error(errc::kDataService, "The table image is damaged"); }
 
 int Table::FindColumn(std::string_view name) const {
   // Names usually come spelled as stored; only other spellings pay for folding.
@@ -46,34 +70,68 @@ int Table::FindColumn(std::string_view name) const {
   return -1;
 }
 
-const TextData& Table::FoldedText(size_t col) const {
+bool Table::FoldsToItself(size_t col) const {
   Lazy& lazy = lazy_[col];
-  std::call_once(lazy.folded_once, [&] {
+  std::call_once(lazy.folds_once, [&] {
     const TextData& text = columns_[col].text;
-    auto folded = std::make_unique<TextData>();
-    folded->bytes.reserve(text.bytes.size());
-    folded->offsets.reserve(text.offsets.size());
-    for (size_t r = 0; r + 1 < text.offsets.size(); ++r) {
-      AppendFolded(text.At(r), folded->bytes);
-      folded->offsets.push_back(static_cast<uint32_t>(folded->bytes.size()));
+    lazy.folds_to_itself = true;
+    for (size_t r = 0; r < rows_ && lazy.folds_to_itself; ++r) {
+      lazy.folds_to_itself = recordset::FoldsToItself(text.At(r));
     }
-    if (folded->bytes != text.bytes) lazy.folded = std::move(folded);
   });
-  return lazy.folded ? *lazy.folded : columns_[col].text;
+  return lazy.folds_to_itself;
 }
 
-const std::vector<uint32_t>& Table::SortedByFoldedText(size_t col) const {
+std::string_view Table::FoldInto(std::string_view text, std::string& scratch) {
+  scratch.clear();
+  AppendFolded(text, scratch);
+  return scratch;
+}
+
+namespace {
+
+TextData FoldedCopy(const TextData& text, size_t rows) {
+  TextBuilder folded;
+  folded.Reserve(rows, text.bytes.size());
+  std::string row;
+  for (size_t r = 0; r < rows; ++r) {
+    row.clear();
+    AppendFolded(text.At(r), row);
+    folded.Append(row);
+  }
+  return folded.Finish();
+}
+
+}  // namespace
+
+const TextOrder& Table::SortedByFoldedText(size_t col) const {
   Lazy& lazy = lazy_[col];
   std::call_once(lazy.sorted_once, [&] {
-    const TextData& folded = FoldedText(col);
-    auto sorted = std::make_unique<std::vector<uint32_t>>();
-    sorted->reserve(rows_);
+    auto sorted = std::make_unique<TextOrder>();
+    std::vector<uint32_t> rows;
+    rows.reserve(rows_);
     for (uint32_t r = 0; r < rows_; ++r) {
-      if (!columns_[col].IsNull(r)) sorted->push_back(r);
+      if (!columns_[col].IsNull(r)) rows.push_back(r);
     }
-    auto less = [&](uint32_t a, uint32_t b) { return folded.At(a) < folded.At(b); };
-    if (!std::is_sorted(sorted->begin(), sorted->end(), less)) {
-      std::stable_sort(sorted->begin(), sorted->end(), less);
+    sorted->count = rows.size();
+    // Codes come in order: checked row by row, folding as it goes.
+    std::string scratch_a, scratch_b;
+    bool ascending = true;
+    for (size_t i = 1; i < rows.size() && ascending; ++i) {
+      ascending = FoldedAt(col, rows[i - 1], scratch_a) <= FoldedAt(col, rows[i], scratch_b);
+    }
+    if (ascending && rows.size() == rows_) {
+      sorted->identity = true;
+    } else if (ascending) {
+      sorted->rows = Array<uint32_t>(std::move(rows));
+    } else {
+      // Sorted by folded copies made for the sort alone.
+      const bool itself = FoldsToItself(col);
+      const TextData copy = itself ? TextData{} : FoldedCopy(columns_[col].text, rows_);
+      const TextData& folded = itself ? columns_[col].text : copy;
+      std::stable_sort(rows.begin(), rows.end(),
+                       [&](uint32_t a, uint32_t b) { return folded.At(a) < folded.At(b); });
+      sorted->rows = Array<uint32_t>(std::move(rows));
     }
     lazy.sorted = std::move(sorted);
   });
@@ -83,9 +141,18 @@ const std::vector<uint32_t>& Table::SortedByFoldedText(size_t col) const {
 const Postings& Table::PostingsOf(size_t col, Postings::Keys keys) const {
   Lazy& lazy = lazy_[col];
   const auto k = static_cast<size_t>(keys);
-  std::call_once(lazy.postings_once[k],
-                 [&] { lazy.postings[k] = std::make_unique<Postings>(FoldedText(col), keys); });
+  std::call_once(lazy.postings_once, [&] {
+    lazy.postings_building = true;
+    lazy.postings = Postings::Build(columns_[col].text, !FoldsToItself(col));
+    lazy.postings_built = true;
+  });
   return *lazy.postings[k];
+}
+
+const Postings* Table::PostingsUnlessBuilding(size_t col, Postings::Keys keys) const {
+  const Lazy& lazy = lazy_[col];
+  if (!lazy.postings_built && lazy.postings_building) return nullptr;
+  return &PostingsOf(col, keys);
 }
 
 namespace {
@@ -101,12 +168,13 @@ std::unique_ptr<SmallValueSet> CollectSmallValues(const ColumnStore& column, siz
       it = set->values.insert(it, column.ints[r]);
     }
   }
-  set->rows.assign(set->values.size(), Bitmap(rows));
+  std::vector<Bitmap> bits(set->values.size(), Bitmap(rows));
   for (uint32_t r = 0; r < rows; ++r) {
     if (column.IsNull(r)) continue;
     auto it = std::lower_bound(set->values.begin(), set->values.end(), column.ints[r]);
-    set->rows[static_cast<size_t>(it - set->values.begin())].Set(r);
+    bits[static_cast<size_t>(it - set->values.begin())].Set(r);
   }
+  for (const Bitmap& b : bits) set->rows.push_back(RowSet::FromBitmap(b));
   return set;
 }
 
@@ -127,10 +195,10 @@ bool Table::InRankOrder(size_t col) const {
   return lazy.in_order;
 }
 
-const std::vector<uint32_t>& Table::Ranks(size_t col) const {
+const Array<uint32_t>& Table::Ranks(size_t col) const {
   Lazy& lazy = lazy_[col];
   std::call_once(lazy.ranks_once, [&] {
-    lazy.ranks = std::make_unique<std::vector<uint32_t>>(RankColumn(columns_[col], rows_));
+    lazy.ranks = std::make_unique<Array<uint32_t>>(RankColumn(columns_[col], rows_));
   });
   return *lazy.ranks;
 }
@@ -148,7 +216,7 @@ std::shared_ptr<const Permutation> Table::OrderBy(const std::vector<SortKey>& ke
     }
   }
 
-  std::vector<const std::vector<uint32_t>*> ranks;
+  std::vector<const Array<uint32_t>*> ranks;
   for (const SortKey& k : keys) ranks.push_back(&Ranks(k.column));
   auto perm = std::make_shared<Permutation>();
   perm->order.resize(rows_);

@@ -7,13 +7,16 @@
 #ifndef GLNAMELIST_RECORDSET_TABLE_DATA_H_
 #define GLNAMELIST_RECORDSET_TABLE_DATA_H_
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "recordset/array.h"
 #include "recordset/column_store.h"
 #include "recordset/postings.h"
 #include "recordset/row_set.h"
@@ -25,8 +28,35 @@ namespace glnamelist::recordset {
 struct SmallValueSet {
   static constexpr size_t kMaxValues = 8;
   std::vector<int64_t> values;  // ascending
-  std::vector<Bitmap> rows;     // the non-null rows holding each value
+  std::vector<RowSet> rows;     // the non-null rows holding each value
 };
+
+// The non-null rows of a text column in the order of their folded bytes (ties by row id):
+// the rows themselves when they already come in that order without nulls, as codes do.
+struct TextOrder {
+  bool identity = false;
+  Array<uint32_t> rows;  // when not identity
+  size_t count = 0;
+
+  size_t size() const { return count; }
+  uint32_t At(size_t i) const { return identity ? static_cast<uint32_t>(i) : rows[i]; }
+};
+
+// Look-up structures of one column made elsewhere (read from a table image), given to a
+// table as built; what is missing is built on first use as usual.
+struct ColumnLookups {
+  std::optional<bool> folds_to_itself;
+  std::unique_ptr<TextOrder> sorted;
+  std::array<std::unique_ptr<Postings>, Postings::kKinds> postings;  // all kinds or none
+  std::unique_ptr<Array<uint32_t>> ranks;
+  std::unique_ptr<SmallValueSet> small;
+  bool small_known = false;  // small (or its absence, for too many values) is known
+  std::optional<bool> in_order;
+};
+
+// Raises the error of a table whose structures, read from an image, do not fit it (a row it
+// does not have): Error errc::kDataService.
+[[noreturn]] void ImageDamaged();
 
 // One key of a sort order.
 struct SortKey {
@@ -44,6 +74,8 @@ class Table {
  public:
   // Every column holds `rows` values.
   Table(std::vector<ColumnStore> columns, size_t rows);
+  // With structures already built for some columns (one entry per column).
+  Table(std::vector<ColumnStore> columns, size_t rows, std::vector<ColumnLookups> built);
   Table(const Table&) = delete;
   Table& operator=(const Table&) = delete;
   ~Table();
@@ -54,18 +86,26 @@ class Table {
   // The column named name (without regard to case), or -1.
   int FindColumn(std::string_view name) const;
 
-  // The case-folded texts of a text column (the column itself when folding changes nothing).
-  const TextData& FoldedText(size_t col) const;
+  // Whether case folding leaves every text of a text column as it is.
+  bool FoldsToItself(size_t col) const;
+  // The case-folded text of row r of a text column: the text itself when the column folds
+  // to itself, else folded into scratch.
+  std::string_view FoldedAt(size_t col, size_t r, std::string& scratch) const {
+    std::string_view text = columns_[col].text.At(r);
+    return FoldsToItself(col) ? text : FoldInto(text, scratch);
+  }
   // The non-null rows of a text column ordered by their folded bytes (ties by row id).
-  const std::vector<uint32_t>& SortedByFoldedText(size_t col) const;
-  // The code points, pairs or ASCII triples of a folded text column.
+  const TextOrder& SortedByFoldedText(size_t col) const;
+  // The code points, pairs or ASCII triples of the folded texts of a text column.
   const Postings& PostingsOf(size_t col, Postings::Keys keys) const;
+  // The same, but null rather than waiting while another thread builds them.
+  const Postings* PostingsUnlessBuilding(size_t col, Postings::Keys keys) const;
   // The value set of an integer or Boolean column of at most SmallValueSet::kMaxValues
   // distinct values; nullptr for other columns.
   const SmallValueSet* SmallValues(size_t col) const;
   // A rank per row: equal values share a rank, null is 0, larger values rank higher.
   // Texts are ranked by the "zh" collator.
-  const std::vector<uint32_t>& Ranks(size_t col) const;
+  const Array<uint32_t>& Ranks(size_t col) const;
   // Whether the rows already come in rank order of a text column (InRankOrder).
   bool InRankOrder(size_t col) const;
   // The stable order of all rows by keys (ties keep the table's order). The last few orders
@@ -74,6 +114,7 @@ class Table {
 
  private:
   struct Lazy;
+  static std::string_view FoldInto(std::string_view text, std::string& scratch);
 
   std::vector<ColumnStore> columns_;
   std::vector<std::string> folded_names_;

@@ -21,16 +21,36 @@ bool IsBlank(std::string_view s) {
 
 }  // namespace
 
-TableRecordset::TableRecordset(TablePtr table) { Reset(std::move(table)); }
+TableRecordset::TableRecordset(TablePtr table, std::shared_ptr<const Shape> shape) {
+  Reset(std::move(table), std::move(shape));
+}
 
-void TableRecordset::Reset(TablePtr table) {
+void TableRecordset::Reset(TablePtr table, std::shared_ptr<const Shape> shape) {
   table_ = std::move(table);
+  shape_ = std::move(shape);
   filter_text_.clear();
   sort_text_.clear();
   filter_rows_.reset();
   sort_keys_.clear();
-  order_ = ViewOrder::All(table_->row_count());
+  order_ = shape_ ? OrderOf(std::nullopt, {}) : ViewOrder::All(table_->row_count());
   cursor_ = 0;
+}
+
+ViewOrder TableRecordset::OrderOf(const std::optional<RowSet>& rows,
+                                  const std::vector<SortKey>& keys) const {
+  if (!shape_) return ViewOrder::Build(*table_, rows ? &*rows : nullptr, keys);
+  const RowSet* shown = rows ? &*rows : shape_->rows ? &*shape_->rows : nullptr;
+  std::vector<SortKey> all = keys;
+  all.insert(all.end(), shape_->keys.begin(), shape_->keys.end());
+  return ViewOrder::Build(*table_, shown, all);
+}
+
+std::shared_ptr<const TableRecordset::Shape> TableRecordset::VisibleShape() const {
+  auto shape = std::make_shared<Shape>();
+  shape->rows = filter_rows_ ? filter_rows_ : shape_ ? shape_->rows : std::nullopt;
+  shape->keys = sort_keys_;
+  if (shape_) shape->keys.insert(shape->keys.end(), shape_->keys.begin(), shape_->keys.end());
+  return shape;
 }
 
 void TableRecordset::Filter(const std::string& NewVal) {
@@ -41,8 +61,9 @@ void TableRecordset::Filter(const std::string& NewVal) {
     auto lookup = [this](std::string_view name) { return Lookup(name); };
     OrOfAndGroups groups = ParseFilter(NewVal, lookup);
     rows = EvaluateFilter(*table_, CompileFilter(*table_, groups));
+    if (shape_ && shape_->rows) rows = rows->And(*shape_->rows);
   }
-  ViewOrder order = ViewOrder::Build(*table_, rows ? &*rows : nullptr, sort_keys_);
+  ViewOrder order = OrderOf(rows, sort_keys_);
   filter_text_ = NewVal;
   filter_rows_ = std::move(rows);
   order_ = std::move(order);
@@ -52,7 +73,7 @@ void TableRecordset::Filter(const std::string& NewVal) {
 void TableRecordset::Sort(const std::string& NewVal) {
   auto lookup = [this](std::string_view name) { return Lookup(name); };
   std::vector<SortKey> keys = ParseSort(NewVal, lookup);
-  ViewOrder order = ViewOrder::Build(*table_, filter_rows_ ? &*filter_rows_ : nullptr, keys);
+  ViewOrder order = OrderOf(filter_rows_, keys);
   sort_text_ = NewVal;
   sort_keys_ = std::move(keys);
   order_ = std::move(order);
@@ -87,7 +108,7 @@ Variant TableRecordset::Fields(std::string_view Name) const {
   return table_->column(static_cast<size_t>(col)).Value(order_.RowAt(cursor_));
 }
 
-RecordsetPtr TableRecordset::Clone() { return std::make_shared<TableRecordset>(table_); }
+RecordsetPtr TableRecordset::Clone() { return std::make_shared<TableRecordset>(table_, shape_); }
 
 void TableRecordset::Save(Stream& Destination, long /*PersistFormat*/) {
   if (!Destination.IsOpen()) Destination.Open();
@@ -105,12 +126,12 @@ void TableRecordset::Save(Stream& Destination, long /*PersistFormat*/) {
 void TableRecordset::Open(Stream& Source, long /*CursorType*/, long /*LockType*/,
                           long /*Options*/) {
   if (auto* memory = dynamic_cast<MemoryStream*>(&Source)) {
-    if (TablePtr saved = memory->SavedTable()) return Reset(saved);
+    if (TablePtr saved = memory->SavedTable()) return Reset(saved, nullptr);
   }
   // The saved form is read from the start of the stream, wherever its position stands.
   Source.Position(0);
   std::string bytes = Source.Read(-1);
-  Reset(DeserializeRows(bytes));
+  Reset(DeserializeRows(bytes), nullptr);
 }
 
 }  // namespace glnamelist::recordset

@@ -16,8 +16,17 @@ namespace glnamelist::recordset {
 
 class TableRecordset final : public Recordset {
  public:
-  // Unfiltered, unsorted, on the first record.
-  explicit TableRecordset(TablePtr table);
+  // What a record set shows with no filter and no sort of its own, shared with its clones:
+  // some rows of its table in some order. A filter then narrows these rows, and a sort
+  // orders them with ties in this order.
+  struct Shape {
+    std::optional<RowSet> rows;  // none: every row
+    std::vector<SortKey> keys;   // empty: table order
+  };
+
+  // Unfiltered, unsorted, on the first record; the whole table in table order without a
+  // shape.
+  explicit TableRecordset(TablePtr table, std::shared_ptr<const Shape> shape = nullptr);
 
   std::string Filter() const override { return filter_text_; }
   void Filter(const std::string& NewVal) override;
@@ -44,15 +53,20 @@ class TableRecordset final : public Recordset {
   const TablePtr& table() const { return table_; }
   // A new table of the visible rows in view order, with the columns at `columns`.
   TablePtr VisibleTable(const std::vector<size_t>& columns) const;
+  // The shape of a record set that shows what this one shows, as its own rows.
+  std::shared_ptr<const Shape> VisibleShape() const;
 
  private:
   int Lookup(std::string_view name) const { return table_->FindColumn(name); }
-  void Reset(TablePtr table);
+  void Reset(TablePtr table, std::shared_ptr<const Shape> shape);
+  // The order of rows (none: those of the shape) sorted by keys, then by the shape's keys.
+  ViewOrder OrderOf(const std::optional<RowSet>& rows, const std::vector<SortKey>& keys) const;
 
   TablePtr table_;
+  std::shared_ptr<const Shape> shape_;  // null: the whole table in table order
   std::string filter_text_;
   std::string sort_text_;
-  std::optional<RowSet> filter_rows_;  // none: no filter
+  std::optional<RowSet> filter_rows_;  // none: no filter (the shape's rows are all there is)
   std::vector<SortKey> sort_keys_;
   ViewOrder order_;
   size_t cursor_ = 0;

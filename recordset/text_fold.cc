@@ -5,6 +5,15 @@
 #include "contracts/text.h"
 
 namespace glnamelist::recordset {
+namespace {
+
+// Folding, with the CJK ideographs (which have no case) answered without a look-up.
+int32_t FoldCase(int32_t c) {
+  if (c >= 0x3400 && c < 0xA000) return c;
+  return u_foldCase(c, U_FOLD_CASE_DEFAULT);
+}
+
+}  // namespace
 
 int32_t NextCodePoint(std::string_view text, size_t& pos) {
   auto lead = static_cast<unsigned char>(text[pos]);
@@ -32,13 +41,27 @@ void AppendFolded(std::string_view text, std::string& out) {
       out.push_back(static_cast<char>(b));
       continue;
     }
-    UChar32 f = u_foldCase(c, U_FOLD_CASE_DEFAULT);
+    UChar32 f = FoldCase(c);
     if (f == c) {
       out.append(text.substr(start, pos - start));
       continue;
     }
     text::AppendUtf8(out, static_cast<char32_t>(f));
   }
+}
+
+bool FoldsToItself(std::string_view text) {
+  for (size_t pos = 0; pos < text.size();) {
+    auto b = static_cast<unsigned char>(text[pos]);
+    if (b < 0x80) {
+      if (b >= 'A' && b <= 'Z') return false;
+      ++pos;
+      continue;
+    }
+    int32_t c = NextCodePoint(text, pos);
+    if (c >= 0 && FoldCase(c) != c) return false;
+  }
+  return true;
 }
 
 std::string Folded(std::string_view text) {

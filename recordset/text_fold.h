@@ -15,6 +15,8 @@ namespace glnamelist::recordset {
 // Appends the folded form of text to out.
 void AppendFolded(std::string_view text, std::string& out);
 std::string Folded(std::string_view text);
+// Whether folding leaves text as it is.
+bool FoldsToItself(std::string_view text);
 
 // Decodes the code point starting at text[pos] and advances pos past it. An invalid byte
 // yields its own value as a negative number and advances by one.

@@ -3,12 +3,28 @@
 #include <algorithm>
 
 namespace glnamelist::recordset {
+namespace {
+
+// How far past the rows read so far a place may lie to be read up to rather than selected.
+constexpr size_t kReadAhead = 256;
+
+}  // namespace
 
 uint32_t ViewOrder::Walk::At(size_t i) {
+  if (i < found.size()) return found[i];
+  if (!perm) {
+    if (i >= found.size() + kReadAhead) return filter.Select(i);
+    uint32_t buffer[kReadAhead];
+    while (found.size() <= i) {
+      size_t n = reader->Read(buffer, kReadAhead);
+      found.insert(found.end(), buffer, buffer + n);
+    }
+    return found[i];
+  }
   while (found.size() <= i) {
-    uint32_t r = perm ? perm->order[next] : static_cast<uint32_t>(next);
+    uint32_t r = perm->order[next];
     ++next;
-    if (filter.Test(r)) found.push_back(r);
+    if (filter.Contains(r)) found.push_back(r);
   }
   return found[i];
 }
@@ -33,19 +49,20 @@ ViewOrder ViewOrder::Build(const Table& table, const RowSet* filter,
     v.count_ = rows;
     return v;
   }
-  v.count_ = filter->count;
-  if (!keys.empty() && filter->count > rows / 32 + 1) {
-    // Many rows of a sorted view: the order is walked as far as the view is read.
-    v.walk_ = std::make_shared<Walk>(Walk{perm, filter->ToBitmap(rows), 0, {}});
+  v.count_ = filter->count();
+  if (!perm || filter->count() > rows / 32 + 1) {
+    // In table order, or many rows of a sorted view: walked as far as the view is read.
+    auto walk = std::make_shared<Walk>();
+    walk->perm = perm;
+    walk->filter = *filter;
+    if (!perm) walk->reader = std::make_unique<RowSet::Reader>(walk->filter);
+    v.walk_ = std::move(walk);
     return v;
   }
-  // Few rows: listed, and sorted by their place in the full order.
-  auto out = std::make_shared<std::vector<uint32_t>>(filter->ToIds());
-  if (perm) {
-    const std::vector<uint32_t>& place = perm->position;
-    std::sort(out->begin(), out->end(),
-              [&](uint32_t a, uint32_t b) { return place[a] < place[b]; });
-  }
+  // Few rows of a sorted view: listed, and sorted by their place in the full order.
+  auto out = std::make_shared<std::vector<uint32_t>>(filter->Ids());
+  const std::vector<uint32_t>& place = perm->position;
+  std::sort(out->begin(), out->end(), [&](uint32_t a, uint32_t b) { return place[a] < place[b]; });
   v.rows_ = std::move(out);
   return v;
 }

@@ -32,11 +32,12 @@ class ViewOrder {
  private:
   // The filtered rows of a sort order (table order when perm is null), found by walking the
   // order only as far as a place asked for: a listing that shows its first rows never pays
-  // for the rest.
+  // for the rest. In table order a place far ahead of the walk is selected directly.
   struct Walk {
     std::shared_ptr<const Permutation> perm;
-    Bitmap filter;
-    size_t next = 0;  // the place in perm->order the walk goes on from
+    RowSet filter;
+    std::unique_ptr<RowSet::Reader> reader;  // table order
+    size_t next = 0;                         // the place in perm->order the walk goes on from
     std::vector<uint32_t> found;
     uint32_t At(size_t i);
   };

@@ -1,4 +1,5 @@
-// Copying the visible rows of a view into a table of their own, column by column.
+// Copying the visible rows of a view into a table of their own, column by column, or
+// showing them as the rows of a view of their own.
 #include "contracts/error.h"
 #include "recordset/table.h"
 #include "recordset/table_recordset.h"
@@ -7,28 +8,13 @@ namespace glnamelist::recordset {
 namespace {
 
 ColumnStore CopyColumn(const ColumnStore& src, const ViewOrder& order) {
-  ColumnStore dst;
+  ColumnBuilder dst;
   dst.name = src.name;
   dst.type = src.type;
   const size_t n = order.size();
-  if (!src.nulls.empty()) dst.nulls.resize(n);
-  switch (src.type) {
-    case ColumnType::kInteger:
-    case ColumnType::kBool:
-      dst.ints.resize(n);
-      for (size_t i = 0; i < n; ++i) dst.ints[i] = src.ints[order.RowAt(i)];
-      break;
-    case ColumnType::kDouble:
-      dst.doubles.resize(n);
-      for (size_t i = 0; i < n; ++i) dst.doubles[i] = src.doubles[order.RowAt(i)];
-      break;
-    case ColumnType::kText:
-      dst.text.offsets.reserve(n + 1);
-      for (size_t i = 0; i < n; ++i) dst.text.Append(src.text.At(order.RowAt(i)));
-      break;
-  }
-  for (size_t i = 0; i < dst.nulls.size(); ++i) dst.nulls[i] = src.nulls[order.RowAt(i)];
-  return dst;
+  dst.Reserve(n);
+  for (size_t i = 0; i < n; ++i) dst.AppendFrom(src, order.RowAt(i), i);
+  return dst.Finish();
 }
 
 }  // namespace
@@ -64,6 +50,11 @@ RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::strin
     }
   }
   return std::make_shared<TableRecordset>(source->VisibleTable(picked));
+}
+
+RecordsetPtr ShapedView(const Recordset& view) {
+  const TableRecordset& source = OfThisEngine(view);
+  return std::make_shared<TableRecordset>(source.table(), source.VisibleShape());
 }
 
 std::function<void()> LookupPreparation(const Recordset& rs, LookupColumns columns) {

@@ -6,8 +6,10 @@
 # The command runs in a session of its own, with TMPDIR and TMUX_TMPDIR set to a fresh
 # folder "glnamelist-test.<pid>.XXXXXX" under the system's temporary folder (GLNAMELIST_SCOPE
 # names it too), so that its temporary files, tmux servers and throwaway PostgreSQL clusters
-# (tests/ledger/pg_cluster.sh) live there. However the scope ends, the command's processes
-# are ended, the tmux servers and clusters of the folder stopped and the folder removed:
+# (tests/ledger/pg_cluster.sh) live there, and XDG_CACHE_HOME set to a folder in it, so that
+# the snapshots of server ledgers a test's forms write stay there too. However the scope
+# ends, the command's processes are ended, the tmux servers and clusters of the folder
+# stopped and the folder removed:
 #   - when the command ends (the exit status is the command's);
 #   - on SIGHUP, SIGINT or SIGTERM to the scope;
 #   - when the scope's parent (ctest, a shell) goes away first: a watchdog on the parent;
@@ -68,7 +70,7 @@ done
 folder=$(mktemp -d "$root/glnamelist-test.$$.XXXXXX") || exit 1
 chmod 755 "$folder"  # a cluster run as the postgres user makes its folder inside
 echo "$$ $(started $$)" >"$folder/.owner"
-export TMPDIR=$folder TMUX_TMPDIR=$folder GLNAMELIST_SCOPE=$folder
+export TMPDIR=$folder TMUX_TMPDIR=$folder GLNAMELIST_SCOPE=$folder XDG_CACHE_HOME=$folder/cache
 
 command_pid=""
 finish() {

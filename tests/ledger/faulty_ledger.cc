@@ -78,6 +78,11 @@ std::string FaultyLedger::Identity() {
   return real_->Identity();
 }
 
+std::optional<LedgerStamp> FaultyLedger::Stamp() {
+  if (Fails("Stamp") && plan_->mode != FaultPlan::Mode::kDrop) Raise("Stamp");
+  return real_->Stamp();
+}
+
 std::unique_ptr<LedgerDb> OpenFaultyLedger(const std::string& location,
                                            std::shared_ptr<FaultPlan> plan,
                                            const LedgerLimits& limits) {

@@ -1,6 +1,6 @@
 // A ledger that fails where a test says, in the spirit of LevelDB's fault-injection
 // environment: a wrapper of a real LedgerDb that counts the database calls made through it
-// (Lookup, Load, ShapeOf, Identity) and makes the one a plan names fail: by raising the
+// (Lookup, Load, ShapeOf, Identity, Stamp) and makes the one a plan names fail: by raising the
 // error the database would raise there, by cutting a load short after some of its rows, or
 // by dropping the server's connection just before the call goes on to the real ledger.
 #ifndef GLNAMELIST_TESTS_LEDGER_FAULTY_LEDGER_H_
@@ -54,6 +54,7 @@ class FaultyLedger final : public LedgerDb {
   TableShape ShapeOf(std::string_view table) override;
   void Interrupt() override { real_->Interrupt(); }
   std::string Identity() override;
+  std::optional<LedgerStamp> Stamp() override;
 
  private:
   // Counts the call; true when it is the one to fail (then, for kDrop, the connection is

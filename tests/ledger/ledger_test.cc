@@ -44,6 +44,7 @@
 #include "ledger/ledger_service.h"
 #include "ledger/ledger_upgrade.h"
 #include "ledger/register_ledger.h"
+#include "ledger/snapshot.h"
 #include "ledger/sqlite_db.h"
 #include "platform/class_registry.h"
 #include "platform/keyed_collection.h"
@@ -188,6 +189,8 @@ class LedgerServiceTest : public ::testing::TestWithParam<Backend> {
  protected:
   static void SetUpTestSuite() {
     dir_ = new TempDir;
+    // Snapshots of server ledgers go to a cache folder of the test's own.
+    setenv("XDG_CACHE_HOME", dir_->File("cache").c_str(), 1);
     BuildTestLedger(path_ = dir_->File("test.ledger"));
   }
   static void TearDownTestSuite() {
@@ -427,6 +430,92 @@ TEST_P(LedgerServiceTest, APreloadThatFailsReportsToTheRequestAndTheNextOneReads
     EXPECT_EQ(Rows(service.CurrencySet()->Recordset(), {"FItemID", "FNumber", "FName"}),
               currencies);
     EXPECT_EQ(plan->injected, 1);
+  }
+}
+
+// What a form lists of every set of a service and of the items of every class.
+Lines Listed(LedgerService& service) {
+  Lines lines = Rows(service.AccountSet()->Recordset(), {"FAccountID", "FNumber", "FName"});
+  auto add = [&](const RecordsetPtr& rs, const Lines& fields) {
+    for (const std::string& line : Rows(rs, fields)) lines.push_back(line);
+  };
+  for (const RecordSourcePtr& set : {service.CurrencySet(), service.ItemClassSet(),
+                                     service.UnitGroupSet(), service.SettTypeSet()}) {
+    add(set->Recordset(), {"FItemID", "FNumber", "FName"});
+  }
+  add(service.VchExpSet(), {"FItemID", "FExplanation"});
+  for (long id = 0; id <= 9; ++id) add(service.ItemRecords(id, "", ""), {"FItemID", "FName"});
+  return lines;
+}
+
+// A snapshot is written once a form has read the ledger, used by the next one, and ignored
+// (the form working from the ledger, and writing it again) when it is damaged anywhere, cut
+// short, made from another ledger, or older than the ledger.
+TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThisLedger) {
+  NewLedger place(GetParam(), *dir_, "snapshot.ledger");
+  NewLedger other(GetParam(), *dir_, "other.ledger");
+  place.BuildTestLedger();
+  other.BuildTestLedger();
+  other.Exec("UPDATE accounts SET name = 'other' WHERE number = '1001'");
+  auto snapshot_of = [](const NewLedger& ledger) {
+    return SnapshotPlaces(ledger.location).front();
+  };
+  auto read_with = [&](const NewLedger& ledger, bool from_snapshot) {
+    LedgerService service(ledger.location);
+    Lines lines = Listed(service);
+    EXPECT_EQ(service.FromSnapshot(), from_snapshot);
+    service.Preload({MasterSet::kAccounts});
+    service.WaitForBackgroundWork();  // writes the snapshot when none was used whole
+    return lines;
+  };
+  // What writers killed while writing left behind, and a file of a writer still running.
+  const std::string left = snapshot_of(place) + ".tmp4194304.0";
+  const std::string running = snapshot_of(place) + ".tmp" + std::to_string(getpid()) + ".99";
+  std::filesystem::create_directories(std::filesystem::path(left).parent_path());
+  std::ofstream(left) << "cut short";
+  std::ofstream(running) << "being written";
+  const Lines fresh = read_with(place, false);
+  ASSERT_FALSE(fresh.empty());
+  EXPECT_FALSE(std::filesystem::exists(left));
+  EXPECT_TRUE(std::filesystem::remove(running));
+  EXPECT_EQ(read_with(place, true), fresh);
+  read_with(other, false);
+  const std::string path = snapshot_of(place);
+  std::string whole;
+  {
+    std::ifstream in(path, std::ios::binary);
+    whole.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::ifstream foreign_in(snapshot_of(other), std::ios::binary);
+  const std::string foreign(std::istreambuf_iterator<char>(foreign_in), {});
+  std::vector<std::string> bad = {whole.substr(0, whole.size() / 2), whole.substr(0, 40), foreign};
+  // Damage anywhere: runs of bytes longer than any gap the checksums leave between sets.
+  for (size_t eighth = 1; eighth < 8; ++eighth) {
+    std::string damaged = whole;
+    for (size_t i = 0; i < 128; ++i) damaged[whole.size() * eighth / 8 - 64 + i] ^= 0x20;
+    bad.push_back(damaged);
+  }
+  for (const std::string& snapshot : bad) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << snapshot;
+    EXPECT_EQ(read_with(place, false), fresh);
+    EXPECT_EQ(read_with(place, true), fresh) << "written again";
+  }
+  place.Exec("UPDATE accounts SET name = 'changed' WHERE number = '1001'");
+  const Lines changed = read_with(place, false);
+  EXPECT_NE(changed, fresh);
+  EXPECT_THAT(changed, Contains(HasSubstr("|changed|")));
+  EXPECT_EQ(read_with(place, true), changed);
+
+  // A service stopped while it reads or writes leaves no file of its own behind.
+  std::filesystem::remove(snapshot_of(place));
+  {
+    LedgerService service(place.location);
+    service.Preload({MasterSet::kAccounts, MasterSet::kItemClasses});
+    EXPECT_TRUE(service.Stop(std::chrono::seconds(30)));
+  }
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(left).parent_path())) {
+    EXPECT_FALSE(entry.path().string().starts_with(path + ".tmp")) << entry.path();
   }
 }
 
@@ -770,6 +859,7 @@ TEST_F(ServerLedgerTest, OneSnapshotAcrossReadsAndConnectionsLostAndMadeAgain) {
   TestServer::Run(database, "UPDATE accounts SET name = '改名' WHERE number = '1001'");
   service.Preload({MasterSet::kAccounts});
   EXPECT_EQ(NamesOf1001(service), "库存现金|库存现金|库存现金");
+  service.WaitForBackgroundWork();  // the snapshot written: the form's own reads alone below
 
   CutConnections(database);
   EXPECT_EQ(FaultOf(ErrorOf([&] { service.GetAccount(number); })), Fault::kLost);

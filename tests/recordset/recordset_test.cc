@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <map>
+#include <new>
 #include <optional>
 #include <random>
 #include <string>
@@ -22,6 +24,7 @@
 #include "contracts/error.h"
 #include "recordset/memory_stream.h"
 #include "recordset/table.h"
+#include "recordset/table_image.h"
 #include "tests/fakes/error_of.h"
 
 namespace glnamelist::recordset {
@@ -45,6 +48,30 @@ RecordsetPtr Copy(Recordset& source) {
   RecordsetPtr copy = NewRecordset();
   copy->Open(*stream, adOpenUnspecified, adLockUnspecified, -1);
   return copy;
+}
+
+const LookupColumns kLookups = {
+    .codes = {"FNumber", "FNope"}, .names = {"FName", "FHelperCode"}, .sorted = {"FName"}};
+
+// The bytes of rs's image, in memory aligned as a mapped file is.
+std::shared_ptr<char> ImageOf(const Recordset& rs, size_t* size) {
+  std::string bytes;
+  ImageWriter out([&](std::string_view b) { bytes.append(b); }, 0);
+  WriteTableImage(rs, kLookups, out);
+  std::shared_ptr<char> block(
+      static_cast<char*>(operator new[](bytes.size(), std::align_val_t(64))),
+      [](char* p) { operator delete[](p, std::align_val_t(64)); });
+  std::memcpy(block.get(), bytes.data(), bytes.size());
+  *size = bytes.size();
+  return block;
+}
+
+// The same table read back from its image, as a snapshot file gives it.
+RecordsetPtr ThroughImage(const Recordset& rs) {
+  size_t size = 0;
+  std::shared_ptr<char> image = ImageOf(rs, &size);
+  ImageReader in(image.get(), size, 0, image);
+  return ReadTableImage(in);
 }
 
 TableBuilder Builder() {
@@ -322,7 +349,7 @@ const std::vector<std::string> kBadSorts = {"FNoSuch", "FName, FNo DESC", "FName
                                             "FName,",  ", FName",         "FName DESC DESC",
                                             "[FName",  "FName; FNumber",  "FName \xff"};
 
-void RunDifferential(size_t row_count, int steps, uint32_t seed) {
+void RunDifferential(size_t row_count, int steps, uint32_t seed, bool from_image = false) {
   Generator g(seed);
   std::vector<Row> rows = g.Rows(row_count);
   PlaceTexts(rows);
@@ -331,10 +358,9 @@ void RunDifferential(size_t row_count, int steps, uint32_t seed) {
   for (const Row& r : rows)
     b.AddRow({r.id, v(r.text[1]), v(r.text[2]), v(r.detail), v(r.text[4]), v(r.price)});
   RecordsetPtr rs = b.Build();
+  if (from_image) rs = ThroughImage(*rs);
   // The look-ups are built on another thread meanwhile, as a data service has them built.
-  std::jthread prepare(LookupPreparation(
-      *rs,
-      {.codes = {"FNumber", "FNope"}, .names = {"FName", "FHelperCode"}, .sorted = {"FName"}}));
+  std::jthread prepare(LookupPreparation(*rs, kLookups));
   int nonempty = 0;
   for (int i = 0; i < steps; ++i) {
     Query q = g.MakeQuery(rows);
@@ -359,10 +385,25 @@ void RunDifferential(size_t row_count, int steps, uint32_t seed) {
     ASSERT_EQ(Values(*view, "FItemID"), Shown(want, 0)) << trace;
     ASSERT_EQ(Values(*rs, "FItemID"), before) << trace;
     if (i % 7 == 0) {
-      RecordsetPtr copy = i % 2 ? Copy(*view) : CopyVisibleRows(*view, {});
+      RecordsetPtr copy = i % 3 == 0   ? Copy(*view)
+                          : i % 3 == 1 ? CopyVisibleRows(*view, {})
+                                       : ShapedView(*view);
       EXPECT_EQ(Values(*copy, "FItemID"), Shown(want, 0)) << trace;
       EXPECT_EQ(Values(*copy, "fname"), Shown(want, 2)) << trace;
       EXPECT_EQ(Values(*copy, "Unit Price"), Values(*view, "Unit Price")) << trace;
+      // Filtered and sorted again, its rows are those shown, ties in the order shown.
+      std::vector<Row> shown;
+      for (const Row* r : want) shown.push_back(*r);
+      Query again = g.MakeQuery(rows);
+      const auto [sort_again, keys_again] = g.Sort();
+      RecordsetPtr clone = copy->Clone();
+      clone->Filter(again.filter);
+      clone->Sort(sort_again);
+      EXPECT_EQ(Values(*clone, "FItemID"), Shown(Expected(shown, again, keys_again), 0))
+          << trace << " then " << again.filter.substr(0, 200) << " / " << sort_again;
+      clone->Filter("");
+      clone->Sort("");
+      EXPECT_EQ(Values(*clone, "FItemID"), Shown(want, 0)) << trace;
     }
     long at = count ? static_cast<long>(g.Below(want.size())) + 1 : -1;
     if (at > 0) view->AbsolutePosition(at);
@@ -404,6 +445,9 @@ void RunDifferential(size_t row_count, int steps, uint32_t seed) {
 // The small table is scanned; the large one answers from indexes.
 TEST(DifferentialTest, SmallTableAgreesWithAPlainScan) { RunDifferential(400, 300, 7); }
 TEST(DifferentialTest, IndexedTableAgreesWithAPlainScan) { RunDifferential(6000, 150, 11); }
+TEST(DifferentialTest, TableReadFromItsImageAgreesWithAPlainScan) {
+  RunDifferential(6000, 150, 13, true);
+}
 
 // Rows in neither code nor name order.
 RecordsetPtr Accounts() {
@@ -567,6 +611,18 @@ TEST(StreamTest, ReadsWritesAndPositions) {
   EXPECT_EQ(s->Read(4), "GLRS");
   s->Close();
   EXPECT_EQ(ErrorOf([&] { s->Size(); }), 3001);
+}
+
+TEST(ImageTest, AnImageCutShortIsRefused) {
+  RecordsetPtr rs = Accounts();
+  size_t size = 0;
+  std::shared_ptr<char> image = ImageOf(*rs, &size);
+  for (size_t cut : {size_t{0}, size_t{7}, size / 3, size / 2, size - 1}) {
+    ImageReader in(image.get(), cut, 0, image);
+    EXPECT_EQ(ErrorOf([&] { ReadTableImage(in); }), errc::kDataService) << cut;
+  }
+  ImageReader whole(image.get(), size, 0, image);
+  EXPECT_EQ(Values(*ReadTableImage(whole), "FName"), Values(*rs, "FName"));
 }
 
 }  // namespace
