@@ -250,6 +250,32 @@ Fault FaultOfState(std::string_view state) {
   return Fault::kOther;
 }
 
+// What a failed request on conn tells: the fault by the server's SQLSTATE (kLost once the
+// connection is gone), the server's own words without the password, and the SQLSTATE.
+struct ServerFailure {
+  Fault fault = Fault::kOther;
+  std::string said;
+  std::string_view state;
+  bool lost = false;
+};
+ServerFailure FailureOf(PGconn* conn, const PGresult* result, const std::string& password) {
+  const char* message = result ? PQresultErrorMessage(result) : "";
+  if (!*message && conn) message = PQerrorMessage(conn);
+  ServerFailure failure;
+  failure.said = CauseOf(message, password);
+  const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  if (state) failure.state = state;
+  failure.fault = FaultOfState(failure.state);
+  failure.lost = !conn || PQstatus(conn) != CONNECTION_OK || failure.fault == Fault::kLost;
+  if (failure.lost) failure.fault = Fault::kLost;
+  return failure;
+}
+
+// The cause of a failure that lost the connection.
+std::string LostCause(const std::string& said) {
+  return "the connection to the server was lost (" + said + ")";
+}
+
 // The fault of a connection that could not be made, from libpq's words (it gives no SQLSTATE
 // for them).
 Fault ConnectFault(PGconn* conn, const std::string& message) {
@@ -603,20 +629,15 @@ class ServerLedger final : public LedgerDb {
   }
 
   [[noreturn]] void Fail(const PGresult* result) {
-    const char* message = result ? PQresultErrorMessage(result) : "";
-    if (!*message && conn_) message = PQerrorMessage(conn_);
-    std::string said = CauseOf(message, password_);
-    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    Fault fault = state ? FaultOfState(state) : Fault::kOther;
-    std::string cause = said;
-    if (!conn_ || PQstatus(conn_) != CONNECTION_OK || fault == Fault::kLost) {
-      fault = Fault::kLost;
-      cause = "the connection to the server was lost (" + said + ")";
+    ServerFailure failure = FailureOf(conn_, result, password_);
+    std::string cause = failure.said;
+    if (failure.lost) {
+      cause = LostCause(failure.said);
       Drop();
     } else {
       in_transaction_ = false;  // the failure ended it: the next read begins another
     }
-    throw ReadError(name_, kDoing, fault, cause, said);
+    throw ReadError(name_, kDoing, failure.fault, cause, failure.said);
   }
 
   void CloseCursor(uint64_t session, const std::string& cursor) {
@@ -691,22 +712,17 @@ class Writer {
   }
 
   [[noreturn]] void Fail(const std::string& doing, const PGresult* result) {
-    const char* message = result ? PQresultErrorMessage(result) : "";
-    if (!*message) message = PQerrorMessage(conn_);
-    std::string said = CauseOf(message, password_);
-    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    Fault fault = state ? FaultOfState(state) : Fault::kOther;
-    std::string cause = said;
-    if (PQstatus(conn_) != CONNECTION_OK) {
-      fault = Fault::kLost;
-      cause = "the connection to the server was lost (" + said + ")";
-    } else if (state && std::string_view(state) == "55P03") {
+    ServerFailure failure = FailureOf(conn_, result, password_);
+    std::string cause = failure.said;
+    if (failure.lost) {
+      cause = LostCause(failure.said);
+    } else if (failure.state == "55P03") {
       cause =
           "the ledger is in use (a form or another program reads it), so its tables cannot "
           "be replaced now; close what uses it and try again (" +
-          said + ")";
+          failure.said + ")";
     }
-    throw ReadError(name_, doing, fault, cause, said);
+    throw ReadError(name_, doing, failure.fault, cause, failure.said);
   }
 
  private:
@@ -786,22 +802,18 @@ class ServerSession final : public LedgerSession {
   }
 
   [[noreturn]] void Fail(const PGresult* result) {
-    const char* message = result ? PQresultErrorMessage(result) : "";
-    if (!*message && conn_) message = PQerrorMessage(conn_);
-    std::string said = CauseOf(message, password_);
-    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    Fault fault = state ? FaultOfState(state) : Fault::kOther;
-    std::string cause = said;
-    if (!conn_ || PQstatus(conn_) != CONNECTION_OK || fault == Fault::kLost) {
-      fault = Fault::kLost;
-      cause = "the connection to the server was lost (" + said + ")";
+    ServerFailure failure = FailureOf(conn_, result, password_);
+    std::string cause = failure.said;
+    if (failure.lost) {
+      cause = LostCause(failure.said);
       Drop();
-    } else if (fault == Fault::kNoAnswer) {
-      cause = "the server gave no answer within " + Seconds(limits_.answer) + " (" + said + ")";
-    } else if (fault == Fault::kConflict) {
-      cause = "another session wrote the same rows at the same time (" + said + ")";
+    } else if (failure.fault == Fault::kNoAnswer) {
+      cause =
+          "the server gave no answer within " + Seconds(limits_.answer) + " (" + failure.said + ")";
+    } else if (failure.fault == Fault::kConflict) {
+      cause = "another session wrote the same rows at the same time (" + failure.said + ")";
     }
-    throw ReadError(name_, kDoing, fault, cause, said);
+    throw ReadError(name_, kDoing, failure.fault, cause, failure.said);
   }
 
   void Drop() {
