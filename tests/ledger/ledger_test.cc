@@ -947,41 +947,22 @@ std::string Listing(const RecordsetPtr& accounts) {
   return listing + ":" + std::to_string(accounts->RecordCount()) + "\n";
 }
 
-// A clerk's process: waits for the start, opens the ledger as a host does, lists it.
-void Clerk(const int start[2], int results) {
-  close(start[1]);  // so that the start is the parent closing its end
-  char go;
-  std::string line = "no start\n";
-  if (read(start[0], &go, 1) == 0) {
-    try {
-      platform::ClassRegistry registry;
-      RegisterLedger(registry, TestServer::Location(clerks_ledger));
-      auto service = std::dynamic_pointer_cast<GLData>(registry.Create(progid::kGLData));
-      line = Listing(service->AccountSet()->Recordset());
-    } catch (const std::exception& e) {
-      line = std::string(e.what()) + "\n";
-    }
+// A clerk: opens the ledger as a host does, lists it.
+std::string Clerk() {
+  try {
+    platform::ClassRegistry registry;
+    RegisterLedger(registry, TestServer::Location(clerks_ledger));
+    auto service = std::dynamic_pointer_cast<GLData>(registry.Create(progid::kGLData));
+    return Listing(service->AccountSet()->Recordset());
+  } catch (const std::exception& e) {
+    return std::string(e.what()) + "\n";
   }
-  _exit(write(results, line.data(), line.size()) < 0 ? 2 : 0);
 }
 
 TEST_F(ServerLedgerTest, TwentyClerksOpenOneLedgerAtOnceAndListTheSameRows) {
   constexpr int kClerks = 20;
-  int start[2], results[2];
-  ASSERT_EQ(pipe(start) | pipe(results), 0);
-  for (int i = 0; i < kClerks; ++i) {
-    if (fork() == 0) Clerk(start, results[1]);
-  }
-  close(start[0]);
-  close(start[1]);  // all start at once
-  close(results[1]);
-  std::string output;
-  char buffer[4096];
-  for (ssize_t n; (n = read(results[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
-  close(results[0]);
-  int status = 0, clean = 0;
-  while (wait(&status) > 0) clean += WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  EXPECT_EQ(clean, kClerks);
+  ClerksRun run = RunClerks(kClerks, Clerk);
+  EXPECT_EQ(run.clean, kClerks);
 
   // Every clerk saw what the same ledger generated into a file shows.
   TempDir dir;
@@ -991,7 +972,7 @@ TEST_F(ServerLedgerTest, TwentyClerksOpenOneLedgerAtOnceAndListTheSameRows) {
   EXPECT_THAT(expected, StartsWith("100000:"));
   std::string all_expected;
   for (int i = 0; i < kClerks; ++i) all_expected += expected;
-  EXPECT_EQ(output, all_expected);
+  EXPECT_EQ(run.output, all_expected);
 }
 
 TEST(BackgroundWorkerTest, StoppingDropsTheWaitingTasks) {

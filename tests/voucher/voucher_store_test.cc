@@ -336,42 +336,25 @@ TEST(VoucherStoreServerTest, TwentyClerksSaveAtOnceAndGetConsecutiveNumbers) {
                       dir.File("sample.ledger"));
   const std::string location = TestServer::Location(TestServer::NewDatabase());
   ledger::CopyLedger(dir.File("sample.ledger"), location, false, false);
-  int start[2], results[2];
-  ASSERT_EQ(pipe(start) | pipe(results), 0);
-  for (int i = 0; i < kClerks; ++i) {
-    if (fork() != 0) continue;
-    close(start[1]);
-    close(results[0]);
-    char go;
+  ledger::ClerksRun run = ledger::RunClerks(kClerks, [&] {
     std::string said;
-    if (read(start[0], &go, 1) == 0) {  // the parent closed its end: all start at once
-      try {
-        ledger::LedgerLimits limits;
-        limits.answer = std::chrono::seconds(60);
-        VoucherStore store(location, limits);
-        for (int k = 0; k < kEach; ++k) {
-          Voucher v = Lines(5, "2026-05-1" + std::to_string(k));
-          store.Save(v);
-          said += std::to_string(v.number) + "\n";
-        }
-      } catch (const std::exception& e) {
-        said += std::string("error: ") + e.what() + "\n";
+    try {
+      ledger::LedgerLimits limits;
+      limits.answer = std::chrono::seconds(60);
+      VoucherStore store(location, limits);
+      for (int k = 0; k < kEach; ++k) {
+        Voucher v = Lines(5, "2026-05-1" + std::to_string(k));
+        store.Save(v);
+        said += std::to_string(v.number) + "\n";
       }
+    } catch (const std::exception& e) {
+      said += std::string("error: ") + e.what() + "\n";
     }
-    _exit(write(results[1], said.data(), said.size()) < 0 ? 2 : 0);
-  }
-  close(start[0]);
-  close(start[1]);
-  close(results[1]);
-  std::string output;
-  char buffer[4096];
-  for (ssize_t n; (n = read(results[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
-  close(results[0]);
-  int status = 0, clean = 0;
-  while (wait(&status) > 0) clean += WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  EXPECT_EQ(clean, kClerks);
+    return said;
+  });
+  EXPECT_EQ(run.clean, kClerks);
   std::vector<long> numbers;
-  std::istringstream lines(output);
+  std::istringstream lines(run.output);
   for (std::string line; std::getline(lines, line);) {
     EXPECT_THAT(line, ::testing::Not(::testing::StartsWith("error")));
     numbers.push_back(std::atol(line.c_str()));
