@@ -35,6 +35,13 @@ std::vector<std::string> LedgerDb::ColumnsOf(std::string_view table) {
   return names;
 }
 
+std::optional<std::string> LedgerDb::MetaValue(std::string_view key) {
+  std::optional<std::string> value;
+  Lookup("SELECT value FROM meta WHERE key = ?1", {key},
+         [&](const ResultRow& row) { value = std::string(row.Text(0)); });
+  return value;
+}
+
 std::unique_ptr<LedgerDb> OpenUncheckedLedger(const std::string& location,
                                               const LedgerLimits& limits) {
   return IsServerLocation(location) ? OpenLedgerServer(location, limits)

@@ -81,7 +81,8 @@ struct LedgerLimits {
 // Fault::kChanged when the ledger's database or meta table are no longer what they were.
 //
 // Calls may come from several threads (a form's and its data service's worker): they are
-// served one at a time, a long Load letting others in between its batches of rows.
+// served one at a time, a long Load letting others in between its batches of rows (on a
+// server, a Load without values streams its rows in one piece: others wait for its end).
 class LedgerDb {
  public:
   virtual ~LedgerDb() = default;
@@ -104,6 +105,9 @@ class LedgerDb {
   virtual std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables);
   // The column names of a table of the ledger; none when there is no such table.
   std::vector<std::string> ColumnsOf(std::string_view table);
+  // The value of the ledger's meta table under key, nothing when it has none: by default a
+  // look-up; a server answers from what it read as its transaction began.
+  virtual std::optional<std::string> MetaValue(std::string_view key);
 
   // Makes the calls running now and every later one end at once with Fault::kStopped (a
   // running server query is cancelled). Called from any thread, when the program closes.

@@ -78,9 +78,7 @@ void CheckTables(LedgerDb& db) {
   }
   // Checked before it is read: a view may never end.
   if (meta.kind != TableShape::Kind::kTable) Refuse(db, "meta is " + meta.what + ", not a table");
-  std::optional<std::string> text;
-  db.Lookup("SELECT value FROM meta WHERE key = ?1", {std::string_view("schema_version")},
-            [&](const ResultRow& row) { text = std::string(row.Text(0)); });
+  const std::optional<std::string> text = db.MetaValue("schema_version");
   if (!text) Refuse(db, "no schema version");
   const int version = SchemaVersionOf(*text);
   if (version < 0) Refuse(db, "schema version '" + *text + "' is not a number");

@@ -4,11 +4,13 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <future>
 #include <map>
 #include <mutex>
@@ -22,6 +24,7 @@
 #include "ledger/ledger_error.h"
 #include "ledger/ledger_schema.h"
 #include "ledger/ledger_session.h"
+#include "ledger/pg_copy_rows.h"
 
 namespace glnamelist::ledger {
 
@@ -368,6 +371,52 @@ PGconn* Connect(const std::string& conninfo, const std::string& password,
   return conn;
 }
 
+// Every named table's kind and columns, in the order of the names (given as one text, see
+// TableList).
+constexpr std::string_view kShapesSql =
+    "SELECT t.at, c.relkind::text, a.attname::text, format_type(a.atttypid, a.atttypmod), "
+    "a.atttypid::bigint FROM unnest(string_to_array(?1, ',')) WITH ORDINALITY AS t(name, at) "
+    "JOIN pg_class c ON c.oid = to_regclass(t.name) LEFT JOIN pg_attribute a "
+    "ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY t.at, a.attnum";
+
+// The names of tables as kShapesSql takes them (the names hold no comma).
+std::string TableList(const std::vector<std::string_view>& tables) {
+  std::string names;
+  for (std::string_view table : tables) {
+    if (!names.empty()) names += ',';
+    names += table;
+  }
+  return names;
+}
+
+// The shapes of `count` tables from the rows of kShapesSql.
+std::vector<TableShape> ShapesIn(const PGresult* rows, size_t count) {
+  constexpr Oid kVarchar = 1043, kBpchar = 1042;
+  std::vector<TableShape> shapes(count);
+  EachRow(rows, "", [&](const ResultRow& row) {
+    TableShape& shape = shapes.at(static_cast<size_t>(row.Int(0) - 1));
+    if (shape.kind == TableShape::Kind::kNone) {
+      const std::string_view relkind = row.Text(1);
+      shape.kind = relkind == "r" || relkind == "p" ? TableShape::Kind::kTable
+                   : relkind == "v"                 ? TableShape::Kind::kView
+                                                    : TableShape::Kind::kOther;
+      shape.what = relkind == "v"   ? "a view"
+                   : relkind == "m" ? "a materialized view"
+                   : relkind == "f" ? "a foreign table"
+                                    : "not a table";
+    }
+    if (row.IsNull(2)) return;
+    const int64_t type = row.Int(4);
+    shape.columns.push_back(
+        {std::string(row.Text(2)),
+         type == kInt8 || type == kInt4 || type == kInt2        ? TableShape::Type::kInteger
+         : type == kText || type == kVarchar || type == kBpchar ? TableShape::Type::kText
+                                                                : TableShape::Type::kOther,
+         std::string(row.Text(3))});
+  });
+  return shapes;
+}
+
 // A ledger read on a server: one connection, all reads in one read-only transaction (one
 // snapshot). A connection that is lost, or a transaction a failure ended, is made again by
 // the next call, which checks that the ledger is still the one first read.
@@ -399,6 +448,7 @@ class ServerLedger final : public LedgerDb {
             const OnRow& on_row) override {
     std::unique_lock lock(mutex_);
     Ready();
+    if (values.size() == 0) return CopyOut(sql, on_row);
     const uint64_t session = session_;
     const std::string cursor = "glnamelist_rows_" + std::to_string(++cursors_);
     BoundValues bound(values);
@@ -436,44 +486,20 @@ class ServerLedger final : public LedgerDb {
 
   TableShape ShapeOf(std::string_view table) override { return ShapesOf({table}).front(); }
 
-  // Every table's kind and columns in one query (the names hold no comma).
+  // Every table's kind and columns in one query (the names hold no comma); those of the
+  // ledger's tables are read as the session begins.
   std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override {
-    std::string names;
-    for (std::string_view table : tables) {
-      if (!names.empty()) names += ',';
-      names += table;
-    }
-    std::vector<TableShape> shapes(tables.size());
     std::lock_guard lock(mutex_);
     Ready();
-    Result rows = RunPrepared(
-        "SELECT t.at, c.relkind::text, a.attname::text, format_type(a.atttypid, a.atttypmod), "
-        "a.atttypid::bigint FROM unnest(string_to_array(?1, ',')) WITH ORDINALITY AS t(name, at) "
-        "JOIN pg_class c ON c.oid = to_regclass(t.name) LEFT JOIN pg_attribute a "
-        "ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY t.at, a.attnum",
-        {std::string_view(names)});
-    EachRow(rows.get(), name_, [&](const ResultRow& row) {
-      TableShape& shape = shapes.at(static_cast<size_t>(row.Int(0) - 1));
-      if (shape.kind == TableShape::Kind::kNone) {
-        const std::string_view relkind = row.Text(1);
-        shape.kind = relkind == "r" || relkind == "p" ? TableShape::Kind::kTable
-                     : relkind == "v"                 ? TableShape::Kind::kView
-                                                      : TableShape::Kind::kOther;
-        shape.what = relkind == "v"   ? "a view"
-                     : relkind == "m" ? "a materialized view"
-                     : relkind == "f" ? "a foreign table"
-                                      : "not a table";
-      }
-      if (row.IsNull(2)) return;
-      const int64_t type = row.Int(4);
-      shape.columns.push_back(
-          {std::string(row.Text(2)),
-           type == kInt8 || type == kInt4 || type == kInt2        ? TableShape::Type::kInteger
-           : type == kText || type == kVarchar || type == kBpchar ? TableShape::Type::kText
-                                                                  : TableShape::Type::kOther,
-           std::string(row.Text(3))});
-    });
-    return shapes;
+    std::vector<TableShape> shapes;
+    for (std::string_view table : tables) {
+      auto known = std::find(opening_.tables.begin(), opening_.tables.end(), table);
+      if (known == opening_.tables.end()) break;
+      shapes.push_back(opening_.shapes[static_cast<size_t>(known - opening_.tables.begin())]);
+    }
+    if (shapes.size() == tables.size()) return shapes;
+    const std::string names = TableList(tables);
+    return ShapesIn(RunPrepared(kShapesSql, {std::string_view(names)}).get(), tables.size());
   }
 
   void Interrupt() override { stopped_ = true; }
@@ -494,17 +520,22 @@ class ServerLedger final : public LedgerDb {
   std::optional<LedgerStamp> Stamp() override {
     std::lock_guard lock(mutex_);
     Ready();
-    Result result = RunPrepared(
-        "SELECT d.oid::text, m.value FROM pg_database d LEFT JOIN meta m "
-        "ON m.key = 'change_seq' WHERE d.datname = current_database()",
-        {});
-    if (PQntuples(result.get()) == 0 || PQgetisnull(result.get(), 0, 1)) return std::nullopt;
-    return LedgerStamp{name_ + "#" + PQgetvalue(result.get(), 0, 0),
-                       PQgetvalue(result.get(), 0, 1)};
+    const std::optional<std::string> sequence = OpeningMeta("change_seq");
+    if (!sequence) return std::nullopt;
+    return LedgerStamp{name_ + "#" + opening_.database, *sequence};
+  }
+
+  // As the session's transaction began (its rows cannot change in it).
+  std::optional<std::string> MetaValue(std::string_view key) override {
+    {
+      std::lock_guard lock(mutex_);
+      Ready();
+      if (opening_.meta) return OpeningMeta(key);
+    }
+    return LedgerDb::MetaValue(key);
   }
 
  private:
-  static constexpr Oid kVarchar = 1043, kBpchar = 1042;
   static constexpr const char* kDoing = "cannot read";
 
   // Makes the connection fit for a read, with mutex_ held: connected, in the transaction.
@@ -521,10 +552,7 @@ class ServerLedger final : public LedgerDb {
       PQsetnonblocking(conn_, 1);
     }
     if (in_transaction_) return;
-    if (PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
-    Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-    in_transaction_ = true;
-    ++session_;
+    BeginSession();
     std::string print = Fingerprint();
     if (!fingerprint_) fingerprint_ = print;
     if (*fingerprint_ != print) {
@@ -535,46 +563,171 @@ class ServerLedger final : public LedgerDb {
     }
   }
 
+  // What a session reads as its transaction begins: the database, the ledger's tables (their
+  // kinds and columns) and the rows of its meta table, when that is a table.
+  struct Opening {
+    std::string database;
+    std::vector<std::string_view> tables;
+    std::vector<TableShape> shapes;
+    std::optional<std::map<std::string, std::string, std::less<>>> meta;
+  };
+
+  // Begins the session's transaction and reads its Opening, all in one round trip. The meta
+  // table is read only when it is a table (a view may never end); when it is none, its
+  // failed read ends the transaction, which begins again.
+  void BeginSession() {
+    if (PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
+    Opening opening;
+    opening.tables = {"meta"};
+    for (const LedgerTable& table : LedgerTables()) opening.tables.push_back(table.name);
+    const std::string names = TableList(opening.tables);
+    BoundValues bound({std::string_view(names)});
+    auto query = [](const char* sql, const BoundValues* values = nullptr) {
+      return [sql, values](PGconn* conn) {
+        return values
+                   ? PQsendQueryParams(conn, sql, values->count(), values->types(), values->data(),
+                                       values->lengths(), values->formats(), kBinary)
+                   : PQsendQueryParams(conn, sql, 0, nullptr, nullptr, nullptr, nullptr, kBinary);
+      };
+    };
+    const std::string shapes_sql = ServerSql(kShapesSql);
+    std::vector<Result> results = Pipelined(
+        {query("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"),
+         query("SELECT d.oid::text FROM pg_database d WHERE d.datname = current_database()"),
+         query(shapes_sql.c_str(), &bound),
+         query("SELECT key, value FROM meta WHERE (SELECT c.relkind FROM pg_class c "
+               "WHERE c.oid = to_regclass('meta')) = 'r'")});
+    Check(results[0], PGRES_COMMAND_OK);
+    in_transaction_ = true;
+    ++session_;
+    Check(results[1], PGRES_TUPLES_OK);
+    Check(results[2], PGRES_TUPLES_OK);
+    opening.database = PQgetvalue(results[1].get(), 0, 0);
+    opening.shapes = ShapesIn(results[2].get(), opening.tables.size());
+    if (PQresultStatus(results[3].get()) == PGRES_TUPLES_OK) {
+      if (opening.shapes.front().kind == TableShape::Kind::kTable) {
+        opening.meta.emplace();
+        EachRow(results[3].get(), name_,
+                [&](const ResultRow& row) { opening.meta->emplace(row.Text(0), row.Text(1)); });
+      }
+    } else {  // no meta table, or not one of a ledger: the schema check tells
+      Exec("ROLLBACK");
+      Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    }
+    opening_ = std::move(opening);
+  }
+
   // The database and the rows of its meta table (when it is a table), which tell whether a
   // session after a lost one reads the same ledger.
-  std::string Fingerprint() {
-    Result database = RunPrepared(
-        "SELECT d.oid::text, c.relkind::text FROM pg_database d LEFT JOIN pg_class c "
-        "ON c.oid = to_regclass('meta') WHERE d.datname = current_database()",
-        {});
-    std::string print = PQgetvalue(database.get(), 0, 0);
-    if (std::string_view(PQgetvalue(database.get(), 0, 1)) == "r") {
+  std::string Fingerprint() const {
+    std::string print = opening_.database;
+    if (!opening_.meta) return print;
+    for (const auto& [key, value] : *opening_.meta) {
       // Not the change sequence: it moves with every change of master data, which a session
       // made again may see, as it may see the changed rows.
-      Result meta = RunPrepared(
-          "SELECT key || '=' || value FROM meta WHERE key <> 'change_seq' ORDER BY key", {});
-      for (int i = 0, n = PQntuples(meta.get()); i < n; ++i) {
-        print += ";" + std::string(PQgetvalue(meta.get(), i, 0));
-      }
+      if (key != "change_seq") print += ";" + key + "=" + value;
     }
     return print;
   }
 
-  // The result of a prepared look-up (prepared on first use on this connection).
+  // A value of the meta table as the session began; nothing without it.
+  std::optional<std::string> OpeningMeta(std::string_view key) const {
+    if (!opening_.meta) return std::nullopt;
+    auto found = opening_.meta->find(key);
+    if (found == opening_.meta->end()) return std::nullopt;
+    return found->second;
+  }
+
+  // The results of requests sent together (one round trip), one for each, within the time
+  // limit of an answer; those after a failed one are PGRES_PIPELINE_ABORTED. A connection
+  // that fails meanwhile is dropped.
+  std::vector<Result> Pipelined(const std::vector<std::function<int(PGconn*)>>& sends) {
+    std::vector<Result> results;
+    try {
+      if (!PQenterPipelineMode(conn_)) Fail(nullptr);
+      for (const auto& send : sends) {
+        if (!send(conn_)) Fail(nullptr);
+      }
+      if (!PQpipelineSync(conn_)) Fail(nullptr);
+      const Clock::time_point deadline = Clock::now() + limits_.answer;
+      Guarded([&] {
+        Flush(deadline);
+        for (;;) {
+          while (PQisBusy(conn_)) AwaitSocket(POLLIN, deadline);
+          Result next(PQgetResult(conn_));
+          if (!next) continue;  // the end of one request's results
+          if (PQresultStatus(next.get()) == PGRES_PIPELINE_SYNC) break;
+          results.push_back(std::move(next));
+        }
+      });
+      if (results.size() != sends.size() || !PQexitPipelineMode(conn_)) Fail(nullptr);
+    } catch (const LedgerError&) {
+      Drop();
+      throw;
+    }
+    return results;
+  }
+
+  // The result of a prepared look-up (prepared on first use on this connection, in the same
+  // round trip).
   Result RunPrepared(std::string_view sql, std::initializer_list<SqlValue> values) {
     BoundValues bound(values);
+    auto run = [&](const std::string& statement) {
+      return [&](PGconn* conn) {
+        return PQsendQueryPrepared(conn, statement.c_str(), bound.count(), bound.data(),
+                                   bound.lengths(), bound.formats(), kBinary);
+      };
+    };
     auto found = prepared_.find(sql);
-    if (found == prepared_.end()) {
-      std::string statement = "glnamelist_" + std::to_string(prepared_.size() + 1);
-      const std::string text = ServerSql(sql);
-      Check(Roundtrip([&](PGconn* conn) {
-              return PQsendPrepare(conn, statement.c_str(), text.c_str(), bound.count(),
-                                   bound.types());
-            }),
-            PGRES_COMMAND_OK);
-      found = prepared_.emplace(std::string(sql), statement).first;
+    if (found != prepared_.end()) {
+      Result result = Roundtrip(run(found->second));
+      Check(result, PGRES_TUPLES_OK);
+      return result;
     }
-    Result result = Roundtrip([&](PGconn* conn) {
-      return PQsendQueryPrepared(conn, found->second.c_str(), bound.count(), bound.data(),
-                                 bound.lengths(), bound.formats(), kBinary);
+    const std::string statement = "glnamelist_" + std::to_string(prepared_.size() + 1);
+    const std::string text = ServerSql(sql);
+    std::vector<Result> results =
+        Pipelined({[&](PGconn* conn) {
+                     return PQsendPrepare(conn, statement.c_str(), text.c_str(), bound.count(),
+                                          bound.types());
+                   },
+                   run(statement)});
+    Check(results[0], PGRES_COMMAND_OK);
+    prepared_.emplace(std::string(sql), statement);
+    Check(results[1], PGRES_TUPLES_OK);
+    return std::move(results[1]);
+  }
+
+  // A load without values: one binary COPY of the query's rows, each row handed on as it
+  // comes while the server reads on, each wait for the server within the time limit of an
+  // answer. Other reads wait for it. When on_row fails, the rest of the rows go by unread
+  // (the transaction stays) and its error is raised.
+  void CopyOut(std::string_view sql, const OnRow& on_row) {
+    const std::string copy = "COPY (" + ServerSql(sql) + ") TO STDOUT (FORMAT binary)";
+    Check(Roundtrip([&](PGconn* conn) { return PQsendQuery(conn, copy.c_str()); }), PGRES_COPY_OUT);
+    CopyRows rows(name_);
+    std::exception_ptr refused;
+    Guarded([&] {
+      for (bool more = true;;) {
+        if (stopped_) throw ReadError(name_, kDoing, Fault::kStopped, kStoppedCause);
+        char* data = nullptr;
+        const int size = PQgetCopyData(conn_, &data, 1);
+        if (size == 0) {
+          AwaitSocket(POLLIN, Clock::now() + limits_.answer);
+          continue;
+        }
+        if (size < 0) break;  // the rows are over, or the connection failed
+        std::unique_ptr<char, decltype(&PQfreemem)> message(data, &PQfreemem);
+        if (!more || refused) continue;
+        try {
+          more = rows.Read({data, static_cast<size_t>(size)}, on_row);
+        } catch (...) {
+          refused = std::current_exception();
+        }
+      }
+      Check(Results(Clock::now() + limits_.answer), PGRES_COMMAND_OK);
     });
-    Check(result, PGRES_TUPLES_OK);
-    return result;
+    if (refused) std::rethrow_exception(refused);
   }
 
   void Exec(const std::string& sql) {
@@ -587,27 +740,17 @@ class ServerLedger final : public LedgerDb {
   Result Roundtrip(const std::function<int(PGconn*)>& send) {
     if (!send(conn_)) Fail(nullptr);
     const Clock::time_point deadline = Clock::now() + limits_.answer;
+    return Guarded([&] {
+      Flush(deadline);
+      return Results(deadline);
+    });
+  }
+
+  // call's result; on a stop the running query is cancelled and the connection dropped.
+  template <class Call>
+  auto Guarded(Call call) -> decltype(call()) {
     try {
-      for (int flushed; (flushed = PQflush(conn_)) != 0;) {
-        if (flushed < 0) Fail(nullptr);
-        if (!WaitForSocket(PQsocket(conn_), POLLIN | POLLOUT, deadline, stopped_, name_, kDoing)) {
-          NoAnswer();
-        }
-        if (!PQconsumeInput(conn_)) Fail(nullptr);
-      }
-      Result first;
-      for (;;) {
-        while (PQisBusy(conn_)) {
-          if (!WaitForSocket(PQsocket(conn_), POLLIN, deadline, stopped_, name_, kDoing)) {
-            NoAnswer();
-          }
-          if (!PQconsumeInput(conn_)) Fail(nullptr);
-        }
-        Result next(PQgetResult(conn_));
-        if (!next) break;
-        if (!first) first = std::move(next);
-      }
-      return first;
+      return call();
     } catch (const LedgerError& e) {
       if (e.fault() == Fault::kStopped && conn_) {
         CancelQuery(conn_);
@@ -615,6 +758,35 @@ class ServerLedger final : public LedgerDb {
       }
       throw;
     }
+  }
+
+  // Sends what libpq holds of the request, within the time limit of an answer.
+  void Flush(Clock::time_point deadline) {
+    for (int flushed; (flushed = PQflush(conn_)) != 0;) {
+      if (flushed < 0) Fail(nullptr);
+      AwaitSocket(POLLIN | POLLOUT, deadline);
+    }
+  }
+
+  // Waits for the socket within the deadline (or else NoAnswer), then takes in what came.
+  void AwaitSocket(short events, Clock::time_point deadline) {
+    if (!WaitForSocket(PQsocket(conn_), events, deadline, stopped_, name_, kDoing)) NoAnswer();
+    if (!PQconsumeInput(conn_)) Fail(nullptr);
+  }
+
+  // The first result of the request sent; the others are let go. A COPY's rows wait for
+  // their reader.
+  Result Results(Clock::time_point deadline) {
+    Result first;
+    for (;;) {
+      while (PQisBusy(conn_)) AwaitSocket(POLLIN, deadline);
+      Result next(PQgetResult(conn_));
+      if (!next) break;
+      const bool copy = PQresultStatus(next.get()) == PGRES_COPY_OUT;
+      if (!first) first = std::move(next);
+      if (copy) break;
+    }
+    return first;
   }
 
   [[noreturn]] void NoAnswer() {
@@ -667,6 +839,7 @@ class ServerLedger final : public LedgerDb {
   uint64_t session_ = 0;  // counts the transactions begun
   int cursors_ = 0;
   std::optional<std::string> fingerprint_;
+  Opening opening_;  // of the session begun last
   std::optional<LedgerError> changed_;
   std::map<std::string, std::string, std::less<>> prepared_;
 };

@@ -43,6 +43,7 @@
 #include "ledger/ledger_schema.h"
 #include "ledger/ledger_service.h"
 #include "ledger/ledger_upgrade.h"
+#include "ledger/pg_copy_rows.h"
 #include "ledger/register_ledger.h"
 #include "ledger/snapshot.h"
 #include "ledger/sqlite_db.h"
@@ -740,6 +741,41 @@ TEST(LedgerLocationTest, ServerLocationsAreUrisOrKeywordStrings) {
   for (const char* file :
        {"books.ledger", "/srv/host=books", "Host=books", "= books", "host", "host "}) {
     EXPECT_FALSE(IsServerLocation(file)) << file;
+  }
+}
+
+// The rows of a server's binary COPY: integers in each width, texts, nulls; bytes that are
+// not such rows are refused, and a text is no integer.
+TEST(CopyRowsTest, ReadsTheServersRowsAndRefusesWhatIsNone) {
+  auto big = [](uint64_t value, int bytes) {
+    std::string text;
+    for (int i = bytes - 1; i >= 0; --i) text += static_cast<char>(value >> (8 * i));
+    return text;
+  };
+  const std::string header = std::string("PGCOPY\n\377\r\n\0", 11) + big(0, 4) + big(3, 4) + "ext";
+  const std::string row = big(5, 2) + big(2, 4) + big(uint64_t(-2), 2) + big(4, 4) +
+                          big(uint64_t(-70000), 4) + big(8, 4) + big(1ull << 40, 8) +
+                          big(uint64_t(-1), 4) + big(6, 4) + "名称";
+  const std::string end = big(uint64_t(-1), 2);
+  CopyRows rows("L");
+  std::string seen;
+  auto note = [&](const ResultRow& r) {
+    seen += std::to_string(r.Int(0)) + " " + std::to_string(r.Int(1)) + " " +
+            std::to_string(r.Int(2)) + " " + std::to_string(r.Int(3)) + " " +
+            std::to_string(r.IsNull(3)) + std::to_string(r.IsNull(4)) + " " +
+            std::string(r.Text(4)) + ";";
+  };
+  EXPECT_TRUE(rows.Read(header + row, note));
+  EXPECT_TRUE(rows.Read(row, note));
+  EXPECT_FALSE(rows.Read(end, note));
+  EXPECT_EQ(seen, "-2 -70000 1099511627776 0 10 名称;-2 -70000 1099511627776 0 10 名称;");
+  EXPECT_THAT(ErrorOf([&] { rows.Read(row, [](const ResultRow& r) { r.Int(4); }); }).what(),
+              HasSubstr("Ledger L: column 5 is not an integer"));
+  for (const std::string& bytes :
+       {header.substr(1) + row, header.substr(0, 20), header + row.substr(0, row.size() - 1),
+        header + row + "x", header + big(uint64_t(-2), 2), header}) {
+    EXPECT_THAT(ErrorOf([&] { CopyRows(std::string("L")).Read(bytes, note); }).what(),
+                HasSubstr("Ledger L: cannot read: malformed rows"));
   }
 }
 
