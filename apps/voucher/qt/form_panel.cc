@@ -1,11 +1,9 @@
 #include "apps/voucher/qt/form_panel.h"
 
-#include <algorithm>
-
 #include <QApplication>
-#include <QHBoxLayout>
 #include <QDate>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QInputMethodEvent>
@@ -13,7 +11,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "apps/voucher/form_words.h"
 #include "contracts/prog_ids.h"
 #include "qt/key_codes.h"
 #include "qt/line_edit_box.h"
@@ -49,8 +49,7 @@ FormPanel::FormPanel(QWidget* parent, Page page)
       header_[f]->installEventFilter(this);
     }
     entry_ = std::make_unique<voucher::VoucherEntry>(
-        env_->Windows(), *boxes_, plain,
-        [this](long hwnd) { ShowEditor(hwnd); },
+        env_->Windows(), *boxes_, plain, [this](long hwnd) { ShowEditor(hwnd); },
         [](long hwnd, const std::string& text) {
           if (QLineEdit* line = LineEditWindow::LineEditOf(hwnd)) {
             line->setText(QString::fromStdString(text));

@@ -447,8 +447,8 @@ std::pair<int, int> VoucherForm::PaintHeader(const GridLayout& g) {
     s.Put(box.y, box.x - 2 - TextWidth(title), title, Style::kLabel);
     long hwnd = entry_->Editor(field);
     bool editing = entry_->HeaderAt() == field;
-    BoxView view = ViewOfBox(env_.Windows().Text(hwnd), editing ? env_.Windows().Caret(hwnd) : 0,
-                             box.width);
+    BoxView view =
+        ViewOfBox(env_.Windows().Text(hwnd), editing ? env_.Windows().Caret(hwnd) : 0, box.width);
     s.Put(box.y, box.x - 1, "[", Style::kFrame);
     s.Put(box.y, box.x, PadToWidth(view.text, box.width),
           editing ? Style::kFocusField : Style::kField);
