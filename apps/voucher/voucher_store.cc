@@ -44,6 +44,16 @@ std::vector<std::string> WordsIn(ledger::LedgerSession& session) {
   return words;
 }
 
+// The words a voucher of word may have: the standard ones, and word when the ledger's
+// vouchers use it (one look-up in the key, however many vouchers there are).
+std::vector<std::string> WordsFor(ledger::LedgerSession& session, const std::string& word) {
+  std::vector<std::string> words = StandardWords();
+  if (std::find(words.begin(), words.end(), word) != words.end()) return words;
+  session.Run("SELECT word FROM vouchers WHERE word = ?1 LIMIT 1", {std::string_view(word)},
+              [&](const ResultRow& row) { words.emplace_back(row.Text(0)); });
+  return words;
+}
+
 }  // namespace
 
 VoucherRefused::VoucherRefused(Why why, std::vector<Problem> problems)
@@ -138,7 +148,7 @@ void VoucherStore::SaveOnce(Voucher& voucher) {
       [&](long kind, const std::string& code, long class_id) {
         return saving.Look(kind, code, class_id);
       },
-      WordsIn(*session_));
+      WordsFor(*session_, voucher.word));
   if (!problems.empty()) throw VoucherRefused(VoucherRefused::Why::kProblems, problems);
   const std::string period = PeriodOf(voucher);
   const std::string_view word = voucher.word, date = voucher.date;
