@@ -142,7 +142,9 @@ void VoucherEntry::Commit() {
 bool VoucherEntry::LeaveHeader(const std::string& prefix) {
   if (!header_at_) return true;
   std::string why;
-  if (!SetHeader(grid_.header(), *header_at_, windows_.Text(Editor(*header_at_)), Words(), why)) {
+  // The ledger is asked for its words only when a word was typed.
+  const auto& words = *header_at_ == HeaderField::kWord ? Words() : StandardWords();
+  if (!SetHeader(grid_.header(), *header_at_, windows_.Text(Editor(*header_at_)), words, why)) {
     boxes_.ShowStatus(prefix + why, true);
     return false;
   }
