@@ -24,7 +24,8 @@ struct KeyHelp {
 };
 inline const std::vector<KeyHelp>& KeysOfTheForm() {
   static const std::vector<KeyHelp> keys = {
-      {"Tab / Shift-Tab", "到下一格（框） / 上一格（框）"},
+      {"Tab / Shift-Tab", "到下一格（框） / 上一格（框）；第一格前是凭证头：日期、凭证字、附件"},
+      {"Up Down", "在凭证字框里选择凭证字"},
       {"F8", "按代码列出"},
       {"F9", "按名称查找"},
       {"F2", "自动列出 开/关"},
@@ -33,6 +34,11 @@ inline const std::vector<KeyHelp>& KeysOfTheForm() {
       {"=", "在借方或贷方填入使凭证平衡的金额"},
       {"F5 / Ctrl-S", "检查并保存凭证"},
       {"F6", "按号码打开已保存的凭证"},
+      {"F3", "在当前行前插入一行"},
+      {"F4", "删除当前行"},
+      {"F7", "放弃修改，回到已保存的凭证或空白的新凭证"},
+      {"Ctrl-N", "开始录入新凭证"},
+      {"Esc", "在凭证头的框里：恢复原来的内容"},
       {"Esc", "关闭列表"},
       {"F10 / Ctrl-Q", "退出"},
   };

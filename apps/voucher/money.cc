@@ -5,10 +5,7 @@
 #include "contracts/text.h"
 
 namespace glnamelist::voucher {
-namespace {
 
-// text with full-width ASCII (U+FF01..U+FF5E, what a Chinese input method types) turned
-// into ASCII and the ideographic full stop into a point.
 std::string Narrowed(std::string_view text) {
   std::string out;
   for (size_t at = 0; at < text.size();) {
@@ -21,6 +18,8 @@ std::string Narrowed(std::string_view text) {
   }
   return out;
 }
+
+namespace {
 
 bool Fail(std::string* why, std::string text) {
   if (why) *why = std::move(text);

@@ -42,6 +42,10 @@ class Money {
   int64_t cents_ = 0;
 };
 
+// text with full-width ASCII (U+FF01..U+FF5E, what a Chinese input method types) turned
+// into ASCII and the ideographic full stop into a point.
+std::string Narrowed(std::string_view text);
+
 }  // namespace glnamelist::voucher
 
 #endif  // GLNAMELIST_APPS_VOUCHER_MONEY_H_

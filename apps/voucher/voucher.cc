@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "apps/voucher/voucher_header.h"
 #include "contracts/list_kinds.h"
 #include "contracts/text.h"
 
@@ -103,9 +104,16 @@ std::string Problem::Message() const {
   return line > 0 ? "第 " + std::to_string(line) + " 行：" + text : text;
 }
 
-std::vector<Problem> Check(const Voucher& voucher, const LookUp& look_up) {
+std::vector<Problem> Check(const Voucher& voucher, const LookUp& look_up,
+                           const std::vector<std::string>& words) {
   std::vector<Problem> problems;
   if (!IsValidDate(voucher.date)) problems.push_back({0, "日期 " + voucher.date + " 不是有效日期"});
+  if (std::string why = WordProblem(voucher.word, words); !why.empty()) {
+    problems.push_back({0, why});
+  }
+  if (voucher.attachments < 0 || voucher.attachments > kMaxAttachments) {
+    problems.push_back({0, "附件数 " + std::to_string(voucher.attachments) + " 不对"});
+  }
   auto filled = voucher.FilledLines();
   for (const auto& [line, l] : filled) CheckLine(line, *l, look_up, problems);
   if (filled.size() < 2) problems.push_back({0, "凭证至少要有两行分录"});

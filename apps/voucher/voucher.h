@@ -67,11 +67,13 @@ struct Problem {
 using LookUp = std::function<NamedEntry(long kind, const std::string& code, long class_id)>;
 
 // Everything that keeps the voucher from being saved, in grid order: a date that is no
-// day; on each line a detail account that exists, an item class and an item of it together
+// day, a word not among words (the ledger's voucher words), a negative count of
+// attachments; on each line a detail account that exists, an item class and an item of it together
 // (or neither), a currency that exists (or none), amounts of at most two places, on
 // exactly one side; then at least two lines, and both sides equal. Errors of look_up reach
 // the caller.
-std::vector<Problem> Check(const Voucher& voucher, const LookUp& look_up);
+std::vector<Problem> Check(const Voucher& voucher, const LookUp& look_up,
+                           const std::vector<std::string>& words);
 
 }  // namespace glnamelist::voucher
 

@@ -1,5 +1,6 @@
 #include "apps/voucher/voucher_entry.h"
 
+#include <algorithm>
 #include <exception>
 #include <sstream>
 #include <utility>
@@ -14,6 +15,8 @@ namespace glnamelist::voucher {
 namespace {
 
 constexpr char32_t kCtrlS = 19;
+
+bool Same(const Voucher& a, const Voucher& b) { return DraftText(a) == DraftText(b); }
 
 // Why a save or an opening did not happen: the first problem the store found, a fault of
 // the ledger in words.
@@ -66,40 +69,46 @@ const std::vector<VoucherBoxes::BoxKind>& VoucherEntry::BoxKinds() {
   return kinds;
 }
 
-VoucherEntry::VoucherEntry(platform::WindowSystem& windows, VoucherBoxes& boxes, long amount,
+VoucherEntry::VoucherEntry(platform::WindowSystem& windows, VoucherBoxes& boxes, PlainBoxes plain,
                            std::function<void(long hWnd)> focus, VoucherBoxes::WriteBox write)
     : windows_(windows),
       boxes_(boxes),
-      amount_(amount),
+      plain_(plain),
       focus_(std::move(focus)),
       write_(std::move(write)) {}
 
 void VoucherEntry::UseDrafts(std::optional<DraftStore> drafts) {
   drafts_ = std::move(drafts);
   offered_.reset();
+  asked_ = Asked::kNone;
   if (!drafts_) return;
   try {
     offered_ = drafts_->Load();
+    if (offered_) asked_ = Asked::kDraft;
   } catch (const std::exception& e) {
     boxes_.ShowStatus(FaultText(e), true);  // a damaged draft, moved aside and named
   }
 }
 
-void VoucherEntry::Start(const std::string& date) {
-  Fresh(date, "记");
-  Load();
-}
+void VoucherEntry::Start(const std::string& date) { Fresh(date, "记"); }
 
 void VoucherEntry::Fresh(const std::string& date, const std::string& word) {
   Voucher v;
   v.date = date;
   v.word = word;
-  grid_.Reset(std::move(v));
-  clean_ = DraftText(grid_.voucher());
+  Show(v, v);
+}
+
+void VoucherEntry::Show(Voucher voucher, std::optional<Voucher> clean) {
+  if (clean) clean = VoucherGrid(std::move(*clean)).voucher();  // as the grid keeps it
+  clean_ = std::move(clean);
+  grid_.Reset(std::move(voucher));
+  header_at_.reset();
+  Load();
 }
 
 long VoucherEntry::Editor(Column column) const {
-  if (IsAmount(column)) return amount_;
+  if (IsAmount(column)) return plain_.amount;
   for (size_t i = 0; i < BoxKinds().size(); ++i) {
     if (BoxKinds()[i].kind == ColumnListKind(column)) return boxes_.Window(i);
   }
@@ -112,78 +121,193 @@ void VoucherEntry::Load() {
     auto column = static_cast<Column>(c);
     if (!IsAmount(column)) write_(Editor(column), grid_.Line(at.line)[column]);
   }
-  if (IsAmount(at.column)) write_(amount_, grid_.CurrentText());
+  if (IsAmount(at.column)) write_(plain_.amount, grid_.CurrentText());
+  for (int f = 0; f < kHeaderFields; ++f) {
+    auto field = static_cast<HeaderField>(f);
+    write_(Editor(field), HeaderText(grid_.voucher(), field));
+  }
   focus_(CurrentEditor());
 }
 
 void VoucherEntry::Commit() {
+  if (header_at_) return;  // a header box goes into the voucher when it is left
   long box = CurrentEditor();
   if (!windows_.IsWindow(box)) return;
   std::string text = windows_.Text(box);
   if (text == grid_.CurrentText()) return;
   grid_.SetText(grid_.Current(), text);
-  KeepDraft();
+  KeepDraft(false);
 }
 
-void VoucherEntry::KeepDraft() {
-  if (!drafts_ || offered_) return;  // an offered draft is not overwritten before the answer
+bool VoucherEntry::LeaveHeader(const std::string& prefix) {
+  if (!header_at_) return true;
+  std::string why;
+  // The ledger is asked for its words only when a word was typed.
+  const auto& words = *header_at_ == HeaderField::kWord ? Words() : StandardWords();
+  if (!SetHeader(grid_.header(), *header_at_, windows_.Text(Editor(*header_at_)), words, why)) {
+    boxes_.ShowStatus(prefix + why, true);
+    return false;
+  }
+  write_(Editor(*header_at_), HeaderText(grid_.voucher(), *header_at_));
+  return true;
+}
+
+void VoucherEntry::KeepDraft(bool durable) {
+  if (!drafts_ || asked_ == Asked::kDraft) return;  // an offered draft waits for the answer
   try {
-    if (Unsaved()) {
-      drafts_->Save(grid_.voucher(), /*durable=*/false);
-    } else {
-      drafts_->Discard();
-    }
+    if (!Changed()) return DiscardDraft();
+    std::string text = DraftText(grid_.voucher());
+    if (text == draft_synced_ || (!durable && text == draft_written_)) return;
+    drafts_->Save(grid_.voucher(), durable);
+    draft_written_ = text;
+    if (durable) draft_synced_ = text;
   } catch (const std::exception& e) {
     boxes_.ShowStatus("草稿没有保存：" + FaultText(e), true);
   }
 }
 
-bool VoucherEntry::Unsaved() const { return DraftText(grid_.voucher()) != clean_; }
+void VoucherEntry::DiscardDraft() {
+  draft_written_.clear();
+  draft_synced_.clear();
+  if (drafts_) drafts_->Discard();
+}
+
+bool VoucherEntry::Changed() const { return !clean_ || !Same(grid_.voucher(), *clean_); }
+
+bool VoucherEntry::Unsaved() const {
+  return Changed() || (header_at_ && windows_.Text(Editor(*header_at_)) !=
+                                         HeaderText(grid_.voucher(), *header_at_));
+}
 
 void VoucherEntry::Go(const std::function<void()>& move) {
-  Commit();
-  // An amount left is written as the voucher keeps it ("1000" as "1,000.00"); one that
-  // cannot be read stays as typed, for Check to name.
-  const Cell& at = grid_.Current();
-  if (IsAmount(at.column) && !grid_.CurrentText().empty()) {
-    if (std::optional<Money> amount = Money::Parse(grid_.CurrentText())) {
-      grid_.SetText(at, amount->Text());
+  if (header_at_) {
+    if (!LeaveHeader()) return;
+  } else {
+    Commit();
+    // An amount left is written as the voucher keeps it ("1000" as "1,000.00"); one that
+    // cannot be read stays as typed, for Check to name.
+    const Cell& at = grid_.Current();
+    if (IsAmount(at.column) && !grid_.CurrentText().empty()) {
+      if (std::optional<Money> amount = Money::Parse(grid_.CurrentText())) {
+        grid_.SetText(at, amount->Text());
+      }
     }
   }
   if (listkit::NameListBase* shown = boxes_.Shown()) shown->HideList();
   move();
   Load();
+  KeepDraft(true);
+}
+
+void VoucherEntry::Step(bool back) {
+  const Cell& at = grid_.Current();
+  if (!header_at_) {
+    if (back && at == Cell{0, Column::kExplanation}) {
+      header_at_ = HeaderField::kAttachments;
+    } else {
+      back ? grid_.Previous() : grid_.Next();
+    }
+    return;
+  }
+  int next = static_cast<int>(*header_at_) + (back ? -1 : 1);
+  if (next >= kHeaderFields) {
+    header_at_.reset();
+    grid_.MoveTo({0, Column::kExplanation});
+  } else {
+    header_at_ = static_cast<HeaderField>(std::max(next, 0));
+  }
 }
 
 void VoucherEntry::MoveTo(Cell cell) {
-  Go([&] { grid_.MoveTo(cell); });
+  Go([&] {
+    header_at_.reset();
+    grid_.MoveTo(cell);
+  });
+}
+
+void VoucherEntry::MoveTo(HeaderField field) {
+  Go([&] { header_at_ = field; });
+}
+
+void VoucherEntry::InsertLine() {
+  if (header_at_) return boxes_.ShowStatus("插入行、删除行要在分录的格子里", true);
+  Go([&] { grid_.InsertLine(); });
+}
+
+void VoucherEntry::DeleteLine() {
+  if (header_at_) return boxes_.ShowStatus("插入行、删除行要在分录的格子里", true);
+  Go([&] { grid_.DeleteLine(); });
+}
+
+void VoucherEntry::GiveUp() {
+  Commit();
+  if (!Unsaved()) return boxes_.ShowStatus("没有要放弃的修改", false);
+  asked_ = Asked::kGiveUp;
+}
+
+void VoucherEntry::NewVoucher() {
+  Commit();
+  if (Unsaved()) {
+    asked_ = Asked::kNew;
+    return;
+  }
+  Fresh(grid_.voucher().date, grid_.voucher().word);
+  boxes_.ShowStatus("开始录入新凭证", false);
 }
 
 bool VoucherEntry::Key(const FormKey& key) {
   if (key.vk == VK_TAB || (key.vk == VK_RETURN && !boxes_.Shown())) {
-    Go([&] { key.shift ? grid_.Previous() : grid_.Next(); });
-  } else if (key.ch == U'=' && IsAmount(grid_.Current().column)) {
+    Go([&] { Step(key.shift); });
+  } else if (header_at_ == HeaderField::kWord && (key.vk == VK_UP || key.vk == VK_DOWN)) {
+    long box = Editor(HeaderField::kWord);
+    std::string word(text::Trim(windows_.Text(box), " \t"));
+    write_(box, NextWord(word, Words(), key.vk == VK_DOWN ? 1 : -1));
+  } else if (header_at_ && key.vk == VK_ESCAPE) {
+    write_(Editor(*header_at_), HeaderText(grid_.voucher(), *header_at_));
+  } else if (key.ch == U'=' && !header_at_ && IsAmount(grid_.Current().column)) {
     Go([&] { grid_.Balance(); });
-    KeepDraft();
   } else if (key.vk == kSaveKey || key.ch == kCtrlS) {
     Save();
+  } else if (key.vk == kInsertLineKey) {
+    InsertLine();
+  } else if (key.vk == kDeleteLineKey) {
+    DeleteLine();
+  } else if (key.vk == kGiveUpKey) {
+    GiveUp();
+  } else if (key.ch == kCtrlN) {
+    NewVoucher();
   } else {
     return false;
   }
   return true;
 }
 
+const std::vector<std::string>& VoucherEntry::Words() {
+  if (!words_.empty()) return words_;
+  try {
+    words_ = keeper_ ? keeper_->Words() : StandardWords();
+  } catch (const std::exception& e) {
+    boxes_.ShowStatus("凭证字没有读到：" + FaultText(e), true);
+    return StandardWords();  // read again next time
+  }
+  return words_;
+}
+
 void VoucherEntry::Save() {
   Commit();
+  if (!LeaveHeader("没有保存：")) return;
+  KeepDraft(true);
   if (!keeper_) {
     boxes_.ShowStatus("没有保存：这个账套不能保存凭证", true);
     return;
   }
   try {
-    std::vector<Problem> problems =
-        Check(grid_.voucher(), [this](long kind, const std::string& code, long class_id) {
+    std::vector<Problem> problems = Check(
+        grid_.voucher(),
+        [this](long kind, const std::string& code, long class_id) {
           return names_.Look(kind, code, class_id, 0);
-        });
+        },
+        Words());
     if (!problems.empty()) {
       boxes_.ShowStatus("没有保存：" + problems.front().Message(), true);
       return;
@@ -191,9 +315,8 @@ void VoucherEntry::Save() {
     Voucher saved = grid_.voucher();
     std::erase_if(saved.lines, [](const VoucherLine& l) { return l.IsBlank(); });
     keeper_->Save(saved);
-    if (drafts_) drafts_->Discard();
+    DiscardDraft();
     Fresh(saved.date, saved.word);
-    Load();
     boxes_.ShowStatus("已保存：" + saved.word + "字第 " + std::to_string(saved.number) + " 号（" +
                           saved.date.substr(0, 7) + "），开始录入下一张凭证",
                       false);
@@ -212,7 +335,9 @@ void VoucherEntry::OpenByText(const std::string& text) {
     return;
   }
   if (Unsaved()) {
-    boxes_.ShowStatus("正在录入的凭证还没有保存：请先保存（" + std::string(kSaveKeys) + "）", true);
+    boxes_.ShowStatus("正在录入的凭证还没有保存：请先保存（" + std::string(kSaveKeys) +
+                          "），或放弃修改（" + kGiveUpKeys + "）",
+                      true);
     return;
   }
   std::string name = ref->month + " " + ref->word + "字第 " + std::to_string(ref->number) + " 号";
@@ -226,33 +351,72 @@ void VoucherEntry::OpenByText(const std::string& text) {
       boxes_.ShowStatus("没有找到凭证 " + name, true);
       return;
     }
-    grid_.Reset(std::move(*found));
-    clean_ = DraftText(grid_.voucher());
-    Load();
+    Show(*found, *found);
     boxes_.ShowStatus("已打开凭证 " + name, false);
   } catch (const std::exception& e) {
     boxes_.ShowStatus("没有打开凭证 " + name + "：" + WhyNot(e), true);
   }
 }
 
-void VoucherEntry::AnswerDraft(bool take) {
+const char* VoucherEntry::Question() const {
+  switch (asked_) {
+    case Asked::kDraft:
+      return kDraftQuestion;
+    case Asked::kGiveUp:
+      return kGiveUpQuestion;
+    case Asked::kNew:
+      return kNewQuestion;
+    case Asked::kNone:
+      break;
+  }
+  return nullptr;
+}
+
+void VoucherEntry::Answer(bool yes) {
+  Asked asked = std::exchange(asked_, Asked::kNone);
+  if (asked == Asked::kDraft) return TakeDraft(yes);
+  if (!yes) return;
+  if (asked == Asked::kGiveUp) Revert();
+  if (asked == Asked::kNew) {
+    DiscardDraft();
+    Fresh(grid_.voucher().date, grid_.voucher().word);
+    boxes_.ShowStatus("已放弃修改，开始录入新凭证", false);
+  }
+}
+
+void VoucherEntry::Revert() {
+  const Voucher& now = grid_.voucher();
+  if (clean_) {
+    Show(*clean_, *clean_);
+  } else {
+    // Only a draft of the saved voucher is known: the voucher is read again.
+    std::string name =
+        now.date.substr(0, 7) + " " + now.word + "字第 " + std::to_string(now.number) + " 号";
+    try {
+      std::optional<Voucher> saved =
+          keeper_ ? keeper_->Open(now.word, now.date.substr(0, 7), now.number) : std::nullopt;
+      if (!saved) return boxes_.ShowStatus("没有放弃修改：找不到凭证 " + name, true);
+      Show(*saved, *saved);
+    } catch (const std::exception& e) {
+      return boxes_.ShowStatus("没有放弃修改：凭证 " + name + " 读不出来：" + WhyNot(e), true);
+    }
+  }
+  DiscardDraft();
+  boxes_.ShowStatus(grid_.voucher().id != 0 ? "已放弃修改，回到已保存的凭证" : "已放弃修改", false);
+}
+
+void VoucherEntry::TakeDraft(bool take) {
   std::optional<Voucher> draft = std::exchange(offered_, std::nullopt);
   if (!draft) return;
   if (take) {
-    Voucher clean = *draft;
-    grid_.Reset(std::move(*draft));
-    clean.lines.clear();
+    Voucher begun = *draft;
+    begun.lines.clear();
     // A draft of a saved voucher has changes against that one; a new one against nothing.
-    clean_ = clean.id != 0 ? std::string() : DraftText(VoucherGrid(clean).voucher());
-    Load();
+    Show(*draft, draft->id != 0 ? std::nullopt : std::optional<Voucher>(begun));
     boxes_.ShowStatus("已恢复上次没有保存的凭证", false);
-  } else if (drafts_) {
-    try {
-      drafts_->Discard();
-    } catch (const std::exception& e) {
-      boxes_.ShowStatus(FaultText(e), true);
-    }
+    return;
   }
+  DiscardDraft();
 }
 
 bool VoucherEntry::Balanced() const { return TotalsOf(grid_.voucher()).Balanced(); }
@@ -264,12 +428,9 @@ std::string VoucherEntry::TotalsText() const {
   return text;
 }
 
-std::string VoucherEntry::HeaderText() const {
-  const Voucher& v = grid_.voucher();
-  std::string number =
-      v.number > 0 ? "字第 " + std::to_string(v.number) + " 号" : "字（保存时编号）";
-  return "日期 " + v.date + "   " + v.word + number + "   附件 " + std::to_string(v.attachments) +
-         " 张";
+std::string VoucherEntry::NumberText() const {
+  long number = grid_.voucher().number;
+  return number > 0 ? "第 " + std::to_string(number) + " 号" : "（保存时编号）";
 }
 
 }  // namespace glnamelist::voucher

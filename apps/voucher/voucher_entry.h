@@ -9,14 +9,30 @@
 // box lists the items of its own line's class. What the box holds goes into the grid after
 // every key (Commit) and the grid is kept as the draft.
 //
+// The header's date, word and attachments have plain boxes of their own, always shown.
+// Shift-Tab from the first cell goes back into them (date, word, attachments), Tab from
+// the last one to the first cell. What a header box holds goes into the voucher when the
+// box is left (voucher_header.h); a box that holds what cannot be is not left: the status
+// line says why, and Esc puts back what the voucher has. Up and Down choose the word among
+// the ledger's words.
+//
 // Keys the voucher takes before its box: Tab and Enter (while no list is shown) to the next
 // cell (an amount left is written as the voucher keeps it, "1,000.00"), Shift-Tab back, "="
-// in an amount cell for what balances the voucher, F5 and Ctrl-S to save. Saving runs Check first and names the first problem's line in the status line;
-// a saved voucher's number is shown and a new voucher begins. The host asks for a number
-// to open (OpenByText) and whether to take the draft offered on starting.
+// in an amount cell for what balances the voucher, F5 and Ctrl-S to save, F3 to insert a
+// line before the current one, F4 to delete the current line, F7 to give up the changes
+// (back to the voucher as saved, or to an empty new one) and Ctrl-N for a new voucher, both
+// after a question while there are changes. Saving runs Check first and names the first
+// problem's line in the status line; a saved voucher's number is shown and a new voucher
+// begins. The host asks for a number to open (OpenByText) and puts the questions to the
+// person (Question, Answer).
+//
+// The draft is written at every key that changes the voucher and is on the disk (fsync)
+// whenever a cell or header box is left, a line inserted or deleted and before a save: a
+// crash loses at most what was typed into the box being edited.
 #ifndef GLNAMELIST_APPS_VOUCHER_VOUCHER_ENTRY_H_
 #define GLNAMELIST_APPS_VOUCHER_VOUCHER_ENTRY_H_
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,29 +44,47 @@
 #include "apps/voucher/type_ahead.h"
 #include "apps/voucher/voucher_boxes.h"
 #include "apps/voucher/voucher_grid.h"
+#include "apps/voucher/voucher_header.h"
 #include "apps/voucher/voucher_keeper.h"
 #include "platform/window_system.h"
 
 namespace glnamelist::voucher {
 
-// The keys that save and open (virtual-key codes).
-inline constexpr long kSaveKey = 116;  // F5
-inline constexpr long kOpenKey = 117;  // F6
+// The keys of the voucher (virtual-key codes, and the character of Ctrl-N).
+inline constexpr long kSaveKey = 116;        // F5
+inline constexpr long kOpenKey = 117;        // F6
+inline constexpr long kInsertLineKey = 114;  // F3
+inline constexpr long kDeleteLineKey = 115;  // F4
+inline constexpr long kGiveUpKey = 118;      // F7
+inline constexpr char32_t kCtrlN = 14;
 
 // The words of the voucher form that both forms show.
 inline constexpr const char* kSaveKeys = "F5 / Ctrl-S";
 inline constexpr const char* kOpenKeys = "F6";
+inline constexpr const char* kInsertLineKeys = "F3";
+inline constexpr const char* kDeleteLineKeys = "F4";
+inline constexpr const char* kGiveUpKeys = "F7";
+inline constexpr const char* kNewKeys = "Ctrl-N";
 inline constexpr const char* kOpenPrompt = "打开凭证（号码，或 月份 号码，如 2026-12 3）：";
 inline constexpr const char* kDraftQuestion = "有上次没有保存的凭证，接着录入吗？";
+inline constexpr const char* kGiveUpQuestion = "放弃对这张凭证的修改吗？";
+inline constexpr const char* kNewQuestion =
+    "这张凭证的修改还没有保存，放弃修改，开始录入新凭证吗？";
+
+// The plain boxes of the voucher (windows): the amounts' and the header's, by HeaderField.
+struct PlainBoxes {
+  long amount = 0;
+  std::array<long, kHeaderFields> header{};
+};
 
 class VoucherEntry {
  public:
   // The columns with a list, in the order of their boxes.
   static const std::vector<VoucherBoxes::BoxKind>& BoxKinds();
 
-  // boxes: made over BoxKinds(); amount: the window of the amount box. focus gives a window
+  // boxes: made over BoxKinds(); plain: the windows of the plain boxes. focus gives a window
   // the focus as the host does; write puts a text into a box as the host's box shows it.
-  VoucherEntry(platform::WindowSystem& windows, VoucherBoxes& boxes, long amount,
+  VoucherEntry(platform::WindowSystem& windows, VoucherBoxes& boxes, PlainBoxes plain,
                std::function<void(long hWnd)> focus, VoucherBoxes::WriteBox write);
 
   // Where vouchers are saved (none: saving says it cannot), and where the draft is kept
@@ -62,16 +96,30 @@ class VoucherEntry {
   void Start(const std::string& date);
 
   const VoucherGrid& Grid() const { return grid_; }
-  // The window of the box over a column's cells.
+  // The header box being edited; nullopt while a cell is.
+  std::optional<HeaderField> HeaderAt() const { return header_at_; }
+  // The window of the box over a column's cells, and of a header box.
   long Editor(Column column) const;
-  long CurrentEditor() const { return Editor(grid_.Current().column); }
+  long Editor(HeaderField field) const { return plain_.header[static_cast<size_t>(field)]; }
+  long CurrentEditor() const {
+    return header_at_ ? Editor(*header_at_) : Editor(grid_.Current().column);
+  }
 
   // The keys the voucher takes (see above); true when key was one of them.
   bool Key(const FormKey& key);
   // What the box over the current cell holds goes into the grid, and into the draft.
   void Commit();
-  // Goes to cell (a click on it).
+  // Goes to cell, or to a header box (a click on it).
   void MoveTo(Cell cell);
+  void MoveTo(HeaderField field);
+
+  // Inserts a blank line before the current one, deletes the current line.
+  void InsertLine();
+  void DeleteLine();
+  // Gives up the changes (back to the voucher as saved or begun), and begins a new voucher;
+  // each asks first while there are changes.
+  void GiveUp();
+  void NewVoucher();
 
   // Checks and saves the voucher, and says how that went.
   void Save();
@@ -80,35 +128,64 @@ class VoucherEntry {
   // kept when it has changes not saved: it is saved first, or nothing is opened.
   void OpenByText(const std::string& text);
 
-  // A draft was found on starting and waits for the person's answer.
-  bool DraftOffered() const { return offered_.has_value(); }
-  // Takes the draft offered into the grid, or gives it up.
-  void AnswerDraft(bool take);
+  // The question that waits for the person's answer (yes or no), nullptr when none does: a
+  // draft found on starting, giving up the changes, a new voucher over changes.
+  const char* Question() const;
+  bool DraftOffered() const { return asked_ == Asked::kDraft; }
+  // The answer to the question: the draft taken into the grid or given up, the changes
+  // given up, or nothing done.
+  void Answer(bool yes);
 
   // "借方合计 1,200.00   贷方合计 1,000.00   差额 200.00" (no difference once they agree).
   std::string TotalsText() const;
   bool Balanced() const;
-  // "记 字第 3 号" once saved, "记 字（保存时编号）" before; the date and the attachments.
-  std::string HeaderText() const;
+  // "第 3 号" once saved, "（保存时编号）" before.
+  std::string NumberText() const;
 
  private:
-  // Puts the current line's texts into the boxes and gives the current cell's box the focus.
+  enum class Asked { kNone, kDraft, kGiveUp, kNew };
+
+  // Puts the current line's texts and the header into the boxes and gives the current box
+  // the focus.
   void Load();
+  // Leaves the current box for where move goes: not from a header box whose text cannot be.
   void Go(const std::function<void()>& move);
-  void KeepDraft();
+  // Tab or Shift-Tab: through the header, then the cells.
+  void Step(bool back);
+  // The header box being edited into the voucher; false (and says why after prefix) when
+  // its text cannot be.
+  bool LeaveHeader(const std::string& prefix = "");
+  // Keeps the grid as the draft, on the disk when durable; forgets it once nothing changed.
+  void KeepDraft(bool durable);
+  void DiscardDraft();
+  // The voucher differs from the one saved, opened or begun; or (Unsaved) so does the text
+  // of the header box being edited.
+  bool Changed() const;
   bool Unsaved() const;
   void Fresh(const std::string& date, const std::string& word);
+  // Shows voucher, at its first cell, as the voucher that changes are made against (none:
+  // unknown, so that every state of it counts as changed).
+  void Show(Voucher voucher, std::optional<Voucher> clean);
+  // Back to the voucher as saved (read again when only a draft of it is known) or begun.
+  void Revert();
+  void TakeDraft(bool take);
+  // The ledger's voucher words, read once (the standard ones while the ledger cannot say).
+  const std::vector<std::string>& Words();
 
   platform::WindowSystem& windows_;
   VoucherBoxes& boxes_;
-  long amount_;
+  PlainBoxes plain_;
   std::function<void(long)> focus_;
   VoucherBoxes::WriteBox write_;
   VoucherGrid grid_;
-  std::string clean_;  // the voucher as last saved, opened or begun (its draft text)
+  std::optional<HeaderField> header_at_;
+  std::optional<Voucher> clean_;  // the voucher as last saved, opened or begun
   std::shared_ptr<VoucherKeeper> keeper_;
   std::optional<DraftStore> drafts_;
+  std::string draft_written_, draft_synced_;  // the draft's text last written, and synced
+  Asked asked_ = Asked::kNone;
   std::optional<Voucher> offered_;
+  std::vector<std::string> words_;
   EntryNames names_;
 };
 

@@ -90,4 +90,10 @@ void VoucherGrid::DeleteLine() {
   current_.line = std::min(current_.line, Lines() - 1);
 }
 
+void VoucherGrid::InsertLine() {
+  voucher_.lines.insert(voucher_.lines.begin() + current_.line, VoucherLine());
+  current_.column = Column::kExplanation;
+  KeepBlankLast();
+}
+
 }  // namespace glnamelist::voucher

@@ -48,8 +48,10 @@ class VoucherGrid {
   // What balances the voucher on the current line's amount cell ("=" in it): the
   // difference of the other lines, on the side it is due; nothing changes elsewhere.
   void Balance();
-  // Removes the current line (the grid keeps one blank line at least).
+  // Removes the current line (the grid keeps one blank line at least); inserts a blank line
+  // before it, and goes to its first cell.
   void DeleteLine();
+  void InsertLine();
 
   // Replaces the whole voucher (a draft, or one read from the ledger), at its first cell.
   void Reset(Voucher voucher);

@@ -6,8 +6,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "apps/voucher/voucher.h"
+#include "apps/voucher/voucher_header.h"
 #include "apps/voucher/voucher_store.h"
 
 namespace glnamelist::voucher {
@@ -23,6 +25,8 @@ class VoucherKeeper {
   // The saved voucher of word, month (YYYY-MM) and number; nullopt when there is none.
   virtual std::optional<Voucher> Open(const std::string& word, const std::string& month,
                                       long number) = 0;
+  // The voucher words a voucher may have.
+  virtual std::vector<std::string> Words() { return StandardWords(); }
 };
 
 // The vouchers of the ledger at location, in its voucher store (opened at the first save or
@@ -35,6 +39,7 @@ class LedgerKeeper : public VoucherKeeper {
                               long number) override {
     return Store().Open(word, month, number);
   }
+  std::vector<std::string> Words() override { return Store().Words(); }
 
  private:
   VoucherStore& Store() {

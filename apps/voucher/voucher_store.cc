@@ -1,9 +1,11 @@
 #include "apps/voucher/voucher_store.h"
 
+#include <algorithm>
 #include <map>
 #include <tuple>
 #include <utility>
 
+#include "apps/voucher/voucher_header.h"
 #include "contracts/list_kinds.h"
 #include "contracts/text.h"
 #include "ledger/ledger_error.h"
@@ -31,6 +33,26 @@ std::string PeriodOf(const Voucher& v) { return v.date.substr(0, 7); }
 
 // A null for 0, the id otherwise.
 SqlValue IdOrNull(long id) { return id ? SqlValue(int64_t{id}) : SqlValue(); }
+
+// The voucher words of the ledger: the standard ones, then the others its vouchers use.
+std::vector<std::string> WordsIn(ledger::LedgerSession& session) {
+  std::vector<std::string> words = StandardWords();
+  session.Run("SELECT DISTINCT word FROM vouchers ORDER BY word", {}, [&](const ResultRow& row) {
+    std::string word(row.Text(0));
+    if (std::find(words.begin(), words.end(), word) == words.end()) words.push_back(word);
+  });
+  return words;
+}
+
+// The words a voucher of word may have: the standard ones, and word when the ledger's
+// vouchers use it (one look-up in the key, however many vouchers there are).
+std::vector<std::string> WordsFor(ledger::LedgerSession& session, const std::string& word) {
+  std::vector<std::string> words = StandardWords();
+  if (std::find(words.begin(), words.end(), word) != words.end()) return words;
+  session.Run("SELECT word FROM vouchers WHERE word = ?1 LIMIT 1", {std::string_view(word)},
+              [&](const ResultRow& row) { words.emplace_back(row.Text(0)); });
+  return words;
+}
 
 }  // namespace
 
@@ -121,10 +143,12 @@ void VoucherStore::Save(Voucher& voucher) {
 void VoucherStore::SaveOnce(Voucher& voucher) {
   ledger::SessionTransaction transaction(*session_, true);
   Saving saving{*session_, {}};
-  std::vector<Problem> problems =
-      Check(voucher, [&](long kind, const std::string& code, long class_id) {
+  std::vector<Problem> problems = Check(
+      voucher,
+      [&](long kind, const std::string& code, long class_id) {
         return saving.Look(kind, code, class_id);
-      });
+      },
+      WordsFor(*session_, voucher.word));
   if (!problems.empty()) throw VoucherRefused(VoucherRefused::Why::kProblems, problems);
   const std::string period = PeriodOf(voucher);
   const std::string_view word = voucher.word, date = voucher.date;
@@ -186,6 +210,13 @@ std::optional<Voucher> VoucherStore::Open(const std::string& word, const std::st
 }
 
 std::optional<Voucher> VoucherStore::Open(long id) { return Read("id = ?1", {int64_t{id}}); }
+
+std::vector<std::string> VoucherStore::Words() {
+  ledger::SessionTransaction transaction(*session_, false);
+  std::vector<std::string> words = WordsIn(*session_);
+  transaction.Commit();
+  return words;
+}
 
 std::optional<Voucher> VoucherStore::Read(std::string_view where,
                                           std::initializer_list<SqlValue> key) {

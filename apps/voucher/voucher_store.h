@@ -54,6 +54,8 @@ class VoucherStore {
   // none. Its lines hold the codes of their entries and amounts as Money::Text writes them.
   std::optional<Voucher> Open(const std::string& word, const std::string& month, long number);
   std::optional<Voucher> Open(long id);
+  // The voucher words of the ledger: 记, 收, 付, 转, then any other its vouchers use.
+  std::vector<std::string> Words();
 
  private:
   struct Saving;

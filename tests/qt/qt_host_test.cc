@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSet>
@@ -25,6 +26,7 @@
 #include <filesystem>
 #include <set>
 
+#include "apps/voucher/draft_store.h"
 #include "apps/voucher/qt/key_script.h"
 #include "apps/voucher/qt/screenshot.h"
 #include "apps/voucher/qt/voucher_window.h"
@@ -548,6 +550,14 @@ TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsN
   QStringList menus;
   for (QAction* menu : window_->menuBar()->actions()) menus << menu->text();
   EXPECT_EQ(menus, QStringList({"账套(&L)", "凭证(&P)", "视图(&V)", "帮助(&H)"}));
+  QLineEdit* date = window_->Panel().HeaderBox(voucher::HeaderField::kDate);
+  QTest::mouseClick(date, Qt::LeftButton);
+  QTRY_COMPARE(QApplication::focusWidget(), date);
+  Press(Qt::Key_End);
+  for (int i = 0; i < 10; ++i) Press(Qt::Key_Backspace);
+  Type("2026年11月3日");
+  Tabs(3);
+  EXPECT_EQ(date->text(), "2026-11-03");
   At(0, Column::kExplanation);
   Type("付货款");
   Press(Qt::Key_Tab);
@@ -582,7 +592,7 @@ TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsN
   Type("=");
   QTRY_COMPARE(Cell(1, Column::kCredit), "1,000.00");
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
-  QTRY_VERIFY(Status().startsWith("已保存：记字第 1 号"));
+  QTRY_COMPARE(Status(), "已保存：记字第 1 号（2026-11），开始录入下一张凭证");
   EXPECT_EQ(Cell(0, Column::kAccount), "") << "a new voucher begins";
   At(0, Column::kExplanation);
 
@@ -596,6 +606,21 @@ TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsN
       QStringList({Cell(0, Column::kAccount), Cell(0, Column::kItemClass), Cell(0, Column::kItem),
                    Cell(0, Column::kDebit), Cell(1, Column::kAccount), Cell(1, Column::kCredit)}),
       QStringList({"2202", "002", "01.001", "1,000.00", "1002.01", "1,000.00"}));
+}
+
+// What was typed is on the disk once its cell is left: a form that ends without saving
+// leaves it, and the next form offers it in a question.
+TEST_F(QtVoucherTest, ADraftLeftByAFormThatEndedUnsavedIsOfferedAtTheNextStart) {
+  Type("付货款");
+  Press(Qt::Key_Tab);
+  ASSERT_TRUE(voucher::DraftStore(ledger_).Load());
+  window_.reset();
+  OpenWindow({});
+  QTRY_VERIFY(Dialog() != nullptr);
+  EXPECT_EQ(Dialog()->text(), voucher::kDraftQuestion);
+  QTest::mouseClick(static_cast<QWidget*>(Dialog()->button(QMessageBox::Yes)), Qt::LeftButton);
+  QTRY_COMPARE(Cell(0, voucher::Column::kExplanation), "付货款");
+  EXPECT_EQ(Status(), "已恢复上次没有保存的凭证");
 }
 
 }  // namespace

@@ -330,15 +330,36 @@ if on_file; then
   done
 fi
 
-# A voucher of two lines on a copy of the ledger: an account with an item chosen by a
-# point, a bank account found by F9, amounts; refused while it does not balance, saved
-# under number 1, opened again by its number. (The ledger's own tests save on a server.)
+# A voucher of two lines, on a copy of the ledger file or on the server's ledger: its header
+# typed before its first cell (a date as bookkeepers write it, the word chosen by Down, a
+# count of attachments), an account with an item chosen by a point, a bank account found by
+# F9, amounts; refused while it does not balance, saved under number 1 of its word and
+# month, opened again by its number.
+vouchers=$LEDGER
 if on_file; then
-  cp "$LEDGER" "$WORK/vouchers.ledger"
+  vouchers=$WORK/vouchers.ledger
+  cp "$LEDGER" "$vouchers"
+fi
+if on_file || on_server; then
   SESSION=voucher PAGE=voucher
-  start "" "" "$WORK/vouchers.ledger"
+  start "" "" "$vouchers"
   shows "摘要" && shows "核算项目" && shows "贷方" && shows "字（保存时编号）" ||
     fail "the voucher's header and the titles of its columns"
+  keys BTab
+  clear_box
+  type_text "两张"
+  keys Tab
+  wait_for "附件数“两张”不对" "a count of attachments that is none, refused"
+  keys Escape
+  wait_for "[0    ]" "Esc puts back the count the voucher has"
+  clear_box
+  type_text "2"
+  keys BTab Down BTab
+  clear_box
+  type_text "2026/11/3"
+  keys Tab
+  wait_for "[2026-11-03 ]" "the date as the voucher keeps it"
+  keys Tab Tab
   type_text "付货款"
   keys Tab
   wait_for "库存现金" "the box over the account cell lists the accounts"
@@ -371,13 +392,15 @@ if on_file; then
   type_text "="
   wait_for "贷方合计 1,000.00" "= balances the voucher"
   keys C-s
-  wait_for "已保存：记字第 1 号" "the voucher is saved under its number"
+  wait_for "已保存：收字第 1 号（2026-11）" "the voucher is saved under its number"
   wait_gone "1002.01" "a new voucher begins"
   keys F6
   wait_for "打开凭证" "F6 asks for a number"
   type_text "1"
   keys Enter
-  wait_for "已打开凭证" "the saved voucher is opened by its number"
+  wait_for "已打开凭证 2026-11 收字第 1 号" "the saved voucher is opened by its number"
+  screen_text | grep -q "日期 \[2026-11-03 *\] .*凭证字 \[收 *\] 字第 1 号 .*附件 \[2 *\] 张" ||
+    fail "its header, as saved"
   screen_text | grep -q "2202 .* 002 .* 01.001 .*1,000.00" || fail "its first line, as saved"
   screen_text | grep -q "1002.01 .*1,000.00" || fail "its second line, as saved"
   [ -z "$(ls "$WORK/state/glnamelist/drafts")" ] || fail "no draft once saved"
@@ -392,11 +415,20 @@ if on_file; then
   poll "the killed form's session ends" test -s "$WORK/voucher.status"
   $TMUX_CMD kill-session -t voucher 2>/dev/null
   rm -f "$WORK/voucher.status"
-  start "" "" "$WORK/vouchers.ledger"
+  start "" "" "$vouchers"
   wait_for "有上次没有保存的凭证，接着录入吗？（Y/N）" "the draft is offered"
   keys y
   wait_for "已恢复上次没有保存的凭证" "the draft taken"
-  shows "付货款再付" && shows "记字第 1 号" || fail "the draft as it was typed, of voucher 1"
+  shows "付货款再付" && shows "字第 1 号" || fail "the draft as it was typed, of voucher 1"
+  # Its changes given up after a question: the voucher as saved; then a new one.
+  keys F7
+  wait_for "放弃对这张凭证的修改吗？（Y/N）" "F7 asks before giving up the changes"
+  keys y
+  wait_for "已放弃修改，回到已保存的凭证" "the changes given up"
+  hides "付货款再付" || fail "the voucher as saved, without the change"
+  keys C-n
+  wait_for "开始录入新凭证" "Ctrl-N begins a new voucher"
+  wait_gone "1002.01" "the new voucher is empty"
   keys F10
   poll "glvoucher on the voucher did not end" test -s "$WORK/voucher.status"
   SESSION=e2e PAGE=boxes

@@ -218,7 +218,9 @@ TEST_P(VoucherStoreTest, AWrongVoucherIsRefusedWithItsLineAndNothingIsWritten) {
            {[](Voucher& v) { v.lines[0][Column::kDebit] = "1.011"; },
             "第 1 行：借方金额 1.011 最多两位小数"},
            {[](Voucher& v) { v.lines.pop_back(); }, "凭证至少要有两行分录"},
-           {[](Voucher& v) { v.date = "2026-02-30"; }, "日期 2026-02-30 不是有效日期"}}) {
+           {[](Voucher& v) { v.date = "2026-02-30"; }, "日期 2026-02-30 不是有效日期"},
+           {[](Voucher& v) { v.word = "现"; },
+            "凭证字“现”不是这个账套的凭证字（记、收、付、转）"}}) {
     Voucher v = Lines(2);
     c.edit(v);
     try {
@@ -235,6 +237,7 @@ TEST_P(VoucherStoreTest, AWrongVoucherIsRefusedWithItsLineAndNothingIsWritten) {
   Voucher right = Lines(2);
   store.Save(right);
   EXPECT_EQ(right.number, 1) << "no number was used up";
+  EXPECT_THAT(store.Words(), ::testing::ElementsAre("记", "收", "付", "转"));
 }
 
 // Two clerks open the same voucher; the second to save is refused and nothing of the first's

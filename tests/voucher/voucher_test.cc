@@ -16,6 +16,7 @@
 #include "apps/voucher/open_ledger.h"
 #include "apps/voucher/voucher_entry.h"
 #include "apps/voucher/voucher_grid.h"
+#include "apps/voucher/voucher_header.h"
 #include "contracts/list_kinds.h"
 #include "contracts/virtual_keys.h"
 #include "tests/fakes/error_of.h"
@@ -94,7 +95,7 @@ VoucherLine Line(std::vector<std::string> cells) {
 
 std::vector<std::string> Messages(const Voucher& v) {
   std::vector<std::string> out;
-  for (const Problem& p : Check(v, LookIn)) out.push_back(p.Message());
+  for (const Problem& p : Check(v, LookIn, StandardWords())) out.push_back(p.Message());
   return out;
 }
 
@@ -112,20 +113,26 @@ TEST(VoucherCheckTest, ABalancedVoucherOfDetailAccountsPassesBlankLinesAside) {
 TEST(VoucherCheckTest, EveryProblemNamesItsLine) {
   Voucher v;
   v.date = "2023-02-29";
+  v.word = "现";
+  v.attachments = -1;
   v.lines = {Line({"", "1002", "", "", "", "10"}), Line({"", "1009", "001", "", "USD", "1.234"}),
              Line({"", "6001", "", "02", "", "5", "5"}), Line({"", "", "002", "01"}),
              Line({"", "6001", "001", "99", "", "0", ""})};
-  EXPECT_THAT(Messages(v),
-              ElementsAre("日期 2023-02-29 不是有效日期", "第 1 行：科目 1002 不是明细科目",
-                          "第 2 行：科目 1009 不存在", "第 2 行：核算类别 001 没有核算项目",
-                          "第 2 行：币别 USD 不存在", "第 2 行：借方金额 1.234 最多两位小数",
-                          "第 3 行：核算项目 02 没有核算类别",
-                          "第 3 行：一行只能有借方或贷方金额，不能两方都有", "第 4 行：没有科目",
-                          "第 4 行：核算类别 002 不存在", "第 4 行：没有金额",
-                          "第 5 行：核算项目 99 不在核算类别 001 中", "第 5 行：没有金额",
-                          "借贷不平衡：借方 15.00，贷方 5.00，差额 10.00"));
+  EXPECT_THAT(
+      Messages(v),
+      ElementsAre("日期 2023-02-29 不是有效日期",
+                  "凭证字“现”不是这个账套的凭证字（记、收、付、转）", "附件数 -1 不对",
+                  "第 1 行：科目 1002 不是明细科目", "第 2 行：科目 1009 不存在",
+                  "第 2 行：核算类别 001 没有核算项目", "第 2 行：币别 USD 不存在",
+                  "第 2 行：借方金额 1.234 最多两位小数", "第 3 行：核算项目 02 没有核算类别",
+                  "第 3 行：一行只能有借方或贷方金额，不能两方都有", "第 4 行：没有科目",
+                  "第 4 行：核算类别 002 不存在", "第 4 行：没有金额",
+                  "第 5 行：核算项目 99 不在核算类别 001 中", "第 5 行：没有金额",
+                  "借贷不平衡：借方 15.00，贷方 5.00，差额 10.00"));
   v.lines.resize(1);
   v.date = "2024-12-31";
+  v.word = "转";
+  v.attachments = 0;
   EXPECT_THAT(Messages(v), ElementsAre("第 1 行：科目 1002 不是明细科目", "凭证至少要有两行分录",
                                        "借贷不平衡：借方 10.00，贷方 0.00，差额 10.00"));
 }
@@ -160,6 +167,46 @@ TEST(VoucherGridTest, EnterGoesAlongTheLineThenToTheNextAndEqualsBalances) {
   EXPECT_STREQ(ColumnTitle(Column::kItem), "核算项目");
   EXPECT_EQ(ColumnListKind(Column::kItem), nlItem);
   EXPECT_EQ(ColumnListKind(Column::kDebit), 0);
+}
+
+TEST(VoucherHeaderTest, DatesAsBookkeepersWriteThemCountsAndWordsAndASavedVoucherKeepsItsMonth) {
+  std::string read;
+  for (const char* typed : {"2026-12-6", " 2026/1/31 ", "2024.02.29", "20261206", "2026年12月6日",
+                            "２０２６－１２－０６"}) {
+    read += ReadDate(typed).value_or("none") + " ";
+  }
+  EXPECT_EQ(read, "2026-12-06 2026-01-31 2024-02-29 2026-12-06 2026-12-06 2026-12-06 ");
+  std::string why;
+  for (const char* typed : {"2026-13-01", "2023-02-29", "2026-12-00", "12-06", "2026-1206",
+                            "2026-12-06-1", "1899-12-31", "abc", ""}) {
+    EXPECT_FALSE(ReadDate(typed, &why)) << typed;
+    EXPECT_THAT(why, ::testing::EndsWith("请按 年-月-日 输入，如 2026-12-06")) << typed;
+  }
+  EXPECT_EQ(why, "日期“”看不懂，请按 年-月-日 输入，如 2026-12-06");
+  std::string counts;
+  for (const char* typed : {"", " 3 ", "０", "9999", "-1", "1.5", "10000"}) {
+    counts += std::to_string(ReadAttachments(typed).value_or(-1)) + " ";
+  }
+  EXPECT_EQ(counts, "0 3 0 9999 -1 -1 -1 ");
+  const auto& words = StandardWords();
+  EXPECT_EQ(NextWord("记", words, -1) + NextWord("转", words, 1) + NextWord("收", words, 1) +
+                NextWord("现", words, 1),
+            "转记付记");
+
+  Voucher v{.id = 4, .date = "2026-11-03", .number = 3, .lines = {}};
+  EXPECT_TRUE(SetHeader(v, HeaderField::kDate, "2026-11-30", StandardWords(), why));
+  for (auto [field, typed, said] :
+       {std::tuple{HeaderField::kDate, "2026-12-01",
+                   "已保存的凭证不能改到别的月份：这是 2026-11 记字第 3 号凭证，日期只能是 2026-11 "
+                   "里的一天"},
+        {HeaderField::kWord, "收", "已保存的凭证不能改凭证字：这是 2026-11 记字第 3 号凭证"},
+        {HeaderField::kWord, "现", "凭证字“现”不是这个账套的凭证字（记、收、付、转）"},
+        {HeaderField::kAttachments, "-2", "附件数“-2”不对，请输入 0 到 9999 的整数"}}) {
+    EXPECT_FALSE(SetHeader(v, field, typed, StandardWords(), why)) << typed;
+    EXPECT_EQ(why, said);
+  }
+  EXPECT_EQ(v.date + v.word + std::to_string(v.attachments), "2026-11-30记0")
+      << "only the date within its month went in";
 }
 
 class DraftStoreTest : public ::testing::Test {
@@ -228,8 +275,10 @@ class VoucherEntryTest : public DraftStoreTest {
     entry_->Start("2026-12-06");
   }
   std::unique_ptr<VoucherEntry> MakeEntry() {
+    PlainBoxes plain{amount_->hwnd_value, {}};
+    for (long& box : plain.header) box = fake_.NewTextBox()->hwnd_value;
     auto entry = std::make_unique<VoucherEntry>(
-        Windows(), *boxes_, amount_->hwnd_value, [this](long hwnd) { focused_ = hwnd; },
+        Windows(), *boxes_, plain, [this](long hwnd) { focused_ = hwnd; },
         [this](long hwnd, const std::string& text) { Windows().SetText(hwnd, text); });
     entry->UseKeeper(keeper_);
     entry->UseDrafts(DraftStore("company.ledger", folder_));
@@ -271,7 +320,7 @@ class VoucherEntryTest : public DraftStoreTest {
 };
 
 TEST_F(VoucherEntryTest, ChecksBeforeSavingNumbersTheSavedOneAndOpensItByItsNumber) {
-  EXPECT_EQ(entry_->HeaderText(), "日期 2026-12-06   记字（保存时编号）   附件 0 张");
+  EXPECT_EQ(entry_->NumberText(), "（保存时编号）");
   EnterTwoLines("9");
   EXPECT_EQ(entry_->Grid().Current(), (Cell{1, Column::kCredit}));
   EXPECT_EQ(focused_, amount_->hwnd_value);
@@ -315,11 +364,11 @@ TEST_F(VoucherEntryTest, ChecksBeforeSavingNumbersTheSavedOneAndOpensItByItsNumb
   }
   EXPECT_EQ(entry_->Grid().Text({0, Column::kAccount}), "1001");
   EXPECT_EQ(Windows().Text(entry_->Editor(Column::kAccount)), "1001") << "the boxes hold line 1";
-  EXPECT_EQ(entry_->HeaderText(), "日期 2026-12-06   记字第 1 号   附件 0 张");
+  EXPECT_EQ(entry_->NumberText(), "第 1 号");
   entry_->MoveTo({1, Column::kExplanation});
   Type("改了", {});
   entry_->OpenByText("1");
-  EXPECT_EQ(Status(), "正在录入的凭证还没有保存：请先保存（F5 / Ctrl-S）");
+  EXPECT_EQ(Status(), "正在录入的凭证还没有保存：请先保存（F5 / Ctrl-S），或放弃修改（F7）");
   entry_->Save();
   EXPECT_EQ(keeper_->saved[1].version, 2) << "saved again over itself";
   EXPECT_EQ(keeper_->saved[1].lines[1][Column::kExplanation], "改了");
@@ -336,16 +385,17 @@ TEST_F(VoucherEntryTest, WhatIsTypedIsKeptAsADraftOfferedOnTheNextStartAndGoneOn
   Type("别的", {});
   EXPECT_EQ(drafts.Load()->lines.at(0)[Column::kExplanation], "收款")
       << "the draft offered is not overwritten before the answer";
-  entry_->AnswerDraft(true);
+  entry_->Answer(true);
   EXPECT_EQ(entry_->Grid().Text({0, Column::kExplanation}), "收款");
   EXPECT_EQ(Windows().Text(entry_->Editor(Column::kExplanation)), "收款");
   EXPECT_EQ(Status(), "已恢复上次没有保存的凭证");
   entry_->OpenByText("1");
-  EXPECT_EQ(Status(), "正在录入的凭证还没有保存：请先保存（F5 / Ctrl-S）") << "a draft is unsaved";
+  EXPECT_EQ(Status(), "正在录入的凭证还没有保存：请先保存（F5 / Ctrl-S），或放弃修改（F7）")
+      << "a draft is unsaved";
 
   entry_ = MakeEntry();
   ASSERT_TRUE(entry_->DraftOffered());
-  entry_->AnswerDraft(false);
+  entry_->Answer(false);
   EXPECT_FALSE(drafts.Load().has_value()) << "given up";
 
   entry_->Start("2026-12-07");
@@ -354,6 +404,56 @@ TEST_F(VoucherEntryTest, WhatIsTypedIsKeptAsADraftOfferedOnTheNextStartAndGoneOn
   entry_->Save();
   EXPECT_FALSE(drafts.Load().has_value()) << "gone once saved";
   EXPECT_FALSE(entry_->Key({0, U'='})) << "= only balances an amount";
+}
+
+TEST_F(VoucherEntryTest, TheHeaderIsTypedBeforeTheFirstCellAndABoxThatCannotBeIsNotLeft) {
+  EXPECT_TRUE(entry_->Key({VK_TAB, 0, /*shift=*/true}));
+  EXPECT_EQ(entry_->HeaderAt(), HeaderField::kAttachments);
+  Type("两张", {VK_TAB, 0});
+  EXPECT_EQ(Status(), "附件数“两张”不对，请输入 0 到 9999 的整数");
+  EXPECT_EQ(entry_->HeaderAt(), HeaderField::kAttachments) << "not left, nothing lost";
+  entry_->Save();
+  EXPECT_EQ(Status(), "没有保存：附件数“两张”不对，请输入 0 到 9999 的整数");
+  EXPECT_TRUE(entry_->Key({VK_ESCAPE, 0}));
+  EXPECT_EQ(Windows().Text(focused_), "0") << "Esc puts back what the voucher has";
+  Type("2", {VK_TAB, 0, true});
+  for (long vk : {VK_DOWN, VK_DOWN, VK_UP}) EXPECT_TRUE(entry_->Key({vk, 0}));
+  EXPECT_EQ(Windows().Text(focused_), "收") << "Up and Down choose among the words";
+  Type("收", {VK_TAB, 0, true});
+  Type("2026/11/3");
+  EXPECT_EQ(Windows().Text(entry_->Editor(HeaderField::kDate)), "2026-11-03");
+  Tabs(2);
+  EnterTwoLines("10");
+  entry_->Save();
+  EXPECT_EQ(Status(), "已保存：收字第 1 号（2026-11），开始录入下一张凭证");
+  EXPECT_EQ(keeper_->saved[1].attachments, 2);
+  EXPECT_EQ(Windows().Text(entry_->Editor(HeaderField::kDate)), "2026-11-03")
+      << "the next voucher keeps the date and word";
+
+  entry_->OpenByText("1");
+  entry_->MoveTo({1, Column::kAccount});
+  EXPECT_TRUE(entry_->Key({kDeleteLineKey, 0}));
+  EXPECT_EQ(entry_->Grid().Lines(), 2);
+  entry_->MoveTo({0, Column::kDebit});
+  EXPECT_TRUE(entry_->Key({kInsertLineKey, 0}));
+  EXPECT_EQ(entry_->Grid().Current(), (Cell{0, Column::kExplanation}));
+  EXPECT_EQ(entry_->Grid().Lines(), 3);
+  EXPECT_TRUE(entry_->Key({0, kCtrlN}));
+  EXPECT_STREQ(entry_->Question(), kNewQuestion);
+  entry_->Answer(false);
+  EXPECT_EQ(entry_->Grid().Text({1, Column::kExplanation}), "收款") << "nothing changes on No";
+  EXPECT_TRUE(entry_->Key({kGiveUpKey, 0}));
+  EXPECT_STREQ(entry_->Question(), kGiveUpQuestion);
+  entry_->Answer(true);
+  EXPECT_EQ(Status(), "已放弃修改，回到已保存的凭证");
+  EXPECT_EQ(DraftText(entry_->Grid().voucher()),
+            DraftText(VoucherGrid(keeper_->saved[1]).voucher()));
+  EXPECT_FALSE(DraftStore("company.ledger", folder_).Load()) << "no draft of given-up changes";
+  EXPECT_TRUE(entry_->Key({kGiveUpKey, 0}));
+  EXPECT_EQ(Status(), "没有要放弃的修改");
+  EXPECT_TRUE(entry_->Key({0, kCtrlN}));
+  EXPECT_EQ(entry_->Question(), nullptr) << "nothing to lose: no question";
+  EXPECT_EQ(entry_->NumberText(), "（保存时编号）");
 }
 
 TEST(FormWordsTest, ALedgerByItsFileOrDatabaseNameALongCodeByItsEnds) {

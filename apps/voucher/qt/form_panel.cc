@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QInputMethodEvent>
@@ -10,7 +11,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "apps/voucher/form_words.h"
 #include "contracts/prog_ids.h"
 #include "qt/key_codes.h"
 #include "qt/line_edit_box.h"
@@ -25,6 +28,8 @@ constexpr int kBoxChars = 36;   // a box holds this many digits without scrollin
 constexpr int kNameChars = 30;  // and the name beside it this many
 // How many digits wide each of the voucher's columns is.
 constexpr int kColumnChars[voucher::kColumns] = {16, 12, 8, 12, 6, 14, 14};
+// And each of the header's boxes: the date, the word, the attachments.
+constexpr int kHeaderChars[voucher::kHeaderFields] = {12, 4, 5};
 
 }  // namespace
 
@@ -36,10 +41,15 @@ FormPanel::FormPanel(QWidget* parent, Page page)
   // After the windows' own filters exist, so that this one sees the keys first.
   for (QLineEdit* line : lines_) line->installEventFilter(this);
   if (amount_) {
+    voucher::PlainBoxes plain;
+    plain.amount = LineEditWindow::Of(amount_).hWnd();
     amount_->installEventFilter(this);
+    for (size_t f = 0; f < header_.size(); ++f) {
+      plain.header[f] = LineEditWindow::Of(header_[f]).hWnd();
+      header_[f]->installEventFilter(this);
+    }
     entry_ = std::make_unique<voucher::VoucherEntry>(
-        env_->Windows(), *boxes_, LineEditWindow::Of(amount_).hWnd(),
-        [this](long hwnd) { ShowEditor(hwnd); },
+        env_->Windows(), *boxes_, plain, [this](long hwnd) { ShowEditor(hwnd); },
         [](long hwnd, const std::string& text) {
           if (QLineEdit* line = LineEditWindow::LineEditOf(hwnd)) {
             line->setText(QString::fromStdString(text));
@@ -58,6 +68,7 @@ FormPanel::FormPanel(QWidget* parent, Page page)
 FormPanel::~FormPanel() {
   for (QLineEdit* line : lines_) line->removeEventFilter(this);
   if (amount_) amount_->removeEventFilter(this);
+  for (QLineEdit* line : header_) line->removeEventFilter(this);
   if (table_) table_->viewport()->removeEventFilter(this);
   LineEditWindow::SetErrorHandler(nullptr);
   boxes_->OnChange(nullptr);
@@ -108,7 +119,22 @@ std::shared_ptr<voucher::VoucherBoxes> FormPanel::Build(Page page) {
 
 std::shared_ptr<voucher::VoucherBoxes> FormPanel::BuildVoucher() {
   auto* layout = new QVBoxLayout(this);
-  header_ = new QLabel(this);
+  auto* header = new QHBoxLayout;
+  int digit = fontMetrics().horizontalAdvance('0');
+  for (int f = 0; f < voucher::kHeaderFields; ++f) {
+    auto field = static_cast<voucher::HeaderField>(f);
+    auto* line = new QLineEdit(this);
+    line->setAccessibleName(voucher::HeaderTitle(field));
+    line->setFixedWidth(kHeaderChars[f] * digit);
+    auto* label = new QLabel(voucher::HeaderTitle(field), this);
+    label->setBuddy(line);
+    header->addWidget(label);
+    header->addWidget(line);
+    if (field == voucher::HeaderField::kWord) header->addWidget(number_ = new QLabel(this));
+    header_.push_back(line);
+  }
+  header->addWidget(new QLabel("张", this));
+  header->addStretch(1);
   table_ = new QTableView(this);
   model_ = new QStandardItemModel(0, voucher::kColumns, this);
   table_->setModel(model_);
@@ -116,7 +142,6 @@ std::shared_ptr<voucher::VoucherBoxes> FormPanel::BuildVoucher() {
   table_->setSelectionMode(QAbstractItemView::NoSelection);
   table_->setFocusPolicy(Qt::NoFocus);
   table_->setAccessibleName("凭证分录");
-  int digit = fontMetrics().horizontalAdvance('0');
   int width = table_->verticalHeader()->sizeHint().width() + 4 * digit;
   for (int c = 0; c < voucher::kColumns; ++c) {
     model_->setHorizontalHeaderItem(
@@ -128,7 +153,7 @@ std::shared_ptr<voucher::VoucherBoxes> FormPanel::BuildVoucher() {
   table_->viewport()->installEventFilter(this);
   totals_ = new QLabel(this);
   name_ = new QLabel(this);
-  layout->addWidget(header_);
+  layout->addLayout(header);
   layout->addWidget(table_, 1);
   layout->addWidget(totals_);
   layout->addWidget(name_);
@@ -166,13 +191,15 @@ void FormPanel::ShowEditor(long hwnd) {
     if (line != editor) line->hide();
   }
   if (amount_ != editor) amount_->hide();
-  PlaceEditor();
-  editor->show();
+  if (!entry_ || !entry_->HeaderAt()) {
+    PlaceEditor();
+    editor->show();
+  }
   editor->setFocus(Qt::OtherFocusReason);
 }
 
 void FormPanel::PlaceEditor() {
-  if (!entry_) return;
+  if (!entry_ || entry_->HeaderAt()) return;
   QLineEdit* editor = LineEditWindow::LineEditOf(entry_->CurrentEditor());
   if (!editor) return;
   const voucher::Cell& at = entry_->Grid().Current();
@@ -196,7 +223,7 @@ void FormPanel::RefreshVoucher() {
       }
     }
   }
-  header_->setText(QString::fromStdString(entry_->HeaderText()));
+  number_->setText(QString::fromStdString("字" + entry_->NumberText()));
   totals_->setText(QString::fromStdString(entry_->TotalsText()));
   totals_->setStyleSheet(entry_->Balanced() ? "" : "color: #b00020;");
   size_t box = boxes_->BoxOfWindow(entry_->CurrentEditor());
@@ -212,29 +239,36 @@ void FormPanel::AskToOpen() {
   ask->setWindowTitle("打开凭证");
   ask->setLabelText(voucher::kOpenPrompt);
   connect(ask, &QInputDialog::textValueSelected, this, [this](const QString& text) {
-    entry_->OpenByText(text.toStdString());
-    RefreshVoucher();
+    Do([&](voucher::VoucherEntry& entry) { entry.OpenByText(text.toStdString()); });
   });
   ask->open();
 }
 
-void FormPanel::OfferDraft() {
-  if (!entry_ || !entry_->DraftOffered()) return;
-  auto* ask = new QMessageBox(QMessageBox::Question, "恢复凭证", voucher::kDraftQuestion,
-                              QMessageBox::Yes | QMessageBox::No, this);
-  ask->setAttribute(Qt::WA_DeleteOnClose);
-  connect(ask, &QMessageBox::finished, this, [this, ask](int) {
-    entry_->AnswerDraft(ask->clickedButton() == ask->button(QMessageBox::Yes));
-    RefreshVoucher();
+void FormPanel::Do(const std::function<void(voucher::VoucherEntry&)>& action) {
+  if (!entry_) return;
+  action(*entry_);
+  RefreshVoucher();
+  AskQuestion();
+}
+
+void FormPanel::AskQuestion() {
+  if (!entry_ || !entry_->Question() || asking_) return;
+  asking_ = new QMessageBox(QMessageBox::Question, voucher::kFormTitle, entry_->Question(),
+                            QMessageBox::Yes | QMessageBox::No, this);
+  asking_->setAttribute(Qt::WA_DeleteOnClose);
+  connect(asking_, &QMessageBox::finished, this, [this](int) {
+    bool yes = asking_->clickedButton() == asking_->button(QMessageBox::Yes);
+    asking_ = nullptr;
+    Do([yes](voucher::VoucherEntry& entry) { entry.Answer(yes); });
   });
-  ask->open();
+  asking_->open();
 }
 
 void FormPanel::AttachLists(const voucher::VoucherBoxes::ListReady& ready) {
   boxes_->AttachLists(ready);
   if (entry_) {
     entry_->Start(QDate::currentDate().toString("yyyy-MM-dd").toStdString());
-    OfferDraft();
+    AskQuestion();
   }
   // Boxes waiting for their data, and failed ones after the next key, as their data comes.
   attach_timer_ = new QTimer(this);
@@ -266,6 +300,12 @@ bool FormPanel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) PlaceEditor();  // the cell moved with the table
     return false;
   }
+  auto header = std::find(header_.begin(), header_.end(), watched);
+  if (header != header_.end() && event->type() == QEvent::MouseButtonPress) {
+    auto field = static_cast<voucher::HeaderField>(header - header_.begin());
+    Do([field](voucher::VoucherEntry& entry) { entry.MoveTo(field); });
+    return entry_->HeaderAt() != field;  // a header box that cannot be left keeps the focus
+  }
   bool typed = event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod;
   if (!typed || handing_) return false;
   typed_.Push(std::unique_ptr<QEvent>(event->clone()));
@@ -289,9 +329,11 @@ voucher::FormKey FormPanel::FormKeyOf(const std::unique_ptr<QEvent>& typed) {
   }
   auto* key = static_cast<QKeyEvent*>(typed.get());
   char32_t c = key->text().isEmpty() ? 0 : key->text().toUcs4().value(0);
-  bool ctrl_s = key->key() == Qt::Key_S && (key->modifiers() & Qt::ControlModifier);
+  // Ctrl and a letter: the control character, as a terminal reads it (Ctrl-S, Ctrl-N).
+  bool ctrl = (key->modifiers() & Qt::ControlModifier) && key->key() >= Qt::Key_A &&
+              key->key() <= Qt::Key_Z;
   return {VirtualKey(key->key(), key->modifiers()),
-          ctrl_s    ? U'\x13'
+          ctrl      ? static_cast<char32_t>(key->key() - Qt::Key_A + 1)
           : c >= 32 ? c
                     : 0,
           key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier)};
@@ -315,6 +357,7 @@ void FormPanel::Hand(std::unique_ptr<QEvent>& typed) {
   if (!target) return;
   if (!modal && VoucherKey(typed)) {
     RefreshVoucher();
+    AskQuestion();
     return;
   }
   handing_ = true;

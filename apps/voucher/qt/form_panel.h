@@ -4,8 +4,9 @@
 // voucher::VoucherBoxes a QLineEdit with its label (its accessible name too) and the name of
 // the entry it holds beside it, in a grid that keeps its size whatever the texts.
 //
-// On the voucher, a click on a cell moves there, F6 asks for a voucher's number, and a
-// draft found on starting is offered in a question.
+// On the voucher, the header's date, word and attachments are line edits above the table; a
+// click on a cell or a header box moves there, F6 asks for a voucher's number, and the
+// voucher's questions (a draft found on starting, giving up changes) are message boxes.
 //
 // The line edits take their keys and the text of an input method as any line edit does,
 // through their windows (line_edit_window.h), after the form's queue (voucher/type_ahead.h)
@@ -19,6 +20,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTimer>
@@ -62,8 +64,14 @@ class FormPanel : public QWidget {
   QLineEdit* AmountBox() const { return amount_; }
   // Asks for the number of a voucher to open.
   void AskToOpen();
-  // Offers the draft found, when one was.
-  void OfferDraft();
+  // Does action on the voucher, shows the voucher as it is then, and asks its question.
+  void Do(const std::function<void(voucher::VoucherEntry&)>& action);
+  // Asks the voucher's question in a message box (Yes, No), unless it is being asked.
+  void AskQuestion();
+  // The boxes of the header, by voucher::HeaderField.
+  QLineEdit* HeaderBox(voucher::HeaderField field) const {
+    return header_.at(static_cast<size_t>(field));
+  }
   // Called after the boxes' names, the status line or the listing switch may have changed.
   void OnChange(std::function<void()> changed) { changed_ = std::move(changed); }
 
@@ -97,7 +105,9 @@ class FormPanel : public QWidget {
   QTimer* key_timer_ = nullptr;
   QTableView* table_ = nullptr;
   QStandardItemModel* model_ = nullptr;
-  QLabel* header_ = nullptr;
+  std::vector<QLineEdit*> header_;
+  QLabel* number_ = nullptr;
+  QMessageBox* asking_ = nullptr;  // the voucher's question, while it is asked
   QLabel* totals_ = nullptr;
   QLabel* name_ = nullptr;
   QLineEdit* amount_ = nullptr;

@@ -60,12 +60,19 @@ void VoucherWindow::BuildMenus() {
   if (page_ == FormPanel::Page::kVoucher) {
     // The keys go to the form with the keys typed before them: shown here, not shortcuts.
     QMenu* voucher = menuBar()->addMenu("凭证(&P)");
-    QAction* save = voucher->addAction(QString("保存(&S)\t") + voucher::kSaveKeys);
-    connect(save, &QAction::triggered, this, [this] {
-      if (voucher::VoucherEntry* entry = panel_->Entry()) entry->Save();
-    });
+    auto add = [&](const char* text, const char* keys, void (voucher::VoucherEntry::*does)()) {
+      QAction* action = voucher->addAction(QString(text) + "\t" + keys);
+      connect(action, &QAction::triggered, this,
+              [this, does] { panel_->Do([does](voucher::VoucherEntry& e) { (e.*does)(); }); });
+    };
+    add("保存(&S)", voucher::kSaveKeys, &voucher::VoucherEntry::Save);
     QAction* open_one = voucher->addAction(QString("打开凭证…(&O)\t") + voucher::kOpenKeys);
     connect(open_one, &QAction::triggered, this, [this] { panel_->AskToOpen(); });
+    add("新凭证(&N)", voucher::kNewKeys, &voucher::VoucherEntry::NewVoucher);
+    add("放弃修改(&G)", voucher::kGiveUpKeys, &voucher::VoucherEntry::GiveUp);
+    voucher->addSeparator();
+    add("插入行(&I)", voucher::kInsertLineKeys, &voucher::VoucherEntry::InsertLine);
+    add("删除行(&D)", voucher::kDeleteLineKeys, &voucher::VoucherEntry::DeleteLine);
   }
 
   QMenu* view = menuBar()->addMenu("视图(&V)");

@@ -55,6 +55,13 @@ struct GridLayout {
 
   // The text area of a cell on screen row row.
   Rect Cell(int row, int column) const { return Rect{row, x[column], 1, width[column]}; }
+  // The text area of the header's box of a field (voucher::HeaderField), on the header row
+  // after its title: the date, the word, the attachments.
+  Rect Header(int field) const {
+    static constexpr int kX[3] = {7, 29, 58};
+    static constexpr int kWidth[3] = {11, 4, 5};
+    return Rect{header_row, kX[field], 1, kWidth[field]};
+  }
 };
 GridLayout LayOutGrid(int rows, int cols);
 std::string GridTooSmallMessage(int rows, int cols);

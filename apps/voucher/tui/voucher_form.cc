@@ -23,9 +23,9 @@ const char* const kHelp1 = "Tab/Shift-Tab 换框  F8 按代码列出  F9 按名�
 const char* const kHelp2 =
     "列表中: Up/Down PgUp/PgDn Home/End 移动  Enter 选定  Esc 关闭  F10/Ctrl-Q 退出";
 const char* const kVoucherHelp1 =
-    "Tab/Enter 下一格  Shift-Tab 上一格  F8 列出  F9 查找  = 平衡  F5/Ctrl-S 保存";
+    "Tab/Enter 下一格 Shift-Tab 上一格/凭证头 F8 列出 F9 查找 = 平衡 F3 插行 F4 删行";
 const char* const kVoucherHelp2 =
-    "F6 打开凭证  F2 自动列出  Up/Down 移动  Enter 选定  Esc 关闭  F10/Ctrl-Q 退出";
+    "F5/Ctrl-S 保存 F6 打开 F7 放弃修改 Ctrl-N 新凭证 F2 自动列出 F10/Ctrl-Q 退出";
 
 // Today, as the voucher's date: YYYY-MM-DD of the local time.
 std::string Today() {
@@ -131,16 +131,20 @@ VoucherForm::VoucherForm(platform::PlatformEnvironment& env, Screen& screen, std
       typed_(*boxes_, FormKeyOf, [this](KeyPress& key) { Handle(key); }) {
   if (page == Page::kBoxes) return;
   platform::WindowSystem& windows = env_.Windows();
-  amount_ = windows.CreateWindow();
+  plain_.amount = windows.CreateWindow();
+  for (long& header : plain_.header) header = windows.CreateWindow();
   entry_ = std::make_unique<voucher::VoucherEntry>(
-      windows, *boxes_, amount_, [&windows](long hwnd) { windows.SetFocus(hwnd); },
+      windows, *boxes_, plain_, [&windows](long hwnd) { windows.SetFocus(hwnd); },
       [&windows](long hwnd, const std::string& text) { windows.SetText(hwnd, text); });
 }
 
 VoucherForm::~VoucherForm() {
   std::vector<long> windows;
   for (size_t i = 0; i < boxes_->Count(); ++i) windows.push_back(boxes_->Window(i));
-  if (amount_) windows.push_back(amount_);
+  if (entry_) {
+    windows.push_back(plain_.amount);
+    windows.insert(windows.end(), plain_.header.begin(), plain_.header.end());
+  }
   entry_.reset();
   boxes_.reset();
   host_->Forget();
@@ -169,6 +173,7 @@ Rect VoucherForm::BoxRect(long hwnd) const {
   if (entry_) {
     GridLayout grid = LayOutGrid(screen_.Rows(), screen_.Cols());
     if (!grid.fits || hwnd != entry_->CurrentEditor()) return Rect{};
+    if (auto field = entry_->HeaderAt()) return grid.Header(static_cast<int>(*field));
     const voucher::Cell& at = entry_->Grid().Current();
     int first = std::max(0, at.line - grid.visible_lines + 1);
     return grid.Cell(grid.first_line_row + at.line - first, static_cast<int>(at.column));
@@ -248,9 +253,9 @@ bool VoucherForm::BoxesKey(const KeyPress& key) {
 bool VoucherForm::VoucherKey(const KeyPress& key) {
   voucher::FormKey what = FormKeyOf(key);
   what.shift = key.kind == KeyPress::kBackTab;
-  if (entry_->DraftOffered()) {
-    if (what.ch == U'y' || what.ch == U'Y' || what.vk == VK_RETURN) entry_->AnswerDraft(true);
-    if (what.ch == U'n' || what.ch == U'N' || what.vk == VK_ESCAPE) entry_->AnswerDraft(false);
+  if (entry_->Question()) {
+    if (what.ch == U'y' || what.ch == U'Y' || what.vk == VK_RETURN) entry_->Answer(true);
+    if (what.ch == U'n' || what.ch == U'N' || what.vk == VK_ESCAPE) entry_->Answer(false);
     return true;
   }
   if (prompt_) {
@@ -376,14 +381,13 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
   const voucher::VoucherGrid& grid = entry_->Grid();
   const voucher::Cell& at = grid.Current();
   s.Put(g.title_row, 1, std::string(voucher::kFormTitle) + "  账套: " + title_, Style::kTitle);
-  s.Put(g.header_row, 1, entry_->HeaderText(), Style::kLabel);
+  std::pair<int, int> caret = PaintHeader(g);
   s.Put(g.titles_row, g.number_x, " # ", Style::kLabel);
   for (int c = 0; c < voucher::kColumns; ++c) {
     s.Put(g.titles_row, g.x[c],
           PadToWidth(voucher::ColumnTitle(static_cast<voucher::Column>(c)), g.width[c]),
           Style::kLabel);
   }
-  std::pair<int, int> caret{-1, -1};
   int first = std::max(0, at.line - g.visible_lines + 1);
   for (int row = 0; row < g.visible_lines && first + row < grid.Lines(); ++row) {
     int line = first + row;
@@ -394,7 +398,7 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
     for (int c = 0; c < voucher::kColumns; ++c) {
       auto column = static_cast<voucher::Column>(c);
       bool amount = column == voucher::Column::kDebit || column == voucher::Column::kCredit;
-      if (line == at.line && column == at.column) {
+      if (line == at.line && column == at.column && !entry_->HeaderAt()) {
         long box = entry_->CurrentEditor();
         BoxView view = ViewOfBox(env_.Windows().Text(box), env_.Windows().Caret(box), g.width[c]);
         s.Put(y, g.x[c], PadToWidth(view.text, g.width[c]), Style::kFocusField);
@@ -421,9 +425,8 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
     }
   }
   PaintFooter(g.help_row, g.status_row);
-  if (entry_->DraftOffered()) {
-    s.Put(g.status_row, 1,
-          PadToWidth(std::string(voucher::kDraftQuestion) + "（Y/N）", s.Cols() - 2),
+  if (const char* question = entry_->Question()) {
+    s.Put(g.status_row, 1, PadToWidth(std::string(question) + "（Y/N）", s.Cols() - 2),
           Style::kTitle);
   } else if (prompt_) {
     std::string ask = std::string(voucher::kOpenPrompt) + *prompt_;
@@ -431,6 +434,31 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
           Style::kTitle);
     caret = {g.status_row, 1 + std::min(TextWidth(ask), s.Cols() - 2)};
   }
+  return caret;
+}
+
+std::pair<int, int> VoucherForm::PaintHeader(const GridLayout& g) {
+  Screen& s = screen_;
+  std::pair<int, int> caret{-1, -1};
+  for (int f = 0; f < voucher::kHeaderFields; ++f) {
+    auto field = static_cast<voucher::HeaderField>(f);
+    Rect box = g.Header(f);
+    std::string title = voucher::HeaderTitle(field);
+    s.Put(box.y, box.x - 2 - TextWidth(title), title, Style::kLabel);
+    long hwnd = entry_->Editor(field);
+    bool editing = entry_->HeaderAt() == field;
+    BoxView view =
+        ViewOfBox(env_.Windows().Text(hwnd), editing ? env_.Windows().Caret(hwnd) : 0, box.width);
+    s.Put(box.y, box.x - 1, "[", Style::kFrame);
+    s.Put(box.y, box.x, PadToWidth(view.text, box.width),
+          editing ? Style::kFocusField : Style::kField);
+    s.Put(box.y, box.x + box.width, "]", Style::kFrame);
+    if (editing) caret = {box.y, box.x + view.caret_x};
+  }
+  Rect word = g.Header(static_cast<int>(voucher::HeaderField::kWord));
+  s.Put(word.y, word.x + word.width + 2, "字" + entry_->NumberText(), Style::kLabel);
+  Rect attachments = g.Header(static_cast<int>(voucher::HeaderField::kAttachments));
+  s.Put(attachments.y, attachments.x + attachments.width + 2, "张", Style::kLabel);
   return caret;
 }
 

@@ -5,7 +5,8 @@
 // the names beside them.
 //
 // On the voucher, F6 asks for a voucher's number in the status line (Enter opens it, Esc
-// gives up), and a draft found on starting is offered there (Y takes it, N gives it up).
+// gives up), and the voucher's questions (a draft found on starting, giving up changes) are
+// asked there (Y or Enter: yes; N or Esc: no).
 // Keys go to the focused box as window messages through the window system, so that the
 // component sees them through its subclassing object: characters as WM_CHAR (UTF-16 units),
 // function, arrow and editing keys as WM_KEYDOWN. Tab and Shift-Tab (and Enter while no
@@ -93,6 +94,8 @@ class VoucherForm {
   long FocusedWindow() const;
   std::pair<int, int> PaintBoxes();
   std::pair<int, int> PaintVoucher();
+  // Draws the header's boxes; where the caret goes when one is edited ({-1, -1}: none is).
+  std::pair<int, int> PaintHeader(const GridLayout& g);
   // Draws the help lines and the status line (or the prompt, or the question).
   void PaintFooter(int help_row, int status_row);
   void Send(long msg, long wParam);
@@ -105,7 +108,7 @@ class VoucherForm {
   std::string title_;
   std::shared_ptr<FormHost> host_;
   std::shared_ptr<voucher::VoucherBoxes> boxes_;
-  long amount_ = 0;  // the amount box's window (on the voucher)
+  voucher::PlainBoxes plain_;  // the windows of the amount box and the header (on the voucher)
   std::unique_ptr<voucher::VoucherEntry> entry_;
   std::optional<std::string> prompt_;  // the number being typed after F6
   size_t focus_ = 0;
