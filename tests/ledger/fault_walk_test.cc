@@ -219,7 +219,9 @@ void ExpectNoWrongData(const std::string& screen, const std::string& where) {
   static const std::regex shown(R"((1002\.0[1-5])\s+(?:\]\s+)?(\S+))");
   for (std::sregex_iterator it(screen.begin(), screen.end(), shown), end; it != end; ++it) {
     const std::string& name = (*it)[2];
-    if (name.starts_with("银行存款")) EXPECT_EQ(name, kBanks.at((*it)[1])) << where;
+    if (name.starts_with("银行存款")) {
+      EXPECT_EQ(name, kBanks.at((*it)[1])) << where;
+    }
   }
   EXPECT_EQ(screen.find("不存在"), std::string::npos) << where << "\n" << screen;
 }
