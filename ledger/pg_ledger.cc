@@ -707,8 +707,8 @@ class Writer {
 };
 
 // A ledger on a server open for writing: a connection of its own, made again by the next
-// Begin once lost. The server ends each statement that takes longer than limits.answer
-// (waiting for another session's lock included).
+// Begin once lost. A statement not answered within limits.answer (waiting for another
+// session's lock included) is cancelled and its connection dropped.
 class ServerSession final : public LedgerSession {
  public:
   ServerSession(const std::string& conninfo, const LedgerLimits& limits)
