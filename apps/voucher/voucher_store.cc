@@ -16,7 +16,10 @@ using ledger::SqlValue;
 
 std::string Joined(const std::vector<Problem>& problems) {
   std::string text;
-  for (const Problem& p : problems) text += (text.empty() ? "" : "\n") + p.Message();
+  for (const Problem& p : problems) {
+    if (!text.empty()) text += '\n';
+    text += p.Message();
+  }
   return text;
 }
 
