@@ -24,8 +24,10 @@ class LedgerSession {
 
   // Begins a transaction. On a file, one that writes takes the file's write lock at once,
   // waiting LedgerLimits::lock_wait for another writer (then Fault::kLocked). On a server it
-  // is READ COMMITTED, each statement given LedgerLimits::answer (then Fault::kNoAnswer); a
-  // connection lost before is made again here.
+  // is READ COMMITTED; a statement the server has not answered within LedgerLimits::answer
+  // (a lock another session holds, a frozen server) is cancelled and the connection dropped,
+  // which undoes the transaction (Fault::kNoAnswer). A connection lost before is made again
+  // here.
   virtual void Begin(bool write) = 0;
   virtual void Commit() = 0;
   // Ends the transaction, if any, undoing what it wrote; never fails.

@@ -14,13 +14,13 @@ namespace {
 constexpr const char* kDoing = "cannot upgrade";
 
 // The ledger's version, read within the session's transaction. With lock, on a server, a
-// second upgrade waits here for the first, then finds the version it left; readers of the
-// ledger are not held up.
+// second upgrade waits here for the first (LedgerLimits::answer at most), then finds the
+// version it left; readers of the ledger are not held up.
 int VersionIn(LedgerSession& session, bool lock) {
   std::optional<std::string> text;
   try {
     if (lock && session.OnServer()) {
-      session.Script("SET LOCAL lock_timeout = '10s'; LOCK TABLE meta IN EXCLUSIVE MODE");
+      session.Script("LOCK TABLE meta IN EXCLUSIVE MODE");
     }
     session.Run("SELECT value FROM meta WHERE key = ?1", {std::string_view("schema_version")},
                 [&](const ResultRow& row) { text = std::string(row.Text(0)); });

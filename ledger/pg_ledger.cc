@@ -417,6 +417,39 @@ std::vector<TableShape> ShapesIn(const PGresult* rows, size_t count) {
   return shapes;
 }
 
+// How a wait for the results of a command ended.
+enum class Awaited { kDone, kNoAnswer, kBroken };
+
+// Waits for the results of the command just sent on conn (a non-blocking connection), each
+// step until deadline: into first the first result, or the first that failed after one that
+// did not (a script of several statements); a COPY's start ends the wait, its rows left to
+// their reader. kBroken when libpq cannot send or read (its PQerrorMessage tells why). Error
+// kStopped as soon as stop is set.
+Awaited AwaitResult(PGconn* conn, Clock::time_point deadline, const std::atomic<bool>& stop,
+                    const std::string& name, const std::string& doing, Result& first) {
+  for (int flushed; (flushed = PQflush(conn)) != 0;) {
+    if (flushed < 0) return Awaited::kBroken;
+    if (!WaitForSocket(PQsocket(conn), POLLIN | POLLOUT, deadline, stop, name, doing)) {
+      return Awaited::kNoAnswer;
+    }
+    if (!PQconsumeInput(conn)) return Awaited::kBroken;
+  }
+  auto failed = [](const Result& r) { return PQresultStatus(r.get()) == PGRES_FATAL_ERROR; };
+  for (;;) {
+    while (PQisBusy(conn)) {
+      if (!WaitForSocket(PQsocket(conn), POLLIN, deadline, stop, name, doing)) {
+        return Awaited::kNoAnswer;
+      }
+      if (!PQconsumeInput(conn)) return Awaited::kBroken;
+    }
+    Result next(PQgetResult(conn));
+    if (!next) return Awaited::kDone;
+    const bool copy = PQresultStatus(next.get()) == PGRES_COPY_OUT;
+    if (!first || (!failed(first) && failed(next))) first = std::move(next);
+    if (copy) return Awaited::kDone;
+  }
+}
+
 // A ledger read on a server: one connection, all reads in one read-only transaction (one
 // snapshot). A connection that is lost, or a transaction a failure ended, is made again by
 // the next call, which checks that the ledger is still the one first read.
@@ -739,11 +772,7 @@ class ServerLedger final : public LedgerDb {
   // answer. On a timeout or a stop the query is cancelled and the connection dropped.
   Result Roundtrip(const std::function<int(PGconn*)>& send) {
     if (!send(conn_)) Fail(nullptr);
-    const Clock::time_point deadline = Clock::now() + limits_.answer;
-    return Guarded([&] {
-      Flush(deadline);
-      return Results(deadline);
-    });
+    return Guarded([&] { return Results(Clock::now() + limits_.answer); });
   }
 
   // call's result; on a stop the running query is cancelled and the connection dropped.
@@ -774,17 +803,17 @@ class ServerLedger final : public LedgerDb {
     if (!PQconsumeInput(conn_)) Fail(nullptr);
   }
 
-  // The first result of the request sent; the others are let go. A COPY's rows wait for
-  // their reader.
+  // The result of the request sent (see AwaitResult), each wait within deadline. A COPY's
+  // rows wait for their reader.
   Result Results(Clock::time_point deadline) {
     Result first;
-    for (;;) {
-      while (PQisBusy(conn_)) AwaitSocket(POLLIN, deadline);
-      Result next(PQgetResult(conn_));
-      if (!next) break;
-      const bool copy = PQresultStatus(next.get()) == PGRES_COPY_OUT;
-      if (!first) first = std::move(next);
-      if (copy) break;
+    switch (AwaitResult(conn_, deadline, stopped_, name_, kDoing, first)) {
+      case Awaited::kNoAnswer:
+        NoAnswer();
+      case Awaited::kBroken:
+        Fail(nullptr);
+      case Awaited::kDone:
+        break;
     }
     return first;
   }
@@ -905,8 +934,8 @@ class Writer {
 };
 
 // A ledger on a server open for writing: a connection of its own, made again by the next
-// Begin once lost. The server ends each statement that takes longer than limits.answer
-// (waiting for another session's lock included).
+// Begin once lost. A statement not answered within limits.answer (waiting for another
+// session's lock included) is cancelled and its connection dropped.
 class ServerSession final : public LedgerSession {
  public:
   ServerSession(const std::string& conninfo, const LedgerLimits& limits)
@@ -932,27 +961,32 @@ class ServerSession final : public LedgerSession {
   }
   void Commit() override { Exec("COMMIT"); }
   void Rollback() noexcept override {
-    if (conn_ && PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
-      Result(PQexec(conn_, "ROLLBACK"));
+    try {
+      if (conn_ && PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
+        Exec("ROLLBACK");
+      }
+    } catch (const LedgerError&) {
+      Drop();  // the server ends the transaction with the connection
     }
   }
 
   void Run(std::string_view sql, std::initializer_list<SqlValue> values,
            const OnRow& on_row) override {
-    if (!conn_) Fail(nullptr);
     BoundValues bound(values);
     auto found = prepared_.find(sql);
     if (found == prepared_.end()) {
       std::string statement = "glnamelist_w" + std::to_string(prepared_.size() + 1);
-      Result made(PQprepare(conn_, statement.c_str(), ServerSql(sql).c_str(), bound.count(),
-                            bound.types()));
-      if (!made || PQresultStatus(made.get()) != PGRES_COMMAND_OK) Fail(made.get());
+      const std::string text = ServerSql(sql);
+      Check(Roundtrip([&](PGconn* conn) {
+        return PQsendPrepare(conn, statement.c_str(), text.c_str(), bound.count(), bound.types());
+      }));
       found = prepared_.emplace(std::string(sql), statement).first;
     }
-    Result result(PQexecPrepared(conn_, found->second.c_str(), bound.count(), bound.data(),
-                                 bound.lengths(), bound.formats(), kBinary));
-    const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
-    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) Fail(result.get());
+    Result result = Roundtrip([&](PGconn* conn) {
+      return PQsendQueryPrepared(conn, found->second.c_str(), bound.count(), bound.data(),
+                                 bound.lengths(), bound.formats(), kBinary);
+    });
+    Check(result);
     if (on_row) EachRow(result.get(), name_, on_row);
   }
 
@@ -965,13 +999,35 @@ class ServerSession final : public LedgerSession {
     std::atomic<bool> never = false;
     conn_ = ledger::Connect(conninfo_, password_, limits_, never);
     name_ = ServerName(conn_);
-    Exec("SET statement_timeout = " + std::to_string(limits_.answer.count()));
+    PQsetnonblocking(conn_, 1);
   }
 
   void Exec(const std::string& sql) {
-    if (!conn_) Fail(nullptr);
-    Result result(PQexec(conn_, sql.c_str()));
-    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) Fail(result.get());
+    Check(Roundtrip([&](PGconn* conn) { return PQsendQuery(conn, sql.c_str()); }));
+  }
+
+  // Sends a command and waits for its results within limits.answer; then the query is
+  // cancelled and the connection dropped (the server undoes the transaction).
+  Result Roundtrip(const std::function<int(PGconn*)>& send) {
+    if (!conn_ || !send(conn_)) Fail(nullptr);
+    Result first;
+    switch (AwaitResult(conn_, Clock::now() + limits_.answer, never_, name_, kDoing, first)) {
+      case Awaited::kNoAnswer:
+        CancelQuery(conn_);
+        Drop();
+        throw ReadError(name_, kDoing, Fault::kNoAnswer,
+                        "the server gave no answer within " + Seconds(limits_.answer));
+      case Awaited::kBroken:
+        Fail(nullptr);
+      case Awaited::kDone:
+        break;
+    }
+    return first;
+  }
+
+  void Check(const Result& result) {
+    const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) Fail(result.get());
   }
 
   [[noreturn]] void Fail(const PGresult* result) {
@@ -998,6 +1054,7 @@ class ServerSession final : public LedgerSession {
   const std::string conninfo_;
   const std::string password_;
   const LedgerLimits limits_;
+  const std::atomic<bool> never_ = false;  // a write is never stopped half-way by a close
   std::string name_ = "on a server";
   PGconn* conn_ = nullptr;
   std::map<std::string, std::string, std::less<>> prepared_;

@@ -27,7 +27,7 @@ std::string ServerIdentityAt(const std::string& conninfo);
 
 class LedgerSession;
 // The ledger on the server open for writing (OpenLedgerSession): one connection of its own,
-// made within limits.connect, each statement given limits.answer by the server.
+// made within limits.connect, each statement answered within limits.answer or cancelled.
 std::unique_ptr<LedgerSession> OpenLedgerServerSession(const std::string& conninfo,
                                                        const LedgerLimits& limits);
 

@@ -18,7 +18,10 @@ using ledger::SqlValue;
 
 std::string Joined(const std::vector<Problem>& problems) {
   std::string text;
-  for (const Problem& p : problems) text += (text.empty() ? "" : "\n") + p.Message();
+  for (const Problem& p : problems) {
+    if (!text.empty()) text += '\n';
+    text += p.Message();
+  }
   return text;
 }
 
@@ -30,6 +33,11 @@ std::string Named(const std::string& period, const std::string& word, long numbe
 }
 
 std::string PeriodOf(const Voucher& v) { return v.date.substr(0, 7); }
+
+// Takes the first column of a row into `into`.
+ledger::OnRow One(int64_t& into) {
+  return [&into](const ResultRow& row) { into = row.Int(0); };
+}
 
 // A null for 0, the id otherwise.
 SqlValue IdOrNull(long id) { return id ? SqlValue(int64_t{id}) : SqlValue(); }
@@ -103,7 +111,64 @@ struct VoucherStore::Saving {
     return code.empty() ? 0 : Look(kind, code, class_id).id;
   }
 
-  void Lines(long voucher_id, const Voucher& v) {
+  // What a voucher's header is once saved.
+  struct Header {
+    int64_t id = 0;
+    int64_t number = 0;
+    int64_t version = 0;
+  };
+
+  // A new voucher's header, with the next id and the next number of its word and month.
+  Header New(const Voucher& v) {
+    const std::string period = PeriodOf(v);
+    Header h{0, 0, 1};
+    session.Run("SELECT coalesce(max(id), 0) + 1 FROM vouchers", {}, One(h.id));
+    session.Run("SELECT coalesce(max(number), 0) + 1 FROM vouchers WHERE word = ?1 AND period = ?2",
+                {std::string_view(v.word), std::string_view(period)}, One(h.number));
+    session.Run(
+        "INSERT INTO vouchers (id, date, period, word, number, attachments, row_version) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)",
+        {h.id, std::string_view(v.date), std::string_view(period), std::string_view(v.word),
+         h.number, int64_t{v.attachments}, h.version});
+    return h;
+  }
+
+  // A saved voucher's header, saved over the version it was read at, its lines removed;
+  // VoucherRefused when it is gone, was changed meanwhile or would move to another word or
+  // month.
+  Header Changed(const Voucher& v) {
+    const std::string period = PeriodOf(v);
+    Header h{v.id, v.number, 0};
+    std::optional<std::tuple<std::string, std::string, int64_t>> saved;
+    session.Run("SELECT word, period, row_version FROM vouchers WHERE id = ?1", {h.id},
+                [&](const ResultRow& row) { saved.emplace(row.Text(0), row.Text(1), row.Int(2)); });
+    auto refuse = [](VoucherRefused::Why why, std::string text) {
+      throw VoucherRefused(why, {{0, std::move(text)}});
+    };
+    if (!saved) {
+      refuse(VoucherRefused::Why::kGone,
+             Named(period, v.word, v.number) + "已被别人删除，没有保存");
+    }
+    const auto& [saved_word, saved_period, saved_version] = *saved;
+    const std::string changed = Named(saved_period, saved_word, v.number) +
+                                "在你打开以后已被别人修改，你的修改没有保存；请重新打开后再改";
+    if (saved_version != v.version) refuse(VoucherRefused::Why::kChanged, changed);
+    if (saved_word != v.word || saved_period != period) {
+      refuse(VoucherRefused::Why::kMoved, "已保存的凭证不能改成别的凭证字或月份（原为 " +
+                                              Named(saved_period, saved_word, v.number) + "）");
+    }
+    // The version in the condition: a save that another's committed meanwhile finds no row.
+    session.Run(
+        "UPDATE vouchers SET date = ?1, attachments = ?2, row_version = row_version + 1 "
+        "WHERE id = ?3 AND row_version = ?4 RETURNING row_version",
+        {std::string_view(v.date), int64_t{v.attachments}, h.id, int64_t{v.version}},
+        One(h.version));
+    if (h.version == 0) refuse(VoucherRefused::Why::kChanged, changed);
+    session.Run("DELETE FROM voucher_lines WHERE voucher_id = ?1", {h.id});
+    return h;
+  }
+
+  void Lines(int64_t voucher_id, const Voucher& v) {
     int64_t line_no = 0;
     for (const auto& [grid_line, line] : v.FilledLines()) {
       const VoucherLine& l = *line;
@@ -113,7 +178,7 @@ struct VoucherStore::Saving {
           "INSERT INTO voucher_lines (voucher_id, line_no, explanation, account_id, "
           "item_class_id, item_id, currency_id, debit, credit) "
           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
-          {int64_t{voucher_id}, ++line_no, std::string_view(explanation),
+          {voucher_id, ++line_no, std::string_view(explanation),
            int64_t{Id(nlAccount, l[Column::kAccount])}, IdOrNull(item_class),
            IdOrNull(Id(nlItem, l[Column::kItem], item_class)),
            IdOrNull(Id(nlCurrency, l[Column::kCurrency])),
@@ -150,57 +215,12 @@ void VoucherStore::SaveOnce(Voucher& voucher) {
       },
       WordsFor(*session_, voucher.word));
   if (!problems.empty()) throw VoucherRefused(VoucherRefused::Why::kProblems, problems);
-  const std::string period = PeriodOf(voucher);
-  const std::string_view word = voucher.word, date = voucher.date;
-  auto one = [](int64_t& into) { return [&into](const ResultRow& row) { into = row.Int(0); }; };
-  int64_t id = voucher.id, number = voucher.number, version = 0;
-  if (voucher.id == 0) {
-    session_->Run("SELECT coalesce(max(id), 0) + 1 FROM vouchers", {}, one(id));
-    session_->Run(
-        "SELECT coalesce(max(number), 0) + 1 FROM vouchers WHERE word = ?1 AND period = ?2",
-        {word, std::string_view(period)}, one(number));
-    version = 1;
-    session_->Run(
-        "INSERT INTO vouchers (id, date, period, word, number, attachments, row_version) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)",
-        {id, date, std::string_view(period), word, number, int64_t{voucher.attachments}, version});
-  } else {
-    std::optional<std::tuple<std::string, std::string, int64_t>> saved;
-    session_->Run(
-        "SELECT word, period, row_version FROM vouchers WHERE id = ?1", {id},
-        [&](const ResultRow& row) { saved.emplace(row.Text(0), row.Text(1), row.Int(2)); });
-    const std::string name = Named(period, voucher.word, voucher.number);
-    auto refuse = [&](VoucherRefused::Why why, std::string text) {
-      throw VoucherRefused(why, {{0, std::move(text)}});
-    };
-    if (!saved) refuse(VoucherRefused::Why::kGone, name + "已被别人删除，没有保存");
-    const auto& [saved_word, saved_period, saved_version] = *saved;
-    if (saved_version != voucher.version) {
-      refuse(VoucherRefused::Why::kChanged,
-             Named(saved_period, saved_word, voucher.number) +
-                 "在你打开以后已被别人修改，你的修改没有保存；请重新打开后再改");
-    }
-    if (saved_word != voucher.word || saved_period != period) {
-      refuse(VoucherRefused::Why::kMoved, "已保存的凭证不能改成别的凭证字或月份（原为 " +
-                                              Named(saved_period, saved_word, voucher.number) +
-                                              "）");
-    }
-    // The version in the condition: a save that another's committed meanwhile finds no row.
-    session_->Run(
-        "UPDATE vouchers SET date = ?1, attachments = ?2, row_version = row_version + 1 "
-        "WHERE id = ?3 AND row_version = ?4 RETURNING row_version",
-        {date, int64_t{voucher.attachments}, id, int64_t{voucher.version}}, one(version));
-    if (version == 0) {
-      refuse(VoucherRefused::Why::kChanged,
-             name + "在你打开以后已被别人修改，你的修改没有保存；请重新打开后再改");
-    }
-    session_->Run("DELETE FROM voucher_lines WHERE voucher_id = ?1", {id});
-  }
-  saving.Lines(static_cast<long>(id), voucher);
+  const Saving::Header saved = voucher.id == 0 ? saving.New(voucher) : saving.Changed(voucher);
+  saving.Lines(saved.id, voucher);
   transaction.Commit();
-  voucher.id = static_cast<long>(id);
-  voucher.number = static_cast<long>(number);
-  voucher.version = static_cast<long>(version);
+  voucher.id = static_cast<long>(saved.id);
+  voucher.number = static_cast<long>(saved.number);
+  voucher.version = static_cast<long>(saved.version);
 }
 
 std::optional<Voucher> VoucherStore::Open(const std::string& word, const std::string& month,

@@ -284,8 +284,9 @@ TEST_P(VoucherStoreTest, ASaveOverAVersionSomeoneElseChangedIsRefused) {
   EXPECT_EQ(Rows(), 0);
 }
 
-// A save cut off half-way through its lines, by a dropped connection or by the process being
-// killed, leaves no voucher and no line; the next save gets the number the cut one would have.
+// A save cut off half-way through its lines, by a dropped connection, by the process being
+// killed or by a server that does not answer, leaves no voucher and no line; the next save
+// gets the number the cut one would have.
 TEST_P(VoucherStoreTest, ASaveCutOffHalfWayLeavesNoHalfVoucher) {
   pid_t clerk = fork();
   if (clerk == 0) {
@@ -316,11 +317,32 @@ TEST_P(VoucherStoreTest, ASaveCutOffHalfWayLeavesNoHalfVoucher) {
     EXPECT_EQ(Rows(), 0);
     store.Save(v);  // the next save connects again
     EXPECT_EQ(v.number, 1);
+
+    // A server that gives no answer in time (here: a table another session holds locked):
+    // the save is cancelled within the limit, and the next one goes through.
+    ledger::LedgerLimits limits;
+    limits.answer = std::chrono::milliseconds(300);
+    VoucherStore waiting(location_, limits);
+    std::unique_ptr<PGconn, decltype(&PQfinish)> locker(
+        PQconnectdb(TestServer::Location(database_).c_str()), PQfinish);
+    PQclear(PQexec(locker.get(), "BEGIN; LOCK TABLE vouchers IN ACCESS EXCLUSIVE MODE"));
+    Voucher late = Lines(100);
+    try {
+      waiting.Save(late);
+      ADD_FAILURE() << "saved";
+    } catch (const ledger::LedgerError& e) {
+      EXPECT_EQ(e.fault(), ledger::Fault::kNoAnswer);
+      EXPECT_THAT(e.what(), HasSubstr("the server gave no answer within 0.3 s"));
+    }
+    locker.reset();
+    EXPECT_EQ(Rows(), 1100);
+    waiting.Save(late);
+    EXPECT_EQ(late.number, 2);
   }
   Voucher next = Lines(100);
   VoucherStore(location_).Save(next);
-  EXPECT_EQ(next.number, GetParam() == Backend::kServer ? 2 : 1);
-  EXPECT_EQ(Rows(), GetParam() == Backend::kServer ? 2200 : 1100);
+  EXPECT_EQ(next.number, GetParam() == Backend::kServer ? 3 : 1);
+  EXPECT_EQ(Rows(), GetParam() == Backend::kServer ? 3300 : 1100);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, VoucherStoreTest,
