@@ -11,9 +11,10 @@
 //
 // Keys the voucher takes before its box: Tab and Enter (while no list is shown) to the next
 // cell (an amount left is written as the voucher keeps it, "1,000.00"), Shift-Tab back, "="
-// in an amount cell for what balances the voucher, F5 and Ctrl-S to save. Saving runs Check first and names the first problem's line in the status line;
-// a saved voucher's number is shown and a new voucher begins. The host asks for a number
-// to open (OpenByText) and whether to take the draft offered on starting.
+// in an amount cell for what balances the voucher, F5 and Ctrl-S to save. Saving runs Check first
+// and names the first problem's line in the status line; a saved voucher's number is shown and a
+// new voucher begins. The host asks for a number to open (OpenByText) and whether to take the draft
+// offered on starting.
 #ifndef GLNAMELIST_APPS_VOUCHER_VOUCHER_ENTRY_H_
 #define GLNAMELIST_APPS_VOUCHER_VOUCHER_ENTRY_H_
 
@@ -109,7 +110,9 @@ class VoucherEntry {
   std::shared_ptr<VoucherKeeper> keeper_;
   std::optional<DraftStore> drafts_;
   std::optional<Voucher> offered_;
+  // The entries a voucher is checked against, as of the boxes' DataVersion.
   EntryNames names_;
+  long names_version_ = 0;
 };
 
 }  // namespace glnamelist::voucher
