@@ -1098,7 +1098,8 @@ class ServerTarget final : public LedgerTarget {
         throw Error(errc::kDataService, "Cannot create ledger " + server_.name() +
                                             ": the database already holds a ledger");
       }
-      std::string tables = server_.Identifier("meta");
+      std::string tables =
+          server_.Identifier("meta") + ", " + server_.Identifier(ChangeLogTable().name);
       for (const LedgerTable& table : LedgerTables())
         tables += ", " + server_.Identifier(table.name);
       server_.Exec("DROP TABLE IF EXISTS " + tables + " CASCADE", "cannot replace the ledger");

@@ -4,11 +4,13 @@
 -- A transaction that changes master data takes the advisory lock below before its first
 -- statement on a master table touches a row, and holds it to its end, so that writers of
 -- master data take turns and seq grows in the order of their commits: a reader that has seen
--- a seq has seen every smaller one that will ever commit. Each statement that changes a master table sends a notice on the channel
--- glnamelist_master, which the server delivers to the listening readers when the
--- transaction commits (never for one rolled back). A TRUNCATE is logged as a row without id:
--- the whole table changed.
+-- a seq has seen every smaller one that will ever commit. Each statement that changes a
+-- master table sends a notice on the channel glnamelist_master, which the server delivers to
+-- the listening readers when the transaction commits (never for one rolled back). A TRUNCATE is logged as a row without id:
+-- the whole table changed. What already is (a log, the triggers of an earlier run) is left
+-- or made again without a notice.
 
+SET LOCAL client_min_messages = warning;
 CREATE TABLE IF NOT EXISTS master_changes (
   seq       bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
   tbl       text COLLATE "C" NOT NULL,
@@ -20,6 +22,7 @@ INSERT INTO meta (key, value) VALUES ('ledger_id', md5(random()::text || clock_t
 UPDATE meta SET value = '3' WHERE key = 'schema_version';
 
 -- Once the rows are in:
+SET LOCAL client_min_messages = warning;
 CREATE OR REPLACE FUNCTION ledger_row_logged() RETURNS trigger LANGUAGE plpgsql AS $$
 DECLARE
   parent text := CASE WHEN TG_NARGS > 0 THEN TG_ARGV[0] END;

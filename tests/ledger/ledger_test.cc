@@ -576,13 +576,14 @@ TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
 }
 
 // Runs sql with the database's own shell in a process of its own (sqlite3 on a file, psql on
-// a server), as any program changing the ledger would; true when it ran to its end.
+// a server), as any program changing the ledger would (a file's writer waits for the lock of
+// a form reading it); true when it ran to its end.
 bool ShellRuns(const NewLedger& place, const std::string& sql) {
   const std::string script = place.dir.File("script.sql");
   std::ofstream(script) << sql << "\n";
   const std::string command =
       place.database.empty()
-          ? "sqlite3 -bail '" + place.location + "' <'" + script + "'"
+          ? "sqlite3 -bail -cmd '.timeout 10000' '" + place.location + "' <'" + script + "'"
           : "psql -X -q -v ON_ERROR_STOP=1 -d '" + place.location + "' -f '" + script + "'";
   return std::system((command + " >/dev/null").c_str()) == 0;
 }
