@@ -42,6 +42,29 @@ std::optional<std::string> LedgerDb::MetaValue(std::string_view key) {
   return value;
 }
 
+int64_t LastChange(LedgerDb& db) {
+  int64_t last = 0;
+  db.Lookup("SELECT max(seq) FROM master_changes", {}, [&](const ResultRow& row) {
+    if (!row.IsNull(0)) last = row.Int(0);
+  });
+  return last;
+}
+
+std::vector<MasterChange> ChangesBetween(LedgerDb& db, int64_t after, int64_t last) {
+  std::vector<MasterChange> changes;
+  db.Load(
+      "SELECT seq, tbl, row_id, parent_id FROM master_changes WHERE seq > ?1 AND seq <= ?2 "
+      "ORDER BY seq",
+      {after, last}, [&](const ResultRow& row) {
+        MasterChange& change = changes.emplace_back();
+        change.seq = row.Int(0);
+        change.table = std::string(row.Text(1));
+        if (!row.IsNull(2)) change.row = row.Int(2);
+        if (!row.IsNull(3)) change.parent = row.Int(3);
+      });
+  return changes;
+}
+
 std::unique_ptr<LedgerDb> OpenUncheckedLedger(const std::string& location,
                                               const LedgerLimits& limits) {
   return IsServerLocation(location) ? OpenLedgerServer(location, limits)

@@ -61,6 +61,14 @@ struct LedgerStamp {
   std::string version;
 };
 
+// One change of master data, as the ledger's change log holds it (ChangeLogTable).
+struct MasterChange {
+  int64_t seq = 0;
+  std::string table;
+  std::optional<int64_t> row;     // none: every row of the table may have changed
+  std::optional<int64_t> parent;  // an item's or SubMes entry's class, a unit's group
+};
+
 // How long a reader waits before it gives up.
 struct LedgerLimits {
   // For a ledger file another program holds locked.
@@ -121,7 +129,25 @@ class LedgerDb {
   // ledger's tables; nothing when the ledger cannot tell its version (a server ledger without
   // a change sequence).
   virtual std::optional<LedgerStamp> Stamp() = 0;
+
+  // Runs reads (the calls of this object that the calling thread makes within it, and those
+  // other threads make meanwhile) in one transaction: they read one state of the ledger.
+  virtual void Together(const std::function<void()>& reads) = 0;
+
+  // Has seen called, from a thread of its own, until the ledger is interrupted or destroyed:
+  // soon after another program commits a change to the ledger with seen(true) (for a file
+  // any write, for a server a change of master data; a call may find nothing changed), and
+  // with seen(false) about once every kWatchTick besides. Without a cheap way to learn of
+  // changes (a folder that cannot be watched) every call says true. Called once at most.
+  virtual void Watch(std::function<void(bool seen)> seen) = 0;
+  static constexpr std::chrono::milliseconds kWatchTick{1000};
 };
+
+// The last change of master data the ledger's log holds (0: none), as the read in progress
+// sees it.
+int64_t LastChange(LedgerDb& db);
+// The changes logged after seq `after` up to `last`, in order.
+std::vector<MasterChange> ChangesBetween(LedgerDb& db, int64_t after, int64_t last);
 
 // Rows into one table of a ledger being written, in the column order given when it was
 // opened.

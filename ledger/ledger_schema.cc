@@ -37,14 +37,25 @@ const std::vector<LedgerTable>& LedgerTables() {
   return tables;
 }
 
+const LedgerTable& ChangeLogTable() {
+  static const LedgerTable table = {
+      "master_changes", {"seq", "tbl", "row_id", "parent_id"}, {"tbl"}, "seq"};
+  return table;
+}
+
 bool LedgerTable::IsInteger(std::string_view column) const {
   return std::find(texts.begin(), texts.end(), column) == texts.end();
 }
 
 void RunSchemaSteps(int from, bool on_server,
-                    const std::function<void(const std::string& sql)>& exec) {
+                    const std::function<void(const std::string& sql)>& exec, StepPart part) {
   for (const SchemaStep& step : SchemaSteps()) {
-    if (step.version > from) exec(std::string(on_server ? step.server_sql : step.file_sql));
+    if (step.version <= from) continue;
+    std::string_view sql = on_server ? step.server_sql : step.file_sql;
+    const size_t after_rows = std::min(sql.find(kAfterRowsMarker), sql.size());
+    if (part == StepPart::kBeforeRows) sql = sql.substr(0, after_rows);
+    if (part == StepPart::kAfterRows) sql = sql.substr(after_rows);
+    exec(std::string(sql));
   }
 }
 
@@ -71,6 +82,7 @@ const char* TypeName(bool integer) { return integer ? "integer" : "text"; }
 void CheckTables(LedgerDb& db) {
   std::vector<std::string_view> names = {"meta"};
   for (const LedgerTable& wanted : LedgerTables()) names.push_back(wanted.name);
+  names.push_back(ChangeLogTable().name);
   const std::vector<TableShape> found = db.ShapesOf(names);
   const TableShape& meta = found.front();
   if (meta.kind == TableShape::Kind::kNone) {
@@ -108,6 +120,7 @@ void CheckTables(LedgerDb& db) {
     for (const LedgerTable& t : LedgerTables()) {
       if (t.name == name) wanted = &t;
     }
+    if (name == ChangeLogTable().name) wanted = &ChangeLogTable();
     for (std::string_view column : wanted->columns) {
       auto found = std::find_if(shape.columns.begin(), shape.columns.end(),
                                 [&](const TableShape::Column& c) { return c.name == column; });

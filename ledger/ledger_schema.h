@@ -14,7 +14,7 @@
 namespace glnamelist::ledger {
 
 // The schema version this code reads and writes (meta.schema_version).
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 struct LedgerTable {
   std::string_view name;
@@ -31,6 +31,10 @@ struct LedgerTable {
 // before the tables that refer to them.
 const std::vector<LedgerTable>& LedgerTables();
 
+// The change log of the master tables (schema_steps/3_changes.sql): filled by the ledger's
+// triggers, read by the data service, never copied to another ledger.
+const LedgerTable& ChangeLogTable();
+
 // One step of the schema: the SQL that brings a ledger of version - 1 to version, for a file
 // and for a server; each ends by setting meta.schema_version.
 struct SchemaStep {
@@ -43,10 +47,20 @@ struct SchemaStep {
 // make version 1).
 const std::vector<SchemaStep>& SchemaSteps();
 
+// Where the part of a schema text (the server's schema, a step) that a new ledger runs once
+// its rows are written begins: keys checked once over all rows, triggers that watch the
+// rows, which the rows the program writes need not fire.
+inline constexpr std::string_view kAfterRowsMarker = "-- Once the rows are in:";
+
+// Which part of the steps to run: all of each (an upgrade), or for a new ledger the parts
+// before its rows are written and after (kAfterRowsMarker).
+enum class StepPart { kAll, kBeforeRows, kAfterRows };
+
 // Runs, through exec, the SQL of the steps after version `from`, in order: a ledger of that
 // version becomes one of kSchemaVersion.
 void RunSchemaSteps(int from, bool on_server,
-                    const std::function<void(const std::string& sql)>& exec);
+                    const std::function<void(const std::string& sql)>& exec,
+                    StepPart part = StepPart::kAll);
 
 // The schema version a meta.schema_version text tells; -1 when it is not a number.
 int SchemaVersionOf(const std::string& text);

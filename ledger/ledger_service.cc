@@ -51,28 +51,59 @@ std::optional<EntryData> FirstEntry(LedgerDb& db, std::string_view sql,
   return entry;
 }
 
-constexpr std::string_view kClassItemsSql =
-    "SELECT id, number, name, detail FROM items WHERE class_id = ?1 ORDER BY number";
-
-// How a master set is read. Its codes and names are searched, and unless told otherwise its
-// rows are also sorted by name.
+// How a set is read: the rows of a table (of one class, for items and SubMes entries) in
+// code order. Its codes and names are searched, and unless told otherwise its rows are also
+// sorted by name.
 struct SetRead {
-  std::string_view sql;
+  std::string_view table;
+  std::string_view fields;  // the columns read, in the order of columns()
   const std::vector<Column>& (*columns)();
   bool sorted_by_name = true;
+  std::string_view parent = {};  // the column of the class a set is of
+  std::string_view key = "FItemID";
 };
 
 const SetRead& ReadOf(MasterSet set) {
   static const SetRead reads[] = {
-      {"SELECT id, number, explanation FROM vch_explanations ORDER BY number", ExplanationColumns},
-      {"SELECT id, number, name, detail, helper_code, is_bank, is_cash FROM accounts "
-       "ORDER BY number",
-       AccountColumns, false},
-      {"SELECT id, number, name FROM currencies ORDER BY number", CodeNameColumns},
-      {"SELECT id, number, name FROM item_classes ORDER BY number", CodeNameColumns},
-      {"SELECT id, number, name FROM unit_groups ORDER BY number", CodeNameColumns},
-      {"SELECT id, number, name FROM settle_types ORDER BY number", CodeNameColumns}};
+      {"vch_explanations", "id, number, explanation", ExplanationColumns},
+      {"accounts",
+       "id, number, name, detail, helper_code, is_bank, is_cash",
+       AccountColumns,
+       false,
+       {},
+       "FAccountID"},
+      {"currencies", "id, number, name", CodeNameColumns},
+      {"item_classes", "id, number, name", CodeNameColumns},
+      {"unit_groups", "id, number, name", CodeNameColumns},
+      {"settle_types", "id, number, name", CodeNameColumns}};
   return reads[static_cast<size_t>(set)];
+}
+
+const SetRead kClassItems = {"items", "id, number, name, detail", TreeColumns, false, "class_id"};
+const SetRead kClassSubMes = {"submes", "id, number, name, detail", TreeColumns, true, "class_id"};
+
+// Every row of the set (?1: the class).
+std::string AllRowsSql(const SetRead& read) {
+  std::string sql = "SELECT " + std::string(read.fields) + " FROM " + std::string(read.table);
+  if (!read.parent.empty()) sql += " WHERE " + std::string(read.parent) + " = ?1";
+  return sql + " ORDER BY number";
+}
+
+// The rows of the set logged as changed after ?1 up to ?2 (?3: the class); the names are
+// the program's own.
+std::string ChangedRowsSql(const SetRead& read) {
+  std::string logged = "SELECT row_id FROM master_changes WHERE tbl = '" + std::string(read.table) +
+                       "' AND seq > ?1 AND seq <= ?2";
+  std::string sql = "SELECT " + std::string(read.fields) + " FROM " + std::string(read.table) +
+                    " WHERE id IN (" + logged;
+  if (read.parent.empty()) return sql + ") ORDER BY number";
+  return sql + " AND parent_id = ?3) AND " + std::string(read.parent) + " = ?3 ORDER BY number";
+}
+
+RecordsetPtr ReadRows(LedgerDb& db, const SetRead& read, std::optional<long> parent) {
+  const std::string sql = AllRowsSql(read);
+  if (parent) return LoadRecordset(db, sql, {int64_t{*parent}}, read.columns());
+  return LoadRecordset(db, sql, {}, read.columns());
 }
 
 // A master set's name in a snapshot.
@@ -87,6 +118,47 @@ constexpr MasterSet kAllSets[] = {MasterSet::kExplanations, MasterSet::kAccounts
                                   MasterSet::kUnitGroups,   MasterSet::kSettleTypes};
 
 std::string ItemsName(long item_class_id) { return "items/" + std::to_string(item_class_id); }
+std::string SubMesName(long item_class_id) { return "submes/" + std::to_string(item_class_id); }
+
+// How the set of a name is read, and its class when it is a class's.
+const SetRead& ReadOfName(const std::string& name, std::optional<long>& parent) {
+  for (const auto& [prefix, read] :
+       {std::pair{"items/", &kClassItems}, {"submes/", &kClassSubMes}}) {
+    if (name.starts_with(prefix)) {
+      parent = std::stol(name.substr(std::string_view(prefix).size()));
+      return *read;
+    }
+  }
+  for (MasterSet which : kAllSets) {
+    if (NameOf(which) == name) return ReadOf(which);
+  }
+  throw Error(errc::kDataService, "No master set " + name);
+}
+
+// The names of the sets that a change touches, among those whose names are known.
+template <class Known>
+std::vector<std::string> SetsTouched(const MasterChange& change, const Known& known) {
+  std::vector<std::string> names;
+  for (MasterSet which : kAllSets) {
+    if (ReadOf(which).table == change.table) names.push_back(NameOf(which));
+  }
+  for (const auto& [prefix, read] :
+       {std::pair{"items/", &kClassItems}, {"submes/", &kClassSubMes}}) {
+    if (read->table != change.table) continue;
+    if (change.row && change.parent) {
+      names.push_back(prefix + std::to_string(*change.parent));
+      continue;
+    }
+    for (const auto& [name, version] : known) {  // a whole table: every class
+      if (name.starts_with(prefix)) names.push_back(name);
+    }
+  }
+  std::erase_if(names, [&](const std::string& name) { return !known.contains(name); });
+  return names;
+}
+
+// A version made of too many rows of its own is copied into a table of its own.
+constexpr size_t kCompactAbove = 4096;
 
 recordset::LookupColumns LookupColumnsOf(bool sorted_by_name) {
   recordset::LookupColumns columns{
@@ -150,6 +222,10 @@ class LedgerService::Reporting final : public LedgerDb {
     Reported([&] { stamp = db_->Stamp(); });
     return stamp;
   }
+  void Together(const std::function<void()>& reads) override {
+    Reported([&] { db_->Together(reads); });
+  }
+  void Watch(std::function<void(bool seen)> seen) override { db_->Watch(std::move(seen)); }
 
  private:
   template <class Call>
@@ -170,7 +246,9 @@ class LedgerService::Reporting final : public LedgerDb {
 };
 
 LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
-    : db_(std::make_unique<Reporting>(std::move(db), *this)) {}
+    : db_(std::make_unique<Reporting>(std::move(db), *this)) {
+  db_->Watch([this](bool seen) { Seen(seen); });
+}
 
 LedgerService::LedgerService(const std::string& location) : location_(location) {
   // The snapshot is looked for, and its master sets checked, while the ledger is opened.
@@ -189,7 +267,10 @@ LedgerService::LedgerService(const std::string& location) : location_(location) 
     }
   });
   db_ = std::make_unique<Reporting>(OpenLedger(location_), *this);
+  // The change first: a snapshot as of the stamp holds every change up to it, and maybe more.
+  opened_seq_ = LastChange(*db_);
   stamp_ = db_->Stamp();
+  db_->Watch([this](bool seen) { Seen(seen); });
   std::shared_ptr<const Snapshot> snapshot = opened.get();
   if (!stamp_ || !snapshot || !snapshot->MadeFrom(*stamp_)) return;
   for (MasterSet which : kAllSets) {
@@ -208,21 +289,45 @@ RecordsetPtr LedgerService::TakeFromSnapshot(const std::string& name) {
   return rs;
 }
 
+LedgerService::Version LedgerService::ReadVersion(const std::string& name) {
+  Version read;
+  if ((read.rs = TakeFromSnapshot(name))) {
+    read.seq = opened_seq_;
+  } else {
+    std::optional<long> parent;
+    const SetRead& how = ReadOfName(name, parent);
+    db_->Together([&] {
+      read.rs = ReadRows(*db_, how, parent);
+      read.seq = LastChange(*db_);
+    });
+  }
+  Register(name, read.rs, read.seq);
+  return read;
+}
+
 RecordsetPtr LedgerService::ReadSet(MasterSet which) {
-  RecordsetPtr rs = TakeFromSnapshot(NameOf(which));
-  if (!rs) rs = LoadRecordset(*db_, ReadOf(which).sql, {}, ReadOf(which).columns());
+  RecordsetPtr rs = ReadVersion(NameOf(which)).rs;
   Loaded(NameOf(which), rs);
   if (which == MasterSet::kItemClasses) PreloadItems(rs);
   return rs;
 }
 
 RecordsetPtr LedgerService::ReadItems(long item_class_id) {
-  RecordsetPtr items = TakeFromSnapshot(ItemsName(item_class_id));
-  if (!items) {
-    items = LoadRecordset(*db_, kClassItemsSql, {int64_t{item_class_id}}, TreeColumns());
-  }
+  RecordsetPtr items = ReadVersion(ItemsName(item_class_id)).rs;
   Loaded(ItemsName(item_class_id), items);
   return items;
+}
+
+void LedgerService::Register(const std::string& name, const RecordsetPtr& rs, int64_t seq) {
+  std::lock_guard lock(versions_mutex_);
+  auto [known, added] = versions_.try_emplace(name, Version{rs, seq});
+  if (!added && known->second.seq < seq) known->second = Version{rs, seq};
+}
+
+RecordsetPtr LedgerService::Latest(const std::string& name, RecordsetPtr rs) {
+  std::lock_guard lock(versions_mutex_);
+  auto known = versions_.find(name);
+  return known == versions_.end() ? rs : known->second.rs;
 }
 
 void LedgerService::Loaded(const std::string& name, const RecordsetPtr& rs) {
@@ -243,19 +348,13 @@ void LedgerService::WriteSnapshotOfAll() {
   }
   LedgerDb& db = *db_;
   for (MasterSet which : kAllSets) {
-    if (!sets.contains(NameOf(which))) {
-      const SetRead& read = ReadOf(which);
-      sets[NameOf(which)] = LoadRecordset(db, read.sql, {}, read.columns());
-    }
+    if (!sets.contains(NameOf(which))) sets[NameOf(which)] = ReadRows(db, ReadOf(which), {});
   }
   RecordsetPtr classes = sets[NameOf(MasterSet::kItemClasses)]->Clone();
   for (long i = 0, n = classes->RecordCount(); i < n; ++i) {
     classes->AbsolutePosition(i + 1);
     const long id = static_cast<long>(classes->Fields("FItemID").ToLong());
-    if (!sets.contains(ItemsName(id))) {
-      sets[ItemsName(id)] = LoadRecordset(db, kClassItemsSql, {int64_t{id}}, TreeColumns());
-      Loaded(ItemsName(id), sets[ItemsName(id)]);
-    }
+    if (!sets.contains(ItemsName(id))) sets[ItemsName(id)] = ReadItems(id);
   }
   // Data read across a change of the ledger would be labelled with the wrong version.
   std::optional<LedgerStamp> now = db.Stamp();
@@ -263,11 +362,9 @@ void LedgerService::WriteSnapshotOfAll() {
   if (now && now->identity == stamp_->identity && now->version == stamp_->version) {
     std::vector<SnapshotSet> snapshot;
     for (auto& [name, rs] : sets) {
-      bool sorted_by_name = false;
-      for (MasterSet which : kAllSets) {
-        if (NameOf(which) == name) sorted_by_name = ReadOf(which).sorted_by_name;
-      }
-      snapshot.push_back(SnapshotSet{name, rs, LookupColumnsOf(sorted_by_name)});
+      std::optional<long> parent;
+      snapshot.push_back(
+          SnapshotSet{name, rs, LookupColumnsOf(ReadOfName(name, parent).sorted_by_name)});
     }
     written = WriteSnapshot(SnapshotPlaces(location_), *stamp_, snapshot, stopping_);
   }
@@ -281,7 +378,12 @@ void LedgerService::WriteSnapshotOfAll() {
       const long id = std::stol(name.substr(6));
       if (items_taken_.contains(id)) continue;
       RecordsetPtr mapped = fresh ? fresh->Take(name) : nullptr;
-      preloaded_items_[id] = mapped ? mapped : rs;
+      // Read across no change (the stamps agree), unless one came since: then it is newer.
+      if (mapped && Latest(name, rs) == rs) {
+        std::lock_guard versions(versions_mutex_);
+        versions_[name].rs = mapped;
+      }
+      preloaded_items_[id] = Latest(name, mapped ? mapped : rs);
     }
   }
   std::lock_guard lock(loaded_mutex_);
@@ -329,6 +431,7 @@ RecordsetPtr LedgerService::Set(MasterSet which) {
   } else {
     sets_[i] = Prepared(ReadSet(which), ReadOf(which).sorted_by_name);
   }
+  sets_[i] = Latest(NameOf(which), sets_[i]);  // changed since it was read
   return sets_[i];
 }
 
@@ -453,9 +556,7 @@ RecordsetPtr LedgerService::VchExpSet() { return Set(MasterSet::kExplanations)->
 RecordSourcePtr LedgerService::SubMesSet(long& ItemClassID) {
   auto found = submes_by_class_.find(ItemClassID);
   if (found != submes_by_class_.end()) return found->second;
-  RecordsetPtr table = Prepared(LoadRecordset(
-      *db_, "SELECT id, number, name, detail FROM submes WHERE class_id = ?1 ORDER BY number",
-      {int64_t{ItemClassID}}, TreeColumns()));
+  RecordsetPtr table = Prepared(ReadVersion(SubMesName(ItemClassID)).rs);
   RecordSourcePtr source;
   if (table->RecordCount() > 0) source = std::make_shared<LedgerRecordSource>(table);
   submes_by_class_.emplace(ItemClassID, source);
@@ -512,6 +613,7 @@ RecordsetPtr LedgerService::ClassItems(long item_class_id) {
     if (auto node = preloaded_items_.extract(item_class_id)) table = std::move(node.mapped());
   }
   if (!table) table = ReadItems(item_class_id);
+  table = Latest(ItemsName(item_class_id), table);
   Prepared(table, false);
   items_by_class_.emplace(item_class_id, table);
   return table;
@@ -530,6 +632,144 @@ RecordsetPtr LedgerService::ItemRecords(long item_class_id, const std::string& f
   RecordsetPtr shaped = recordset::ShapedView(*view);
   item_shapes_.emplace(std::move(shape), shaped);
   return shaped->Clone();
+}
+
+void LedgerService::Seen(bool seen) {
+  // A check that failed (a locked file, a lost server) is made again at the next tick.
+  if (seen || check_failed_) PostCheck();
+}
+
+void LedgerService::PostCheck() {
+  if (stopping_ || check_posted_.exchange(true)) return;
+  worker_.Post([this] {
+    check_posted_ = false;
+    try {
+      ApplyChanges();
+      check_failed_ = false;
+    } catch (...) {
+      check_failed_ = true;
+      throw;
+    }
+  });
+}
+
+void LedgerService::CatchUp() {
+  worker_.Post([this] { ApplyChanges(); });
+  worker_.Drain();
+}
+
+void LedgerService::ApplyChanges() {
+  std::map<std::string, Version> known;
+  {
+    std::lock_guard lock(versions_mutex_);
+    known = versions_;
+  }
+  if (known.empty()) return;  // what is read later is read as it is then
+  int64_t from = known.begin()->second.seq;
+  for (const auto& [name, version] : known) from = std::min(from, version.seq);
+  std::map<std::string, Version> made;
+  std::set<long> unit_groups;
+  bool all_unit_groups = false;
+  db_->Together([&] {
+    const int64_t last = LastChange(*db_);
+    if (last <= from) return;
+    std::map<std::string, std::vector<const MasterChange*>> touched;
+    const std::vector<MasterChange> changes = ChangesBetween(*db_, from, last);
+    for (const MasterChange& change : changes) {
+      for (const std::string& name : SetsTouched(change, known)) {
+        if (change.seq > known.at(name).seq) touched[name].push_back(&change);
+      }
+      if (change.table == "units" && change.parent) unit_groups.insert(*change.parent);
+      all_unit_groups = all_unit_groups || change.table == "unit_groups" ||
+                        (change.table == "units" && !change.parent);
+    }
+    for (const auto& [name, list] : touched) {
+      made[name] = Version{Changed(name, known.at(name), list, last), last};
+    }
+  });
+  if (made.empty() && unit_groups.empty() && !all_unit_groups) return;
+  std::lock_guard lock(versions_mutex_);
+  for (auto& [name, version] : made) {
+    Version& now = versions_[name];
+    if (now.seq >= version.seq) continue;  // read again meanwhile, as of a later change
+    now = std::move(version);
+    changed_names_.insert(name);
+  }
+  changed_unit_groups_.insert(unit_groups.begin(), unit_groups.end());
+  all_unit_groups_changed_ = all_unit_groups_changed_ || all_unit_groups;
+  changes_waiting_ = true;
+}
+
+RecordsetPtr LedgerService::Changed(const std::string& name, const Version& old,
+                                    const std::vector<const MasterChange*>& changes, int64_t last) {
+  std::optional<long> parent;
+  const SetRead& read = ReadOfName(name, parent);
+  std::vector<int64_t> ids;
+  bool whole = false;
+  for (const MasterChange* change : changes) {
+    if (change->row) ids.push_back(*change->row);
+    whole = whole || !change->row;
+  }
+  std::sort(ids.begin(), ids.end());
+  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+  RecordsetPtr rs;
+  if (whole || ids.size() > std::max<size_t>(kCompactAbove, old.rs->RecordCount() / 4)) {
+    rs = ReadRows(*db_, read, parent);  // much changed: read again
+  } else {
+    const std::string sql = ChangedRowsSql(read);
+    RecordsetPtr rows =
+        parent ? LoadRecordset(*db_, sql, {old.seq, last, int64_t{*parent}}, read.columns())
+               : LoadRecordset(*db_, sql, {old.seq, last}, read.columns());
+    rs = recordset::PatchedRecordset(*old.rs, read.key, ids, *rows, "FNumber");
+    if (recordset::AddedRows(*rs) > kCompactAbove) rs = recordset::Compacted(*rs);
+  }
+  // Handed over with its look-up structures, so that no keystroke builds them.
+  recordset::LookupPreparation(*rs, LookupColumnsOf(read.sorted_by_name))();
+  return rs;
+}
+
+ChangedSets LedgerService::TakeChanges() {
+  ChangedSets changed;
+  std::map<std::string, RecordsetPtr> fresh;
+  {
+    std::lock_guard lock(versions_mutex_);
+    for (const std::string& name : changed_names_) fresh[name] = versions_.at(name).rs;
+    changed_names_.clear();
+    changed.unit_groups = std::exchange(changed_unit_groups_, {});
+    changed.all_unit_groups = std::exchange(all_unit_groups_changed_, false);
+    changes_waiting_ = false;
+  }
+  for (const auto& [name, rs] : fresh) {
+    std::optional<long> parent;
+    ReadOfName(name, parent);
+    if (!parent) {
+      for (MasterSet which : kAllSets) {
+        const auto i = static_cast<size_t>(which);
+        if (NameOf(which) != name) continue;
+        if (sets_[i]) sets_[i] = rs;
+        changed.sets.insert(which);
+      }
+    } else if (name.starts_with("items/")) {
+      if (items_by_class_.contains(*parent)) items_by_class_[*parent] = rs;
+      std::erase_if(item_shapes_,
+                    [&](const auto& shape) { return std::get<0>(shape.first) == *parent; });
+      std::lock_guard lock(preloaded_items_mutex_);
+      if (preloaded_items_.contains(*parent)) preloaded_items_[*parent] = rs;
+      changed.item_classes.insert(*parent);
+    } else {
+      if (submes_by_class_.contains(*parent)) {
+        submes_by_class_[*parent] =
+            rs->RecordCount() > 0 ? std::make_shared<LedgerRecordSource>(rs) : nullptr;
+      }
+      changed.submes_classes.insert(*parent);
+    }
+  }
+  if (changed.all_unit_groups) {
+    units_by_group_.clear();
+  } else {
+    for (long group : changed.unit_groups) units_by_group_.erase(group);
+  }
+  return changed;
 }
 
 }  // namespace glnamelist::ledger

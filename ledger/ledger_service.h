@@ -41,6 +41,19 @@ enum class MasterSet {
   kSettleTypes
 };
 
+// What changed in the master data since the host last asked (LedgerService::TakeChanges).
+struct ChangedSets {
+  std::set<MasterSet> sets;
+  std::set<long> item_classes;    // whose items changed
+  std::set<long> submes_classes;  // whose SubMes entries changed
+  std::set<long> unit_groups;     // whose units changed
+  bool all_unit_groups = false;   // the units of any group may have changed
+  bool empty() const {
+    return sets.empty() && item_classes.empty() && submes_classes.empty() && unit_groups.empty() &&
+           !all_unit_groups;
+  }
+};
+
 // Serves the master data of one ledger, opened read-only when the service is made from its
 // location: a file path or a PostgreSQL connection string (see OpenLedger; a missing,
 // unreadable, corrupt or foreign ledger, a server that is down or refuses the login, is one
@@ -56,6 +69,13 @@ enum class MasterSet {
 //   VchExpSet:    FItemID, FNumber, FExplanation
 //   SubMesSet, item records: FItemID, FNumber, FName, FDetail
 // Flags (FDetail, FIsBank, FIsCash) are integers 0 or 1. Rows come in code order.
+//
+// Master data that another program changes while the service runs reaches it without a
+// reload: the ledger's triggers log every changed row (LedgerDb::Watch tells the service of
+// a commit), the background reads the rows logged since each set was read, and makes a new
+// version of each set they change, sharing the old version's rows and structures
+// (recordset::PatchedRecordset). The host's thread takes the new versions when it asks
+// (TakeChanges); what was handed out before stays as it was, for whoever holds it.
 class LedgerService : public GLData {
  public:
   // Over the ledger at location, with its snapshot when a current one is found.
@@ -130,6 +150,15 @@ class LedgerService : public GLData {
   // the snapshot being written).
   void WaitForBackgroundWork() { worker_.Drain(); }
 
+  // Whether new versions of master data wait for TakeChanges (any thread).
+  bool ChangesWaiting() const { return changes_waiting_; }
+  // On the host's thread: from now on the sets, items, SubMes entries and units handed out
+  // are the newest versions the background has made; says which changed since the last call.
+  ChangedSets TakeChanges();
+  // Looks for changes committed to the ledger, and waits until they are applied and what the
+  // background set out to do before is done.
+  void CatchUp();
+
   // Whether a current snapshot of the ledger (see snapshot.h) was found when the service was
   // made and every set taken from it so far was whole. Without one, or once a set of it
   // turns out damaged, Preload writes a new one in the background, once every set and the
@@ -173,6 +202,29 @@ class LedgerService : public GLData {
 
   class Reporting;
 
+  // A set as read from the ledger, or made from one by the changes logged up to seq.
+  struct Version {
+    RecordsetPtr rs;
+    int64_t seq = 0;
+  };
+  // Reads a set of this name (a master set's, "items/<class>", "submes/<class>") and the
+  // change it is as of, in one transaction.
+  Version ReadVersion(const std::string& name);
+  // Keeps rs, read as of seq, as the newest version of name unless a newer one is known.
+  void Register(const std::string& name, const RecordsetPtr& rs, int64_t seq);
+  // The newest version of name, or rs when there is none.
+  RecordsetPtr Latest(const std::string& name, RecordsetPtr rs);
+  // What the ledger's watch tells: a commit seen, or a tick.
+  void Seen(bool seen);
+  // Has the changes logged since the sets were read applied in the background, once.
+  void PostCheck();
+  // On the worker's thread: makes a new version of each set the changes logged since it was
+  // read touch.
+  void ApplyChanges();
+  // The version of set `name` after its changes (all logged after old.seq up to last).
+  RecordsetPtr Changed(const std::string& name, const Version& old,
+                       const std::vector<const MasterChange*>& changes, int64_t last);
+
   // Used by the host's thread and by the worker's (LedgerDb serves both, one call at a time);
   // the host's failures go to fault_seen_.
   std::unique_ptr<LedgerDb> db_;
@@ -207,6 +259,19 @@ class LedgerService : public GLData {
   // Every set read so far, by its name in a snapshot, until a snapshot is written.
   std::mutex loaded_mutex_;
   std::map<std::string, RecordsetPtr> loaded_;
+  // The change the ledger's log was at when the service was made (the snapshot's sets are
+  // as of it).
+  int64_t opened_seq_ = 0;
+  // The newest version of every set read so far, by name; the names whose new versions the
+  // host has not taken yet, and the groups whose units changed.
+  std::mutex versions_mutex_;
+  std::map<std::string, Version> versions_;
+  std::set<std::string> changed_names_;
+  std::set<long> changed_unit_groups_;
+  bool all_unit_groups_changed_ = false;
+  std::atomic<bool> changes_waiting_ = false;
+  std::atomic<bool> check_posted_ = false;
+  std::atomic<bool> check_failed_ = false;
   // Last: stopped first, before the tables it works on are released here.
   BackgroundWorker worker_;
 };

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "contracts/list_kinds.h"
 #include "ledger/ledger_service.h"
@@ -48,6 +49,27 @@ ListReady PreloadLists(const GLDataPtr& data, const std::vector<long>& kinds) {
     if (!service->Ready(*set)) return false;
     service->Take(*set);  // a failed read's error goes to the list that waited for it
     return true;
+  };
+}
+
+ListChanges WatchLists(const GLDataPtr& data) {
+  auto service = std::dynamic_pointer_cast<LedgerService>(data);
+  if (!service) return [] { return std::vector<long>(); };
+  return [service] {
+    std::vector<long> kinds;
+    if (!service->ChangesWaiting()) return kinds;
+    const ChangedSets changed = service->TakeChanges();
+    static constexpr std::pair<MasterSet, long> kListed[] = {
+        {MasterSet::kExplanations, nlVchExp},  {MasterSet::kAccounts, nlAccount},
+        {MasterSet::kCurrencies, nlCurrency},  {MasterSet::kItemClasses, nlItemClass},
+        {MasterSet::kUnitGroups, nlUnitGroup}, {MasterSet::kSettleTypes, nlSettleType}};
+    for (const auto& [set, kind] : kListed) {
+      if (changed.sets.contains(set)) kinds.push_back(kind);
+    }
+    if (!changed.item_classes.empty()) kinds.push_back(nlItem);
+    if (!changed.submes_classes.empty()) kinds.push_back(nlSubMes);
+    if (!changed.unit_groups.empty() || changed.all_unit_groups) kinds.push_back(nlUnit);
+    return kinds;
   };
 }
 

@@ -3,6 +3,8 @@
 #include <endian.h>
 #include <libpq-fe.h>
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -18,6 +20,7 @@
 #include <regex>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "contracts/error.h"
@@ -47,8 +50,6 @@ constexpr const char* kReplaceLockWait = "10s";
 constexpr int64_t kWriterLock = 0x676c6e616d656c;  // "glnamel"
 // Bytes of COPY data gathered before they are sent.
 constexpr size_t kCopyChunk = 256 * 1024;
-// Where the server schema's keys and indexes start: they are made once the rows are in.
-constexpr std::string_view kAfterRowsMarker = "-- Once the rows are in:";
 
 struct ResultDeleter {
   void operator()(PGresult* result) const { PQclear(result); }
@@ -450,9 +451,12 @@ Awaited AwaitResult(PGconn* conn, Clock::time_point deadline, const std::atomic<
   }
 }
 
-// A ledger read on a server: one connection, all reads in one read-only transaction (one
-// snapshot). A connection that is lost, or a transaction a failure ended, is made again by
-// the next call, which checks that the ledger is still the one first read.
+// A ledger read on a server through one connection. A look-up runs on its own; a load, and
+// the reads made Together, run in one read-only transaction, which ends with the last of
+// them, so that between reads the connection is idle and the server's notices of changed
+// master data reach it (LISTEN): a watcher thread waits for them on the connection's socket.
+// A connection that is lost, or a transaction a failure ended, is made again by the next
+// call or by the watcher, which checks that the ledger is still the one first read.
 class ServerLedger final : public LedgerDb {
  public:
   ServerLedger(const std::string& conninfo, const LedgerLimits& limits)
@@ -460,9 +464,13 @@ class ServerLedger final : public LedgerDb {
     conn_ = Connect(conninfo_, password_, limits_, stopped_);
     name_ = ServerName(conn_);
     PQsetnonblocking(conn_, 1);
+    wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   }
   ~ServerLedger() override {
+    stopped_ = true;
+    StopWatching();
     if (conn_) PQfinish(conn_);
+    if (wake_ >= 0) close(wake_);
   }
   ServerLedger(const ServerLedger&) = delete;
   ServerLedger& operator=(const ServerLedger&) = delete;
@@ -472,15 +480,36 @@ class ServerLedger final : public LedgerDb {
   void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
               const OnRow& on_row) override {
     std::lock_guard lock(mutex_);
-    Ready();
+    Ready(false);
     Result result = RunPrepared(sql, values);
     EachRow(result.get(), name_, on_row);
+  }
+
+  void Together(const std::function<void()>& reads) override {
+    std::unique_lock lock(mutex_);
+    InTransaction in(*this);
+    // Other threads' reads run meanwhile, in the same transaction.
+    lock.unlock();
+    try {
+      reads();
+    } catch (...) {
+      lock.lock();
+      throw;
+    }
+    lock.lock();
+  }
+
+  void Watch(std::function<void(bool seen)> seen) override {
+    std::lock_guard lock(watch_mutex_);
+    if (watcher_.joinable() || stopped_) return;
+    watcher_ = std::jthread(
+        [this, seen = std::move(seen)](std::stop_token stop) { Watching(stop, seen); });
   }
 
   void Load(std::string_view sql, std::initializer_list<SqlValue> values,
             const OnRow& on_row) override {
     std::unique_lock lock(mutex_);
-    Ready();
+    InTransaction in(*this);
     if (values.size() == 0) return CopyOut(sql, on_row);
     const uint64_t session = session_;
     const std::string cursor = "glnamelist_rows_" + std::to_string(++cursors_);
@@ -519,27 +548,23 @@ class ServerLedger final : public LedgerDb {
 
   TableShape ShapeOf(std::string_view table) override { return ShapesOf({table}).front(); }
 
-  // Every table's kind and columns in one query (the names hold no comma); those of the
-  // ledger's tables are read as the session begins.
+  // Every table's kind and columns in one query (the names hold no comma).
   std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override {
-    std::lock_guard lock(mutex_);
-    Ready();
-    std::vector<TableShape> shapes;
-    for (std::string_view table : tables) {
-      auto known = std::find(opening_.tables.begin(), opening_.tables.end(), table);
-      if (known == opening_.tables.end()) break;
-      shapes.push_back(opening_.shapes[static_cast<size_t>(known - opening_.tables.begin())]);
-    }
-    if (shapes.size() == tables.size()) return shapes;
     const std::string names = TableList(tables);
+    std::lock_guard lock(mutex_);
+    Ready(false);
     return ShapesIn(RunPrepared(kShapesSql, {std::string_view(names)}).get(), tables.size());
   }
 
-  void Interrupt() override { stopped_ = true; }
+  // The watcher is stopped too: it calls no one once this returns.
+  void Interrupt() override {
+    stopped_ = true;
+    StopWatching();
+  }
 
   std::string Identity() override {
     std::lock_guard lock(mutex_);
-    Ready();
+    Ready(false);
     Result result = RunPrepared(
         "SELECT 'server:' || pg_postmaster_start_time()::text || ':' || oid::text "
         "FROM pg_database WHERE datname = current_database()",
@@ -548,33 +573,48 @@ class ServerLedger final : public LedgerDb {
   }
 
   // The database (its oid, new when it is made again) on this server, and the ledger's change
-  // sequence in the transaction every read runs in, which triggers move on with every change
-  // of master data.
+  // sequence as the read in progress sees it, which triggers move on with every change of
+  // master data.
   std::optional<LedgerStamp> Stamp() override {
     std::lock_guard lock(mutex_);
-    Ready();
-    const std::optional<std::string> sequence = OpeningMeta("change_seq");
-    if (!sequence) return std::nullopt;
-    return LedgerStamp{name_ + "#" + opening_.database, *sequence};
-  }
-
-  // As the session's transaction began (its rows cannot change in it).
-  std::optional<std::string> MetaValue(std::string_view key) override {
-    {
-      std::lock_guard lock(mutex_);
-      Ready();
-      if (opening_.meta) return OpeningMeta(key);
-    }
-    return LedgerDb::MetaValue(key);
+    Ready(false);
+    Result result = RunPrepared(
+        "SELECT d.oid::text, m.value FROM pg_database d LEFT JOIN meta m "
+        "ON m.key = 'change_seq' WHERE d.datname = current_database()",
+        {});
+    if (PQntuples(result.get()) == 0 || PQgetisnull(result.get(), 0, 1)) return std::nullopt;
+    return LedgerStamp{name_ + "#" + PQgetvalue(result.get(), 0, 0),
+                       PQgetvalue(result.get(), 0, 1)};
   }
 
  private:
   static constexpr const char* kDoing = "cannot read";
 
-  // Makes the connection fit for a read, with mutex_ held: connected, in the transaction.
-  void Ready() {
+  // The reads of a load or of Together: in one transaction, begun by the first of them and
+  // ended by the last. Made and ended with mutex_ held.
+  class InTransaction {
+   public:
+    explicit InTransaction(ServerLedger& db) : db_(db) {
+      db.Ready(true);
+      ++db.depth_;
+    }
+    ~InTransaction() {
+      if (--db_.depth_ == 0) db_.EndTransaction();
+    }
+    InTransaction(const InTransaction&) = delete;
+    InTransaction& operator=(const InTransaction&) = delete;
+
+   private:
+    ServerLedger& db_;
+  };
+
+  // Makes the connection fit for a read, with mutex_ held: connected, and in a transaction
+  // when one is asked for or already open.
+  void Ready(bool transaction) {
     if (stopped_) throw ReadError(name_, kDoing, Fault::kStopped, kStoppedCause);
     if (changed_) throw *changed_;
+    // A loss the watcher met is the next read's, as one the read met itself would be.
+    if (std::optional<LedgerError> lost = std::exchange(lost_, std::nullopt)) throw *lost;
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
       Drop();
       try {
@@ -584,8 +624,20 @@ class ServerLedger final : public LedgerDb {
       }
       PQsetnonblocking(conn_, 1);
     }
+    if (!adopted_) Adopt();
     if (in_transaction_) return;
-    BeginSession();
+    if (PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
+    if (!transaction) return;
+    Exec("BEGIN");
+    in_transaction_ = true;
+    ++session_;
+  }
+
+  // Readies a new connection: read-only REPEATABLE READ transactions, the same ledger as the
+  // first connection read, the notices of changed master data listened for. Notices sent
+  // while no connection listened are lost: the watcher is told to look.
+  void Adopt() {
+    Exec("SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
     std::string print = Fingerprint();
     if (!fingerprint_) fingerprint_ = print;
     if (*fingerprint_ != print) {
@@ -594,81 +646,127 @@ class ServerLedger final : public LedgerDb {
                            "or changed while the connection was lost)");
       throw *changed_;
     }
+    Exec(std::string("LISTEN ") + kNoticeChannel);
+    if (connections_++ > 0) {
+      noticed_ = true;
+      Wake();
+    }
+    adopted_ = true;
   }
 
-  // What a session reads as its transaction begins: the database, the ledger's tables (their
-  // kinds and columns) and the rows of its meta table, when that is a table.
-  struct Opening {
-    std::string database;
-    std::vector<std::string_view> tables;
-    std::vector<TableShape> shapes;
-    std::optional<std::map<std::string, std::string, std::less<>>> meta;
-  };
-
-  // Begins the session's transaction and reads its Opening, all in one round trip. The meta
-  // table is read only when it is a table (a view may never end); when it is none, its
-  // failed read ends the transaction, which begins again.
-  void BeginSession() {
-    if (PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
-    Opening opening;
-    opening.tables = {"meta"};
-    for (const LedgerTable& table : LedgerTables()) opening.tables.push_back(table.name);
-    const std::string names = TableList(opening.tables);
-    BoundValues bound({std::string_view(names)});
-    auto query = [](const char* sql, const BoundValues* values = nullptr) {
-      return [sql, values](PGconn* conn) {
-        return values
-                   ? PQsendQueryParams(conn, sql, values->count(), values->types(), values->data(),
-                                       values->lengths(), values->formats(), kBinary)
-                   : PQsendQueryParams(conn, sql, 0, nullptr, nullptr, nullptr, nullptr, kBinary);
-      };
-    };
-    const std::string shapes_sql = ServerSql(kShapesSql);
-    std::vector<Result> results = Pipelined(
-        {query("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"),
-         query("SELECT d.oid::text FROM pg_database d WHERE d.datname = current_database()"),
-         query(shapes_sql.c_str(), &bound),
-         query("SELECT key, value FROM meta WHERE (SELECT c.relkind FROM pg_class c "
-               "WHERE c.oid = to_regclass('meta')) = 'r'")});
-    Check(results[0], PGRES_COMMAND_OK);
-    in_transaction_ = true;
-    ++session_;
-    Check(results[1], PGRES_TUPLES_OK);
-    Check(results[2], PGRES_TUPLES_OK);
-    opening.database = PQgetvalue(results[1].get(), 0, 0);
-    opening.shapes = ShapesIn(results[2].get(), opening.tables.size());
-    if (PQresultStatus(results[3].get()) == PGRES_TUPLES_OK) {
-      if (opening.shapes.front().kind == TableShape::Kind::kTable) {
-        opening.meta.emplace();
-        EachRow(results[3].get(), name_,
-                [&](const ResultRow& row) { opening.meta->emplace(row.Text(0), row.Text(1)); });
-      }
-    } else {  // no meta table, or not one of a ledger: the schema check tells
-      Exec("ROLLBACK");
-      Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+  // Ends the transaction of the reads just done, with mutex_ held; a failure to end it (a
+  // lost connection) is the next read's.
+  void EndTransaction() noexcept {
+    if (!in_transaction_ || !conn_) return;
+    try {
+      Exec("COMMIT");
+    } catch (const LedgerError&) {
+      // Dropped or ended already.
     }
-    opening_ = std::move(opening);
+    in_transaction_ = false;
+    TakeNotices();
+  }
+
+  // Notes the notices the connection holds, with mutex_ held, and wakes the watcher.
+  void TakeNotices() {
+    if (!conn_) return;
+    while (PGnotify* notice = PQnotifies(conn_)) {
+      PQfreemem(notice);
+      noticed_ = true;
+    }
+    if (noticed_) Wake();
+  }
+
+  void StopWatching() {
+    std::lock_guard lock(watch_mutex_);
+    if (!watcher_.joinable()) return;
+    watcher_.request_stop();
+    Wake();
+    watcher_.join();
+  }
+
+  void Wake() {
+    const uint64_t one = 1;
+    if (wake_ >= 0) {
+      [[maybe_unused]] ssize_t written = write(wake_, &one, sizeof one);
+    }
+  }
+
+  // The watcher's thread: waits on the idle connection for notices. A connection lost is
+  // made again by the next read, or by the watcher once kReconnectAfter has passed without
+  // one (so that a form left alone goes on learning of changes).
+  void Watching(const std::stop_token& stop, const std::function<void(bool)>& seen) {
+    while (!stop.stop_requested() && !stopped_) {
+      int socket = -1;
+      bool noticed = false, reconnect = false;
+      {
+        std::lock_guard lock(mutex_);
+        // No request is under way while the lock is held: what came is notices, or a loss.
+        if (conn_ && !PQconsumeInput(conn_)) {
+          const ServerFailure failure = FailureOf(conn_, nullptr, password_);
+          lost_ = ReadError(name_, kDoing, Fault::kLost, LostCause(failure.said), failure.said);
+          Drop();
+        }
+        TakeNotices();
+        noticed = std::exchange(noticed_, false);
+        socket = conn_ ? PQsocket(conn_) : -1;
+        reconnect = !conn_ && Clock::now() - dropped_at_ >= kReconnectAfter;
+      }
+      if (noticed) seen(true);
+      if (reconnect && Reconnect()) continue;
+      uint64_t woken = 0;
+      pollfd ready[2] = {{wake_, POLLIN, 0}, {socket, POLLIN, 0}};
+      const int n = poll(ready, socket < 0 ? 1 : 2, static_cast<int>(kWatchTick.count()));
+      if (n > 0 && ready[0].revents) {
+        [[maybe_unused]] ssize_t got = read(wake_, &woken, sizeof woken);
+      }
+      if (n == 0) seen(false);
+    }
+  }
+
+  // A connection made by the watcher in place of a lost one, outside the lock (making it may
+  // take a while); true once there is one again.
+  bool Reconnect() {
+    PGconn* conn = nullptr;
+    try {
+      conn = Connect(conninfo_, password_, limits_, stopped_);
+    } catch (const LedgerError&) {
+      return false;  // tried again next tick
+    }
+    std::lock_guard lock(mutex_);
+    if (conn_) {
+      PQfinish(conn);
+      return true;
+    }
+    conn_ = conn;
+    lost_.reset();  // made again before a read met the loss
+    PQsetnonblocking(conn_, 1);
+    try {
+      Ready(false);
+    } catch (const LedgerError&) {
+      // The next read meets it.
+    }
+    return true;
   }
 
   // The database and the rows of its meta table (when it is a table), which tell whether a
   // session after a lost one reads the same ledger.
-  std::string Fingerprint() const {
-    std::string print = opening_.database;
-    if (!opening_.meta) return print;
-    for (const auto& [key, value] : *opening_.meta) {
+  std::string Fingerprint() {
+    Result database = RunPrepared(
+        "SELECT d.oid::text, c.relkind::text FROM pg_database d LEFT JOIN pg_class c "
+        "ON c.oid = to_regclass('meta') WHERE d.datname = current_database()",
+        {});
+    std::string print = PQgetvalue(database.get(), 0, 0);
+    if (std::string_view(PQgetvalue(database.get(), 0, 1)) == "r") {
       // Not the change sequence: it moves with every change of master data, which a session
       // made again may see, as it may see the changed rows.
-      if (key != "change_seq") print += ";" + key + "=" + value;
+      Result meta = RunPrepared(
+          "SELECT key || '=' || value FROM meta WHERE key <> 'change_seq' ORDER BY key", {});
+      for (int i = 0, n = PQntuples(meta.get()); i < n; ++i) {
+        print += ";" + std::string(PQgetvalue(meta.get(), i, 0));
+      }
     }
     return print;
-  }
-
-  // A value of the meta table as the session began; nothing without it.
-  std::optional<std::string> OpeningMeta(std::string_view key) const {
-    if (!opening_.meta) return std::nullopt;
-    auto found = opening_.meta->find(key);
-    if (found == opening_.meta->end()) return std::nullopt;
-    return found->second;
   }
 
   // The results of requests sent together (one round trip), one for each, within the time
@@ -694,6 +792,7 @@ class ServerLedger final : public LedgerDb {
         }
       });
       if (results.size() != sends.size() || !PQexitPipelineMode(conn_)) Fail(nullptr);
+      TakeNotices();
     } catch (const LedgerError&) {
       Drop();
       throw;
@@ -815,6 +914,7 @@ class ServerLedger final : public LedgerDb {
       case Awaited::kDone:
         break;
     }
+    TakeNotices();
     return first;
   }
 
@@ -854,8 +954,13 @@ class ServerLedger final : public LedgerDb {
     if (conn_) PQfinish(conn_);
     conn_ = nullptr;
     in_transaction_ = false;
+    adopted_ = false;
     prepared_.clear();
+    dropped_at_ = Clock::now();
   }
+
+  static constexpr const char* kNoticeChannel = "glnamelist_master";
+  static constexpr std::chrono::seconds kReconnectAfter{10};
 
   const std::string conninfo_;
   const std::string password_;
@@ -864,11 +969,19 @@ class ServerLedger final : public LedgerDb {
   std::atomic<bool> stopped_ = false;
   std::mutex mutex_;
   PGconn* conn_ = nullptr;
+  bool adopted_ = false;  // Adopt has readied conn_
+  int connections_ = 0;   // the connections adopted so far
   bool in_transaction_ = false;
+  int depth_ = 0;                    // loads and Together under way
+  bool noticed_ = false;             // a notice came that the watcher has not told of yet
+  std::optional<LedgerError> lost_;  // the watcher found the connection lost
+  Clock::time_point dropped_at_;     // when the last connection was let go
+  int wake_ = -1;                    // written to wake the watcher
+  std::mutex watch_mutex_;
+  std::jthread watcher_;
   uint64_t session_ = 0;  // counts the transactions begun
   int cursors_ = 0;
   std::optional<std::string> fingerprint_;
-  Opening opening_;  // of the session begun last
   std::optional<LedgerError> changed_;
   std::map<std::string, std::string, std::less<>> prepared_;
 };
@@ -1149,7 +1262,8 @@ class ServerTarget final : public LedgerTarget {
         throw Error(errc::kDataService, "Cannot create ledger " + server_.name() +
                                             ": the database already holds a ledger");
       }
-      std::string tables = server_.Identifier("meta");
+      std::string tables =
+          server_.Identifier("meta") + ", " + server_.Identifier(ChangeLogTable().name);
       for (const LedgerTable& table : LedgerTables())
         tables += ", " + server_.Identifier(table.name);
       server_.Exec("DROP TABLE IF EXISTS " + tables + " CASCADE", "cannot replace the ledger");
@@ -1157,9 +1271,12 @@ class ServerTarget final : public LedgerTarget {
     const std::string& schema = EmbeddedServerSchema();
     size_t after_rows = schema.find(kAfterRowsMarker);
     server_.Exec(schema.substr(0, after_rows), "cannot create the tables");
-    RunSchemaSteps(1, true,
-                   [&](const std::string& sql) { server_.Exec(sql, "cannot create the tables"); });
+    RunSchemaSteps(
+        1, true, [&](const std::string& sql) { server_.Exec(sql, "cannot create the tables"); },
+        StepPart::kBeforeRows);
     if (after_rows != std::string::npos) keys_ = schema.substr(after_rows);
+    RunSchemaSteps(
+        1, true, [&](const std::string& sql) { keys_ += "\n" + sql; }, StepPart::kAfterRows);
   }
 
   const std::string& name() const override { return server_.name(); }

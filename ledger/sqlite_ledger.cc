@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "contracts/error.h"
+#include "ledger/file_watch.h"
 #include "ledger/file_write.h"
 #include "ledger/ledger_error.h"
 #include "ledger/ledger_schema.h"
@@ -161,9 +162,34 @@ class SqliteLedgerDb final : public LedgerDb {
     return shape;
   }
 
-  void Interrupt() override { db_.Interrupt(); }
+  void Interrupt() override {
+    db_.Interrupt();
+    std::lock_guard lock(watch_mutex_);
+    watch_.reset();
+  }
 
   std::string Identity() override { return identity_; }
+
+  void Together(const std::function<void()>& reads) override {
+    std::unique_lock lock(mutex_);
+    Transaction transaction(*this);
+    // Other threads' reads run meanwhile, in the same transaction.
+    lock.unlock();
+    try {
+      reads();
+    } catch (...) {
+      lock.lock();
+      throw;
+    }
+    lock.lock();
+  }
+
+  void Watch(std::function<void(bool seen)> seen) override {
+    std::lock_guard lock(watch_mutex_);
+    if (!watch_ && !db_.interrupted()) {
+      watch_ = std::make_unique<FileWatch>(db_.path(), kWatchTick, std::move(seen));
+    }
+  }
 
   // The file opened (its identity) and its version: the times and sizes of the file and of
   // its write-ahead log with SQLite's change counter, which any write changes. Nothing once
@@ -215,7 +241,7 @@ class SqliteLedgerDb final : public LedgerDb {
         CheckUnchanged();
       } catch (...) {
         version_->Reset();
-        if (change_seq_) change_seq_->Reset();
+        if (lineage_) lineage_->Reset();
         End();
         throw;
       }
@@ -223,40 +249,53 @@ class SqliteLedgerDb final : public LedgerDb {
     ++depth_;
   }
 
-  // The master data read in this transaction is what the connection first read. A commit
-  // of another connection (a voucher saved) that left the master data as it was, as its
-  // change sequence tells, is let through; any other change fails the read.
+  // The file read in this transaction is still the ledger the connection first read. A
+  // commit of another connection is let through when the ledger's id is the same and its
+  // change log went on from where it was (a voucher saved, master data changed, which the
+  // data service reads from the log); a file made of another ledger, or of this one as it
+  // was before (a copy put back in place), fails the read.
   void CheckUnchanged() {
     int64_t version = 0;
     if (version_->Step()) version = version_->Int(0);
     version_->Reset();
     if (pinned_ == version) return;
-    std::optional<std::string> seq = ChangeSeq();
+    std::optional<Lineage> now = LineageNow();
     if (!pinned_) {
       pinned_ = version;
-      pinned_seq_ = seq;
+      pinned_lineage_ = now;
       return;
     }
-    if (!seq || seq != pinned_seq_) {
+    if (!now || !pinned_lineage_ || now->id != pinned_lineage_->id ||
+        now->last_change < pinned_lineage_->last_change) {
       throw ReadError(name(), "cannot read", Fault::kChanged,
-                      "the ledger file was changed by another program after it was opened");
+                      "the ledger file was replaced by another program after it was opened");
     }
     pinned_ = version;
+    pinned_lineage_ = now;
   }
 
-  // The master data's change sequence; none in a file that is no ledger (its check says so).
-  std::optional<std::string> ChangeSeq() {
-    if (!change_seq_) {
+  // Which ledger the file holds and how far its change log goes.
+  struct Lineage {
+    std::string id;
+    int64_t last_change = 0;
+  };
+  // None in a file that is no ledger of this version (its check says so).
+  std::optional<Lineage> LineageNow() {
+    if (!lineage_) {
       try {
-        change_seq_.emplace(db_, "SELECT value FROM meta WHERE key = 'change_seq'");
+        lineage_.emplace(db_,
+                         "SELECT (SELECT value FROM meta WHERE key = 'ledger_id'), "
+                         "(SELECT coalesce(max(seq), 0) FROM master_changes)");
       } catch (const std::exception&) {
         return std::nullopt;
       }
     }
-    std::optional<std::string> seq;
-    if (change_seq_->Step()) seq = std::string(change_seq_->Text(0));
-    change_seq_->Reset();
-    return seq;
+    std::optional<Lineage> now;
+    if (lineage_->Step() && !lineage_->IsNull(0)) {
+      now = Lineage{std::string(lineage_->Text(0)), lineage_->Int(1)};
+    }
+    lineage_->Reset();
+    return now;
   }
 
   void Leave() {
@@ -275,11 +314,13 @@ class SqliteLedgerDb final : public LedgerDb {
   Database db_;
   std::string identity_;
   std::mutex mutex_;
-  std::optional<Statement> begin_, end_, version_, change_seq_;
+  std::optional<Statement> begin_, end_, version_, lineage_;
   int depth_ = 0;
   std::optional<int64_t> pinned_;
-  std::optional<std::string> pinned_seq_;
+  std::optional<Lineage> pinned_lineage_;
   std::map<std::string, Statement, std::less<>> prepared_;
+  std::mutex watch_mutex_;
+  std::unique_ptr<FileWatch> watch_;
 };
 
 // A ledger file open for writing: one read-write connection of its own, foreign keys
@@ -368,7 +409,8 @@ class FileTarget final : public LedgerTarget {
     db_->ExecScript(
         "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -65536;");
     db_->ExecScript(EmbeddedSchema());
-    RunSchemaSteps(1, false, [&](const std::string& sql) { db_->ExecScript(sql); });
+    RunSchemaSteps(
+        1, false, [&](const std::string& sql) { db_->ExecScript(sql); }, StepPart::kBeforeRows);
     db_->ExecScript("BEGIN");
   }
 
@@ -380,6 +422,8 @@ class FileTarget final : public LedgerTarget {
   }
 
   void Finish() override {
+    RunSchemaSteps(
+        1, false, [&](const std::string& sql) { db_->ExecScript(sql); }, StepPart::kAfterRows);
     db_->ExecScript("COMMIT");
     db_.reset();
     write_.Commit();

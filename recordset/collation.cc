@@ -139,6 +139,47 @@ std::vector<uint32_t> RankColumn(const ColumnStore& column, size_t rows) {
       [&](uint32_t a, uint32_t b) { return v[a] == v[b]; });
 }
 
+namespace {
+
+bool CodeLike(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
+}
+
+template <class T>
+int ThreeWay(T a, T b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+}  // namespace
+
+int CompareRanked(const ColumnStore& a, size_t ra, const ColumnStore& b, size_t rb) {
+  const bool a_null = a.IsNull(ra), b_null = b.IsNull(rb);
+  if (a_null || b_null) return ThreeWay(!a_null, !b_null);
+  switch (a.type) {
+    case ColumnType::kText: {
+      std::string_view x = a.text.At(ra), y = b.text.At(rb);
+      if (x == y) return 0;
+      // Codes are ranked by their bytes, as the collator would order them.
+      if (CodeLike(x) && CodeLike(y)) return x < y ? -1 : 1;
+      UErrorCode status = U_ZERO_ERROR;
+      UCollationResult order =
+          ucol_strcollUTF8(ZhCollator(), x.data(), static_cast<int32_t>(x.size()), y.data(),
+                           static_cast<int32_t>(y.size()), &status);
+      return order == UCOL_LESS ? -1 : order == UCOL_GREATER ? 1 : 0;
+    }
+    case ColumnType::kDouble: {
+      const double x = a.doubles[ra], y = b.doubles[rb];
+      if (std::isnan(x) || std::isnan(y)) return ThreeWay(std::isnan(x), std::isnan(y));
+      return ThreeWay(x, y);
+    }
+    case ColumnType::kInteger:
+    case ColumnType::kBool:
+      break;
+  }
+  return ThreeWay(a.ints[ra], b.ints[rb]);
+}
+
 bool InRankOrder(const ColumnStore& column, size_t rows) {
   if (column.type != ColumnType::kText) return false;
   if (AllCodeLike(column)) {

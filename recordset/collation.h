@@ -14,6 +14,10 @@ namespace glnamelist::recordset {
 // their plain order).
 std::vector<uint32_t> RankColumn(const ColumnStore& column, size_t rows);
 
+// Compares row ra of column a with row rb of column b (of one type) as their ranks order
+// them: negative when ra's value ranks lower, 0 when they rank alike.
+int CompareRanked(const ColumnStore& a, size_t ra, const ColumnStore& b, size_t rb);
+
 // True when the rows of a text column already come in the order of their ranks (nulls
 // first, equal values in any order), so that sorting by it keeps the table's order; false
 // for other columns.

@@ -298,6 +298,13 @@ RowSet EvaluateGroup(const Table& table, const std::vector<Predicate>& group) {
 }  // namespace
 
 RowSet EvaluateFilter(const Table& table, const CompiledFilter& filter) {
+  if (const TablePatch* patch = table.patch()) {
+    // A version's rows: its base's that it holds, then its own after them.
+    const auto base_rows = static_cast<uint32_t>(patch->base->row_count());
+    std::vector<uint32_t> added = EvaluateFilter(*patch->added, filter).Ids();
+    for (uint32_t& r : added) r += base_rows;
+    return EvaluateFilter(*patch->base, filter).AndNot(patch->dead).Or(RowSet::FromIds(added));
+  }
   std::optional<RowSet> rows;
   for (const std::vector<Predicate>& group : filter) {
     RowSet part = EvaluateGroup(table, group);

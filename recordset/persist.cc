@@ -97,13 +97,19 @@ std::string SerializeRows(const TablePtr& shared, const ViewOrder& order) {
   size_t n = order.size();
   Put<uint32_t>(out, static_cast<uint32_t>(n));
   for (size_t c = 0; c < table.column_count(); ++c) {
-    const ColumnStore& col = table.column(c);
-    Put<uint8_t>(out, col.nulls.empty() ? 0 : 1);
-    if (!col.nulls.empty()) {
-      for (size_t i = 0; i < n; ++i) Put<uint8_t>(out, col.nulls[order.RowAt(i)]);
+    const TablePatch* patch = table.patch();
+    const bool nulls =
+        !table.column(c).nulls.empty() || (patch && !patch->added->column(c).nulls.empty());
+    Put<uint8_t>(out, nulls ? 1 : 0);
+    if (nulls) {
+      for (size_t i = 0; i < n; ++i) {
+        uint32_t r = order.RowAt(i);
+        Put<uint8_t>(out, table.Holding(c, r).IsNull(r) ? 1 : 0);
+      }
     }
     for (size_t i = 0; i < n; ++i) {
       uint32_t r = order.RowAt(i);
+      const ColumnStore& col = table.Holding(c, r);
       switch (col.type) {
         case ColumnType::kInteger:
         case ColumnType::kBool:

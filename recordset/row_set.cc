@@ -70,6 +70,15 @@ RowSet RowSet::Or(const RowSet& other) const {
   return Adopt(roaring_bitmap_or(bits_.get(), other.bits_.get()), false);
 }
 
+RowSet RowSet::AndNot(const RowSet& other) const {
+  if (count_ == 0 || other.count_ == 0) return *this;
+  return Adopt(roaring_bitmap_andnot(bits_.get(), other.bits_.get()), false);
+}
+
+size_t RowSet::CountBelow(uint32_t row) const {
+  return row == 0 ? 0 : static_cast<size_t>(roaring_bitmap_rank(bits_.get(), row - 1));
+}
+
 uint32_t RowSet::Select(size_t i) const {
   uint32_t row = 0;
   roaring_bitmap_select(bits_.get(), static_cast<uint32_t>(i), &row);

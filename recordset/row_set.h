@@ -52,6 +52,10 @@ class RowSet {
   bool Contains(uint32_t row) const;
   RowSet And(const RowSet& other) const;
   RowSet Or(const RowSet& other) const;
+  // The rows of this set that other does not hold.
+  RowSet AndNot(const RowSet& other) const;
+  // How many rows of the set are below row.
+  size_t CountBelow(uint32_t row) const;
   // The row at place i (0-based, i < count()).
   uint32_t Select(size_t i) const;
   // The largest row (count() > 0).

@@ -73,6 +73,26 @@ RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::strin
 // this engine (Error 13 otherwise).
 RecordsetPtr ShapedView(const Recordset& view);
 
+// A record set over a new version of rs's table: the rows whose integer field `key` holds
+// one of `removed` are gone, and the rows of `added`'s table (made with the same fields)
+// are in, each in table order by the bytes of its field `order` among rows that come in
+// that order (as a ledger's rows come in code order). Nothing of rs's table is copied or
+// indexed again: the version shares its rows and look-up structures, and whoever holds rs
+// goes on reading the old version. A version of a version holds the added rows of both in
+// one small table of their own. Error 13 for a record set of another engine or other
+// fields, 3265 for an unknown field.
+RecordsetPtr PatchedRecordset(const Recordset& rs, std::string_view key,
+                              const std::vector<int64_t>& removed, const Recordset& added,
+                              std::string_view order);
+
+// How many rows rs's table holds of its own beyond the table it is a version of: 0 for a
+// table that is no version.
+size_t AddedRows(const Recordset& rs);
+
+// A record set over rs's table when it is no version, and otherwise over a table of its own
+// holding the version's rows in table order (a copy, with no look-up structures yet).
+RecordsetPtr Compacted(const Recordset& rs);
+
 // The columns of a table whose look-up structures are worth building ahead of use.
 struct LookupColumns {
   std::vector<std::string> codes;   // matched by prefix or whole, sorted by: the index, and

@@ -22,6 +22,9 @@ struct Table::Lazy {
   std::array<std::unique_ptr<Postings>, Postings::kKinds> postings;
   std::unique_ptr<Array<uint32_t>> ranks;
   std::unique_ptr<SmallValueSet> small;  // empty when the column has too many values
+  std::once_flag ints_once;
+  bool ints_ascend = false;
+  std::vector<uint32_t> by_int;  // the rows by value (ties by row), unless they ascend
 };
 
 namespace {
@@ -54,11 +57,16 @@ Table::Table(std::vector<ColumnStore> columns, size_t rows, std::vector<ColumnLo
   }
 }
 
+Table::Table(TablePatch patch)
+    : rows_(patch.base->row_count() + patch.added->row_count()),
+      patch_(std::make_unique<const TablePatch>(std::move(patch))) {}
+
 Table::~Table() = default;
 
 void ImageDamaged() { throw Error(errc::kDataService, "The table image is damaged"); }
 
 int Table::FindColumn(std::string_view name) const {
+  if (patch_) return patch_->base->FindColumn(name);
   // Names usually come spelled as stored; only other spellings pay for folding.
   for (size_t i = 0; i < columns_.size(); ++i) {
     if (columns_[i].name == name) return static_cast<int>(i);
@@ -201,6 +209,44 @@ const Array<uint32_t>& Table::Ranks(size_t col) const {
     lazy.ranks = std::make_unique<Array<uint32_t>>(RankColumn(columns_[col], rows_));
   });
   return *lazy.ranks;
+}
+
+std::optional<uint32_t> Table::RowWithInt(size_t col, int64_t value) const {
+  Lazy& lazy = lazy_[col];
+  const IntData& ints = columns_[col].ints;
+  std::call_once(lazy.ints_once, [&] {
+    lazy.ints_ascend = true;
+    for (size_t r = 1; r < rows_ && lazy.ints_ascend; ++r)
+      lazy.ints_ascend = ints[r - 1] <= ints[r];
+    if (lazy.ints_ascend) return;
+    lazy.by_int.resize(rows_);
+    std::iota(lazy.by_int.begin(), lazy.by_int.end(), 0u);
+    std::stable_sort(lazy.by_int.begin(), lazy.by_int.end(),
+                     [&](uint32_t a, uint32_t b) { return ints[a] < ints[b]; });
+  });
+  auto holds = [&](uint32_t r) { return !columns_[col].IsNull(r) && ints[r] == value; };
+  if (lazy.ints_ascend) {
+    // Nulls read as 0 in the order; a null row with 0 beside a real 0 is stepped over.
+    size_t low = 0, high = rows_;
+    while (low < high) {
+      size_t mid = low + (high - low) / 2;
+      if (ints[mid] < value) {
+        low = mid + 1;
+      } else {
+        high = mid;
+      }
+    }
+    for (size_t r = low; r < rows_ && ints[r] == value; ++r) {
+      if (holds(static_cast<uint32_t>(r))) return static_cast<uint32_t>(r);
+    }
+    return std::nullopt;
+  }
+  auto at = std::lower_bound(lazy.by_int.begin(), lazy.by_int.end(), value,
+                             [&](uint32_t r, int64_t v) { return ints[r] < v; });
+  for (; at != lazy.by_int.end() && ints[*at] == value; ++at) {
+    if (holds(*at)) return *at;
+  }
+  return std::nullopt;
 }
 
 std::shared_ptr<const Permutation> Table::OrderBy(const std::vector<SortKey>& keys) const {

@@ -70,21 +70,66 @@ struct Permutation {
   std::vector<uint32_t> position;
 };
 
+class Table;
+using TablePtr = std::shared_ptr<const Table>;
+struct AddedOrders;
+
+// A version of a table made from another by a few rows removed and added (table_patch.h):
+// the other's rows are shared, not copied, and so are its look-up structures.
+//
+// Its rows are numbered as the base's (0 .. base rows - 1, the removed ones among them) and
+// then its added rows (base rows + i for added row i); row_count() is the count of both.
+// In table order an added row comes before the base row `before[i]` (the base's row count:
+// after the last), added rows of one place in their own order.
+struct TablePatch {
+  TablePtr base;                 // a table without a patch of its own
+  RowSet dead;                   // the base's rows this version does not hold
+  TablePtr added;                // its own rows, of the base's columns, in table order
+  std::vector<uint32_t> before;  // one per added row, ascending
+  RowSet live;                   // every row this version holds
+  // The orders of the added rows worked out so far (table_patch.h).
+  std::shared_ptr<AddedOrders> orders;
+};
+
 class Table {
  public:
   // Every column holds `rows` values.
   Table(std::vector<ColumnStore> columns, size_t rows);
   // With structures already built for some columns (one entry per column).
   Table(std::vector<ColumnStore> columns, size_t rows, std::vector<ColumnLookups> built);
+  // A version of patch.base.
+  explicit Table(TablePatch patch);
   Table(const Table&) = delete;
   Table& operator=(const Table&) = delete;
   ~Table();
 
+  // The rows of a version, or null for a table of its own. The look-up structures below
+  // belong to tables of their own; a version is read through its base and added rows.
+  const TablePatch* patch() const { return patch_.get(); }
+
   size_t row_count() const { return rows_; }
-  size_t column_count() const { return columns_.size(); }
-  const ColumnStore& column(size_t i) const { return columns_[i]; }
+  size_t column_count() const { return patch_ ? patch_->base->column_count() : columns_.size(); }
+  // The name and type of column i; its values for a table of its own only (Holding reads
+  // a version's).
+  const ColumnStore& column(size_t i) const {
+    return patch_ ? patch_->base->column(i) : columns_[i];
+  }
+  // The column i of the table that holds row r, r then being its row there: the table's own
+  // column, or for a version its base's or its added rows'.
+  const ColumnStore& Holding(size_t i, uint32_t& r) const {
+    if (!patch_) return columns_[i];
+    const size_t base_rows = patch_->base->row_count();
+    if (r < base_rows) return patch_->base->column(i);
+    r -= static_cast<uint32_t>(base_rows);
+    return patch_->added->column(i);
+  }
+  Variant Value(size_t i, uint32_t r) const { return Holding(i, r).Value(r); }
   // The column named name (without regard to case), or -1.
   int FindColumn(std::string_view name) const;
+  // The row whose integer column col holds value, if any (the first of several); tables of
+  // their own only. Built on first use: an index of the column's values, unless they
+  // already ascend with the rows, as ids loaded in code order often do.
+  std::optional<uint32_t> RowWithInt(size_t col, int64_t value) const;
 
   // Whether case folding leaves every text of a text column as it is.
   bool FoldsToItself(size_t col) const;
@@ -119,13 +164,12 @@ class Table {
   std::vector<ColumnStore> columns_;
   std::vector<std::string> folded_names_;
   size_t rows_ = 0;
+  std::unique_ptr<const TablePatch> patch_;
   mutable std::vector<Lazy> lazy_;
   // The orders asked for most recently, newest last; a few at most, since each holds two
   // ids per row. Views keep the orders they use alive on their own.
   mutable std::vector<std::pair<std::string, std::shared_ptr<const Permutation>>> orders_;
 };
-
-using TablePtr = std::shared_ptr<const Table>;
 
 }  // namespace glnamelist::recordset
 

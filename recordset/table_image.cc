@@ -1,5 +1,7 @@
 #include "recordset/table_image.h"
 
+#include <numeric>
+
 #include "contracts/error.h"
 #include "recordset/postings.h"
 #include "recordset/table_data.h"
@@ -226,6 +228,13 @@ void ImageReader::Align(size_t to) {
 void WriteTableImage(const Recordset& rs, const LookupColumns& columns, ImageWriter& out) {
   const auto* view = dynamic_cast<const TableRecordset*>(&rs);
   if (!view) throw Error(errc::kTypeMismatch, "Type mismatch: not a record set of this engine");
+  if (view->table()->patch()) {
+    // A version is written as the table of its rows.
+    std::vector<size_t> all(view->table()->column_count());
+    std::iota(all.begin(), all.end(), size_t{0});
+    return WriteTableImage(TableRecordset(TableRecordset(view->table()).VisibleTable(all)), columns,
+                           out);
+  }
   const Table& table = *view->table();
   out.Align(8);
   out.Put<uint32_t>(kMagic);

@@ -32,7 +32,7 @@ void TableRecordset::Reset(TablePtr table, std::shared_ptr<const Shape> shape) {
   sort_text_.clear();
   filter_rows_.reset();
   sort_keys_.clear();
-  order_ = shape_ ? OrderOf(std::nullopt, {}) : ViewOrder::All(table_->row_count());
+  order_ = shape_ ? OrderOf(std::nullopt, {}) : ViewOrder::All(*table_);
   cursor_ = 0;
 }
 
@@ -105,7 +105,7 @@ Variant TableRecordset::Fields(std::string_view Name) const {
   int col = Lookup(Name);
   if (col < 0) UnknownField();
   if (IsEOF()) NoCurrentRecord();
-  return table_->column(static_cast<size_t>(col)).Value(order_.RowAt(cursor_));
+  return table_->Value(static_cast<size_t>(col), order_.RowAt(cursor_));
 }
 
 RecordsetPtr TableRecordset::Clone() { return std::make_shared<TableRecordset>(table_, shape_); }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "recordset/table_patch.h"
+
 namespace glnamelist::recordset {
 namespace {
 
@@ -29,14 +31,79 @@ uint32_t ViewOrder::Walk::At(size_t i) {
   return found[i];
 }
 
-ViewOrder ViewOrder::All(size_t rows) {
+uint32_t ViewOrder::Merge::At(size_t i) {
+  if (!perm) {
+    const size_t j = static_cast<size_t>(std::lower_bound(at.begin(), at.end(), i) - at.begin());
+    if (j < at.size() && at[j] == i) return added[j];
+    return base.Select(i - j);
+  }
+  while (found.size() <= i) {
+    if (added_next < added.size() && (places[added_next] <= next || next == perm->order.size())) {
+      found.push_back(added[added_next++]);
+      continue;
+    }
+    const uint32_t r = perm->order[next++];
+    if (base.Contains(r)) found.push_back(r);
+  }
+  return found[i];
+}
+
+ViewOrder ViewOrder::All(const Table& table) {
+  if (table.patch()) return BuildMerged(table, nullptr, {});
   ViewOrder v;
-  v.count_ = rows;
+  v.count_ = table.row_count();
+  return v;
+}
+
+ViewOrder ViewOrder::BuildMerged(const Table& version, const RowSet* filter,
+                                 const std::vector<SortKey>& keys) {
+  const TablePatch& patch = *version.patch();
+  const Table& base = *patch.base;
+  const auto base_rows = static_cast<uint32_t>(base.row_count());
+  const RowSet& shown = filter ? *filter : patch.live;
+  auto merge = std::make_shared<Merge>();
+  merge->base = shown.And(RowSet::Range(0, base_rows)).AndNot(patch.dead);
+  const bool table_order =
+      keys.empty() || (keys.size() == 1 && !keys[0].descending && base.InRankOrder(keys[0].column));
+  if (!table_order) merge->perm = base.OrderBy(keys);
+  std::shared_ptr<const AddedOrder> added = AddedInOrder(version, keys, merge->perm.get());
+  for (size_t i = 0; i < added->rows.size(); ++i) {
+    if (!shown.Contains(added->rows[i])) continue;
+    merge->added.push_back(added->rows[i]);
+    merge->places.push_back(added->places[i]);
+  }
+  ViewOrder v;
+  v.count_ = merge->base.count() + merge->added.size();
+  v.whole_ = filter == nullptr && keys.empty();
+  if (table_order) {
+    for (size_t j = 0; j < merge->added.size(); ++j) {
+      merge->at.push_back(merge->base.CountBelow(merge->places[j]) + j);
+    }
+  } else if (merge->base.count() <= base_rows / 32 + 1) {
+    // Few rows: listed, the base's by their place in its order, the added ones between.
+    std::vector<uint32_t> ids = merge->base.Ids();
+    const std::vector<uint32_t>& place = merge->perm->position;
+    std::sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) { return place[a] < place[b]; });
+    auto out = std::make_shared<std::vector<uint32_t>>();
+    size_t j = 0;
+    for (uint32_t r : ids) {
+      while (j < merge->added.size() && merge->places[j] <= place[r]) {
+        out->push_back(merge->added[j++]);
+      }
+      out->push_back(r);
+    }
+    out->insert(out->end(), merge->added.begin() + static_cast<std::ptrdiff_t>(j),
+                merge->added.end());
+    v.rows_ = std::move(out);
+    return v;
+  }
+  v.merge_ = std::move(merge);
   return v;
 }
 
 ViewOrder ViewOrder::Build(const Table& table, const RowSet* filter,
                            const std::vector<SortKey>& keys) {
+  if (table.patch()) return BuildMerged(table, filter, keys);
   size_t rows = table.row_count();
   // Sorting by a column the rows already ascend in keeps the table's order.
   const bool table_order = keys.empty() || (keys.size() == 1 && !keys[0].descending &&

@@ -14,17 +14,18 @@ namespace glnamelist::recordset {
 
 class ViewOrder {
  public:
-  // All rows of a table of `rows` rows, in table order; holds no list.
-  static ViewOrder All(size_t rows);
+  // All rows of a table, in table order; holds no list (but for a version of a table).
+  static ViewOrder All(const Table& table);
   // filter: the rows left by a filter, or null for all rows; keys: empty for table order.
   static ViewOrder Build(const Table& table, const RowSet* filter,
                          const std::vector<SortKey>& keys);
 
   size_t size() const { return count_; }
   // Whether the view shows every row of its table in table order.
-  bool IsTableOrder() const { return !rows_ && !walk_; }
+  bool IsTableOrder() const { return whole_ || (!rows_ && !walk_ && !merge_); }
   // The table row shown at place i (0-based, i < size()).
   uint32_t RowAt(size_t i) const {
+    if (merge_) return merge_->At(i);
     if (walk_) return walk_->At(i);
     return rows_ ? (*rows_)[i] : static_cast<uint32_t>(i);
   }
@@ -42,7 +43,26 @@ class ViewOrder {
     uint32_t At(size_t i);
   };
 
+  // The rows of a version of a table (table_patch.h): its base's rows in the base's order,
+  // its added rows joining them where they belong.
+  struct Merge {
+    std::shared_ptr<const Permutation> perm;  // the base's order; null for table order
+    RowSet base;                              // the base's rows shown
+    std::vector<uint32_t> added;              // the added rows shown, in order
+    std::vector<uint32_t> places;             // where each joins the base's order
+    std::vector<size_t> at;                   // in table order: each one's place in the view
+    // In a sort order, the rows found walking perm as far as `next`.
+    std::vector<uint32_t> found;
+    size_t next = 0;
+    size_t added_next = 0;
+    uint32_t At(size_t i);
+  };
+  static ViewOrder BuildMerged(const Table& version, const RowSet* filter,
+                               const std::vector<SortKey>& keys);
+
   std::shared_ptr<Walk> walk_;
+  std::shared_ptr<Merge> merge_;
+  bool whole_ = false;  // a version's every row in table order
   // rows_ may be an order shared with the table's sort cache; null means 0..count_-1.
   std::shared_ptr<const std::vector<uint32_t>> rows_;
   size_t count_ = 0;

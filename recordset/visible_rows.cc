@@ -7,14 +7,42 @@
 namespace glnamelist::recordset {
 namespace {
 
-ColumnStore CopyColumn(const ColumnStore& src, const ViewOrder& order) {
+ColumnStore CopyColumn(const Table& table, size_t c, const ViewOrder& order) {
   ColumnBuilder dst;
-  dst.name = src.name;
-  dst.type = src.type;
+  dst.name = table.column(c).name;
+  dst.type = table.column(c).type;
   const size_t n = order.size();
   dst.Reserve(n);
-  for (size_t i = 0; i < n; ++i) dst.AppendFrom(src, order.RowAt(i), i);
+  for (size_t i = 0; i < n; ++i) {
+    uint32_t r = order.RowAt(i);
+    const ColumnStore& src = table.Holding(c, r);
+    dst.AppendFrom(src, r, i);
+  }
   return dst.Finish();
+}
+
+// Builds what LookupPreparation promises, for a table of its own.
+void Prepare(const Table& table, const LookupColumns& columns) {
+  if (const TablePatch* patch = table.patch()) {
+    Prepare(*patch->base, columns);
+    Prepare(*patch->added, columns);
+    return;
+  }
+  auto each = [&](const std::vector<std::string>& names, auto build) {
+    for (const std::string& name : names) {
+      int c = table.FindColumn(name);
+      if (c >= 0 && table.column(static_cast<size_t>(c)).type == ColumnType::kText) {
+        build(static_cast<size_t>(c));
+      }
+    }
+  };
+  each(columns.codes, [&](size_t c) { table.SortedByFoldedText(c), table.InRankOrder(c); });
+  each(columns.names, [&](size_t c) {
+    for (auto keys : {Postings::Keys::kChars, Postings::Keys::kPairs, Postings::Keys::kTriples}) {
+      table.PostingsOf(c, keys);
+    }
+  });
+  each(columns.sorted, [&](size_t c) { table.Ranks(c); });
 }
 
 }  // namespace
@@ -22,7 +50,7 @@ ColumnStore CopyColumn(const ColumnStore& src, const ViewOrder& order) {
 TablePtr TableRecordset::VisibleTable(const std::vector<size_t>& columns) const {
   std::vector<ColumnStore> out;
   out.reserve(columns.size());
-  for (size_t c : columns) out.push_back(CopyColumn(table_->column(c), order_));
+  for (size_t c : columns) out.push_back(CopyColumn(*table_, c, order_));
   return std::make_shared<const Table>(std::move(out), order_.size());
 }
 
@@ -59,23 +87,7 @@ RecordsetPtr ShapedView(const Recordset& view) {
 
 std::function<void()> LookupPreparation(const Recordset& rs, LookupColumns columns) {
   TablePtr table = OfThisEngine(rs).table();
-  return [table, columns = std::move(columns)] {
-    auto each = [&](const std::vector<std::string>& names, auto build) {
-      for (const std::string& name : names) {
-        int c = table->FindColumn(name);
-        if (c >= 0 && table->column(static_cast<size_t>(c)).type == ColumnType::kText) {
-          build(static_cast<size_t>(c));
-        }
-      }
-    };
-    each(columns.codes, [&](size_t c) { table->SortedByFoldedText(c), table->InRankOrder(c); });
-    each(columns.names, [&](size_t c) {
-      for (auto keys : {Postings::Keys::kChars, Postings::Keys::kPairs, Postings::Keys::kTriples}) {
-        table->PostingsOf(c, keys);
-      }
-    });
-    each(columns.sorted, [&](size_t c) { table->Ranks(c); });
-  };
+  return [table, columns = std::move(columns)] { Prepare(*table, columns); };
 }
 
 }  // namespace glnamelist::recordset

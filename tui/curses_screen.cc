@@ -156,11 +156,10 @@ void CursesScreen::Refresh() {
 
 KeyPress CursesScreen::ReadKey(int wait_ms) {
   if (input_ended_) return {KeyPress::kEnd, 0};
-  if (wait_ms >= 0 && !KeyWaiting()) {
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    if (poll(&input, 1, wait_ms) == 0) return {KeyPress::kNone, 0};
-  }
+  // curses waits itself, so that a resize of the terminal ends a wait of either kind.
+  wtimeout(stdscr, wait_ms < 0 ? -1 : wait_ms);
   int ch = wgetch(stdscr);
+  wtimeout(stdscr, -1);
   if (ch == ERR) {
     input_ended_ = InputEnded();
     return {input_ended_ ? KeyPress::kEnd : KeyPress::kNone, 0};

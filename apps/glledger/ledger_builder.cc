@@ -142,10 +142,13 @@ void BuildLedger(const std::string& schema_sql, const std::vector<std::string>& 
     Database db(temp_path, Database::Mode::kCreate);
     PrepareForBulkWrite(db);
     db.ExecScript(schema_sql);
-    RunSchemaSteps(SchemaVersionIn(db), false, [&](const std::string& sql) { db.ExecScript(sql); });
+    const int version = SchemaVersionIn(db);
+    auto exec = [&](const std::string& sql) { db.ExecScript(sql); };
+    RunSchemaSteps(version, false, exec, StepPart::kBeforeRows);
     for (const std::string& data : data_sql) db.ExecScript(data);
     db.ExecScript("BEGIN");
     DeriveTreeColumns(db, pinyin);
+    RunSchemaSteps(version, false, exec, StepPart::kAfterRows);
     db.ExecScript("COMMIT");
   });
 }

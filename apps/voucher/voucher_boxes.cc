@@ -1,5 +1,6 @@
 #include "apps/voucher/voucher_boxes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <utility>
@@ -85,16 +86,84 @@ VoucherBoxes::~VoucherBoxes() {
   changed_ = nullptr;
   for (Field& f : fields_) {
     f.watch.reset();
-    f.hook.reset();
-    if (!f.list) continue;
-    try {
-      f.list->Detach();
-    } catch (const std::exception&) {
-      // Closing: the list goes with the form whatever Detach says.
-    }
-    f.list.reset();
+    DetachList(f);
   }
   shown_ = nullptr;
+}
+
+void VoucherBoxes::DetachList(Field& f) {
+  f.hook.reset();
+  if (!f.list) return;
+  try {
+    f.list->Detach();
+  } catch (const std::exception&) {
+    // The list goes whatever Detach says.
+  }
+  f.list.reset();
+}
+
+bool VoucherBoxes::AttachList(Field& f) {
+  try {
+    // A new list each time: list setup never retries a failed account copy.
+    auto list = std::make_shared<GLNameList>();
+    list->HotTrace(hot_trace_);
+    list->Attach(f.box, f.kind);
+    if (PicturePtr picture = KindPicture(f.kind)) list->PicDefault(picture);
+    f.list = std::move(list);
+  } catch (const std::exception& e) {
+    f.failed = true;
+    ShowFault(f.label + ": ", e);
+    return false;
+  }
+  Answered();
+  const size_t i = f.index;
+  f.hook = windows_.AddScopedHook(
+      f.hwnd,
+      [this, i](long, long& msg, long& wParam, long&, bool&, long&) {
+        Before(fields_[i], msg, wParam);
+      },
+      [this, i](long, long msg, long wParam, long) { After(fields_[i], msg, wParam); });
+  return true;
+}
+
+bool VoucherBoxes::DataChanged(const std::vector<long>& kinds) {
+  if (!kinds.empty()) {
+    ++data_version_;
+    names_ = EntryNames();  // it holds copies of the sets as they were
+    for (Field& f : fields_) {
+      f.stale = f.stale || std::find(kinds.begin(), kinds.end(), f.kind) != kinds.end();
+    }
+  }
+  bool renewed = false;
+  for (Field& f : fields_) {
+    // A box still waiting for its list gets the new data when it is attached.
+    if (!f.stale || !f.list || (shown_ && shown_->OwnerHwnd() == f.hwnd)) continue;
+    f.stale = false;
+    DetachList(f);
+    AttachList(f);
+    renewed = true;
+  }
+  if (kinds.empty() && !renewed) return false;
+  LookUpAgain();
+  Changed();
+  return true;
+}
+
+void VoucherBoxes::LookUpAgain() {
+  for (Field& f : fields_) {
+    if (!f.list) continue;
+    const bool known = f.entry.known;
+    f.looked_up.clear();
+    try {
+      LookUp(f);
+    } catch (const std::exception& e) {
+      ShowFault("", e);
+      continue;
+    }
+    if (known && !f.entry.known) {
+      if (std::string problem = Problem(f); !problem.empty()) ShowStatusOf(f, problem, true);
+    }
+  }
 }
 
 bool VoucherBoxes::AttachLists(const ListReady& ready) {
@@ -120,25 +189,8 @@ bool VoucherBoxes::AttachLists(const ListReady& ready) {
       continue;
     }
     f.waiting = false;
-    try {
-      // A new list each time: list setup never retries a failed account copy.
-      auto list = std::make_shared<GLNameList>();
-      list->HotTrace(hot_trace_);
-      list->Attach(f.box, f.kind);
-      if (PicturePtr picture = KindPicture(f.kind)) list->PicDefault(picture);
-      f.list = std::move(list);
-    } catch (const std::exception& e) {
-      f.failed = true;
-      ShowFault(f.label + ": ", e);
-      continue;
-    }
-    Answered();
-    f.hook = windows_.AddScopedHook(
-        f.hwnd,
-        [this, i](long, long& msg, long& wParam, long&, bool&, long&) {
-          Before(fields_[i], msg, wParam);
-        },
-        [this, i](long, long msg, long wParam, long) { After(fields_[i], msg, wParam); });
+    f.stale = false;
+    if (!AttachList(f)) continue;
     attached = true;
     ListOnArrival(f);
   }

@@ -18,6 +18,11 @@
 // A box that has the focus when its list is attached lists as entering it would have. The
 // rows of each list show the picture of its kind (kind_pictures.h).
 //
+// Master data that changes while the form runs (DataChanged) reaches a box through a new
+// GLNameList, the way a host sees new data, made once the box's list is not dropped down;
+// the box keeps its text, caret and focus, and lists nothing by itself. The names beside the
+// boxes follow the new data, and a box whose code no longer exists says so.
+//
 // A fault of the ledger (a lost or unreachable server, a locked file) is told in the status
 // line by its cause, never as an unknown code: a look-up that failed leaves the box's entry
 // unknown but unjudged, and is tried again on the next key; a box whose list could not be
@@ -88,6 +93,16 @@ class VoucherBoxes : public listkit::ListForm {
   // calls AttachLists again soon (every kAttachPollMs).
   bool ListsWaiting() const;
 
+  // The master data of these list kinds has a new version (ledger::WatchLists): every box of
+  // those kinds gets a new GLNameList, at once or, while its list is dropped down, at a call
+  // once it is not. The host calls this every kChangesPollMs, with the kinds it has learnt
+  // of (often none). True when the form may look different since.
+  bool DataChanged(const std::vector<long>& kinds);
+  static constexpr int kChangesPollMs = 100;
+  // Goes up by one with every change of master data, so that what the form keeps of it
+  // elsewhere (the entries a voucher is checked against) can be let go.
+  long DataVersion() const { return data_version_; }
+
   size_t Count() const { return fields_.size(); }
   const std::string& Label(size_t box) const { return fields_.at(box).label; }
   long Window(size_t box) const;
@@ -143,6 +158,7 @@ class VoucherBoxes : public listkit::ListForm {
     long hwnd = 0;
     bool waiting = true;
     bool failed = false;  // its list could not be attached
+    bool stale = false;   // its list lists master data that has a newer version
     std::shared_ptr<GLNameList> list;
     platform::ScopedHook watch;  // from the start: follows focus, texts and every key
     platform::ScopedHook hook;   // with the list
@@ -153,6 +169,14 @@ class VoucherBoxes : public listkit::ListForm {
     NamedEntry entry;
   };
 
+  // Makes and attaches the box's GLNameList and hooks the box's window after it; false (the
+  // error shown) when the list could not be made.
+  bool AttachList(Field& field);
+  // The box's GLNameList is let go.
+  void DetachList(Field& field);
+  // After new master data: the entries of the boxes are looked up again; a box whose code
+  // was known and is no longer says so.
+  void LookUpAgain();
   // The form's hook on a box's window, before and after the box's list.
   void Before(Field& field, long msg, long& wParam);
   void After(Field& field, long msg, long wParam);
@@ -212,6 +236,7 @@ class VoucherBoxes : public listkit::ListForm {
   bool retry_ = false;
   listkit::NameListBase* shown_ = nullptr;
   std::function<void()> changed_;
+  long data_version_ = 0;
   // The ledger's data service, told to show its faults here while the form lives.
   std::weak_ptr<ledger::LedgerService> service_;
 };

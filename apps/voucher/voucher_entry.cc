@@ -301,6 +301,10 @@ void VoucherEntry::Save() {
     boxes_.ShowStatus("没有保存：这个账套不能保存凭证", true);
     return;
   }
+  if (names_version_ != boxes_.DataVersion()) {
+    names_ = EntryNames();  // master data changed since they were read
+    names_version_ = boxes_.DataVersion();
+  }
   try {
     std::vector<Problem> problems = Check(
         grid_.voucher(),

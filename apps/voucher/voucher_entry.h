@@ -186,7 +186,9 @@ class VoucherEntry {
   Asked asked_ = Asked::kNone;
   std::optional<Voucher> offered_;
   std::vector<std::string> words_;
+  // The entries a voucher is checked against, as of the boxes' DataVersion.
   EntryNames names_;
+  long names_version_ = 0;
 };
 
 }  // namespace glnamelist::voucher

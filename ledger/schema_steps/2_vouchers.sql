@@ -32,10 +32,13 @@ CREATE TABLE voucher_lines (
 
 CREATE INDEX voucher_lines_account ON voucher_lines (account_id);
 
+INSERT OR IGNORE INTO meta (key, value) VALUES ('change_seq', '1');
+UPDATE meta SET value = '2' WHERE key = 'schema_version';
+
+-- Once the rows are in:
 -- Every change of the master data moves meta.change_seq on, in the changing transaction: a
 -- reader that pinned the master data at one sequence knows whether a later commit to the
 -- file (a voucher saved, say) left it as it was.
-INSERT OR IGNORE INTO meta (key, value) VALUES ('change_seq', '1');
 CREATE TRIGGER IF NOT EXISTS accounts_inserted AFTER INSERT ON accounts BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
@@ -117,5 +120,3 @@ END;
 CREATE TRIGGER IF NOT EXISTS settle_types_deleted AFTER DELETE ON settle_types BEGIN
   UPDATE meta SET value = value + 1 WHERE key = 'change_seq';
 END;
-
-UPDATE meta SET value = '2' WHERE key = 'schema_version';

@@ -55,6 +55,9 @@ class FaultyLedger final : public LedgerDb {
   void Interrupt() override { real_->Interrupt(); }
   std::string Identity() override;
   std::optional<LedgerStamp> Stamp() override;
+  void Together(const std::function<void()>& reads) override { real_->Together(reads); }
+  // Watches nothing: the calls counted are those of the run scripted, in their order.
+  void Watch(std::function<void(bool seen)>) override {}
 
  private:
   // Counts the call; true when it is the one to fail (then, for kDrop, the connection is

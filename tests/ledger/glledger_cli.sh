@@ -26,6 +26,8 @@ refused() {
 }
 # sql FILE QUERY: the query's answer on the ledger file.
 sql() { sqlite3 "$1" "$2"; }
+# The SQL text of a ledger file but its id, which each ledger made has of its own.
+dump() { sql "$1" .dump | grep -v "'ledger_id'"; }
 
 refused 2 "usage:"
 refused 2 "usage:" list --out "$WORK/x"
@@ -149,7 +151,7 @@ echo "left by a copy that was killed" >"$WORK/c.ledger.part"
 "$GLLEDGER" copy --from "$WORK/a.ledger" --to "$WORK/c.ledger" --quiet 2>"$WORK/err" ||
   fail "copy"
 [ ! -s "$WORK/err" ] || fail "copy --quiet still reports"
-[ "$(sql "$WORK/c.ledger" .dump)" = "$(sql "$WORK/a.ledger" .dump)" ] || fail "the copy differs"
+[ "$(dump "$WORK/c.ledger")" = "$(dump "$WORK/a.ledger")" ] || fail "the copy differs"
 mkdir -p "$WORK/dir.ledger/in the way"
 refused 1 "Cannot write $WORK/dir.ledger" copy --from "$WORK/a.ledger" --to "$WORK/dir.ledger"
 [ ! -e "$WORK/dir.ledger.part" ] && [ ! -e "$WORK/c.ledger.part" ] || fail "a .part file left"
@@ -196,7 +198,7 @@ for signal in TERM KILL; do
 done
 [ "$(ls "$WORK"/old.ledger.*.part | wc -l)" = 1 ] || fail "what was left: $(ls "$WORK")"
 "$GLLEDGER" copy --from "$WORK/b.ledger" --quiet --to "$WORK/old.ledger" 2>"$WORK/err" &&
-  [ "$(sql "$WORK/old.ledger" .dump)" = "$(sql "$WORK/b.ledger" .dump)" ] ||
+  [ "$(dump "$WORK/old.ledger")" = "$(dump "$WORK/b.ledger")" ] ||
   fail "the copy after the interrupted runs"
 [ "$(ls "$WORK" | grep -c '^old\.ledger\.')" = 0 ] || fail "leftovers: $(ls "$WORK")"
 # A copy onto its own source is refused, however the target is named; the source stays.
@@ -204,28 +206,28 @@ ln -s old.ledger "$WORK/link.ledger"
 for to in "$WORK/old.ledger" "$WORK/link.ledger" "$WORK/../$(basename "$WORK")/old.ledger"; do
   refused 1 "onto itself" copy --from "$WORK/old.ledger" --quiet --replace --to "$to"
 done
-[ "$(sql "$WORK/old.ledger" .dump)" = "$(sql "$WORK/b.ledger" .dump)" ] || fail "the source"
+[ "$(dump "$WORK/old.ledger")" = "$(dump "$WORK/b.ledger")" ] || fail "the source"
 
 # upgrade: a ledger of version 1 (as an older tool wrote it) to the current version once; a
 # newer one and none are refused; on a server too.
 refused 1 "usage:" upgrade
 refused 1 "file not found" upgrade --ledger "$WORK/none.ledger"
 # to_v1 RUN: makes the ledger RUN (a command taking SQL) reaches one of version 1.
-to_v1() { "$@" "DROP TABLE voucher_lines; DROP TABLE vouchers;
+to_v1() { "$@" "DROP TABLE voucher_lines; DROP TABLE vouchers; DROP TABLE master_changes;
   UPDATE meta SET value = '1' WHERE key = 'schema_version'"; }
 upgrades() {
   "$GLLEDGER" upgrade --ledger "$1" >"$WORK/out" 2>"$WORK/err" &&
-    grep -q "upgraded from version 1 to 2" "$WORK/out" &&
+    grep -q "upgraded from version 1 to 3" "$WORK/out" &&
     "$GLLEDGER" upgrade --ledger "$1" >"$WORK/out" 2>"$WORK/err" &&
-    grep -q "already at version 2, nothing to do" "$WORK/out" || fail "upgrade of $1"
+    grep -q "already at version 3, nothing to do" "$WORK/out" || fail "upgrade of $1"
 }
 cp "$WORK/a.ledger" "$WORK/v1.ledger"
 to_v1 sql "$WORK/v1.ledger"
 upgrades "$WORK/v1.ledger"
 [ "$(sql "$WORK/v1.ledger" "SELECT count(*) FROM vouchers, voucher_lines")" = 0 ] ||
   fail "the upgraded ledger's tables"
-sql "$WORK/v1.ledger" "UPDATE meta SET value = '3' WHERE key = 'schema_version'"
-refused 1 "its version 3 is newer than this program's 2" upgrade --ledger "$WORK/v1.ledger"
+sql "$WORK/v1.ledger" "UPDATE meta SET value = '4' WHERE key = 'schema_version'"
+refused 1 "its version 4 is newer than this program's 3" upgrade --ledger "$WORK/v1.ledger"
 
 # A server database holding a ledger is replaced only when asked to.
 if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then

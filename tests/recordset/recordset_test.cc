@@ -17,6 +17,7 @@
 #include <new>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -349,16 +350,86 @@ const std::vector<std::string> kBadSorts = {"FNoSuch", "FName, FNo DESC", "FName
                                             "FName,",  ", FName",         "FName DESC DESC",
                                             "[FName",  "FName; FNumber",  "FName \xff"};
 
-void RunDifferential(size_t row_count, int steps, uint32_t seed, bool from_image = false) {
-  Generator g(seed);
-  std::vector<Row> rows = g.Rows(row_count);
-  PlaceTexts(rows);
+RecordsetPtr TableOf(const std::vector<const Row*>& rows) {
   TableBuilder b = Builder();
   auto v = [](const auto& x) { return x ? Variant(*x) : Variant(Null{}); };
-  for (const Row& r : rows)
-    b.AddRow({r.id, v(r.text[1]), v(r.text[2]), v(r.detail), v(r.text[4]), v(r.price)});
-  RecordsetPtr rs = b.Build();
-  if (from_image) rs = ThroughImage(*rs);
+  for (const Row* r : rows)
+    b.AddRow({r->id, v(r->text[1]), v(r->text[2]), v(r->detail), v(r->text[4]), v(r->price)});
+  return b.Build();
+}
+
+// Where the differential test's table comes from.
+enum class Made { kBuilt, kFromImage, kVersion };
+
+// A version of a version of a table that holds rows, in code order (the codes made unique):
+// its base holds two rows in three and rows that are gone by then; each version adds some
+// of the others and removes rows, some of them added again as they change.
+RecordsetPtr Versioned(std::vector<Row>& rows) {
+  for (Row& r : rows) {
+    r.text[1] = r.text[1].value_or("99") + "#" + std::to_string(r.id);
+    r.folded[1] = Fold(*r.text[1]);
+  }
+  std::sort(rows.begin(), rows.end(),
+            [](const Row& a, const Row& b) { return a.text[1] < b.text[1]; });
+  std::vector<Row> gone;
+  std::vector<const Row*> base, first, second;
+  std::vector<int64_t> removed_first, removed_second;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Row& r = rows[i];
+    if (i % 3 != 0) {
+      base.push_back(&r);
+      // Some change in the first version, some in the second: removed and added again.
+      if (i % 7 == 1) removed_first.push_back(r.id), first.push_back(&r);
+      if (i % 11 == 2) removed_second.push_back(r.id), second.push_back(&r);
+    } else {
+      (i % 2 ? first : second).push_back(&r);
+      if (i % 2 && i % 5 == 0) removed_second.push_back(r.id), second.push_back(&r);
+    }
+  }
+  for (size_t i = 0; i < rows.size(); i += 4) {
+    Row old = rows[i];
+    old.id += 100000;
+    old.text[2] = "stale";
+    gone.push_back(old);
+    (i % 8 ? removed_first : removed_second).push_back(old.id);
+  }
+  for (const Row& old : gone) base.push_back(&old);
+  std::stable_sort(base.begin(), base.end(),
+                   [](const Row* a, const Row* b) { return a->text[1] < b->text[1]; });
+  RecordsetPtr table = TableOf(base);
+  RecordsetPtr once =
+      PatchedRecordset(*table, "FItemID", removed_first, *TableOf(first), "FNumber");
+  RecordsetPtr twice =
+      PatchedRecordset(*once, "FItemID", removed_second, *TableOf(second), "fnumber");
+  // Whoever holds a version goes on reading it.
+  EXPECT_EQ(table->RecordCount(), static_cast<long>(base.size()));
+  EXPECT_EQ(Values(*table, "FName"), Values(*TableOf(base), "FName"));
+  std::set<int64_t> changed(removed_first.begin(), removed_first.end());
+  changed.insert(removed_second.begin(), removed_second.end());
+  const auto kept = std::count_if(base.begin(), base.end(),
+                                  [&](const Row* r) { return !changed.contains(r->id); });
+  EXPECT_EQ(AddedRows(*twice), rows.size() - static_cast<size_t>(kept))
+      << "the rows of both versions, in one table";
+  EXPECT_EQ(Values(*Compacted(*twice), "FItemID"), Values(*twice, "FItemID"));
+  EXPECT_EQ(Values(*ThroughImage(*twice), "FItemID"), Values(*twice, "FItemID"));
+  return twice;
+}
+
+void RunDifferential(size_t row_count, int steps, uint32_t seed, Made made = Made::kBuilt) {
+  Generator g(seed);
+  std::vector<Row> rows = g.Rows(row_count);
+  RecordsetPtr rs;
+  if (made == Made::kVersion) {
+    rs = Versioned(rows);
+    PlaceTexts(rows);
+  } else {
+    PlaceTexts(rows);
+    std::vector<const Row*> all;
+    for (const Row& r : rows) all.push_back(&r);
+    rs = TableOf(all);
+  }
+  auto v = [](const auto& x) { return x ? Variant(*x) : Variant(Null{}); };
+  if (made == Made::kFromImage) rs = ThroughImage(*rs);
   // The look-ups are built on another thread meanwhile, as a data service has them built.
   std::jthread prepare(LookupPreparation(*rs, kLookups));
   int nonempty = 0;
@@ -446,7 +517,11 @@ void RunDifferential(size_t row_count, int steps, uint32_t seed, bool from_image
 TEST(DifferentialTest, SmallTableAgreesWithAPlainScan) { RunDifferential(400, 300, 7); }
 TEST(DifferentialTest, IndexedTableAgreesWithAPlainScan) { RunDifferential(6000, 150, 11); }
 TEST(DifferentialTest, TableReadFromItsImageAgreesWithAPlainScan) {
-  RunDifferential(6000, 150, 13, true);
+  RunDifferential(6000, 150, 13, Made::kFromImage);
+}
+TEST(DifferentialTest, VersionsOfATableAgreeWithAPlainScan) {
+  RunDifferential(400, 200, 17, Made::kVersion);
+  RunDifferential(6000, 150, 19, Made::kVersion);
 }
 
 // Rows in neither code nor name order.

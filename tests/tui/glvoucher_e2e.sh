@@ -308,6 +308,39 @@ if on_server; then
 fi
 SESSION=e2e
 
+# Another program renames an account while the form runs: the new name stands beside the
+# box holding its code, and in its list, without a restart; renamed back, the old one.
+SESSION=live
+if on_file; then
+  live=$WORK/live.ledger
+  cp "$LEDGER" "$live"
+  change() { sqlite3 -cmd ".timeout 10000" "$live" "$1"; }
+else
+  live=$LEDGER
+  change() { psql -X -q -d "$LEDGER" -c "$1" >/dev/null; }
+fi
+start "" "" "$live"
+keys Tab
+type_text "1002.01"
+keys Tab
+poll "the account's name beside its box" account_is 1002.01 银行存款_工商银行
+change "UPDATE accounts SET name = '中国工商银行' WHERE number = '1002.01'" ||
+  fail "the other program's change"
+poll "the renamed account's new name, without a restart" account_is 1002.01 银行存款_中国工商银行
+keys BTab
+clear_box
+type_text "1002."
+keys F8
+wait_for "1002.01  银行存款_中国工商银行" "the new name in the account's list"
+keys Escape
+change "UPDATE accounts SET name = '工商银行' WHERE number = '1002.01'" ||
+  fail "the change back"
+type_text "01"
+keys Tab
+poll "the name as it was" account_is 1002.01 银行存款_工商银行
+quit_session
+SESSION=e2e
+
 # A ledger that cannot be opened stops glvoucher before the form, with its cause. Root
 # reads any file, so the unreadable one is left out for root.
 if on_file; then

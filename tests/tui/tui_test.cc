@@ -20,6 +20,8 @@
 #include "apps/voucher/tui/form_layout.h"
 #include "apps/voucher/tui/voucher_form.h"
 #include "contracts/virtual_keys.h"
+#include "ledger/ledger_service.h"
+#include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "ledger/sqlite_db.h"
 #include "listkit/marks.h"
@@ -616,6 +618,47 @@ TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysW
   EXPECT_TRUE(Handle(KeyPress::kChar, 'x'));
   EXPECT_FALSE(Handle(KeyPress::kKey, VK_F10));
   EXPECT_FALSE(Handle(KeyPress::kChar, 17));
+}
+
+// Master data another program changes while the form runs reaches its boxes without a
+// restart: a box gets a new list once its own is closed, keeping its text, caret and focus;
+// the names beside the boxes follow; a box whose code is gone says so.
+TEST_F(VoucherFormTest, MasterDataChangedMeanwhileReachesTheBoxesOnceTheirListsAreClosed) {
+  auto service = std::dynamic_pointer_cast<ledger::LedgerService>(GetGLData());
+  ASSERT_TRUE(service);
+  ledger::ListChanges changes = ledger::WatchLists(service);
+  Type("\t1002.05\t");  // the currency box has the focus, its list dropped down
+  ASSERT_TRUE(Shows("] 银行存款_招商银行") && Shows("共 6 行"));
+  ledger::Database(ledger_, ledger::Database::Mode::kWrite)
+      .ExecScript(
+          "UPDATE accounts SET name = '现金' WHERE number = '1001';"
+          "DELETE FROM accounts WHERE number = '1002.05';"
+          "UPDATE currencies SET name = '美国美元' WHERE number = 'USD';");
+  service->CatchUp();
+  std::vector<long> kinds = changes();
+  std::sort(kinds.begin(), kinds.end());
+  EXPECT_EQ(kinds, (std::vector<long>{nlAccount, nlCurrency}));
+  EXPECT_TRUE(form_->DataChanged(kinds));
+  EXPECT_EQ(Status(), "科目 1002.05 不存在") << "the code that went, told at once";
+  EXPECT_TRUE(Shows("共 6 行") && Shows("美元") && !Shows("美国美元"))
+      << "the list dropped down stays as it is";
+  Key(VK_ESCAPE);
+  EXPECT_TRUE(form_->DataChanged({})) << "its box gets the new list once it is closed";
+  EXPECT_FALSE(form_->DataChanged({})) << "and nothing more";
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("美国美元")) << "the box with the focus lists the new names";
+  Key(VK_ESCAPE);
+  Handle(KeyPress::kBackTab);
+  Key(VK_ESCAPE);
+  EXPECT_TRUE(Shows("[1002.05 ")) << "the account box's text kept";
+  Key(VK_END);
+  Type("\b\b");
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("共 4 行") && !Shows("招商银行")) << "the bank account deleted is not listed";
+  Key(VK_ESCAPE);
+  Clear();
+  Type("1001\t");
+  EXPECT_TRUE(Shows("] 现金")) << "the name beside, renamed";
 }
 
 }  // namespace

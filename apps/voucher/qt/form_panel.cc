@@ -264,7 +264,8 @@ void FormPanel::AskQuestion() {
   asking_->open();
 }
 
-void FormPanel::AttachLists(const voucher::VoucherBoxes::ListReady& ready) {
+void FormPanel::AttachLists(const voucher::VoucherBoxes::ListReady& ready,
+                            std::function<std::vector<long>()> changes) {
   boxes_->AttachLists(ready);
   if (entry_) {
     entry_->Start(QDate::currentDate().toString("yyyy-MM-dd").toStdString());
@@ -279,6 +280,14 @@ void FormPanel::AttachLists(const voucher::VoucherBoxes::ListReady& ready) {
     Refresh();
   });
   attach_timer_->start(voucher::VoucherBoxes::kAttachPollMs);
+  if (changes) {
+    // New master data reaches the lists between two events, never while a key is handled.
+    auto* changes_timer = new QTimer(this);
+    connect(changes_timer, &QTimer::timeout, this, [this, changes] {
+      if (boxes_->DataChanged(changes())) Refresh();
+    });
+    changes_timer->start(voucher::VoucherBoxes::kChangesPollMs);
+  }
   Refresh();
 }
 

@@ -48,8 +48,10 @@ class FormPanel : public QWidget {
 
   // Attaches the list of every box whose data is ready (voucher::VoucherBoxes::AttachLists),
   // and the others as their data comes in, looked for between events. A box that waits
-  // says so beside it.
-  void AttachLists(const voucher::VoucherBoxes::ListReady& ready = {});
+  // says so beside it. The lists whose master data changes get it as changes tells
+  // (ledger::WatchLists), looked for every VoucherBoxes::kChangesPollMs.
+  void AttachLists(const voucher::VoucherBoxes::ListReady& ready = {},
+                   std::function<std::vector<long>()> changes = {});
   // True while some box waits for its data, or a failed one for its next try.
   bool ListsWaiting() const { return boxes_->ListsWaiting(); }
   // True while keys (or an input method's text) typed ahead wait to go to the boxes.

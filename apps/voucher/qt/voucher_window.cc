@@ -104,7 +104,13 @@ void VoucherWindow::ShowForm(const std::string& location,
   panel_->Boxes().HotTrace(list_on_entry_->isChecked());  // as the last form had it
   panel_->OnChange([this] { ShowStatus(); });
   if (page_ == FormPanel::Page::kBoxes) panel_->Box(0)->setFocus(Qt::OtherFocusReason);
-  panel_->AttachLists(ready);
+  std::function<std::vector<long>()> changes;
+  try {
+    changes = ledger::WatchLists(GetGLData());
+  } catch (const std::exception&) {
+    // No data service: its failure is shown already, and nothing changes.
+  }
+  panel_->AttachLists(ready, changes);
   setWindowTitle(QString::fromStdString(voucher::LedgerName(location)) + " — " +
                  voucher::kFormTitle);
   // A server's address with a password in it is not written to the settings.

@@ -68,6 +68,7 @@ int Run(const std::string& ledger_path, bool boxes_page) {
     options.keeper = std::make_shared<glnamelist::voucher::LedgerKeeper>(ledger_path);
     options.drafts.emplace(ledger_path);
   }
+  options.changes = glnamelist::ledger::WatchLists(data);
   glnamelist::tui::RunTerminalForm(
       glnamelist::ledger::ShownLocation(ledger_path),
       glnamelist::ledger::PreloadLists(data, glnamelist::voucher::VoucherBoxes::ListKinds()),

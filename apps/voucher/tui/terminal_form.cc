@@ -57,13 +57,19 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
   // already waiting (a paste, keys typed ahead) are read before the next drawing, and
   // handled as soon as each may go. A box that failed is tried again after the next key:
   // polled as one that waits.
+  // New master data reaches the lists between two keys, never while a key is handled.
   form.AttachLists(ready);
   for (bool open = true; open;) {
     int held = form.DeliverKeys();
     Draw(form, screen);
     int poll = form.ListsWaiting() ? voucher::VoucherBoxes::kAttachPollMs : -1;
+    if (options.changes) {
+      const int changes = voucher::VoucherBoxes::kChangesPollMs;
+      poll = poll < 0 ? changes : std::min(poll, changes);
+    }
     KeyPress key = screen.ReadKey(held < 0 ? poll : poll < 0 ? held : std::min(held, poll));
     if (form.ListsWaiting()) form.AttachLists(ready);
+    if (options.changes) form.DataChanged(options.changes());
     open = form.Press(key);
     while (open && screen.KeyWaiting()) open = form.Press(screen.ReadKey());
   }

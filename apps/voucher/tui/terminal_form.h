@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "apps/voucher/draft_store.h"
 #include "apps/voucher/voucher_keeper.h"
@@ -24,11 +25,14 @@ namespace glnamelist::tui {
 // empty); until then the box says so, and the form is used as usual.
 //
 // The form opens on a voucher, saved to keeper, its draft kept in drafts (and offered when
-// one is there); with boxes_page, on the boxes of master data instead.
+// one is there); with boxes_page, on the boxes of master data instead. While it is open,
+// changes tells it (about every tenth of a second) which lists have new master data
+// (ledger::WatchLists).
 struct TerminalFormOptions {
   bool boxes_page = false;
   std::shared_ptr<voucher::VoucherKeeper> keeper;
   std::optional<voucher::DraftStore> drafts;
+  std::function<std::vector<long>()> changes;
 };
 void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready = {},
                      TerminalFormOptions options = {});

@@ -60,6 +60,8 @@ class VoucherForm {
   bool AttachLists(const ListReady& ready = {});
   // True while AttachLists has work to do (voucher::VoucherBoxes::ListsWaiting).
   bool ListsWaiting() const { return boxes_->ListsWaiting(); }
+  // New master data of these list kinds (voucher::VoucherBoxes::DataChanged).
+  bool DataChanged(const std::vector<long>& kinds) { return boxes_->DataChanged(kinds); }
 
   // Draws the form and (with_list) the shown list; returns where the caret goes ({-1, -1}:
   // nowhere).
