@@ -656,6 +656,7 @@ void LedgerService::PostCheck() {
 void LedgerService::CatchUp() {
   worker_.Post([this] { ApplyChanges(); });
   worker_.Drain();
+  worker_.Drain();  // and the copies into tables of their own that applying them set out
 }
 
 void LedgerService::ApplyChanges() {
@@ -670,8 +671,9 @@ void LedgerService::ApplyChanges() {
   std::map<std::string, Version> made;
   std::set<long> unit_groups;
   bool all_unit_groups = false;
+  int64_t last = from;
   db_->Together([&] {
-    const int64_t last = LastChange(*db_);
+    last = LastChange(*db_);
     if (last <= from) return;
     std::map<std::string, std::vector<const MasterChange*>> touched;
     const std::vector<MasterChange> changes = ChangesBetween(*db_, from, last);
@@ -687,17 +689,21 @@ void LedgerService::ApplyChanges() {
       made[name] = Version{Changed(name, known.at(name), list, last), last};
     }
   });
-  if (made.empty() && unit_groups.empty() && !all_unit_groups) return;
+  if (last <= from) return;
   std::lock_guard lock(versions_mutex_);
-  for (auto& [name, version] : made) {
+  for (const auto& [name, version] : known) {
     Version& now = versions_[name];
-    if (now.seq >= version.seq) continue;  // read again meanwhile, as of a later change
-    now = std::move(version);
-    changed_names_.insert(name);
+    if (now.seq >= last) continue;  // read again meanwhile, as of a later change
+    if (auto changed = made.find(name); changed != made.end()) {
+      now = std::move(changed->second);
+      changed_names_.insert(name);
+    } else if (now.seq == version.seq) {
+      now.seq = last;  // untouched by the changes up to last: the next look starts there
+    }
   }
   changed_unit_groups_.insert(unit_groups.begin(), unit_groups.end());
   all_unit_groups_changed_ = all_unit_groups_changed_ || all_unit_groups;
-  changes_waiting_ = true;
+  changes_waiting_ = changes_waiting_ || !made.empty() || !unit_groups.empty() || all_unit_groups;
 }
 
 RecordsetPtr LedgerService::Changed(const std::string& name, const Version& old,
@@ -721,11 +727,32 @@ RecordsetPtr LedgerService::Changed(const std::string& name, const Version& old,
         parent ? LoadRecordset(*db_, sql, {old.seq, last, int64_t{*parent}}, read.columns())
                : LoadRecordset(*db_, sql, {old.seq, last}, read.columns());
     rs = recordset::PatchedRecordset(*old.rs, read.key, ids, *rows, "FNumber");
-    if (recordset::AddedRows(*rs) > kCompactAbove) rs = recordset::Compacted(*rs);
+    if (recordset::AddedRows(*rs) > kCompactAbove) PostCompaction(name);
   }
   // Handed over with its look-up structures, so that no keystroke builds them.
   recordset::LookupPreparation(*rs, LookupColumnsOf(read.sorted_by_name))();
   return rs;
+}
+
+void LedgerService::PostCompaction(const std::string& name) {
+  worker_.Post([this, name] {
+    RecordsetPtr version;
+    {
+      std::lock_guard lock(versions_mutex_);
+      version = versions_.at(name).rs;
+    }
+    if (recordset::AddedRows(*version) <= kCompactAbove) return;  // compacted already
+    std::optional<long> parent;
+    RecordsetPtr compact = recordset::Compacted(*version);
+    recordset::LookupPreparation(*compact,
+                                 LookupColumnsOf(ReadOfName(name, parent).sorted_by_name))();
+    std::lock_guard lock(versions_mutex_);
+    Version& now = versions_.at(name);
+    if (now.rs != version) return;  // changed again meanwhile: compacted with the next one
+    now.rs = std::move(compact);
+    changed_names_.insert(name);
+    changes_waiting_ = true;
+  });
 }
 
 ChangedSets LedgerService::TakeChanges() {

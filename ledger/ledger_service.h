@@ -155,8 +155,9 @@ class LedgerService : public GLData {
   // On the host's thread: from now on the sets, items, SubMes entries and units handed out
   // are the newest versions the background has made; says which changed since the last call.
   ChangedSets TakeChanges();
-  // Looks for changes committed to the ledger, and waits until they are applied and what the
-  // background set out to do before is done.
+  // Looks for changes committed to the ledger, and waits until they are applied (a version
+  // copied into a table of its own too) and what the background set out to do before is
+  // done.
   void CatchUp();
 
   // Whether a current snapshot of the ledger (see snapshot.h) was found when the service was
@@ -224,6 +225,10 @@ class LedgerService : public GLData {
   // The version of set `name` after its changes (all logged after old.seq up to last).
   RecordsetPtr Changed(const std::string& name, const Version& old,
                        const std::vector<const MasterChange*>& changes, int64_t last);
+  // Has the newest version of set `name`, one of many rows of its own, copied into a table
+  // of its own in the background, and handed over as a new version once its look-up
+  // structures are built.
+  void PostCompaction(const std::string& name);
 
   // Used by the host's thread and by the worker's (LedgerDb serves both, one call at a time);
   // the host's failures go to fault_seen_.

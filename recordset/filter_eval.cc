@@ -303,7 +303,9 @@ RowSet EvaluateFilter(const Table& table, const CompiledFilter& filter) {
     const auto base_rows = static_cast<uint32_t>(patch->base->row_count());
     std::vector<uint32_t> added = EvaluateFilter(*patch->added, filter).Ids();
     for (uint32_t& r : added) r += base_rows;
-    return EvaluateFilter(*patch->base, filter).AndNot(patch->dead).Or(RowSet::FromIds(added));
+    RowSet rows = EvaluateFilter(*patch->base, filter);
+    if (rows.Intersects(patch->dead)) rows = rows.AndNot(patch->dead);
+    return added.empty() ? rows : rows.Or(RowSet::FromIds(added));
   }
   std::optional<RowSet> rows;
   for (const std::vector<Predicate>& group : filter) {

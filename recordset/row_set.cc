@@ -70,6 +70,10 @@ RowSet RowSet::Or(const RowSet& other) const {
   return Adopt(roaring_bitmap_or(bits_.get(), other.bits_.get()), false);
 }
 
+bool RowSet::Intersects(const RowSet& other) const {
+  return count_ > 0 && other.count_ > 0 && roaring_bitmap_intersect(bits_.get(), other.bits_.get());
+}
+
 RowSet RowSet::AndNot(const RowSet& other) const {
   if (count_ == 0 || other.count_ == 0) return *this;
   return Adopt(roaring_bitmap_andnot(bits_.get(), other.bits_.get()), false);

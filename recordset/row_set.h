@@ -52,6 +52,8 @@ class RowSet {
   bool Contains(uint32_t row) const;
   RowSet And(const RowSet& other) const;
   RowSet Or(const RowSet& other) const;
+  // Whether other holds a row of this set.
+  bool Intersects(const RowSet& other) const;
   // The rows of this set that other does not hold.
   RowSet AndNot(const RowSet& other) const;
   // How many rows of the set are below row.

@@ -31,19 +31,36 @@ uint32_t ViewOrder::Walk::At(size_t i) {
   return found[i];
 }
 
+uint32_t ViewOrder::Merge::NextBaseRow() {
+  if (read_at == read.size()) {
+    if (!reader) reader = std::make_unique<RowSet::Reader>(shown);
+    read.resize(kReadAhead);
+    read.resize(reader->Read(read.data(), kReadAhead));
+    read_at = 0;
+  }
+  return read[read_at++];
+}
+
 uint32_t ViewOrder::Merge::At(size_t i) {
-  if (!perm) {
+  if (i < found.size()) return found[i];
+  if (!perm && i >= found.size() + kReadAhead) {
+    // Far ahead of what was read: the added rows before i counted, the base's row selected.
     const size_t j = static_cast<size_t>(std::lower_bound(at.begin(), at.end(), i) - at.begin());
     if (j < at.size() && at[j] == i) return added[j];
-    return base.Select(i - j);
+    return shown.Select(i - j);
   }
   while (found.size() <= i) {
-    if (added_next < added.size() && (places[added_next] <= next || next == perm->order.size())) {
+    const size_t place = perm ? next : found.size();
+    const bool added_first =
+        added_next < added.size() &&
+        (perm ? places[added_next] <= next || next == perm->order.size() : at[added_next] == place);
+    if (added_first) {
       found.push_back(added[added_next++]);
-      continue;
+    } else if (!perm) {
+      found.push_back(NextBaseRow());
+    } else if (const uint32_t r = perm->order[next++]; shown.Contains(r)) {
+      found.push_back(r);
     }
-    const uint32_t r = perm->order[next++];
-    if (base.Contains(r)) found.push_back(r);
   }
   return found[i];
 }
@@ -62,7 +79,7 @@ ViewOrder ViewOrder::BuildMerged(const Table& version, const RowSet* filter,
   const auto base_rows = static_cast<uint32_t>(base.row_count());
   const RowSet& shown = filter ? *filter : patch.live;
   auto merge = std::make_shared<Merge>();
-  merge->base = shown.And(RowSet::Range(0, base_rows)).AndNot(patch.dead);
+  merge->shown = shown;
   const bool table_order =
       keys.empty() || (keys.size() == 1 && !keys[0].descending && base.InRankOrder(keys[0].column));
   if (!table_order) merge->perm = base.OrderBy(keys);
@@ -72,16 +89,18 @@ ViewOrder ViewOrder::BuildMerged(const Table& version, const RowSet* filter,
     merge->added.push_back(added->rows[i]);
     merge->places.push_back(added->places[i]);
   }
+  const size_t base_shown = shown.count() - merge->added.size();
   ViewOrder v;
-  v.count_ = merge->base.count() + merge->added.size();
+  v.count_ = shown.count();
   v.whole_ = filter == nullptr && keys.empty();
   if (table_order) {
     for (size_t j = 0; j < merge->added.size(); ++j) {
-      merge->at.push_back(merge->base.CountBelow(merge->places[j]) + j);
+      merge->at.push_back(shown.CountBelow(merge->places[j]) + j);
     }
-  } else if (merge->base.count() <= base_rows / 32 + 1) {
+  } else if (base_shown <= base_rows / 32 + 1) {
     // Few rows: listed, the base's by their place in its order, the added ones between.
-    std::vector<uint32_t> ids = merge->base.Ids();
+    std::vector<uint32_t> ids = shown.Ids();
+    ids.resize(base_shown);
     const std::vector<uint32_t>& place = merge->perm->position;
     std::sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) { return place[a] < place[b]; });
     auto out = std::make_shared<std::vector<uint32_t>>();

@@ -44,18 +44,27 @@ class ViewOrder {
   };
 
   // The rows of a version of a table (table_patch.h): its base's rows in the base's order,
-  // its added rows joining them where they belong.
+  // its added rows joining them where they belong. The rows shown hold the base's first (an
+  // added row's number is above every base row's), so that the base's k-th row shown is
+  // their k-th.
   struct Merge {
     std::shared_ptr<const Permutation> perm;  // the base's order; null for table order
-    RowSet base;                              // the base's rows shown
+    RowSet shown;                             // the rows shown, the base's and the added ones
     std::vector<uint32_t> added;              // the added rows shown, in order
     std::vector<uint32_t> places;             // where each joins the base's order
     std::vector<size_t> at;                   // in table order: each one's place in the view
-    // In a sort order, the rows found walking perm as far as `next`.
+    // The rows found so far: in table order read from `shown` as far as the view is read, in
+    // a sort order by walking perm as far as `next`.
     std::vector<uint32_t> found;
+    std::unique_ptr<RowSet::Reader> reader;
+    std::vector<uint32_t> read;  // rows read from `shown` and not yet placed
+    size_t read_at = 0;
     size_t next = 0;
     size_t added_next = 0;
     uint32_t At(size_t i);
+
+   private:
+    uint32_t NextBaseRow();
   };
   static ViewOrder BuildMerged(const Table& version, const RowSet* filter,
                                const std::vector<SortKey>& keys);

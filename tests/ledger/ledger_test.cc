@@ -49,6 +49,7 @@
 #include "ledger/sqlite_db.h"
 #include "platform/class_registry.h"
 #include "platform/keyed_collection.h"
+#include "recordset/table.h"
 #include "tests/ledger/faulty_ledger.h"
 #include "tests/ledger/test_ledgers.h"
 
@@ -675,6 +676,30 @@ UPDATE currencies SET name = '欧元（已改）' WHERE number = 'EUR';
   });
   EXPECT_EQ(NamesUnder(service.CurrencySet()->Recordset(), "RMB"), Lines{"RMB|人民币|"});
   EXPECT_EQ(NamesUnder(service.AccountSet()->Recordset(), "1002."), banks);
+}
+
+// Many changes at once: a version that gathers more than a few thousand rows of its own is
+// copied into a table of its own in the background, and a set most of whose rows changed is
+// read again; either way it lists what the ledger holds.
+TEST_P(LedgerServiceTest, ManyChangesMakeATableOfItsOwnAndMostAreReadAgain) {
+  NewLedger place(GetParam(), *dir_, "many.ledger");
+  GenerateLedger({.accounts = 20000, .items = 10, .submes_per_class = 0, .progress = false},
+                 place.location);
+  LedgerService service(place.location);
+  ASSERT_EQ(service.AccountSet()->Recordset()->RecordCount(), 20000);
+  for (auto [rows, name] : {std::pair{4500, "甲"}, {16000, "乙"}}) {
+    place.Exec("UPDATE accounts SET name = '" + std::string(name) +
+               "' || id WHERE id IN (SELECT id FROM accounts ORDER BY number LIMIT " +
+               std::to_string(rows) + ")");
+    service.CatchUp();  // and the copy made after
+    EXPECT_EQ(service.TakeChanges().sets, std::set{MasterSet::kAccounts});
+    RecordsetPtr accounts = service.AccountSet()->Recordset();
+    EXPECT_EQ(recordset::AddedRows(*accounts), 0u) << rows << " rows changed";
+    accounts->Filter(std::string("FName Like '") + name + "*'");
+    EXPECT_EQ(accounts->RecordCount(), rows);
+    accounts->Filter("");
+    EXPECT_EQ(accounts->RecordCount(), 20000);
+  }
 }
 
 // A ledger of version 1 is refused with the command that upgrades it. The upgrade is one

@@ -34,6 +34,7 @@
 #include "contracts/virtual_keys.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
+#include "ledger/sqlite_db.h"
 #include "qt/qt_controls.h"
 #include "qt/qt_name_list.h"
 #include "services/library_services.h"
@@ -511,6 +512,35 @@ TEST_F(QtFormTest, TheScreenshotHoldsTheListAndTheMessageBoxWhereTheyStand) {
   EXPECT_TRUE(holds(shot, Dialog())) << "the message box";
   PlayKeys(ParseKeys("<Enter>"), [&] { return window_->KeysWaiting(); });
   QTRY_COMPARE(Dialog(), nullptr);
+}
+
+// The page of boxes on a copy of the sample ledger that a colleague changes meanwhile.
+class QtLiveTest : public QtFormTest {
+ protected:
+  QtLiveTest() {
+    ledger_ = scratch_.filePath("live.ledger").toStdString();
+    std::filesystem::copy_file(GLNAMELIST_SAMPLE_LEDGER, ledger_);
+  }
+};
+
+// An account renamed by another program reaches the running form: the name beside the box
+// holding its code follows, and its list shows the new name, the box's text kept.
+TEST_F(QtLiveTest, ARenamedAccountReachesTheRunningFormWithoutARestart) {
+  Type("1002.01");
+  Press(Qt::Key_Escape);
+  QTRY_COMPARE(window_->Boxes().NameBeside(1), "银行存款_工商银行");
+  ledger::Database(ledger_, ledger::Database::Mode::kWrite)
+      .ExecScript("UPDATE accounts SET name = '中国工商银行' WHERE number = '1002.01'");
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return window_->Boxes().NameBeside(1) == "银行存款_中国工商银行"; }, 30000));
+  EXPECT_EQ(Account()->text(), "1002.01");
+  EXPECT_EQ(QApplication::focusWidget(), Account()) << "the focus kept";
+  Account()->end(false);
+  Press(Qt::Key_Backspace);
+  Press(Qt::Key_Backspace);
+  Press(Qt::Key_F8);
+  ASSERT_NE(Shown(), nullptr);
+  EXPECT_TRUE(Column(3).contains("银行存款_中国工商银行")) << Column(3).join("|").toStdString();
 }
 
 // The voucher on a copy of the sample ledger, its drafts in the scratch folder.
