@@ -198,6 +198,10 @@ class SqliteLedgerDb final : public LedgerDb {
     std::lock_guard lock(mutex_);
     Transaction transaction(*this);  // fails once the file was changed in place
     if (FileIdentityAt(db_.path()) != identity_) return std::nullopt;
+    // The ledger and the last change of its master data: a voucher saved leaves it as it was.
+    if (std::optional<Lineage> lineage = LineageNow()) {
+      return LedgerStamp{"ledger " + lineage->id, std::to_string(lineage->last_change)};
+    }
     return LedgerStamp{identity_, FileVersionAt(db_.path())};
   }
 

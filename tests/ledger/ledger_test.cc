@@ -507,6 +507,10 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThi
   EXPECT_NE(changed, fresh);
   EXPECT_THAT(changed, Contains(HasSubstr("|changed|")));
   EXPECT_EQ(read_with(place, true), changed);
+  place.Exec(  // a voucher saved leaves the master data, and the snapshot, as they were
+      "INSERT INTO vouchers (id, date, period, word, number) "
+      "VALUES (1, '2026-11-03', '2026-11', '记', 1)");
+  EXPECT_EQ(read_with(place, true), changed);
 
   // A service stopped while it reads or writes leaves no file of its own behind.
   std::filesystem::remove(snapshot_of(place));
