@@ -42,6 +42,17 @@ std::optional<std::string> LedgerDb::MetaValue(std::string_view key) {
   return value;
 }
 
+void RunUnlocked(std::unique_lock<std::mutex>& lock, const std::function<void()>& reads) {
+  lock.unlock();
+  try {
+    reads();
+  } catch (...) {
+    lock.lock();
+    throw;
+  }
+  lock.lock();
+}
+
 int64_t LastChange(LedgerDb& db) {
   int64_t last = 0;
   db.Lookup("SELECT max(seq) FROM master_changes", {}, [&](const ResultRow& row) {

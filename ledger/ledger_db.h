@@ -15,6 +15,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -146,6 +147,10 @@ class LedgerDb {
 // The last change of master data the ledger's log holds (0: none), as the read in progress
 // sees it.
 int64_t LastChange(LedgerDb& db);
+
+// Runs reads with lock released and holds it again when they end, however they end: the
+// reads of LedgerDb::Together, which other threads' reads may join meanwhile.
+void RunUnlocked(std::unique_lock<std::mutex>& lock, const std::function<void()>& reads);
 // The changes logged after seq `after` up to `last`, in order.
 std::vector<MasterChange> ChangesBetween(LedgerDb& db, int64_t after, int64_t last);
 

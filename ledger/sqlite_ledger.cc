@@ -173,15 +173,7 @@ class SqliteLedgerDb final : public LedgerDb {
   void Together(const std::function<void()>& reads) override {
     std::unique_lock lock(mutex_);
     Transaction transaction(*this);
-    // Other threads' reads run meanwhile, in the same transaction.
-    lock.unlock();
-    try {
-      reads();
-    } catch (...) {
-      lock.lock();
-      throw;
-    }
-    lock.lock();
+    RunUnlocked(lock, reads);  // other threads' reads join it meanwhile
   }
 
   void Watch(std::function<void(bool seen)> seen) override {
