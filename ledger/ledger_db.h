@@ -82,11 +82,13 @@ struct LedgerLimits {
 
 // A ledger open for reading. Queries are written with numbered parameters ?1, ?2, ...
 //
-// One view: every call reads the same state of the ledger, however long the ledger is open
-// and whatever another program does to it meanwhile. A file is read through one connection
-// whose version is checked at every read: once another program has changed the file, reads
-// fail with Fault::kChanged. On a server every read runs in one read-only transaction (one
-// snapshot); a lost connection is opened again by the next call, which fails with
+// Each call reads one state of the ledger, and the calls made Together read the same one;
+// later calls read what others committed meanwhile (the change log tells what changed). A
+// file is read through one connection that checks at every read that the file still holds
+// the ledger it opened, its change log gone on from where it was: a file made of another
+// ledger (or of an older copy of this one) in its place fails every read with
+// Fault::kChanged. On a server a look-up runs on its own and a load in one read-only
+// transaction; a lost connection is opened again by the next call, which fails with
 // Fault::kChanged when the ledger's database or meta table are no longer what they were.
 //
 // Calls may come from several threads (a form's and its data service's worker): they are

@@ -29,7 +29,7 @@ enum class Fault {
   kLost,                // the connection to the server was lost while in use
   kNoAnswer,            // the server gave no answer within the time limit
   kLocked,              // another program holds the ledger file locked
-  kChanged,             // the ledger changed since it was opened (not one view any more)
+  kChanged,             // another ledger (or an older copy) took the place of the one opened
   kStopped,             // reading was stopped: the program is closing
   kConflict,            // a write met another session's at the same time (a key taken, ...)
 };

@@ -60,9 +60,9 @@ struct ChangedSets {
 // LedgerError naming the ledger and the cause). Every record set is read from the ledger
 // once, on first request or in the background when asked to (Preload), and kept; the
 // service hands out clones of it. Entries are looked up by exact code with prepared
-// statements. Everything is read through one LedgerDb, the background's reads too, so that
-// the sets, the look-ups and the names agree (one view of the ledger, see LedgerDb); on a
-// server that is one connection. Destroying the service stops its reading at once: queued
+// statements. Everything is read through one LedgerDb, the background's reads too; on a
+// server that is one connection. Each set is one state of the ledger, read together with
+// the position of its change log. Destroying the service stops its reading at once: queued
 // work is dropped, a running read interrupted (LedgerDb::Interrupt). Record-set fields:
 //   AccountSet:   FAccountID, FNumber, FName, FDetail, FHelperCode, FIsBank, FIsCash
 //   CurrencySet, ItemClassSet, UnitGroupSet, SettTypeSet: FItemID, FNumber, FName

@@ -12,14 +12,15 @@ namespace glnamelist::ledger {
 // Connects to the server with a libpq connection string (URI or keyword form), in UTF-8,
 // within limits.connect. A server that is down, a wrong database, user or password: one
 // LedgerError "Cannot open ledger postgresql://user@host:port/dbname: cannot connect:
-// <cause>" with its fault; the password never appears in a message. Every read runs in one
-// read-only transaction of one connection (one snapshot), begun in one round trip with what
-// opening the ledger asks (its tables' shapes, its meta rows, its stamp): look-ups are
-// prepared statements; a load without values is one binary COPY whose rows are taken in as
-// the server sends them, a load with values reads through a cursor a batch of rows at a
-// time. Each request (each wait for a COPY's rows) waits limits.answer for the server at
-// most (then the query is cancelled, Fault::kNoAnswer); a lost connection is made again by
-// the next call. Values are bound in binary, results read in binary.
+// <cause>" with its fault; the password never appears in a message. Reads run on one
+// connection, each load (and the reads made Together) in a read-only REPEATABLE READ
+// transaction of its own, ended with it: look-ups are prepared statements (prepared and run
+// in one round trip the first time); a load without values is one binary COPY whose rows
+// are taken in as the server sends them, a load with values reads through a cursor a batch
+// of rows at a time; between reads the connection listens for the notices of changed
+// master data. Each request (each wait for a COPY's rows) waits limits.answer for the server
+// at most (then the query is cancelled, Fault::kNoAnswer); a lost connection is made again
+// by the next call. Values are bound in binary, results read in binary.
 std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string& conninfo, const LedgerLimits& limits);
 
 // The identity of the database conninfo names (LedgerDb::Identity).
