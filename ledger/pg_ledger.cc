@@ -655,8 +655,7 @@ class ServerLedger final : public LedgerDb {
     } catch (const LedgerError&) {
       // Dropped or ended already.
     }
-    in_transaction_ = false;
-    TakeNotices();
+    in_transaction_ = false;  // the notices held back meanwhile came with the answer
   }
 
   // Notes the notices the connection holds, with mutex_ held, and wakes the watcher.
