@@ -1,6 +1,7 @@
 #include "ledger/ledger_db.h"
 
 #include <cctype>
+#include <charconv>
 
 #include "ledger/ledger_schema.h"
 #include "ledger/ledger_session.h"
@@ -51,6 +52,16 @@ void RunUnlocked(std::unique_lock<std::mutex>& lock, const std::function<void()>
     throw;
   }
   lock.lock();
+}
+
+std::optional<int64_t> ChangeOf(const LedgerStamp& stamp) {
+  const std::string& v = stamp.version;
+  int64_t change = 0;
+  auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), change);
+  if (v.empty() || error != std::errc() || end != v.data() + v.size() || change < 0) {
+    return std::nullopt;
+  }
+  return change;
 }
 
 int64_t LastChange(LedgerDb& db) {

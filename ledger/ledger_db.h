@@ -55,12 +55,17 @@ struct TableShape {
   std::vector<Column> columns;
 };
 
-// Which ledger is open (identity) and which version of its data (version): two ledgers, or
-// two versions of one, never share both.
+// Which ledger is open (identity) and which version of its master data (version): two
+// ledgers, or two versions of one, never share both. A ledger with a change log
+// (ChangeLogTable) is versioned by the last change it holds, in decimal, so that a later
+// version compares greater (ChangeOf); any other's version is a text that changes with it.
 struct LedgerStamp {
   std::string identity;
   std::string version;
 };
+
+// The last change of a stamp's version when it is a change log's, else nothing.
+std::optional<int64_t> ChangeOf(const LedgerStamp& stamp);
 
 // One change of master data, as the ledger's change log holds it (ChangeLogTable).
 struct MasterChange {
@@ -130,7 +135,7 @@ class LedgerDb {
 
   // The stamp of the state this connection reads, found in milliseconds without reading the
   // ledger's tables; nothing when the ledger cannot tell its version (a server ledger without
-  // a change sequence).
+  // a change log).
   virtual std::optional<LedgerStamp> Stamp() = 0;
 
   // Runs reads (the calls of this object that the calling thread makes within it, and those

@@ -272,11 +272,46 @@ LedgerService::LedgerService(const std::string& location) : location_(location) 
   stamp_ = db_->Stamp();
   db_->Watch([this](bool seen) { Seen(seen); });
   std::shared_ptr<const Snapshot> snapshot = opened.get();
-  if (!stamp_ || !snapshot || !snapshot->MadeFrom(*stamp_)) return;
+  if (!stamp_ || !snapshot || snapshot->made_from().identity != stamp_->identity) return;
   for (MasterSet which : kAllSets) {
     if (!snapshot->Has(NameOf(which))) return;  // not one of ours
   }
+  snapshot_change_ = opened_seq_;
+  if (snapshot->made_from().version != stamp_->version) {
+    // Older than the ledger: used with the changes logged since applied on top, unless they
+    // are too many to be read quicker than the sets.
+    std::optional<int64_t> made = ChangeOf(snapshot->made_from());
+    std::optional<int64_t> now = ChangeOf(*stamp_);
+    if (!made || !now || *made > *now || *now - *made > kSnapshotBehindAtMost) return;
+    snapshot_change_ = *made;
+  }
   snapshot_ = std::move(snapshot);
+}
+
+const LedgerService::ChangeList& LedgerService::ChangesSinceSnapshot() {
+  std::lock_guard lock(snapshot_changes_mutex_);
+  if (!snapshot_changes_) {
+    ChangeList list;
+    db_->Together([&] {
+      list.last = LastChange(*db_);
+      list.changes = ChangesBetween(*db_, snapshot_change_, list.last);
+    });
+    snapshot_changes_ = std::move(list);
+  }
+  return *snapshot_changes_;
+}
+
+LedgerService::Version LedgerService::CaughtUp(const std::string& name, const Version& taken) {
+  const ChangeList& since = ChangesSinceSnapshot();
+  const std::map<std::string, Version> known = {{name, taken}};
+  std::vector<const MasterChange*> touched;
+  for (const MasterChange& change : since.changes) {
+    if (!SetsTouched(change, known).empty()) touched.push_back(&change);
+  }
+  if (touched.empty()) return Version{taken.rs, since.last};
+  Version caught_up{nullptr, since.last};
+  db_->Together([&] { caught_up.rs = Changed(name, taken, touched, since.last); });
+  return caught_up;
 }
 
 RecordsetPtr LedgerService::TakeFromSnapshot(const std::string& name) {
@@ -292,7 +327,8 @@ RecordsetPtr LedgerService::TakeFromSnapshot(const std::string& name) {
 LedgerService::Version LedgerService::ReadVersion(const std::string& name) {
   Version read;
   if ((read.rs = TakeFromSnapshot(name))) {
-    read.seq = opened_seq_;
+    read.seq = snapshot_change_;
+    if (read.seq < opened_seq_) read = CaughtUp(name, read);
   } else {
     std::optional<long> parent;
     const SetRead& how = ReadOfName(name, parent);
@@ -463,7 +499,9 @@ void LedgerService::Preload(const std::vector<MasterSet>& order) {
       }
     }
   });
-  if (!snapshot_) PostSnapshotWrite();
+  if (!snapshot_ || opened_seq_ - snapshot_change_ > kSnapshotBehindAtMost / 16) {
+    PostSnapshotWrite();
+  }
 }
 
 bool LedgerService::Ready(MasterSet set) const {

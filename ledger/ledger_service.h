@@ -209,8 +209,20 @@ class LedgerService : public GLData {
     int64_t seq = 0;
   };
   // Reads a set of this name (a master set's, "items/<class>", "submes/<class>") and the
-  // change it is as of, in one transaction.
+  // change it is as of, in one transaction, or takes it from the snapshot and catches up.
   Version ReadVersion(const std::string& name);
+  // A snapshot further behind the ledger than this many changes is not used; one a sixteenth
+  // of that behind is written again.
+  static constexpr int64_t kSnapshotBehindAtMost = 65536;
+  struct ChangeList {
+    int64_t last = 0;
+    std::vector<MasterChange> changes;
+  };
+  // The changes logged after the snapshot was made, up to the last one when first asked for:
+  // read once, by the first set taken from the snapshot.
+  const ChangeList& ChangesSinceSnapshot();
+  // The set `name` as taken from the snapshot, with the changes logged since applied.
+  Version CaughtUp(const std::string& name, const Version& taken);
   // Keeps rs, read as of seq, as the newest version of name unless a newer one is known.
   void Register(const std::string& name, const RecordsetPtr& rs, int64_t seq);
   // The newest version of name, or rs when there is none.
@@ -264,9 +276,13 @@ class LedgerService : public GLData {
   // Every set read so far, by its name in a snapshot, until a snapshot is written.
   std::mutex loaded_mutex_;
   std::map<std::string, RecordsetPtr> loaded_;
-  // The change the ledger's log was at when the service was made (the snapshot's sets are
-  // as of it).
+  // The change the ledger's log was at when the service was made, and the one the snapshot
+  // was made at (its sets are as of it, and caught up when taken); the changes logged since
+  // that, once read.
   int64_t opened_seq_ = 0;
+  int64_t snapshot_change_ = 0;
+  std::mutex snapshot_changes_mutex_;
+  std::optional<ChangeList> snapshot_changes_;
   // The newest version of every set read so far, by name; the names whose new versions the
   // host has not taken yet, and the groups whose units changed.
   std::mutex versions_mutex_;

@@ -570,13 +570,17 @@ class ServerLedger final : public LedgerDb {
   std::optional<LedgerStamp> Stamp() override {
     std::lock_guard lock(mutex_);
     Ready(false);
+    // The database and the ledger it holds, and the last change of its log.
     Result result = RunPrepared(
-        "SELECT d.oid::text, m.value FROM pg_database d LEFT JOIN meta m "
-        "ON m.key = 'change_seq' WHERE d.datname = current_database()",
+        "SELECT d.oid::text, m.value, (SELECT max(seq) FROM master_changes)::text "
+        "FROM pg_database d LEFT JOIN meta m ON m.key = 'ledger_id' "
+        "WHERE d.datname = current_database()",
         {});
     if (PQntuples(result.get()) == 0 || PQgetisnull(result.get(), 0, 1)) return std::nullopt;
-    return LedgerStamp{name_ + "#" + PQgetvalue(result.get(), 0, 0),
-                       PQgetvalue(result.get(), 0, 1)};
+    const char* last = PQgetisnull(result.get(), 0, 2) ? "0" : PQgetvalue(result.get(), 0, 2);
+    return LedgerStamp{
+        name_ + "#" + PQgetvalue(result.get(), 0, 0) + " ledger " + PQgetvalue(result.get(), 0, 1),
+        last};
   }
 
  private:

@@ -1,8 +1,9 @@
 // A prepared snapshot of a ledger's master data: the record sets the data service reads,
 // with their look-up structures, in one file that is mapped into memory and used where it
 // lies. It is a cache, never the truth: it is used only when it was made from the same
-// ledger (identity) at the same version, and a set of it only once its bytes are the ones
-// written (a checksum per set); otherwise the set is read from the ledger and the snapshot
+// ledger (identity) at its version or an earlier one whose changes since the ledger's log
+// holds (the data service brings it up to date), and a set of it only once its bytes are
+// the ones written (a checksum per set); otherwise the set is read from the ledger and the snapshot
 // made again.
 //
 //   header (64 bytes): "GLSNAP02", file size, offset, size and checksum of the directory;
@@ -51,10 +52,8 @@ class Snapshot {
   Snapshot& operator=(const Snapshot&) = delete;
 
   const std::string& path() const { return path_; }
-  // Whether it was made from the ledger at this stamp.
-  bool MadeFrom(const LedgerStamp& stamp) const {
-    return stamp.identity == made_from_.identity && stamp.version == made_from_.version;
-  }
+  // The stamp of the ledger it was made from.
+  const LedgerStamp& made_from() const { return made_from_; }
   bool Has(const std::string& name) const { return sets_.contains(name); }
   // The set, read where it lies, once its bytes hold their checksum (checked the first time
   // only); null when they do not, or when there is no such set. May be called on any thread.

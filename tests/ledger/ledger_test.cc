@@ -450,10 +450,11 @@ Lines Listed(LedgerService& service) {
   return lines;
 }
 
-// A snapshot is written once a form has read the ledger, used by the next one, and ignored
-// (the form working from the ledger, and writing it again) when it is damaged anywhere, cut
-// short, made from another ledger, or older than the ledger.
-TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThisLedger) {
+// A snapshot is written once a form has read the ledger, used by the next one with the
+// changes made since applied on top, and ignored (the form working from the ledger, and
+// writing it again) when it is damaged anywhere, cut short, made from another ledger, or
+// from a later state of this one.
+TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisLedger) {
   NewLedger place(GetParam(), *dir_, "snapshot.ledger");
   NewLedger other(GetParam(), *dir_, "other.ledger");
   place.BuildTestLedger();
@@ -502,15 +503,38 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisVersionOfThi
     EXPECT_EQ(read_with(place, false), fresh);
     EXPECT_EQ(read_with(place, true), fresh) << "written again";
   }
+  // Changes made after the snapshot are applied on top of it.
+  auto from_ledger = [](const NewLedger& ledger) {  // no snapshot used or written
+    LedgerService service(OpenLedger(ledger.location));
+    return Listed(service);
+  };
   place.Exec("UPDATE accounts SET name = 'changed' WHERE number = '1001'");
-  const Lines changed = read_with(place, false);
-  EXPECT_NE(changed, fresh);
-  EXPECT_THAT(changed, Contains(HasSubstr("|changed|")));
+  place.Exec(
+      "UPDATE items SET name = 'changed item' "
+      "WHERE id = (SELECT min(id) FROM items WHERE class_id BETWEEN 0 AND 9)");
+  place.Exec(
+      "INSERT INTO vch_explanations (id, number, explanation) VALUES (9000000, '900', 'new')");
+  const Lines changed = from_ledger(place);
+  EXPECT_THAT(changed, AllOf(Contains(HasSubstr("|changed|")),
+                             Contains(HasSubstr("|changed item|")), Contains("9000000|new|")));
   EXPECT_EQ(read_with(place, true), changed);
   place.Exec(  // a voucher saved leaves the master data, and the snapshot, as they were
       "INSERT INTO vouchers (id, date, period, word, number) "
       "VALUES (1, '2026-11-03', '2026-11', '记', 1)");
   EXPECT_EQ(read_with(place, true), changed);
+  // Changes too many to apply at every start have the snapshot written again.
+  place.Exec(
+      "INSERT INTO vch_explanations (id, number, explanation) "
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+      "SELECT 9000000 + i, 'x' || i, 'many' FROM n");
+  const Lines many = from_ledger(place);
+  EXPECT_EQ(read_with(place, true), many);
+  EXPECT_EQ(Snapshot::Open({path})->made_from().version,
+            std::to_string(LastChange(*OpenLedger(place.location))));
+  EXPECT_EQ(read_with(place, true), many);
+  // A ledger put back from an older copy is behind its snapshot.
+  place.Exec("DELETE FROM master_changes WHERE seq > (SELECT max(seq) - 10 FROM master_changes)");
+  EXPECT_EQ(read_with(place, false), many);
 
   // A service stopped while it reads or writes leaves no file of its own behind.
   std::filesystem::remove(snapshot_of(place));
