@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/keystroke_data.h"
+#include "bench/median_reporter.h"
 #include "component/gl_name_list.h"
 #include "contracts/prog_ids.h"
 #include "services/library_services.h"
@@ -341,43 +342,30 @@ void Register() {
       ->ReportAggregatesOnly(true);
 }
 
-// Keeps the CPU-time medians and, after the runs, prints SQLite's over the component's.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.aggregate_name != "median") continue;
-      const std::string& fn = run.run_name.function_name;
-      size_t cut = fn.find('_');
-      medians_[{fn.substr(cut + 1), run.run_name.args}][fn.substr(0, cut)] =
-          run.GetAdjustedCPUTime();
-    }
+// SQLite's CPU-time medians over the component's, with the goal of each keystroke, 1 ms at
+// every size, and how the cost grew from the size before (x10 entries).
+void PrintRatios(const MedianReporter& reporter) {
+  std::map<std::pair<std::string, std::string>, std::map<std::string, double>> medians;
+  for (const auto& [key, times] : reporter.medians()) {
+    const size_t cut = key.first.find('_');
+    medians[{key.first.substr(cut + 1), key.second}][key.first.substr(0, cut)] = times.cpu;
   }
-
-  // With the goal of each keystroke, 1 ms at every size, and how the cost grew from the
-  // size before (x10 entries).
-  void PrintRatios() const {
-    std::printf("\n%-16s %9s %14s %14s %10s %8s %8s\n", "case", "size", "component us", "sqlite us",
-                "ratio", "growth", "goal us");
-    std::map<std::string, double> before;
-    for (const auto& [key, sides] : medians_) {
-      auto k = sides.find("Keystroke");
-      auto q = sides.find("Sqlite");
-      if (k == sides.end() || q == sides.end()) continue;
-      const double goal = 1000;
-      std::string growth =
-          before.count(key.first) ? std::to_string(k->second / before[key.first]) : std::string("");
-      std::printf("%-16s %9s %14.2f %14.2f %9.1fx %8s %8.0f %s\n", key.first.c_str(),
-                  key.second.c_str(), k->second, q->second, q->second / k->second,
-                  growth.substr(0, 5).c_str(), goal, k->second <= goal ? "met" : "NOT met");
-      before[key.first] = k->second;
-    }
+  std::printf("\n%-16s %9s %14s %14s %10s %8s %8s\n", "case", "size", "component us", "sqlite us",
+              "ratio", "growth", "goal us");
+  std::map<std::string, double> before;
+  for (const auto& [key, sides] : medians) {
+    auto k = sides.find("Keystroke");
+    auto q = sides.find("Sqlite");
+    if (k == sides.end() || q == sides.end()) continue;
+    const double goal = 1000;
+    std::string growth =
+        before.count(key.first) ? std::to_string(k->second / before[key.first]) : std::string("");
+    std::printf("%-16s %9s %14.2f %14.2f %9.1fx %8s %8.0f %s\n", key.first.c_str(),
+                key.second.c_str(), k->second, q->second, q->second / k->second,
+                growth.substr(0, 5).c_str(), goal, k->second <= goal ? "met" : "NOT met");
+    before[key.first] = k->second;
   }
-
- private:
-  std::map<std::pair<std::string, std::string>, std::map<std::string, double>> medians_;
-};
+}
 
 }  // namespace
 }  // namespace glnamelist::bench
@@ -386,9 +374,9 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   glnamelist::bench::Register();
-  glnamelist::bench::RatioReporter reporter;
+  glnamelist::bench::MedianReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  glnamelist::bench::PrintRatios(reporter);
   benchmark::Shutdown();
   return 0;
 }

@@ -27,6 +27,8 @@
 #include <vector>
 
 #include "apps/glledger/generator.h"
+#include "bench/median_reporter.h"
+#include "bench/server_database.h"
 #include "ledger/item_set.h"
 #include "ledger/ledger_service.h"
 
@@ -130,19 +132,6 @@ void Clients(benchmark::State& state, const std::string& location) {
 void FileClients(benchmark::State& state) { Clients(state, g_big_ledger); }
 void ServerClients(benchmark::State& state) { Clients(state, g_server_ledger); }
 
-// A new database for the benchmark on the server pg_cluster.sh started; empty without one.
-std::string ServerDatabase() {
-  const char* server = std::getenv("GLNAMELIST_PG_SERVER");
-  if (!server) return {};
-  PGconn* conn = PQconnectdb(server);
-  PQclear(PQexec(conn, "DROP DATABASE IF EXISTS ledger_bench"));
-  PGresult* made = PQexec(conn, "CREATE DATABASE ledger_bench");
-  bool ok = PQresultStatus(made) == PGRES_COMMAND_OK;
-  PQclear(made);
-  PQfinish(conn);
-  return ok ? std::string(server) + " dbname=ledger_bench" : std::string();
-}
-
 void ItemSetLoad(benchmark::State& state) {
   for (auto _ : state) {
     auto service = std::make_shared<LedgerService>(g_big_ledger);
@@ -218,28 +207,23 @@ void SqliteSample(benchmark::State& state) {
   }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
+// The medians, and the runs with clients at once, for the summary.
+class ClientsReporter : public glnamelist::bench::MedianReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
+    MedianReporter::ReportRuns(runs);
     for (const Run& r : runs) {
       std::string full = r.run_name.str();
-      if (full.find("Clients/") != std::string::npos && r.aggregate_name.empty()) {
-        auto per_client = r.counters.find("per_client_ms");
-        clients_[full.substr(0, full.find('/'))][std::stoi(full.substr(full.find('/') + 1))] = {
-            r.GetAdjustedRealTime(), per_client == r.counters.end() ? 0 : per_client->second.value};
-      }
-      if (r.aggregate_name != "median") continue;
-      std::string name = r.run_name.str();
-      name = name.substr(0, name.find('/'));
-      medians_[name] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
+      if (full.find("Clients/") == std::string::npos || !r.aggregate_name.empty()) continue;
+      auto per_client = r.counters.find("per_client_ms");
+      clients_[full.substr(0, full.find('/'))][std::stoi(full.substr(full.find('/') + 1))] = {
+          r.GetAdjustedRealTime(), per_client == r.counters.end() ? 0 : per_client->second.value};
     }
   }
 
   void Summary() const {
     std::printf("\nMedians; CPU time in brackets (wall time suffers on a busy machine).\n");
-    std::printf("%-14s %20s %20s %14s %10s\n", "case", "ours ms", "sqlite ms", "ratio",
-                "target ms");
+    LineHeading("sqlite ms");
     Line("OpenLoadClass", "SQLiteReadClass", 1500);
     Line("ItemSet", "SQLiteReadClass", 1500);
     Line("Sample", "SQLiteSample", 50);
@@ -249,29 +233,17 @@ class RatioReporter : public benchmark::ConsoleReporter {
         "\nClients at once, each loading the class: until the last is done, and the\n"
         "mean of their own load times.\n%-8s %16s %16s %20s %20s\n",
         "clients", "file ms", "server ms", "file per client ms", "server per client ms");
-    for (const auto& [clients, file] : clients_["FileClients"]) {
-      auto server = clients_["ServerClients"].find(clients);
-      if (server == clients_["ServerClients"].end()) continue;
+    for (const auto& [clients, file] : clients_.at("FileClients")) {
+      auto server = clients_.at("ServerClients").find(clients);
+      if (server == clients_.at("ServerClients").end()) continue;
       std::printf("%-8d %16.0f %16.0f %20.0f %20.0f\n", clients, file.first, server->second.first,
                   file.second, server->second.second);
     }
   }
 
  private:
-  void Line(const std::string& ours, const std::string& lite, double target) const {
-    auto o = medians_.find(ours), l = medians_.find(lite);
-    if (o == medians_.end() || l == medians_.end()) return;
-    std::printf("%-14s %9.2f (%8.2f) %9.2f (%8.2f) %5.2fx (%5.2fx) %9.0f\n", ours.c_str(),
-                o->second.real, o->second.cpu, l->second.real, l->second.cpu,
-                o->second.real / l->second.real, o->second.cpu / l->second.cpu, target);
-  }
-
-  struct Times {
-    double real;
-    double cpu;
-  };
-  std::map<std::string, Times> medians_;
-  mutable std::map<std::string, std::map<int, std::pair<double, double>>> clients_;
+  std::map<std::string, std::map<int, std::pair<double, double>>> clients_ = {
+      {"FileClients", {}}, {"ServerClients", {}}};
 };
 
 }  // namespace
@@ -303,7 +275,7 @@ int main(int argc, char** argv) {
   add("SQLiteReadClass", SqliteReadClass, 5);
   add("Sample", LoadSample, 20);
   add("SQLiteSample", SqliteSample, 20);
-  g_server_ledger = ServerDatabase();
+  g_server_ledger = glnamelist::bench::FreshServerDatabase("ledger_bench");
   if (!g_server_ledger.empty()) {
     start = std::chrono::steady_clock::now();
     glnamelist::ledger::GenerateLedger(options, g_server_ledger);
@@ -322,7 +294,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  RatioReporter reporter;
+  ClientsReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.Summary();
   benchmark::Shutdown();

@@ -55,6 +55,7 @@
 #include "apps/glledger/generator.h"
 #include "apps/glledger/ledger_copy.h"
 #include "apps/voucher/voucher_boxes.h"
+#include "bench/server_database.h"
 #include "component/gl_name_list.h"
 #include "contracts/list_kinds.h"
 #include "contracts/virtual_keys.h"
@@ -574,26 +575,6 @@ std::string DefaultLedger(const char* program, long accounts, long items) {
   return (dir / (name + ".ledger")).string();
 }
 
-// A copy of the ledger file in a database of its own on the server pg_cluster.sh started;
-// empty without one.
-std::string ServerCopy(const std::string& ledger) {
-  const char* server = std::getenv("GLNAMELIST_PG_SERVER");
-  if (!server) return {};
-  PGconn* conn = PQconnectdb(server);
-  PQclear(PQexec(conn, "DROP DATABASE IF EXISTS live_bench"));
-  PGresult* made = PQexec(conn, "CREATE DATABASE live_bench");
-  const bool ok = PQresultStatus(made) == PGRES_COMMAND_OK;
-  PQclear(made);
-  PQfinish(conn);
-  if (!ok) return {};
-  const std::string location = std::string(server) + " dbname=live_bench";
-  gl::ledger::CopyLedger(ledger, location, false, false);
-  conn = PQconnectdb(location.c_str());
-  PQclear(PQexec(conn, "VACUUM ANALYZE"));
-  PQfinish(conn);
-  return location;
-}
-
 Figures Measure(const std::string& location, const Targets& t) {
   Figures f;
   auto writer = WriterOf(location);
@@ -684,7 +665,7 @@ int main(int argc, char** argv) {
                 targets.fragment.c_str(), targets.item_parent.c_str());
     const SqliteFigures sqlite = SqliteBeside(ledger, targets);
     Print(("The ledger file " + ledger).c_str(), Measure(ledger, targets), sqlite);
-    const std::string server = ServerCopy(ledger);
+    const std::string server = glnamelist::bench::CopiedToServer(ledger, "live_bench");
     if (server.empty()) {
       std::printf("\nNo server: run under tests/ledger/pg_cluster.sh for the server's figures.\n");
       return 0;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/median_reporter.h"
 #include "recordset/table.h"
 
 namespace {
@@ -321,67 +322,50 @@ void Register() {
   }
 }
 
-// Keeps the medians and prints the ratios once every benchmark has run.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      if (r.aggregate_name == "median") {
-        // CPU time: other processes on the machine inflate wall time unevenly.
-        medians_[r.run_name.function_name + "/" + r.run_name.args] = r.GetAdjustedCPUTime();
-      }
-    }
-  }
-  // The median of a run, or a negative number when it did not run.
-  double Median(const std::string& kind, const std::string& query, int64_t n) const {
-    std::string key = kind;
-    key += query;
-    key += '/';
-    key += std::to_string(n);
-    auto it = medians_.find(key);
-    return it == medians_.end() ? -1 : it->second;
-  }
+// The CPU-time median of a run (other processes on the machine inflate wall time
+// unevenly), or a negative number when it did not run.
+double Median(const glnamelist::bench::MedianReporter& reporter, const std::string& name,
+              int64_t n) {
+  auto times = reporter.Median(name, std::to_string(n));
+  return times ? times->cpu : -1;
+}
 
-  // With the goal at a million rows: every query within 1 ms.
-  void Summary() const {
-    std::printf("\n%-8s %9s %12s %12s %10s %8s\n", "query", "rows", "ours us", "sqlite us",
-                "speed-up", "goal us");
-    const char* names[] = {"Q1", "Q1word", "Q2", "Q3", "Q4"};
-    for (const char* q : names) {
-      for (int64_t n : kSizes) {
-        double ours = Median("Ours/", q, n);
-        double lite = Median("SQLite/", q, n);
-        if (ours < 0 || lite < 0) continue;
-        std::printf("%-8s %9lld %12.2f %12.2f %9.1fx", q, static_cast<long long>(n), ours, lite,
-                    lite / ours);
-        if (n >= 1000000) std::printf(" %8d %s", 1000, ours <= 1000 ? "met" : "NOT met");
-        std::printf("\n");
-      }
-    }
+// The ratios once every benchmark has run, with the goal at a million rows: every query
+// within 1 ms.
+void Summary(const glnamelist::bench::MedianReporter& reporter) {
+  std::printf("\n%-8s %9s %12s %12s %10s %8s\n", "query", "rows", "ours us", "sqlite us",
+              "speed-up", "goal us");
+  const char* names[] = {"Q1", "Q1word", "Q2", "Q3", "Q4"};
+  for (const char* q : names) {
     for (int64_t n : kSizes) {
-      double fl = Median("Floor", "", n);
-      double cl = Median("Clone", "", n);
-      double so = Median("SortByName", "", n);
-      if (fl >= 0 && cl >= 0 && so >= 0) {
-        std::printf("rows %lld: byte pass %.1f us, clone %.2f us, sort by name %.1f us\n",
-                    static_cast<long long>(n), fl, cl, so);
-      }
+      double ours = Median(reporter, std::string("Ours/") + q, n);
+      double lite = Median(reporter, std::string("SQLite/") + q, n);
+      if (ours < 0 || lite < 0) continue;
+      std::printf("%-8s %9lld %12.2f %12.2f %9.1fx", q, static_cast<long long>(n), ours, lite,
+                  lite / ours);
+      if (n >= 1000000) std::printf(" %8d %s", 1000, ours <= 1000 ? "met" : "NOT met");
+      std::printf("\n");
     }
   }
-
- private:
-  std::map<std::string, double> medians_;
-};
+  for (int64_t n : kSizes) {
+    double fl = Median(reporter, "Floor", n);
+    double cl = Median(reporter, "Clone", n);
+    double so = Median(reporter, "SortByName", n);
+    if (fl >= 0 && cl >= 0 && so >= 0) {
+      std::printf("rows %lld: byte pass %.1f us, clone %.2f us, sort by name %.1f us\n",
+                  static_cast<long long>(n), fl, cl, so);
+    }
+  }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   Register();
-  RatioReporter reporter;
+  glnamelist::bench::MedianReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.Summary();
+  Summary(reporter);
   benchmark::Shutdown();
   return 0;
 }

@@ -21,6 +21,8 @@
 
 #include "apps/glledger/ledger_copy.h"
 #include "apps/voucher/voucher_store.h"
+#include "bench/median_reporter.h"
+#include "bench/server_database.h"
 
 namespace {
 
@@ -113,53 +115,6 @@ void SqliteSave(benchmark::State& state) {
   sqlite3_close(db);
 }
 
-// A database of its own on the server of GLNAMELIST_PG_SERVER; empty without one.
-std::string ServerDatabase() {
-  const char* server = std::getenv("GLNAMELIST_PG_SERVER");
-  if (!server) return {};
-  PGconn* conn = PQconnectdb(server);
-  PQclear(PQexec(conn, "DROP DATABASE IF EXISTS voucher_bench"));
-  PGresult* made = PQexec(conn, "CREATE DATABASE voucher_bench");
-  bool ok = PQresultStatus(made) == PGRES_COMMAND_OK;
-  PQclear(made);
-  PQfinish(conn);
-  return ok ? std::string(server) + " dbname=voucher_bench" : std::string();
-}
-
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      if (r.aggregate_name != "median") continue;
-      std::string name = r.run_name.str();
-      medians_[name.substr(0, name.find('/'))] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
-    }
-  }
-
-  void Summary() const {
-    std::printf("\nMedians of one save of a %d-line voucher; CPU time in brackets.\n", kLines);
-    std::printf("%-16s %20s %20s %16s %10s\n", "case", "ms", "SQLiteSave ms", "ratio", "target ms");
-    Line("StoreSaveFile", 50);
-    Line("StoreSaveServer", 0);
-  }
-
- private:
-  void Line(const std::string& ours, double target) const {
-    auto o = medians_.find(ours), l = medians_.find("SQLiteSave");
-    if (o == medians_.end() || l == medians_.end()) return;
-    std::printf("%-16s %9.2f (%8.2f) %9.2f (%8.2f) %6.2fx (%6.2fx) %9.0f\n", ours.c_str(),
-                o->second.real, o->second.cpu, l->second.real, l->second.cpu,
-                o->second.real / l->second.real, o->second.cpu / l->second.cpu, target);
-  }
-
-  struct Times {
-    double real;
-    double cpu;
-  };
-  std::map<std::string, Times> medians_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,14 +134,17 @@ int main(int argc, char** argv) {
   };
   add("StoreSaveFile", StoreSaveFile);
   add("SQLiteSave", SqliteSave);
-  g_server = ServerDatabase();
+  g_server = glnamelist::bench::FreshServerDatabase("voucher_bench");
   if (!g_server.empty()) {
     glnamelist::ledger::CopyLedger(GLNAMELIST_SAMPLE_LEDGER, g_server, false, false);
     add("StoreSaveServer", StoreSaveServer);
   }
-  RatioReporter reporter;
+  glnamelist::bench::MedianReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.Summary();
+  std::printf("\nMedians of one save of a %d-line voucher; CPU time in brackets.\n", kLines);
+  reporter.LineHeading("SQLiteSave ms");
+  reporter.Line("StoreSaveFile", "SQLiteSave", 50);
+  reporter.Line("StoreSaveServer", "SQLiteSave", 0);
   benchmark::Shutdown();
   std::filesystem::remove(g_file);
   std::filesystem::remove(g_lite);
