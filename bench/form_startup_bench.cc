@@ -284,6 +284,7 @@ template <class Figures>
 bool InChild(const std::function<Figures()>& run, Figures* out) {
   int fds[2];
   if (pipe(fds) != 0) return false;
+  std::fflush(nullptr);  // what is printed so far, printed once: not again by the child
   pid_t child = fork();
   if (child == 0) {
     close(fds[0]);
@@ -321,6 +322,7 @@ std::string DefaultLedger(const char* program, long accounts, long items) {
 bool Generate(const std::string& ledger, long accounts, long items) {
   // In a process of its own, so that the memory measured later is the form's alone.
   Clock::time_point start = Clock::now();
+  std::fflush(nullptr);
   pid_t child = fork();
   if (child == 0) {
     gl::ledger::GenerateOptions options;
