@@ -280,6 +280,7 @@ template <class Figures>
 bool InChild(const std::function<Figures()>& run, Figures* out) {
   int fds[2];
   if (pipe(fds) != 0) return false;
+  std::fflush(stdout);  // printed once, not again by the child
   pid_t child = fork();
   if (child == 0) {
     close(fds[0]);
