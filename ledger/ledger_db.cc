@@ -38,8 +38,7 @@ std::vector<std::string> LedgerDb::ColumnsOf(std::string_view table) {
 
 std::optional<std::string> LedgerDb::MetaValue(std::string_view key) {
   std::optional<std::string> value;
-  Lookup("SELECT value FROM meta WHERE key = ?1", {key},
-         [&](const ResultRow& row) { value = std::string(row.Text(0)); });
+  Lookup(kMetaValueSql, {key}, [&](const ResultRow& row) { value = std::string(row.Text(0)); });
   return value;
 }
 
@@ -66,7 +65,7 @@ std::optional<int64_t> ChangeOf(const LedgerStamp& stamp) {
 
 int64_t LastChange(LedgerDb& db) {
   int64_t last = 0;
-  db.Lookup("SELECT max(seq) FROM master_changes", {}, [&](const ResultRow& row) {
+  db.Lookup(kLastChangeSql, {}, [&](const ResultRow& row) {
     if (!row.IsNull(0)) last = row.Int(0);
   });
   return last;

@@ -151,6 +151,11 @@ class LedgerDb {
   static constexpr std::chrono::milliseconds kWatchTick{1000};
 };
 
+// The look-ups a reader makes as a form opens the ledger (LedgerDb::MetaValue, LastChange):
+// a server sends them ahead with the new connection's first requests.
+inline constexpr std::string_view kMetaValueSql = "SELECT value FROM meta WHERE key = ?1";
+inline constexpr std::string_view kLastChangeSql = "SELECT max(seq) FROM master_changes";
+
 // The last change of master data the ledger's log holds (0: none), as the read in progress
 // sees it.
 int64_t LastChange(LedgerDb& db);

@@ -80,9 +80,7 @@ void Refuse(LedgerDb& db, const std::string& cause, Fault fault = Fault::kWrongS
 const char* TypeName(bool integer) { return integer ? "integer" : "text"; }
 
 void CheckTables(LedgerDb& db) {
-  std::vector<std::string_view> names = {"meta"};
-  for (const LedgerTable& wanted : LedgerTables()) names.push_back(wanted.name);
-  names.push_back(ChangeLogTable().name);
+  const std::vector<std::string_view> names = CheckedTables();
   const std::vector<TableShape> found = db.ShapesOf(names);
   const TableShape& meta = found.front();
   if (meta.kind == TableShape::Kind::kNone) {
@@ -138,6 +136,13 @@ void CheckTables(LedgerDb& db) {
 }
 
 }  // namespace
+
+std::vector<std::string_view> CheckedTables() {
+  std::vector<std::string_view> names = {"meta"};
+  for (const LedgerTable& wanted : LedgerTables()) names.push_back(wanted.name);
+  names.push_back(ChangeLogTable().name);
+  return names;
+}
 
 void CheckLedgerSchema(LedgerDb& db) {
   try {

@@ -65,6 +65,10 @@ void RunSchemaSteps(int from, bool on_server,
 // The schema version a meta.schema_version text tells; -1 when it is not a number.
 int SchemaVersionOf(const std::string& text);
 
+// The tables CheckLedgerSchema looks at, in the order it asks for their shapes: meta, the
+// ledger's tables, the change log.
+std::vector<std::string_view> CheckedTables();
+
 // Checks that db holds a ledger of kSchemaVersion whose every table is a table (not a view
 // or anything else standing in for one) with every column, of its type; otherwise
 // RefuseLedger with "wrong schema: ..." (Fault::kNotALedger without a meta table,

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <regex>
+#include <span>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -142,7 +143,9 @@ std::string ServerSql(std::string_view sql) {
 // Values bound in binary: integers as 8 bytes in network order, texts as their bytes.
 class BoundValues {
  public:
-  explicit BoundValues(std::initializer_list<SqlValue> values) {
+  explicit BoundValues(std::initializer_list<SqlValue> values)
+      : BoundValues(std::span<const SqlValue>(values.begin(), values.size())) {}
+  explicit BoundValues(std::span<const SqlValue> values) {
     numbers_.reserve(values.size());
     for (const SqlValue& value : values) {
       if (const auto* number = std::get_if<int64_t>(&value)) {
@@ -390,6 +393,48 @@ std::string TableList(const std::vector<std::string_view>& tables) {
   return names;
 }
 
+// The database, and what its table meta is (a table: "r"): which ledger a connection reads.
+constexpr std::string_view kDatabaseSql =
+    "SELECT d.oid::text, c.relkind::text FROM pg_database d LEFT JOIN pg_class c "
+    "ON c.oid = to_regclass('meta') WHERE d.datname = current_database()";
+// The rows of meta in one text, but the change sequence: it moves with every change of master
+// data, which a session made again may see, as it may see the changed rows.
+constexpr std::string_view kMetaRowsSql =
+    "SELECT string_agg(key || '=' || value, ';' ORDER BY key) FROM meta WHERE key <> "
+    "'change_seq'";
+// The database (its oid, new when it is made again), the ledger it holds and the last change
+// of its log.
+constexpr std::string_view kStampSql =
+    "SELECT d.oid::text, m.value, (SELECT max(seq) FROM master_changes)::text "
+    "FROM pg_database d LEFT JOIN meta m ON m.key = 'ledger_id' "
+    "WHERE d.datname = current_database()";
+
+// sql, run only when each of the tables it reads is a table (so that a view standing in for
+// one never runs): no rows otherwise.
+std::string WhenTables(std::string_view sql, std::initializer_list<std::string_view> reads) {
+  if (reads.size() == 0) return ServerSql(sql);
+  std::string guarded = "SELECT * FROM (" + ServerSql(sql) + ") AS asked WHERE true";
+  for (std::string_view table : reads) {
+    guarded += " AND (SELECT relkind FROM pg_class WHERE oid = to_regclass('" + std::string(table) +
+               "')) IN ('r', 'p')";
+  }
+  return guarded;
+}
+
+// A look-up and its values as one text, by which an answer read ahead is found.
+std::string RequestKey(std::string_view sql, std::span<const SqlValue> values) {
+  std::string key(sql);
+  for (const SqlValue& value : values) {
+    key += '\0';
+    if (const auto* number = std::get_if<int64_t>(&value)) {
+      key += "i" + std::to_string(*number);
+    } else if (const auto* text = std::get_if<std::string_view>(&value)) {
+      key += "t" + std::string(*text);
+    }
+  }
+  return key;
+}
+
 // The shapes of `count` tables from the rows of kShapesSql.
 std::vector<TableShape> ShapesIn(const PGresult* rows, size_t count) {
   constexpr Oid kVarchar = 1043, kBpchar = 1042;
@@ -421,6 +466,21 @@ std::vector<TableShape> ShapesIn(const PGresult* rows, size_t count) {
 // How a wait for the results of a command ended.
 enum class Awaited { kDone, kNoAnswer, kBroken };
 
+// Sends what libpq holds of the requests on conn (a non-blocking connection), each wait until
+// deadline, taking in what comes meanwhile. kBroken when libpq cannot send or read. Error
+// kStopped as soon as stop is set.
+Awaited AwaitFlush(PGconn* conn, Clock::time_point deadline, const std::atomic<bool>& stop,
+                   const std::string& name, const std::string& doing) {
+  for (int flushed; (flushed = PQflush(conn)) != 0;) {
+    if (flushed < 0) return Awaited::kBroken;
+    if (!WaitForSocket(PQsocket(conn), POLLIN | POLLOUT, deadline, stop, name, doing)) {
+      return Awaited::kNoAnswer;
+    }
+    if (!PQconsumeInput(conn)) return Awaited::kBroken;
+  }
+  return Awaited::kDone;
+}
+
 // Waits for the results of the command just sent on conn (a non-blocking connection), each
 // step until deadline: into first the first result, or the first that failed after one that
 // did not (a script of several statements); a COPY's start ends the wait, its rows left to
@@ -428,12 +488,8 @@ enum class Awaited { kDone, kNoAnswer, kBroken };
 // kStopped as soon as stop is set.
 Awaited AwaitResult(PGconn* conn, Clock::time_point deadline, const std::atomic<bool>& stop,
                     const std::string& name, const std::string& doing, Result& first) {
-  for (int flushed; (flushed = PQflush(conn)) != 0;) {
-    if (flushed < 0) return Awaited::kBroken;
-    if (!WaitForSocket(PQsocket(conn), POLLIN | POLLOUT, deadline, stop, name, doing)) {
-      return Awaited::kNoAnswer;
-    }
-    if (!PQconsumeInput(conn)) return Awaited::kBroken;
+  if (Awaited sent = AwaitFlush(conn, deadline, stop, name, doing); sent != Awaited::kDone) {
+    return sent;
   }
   auto failed = [](const Result& r) { return PQresultStatus(r.get()) == PGRES_FATAL_ERROR; };
   for (;;) {
@@ -564,18 +620,12 @@ class ServerLedger final : public LedgerDb {
     return PQntuples(result.get()) > 0 ? PQgetvalue(result.get(), 0, 0) : "";
   }
 
-  // The database (its oid, new when it is made again) on this server, and the ledger's change
-  // sequence as the read in progress sees it, which triggers move on with every change of
-  // master data.
+  // The database on this server, the ledger it holds and the last change of its log
+  // (kStampSql), as the read in progress sees them.
   std::optional<LedgerStamp> Stamp() override {
     std::lock_guard lock(mutex_);
     Ready(false);
-    // The database and the ledger it holds, and the last change of its log.
-    Result result = RunPrepared(
-        "SELECT d.oid::text, m.value, (SELECT max(seq) FROM master_changes)::text "
-        "FROM pg_database d LEFT JOIN meta m ON m.key = 'ledger_id' "
-        "WHERE d.datname = current_database()",
-        {});
+    Result result = RunPrepared(kStampSql, {});
     if (PQntuples(result.get()) == 0 || PQgetisnull(result.get(), 0, 1)) return std::nullopt;
     const char* last = PQgetisnull(result.get(), 0, 2) ? "0" : PQgetvalue(result.get(), 0, 2);
     return LedgerStamp{
@@ -585,6 +635,7 @@ class ServerLedger final : public LedgerDb {
 
  private:
   static constexpr const char* kDoing = "cannot read";
+  using Send = std::function<int(PGconn*)>;
 
   // The reads of a load or of Together: in one transaction, begun by the first of them and
   // ended by the last. Made and ended with mutex_ held.
@@ -624,17 +675,40 @@ class ServerLedger final : public LedgerDb {
     if (in_transaction_) return;
     if (PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
     if (!transaction) return;
+    ahead_.clear();
     Exec("BEGIN");
     in_transaction_ = true;
     ++session_;
   }
 
-  // Readies a new connection: read-only REPEATABLE READ transactions, the same ledger as the
-  // first connection read, the notices of changed master data listened for. Notices sent
-  // while no connection listened are lost: the watcher is told to look.
+  // Readies a new connection, in one round trip: read-only REPEATABLE READ transactions, the
+  // notices of changed master data listened for, the same ledger as the first connection
+  // read. Notices sent while no connection listened are lost: the watcher is told to look.
+  // The first connection also asks ahead what a form asks as it opens the ledger (Ahead).
   void Adopt() {
-    Exec("SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
-    std::string print = Fingerprint();
+    const std::vector<Send> settle = {
+        Command("SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ, "
+                "READ ONLY"),
+        Command(std::string("LISTEN ") + kNoticeChannel)};
+    const std::string meta_rows = WhenTables(kMetaRowsSql, {"meta"});
+    const BoundValues none(std::span<const SqlValue>{});
+    std::vector<Send> ask = {Query(std::string(kDatabaseSql), none), Query(meta_rows, none)};
+    std::vector<Asked> ahead;
+    if (connections_ == 0) ahead = Ahead();
+    for (const Asked& asked : ahead) ask.push_back(Query(asked.sql, asked.bound));
+    // In two parts, so that a failure of one asked ahead leaves the session's settings: it
+    // is asked again when it is needed, and fails then with its cause.
+    std::vector<Result> results = Pipelined({settle, ask});
+    Check(results[0], PGRES_COMMAND_OK);
+    Check(results[1], PGRES_COMMAND_OK);
+    Check(results[2], PGRES_TUPLES_OK);
+    std::string print = Fingerprint(results[2], std::move(results[3]));
+    for (size_t i = 0; i < ahead.size(); ++i) {
+      Result& answer = results[4 + i];
+      if (PQresultStatus(answer.get()) == PGRES_TUPLES_OK) {
+        ahead_.emplace(std::move(ahead[i].key), std::move(answer));
+      }
+    }
     if (!fingerprint_) fingerprint_ = print;
     if (*fingerprint_ != print) {
       changed_ = ReadError(name_, kDoing, Fault::kChanged,
@@ -642,7 +716,6 @@ class ServerLedger final : public LedgerDb {
                            "or changed while the connection was lost)");
       throw *changed_;
     }
-    Exec(std::string("LISTEN ") + kNoticeChannel);
     if (connections_++ > 0) {
       noticed_ = true;
       Wake();
@@ -745,48 +818,90 @@ class ServerLedger final : public LedgerDb {
   }
 
   // The database and the rows of its meta table (when it is a table), which tell whether a
-  // session after a lost one reads the same ledger.
-  std::string Fingerprint() {
-    Result database = RunPrepared(
-        "SELECT d.oid::text, c.relkind::text FROM pg_database d LEFT JOIN pg_class c "
-        "ON c.oid = to_regclass('meta') WHERE d.datname = current_database()",
-        {});
+  // session after a lost one reads the same ledger: from the answers to kDatabaseSql and
+  // kMetaRowsSql. When the meta rows could not be read, they are asked again, for the cause.
+  std::string Fingerprint(const Result& database, Result meta) {
+    if (PQntuples(database.get()) == 0) Fail(database.get());
     std::string print = PQgetvalue(database.get(), 0, 0);
-    if (std::string_view(PQgetvalue(database.get(), 0, 1)) == "r") {
-      // Not the change sequence: it moves with every change of master data, which a session
-      // made again may see, as it may see the changed rows.
-      Result meta = RunPrepared(
-          "SELECT key || '=' || value FROM meta WHERE key <> 'change_seq' ORDER BY key", {});
-      for (int i = 0, n = PQntuples(meta.get()); i < n; ++i) {
-        print += ";" + std::string(PQgetvalue(meta.get(), i, 0));
-      }
+    if (std::string_view(PQgetvalue(database.get(), 0, 1)) != "r") return print;
+    if (PQresultStatus(meta.get()) != PGRES_TUPLES_OK) meta = RunPrepared(kMetaRowsSql, {});
+    if (PQntuples(meta.get()) > 0 && !PQgetisnull(meta.get(), 0, 0)) {
+      print += ";" + std::string(PQgetvalue(meta.get(), 0, 0));
     }
     return print;
   }
 
-  // The results of requests sent together (one round trip), one for each, within the time
-  // limit of an answer; those after a failed one are PGRES_PIPELINE_ABORTED. A connection
-  // that fails meanwhile is dropped.
-  std::vector<Result> Pipelined(const std::vector<std::function<int(PGconn*)>>& sends) {
+  // A request asked ahead: the look-up it answers (RequestKey), its text as sent, its values.
+  struct Asked {
+    std::string key;
+    std::string sql;
+    BoundValues bound;
+  };
+  // What a form asks as it opens the ledger, asked ahead with the first connection's
+  // settings: the schema check's shapes and schema version (CheckLedgerSchema), the position
+  // of the change log and the stamp. Each is run only when the tables it reads are tables;
+  // its answer is used once, by the first request for it before any other (see RunPrepared).
+  std::vector<Asked> Ahead() {
+    checked_tables_ = TableList(CheckedTables());
+    std::vector<Asked> ahead;
+    auto ask = [&](std::string_view sql, std::initializer_list<SqlValue> values,
+                   std::initializer_list<std::string_view> reads) {
+      const std::span<const SqlValue> bound(values.begin(), values.size());
+      ahead.push_back({RequestKey(sql, bound), WhenTables(sql, reads), BoundValues(bound)});
+    };
+    ask(kShapesSql, {std::string_view(checked_tables_)}, {});
+    ask(kMetaValueSql, {std::string_view("schema_version")}, {"meta"});
+    ask(kLastChangeSql, {}, {"master_changes"});
+    ask(kStampSql, {}, {"meta", "master_changes"});
+    return ahead;
+  }
+
+  // Sends a command without values (in the extended protocol, as a pipeline needs).
+  static Send Command(std::string sql) {
+    return [sql = std::move(sql)](PGconn* conn) {
+      return PQsendQueryParams(conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    };
+  }
+  // Sends a query with its values (which must outlive the request) bound, for results in
+  // binary.
+  static Send Query(std::string sql, const BoundValues& bound) {
+    return [sql = std::move(sql), &bound](PGconn* conn) {
+      return PQsendQueryParams(conn, sql.c_str(), bound.count(), bound.types(), bound.data(),
+                               bound.lengths(), bound.formats(), kBinary);
+    };
+  }
+
+  // The results of requests sent together (one round trip), one for each, in their order,
+  // within the time limit of an answer. Each part is one implicit transaction, which a
+  // failed request ends: the requests after it in its part are PGRES_PIPELINE_ABORTED. A
+  // connection that fails meanwhile is dropped.
+  std::vector<Result> Pipelined(const std::vector<std::vector<Send>>& parts) {
     std::vector<Result> results;
+    size_t sent = 0;
     try {
       if (!PQenterPipelineMode(conn_)) Fail(nullptr);
-      for (const auto& send : sends) {
-        if (!send(conn_)) Fail(nullptr);
+      for (const std::vector<Send>& part : parts) {
+        for (const Send& send : part) {
+          if (!send(conn_)) Fail(nullptr);
+        }
+        if (!PQpipelineSync(conn_)) Fail(nullptr);
+        sent += part.size();
       }
-      if (!PQpipelineSync(conn_)) Fail(nullptr);
       const Clock::time_point deadline = Clock::now() + limits_.answer;
       Guarded([&] {
         Flush(deadline);
-        for (;;) {
+        for (size_t synced = 0; synced < parts.size();) {
           while (PQisBusy(conn_)) AwaitSocket(POLLIN, deadline);
           Result next(PQgetResult(conn_));
           if (!next) continue;  // the end of one request's results
-          if (PQresultStatus(next.get()) == PGRES_PIPELINE_SYNC) break;
-          results.push_back(std::move(next));
+          if (PQresultStatus(next.get()) == PGRES_PIPELINE_SYNC) {
+            ++synced;
+          } else {
+            results.push_back(std::move(next));
+          }
         }
       });
-      if (results.size() != sends.size() || !PQexitPipelineMode(conn_)) Fail(nullptr);
+      if (results.size() != sent || !PQexitPipelineMode(conn_)) Fail(nullptr);
       TakeNotices();
     } catch (const LedgerError&) {
       Drop();
@@ -796,8 +911,14 @@ class ServerLedger final : public LedgerDb {
   }
 
   // The result of a prepared look-up (prepared on first use on this connection, in the same
-  // round trip).
+  // round trip); or its answer asked ahead as the ledger opened, when no other request came
+  // since (the answers asked ahead are let go at the first other one).
   Result RunPrepared(std::string_view sql, std::initializer_list<SqlValue> values) {
+    if (!ahead_.empty()) {
+      auto answer = ahead_.extract(RequestKey(sql, {values.begin(), values.size()}));
+      if (!answer.empty()) return std::move(answer.mapped());
+      ahead_.clear();
+    }
     BoundValues bound(values);
     auto run = [&](const std::string& statement) {
       return [&](PGconn* conn) {
@@ -814,11 +935,11 @@ class ServerLedger final : public LedgerDb {
     const std::string statement = "glnamelist_" + std::to_string(prepared_.size() + 1);
     const std::string text = ServerSql(sql);
     std::vector<Result> results =
-        Pipelined({[&](PGconn* conn) {
-                     return PQsendPrepare(conn, statement.c_str(), text.c_str(), bound.count(),
-                                          bound.types());
-                   },
-                   run(statement)});
+        Pipelined({{[&](PGconn* conn) {
+                      return PQsendPrepare(conn, statement.c_str(), text.c_str(), bound.count(),
+                                           bound.types());
+                    },
+                    run(statement)}});
     Check(results[0], PGRES_COMMAND_OK);
     prepared_.emplace(std::string(sql), statement);
     Check(results[1], PGRES_TUPLES_OK);
@@ -883,11 +1004,21 @@ class ServerLedger final : public LedgerDb {
     }
   }
 
-  // Sends what libpq holds of the request, within the time limit of an answer.
+  // Sends what libpq holds of the requests, each wait until deadline.
   void Flush(Clock::time_point deadline) {
-    for (int flushed; (flushed = PQflush(conn_)) != 0;) {
-      if (flushed < 0) Fail(nullptr);
-      AwaitSocket(POLLIN | POLLOUT, deadline);
+    Settle(AwaitFlush(conn_, deadline, stopped_, name_, kDoing));
+  }
+
+  // Raises what a wait that ended without its answer tells: no answer in time (the query
+  // cancelled, the connection dropped), or a connection that failed.
+  void Settle(Awaited awaited) {
+    switch (awaited) {
+      case Awaited::kNoAnswer:
+        NoAnswer();
+      case Awaited::kBroken:
+        Fail(nullptr);
+      case Awaited::kDone:
+        break;
     }
   }
 
@@ -901,14 +1032,7 @@ class ServerLedger final : public LedgerDb {
   // rows wait for their reader.
   Result Results(Clock::time_point deadline) {
     Result first;
-    switch (AwaitResult(conn_, deadline, stopped_, name_, kDoing, first)) {
-      case Awaited::kNoAnswer:
-        NoAnswer();
-      case Awaited::kBroken:
-        Fail(nullptr);
-      case Awaited::kDone:
-        break;
-    }
+    Settle(AwaitResult(conn_, deadline, stopped_, name_, kDoing, first));
     TakeNotices();
     return first;
   }
@@ -951,6 +1075,7 @@ class ServerLedger final : public LedgerDb {
     in_transaction_ = false;
     adopted_ = false;
     prepared_.clear();
+    ahead_.clear();
     dropped_at_ = Clock::now();
   }
 
@@ -979,6 +1104,10 @@ class ServerLedger final : public LedgerDb {
   std::optional<std::string> fingerprint_;
   std::optional<LedgerError> changed_;
   std::map<std::string, std::string, std::less<>> prepared_;
+  // The answers asked ahead as the ledger opened, by RequestKey; the checked tables' names
+  // they were asked with.
+  std::map<std::string, Result> ahead_;
+  std::string checked_tables_;
 };
 
 // A connection that writes a ledger: the ledger tool's, one statement at a time.

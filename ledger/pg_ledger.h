@@ -20,7 +20,10 @@ namespace glnamelist::ledger {
 // of rows at a time; between reads the connection listens for the notices of changed
 // master data. Each request (each wait for a COPY's rows) waits limits.answer for the server
 // at most (then the query is cancelled, Fault::kNoAnswer); a lost connection is made again
-// by the next call. Values are bound in binary, results read in binary.
+// by the next call. Values are bound in binary, results read in binary. A connection is
+// readied in one round trip; the first one also asks ahead what a form asks as it opens the
+// ledger (the schema check's, the change log's position, the stamp): those requests, made
+// before any other, are answered as of the opening.
 std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string& conninfo, const LedgerLimits& limits);
 
 // The identity of the database conninfo names (LedgerDb::Identity).

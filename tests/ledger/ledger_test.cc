@@ -575,6 +575,11 @@ TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
       {"ALTER TABLE meta RENAME TO old_meta; CREATE VIEW meta AS SELECT * FROM old_meta",
        "meta is a view, not a table", Fault::kWrongSchema}};
   if (server) {
+    cases.emplace_back(
+        "DROP TABLE master_changes; CREATE VIEW master_changes AS WITH RECURSIVE n(i) AS "
+        "(SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i AS seq, 'accounts' AS tbl, i AS "
+        "row_id, i AS parent_id FROM n",
+        "master_changes is a view, not a table", Fault::kWrongSchema);
     cases.emplace_back("ALTER TABLE vch_explanations ALTER COLUMN id TYPE text",
                        "column vch_explanations.id is text, not integer", Fault::kWrongSchema);
     cases.emplace_back("ALTER TABLE units ALTER COLUMN name TYPE bigint USING 0",
@@ -1081,6 +1086,22 @@ TEST_F(ServerLedgerTest, AConnectionLostIsMadeAgainWhileTheLedgerIsTheOneFirstRe
     EXPECT_EQ(FaultOf(e), Fault::kChanged);
     EXPECT_THAT(e.what(), HasSubstr("not the one first read"));
   }
+}
+
+// What a form asks as it opens a server ledger (the stamp, the change log's position) is read
+// ahead with the connection's first requests; asked again, or after any other request, it is
+// read again and sees what others committed meanwhile.
+TEST_F(ServerLedgerTest, AnswersReadAheadAtTheOpeningServeOnlyTheOpening) {
+  const std::string database = TestServer::NewDatabase();
+  TempDir dir;
+  BuildTestLedger(dir.File("ahead.ledger"));
+  CopyLedger(dir.File("ahead.ledger"), TestServer::Location(database), false, false);
+  std::unique_ptr<LedgerDb> db = OpenLedger(TestServer::Location(database));
+  const std::string opened = db->Stamp()->version;
+  TestServer::Run(database, "UPDATE currencies SET name = name || '*'");
+  EXPECT_NE(db->Stamp()->version, opened);
+  EXPECT_EQ(std::to_string(LastChange(*db)),
+            TestServer::Run(database, "SELECT max(seq) FROM master_changes"));
 }
 
 // A form reads the server through one connection: a clerk's role may allow no more.
