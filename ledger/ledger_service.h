@@ -78,7 +78,8 @@ struct ChangedSets {
 // (TakeChanges); what was handed out before stays as it was, for whoever holds it.
 class LedgerService : public GLData {
  public:
-  // Over the ledger at location, with its snapshot when a current one is found.
+  // Over the ledger at location, with its snapshot when one of this ledger is found (one
+  // behind the ledger gets the changes logged since applied to each set taken from it).
   explicit LedgerService(const std::string& location);
   // Over a ledger already open (and checked): a test's fault-injecting one, say. It neither
   // uses nor writes a snapshot.
@@ -160,10 +161,10 @@ class LedgerService : public GLData {
   // done.
   void CatchUp();
 
-  // Whether a current snapshot of the ledger (see snapshot.h) was found when the service was
-  // made and every set taken from it so far was whole. Without one, or once a set of it
-  // turns out damaged, Preload writes a new one in the background, once every set and the
-  // items of every class are read.
+  // Whether a snapshot of the ledger (see snapshot.h) was found when the service was made
+  // and every set taken from it so far was whole. Without one, with one far behind the
+  // ledger, or once a set of it turns out damaged, Preload writes a new one in the
+  // background, once every set and the items of every class are read.
   bool FromSnapshot() const { return snapshot_ && snapshot_whole_; }
 
  private:
