@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -248,13 +249,15 @@ class LedgerService::Reporting final : public LedgerDb {
 LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
     : db_(std::make_unique<Reporting>(std::move(db), *this)) {
   db_->Watch([this](bool seen) { Seen(seen); });
+  begun_ = true;  // without a snapshot, and so without needing the ledger's stamp
 }
 
 LedgerService::LedgerService(const std::string& location) : location_(location) {
   // The snapshot is looked for, and its master sets checked, while the ledger is opened.
   auto found = std::make_shared<std::promise<std::shared_ptr<const Snapshot>>>();
-  std::future<std::shared_ptr<const Snapshot>> opened = found->get_future();
-  worker_.Post([found, places = SnapshotPlaces(location_)] {
+  found_snapshot_ = found->get_future().share();
+  const std::vector<std::string> places = SnapshotPlaces(location_);
+  worker_.Post([found, places] {
     std::shared_ptr<const Snapshot> snapshot;
     try {
       snapshot = Snapshot::Open(places);
@@ -266,12 +269,31 @@ LedgerService::LedgerService(const std::string& location) : location_(location) 
       if (snapshot) snapshot->Take(NameOf(which));  // kept by the snapshot once checked
     }
   });
+  // A server that may have a snapshot here is connected to while the form appears: what it
+  // lists waits for the connection, and for the snapshot to be found of this ledger.
+  const bool snapshot_here = std::any_of(places.begin(), places.end(), [](const std::string& p) {
+    std::error_code error;
+    return std::filesystem::exists(p, error);
+  });
+  if (IsServerLocation(location_) && snapshot_here) {
+    auto opening = std::make_unique<OpeningLedger>(location_);
+    opening_ = opening.get();
+    db_ = std::make_unique<Reporting>(std::move(opening), *this);
+    return;
+  }
   db_ = std::make_unique<Reporting>(OpenLedger(location_), *this);
+  Begin();
+}
+
+void LedgerService::Begin() {
+  std::lock_guard lock(begin_mutex_);
+  if (begun_) return;
   // The change first: a snapshot as of the stamp holds every change up to it, and maybe more.
   opened_seq_ = LastChange(*db_);
   stamp_ = db_->Stamp();
   db_->Watch([this](bool seen) { Seen(seen); });
-  std::shared_ptr<const Snapshot> snapshot = opened.get();
+  begun_ = true;
+  std::shared_ptr<const Snapshot> snapshot = found_snapshot_.get();
   if (!stamp_ || !snapshot || snapshot->made_from().identity != stamp_->identity) return;
   for (MasterSet which : kAllSets) {
     if (!snapshot->Has(NameOf(which))) return;  // not one of ours
@@ -286,6 +308,20 @@ LedgerService::LedgerService(const std::string& location) : location_(location) 
     snapshot_change_ = *made;
   }
   snapshot_ = std::move(snapshot);
+}
+
+bool LedgerService::FromSnapshot() const { return begun_ && snapshot_ && snapshot_whole_; }
+
+void LedgerService::AwaitOpening() {
+  if (opening_) Begin();
+}
+
+std::optional<LedgerError> LedgerService::Refused(std::chrono::milliseconds wait) const {
+  if (!opening_) return std::nullopt;
+  opening_->Settled(wait);
+  std::optional<LedgerError> failure = opening_->Failure();
+  if (failure && Passing(failure->fault())) return std::nullopt;
+  return failure;
 }
 
 const LedgerService::ChangeList& LedgerService::ChangesSinceSnapshot() {
@@ -325,6 +361,7 @@ RecordsetPtr LedgerService::TakeFromSnapshot(const std::string& name) {
 }
 
 LedgerService::Version LedgerService::ReadVersion(const std::string& name) {
+  Begin();
   Version read;
   if ((read.rs = TakeFromSnapshot(name))) {
     read.seq = snapshot_change_;
@@ -442,7 +479,8 @@ void LedgerService::Report(const std::exception& e) const {
 bool LedgerService::Stop(std::chrono::milliseconds wait) {
   stopping_ = true;
   db_->Interrupt();
-  return worker_.Stop(wait);
+  const bool stopped = worker_.Stop(wait);
+  return stopped && (!opening_ || opening_->Settled(std::chrono::milliseconds(0)));
 }
 
 LedgerService::~LedgerService() {
@@ -489,16 +527,30 @@ void LedgerService::Preload(const std::vector<MasterSet>& order) {
       }
     });
   }
-  worker_.Post([read = std::move(read)] {
-    for (const auto& [loaded, which] : read) {
-      try {
-        recordset::LookupPreparation(*loaded.get(),
-                                     LookupColumnsOf(ReadOf(which).sorted_by_name))();
-      } catch (...) {
-        // Not read: its error is the request's, which then reads it again.
+  if (!read.empty()) {
+    worker_.Post([read = std::move(read)] {
+      for (const auto& [loaded, which] : read) {
+        try {
+          recordset::LookupPreparation(*loaded.get(),
+                                       LookupColumnsOf(ReadOf(which).sorted_by_name))();
+        } catch (...) {
+          // Not read: its error is the request's, which then reads it again.
+        }
       }
-    }
-  });
+    });
+  }
+  if (begun_) {
+    SnapshotWanted();
+  } else if (!snapshot_check_posted_.exchange(true)) {
+    worker_.Post([this] {
+      snapshot_check_posted_ = false;  // a failed opening's next Preload asks again
+      Begin();
+      SnapshotWanted();
+    });
+  }
+}
+
+void LedgerService::SnapshotWanted() {
   if (!snapshot_ || opened_seq_ - snapshot_change_ > kSnapshotBehindAtMost / 16) {
     PostSnapshotWrite();
   }

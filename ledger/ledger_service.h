@@ -22,6 +22,7 @@
 #include "ledger/background_worker.h"
 #include "ledger/ledger_db.h"
 #include "ledger/ledger_error.h"
+#include "ledger/ledger_opening.h"
 #include "ledger/snapshot.h"
 #include "recordset/table.h"
 
@@ -80,6 +81,10 @@ class LedgerService : public GLData {
  public:
   // Over the ledger at location, with its snapshot when one of this ledger is found (one
   // behind the ledger gets the changes logged since applied to each set taken from it).
+  // A ledger that cannot be opened raises its error here, except a server ledger with a
+  // snapshot in the cache: that one is opened on a thread of its own while the host goes on
+  // (a form appears), and what the host asks of it waits for the opening. The snapshot's
+  // sets are used only once the server has let the user in and told the ledger's stamp.
   explicit LedgerService(const std::string& location);
   // Over a ledger already open (and checked): a test's fault-injecting one, say. It neither
   // uses nor writes a snapshot.
@@ -88,6 +93,17 @@ class LedgerService : public GLData {
 
   // The ledger as messages name it (LedgerDb::name).
   const std::string& name() const;
+
+  // Waits until the ledger is open and its stamp known: the error of an opening that
+  // failed (the next request opens it again). At once for a ledger opened as the service
+  // was made.
+  void AwaitOpening();
+  // The error of the last opening, when the server refused it for good (the login, the
+  // database, not a ledger or not of this schema: what trying again does not mend) and none
+  // has succeeded since; an opening in progress is waited for at most `wait`. Nothing while
+  // the first goes on, once one succeeded, or for a passing fault (the reads then fail with
+  // it as with a server lost in use, and the next read opens again).
+  std::optional<LedgerError> Refused(std::chrono::milliseconds wait = {}) const;
 
   // Stored only; it changes nothing in a read-only service.
   void DeleteOptions(bool NewVal) override { delete_options_ = NewVal; }
@@ -144,6 +160,8 @@ class LedgerService : public GLData {
   // ended. A task preparing a
   // loaded table's look-up structures is not cut short: a program closing need not wait for
   // it (the ledger is only read). After Stop the service reads nothing more.
+  // False, too, while a server ledger is still being opened on its thread (which ends within
+  // the connection's limits and closes what it opened).
   bool Stop(std::chrono::milliseconds wait);
 
   // Waits until what the service has set out to load and prepare in the background so far
@@ -165,7 +183,7 @@ class LedgerService : public GLData {
   // and every set taken from it so far was whole. Without one, with one far behind the
   // ledger, or once a set of it turns out damaged, Preload writes a new one in the
   // background, once every set and the items of every class are read.
-  bool FromSnapshot() const { return snapshot_ && snapshot_whole_; }
+  bool FromSnapshot() const;
 
  private:
   using ItemShape = std::tuple<long, std::string, std::string>;
@@ -184,6 +202,12 @@ class LedgerService : public GLData {
   // worker's thread.
   void PreloadItems(const RecordsetPtr& item_classes);
 
+  // Once the ledger is open: learns where its change log and stamp stand, watches it for
+  // changes, and keeps the snapshot found when it is of this ledger and not too far behind.
+  // Again at the next call when it fails.
+  void Begin();
+  // Has a snapshot written when there is none to be used, or the one used is far behind.
+  void SnapshotWanted();
   // A master set read from the snapshot, or else from the ledger.
   RecordsetPtr ReadSet(MasterSet which);
   // The items of a class read from the snapshot, or else from the ledger.
@@ -265,10 +289,18 @@ class LedgerService : public GLData {
   // Where the ledger is, for the places of its snapshot; empty for a service made over a
   // ledger already open, which neither uses nor writes one.
   std::string location_;
-  // The ledger's stamp when the service was made; nothing when it cannot tell its version.
+  // The ledger being opened on a thread of its own (owned by db_), or null.
+  OpeningLedger* opening_ = nullptr;
+  // The snapshot found at the ledger's places, whether of this ledger or not.
+  std::shared_future<std::shared_ptr<const Snapshot>> found_snapshot_;
+  // What Begin learns, written once under begin_mutex_ before begun_ is set.
+  std::mutex begin_mutex_;
+  std::atomic<bool> begun_ = false;
+  std::atomic<bool> snapshot_check_posted_ = false;
+  // The ledger's stamp when it was opened; nothing when it cannot tell its version.
   std::optional<LedgerStamp> stamp_;
-  // The current snapshot found when the service was made, whose sets are checked as they
-  // are taken; set once, before the worker starts.
+  // The current snapshot of this ledger found when it was opened, whose sets are checked as
+  // they are taken.
   std::shared_ptr<const Snapshot> snapshot_;
   std::atomic<bool> snapshot_whole_ = true;
   std::atomic<bool> snapshot_posted_ = false;
@@ -277,7 +309,7 @@ class LedgerService : public GLData {
   // Every set read so far, by its name in a snapshot, until a snapshot is written.
   std::mutex loaded_mutex_;
   std::map<std::string, RecordsetPtr> loaded_;
-  // The change the ledger's log was at when the service was made, and the one the snapshot
+  // The change the ledger's log was at when it was opened, and the one the snapshot
   // was made at (its sets are as of it, and caught up when taken); the changes logged since
   // that, once read.
   int64_t opened_seq_ = 0;

@@ -33,16 +33,34 @@ std::string KeywordValue(std::string_view location, std::string_view key) {
 
 }  // namespace
 
-GLDataPtr OpenLedger() {
+GLDataPtr StartLedger() {
   GLDataPtr data = GetGLData();
   Require(data);
   return data;
 }
 
+GLDataPtr OpenLedger() {
+  GLDataPtr data = StartLedger();
+  if (auto service = std::dynamic_pointer_cast<ledger::LedgerService>(data)) {
+    service->AwaitOpening();
+  }
+  return data;
+}
+
+std::optional<ledger::LedgerError> LedgerRefused(const GLDataPtr& data,
+                                                 std::chrono::milliseconds wait) {
+  auto service = std::dynamic_pointer_cast<ledger::LedgerService>(data);
+  return service ? service->Refused(wait) : std::nullopt;
+}
+
 void CheckLedger(const std::string& location) {
   platform::ClassRegistry registry;
   ledger::RegisterLedger(registry, location);
-  Require(registry.Create(progid::kGLData));
+  ObjectPtr data = registry.Create(progid::kGLData);
+  Require(data);
+  if (auto service = std::dynamic_pointer_cast<ledger::LedgerService>(data)) {
+    service->AwaitOpening();
+  }
 }
 
 std::string LedgerName(const std::string& location) {

@@ -2,9 +2,12 @@
 #ifndef GLNAMELIST_APPS_VOUCHER_OPEN_LEDGER_H_
 #define GLNAMELIST_APPS_VOUCHER_OPEN_LEDGER_H_
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 #include "contracts/data_service.h"
+#include "ledger/ledger_error.h"
 
 namespace glnamelist::voucher {
 
@@ -14,6 +17,17 @@ namespace glnamelist::voucher {
 // The master data is read after that, while the form is in use; an error there is shown
 // by the box that lists it.
 GLDataPtr OpenLedger();
+
+// Opens the data service as OpenLedger does, except that a server ledger whose snapshot is
+// in the cache is connected to while the form appears (its lists wait for the connection):
+// a refusal of the server then reaches the form later (LedgerRefused). Any other ledger
+// that cannot be opened raises its error here.
+GLDataPtr StartLedger();
+
+// The error of the ledger's opening when the server refused it for good after the form
+// appeared (ledger::LedgerService::Refused, waited for at most `wait`); nothing otherwise.
+std::optional<ledger::LedgerError> LedgerRefused(const GLDataPtr& data,
+                                                 std::chrono::milliseconds wait = {});
 
 // Opens the ledger at location (a file or a server's connection string) on its own, as the
 // form opens its ledger, and closes it again: a ledger that cannot be opened raises the

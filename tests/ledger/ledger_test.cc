@@ -1105,7 +1105,7 @@ TEST_F(ServerLedgerTest, AnswersReadAheadAtTheOpeningServeOnlyTheOpening) {
 }
 
 // A form reads the server through one connection: a clerk's role may allow no more.
-TEST_F(ServerLedgerTest, AFormNeedsOneConnection) {
+TEST_F(ServerLedgerTest, AFormNeedsOneConnectionAndIsRefusedWithAWrongPassword) {
   TestServer::Run("postgres",
                   "DO $$ BEGIN CREATE ROLE one_connection LOGIN PASSWORD 'clerk-pw' "
                   "CONNECTION LIMIT 1; EXCEPTION WHEN duplicate_object THEN NULL; END $$");
@@ -1113,18 +1113,38 @@ TEST_F(ServerLedgerTest, AFormNeedsOneConnection) {
   const std::string location = "postgresql://one_connection:clerk-pw@" +
                                TestServer::Encoded(getenv("GLNAMELIST_PG_DIR")) + "/" +
                                TestServer::Encoded(clerks_ledger);
-  LedgerService service(location);
-  service.Preload({MasterSet::kExplanations, MasterSet::kAccounts, MasterSet::kItemClasses,
-                   MasterSet::kCurrencies, MasterSet::kUnitGroups, MasterSet::kSettleTypes});
-  EXPECT_EQ(service.AccountSet()->Recordset()->RecordCount(), kClerksLedger.accounts);
-  service.WaitForBackgroundWork();
+  auto service = std::make_unique<LedgerService>(location);
+  service->Preload({MasterSet::kExplanations, MasterSet::kAccounts, MasterSet::kItemClasses,
+                    MasterSet::kCurrencies, MasterSet::kUnitGroups, MasterSet::kSettleTypes});
+  EXPECT_EQ(service->AccountSet()->Recordset()->RecordCount(), kClerksLedger.accounts);
+  service->WaitForBackgroundWork();
   std::string number = "1001";
-  EXPECT_TRUE(service.GetAccount(number));
+  EXPECT_TRUE(service->GetAccount(number));
   EXPECT_EQ(
-      service.ItemRecords(1, "", "")->RecordCount(),
+      service->ItemRecords(1, "", "")->RecordCount(),
       std::stol(TestServer::Run(clerks_ledger, "SELECT count(*) FROM items WHERE class_id = 1")));
-  EXPECT_EQ(FaultOf(ErrorOf([&] { LedgerService second(location); })), Fault::kTooManyConnections)
-      << "a second form of that role is refused with the cause";
+  // The first form wrote the ledger's snapshot: a second one is connected to while it appears,
+  // and its lists wait for the connection, which a later request makes again.
+  {
+    LedgerService second(location);
+    EXPECT_EQ(FaultOf(ErrorOf([&] { second.AccountSet(); })), Fault::kTooManyConnections)
+        << "a second form of that role is refused with the cause";
+    EXPECT_FALSE(second.Refused(std::chrono::seconds(10))) << "a passing fault, not a refusal";
+    service.reset();
+    EXPECT_EQ(second.AccountSet()->Recordset()->RecordCount(), kClerksLedger.accounts);
+    EXPECT_TRUE(second.FromSnapshot());
+  }
+  // A wrong password, with that snapshot in the cache: nothing of it is handed out, and the
+  // refusal is told as the opening's, for good.
+  std::string wrong = location;
+  wrong.replace(wrong.find("clerk-pw"), 8, "wrong-pw");
+  LedgerService refused(wrong);
+  EXPECT_EQ(FaultOf(ErrorOf([&] { refused.AccountSet(); })), Fault::kAuthentication);
+  std::optional<LedgerError> refusal = refused.Refused(std::chrono::seconds(10));
+  ASSERT_TRUE(refusal);
+  EXPECT_THAT(refusal->what(),
+              AllOf(HasSubstr("password authentication failed"), Not(HasSubstr("wrong-pw"))));
+  EXPECT_FALSE(refused.FromSnapshot());
 }
 
 // A server that does not answer (here: a table locked by another session) ends a read

@@ -305,6 +305,15 @@ if on_server; then
     fail "glvoucher opened the ledger with a wrong password"
   [ "$(wc -l <"$WORK/bad.err")" = 1 ] && grep -q "服务器不接受这个用户名或密码" "$WORK/bad.err" ||
     fail "a wrong password from the environment: $(cat "$WORK/bad.err")"
+  # At a terminal the form appears while the server is asked (the ledger's snapshot is in the
+  # cache by now); the login it refuses then ends the form with that one line and status.
+  $TMUX_CMD new-session -d -s refused -x 80 -y 24 \
+    "env PGPASSWORD=wrong-pw LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color \
+       '$GLVOUCHER' --ledger '$LEDGER' 2>'$WORK/refused.err'; echo \"exit \$?\" >'$WORK/refused.status'"
+  poll "the form a refused login started ends" test -s "$WORK/refused.status"
+  [ "$(cat "$WORK/refused.status")" = "exit 1" ] && [ "$(wc -l <"$WORK/refused.err")" = 1 ] &&
+    grep -q "服务器不接受这个用户名或密码" "$WORK/refused.err" ||
+    fail "a login refused at a terminal: $(cat "$WORK/refused.status" "$WORK/refused.err")"
 fi
 SESSION=e2e
 

@@ -4,9 +4,13 @@
 //
 // Opens the ledger at PATH (the bundled sample ledger by default) on a voucher to enter,
 // saved in the ledger, its draft kept beside the user's state; with --boxes, on one text
-// box per list kind instead, each with its drop-down name list. A ledger that cannot be opened ends
-// the program before the form appears, with one line that names the file and the cause, and exit
-// status 1.
+// box per list kind instead, each with its drop-down name list. A ledger that cannot be
+// opened ends the program before the form appears, with one line that names the file and the
+// cause, and exit status 1; at a terminal, a server ledger whose snapshot is in the cache is
+// connected to while the form appears, and a refusal of the server ends the form so.
+#include <unistd.h>
+
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -14,6 +18,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "apps/voucher/error_text.h"
@@ -48,19 +53,28 @@ void UseUtf8Locale() {
 // one ends the form through the end of its input.
 void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
 
+// The ledger's error in one line on standard error, the platform gone: the status of a
+// ledger that cannot be opened.
+int Refused(const std::string& ledger_path, const std::exception& e) {
+  std::cerr << glnamelist::voucher::LedgerErrorText(glnamelist::ledger::ShownLocation(ledger_path),
+                                                    e)
+            << "\n";
+  glnamelist::ResetLibraryServices();
+  glnamelist::SetEnv(nullptr);
+  return 1;
+}
+
 int Run(const std::string& ledger_path, bool boxes_page) {
   glnamelist::platform::InstallPlatform();
   glnamelist::ledger::RegisterLedger(ledger_path);
   glnamelist::GLDataPtr data;
   try {
-    data = glnamelist::voucher::OpenLedger();
+    // Keys from a script rather than a person: the ledger opened before the form, so that
+    // the status tells whether it could be.
+    data = isatty(STDIN_FILENO) ? glnamelist::voucher::StartLedger()
+                                : glnamelist::voucher::OpenLedger();
   } catch (const std::exception& e) {
-    std::cerr << glnamelist::voucher::LedgerErrorText(
-                     glnamelist::ledger::ShownLocation(ledger_path), e)
-              << "\n";
-    glnamelist::ResetLibraryServices();
-    glnamelist::SetEnv(nullptr);
-    return 1;
+    return Refused(ledger_path, e);
   }
   glnamelist::tui::TerminalFormOptions options;
   options.boxes_page = boxes_page;
@@ -69,19 +83,30 @@ int Run(const std::string& ledger_path, bool boxes_page) {
     options.drafts.emplace(ledger_path);
   }
   options.changes = glnamelist::ledger::WatchLists(data);
+  options.ended = [data] { return glnamelist::voucher::LedgerRefused(data).has_value(); };
   glnamelist::tui::RunTerminalForm(
       glnamelist::ledger::ShownLocation(ledger_path),
       glnamelist::ledger::PreloadLists(data, glnamelist::voucher::VoucherBoxes::ListKinds()),
       std::move(options));
+  // A server that refused the login while the form appeared: the form ended at once.
+  const std::optional<glnamelist::ledger::LedgerError> refused = glnamelist::voucher::LedgerRefused(
+      data, std::chrono::milliseconds(glnamelist::voucher::kCloseWaitMs));
   data.reset();
-  if (!glnamelist::voucher::StopLedger()) {
-    // The background still builds a table's look-up structures: only read, nothing to save.
+  const bool stopped = glnamelist::voucher::StopLedger();
+  if (refused) {
+    std::cerr << glnamelist::voucher::LedgerErrorText(
+                     glnamelist::ledger::ShownLocation(ledger_path), *refused)
+              << "\n";
+  }
+  if (!stopped) {
+    // The background still builds a table's look-up structures, or a connection is still
+    // being made: only read, nothing to save.
     std::cerr.flush();
-    std::_Exit(0);
+    std::_Exit(refused ? 1 : 0);
   }
   glnamelist::ResetLibraryServices();
   glnamelist::SetEnv(nullptr);
-  return 0;
+  return refused ? 1 : 0;
 }
 
 }  // namespace

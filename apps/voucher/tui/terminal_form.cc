@@ -68,6 +68,7 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
       poll = poll < 0 ? changes : std::min(poll, changes);
     }
     KeyPress key = screen.ReadKey(held < 0 ? poll : poll < 0 ? held : std::min(held, poll));
+    if (options.ended && options.ended()) break;
     if (form.ListsWaiting()) form.AttachLists(ready);
     if (options.changes) form.DataChanged(options.changes());
     open = form.Press(key);

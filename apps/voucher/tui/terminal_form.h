@@ -27,12 +27,14 @@ namespace glnamelist::tui {
 // The form opens on a voucher, saved to keeper, its draft kept in drafts (and offered when
 // one is there); with boxes_page, on the boxes of master data instead. While it is open,
 // changes tells it (about every tenth of a second) which lists have new master data
-// (ledger::WatchLists).
+// (ledger::WatchLists). The form ends, too, once ended says so (asked between keys, and as
+// often as the lists waiting or changes are looked for): the ledger's opening was refused.
 struct TerminalFormOptions {
   bool boxes_page = false;
   std::shared_ptr<voucher::VoucherKeeper> keeper;
   std::optional<voucher::DraftStore> drafts;
   std::function<std::vector<long>()> changes;
+  std::function<bool()> ended;
 };
 void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready = {},
                      TerminalFormOptions options = {});
