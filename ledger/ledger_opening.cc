@@ -16,18 +16,32 @@ struct OpeningLedger::Attempt {
   bool stopped = false;
   std::unique_ptr<LedgerDb> db;
   std::optional<LedgerError> error;
+  std::thread thread;
 };
+
+void OpeningLedger::Release(Attempt& attempt) {
+  std::unique_lock lock(attempt.mutex);
+  if (!attempt.thread.joinable()) return;
+  if (!attempt.ended) return attempt.thread.detach();
+  std::thread ended = std::move(attempt.thread);
+  lock.unlock();
+  ended.join();
+}
 
 OpeningLedger::OpeningLedger(std::string location, const LedgerLimits& limits)
     : location_(std::move(location)), shown_(ShownLocation(location_)), limits_(limits) {
   attempt_ = Start();
 }
 
-OpeningLedger::~OpeningLedger() { Interrupt(); }
+OpeningLedger::~OpeningLedger() {
+  Interrupt();
+  Release(*attempt_);
+}
 
 std::shared_ptr<OpeningLedger::Attempt> OpeningLedger::Start() {
   auto attempt = std::make_shared<Attempt>();
-  std::thread([attempt, location = location_, limits = limits_, shown = shown_] {
+  std::lock_guard started(attempt->mutex);  // the thread handle kept before it can end
+  attempt->thread = std::thread([attempt, location = location_, limits = limits_, shown = shown_] {
     std::unique_ptr<LedgerDb> db;
     std::optional<LedgerError> error;
     try {
@@ -42,7 +56,7 @@ std::shared_ptr<OpeningLedger::Attempt> OpeningLedger::Start() {
     attempt->error = std::move(error);
     attempt->ended = true;
     attempt->ended_cv.notify_all();
-  }).detach();
+  });
   return attempt;
 }
 
@@ -58,9 +72,11 @@ LedgerDb& OpeningLedger::Opened() {
     std::lock_guard lock(mutex_);
     if (db_) return *db_;
     if (!stopped_) {
-      std::lock_guard ended(attempt_->mutex);
+      std::unique_lock ended(attempt_->mutex);
       if (attempt_->ended && attempt_->error) {  // failed: opened again
         failure_ = attempt_->error;
+        ended.unlock();
+        Release(*attempt_);
         attempt_.reset();
       }
     }

@@ -63,6 +63,9 @@ class OpeningLedger final : public LedgerDb {
   struct Attempt;
   // Starts an opening on a thread of its own.
   std::shared_ptr<Attempt> Start();
+  // Joins the attempt's thread once it has ended (what the thread kept, a TLS library's
+  // data too, released by then); lets it go to end on its own otherwise.
+  static void Release(Attempt& attempt);
 
   const std::string location_;
   const std::string shown_;
