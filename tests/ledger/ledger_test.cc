@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -1145,6 +1147,33 @@ TEST_F(ServerLedgerTest, AFormNeedsOneConnectionAndIsRefusedWithAWrongPassword) 
   EXPECT_THAT(refusal->what(),
               AllOf(HasSubstr("password authentication failed"), Not(HasSubstr("wrong-pw"))));
   EXPECT_FALSE(refused.FromSnapshot());
+}
+
+// A server that takes the connection and never answers, with a snapshot of the ledger in the
+// cache: the service is made at once, and a form closing meanwhile ends its waiting read at
+// once instead of after the connection's time limit.
+TEST(ServerOpeningTest, AServerThatNeverAnswersDoesNotHoldAFormThatCloses) {
+  TempDir server;
+  const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = server.path + "/.s.PGSQL.5432";
+  socket_path.copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  const std::string location = "host=" + server.path + " dbname=books user=clerk";
+  const std::filesystem::path cached = SnapshotPlaces(location).front();
+  std::filesystem::create_directories(cached.parent_path());
+  std::ofstream(cached) << "not whole";
+  {
+    LedgerService service(location);
+    std::future<Fault> read = std::async(
+        std::launch::async, [&] { return FaultOf(ErrorOf([&] { service.AccountSet(); })); });
+    EXPECT_FALSE(service.Stop(std::chrono::milliseconds(0))) << "the opening waits on";
+    EXPECT_EQ(read.get(), Fault::kStopped);
+  }
+  std::filesystem::remove(cached);
+  close(listener);
 }
 
 // A server that does not answer (here: a table locked by another session) ends a read
