@@ -292,11 +292,14 @@ void LedgerService::Begin() {
   opened_seq_ = LastChange(*db_);
   stamp_ = db_->Stamp();
   db_->Watch([this](bool seen) { Seen(seen); });
+  snapshot_ = Usable(found_snapshot_.get());
   begun_ = true;
-  std::shared_ptr<const Snapshot> snapshot = found_snapshot_.get();
-  if (!stamp_ || !snapshot || snapshot->made_from().identity != stamp_->identity) return;
+}
+
+std::shared_ptr<const Snapshot> LedgerService::Usable(std::shared_ptr<const Snapshot> snapshot) {
+  if (!stamp_ || !snapshot || snapshot->made_from().identity != stamp_->identity) return nullptr;
   for (MasterSet which : kAllSets) {
-    if (!snapshot->Has(NameOf(which))) return;  // not one of ours
+    if (!snapshot->Has(NameOf(which))) return nullptr;  // not one of ours
   }
   snapshot_change_ = opened_seq_;
   if (snapshot->made_from().version != stamp_->version) {
@@ -304,10 +307,10 @@ void LedgerService::Begin() {
     // are too many to be read quicker than the sets.
     std::optional<int64_t> made = ChangeOf(snapshot->made_from());
     std::optional<int64_t> now = ChangeOf(*stamp_);
-    if (!made || !now || *made > *now || *now - *made > kSnapshotBehindAtMost) return;
+    if (!made || !now || *made > *now || *now - *made > kSnapshotBehindAtMost) return nullptr;
     snapshot_change_ = *made;
   }
-  snapshot_ = std::move(snapshot);
+  return snapshot;
 }
 
 bool LedgerService::FromSnapshot() const { return begun_ && snapshot_ && snapshot_whole_; }

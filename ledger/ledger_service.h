@@ -206,6 +206,9 @@ class LedgerService : public GLData {
   // changes, and keeps the snapshot found when it is of this ledger and not too far behind.
   // Again at the next call when it fails.
   void Begin();
+  // The snapshot found when it is of this ledger, as of its stamp or not too far behind it
+  // (then snapshot_change_ is where it stands); null otherwise.
+  std::shared_ptr<const Snapshot> Usable(std::shared_ptr<const Snapshot> snapshot);
   // Has a snapshot written when there is none to be used, or the one used is far behind.
   void SnapshotWanted();
   // A master set read from the snapshot, or else from the ledger.
@@ -293,7 +296,7 @@ class LedgerService : public GLData {
   OpeningLedger* opening_ = nullptr;
   // The snapshot found at the ledger's places, whether of this ledger or not.
   std::shared_future<std::shared_ptr<const Snapshot>> found_snapshot_;
-  // What Begin learns, written once under begin_mutex_ before begun_ is set.
+  // What Begin learns, written once under begin_mutex_, before begun_ is set.
   std::mutex begin_mutex_;
   std::atomic<bool> begun_ = false;
   std::atomic<bool> snapshot_check_posted_ = false;
