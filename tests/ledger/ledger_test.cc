@@ -792,6 +792,39 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
   EXPECT_EQ(FaultOf(ErrorOf([&] { UpgradeLedger(place.location); })), Fault::kNotALedger);
 }
 
+// The reads made together see one state of the ledger: a colleague's currency committed
+// between two of them is not seen by the second (on a file, the colleague's commit waits for
+// the reads to end instead), and is seen by the next read after them.
+TEST_P(LedgerServiceTest, ReadsMadeTogetherSeeOneStateOfTheLedger) {
+  const NewLedger ledger(GetParam(), *dir_, "together.ledger");
+  ledger.BuildTestLedger();
+  std::unique_ptr<LedgerDb> db = OpenLedger(ledger.location);
+  auto currencies = [&] {
+    int64_t n = 0;
+    db->Lookup("SELECT count(*) FROM currencies", {},
+               [&](const ResultRow& row) { n = row.Int(0); });
+    return n;
+  };
+  const std::string insert = "INSERT INTO currencies (id, number, name) VALUES (990, 'XTS', 'x')";
+  const bool server = GetParam() == Backend::kServer;
+  int64_t first = 0, second = 0;
+  db->Together([&] {
+    first = currencies();
+    if (server) {
+      TestServer::Run(ledger.database, insert);
+    } else {
+      EXPECT_EQ(FaultOf(ErrorOf([&] {
+                  Database(ledger.location, Database::Mode::kWrite, std::chrono::milliseconds(0))
+                      .ExecScript(insert);
+                })),
+                Fault::kLocked);
+    }
+    second = currencies();
+  });
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(currencies(), first + (server ? 1 : 0));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, LedgerServiceTest,
                          ::testing::Values(Backend::kFile, Backend::kServer), [](const auto& info) {
                            return info.param == Backend::kFile ? "File" : "Server";
