@@ -452,7 +452,8 @@ if on_file || on_server; then
   keys BTab
   # A change typed into it survives a killed form: offered on the next start, and taken.
   type_text "再付"
-  poll "the change kept as a draft" test -n "$(ls "$WORK/state/glnamelist/drafts")"
+  has_draft() { [ -n "$(ls "$WORK/state/glnamelist/drafts")" ]; }
+  poll "the change kept as a draft" has_draft
   kill -9 "$(cat "$WORK/pid")"
   poll "the killed form's session ends" test -s "$WORK/voucher.status"
   $TMUX_CMD kill-session -t voucher 2>/dev/null
