@@ -31,6 +31,13 @@ std::string KeywordValue(std::string_view location, std::string_view key) {
   return "";
 }
 
+// Waits until the data service's ledger is open (raising the error of its opening).
+void AwaitOpening(const ObjectPtr& data) {
+  if (auto service = std::dynamic_pointer_cast<ledger::LedgerService>(data)) {
+    service->AwaitOpening();
+  }
+}
+
 }  // namespace
 
 GLDataPtr StartLedger() {
@@ -41,9 +48,7 @@ GLDataPtr StartLedger() {
 
 GLDataPtr OpenLedger() {
   GLDataPtr data = StartLedger();
-  if (auto service = std::dynamic_pointer_cast<ledger::LedgerService>(data)) {
-    service->AwaitOpening();
-  }
+  AwaitOpening(data);
   return data;
 }
 
@@ -58,9 +63,7 @@ void CheckLedger(const std::string& location) {
   ledger::RegisterLedger(registry, location);
   ObjectPtr data = registry.Create(progid::kGLData);
   Require(data);
-  if (auto service = std::dynamic_pointer_cast<ledger::LedgerService>(data)) {
-    service->AwaitOpening();
-  }
+  AwaitOpening(data);
 }
 
 std::string LedgerName(const std::string& location) {

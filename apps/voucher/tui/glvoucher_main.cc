@@ -53,12 +53,16 @@ void UseUtf8Locale() {
 // one ends the form through the end of its input.
 void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
 
-// The ledger's error in one line on standard error, the platform gone: the status of a
-// ledger that cannot be opened.
-int Refused(const std::string& ledger_path, const std::exception& e) {
+// The ledger's error in one line on standard error.
+void TellRefused(const std::string& ledger_path, const std::exception& e) {
   std::cerr << glnamelist::voucher::LedgerErrorText(glnamelist::ledger::ShownLocation(ledger_path),
                                                     e)
             << "\n";
+}
+
+// That line, the platform gone: the status of a ledger that cannot be opened.
+int Refused(const std::string& ledger_path, const std::exception& e) {
+  TellRefused(ledger_path, e);
   glnamelist::ResetLibraryServices();
   glnamelist::SetEnv(nullptr);
   return 1;
@@ -93,11 +97,7 @@ int Run(const std::string& ledger_path, bool boxes_page) {
       data, std::chrono::milliseconds(glnamelist::voucher::kCloseWaitMs));
   data.reset();
   const bool stopped = glnamelist::voucher::StopLedger();
-  if (refused) {
-    std::cerr << glnamelist::voucher::LedgerErrorText(
-                     glnamelist::ledger::ShownLocation(ledger_path), *refused)
-              << "\n";
-  }
+  if (refused) TellRefused(ledger_path, *refused);
   if (!stopped) {
     // The background still builds a table's look-up structures, or a connection is still
     // being made: only read, nothing to save.
