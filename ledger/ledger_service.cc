@@ -253,10 +253,22 @@ LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
 }
 
 LedgerService::LedgerService(const std::string& location) : location_(location) {
+  const std::vector<std::string> places = SnapshotPlaces(location_);
+  // A server that may have a snapshot here is connected to while the form appears: what it
+  // lists waits for the connection, and for the snapshot to be found of this ledger. The
+  // connection is started first, as it takes the longest.
+  const bool snapshot_here = std::any_of(places.begin(), places.end(), [](const std::string& p) {
+    std::error_code error;
+    return std::filesystem::exists(p, error);
+  });
+  if (IsServerLocation(location_) && snapshot_here) {
+    auto opening = std::make_unique<OpeningLedger>(location_);
+    opening_ = opening.get();
+    db_ = std::make_unique<Reporting>(std::move(opening), *this);
+  }
   // The snapshot is looked for, and its master sets checked, while the ledger is opened.
   auto found = std::make_shared<std::promise<std::shared_ptr<const Snapshot>>>();
   found_snapshot_ = found->get_future().share();
-  const std::vector<std::string> places = SnapshotPlaces(location_);
   worker_.Post([found, places] {
     std::shared_ptr<const Snapshot> snapshot;
     try {
@@ -269,18 +281,7 @@ LedgerService::LedgerService(const std::string& location) : location_(location) 
       if (snapshot) snapshot->Take(NameOf(which));  // kept by the snapshot once checked
     }
   });
-  // A server that may have a snapshot here is connected to while the form appears: what it
-  // lists waits for the connection, and for the snapshot to be found of this ledger.
-  const bool snapshot_here = std::any_of(places.begin(), places.end(), [](const std::string& p) {
-    std::error_code error;
-    return std::filesystem::exists(p, error);
-  });
-  if (IsServerLocation(location_) && snapshot_here) {
-    auto opening = std::make_unique<OpeningLedger>(location_);
-    opening_ = opening.get();
-    db_ = std::make_unique<Reporting>(std::move(opening), *this);
-    return;
-  }
+  if (opening_) return;
   db_ = std::make_unique<Reporting>(OpenLedger(location_), *this);
   Begin();
 }
