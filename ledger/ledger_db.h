@@ -111,7 +111,7 @@ class LedgerDb {
   virtual void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
                       const OnRow& on_row) = 0;
   // A query that may give very many rows: read in one consistent snapshot, without holding
-  // every row in memory at once.
+  // every row in memory at once. on_row, of either, does not use this ledger.
   virtual void Load(std::string_view sql, std::initializer_list<SqlValue> values,
                     const OnRow& on_row) = 0;
   // What the table of this name is: a table, a view, ... with its columns and their types.

@@ -48,6 +48,12 @@ void Database::Interrupt() {
 
 Database::~Database() { sqlite3_close_v2(db_); }
 
+Database::Held::Held(const Database& db) : mutex_(sqlite3_db_mutex(db.handle())) {
+  sqlite3_mutex_enter(mutex_);  // none to hold (a null mutex) for a connection of one thread
+}
+
+Database::Held::~Held() { sqlite3_mutex_leave(mutex_); }
+
 void Database::ExecScript(const std::string& sql) {
   char* message = nullptr;
   if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {

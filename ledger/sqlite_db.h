@@ -15,6 +15,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_mutex;
 
 namespace glnamelist::ledger {
 
@@ -37,6 +38,20 @@ class Database {
 
   const std::string& path() const { return path_; }
   sqlite3* handle() const { return db_; }
+
+  // Holds the connection for the calling thread while it lives (a kShared one's lock, which
+  // the calls this thread makes meanwhile pass at once, and other threads wait for). What runs
+  // meanwhile must not wait for a thread that waits for this connection.
+  class Held {
+   public:
+    explicit Held(const Database& db);
+    ~Held();
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+   private:
+    sqlite3_mutex* mutex_;
+  };
 
   // Runs trusted SQL text of the program or of a repository file (schema, sample data):
   // several statements, no results. Never used with values from outside.
@@ -78,6 +93,7 @@ class Statement {
   Statement& BindNull(int index);
 
   bool Step();
+  const Database& database() const { return *db_; }
   // Runs a statement that returns no rows, then resets it.
   void Run();
   void Reset();

@@ -97,7 +97,13 @@ void Run(Statement& statement, std::initializer_list<SqlValue> values, const OnR
   Bind(statement, {values.begin(), values.size()});
   StatementRow row(statement);
   try {
-    while (statement.Step()) on_row(row);
+    // A row stepped to and read with the connection held: the reads of its values pass the
+    // connection's lock at once, rather than each taking it (on_row does not use the ledger).
+    for (;;) {
+      Database::Held held(statement.database());
+      if (!statement.Step()) break;
+      on_row(row);
+    }
   } catch (...) {
     statement.Reset();
     throw;
