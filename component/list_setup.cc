@@ -34,8 +34,10 @@ const char* DefaultPictureKey(long kind) {
 bool FlagIsSet(const Variant& v) { return !v.IsNull() && v.ToBool(); }
 
 // Maps each bank or cash account of records to its picture, leaving records on its first
-// record. The flags are integers, so that a filter on them finds those accounts without a
-// visit to every other one; a record set that refuses the filter has every record visited.
+// record: of two records with one code, the later one's picture is kept; a picture the host
+// stored under a code before wins over both. The flags are integers, so that a filter on
+// them finds those accounts without a visit to every other one; a record set that refuses
+// the filter has every record visited.
 void MapAccountPictures(Recordset& records, AccountPictureMap& pictures) {
   bool filtered = true;
   try {
@@ -46,16 +48,22 @@ void MapAccountPictures(Recordset& records, AccountPictureMap& pictures) {
   long n = records.RecordCount();
   if (n > 0) records.MoveFirst();
   PicturePtr bank, cash;  // asked for once, when first needed
-  pictures.reserve(pictures.size() + static_cast<size_t>(std::max(n, 0L)));
+  AccountPictureMap mapped;
+  mapped.reserve(static_cast<size_t>(std::max(n, 0L)));
   for (long i = 0; i < n; ++i) {
     if (FlagIsSet(records.Fields("FIsBank"))) {
       if (!bank) bank = GetPicture("Bank");
-      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), bank);
+      mapped.insert_or_assign(records.Fields("FNumber").ToDisplayText(), bank);
     } else if (FlagIsSet(records.Fields("FIsCash"))) {
       if (!cash) cash = GetPicture("Cash");
-      pictures.try_emplace(records.Fields("FNumber").ToDisplayText(), cash);
+      mapped.insert_or_assign(records.Fields("FNumber").ToDisplayText(), cash);
     }
     records.MoveNext();
+  }
+  if (pictures.empty()) {
+    pictures.swap(mapped);
+  } else {
+    pictures.merge(mapped);  // the host's stay
   }
   if (filtered) {
     records.Filter("");  // on the first record again

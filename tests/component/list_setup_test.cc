@@ -63,6 +63,18 @@ TEST_F(ListSetupTest, FirstAccountSetupCopiesTheAccountsAndMapsBankAndCashUnderH
   EXPECT_EQ(fake.gl_data()->account_records()->Filter(), "");
 }
 
+TEST_F(ListSetupTest, OfTwoAccountsWithOneCodeTheLaterOnesPictureIsKept) {
+  fake.gl_data()->SetAccounts({
+      {.FAccountID = 1L, .FNumber = "1001", .FName = "Bank first", .FIsBank = true},
+      {.FAccountID = 2L, .FNumber = "1001", .FName = "Cash later", .FIsCash = true},
+      {.FAccountID = 3L, .FNumber = "1002", .FName = "Cash first", .FIsCash = true},
+      {.FAccountID = 4L, .FNumber = "1002", .FName = "Bank later", .FIsBank = true},
+  });
+  Attach(nlAccount);
+  EXPECT_EQ(list->Picture("1001"), Pic("Cash"));
+  EXPECT_EQ(list->Picture("1002"), Pic("Bank"));
+}
+
 TEST_F(ListSetupTest, LaterAccountSetupsReadNoAccountsAndSettingsSurviveDetach) {
   Attach(nlAccount);
   list->Picture("1122", Pic("Apple"));
