@@ -1337,6 +1337,34 @@ TEST(PinyinInitialsTest, InitialsOfNames) {
   }
 }
 
+// Writing a ledger file, and being refused while another write holds it, leave no file
+// open: in a process of its own, where no other thread opens one meanwhile.
+TEST(FileWriteTest, LeavesNoFileOpen) {
+  TempDir dir;
+  const std::string target = dir.File("written.ledger");
+  auto open_files = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+  };
+  const pid_t child = fork();
+  if (child == 0) {
+    const auto before = open_files();
+    GenerateLedger({.accounts = 30, .items = 3, .submes_per_class = 0, .progress = false}, target);
+    bool refused = false;
+    {
+      FileWrite holding(target);
+      try {
+        FileWrite second(target);
+      } catch (const std::exception&) {
+        refused = true;
+      }
+    }
+    _exit(refused && open_files() == before ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
 // The generator's trees and chart, and its progress, are checked by glledger_cli.sh on what
 // the tool writes.
 TEST(GenerateLedgerTest, EveryBankHasANameOfItsOwn) {
