@@ -960,8 +960,8 @@ TEST(LedgerLocationTest, ServerLocationsAreUrisOrKeywordStrings) {
   }
 }
 
-// The rows of a server's binary COPY: integers in each width, texts, nulls; bytes that are
-// not such rows are refused, and a text is no integer.
+// The rows of a server's binary COPY: integers in each width, texts, nulls, none at all; bytes
+// that are not such rows are refused, and a text is no integer.
 TEST(CopyRowsTest, ReadsTheServersRowsAndRefusesWhatIsNone) {
   auto big = [](uint64_t value, int bytes) {
     std::string text;
@@ -983,8 +983,10 @@ TEST(CopyRowsTest, ReadsTheServersRowsAndRefusesWhatIsNone) {
   };
   EXPECT_TRUE(rows.Read(header + row, note));
   EXPECT_TRUE(rows.Read(row, note));
+  // A row of no fields, as a query of no columns gives.
+  EXPECT_TRUE(rows.Read(big(0, 2), [&](const ResultRow&) { seen += "none;"; }));
   EXPECT_FALSE(rows.Read(end, note));
-  EXPECT_EQ(seen, "-2 -70000 1099511627776 0 10 名称;-2 -70000 1099511627776 0 10 名称;");
+  EXPECT_EQ(seen, "-2 -70000 1099511627776 0 10 名称;-2 -70000 1099511627776 0 10 名称;none;");
   EXPECT_THAT(ErrorOf([&] { rows.Read(row, [](const ResultRow& r) { r.Int(4); }); }).what(),
               HasSubstr("Ledger L: column 5 is not an integer"));
   for (const std::string& bytes :
@@ -1337,9 +1339,10 @@ TEST(PinyinInitialsTest, InitialsOfNames) {
   }
 }
 
-// Writing a ledger file, and being refused while another write holds it, leave no file
-// open: in a process of its own, where no other thread opens one meanwhile.
-TEST(FileWriteTest, LeavesNoFileOpen) {
+// Writing a ledger file makes a file of the mode of any new one, and neither that nor being
+// refused while another write holds it leaves a file open: in a process of its own, where no
+// other thread opens one meanwhile. The child's status tells what went wrong.
+TEST(FileWriteTest, MakesAnOrdinaryFileAndLeavesNoFileOpen) {
   TempDir dir;
   const std::string target = dir.File("written.ledger");
   auto open_files = [] {
@@ -1348,21 +1351,24 @@ TEST(FileWriteTest, LeavesNoFileOpen) {
   const pid_t child = fork();
   if (child == 0) {
     const auto before = open_files();
+    umask(027);
     GenerateLedger({.accounts = 30, .items = 3, .submes_per_class = 0, .progress = false}, target);
-    bool refused = false;
+    struct stat written {};
+    int wrong = stat(target.c_str(), &written) == 0 && (written.st_mode & 07777) == 0640 ? 0 : 1;
     {
       FileWrite holding(target);
       try {
         FileWrite second(target);
+        wrong |= 2;
       } catch (const std::exception&) {
-        refused = true;
       }
     }
-    _exit(refused && open_files() == before ? 0 : 1);
+    _exit(open_files() == before ? wrong : wrong | 4);
   }
   int status = -1;
   ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: another mode, 2: not refused, 4: a file left open";
 }
 
 // The generator's trees and chart, and its progress, are checked by glledger_cli.sh on what
