@@ -32,8 +32,9 @@
 // beside the file's: with a snapshot as fast as a file with one once the server's own login
 // is set aside (within the noise of this machine, 1.25x; the login, what a bare libpq
 // connection of a fresh program takes on this server, is measured in the same run), without
-// one within 1.5x of the file (a SQLite ledger). Beside SQLite reading the rows, the server's
-// own floor is shown: the server alone handing the same rows over.
+// one within 1.5x of the file (a SQLite ledger). The warm starts compared are made in turn
+// (the file's, a bare login, the server's) and compared round by round. Beside SQLite reading
+// the rows, the server's own floor is shown: the server alone handing the same rows over.
 //
 // Cold figures, SQLite's and the login's are medians too: a cold start moved by 1.4x between
 // runs of this machine, SQLite reading the rows by 1.7x. SQLite reads the rows just before
@@ -89,7 +90,7 @@ namespace {
 
 // Enough for a median that the noise of a 2-core machine moves little.
 constexpr int kColdStarts = 3;
-constexpr int kLogins = 5;
+constexpr int kRounds = 7;
 constexpr int kWarmStarts = 7;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
@@ -549,50 +550,95 @@ double ServerSetsMs(const std::string& location) {
 
 // What a bare login to the server takes: a fresh program's libpq connection (the password
 // exchange and the server's new session, nothing asked), in a process of its own as a form's
-// first connection is; the median of kLogins, negative when one failed.
-double BareLoginMs(const std::string& location) {
-  std::vector<double> logins;
-  for (int i = 0; i < kLogins; ++i) {
-    double ms = -1;
-    bool ok = InChild<double>(
-        [&] {
-          Clock::time_point start = Clock::now();
-          PGconn* conn = PQconnectdb(location.c_str());
-          const double took = Ms(Clock::now() - start);
-          const bool in = PQstatus(conn) == CONNECTION_OK;
-          PQfinish(conn);
-          return in ? took : -1.0;
-        },
-        &ms);
-    if (!ok || ms < 0) return -1;
-    logins.push_back(ms);
-  }
-  return Median(logins);
+// first connection is; negative when it failed.
+double LoginMs(const std::string& location) {
+  double ms = -1;
+  bool ok = InChild<double>(
+      [&] {
+        Clock::time_point start = Clock::now();
+        PGconn* conn = PQconnectdb(location.c_str());
+        const double took = Ms(Clock::now() - start);
+        const bool in = PQstatus(conn) == CONNECTION_OK;
+        PQfinish(conn);
+        return in ? took : -1.0;
+      },
+      &ms);
+  return ok ? ms : -1;
 }
+
+// Warm starts of the file and of the server in turn, each server start just after a bare
+// login to it, so that a slow spell of this machine slows the three alike; their figures
+// compared round by round. Each ledger's snapshot is made anew first (by a cold start not
+// counted): the start after a colleague's changes left it behind the ledger.
+struct Rounds {
+  std::vector<StartFigures> file = std::vector<StartFigures>(kRounds);
+  std::vector<StartFigures> server = std::vector<StartFigures>(kRounds);
+  std::vector<double> login = std::vector<double>(kRounds);
+
+  bool Run(const std::string& file_ledger, const std::string& location) {
+    StartFigures fresh;
+    for (const std::string& ledger : {file_ledger, location}) {
+      RemoveSnapshots(ledger);
+      if (!StartInChild(ledger, &fresh)) return false;
+    }
+    for (int i = 0; i < kRounds; ++i) {
+      login[i] = LoginMs(location);
+      if (!StartInChild(file_ledger, &file[i]) || login[i] < 0 ||
+          !StartInChild(location, &server[i])) {
+        return false;
+      }
+    }
+    return true;
+  }
+  // The median over the rounds of a figure of the server's start (less the login when asked)
+  // against the file's.
+  double Ratio(double StartFigures::*figure, bool login_aside) const {
+    std::vector<double> v;
+    for (int i = 0; i < kRounds; ++i) {
+      v.push_back((server[i].*figure - (login_aside ? login[i] : 0)) / file[i].*figure);
+    }
+    return Median(v);
+  }
+  // The median of a figure of some starts.
+  static double MedianOf(const std::vector<StartFigures>& starts, double StartFigures::*figure) {
+    std::vector<double> v;
+    for (const StartFigures& f : starts) v.push_back(f.*figure);
+    return Median(v);
+  }
+};
 
 // A server's starts beside the file's: with a snapshot as fast as a file with one once the
 // server's login is set aside, without one within 1.5x of the file.
-void PrintServerBesideFile(const Series& server, const Series& file, double login_ms) {
+void PrintServerBesideFile(const Series& server, const Series& file, const Rounds& rounds) {
   std::printf("\n%-42s %11s %9s %7s %6s\n", "server against file", "server ms", "file ms", "ratio",
               "goal");
-  auto line = [](const char* what, double server_ms, double file_ms, double goal) {
-    const double ratio = server_ms / std::max(file_ms, 1e-3);
+  auto line = [](const char* what, double server_ms, double file_ms, double ratio, double goal) {
     std::printf("%-42s %11.1f %9.1f %6.2fx", what, server_ms, file_ms, ratio);
     if (goal > 0) std::printf(" %5.2fx %s", goal, Verdict(ratio <= goal));
     std::printf("\n");
   };
-  line("cold: every list attached", server.Cold([](auto& c) { return c.attached_ms; }),
-       file.Cold([](auto& c) { return c.attached_ms; }), 1.5);
-  line("cold: all master data in", server.Cold([](auto& c) { return c.data_ms; }),
-       file.Cold([](auto& c) { return c.data_ms; }), 1.5);
-  line("warm: first usable screen", server.Warm([](auto& w) { return w.start_ms; }),
-       file.Warm([](auto& w) { return w.start_ms; }), 1.25);
-  const double attached = server.Warm([](auto& w) { return w.attached_ms; });
-  const double file_attached = file.Warm([](auto& w) { return w.attached_ms; });
-  line("warm: every list attached", attached, file_attached, 0);
-  line("warm: every list attached, the login aside", attached - login_ms, file_attached, 1.25);
-  std::printf("a bare login to this server (a fresh program's connection, median of %d): %.1f ms\n",
-              kLogins, login_ms);
+  // The cold starts: the medians of each series.
+  auto cold = [&](const char* what, double StartFigures::*figure) {
+    auto field = [figure](const StartFigures& f) { return f.*figure; };
+    const double server_ms = server.Cold(field), file_ms = file.Cold(field);
+    line(what, server_ms, file_ms, server_ms / std::max(file_ms, 1e-3), 1.5);
+  };
+  cold("cold: every list attached", &StartFigures::attached_ms);
+  cold("cold: all master data in", &StartFigures::data_ms);
+  // The warm ones: made in turn, compared round by round.
+  const double login_ms = Median(rounds.login);
+  auto warm = [&](const char* what, double StartFigures::*figure, bool login_aside, double goal) {
+    line(what, Rounds::MedianOf(rounds.server, figure) - (login_aside ? login_ms : 0),
+         Rounds::MedianOf(rounds.file, figure), rounds.Ratio(figure, login_aside), goal);
+  };
+  std::printf(
+      "warm starts in turn, %d rounds of the file's, a bare login, the server's "
+      "(medians; ratios round by round):\n",
+      kRounds);
+  warm("warm: first usable screen", &StartFigures::start_ms, false, 1.25);
+  warm("warm: every list attached", &StartFigures::attached_ms, false, 0);
+  warm("warm: every list attached, the login aside", &StartFigures::attached_ms, true, 1.25);
+  std::printf("a bare login to this server (a fresh program's connection): %.1f ms\n", login_ms);
 }
 
 }  // namespace
@@ -640,11 +686,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   PrintBesideSqlite("The server's starts", on_server, server_sets_ms);
-  const double login_ms = BareLoginMs(location);
-  if (login_ms < 0) {
-    std::fprintf(stderr, "form_startup_bench: no bare login to %s\n", location.c_str());
+  Rounds rounds;
+  if (!rounds.Run(ledger, location)) {
+    std::fprintf(stderr, "form_startup_bench: the warm starts in turn failed\n");
     return 1;
   }
-  PrintServerBesideFile(on_server, file, login_ms);
+  PrintServerBesideFile(on_server, file, rounds);
   return 0;
 }
