@@ -100,6 +100,14 @@ double Median(std::vector<double> v) {
   return v.empty() ? -1 : v[v.size() / 2];
 }
 
+// The median of what field (a callable or a pointer to a member) gives of each of figures.
+template <class Figures, class Field>
+double MedianOf(const std::vector<Figures>& figures, Field field) {
+  std::vector<double> v;
+  for (const Figures& f : figures) v.push_back(std::invoke(field, f));
+  return Median(v);
+}
+
 // One start of the form: the platform, the ledger's service and the form over a screen.
 class Desk {
  public:
@@ -413,22 +421,10 @@ struct Series {
     return MedianOf(warm, field);
   }
   // The median of SQLite's figure, and of a cold start's ratio to SQLite's beside it.
-  double Sqlite(double SqliteFigures::*figure) const {
-    std::vector<double> v;
-    for (const SqliteFigures& f : sqlite) v.push_back(f.*figure);
-    return Median(v);
-  }
+  double Sqlite(double SqliteFigures::*figure) const { return MedianOf(sqlite, figure); }
   double ColdBesideSqlite(double StartFigures::*start, double SqliteFigures::*figure) const {
     std::vector<double> v;
     for (int i = 0; i < kColdStarts; ++i) v.push_back(cold[i].*start / sqlite[i].*figure);
-    return Median(v);
-  }
-
- private:
-  template <class Field>
-  static double MedianOf(const std::vector<StartFigures>& starts, Field field) {
-    std::vector<double> v;
-    for (const StartFigures& f : starts) v.push_back(field(f));
     return Median(v);
   }
 };
@@ -599,12 +595,6 @@ struct Rounds {
     }
     return Median(v);
   }
-  // The median of a figure of some starts.
-  static double MedianOf(const std::vector<StartFigures>& starts, double StartFigures::*figure) {
-    std::vector<double> v;
-    for (const StartFigures& f : starts) v.push_back(f.*figure);
-    return Median(v);
-  }
 };
 
 // A server's starts beside the file's: with a snapshot as fast as a file with one once the
@@ -619,8 +609,7 @@ void PrintServerBesideFile(const Series& server, const Series& file, const Round
   };
   // The cold starts: the medians of each series.
   auto cold = [&](const char* what, double StartFigures::*figure) {
-    auto field = [figure](const StartFigures& f) { return f.*figure; };
-    const double server_ms = server.Cold(field), file_ms = file.Cold(field);
+    const double server_ms = server.Cold(figure), file_ms = file.Cold(figure);
     line(what, server_ms, file_ms, server_ms / std::max(file_ms, 1e-3), 1.5);
   };
   cold("cold: every list attached", &StartFigures::attached_ms);
@@ -628,8 +617,8 @@ void PrintServerBesideFile(const Series& server, const Series& file, const Round
   // The warm ones: made in turn, compared round by round.
   const double login_ms = Median(rounds.login);
   auto warm = [&](const char* what, double StartFigures::*figure, bool login_aside, double goal) {
-    line(what, Rounds::MedianOf(rounds.server, figure) - (login_aside ? login_ms : 0),
-         Rounds::MedianOf(rounds.file, figure), rounds.Ratio(figure, login_aside), goal);
+    line(what, MedianOf(rounds.server, figure) - (login_aside ? login_ms : 0),
+         MedianOf(rounds.file, figure), rounds.Ratio(figure, login_aside), goal);
   };
   std::printf(
       "warm starts in turn, %d rounds of the file's, a bare login, the server's "
