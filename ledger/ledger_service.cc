@@ -287,6 +287,7 @@ LedgerService::LedgerService(const std::string& location) : location_(location) 
 }
 
 void LedgerService::Begin() {
+  if (begun_) return;  // every read asks: the lock only while the ledger is being opened
   std::lock_guard lock(begin_mutex_);
   if (begun_) return;
   // The change first: a snapshot as of the stamp holds every change up to it, and maybe more.
