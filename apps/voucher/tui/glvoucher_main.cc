@@ -60,11 +60,16 @@ void TellRefused(const std::string& ledger_path, const std::exception& e) {
             << "\n";
 }
 
+// The library's services and the platform gone, before the program ends.
+void TearDown() {
+  glnamelist::ResetLibraryServices();
+  glnamelist::SetEnv(nullptr);
+}
+
 // That line, the platform gone: the status of a ledger that cannot be opened.
 int Refused(const std::string& ledger_path, const std::exception& e) {
   TellRefused(ledger_path, e);
-  glnamelist::ResetLibraryServices();
-  glnamelist::SetEnv(nullptr);
+  TearDown();
   return 1;
 }
 
@@ -104,8 +109,7 @@ int Run(const std::string& ledger_path, bool boxes_page) {
     std::cerr.flush();
     std::_Exit(refused ? 1 : 0);
   }
-  glnamelist::ResetLibraryServices();
-  glnamelist::SetEnv(nullptr);
+  TearDown();
   return refused ? 1 : 0;
 }
 
