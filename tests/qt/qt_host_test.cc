@@ -43,6 +43,16 @@
 #include "qt/qt_name_list.h"
 #include "services/library_services.h"
 
+// QtTest's waiting checks, made to fail the GoogleTest they are in: outside QtTest's own
+// runner a failed QTRY_ check only returns, silently. Each waits as long as QtTest's does.
+#undef QTRY_VERIFY
+#undef QTRY_COMPARE
+#define QTRY_VERIFY(expr) \
+  ASSERT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(expr); })) << #expr
+#define QTRY_COMPARE(actual, expected)                                 \
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (actual) == (expected); })) \
+      << #actual " is not " #expected
+
 namespace glnamelist::qt {
 namespace {
 
