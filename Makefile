@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libsqlite3-dev sqlite3 libicu-dev libroaring-dev libncursesw5-dev tmux clang \
             libclang-rt-14-dev libpq-dev postgresql qt6-base-dev qt6-base-private-dev \
-            fonts-wqy-microhei
+            qt6-translations-l10n fonts-wqy-microhei
 TEST_BUILD := build/test
 REL_BUILD := build/release
 FUZZ_BUILD := build/fuzz

@@ -14,8 +14,10 @@
 #include <QInputDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPaintEngine>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -23,11 +25,13 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <filesystem>
 #include <set>
 
 #include "apps/voucher/draft_store.h"
 #include "apps/voucher/qt/key_script.h"
+#include "apps/voucher/qt/qt_chinese.h"
 #include "apps/voucher/qt/screenshot.h"
 #include "apps/voucher/qt/voucher_window.h"
 #include "apps/voucher/voucher_grid.h"
@@ -38,6 +42,16 @@
 #include "qt/qt_controls.h"
 #include "qt/qt_name_list.h"
 #include "services/library_services.h"
+
+// QtTest's waiting checks, made to fail the GoogleTest they are in: outside QtTest's own
+// runner a failed QTRY_ check only returns, silently. Each waits as long as QtTest's does.
+#undef QTRY_VERIFY
+#undef QTRY_COMPARE
+#define QTRY_VERIFY(expr) \
+  ASSERT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(expr); })) << #expr
+#define QTRY_COMPARE(actual, expected)                                 \
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (actual) == (expected); })) \
+      << #actual " is not " #expected
 
 namespace glnamelist::qt {
 namespace {
@@ -70,6 +84,7 @@ class Application : public ::testing::Environment {
  public:
   void SetUp() override {
     app_ = std::make_unique<QApplication>(argc_, argv_);
+    ASSERT_TRUE(InstallQtChinese(*app_)) << QtChineseFile().toStdString();
     QAccessible::installUpdateHandler(Listen);
     QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
   }
@@ -93,6 +108,31 @@ struct Paints : QObject {
     count += event->type() == QEvent::Paint ? 1 : 0;
     return false;
   }
+};
+
+// The texts a widget paints, each run of text as its paint engine gets it.
+class PaintedTexts : public QPaintDevice, QPaintEngine {
+ public:
+  explicit PaintedTexts(QWidget* widget) : size_(widget->size()) { widget->render(this); }
+  QStringList texts;
+
+ private:
+  QPaintEngine* paintEngine() const override { return const_cast<PaintedTexts*>(this); }
+  int metric(PaintDeviceMetric metric) const override {
+    if (metric == PdmWidth) return size_.width();
+    if (metric == PdmHeight) return size_.height();
+    if (metric == PdmDevicePixelRatioScaled) return static_cast<int>(devicePixelRatioFScale());
+    return metric == PdmDevicePixelRatio ? 1 : metric == PdmDepth ? 32 : 96;
+  }
+  bool begin(QPaintDevice*) override { return true; }
+  bool end() override { return true; }
+  void updateState(const QPaintEngineState&) override {}
+  void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+  void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+  void drawTextItem(const QPointF&, const QTextItem& item) override { texts << item.text(); }
+  Type type() const override { return User; }
+
+  QSize size_;
 };
 
 class QtFormTest : public ::testing::Test {
@@ -236,6 +276,7 @@ TEST_F(QtFormTest, F9FindsArrowsBrowseEnterOrAClickChoosesAndTheNameStandsBeside
   ASSERT_TRUE(QTest::qWaitFor([&] { return (box = Dialog()) != nullptr; }));
   EXPECT_EQ(box->windowTitle(), "澄枫提示");
   EXPECT_EQ(box->icon(), QMessageBox::Information);
+  EXPECT_EQ(box->button(QMessageBox::Ok)->text(), "确定");
   EXPECT_EQ(box->text(), "没有查询到名称包含'''%*[''的明细科目数据");
   box->close();
 }
@@ -376,7 +417,8 @@ TEST_F(QtFormTest, AListGoesUnderItsBoxOrAboveItAndStaysOnTheScreen) {
 }
 
 // A main window with its menus and the ledger's name in the title, whose size no text
-// changes, and a status bar that says what the boxes say, cut with "…" when long.
+// changes, and a status bar that says what the boxes say, cut with "…" when long; F10
+// opens the menus, Ctrl-Q quits.
 TEST_F(QtFormTest, TheWindowHasMenusKeepsItsSizeAndItsStatusBarSpeaksOfTheBoxLeft) {
   EXPECT_EQ(window_->windowTitle(), "sample — 记账凭证录入");
   QStringList menus;
@@ -416,6 +458,15 @@ TEST_F(QtFormTest, TheWindowHasMenusKeepsItsSizeAndItsStatusBarSpeaksOfTheBoxLef
   EXPECT_TRUE(window_->StatusText().text().endsWith("…"));
   EXPECT_EQ(window_->StatusText().toolTip(), QString(300, 'x'));
   EXPECT_EQ(window_->size(), size);
+
+  Press(Qt::Key_F10);  // opens the menus, as on the desktop
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(menu->title(), "账套(&L)");
+  menu->close();
+  EXPECT_TRUE(window_->isVisible());
+  QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(window_->isVisible()) << "Ctrl-Q quits";
 }
 
 TEST_F(QtFormTest, AnotherLedgerOpensFromTheMenuAndOneThatCannotBeOpenedSaysWhy) {
@@ -638,6 +689,54 @@ TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsN
       QStringList({"2202", "002", "01.001", "1,000.00", "1002.01", "1,000.00"}));
 }
 
+// The window opens wide enough for every column, each title whole, with the voucher's
+// actions in a tool bar; the largest amount is drawn whole on one line with its total under
+// its column, and a text longer than its cell is cut with a mark.
+TEST_F(QtVoucherTest, TheWindowShowsEveryColumnAndTheLargestAmountWholeWithItsTotalUnderIt) {
+  using voucher::Column;
+  QStringList tools;
+  for (QAction* action : window_->findChild<QToolBar*>()->actions()) {
+    if (!action->isSeparator()) tools << action->iconText();
+  }
+  EXPECT_EQ(tools, QStringList({"保存", "打开凭证", "新凭证", "放弃修改", "插入行", "删除行"}));
+  QTableView* table = window_->Panel().Table();
+  EXPECT_LE(window_->width(), window_->screen()->availableGeometry().width());
+  EXPECT_FALSE(table->horizontalScrollBar()->isVisible());
+  for (int c = 0; c < voucher::kColumns; ++c) {
+    EXPECT_GE(table->columnWidth(c), table->horizontalHeader()->sectionSizeHint(c));
+  }
+  EXPECT_LE(table->columnViewportPosition(6) + table->columnWidth(6), table->viewport()->width());
+
+  QInputMethodEvent long_text;  // an input method's text, longer than its cell
+  long_text.setCommitString(QString("Payment for goods ").repeated(5));
+  QApplication::sendEvent(QApplication::focusWidget(), &long_text);
+  Tabs(5);
+  Type("9999999999999.99");
+  Tabs(2);
+  At(1, Column::kExplanation);
+  Type("x");
+  Tabs(6);
+  Type("=");
+  Press(Qt::Key_Tab);
+  QString largest = "9,999,999,999,999.99";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Cell(1, Column::kCredit) == largest; }));
+  QStringList painted = PaintedTexts(table->viewport()).texts;
+  EXPECT_EQ(painted.count(largest), 2) << painted.join('|').toStdString();
+  EXPECT_TRUE(std::any_of(painted.begin(), painted.end(), [](const QString& text) {
+    return text.startsWith("Payment") && text.endsWith("…");
+  })) << "a cut text ends in a mark";
+  auto under = [table](const QLabel& total, Column column) {
+    int c = static_cast<int>(column);
+    int left = table->viewport()->mapToGlobal(QPoint(table->columnViewportPosition(c), 0)).x();
+    QRect shown(total.mapToGlobal(QPoint(0, 0)), total.size());
+    return shown.left() >= left && shown.right() < left + table->columnWidth(c) &&
+           total.text() == "9,999,999,999,999.99";
+  };
+  const VoucherTable& grid = *window_->Panel().Grid();
+  EXPECT_TRUE(under(grid.TotalLabel(VoucherTable::kDebitTotal), Column::kDebit));
+  EXPECT_TRUE(under(grid.TotalLabel(VoucherTable::kCreditTotal), Column::kCredit));
+}
+
 // What was typed is on the disk once its cell is left: a form that ends without saving
 // leaves it, and the next form offers it in a question.
 TEST_F(QtVoucherTest, ADraftLeftByAFormThatEndedUnsavedIsOfferedAtTheNextStart) {
@@ -648,6 +747,8 @@ TEST_F(QtVoucherTest, ADraftLeftByAFormThatEndedUnsavedIsOfferedAtTheNextStart) 
   OpenWindow({});
   QTRY_VERIFY(Dialog() != nullptr);
   EXPECT_EQ(Dialog()->text(), voucher::kDraftQuestion);
+  EXPECT_EQ(Dialog()->button(QMessageBox::Yes)->text(), "是(&Y)") << "Qt's own words in Chinese";
+  EXPECT_EQ(Dialog()->button(QMessageBox::No)->text(), "否(&N)");
   QTest::mouseClick(static_cast<QWidget*>(Dialog()->button(QMessageBox::Yes)), Qt::LeftButton);
   QTRY_COMPARE(Cell(0, voucher::Column::kExplanation), "付货款");
   EXPECT_EQ(Status(), "已恢复上次没有保存的凭证");

@@ -26,8 +26,6 @@ namespace {
 
 constexpr int kBoxChars = 36;   // a box holds this many digits without scrolling
 constexpr int kNameChars = 30;  // and the name beside it this many
-// How many digits wide each of the voucher's columns is.
-constexpr int kColumnChars[voucher::kColumns] = {16, 12, 8, 12, 6, 14, 14};
 // And each of the header's boxes: the date, the word, the attachments.
 constexpr int kHeaderChars[voucher::kHeaderFields] = {12, 4, 5};
 
@@ -135,27 +133,13 @@ std::shared_ptr<voucher::VoucherBoxes> FormPanel::BuildVoucher() {
   }
   header->addWidget(new QLabel("张", this));
   header->addStretch(1);
-  table_ = new QTableView(this);
-  model_ = new QStandardItemModel(0, voucher::kColumns, this);
-  table_->setModel(model_);
-  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->setSelectionMode(QAbstractItemView::NoSelection);
-  table_->setFocusPolicy(Qt::NoFocus);
-  table_->setAccessibleName("凭证分录");
-  int width = table_->verticalHeader()->sizeHint().width() + 4 * digit;
-  for (int c = 0; c < voucher::kColumns; ++c) {
-    model_->setHorizontalHeaderItem(
-        c, new QStandardItem(voucher::ColumnTitle(static_cast<voucher::Column>(c))));
-    table_->setColumnWidth(c, kColumnChars[c] * digit);
-    width += kColumnChars[c] * digit;
-  }
-  table_->setMinimumSize(width, 12 * table_->verticalHeader()->defaultSectionSize());
+  grid_ = new VoucherTable(this);
+  table_ = grid_->View();
+  model_ = grid_->Model();
   table_->viewport()->installEventFilter(this);
-  totals_ = new QLabel(this);
   name_ = new QLabel(this);
   layout->addLayout(header);
-  layout->addWidget(table_, 1);
-  layout->addWidget(totals_);
+  layout->addWidget(grid_, 1);
   layout->addWidget(name_);
   connect(table_, &QTableView::clicked, this, [this](const QModelIndex& at) {
     entry_->MoveTo({at.row(), static_cast<voucher::Column>(at.column())});
@@ -210,22 +194,8 @@ void FormPanel::PlaceEditor() {
 
 void FormPanel::RefreshVoucher() {
   if (!entry_) return;
-  const voucher::VoucherGrid& grid = entry_->Grid();
-  model_->setRowCount(grid.Lines());
-  for (int line = 0; line < grid.Lines(); ++line) {
-    for (int c = 0; c < voucher::kColumns; ++c) {
-      auto column = static_cast<voucher::Column>(c);
-      QStandardItem* item = model_->item(line, c);
-      if (!item) model_->setItem(line, c, item = new QStandardItem);
-      item->setText(QString::fromStdString(grid.Line(line)[column]));
-      if (column == voucher::Column::kDebit || column == voucher::Column::kCredit) {
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      }
-    }
-  }
+  grid_->Show(entry_->Grid().voucher());
   number_->setText(QString::fromStdString("字" + entry_->NumberText()));
-  totals_->setText(QString::fromStdString(entry_->TotalsText()));
-  totals_->setStyleSheet(entry_->Balanced() ? "" : "color: #b00020;");
   size_t box = boxes_->BoxOfWindow(entry_->CurrentEditor());
   std::string beside = box < boxes_->Count() && boxes_->HasList(box) ? boxes_->NameBeside(box) : "";
   name_->setText(beside.empty() ? QString()

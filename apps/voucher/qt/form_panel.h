@@ -1,5 +1,5 @@
 // The voucher form in Qt widgets: a voucher (voucher::VoucherEntry) as its header, its
-// lines in a QTableView with the line edit of the current cell over that cell, its totals
+// lines and totals (voucher_table.h) with the line edit of the current cell over that cell,
 // and the name of the current cell's entry; or, as the page of master data, each box of
 // voucher::VoucherBoxes a QLineEdit with its label (its accessible name too) and the name of
 // the entry it holds beside it, in a grid that keeps its size whatever the texts.
@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "apps/voucher/qt/elided_label.h"
+#include "apps/voucher/qt/voucher_table.h"
 #include "apps/voucher/type_ahead.h"
 #include "apps/voucher/voucher_boxes.h"
 #include "apps/voucher/voucher_entry.h"
@@ -63,6 +64,8 @@ class FormPanel : public QWidget {
   // The voucher; nullptr on the page of master data.
   voucher::VoucherEntry* Entry() const { return entry_.get(); }
   QTableView* Table() const { return table_; }
+  // The lines with their totals under them.
+  VoucherTable* Grid() const { return grid_; }
   QLineEdit* AmountBox() const { return amount_; }
   // Asks for the number of a voucher to open.
   void AskToOpen();
@@ -110,7 +113,7 @@ class FormPanel : public QWidget {
   std::vector<QLineEdit*> header_;
   QLabel* number_ = nullptr;
   QMessageBox* asking_ = nullptr;  // the voucher's question, while it is asked
-  QLabel* totals_ = nullptr;
+  VoucherTable* grid_ = nullptr;
   QLabel* name_ = nullptr;
   QLineEdit* amount_ = nullptr;
   std::shared_ptr<voucher::VoucherBoxes> boxes_;

@@ -14,6 +14,8 @@
 // the keys (key_script.h) are pressed in it, and every window of the program then shown
 // (the form, a list dropped down, a message box) is saved as one PNG picture; then the
 // program ends.
+//
+// Qt's own words (the standard buttons, the file dialog) are Chinese (qt_chinese.h).
 #include <QApplication>
 #include <QSettings>
 #include <cstdlib>
@@ -26,6 +28,7 @@
 
 #include "apps/voucher/error_text.h"
 #include "apps/voucher/open_ledger.h"
+#include "apps/voucher/qt/qt_chinese.h"
 #include "apps/voucher/qt/screenshot.h"
 #include "apps/voucher/qt/voucher_window.h"
 #include "apps/voucher/voucher_boxes.h"
@@ -119,6 +122,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setOrganizationName("glnamelist");
   QApplication::setApplicationName("glvoucher-qt");
+  if (!gl::qt::InstallQtChinese(app)) {
+    std::cerr << "glvoucher-qt: cannot load " << gl::qt::QtChineseFile().toStdString()
+              << " (package qt6-translations-l10n): Qt's own buttons stay English\n";
+  }
   int status = 1;
   try {
     gl::platform::InstallPlatform();

@@ -5,7 +5,12 @@
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <functional>
 
 #include "apps/voucher/error_text.h"
 #include "apps/voucher/form_words.h"
@@ -42,6 +47,8 @@ VoucherWindow::VoucherWindow(const std::string& location,
   statusBar()->addPermanentWidget(switch_state_);
   BuildMenus();
   ShowForm(location, ready);
+  // As wide as the whole voucher, as far as the screen allows.
+  resize(sizeHint().boundedTo(screen()->availableGeometry().size()));
 }
 
 void VoucherWindow::BuildMenus() {
@@ -54,27 +61,14 @@ void VoucherWindow::BuildMenus() {
   recent_menu_ = ledger->addMenu("最近打开的账套(&R)");
   ledger->addSeparator();
   QAction* quit = ledger->addAction("退出(&X)");
-  quit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::Key_F10)});
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(quit, &QAction::triggered, this, &QWidget::close);
+  // F10 opens the menus, as on the desktop.
+  auto* menu_key = new QShortcut(Qt::Key_F10, this);
+  connect(menu_key, &QShortcut::activated, this,
+          [this] { menuBar()->setActiveAction(menuBar()->actions().constFirst()); });
 
-  if (page_ == FormPanel::Page::kVoucher) {
-    // The keys go to the form with the keys typed before them: shown here, not shortcuts.
-    QMenu* voucher = menuBar()->addMenu("凭证(&P)");
-    auto add = [&](const char* text, const char* keys, void (voucher::VoucherEntry::*does)()) {
-      QAction* action = voucher->addAction(QString(text) + "\t" + keys);
-      connect(action, &QAction::triggered, this,
-              [this, does] { panel_->Do([does](voucher::VoucherEntry& e) { (e.*does)(); }); });
-    };
-    add("保存(&S)", voucher::kSaveKeys, &voucher::VoucherEntry::Save);
-    QAction* open_one = voucher->addAction(QString("打开凭证…(&O)\t") + voucher::kOpenKeys);
-    connect(open_one, &QAction::triggered, this, [this] { panel_->AskToOpen(); });
-    add("新凭证(&N)", voucher::kNewKeys, &voucher::VoucherEntry::NewVoucher);
-    add("放弃修改(&G)", voucher::kGiveUpKeys, &voucher::VoucherEntry::GiveUp);
-    voucher->addSeparator();
-    add("插入行(&I)", voucher::kInsertLineKeys, &voucher::VoucherEntry::InsertLine);
-    add("删除行(&D)", voucher::kDeleteLineKeys, &voucher::VoucherEntry::DeleteLine);
-  }
-
+  if (page_ == FormPanel::Page::kVoucher) BuildVoucherActions();
   QMenu* view = menuBar()->addMenu("视图(&V)");
   list_on_entry_ = view->addAction(QString(voucher::kListOnEntry) + "(&A)");
   list_on_entry_->setCheckable(true);
@@ -90,6 +84,43 @@ void VoucherWindow::BuildMenus() {
   connect(keys, &QAction::triggered, this, [this] { ShowKeys(); });
   QAction* about = help->addAction("关于(&A)");
   connect(about, &QAction::triggered, this, [this] { ShowAbout(); });
+}
+
+void VoucherWindow::BuildVoucherActions() {
+  // The keys go to the form with the keys typed before them: shown here, not shortcuts.
+  QMenu* menu = menuBar()->addMenu("凭证(&P)");
+  QToolBar* tools = addToolBar("凭证");
+  tools->setMovable(false);
+  tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  // An action of the menu and the tool bar: name, its menu letter, keys, icon (a theme's,
+  // else the style's) and what it does.
+  auto add = [&](const QString& name, char letter, const char* keys, const char* icon,
+                 QStyle::StandardPixmap fallback, std::function<void()> does) {
+    QAction* action = menu->addAction(QIcon::fromTheme(icon, style()->standardIcon(fallback)),
+                                      QString("%1(&%2)\t%3").arg(name).arg(letter).arg(keys));
+    QString short_name = QString(name).remove(QChar(u'…'));
+    action->setIconText(short_name);
+    action->setToolTip(QString("%1（%2）").arg(short_name, keys));
+    tools->addAction(action);
+    connect(action, &QAction::triggered, this, std::move(does));
+  };
+  auto entry = [this](void (voucher::VoucherEntry::*does)()) {
+    return [this, does] { panel_->Do([does](voucher::VoucherEntry& e) { (e.*does)(); }); };
+  };
+  add("保存", 'S', voucher::kSaveKeys, "document-save", QStyle::SP_DialogSaveButton,
+      entry(&voucher::VoucherEntry::Save));
+  add("打开凭证…", 'O', voucher::kOpenKeys, "document-open", QStyle::SP_DialogOpenButton,
+      [this] { panel_->AskToOpen(); });
+  add("新凭证", 'N', voucher::kNewKeys, "document-new", QStyle::SP_FileIcon,
+      entry(&voucher::VoucherEntry::NewVoucher));
+  add("放弃修改", 'G', voucher::kGiveUpKeys, "document-revert", QStyle::SP_DialogResetButton,
+      entry(&voucher::VoucherEntry::GiveUp));
+  menu->addSeparator();
+  tools->addSeparator();
+  add("插入行", 'I', voucher::kInsertLineKeys, "list-add", QStyle::SP_ArrowRight,
+      entry(&voucher::VoucherEntry::InsertLine));
+  add("删除行", 'D', voucher::kDeleteLineKeys, "list-remove", QStyle::SP_DialogDiscardButton,
+      entry(&voucher::VoucherEntry::DeleteLine));
 }
 
 void VoucherWindow::ShowForm(const std::string& location,

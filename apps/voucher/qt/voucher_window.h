@@ -2,16 +2,18 @@
 // status bar and the ledger's name in the title, "<ledger> — 记账凭证录入".
 //
 //   账套   打开… (a ledger file), 打开服务器上的账套… (a server's address), the ledgers
-//          opened last, 退出 (Ctrl-Q, F10)
-//   凭证   保存 (F5, Ctrl-S), 打开凭证… (F6)  (on the voucher)
+//          opened last, 退出 (Ctrl-Q; closing the window quits too)
+//   凭证   保存 (F5, Ctrl-S), 打开凭证… (F6), 新凭证, 放弃修改, 插入行, 删除行  (on the
+//          voucher; these are its tool bar too)
 //   视图   进入输入框时自动列出 (F2)
 //   帮助   按键说明 (F1), 关于
 //
-// Another ledger is opened as the program opens its first: one that cannot be opened is
-// named with its cause in a message box, and the form stays on the ledger it shows. The
-// status bar shows the boxes' status line, cut with "…" when it is long (the whole text as
-// its tool tip), and the state of the listing switch. The window keeps its size whatever
-// the texts.
+// F10 opens the menus. The window opens as wide as the voucher's columns ask, as far as the
+// screen allows. Another ledger is opened as the program opens its first: one that cannot
+// be opened is named with its cause in a message box, and the form stays on the ledger it
+// shows. The status bar shows the boxes' status line, cut with "…" when it is long (the
+// whole text as its tool tip), and the state of the listing switch. The window keeps its
+// size whatever the texts.
 #ifndef GLNAMELIST_APPS_VOUCHER_QT_VOUCHER_WINDOW_H_
 #define GLNAMELIST_APPS_VOUCHER_QT_VOUCHER_WINDOW_H_
 
@@ -53,6 +55,8 @@ class VoucherWindow : public QMainWindow {
 
  private:
   void BuildMenus();
+  // The voucher's menu and tool bar.
+  void BuildVoucherActions();
   // A new form on the ledger registered now.
   void ShowForm(const std::string& location, const voucher::VoucherBoxes::ListReady& ready);
   void ShowStatus();

@@ -1,0 +1,56 @@
+// The lines of a voucher in a QTableView, with its totals under it: each amount column as
+// wide as the largest amount a line takes, the explanation column given what the window has
+// left, a cell's text always on one line, cut with "…" when it is longer than its cell; the
+// debit and credit totals each under its column, the difference beside them while the
+// sides differ.
+#ifndef GLNAMELIST_APPS_VOUCHER_QT_VOUCHER_TABLE_H_
+#define GLNAMELIST_APPS_VOUCHER_QT_VOUCHER_TABLE_H_
+
+#include <QEvent>
+#include <QLabel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QWidget>
+#include <array>
+
+#include "apps/voucher/voucher.h"
+
+namespace glnamelist::qt {
+
+class VoucherTable : public QWidget {
+ public:
+  // The totals under the table, in the order they stand: the caption (合计), the
+  // difference, the debit's, the credit's.
+  enum Total { kCaption, kDifference, kDebitTotal, kCreditTotal, kTotals };
+
+  explicit VoucherTable(QWidget* parent = nullptr);
+
+  QTableView* View() const { return view_; }
+  QStandardItemModel* Model() const { return model_; }
+  const QLabel& TotalLabel(Total total) const { return *totals_[total]; }
+
+  // Shows the lines of voucher and its totals.
+  void Show(const voucher::Voucher& voucher);
+
+  // As wide as every column at the width it asks for, with room for the vertical scroll
+  // bar; as tall as a dozen lines and the totals.
+  QSize sizeHint() const override;
+
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Gives each column its title and the width it asks for.
+  void SizeColumns();
+  // Puts each total under its columns, as the table shows them now.
+  void PlaceTotals();
+
+  QTableView* view_ = nullptr;
+  QStandardItemModel* model_ = nullptr;
+  QWidget* totals_row_ = nullptr;
+  std::array<QLabel*, kTotals> totals_{};
+  std::array<int, voucher::kColumns> widths_{};  // the width each column asks for
+};
+
+}  // namespace glnamelist::qt
+
+#endif  // GLNAMELIST_APPS_VOUCHER_QT_VOUCHER_TABLE_H_
