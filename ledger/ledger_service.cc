@@ -98,16 +98,18 @@ LedgerService::LedgerService(const std::string& location) : snapshots_(SnapshotP
 }
 
 LedgerService::~LedgerService() {
-  snapshots_.Abandon();
-  versions_.Stop();
-  db_->Interrupt();
+  Interrupt();
   worker_.Stop();
 }
 
-bool LedgerService::Stop(std::chrono::milliseconds wait) {
+void LedgerService::Interrupt() {
   snapshots_.Abandon();
   versions_.Stop();
   db_->Interrupt();
+}
+
+bool LedgerService::Stop(std::chrono::milliseconds wait) {
+  Interrupt();
   const bool stopped = worker_.Stop(wait);
   return stopped && (!opening_ || opening_->Settled(std::chrono::milliseconds(0)));
 }

@@ -131,6 +131,9 @@ class LedgerService : public GLData, public LiveData {
  private:
   class Reporting;
 
+  // Ends the reading: a snapshot being written abandoned, no change applied, the running read
+  // interrupted (the worker then drops its queued work when stopped).
+  void Interrupt();
   // Once the ledger is open: learns where its change log and stamp stand, watches it for
   // changes, and chooses the snapshot. Again at the next call when it fails.
   void Begin();
