@@ -142,9 +142,7 @@ class Desk {
   }
   // Waits until the data service has read and prepared in the background all it set out to
   // (the items of every class too).
-  void WaitForData() {
-    std::dynamic_pointer_cast<gl::ledger::LedgerService>(gl::GetGLData())->WaitForBackgroundWork();
-  }
+  void WaitForData() { gl::LiveDataOf(gl::GetGLData())->WaitForBackgroundWork(); }
 
   void Type(const std::string& text) {
     for (char c : text) Key(gl::tui::KeyPress::kChar, static_cast<unsigned char>(c));
@@ -239,8 +237,7 @@ StartFigures RunStart(const std::string& ledger) {
   f.start_ms = Ms(Clock::now() - start);
   desk.AttachAll();
   f.attached_ms = Ms(Clock::now() - start);
-  f.from_snapshot =
-      std::dynamic_pointer_cast<gl::ledger::LedgerService>(gl::GetGLData())->FromSnapshot();
+  f.from_snapshot = gl::LiveDataOf(gl::GetGLData())->FromSnapshot();
   desk.WaitForData();
   f.data_ms = Ms(Clock::now() - start);
   desk.Type("\t");  // from the explanation box to the account box

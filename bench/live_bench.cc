@@ -195,13 +195,13 @@ class Rig {
  public:
   explicit Rig(const std::string& location) {
     gl::ledger::RegisterLedger(fake_.env().Registry(), location);
-    service_ = std::dynamic_pointer_cast<gl::ledger::LedgerService>(gl::GetGLData());
-    service_->Preload({gl::ledger::MasterSet::kExplanations, gl::ledger::MasterSet::kAccounts,
-                       gl::ledger::MasterSet::kCurrencies, gl::ledger::MasterSet::kItemClasses,
-                       gl::ledger::MasterSet::kUnitGroups, gl::ledger::MasterSet::kSettleTypes});
-    service_->AccountSet();
+    gl::GLDataPtr data = gl::GetGLData();
+    service_ = gl::LiveDataOf(data);
+    service_->Preload({gl::nlVchExp, gl::nlAccount, gl::nlCurrency, gl::nlItemClass,
+                       gl::nlUnitGroup, gl::nlSettleType});
+    data->AccountSet();
     service_->WaitForBackgroundWork();
-    changes_ = gl::ledger::WatchLists(service_);
+    changes_ = gl::ledger::WatchLists(data);
   }
   ~Rig() {
     boxes_.clear();
@@ -209,7 +209,7 @@ class Rig {
     gl::ResetLibraryServices();
   }
 
-  gl::ledger::LedgerService& service() { return *service_; }
+  gl::LiveData& service() { return *service_; }
 
   Box& Attach(long kind, const std::string& typed) {
     auto box = std::make_unique<Box>();
@@ -272,7 +272,7 @@ class Rig {
  private:
   gl::fakes::ScopedFakeEnvironment fake_;
   const long window_ = fake_.env().Windows().CreateWindow();
-  std::shared_ptr<gl::ledger::LedgerService> service_;
+  std::shared_ptr<gl::LiveData> service_;
   gl::ledger::ListChanges changes_;
   std::vector<std::unique_ptr<Box>> boxes_;
 };

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "contracts/error.h"
+#include "contracts/live_data.h"
 #include "contracts/prog_ids.h"
 #include "ledger/ledger_db.h"
-#include "ledger/ledger_service.h"
 #include "ledger/register_ledger.h"
 #include "platform/class_registry.h"
 #include "services/library_services.h"
@@ -32,10 +32,8 @@ std::string KeywordValue(std::string_view location, std::string_view key) {
 }
 
 // Waits until the data service's ledger is open (raising the error of its opening).
-void AwaitOpening(const ObjectPtr& data) {
-  if (auto service = std::dynamic_pointer_cast<ledger::LedgerService>(data)) {
-    service->AwaitOpening();
-  }
+void AwaitOpening(const GLDataPtr& data) {
+  if (std::shared_ptr<LiveData> live = LiveDataOf(data)) live->AwaitOpening();
 }
 
 }  // namespace
@@ -54,8 +52,14 @@ GLDataPtr OpenLedger() {
 
 std::optional<ledger::LedgerError> LedgerRefused(const GLDataPtr& data,
                                                  std::chrono::milliseconds wait) {
-  auto service = std::dynamic_pointer_cast<ledger::LedgerService>(data);
-  return service ? service->Refused(wait) : std::nullopt;
+  std::shared_ptr<LiveData> live = LiveDataOf(data);
+  std::exception_ptr refused = live ? live->Refused(wait) : nullptr;
+  if (!refused) return std::nullopt;
+  try {
+    std::rethrow_exception(refused);
+  } catch (const ledger::LedgerError& e) {
+    return e;
+  }
 }
 
 void CheckLedger(const std::string& location) {
@@ -63,7 +67,7 @@ void CheckLedger(const std::string& location) {
   ledger::RegisterLedger(registry, location);
   ObjectPtr data = registry.Create(progid::kGLData);
   Require(data);
-  AwaitOpening(data);
+  AwaitOpening(std::dynamic_pointer_cast<GLData>(data));
 }
 
 std::string LedgerName(const std::string& location) {
@@ -79,8 +83,8 @@ std::string LedgerName(const std::string& location) {
 
 bool StopLedger() {
   try {
-    auto service = std::dynamic_pointer_cast<ledger::LedgerService>(GetGLData());
-    return !service || service->Stop(std::chrono::milliseconds(kCloseWaitMs));
+    std::shared_ptr<LiveData> live = LiveDataOf(GetGLData());
+    return !live || live->Stop(std::chrono::milliseconds(kCloseWaitMs));
   } catch (const std::exception&) {
     return true;  // no service: nothing to wait for
   }

@@ -25,7 +25,7 @@ GLDataPtr OpenLedger();
 GLDataPtr StartLedger();
 
 // The error of the ledger's opening when the server refused it for good after the form
-// appeared (ledger::LedgerService::Refused, waited for at most `wait`); nothing otherwise.
+// appeared (LiveData::Refused, waited for at most `wait`); nothing otherwise.
 std::optional<ledger::LedgerError> LedgerRefused(const GLDataPtr& data,
                                                  std::chrono::milliseconds wait = {});
 

@@ -11,9 +11,9 @@
 #include "apps/voucher/kind_pictures.h"
 #include "contracts/environment.h"
 #include "contracts/list_kinds.h"
+#include "contracts/live_data.h"
 #include "contracts/text.h"
 #include "contracts/virtual_keys.h"
-#include "ledger/ledger_service.h"
 #include "services/library_services.h"
 
 namespace glnamelist::voucher {
@@ -72,9 +72,9 @@ VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
   }
   // A fault the lists absorb (a listing that fails ends silently) is still told.
   try {
-    if (auto service = std::dynamic_pointer_cast<ledger::LedgerService>(GetGLData())) {
-      service->OnFault([this](const std::exception& e) { ShowFault("", e); });
-      service_ = service;
+    if (std::shared_ptr<LiveData> live = LiveDataOf(GetGLData())) {
+      live->OnFault([this](const std::exception& e) { ShowFault("", e); });
+      service_ = live;
     }
   } catch (const std::exception&) {
     // No data service yet: its errors reach the lists' own callers.

@@ -47,9 +47,9 @@
 #include "listkit/list_control_base.h"
 #include "platform/window_system.h"
 
-namespace glnamelist::ledger {
-class LedgerService;
-}  // namespace glnamelist::ledger
+namespace glnamelist {
+class LiveData;
+}  // namespace glnamelist
 
 namespace glnamelist::voucher {
 
@@ -238,7 +238,7 @@ class VoucherBoxes : public listkit::ListForm {
   std::function<void()> changed_;
   long data_version_ = 0;
   // The ledger's data service, told to show its faults here while the form lives.
-  std::weak_ptr<ledger::LedgerService> service_;
+  std::weak_ptr<LiveData> service_;
 };
 
 }  // namespace glnamelist::voucher

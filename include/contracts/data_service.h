@@ -25,6 +25,8 @@
 
 namespace glnamelist {
 
+class LiveData;
+
 class GLData : public Object {
  public:
   virtual void DeleteOptions(bool NewVal) = 0;
@@ -48,6 +50,10 @@ class GLData : public Object {
                                    std::string& Number) = 0;
   virtual ItemEntryPtr GetItem(long& ItemClassID, const Variant& Reserved, std::string& Number) = 0;
   virtual UnitSetPtr UnitSet(long& UnitGroupID) = 0;
+
+  // What the service offers over a live ledger (contracts/live_data.h, LiveDataOf), kept by
+  // the service; none by default.
+  virtual LiveData* Live() { return nullptr; }
 };
 
 using GLDataPtr = std::shared_ptr<GLData>;

@@ -20,9 +20,9 @@ namespace glnamelist::ledger {
 // Whether a list of a kind (GLNameListTypes) can be attached without waiting for its data.
 using ListReady = std::function<bool(long kind)>;
 
-// When data is the ledger's data service, starts reading the sets that lists of these kinds
-// list, in this order, in the background (LedgerService::Preload); for any other data
-// service every kind is ready at once. Kinds without a set of their own (items, units,
+// When data is a live data service (contracts/live_data.h), starts reading the sets that
+// lists of these kinds list, in this order, in the background (LiveData::Preload); for any
+// other data service every kind is ready at once. Kinds without a set of their own (items, units,
 // SubMes entries) wait for their class or group set. ListReady raises the error of a read
 // that failed, when the kind would have been ready; asked again, it starts reading it again
 // and says it is not ready until that read is done.
@@ -30,7 +30,7 @@ ListReady PreloadLists(const GLDataPtr& data, const std::vector<long>& kinds);
 
 // The list kinds whose master data has a new version since the last call, which a GLNameList
 // made from now on lists (one made before keeps what it has cached, as every GLNameList
-// does). The ledger's data service learns of what other programs change in the ledger and
+// does). A live data service (the ledger's) learns of what other programs change in the ledger and
 // makes the new versions in the background; asking costs nothing while there are none. For
 // any other data service there are none. On the host's thread.
 using ListChanges = std::function<std::vector<long>()>;

@@ -35,6 +35,7 @@
 #include "apps/glledger/ledger_copy.h"
 #include "apps/glledger/pinyin.h"
 #include "contracts/error.h"
+#include "contracts/list_kinds.h"
 #include "contracts/prog_ids.h"
 #include "ledger/background_worker.h"
 #include "ledger/entries.h"
@@ -47,6 +48,7 @@
 #include "ledger/ledger_upgrade.h"
 #include "ledger/pg_copy_rows.h"
 #include "ledger/register_ledger.h"
+#include "ledger/service/set_catalogue.h"
 #include "ledger/snapshot.h"
 #include "ledger/sqlite_db.h"
 #include "platform/class_registry.h"
@@ -232,8 +234,7 @@ const Lines kIdTree = {"id", "number", "name", "detail"};
 TEST_P(LedgerServiceTest, EveryRecordSetListsWhatAPlainScanFinds) {
   // Read in the background first, as a form has them read; what is asked for meanwhile is
   // waited for.
-  service_->Preload({MasterSet::kSettleTypes, MasterSet::kAccounts, MasterSet::kItemClasses,
-                     MasterSet::kCurrencies, MasterSet::kUnitGroups, MasterSet::kExplanations});
+  service_->Preload({nlSettleType, nlAccount, nlItemClass, nlCurrency, nlUnitGroup, nlVchExp});
   const Lines accounts = Scan(
       path_, "accounts", {"id", "number", "name", "detail", "helper_code", "is_bank", "is_cash"});
   RecordsetPtr rs = service_->AccountSet()->Recordset();
@@ -425,9 +426,9 @@ TEST_P(LedgerServiceTest, APreloadThatFailsReportsToTheRequestAndTheNextOneReads
     plan->fault = GetParam() == Backend::kServer ? Fault::kLost : Fault::kLocked;
     LedgerService service(OpenFaultyLedger(Location(), plan));
     plan->fail_at = plan->calls + 1;  // the preload's read
-    service.Preload({MasterSet::kCurrencies});
+    service.Preload({nlCurrency});
     service.WaitForBackgroundWork();
-    EXPECT_TRUE(service.Ready(MasterSet::kCurrencies));
+    EXPECT_TRUE(service.Ready(nlCurrency));
     Caught e = ErrorOf([&] { service.CurrencySet(); });
     EXPECT_EQ(FaultOf(e), plan->fault);
     EXPECT_THAT(e.what(), HasSubstr("currencies"));
@@ -469,7 +470,7 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisLedger) {
     LedgerService service(ledger.location);
     Lines lines = Listed(service);
     EXPECT_EQ(service.FromSnapshot(), from_snapshot);
-    service.Preload({MasterSet::kAccounts});
+    service.Preload({nlAccount});
     service.WaitForBackgroundWork();  // writes the snapshot when none was used whole
     return lines;
   };
@@ -545,7 +546,7 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisLedger) {
   std::filesystem::remove(snapshot_of(place));
   {
     LedgerService service(place.location);
-    service.Preload({MasterSet::kAccounts, MasterSet::kItemClasses});
+    service.Preload({nlAccount, nlItemClass});
     EXPECT_TRUE(service.Stop(std::chrono::seconds(30)));
   }
   for (const auto& entry :
@@ -638,18 +639,16 @@ Lines NamesUnder(const RecordsetPtr& set, const std::string& prefix) {
 }
 
 // What the service tells of new data, taken until `done` holds of the sets it hands out
-// then (or, as a failure, a minute has passed): the master sets and item classes told of.
+// then (or, as a failure, a minute has passed): the list kinds told of.
 template <class Done>
-std::pair<std::set<MasterSet>, std::set<long>> TakeChangesUntil(LedgerService& service, Done done) {
-  std::pair<std::set<MasterSet>, std::set<long>> told;
+std::set<long> TakeChangesUntil(LedgerService& service, Done done) {
+  std::set<long> told;
   for (int waits = 0; waits < 60000 && !done(); ++waits) {
     if (!service.ChangesWaiting()) {
       usleep(1000);
       continue;
     }
-    ChangedSets changed = service.TakeChanges();
-    told.first.insert(changed.sets.begin(), changed.sets.end());
-    told.second.insert(changed.item_classes.begin(), changed.item_classes.end());
+    for (long kind : service.TakeChanges()) told.insert(kind);
   }
   EXPECT_TRUE(done()) << "not told within a minute";
   return told;
@@ -663,7 +662,7 @@ TEST_P(LedgerServiceTest, ChangesAnotherProgramCommitsReachTheSetsAndARollbackNo
   NewLedger place(GetParam(), *dir_, "live.ledger");
   place.BuildTestLedger();
   LedgerService service(place.location);
-  service.Preload({MasterSet::kAccounts, MasterSet::kCurrencies, MasterSet::kItemClasses});
+  service.Preload({nlAccount, nlCurrency, nlItemClass});
   RecordsetPtr accounts_before = service.AccountSet()->Recordset();
   RecordsetPtr currencies_before = service.CurrencySet()->Recordset();
   RecordsetPtr items_before = service.ItemRecords(1, "", "");
@@ -693,8 +692,7 @@ DELETE FROM currencies WHERE number = 'JPY';
                Lines{"01.01.001|北京华信科技（集团）|", "01.01.003|北京中关村电子市场|",
                      "01.01.009|北京新客户|"};
   });
-  EXPECT_EQ(told.first, (std::set{MasterSet::kAccounts, MasterSet::kCurrencies}));
-  EXPECT_EQ(told.second, std::set<long>{1});
+  EXPECT_EQ(told, (std::set<long>{nlAccount, nlCurrency, nlItem}));
   EXPECT_EQ(NamesOf1001(service), "库存现金（总部）|库存现金（总部）|库存现金（总部）");
   EXPECT_EQ(service.ItemRecords(1, "FName Like '*北京*'", "FNumber")->RecordCount(), 4)
       << "a filtered and sorted shape of the new items";
@@ -730,7 +728,7 @@ TEST_P(LedgerServiceTest, ManyChangesMakeATableOfItsOwnAndMostAreReadAgain) {
                "' || id WHERE id IN (SELECT id FROM accounts ORDER BY number LIMIT " +
                std::to_string(rows) + ")");
     service.CatchUp();  // and the copy made after
-    EXPECT_EQ(service.TakeChanges().sets, std::set{MasterSet::kAccounts});
+    EXPECT_EQ(service.TakeChanges(), std::vector<long>{nlAccount});
     RecordsetPtr accounts = service.AccountSet()->Recordset();
     EXPECT_EQ(recordset::AddedRows(*accounts), 0u) << rows << " rows changed";
     accounts->Filter(std::string("FName Like '") + name + "*'");
@@ -830,6 +828,26 @@ INSTANTIATE_TEST_SUITE_P(Backends, LedgerServiceTest,
                            return info.param == Backend::kFile ? "File" : "Server";
                          });
 
+// The catalogue is in kind order; the names a written snapshot holds its sets under stay as
+// they are (or every start would be cold); each list waits for the set it lists from.
+TEST(SetCatalogueTest, KindsSnapshotNamesAndTheSetsListsWaitFor) {
+  for (size_t i = 0; i < kSetKinds; ++i) EXPECT_EQ(SetCatalogue()[i].kind, SetKind(i));
+  std::set<std::string> names;
+  for (const SetKey& key : MasterSets()) names.insert(SnapshotName(key));
+  EXPECT_EQ(names, (std::set<std::string>{"accounts", "currencies", "explanations", "item_classes",
+                                          "settle_types", "unit_groups"}));
+  EXPECT_EQ(SnapshotName({SetKind::kItems, 12}), "items/12");
+  EXPECT_EQ(SnapshotName({SetKind::kSubMes, 3}), "submes/3");
+  for (const SetKey& key : MasterSets()) {
+    EXPECT_TRUE(SetWaitedForBy(Describe(key).listed_by) == key) << Describe(key).table;
+  }
+  for (long kind : {nlItem, nlSubMes}) {
+    EXPECT_TRUE(SetWaitedForBy(kind) == SetKey{SetKind::kItemClasses});
+  }
+  EXPECT_TRUE(SetWaitedForBy(nlUnit) == SetKey{SetKind::kUnitGroups});
+  EXPECT_FALSE(SetWaitedForBy(nlAsset));
+}
+
 TEST(LedgerFileTest, MissingEmptyDirectoryUnreadableForeignAndCorruptFiles) {
   TempDir dir;
   std::filesystem::create_directory(dir.File("folder.ledger"));
@@ -905,7 +923,7 @@ TEST(LedgerFileTest, AFileReplacedIsNeverMixedButCommitsToItAreReadOn) {
   {
     LedgerService service(path);
     std::filesystem::rename(other, path);  // as glledger puts a new ledger in place
-    service.Preload({MasterSet::kAccounts});
+    service.Preload({nlAccount});
     EXPECT_EQ(NamesOf1001(service), "库存现金|库存现金|库存现金");
     std::string number = "1002.02";
     EXPECT_TRUE(service.GetAccount(number));
@@ -1108,7 +1126,7 @@ TEST_F(ServerLedgerTest, AConnectionLostIsMadeAgainWhileTheLedgerIsTheOneFirstRe
   LedgerService service(TestServer::Location(database));
   std::string number = "1002";
   ASSERT_TRUE(service.GetAccount(number));
-  service.Preload({MasterSet::kAccounts});
+  service.Preload({nlAccount});
   EXPECT_EQ(NamesOf1001(service), "库存现金|库存现金|库存现金");
   service.WaitForBackgroundWork();  // the snapshot written: the form's own reads alone below
 
@@ -1151,8 +1169,7 @@ TEST_F(ServerLedgerTest, AFormNeedsOneConnectionAndIsRefusedWithAWrongPassword) 
                                TestServer::Encoded(getenv("GLNAMELIST_PG_DIR")) + "/" +
                                TestServer::Encoded(clerks_ledger);
   auto service = std::make_unique<LedgerService>(location);
-  service->Preload({MasterSet::kExplanations, MasterSet::kAccounts, MasterSet::kItemClasses,
-                    MasterSet::kCurrencies, MasterSet::kUnitGroups, MasterSet::kSettleTypes});
+  service->Preload({nlVchExp, nlAccount, nlItemClass, nlCurrency, nlUnitGroup, nlSettleType});
   EXPECT_EQ(service->AccountSet()->Recordset()->RecordCount(), kClerksLedger.accounts);
   service->WaitForBackgroundWork();
   std::string number = "1001";
@@ -1177,9 +1194,11 @@ TEST_F(ServerLedgerTest, AFormNeedsOneConnectionAndIsRefusedWithAWrongPassword) 
   wrong.replace(wrong.find("clerk-pw"), 8, "wrong-pw");
   LedgerService refused(wrong);
   EXPECT_EQ(FaultOf(ErrorOf([&] { refused.AccountSet(); })), Fault::kAuthentication);
-  std::optional<LedgerError> refusal = refused.Refused(std::chrono::seconds(10));
+  std::exception_ptr refusal = refused.Refused(std::chrono::seconds(10));
   ASSERT_TRUE(refusal);
-  EXPECT_THAT(refusal->what(),
+  Caught told = ErrorOf([&] { std::rethrow_exception(refusal); });
+  EXPECT_EQ(FaultOf(told), Fault::kAuthentication);
+  EXPECT_THAT(told.what(),
               AllOf(HasSubstr("password authentication failed"), Not(HasSubstr("wrong-pw"))));
   EXPECT_FALSE(refused.FromSnapshot());
 }

@@ -19,8 +19,8 @@
 
 #include "apps/voucher/tui/form_layout.h"
 #include "apps/voucher/tui/voucher_form.h"
+#include "contracts/live_data.h"
 #include "contracts/virtual_keys.h"
-#include "ledger/ledger_service.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "ledger/sqlite_db.h"
@@ -624,9 +624,9 @@ TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysW
 // restart: a box gets a new list once its own is closed, keeping its text, caret and focus;
 // the names beside the boxes follow; a box whose code is gone says so.
 TEST_F(VoucherFormTest, MasterDataChangedMeanwhileReachesTheBoxesOnceTheirListsAreClosed) {
-  auto service = std::dynamic_pointer_cast<ledger::LedgerService>(GetGLData());
-  ASSERT_TRUE(service);
-  ledger::ListChanges changes = ledger::WatchLists(service);
+  std::shared_ptr<LiveData> live = LiveDataOf(GetGLData());
+  ASSERT_TRUE(live);
+  ledger::ListChanges changes = ledger::WatchLists(GetGLData());
   Type("\t1002.05\t");  // the currency box has the focus, its list dropped down
   ASSERT_TRUE(Shows("] 银行存款_招商银行") && Shows("共 6 行"));
   ledger::Database(ledger_, ledger::Database::Mode::kWrite)
@@ -634,7 +634,7 @@ TEST_F(VoucherFormTest, MasterDataChangedMeanwhileReachesTheBoxesOnceTheirListsA
           "UPDATE accounts SET name = '现金' WHERE number = '1001';"
           "DELETE FROM accounts WHERE number = '1002.05';"
           "UPDATE currencies SET name = '美国美元' WHERE number = 'USD';");
-  service->CatchUp();
+  live->CatchUp();
   std::vector<long> kinds = changes();
   std::sort(kinds.begin(), kinds.end());
   EXPECT_EQ(kinds, (std::vector<long>{nlAccount, nlCurrency}));
