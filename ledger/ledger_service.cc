@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "contracts/error.h"
+#include "ledger/db/ledger_error.h"
+#include "ledger/db/reporting_ledger.h"
 #include "ledger/entries.h"
-#include "ledger/ledger_error.h"
+#include "ledger/ledger_at.h"
 #include "ledger/record_loader.h"
 
 namespace glnamelist::ledger {
@@ -187,67 +189,23 @@ const std::vector<recordset::Column>& TreeColumns() {
   return columns;
 }
 
-// The service's ledger: tells the host of the failures its own thread meets.
-class LedgerService::Reporting final : public LedgerDb {
- public:
-  Reporting(std::unique_ptr<LedgerDb> db, LedgerService& service)
-      : db_(std::move(db)), service_(service) {}
-
-  const std::string& name() const override { return db_->name(); }
-  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
-              const OnRow& on_row) override {
-    Reported([&] { db_->Lookup(sql, values, on_row); });
+// The host's reads tell it of their failures; a fault that passes, met in an action the
+// host tells of, fails the action's later reads at once. The worker's reads go their way.
+void LedgerService::Reported(const std::function<void()>& read) {
+  if (BackgroundWorker::OnWorkerThread()) return read();
+  if (held_) throw *held_;
+  try {
+    read();
+  } catch (const LedgerError& e) {
+    if (actions_ && Passing(e.fault())) held_ = e;
+    Report(e);
+    throw;
   }
-  void Load(std::string_view sql, std::initializer_list<SqlValue> values,
-            const OnRow& on_row) override {
-    Reported([&] { db_->Load(sql, values, on_row); });
-  }
-  TableShape ShapeOf(std::string_view table) override {
-    TableShape shape;
-    Reported([&] { shape = db_->ShapeOf(table); });
-    return shape;
-  }
-  std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override {
-    std::vector<TableShape> shapes;
-    Reported([&] { shapes = db_->ShapesOf(tables); });
-    return shapes;
-  }
-  void Interrupt() override { db_->Interrupt(); }
-  std::string Identity() override {
-    std::string identity;
-    Reported([&] { identity = db_->Identity(); });
-    return identity;
-  }
-  std::optional<LedgerStamp> Stamp() override {
-    std::optional<LedgerStamp> stamp;
-    Reported([&] { stamp = db_->Stamp(); });
-    return stamp;
-  }
-  void Together(const std::function<void()>& reads) override {
-    Reported([&] { db_->Together(reads); });
-  }
-  void Watch(std::function<void(bool seen)> seen) override { db_->Watch(std::move(seen)); }
-
- private:
-  template <class Call>
-  void Reported(Call call) {
-    if (BackgroundWorker::OnWorkerThread()) return call();
-    if (service_.held_) throw *service_.held_;
-    try {
-      call();
-    } catch (const LedgerError& e) {
-      if (service_.actions_ && Passing(e.fault())) service_.held_ = e;
-      service_.Report(e);
-      throw;
-    }
-  }
-
-  std::unique_ptr<LedgerDb> db_;
-  LedgerService& service_;
-};
+}
 
 LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
-    : db_(std::make_unique<Reporting>(std::move(db), *this)) {
+    : db_(std::make_unique<ReportingLedger>(
+          std::move(db), [this](const std::function<void()>& read) { Reported(read); })) {
   db_->Watch([this](bool seen) { Seen(seen); });
   begun_ = true;  // without a snapshot, and so without needing the ledger's stamp
 }
@@ -264,7 +222,8 @@ LedgerService::LedgerService(const std::string& location) : location_(location) 
   if (IsServerLocation(location_) && snapshot_here) {
     auto opening = std::make_unique<OpeningLedger>(location_);
     opening_ = opening.get();
-    db_ = std::make_unique<Reporting>(std::move(opening), *this);
+    db_ = std::make_unique<ReportingLedger>(
+        std::move(opening), [this](const std::function<void()>& read) { Reported(read); });
   }
   // The snapshot is looked for, and its master sets checked, while the ledger is opened.
   auto found = std::make_shared<std::promise<std::shared_ptr<const Snapshot>>>();
@@ -282,7 +241,8 @@ LedgerService::LedgerService(const std::string& location) : location_(location) 
     }
   });
   if (opening_) return;
-  db_ = std::make_unique<Reporting>(OpenLedger(location_), *this);
+  db_ = std::make_unique<ReportingLedger>(
+      OpenLedger(location_), [this](const std::function<void()>& read) { Reported(read); });
   Begin();
 }
 

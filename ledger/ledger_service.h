@@ -20,8 +20,8 @@
 
 #include "contracts/data_service.h"
 #include "ledger/background_worker.h"
-#include "ledger/ledger_db.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_db.h"
+#include "ledger/db/ledger_error.h"
 #include "ledger/ledger_opening.h"
 #include "ledger/snapshot.h"
 #include "recordset/table.h"
@@ -229,7 +229,8 @@ class LedgerService : public GLData {
 
   static constexpr size_t kMasterSets = 6;
 
-  class Reporting;
+  // Runs a read of db_ (ReportingLedger).
+  void Reported(const std::function<void()>& read);
 
   // A set as read from the ledger, or made from one by the changes logged up to seq.
   struct Version {

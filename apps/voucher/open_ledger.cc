@@ -8,7 +8,7 @@
 
 #include "contracts/error.h"
 #include "contracts/prog_ids.h"
-#include "ledger/ledger_db.h"
+#include "ledger/ledger_at.h"
 #include "ledger/ledger_service.h"
 #include "ledger/register_ledger.h"
 #include "platform/class_registry.h"
