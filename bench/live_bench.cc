@@ -59,6 +59,7 @@
 #include "component/gl_name_list.h"
 #include "contracts/list_kinds.h"
 #include "contracts/virtual_keys.h"
+#include "ledger/ledger_at.h"
 #include "ledger/ledger_service.h"
 #include "ledger/list_preload.h"
 #include "ledger/record_loader.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "ledger/ledger_db.h"
+#include "ledger/ledger_at.h"
 #include "ledger/ledger_service.h"
 #include "ledger/record_loader.h"
 #include "ledger/snapshot.h"

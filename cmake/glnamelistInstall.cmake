@@ -24,7 +24,8 @@ endfunction()
 glnamelist_install_part(component glnamelist_contracts glnamelist_services
                         glnamelist_providers glnamelist_component)
 glnamelist_install_part(platform glnamelist_recordset glnamelist_platform)
-glnamelist_install_part(ledger glnamelist_ledger)
+glnamelist_install_part(ledger glnamelist_ledger glnamelist_ledger_db glnamelist_ledger_schema
+                        glnamelist_ledger_sqlite glnamelist_ledger_pg)
 glnamelist_install_part(listkit glnamelist_listkit)
 glnamelist_install_part(tui glnamelist_tui)
 set(GLNAMELIST_PARTS component platform ledger listkit tui)

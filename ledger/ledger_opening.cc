@@ -5,6 +5,8 @@
 #include <thread>
 #include <utility>
 
+#include "ledger/ledger_at.h"
+
 namespace glnamelist::ledger {
 
 // One opening, shared by the thread that makes it and the ledger that waits for it.
@@ -29,7 +31,7 @@ void OpeningLedger::Release(Attempt& attempt) {
 }
 
 OpeningLedger::OpeningLedger(std::string location, const LedgerLimits& limits)
-    : location_(std::move(location)), shown_(ShownLocation(location_)), limits_(limits) {
+    : location_(std::move(location)), shown_(Location(location_).Shown()), limits_(limits) {
   attempt_ = Start();
 }
 
@@ -49,7 +51,8 @@ std::shared_ptr<OpeningLedger::Attempt> OpeningLedger::Start() {
     } catch (const LedgerError& e) {
       error = e;
     } catch (const std::exception& e) {
-      error = LedgerError(Fault::kOther, "Cannot open ledger " + shown + ": " + e.what(), e.what());
+      error = LedgerError(Fault::kOther, shown, "Cannot open ledger " + shown + ": " + e.what(),
+                          e.what());
     }
     std::lock_guard lock(attempt->mutex);
     if (!attempt->stopped) attempt->db = std::move(db);

@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "ledger/ledger_db.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_db.h"
+#include "ledger/db/ledger_error.h"
 
 namespace glnamelist::ledger {
 

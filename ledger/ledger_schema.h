@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ledger/ledger_db.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_db.h"
+#include "ledger/db/ledger_error.h"
 
 namespace glnamelist::ledger {
 

@@ -6,72 +6,34 @@
 #include <utility>
 
 #include "contracts/list_kinds.h"
+#include "ledger/db/reporting_ledger.h"
 #include "ledger/entries.h"
+#include "ledger/ledger_at.h"
 #include "ledger/service/entry_lookups.h"
 #include "recordset/table.h"
 
 namespace glnamelist::ledger {
 
-// The service's ledger: tells the host of the failures its own thread meets.
-class LedgerService::Reporting final : public LedgerDb {
- public:
-  Reporting(std::unique_ptr<LedgerDb> db, LedgerService& service)
-      : db_(std::move(db)), service_(service) {}
+// The host's reads tell it of their failures; a fault that passes, met in an action the
+// host tells of, fails the action's later reads at once. The worker's reads go their way.
+void LedgerService::Reported(const std::function<void()>& read) {
+  if (BackgroundWorker::OnWorkerThread()) return read();
+  faults_.ThrowHeld();
+  try {
+    read();
+  } catch (const LedgerError& e) {
+    faults_.Met(e);
+    throw;
+  }
+}
 
-  const std::string& name() const override { return db_->name(); }
-  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
-              const OnRow& on_row) override {
-    Reported([&] { db_->Lookup(sql, values, on_row); });
-  }
-  void Load(std::string_view sql, std::initializer_list<SqlValue> values,
-            const OnRow& on_row) override {
-    Reported([&] { db_->Load(sql, values, on_row); });
-  }
-  TableShape ShapeOf(std::string_view table) override {
-    TableShape shape;
-    Reported([&] { shape = db_->ShapeOf(table); });
-    return shape;
-  }
-  std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override {
-    std::vector<TableShape> shapes;
-    Reported([&] { shapes = db_->ShapesOf(tables); });
-    return shapes;
-  }
-  void Interrupt() override { db_->Interrupt(); }
-  std::string Identity() override {
-    std::string identity;
-    Reported([&] { identity = db_->Identity(); });
-    return identity;
-  }
-  std::optional<LedgerStamp> Stamp() override {
-    std::optional<LedgerStamp> stamp;
-    Reported([&] { stamp = db_->Stamp(); });
-    return stamp;
-  }
-  void Together(const std::function<void()>& reads) override {
-    Reported([&] { db_->Together(reads); });
-  }
-  void Watch(std::function<void(bool seen)> seen) override { db_->Watch(std::move(seen)); }
-
- private:
-  template <class Call>
-  void Reported(Call call) {
-    if (BackgroundWorker::OnWorkerThread()) return call();
-    service_.faults_.ThrowHeld();
-    try {
-      call();
-    } catch (const LedgerError& e) {
-      service_.faults_.Met(e);
-      throw;
-    }
-  }
-
-  std::unique_ptr<LedgerDb> db_;
-  LedgerService& service_;
-};
+std::unique_ptr<LedgerDb> LedgerService::Reporting(std::unique_ptr<LedgerDb> db) {
+  return std::make_unique<ReportingLedger>(
+      std::move(db), [this](const std::function<void()>& read) { Reported(read); });
+}
 
 LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
-    : db_(std::make_unique<Reporting>(std::move(db), *this)) {
+    : db_(Reporting(std::move(db))) {
   db_->Watch([this](bool seen) { versions_.Seen(seen, *db_); });
   begun_ = true;  // without a snapshot, and so without needing the ledger's stamp
 }
@@ -88,12 +50,12 @@ LedgerService::LedgerService(const std::string& location) : snapshots_(SnapshotP
   if (IsServerLocation(location) && snapshot_here) {
     auto opening = std::make_unique<OpeningLedger>(location);
     opening_ = opening.get();
-    db_ = std::make_unique<Reporting>(std::move(opening), *this);
+    db_ = Reporting(std::move(opening));
   }
   // The snapshot is looked for, and its master sets checked, while the ledger is opened.
   snapshots_.Look(worker_);
   if (opening_) return;
-  db_ = std::make_unique<Reporting>(OpenLedger(location), *this);
+  db_ = Reporting(OpenLedger(location));
   Begin();
 }
 

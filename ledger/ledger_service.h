@@ -15,8 +15,8 @@
 #include "contracts/data_service.h"
 #include "contracts/live_data.h"
 #include "ledger/background_worker.h"
-#include "ledger/ledger_db.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_db.h"
+#include "ledger/db/ledger_error.h"
 #include "ledger/ledger_opening.h"
 #include "ledger/service/fault_gate.h"
 #include "ledger/service/handed_sets.h"
@@ -129,7 +129,9 @@ class LedgerService : public GLData, public LiveData {
   bool Stop(std::chrono::milliseconds wait) override;
 
  private:
-  class Reporting;
+  // db, its reads run through Reported.
+  std::unique_ptr<LedgerDb> Reporting(std::unique_ptr<LedgerDb> db);
+  void Reported(const std::function<void()>& read);
 
   // Ends the reading: a snapshot being written abandoned, no change applied, the running read
   // interrupted (the worker then drops its queued work when stopped).

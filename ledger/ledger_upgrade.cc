@@ -3,10 +3,10 @@
 #include <memory>
 #include <optional>
 
-#include "ledger/ledger_db.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_error.h"
+#include "ledger/db/ledger_session.h"
+#include "ledger/ledger_at.h"
 #include "ledger/ledger_schema.h"
-#include "ledger/ledger_session.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -38,7 +38,7 @@ int VersionIn(LedgerSession& session, bool lock) {
                     "its schema version '" + text.value_or("") + "' is not one this program knows");
   }
   if (version > kSchemaVersion) {
-    LedgerError e(Fault::kWrongVersion,
+    LedgerError e(Fault::kWrongVersion, session.name(),
                   "Ledger " + session.name() + ": " + kDoing + ": its version " +
                       std::to_string(version) + " is newer than this program's " +
                       std::to_string(kSchemaVersion) + "; use a newer glledger",

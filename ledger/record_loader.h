@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "contracts/recordset.h"
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 #include "recordset/table.h"
 
 namespace glnamelist::ledger {

@@ -107,12 +107,6 @@ std::string CacheFolder() {
   return std::string(home && *home ? home : "/tmp") + "/.cache/glnamelist";
 }
 
-std::string Hex(uint64_t v) {
-  char buf[17];
-  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(v));
-  return buf;
-}
-
 // Removes the files a writer of a snapshot at path left behind when it was killed: those
 // named for a process that is gone (see WriteOne).
 void RemoveLeftovers(const std::string& path) {
@@ -198,14 +192,9 @@ bool WriteOne(const std::string& path, const LedgerStamp& stamp,
 }  // namespace
 
 std::vector<std::string> SnapshotPlaces(const std::string& location) {
-  if (IsServerLocation(location)) {
-    return {CacheFolder() + "/" + Hex(std::hash<std::string>()(ShownLocation(location))) +
-            ".server.snapshot"};
-  }
-  std::error_code error;
-  const std::string path = std::filesystem::absolute(location, error).lexically_normal().string();
-  return {path + ".snapshot",
-          CacheFolder() + "/" + Hex(std::hash<std::string>()(path)) + ".file.snapshot"};
+  const Location where(location);
+  if (where.OnServer()) return {CacheFolder() + "/" + where.Key() + ".server.snapshot"};
+  return {where.Name() + ".snapshot", CacheFolder() + "/" + where.Key() + ".file.snapshot"};
 }
 
 std::shared_ptr<const Snapshot> Snapshot::Open(const std::vector<std::string>& places) {

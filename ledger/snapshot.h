@@ -33,13 +33,14 @@
 #include <vector>
 
 #include "contracts/recordset.h"
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 #include "recordset/table.h"
 
 namespace glnamelist::ledger {
 
 // The places the snapshot of the ledger at location is looked for and written to, in that
-// order.
+// order: beside a file, and in the cache folder under the location's Key (Location), which
+// every build of this program computes alike.
 std::vector<std::string> SnapshotPlaces(const std::string& location);
 
 class Snapshot {

@@ -13,7 +13,7 @@
 #include "apps/glledger/pinyin.h"
 #include "apps/glledger/progress.h"
 #include "contracts/error.h"
-#include "ledger/ledger_db.h"
+#include "ledger/ledger_at.h"
 #include "ledger/ledger_schema.h"
 
 namespace glnamelist::ledger {

@@ -16,9 +16,9 @@
 #include "apps/glledger/ledger_builder.h"
 #include "apps/glledger/ledger_copy.h"
 #include "contracts/error.h"
-#include "ledger/file_write.h"
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 #include "ledger/ledger_upgrade.h"
+#include "ledger/sqlite/file_write.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ struct Arguments {
 // One line on stderr when a ledger's address holds a password: every local user sees it in
 // the process list.
 void WarnOfPassword(const std::string& location) {
-  if (glnamelist::ledger::HasPassword(location)) {
+  if (glnamelist::ledger::Location(location).HasPassword()) {
     std::fputs(
         "glledger: warning: the password in the ledger's address can be read by every user of "
         "this computer (ps); put it in ~/.pgpass or PGPASSWORD instead\n",
@@ -134,7 +134,7 @@ int Upgrade(const Arguments& args) {
   std::string ledger = args.One("ledger");
   if (ledger.empty()) throw glnamelist::Error(5, kUsage);
   glnamelist::ledger::UpgradeResult result = glnamelist::ledger::UpgradeLedger(ledger);
-  const std::string shown = glnamelist::ledger::ShownLocation(ledger);
+  const std::string shown = glnamelist::ledger::Location(ledger).Shown();
   if (result.from == result.to) {
     std::printf("%s: already at version %d, nothing to do\n", shown.c_str(), result.to);
   } else {

@@ -13,9 +13,9 @@
 
 #include "apps/glledger/ledger_copy.h"
 #include "contracts/error.h"
-#include "ledger/file_write.h"
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 #include "ledger/ledger_schema.h"
+#include "ledger/sqlite/file_write.h"
 
 namespace glnamelist::ledger {
 namespace {

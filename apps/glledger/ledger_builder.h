@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "apps/glledger/pinyin.h"
-#include "ledger/sqlite_db.h"
+#include "ledger/sqlite/sqlite_db.h"
 
 namespace glnamelist::ledger {
 

@@ -6,7 +6,7 @@
 
 #include "apps/glledger/progress.h"
 #include "contracts/error.h"
-#include "ledger/ledger_db.h"
+#include "ledger/ledger_at.h"
 #include "ledger/ledger_schema.h"
 
 namespace glnamelist::ledger {
@@ -17,7 +17,7 @@ void CopyLedger(const std::string& from, const std::string& to, bool replace, bo
   const std::string identity = source->Identity();
   if (!identity.empty() && identity == LedgerIdentityAt(to)) {
     throw Error(errc::kDataService, "Cannot copy " + source->name() + " onto itself (" +
-                                        ShownLocation(to) + " is the same ledger)");
+                                        Location(to).Shown() + " is the same ledger)");
   }
   std::optional<Progress> shown;
   if (progress) {

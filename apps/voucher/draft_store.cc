@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "contracts/error.h"
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 
 namespace glnamelist::voucher {
 namespace {
@@ -64,7 +64,7 @@ long Number(const std::string& text) {
 // password; hashed, so that it makes a file name.
 std::string DraftName(const std::string& location) {
   std::string key = ledger::IsServerLocation(location)
-                        ? ledger::ShownLocation(location)
+                        ? ledger::Location(location).Shown()
                         : std::filesystem::weakly_canonical(location).string();
   uint64_t hash = 14695981039346656037ull;  // FNV-1a
   for (unsigned char c : key) hash = (hash ^ c) * 1099511628211ull;

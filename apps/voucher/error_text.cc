@@ -2,7 +2,8 @@
 
 #include <string_view>
 
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_error.h"
+#include "ledger/db/location.h"
 #include "ledger/ledger_schema.h"
 #include "listkit/error_text.h"
 
@@ -12,10 +13,8 @@ namespace {
 using ledger::Fault;
 using ledger::LedgerError;
 
-// Whether the error is of a ledger on a server (whose errors name it by its URI).
-bool OnServer(const LedgerError& e) {
-  return std::string_view(e.what()).find(" postgresql://") != std::string_view::npos;
-}
+// Whether the error is of a ledger on a server.
+bool OnServer(const LedgerError& e) { return ledger::Location(e.ledger()).OnServer(); }
 
 // The fault in the form's words.
 std::string Words(const LedgerError& e) {

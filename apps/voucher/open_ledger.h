@@ -7,7 +7,7 @@
 #include <string>
 
 #include "contracts/data_service.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_error.h"
 
 namespace glnamelist::voucher {
 

@@ -8,7 +8,8 @@
 #include "apps/voucher/voucher_header.h"
 #include "contracts/list_kinds.h"
 #include "contracts/text.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_error.h"
+#include "ledger/ledger_at.h"
 
 namespace glnamelist::voucher {
 namespace {

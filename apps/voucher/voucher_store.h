@@ -11,8 +11,8 @@
 
 #include "apps/voucher/voucher.h"
 #include "contracts/error.h"
-#include "ledger/ledger_db.h"
-#include "ledger/ledger_session.h"
+#include "ledger/db/ledger_db.h"
+#include "ledger/db/ledger_session.h"
 
 namespace glnamelist::voucher {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "contracts/data_service.h"
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 
 namespace glnamelist::ledger {
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <utility>
 
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_error.h"
 
 namespace glnamelist::ledger {
 

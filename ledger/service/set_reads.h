@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "contracts/recordset.h"
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 #include "ledger/service/set_catalogue.h"
 
 namespace glnamelist::ledger {

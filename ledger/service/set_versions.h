@@ -15,7 +15,7 @@
 
 #include "contracts/recordset.h"
 #include "ledger/background_worker.h"
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 #include "ledger/service/set_reads.h"
 
 namespace glnamelist::ledger {

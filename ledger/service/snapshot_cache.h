@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "ledger/background_worker.h"
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 #include "ledger/service/set_reads.h"
 #include "ledger/snapshot.h"
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "ledger/ledger_at.h"
 #include "ledger/ledger_schema.h"
 
 namespace glnamelist::ledger {
@@ -17,7 +18,7 @@ void FaultPlan::Note(std::string call) {
 }
 
 FaultyLedger::FaultyLedger(std::unique_ptr<LedgerDb> real, std::shared_ptr<FaultPlan> plan)
-    : real_(std::move(real)), plan_(std::move(plan)) {}
+    : ForwardingLedger(std::move(real)), plan_(std::move(plan)) {}
 
 bool FaultyLedger::Fails(const std::string& call) {
   long number = ++plan_->calls;
@@ -33,54 +34,39 @@ void FaultyLedger::Raise(const std::string& call) {
                      : plan_->fault == Fault::kLost
                          ? "server closed the connection unexpectedly (injected)"
                          : "injected fault";
-  throw ReadError(real_->name(), "cannot read", plan_->fault,
+  throw ReadError(name(), "cannot read", plan_->fault,
                   std::string("injected at ") + call + ": " + said, said);
 }
 
-void FaultyLedger::Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
-                          const OnRow& on_row) {
-  const std::string call = "Lookup " + std::string(sql);
-  if (Fails(call) && plan_->mode != FaultPlan::Mode::kDrop) Raise(call);
-  real_->Lookup(sql, values, on_row);
+void FaultyLedger::Pass(const Read& read, const std::function<void()>& call) {
+  if (read.member == "Together") return call();
+  std::string what(read.member);
+  if (!read.what.empty()) what += " " + std::string(read.what);
+  if (Fails(what) && plan_->mode != FaultPlan::Mode::kDrop) Raise(what);
+  call();
 }
 
 void FaultyLedger::Load(std::string_view sql, std::initializer_list<SqlValue> values,
                         const OnRow& on_row) {
   const std::string call = "Load " + std::string(sql);
-  if (!Fails(call)) return real_->Load(sql, values, on_row);
+  if (!Fails(call)) return inner().Load(sql, values, on_row);
   switch (plan_->mode) {
     case FaultPlan::Mode::kFail:
       Raise(call);
     case FaultPlan::Mode::kDrop:
-      return real_->Load(sql, values, on_row);
+      return inner().Load(sql, values, on_row);
     case FaultPlan::Mode::kCut: {
       // The rows, counted first, then half of them handed on before the fault.
       long rows = 0;
-      real_->Load(sql, values, [&](const ResultRow&) { ++rows; });
+      inner().Load(sql, values, [&](const ResultRow&) { ++rows; });
       long handed = 0;
-      real_->Load(sql, values, [&](const ResultRow& row) {
+      inner().Load(sql, values, [&](const ResultRow& row) {
         if (handed++ >= rows / 2) Raise(call);
         on_row(row);
       });
       Raise(call);
     }
   }
-}
-
-TableShape FaultyLedger::ShapeOf(std::string_view table) {
-  const std::string call = "ShapeOf " + std::string(table);
-  if (Fails(call) && plan_->mode != FaultPlan::Mode::kDrop) Raise(call);
-  return real_->ShapeOf(table);
-}
-
-std::string FaultyLedger::Identity() {
-  if (Fails("Identity") && plan_->mode != FaultPlan::Mode::kDrop) Raise("Identity");
-  return real_->Identity();
-}
-
-std::optional<LedgerStamp> FaultyLedger::Stamp() {
-  if (Fails("Stamp") && plan_->mode != FaultPlan::Mode::kDrop) Raise("Stamp");
-  return real_->Stamp();
 }
 
 std::unique_ptr<LedgerDb> OpenFaultyLedger(const std::string& location,

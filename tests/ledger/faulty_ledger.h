@@ -1,8 +1,10 @@
 // A ledger that fails where a test says, in the spirit of LevelDB's fault-injection
-// environment: a wrapper of a real LedgerDb that counts the database calls made through it
-// (Lookup, Load, ShapeOf, Identity, Stamp) and makes the one a plan names fail: by raising the
-// error the database would raise there, by cutting a load short after some of its rows, or
-// by dropping the server's connection just before the call goes on to the real ledger.
+// environment: a decorator of a real LedgerDb that counts the database calls made through it
+// (every read the forwarding base passes on: Lookup, Load, ShapeOf, ShapesOf, MetaValue,
+// Identity, Stamp; Together only groups reads counted themselves) and makes the one a plan
+// names fail: by raising the error the database would raise there, by cutting a load short
+// after some of its rows, or by dropping the server's connection just before the call goes
+// on to the real ledger.
 #ifndef GLNAMELIST_TESTS_LEDGER_FAULTY_LEDGER_H_
 #define GLNAMELIST_TESTS_LEDGER_FAULTY_LEDGER_H_
 
@@ -13,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "ledger/ledger_db.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/forwarding_ledger.h"
+#include "ledger/db/ledger_error.h"
 
 namespace glnamelist::ledger {
 
@@ -42,30 +44,22 @@ struct FaultPlan {
   std::vector<std::string> log_;
 };
 
-class FaultyLedger final : public LedgerDb {
+class FaultyLedger final : public ForwardingLedger {
  public:
   FaultyLedger(std::unique_ptr<LedgerDb> real, std::shared_ptr<FaultPlan> plan);
 
-  const std::string& name() const override { return real_->name(); }
-  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
-              const OnRow& on_row) override;
   void Load(std::string_view sql, std::initializer_list<SqlValue> values,
             const OnRow& on_row) override;
-  TableShape ShapeOf(std::string_view table) override;
-  void Interrupt() override { real_->Interrupt(); }
-  std::string Identity() override;
-  std::optional<LedgerStamp> Stamp() override;
-  void Together(const std::function<void()>& reads) override { real_->Together(reads); }
   // Watches nothing: the calls counted are those of the run scripted, in their order.
   void Watch(std::function<void(bool seen)>) override {}
 
  private:
+  void Pass(const Read& read, const std::function<void()>& call) override;
   // Counts the call; true when it is the one to fail (then, for kDrop, the connection is
   // cut already and the call goes on).
   bool Fails(const std::string& call);
   [[noreturn]] void Raise(const std::string& call);
 
-  std::unique_ptr<LedgerDb> real_;
   std::shared_ptr<FaultPlan> plan_;
 };
 

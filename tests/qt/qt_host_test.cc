@@ -38,7 +38,7 @@
 #include "contracts/virtual_keys.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
-#include "ledger/sqlite_db.h"
+#include "ledger/sqlite/sqlite_db.h"
 #include "qt/qt_controls.h"
 #include "qt/qt_name_list.h"
 #include "services/library_services.h"

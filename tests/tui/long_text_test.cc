@@ -14,7 +14,7 @@
 #include "apps/voucher/tui/voucher_form.h"
 #include "contracts/virtual_keys.h"
 #include "ledger/register_ledger.h"
-#include "ledger/sqlite_db.h"
+#include "ledger/sqlite/sqlite_db.h"
 #include "services/library_services.h"
 #include "tui/screen.h"
 #include "tui/terminal_controls.h"

@@ -23,7 +23,7 @@
 #include "contracts/virtual_keys.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
-#include "ledger/sqlite_db.h"
+#include "ledger/sqlite/sqlite_db.h"
 #include "listkit/marks.h"
 #include "services/library_services.h"
 #include "tests/fakes/scoped_fake_environment.h"

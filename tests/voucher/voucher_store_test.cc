@@ -21,9 +21,9 @@
 
 #include "apps/glledger/ledger_builder.h"
 #include "apps/glledger/ledger_copy.h"
-#include "ledger/ledger_db.h"
-#include "ledger/ledger_error.h"
-#include "ledger/ledger_session.h"
+#include "ledger/db/ledger_error.h"
+#include "ledger/db/ledger_session.h"
+#include "ledger/ledger_at.h"
 #include "tests/ledger/test_ledgers.h"
 
 namespace glnamelist::voucher {

@@ -33,7 +33,7 @@
 #include "apps/voucher/qt/voucher_window.h"
 #include "apps/voucher/voucher_boxes.h"
 #include "contracts/environment.h"
-#include "ledger/ledger_db.h"
+#include "ledger/ledger_at.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "listkit/error_text.h"
@@ -61,9 +61,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     bool has_value = i + 1 < argc;
     if (std::strcmp(argv[i], "--ledger") == 0 && has_value) {
       options.ledger = argv[++i];
-      if (gl::ledger::HasPassword(options.ledger)) {
+      if (gl::ledger::Location(options.ledger).HasPassword()) {
         std::cerr << gl::voucher::kPasswordWarning << "\n";
-        gl::ledger::HidePasswordIn(argv[i]);
+        gl::ledger::Location::HidePasswordIn(argv[i]);
       }
     } else if (std::strcmp(argv[i], "--boxes") == 0) {
       options.boxes = true;
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
   try {
     gl::platform::InstallPlatform();
     gl::ledger::RegisterLedger(options->ledger);
-    status = ShowForm(*options, gl::ledger::ShownLocation(options->ledger));
+    status = ShowForm(*options, gl::ledger::Location(options->ledger).Shown());
     if (!gl::voucher::StopLedger()) {
       // The background still builds a table's look-up structures: only read, nothing to save.
       std::cerr.flush();

@@ -16,7 +16,7 @@
 #include "apps/voucher/form_words.h"
 #include "apps/voucher/open_ledger.h"
 #include "apps/voucher/voucher_keeper.h"
-#include "ledger/ledger_db.h"
+#include "ledger/ledger_at.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "services/library_services.h"
@@ -145,13 +145,13 @@ void VoucherWindow::ShowForm(const std::string& location,
   setWindowTitle(QString::fromStdString(voucher::LedgerName(location)) + " — " +
                  voucher::kFormTitle);
   // A server's address with a password in it is not written to the settings.
-  if (ledger::ShownLocation(location) == location) recent_.Add(QString::fromStdString(location));
+  if (!ledger::Location(location).HasPassword()) recent_.Add(QString::fromStdString(location));
   FillRecentMenu();
   ShowStatus();
 }
 
 bool VoucherWindow::OpenLedger(const std::string& location) {
-  std::string shown = ledger::ShownLocation(location);
+  std::string shown = ledger::Location(location).Shown();
   try {
     voucher::CheckLedger(location);
   } catch (const std::exception& e) {
@@ -226,7 +226,7 @@ void VoucherWindow::ShowAbout() {
       this, QMessageBox::Information, "关于",
       QString("<b>%1</b><p>账套：%2</p><p>按代码或名称从账套中选取科目、币别、核算项目等。</p>")
           .arg(voucher::kFormTitle,
-               QString::fromStdString(ledger::ShownLocation(location_)).toHtmlEscaped()));
+               QString::fromStdString(ledger::Location(location_).Shown()).toHtmlEscaped()));
 }
 
 }  // namespace glnamelist::qt

@@ -27,7 +27,7 @@
 #include "apps/voucher/voucher_boxes.h"
 #include "apps/voucher/voucher_keeper.h"
 #include "contracts/environment.h"
-#include "ledger/ledger_db.h"
+#include "ledger/ledger_at.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "listkit/error_text.h"
@@ -55,8 +55,8 @@ void EndOnHangUp() { std::signal(SIGHUP, SIG_DFL); }
 
 // The ledger's error in one line on standard error.
 void TellRefused(const std::string& ledger_path, const std::exception& e) {
-  std::cerr << glnamelist::voucher::LedgerErrorText(glnamelist::ledger::ShownLocation(ledger_path),
-                                                    e)
+  std::cerr << glnamelist::voucher::LedgerErrorText(
+                   glnamelist::ledger::Location(ledger_path).Shown(), e)
             << "\n";
 }
 
@@ -94,7 +94,7 @@ int Run(const std::string& ledger_path, bool boxes_page) {
   options.changes = glnamelist::ledger::WatchLists(data);
   options.ended = [data] { return glnamelist::voucher::LedgerRefused(data).has_value(); };
   glnamelist::tui::RunTerminalForm(
-      glnamelist::ledger::ShownLocation(ledger_path),
+      glnamelist::ledger::Location(ledger_path).Shown(),
       glnamelist::ledger::PreloadLists(data, glnamelist::voucher::VoucherBoxes::ListKinds()),
       std::move(options));
   // A server that refused the login while the form appeared: the form ended at once.
@@ -123,9 +123,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--ledger") == 0 && i + 1 < argc) {
       ledger_path = argv[++i];
-      if (glnamelist::ledger::HasPassword(ledger_path)) {
+      if (glnamelist::ledger::Location(ledger_path).HasPassword()) {
         std::cerr << glnamelist::voucher::kPasswordWarning << "\n";
-        glnamelist::ledger::HidePasswordIn(argv[i]);
+        glnamelist::ledger::Location::HidePasswordIn(argv[i]);
       }
     } else if (std::strcmp(argv[i], "--boxes") == 0) {
       boxes_page = true;

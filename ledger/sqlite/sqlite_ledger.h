@@ -1,11 +1,12 @@
-// Ledgers in SQLite files: the embedded default for one desk.
-#ifndef GLNAMELIST_LEDGER_SQLITE_LEDGER_H_
-#define GLNAMELIST_LEDGER_SQLITE_LEDGER_H_
+// Ledgers in SQLite files, the embedded default for one desk: where a reader of this folder
+// starts.
+#ifndef GLNAMELIST_LEDGER_SQLITE_SQLITE_LEDGER_H_
+#define GLNAMELIST_LEDGER_SQLITE_SQLITE_LEDGER_H_
 
 #include <memory>
 #include <string>
 
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 
 namespace glnamelist::ledger {
 
@@ -28,4 +29,4 @@ std::unique_ptr<LedgerTarget> CreateLedgerFile(const std::string& path);
 
 }  // namespace glnamelist::ledger
 
-#endif  // GLNAMELIST_LEDGER_SQLITE_LEDGER_H_
+#endif  // GLNAMELIST_LEDGER_SQLITE_SQLITE_LEDGER_H_

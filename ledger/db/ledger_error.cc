@@ -1,15 +1,15 @@
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_error.h"
 
 namespace glnamelist::ledger {
 
 void RefuseLedger(const std::string& name, Fault fault, const std::string& cause,
                   const std::string& said, long version) {
-  throw LedgerError(fault, "Cannot open ledger " + name + ": " + cause, cause, said, version);
+  throw LedgerError(fault, name, "Cannot open ledger " + name + ": " + cause, cause, said, version);
 }
 
 LedgerError ReadError(const std::string& name, const std::string& doing, Fault fault,
                       const std::string& cause, const std::string& said) {
-  return LedgerError(fault, "Ledger " + name + ": " + doing + ": " + cause, cause, said);
+  return LedgerError(fault, name, "Ledger " + name + ": " + doing + ": " + cause, cause, said);
 }
 
 Fault FaultOf(const std::exception& e) {

@@ -2,15 +2,15 @@
 // bound values, in transactions it begins and ends. What writes into a ledger after it was
 // made (the upgrade of its schema, the vouchers saved) is written once over this, for files
 // and servers alike. A form's reading connection (LedgerDb) stays read-only.
-#ifndef GLNAMELIST_LEDGER_LEDGER_SESSION_H_
-#define GLNAMELIST_LEDGER_LEDGER_SESSION_H_
+#ifndef GLNAMELIST_LEDGER_DB_LEDGER_SESSION_H_
+#define GLNAMELIST_LEDGER_DB_LEDGER_SESSION_H_
 
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 
 namespace glnamelist::ledger {
 
@@ -42,11 +42,6 @@ class LedgerSession {
   virtual void Script(const std::string& sql) = 0;
 };
 
-// Opens the ledger at location for writing, without checking its schema. Error "Cannot open
-// ledger <name>: <cause>" as OpenLedger says it.
-std::unique_ptr<LedgerSession> OpenLedgerSession(const std::string& location,
-                                                 const LedgerLimits& limits = {});
-
 // One transaction of a session: rolled back when it ends without Commit.
 class SessionTransaction {
  public:
@@ -71,4 +66,4 @@ class SessionTransaction {
 
 }  // namespace glnamelist::ledger
 
-#endif  // GLNAMELIST_LEDGER_LEDGER_SESSION_H_
+#endif  // GLNAMELIST_LEDGER_DB_LEDGER_SESSION_H_

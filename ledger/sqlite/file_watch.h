@@ -1,7 +1,7 @@
 // Learning of the writes other programs make to a ledger file, without reading it: the
 // kernel's notices (inotify) of the file, its rollback journal and its write-ahead log.
-#ifndef GLNAMELIST_LEDGER_FILE_WATCH_H_
-#define GLNAMELIST_LEDGER_FILE_WATCH_H_
+#ifndef GLNAMELIST_LEDGER_SQLITE_FILE_WATCH_H_
+#define GLNAMELIST_LEDGER_SQLITE_FILE_WATCH_H_
 
 #include <chrono>
 #include <functional>
@@ -39,4 +39,4 @@ class FileWatch {
 
 }  // namespace glnamelist::ledger
 
-#endif  // GLNAMELIST_LEDGER_FILE_WATCH_H_
+#endif  // GLNAMELIST_LEDGER_SQLITE_FILE_WATCH_H_

@@ -1,4 +1,4 @@
-#include "ledger/file_write.h"
+#include "ledger/sqlite/file_write.h"
 
 #include <dirent.h>
 #include <fcntl.h>

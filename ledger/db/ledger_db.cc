@@ -1,28 +1,8 @@
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 
-#include <cctype>
 #include <charconv>
 
-#include "ledger/ledger_schema.h"
-#include "ledger/ledger_session.h"
-#include "ledger/pg_ledger.h"
-#include "ledger/sqlite_ledger.h"
-
 namespace glnamelist::ledger {
-
-bool IsServerLocation(std::string_view location) {
-  if (location.starts_with("postgresql://") || location.starts_with("postgres://")) return true;
-  // libpq's keyword form starts with a keyword and "=" (host=..., dbname=...).
-  size_t at = 0;
-  while (at < location.size() && std::isspace(static_cast<unsigned char>(location[at]))) ++at;
-  size_t word = at;
-  while (at < location.size() &&
-         (std::islower(static_cast<unsigned char>(location[at])) || location[at] == '_')) {
-    ++at;
-  }
-  while (at < location.size() && location[at] == ' ') ++at;
-  return at > word && at < location.size() && location[at] == '=';
-}
 
 std::vector<TableShape> LedgerDb::ShapesOf(const std::vector<std::string_view>& tables) {
   std::vector<TableShape> shapes;
@@ -84,33 +64,6 @@ std::vector<MasterChange> ChangesBetween(LedgerDb& db, int64_t after, int64_t la
         if (!row.IsNull(3)) change.parent = row.Int(3);
       });
   return changes;
-}
-
-std::unique_ptr<LedgerDb> OpenUncheckedLedger(const std::string& location,
-                                              const LedgerLimits& limits) {
-  return IsServerLocation(location) ? OpenLedgerServer(location, limits)
-                                    : OpenLedgerFile(location, limits);
-}
-
-std::unique_ptr<LedgerDb> OpenLedger(const std::string& location, const LedgerLimits& limits) {
-  std::unique_ptr<LedgerDb> db = OpenUncheckedLedger(location, limits);
-  CheckLedgerSchema(*db);
-  return db;
-}
-
-std::unique_ptr<LedgerSession> OpenLedgerSession(const std::string& location,
-                                                 const LedgerLimits& limits) {
-  return IsServerLocation(location) ? OpenLedgerServerSession(location, limits)
-                                    : OpenLedgerFileSession(location, limits);
-}
-
-std::string LedgerIdentityAt(const std::string& location) {
-  return IsServerLocation(location) ? ServerIdentityAt(location) : FileIdentityAt(location);
-}
-
-std::unique_ptr<LedgerTarget> CreateLedger(const std::string& location, bool replace) {
-  return IsServerLocation(location) ? CreateLedgerServer(location, replace)
-                                    : CreateLedgerFile(location);
 }
 
 }  // namespace glnamelist::ledger

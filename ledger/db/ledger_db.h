@@ -1,14 +1,16 @@
-// The little the ledger needs of a database, so that the data service, the copy and the
-// generator are one piece of code over SQLite files and PostgreSQL servers alike.
+// The database layer: the little the ledger needs of a database, so that the data service,
+// the copy and the generator are one piece of code over SQLite files (ledger/sqlite/) and
+// PostgreSQL servers (ledger/pg/) alike. The rest of this folder: a ledger's location
+// (location.h), the one error type (ledger_error.h), a ledger open for writing
+// (ledger_session.h) and the decorators of a LedgerDb over one forwarding base
+// (forwarding_ledger.h). Which backend a location opens is ledger/ledger_at.h's.
 //
-// A ledger's location is a file path or a PostgreSQL connection string: a URI
-// (postgresql://user@host/dbname) or libpq's keyword form (host=... dbname=...).
 // Values only ever reach SQL as bound parameters; SQL text is the program's own.
 //
 // Failures raise LedgerError (ledger_error.h): errc::kDataService, a text naming the ledger,
 // and the fault with the database's own words.
-#ifndef GLNAMELIST_LEDGER_LEDGER_DB_H_
-#define GLNAMELIST_LEDGER_LEDGER_DB_H_
+#ifndef GLNAMELIST_LEDGER_DB_LEDGER_DB_H_
+#define GLNAMELIST_LEDGER_DB_LEDGER_DB_H_
 
 #include <chrono>
 #include <cstdint>
@@ -22,6 +24,8 @@
 #include <string_view>
 #include <variant>
 #include <vector>
+
+#include "ledger/db/location.h"
 
 namespace glnamelist::ledger {
 
@@ -191,40 +195,6 @@ class LedgerTarget {
   virtual void Finish() = 0;
 };
 
-// True when location is a connection string rather than a file path.
-bool IsServerLocation(std::string_view location);
-
-// The location as it may be shown to a person: a server address with its password written
-// as "***"; a file path unchanged.
-std::string ShownLocation(const std::string& location);
-
-// True when location is a connection string that holds a password (which every local user
-// can read in the process list when it is given on a command line).
-bool HasPassword(const std::string& location);
-// Overwrites the password in a program's argument (argv[i]) with '*', so that the process
-// list shows it no longer (it did for the moment before).
-void HidePasswordIn(char* argument);
-
-// Opens the ledger at location for reading and checks it is one this program serves
-// (CheckLedgerSchema). Error "Cannot open ledger <name>: <cause>".
-std::unique_ptr<LedgerDb> OpenLedger(const std::string& location, const LedgerLimits& limits = {});
-// Opens it without the check (a fault-injecting wrapper runs the check through itself).
-std::unique_ptr<LedgerDb> OpenUncheckedLedger(const std::string& location,
-                                              const LedgerLimits& limits = {});
-
-// The Identity of what is at location: of the file there (empty when there is none), of the
-// server's database. Error when a server cannot be reached.
-std::string LedgerIdentityAt(const std::string& location);
-
-// Starts writing a new ledger at location. A file is written under a temporary name of its
-// own beside it, written through to the disk and renamed into place by Finish (the folder
-// too); a run killed half-way leaves the old file as it was. While one program writes a
-// target, another that starts writing it is refused ("another program is writing ...").
-// On a server the database must exist; the ledger's tables are made in one transaction
-// committed by Finish. A database that already holds a ledger is refused unless replace is
-// set, in which case the old tables go in that transaction.
-std::unique_ptr<LedgerTarget> CreateLedger(const std::string& location, bool replace);
-
 }  // namespace glnamelist::ledger
 
-#endif  // GLNAMELIST_LEDGER_LEDGER_DB_H_
+#endif  // GLNAMELIST_LEDGER_DB_LEDGER_DB_H_

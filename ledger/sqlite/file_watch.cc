@@ -1,4 +1,4 @@
-#include "ledger/file_watch.h"
+#include "ledger/sqlite/file_watch.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

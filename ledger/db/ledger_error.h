@@ -1,8 +1,8 @@
 // The errors of a ledger, told by their cause, so that a program words each for its own
 // readers (the forms in Chinese, with the database's own words beside) without reading the
 // English text.
-#ifndef GLNAMELIST_LEDGER_LEDGER_ERROR_H_
-#define GLNAMELIST_LEDGER_LEDGER_ERROR_H_
+#ifndef GLNAMELIST_LEDGER_DB_LEDGER_ERROR_H_
+#define GLNAMELIST_LEDGER_DB_LEDGER_ERROR_H_
 
 #include <string>
 
@@ -39,15 +39,18 @@ enum class Fault {
 // database's own words (empty when the cause is a check of ours).
 class LedgerError : public Error {
  public:
-  LedgerError(Fault fault, const std::string& text, std::string cause, std::string said = {},
-              long version = 0)
+  LedgerError(Fault fault, std::string ledger, const std::string& text, std::string cause,
+              std::string said = {}, long version = 0)
       : Error(errc::kDataService, text),
         fault_(fault),
+        ledger_(std::move(ledger)),
         cause_(std::move(cause)),
         said_(std::move(said)),
         version_(version) {}
 
   Fault fault() const { return fault_; }
+  // The ledger as the text names it (a Location's Shown or Name, or a server's).
+  const std::string& ledger() const { return ledger_; }
   // The text's cause, after the ledger's name (and what was being done).
   const std::string& cause() const { return cause_; }
   // What the database itself said (SQLite's or the server's message, one line, no password).
@@ -57,6 +60,7 @@ class LedgerError : public Error {
 
  private:
   Fault fault_;
+  std::string ledger_;
   std::string cause_;
   std::string said_;
   long version_;
@@ -78,4 +82,4 @@ bool Passing(Fault fault);
 
 }  // namespace glnamelist::ledger
 
-#endif  // GLNAMELIST_LEDGER_LEDGER_ERROR_H_
+#endif  // GLNAMELIST_LEDGER_DB_LEDGER_ERROR_H_

@@ -1,11 +1,14 @@
-// Ledgers on a PostgreSQL server, shared by the clerks of an office (libpq).
-#ifndef GLNAMELIST_LEDGER_PG_LEDGER_H_
-#define GLNAMELIST_LEDGER_PG_LEDGER_H_
+// Ledgers on a PostgreSQL server, shared by the clerks of an office (libpq): where a reader
+// of this folder starts. pg_conn.h is the plumbing the reader (pg_reader.cc, which takes a
+// COPY's rows with pg_copy_rows.h), the writer (pg_writer.cc) and the copy target
+// (pg_target.cc) share.
+#ifndef GLNAMELIST_LEDGER_PG_PG_LEDGER_H_
+#define GLNAMELIST_LEDGER_PG_PG_LEDGER_H_
 
 #include <memory>
 #include <string>
 
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 
 namespace glnamelist::ledger {
 
@@ -43,4 +46,4 @@ std::unique_ptr<LedgerTarget> CreateLedgerServer(const std::string& conninfo, bo
 
 }  // namespace glnamelist::ledger
 
-#endif  // GLNAMELIST_LEDGER_PG_LEDGER_H_
+#endif  // GLNAMELIST_LEDGER_PG_PG_LEDGER_H_

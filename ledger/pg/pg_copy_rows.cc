@@ -1,4 +1,4 @@
-#include "ledger/pg_copy_rows.h"
+#include "ledger/pg/pg_copy_rows.h"
 
 #include <endian.h>
 
@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "contracts/error.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_error.h"
 
 namespace glnamelist::ledger {
 namespace {

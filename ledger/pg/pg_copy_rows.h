@@ -1,14 +1,14 @@
 // The rows of a binary COPY from a PostgreSQL server, taken one data message at a time as
 // they arrive: each message holds one row (the first also the stream's header), values as
 // the server's binary format has them.
-#ifndef GLNAMELIST_LEDGER_PG_COPY_ROWS_H_
-#define GLNAMELIST_LEDGER_PG_COPY_ROWS_H_
+#ifndef GLNAMELIST_LEDGER_PG_PG_COPY_ROWS_H_
+#define GLNAMELIST_LEDGER_PG_PG_COPY_ROWS_H_
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "ledger/ledger_db.h"
+#include "ledger/db/ledger_db.h"
 
 namespace glnamelist::ledger {
 
@@ -34,4 +34,4 @@ class CopyRows {
 
 }  // namespace glnamelist::ledger
 
-#endif  // GLNAMELIST_LEDGER_PG_COPY_ROWS_H_
+#endif  // GLNAMELIST_LEDGER_PG_PG_COPY_ROWS_H_

@@ -1,4 +1,4 @@
-#include "ledger/sqlite_ledger.h"
+#include "ledger/sqlite/sqlite_ledger.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "contracts/error.h"
-#include "ledger/file_watch.h"
-#include "ledger/file_write.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_error.h"
+#include "ledger/db/ledger_session.h"
 #include "ledger/ledger_schema.h"
-#include "ledger/ledger_session.h"
-#include "ledger/sqlite_db.h"
+#include "ledger/sqlite/file_watch.h"
+#include "ledger/sqlite/file_write.h"
+#include "ledger/sqlite/sqlite_db.h"
 
 namespace glnamelist::ledger {
 

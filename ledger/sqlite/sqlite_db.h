@@ -4,8 +4,8 @@
 // (ledger_error.h) whose text names the database file, told by its fault: kLocked for a file
 // another program holds locked (once the wait for it has passed), kNotALedger, kCorrupt,
 // kStopped for an interrupted statement.
-#ifndef GLNAMELIST_LEDGER_SQLITE_DB_H_
-#define GLNAMELIST_LEDGER_SQLITE_DB_H_
+#ifndef GLNAMELIST_LEDGER_SQLITE_SQLITE_DB_H_
+#define GLNAMELIST_LEDGER_SQLITE_SQLITE_DB_H_
 
 #include <atomic>
 #include <chrono>
@@ -110,4 +110,4 @@ class Statement {
 
 }  // namespace glnamelist::ledger
 
-#endif  // GLNAMELIST_LEDGER_SQLITE_DB_H_
+#endif  // GLNAMELIST_LEDGER_SQLITE_SQLITE_DB_H_

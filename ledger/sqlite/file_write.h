@@ -2,8 +2,8 @@
 // own beside the target, which is written through to the disk and renamed over the target
 // only when whole (then the folder is written through too). One program writes a target at
 // a time: a lock file beside it is held while it is written.
-#ifndef GLNAMELIST_LEDGER_FILE_WRITE_H_
-#define GLNAMELIST_LEDGER_FILE_WRITE_H_
+#ifndef GLNAMELIST_LEDGER_SQLITE_FILE_WRITE_H_
+#define GLNAMELIST_LEDGER_SQLITE_FILE_WRITE_H_
 
 #include <string>
 
@@ -46,4 +46,4 @@ void RemoveTemporaryFilesOnSignals();
 
 }  // namespace glnamelist::ledger
 
-#endif  // GLNAMELIST_LEDGER_FILE_WRITE_H_
+#endif  // GLNAMELIST_LEDGER_SQLITE_FILE_WRITE_H_

@@ -1,4 +1,4 @@
-#include "ledger/sqlite_db.h"
+#include "ledger/sqlite/sqlite_db.h"
 
 #include <sqlite3.h>
 
@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "contracts/error.h"
-#include "ledger/ledger_error.h"
+#include "ledger/db/ledger_error.h"
 
 namespace glnamelist::ledger {
 
@@ -63,7 +63,7 @@ void Database::ExecScript(const std::string& sql) {
     Fault fault = code == SQLITE_INTERRUPT || interrupted_       ? Fault::kStopped
                   : code == SQLITE_BUSY || code == SQLITE_LOCKED ? Fault::kLocked
                                                                  : Fault::kOther;
-    throw LedgerError(fault, "Ledger " + path_ + ": " + why, why, why);
+    throw LedgerError(fault, path_, "Ledger " + path_ + ": " + why, why, why);
   }
 }
 
