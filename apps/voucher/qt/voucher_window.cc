@@ -70,6 +70,7 @@ void VoucherWindow::BuildMenus() {
     connect(open_one, &QAction::triggered, this, [this] { panel_->AskToOpen(); });
     add("新凭证(&N)", voucher::kNewKeys, &voucher::VoucherEntry::NewVoucher);
     add("放弃修改(&G)", voucher::kGiveUpKeys, &voucher::VoucherEntry::GiveUp);
+    add("放到一边的草稿(&R)", voucher::kAsideKeys, &voucher::VoucherEntry::OfferAsideDrafts);
     voucher->addSeparator();
     add("插入行(&I)", voucher::kInsertLineKeys, &voucher::VoucherEntry::InsertLine);
     add("删除行(&D)", voucher::kDeleteLineKeys, &voucher::VoucherEntry::DeleteLine);
