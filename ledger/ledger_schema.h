@@ -14,7 +14,13 @@
 namespace glnamelist::ledger {
 
 // The schema version this code reads and writes (meta.schema_version).
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
+
+// A ledger file keeps its changes in a write-ahead log, so that reading it never makes
+// another program's write wait or fail: set when the file is made or upgraded (and by a
+// form that finds a file without it). It answers the mode in force: "wal", or the mode
+// kept where the log cannot work (a file system without shared memory, a network share).
+inline constexpr const char* kWriteAheadLog = "PRAGMA journal_mode = WAL";
 
 struct LedgerTable {
   std::string_view name;

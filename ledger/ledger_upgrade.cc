@@ -52,6 +52,12 @@ int VersionIn(LedgerSession& session, bool lock) {
 
 }  // namespace
 
+std::string JournalMode(LedgerSession& session) {
+  std::string mode;
+  session.Run(kWriteAheadLog, {}, [&](const ResultRow& row) { mode = row.Text(0); });
+  return mode;
+}
+
 UpgradeResult UpgradeLedger(const std::string& location) {
   std::unique_ptr<LedgerSession> session = OpenLedgerSession(location);
   UpgradeResult result;
@@ -63,6 +69,7 @@ UpgradeResult UpgradeLedger(const std::string& location) {
     result.to = VersionIn(*session, false);
     transaction.Commit();
   }
+  if (!session->OnServer()) result.journal = JournalMode(*session);
   session.reset();
   OpenLedger(location);  // checked as a form will find it
   return result;

@@ -154,6 +154,8 @@ void CursesScreen::Refresh() {
   refresh();
 }
 
+void CursesScreen::Repaint() { clearok(curscr, TRUE); }
+
 KeyPress CursesScreen::ReadKey(int wait_ms) {
   if (input_ended_) return {KeyPress::kEnd, 0};
   // curses waits itself, so that a resize of the terminal ends a wait of either kind.

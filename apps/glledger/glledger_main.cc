@@ -140,6 +140,13 @@ int Upgrade(const Arguments& args) {
   } else {
     std::printf("%s: upgraded from version %d to %d\n", shown.c_str(), result.from, result.to);
   }
+  if (!result.journal.empty() && result.journal != "wal") {
+    std::fprintf(stderr,
+                 "glledger: warning: %s stays in journal mode %s: its file system cannot keep a "
+                 "write-ahead log (a network share?), so a form reading it can make another "
+                 "program's write wait\n",
+                 shown.c_str(), result.journal.c_str());
+  }
   return 0;
 }
 

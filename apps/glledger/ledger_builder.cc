@@ -150,6 +150,7 @@ void BuildLedger(const std::string& schema_sql, const std::vector<std::string>& 
     DeriveTreeColumns(db, pinyin);
     RunSchemaSteps(version, false, exec, StepPart::kAfterRows);
     db.ExecScript("COMMIT");
+    db.ExecScript(kWriteAheadLog);
   });
 }
 

@@ -1,8 +1,10 @@
 #include "apps/voucher/draft_store.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -61,15 +63,15 @@ long Number(const std::string& text) {
 }
 
 // A stable name for the ledger: its absolute path, or its server address without a
-// password; hashed, so that it makes a file name.
-std::string DraftName(const std::string& location) {
+// password; hashed, so that it makes a file name, and "-" after it.
+std::string LedgerPrefix(const std::string& location) {
   std::string key = ledger::IsServerLocation(location)
                         ? ledger::Location(location).Shown()
                         : std::filesystem::weakly_canonical(location).string();
   uint64_t hash = 14695981039346656037ull;  // FNV-1a
   for (unsigned char c : key) hash = (hash ^ c) * 1099511628211ull;
   char name[32];
-  std::snprintf(name, sizeof name, "%016llx.draft", static_cast<unsigned long long>(hash));
+  std::snprintf(name, sizeof name, "%016llx-", static_cast<unsigned long long>(hash));
   return name;
 }
 
@@ -94,6 +96,7 @@ void SyncFolder(const std::filesystem::path& folder) {
 std::string DraftText(const Voucher& v) {
   std::ostringstream out;
   out << kMagic << "\n";
+  out << "uid\t" << Escaped(v.uid) << "\n";
   out << "id\t" << v.id << "\nversion\t" << v.version << "\ndate\t" << Escaped(v.date) << "\nword\t"
       << Escaped(v.word) << "\nnumber\t" << v.number << "\nattachments\t" << v.attachments << "\n";
   for (const VoucherLine& l : v.lines) {
@@ -123,6 +126,8 @@ Voucher ParseDraft(const std::string& text) {
       v.lines.push_back(std::move(l));
     } else if (f.size() != 2) {
       Refuse("a line of the draft is cut or garbled: " + line);
+    } else if (key == "uid") {
+      v.uid = f[1];
     } else if (key == "id") {
       v.id = Number(f[1]);
     } else if (key == "version") {
@@ -151,23 +156,146 @@ std::filesystem::path DraftStore::DefaultFolder() {
          "drafts";
 }
 
+DraftStore::Lock::Lock(const std::filesystem::path& file, bool wait) {
+  fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd_ < 0) return;
+  int done;
+  do {
+    done = ::flock(fd_, LOCK_EX | (wait ? 0 : LOCK_NB));
+  } while (done != 0 && errno == EINTR);
+  if (done != 0) ::close(std::exchange(fd_, -1));
+}
+
+DraftStore::Lock& DraftStore::Lock::operator=(Lock&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+DraftStore::Lock::~Lock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
 DraftStore::DraftStore(const std::string& location, std::filesystem::path folder)
-    : path_(std::move(folder) / DraftName(location)) {}
+    : folder_(std::move(folder)), prefix_(LedgerPrefix(location)) {
+  std::error_code error;
+  std::filesystem::create_directories(folder_, error);
+  path_ = folder_ / (prefix_ + NewVoucherUid().substr(0, 16) + ".draft");
+  lock_ = Lock(LockOf(path_), false);  // none on a folder without locks: the draft is kept still
+}
+
+DraftStore::DraftStore(DraftStore&& other) noexcept
+    : folder_(std::move(other.folder_)),
+      prefix_(std::move(other.prefix_)),
+      path_(std::exchange(other.path_, {})),
+      lock_(std::move(other.lock_)),
+      offered_(std::move(other.offered_)),
+      answered_(std::move(other.answered_)) {
+  other.offered_.reset();
+}
+
+DraftStore::~DraftStore() {
+  if (path_.empty()) return;  // moved from
+  std::error_code ignored;
+  if (!std::filesystem::exists(path_, ignored)) std::filesystem::remove(LockOf(path_), ignored);
+}
+
+std::filesystem::path DraftStore::LockOf(const std::filesystem::path& draft) {
+  std::filesystem::path lock = draft;
+  return lock.replace_extension(".lock");
+}
 
 std::optional<Voucher> DraftStore::Load() const {
   std::ifstream in(path_, std::ios::binary);
   if (!in) return std::nullopt;
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  try {
-    return ParseDraft(text);
-  } catch (const Error& e) {
-    std::filesystem::path aside = path_;
-    aside += ".damaged";
-    std::error_code ignored;
-    std::filesystem::rename(path_, aside, ignored);
-    Refuse("The draft " + path_.string() + " cannot be read (" + e.Description() +
-           "); it is kept as " + aside.string());
+  return ParseDraft(text);
+}
+
+std::optional<Voucher> DraftStore::Offer(bool aside, bool again) {
+  Leave();
+  if (again) answered_.clear();
+  std::vector<std::filesystem::path> found;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(prefix_) && entry.path().extension() == (aside ? ".aside" : ".draft") &&
+        entry.path() != path_ &&
+        std::find(answered_.begin(), answered_.end(), entry.path()) == answered_.end()) {
+      found.push_back(entry.path());
+    }
   }
+  std::sort(found.begin(), found.end());
+  for (const std::filesystem::path& file : found) {
+    Lock lock(LockOf(file), false);
+    if (!lock.held()) continue;  // its window lives, or another window offers it
+    std::ifstream in(file, std::ios::binary);
+    if (!in) continue;  // gone meanwhile: taken, deleted or saved
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    try {
+      Voucher voucher = ParseDraft(text);
+      offered_.emplace(Offered{file, std::move(lock)});
+      return voucher;
+    } catch (const Error& e) {
+      std::filesystem::path damaged = file;
+      damaged += ".damaged";
+      std::filesystem::rename(file, damaged, error);
+      Refuse("The draft " + file.string() + " cannot be read (" + e.Description() +
+             "); it is kept as " + damaged.string());
+    }
+  }
+  return std::nullopt;
+}
+
+void DraftStore::Answered() {
+  answered_.push_back(offered_->file);
+  offered_.reset();
+}
+
+void DraftStore::Take() {
+  if (!offered_) return;
+  std::error_code ignored;
+  std::filesystem::path file = offered_->file;
+  if (file.extension() == ".aside") {
+    std::filesystem::path draft = file;
+    draft.replace_extension(".draft");
+    if (::rename(file.c_str(), draft.c_str()) != 0) {
+      Refuse("Cannot take the draft " + file.string() + ": " + std::strerror(errno));
+    }
+    file = draft;
+  }
+  std::filesystem::remove(path_, ignored);
+  std::filesystem::remove(LockOf(path_), ignored);
+  path_ = file;
+  lock_ = std::move(offered_->lock);
+  offered_.reset();
+}
+
+void DraftStore::Leave() {
+  if (offered_) Answered();
+}
+
+void DraftStore::SetAside() {
+  if (!offered_) return;
+  if (offered_->file.extension() == ".draft") {
+    std::filesystem::path aside = offered_->file;
+    aside.replace_extension(".aside");
+    if (::rename(offered_->file.c_str(), aside.c_str()) != 0) {
+      Refuse("Cannot set the draft " + offered_->file.string() + " aside: " + std::strerror(errno));
+    }
+    offered_->file = aside;
+  }
+  Answered();
+}
+
+void DraftStore::Delete() {
+  if (!offered_) return;
+  std::error_code ignored;
+  std::filesystem::remove(offered_->file, ignored);
+  std::filesystem::remove(LockOf(offered_->file), ignored);
+  Answered();
 }
 
 void DraftStore::Save(const Voucher& voucher, bool durable) const {

@@ -88,6 +88,12 @@ std::string FaultText(const std::exception& e) {
   return text;
 }
 
+std::string UnsettledText(const std::exception& e) {
+  auto* error = dynamic_cast<const LedgerError*>(&e);
+  const std::string why = error ? Words(*error) + Beside(*error) : std::string(e.what());
+  return "不知道是否已保存：" + why + "；再按 F5 查明，已保存的凭证不会再存一次";
+}
+
 bool Unreachable(const std::exception& e) { return ledger::Passing(ledger::FaultOf(e)); }
 
 }  // namespace glnamelist::voucher

@@ -26,6 +26,10 @@ std::string LedgerErrorText(const std::string& shown, const std::exception& e);
 // listkit::ErrorText words it.
 std::string FaultText(const std::exception& e);
 
+// A save whose outcome is not known (its commit's answer lost), for the status line: the
+// fault in words, and that F5 finds out without storing the voucher twice.
+std::string UnsettledText(const std::exception& e);
+
 // True when e is a ledger's fault that passes (ledger::Passing): the ledger cannot be
 // reached or is locked for now.
 bool Unreachable(const std::exception& e);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <random>
 
 #include "apps/voucher/voucher_header.h"
 #include "contracts/list_kinds.h"
@@ -63,6 +64,16 @@ void CheckLine(int line, const VoucherLine& l, const LookUp& look_up, std::vecto
 }
 
 }  // namespace
+
+std::string NewVoucherUid() {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::random_device random;
+  std::string uid;
+  for (int i = 0; i < 4; ++i) {
+    for (uint32_t bits = random(), n = 0; n < 8; ++n, bits >>= 4) uid += kDigits[bits & 15];
+  }
+  return uid;
+}
 
 bool VoucherLine::IsBlank() const {
   return std::all_of(cells.begin(), cells.end(),

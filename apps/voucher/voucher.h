@@ -29,7 +29,11 @@ struct VoucherLine {
 };
 
 struct Voucher {
-  long id = 0;       // 0 until it is saved
+  long id = 0;  // 0 until it is saved
+  // The voucher's own identity from the moment it is begun (NewVoucherUid), kept in its draft
+  // and stored with it: a save whose outcome was not known is settled by it, never by a
+  // second save. Empty: one is given at the first save.
+  std::string uid{};
   long version = 0;  // the saved version it was read at (0: none)
   std::string date;  // YYYY-MM-DD
   std::string word = "记";
@@ -40,6 +44,9 @@ struct Voucher {
   // The lines that are not blank, in order, with their 1-based line numbers in the grid.
   std::vector<std::pair<int, const VoucherLine*>> FilledLines() const;
 };
+
+// A new random identity for a voucher: 32 hexadecimal digits.
+std::string NewVoucherUid();
 
 // The sums of both sides. An amount that cannot be read counts as zero here; Check says so.
 struct Totals {

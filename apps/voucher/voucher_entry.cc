@@ -77,23 +77,52 @@ VoucherEntry::VoucherEntry(platform::WindowSystem& windows, VoucherBoxes& boxes,
       focus_(std::move(focus)),
       write_(std::move(write)) {}
 
+void VoucherEntry::UseKeeper(std::shared_ptr<VoucherKeeper> keeper) {
+  keeper_ = std::move(keeper);
+  if (!keeper_) return;
+  if (std::string notice = keeper_->Notice(); !notice.empty()) boxes_.ShowStatus(notice, true);
+}
+
 void VoucherEntry::UseDrafts(std::optional<DraftStore> drafts) {
-  drafts_ = std::move(drafts);
+  drafts_.reset();
+  if (drafts) drafts_.emplace(std::move(*drafts));
   offered_.reset();
   asked_ = Asked::kNone;
+  OfferDraft(false);
+}
+
+void VoucherEntry::OfferDraft(bool aside, bool again) {
+  offered_.reset();
   if (!drafts_) return;
   try {
-    offered_ = drafts_->Load();
-    if (offered_) asked_ = Asked::kDraft;
+    offered_ = drafts_->Offer(aside, again);
   } catch (const std::exception& e) {
     boxes_.ShowStatus(FaultText(e), true);  // a damaged draft, moved aside and named
   }
+  offered_aside_ = aside;
+  if (offered_) {
+    asked_ = aside ? Asked::kAside : Asked::kDraft;
+  } else if (aside) {
+    boxes_.ShowStatus("没有放到一边的草稿", false);
+  }
+}
+
+void VoucherEntry::OfferAsideDrafts() {
+  if (asked_ != Asked::kNone) return;
+  Commit();
+  if (Unsaved()) {
+    return boxes_.ShowStatus("正在录入的凭证还没有保存：请先保存（" + std::string(kSaveKeys) +
+                                 "），或放弃修改（" + kGiveUpKeys + "）",
+                             true);
+  }
+  OfferDraft(true, true);
 }
 
 void VoucherEntry::Start(const std::string& date) { Fresh(date, "记"); }
 
 void VoucherEntry::Fresh(const std::string& date, const std::string& word) {
   Voucher v;
+  v.uid = NewVoucherUid();
   v.date = date;
   v.word = word;
   Show(v, v);
@@ -276,6 +305,8 @@ bool VoucherEntry::Key(const FormKey& key) {
     GiveUp();
   } else if (key.ch == kCtrlN) {
     NewVoucher();
+  } else if (key.ch == kCtrlD) {
+    OfferAsideDrafts();
   } else {
     return false;
   }
@@ -321,9 +352,13 @@ void VoucherEntry::Save() {
     keeper_->Save(saved);
     DiscardDraft();
     Fresh(saved.date, saved.word);
+    // The message stays readable: the next voucher's first list waits for a key.
+    if (listkit::NameListBase* shown = boxes_.Shown()) shown->HideList();
     boxes_.ShowStatus("已保存：" + saved.word + "字第 " + std::to_string(saved.number) + " 号（" +
                           saved.date.substr(0, 7) + "），开始录入下一张凭证",
                       false);
+  } catch (const SaveUnsettled& e) {
+    boxes_.ShowStatus(UnsettledText(e), true);  // the voucher and its draft stay as they are
   } catch (const std::exception& e) {
     boxes_.ShowStatus("没有保存：" + WhyNot(e), true);
   }
@@ -366,6 +401,10 @@ const char* VoucherEntry::Question() const {
   switch (asked_) {
     case Asked::kDraft:
       return kDraftQuestion;
+    case Asked::kAside:
+      return kAsideQuestion;
+    case Asked::kDeleteDraft:
+      return kDeleteDraftQuestion;
     case Asked::kGiveUp:
       return kGiveUpQuestion;
     case Asked::kNew:
@@ -376,9 +415,60 @@ const char* VoucherEntry::Question() const {
   return nullptr;
 }
 
+const char* VoucherEntry::QuestionKeys() const {
+  switch (asked_) {
+    case Asked::kDraft:
+      return "（Y 录入 N 放一边 D 删除 Esc 下次）";
+    case Asked::kAside:
+      return "（Y 录入 N 下一张 D 删除 Esc 返回）";
+    default:
+      return "（Y/N）";
+  }
+}
+
+bool VoucherEntry::QuestionKey(const FormKey& key) {
+  if (key.ch == U'y' || key.ch == U'Y' || key.vk == VK_RETURN) {
+    Answer(true);
+  } else if (key.ch == U'n' || key.ch == U'N') {
+    Answer(false);
+  } else if (key.vk == VK_ESCAPE) {
+    Dismiss();
+  } else if ((key.ch == U'd' || key.ch == U'D') && DraftOffered()) {
+    asked_ = Asked::kDeleteDraft;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void VoucherEntry::Dismiss() {
+  if (!DraftOffered() && asked_ != Asked::kDeleteDraft) return Answer(false);
+  if (asked_ == Asked::kDeleteDraft) {  // back to the draft's own question
+    asked_ = offered_aside_ ? Asked::kAside : Asked::kDraft;
+    return;
+  }
+  asked_ = Asked::kNone;
+  offered_.reset();
+  drafts_->Leave();
+  if (!offered_aside_) OfferDraft(false);  // the next draft of a window gone
+}
+
 void VoucherEntry::Answer(bool yes) {
   Asked asked = std::exchange(asked_, Asked::kNone);
-  if (asked == Asked::kDraft) return TakeDraft(yes);
+  if (asked == Asked::kDraft || asked == Asked::kAside) return TakeDraft(yes);
+  if (asked == Asked::kDeleteDraft) {
+    if (!yes) {
+      asked_ = offered_aside_ ? Asked::kAside : Asked::kDraft;
+      return;
+    }
+    try {
+      drafts_->Delete();
+      boxes_.ShowStatus("草稿已删除", false);
+    } catch (const std::exception& e) {
+      boxes_.ShowStatus(FaultText(e), true);
+    }
+    return OfferDraft(offered_aside_);
+  }
   if (!yes) return;
   if (asked == Asked::kGiveUp) Revert();
   if (asked == Asked::kNew) {
@@ -412,15 +502,24 @@ void VoucherEntry::Revert() {
 void VoucherEntry::TakeDraft(bool take) {
   std::optional<Voucher> draft = std::exchange(offered_, std::nullopt);
   if (!draft) return;
-  if (take) {
-    Voucher begun = *draft;
-    begun.lines.clear();
-    // A draft of a saved voucher has changes against that one; a new one against nothing.
-    Show(*draft, draft->id != 0 ? std::nullopt : std::optional<Voucher>(begun));
-    boxes_.ShowStatus("已恢复上次没有保存的凭证", false);
+  try {
+    if (!take) {
+      drafts_->SetAside();
+      boxes_.ShowStatus("草稿已放到一边：按 " + std::string(kAsideKeys) + " 可以再找回", false);
+      return OfferDraft(offered_aside_);
+    }
+    drafts_->Take();
+  } catch (const std::exception& e) {
+    boxes_.ShowStatus(FaultText(e), true);
     return;
   }
-  DiscardDraft();
+  if (draft->uid.empty()) draft->uid = NewVoucherUid();  // a draft of an older form
+  Voucher begun = *draft;
+  begun.lines.clear();
+  // A draft of a saved voucher has changes against that one; a new one against nothing.
+  Show(*draft, draft->id != 0 ? std::nullopt : std::optional<Voucher>(begun));
+  draft_written_ = draft_synced_ = DraftText(grid_.voucher());
+  boxes_.ShowStatus("已恢复上次没有保存的凭证", false);
 }
 
 bool VoucherEntry::Balanced() const { return TotalsOf(grid_.voucher()).Balanced(); }

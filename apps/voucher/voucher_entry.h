@@ -57,6 +57,7 @@ inline constexpr long kInsertLineKey = 114;  // F3
 inline constexpr long kDeleteLineKey = 115;  // F4
 inline constexpr long kGiveUpKey = 118;      // F7
 inline constexpr char32_t kCtrlN = 14;
+inline constexpr char32_t kCtrlD = 4;  // the drafts set aside
 
 // The words of the voucher form that both forms show.
 inline constexpr const char* kSaveKeys = "F5 / Ctrl-S";
@@ -65,8 +66,11 @@ inline constexpr const char* kInsertLineKeys = "F3";
 inline constexpr const char* kDeleteLineKeys = "F4";
 inline constexpr const char* kGiveUpKeys = "F7";
 inline constexpr const char* kNewKeys = "Ctrl-N";
+inline constexpr const char* kAsideKeys = "Ctrl-D";
 inline constexpr const char* kOpenPrompt = "打开凭证（号码，或 月份 号码，如 2026-12 3）：";
 inline constexpr const char* kDraftQuestion = "有上次没有保存的凭证，接着录入吗？";
+inline constexpr const char* kAsideQuestion = "有放到一边的草稿，接着录入吗？";
+inline constexpr const char* kDeleteDraftQuestion = "删除这张草稿吗？删除以后不能恢复";
 inline constexpr const char* kGiveUpQuestion = "放弃对这张凭证的修改吗？";
 inline constexpr const char* kNewQuestion =
     "这张凭证的修改还没有保存，放弃修改，开始录入新凭证吗？";
@@ -87,9 +91,11 @@ class VoucherEntry {
   VoucherEntry(platform::WindowSystem& windows, VoucherBoxes& boxes, PlainBoxes plain,
                std::function<void(long hWnd)> focus, VoucherBoxes::WriteBox write);
 
-  // Where vouchers are saved (none: saving says it cannot), and where the draft is kept
-  // (none: no draft). A draft found there is offered (DraftOffered).
-  void UseKeeper(std::shared_ptr<VoucherKeeper> keeper) { keeper_ = std::move(keeper); }
+  // Where vouchers are saved (none: saving says it cannot); its Notice is shown. Where the
+  // draft is kept
+  // (none: no draft). The drafts of windows that are gone, found there, are offered one by
+  // one (DraftOffered).
+  void UseKeeper(std::shared_ptr<VoucherKeeper> keeper);
   void UseDrafts(std::optional<DraftStore> drafts);
 
   // Starts on a new voucher of date (YYYY-MM-DD), its first cell's box with the focus.
@@ -129,12 +135,22 @@ class VoucherEntry {
   void OpenByText(const std::string& text);
 
   // The question that waits for the person's answer (yes or no), nullptr when none does: a
-  // draft found on starting, giving up the changes, a new voucher over changes.
+  // draft found on starting or set aside (Ctrl-D), deleting it, giving up the changes, a
+  // new voucher over changes. QuestionKeys: the keys that answer it, "（Y/N）" or more.
   const char* Question() const;
-  bool DraftOffered() const { return asked_ == Asked::kDraft; }
-  // The answer to the question: the draft taken into the grid or given up, the changes
-  // given up, or nothing done.
+  const char* QuestionKeys() const;
+  bool DraftOffered() const { return asked_ == Asked::kDraft || asked_ == Asked::kAside; }
+  // The answer to the question: a draft offered taken into the grid (yes) or set aside
+  // (no: kept), a draft deleted or not, the changes given up, or nothing done.
   void Answer(bool yes);
+  // The keys of a question: Y or Enter yes, N no, Esc (Dismiss), D to delete a draft
+  // offered (after a question). True when key answered.
+  bool QuestionKey(const FormKey& key);
+  // Esc on the question: a draft offered stays where it is (asked again at a later start,
+  // or among those set aside); any other question is answered no.
+  void Dismiss();
+  // Offers the drafts set aside, one by one.
+  void OfferAsideDrafts();
 
   // "借方合计 1,200.00   贷方合计 1,000.00   差额 200.00" (no difference once they agree).
   std::string TotalsText() const;
@@ -143,7 +159,7 @@ class VoucherEntry {
   std::string NumberText() const;
 
  private:
-  enum class Asked { kNone, kDraft, kGiveUp, kNew };
+  enum class Asked { kNone, kDraft, kAside, kDeleteDraft, kGiveUp, kNew };
 
   // Puts the current line's texts and the header into the boxes and gives the current box
   // the focus.
@@ -169,6 +185,9 @@ class VoucherEntry {
   // Back to the voucher as saved (read again when only a draft of it is known) or begun.
   void Revert();
   void TakeDraft(bool take);
+  // Offers the next draft of a window gone, or (aside) set aside, or with again the first
+  // again; says when there is none set aside.
+  void OfferDraft(bool aside, bool again = false);
   // The ledger's voucher words, read once (the standard ones while the ledger cannot say).
   const std::vector<std::string>& Words();
 
@@ -185,6 +204,7 @@ class VoucherEntry {
   std::string draft_written_, draft_synced_;  // the draft's text last written, and synced
   Asked asked_ = Asked::kNone;
   std::optional<Voucher> offered_;
+  bool offered_aside_ = false;
   std::vector<std::string> words_;
   // The entries a voucher is checked against, as of the boxes' DataVersion.
   EntryNames names_;

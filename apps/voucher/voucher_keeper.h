@@ -27,6 +27,8 @@ class VoucherKeeper {
                                       long number) = 0;
   // The voucher words a voucher may have.
   virtual std::vector<std::string> Words() { return StandardWords(); }
+  // What the form says once as it starts about how the ledger is kept; empty for nothing.
+  virtual std::string Notice() { return ""; }
 };
 
 // The vouchers of the ledger at location, in its voucher store (opened at the first save or
@@ -40,6 +42,18 @@ class LedgerKeeper : public VoucherKeeper {
     return Store().Open(word, month, number);
   }
   std::vector<std::string> Words() override { return Store().Words(); }
+  // A file that cannot keep a write-ahead log (a network share): it is kept as before, and
+  // another program's write may wait while forms read it.
+  std::string Notice() override {
+    try {
+      const std::string mode = Store().UseWriteAheadLog();
+      if (mode.empty() || mode == "wal") return "";
+      return "账套文件所在的位置不能用预写日志（WAL），仍用 " + mode +
+             " 日志：别的程序写账套时可能要等";
+    } catch (const std::exception&) {
+      return "";  // a fault of the ledger is told at the first save
+    }
+  }
 
  private:
   VoucherStore& Store() {

@@ -10,6 +10,7 @@
 #include "contracts/text.h"
 #include "ledger/db/ledger_error.h"
 #include "ledger/ledger_at.h"
+#include "ledger/ledger_upgrade.h"
 
 namespace glnamelist::voucher {
 namespace {
@@ -61,6 +62,40 @@ std::vector<std::string> WordsFor(ledger::LedgerSession& session, const std::str
   session.Run("SELECT word FROM vouchers WHERE word = ?1 LIMIT 1", {std::string_view(word)},
               [&](const ResultRow& row) { words.emplace_back(row.Text(0)); });
   return words;
+}
+
+// Whether a and b hold the same header and lines, amounts compared by their value.
+bool SameContent(const Voucher& a, const Voucher& b) {
+  auto text = [](const Voucher& v) {
+    std::string t = v.date + "|" + v.word + "|" + std::to_string(v.attachments);
+    for (const auto& [grid_line, line] : v.FilledLines()) {
+      for (int c = 0; c < kColumns; ++c) {
+        const std::string& cell = line->cells[static_cast<size_t>(c)];
+        const std::optional<Money> amount =
+            c >= static_cast<int>(Column::kDebit) ? Money::Parse(cell) : std::nullopt;
+        t += "|" + (amount ? std::to_string(amount->cents()) : Trimmed(cell));
+      }
+    }
+    return t;
+  };
+  return text(a) == text(b);
+}
+
+// Commits the save of voucher, stored under id, number and version; SaveUnsettled when the
+// commit's outcome is unknown.
+void Settle(ledger::SessionTransaction& transaction, Voucher& voucher, int64_t id, int64_t number,
+            int64_t version) {
+  try {
+    transaction.Commit();
+  } catch (const ledger::LedgerError& e) {
+    // A commit the file's lock or another's write refused is undone; any other failure of
+    // it leaves the outcome to be found out.
+    if (e.fault() == ledger::Fault::kLocked || e.fault() == ledger::Fault::kConflict) throw;
+    throw SaveUnsettled(e);
+  }
+  voucher.id = static_cast<long>(id);
+  voucher.number = static_cast<long>(number);
+  voucher.version = static_cast<long>(version);
 }
 
 }  // namespace
@@ -119,6 +154,16 @@ struct VoucherStore::Saving {
     int64_t version = 0;
   };
 
+  // The header of the voucher of v's uid when it is stored already.
+  std::optional<Header> Stored(const Voucher& v) {
+    std::optional<Header> h;
+    session.Run("SELECT id, number, row_version FROM vouchers WHERE uid = ?1",
+                {std::string_view(v.uid)}, [&](const ResultRow& row) {
+                  h = Header{row.Int(0), row.Int(1), row.Int(2)};
+                });
+    return h;
+  }
+
   // A new voucher's header, with the next id and the next number of its word and month.
   Header New(const Voucher& v) {
     const std::string period = PeriodOf(v);
@@ -127,10 +172,10 @@ struct VoucherStore::Saving {
     session.Run("SELECT coalesce(max(number), 0) + 1 FROM vouchers WHERE word = ?1 AND period = ?2",
                 {std::string_view(v.word), std::string_view(period)}, One(h.number));
     session.Run(
-        "INSERT INTO vouchers (id, date, period, word, number, attachments, row_version) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)",
+        "INSERT INTO vouchers (id, date, period, word, number, attachments, row_version, uid) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
         {h.id, std::string_view(v.date), std::string_view(period), std::string_view(v.word),
-         h.number, int64_t{v.attachments}, h.version});
+         h.number, int64_t{v.attachments}, h.version, std::string_view(v.uid)});
     return h;
   }
 
@@ -196,12 +241,22 @@ VoucherStore::VoucherStore(std::unique_ptr<ledger::LedgerSession> session)
     : session_(std::move(session)) {}
 
 void VoucherStore::Save(Voucher& voucher) {
+  if (voucher.id == 0 && voucher.uid.empty()) voucher.uid = NewVoucherUid();
   for (int attempt = 1;; ++attempt) {
     try {
       return SaveOnce(voucher);
     } catch (const ledger::LedgerError& e) {
       // Another clerk's save took the number or id meanwhile: the next try sees it.
       if (e.fault() != ledger::Fault::kConflict || attempt == kSaveAttempts) throw;
+    } catch (const VoucherRefused& e) {
+      // A change saved by a commit whose answer was lost: the next version holds it.
+      std::optional<Voucher> stored =
+          e.why() == VoucherRefused::Why::kChanged ? Open(voucher.id) : std::nullopt;
+      if (!stored || stored->version != voucher.version + 1 || !SameContent(*stored, voucher)) {
+        throw;
+      }
+      voucher.version = stored->version;
+      return;
     }
   }
 }
@@ -209,6 +264,8 @@ void VoucherStore::Save(Voucher& voucher) {
 void VoucherStore::SaveOnce(Voucher& voucher) {
   ledger::SessionTransaction transaction(*session_, true);
   Saving saving{*session_, {}};
+  std::optional<Saving::Header> stored = voucher.id == 0 ? saving.Stored(voucher) : std::nullopt;
+  if (stored) return Settle(transaction, voucher, stored->id, stored->number, stored->version);
   std::vector<Problem> problems = Check(
       voucher,
       [&](long kind, const std::string& code, long class_id) {
@@ -218,10 +275,7 @@ void VoucherStore::SaveOnce(Voucher& voucher) {
   if (!problems.empty()) throw VoucherRefused(VoucherRefused::Why::kProblems, problems);
   const Saving::Header saved = voucher.id == 0 ? saving.New(voucher) : saving.Changed(voucher);
   saving.Lines(saved.id, voucher);
-  transaction.Commit();
-  voucher.id = static_cast<long>(saved.id);
-  voucher.number = static_cast<long>(saved.number);
-  voucher.version = static_cast<long>(saved.version);
+  Settle(transaction, voucher, saved.id, saved.number, saved.version);
 }
 
 std::optional<Voucher> VoucherStore::Open(const std::string& word, const std::string& month,
@@ -239,22 +293,29 @@ std::vector<std::string> VoucherStore::Words() {
   return words;
 }
 
+std::string VoucherStore::UseWriteAheadLog() {
+  return session_->OnServer() ? "" : ledger::JournalMode(*session_);
+}
+
 std::optional<Voucher> VoucherStore::Read(std::string_view where,
                                           std::initializer_list<SqlValue> key) {
   ledger::SessionTransaction transaction(*session_, false);
   std::optional<Voucher> voucher;
   // where is one of the two conditions above, never input.
-  session_->Run("SELECT id, date, word, number, attachments, row_version FROM vouchers WHERE " +
-                    std::string(where),
-                key, [&](const ResultRow& row) {
-                  Voucher& v = voucher.emplace();
-                  v.id = static_cast<long>(row.Int(0));
-                  v.date = row.Text(1);
-                  v.word = row.Text(2);
-                  v.number = static_cast<long>(row.Int(3));
-                  v.attachments = static_cast<long>(row.Int(4));
-                  v.version = static_cast<long>(row.Int(5));
-                });
+  session_->Run(
+      "SELECT id, date, word, number, attachments, row_version, uid FROM vouchers "
+      "WHERE " +
+          std::string(where),
+      key, [&](const ResultRow& row) {
+        Voucher& v = voucher.emplace();
+        v.id = static_cast<long>(row.Int(0));
+        v.date = row.Text(1);
+        v.word = row.Text(2);
+        v.number = static_cast<long>(row.Int(3));
+        v.attachments = static_cast<long>(row.Int(4));
+        v.version = static_cast<long>(row.Int(5));
+        v.uid = row.IsNull(6) ? std::string() : std::string(row.Text(6));
+      });
   if (!voucher) return voucher;
   auto amount = [](int64_t cents) {
     return cents == 0 ? std::string() : Money::FromCents(cents).Text();

@@ -12,6 +12,7 @@
 #include "apps/voucher/voucher.h"
 #include "contracts/error.h"
 #include "ledger/db/ledger_db.h"
+#include "ledger/db/ledger_error.h"
 #include "ledger/db/ledger_session.h"
 
 namespace glnamelist::voucher {
@@ -32,6 +33,14 @@ class VoucherRefused : public Error {
   std::vector<Problem> problems_;
 };
 
+// A save whose commit was sent but whose answer never came (lost, or later than the wait):
+// the voucher may be stored or not. The next Save of the same voucher (its uid) settles it:
+// it finds the voucher stored and stores nothing, or stores it. The fault is the commit's.
+class SaveUnsettled : public ledger::LedgerError {
+ public:
+  explicit SaveUnsettled(const ledger::LedgerError& fault) : ledger::LedgerError(fault) {}
+};
+
 class VoucherStore {
  public:
   // How many times a save that met another clerk's at the same moment (the number or id it
@@ -44,10 +53,13 @@ class VoucherStore {
   explicit VoucherStore(std::unique_ptr<ledger::LedgerSession> session);
 
   // Saves voucher in one transaction, after Check over the ledger as it is now. A new one
-  // (id 0) gets the next number of its word and month; a saved one is saved over the
-  // version it was read at. On success voucher holds its id, number and new version.
-  // VoucherRefused when it is not saved for its content or because of another's change;
-  // LedgerError for a fault of the ledger. Either way nothing is written.
+  // (id 0) gets the next number of its word and month, unless a voucher of its uid is
+  // stored already: then nothing is written and voucher holds that one's id, number and
+  // version (a save whose outcome was unknown, tried again). A new voucher without a uid is
+  // given one. A saved one is saved over the version it was read at. On success voucher
+  // holds its id, number and new version. VoucherRefused when it is not saved for its
+  // content or because of another's change; LedgerError for a fault of the ledger, and
+  // nothing is written; SaveUnsettled when the commit's answer was lost.
   void Save(Voucher& voucher);
 
   // The saved voucher of word, month (YYYY-MM) and number, or of id; nullopt when there is
@@ -56,6 +68,9 @@ class VoucherStore {
   std::optional<Voucher> Open(long id);
   // The voucher words of the ledger: 记, 收, 付, 转, then any other its vouchers use.
   std::vector<std::string> Words();
+  // Puts a ledger file in write-ahead-log mode (ledger::JournalMode) if it is not; the mode
+  // in force after: "wal", or the one kept where the log cannot work. Empty on a server.
+  std::string UseWriteAheadLog();
 
  private:
   struct Saving;

@@ -43,6 +43,9 @@ class CursesScreen : public Screen {
   void SetCursor(int y, int x);
   // Shows what was drawn.
   void Refresh();
+  // The next Refresh draws the whole terminal again, whatever it shows now (Ctrl-L: after
+  // another program wrote over it).
+  void Repaint();
   // Waits for the next key, for at most wait_ms milliseconds when wait_ms is not negative
   // (kNone when none came). Characters are read as UTF-8 bytes; a malformed byte is the
   // character U+FFFD, and what follows it is read as usual. Once the terminal has hung up

@@ -427,6 +427,7 @@ class FileTarget final : public LedgerTarget {
     RunSchemaSteps(
         1, false, [&](const std::string& sql) { db_->ExecScript(sql); }, StepPart::kAfterRows);
     db_->ExecScript("COMMIT");
+    db_->ExecScript(kWriteAheadLog);
     db_.reset();
     write_.Commit();
   }

@@ -1,6 +1,8 @@
 // Where a voucher form's tests keep the vouchers they save: in memory, numbered per voucher
-// word and month from 1, each save a new version; a refusal set beforehand is thrown by the
-// next save instead (someone else's change), and nothing is kept then.
+// word and month from 1, each save a new version; a new voucher whose uid is kept already is
+// not kept again. A refusal set beforehand is thrown by the next save instead (someone
+// else's change), and nothing is kept then; with answer_lost, the next save is kept and
+// SaveUnsettled thrown (its answer lost).
 #ifndef GLNAMELIST_TESTS_FAKES_FAKE_VOUCHER_KEEPER_H_
 #define GLNAMELIST_TESTS_FAKES_FAKE_VOUCHER_KEEPER_H_
 
@@ -17,12 +19,21 @@ class FakeVoucherKeeper : public voucher::VoucherKeeper {
  public:
   void Save(voucher::Voucher& v) override {
     if (refusal) throw *std::exchange(refusal, std::nullopt);
+    for (const auto& [id, kept] : saved) {
+      if (v.id == 0 && !v.uid.empty() && kept.uid == v.uid) return void(v = kept);
+    }
+    const voucher::Voucher asked = v;
     if (v.id == 0) {
       v.id = static_cast<long>(saved.size()) + 1;
       v.number = ++last_number[v.word + v.date.substr(0, 7)];
     }
     ++v.version;
     saved[v.id] = v;
+    if (std::exchange(answer_lost, false)) {
+      v = asked;
+      throw voucher::SaveUnsettled(
+          ledger::LedgerError(ledger::Fault::kNoAnswer, "ledger", "no answer", "no answer"));
+    }
   }
   std::optional<voucher::Voucher> Open(const std::string& word, const std::string& month,
                                        long number) override {
@@ -34,6 +45,7 @@ class FakeVoucherKeeper : public voucher::VoucherKeeper {
 
   std::map<long, voucher::Voucher> saved;  // by id
   std::optional<voucher::VoucherRefused> refusal;
+  bool answer_lost = false;
 
  private:
   std::map<std::string, long> last_number;

@@ -217,17 +217,21 @@ to_v1() { "$@" "DROP TABLE voucher_lines; DROP TABLE vouchers; DROP TABLE master
   UPDATE meta SET value = '1' WHERE key = 'schema_version'"; }
 upgrades() {
   "$GLLEDGER" upgrade --ledger "$1" >"$WORK/out" 2>"$WORK/err" &&
-    grep -q "upgraded from version 1 to 3" "$WORK/out" &&
+    grep -q "upgraded from version 1 to 4" "$WORK/out" &&
     "$GLLEDGER" upgrade --ledger "$1" >"$WORK/out" 2>"$WORK/err" &&
-    grep -q "already at version 3, nothing to do" "$WORK/out" || fail "upgrade of $1"
+    grep -q "already at version 4, nothing to do" "$WORK/out" || fail "upgrade of $1"
 }
 cp "$WORK/a.ledger" "$WORK/v1.ledger"
+# Made with a write-ahead log; an older file without one gets it from the upgrade.
+[ "$(sql "$WORK/a.ledger" "PRAGMA journal_mode")" = wal ] || fail "a.ledger without its log"
+sql "$WORK/v1.ledger" "PRAGMA journal_mode = DELETE" >/dev/null
 to_v1 sql "$WORK/v1.ledger"
 upgrades "$WORK/v1.ledger"
+[ "$(sql "$WORK/v1.ledger" "PRAGMA journal_mode")" = wal ] || fail "the upgrade's log"
 [ "$(sql "$WORK/v1.ledger" "SELECT count(*) FROM vouchers, voucher_lines")" = 0 ] ||
   fail "the upgraded ledger's tables"
-sql "$WORK/v1.ledger" "UPDATE meta SET value = '4' WHERE key = 'schema_version'"
-refused 1 "its version 4 is newer than this program's 3" upgrade --ledger "$WORK/v1.ledger"
+sql "$WORK/v1.ledger" "UPDATE meta SET value = '9' WHERE key = 'schema_version'"
+refused 1 "its version 9 is newer than this program's 4" upgrade --ledger "$WORK/v1.ledger"
 
 # A server database holding a ledger is replaced only when asked to.
 if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then

@@ -21,6 +21,7 @@
 
 #include "apps/glledger/ledger_builder.h"
 #include "apps/glledger/ledger_copy.h"
+#include "apps/voucher/draft_store.h"
 #include "ledger/db/ledger_error.h"
 #include "ledger/db/ledger_session.h"
 #include "ledger/ledger_at.h"
@@ -87,30 +88,53 @@ std::string Shown(const Voucher& v) {
   return out.str();
 }
 
-// A session that does `fault` just before its nth statement that writes a voucher's line.
-class FaultyLineSession final : public LedgerSession {
+// A session that calls fault with its inner session and what comes next: each statement's
+// SQL before it runs, "commit" before each commit and "committed" after it.
+class FaultySession final : public LedgerSession {
  public:
-  FaultyLineSession(std::unique_ptr<LedgerSession> inner, int nth,
-                    std::function<void(LedgerSession&)> fault)
-      : inner_(std::move(inner)), nth_(nth), fault_(std::move(fault)) {}
+  using Fault = std::function<void(LedgerSession&, std::string_view)>;
+  FaultySession(std::unique_ptr<LedgerSession> inner, Fault fault)
+      : inner_(std::move(inner)), fault_(std::move(fault)) {}
   const std::string& name() const override { return inner_->name(); }
   bool OnServer() const override { return inner_->OnServer(); }
   void Begin(bool write) override { inner_->Begin(write); }
-  void Commit() override { inner_->Commit(); }
+  void Commit() override {
+    fault_(*inner_, "commit");
+    inner_->Commit();
+    fault_(*inner_, "committed");
+  }
   void Rollback() noexcept override { inner_->Rollback(); }
   void Run(std::string_view sql, std::initializer_list<SqlValue> values,
            const ledger::OnRow& on_row) override {
-    if (sql.starts_with("INSERT INTO voucher_lines") && ++lines_ == nth_) fault_(*inner_);
+    fault_(*inner_, sql);
     inner_->Run(sql, values, on_row);
   }
   void Script(const std::string& sql) override { inner_->Script(sql); }
 
  private:
   std::unique_ptr<LedgerSession> inner_;
-  int nth_;
-  int lines_ = 0;
-  std::function<void(LedgerSession&)> fault_;
+  Fault fault_;
 };
+
+// A fault done just before the nth statement that writes a voucher's line.
+FaultySession::Fault AtLine(int nth, std::function<void(LedgerSession&)> fault) {
+  return [nth, fault, lines = 0](LedgerSession& inner, std::string_view sql) mutable {
+    if (sql.starts_with("INSERT INTO voucher_lines") && ++lines == nth) fault(inner);
+  };
+}
+
+// The answer to the first commit of a voucher lost: after it was done (stored) or instead.
+FaultySession::Fault AnswerLost(bool stored) {
+  return
+      [stored, writing = false, lost = false](LedgerSession& inner, std::string_view what) mutable {
+        writing = writing || what.starts_with("INSERT INTO vouchers") ||
+                  what.starts_with("UPDATE vouchers");
+        if (!writing || lost || what != (stored ? "committed" : "commit")) return;
+        lost = true;
+        if (!stored) inner.Rollback();
+        throw ledger::LedgerError(ledger::Fault::kNoAnswer, "ledger", "no answer", "no answer");
+      };
+}
 
 enum class Backend { kFile, kServer };
 
@@ -290,8 +314,8 @@ TEST_P(VoucherStoreTest, ASaveOverAVersionSomeoneElseChangedIsRefused) {
 TEST_P(VoucherStoreTest, ASaveCutOffHalfWayLeavesNoHalfVoucher) {
   pid_t clerk = fork();
   if (clerk == 0) {
-    VoucherStore store(std::make_unique<FaultyLineSession>(ledger::OpenLedgerSession(location_), 50,
-                                                           [](LedgerSession&) { raise(SIGKILL); }));
+    VoucherStore store(std::make_unique<FaultySession>(
+        ledger::OpenLedgerSession(location_), AtLine(50, [](LedgerSession&) { raise(SIGKILL); })));
     Voucher v = Lines(100);
     store.Save(v);
     _exit(0);
@@ -302,10 +326,10 @@ TEST_P(VoucherStoreTest, ASaveCutOffHalfWayLeavesNoHalfVoucher) {
   EXPECT_EQ(Rows(), 0);
 
   if (GetParam() == Backend::kServer) {  // the connection ended by the server half-way
-    VoucherStore store(std::make_unique<FaultyLineSession>(
-        ledger::OpenLedgerSession(location_), 50, [](LedgerSession& session) {
+    VoucherStore store(std::make_unique<FaultySession>(
+        ledger::OpenLedgerSession(location_), AtLine(50, [](LedgerSession& session) {
           session.Run("SELECT pg_terminate_backend(pg_backend_pid())", {});
-        }));
+        })));
     Voucher v = Lines(100);
     try {
       store.Save(v);
@@ -343,6 +367,55 @@ TEST_P(VoucherStoreTest, ASaveCutOffHalfWayLeavesNoHalfVoucher) {
   VoucherStore(location_).Save(next);
   EXPECT_EQ(next.number, GetParam() == Backend::kServer ? 3 : 1);
   EXPECT_EQ(Rows(), GetParam() == Backend::kServer ? 3300 : 1100);
+}
+
+// A save whose commit's answer is lost, stored or not, then tried again twice, by the form
+// and from its draft in a new form: the voucher is stored once, under the number the first
+// try had. On the server the commit is really answered late: it waits for a standby that
+// is not there, past the wait, and is stored when it is cancelled.
+TEST_P(VoucherStoreTest, ASaveWhoseAnswerIsLostIsSettledByTheVouchersOwnIdAndStoredOnce) {
+  int64_t rows = 0;
+  auto retried = [&](VoucherStore& store, Voucher& v, long number) {
+    EXPECT_THROW(store.Save(v), SaveUnsettled);
+    EXPECT_EQ(v.number, 0) << "the outcome is not known";
+    Voucher drafted = ParseDraft(DraftText(v));  // the form killed, its draft taken again
+    store.Save(v);
+    VoucherStore(location_).Save(drafted);
+    for (const Voucher* saved : {&v, &drafted}) {
+      EXPECT_EQ(saved->number, number);
+      EXPECT_EQ(saved->version, 1);
+    }
+    EXPECT_EQ(drafted.id, v.id);
+    EXPECT_EQ(Rows(), rows += 1003);
+  };
+  for (bool stored : {true, false}) {
+    VoucherStore store(
+        std::make_unique<FaultySession>(ledger::OpenLedgerSession(location_), AnswerLost(stored)));
+    Voucher v = Lines(3);
+    retried(store, v, stored ? 1 : 2);
+  }
+  // A change of a saved voucher whose answer is lost: the next save finds it saved.
+  VoucherStore store(
+      std::make_unique<FaultySession>(ledger::OpenLedgerSession(location_), AnswerLost(true)));
+  Voucher changed = *store.Open("记", "2026-05", 1);
+  changed.lines[0][Column::kExplanation] = "改了";
+  EXPECT_THROW(store.Save(changed), SaveUnsettled);
+  store.Save(changed);
+  EXPECT_EQ(changed.version, 2);
+  EXPECT_EQ(Shown(*store.Open(changed.id)), Shown(changed));
+  if (GetParam() == Backend::kServer) {
+    auto standby = [](const std::string& names) {
+      TestServer::Run("postgres", "ALTER SYSTEM SET synchronous_standby_names = '" + names + "'");
+      TestServer::Run("postgres", "SELECT pg_reload_conf()");
+    };
+    standby("nobody");
+    ledger::LedgerLimits limits;
+    limits.answer = std::chrono::milliseconds(300);
+    VoucherStore store(location_ + "?options=-csynchronous_commit%3Don", limits);
+    Voucher v = Lines(3);
+    retried(store, v, 3);
+    standby("");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, VoucherStoreTest,

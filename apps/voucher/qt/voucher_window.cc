@@ -115,6 +115,9 @@ void VoucherWindow::BuildVoucherActions() {
       entry(&voucher::VoucherEntry::NewVoucher));
   add("放弃修改", 'G', voucher::kGiveUpKeys, "document-revert", QStyle::SP_DialogResetButton,
       entry(&voucher::VoucherEntry::GiveUp));
+  // Drafts set aside are reopened from the menu only.
+  QAction* aside = menu->addAction(QString("放到一边的草稿(&R)\t") + voucher::kAsideKeys);
+  connect(aside, &QAction::triggered, this, entry(&voucher::VoucherEntry::OfferAsideDrafts));
   menu->addSeparator();
   tools->addSeparator();
   add("插入行", 'I', voucher::kInsertLineKeys, "list-add", QStyle::SP_ArrowRight,

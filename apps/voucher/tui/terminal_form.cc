@@ -1,6 +1,10 @@
 #include "apps/voucher/tui/terminal_form.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -33,6 +37,43 @@ class FormRegistrations {
   FormRegistrations& operator=(const FormRegistrations&) = delete;
 };
 
+// While the form is on the terminal, what the libraries print on standard error (a server's
+// notice, a warning) goes to glvoucher.log in the user's state folder instead of over the
+// form; standard error is put back when the form ends. Left alone when it is no terminal.
+class ErrorsAside {
+ public:
+  ErrorsAside() {
+    if (!isatty(STDERR_FILENO)) return;
+    const std::filesystem::path folder = voucher::DraftStore::DefaultFolder().parent_path();
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    const int log =
+        ::open((folder / "glvoucher.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (log < 0) return;
+    saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (saved_ >= 0) ::dup2(log, STDERR_FILENO);
+    ::close(log);
+  }
+  ~ErrorsAside() {
+    if (saved_ < 0) return;
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+  }
+  ErrorsAside(const ErrorsAside&) = delete;
+  ErrorsAside& operator=(const ErrorsAside&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+// Ctrl-L draws the whole terminal again; any other key goes to the form.
+bool Press(VoucherForm& form, CursesScreen& screen, const KeyPress& key) {
+  constexpr long kCtrlL = 12;
+  if (key.kind != KeyPress::kChar || key.code != kCtrlL) return form.Press(key);
+  screen.Repaint();
+  return true;
+}
+
 void Draw(VoucherForm& form, CursesScreen& screen) {
   auto [y, x] = form.Paint();
   screen.SetCursor(y, x);
@@ -44,6 +85,7 @@ void Draw(VoucherForm& form, CursesScreen& screen) {
 void RunTerminalForm(const std::string& title, const std::function<bool(long kind)>& ready,
                      TerminalFormOptions options) {
   std::shared_ptr<platform::PlatformEnvironment> env = platform::InstalledPlatformEnvironment();
+  ErrorsAside errors_aside;
   CursesScreen screen;
   VoucherForm form(*env, screen, title,
                    options.boxes_page ? VoucherForm::Page::kBoxes : VoucherForm::Page::kVoucher);
@@ -71,8 +113,8 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
     if (options.ended && options.ended()) break;
     if (form.ListsWaiting()) form.AttachLists(ready);
     if (options.changes) form.DataChanged(options.changes());
-    open = form.Press(key);
-    while (open && screen.KeyWaiting()) open = form.Press(screen.ReadKey());
+    open = Press(form, screen, key);
+    while (open && screen.KeyWaiting()) open = Press(form, screen, screen.ReadKey());
   }
 }
 

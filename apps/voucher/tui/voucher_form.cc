@@ -254,8 +254,7 @@ bool VoucherForm::VoucherKey(const KeyPress& key) {
   voucher::FormKey what = FormKeyOf(key);
   what.shift = key.kind == KeyPress::kBackTab;
   if (entry_->Question()) {
-    if (what.ch == U'y' || what.ch == U'Y' || what.vk == VK_RETURN) entry_->Answer(true);
-    if (what.ch == U'n' || what.ch == U'N' || what.vk == VK_ESCAPE) entry_->Answer(false);
+    entry_->QuestionKey(what);
     return true;
   }
   if (prompt_) {
@@ -305,7 +304,8 @@ std::pair<int, int> VoucherForm::Paint(bool with_list) {
   screen_.Clear();
   std::pair<int, int> caret = entry_ ? PaintVoucher() : PaintBoxes();
   auto* list = dynamic_cast<TerminalNameList*>(boxes_->Shown());
-  if (list && with_list && caret.first >= 0) {
+  const bool asking = entry_ && entry_->Question();  // nothing covers a question
+  if (list && with_list && !asking && caret.first >= 0) {
     list->Paint(screen_);
     caret = {-1, -1};
   }
@@ -426,7 +426,9 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
   }
   PaintFooter(g.help_row, g.status_row);
   if (const char* question = entry_->Question()) {
-    s.Put(g.status_row, 1, PadToWidth(std::string(question) + "（Y/N）", s.Cols() - 2),
+    s.Put(g.status_row, 1,
+          PadToWidth(FitPrintable(std::string(question) + entry_->QuestionKeys(), s.Cols() - 2),
+                     s.Cols() - 2),
           Style::kTitle);
   } else if (prompt_) {
     std::string ask = std::string(voucher::kOpenPrompt) + *prompt_;
