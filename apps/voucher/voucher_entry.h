@@ -32,6 +32,7 @@
 #ifndef GLNAMELIST_APPS_VOUCHER_VOUCHER_ENTRY_H_
 #define GLNAMELIST_APPS_VOUCHER_VOUCHER_ENTRY_H_
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -57,6 +58,7 @@ inline constexpr long kInsertLineKey = 114;  // F3
 inline constexpr long kDeleteLineKey = 115;  // F4
 inline constexpr long kGiveUpKey = 118;      // F7
 inline constexpr char32_t kCtrlN = 14;
+inline constexpr char32_t kCtrlZ = 26;
 
 // The words of the voucher form that both forms show.
 inline constexpr const char* kSaveKeys = "F5 / Ctrl-S";
@@ -65,11 +67,13 @@ inline constexpr const char* kInsertLineKeys = "F3";
 inline constexpr const char* kDeleteLineKeys = "F4";
 inline constexpr const char* kGiveUpKeys = "F7";
 inline constexpr const char* kNewKeys = "Ctrl-N";
-inline constexpr const char* kOpenPrompt = "打开凭证（号码，或 月份 号码，如 2026-12 3）：";
+inline constexpr const char* kOpenPrompt = "打开凭证（号码如 3，字 号码如 转 2，或 2026-12 3）：";
 inline constexpr const char* kDraftQuestion = "有上次没有保存的凭证，接着录入吗？";
 inline constexpr const char* kGiveUpQuestion = "放弃对这张凭证的修改吗？";
 inline constexpr const char* kNewQuestion =
     "这张凭证的修改还没有保存，放弃修改，开始录入新凭证吗？";
+// Leaving a voucher with changes: yes saves them, no gives them up, and a dismissal stays.
+inline constexpr const char* kLeaveQuestion = "这张凭证的修改还没有保存，保存吗？";
 
 // The plain boxes of the voucher (windows): the amounts' and the header's, by HeaderField.
 struct PlainBoxes {
@@ -107,6 +111,11 @@ class VoucherEntry {
 
   // The keys the voucher takes (see above); true when key was one of them.
   bool Key(const FormKey& key);
+  // How many lines PgUp and PgDn move: the lines the host shows at a time.
+  void PageLines(int lines) { page_lines_ = std::max(lines, 1); }
+  // The header box being edited was just entered: its text is all selected, and what is
+  // typed replaces it.
+  bool HeaderSelected() const { return header_at_ && header_selected_; }
   // What the box over the current cell holds goes into the grid, and into the draft.
   void Commit();
   // Goes to cell, or to a header box (a click on it).
@@ -129,12 +138,21 @@ class VoucherEntry {
   void OpenByText(const std::string& text);
 
   // The question that waits for the person's answer (yes or no), nullptr when none does: a
-  // draft found on starting, giving up the changes, a new voucher over changes.
+  // draft found on starting, giving up the changes, a new voucher over changes, leaving a
+  // voucher with changes (kLeaveQuestion).
   const char* Question() const;
   bool DraftOffered() const { return asked_ == Asked::kDraft; }
   // The answer to the question: the draft taken into the grid or given up, the changes
-  // given up, or nothing done.
+  // given up, or nothing done. To kLeaveQuestion: yes saves and leaves once saved, no
+  // gives the changes up and leaves.
   void Answer(bool yes);
+  // The question is put away unanswered: nothing is done, and the voucher is not left.
+  void Dismiss();
+
+  // The person asks to quit: true when the voucher may be left now; else kLeaveQuestion is
+  // asked. Quitting says once the host may quit (at once, or after the answer).
+  bool Quit();
+  bool Quitting() const { return quitting_; }
 
   // "借方合计 1,200.00   贷方合计 1,000.00   差额 200.00" (no difference once they agree).
   std::string TotalsText() const;
@@ -143,7 +161,7 @@ class VoucherEntry {
   std::string NumberText() const;
 
  private:
-  enum class Asked { kNone, kDraft, kGiveUp, kNew };
+  enum class Asked { kNone, kDraft, kGiveUp, kNew, kLeave };
 
   // Puts the current line's texts and the header into the boxes and gives the current box
   // the focus.
@@ -172,6 +190,30 @@ class VoucherEntry {
   // The ledger's voucher words, read once (the standard ones while the ledger cannot say).
   const std::vector<std::string>& Words();
 
+  // The keys of the voucher after those of a selected header box and the moves.
+  bool CommandKey(const FormKey& key);
+  // Up, Down, PgUp, PgDn, Home, End, Ctrl-Home and Ctrl-End between the cells, while no
+  // list is shown: true when key was one of them.
+  bool MoveKey(const FormKey& key);
+  // A key in a header box just entered: typing replaces its text, Backspace and Delete
+  // clear it; true when the key was taken.
+  bool SelectedHeaderKey(const FormKey& key);
+  // Esc in a cell: back to what it held when it was entered.
+  void RestoreCell();
+  // F4's line back (Ctrl-Z).
+  void UndoDelete();
+  // An amount being typed that cannot become one: the cell keeps what it held, and the
+  // status line says why; false then.
+  bool AmountTyped(const std::string& text);
+  // An amount cell is left only holding an amount; false (and says why) when it does not.
+  bool LeaveAmount();
+  // The status line follows the person: a message goes once the box it was said over is
+  // left or its text changes. Called after every key.
+  void Settle();
+  // Leaves the voucher (saved, or its changes given up) for what the answer to
+  // kLeaveQuestion lets happen next.
+  void Leave(bool save);
+
   platform::WindowSystem& windows_;
   VoucherBoxes& boxes_;
   PlainBoxes plain_;
@@ -186,6 +228,20 @@ class VoucherEntry {
   Asked asked_ = Asked::kNone;
   std::optional<Voucher> offered_;
   std::vector<std::string> words_;
+  int page_lines_ = 10;
+  bool header_selected_ = false;
+  std::string entered_text_;  // what the current cell held when it was entered
+  std::optional<std::pair<int, VoucherLine>> deleted_;  // F4's line and where it stood
+  // The status line's message as last seen after a key, and the box and its text then.
+  struct Said {
+    std::string status;
+    long box = 0;
+    std::string text;
+  } said_;
+  // After kLeaveQuestion: the voucher to open, as typed after F6 (nullopt: the host quits),
+  // and whether the host may quit now.
+  std::optional<std::string> leave_to_;
+  bool quitting_ = false;
   // The entries a voucher is checked against, as of the boxes' DataVersion.
   EntryNames names_;
   long names_version_ = 0;

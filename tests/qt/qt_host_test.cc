@@ -252,10 +252,10 @@ TEST_F(QtFormTest, KeysInABurstDoWhatTheyDoOneByOne) {
   QInputMethodEvent point;
   point.setCommitString("。");
   QApplication::sendEvent(QApplication::focusWidget(), &point);
-  Press(Qt::Key_Down);
-  Press(Qt::Key_Down);
+  for (int i = 0; i < 3; ++i) Press(Qt::Key_Down);
   Press(Qt::Key_Return);
   Press(Qt::Key_Return);  // on to the currencies
+  Press(Qt::Key_Down);
   Press(Qt::Key_Down);
   Press(Qt::Key_Return);
   EXPECT_TRUE(window_->KeysWaiting());
@@ -471,6 +471,7 @@ TEST_F(QtFormTest, AScreenReaderHearsTheBoxesTheRowCountAndTheRowsAsTheHighlight
   }
   Press(Qt::Key_F8);
   Press(Qt::Key_Down);
+  Press(Qt::Key_Down);
   EXPECT_TRUE(heard(QAccessible::Focus, Shown()->View(), "1002.02 银行存款_建设银行"));
   QAccessibleInterface* table = QAccessible::queryAccessibleInterface(Shown()->View());
   EXPECT_EQ(table->tableInterface()->selectedRows(), QList<int>{1});
@@ -599,6 +600,7 @@ TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsN
   At(0, Column::kItem);
   Type("01.");
   QTRY_VERIFY(Shown() != nullptr);  // the items of the line's class under 01
+  Press(Qt::Key_Down);
   Press(Qt::Key_Return);
   QTRY_COMPARE(Cell(0, Column::kItem), "01.001");
   Tabs(2);
@@ -636,6 +638,47 @@ TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsN
       QStringList({Cell(0, Column::kAccount), Cell(0, Column::kItemClass), Cell(0, Column::kItem),
                    Cell(0, Column::kDebit), Cell(1, Column::kAccount), Cell(1, Column::kCredit)}),
       QStringList({"2202", "002", "01.001", "1,000.00", "1002.01", "1,000.00"}));
+}
+
+// The grid's keys as the terminal has them: Enter through a list nobody touched books
+// nothing; the arrows, Home, End and Ctrl-Home/End move between cells and lines; the number
+// pad types digits and its Enter moves on; a bad amount is refused at once; Esc gives back
+// what a cell held; a header box's text is replaced by what is typed.
+TEST_F(QtVoucherTest, TheGridKeysMoveBetweenLinesTheNumberPadTypesAndEscRestores) {
+  using voucher::Column;
+  At(0, Column::kExplanation);
+  QTRY_VERIFY(Shown() != nullptr);  // the explanations, on entering
+  Press(Qt::Key_Return);
+  At(0, Column::kAccount);
+  EXPECT_EQ(Cell(0, Column::kExplanation), "") << "Enter through an untouched list";
+  window_->Panel().Boxes().HotTrace(false);
+  Press(Qt::Key_Escape);
+  Press(Qt::Key_End);
+  At(0, Column::kCredit);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::KeypadModifier);
+  Type("a");
+  EXPECT_EQ(Status(), "贷方只能填金额：“1a”不是数字");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::KeypadModifier);
+  EXPECT_EQ(Status(), "") << "the message goes with its cause";
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+  At(1, Column::kExplanation);
+  EXPECT_EQ(Cell(0, Column::kCredit), "12.00");
+  Press(Qt::Key_Up);
+  At(0, Column::kExplanation);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
+  At(1, Column::kExplanation);
+  Press(Qt::Key_Home);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home, Qt::ControlModifier);
+  At(0, Column::kExplanation);
+  Type("付款");
+  Press(Qt::Key_Escape);
+  EXPECT_EQ(Editor(Column::kExplanation)->text(), "") << "Esc: what the cell held";
+  QLineEdit* attachments = window_->Panel().HeaderBox(voucher::HeaderField::kAttachments);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+  QTRY_COMPARE(QApplication::focusWidget(), attachments);
+  EXPECT_EQ(attachments->selectedText(), "0");
+  Type("3");
+  EXPECT_EQ(attachments->text(), "3") << "typed over, not appended";
 }
 
 // What was typed is on the disk once its cell is left: a form that ends without saving
