@@ -53,11 +53,6 @@ Totals TotalsOf(const Voucher& voucher);
 // Whether a date is a real day, written YYYY-MM-DD.
 bool IsValidDate(const std::string& date);
 
-// What a cell of a saved line shows for an entry (account, item class, item, currency)
-// deleted since: "[已删除 #17]", the entry's id after the mark. It names no entry, so that
-// the line cannot be saved again as it is.
-inline constexpr const char* kGoneEntry = "[已删除 ";
-
 // Something that keeps a voucher from being saved: the grid line it is on (0 for the
 // voucher as a whole) and what is wrong, in the form's language.
 struct Problem {

@@ -103,6 +103,7 @@ void VoucherEntry::Show(Voucher voucher, std::optional<Voucher> clean) {
   if (clean) clean = VoucherGrid(std::move(*clean)).voucher();  // as the grid keeps it
   clean_ = std::move(clean);
   deleted_.reset();
+  marked_.clear();
   grid_.Reset(std::move(voucher));
   header_at_.reset();
   Load();
@@ -429,6 +430,7 @@ void VoucherEntry::Save() {
           return names_.Look(kind, code, class_id, 0);
         },
         Words());
+    MarkLines(problems);
     if (!problems.empty()) {
       boxes_.ShowStatus("没有保存：" + problems.front().Message(), true);
       return;
@@ -443,6 +445,13 @@ void VoucherEntry::Save() {
                       false);
   } catch (const std::exception& e) {
     boxes_.ShowStatus("没有保存：" + WhyNot(e), true);
+  }
+}
+
+void VoucherEntry::MarkLines(const std::vector<Problem>& problems) {
+  marked_.clear();
+  for (const Problem& p : problems) {
+    if (p.line > 0) marked_.push_back(p.line - 1);
   }
 }
 

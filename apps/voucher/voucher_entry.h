@@ -132,6 +132,11 @@ class VoucherEntry {
 
   // Checks and saves the voucher, and says how that went.
   void Save();
+  // A line (0-based) that kept the last save from happening (an account, item or currency
+  // that no longer exists, an amount missing): marked until the next save or voucher.
+  bool LineMarked(int line) const {
+    return std::find(marked_.begin(), marked_.end(), line) != marked_.end();
+  }
   // Opens the saved voucher that text names: its number, or a month and a number
   // ("2026-12 3"), of the current voucher's word (and month). The voucher being entered is
   // kept when it has changes not saved: it is saved first, or nothing is opened.
@@ -210,6 +215,8 @@ class VoucherEntry {
   // The status line follows the person: a message goes once the box it was said over is
   // left or its text changes. Called after every key.
   void Settle();
+  // The lines of problems are marked.
+  void MarkLines(const std::vector<Problem>& problems);
   // Leaves the voucher (saved, or its changes given up) for what the answer to
   // kLeaveQuestion lets happen next.
   void Leave(bool save);
@@ -229,6 +236,7 @@ class VoucherEntry {
   std::optional<Voucher> offered_;
   std::vector<std::string> words_;
   int page_lines_ = 10;
+  std::vector<int> marked_;
   bool header_selected_ = false;
   std::string entered_text_;  // what the current cell held when it was entered
   std::optional<std::pair<int, VoucherLine>> deleted_;  // F4's line and where it stood

@@ -238,15 +238,6 @@ std::vector<std::string> VoucherStore::Words() {
   return words;
 }
 
-namespace {
-
-// The SQL of the mark of a gone entry whose id is in column: NULL when the column is.
-std::string Gone(const std::string& column) {
-  return std::string(kGoneEntry) + "#' || " + column + " || ']'";
-}
-
-}  // namespace
-
 std::optional<Voucher> VoucherStore::Read(std::string_view where,
                                           std::initializer_list<SqlValue> key) {
   ledger::SessionTransaction transaction(*session_, false);
@@ -267,24 +258,12 @@ std::optional<Voucher> VoucherStore::Read(std::string_view where,
   auto amount = [](int64_t cents) {
     return cents == 0 ? std::string() : Money::FromCents(cents).Text();
   };
-  // A line whose account, item class, item or currency was deleted since is kept, the
-  // entry marked as gone (kGoneEntry), so that saving it again names the line.
   session_->Run(
-      "SELECT l.explanation, coalesce(a.number, '" + Gone("l.account_id") +
-          "), "
-          "coalesce(c.number, '" +
-          Gone("l.item_class_id") +
-          "), "
-          "coalesce(i.number, '" +
-          Gone("l.item_id") +
-          "), "
-          "coalesce(m.number, '" +
-          Gone("l.currency_id") +
-          "), l.debit, l.credit "
-          "FROM voucher_lines l LEFT JOIN accounts a ON a.id = l.account_id "
-          "LEFT JOIN item_classes c ON c.id = l.item_class_id "
-          "LEFT JOIN items i ON i.id = l.item_id LEFT JOIN currencies m ON m.id = l.currency_id "
-          "WHERE l.voucher_id = ?1 ORDER BY l.line_no",
+      "SELECT l.explanation, a.number, c.number, i.number, m.number, l.debit, l.credit "
+      "FROM voucher_lines l JOIN accounts a ON a.id = l.account_id "
+      "LEFT JOIN item_classes c ON c.id = l.item_class_id "
+      "LEFT JOIN items i ON i.id = l.item_id LEFT JOIN currencies m ON m.id = l.currency_id "
+      "WHERE l.voucher_id = ?1 ORDER BY l.line_no",
       {int64_t{voucher->id}}, [&](const ResultRow& row) {
         VoucherLine& l = voucher->lines.emplace_back();
         l[Column::kExplanation] = row.Text(0);

@@ -532,13 +532,22 @@ TEST_F(VoucherEntryTest, AmountsLinesUndoAndMessagesFollowTheClerkAndLeavingAsks
   EXPECT_EQ(Status(), "");
   EXPECT_EQ(Windows().Text(entry_->Editor(HeaderField::kDate)), "2026-12-07");
 
+  fake_.gl_data()->SetAccounts({{.FAccountID = 2L, .FNumber = "6001", .FName = "主营业务收入"}});
+  boxes_->DataChanged({nlAccount});
+  entry_->Save();
+  EXPECT_EQ(Status(), "没有保存：第 1 行：科目 1001 不存在") << "deleted meanwhile";
+  EXPECT_TRUE(entry_->LineMarked(0) && !entry_->LineMarked(1) && entry_->Grid().Lines() == 3)
+      << "the line kept, marked";
+  fake_.gl_data()->SetAccounts({{.FAccountID = 1L, .FNumber = "1001", .FName = "库存现金"},
+                                {.FAccountID = 2L, .FNumber = "6001", .FName = "主营业务收入"}});
+  boxes_->DataChanged({nlAccount});
   EXPECT_FALSE(entry_->Quit()) << "changes: a question first";
   EXPECT_STREQ(entry_->Question(), kLeaveQuestion);
   entry_->Dismiss();
   EXPECT_FALSE(entry_->Question() || entry_->Quitting()) << "back to the voucher";
   EXPECT_FALSE(entry_->Quit());
   entry_->Answer(true);
-  EXPECT_TRUE(entry_->Quitting()) << "saved, then left";
+  EXPECT_TRUE(entry_->Quitting() && !entry_->LineMarked(0)) << "saved, then left";
   ASSERT_EQ(keeper_->saved.size(), 1u);
   EXPECT_EQ(keeper_->saved[1].date, "2026-12-07");
 

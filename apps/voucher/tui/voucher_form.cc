@@ -414,9 +414,11 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
   for (int row = 0; row < g.visible_lines && first + row < grid.Lines(); ++row) {
     int line = first + row;
     int y = g.first_line_row + row;
-    std::string number = std::to_string(line + 1);
+    // A line that kept the voucher from being saved is marked "!".
+    bool marked = entry_->LineMarked(line);
+    std::string number = (marked ? "!" : "") + std::to_string(line + 1);
     s.Put(y, g.number_x, std::string(3 - std::min<size_t>(3, number.size()), ' ') + number,
-          Style::kLabel);
+          marked ? Style::kError : Style::kLabel);
     for (int c = 0; c < voucher::kColumns; ++c) {
       auto column = static_cast<voucher::Column>(c);
       bool amount = column == voucher::Column::kDebit || column == voucher::Column::kCredit;
