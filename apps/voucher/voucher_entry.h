@@ -16,15 +16,23 @@
 // line says why, and Esc puts back what the voucher has. Up and Down choose the word among
 // the ledger's words.
 //
-// Keys the voucher takes before its box: Tab and Enter (while no list is shown) to the next
-// cell (an amount left is written as the voucher keeps it, "1,000.00"), Shift-Tab back, "="
-// in an amount cell for what balances the voucher, F5 and Ctrl-S to save, F3 to insert a
-// line before the current one, F4 to delete the current line, F7 to give up the changes
-// (back to the voucher as saved, or to an empty new one) and Ctrl-N for a new voucher, both
-// after a question while there are changes. Saving runs Check first and names the first
-// problem's line in the status line; a saved voucher's number is shown and a new voucher
-// begins. The host asks for a number to open (OpenByText) and puts the questions to the
-// person (Question, Answer).
+// Keys the voucher takes before its box: Tab and Enter (Enter unless a shown list has a
+// row the person moved to or a search found) to the next cell (an amount left is written
+// as the voucher keeps it, "1,000.00"; one that cannot be read is not left), Shift-Tab back;
+// while no list is shown Up/Down to the line above or below, PgUp/PgDn by PageLines lines,
+// Home/End to the first or last cell of the line, Ctrl-Home/Ctrl-End to the first or last
+// line, Esc back to what the cell held when entered; "=" in an amount cell for what
+// balances the voucher, on the side that balances; F5 and Ctrl-S to save, F3 to insert a
+// line before the current one, F4 to delete the current line and Ctrl-Z to bring it back,
+// F7 to give up the changes (back to the voucher as saved, or to an empty new one) and
+// Ctrl-N for a new voucher, both after a question while there are changes. An amount cell
+// takes only what can become an amount: another key's text is taken back at once and the
+// status line says why. A header box just entered is selected: typing replaces its text.
+// Saving runs Check first, names the first problem's line in the status line and marks the
+// lines at fault; a saved voucher's number is shown and a new voucher begins. The host
+// asks for a number to open (OpenByText), puts the questions to the person (Question,
+// Answer, Dismiss) and asks before quitting (Quit). A message in the status line goes once
+// the box it was said over is left or its text changes.
 //
 // The draft is written at every key that changes the voucher and is on the disk (fsync)
 // whenever a cell or header box is left, a line inserted or deleted and before a save: a
