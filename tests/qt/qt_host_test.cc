@@ -513,6 +513,15 @@ TEST_F(QtFormTest, TheScreenshotHoldsTheListAndTheMessageBoxWhereTheyStand) {
   EXPECT_TRUE(holds(shot, Dialog())) << "the message box";
   PlayKeys(ParseKeys("<Enter>"), [&] { return window_->KeysWaiting(); });
   QTRY_COMPARE(Dialog(), nullptr);
+  // Keys held with Ctrl, Alt or Shift, and the number pad's, as scripted keys.
+  std::vector<ScriptKey> held = ParseKeys("<Ctrl-S><Alt-F4><Shift-Home><KP7>");
+  ASSERT_EQ(held.size(), 4u);
+  EXPECT_TRUE(held[0].key == Qt::Key_S && held[0].modifiers == Qt::ControlModifier &&
+              held[0].text.isEmpty());
+  EXPECT_TRUE(held[1].key == Qt::Key_F4 && held[1].modifiers == Qt::AltModifier);
+  EXPECT_TRUE(held[2].key == Qt::Key_Home && held[2].modifiers == Qt::ShiftModifier);
+  EXPECT_TRUE(held[3].modifiers == Qt::KeypadModifier && held[3].text == "7");
+  EXPECT_ANY_THROW(ParseKeys("<Ctrl-Bogus>"));
 }
 
 // The page of boxes on a copy of the sample ledger that a colleague changes meanwhile.

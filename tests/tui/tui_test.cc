@@ -393,6 +393,17 @@ TEST(FormLayoutTest, BoxesAndTheMessageDialogFitTheScreenALongTextScrolls) {
   }
   EXPECT_FALSE(LayOutForm(MinFormRows(9) - 1, 100, 9).fits);
   EXPECT_FALSE(LayOutForm(30, kMinFormCols - 1, 9).fits);
+  // The grid's amount columns take the widest amount whole, "-9,999,999,999,999.99" too,
+  // at 80 columns as wide as at 200; the text columns give way.
+  for (int cols : {80, 200}) {
+    GridLayout grid = LayOutGrid(24, cols, 30);
+    ASSERT_TRUE(grid.fits);
+    EXPECT_EQ(grid.width[5], kMaxAmountWidth);
+    EXPECT_LE(grid.x[6] + grid.width[6], cols) << cols;
+    EXPECT_GE(grid.width[0], 6) << cols;
+  }
+  EXPECT_EQ(LayOutGrid(24, 80).width[6], kAmountWidth);
+  EXPECT_EQ(LayOutGrid(24, 80).x[6] + kAmountWidth, 79);
 
   // The caret stays in the box; a caret past the end is clamped.
   std::string pasted = std::string(300, 'x') + "尾巴";

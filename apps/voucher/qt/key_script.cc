@@ -74,7 +74,7 @@ ScriptKey NamedKey(QString name) {
   if (auto it = NamedKeys().find(name); it != NamedKeys().end()) {
     key = it->second;
   } else if (name.size() == 1 && held) {
-    key = TypedKey(name[0]);
+    key = TypedKey(name[0].toLower());  // the letter's key, Shift only when named
   } else {
     throw Error(errc::kInvalidProcedureCall, "unknown key <" + whole.toStdString() + ">");
   }
