@@ -285,11 +285,14 @@ void VoucherEntry::DeleteLine() {
 
 void VoucherEntry::UndoDelete() {
   if (!deleted_) return boxes_.ShowStatus("没有可以恢复的行", false);
-  auto [line, text] = *std::exchange(deleted_, std::nullopt);
+  bool restored = false;
   Go([&] {
     header_at_.reset();
-    grid_.RestoreLine(line, text);
+    auto [line, text] = *std::exchange(deleted_, std::nullopt);
+    grid_.RestoreLine(line, std::move(text));
+    restored = true;
   });
+  if (!restored) return;  // the cell could not be left: the line waits for the next Ctrl-Z
   boxes_.ShowStatus("已恢复第 " + std::to_string(grid_.Current().line + 1) + " 行", false);
 }
 
