@@ -688,6 +688,16 @@ TEST_F(QtVoucherTest, TheGridKeysMoveBetweenLinesTheNumberPadTypesAndEscRestores
   EXPECT_EQ(attachments->selectedText(), "0");
   Type("3");
   EXPECT_EQ(attachments->text(), "3") << "typed over, not appended";
+
+  // Closing the window over changes asks: Cancel stays, Discard closes.
+  for (auto button : {QMessageBox::Cancel, QMessageBox::Discard}) {
+    window_->close();
+    QTRY_VERIFY(Dialog() != nullptr);
+    EXPECT_EQ(Dialog()->text(), voucher::kLeaveQuestion);
+    QTest::mouseClick(static_cast<QWidget*>(Dialog()->button(button)), Qt::LeftButton);
+    QTRY_COMPARE(Dialog(), nullptr);
+    EXPECT_EQ(window_->isVisible(), button == QMessageBox::Cancel);
+  }
 }
 
 // What was typed is on the disk once its cell is left: a form that ends without saving
