@@ -324,7 +324,7 @@ void FormPanel::Refresh() {
 bool FormPanel::eventFilter(QObject* watched, QEvent* event) {
   // Closing the window leaves the voucher: with changes, only after a question.
   if (watched == window() && event->type() == QEvent::Close) {
-    if (!entry_ || entry_->Quitting() || entry_->Quit()) return false;
+    if (!entry_ || entry_->Quit()) return false;
     event->ignore();
     AskQuestion();
     return true;
