@@ -31,7 +31,8 @@ bool IsListKey(long key) {
 }  // namespace
 
 std::string PositionText(long selection, long rows) {
-  return "第 " + std::to_string(selection) + " 行 / 共 " + std::to_string(rows) + " 行";
+  std::string all = "共 " + std::to_string(rows) + " 行";
+  return selection > 0 ? "第 " + std::to_string(selection) + " 行 / " + all : all;
 }
 
 NameListBase::NameListBase(std::weak_ptr<ListForm> form)
@@ -98,7 +99,10 @@ void NameListBase::Show(bool found) {
   found_ = found;
   marked_ = marked;
   long rows = data_->Rows();
-  selection_ = keep ? std::clamp(selection_, rows > 0 ? 1L : 0L, rows) : (rows > 0 ? 1 : 0);
+  // A list dropped down without typing has no current row until the user moves to one; the
+  // rows found for a typed text start at the first.
+  long first = found && rows > 0 ? 1 : 0;
+  selection_ = keep ? std::clamp(selection_, std::min(selection_, first), rows) : first;
   visible_ = true;
   if (auto form = form_.lock()) form->ListShown(*this);
   OnShow(keep);
@@ -126,7 +130,7 @@ void NameListBase::ReportError(const std::exception& e) {
 void NameListBase::Select(long row) {
   long rows = data_->Rows();
   if (rows == 0) return;
-  row = std::clamp(row, 1L, rows);
+  row = std::clamp(row, 1L, rows);  // Up from no row goes to the first
   if (row == selection_) return;
   selection_ = row;
   OnSelect();

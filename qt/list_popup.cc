@@ -161,6 +161,8 @@ void ListPopup::Select(long selection) {
     view_->selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     view_->scrollTo(index);
+  } else {
+    view_->selectionModel()->clear();  // no current row until the user moves to one
   }
   position_->setText(PositionLine(selection));
 }

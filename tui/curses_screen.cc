@@ -45,6 +45,36 @@ attr_t Attributes(Style style) {
   return A_NORMAL;
 }
 
+// Key codes of our own for sequences the terminal description may lack: the number pad's
+// keys in application mode (ESC O and a letter), typing what their caps say, and Ctrl-Home
+// and Ctrl-End as xterm sends them.
+constexpr int kOwnKeys = 0x7000;
+constexpr const char* kKeypadFinals = "pqrstuvwxylnmkjoXM";
+constexpr const char* kKeypadTyped = "0123456789,.-+*/=\r";
+constexpr int kCtrlHomeKey = kOwnKeys + 0x100;
+constexpr int kCtrlEndKey = kOwnKeys + 0x101;
+
+void DefineOwnKeys() {
+  for (int i = 0; kKeypadFinals[i] != '\0'; ++i) {
+    const char sequence[] = {'\033', 'O', kKeypadFinals[i], '\0'};
+    define_key(sequence, kOwnKeys + i);
+  }
+  define_key("\033[1;5H", kCtrlHomeKey);
+  define_key("\033[1;5F", kCtrlEndKey);
+}
+
+// A key of our own as the form reads it; kNone for any other.
+KeyPress OwnKey(int key) {
+  if (key == kCtrlHomeKey || key == kCtrlEndKey) {
+    return {KeyPress::kKey, key == kCtrlHomeKey ? VK_HOME : VK_END, true};
+  }
+  int keypad = key - kOwnKeys;
+  if (keypad >= 0 && keypad < static_cast<int>(std::char_traits<char>::length(kKeypadTyped))) {
+    return {KeyPress::kChar, kKeypadTyped[keypad]};
+  }
+  return {};
+}
+
 long VirtualKey(int key) {
   switch (key) {
     case KEY_UP:
@@ -95,6 +125,7 @@ CursesScreen::CursesScreen() : frame_(0, 0) {
   noecho();
   nonl();
   keypad(stdscr, TRUE);
+  DefineOwnKeys();
   set_escdelay(25);
   if (has_colors()) {
     start_color();
@@ -169,6 +200,7 @@ KeyPress CursesScreen::ReadKey(int wait_ms) {
   if (ch == KEY_RESIZE) return {KeyPress::kResize, 0};
   if (ch == KEY_BTAB) return {KeyPress::kBackTab, 0};
   if (ch == KEY_BACKSPACE) return {KeyPress::kChar, VK_BACK};
+  if (KeyPress own = OwnKey(ch); own.kind != KeyPress::kNone) return own;
   if (ch >= KEY_MIN) {
     long vk = VirtualKey(ch);
     if (vk == 0) return {};

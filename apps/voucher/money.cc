@@ -77,7 +77,7 @@ std::optional<Money> Money::Parse(std::string_view typed, std::string* why) {
   size_t first = digits.find_first_not_of('0');
   digits = first == std::string::npos ? "" : digits.substr(first);
   if (digits.size() > 13) {
-    Fail(why, "金额太大");
+    Fail(why, "金额太大，最大 " + MaxText());
     return std::nullopt;
   }
   int64_t cents = 0;
@@ -85,6 +85,15 @@ std::optional<Money> Money::Parse(std::string_view typed, std::string* why) {
   std::string cent_digits = std::string(places) + std::string(2 - places.size(), '0');
   cents = cents * 100 + (cent_digits[0] - '0') * 10 + (cent_digits[1] - '0');
   return Money(negative ? -cents : cents);
+}
+
+bool Money::Typing(std::string_view text, std::string* why) {
+  if (Parse(text, why)) return true;
+  // The start of an amount: some digits or a separator added make one.
+  for (const char* more : {"0", "00", "000"}) {
+    if (Parse(std::string(text) + more)) return true;
+  }
+  return false;
 }
 
 std::string Money::Text() const {

@@ -26,6 +26,11 @@ class Money {
   // are ignored; the empty text is zero. Anything else is nullopt, with why set to the
   // reason in the form's language.
   static std::optional<Money> Parse(std::string_view text, std::string* why = nullptr);
+  // Whether text, as it is being typed, is an amount or the start of one ("-", "12.",
+  // "1,23"); else false with why set as Parse sets it.
+  static bool Typing(std::string_view text, std::string* why = nullptr);
+  // "9,999,999,999,999.99", as the form states it.
+  static std::string MaxText() { return FromCents(kMaxCents).Text(); }
 
   int64_t cents() const { return cents_; }
   bool IsZero() const { return cents_ == 0; }

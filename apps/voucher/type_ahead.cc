@@ -5,9 +5,23 @@
 namespace glnamelist::voucher {
 namespace {
 
-// The box's list may list: focus coming to a box, a choice, F8, a point.
+// The box's list may list: focus coming to a box (Tab, Enter, the keys that move between
+// lines), a choice, F8, a point.
 bool MayList(const FormKey& key) {
-  return key.vk == VK_TAB || key.vk == VK_RETURN || key.vk == VK_F8 || IsCodePoint(key.ch);
+  switch (key.vk) {
+    case VK_TAB:
+    case VK_RETURN:
+    case VK_F8:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_HOME:
+    case VK_END:
+      return true;
+    default:
+      return IsCodePoint(key.ch);
+  }
 }
 
 // Only the box's list can do what the key asks for.

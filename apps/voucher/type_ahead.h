@@ -25,6 +25,7 @@ struct FormKey {
   long vk = 0;
   char32_t ch = 0;
   bool shift = false;
+  bool ctrl = false;  // with Ctrl (Ctrl-Home); a control character comes as ch instead
 };
 
 // True for the point of a code, as typed or as a Chinese input method types it (。 ．).

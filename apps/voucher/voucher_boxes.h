@@ -138,6 +138,9 @@ class VoucherBoxes : public listkit::ListForm {
 
   // The list shown, nullptr when none is; one list is shown at a time.
   listkit::NameListBase* Shown() const { return shown_; }
+  // Enter chooses a row: a list is shown and the user moved to a row of it or typed what it
+  // found. Otherwise Enter keeps the box as it is and moves on.
+  bool EnterChooses() const { return shown_ && shown_->Selection() > 0; }
   // Called after the form's boxes, names or status may have changed.
   void OnChange(std::function<void()> changed) { changed_ = std::move(changed); }
 

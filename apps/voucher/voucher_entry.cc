@@ -131,6 +131,8 @@ void VoucherEntry::Fresh(const std::string& date, const std::string& word) {
 void VoucherEntry::Show(Voucher voucher, std::optional<Voucher> clean) {
   if (clean) clean = VoucherGrid(std::move(*clean)).voucher();  // as the grid keeps it
   clean_ = std::move(clean);
+  deleted_.reset();
+  marked_.clear();
   grid_.Reset(std::move(voucher));
   header_at_.reset();
   Load();
@@ -155,17 +157,57 @@ void VoucherEntry::Load() {
     auto field = static_cast<HeaderField>(f);
     write_(Editor(field), HeaderText(grid_.voucher(), field));
   }
+  entered_text_ = header_at_ ? "" : grid_.CurrentText();
+  header_selected_ = header_at_.has_value();
   focus_(CurrentEditor());
 }
 
 void VoucherEntry::Commit() {
-  if (header_at_) return;  // a header box goes into the voucher when it is left
   long box = CurrentEditor();
-  if (!windows_.IsWindow(box)) return;
-  std::string text = windows_.Text(box);
-  if (text == grid_.CurrentText()) return;
-  grid_.SetText(grid_.Current(), text);
-  KeepDraft(false);
+  // A header box goes into the voucher when it is left.
+  if (!header_at_ && windows_.IsWindow(box)) {
+    std::string text = windows_.Text(box);
+    if (text != grid_.CurrentText() && AmountTyped(text)) {
+      grid_.SetText(grid_.Current(), text);
+      KeepDraft(false);
+    }
+  }
+  Settle();
+}
+
+bool VoucherEntry::AmountTyped(const std::string& text) {
+  Column column = grid_.Current().column;
+  std::string why;
+  if (!IsAmount(column) || Money::Typing(text, &why)) return true;
+  write_(plain_.amount, grid_.CurrentText());
+  boxes_.ShowStatus(std::string(ColumnTitle(column)) + "只能填金额：“" + text + "”" + why, true);
+  return false;
+}
+
+bool VoucherEntry::LeaveAmount() {
+  const Cell& at = grid_.Current();
+  if (!IsAmount(at.column) || grid_.CurrentText().empty()) return true;
+  // Left, an amount is written as the voucher keeps it ("1000" as "1,000.00").
+  std::string why;
+  if (std::optional<Money> amount = Money::Parse(grid_.CurrentText(), &why)) {
+    grid_.SetText(at, amount->Text());
+    return true;
+  }
+  boxes_.ShowStatus(std::string(ColumnTitle(at.column)) + "金额“" + grid_.CurrentText() + "”" +
+                        why + "，请改正或按 Esc 恢复",
+                    true);
+  return false;
+}
+
+void VoucherEntry::Settle() {
+  long box = CurrentEditor();
+  std::string text = windows_.IsWindow(box) ? windows_.Text(box) : "";
+  if (boxes_.Status() != said_.status) {
+    said_ = {boxes_.Status(), box, std::move(text)};  // said since the last key
+  } else if (!said_.status.empty() && (box != said_.box || text != said_.text)) {
+    boxes_.ShowStatus("", false);
+    said_ = {"", box, std::move(text)};
+  }
 }
 
 bool VoucherEntry::LeaveHeader(const std::string& prefix) {
@@ -213,14 +255,7 @@ void VoucherEntry::Go(const std::function<void()>& move) {
     if (!LeaveHeader()) return;
   } else {
     Commit();
-    // An amount left is written as the voucher keeps it ("1000" as "1,000.00"); one that
-    // cannot be read stays as typed, for Check to name.
-    const Cell& at = grid_.Current();
-    if (IsAmount(at.column) && !grid_.CurrentText().empty()) {
-      if (std::optional<Money> amount = Money::Parse(grid_.CurrentText())) {
-        grid_.SetText(at, amount->Text());
-      }
-    }
+    if (!LeaveAmount()) return;
   }
   if (listkit::NameListBase* shown = boxes_.Shown()) shown->HideList();
   move();
@@ -265,7 +300,34 @@ void VoucherEntry::InsertLine() {
 
 void VoucherEntry::DeleteLine() {
   if (header_at_) return boxes_.ShowStatus("插入行、删除行要在分录的格子里", true);
-  Go([&] { grid_.DeleteLine(); });
+  std::optional<std::pair<int, VoucherLine>> gone;
+  Go([&] {
+    int line = grid_.Current().line;
+    if (!grid_.Line(line).IsBlank()) gone.emplace(line, grid_.Line(line));
+    grid_.DeleteLine();
+  });
+  if (!gone) return;
+  deleted_ = std::move(gone);
+  boxes_.ShowStatus("已删除第 " + std::to_string(deleted_->first + 1) + " 行（Ctrl-Z 恢复）",
+                    false);
+}
+
+void VoucherEntry::UndoDelete() {
+  if (!deleted_) return boxes_.ShowStatus("没有可以恢复的行", false);
+  bool restored = false;
+  Go([&] {
+    header_at_.reset();
+    auto [line, text] = *std::exchange(deleted_, std::nullopt);
+    grid_.RestoreLine(line, std::move(text));
+    restored = true;
+  });
+  if (!restored) return;  // the cell could not be left: the line waits for the next Ctrl-Z
+  boxes_.ShowStatus("已恢复第 " + std::to_string(grid_.Current().line + 1) + " 行", false);
+}
+
+void VoucherEntry::RestoreCell() {
+  write_(CurrentEditor(), entered_text_);
+  Commit();
 }
 
 void VoucherEntry::GiveUp() {
@@ -285,7 +347,61 @@ void VoucherEntry::NewVoucher() {
 }
 
 bool VoucherEntry::Key(const FormKey& key) {
-  if (key.vk == VK_TAB || (key.vk == VK_RETURN && !boxes_.Shown())) {
+  bool taken =
+      SelectedHeaderKey(key) || (!header_at_ && !boxes_.Shown() && MoveKey(key)) || CommandKey(key);
+  Settle();
+  return taken;
+}
+
+bool VoucherEntry::SelectedHeaderKey(const FormKey& key) {
+  if (!HeaderSelected()) return false;
+  long box = Editor(*header_at_);
+  if (key.ch >= 32 && key.ch != 127) {
+    write_(box, "");  // the character then goes into the emptied box
+    header_selected_ = false;
+    return false;
+  }
+  if (key.vk == VK_BACK || key.vk == VK_DELETE) {
+    write_(box, "");
+    header_selected_ = false;
+    return true;
+  }
+  if (key.vk == VK_LEFT || key.vk == VK_RIGHT || key.vk == VK_HOME || key.vk == VK_END) {
+    header_selected_ = false;
+  }
+  return false;
+}
+
+bool VoucherEntry::MoveKey(const FormKey& key) {
+  Cell to = grid_.Current();
+  const int last = grid_.Lines() - 1;
+  switch (key.vk) {
+    case VK_UP:
+    case VK_DOWN:
+      to.line += key.vk == VK_UP ? -1 : 1;
+      break;
+    case VK_PRIOR:
+    case VK_NEXT:
+      to.line += key.vk == VK_PRIOR ? -page_lines_ : page_lines_;
+      break;
+    case VK_HOME:
+    case VK_END:
+      if (key.ctrl) {
+        to.line = key.vk == VK_HOME ? 0 : last;
+      } else {
+        to.column = key.vk == VK_HOME ? Column::kExplanation : Column::kCredit;
+      }
+      break;
+    default:
+      return false;
+  }
+  to.line = std::clamp(to.line, 0, last);
+  if (to != grid_.Current()) MoveTo(to);
+  return true;
+}
+
+bool VoucherEntry::CommandKey(const FormKey& key) {
+  if (key.vk == VK_TAB || (key.vk == VK_RETURN && !boxes_.EnterChooses())) {
     Go([&] { Step(key.shift); });
   } else if (header_at_ == HeaderField::kWord && (key.vk == VK_UP || key.vk == VK_DOWN)) {
     long box = Editor(HeaderField::kWord);
@@ -293,6 +409,11 @@ bool VoucherEntry::Key(const FormKey& key) {
     write_(box, NextWord(word, Words(), key.vk == VK_DOWN ? 1 : -1));
   } else if (header_at_ && key.vk == VK_ESCAPE) {
     write_(Editor(*header_at_), HeaderText(grid_.voucher(), *header_at_));
+    header_selected_ = true;
+  } else if (key.vk == VK_ESCAPE && !boxes_.Shown()) {
+    RestoreCell();
+  } else if (key.ch == kCtrlZ) {
+    UndoDelete();
   } else if (key.ch == U'=' && !header_at_ && IsAmount(grid_.Current().column)) {
     Go([&] { grid_.Balance(); });
   } else if (key.vk == kSaveKey || key.ch == kCtrlS) {
@@ -343,6 +464,7 @@ void VoucherEntry::Save() {
           return names_.Look(kind, code, class_id, 0);
         },
         Words());
+    MarkLines(problems);
     if (!problems.empty()) {
       boxes_.ShowStatus("没有保存：" + problems.front().Message(), true);
       return;
@@ -364,6 +486,13 @@ void VoucherEntry::Save() {
   }
 }
 
+void VoucherEntry::MarkLines(const std::vector<Problem>& problems) {
+  marked_.clear();
+  for (const Problem& p : problems) {
+    if (p.line > 0) marked_.push_back(p.line - 1);
+  }
+}
+
 void VoucherEntry::OpenByText(const std::string& text) {
   Commit();
   const Voucher& now = grid_.voucher();
@@ -374,9 +503,8 @@ void VoucherEntry::OpenByText(const std::string& text) {
     return;
   }
   if (Unsaved()) {
-    boxes_.ShowStatus("正在录入的凭证还没有保存：请先保存（" + std::string(kSaveKeys) +
-                          "），或放弃修改（" + kGiveUpKeys + "）",
-                      true);
+    asked_ = Asked::kLeave;
+    leave_to_ = text;
     return;
   }
   std::string name = ref->month + " " + ref->word + "字第 " + std::to_string(ref->number) + " 号";
@@ -409,6 +537,8 @@ const char* VoucherEntry::Question() const {
       return kGiveUpQuestion;
     case Asked::kNew:
       return kNewQuestion;
+    case Asked::kLeave:
+      return kLeaveQuestion;
     case Asked::kNone:
       break;
   }
@@ -421,6 +551,8 @@ const char* VoucherEntry::QuestionKeys() const {
       return "（Y 录入 N 放一边 D 删除 Esc 下次）";
     case Asked::kAside:
       return "（Y 录入 N 下一张 D 删除 Esc 返回）";
+    case Asked::kLeave:
+      return "（Y 保存 / N 不保存 / Esc 返回）";
     default:
       return "（Y/N）";
   }
@@ -442,6 +574,11 @@ bool VoucherEntry::QuestionKey(const FormKey& key) {
 }
 
 void VoucherEntry::Dismiss() {
+  if (asked_ == Asked::kLeave) {  // back to the voucher, which is not left
+    asked_ = Asked::kNone;
+    leave_to_.reset();
+    return;
+  }
   if (!DraftOffered() && asked_ != Asked::kDeleteDraft) return Answer(false);
   if (asked_ == Asked::kDeleteDraft) {  // back to the draft's own question
     asked_ = offered_aside_ ? Asked::kAside : Asked::kDraft;
@@ -469,12 +606,37 @@ void VoucherEntry::Answer(bool yes) {
     }
     return OfferDraft(offered_aside_);
   }
+  if (asked == Asked::kLeave) return Leave(yes);
   if (!yes) return;
   if (asked == Asked::kGiveUp) Revert();
   if (asked == Asked::kNew) {
     DiscardDraft();
     Fresh(grid_.voucher().date, grid_.voucher().word);
     boxes_.ShowStatus("已放弃修改，开始录入新凭证", false);
+  }
+}
+
+bool VoucherEntry::Quit() {
+  Commit();
+  if (!Unsaved()) return quitting_ = true;
+  asked_ = Asked::kLeave;
+  leave_to_.reset();
+  return false;
+}
+
+void VoucherEntry::Leave(bool save) {
+  std::optional<std::string> to = std::exchange(leave_to_, std::nullopt);
+  if (save) {
+    Save();
+    if (Unsaved()) return;  // not saved: the status line says why, and the voucher stays
+  } else {
+    DiscardDraft();
+    Fresh(grid_.voucher().date, grid_.voucher().word);
+  }
+  if (to) {
+    OpenByText(*to);
+  } else {
+    quitting_ = true;
   }
 }
 

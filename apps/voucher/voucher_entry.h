@@ -16,15 +16,23 @@
 // line says why, and Esc puts back what the voucher has. Up and Down choose the word among
 // the ledger's words.
 //
-// Keys the voucher takes before its box: Tab and Enter (while no list is shown) to the next
-// cell (an amount left is written as the voucher keeps it, "1,000.00"), Shift-Tab back, "="
-// in an amount cell for what balances the voucher, F5 and Ctrl-S to save, F3 to insert a
-// line before the current one, F4 to delete the current line, F7 to give up the changes
-// (back to the voucher as saved, or to an empty new one) and Ctrl-N for a new voucher, both
-// after a question while there are changes. Saving runs Check first and names the first
-// problem's line in the status line; a saved voucher's number is shown and a new voucher
-// begins. The host asks for a number to open (OpenByText) and puts the questions to the
-// person (Question, Answer).
+// Keys the voucher takes before its box: Tab and Enter (Enter unless a shown list has a
+// row the person moved to or a search found) to the next cell (an amount left is written
+// as the voucher keeps it, "1,000.00"; one that cannot be read is not left), Shift-Tab back;
+// while no list is shown Up/Down to the line above or below, PgUp/PgDn by PageLines lines,
+// Home/End to the first or last cell of the line, Ctrl-Home/Ctrl-End to the first or last
+// line, Esc back to what the cell held when entered; "=" in an amount cell for what
+// balances the voucher, on the side that balances; F5 and Ctrl-S to save, F3 to insert a
+// line before the current one, F4 to delete the current line and Ctrl-Z to bring it back,
+// F7 to give up the changes (back to the voucher as saved, or to an empty new one) and
+// Ctrl-N for a new voucher, both after a question while there are changes. An amount cell
+// takes only what can become an amount: another key's text is taken back at once and the
+// status line says why. A header box just entered is selected: typing replaces its text.
+// Saving runs Check first, names the first problem's line in the status line and marks the
+// lines at fault; a saved voucher's number is shown and a new voucher begins. The host
+// asks for a number to open (OpenByText), puts the questions to the person (Question,
+// Answer, Dismiss) and asks before quitting (Quit). A message in the status line goes once
+// the box it was said over is left or its text changes.
 //
 // The draft is written at every key that changes the voucher and is on the disk (fsync)
 // whenever a cell or header box is left, a line inserted or deleted and before a save: a
@@ -32,6 +40,7 @@
 #ifndef GLNAMELIST_APPS_VOUCHER_VOUCHER_ENTRY_H_
 #define GLNAMELIST_APPS_VOUCHER_VOUCHER_ENTRY_H_
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -58,6 +67,7 @@ inline constexpr long kDeleteLineKey = 115;  // F4
 inline constexpr long kGiveUpKey = 118;      // F7
 inline constexpr char32_t kCtrlN = 14;
 inline constexpr char32_t kCtrlD = 4;  // the drafts set aside
+inline constexpr char32_t kCtrlZ = 26;
 
 // The words of the voucher form that both forms show.
 inline constexpr const char* kSaveKeys = "F5 / Ctrl-S";
@@ -67,13 +77,15 @@ inline constexpr const char* kDeleteLineKeys = "F4";
 inline constexpr const char* kGiveUpKeys = "F7";
 inline constexpr const char* kNewKeys = "Ctrl-N";
 inline constexpr const char* kAsideKeys = "Ctrl-D";
-inline constexpr const char* kOpenPrompt = "打开凭证（号码，或 月份 号码，如 2026-12 3）：";
+inline constexpr const char* kOpenPrompt = "打开凭证（号码如 3，字 号码如 转 2，或 2026-12 3）：";
 inline constexpr const char* kDraftQuestion = "有上次没有保存的凭证，接着录入吗？";
 inline constexpr const char* kAsideQuestion = "有放到一边的草稿，接着录入吗？";
 inline constexpr const char* kDeleteDraftQuestion = "删除这张草稿吗？删除以后不能恢复";
 inline constexpr const char* kGiveUpQuestion = "放弃对这张凭证的修改吗？";
 inline constexpr const char* kNewQuestion =
     "这张凭证的修改还没有保存，放弃修改，开始录入新凭证吗？";
+// Leaving a voucher with changes: yes saves them, no gives them up, and a dismissal stays.
+inline constexpr const char* kLeaveQuestion = "这张凭证的修改还没有保存，保存吗？";
 
 // The plain boxes of the voucher (windows): the amounts' and the header's, by HeaderField.
 struct PlainBoxes {
@@ -113,6 +125,11 @@ class VoucherEntry {
 
   // The keys the voucher takes (see above); true when key was one of them.
   bool Key(const FormKey& key);
+  // How many lines PgUp and PgDn move: the lines the host shows at a time.
+  void PageLines(int lines) { page_lines_ = std::max(lines, 1); }
+  // The header box being edited was just entered: its text is all selected, and what is
+  // typed replaces it.
+  bool HeaderSelected() const { return header_at_ && header_selected_; }
   // What the box over the current cell holds goes into the grid, and into the draft.
   void Commit();
   // Goes to cell, or to a header box (a click on it).
@@ -129,6 +146,11 @@ class VoucherEntry {
 
   // Checks and saves the voucher, and says how that went.
   void Save();
+  // A line (0-based) that kept the last save from happening (an account, item or currency
+  // that no longer exists, an amount missing): marked until the next save or voucher.
+  bool LineMarked(int line) const {
+    return std::find(marked_.begin(), marked_.end(), line) != marked_.end();
+  }
   // Opens the saved voucher that text names: its number, or a month and a number
   // ("2026-12 3"), of the current voucher's word (and month). The voucher being entered is
   // kept when it has changes not saved: it is saved first, or nothing is opened.
@@ -136,21 +158,29 @@ class VoucherEntry {
 
   // The question that waits for the person's answer (yes or no), nullptr when none does: a
   // draft found on starting or set aside (Ctrl-D), deleting it, giving up the changes, a
-  // new voucher over changes. QuestionKeys: the keys that answer it, "（Y/N）" or more.
+  // new voucher over changes, leaving a voucher with changes (kLeaveQuestion). QuestionKeys:
+  // the keys that answer it, "（Y/N）" or more.
   const char* Question() const;
   const char* QuestionKeys() const;
   bool DraftOffered() const { return asked_ == Asked::kDraft || asked_ == Asked::kAside; }
   // The answer to the question: a draft offered taken into the grid (yes) or set aside
-  // (no: kept), a draft deleted or not, the changes given up, or nothing done.
+  // (no: kept), a draft deleted or not, the changes given up, or nothing done. To
+  // kLeaveQuestion: yes saves and leaves once saved, no gives the changes up and leaves.
   void Answer(bool yes);
   // The keys of a question: Y or Enter yes, N no, Esc (Dismiss), D to delete a draft
   // offered (after a question). True when key answered.
   bool QuestionKey(const FormKey& key);
   // Esc on the question: a draft offered stays where it is (asked again at a later start,
-  // or among those set aside); any other question is answered no.
+  // or among those set aside); the leave question is put away and the voucher not left; any
+  // other question is answered no.
   void Dismiss();
   // Offers the drafts set aside, one by one.
   void OfferAsideDrafts();
+
+  // The person asks to quit: true when the voucher may be left now; else kLeaveQuestion is
+  // asked. Quitting says once the host may quit (at once, or after the answer).
+  bool Quit();
+  bool Quitting() const { return quitting_; }
 
   // "借方合计 1,200.00   贷方合计 1,000.00   差额 200.00" (no difference once they agree).
   std::string TotalsText() const;
@@ -159,7 +189,7 @@ class VoucherEntry {
   std::string NumberText() const;
 
  private:
-  enum class Asked { kNone, kDraft, kAside, kDeleteDraft, kGiveUp, kNew };
+  enum class Asked { kNone, kDraft, kAside, kDeleteDraft, kGiveUp, kNew, kLeave };
 
   // Puts the current line's texts and the header into the boxes and gives the current box
   // the focus.
@@ -191,6 +221,32 @@ class VoucherEntry {
   // The ledger's voucher words, read once (the standard ones while the ledger cannot say).
   const std::vector<std::string>& Words();
 
+  // The keys of the voucher after those of a selected header box and the moves.
+  bool CommandKey(const FormKey& key);
+  // Up, Down, PgUp, PgDn, Home, End, Ctrl-Home and Ctrl-End between the cells, while no
+  // list is shown: true when key was one of them.
+  bool MoveKey(const FormKey& key);
+  // A key in a header box just entered: typing replaces its text, Backspace and Delete
+  // clear it; true when the key was taken.
+  bool SelectedHeaderKey(const FormKey& key);
+  // Esc in a cell: back to what it held when it was entered.
+  void RestoreCell();
+  // F4's line back (Ctrl-Z).
+  void UndoDelete();
+  // An amount being typed that cannot become one: the cell keeps what it held, and the
+  // status line says why; false then.
+  bool AmountTyped(const std::string& text);
+  // An amount cell is left only holding an amount; false (and says why) when it does not.
+  bool LeaveAmount();
+  // The status line follows the person: a message goes once the box it was said over is
+  // left or its text changes. Called after every key.
+  void Settle();
+  // The lines of problems are marked.
+  void MarkLines(const std::vector<Problem>& problems);
+  // Leaves the voucher (saved, or its changes given up) for what the answer to
+  // kLeaveQuestion lets happen next.
+  void Leave(bool save);
+
   platform::WindowSystem& windows_;
   VoucherBoxes& boxes_;
   PlainBoxes plain_;
@@ -206,6 +262,21 @@ class VoucherEntry {
   std::optional<Voucher> offered_;
   bool offered_aside_ = false;
   std::vector<std::string> words_;
+  int page_lines_ = 10;
+  std::vector<int> marked_;
+  bool header_selected_ = false;
+  std::string entered_text_;  // what the current cell held when it was entered
+  std::optional<std::pair<int, VoucherLine>> deleted_;  // F4's line and where it stood
+  // The status line's message as last seen after a key, and the box and its text then.
+  struct Said {
+    std::string status;
+    long box = 0;
+    std::string text;
+  } said_;
+  // After kLeaveQuestion: the voucher to open, as typed after F6 (nullopt: the host quits),
+  // and whether the host may quit now.
+  std::optional<std::string> leave_to_;
+  bool quitting_ = false;
   // The entries a voucher is checked against, as of the boxes' DataVersion.
   EntryNames names_;
   long names_version_ = 0;

@@ -70,17 +70,17 @@ void VoucherGrid::MoveTo(Cell cell) {
 }
 
 void VoucherGrid::Balance() {
-  Column side = current_.column;
-  if (side != Column::kDebit && side != Column::kCredit) return;
+  if (current_.column != Column::kDebit && current_.column != Column::kCredit) return;
   VoucherLine& line = voucher_.lines.at(static_cast<size_t>(current_.line));
-  VoucherLine kept = line;
   line[Column::kDebit].clear();
   line[Column::kCredit].clear();
   Money due = TotalsOf(voucher_).Difference();  // what the other lines lack on credit
-  if (side == Column::kDebit) due = Money() - due;
-  line = kept;
-  line[side] = due.IsZero() ? "" : due.Text();
-  line[side == Column::kDebit ? Column::kCredit : Column::kDebit].clear();
+  if (!due.IsZero()) {
+    // On the side that balances, whichever side the cell was on: never a negative amount
+    // where a positive one on the other side is meant.
+    current_.column = due > Money() ? Column::kCredit : Column::kDebit;
+    line[current_.column] = (due > Money() ? due : Money() - due).Text();
+  }
   KeepBlankLast();
 }
 
@@ -93,6 +93,13 @@ void VoucherGrid::DeleteLine() {
 void VoucherGrid::InsertLine() {
   voucher_.lines.insert(voucher_.lines.begin() + current_.line, VoucherLine());
   current_.column = Column::kExplanation;
+  KeepBlankLast();
+}
+
+void VoucherGrid::RestoreLine(int at, VoucherLine line) {
+  at = std::clamp(at, 0, Lines() - 1);
+  voucher_.lines.insert(voucher_.lines.begin() + at, std::move(line));
+  current_ = {at, Column::kExplanation};
   KeepBlankLast();
 }
 

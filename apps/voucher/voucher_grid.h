@@ -45,13 +45,17 @@ class VoucherGrid {
   void Previous();
   void MoveTo(Cell cell);
 
-  // What balances the voucher on the current line's amount cell ("=" in it): the
-  // difference of the other lines, on the side it is due; nothing changes elsewhere.
+  // What balances the voucher on the current line ("=" in an amount cell): the difference
+  // of the other lines, on the side it is due (the current cell moves there), the other
+  // side cleared; nothing changes elsewhere.
   void Balance();
   // Removes the current line (the grid keeps one blank line at least); inserts a blank line
   // before it, and goes to its first cell.
   void DeleteLine();
   void InsertLine();
+  // Puts a deleted line back where it stood (at the end at most), and goes to its first
+  // cell.
+  void RestoreLine(int at, VoucherLine line);
 
   // Replaces the whole voucher (a draft, or one read from the ledger), at its first cell.
   void Reset(Voucher voucher);

@@ -48,8 +48,14 @@ const std::vector<std::string>& StandardWords() {
   return words;
 }
 
-std::optional<std::string> ReadDate(std::string_view typed, std::string* why) {
+std::optional<std::string> ReadDate(std::string_view typed, std::string* why,
+                                    const std::string& base) {
   std::string text = DateParts(typed);
+  // The parts not typed are the base's.
+  if (IsValidDate(base) &&
+      (AllDigits(text) ? text.size() <= 2 : text.find('-') == text.rfind('-'))) {
+    text = base.substr(0, AllDigits(text) ? 8 : 5) + text;
+  }
   std::string y, m, d;
   if (AllDigits(text) && text.size() == 8) {
     y = text.substr(0, 4), m = text.substr(4, 2), d = text.substr(6, 2);
@@ -129,7 +135,7 @@ bool SetHeader(Voucher& voucher, HeaderField field, std::string_view typed,
     if (why.empty()) voucher.word = word;
     return why.empty();
   }
-  std::optional<std::string> date = ReadDate(typed, &why);
+  std::optional<std::string> date = ReadDate(typed, &why, voucher.date);
   if (date && voucher.id != 0 && date->substr(0, 7) != voucher.date.substr(0, 7)) {
     why = "已保存的凭证不能改到别的月份：这是 " + SavedName(voucher) + "，日期只能是 " +
           voucher.date.substr(0, 7) + " 里的一天";

@@ -26,9 +26,11 @@ const char* HeaderTitle(HeaderField field);
 const std::vector<std::string>& StandardWords();
 
 // A date as bookkeepers write it, as YYYY-MM-DD: 2026-12-06, 2026-12-6, 2026/12/6,
-// 2026.12.6, 20261206 or 2026年12月6日, full-width digits too. nullopt for anything else or
-// a day that is none, with why set to the reason.
-std::optional<std::string> ReadDate(std::string_view typed, std::string* why = nullptr);
+// 2026.12.6, 20261206 or 2026年12月6日, full-width digits too; with a base date
+// (YYYY-MM-DD), a day alone ("7") in the base's month and a month and day ("12-7", "12/7")
+// in its year. nullopt for anything else or a day that is none, with why set to the reason.
+std::optional<std::string> ReadDate(std::string_view typed, std::string* why = nullptr,
+                                    const std::string& base = "");
 // A count of attachments: a whole number from 0 to kMaxAttachments.
 inline constexpr long kMaxAttachments = 9999;
 std::optional<long> ReadAttachments(std::string_view typed, std::string* why = nullptr);

@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     gl::TextBoxPtr box = gl::platform::CreateTextBox("1002");
     auto account = std::make_shared<gl::GLNameList>();
     account->Attach(box, gl::nlAccount);
-    for (long key : {gl::VK_F8, gl::VK_DOWN, gl::VK_RETURN}) {
+    // F8's list has no current row: Down to the first, Down to the second, Enter takes it.
+    for (long key : {gl::VK_F8, gl::VK_DOWN, gl::VK_DOWN, gl::VK_RETURN}) {
       gl::platform::SendMessage(box->hWnd(), gl::WM_KEYDOWN, key, 0);
     }
     std::printf("box: %s\n", gl::platform::WindowText(box->hWnd()).c_str());

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
     auto account = std::make_shared<gl::GLNameList>();
     gl::TextBoxPtr box = gl::qt::CreateTextBox(&line);
     account->Attach(box, gl::nlAccount);
-    for (Qt::Key key : {Qt::Key_F8, Qt::Key_Down, Qt::Key_Return}) {
+    // F8's list has no current row: Down to the first, Down to the second, Enter takes it.
+    for (Qt::Key key : {Qt::Key_F8, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}) {
       QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
       QApplication::sendEvent(&line, &press);
     }

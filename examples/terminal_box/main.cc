@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
     account->HotTrace(true);  // a typed "." lists too
     account->Attach(box, gl::nlAccount);
     gl::platform::SendMessage(box->hWnd(), gl::WM_CHAR, '.', 0);
+    // A list dropped down without typing has no current row until one is moved to.
+    gl::platform::SendMessage(box->hWnd(), gl::WM_KEYDOWN, gl::VK_DOWN, 0);
 
     gl::tui::CellScreen screen(places->ScreenRows(), places->ScreenCols());
     gl::tui::Rect at = places->BoxRect(box->hWnd());

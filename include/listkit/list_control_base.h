@@ -2,7 +2,10 @@
 // takes, how they move the selection, what choosing a row does, and the text it marks.
 //
 // The list keeps a selection; Up/Down/Page Up/Page Down/Home/End move it, Enter (or a host's
-// click, through Choose) chooses the selected row: the list closes, the form writes the row
+// click, through Choose) chooses the selected row. A list dropped down by DropDown (on
+// entering its box, F8, a point) has no selected row until the user moves to one, and Enter
+// there chooses nothing and only closes it; a found listing (DropDownFound: rows matching
+// what was typed) starts on its first row. Choosing a row: the list closes, the form writes the row
 // into the owner box, then SelChanged is raised. Moving never raises SelChanged, so the rows
 // shown (a search result too) stay while the user browses them. Esc closes. While the list
 // is shown these keys never reach the box. Editing the box's text or leaving the box closes
@@ -86,7 +89,7 @@ class NameListBase : public NameListControl {
 
   // The rows as the component last wrote them.
   const ListRows& Rows() const { return *data_; }
-  // The selected row (1-based; 0 when there are no rows).
+  // The selected row (1-based; 0 when there are no rows or none is selected yet).
   long Selection() const { return selection_; }
   // True when the rows shown are a search result.
   bool Found() const { return found_; }

@@ -21,6 +21,7 @@ struct KeyPress {
   };
   Kind kind = kNone;
   long code = 0;
+  bool ctrl = false;  // a kKey with Ctrl held (Ctrl-Home, Ctrl-End)
 };
 
 // Starts curses on construction (the locale must be set before) and ends it on

@@ -293,10 +293,10 @@ TEST_F(QtFormTest, KeysInABurstDoWhatTheyDoOneByOne) {
   QInputMethodEvent point;
   point.setCommitString("。");
   QApplication::sendEvent(QApplication::focusWidget(), &point);
-  Press(Qt::Key_Down);
-  Press(Qt::Key_Down);
+  for (int i = 0; i < 3; ++i) Press(Qt::Key_Down);
   Press(Qt::Key_Return);
   Press(Qt::Key_Return);  // on to the currencies
+  Press(Qt::Key_Down);
   Press(Qt::Key_Down);
   Press(Qt::Key_Return);
   EXPECT_TRUE(window_->KeysWaiting());
@@ -522,6 +522,7 @@ TEST_F(QtFormTest, AScreenReaderHearsTheBoxesTheRowCountAndTheRowsAsTheHighlight
   }
   Press(Qt::Key_F8);
   Press(Qt::Key_Down);
+  Press(Qt::Key_Down);
   EXPECT_TRUE(heard(QAccessible::Focus, Shown()->View(), "1002.02 银行存款_建设银行"));
   QAccessibleInterface* table = QAccessible::queryAccessibleInterface(Shown()->View());
   EXPECT_EQ(table->tableInterface()->selectedRows(), QList<int>{1});
@@ -563,6 +564,15 @@ TEST_F(QtFormTest, TheScreenshotHoldsTheListAndTheMessageBoxWhereTheyStand) {
   EXPECT_TRUE(holds(shot, Dialog())) << "the message box";
   PlayKeys(ParseKeys("<Enter>"), [&] { return window_->KeysWaiting(); });
   QTRY_COMPARE(Dialog(), nullptr);
+  // Keys held with Ctrl, Alt or Shift, and the number pad's, as scripted keys.
+  std::vector<ScriptKey> held = ParseKeys("<Ctrl-S><Alt-F4><Shift-Home><KP7>");
+  ASSERT_EQ(held.size(), 4u);
+  EXPECT_TRUE(held[0].key == Qt::Key_S && held[0].modifiers == Qt::ControlModifier &&
+              held[0].text.isEmpty());
+  EXPECT_TRUE(held[1].key == Qt::Key_F4 && held[1].modifiers == Qt::AltModifier);
+  EXPECT_TRUE(held[2].key == Qt::Key_Home && held[2].modifiers == Qt::ShiftModifier);
+  EXPECT_TRUE(held[3].modifiers == Qt::KeypadModifier && held[3].text == "7");
+  EXPECT_ANY_THROW(ParseKeys("<Ctrl-Bogus>"));
 }
 
 // The page of boxes on a copy of the sample ledger that a colleague changes meanwhile.
@@ -650,6 +660,7 @@ TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsN
   At(0, Column::kItem);
   Type("01.");
   QTRY_VERIFY(Shown() != nullptr);  // the items of the line's class under 01
+  Press(Qt::Key_Down);
   Press(Qt::Key_Return);
   QTRY_COMPARE(Cell(0, Column::kItem), "01.001");
   Tabs(2);
@@ -735,6 +746,57 @@ TEST_F(QtVoucherTest, TheWindowShowsEveryColumnAndTheLargestAmountWholeWithItsTo
   const VoucherTable& grid = *window_->Panel().Grid();
   EXPECT_TRUE(under(grid.TotalLabel(VoucherTable::kDebitTotal), Column::kDebit));
   EXPECT_TRUE(under(grid.TotalLabel(VoucherTable::kCreditTotal), Column::kCredit));
+}
+
+// The grid's keys as the terminal has them: Enter through a list nobody touched books
+// nothing; the arrows, Home, End and Ctrl-Home/End move between cells and lines; the number
+// pad types digits and its Enter moves on; a bad amount is refused at once; Esc gives back
+// what a cell held; a header box's text is replaced by what is typed.
+TEST_F(QtVoucherTest, TheGridKeysMoveBetweenLinesTheNumberPadTypesAndEscRestores) {
+  using voucher::Column;
+  At(0, Column::kExplanation);
+  QTRY_VERIFY(Shown() != nullptr);  // the explanations, on entering
+  Press(Qt::Key_Return);
+  At(0, Column::kAccount);
+  EXPECT_EQ(Cell(0, Column::kExplanation), "") << "Enter through an untouched list";
+  window_->Panel().Boxes().HotTrace(false);
+  Press(Qt::Key_Escape);
+  Press(Qt::Key_End);
+  At(0, Column::kCredit);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::KeypadModifier);
+  Type("a");
+  EXPECT_EQ(Status(), "贷方只能填金额：“1a”不是数字");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::KeypadModifier);
+  EXPECT_EQ(Status(), "") << "the message goes with its cause";
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+  At(1, Column::kExplanation);
+  EXPECT_EQ(Cell(0, Column::kCredit), "12.00");
+  Press(Qt::Key_Up);
+  At(0, Column::kExplanation);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
+  At(1, Column::kExplanation);
+  Press(Qt::Key_Home);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home, Qt::ControlModifier);
+  At(0, Column::kExplanation);
+  Type("付款");
+  Press(Qt::Key_Escape);
+  EXPECT_EQ(Editor(Column::kExplanation)->text(), "") << "Esc: what the cell held";
+  QLineEdit* attachments = window_->Panel().HeaderBox(voucher::HeaderField::kAttachments);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+  QTRY_COMPARE(QApplication::focusWidget(), attachments);
+  EXPECT_EQ(attachments->selectedText(), "0");
+  Type("3");
+  EXPECT_EQ(attachments->text(), "3") << "typed over, not appended";
+
+  // Closing the window over changes asks: Cancel stays, Discard closes.
+  for (auto button : {QMessageBox::Cancel, QMessageBox::Discard}) {
+    window_->close();
+    QTRY_VERIFY(Dialog() != nullptr);
+    EXPECT_EQ(Dialog()->text(), voucher::kLeaveQuestion);
+    QTest::mouseClick(static_cast<QWidget*>(Dialog()->button(button)), Qt::LeftButton);
+    QTRY_COMPARE(Dialog(), nullptr);
+    EXPECT_EQ(window_->isVisible(), button == QMessageBox::Cancel);
+  }
 }
 
 // What was typed is on the disk once its cell is left: a form that ends without saving

@@ -175,11 +175,13 @@ TEST_F(TerminalNameListTest, KeysMoveTheSelectionWithinTheRowsRaiseNothingAndANe
   list_->DropDownFound();
   EXPECT_TRUE(Selects(30));
   list_->DropDown();
-  EXPECT_TRUE(Selects(1)) << "a code listing starts at the first row";
+  EXPECT_FALSE(Selects(1)) << "a code listing has no row until one is moved to";
+  EXPECT_NE(screen_.Text().find("共 30 行"), std::string::npos);
   Key(VK_DOWN);
+  EXPECT_TRUE(Selects(1));
   env_.Windows().SetText(kBox, "1003");
-  list_->DropDown();
-  EXPECT_TRUE(Selects(1)) << "so does a new text";
+  list_->DropDownFound();
+  EXPECT_TRUE(Selects(1)) << "a new text's found rows start at the first";
 }
 
 // The list takes only list keys, only while shown and only for its own box, and closes on
@@ -192,7 +194,8 @@ TEST_F(TerminalNameListTest, EnterWritesTheCodeAndTheListTakesOnlyItsKeys) {
   EXPECT_FALSE(Key(VK_RETURN, WM_CHAR));
   EXPECT_TRUE(Key(VK_DOWN, WM_KEYDOWN, kBox + 1)) << "another box's keys are not the list's";
   EXPECT_FALSE(Key(VK_DOWN | 0x10000)) << "only the low word holds the key";
-  EXPECT_TRUE(Selects(2));
+  EXPECT_TRUE(Selects(1));
+  Key(VK_DOWN);
 
   // Key events forwarded by the host move it too, unless the host turns them off.
   short key = VK_DOWN, shift = 0;
@@ -225,14 +228,18 @@ TEST_F(TerminalNameListTest, EnterWritesTheCodeAndTheListTakesOnlyItsKeys) {
   EXPECT_TRUE(Drawn(5, "02 +  北京分部")) << screen_.Line(5);
   EXPECT_EQ(screen_.Line(4).find('7'), std::string::npos);
   Key(VK_DOWN);
+  Key(VK_DOWN);
   EXPECT_FALSE(Key(VK_RETURN)) << "Enter never reaches the box while the list is shown";
   EXPECT_FALSE(list_->Visible());
   EXPECT_EQ(sel_changes_, Texts{"02"}) << "SelChanged once the code is in";
 
-  OnRequest(0);  // Enter on an empty list closes it and chooses nothing
-  list_->DropDown();
-  EXPECT_FALSE(Key(VK_RETURN));
-  EXPECT_TRUE(!list_->Visible() && errors_.empty() && sel_changes_.size() == 1);
+  // Enter on an empty list, or on one nobody moved in, closes it and chooses nothing.
+  for (long rows : {0, 5}) {
+    OnRequest(rows);
+    list_->DropDown();
+    EXPECT_FALSE(Key(VK_RETURN));
+    EXPECT_TRUE(!list_->Visible() && errors_.empty() && sel_changes_.size() == 1) << rows;
+  }
 
   OnRequest(500);  // Enter asks for a row that was never painted
   list_->DropDown();
@@ -311,7 +318,7 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
   });
   list_->DropDown();
   list_->Paint(screen_);
-  EXPECT_TRUE(Drawn(4, "│>   01 +  重点客户")) << screen_.Line(4);
+  EXPECT_TRUE(Drawn(4, "│    01 +  重点客户")) << screen_.Line(4);
   EXPECT_TRUE(Drawn(5, "│    03    潜在客户")) << screen_.Line(5);
 }
 
@@ -386,6 +393,17 @@ TEST(FormLayoutTest, BoxesAndTheMessageDialogFitTheScreenALongTextScrolls) {
   }
   EXPECT_FALSE(LayOutForm(MinFormRows(9) - 1, 100, 9).fits);
   EXPECT_FALSE(LayOutForm(30, kMinFormCols - 1, 9).fits);
+  // The grid's amount columns take the widest amount whole, "-9,999,999,999,999.99" too,
+  // at 80 columns as wide as at 200; the text columns give way.
+  for (int cols : {80, 200}) {
+    GridLayout grid = LayOutGrid(24, cols, 30);
+    ASSERT_TRUE(grid.fits);
+    EXPECT_EQ(grid.width[5], kMaxAmountWidth);
+    EXPECT_LE(grid.x[6] + grid.width[6], cols) << cols;
+    EXPECT_GE(grid.width[0], 6) << cols;
+  }
+  EXPECT_EQ(LayOutGrid(24, 80).width[6], kAmountWidth);
+  EXPECT_EQ(LayOutGrid(24, 80).x[6] + kAmountWidth, 79);
 
   // The caret stays in the box; a caret past the end is clamped.
   std::string pasted = std::string(300, 'x') + "尾巴";
@@ -507,7 +525,7 @@ TEST_F(AccountsLateTest, KeysThatNeedTheListWaitForItWithAWordAndThenGoOn) {
   EXPECT_TRUE(form_->AttachLists(ready_));
   EXPECT_TRUE(Shows("] 银行存款") && Shows("1002.01")) << "named, and listed as on entering";
   EXPECT_EQ(form_->DeliverKeys(), -1);
-  EXPECT_TRUE(Shows("[1002.01") && Shows("] 银行存款_工商银行")) << "the point listed, Enter chose";
+  EXPECT_TRUE(Shows("[1002. ") && !Shows("1002.01")) << "the point listed, Enter chose no row";
   EXPECT_TRUE(Shows("自动列出: 关") && !Shows("正在载入"));
 }
 
@@ -532,6 +550,7 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
   Handle(KeyPress::kBackTab);
   Clear();
   Key(VK_F8);  // every class; the first is 001 客户
+  Key(VK_DOWN);
   Type("\r");
   EXPECT_TRUE(Shows("[001") && Shows("] 客户") && !Shows("共 5 行")) << "chosen, list closed";
   Type("\t");
@@ -552,8 +571,7 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
   Handle(KeyPress::kBackTab);
   Clear();
   Key(VK_F8);
-  Key(VK_DOWN);
-  Key(VK_DOWN);
+  for (int i = 0; i < 3; ++i) Key(VK_DOWN);
   Type("\r\t");
   EXPECT_TRUE(Shows("厘米") && !Shows("英里")) << "units of group 03: " << screen_.Text();
 
@@ -569,7 +587,8 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
 // the end-to-end test's; here the checks of the codes and the form's own keys.
 TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysWork) {
   ASSERT_TRUE(Shows("共 15 行")) << "explanations, on focus";
-  EXPECT_TRUE(Shows("│>¶  01  提取现金")) << "with the glyph of their kind";
+  EXPECT_TRUE(Shows("│ ¶  01  提取现金")) << "with the glyph of their kind, no row chosen yet";
+  Key(VK_DOWN);
   Key(VK_DOWN);
   Type("\r");
   EXPECT_TRUE(Shows("[支付货款") && !Shows("共 15 行")) << "the explanation itself, list closed";
@@ -591,7 +610,8 @@ TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysW
   EXPECT_TRUE(Shows("科目 9999 不存在") && Shows("F10/Ctrl-Q 退出")) << "80x24 holds all";
   Handle(KeyPress::kBackTab);
   EXPECT_EQ(Status(), "科目 9999 不存在") << "coming back says nothing new";
-  Type("\r");  // the first account, from the list entering the box drops down
+  Key(VK_DOWN);  // the first account, from the list entering the box drops down
+  Type("\r");
   EXPECT_EQ(Status(), "") << "a complaint goes once the box is corrected";
   Clear();
   Type(std::string(60, '9') + "\t");

@@ -53,19 +53,25 @@ TEST(MoneyTest, ReadsWhatABookkeeperTypesExactlyAndRefusesTheRest) {
     const char* typed;
     const char* why;
   };
-  for (Refused r : std::initializer_list<Refused>{{"1.234", "最多两位小数"},
-                                                  {"12,34", "千位分隔符的位置不对"},
-                                                  {"1234,567", "千位分隔符的位置不对"},
-                                                  {",123", "千位分隔符的位置不对"},
-                                                  {"1,2345", "千位分隔符的位置不对"},
-                                                  {"abc", "不是数字"},
-                                                  {"1.2.3", "不是数字"},
-                                                  {"-", "不是数字"},
-                                                  {"1e5", "不是数字"},
-                                                  {"10000000000000", "金额太大"}}) {
+  for (Refused r :
+       std::initializer_list<Refused>{{"1.234", "最多两位小数"},
+                                      {"12,34", "千位分隔符的位置不对"},
+                                      {"1234,567", "千位分隔符的位置不对"},
+                                      {",123", "千位分隔符的位置不对"},
+                                      {"1,2345", "千位分隔符的位置不对"},
+                                      {"abc", "不是数字"},
+                                      {"1.2.3", "不是数字"},
+                                      {"-", "不是数字"},
+                                      {"1e5", "不是数字"},
+                                      {"10000000000000", "金额太大，最大 9,999,999,999,999.99"}}) {
     std::string why;
     EXPECT_FALSE(Money::Parse(r.typed, &why)) << r.typed;
     EXPECT_EQ(why, r.why) << r.typed;
+    EXPECT_EQ(Money::Typing(r.typed), r.typed == std::string("12,34") || r.typed[0] == '-')
+        << r.typed << ": only what more digits make an amount is still being typed";
+  }
+  for (const char* typed : {"", "+", "1,", "1,23", "12.", "-.", "9,999,999,999,999.9"}) {
+    EXPECT_TRUE(Money::Typing(typed)) << typed;
   }
   EXPECT_EQ(*Money::Parse("0.10") + *Money::Parse("0.20"), *Money::Parse("0.30"));
   EXPECT_EQ(Money::FromCents(9999999999999).Text(), "99,999,999,999.99");
@@ -156,15 +162,19 @@ TEST(VoucherGridTest, EnterGoesAlongTheLineThenToTheNextAndEqualsBalances) {
   EXPECT_EQ(grid.CurrentText(), "500.00");
   grid.MoveTo({1, Column::kCredit});
   grid.Balance();
-  EXPECT_EQ(grid.CurrentText(), "-500.00") << "what balances on this side";
-  EXPECT_EQ(grid.Text({1, Column::kDebit}), "") << "one side per line";
+  EXPECT_EQ(grid.Current(), (Cell{1, Column::kDebit})) << "on the side that balances";
+  EXPECT_EQ(grid.CurrentText(), "500.00");
+  EXPECT_EQ(grid.Text({1, Column::kCredit}), "") << "never -500.00 on the other side";
   grid.MoveTo({2, Column::kCredit});
   grid.Next();
   EXPECT_EQ(grid.Current(), (Cell{2, Column::kCredit})) << "nothing past the blank last line";
   grid.MoveTo({0, Column::kAccount});
   grid.DeleteLine();
   EXPECT_EQ(grid.Lines(), 2);
-  EXPECT_EQ(grid.Text({0, Column::kCredit}), "-500.00");
+  EXPECT_EQ(grid.Text({0, Column::kDebit}), "500.00");
+  grid.RestoreLine(5, Line({"提现"}));
+  EXPECT_EQ(grid.Current(), (Cell{1, Column::kExplanation})) << "back before the blank last line";
+  EXPECT_EQ(grid.Lines(), 3);
   EXPECT_STREQ(ColumnTitle(Column::kItem), "核算项目");
   EXPECT_EQ(ColumnListKind(Column::kItem), nlItem);
   EXPECT_EQ(ColumnListKind(Column::kDebit), 0);
@@ -177,6 +187,13 @@ TEST(VoucherHeaderTest, DatesAsBookkeepersWriteThemCountsAndWordsAndASavedVouche
     read += ReadDate(typed).value_or("none") + " ";
   }
   EXPECT_EQ(read, "2026-12-06 2026-01-31 2024-02-29 2026-12-06 2026-12-06 2026-12-06 ");
+  read.clear();
+  for (const char* typed : {"7", "12-7", "1/31", "2027-1-2", "20261207", "2月29日"}) {
+    read += ReadDate(typed, nullptr, "2024-12-06").value_or("none") + " ";
+  }
+  EXPECT_EQ(read, "2024-12-07 2024-12-07 2024-01-31 2027-01-02 2026-12-07 2024-02-29 ")
+      << "completed from the voucher's month and year";
+  EXPECT_FALSE(ReadDate("32", nullptr, "2024-12-06"));
   std::string why;
   for (const char* typed : {"2026-13-01", "2023-02-29", "2026-12-00", "12-06", "2026-1206",
                             "2026-12-06-1", "1899-12-31", "abc", ""}) {
@@ -370,7 +387,9 @@ TEST_F(VoucherEntryTest, ChecksBeforeSavingNumbersTheSavedOneAndOpensItByItsNumb
   entry_->MoveTo({1, Column::kExplanation});
   Type("改了", {});
   entry_->OpenByText("1");
-  EXPECT_EQ(Status(), "正在录入的凭证还没有保存：请先保存（F5 / Ctrl-S），或放弃修改（F7）");
+  EXPECT_STREQ(entry_->Question(), kLeaveQuestion) << "another voucher asks first";
+  entry_->Dismiss();
+  EXPECT_EQ(entry_->Grid().Text({1, Column::kExplanation}), "改了") << "back: nothing changes";
   entry_->Save();
   EXPECT_EQ(keeper_->saved[1].version, 2) << "saved again over itself";
   EXPECT_EQ(keeper_->saved[1].lines[1][Column::kExplanation], "改了");
@@ -429,8 +448,8 @@ TEST_F(VoucherEntryTest, EachWindowKeepsItsOwnDraftAndOnlyAConfirmedChoiceDelete
   EXPECT_EQ(Status(), "已恢复上次没有保存的凭证");
   EXPECT_EQ(drafts(".draft") + drafts(".aside"), 1) << "taken as this window's own";
   entry_->OpenByText("1");
-  EXPECT_EQ(Status(), "正在录入的凭证还没有保存：请先保存（F5 / Ctrl-S），或放弃修改（F7）")
-      << "a draft is unsaved";
+  EXPECT_STREQ(entry_->Question(), kLeaveQuestion) << "a draft is unsaved";
+  entry_->Dismiss();
   EXPECT_TRUE(entry_->Key({0, kCtrlN}));
   entry_->Answer(true);
   entry_ = nullptr;
@@ -509,6 +528,92 @@ TEST_F(VoucherEntryTest, TheHeaderIsTypedBeforeTheFirstCellAndABoxThatCannotBeIs
   EXPECT_TRUE(entry_->Key({0, kCtrlN}));
   EXPECT_EQ(entry_->Question(), nullptr) << "nothing to lose: no question";
   EXPECT_EQ(entry_->NumberText(), "（保存时编号）");
+}
+
+// What a careful clerk's hands meet: amounts refused as typed, the keys between lines,
+// Esc and F4 undone, "=" on the side that balances, a header box's text replaced, messages
+// that go with their cause, and a voucher with changes left only after a question.
+TEST_F(VoucherEntryTest, AmountsLinesUndoAndMessagesFollowTheClerkAndLeavingAsks) {
+  EnterTwoLines("10a");
+  EXPECT_EQ(Windows().Text(amount_->hwnd_value), "") << "refused at once";
+  EXPECT_EQ(Status(), "贷方只能填金额：“10a”不是数字");
+  Type("1", {});
+  EXPECT_EQ(Status(), "") << "gone once the cell's text changes";
+  Type("10000000000000", {});
+  EXPECT_EQ(Status(), "贷方只能填金额：“10000000000000”金额太大，最大 9,999,999,999,999.99");
+  Type("12,34");
+  EXPECT_EQ(Status(), "贷方金额“12,34”千位分隔符的位置不对，请改正或按 Esc 恢复");
+  EXPECT_TRUE(entry_->Key({VK_ESCAPE, 0}));
+  EXPECT_EQ(Windows().Text(amount_->hwnd_value), "") << "Esc: what the cell held when entered";
+  Type("10", {VK_UP, 0});
+  EXPECT_EQ(entry_->Grid().Text({1, Column::kCredit}), "10.00");
+  struct Move {
+    FormKey key;
+    Cell to;
+  };
+  for (auto [key, to] : {Move{{VK_DOWN, 0}, {1, Column::kCredit}},
+                         {{VK_HOME, 0}, {1, Column::kExplanation}},
+                         {{VK_END, 0}, {1, Column::kCredit}},
+                         {{VK_HOME, 0, false, true}, {0, Column::kCredit}},
+                         {{VK_END, 0, false, true}, {2, Column::kCredit}},
+                         {{VK_DOWN, 0}, {2, Column::kCredit}},
+                         {{VK_PRIOR, 0}, {0, Column::kCredit}},
+                         {{VK_NEXT, 0}, {2, Column::kCredit}}}) {
+    EXPECT_TRUE(entry_->Key(key));
+    EXPECT_EQ(entry_->Grid().Current(), to) << key.vk;
+  }
+  entry_->MoveTo({1, Column::kDebit});
+  Type("", {0, U'='});
+  EXPECT_EQ(entry_->Grid().Current(), (Cell{1, Column::kCredit})) << "= where it balances";
+  EXPECT_EQ(entry_->Grid().Text({1, Column::kCredit}), "10.00");
+  EXPECT_EQ(entry_->Grid().Text({1, Column::kDebit}), "") << "never -10.00";
+
+  entry_->MoveTo({0, Column::kAccount});
+  EXPECT_TRUE(entry_->Key({kDeleteLineKey, 0}));
+  EXPECT_EQ(Status(), "已删除第 1 行（Ctrl-Z 恢复）");
+  EXPECT_TRUE(entry_->Key({0, kCtrlZ}));
+  EXPECT_EQ(Status(), "已恢复第 1 行");
+  EXPECT_EQ(entry_->Grid().Text({0, Column::kAccount}), "1001");
+  Tabs(1);
+  EXPECT_EQ(Status(), "") << "moving on clears it";
+
+  entry_->MoveTo(HeaderField::kDate);
+  EXPECT_TRUE(entry_->HeaderSelected());
+  EXPECT_FALSE(entry_->Key({0, U'1'}));
+  EXPECT_EQ(Windows().Text(focused_), "") << "what is typed replaces the selected text";
+  Type("13-45");
+  EXPECT_THAT(Status(), ::testing::StartsWith("日期“13-45”不是有效日期"));
+  Type("7");
+  EXPECT_EQ(Status(), "");
+  EXPECT_EQ(Windows().Text(entry_->Editor(HeaderField::kDate)), "2026-12-07");
+
+  fake_.gl_data()->SetAccounts({{.FAccountID = 2L, .FNumber = "6001", .FName = "主营业务收入"}});
+  boxes_->DataChanged({nlAccount});
+  entry_->Save();
+  EXPECT_EQ(Status(), "没有保存：第 1 行：科目 1001 不存在") << "deleted meanwhile";
+  EXPECT_TRUE(entry_->LineMarked(0) && !entry_->LineMarked(1) && entry_->Grid().Lines() == 3)
+      << "the line kept, marked";
+  fake_.gl_data()->SetAccounts({{.FAccountID = 1L, .FNumber = "1001", .FName = "库存现金"},
+                                {.FAccountID = 2L, .FNumber = "6001", .FName = "主营业务收入"}});
+  boxes_->DataChanged({nlAccount});
+  EXPECT_FALSE(entry_->Quit()) << "changes: a question first";
+  EXPECT_STREQ(entry_->Question(), kLeaveQuestion);
+  entry_->Dismiss();
+  EXPECT_FALSE(entry_->Question() || entry_->Quitting()) << "back to the voucher";
+  EXPECT_FALSE(entry_->Quit());
+  entry_->Answer(true);
+  EXPECT_TRUE(entry_->Quitting() && !entry_->LineMarked(0)) << "saved, then left";
+  ASSERT_EQ(keeper_->saved.size(), 1u);
+  EXPECT_EQ(keeper_->saved[1].date, "2026-12-07");
+
+  entry_ = MakeEntry();
+  entry_->Start("2026-12-08");
+  Type("别的");
+  entry_->OpenByText("1");
+  entry_->Answer(false);
+  EXPECT_EQ(Status(), "已打开凭证 2026-12 记字第 1 号") << "the changes given up, the other opened";
+  EXPECT_FALSE(DraftStore("company.ledger", folder_).Load());
+  EXPECT_TRUE(entry_->Quit());
 }
 
 TEST(FormWordsTest, ALedgerByItsFileOrDatabaseNameALongCodeByItsEnds) {

@@ -180,6 +180,7 @@ void FormPanel::ShowEditor(long hwnd) {
     editor->show();
   }
   editor->setFocus(Qt::OtherFocusReason);
+  if (entry_ && entry_->HeaderSelected()) editor->selectAll();  // typing replaces it
 }
 
 void FormPanel::PlaceEditor() {
@@ -190,6 +191,8 @@ void FormPanel::PlaceEditor() {
   QModelIndex index = model_->index(at.line, static_cast<int>(at.column));
   table_->scrollTo(index);
   editor->setGeometry(table_->visualRect(index));
+  int row = std::max(table_->verticalHeader()->defaultSectionSize(), 1);
+  entry_->PageLines(table_->viewport()->height() / row);
 }
 
 void FormPanel::RefreshVoucher() {
@@ -223,13 +226,26 @@ void FormPanel::Do(const std::function<void(voucher::VoucherEntry&)>& action) {
 
 void FormPanel::AskQuestion() {
   if (!entry_ || !entry_->Question() || asking_) return;
+  // Leaving a voucher with changes: save, give them up, or stay.
+  bool leaving = entry_->Question() == std::string_view(voucher::kLeaveQuestion);
   asking_ = new QMessageBox(QMessageBox::Question, voucher::kFormTitle, entry_->Question(),
-                            QMessageBox::Yes | QMessageBox::No, this);
+                            leaving ? QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel
+                                    : QMessageBox::Yes | QMessageBox::No,
+                            this);
   asking_->setAttribute(Qt::WA_DeleteOnClose);
-  connect(asking_, &QMessageBox::finished, this, [this](int) {
-    bool yes = asking_->clickedButton() == asking_->button(QMessageBox::Yes);
+  connect(asking_, &QMessageBox::finished, this, [this, leaving](int) {
+    QAbstractButton* clicked = asking_->clickedButton();
+    bool yes = clicked == asking_->button(leaving ? QMessageBox::Save : QMessageBox::Yes);
+    bool no = clicked == asking_->button(leaving ? QMessageBox::Discard : QMessageBox::No);
     asking_ = nullptr;
-    Do([yes](voucher::VoucherEntry& entry) { entry.Answer(yes); });
+    Do([yes, no](voucher::VoucherEntry& entry) {
+      if (yes || no) {
+        entry.Answer(yes);
+      } else {
+        entry.Dismiss();
+      }
+    });
+    if (entry_->Quitting()) window()->close();
   });
   asking_->open();
 }
@@ -238,6 +254,7 @@ void FormPanel::AttachLists(const voucher::VoucherBoxes::ListReady& ready,
                             std::function<std::vector<long>()> changes) {
   boxes_->AttachLists(ready);
   if (entry_) {
+    window()->installEventFilter(this);  // its closing
     entry_->Start(QDate::currentDate().toString("yyyy-MM-dd").toStdString());
     AskQuestion();
   }
@@ -275,6 +292,13 @@ void FormPanel::Refresh() {
 }
 
 bool FormPanel::eventFilter(QObject* watched, QEvent* event) {
+  // Closing the window leaves the voucher: with changes, only after a question.
+  if (watched == window() && event->type() == QEvent::Close) {
+    if (!entry_ || entry_->Quit()) return false;
+    event->ignore();
+    AskQuestion();
+    return true;
+  }
   if (table_ && watched == table_->viewport()) {
     if (event->type() == QEvent::Resize) PlaceEditor();  // the cell moved with the table
     return false;
@@ -315,7 +339,8 @@ voucher::FormKey FormPanel::FormKeyOf(const std::unique_ptr<QEvent>& typed) {
           ctrl      ? static_cast<char32_t>(key->key() - Qt::Key_A + 1)
           : c >= 32 ? c
                     : 0,
-          key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier)};
+          key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier),
+          (key->modifiers() & Qt::ControlModifier) != 0};
 }
 
 bool FormPanel::VoucherKey(const std::unique_ptr<QEvent>& typed) {

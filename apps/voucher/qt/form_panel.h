@@ -6,7 +6,9 @@
 //
 // On the voucher, the header's date, word and attachments are line edits above the table; a
 // click on a cell or a header box moves there, F6 asks for a voucher's number, and the
-// voucher's questions (a draft found on starting, giving up changes) are message boxes.
+// voucher's questions (a draft found on starting, giving up changes) are message boxes;
+// closing the window or opening another voucher over changes asks to save them, give them
+// up (Discard) or stay (Cancel).
 //
 // The line edits take their keys and the text of an input method as any line edit does,
 // through their windows (line_edit_window.h), after the form's queue (voucher/type_ahead.h)

@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
+#include <cstring>
 #include <map>
+#include <utility>
 
 #include "contracts/error.h"
 
@@ -36,6 +38,10 @@ const std::map<QString, ScriptKey>& NamedKeys() {
         {"PgDn", {Qt::Key_PageDown, {}, {}}},
     };
     for (int f = 1; f <= 12; ++f) named[QString("F%1").arg(f)] = {Qt::Key_F1 + f - 1, {}, {}};
+    for (int d = 0; d <= 9; ++d) {
+      named[QString("KP%1").arg(d)] = {Qt::Key_0 + d, Qt::KeypadModifier, QString::number(d)};
+    }
+    named["KPEnter"] = {Qt::Key_Enter, Qt::KeypadModifier, "\r"};
     return named;
   }();
   return keys;
@@ -49,6 +55,32 @@ ScriptKey TypedKey(QChar c) {
   int key = ascii ? static_cast<int>(QChar(u).toUpper().unicode()) : Qt::Key_unknown;
   Qt::KeyboardModifiers modifiers = c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier;
   return {key, modifiers, QString(c)};
+}
+
+// A key named between angle brackets, with "Ctrl-", "Alt-" and "Shift-" before it as held:
+// "Ctrl-S", "Alt-F4", "Ctrl-Home". A held Ctrl or Alt types nothing.
+ScriptKey NamedKey(QString name) {
+  const QString whole = name;
+  Qt::KeyboardModifiers held;
+  for (auto [prefix, modifier] : {std::pair{"Ctrl-", Qt::ControlModifier},
+                                  {"Alt-", Qt::AltModifier},
+                                  {"Shift-", Qt::ShiftModifier}}) {
+    if (name.size() > 1 && name.startsWith(prefix)) {
+      held |= modifier;
+      name = name.mid(static_cast<qsizetype>(std::strlen(prefix)));
+    }
+  }
+  ScriptKey key;
+  if (auto it = NamedKeys().find(name); it != NamedKeys().end()) {
+    key = it->second;
+  } else if (name.size() == 1 && held) {
+    key = TypedKey(name[0].toLower());  // the letter's key, Shift only when named
+  } else {
+    throw Error(errc::kInvalidProcedureCall, "unknown key <" + whole.toStdString() + ">");
+  }
+  key.modifiers |= held;
+  if (held & (Qt::ControlModifier | Qt::AltModifier)) key.text.clear();
+  return key;
 }
 
 }  // namespace
@@ -67,12 +99,7 @@ std::vector<ScriptKey> ParseKeys(const QString& script) {
     }
     qsizetype end = script.indexOf('>', i);
     if (end < 0) throw Error(errc::kInvalidProcedureCall, "unclosed '<' in the keys");
-    QString name = script.mid(i + 1, end - i - 1);
-    auto it = NamedKeys().find(name);
-    if (it == NamedKeys().end()) {
-      throw Error(errc::kInvalidProcedureCall, "unknown key <" + name.toStdString() + ">");
-    }
-    keys.push_back(it->second);
+    keys.push_back(NamedKey(script.mid(i + 1, end - i - 1)));
     i = end;
   }
   return keys;

@@ -2,7 +2,9 @@
 //   "1002."           types 1, 0, 0, 2 and a point
 //   "<Tab>123<F8>"     names a key between angle brackets: Tab, Backtab (Shift+Tab), Enter,
 //                      Esc, Backspace, Delete, Space, Up, Down, Left, Right, Home, End, PgUp,
-//                      PgDn, F1 to F12; "<<" types "<"
+//                      PgDn, F1 to F12, KP0 to KP9 and KPEnter (the number pad), and
+//                      with Ctrl-, Alt- or Shift- before it a key held with those:
+//                      <Ctrl-S>, <Alt-F4>, <Ctrl-Home>; "<<" types "<"
 #ifndef GLNAMELIST_APPS_VOUCHER_QT_KEY_SCRIPT_H_
 #define GLNAMELIST_APPS_VOUCHER_QT_KEY_SCRIPT_H_
 

@@ -1,6 +1,7 @@
 #include "apps/voucher/tui/form_layout.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "contracts/text.h"
@@ -39,17 +40,31 @@ std::string TooSmallMessage(int rows, int cols, size_t fields) {
          std::to_string(rows) + "）";
 }
 
-GridLayout LayOutGrid(int rows, int cols) {
+GridLayout LayOutGrid(int rows, int cols, int amount_width) {
   GridLayout l;
-  // 摘要 科目 核算类别 核算项目 币别 借方 贷方; what is wider than 80 columns goes to 摘要 and
-  // 科目.
-  static constexpr int kWidths[7] = {12, 10, 8, 9, 5, 12, 12};
+  // 摘要 科目 核算类别 核算项目 币别 借方 贷方 in 80 columns, and how narrow each text column
+  // may get for wide amounts: 摘要 first, then 科目, 核算项目, 核算类别, 币别.
+  static constexpr int kWidths[7] = {12, 10, 8, 9, 5, kAmountWidth, kAmountWidth};
+  static constexpr int kNarrowest[5] = {6, 6, 4, 4, 4};
+  static constexpr int kNarrowedFirst[5] = {0, 1, 3, 2, 4};
   l.fits = rows >= kMinGridRows && cols >= 80;
   if (!l.fits) return l;
-  int extra = cols - 80;
+  amount_width = std::clamp(amount_width, kAmountWidth, kMaxAmountWidth);
+  std::copy(std::begin(kWidths), std::end(kWidths), l.width);
+  l.width[5] = l.width[6] = amount_width;
+  int extra = cols - 80 - 2 * (amount_width - kAmountWidth);
+  if (extra >= 0) {
+    l.width[0] += extra - extra / 2;
+    l.width[1] += extra / 2;
+  }
+  for (int c : kNarrowedFirst) {
+    int take = std::min(-extra, l.width[c] - kNarrowest[c]);
+    if (take <= 0) continue;
+    l.width[c] -= take;
+    extra += take;
+  }
   int x = l.number_x + 4;
   for (int c = 0; c < 7; ++c) {
-    l.width[c] = kWidths[c] + (c == 0 ? extra - extra / 2 : c == 1 ? extra / 2 : 0);
     l.x[c] = x;
     x += l.width[c] + 1;
   }

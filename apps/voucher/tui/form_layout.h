@@ -63,7 +63,12 @@ struct GridLayout {
     return Rect{header_row, kX[field], 1, kWidth[field]};
   }
 };
-GridLayout LayOutGrid(int rows, int cols);
+// The amount columns are amount_width wide (at least kAmountWidth, at most kMaxAmountWidth:
+// the largest amount with its sign), so that no digit is ever cut; the text columns take
+// what is left, wider than 80 columns giving 摘要 and 科目 more.
+inline constexpr int kAmountWidth = 12;
+inline constexpr int kMaxAmountWidth = 21;
+GridLayout LayOutGrid(int rows, int cols, int amount_width = kAmountWidth);
 std::string GridTooSmallMessage(int rows, int cols);
 
 // The part of text a box width columns wide shows with the caret (a count of characters)

@@ -103,6 +103,7 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
   form.AttachLists(ready);
   for (bool open = true; open;) {
     int held = form.DeliverKeys();
+    if (form.Quitting()) break;
     Draw(form, screen);
     int poll = form.ListsWaiting() ? voucher::VoucherBoxes::kAttachPollMs : -1;
     if (options.changes) {

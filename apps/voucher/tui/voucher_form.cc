@@ -23,9 +23,9 @@ const char* const kHelp1 = "Tab/Shift-Tab 换框  F8 按代码列出  F9 按名�
 const char* const kHelp2 =
     "列表中: Up/Down PgUp/PgDn Home/End 移动  Enter 选定  Esc 关闭  F10/Ctrl-Q 退出";
 const char* const kVoucherHelp1 =
-    "Tab/Enter 下一格 Shift-Tab 上一格/凭证头 F8 列出 F9 查找 = 平衡 F3 插行 F4 删行";
+    "Tab/Enter 下一格 Shift-Tab 上一格 Up/Down/PgUp/PgDn 换行 Home/End 行首尾";
 const char* const kVoucherHelp2 =
-    "F5/Ctrl-S 保存 F6 打开 F7 放弃修改 Ctrl-N 新凭证 F2 自动列出 F10/Ctrl-Q 退出";
+    "F8列出 F9查找 =平衡 F3插行 F4删行 ^Z恢复 Esc还原 F5保存 F6打开 F7放弃 F10退出";
 
 // Today, as the voucher's date: YYYY-MM-DD of the local time.
 std::string Today() {
@@ -60,11 +60,18 @@ bool Quits(const KeyPress& key) {
          (key.kind == KeyPress::kKey && key.code == VK_F10) || key.kind == KeyPress::kEnd;
 }
 
+// F10 and Ctrl-Q leave a voucher with changes only after a question; Ctrl-C and the end of
+// the terminal leave at once (the draft keeps the changes).
+bool AsksFirst(const KeyPress& key) {
+  return (key.kind == KeyPress::kChar && key.code == kCtrlQ) ||
+         (key.kind == KeyPress::kKey && key.code == VK_F10);
+}
+
 // A key read from the terminal as the form tells keys apart.
 voucher::FormKey FormKeyOf(const KeyPress& key) {
   switch (key.kind) {
     case KeyPress::kKey:
-      return {key.code, 0};
+      return {key.code, 0, false, key.ctrl};
     case KeyPress::kBackTab:
       return {VK_TAB, 0};
     case KeyPress::kChar:
@@ -171,7 +178,7 @@ bool VoucherForm::AttachLists(const ListReady& ready) {
 
 Rect VoucherForm::BoxRect(long hwnd) const {
   if (entry_) {
-    GridLayout grid = LayOutGrid(screen_.Rows(), screen_.Cols());
+    GridLayout grid = Layout();
     if (!grid.fits || hwnd != entry_->CurrentEditor()) return Rect{};
     if (auto field = entry_->HeaderAt()) return grid.Header(static_cast<int>(*field));
     const voucher::Cell& at = entry_->Grid().Current();
@@ -181,6 +188,17 @@ Rect VoucherForm::BoxRect(long hwnd) const {
   FormLayout layout = LayOutForm(screen_.Rows(), screen_.Cols(), boxes_->Count());
   size_t box = boxes_->BoxOfWindow(hwnd);
   return layout.fits && box < boxes_->Count() ? layout.Box(box) : Rect{};
+}
+
+GridLayout VoucherForm::Layout() const {
+  const voucher::VoucherGrid& grid = entry_->Grid();
+  int widest = TextWidth(env_.Windows().Text(entry_->Editor(voucher::Column::kDebit)));
+  for (int line = 0; line < grid.Lines(); ++line) {
+    for (auto column : {voucher::Column::kDebit, voucher::Column::kCredit}) {
+      widest = std::max(widest, TextWidth(grid.Line(line)[column]));
+    }
+  }
+  return LayOutGrid(screen_.Rows(), screen_.Cols(), widest);
 }
 
 void VoucherForm::MoveFocus(int step) {
@@ -209,7 +227,7 @@ void VoucherForm::SendChar(char32_t code) {
 }
 
 bool VoucherForm::Press(const KeyPress& key) {
-  if (Quits(key)) return false;
+  if (Quits(key) && !(entry_ && AsksFirst(key))) return false;
   if (key.kind == KeyPress::kChar || key.kind == KeyPress::kKey || key.kind == KeyPress::kBackTab) {
     typed_.Push(key);
   }
@@ -217,11 +235,11 @@ bool VoucherForm::Press(const KeyPress& key) {
 }
 
 bool VoucherForm::Handle(const KeyPress& key) {
-  if (Quits(key)) return false;
+  if (Quits(key)) return entry_ && AsksFirst(key) && !entry_->Quit();
   bool input =
       key.kind == KeyPress::kChar || key.kind == KeyPress::kKey || key.kind == KeyPress::kBackTab;
-  bool fits = entry_ ? LayOutGrid(screen_.Rows(), screen_.Cols()).fits
-                     : LayOutForm(screen_.Rows(), screen_.Cols(), boxes_->Count()).fits;
+  bool fits =
+      entry_ ? Layout().fits : LayOutForm(screen_.Rows(), screen_.Cols(), boxes_->Count()).fits;
   if (!fits || !input) return true;
   try {
     if (key.kind == KeyPress::kKey && key.code == VK_F2) {
@@ -233,7 +251,7 @@ bool VoucherForm::Handle(const KeyPress& key) {
   } catch (const std::exception& e) {
     boxes_->ReportFailure(e);  // a ledger's fault in the form's words
   }
-  return true;
+  return !entry_ || !entry_->Quitting();
 }
 
 bool VoucherForm::BoxesKey(const KeyPress& key) {
@@ -241,9 +259,11 @@ bool VoucherForm::BoxesKey(const KeyPress& key) {
   if (what.vk == VK_TAB) {
     MoveFocus(key.kind == KeyPress::kBackTab ? -1 : 1);
   } else if (what.vk == VK_RETURN) {
-    bool list_shown = boxes_->Shown() != nullptr;
-    Send(WM_KEYDOWN, VK_RETURN);
-    if (!list_shown) MoveFocus(1);
+    if (boxes_->EnterChooses()) {
+      Send(WM_KEYDOWN, VK_RETURN);
+    } else {
+      MoveFocus(1);
+    }
   } else {
     return false;
   }
@@ -367,7 +387,8 @@ std::pair<int, int> VoucherForm::PaintBoxes() {
 
 std::pair<int, int> VoucherForm::PaintVoucher() {
   Screen& s = screen_;
-  GridLayout g = LayOutGrid(s.Rows(), s.Cols());
+  GridLayout g = Layout();
+  entry_->PageLines(g.visible_lines);
   if (!g.fits) {
     int y = 0;
     for (const std::string& line : WrapToWidth(GridTooSmallMessage(s.Rows(), s.Cols()), s.Cols())) {
@@ -392,9 +413,11 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
   for (int row = 0; row < g.visible_lines && first + row < grid.Lines(); ++row) {
     int line = first + row;
     int y = g.first_line_row + row;
-    std::string number = std::to_string(line + 1);
+    // A line that kept the voucher from being saved is marked "!".
+    bool marked = entry_->LineMarked(line);
+    std::string number = (marked ? "!" : "") + std::to_string(line + 1);
     s.Put(y, g.number_x, std::string(3 - std::min<size_t>(3, number.size()), ' ') + number,
-          Style::kLabel);
+          marked ? Style::kError : Style::kLabel);
     for (int c = 0; c < voucher::kColumns; ++c) {
       auto column = static_cast<voucher::Column>(c);
       bool amount = column == voucher::Column::kDebit || column == voucher::Column::kCredit;
@@ -452,8 +475,11 @@ std::pair<int, int> VoucherForm::PaintHeader(const GridLayout& g) {
     BoxView view =
         ViewOfBox(env_.Windows().Text(hwnd), editing ? env_.Windows().Caret(hwnd) : 0, box.width);
     s.Put(box.y, box.x - 1, "[", Style::kFrame);
-    s.Put(box.y, box.x, PadToWidth(view.text, box.width),
-          editing ? Style::kFocusField : Style::kField);
+    // A box just entered shows its text selected: what is typed replaces it.
+    Style style = !editing                   ? Style::kField
+                  : entry_->HeaderSelected() ? Style::kSelected
+                                             : Style::kFocusField;
+    s.Put(box.y, box.x, PadToWidth(view.text, box.width), style);
     s.Put(box.y, box.x + box.width, "]", Style::kFrame);
     if (editing) caret = {box.y, box.x + view.caret_x};
   }

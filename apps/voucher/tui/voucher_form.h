@@ -68,6 +68,9 @@ class VoucherForm {
   std::pair<int, int> Paint(bool with_list = true);
   // Handles one key; False when the form is to close.
   bool Handle(const KeyPress& key);
+  // True once a key handled from the queue closes the form (F10 or Ctrl-Q, asked first
+  // on a voucher with changes).
+  bool Quitting() const { return entry_ && entry_->Quitting(); }
   // Queues a key read from the terminal; False when it closes the form, which it does at
   // once, whatever waits.
   bool Press(const KeyPress& key);
@@ -104,6 +107,9 @@ class VoucherForm {
   // A typed character as WM_CHAR messages of UTF-16 units.
   void SendChar(char32_t code);
   Rect BoxRect(long hwnd) const;
+  // Where the voucher's parts go on the screen now: its amount columns as wide as its widest
+  // amount.
+  GridLayout Layout() const;
 
   platform::PlatformEnvironment& env_;
   Screen& screen_;
