@@ -754,7 +754,7 @@ TEST_F(QtVoucherTest, TheWindowShowsEveryColumnAndTheLargestAmountWholeWithItsTo
 // what a cell held; a header box's text is replaced by what is typed.
 TEST_F(QtVoucherTest, TheGridKeysMoveBetweenLinesTheNumberPadTypesAndEscRestores) {
   using voucher::Column;
-  At(0, Column::kExplanation);
+  QTRY_COMPARE(QApplication::focusWidget(), Editor(Column::kExplanation));
   QTRY_VERIFY(Shown() != nullptr);  // the explanations, on entering
   Press(Qt::Key_Return);
   At(0, Column::kAccount);

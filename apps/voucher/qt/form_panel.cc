@@ -137,6 +137,9 @@ std::shared_ptr<voucher::VoucherBoxes> FormPanel::BuildVoucher() {
   table_ = grid_->View();
   model_ = grid_->Model();
   table_->viewport()->installEventFilter(this);
+  // The cell moves when its column is sized to the window.
+  connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this] { PlaceEditor(); });
   name_ = new QLabel(this);
   layout->addLayout(header);
   layout->addWidget(grid_, 1);
