@@ -24,7 +24,7 @@
 #include "ledger/ledger_error.h"
 #include "ledger/ledger_opening.h"
 #include "ledger/snapshot.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::ledger {
 

@@ -24,7 +24,7 @@
 
 #include "contracts/error.h"
 #include "recordset/memory_stream.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 #include "recordset/table_image.h"
 #include "tests/fakes/error_of.h"
 
