@@ -9,12 +9,14 @@ JOBS ?= $(shell nproc)
 PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libsqlite3-dev sqlite3 libicu-dev libroaring-dev libncursesw5-dev tmux clang \
             libclang-rt-14-dev libpq-dev postgresql qt6-base-dev qt6-base-private-dev \
-            qt6-translations-l10n fonts-wqy-microhei
+            qt6-translations-l10n fonts-wqy-microhei ccache clang-format
 TEST_BUILD := build/test
 REL_BUILD := build/release
 FUZZ_BUILD := build/fuzz
 LEDGER ?=
 FUZZ_SECONDS ?= 60
+# ccache, when installed, keeps the compiled files of repeated builds (CI's among them).
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: deps test release demo demo-qt picture bench fuzz format clean
 
@@ -28,7 +30,7 @@ deps:
 	fi
 
 $(TEST_BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DGLNAMELIST_SANITIZE=ON
+	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DGLNAMELIST_SANITIZE=ON $(LAUNCHER)
 
 test: deps $(TEST_BUILD)/CMakeCache.txt
 	cmake --build $(TEST_BUILD) -j $(JOBS)
@@ -36,7 +38,7 @@ test: deps $(TEST_BUILD)/CMakeCache.txt
 
 $(REL_BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(REL_BUILD) -DCMAKE_BUILD_TYPE=Release -DGLNAMELIST_BUILD_TESTS=OFF \
-	  -DGLNAMELIST_BUILD_BENCH=ON
+	  -DGLNAMELIST_BUILD_BENCH=ON $(LAUNCHER)
 
 release: deps $(REL_BUILD)/CMakeCache.txt
 	cmake --build $(REL_BUILD) -j $(JOBS)
@@ -60,7 +62,7 @@ bench: release
 	bench/run_all.sh $(REL_BUILD)
 
 fuzz: deps
-	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) \
 	  -DGLNAMELIST_BUILD_TESTS=OFF -DGLNAMELIST_BUILD_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target recordset_filter_fuzzer
 	mkdir -p $(FUZZ_BUILD)/corpus

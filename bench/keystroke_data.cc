@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "contracts/error.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::bench {
 namespace {

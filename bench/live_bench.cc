@@ -64,7 +64,7 @@
 #include "ledger/list_preload.h"
 #include "ledger/record_loader.h"
 #include "ledger/register_ledger.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 #include "services/library_services.h"
 #include "tests/fakes/scoped_fake_environment.h"
 

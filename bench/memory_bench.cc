@@ -22,7 +22,7 @@
 #include "ledger/ledger_service.h"
 #include "ledger/record_loader.h"
 #include "ledger/snapshot.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 #include "recordset/table_data.h"
 #include "recordset/table_recordset.h"
 

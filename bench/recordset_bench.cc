@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "bench/median_reporter.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace {
 

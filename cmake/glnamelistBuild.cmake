@@ -1,18 +1,29 @@
 # How this project's own targets are built: warnings and (with GLNAMELIST_SANITIZE) the
 # sanitizers for its own code only, never for a parent project's nor for a host that links
 # the installed package. C++20 comes with the contracts target to everyone who links it.
+# GLNAMELIST_SANITIZE=thread builds with ThreadSanitizer instead; GLNAMELIST_SANITIZER_FLAGS
+# are the flags a host built against this build needs as well.
 set(GLNAMELIST_OWN_OPTIONS -Wall -Wextra -Wpedantic)
-set(GLNAMELIST_OWN_LINK_OPTIONS)
-if(GLNAMELIST_SANITIZE)
-  list(APPEND GLNAMELIST_OWN_OPTIONS
-       -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-  list(APPEND GLNAMELIST_OWN_LINK_OPTIONS -fsanitize=address,undefined)
+set(GLNAMELIST_SANITIZER_FLAGS)
+if(GLNAMELIST_SANITIZE STREQUAL "thread")
+  set(GLNAMELIST_SANITIZER_FLAGS -fsanitize=thread)
+  list(APPEND GLNAMELIST_OWN_OPTIONS ${GLNAMELIST_SANITIZER_FLAGS} -fno-omit-frame-pointer)
+elseif(GLNAMELIST_SANITIZE)
+  set(GLNAMELIST_SANITIZER_FLAGS -fsanitize=address,undefined)
+  list(APPEND GLNAMELIST_OWN_OPTIONS ${GLNAMELIST_SANITIZER_FLAGS} -fno-omit-frame-pointer
+       -fno-sanitize-recover=undefined)
 endif()
+set(GLNAMELIST_OWN_LINK_OPTIONS ${GLNAMELIST_SANITIZER_FLAGS})
 
-# glnamelist_own(TARGET...): builds each target with this project's flags. Debug and
-# sanitizer builds check every index into a standard container or string view.
+# glnamelist_own(TARGET...): builds each target with this project's flags, and finds the
+# tree's internal headers from its root (a host finds only include/). Debug and sanitizer
+# builds check every index into a standard container or string view.
+add_library(glnamelist_tree INTERFACE)
+target_include_directories(glnamelist_tree INTERFACE ${PROJECT_SOURCE_DIR}/include
+                           ${PROJECT_SOURCE_DIR})
 function(glnamelist_own)
   foreach(target IN LISTS ARGN)
+    target_link_libraries(${target} PRIVATE $<BUILD_INTERFACE:glnamelist_tree>)
     target_compile_options(${target} PRIVATE ${GLNAMELIST_OWN_OPTIONS})
     target_compile_definitions(${target} PRIVATE
       $<$<OR:$<CONFIG:Debug>,$<BOOL:${GLNAMELIST_SANITIZE}>>:_GLIBCXX_ASSERTIONS>)
@@ -21,10 +32,12 @@ function(glnamelist_own)
 endfunction()
 
 # glnamelist_library(PART SOURCES...): the library glnamelist_PART, with the alias
-# glnamelist::PART and this project's flags.
+# glnamelist::PART, this project's flags and the project's version (the major version as the
+# SOVERSION of a shared build).
 function(glnamelist_library part)
   add_library(glnamelist_${part} ${ARGN})
   add_library(glnamelist::${part} ALIAS glnamelist_${part})
-  set_target_properties(glnamelist_${part} PROPERTIES EXPORT_NAME ${part})
+  set_target_properties(glnamelist_${part} PROPERTIES EXPORT_NAME ${part}
+    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
   glnamelist_own(glnamelist_${part})
 endfunction()

@@ -1,5 +1,6 @@
 #include "component/dispatch.h"
 
+#include "component/gl_name_list.h"
 #include "component/message_handling.h"
 #include "contracts/environment.h"
 
@@ -20,8 +21,6 @@ const std::array<ProviderFactory, 11> kProviderFactories = {
 };
 
 namespace {
-constexpr double kRepeatInterval = 0.01;
-
 bool ValidKind(long kind) {
   return kind >= 1 && kind < static_cast<long>(kProviderFactories.size());
 }
@@ -30,7 +29,7 @@ bool ValidKind(long kind) {
 void Dispatcher::ShowList(NameListState& s) {
   try {
     double elapsed = static_cast<double>(Env().Timer()) - last_list_time_;
-    if (elapsed >= 0 && elapsed < kRepeatInterval) return;
+    if (elapsed >= 0 && elapsed < GLNameList::kRepeatSeconds) return;
     if (IsWindowEditable(Require(s.text_box).hWnd())) {
       if (Provider* p = ProviderFor(s.name_list_type)) p->List(s);
     }
@@ -56,7 +55,13 @@ void Dispatcher::ReleaseProviders() {
 Provider* Dispatcher::ProviderFor(long kind) {
   if (!ValidKind(kind)) return nullptr;
   auto i = static_cast<size_t>(kind);
-  if (!providers_[i] && kProviderFactories[i]) providers_[i] = kProviderFactories[i]();
+  if (!providers_[i]) {
+    if (source_) {
+      providers_[i] = source_(kind);
+    } else if (kProviderFactories[i]) {
+      providers_[i] = kProviderFactories[i]();
+    }
+  }
   return providers_[i].get();
 }
 

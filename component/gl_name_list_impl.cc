@@ -6,7 +6,9 @@
 
 namespace glnamelist {
 
-GLNameListImpl::GLNameListImpl() : shown_([this](long Row) { NameListData_DataRequest(Row); }) {
+GLNameListImpl::GLNameListImpl(ProviderSource providers)
+    : shown_([this](long Row) { NameListData_DataRequest(Row); }),
+      dispatcher_(std::move(providers)) {
   state_.list_control = CreateObjectAs<NameListControl>(progid::kNameList);
   sel_changed_ = state_.list_control->SelChanged.Connect([this] { MyNameList_SelChanged(); });
   state_.show_listing = [this](const Listing& listing) { shown_.Show(state_, listing); };

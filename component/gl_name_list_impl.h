@@ -19,8 +19,8 @@ namespace glnamelist {
 class GLNameListImpl {
  public:
   // Creates the list control and connects its SelChanged; sets DeleteOptions = False on the
-  // shared data service.
-  GLNameListImpl();
+  // shared data service. Providers come from providers (the built-in ones when empty).
+  explicit GLNameListImpl(ProviderSource providers = {});
   // Detaches (errors ignored), then releases every object it holds.
   ~GLNameListImpl();
   GLNameListImpl(const GLNameListImpl&) = delete;
@@ -28,6 +28,8 @@ class GLNameListImpl {
 
   NameListState& state() { return state_; }
   const NameListState& state() const { return state_; }
+  // The list on show.
+  const ShownList& shown() const { return shown_; }
 
   PicturePtr Picture(const std::string& number) const;
   void Picture(const std::string& number, PicturePtr picture);
@@ -38,8 +40,6 @@ class GLNameListImpl {
   void Detach1();
 
  private:
-  friend class GLNameListPeer;  // tests/component: reaches the state and the dispatcher
-
   // What the subclassing object reports of the box's messages (message_handling.cc).
   void SubClass_EnterWindowProc(long hWnd, long& Msg, long& wParam, long& lParam, bool& bExecProc,
                                 long& lResult);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "contracts/error.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "ledger/entries.h"
 #include "ledger/ledger_at.h"
 #include "ledger/service/entry_lookups.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::ledger {
 

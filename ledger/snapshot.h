@@ -34,7 +34,7 @@
 
 #include "contracts/recordset.h"
 #include "ledger/db/ledger_db.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::ledger {
 

@@ -7,7 +7,7 @@
 #include "platform/subclass.h"
 #include "platform/text_helper.h"
 #include "recordset/memory_stream.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::platform {
 

@@ -13,12 +13,8 @@ void WindowSubClass::Hook(long hWnd) {
         LeaveWindowProc.Raise(h, msg, wParam, lParam);
       });
   hook_ = std::move(hook);
-  hooked_ = hWnd;
 }
 
-void WindowSubClass::Unhook() {
-  hook_.reset();
-  hooked_ = 0;
-}
+void WindowSubClass::Unhook() { hook_.reset(); }
 
 }  // namespace glnamelist::platform

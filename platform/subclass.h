@@ -21,13 +21,9 @@ class WindowSubClass : public SubClass {
   void Hook(long hWnd) override;
   void Unhook() override;
 
-  // The hooked window, 0 when not hooked.
-  long HookedWindow() const { return hooked_; }
-
  private:
   WindowSystem& windows_;
   ScopedHook hook_;
-  long hooked_ = 0;
 };
 
 }  // namespace glnamelist::platform

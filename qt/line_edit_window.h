@@ -45,7 +45,6 @@ class LineEditWindow : public QObject {
   ~LineEditWindow() override;
 
   long hWnd() const { return hwnd_; }
-  QLineEdit* LineEdit() const { return line_; }
 
   bool eventFilter(QObject* watched, QEvent* event) override;
 

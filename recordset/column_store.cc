@@ -120,10 +120,7 @@ Variant ColumnStore::Value(size_t r) const {
   return Variant(Null{});
 }
 
-std::string ColumnStore::ValueText(size_t r) const {
-  if (type == ColumnType::kText) return std::string(text.At(r));
-  return Value(r).ToText();
-}
+std::string ColumnStore::ValueText(size_t r) const { return Value(r).ToText(); }
 
 void ColumnBuilder::Reserve(size_t rows) {
   switch (type) {

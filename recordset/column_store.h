@@ -12,7 +12,7 @@
 #include "contracts/variant.h"
 #include "recordset/array.h"
 #include "recordset/page_array.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::recordset {
 

@@ -1,9 +1,10 @@
-// TableBuilder and NewRecordset (declared in table.h).
+// TableBuilder and NewRecordset (declared in table_builder.h).
+#include "recordset/table_builder.h"
+
 #include <utility>
 
 #include "contracts/error.h"
 #include "recordset/column_store.h"
-#include "recordset/table.h"
 #include "recordset/table_data.h"
 #include "recordset/table_recordset.h"
 

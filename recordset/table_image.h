@@ -20,7 +20,7 @@
 
 #include "contracts/recordset.h"
 #include "recordset/array.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::recordset {
 

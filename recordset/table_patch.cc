@@ -10,7 +10,7 @@
 
 #include "contracts/error.h"
 #include "recordset/collation.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 #include "recordset/table_recordset.h"
 
 namespace glnamelist::recordset {

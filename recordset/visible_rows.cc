@@ -1,7 +1,7 @@
 // Copying the visible rows of a view into a table of their own, column by column, or
 // showing them as the rows of a view of their own.
 #include "contracts/error.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 #include "recordset/table_recordset.h"
 
 namespace glnamelist::recordset {

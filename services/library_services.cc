@@ -1,7 +1,5 @@
 #include "services/library_services.h"
 
-#include <cctype>
-
 #include "contracts/environment.h"
 #include "contracts/prog_ids.h"
 
@@ -18,11 +16,6 @@ TextHelperPtr& Helper() {
   return helper;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 }  // namespace
 
 GLDataPtr GetGLData() {
@@ -33,11 +26,7 @@ GLDataPtr GetGLData() {
 
 std::string GetLanguage(const std::string& /*Key*/) { return "chs"; }
 
-std::string LoadResString(const std::string& Text) {
-  if (Text.empty()) return Text;
-  if (Upper(GetLanguage("Language")) == "CHS") return Text;
-  return Text;
-}
+std::string LoadResString(const std::string& Text) { return Text; }
 
 TextHelperPtr SharedTextHelper() {
   TextHelperPtr& helper = Helper();

@@ -288,8 +288,8 @@ int VoucherBoxes::ListingGuardMs() const {
   if (last_listing_ < 0) return 0;
   double elapsed = static_cast<double>(Env().Timer()) - last_listing_;
   // A clock that went back (midnight) lets a listing through, as it does the lists'.
-  if (elapsed < 0 || elapsed >= kRepeatGuard) return 0;
-  return std::max(1, static_cast<int>(std::ceil((kRepeatGuard - elapsed) * 1000)));
+  if (elapsed < 0 || elapsed >= GLNameList::kRepeatSeconds) return 0;
+  return std::max(1, static_cast<int>(std::ceil((GLNameList::kRepeatSeconds - elapsed) * 1000)));
 }
 
 void VoucherBoxes::MarkListing() { last_listing_ = Env().Timer(); }

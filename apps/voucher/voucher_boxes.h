@@ -130,10 +130,8 @@ class VoucherBoxes : public listkit::ListForm {
   // Clears the status line when it still says text.
   void ClearStatus(const std::string& text);
 
-  // A list skips a listing that starts within this many seconds of the end of its last one.
-  static constexpr double kRepeatGuard = 0.01;
-  // Milliseconds until a listing of any box gets past that guard, by the clock the lists
-  // read; 0 when it would now.
+  // Milliseconds until a listing of any box gets past the lists' repeat guard
+  // (GLNameList::kRepeatSeconds), by the clock the lists read; 0 when it would now.
   int ListingGuardMs() const;
 
   // The list shown, nullptr when none is; one list is shown at a time.

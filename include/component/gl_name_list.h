@@ -26,6 +26,10 @@ class GLNameListImpl;
 
 class GLNameList {
  public:
+  // A code listing (F8, focus, a point) that starts within this many seconds of the end of
+  // the box's last one does nothing.
+  static constexpr double kRepeatSeconds = 0.01;
+
   GLNameList();
   // Detaches (errors ignored), then releases every object it holds. Never throws.
   ~GLNameList();

@@ -5,7 +5,7 @@
 #include <memory>
 #include <utility>
 
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::ledger {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::ledger {
 

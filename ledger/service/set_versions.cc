@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::ledger {
 

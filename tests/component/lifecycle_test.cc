@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "contracts/prog_ids.h"
-#include "tests/component/gl_name_list_peer.h"
+#include "tests/fakes/error_of.h"
 #include "tests/fakes/name_list_fixture.h"
 
 namespace glnamelist::fakes {

@@ -3,8 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "component/gl_name_list_impl.h"
 #include "component/message_handling.h"
-#include "tests/component/gl_name_list_peer.h"
+#include "tests/fakes/error_of.h"
 #include "tests/fakes/name_list_fixture.h"
 
 namespace glnamelist::fakes {
@@ -12,17 +15,38 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class MessagesTest : public NameListFixture {
- protected:
-  // Attaches kind with a recording provider in its slot.
-  TestProvider& AttachWithProvider(long kind) {
-    Attach(kind);
-    auto p = std::make_unique<TestProvider>(fake.log());
-    TestProvider& ref = *p;
-    GLNameListPeer::SetProvider(*list, kind, std::move(p));
-    fake.log()->Clear();
-    return ref;
+// Records its calls into the shared log as "Provider.List()" and "Provider.Search()", and
+// fails with *fail when that is set.
+class TestProvider : public Provider {
+ public:
+  TestProvider(CallLogPtr log, const std::optional<Error>* fail)
+      : log_(std::move(log)), fail_(fail) {}
+  void List(NameListState&) override { Run("Provider.List()"); }
+  void Search(NameListState&) override { Run("Provider.Search()"); }
+
+ private:
+  void Run(const char* call) {
+    log_->Add(call);
+    if (*fail_) throw **fail_;
   }
+  CallLogPtr log_;
+  const std::optional<Error>* fail_;
+};
+
+// The inside of a GLNameList whose every kind with a provider gets a recording one.
+class MessagesTest : public BasicNameListFixture<GLNameListImpl> {
+ protected:
+  std::shared_ptr<GLNameListImpl> MakeList() override {
+    return std::make_shared<GLNameListImpl>([this](long kind) -> ProviderPtr {
+      if (!kProviderFactories.at(static_cast<size_t>(kind))) return nullptr;
+      return std::make_unique<TestProvider>(fake.log(), &fail);
+    });
+  }
+  void AttachWithProvider(long kind) {
+    Attach(kind);
+    fake.log()->Clear();
+  }
+  void HotTrace(bool on) { list->state().hot_trace = on; }
   long Lists() const { return fake.log()->Count("Provider.List()"); }
   long Searches() const { return fake.log()->Count("Provider.Search()"); }
   // A message sent at the given clock reading.
@@ -30,6 +54,18 @@ class MessagesTest : public NameListFixture {
     fake.env().timer = time;
     fake.LastSubClass()->Send(msg, wParam, 0);
   }
+  // Whether an F8 at the given clock reading lists: not when it is a repeat of the last
+  // listing, recorded at its end (an F8 of a repeat leaves that time alone).
+  bool ListsAt(float time) {
+    const long before = fake.log()->Count("Env.GetWindowLongA(1, -16)") +
+                        fake.log()->Count("Env.IsWindowEnabled(1)");
+    SendAt(time, WM_KEYDOWN, VK_F8);
+    return fake.log()->Count("Env.GetWindowLongA(1, -16)") +
+               fake.log()->Count("Env.IsWindowEnabled(1)") >
+           before;
+  }
+
+  std::optional<Error> fail;
 };
 
 TEST_F(MessagesTest, EveryMessageReachesTheListControlWhichDecidesTheResult) {
@@ -68,9 +104,9 @@ TEST_F(MessagesTest, F8ListsAndF9SearchesWhateverHotTraceAndAPointListsAccountsA
   // A point lists only in account and item boxes, and only with HotTrace.
   for (long kind : {nlAccount, nlItem, nlCurrency, nlSubMes}) {
     AttachWithProvider(kind);
-    list->HotTrace(false);
+    HotTrace(false);
     TypeChar('.');
-    list->HotTrace(true);
+    HotTrace(true);
     TypeChar('.');
     TypeChar(',');
     bool lists = kind == nlAccount || kind == nlItem;
@@ -85,7 +121,7 @@ TEST_F(MessagesTest, FocusAndSelChangedListOnlyWithHotTraceAndSelChangedOnlyForT
   control().RaiseSelChanged();
   EXPECT_EQ(Lists(), 0);
 
-  list->HotTrace(true);
+  HotTrace(true);
   Focus();
   EXPECT_EQ(Lists(), 1);
   fake.env().timer = 55;
@@ -105,7 +141,7 @@ TEST_F(MessagesTest, FocusAndSelChangedListOnlyWithHotTraceAndSelChangedOnlyForT
 
 TEST_F(MessagesTest, ADisabledOrReadOnlyBoxGetsNoListingOrSearch) {
   AttachWithProvider(nlCurrency);
-  list->HotTrace(true);
+  HotTrace(true);
   fake.env().Windows().EnableWindow(kBoxHwnd, false);
   Press(VK_F8);
   Press(VK_F9);
@@ -126,11 +162,10 @@ TEST_F(MessagesTest, ADisabledOrReadOnlyBoxGetsNoListingOrSearch) {
 TEST_F(MessagesTest, ARepeatWithinAHundredthOfASecondDoesNothingEvenOverMidnight) {
   AttachWithProvider(nlCurrency);
   SendAt(100.0f, WM_KEYDOWN, VK_F8);
-  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 100.0f);
-  SendAt(100.005f, WM_KEYDOWN, VK_F8);
+  EXPECT_FALSE(ListsAt(100.005f));
+  EXPECT_FALSE(ListsAt(100.009f)) << "a repeat leaves the time alone";
   EXPECT_EQ(Lists(), 1);
-  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 100.0f) << "a repeat leaves the time alone";
-  SendAt(100.02f, WM_KEYDOWN, VK_F8);
+  EXPECT_TRUE(ListsAt(100.02f));
   EXPECT_EQ(Lists(), 2);
 
   SendAt(100.02f, WM_KEYDOWN, VK_F9);
@@ -138,27 +173,28 @@ TEST_F(MessagesTest, ARepeatWithinAHundredthOfASecondDoesNothingEvenOverMidnight
 
   // Shortly after midnight is no repeat.
   SendAt(86399.995f, WM_KEYDOWN, VK_F8);
-  SendAt(0.001f, WM_KEYDOWN, VK_F8);
+  EXPECT_TRUE(ListsAt(0.001f));
+  EXPECT_FALSE(ListsAt(0.005f));
   EXPECT_EQ(Lists(), 4);
-  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 0.001f);
 }
 
 TEST_F(MessagesTest, TheListingTimeIsAFreshReadingTakenWhateverHappenedAndOnlySearchErrorsSurface) {
-  TestProvider& provider = AttachWithProvider(nlCurrency);
+  AttachWithProvider(nlCurrency);
   fake.env().timer_readings = {10.0f, 10.25f};
   fake.LastSubClass()->Send(WM_KEYDOWN, VK_F8, 0);
-  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 10.25f);
+  EXPECT_FALSE(ListsAt(10.255f)) << "the time is the reading after the listing";
 
   // Listing errors vanish; search errors reach the subclassing object.
-  provider.fail = Error(errc::kDataService, "ledger closed");
+  fail = Error(errc::kDataService, "ledger closed");
   EXPECT_NO_THROW(SendAt(20.0f, WM_KEYDOWN, VK_F8));
-  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 20.0f);
+  EXPECT_FALSE(ListsAt(20.005f)) << "a failed listing records its time";
   EXPECT_TRUE(fake.env().messages().empty());
   EXPECT_EQ(ErrorOf([&] { Press(VK_F9); }), errc::kDataService) << "the search error was swallowed";
 
   fake.env().Windows().EnableWindow(kBoxHwnd, false);
   SendAt(30.0f, WM_KEYDOWN, VK_F8);
-  EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 30.0f);
+  fake.env().Windows().EnableWindow(kBoxHwnd, true);
+  EXPECT_FALSE(ListsAt(30.005f)) << "a box that lists nothing records the time";
 }
 
 TEST_F(MessagesTest, KindsWithoutAProviderListNothingButRecordTheTime) {
@@ -167,8 +203,12 @@ TEST_F(MessagesTest, KindsWithoutAProviderListNothingButRecordTheTime) {
     fake.log()->Clear();
     SendAt(static_cast<float>(1000 + kind), WM_KEYDOWN, VK_F8);
     EXPECT_NO_THROW(Press(VK_F9));
-    EXPECT_FLOAT_EQ(GLNameListPeer::LastListTime(*list), 1000.0f + kind);
     EXPECT_TRUE(fake.log()->With("NameList.ListData").empty());
+    EXPECT_EQ(Lists() + Searches(), 0);
+    // The same object's currency box: a repeat of that listing.
+    Attach(nlCurrency);
+    EXPECT_FALSE(ListsAt(static_cast<float>(1000 + kind) + 0.005f)) << "kind " << kind;
+    EXPECT_TRUE(ListsAt(static_cast<float>(1000 + kind) + 0.02f)) << "kind " << kind;
   }
 }
 

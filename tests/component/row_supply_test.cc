@@ -3,13 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/component/gl_name_list_peer.h"
+#include <optional>
+
+#include "component/gl_name_list_impl.h"
+#include "tests/fakes/error_of.h"
 #include "tests/fakes/name_list_fixture.h"
 
 namespace glnamelist::fakes {
 namespace {
 
-class RowSupplyTest : public NameListFixture {
+// Over the inside of a GLNameList, whose list on show a test sets as a listing would.
+class RowSupplyTest : public BasicNameListFixture<GLNameListImpl> {
  protected:
   void SetUp() override {
     fake.gl_data()->SetAccounts({
@@ -20,19 +24,21 @@ class RowSupplyTest : public NameListFixture {
     });
     fake.gl_data()->SetFullName(2, "Cash_Petty");
     fake.gl_data()->SetFullName(3, "Cash_Safe");
-    list = std::make_shared<GLNameList>();
+    list = MakeList();
   }
 
-  NameListState& S() { return GLNameListPeer::State(*list); }
-  const RecordsetPtr& Shown() { return GLNameListPeer::Shown(*list).records(); }
+  NameListState& S() { return list->state(); }
+  const RecordsetPtr& Shown() { return list->shown().records(); }
   // The items as an unfiltered record set of the data service.
   RecordsetPtr Items(const std::vector<ItemRow>& items) {
     fake.gl_data()->SetItems(99, items);
     return fake.gl_data()->ItemRecords(99);
   }
 
-  void Show(long kind, RecordsetPtr records, EntryPtr parent = nullptr) {
-    GLNameListPeer::Show(*list, kind, std::move(records), std::move(parent));
+  // Shows records (and the parent) as a listing of kind does.
+  void Show(long kind, RecordsetPtr records, std::optional<EntryPtr> parent = EntryPtr()) {
+    S().name_list_type = kind;
+    S().show_listing({.records = std::move(records), .parent = std::move(parent)});
   }
 
   // The children of account 1001, as the account listing leaves them.
@@ -90,7 +96,7 @@ TEST_F(RowSupplyTest, RowsOutsideTheRecordsOrOfOtherKindsAreNotAnswered) {
   EXPECT_THAT(Cells(2), ElementsAre("1001.01", "1001.01", "Cash_Petty")) << "last in sort order";
 
   // Other kinds get nothing on request.
-  list->ItemClassID(3);
+  S().item_class_id = 3;
   Show(nlCurrency, Items({{.FItemID = 1L, .FNumber = "RMB", .FName = "Yuan"}}));
   rows().cells.clear();
   fake.log()->Clear();
@@ -102,45 +108,44 @@ TEST_F(RowSupplyTest, RowsOutsideTheRecordsOrOfOtherKindsAreNotAnswered) {
 TEST_F(RowSupplyTest, AKeptRowKeepsNameAndPictureButFollowsTheParentInForce) {
   ShowAccountChildren(std::make_shared<FakeAccountEntry>("1001", false));
   rows().RequestRow(2);
-  list->PicDefault(Pic("Apple"));
+  S().pic_default = Pic("Apple");
   list->Picture("1001.02", Pic("Bank"));
   fake.gl_data()->SetFullName(3, "Renamed");
 
-  GLNameListPeer::Show(*list, nlAccount, Shown(), EntryPtr());
+  Show(nlAccount, Shown(), std::make_shared<FakeAccountEntry>("1001.02", true));
+  rows().RequestRow(2);
+  EXPECT_EQ(rows().Cell(2, 0), "") << "a code no longer than its parent's shows nothing";
+
+  Show(nlAccount, Shown(), EntryPtr());
   rows().RequestRow(2);
   EXPECT_THAT(Cells(2), ElementsAre("1001.02", "1001.02", "Cash_Safe"));
   EXPECT_EQ(rows().pictures[2], Pic("Detail"));
-
-  GLNameListPeer::Show(*list, nlAccount, Shown(),
-                       std::make_shared<FakeAccountEntry>("1001.02", true));
-  rows().RequestRow(2);
-  EXPECT_EQ(rows().Cell(2, 0), "") << "a code no longer than its parent's shows nothing";
   EXPECT_EQ(fake.gl_data()->CallCount("GetAccountFullName"), 1);
 }
 
 TEST_F(RowSupplyTest, ItemsOfTwoClassesWithOneIdAreTwoRowsShowingTheCurrentDefaultPicture) {
-  list->PicDefault(Pic("Item"));
-  list->ItemClassID(3);
+  S().pic_default = Pic("Item");
+  S().item_class_id = 3;
   Show(nlItem, Items({{.FItemID = 7L, .FNumber = "01", .FName = "Bolt"}}));
   rows().RequestRow(1);
   EXPECT_THAT(Cells(1), ElementsAre("01", "01", "Bolt"));
 
-  list->ItemClassID(4);
-  list->PicDefault(Pic("Apple"));
+  S().item_class_id = 4;
+  S().pic_default = Pic("Apple");
   Show(nlItem, Items({{.FItemID = 7L, .FNumber = "02", .FName = "Nut"}}));
   rows().RequestRow(1);
   EXPECT_THAT(Cells(1), ElementsAre("02", "02", "Nut"));
   EXPECT_EQ(rows().pictures[1], Pic("Apple"));
 
-  list->ItemClassID(3);
-  list->PicDefault(nullptr);
+  S().item_class_id = 3;
+  S().pic_default = nullptr;
   rows().RequestRow(1);
   EXPECT_THAT(Cells(1), ElementsAre("01", "01", "Bolt")) << "class 3's row, kept";
   EXPECT_EQ(rows().pictures[1], nullptr) << "PicDefault is read at each request";
 }
 
 TEST_F(RowSupplyTest, RelativeCodesCountCharactersNullsShowEmptyAndSubMesGroupsAPlus) {
-  list->ItemClassID(3);
+  S().item_class_id = 3;
   Show(nlItem,
        Items({{.FItemID = 1L, .FNumber = "原料.钢材", .FName = "Steel"},
               {.FItemID = 9L, .FNumber = Null{}, .FName = Null{}}}),
@@ -151,7 +156,7 @@ TEST_F(RowSupplyTest, RelativeCodesCountCharactersNullsShowEmptyAndSubMesGroupsA
   EXPECT_THAT(Cells(2), ElementsAre("", "", ""));
 
   // SubMes entries that are no detail show a plus.
-  list->ItemClassID(8);
+  S().item_class_id = 8;
   Show(nlSubMes, Items({{.FItemID = 1L, .FNumber = "01", .FName = "Group", .FDetail = 0L},
                         {.FItemID = 2L, .FNumber = "01.01", .FName = "Leaf", .FDetail = 1L}}));
   rows().RequestRow(1);
@@ -159,7 +164,7 @@ TEST_F(RowSupplyTest, RelativeCodesCountCharactersNullsShowEmptyAndSubMesGroupsA
   EXPECT_THAT(Cells(1), ElementsAre("01", "01 +", "Group"));
   EXPECT_THAT(Cells(2), ElementsAre("01.01", "01.01", "Leaf"));
 
-  GLNameListPeer::Show(*list, nlSubMes, Shown(), std::make_shared<FakeSubMesEntry>("01"));
+  Show(nlSubMes, Shown(), std::make_shared<FakeSubMesEntry>("01"));
   rows().RequestRow(2);
   EXPECT_EQ(rows().Cell(2, 0), "01") << "worked out from the plain code";
 }

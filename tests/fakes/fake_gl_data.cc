@@ -1,6 +1,6 @@
 #include "tests/fakes/fake_gl_data.h"
 
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 
 namespace glnamelist::fakes {
 namespace {

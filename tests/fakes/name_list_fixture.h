@@ -1,5 +1,6 @@
-// A test fixture: a GLNameList attached to a fake text box, over a ScopedFakeEnvironment.
-// Header-only; for suites that link glnamelist::component as well as glnamelist::fakes.
+// A test fixture: a GLNameList (or its inside, GLNameListImpl, for the component's own
+// tests) attached to a fake text box, over a ScopedFakeEnvironment. Header-only; for suites
+// that link glnamelist::component as well as glnamelist::fakes.
 //
 //   class AccountListTest : public glnamelist::fakes::NameListFixture {};
 //   TEST_F(AccountListTest, ListsChildren) {
@@ -23,14 +24,15 @@
 
 namespace glnamelist::fakes {
 
-class NameListFixture : public ::testing::Test {
+template <class List>
+class BasicNameListFixture : public ::testing::Test {
  protected:
   static constexpr long kBoxHwnd = 1;  // the first window of the environment
 
   // Creates the GLNameList (once) and a text box on window kBoxHwnd holding text, and
   // attaches the box with kind.
-  GLNameList& Attach(long kind, const std::string& text = std::string()) {
-    if (!list) list = std::make_shared<GLNameList>();
+  List& Attach(long kind, const std::string& text = std::string()) {
+    if (!list) list = MakeList();
     box = box ? std::make_shared<FakeTextBox>(kBoxHwnd, fake.log()) : fake.NewTextBox();
     TextBoxPtr as_box = box;
     list->Attach(as_box, kind);
@@ -61,10 +63,15 @@ class NameListFixture : public ::testing::Test {
   FakeNameList& control() { return *fake.LastNameList(); }
   FakeNameListData& rows() { return *control().data; }
 
+  // The object Attach creates first.
+  virtual std::shared_ptr<List> MakeList() { return std::make_shared<List>(); }
+
   ScopedFakeEnvironment fake;
   std::shared_ptr<FakeTextBox> box;
-  std::shared_ptr<GLNameList> list;
+  std::shared_ptr<List> list;
 };
+
+using NameListFixture = BasicNameListFixture<GLNameList>;
 
 }  // namespace glnamelist::fakes
 

@@ -1,8 +1,7 @@
 // The ledger. The data service and its item set over a test ledger (the sample data plus
 // hostile entries) in a file and on a server, against a plain scan of the ledger file;
 // ledgers that cannot be served, refused logins and lost connections, each one error naming
-// the ledger and the cause; twenty clerks' processes reading one ledger at once; and the
-// writing side: helper codes, the build from SQL text, the generator and its progress.
+// the ledger and the cause; and twenty clerks' processes reading one ledger at once.
 // The server is the throwaway one that pg_cluster.sh starts.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,11 +27,9 @@
 #include <tuple>
 #include <vector>
 
-#include "apps/glledger/generated_names.h"
 #include "apps/glledger/generator.h"
 #include "apps/glledger/ledger_builder.h"
 #include "apps/glledger/ledger_copy.h"
-#include "apps/glledger/pinyin.h"
 #include "contracts/error.h"
 #include "contracts/list_kinds.h"
 #include "contracts/prog_ids.h"
@@ -53,9 +49,11 @@
 #include "ledger/sqlite/sqlite_db.h"
 #include "platform/class_registry.h"
 #include "platform/keyed_collection.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 #include "tests/ledger/faulty_ledger.h"
+#include "tests/ledger/refused_locks.h"
 #include "tests/ledger/test_ledgers.h"
+#include "tests/support/child_process.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -574,6 +572,8 @@ TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
        Fault::kWrongSchema},
       {"UPDATE meta SET value = '1x' WHERE key = 'schema_version'",
        "schema version '1x' is not a number", Fault::kWrongSchema},
+      {"UPDATE meta SET value = 'x' WHERE key = 'schema_version'",
+       "schema version 'x' is not a number", Fault::kWrongSchema},
       {endless, "accounts is a view, not a table", Fault::kWrongSchema},
       {"ALTER TABLE meta RENAME TO old_meta; CREATE VIEW meta AS SELECT * FROM old_meta",
        "meta is a view, not a table", Fault::kWrongSchema}};
@@ -787,6 +787,11 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
   EXPECT_EQ(FaultOf(newer), Fault::kWrongVersion);
   EXPECT_THAT(newer.what(), HasSubstr("its version 9 is newer than this program's 4; use a newer "
                                       "glledger"));
+  place.Exec("UPDATE meta SET value = '0' WHERE key = 'schema_version'");
+  EXPECT_THAT(ErrorOf([&] { UpgradeLedger(place.location); }).what(),
+              HasSubstr("its schema version '0' is not one this program knows"));
+  EXPECT_THAT(ErrorOf([&] { LedgerService service(place.location); }).what(),
+              HasSubstr("wrong schema: version 0, older than this program's 3"));
   place.Exec("DROP TABLE meta");
   EXPECT_EQ(FaultOf(ErrorOf([&] { UpgradeLedger(place.location); })), Fault::kNotALedger);
 }
@@ -884,22 +889,29 @@ TEST(LedgerFileTest, AReadWaitsForALockedFileABoundedTimeThenSaysItIsLocked) {
   const std::string path = dir.File("locked.ledger");
   BuildTestLedger(path);
   RollbackJournal(path);
+  RefusedLocks& refused = RefusedLocks::Watch();
   LedgerLimits limits;
   limits.lock_wait = std::chrono::milliseconds(300);
   LedgerService service(OpenLedger(path, limits));
+  // Another service waits a minute, so that only a wait given up too soon fails.
+  LedgerService waiting(OpenLedger(path, {.lock_wait = std::chrono::minutes(1)}));
   std::string number = "1002.01";
   ASSERT_TRUE(service.GetAccount(number));
+  ASSERT_TRUE(waiting.GetAccount(number));
   Database writer(path, Database::Mode::kCreate);
   writer.ExecScript("BEGIN EXCLUSIVE");
   Caught e = ErrorOf([&] { service.GetAccount(number); });
   EXPECT_EQ(FaultOf(e), Fault::kLocked);
   EXPECT_THAT(e.what(), AllOf(HasSubstr(path), HasSubstr("locked by another program")));
-  // A lock held for less than the wait is waited for.
+  // A lock given up while a read waits for it is waited for: it goes once the read has
+  // been refused it.
+  const std::thread::id reader = std::this_thread::get_id();
+  const int before = refused.Of(reader);
   std::future<void> released = std::async(std::launch::async, [&] {
-    usleep(100000);
+    refused.WaitFor(reader, before);
     writer.ExecScript("ROLLBACK");
   });
-  EXPECT_TRUE(service.GetAccount(number));
+  EXPECT_TRUE(waiting.GetAccount(number));
   released.get();
   EXPECT_EQ(service.GetAccountFullName(
                 std::static_pointer_cast<LedgerAccount>(service.GetAccount(number))->Id()),
@@ -951,6 +963,7 @@ TEST(LedgerFileTest, AFileReplacedIsNeverMixedButCommitsToItAreReadOn) {
 }
 
 TEST(LedgerFileTest, StoppingEndsAReadThatWaitsForALock) {
+  RefusedLocks::Watch();
   TempDir dir;
   const std::string path = dir.File("stop.ledger");
   BuildTestLedger(path);
@@ -960,15 +973,13 @@ TEST(LedgerFileTest, StoppingEndsAReadThatWaitsForALock) {
   std::unique_ptr<LedgerDb> db = OpenLedger(path, limits);
   Database writer(path, Database::Mode::kCreate);
   writer.ExecScript("BEGIN EXCLUSIVE");
-  std::atomic<bool> reading = false;
+  std::promise<std::thread::id> reader;
   std::future<Caught> read = std::async(std::launch::async, [&] {
-    return ErrorOf([&] {
-      reading = true;
-      db->Load("SELECT number FROM accounts", {}, [](const ResultRow&) {});
-    });
+    reader.set_value(std::this_thread::get_id());
+    return ErrorOf([&] { db->Load("SELECT number FROM accounts", {}, [](const ResultRow&) {}); });
   });
-  while (!reading) usleep(1000);
-  usleep(50000);
+  // Stopped once the read has been refused the lock twice: waiting for it.
+  RefusedLocks::Watch().WaitFor(reader.get_future().get(), 1);
   db->Interrupt();
   EXPECT_EQ(FaultOf(read.get()), Fault::kStopped);
 }
@@ -1308,22 +1319,23 @@ std::string Listing(const RecordsetPtr& accounts) {
   return listing + ":" + std::to_string(accounts->RecordCount()) + "\n";
 }
 
-// A clerk: opens the ledger as a host does, lists it.
-std::string Clerk() {
+// A clerk in a process of its own: opens the ledger (its database the argument) as a host
+// does, lists it.
+const bool kClerkJob = spawned::RegisterChildJob("clerk", [](const spawned::ChildArgs& args) {
   try {
     platform::ClassRegistry registry;
-    RegisterLedger(registry, TestServer::Location(clerks_ledger));
+    RegisterLedger(registry, TestServer::Location(args.at(0)));
     auto service = std::dynamic_pointer_cast<GLData>(registry.Create(progid::kGLData));
     return Listing(service->AccountSet()->Recordset());
   } catch (const std::exception& e) {
     return std::string(e.what()) + "\n";
   }
-}
+});
 
 TEST_F(ServerLedgerTest, TwentyClerksOpenOneLedgerAtOnceAndListTheSameRows) {
   constexpr int kClerks = 20;
-  ClerksRun run = RunClerks(kClerks, Clerk);
-  EXPECT_EQ(run.clean, kClerks);
+  spawned::ChildRun run = spawned::RunChildren(kClerks, "clerk", {clerks_ledger});
+  EXPECT_EQ(run.Clean(), kClerks);
 
   // Every clerk saw what the same ledger generated into a file shows.
   TempDir dir;
@@ -1372,58 +1384,6 @@ TEST(BackgroundWorkerTest, RunsTasksInOrderAndOutlivesAFailingOne) {
   worker.Post([&] { ran.push_back(2), done.set_value(); });
   done.get_future().wait();
   EXPECT_EQ(ran, (std::vector<int>{1, 2}));
-}
-
-TEST(PinyinInitialsTest, InitialsOfNames) {
-  // Latin letters and digits are kept, upper-cased; marks, spaces and malformed UTF-8 dropped.
-  for (auto [name, initials] : {std::pair{"库存现金", "KCXJ"},
-                                {"中国银行北京分行", "ZGYHBJFH"},
-                                {"热轧钢板Q235", "RZGBQ235"},
-                                {"abc-1 公司（总部）", "ABC1GSZB"},
-                                {"", ""},
-                                {"\xff\xfe", ""}}) {
-    EXPECT_EQ(PinyinInitials().Of(name), initials) << name;
-  }
-}
-
-// Writing a ledger file makes a file of the mode of any new one, and neither that nor being
-// refused while another write holds it leaves a file open: in a process of its own, where no
-// other thread opens one meanwhile. The child's status tells what went wrong.
-TEST(FileWriteTest, MakesAnOrdinaryFileAndLeavesNoFileOpen) {
-  TempDir dir;
-  const std::string target = dir.File("written.ledger");
-  auto open_files = [] {
-    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
-  };
-  const pid_t child = fork();
-  if (child == 0) {
-    const auto before = open_files();
-    umask(027);
-    GenerateLedger({.accounts = 30, .items = 3, .submes_per_class = 0, .progress = false}, target);
-    struct stat written {};
-    int wrong = stat(target.c_str(), &written) == 0 && (written.st_mode & 07777) == 0640 ? 0 : 1;
-    {
-      FileWrite holding(target);
-      try {
-        FileWrite second(target);
-        wrong |= 2;
-      } catch (const std::exception&) {
-      }
-    }
-    _exit(open_files() == before ? wrong : wrong | 4);
-  }
-  int status = -1;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: another mode, 2: not refused, 4: a file left open";
-}
-
-// The generator's trees and chart, and its progress, are checked by glledger_cli.sh on what
-// the tool writes.
-TEST(GenerateLedgerTest, EveryBankHasANameOfItsOwn) {
-  std::set<std::string> banks;
-  for (long i = 0; i < 5000; ++i) banks.insert(NameMaker::Bank(i));
-  EXPECT_EQ(banks.size(), 5000u);
 }
 
 }  // namespace

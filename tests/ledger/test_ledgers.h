@@ -1,16 +1,13 @@
-// What the ledger's tests share: the throwaway server that pg_cluster.sh starts, a folder
-// of a test's own, and clerks in processes of their own that start at once.
+// What the ledger's tests share: the throwaway server that pg_cluster.sh starts and a folder
+// of a test's own.
 #ifndef GLNAMELIST_TESTS_LEDGER_TEST_LEDGERS_H_
 #define GLNAMELIST_TESTS_LEDGER_TEST_LEDGERS_H_
 
 #include <libpq-fe.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -73,39 +70,6 @@ struct TempDir {
   std::string File(const std::string& name) const { return path + "/" + name; }
   std::string path;
 };
-
-// What clerks in processes of their own wrote, all together, and how many ended cleanly.
-struct ClerksRun {
-  std::string output;
-  int clean = 0;
-};
-
-// Runs clerk in count forked processes that all begin at once (when the parent closes the
-// start pipe), each writing what its clerk returns to one pipe the parent reads to the end.
-inline ClerksRun RunClerks(int count, const std::function<std::string()>& clerk) {
-  int start[2], results[2];
-  if (pipe(start) != 0 || pipe(results) != 0) throw std::runtime_error("cannot make a pipe");
-  for (int i = 0; i < count; ++i) {
-    if (fork() != 0) continue;
-    close(start[1]);
-    close(results[0]);
-    char go;
-    std::string said = read(start[0], &go, 1) == 0 ? clerk() : "no start\n";
-    _exit(write(results[1], said.data(), said.size()) < 0 ? 2 : 0);
-  }
-  close(start[0]);
-  close(start[1]);  // all start at once
-  close(results[1]);
-  ClerksRun run;
-  char buffer[4096];
-  for (ssize_t n; (n = read(results[0], buffer, sizeof buffer)) > 0;) {
-    run.output.append(buffer, static_cast<size_t>(n));
-  }
-  close(results[0]);
-  int status = 0;
-  while (wait(&status) > 0) run.clean += WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return run;
-}
 
 }  // namespace glnamelist::ledger
 

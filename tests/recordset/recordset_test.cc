@@ -24,7 +24,7 @@
 
 #include "contracts/error.h"
 #include "recordset/memory_stream.h"
-#include "recordset/table.h"
+#include "recordset/table_builder.h"
 #include "recordset/table_image.h"
 #include "tests/fakes/error_of.h"
 
@@ -688,7 +688,7 @@ TEST(StreamTest, ReadsWritesAndPositions) {
   EXPECT_EQ(ErrorOf([&] { s->Size(); }), 3001);
 }
 
-TEST(ImageTest, AnImageCutShortIsRefused) {
+TEST(ImageTest, AnImageCutShortOrWithTextsThatDoNotFitIsRefused) {
   RecordsetPtr rs = Accounts();
   size_t size = 0;
   std::shared_ptr<char> image = ImageOf(*rs, &size);
@@ -698,6 +698,21 @@ TEST(ImageTest, AnImageCutShortIsRefused) {
   }
   ImageReader whole(image.get(), size, 0, image);
   EXPECT_EQ(Values(*ReadTableImage(whole), "FName"), Values(*rs, "FName"));
+
+  // A text column whose ends (0, 1, 3, 6) no longer fit its 6 bytes, or start past 0.
+  TableBuilder texts({{"FName", ColumnType::kText}});
+  for (const char* name : {"a", "bb", "ccc"}) texts.AddRow({Variant(name)});
+  RecordsetPtr three = texts.Build();
+  const uint32_t ends[] = {0, 1, 3, 6};
+  for (auto [index, wrong] : {std::pair{3, 5u}, {3, 7u}, {0, 1u}}) {
+    std::shared_ptr<char> bytes = ImageOf(*three, &size);
+    char* at = std::search(bytes.get(), bytes.get() + size, reinterpret_cast<const char*>(ends),
+                           reinterpret_cast<const char*>(ends) + sizeof ends);
+    ASSERT_NE(at, bytes.get() + size) << "the ends are in the image";
+    std::memcpy(at + index * sizeof(uint32_t), &wrong, sizeof wrong);
+    ImageReader in(bytes.get(), size, 0, bytes);
+    EXPECT_EQ(ErrorOf([&] { ReadTableImage(in); }), errc::kDataService) << index << " " << wrong;
+  }
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include "tests/fakes/scoped_fake_environment.h"
 #include "tui/list_layout.h"
 #include "tui/message_dialog.h"
+#include "tui/register_terminal.h"
 #include "tui/terminal_controls.h"
 #include "tui/terminal_name_list.h"
 #include "tui/text.h"
@@ -142,6 +143,36 @@ TEST_F(TerminalNameListTest, AsksOnlyForThePaintedRowsOfAHugeListOnceAndReportsF
   EXPECT_NO_THROW(list_->Paint(screen_));
   ASSERT_EQ(errors_.size(), 1u) << "one report for the painting";
   EXPECT_NE(errors_[0].find("3021"), std::string::npos);
+}
+
+// A host's form of boxes (BoxForm): one list shown at a time, the other box's hidden when
+// a list drops down; the error a list reports, handed on once.
+TEST_F(TerminalNameListTest, ABoxFormShowsOneListAtATimeAndHandsOnAnErrorOnce) {
+  auto form = std::make_shared<BoxForm>();
+  auto first = std::make_shared<TerminalNameList>(form, self_);
+  auto second = std::make_shared<TerminalNameList>(form, self_);
+  for (const auto& list : {first, second}) {
+    list->OwnerHwnd(kBox);
+    auto rows = std::static_pointer_cast<listkit::ListRows>(list->ListData());
+    rows->Cols(2);
+    rows->RowsOnRequest(-1);
+    rows->Rows(2);
+  }
+  first->DropDown();
+  EXPECT_EQ(form->Shown(), first.get());
+  second->DropDown();
+  EXPECT_EQ(form->Shown(), second.get());
+  EXPECT_FALSE(first->Visible()) << "the other box's list is hidden";
+  EXPECT_TRUE(second->Visible());
+
+  Connection failing =
+      second->ListData()->DataRequest.Connect([](long) { throw Error(3021, "no current record"); });
+  EXPECT_EQ(form->TakeError(), "");
+  second->Paint(screen_);
+  EXPECT_NE(form->TakeError().find("3021"), std::string::npos);
+  EXPECT_EQ(form->TakeError(), "") << "taken once";
+  second->HideList();
+  EXPECT_EQ(form->Shown(), nullptr);
 }
 
 TEST_F(TerminalNameListTest, KeysMoveTheSelectionWithinTheRowsRaiseNothingAndANewTextStartsOver) {

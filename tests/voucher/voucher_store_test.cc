@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -26,6 +25,7 @@
 #include "ledger/db/ledger_session.h"
 #include "ledger/ledger_at.h"
 #include "tests/ledger/test_ledgers.h"
+#include "tests/support/child_process.h"
 
 namespace glnamelist::voucher {
 namespace {
@@ -311,18 +311,19 @@ TEST_P(VoucherStoreTest, ASaveOverAVersionSomeoneElseChangedIsRefused) {
 // A save cut off half-way through its lines, by a dropped connection, by the process being
 // killed or by a server that does not answer, leaves no voucher and no line; the next save
 // gets the number the cut one would have.
+const bool kKilledClerkJob =
+    spawned::RegisterChildJob("killed-clerk", [](const spawned::ChildArgs& args) {
+      VoucherStore store(std::make_unique<FaultyLineSession>(
+          ledger::OpenLedgerSession(args.at(0)), 50, [](LedgerSession&) { raise(SIGKILL); }));
+      Voucher v = Lines(100);
+      store.Save(v);
+      return std::string("saved");
+    });
+
 TEST_P(VoucherStoreTest, ASaveCutOffHalfWayLeavesNoHalfVoucher) {
-  pid_t clerk = fork();
-  if (clerk == 0) {
-    VoucherStore store(std::make_unique<FaultySession>(
-        ledger::OpenLedgerSession(location_), AtLine(50, [](LedgerSession&) { raise(SIGKILL); })));
-    Voucher v = Lines(100);
-    store.Save(v);
-    _exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(clerk, &status, 0), clerk);
-  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  spawned::ChildRun killed = spawned::RunChildren(1, "killed-clerk", {location_});
+  const int status = killed.statuses.at(0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status << killed.output;
   EXPECT_EQ(Rows(), 0);
 
   if (GetParam() == Backend::kServer) {  // the connection ended by the server half-way
@@ -423,6 +424,28 @@ INSTANTIATE_TEST_SUITE_P(Backends, VoucherStoreTest,
                            return info.param == Backend::kFile ? "File" : "Server";
                          });
 
+// A clerk in a process of its own: saves three vouchers into the ledger at the argument, says
+// their numbers.
+const bool kSavingClerkJob =
+    spawned::RegisterChildJob("saving-clerk", [](const spawned::ChildArgs& args) {
+      const std::string& location = args.at(0);
+      constexpr int kEach = 3;
+      std::string said;
+      try {
+        ledger::LedgerLimits limits;
+        limits.answer = std::chrono::seconds(60);
+        VoucherStore store(location, limits);
+        for (int k = 0; k < kEach; ++k) {
+          Voucher v = Lines(5, "2026-05-1" + std::to_string(k));
+          store.Save(v);
+          said += std::to_string(v.number) + "\n";
+        }
+      } catch (const std::exception& e) {
+        said += std::string("error: ") + e.what() + "\n";
+      }
+      return said;
+    });
+
 // Twenty clerks' processes save three vouchers each into one month at the same moment: the
 // numbers given are 1 to 60, each once.
 TEST(VoucherStoreServerTest, TwentyClerksSaveAtOnceAndGetConsecutiveNumbers) {
@@ -434,23 +457,8 @@ TEST(VoucherStoreServerTest, TwentyClerksSaveAtOnceAndGetConsecutiveNumbers) {
                       dir.File("sample.ledger"));
   const std::string location = TestServer::Location(TestServer::NewDatabase());
   ledger::CopyLedger(dir.File("sample.ledger"), location, false, false);
-  ledger::ClerksRun run = ledger::RunClerks(kClerks, [&] {
-    std::string said;
-    try {
-      ledger::LedgerLimits limits;
-      limits.answer = std::chrono::seconds(60);
-      VoucherStore store(location, limits);
-      for (int k = 0; k < kEach; ++k) {
-        Voucher v = Lines(5, "2026-05-1" + std::to_string(k));
-        store.Save(v);
-        said += std::to_string(v.number) + "\n";
-      }
-    } catch (const std::exception& e) {
-      said += std::string("error: ") + e.what() + "\n";
-    }
-    return said;
-  });
-  EXPECT_EQ(run.clean, kClerks);
+  spawned::ChildRun run = spawned::RunChildren(kClerks, "saving-clerk", {location});
+  EXPECT_EQ(run.Clean(), kClerks);
   std::vector<long> numbers;
   std::istringstream lines(run.output);
   for (std::string line; std::getline(lines, line);) {

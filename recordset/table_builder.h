@@ -6,8 +6,8 @@
 //   RecordsetPtr rs = b.Build();   // unfiltered, unsorted, on the first record
 //
 // The finished table is immutable and shared by the record set and all its clones.
-#ifndef GLNAMELIST_RECORDSET_TABLE_H_
-#define GLNAMELIST_RECORDSET_TABLE_H_
+#ifndef GLNAMELIST_RECORDSET_TABLE_BUILDER_H_
+#define GLNAMELIST_RECORDSET_TABLE_BUILDER_H_
 
 #include <cstdint>
 #include <functional>
@@ -110,4 +110,4 @@ std::function<void()> LookupPreparation(const Recordset& rs, LookupColumns colum
 
 }  // namespace glnamelist::recordset
 
-#endif  // GLNAMELIST_RECORDSET_TABLE_H_
+#endif  // GLNAMELIST_RECORDSET_TABLE_BUILDER_H_
