@@ -16,7 +16,9 @@ FUZZ_BUILD := build/fuzz
 LEDGER ?=
 FUZZ_SECONDS ?= 60
 # ccache, when installed, keeps the compiled files of repeated builds (CI's among them).
+# Paths under the checkout are hashed relative to it, so that any clone shares the cache.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR ?= $(CURDIR)
 
 .PHONY: deps test release demo demo-qt picture bench fuzz format clean
 

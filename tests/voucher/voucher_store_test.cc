@@ -313,8 +313,9 @@ TEST_P(VoucherStoreTest, ASaveOverAVersionSomeoneElseChangedIsRefused) {
 // gets the number the cut one would have.
 const bool kKilledClerkJob =
     spawned::RegisterChildJob("killed-clerk", [](const spawned::ChildArgs& args) {
-      VoucherStore store(std::make_unique<FaultyLineSession>(
-          ledger::OpenLedgerSession(args.at(0)), 50, [](LedgerSession&) { raise(SIGKILL); }));
+      VoucherStore store(
+          std::make_unique<FaultySession>(ledger::OpenLedgerSession(args.at(0)),
+                                          AtLine(50, [](LedgerSession&) { raise(SIGKILL); })));
       Voucher v = Lines(100);
       store.Save(v);
       return std::string("saved");
