@@ -677,6 +677,12 @@ TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsN
   QTRY_COMPARE(Cell(1, Column::kAccount), "1002.01");
   Tabs(5);
   At(1, Column::kCredit);
+  Press(Qt::Key_F5);  // line 2 without an amount: refused, and marked before its number
+  QTRY_VERIFY(Status().startsWith("没有保存"));
+  QStandardItemModel* lines = window_->Panel().Grid()->Model();
+  EXPECT_EQ(
+      QStringList({lines->verticalHeaderItem(0)->text(), lines->verticalHeaderItem(1)->text()}),
+      QStringList({"1", "!2"}));
   Type("900");
   Press(Qt::Key_F5);
   QTRY_COMPARE(Status(), "没有保存：借贷不平衡：借方 1,000.00，贷方 900.00，差额 100.00");

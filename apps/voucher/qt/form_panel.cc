@@ -200,7 +200,7 @@ void FormPanel::PlaceEditor() {
 
 void FormPanel::RefreshVoucher() {
   if (!entry_) return;
-  grid_->Show(entry_->Grid().voucher());
+  grid_->Show(entry_->Grid().voucher(), [this](int line) { return entry_->LineMarked(line); });
   number_->setText(QString::fromStdString("字" + entry_->NumberText()));
   size_t box = boxes_->BoxOfWindow(entry_->CurrentEditor());
   std::string beside = box < boxes_->Count() && boxes_->HasList(box) ? boxes_->NameBeside(box) : "";

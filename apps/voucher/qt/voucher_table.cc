@@ -85,10 +85,16 @@ void VoucherTable::SizeColumns() {
   header->setSectionResizeMode(static_cast<int>(Column::kExplanation), QHeaderView::Stretch);
 }
 
-void VoucherTable::Show(const voucher::Voucher& voucher) {
+void VoucherTable::Show(const voucher::Voucher& voucher,
+                        const std::function<bool(int line)>& marked) {
   int lines = static_cast<int>(voucher.lines.size());
   model_->setRowCount(lines);
   for (int line = 0; line < lines; ++line) {
+    QString number = QString::number(line + 1);
+    if (marked && marked(line)) number.prepend('!');
+    QStandardItem* header = model_->verticalHeaderItem(line);
+    if (!header) model_->setVerticalHeaderItem(line, header = new QStandardItem);
+    header->setText(number);
     for (int c = 0; c < voucher::kColumns; ++c) {
       QStandardItem* item = model_->item(line, c);
       if (!item) model_->setItem(line, c, item = new QStandardItem);

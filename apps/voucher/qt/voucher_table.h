@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "apps/voucher/voucher.h"
 
@@ -29,8 +30,9 @@ class VoucherTable : public QWidget {
   QStandardItemModel* Model() const { return model_; }
   const QLabel& TotalLabel(Total total) const { return *totals_[total]; }
 
-  // Shows the lines of voucher and its totals.
-  void Show(const voucher::Voucher& voucher);
+  // Shows the lines of voucher and its totals; a line that marked says kept the last save
+  // from happening has "!" before its number.
+  void Show(const voucher::Voucher& voucher, const std::function<bool(int line)>& marked = {});
 
   // As wide as every column at the width it asks for, with room for the vertical scroll
   // bar; as tall as a dozen lines and the totals.
