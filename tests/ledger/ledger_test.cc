@@ -791,7 +791,7 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
   EXPECT_THAT(ErrorOf([&] { UpgradeLedger(place.location); }).what(),
               HasSubstr("its schema version '0' is not one this program knows"));
   EXPECT_THAT(ErrorOf([&] { LedgerService service(place.location); }).what(),
-              HasSubstr("wrong schema: version 0, older than this program's 3"));
+              HasSubstr("wrong schema: version 0, older than this program's 4"));
   place.Exec("DROP TABLE meta");
   EXPECT_EQ(FaultOf(ErrorOf([&] { UpgradeLedger(place.location); })), Fault::kNotALedger);
 }
