@@ -14,6 +14,7 @@
 
 #include "contracts/error.h"
 #include "ledger/db/ledger_db.h"
+#include "ledger/db/location.h"
 
 namespace glnamelist::voucher {
 namespace {
@@ -62,17 +63,9 @@ long Number(const std::string& text) {
   return n;
 }
 
-// A stable name for the ledger: its absolute path, or its server address without a
-// password; hashed, so that it makes a file name, and "-" after it.
+// The ledger's stable key (its name however it is spelled, without a password) and "-".
 std::string LedgerPrefix(const std::string& location) {
-  std::string key = ledger::IsServerLocation(location)
-                        ? ledger::Location(location).Shown()
-                        : std::filesystem::weakly_canonical(location).string();
-  uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (unsigned char c : key) hash = (hash ^ c) * 1099511628211ull;
-  char name[32];
-  std::snprintf(name, sizeof name, "%016llx-", static_cast<unsigned long long>(hash));
-  return name;
+  return ledger::Location(location).Key() + "-";
 }
 
 void WriteAll(int fd, const std::string& text, const std::filesystem::path& path) {
