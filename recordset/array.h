@@ -1,9 +1,11 @@
 // A read-only array that either owns its elements or looks at memory kept alive by someone
 // else (a mapped snapshot file). Tables are made of these, so that a table built in memory
-// and one mapped from a file are read by the same code.
+// and one mapped from a file are read by the same code. Debug builds check every index, as
+// they do a standard container's.
 #ifndef GLNAMELIST_RECORDSET_ARRAY_H_
 #define GLNAMELIST_RECORDSET_ARRAY_H_
 
+#include <cassert>
 #include <cstddef>
 #include <memory>
 #include <span>
@@ -29,7 +31,10 @@ class Array {
   const T* data() const { return data_; }
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  const T& operator[](size_t i) const { return data_[i]; }
+  const T& operator[](size_t i) const {
+    assert(i < size_);
+    return data_[i];
+  }
   const T* begin() const { return data_; }
   const T* end() const { return data_ + size_; }
   std::span<const T> span() const { return {data_, size_}; }

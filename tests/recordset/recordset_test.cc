@@ -557,6 +557,8 @@ TEST(FilterTest, SelectsTheMatchingRows) {
       "FDetail = 'False'", "31", "FDetail = ' TRUE '", "6957284", "FItemID >= +0.85e1", "9",
       "FHelperCode <> 4", "9", "FNumber > 1002.01", "657", "FNumber = #1001#", "1",
       "FDetail like 'T*'", "6957284",
+      // Runs found by a scan of the codes: at the start of a row, in the last row.
+      "FNumber like '*100*'", "31524", "FNumber like '*.01*'", "24",
       // Huge inputs are answered.
       "FName like '*" + std::string(64 * 1024, 'a') + "*'", "", many + "FItemID = 3", "639157284"};
   for (size_t i = 0; i < cases.size(); i += 2) {
@@ -587,6 +589,7 @@ TEST(BuilderTest, ValuesConvertToTheColumnTypes) {
   b.AddRow({Variant("42"), Variant(2), Variant(1L), Variant(3.5)});
   EXPECT_EQ(ErrorOf([&] { b.AddRow({Variant(1L)}); }), 5);
   EXPECT_EQ(ErrorOf([&] { b.AddRow({1L, "x", true, ""}); }), 13);
+  EXPECT_EQ(ErrorOf([&] { b.AddRow({1L, 2.0, true, Variant(std::make_shared<Object>())}); }), 13);
   b.AddRow({Variant(7L), Variant(), Variant(Null{}), Variant(Null{})});  // nothing was kept
   EXPECT_EQ(b.row_count(), 2u);
   RecordsetPtr rs = b.Build();
