@@ -492,7 +492,9 @@ TEST_P(LedgerServiceTest, ASnapshotIsUsedOnlyWhileItIsWholeAndOfThisLedger) {
   }
   std::ifstream foreign_in(snapshot_of(other), std::ios::binary);
   const std::string foreign(std::istreambuf_iterator<char>(foreign_in), {});
-  std::vector<std::string> bad = {whole.substr(0, whole.size() / 2), whole.substr(0, 40), foreign};
+  // Cut short, another ledger's, one of another format (its mark changed).
+  std::vector<std::string> bad = {whole.substr(0, whole.size() / 2), whole.substr(0, 40), foreign,
+                                  static_cast<char>(whole[0] ^ 1) + whole.substr(1)};
   // Damage anywhere: runs of bytes longer than any gap the checksums leave between sets.
   for (size_t eighth = 1; eighth < 8; ++eighth) {
     std::string damaged = whole;
@@ -666,6 +668,8 @@ TEST_P(LedgerServiceTest, ChangesAnotherProgramCommitsReachTheSetsAndARollbackNo
   RecordsetPtr accounts_before = service.AccountSet()->Recordset();
   RecordsetPtr currencies_before = service.CurrencySet()->Recordset();
   RecordsetPtr items_before = service.ItemRecords(1, "", "");
+  long weights = 1;
+  UnitSetPtr units_before = service.UnitSet(weights);
   service.WaitForBackgroundWork();
   ASSERT_TRUE(ShellRuns(place, R"sql(
 INSERT INTO accounts (id, number, name, parent_id, level, detail)
@@ -680,11 +684,13 @@ DELETE FROM items WHERE class_id = 1 AND number = '01.01.002';
 INSERT INTO currencies (id, number, name) VALUES (900003, 'CHF', '瑞士法郎');
 UPDATE currencies SET name = '美国美元' WHERE number = 'USD';
 DELETE FROM currencies WHERE number = 'JPY';
+UPDATE units SET name = '公斤' WHERE group_id = 1 AND number = '01';
 )sql"));
   const Lines banks = {"1002.01|工商银行|", "1002.02|建设银行|", "1002.03|农业银行|",
                        "1002.04|中国银行|", "1002.09|民生银行|"};
   auto told = TakeChangesUntil(service, [&] {
-    return NamesUnder(service.AccountSet()->Recordset(), "1002.") == banks &&
+    return service.UnitSet(weights)->Item(1)->Name() == "公斤" &&
+           NamesUnder(service.AccountSet()->Recordset(), "1002.") == banks &&
            NamesUnder(service.CurrencySet()->Recordset(), "") ==
                Lines{"CHF|瑞士法郎|", "EUR|欧元|",   "GBP|英镑|",
                      "HKD|港币|",     "RMB|人民币|", "USD|美国美元|"} &&
@@ -692,7 +698,8 @@ DELETE FROM currencies WHERE number = 'JPY';
                Lines{"01.01.001|北京华信科技（集团）|", "01.01.003|北京中关村电子市场|",
                      "01.01.009|北京新客户|"};
   });
-  EXPECT_EQ(told, (std::set<long>{nlAccount, nlCurrency, nlItem}));
+  EXPECT_EQ(told, (std::set<long>{nlAccount, nlCurrency, nlItem, nlUnit}));
+  EXPECT_EQ(units_before->Item(1)->Name(), "千克");
   EXPECT_EQ(NamesOf1001(service), "库存现金（总部）|库存现金（总部）|库存现金（总部）");
   EXPECT_EQ(service.ItemRecords(1, "FName Like '*北京*'", "FNumber")->RecordCount(), 4)
       << "a filtered and sorted shape of the new items";

@@ -602,6 +602,8 @@ TEST(BuilderTest, ValuesConvertToTheColumnTypes) {
   rs->MoveNext();
   EXPECT_EQ(rs->Fields("I"), Variant(7L));
   for (const char* f : {"D", "B", "T"}) EXPECT_TRUE(rs->Fields(f).IsNull()) << f;
+  rs->Filter("T like '*3.5*'");  // all the text the column holds
+  EXPECT_EQ(rs->RecordCount(), 1);
 }
 
 TEST(SaveOpenTest, CopyStandsAloneWithItsTypesAndAnEmptyOneKeepsItsFields) {
