@@ -459,6 +459,8 @@ TEST(FormLayoutTest, BoxesAndTheMessageDialogFitTheScreenALongTextScrolls) {
   for (const char* part : {"澄枫提示", "[ 确定 ]", "没有查询到名称包含''", "数据"}) {
     EXPECT_NE(screen.Text().find(part), std::string::npos) << part;
   }
+  EXPECT_NE(screen.Line(f.y + 2).find("没有查询到"), std::string::npos) << "under a blank row";
+  EXPECT_EQ(screen.Line(-1) + screen.Line(30), "") << "no line outside the screen";
   std::string button_line = screen.Line(f.y + f.height - 2);
   EXPECT_EQ(TextWidth(button_line.substr(0, button_line.find("[ 确定 ]"))),
             f.x + (f.width - TextWidth("[ 确定 ]")) / 2)
