@@ -15,13 +15,15 @@
 namespace glnamelist::ledger {
 namespace {
 
-// Gives a held request up, or lets it go on and waits for its answer.
+// Gives a held request up, or lets it go on and waits for its answer; a request that holds
+// nothing (slow all the same) is waited for.
 class TestWaiter : public ReadWaiter {
  public:
   bool GivingUp() override { return giving_up; }
   bool Wait(const PendingRead& read,
             const std::function<bool(std::chrono::milliseconds)>& answered) override {
     waits.push_back(read);
+    if (!holding) return answered(std::chrono::minutes(1));
     EXPECT_TRUE(plan->AwaitHeld()) << "a request is waited for only while it waits";
     if (give_up) return false;
     plan->Release();
@@ -29,6 +31,7 @@ class TestWaiter : public ReadWaiter {
   }
 
   std::shared_ptr<FaultPlan> plan;
+  bool holding = true;
   bool give_up = false;
   bool giving_up = false;
   std::vector<PendingRead> waits;
@@ -83,7 +86,7 @@ TEST(WaitedRequestsTest, AreToldWhatTheyWaitForGivenUpInterruptedAndTriedAgainAf
 
   // The next action asks the ledger again, through a new connection.
   service->BeginAction();
-  waiter->give_up = false;
+  waiter->holding = false;
   AccountEntryPtr account = service->GetAccount(code);
   ASSERT_TRUE(account);
   EXPECT_EQ(account->Number(), "1001");
