@@ -68,7 +68,7 @@ void WaitedReads::Run(const PendingRead& what, const std::string& ledger,
           what, [&](std::chrono::milliseconds slice) { return request.Answered(slice); });
     }
   } catch (...) {
-    answered = false;  // the waiter failed: the request is given up, then its error raised
+    answered = false;  // the waiter failed: the request is given up
   }
   answered = answered || request.Answered(std::chrono::milliseconds(0));
   if (!answered) {
