@@ -14,31 +14,55 @@
 
 namespace glnamelist::ledger {
 
+// What the host's thread reads while it lives: what its waiter is told.
+class LedgerService::Doing {
+ public:
+  Doing(LedgerService& service, long kind, bool lookup)
+      : service_(service), outer_(service.pending_) {
+    service.pending_ = {kind, lookup, outer_.server};
+  }
+  ~Doing() { service_.pending_ = outer_; }
+  Doing(const Doing&) = delete;
+  Doing& operator=(const Doing&) = delete;
+
+ private:
+  LedgerService& service_;
+  const PendingRead outer_;
+};
+
 // The host's reads tell it of their failures; a fault that passes, met in an action the
-// host tells of, fails the action's later reads at once. The worker's reads go their way.
-void LedgerService::Reported(const std::function<void()>& read) {
-  if (BackgroundWorker::OnWorkerThread()) return read();
+// host tells of, fails the action's later reads at once. The worker's reads go their way,
+// and so do the reads a request makes on its own thread.
+void LedgerService::Waited(const std::function<void()>& request) {
+  if (BackgroundWorker::OnWorkerThread()) return request();
+  if (WaitedReads::OnRequestThread()) return WaitedReads::Nested(db_->name(), request);
   faults_.ThrowHeld();
   try {
-    read();
+    waited_.Run(pending_, db_->name(), request);
   } catch (const LedgerError& e) {
     faults_.Met(e);
     throw;
   }
 }
 
-std::unique_ptr<LedgerDb> LedgerService::Reporting(std::unique_ptr<LedgerDb> db) {
+std::unique_ptr<LedgerDb> LedgerService::Reporting(std::unique_ptr<LedgerDb> db,
+                                                   RenewableLedger::Reopen reopen) {
+  auto renewable = std::make_unique<RenewableLedger>(std::move(db), std::move(reopen));
+  renewable_ = renewable.get();
   return std::make_unique<ReportingLedger>(
-      std::move(db), [this](const std::function<void()>& read) { Reported(read); });
+      std::move(renewable), [this](const std::function<void()>& read) { Waited(read); });
 }
 
-LedgerService::LedgerService(std::unique_ptr<LedgerDb> db)
-    : db_(Reporting(std::move(db))) {
+LedgerService::LedgerService(std::unique_ptr<LedgerDb> db, RenewableLedger::Reopen reopen)
+    : db_(Reporting(std::move(db), std::move(reopen))) {
   db_->Watch([this](bool seen) { versions_.Seen(seen, *db_); });
   begun_ = true;  // without a snapshot, and so without needing the ledger's stamp
 }
 
 LedgerService::LedgerService(const std::string& location) : snapshots_(SnapshotPlaces(location)) {
+  pending_.server = IsServerLocation(location);
+  // A connection let go is made anew on a thread of its own, as a server with a snapshot is.
+  auto reopen = [location] { return std::make_unique<OpeningLedger>(location); };
   // A server that may have a snapshot here is connected to while the form appears: what it
   // lists waits for the connection, and for the snapshot to be found of this ledger. The
   // connection is started first, as it takes the longest.
@@ -50,12 +74,12 @@ LedgerService::LedgerService(const std::string& location) : snapshots_(SnapshotP
   if (IsServerLocation(location) && snapshot_here) {
     auto opening = std::make_unique<OpeningLedger>(location);
     opening_ = opening.get();
-    db_ = Reporting(std::move(opening));
+    db_ = Reporting(std::move(opening), reopen);
   }
   // The snapshot is looked for, and its master sets checked, while the ledger is opened.
   snapshots_.Look(worker_);
   if (opening_) return;
-  db_ = Reporting(OpenLedger(location));
+  db_ = Reporting(OpenLedger(location), reopen);
   Begin();
 }
 
@@ -89,7 +113,9 @@ void LedgerService::Begin() {
 }
 
 void LedgerService::AwaitOpening() {
-  if (opening_) Begin();
+  if (!opening_) return;
+  Doing doing(*this, 0, false);
+  Waited([this] { Begin(); });
 }
 
 std::exception_ptr LedgerService::Refused(std::chrono::milliseconds wait) const {
@@ -107,7 +133,7 @@ void LedgerService::OnFault(std::function<void(const std::exception&)> seen) {
 }
 
 SetVersion LedgerService::ReadVersion(const SetKey& key) {
-  Begin();
+  if (!begun_) Waited([this] { Begin(); });  // the worker may be opening the ledger
   std::optional<SetVersion> read = snapshots_.Take(*db_, key);
   if (!read) {
     if (snapshots_.Damaged()) WriteSnapshotWhenWanted();
@@ -175,14 +201,18 @@ void LedgerService::Take(long kind) {
 
 RecordsetPtr LedgerService::Set(SetKind kind) {
   const SetKey key{kind};
+  Doing doing(*this, Describe(key).listed_by, false);
   return handed_.Master(kind, [&] {
     RecordsetPtr rs;
-    try {
-      rs = preloader_.Take(key);
-    } catch (const LedgerError& e) {
-      faults_.Report(e);  // a failed read's error reaches this request; the next reads again
-      throw;
-    }
+    // A failed read's error reaches this request (and is told); the next reads again, as
+    // does this one when the request that waited for that read was given up.
+    Waited([&] {
+      try {
+        rs = preloader_.Take(key);
+      } catch (const LedgerError& e) {
+        if (e.fault() != Fault::kAbandoned) throw;
+      }
+    });
     if (!rs) rs = Prepared(ReadKept(key), key);
     return versions_.Latest(key, rs);  // changed since it was read
   });
@@ -190,6 +220,7 @@ RecordsetPtr LedgerService::Set(SetKind kind) {
 
 RecordsetPtr LedgerService::ClassItems(long item_class_id) {
   const SetKey key{SetKind::kItems, item_class_id};
+  Doing doing(*this, nlItem, false);
   return handed_.Items(item_class_id, [&] {
     // Taken when the worker has read it; while it has not (or when it failed), the items are
     // read here, where a failure reaches the caller, never waited for.
@@ -251,29 +282,37 @@ RecordSourcePtr LedgerService::SettTypeSet() {
 RecordsetPtr LedgerService::VchExpSet() { return Set(SetKind::kExplanations)->Clone(); }
 
 RecordSourcePtr LedgerService::SubMesSet(long& ItemClassID) {
+  Doing doing(*this, nlSubMes, false);
   return handed_.SubMes(ItemClassID, [&] {
     const SetKey key{SetKind::kSubMes, ItemClassID};
     return SubMesSource(Prepared(ReadVersion(key).rs, key));
   });
 }
 
-AccountEntryPtr LedgerService::GetAccount(std::string& Number) { return FindAccount(*db_, Number); }
+AccountEntryPtr LedgerService::GetAccount(std::string& Number) {
+  Doing doing(*this, nlAccount, true);
+  return FindAccount(*db_, Number);
+}
 
 std::string LedgerService::GetAccountFullName(long AccountID) {
+  Doing doing(*this, nlAccount, true);
   return AccountFullName(*db_, AccountID);
 }
 
 SubMesEntryPtr LedgerService::GetSubMes(long& ItemClassID, const Variant& /*Reserved*/,
                                         std::string& Number) {
+  Doing doing(*this, nlSubMes, true);
   return FindSubMes(*db_, ItemClassID, Number);
 }
 
 ItemEntryPtr LedgerService::GetItem(long& ItemClassID, const Variant& /*Reserved*/,
                                     std::string& Number) {
+  Doing doing(*this, nlItem, true);
   return FindItem(*db_, ItemClassID, Number);
 }
 
 UnitSetPtr LedgerService::UnitSet(long& UnitGroupID) {
+  Doing doing(*this, nlUnit, false);
   return handed_.Units(UnitGroupID, [&] { return ReadUnits(*db_, UnitGroupID); });
 }
 

@@ -21,9 +21,11 @@
 #include "ledger/service/fault_gate.h"
 #include "ledger/service/handed_sets.h"
 #include "ledger/service/preloader.h"
+#include "ledger/service/renewable_ledger.h"
 #include "ledger/service/set_catalogue.h"
 #include "ledger/service/set_versions.h"
 #include "ledger/service/snapshot_cache.h"
+#include "ledger/service/waited_reads.h"
 
 namespace glnamelist::ledger {
 
@@ -47,6 +49,11 @@ namespace glnamelist::ledger {
 // reload (SetVersions): the host's thread takes the new versions when it asks (TakeChanges);
 // what was handed out before stays as it was, for whoever holds it. The sets of a snapshot
 // of this ledger are used when one is found (SnapshotCache).
+//
+// A host that waits for its requests (WaitWith) has each of them made on a thread of its own
+// (WaitedReads): one it gives up interrupts the ledger's connection, and the next request
+// goes through a new one (RenewableLedger), so that the host's thread is never held longer
+// than it wants.
 class LedgerService : public GLData, public LiveData {
  public:
   // Over the ledger at location, with its snapshot when one of this ledger is found. A
@@ -56,8 +63,9 @@ class LedgerService : public GLData, public LiveData {
   // sets are used only once the server has let the user in and told the ledger's stamp.
   explicit LedgerService(const std::string& location);
   // Over a ledger already open (and checked): a test's fault-injecting one, say. It neither
-  // uses nor writes a snapshot.
-  explicit LedgerService(std::unique_ptr<LedgerDb> db);
+  // uses nor writes a snapshot. reopen makes the connection that takes the place of one let
+  // go when the host gives a request up (none: the one connection is only interrupted).
+  explicit LedgerService(std::unique_ptr<LedgerDb> db, RenewableLedger::Reopen reopen = {});
   ~LedgerService() override;
 
   // The ledger as messages name it (LedgerDb::name).
@@ -120,6 +128,7 @@ class LedgerService : public GLData, public LiveData {
 
   void OnFault(std::function<void(const std::exception&)> seen) override;
   void BeginAction() override { faults_.BeginAction(); }
+  void WaitWith(std::shared_ptr<ReadWaiter> waiter) override { waited_.Use(std::move(waiter)); }
 
   // Also abandons a snapshot being written. A task preparing a loaded table's look-up
   // structures is not cut short: a program closing need not wait for it (the ledger is only
@@ -129,9 +138,13 @@ class LedgerService : public GLData, public LiveData {
   bool Stop(std::chrono::milliseconds wait) override;
 
  private:
-  // db, its reads run through Reported.
-  std::unique_ptr<LedgerDb> Reporting(std::unique_ptr<LedgerDb> db);
-  void Reported(const std::function<void()>& read);
+  class Doing;
+
+  // db, renewable with reopen, its reads run through Waited.
+  std::unique_ptr<LedgerDb> Reporting(std::unique_ptr<LedgerDb> db, RenewableLedger::Reopen reopen);
+  // Runs a request of the host's thread (waited for by the host, its faults told and held);
+  // of the worker's or of a request's own thread, as it is.
+  void Waited(const std::function<void()>& request);
 
   // Ends the reading: a snapshot being written abandoned, no change applied, the running read
   // interrupted (the worker then drops its queued work when stopped).
@@ -153,9 +166,13 @@ class LedgerService : public GLData, public LiveData {
   // Has a snapshot written in the background when one is wanted, once.
   void WriteSnapshotWhenWanted();
 
+  RenewableLedger* renewable_ = nullptr;  // within db_ (set as db_ is made)
   // Used by the host's thread and by the worker's (LedgerDb serves both, one call at a time);
   // the host's failures go to faults_.
   std::unique_ptr<LedgerDb> db_;
+  // What the host's thread reads now, and how it is waited for.
+  PendingRead pending_;
+  WaitedReads waited_{[this] { renewable_->Renew(); }};
   // The ledger being opened on a thread of its own (owned by db_), or null.
   OpeningLedger* opening_ = nullptr;
   bool delete_options_ = false;

@@ -59,6 +59,8 @@ std::string Words(const LedgerError& e) {
       return "读取已停止";
     case Fault::kConflict:
       return "同时有别人在写同样的数据，请再试一次";
+    case Fault::kAbandoned:
+      return "已放弃等待账套的回应";
     case Fault::kOther:
       break;
   }

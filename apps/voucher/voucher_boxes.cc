@@ -164,6 +164,21 @@ void VoucherBoxes::LookUpAgain() {
       if (std::string problem = Problem(f); !problem.empty()) ShowStatusOf(f, problem, true);
     }
   }
+  try {
+    DropAnsweredComplaint();
+  } catch (const std::exception& e) {
+    ShowFault("", e);
+  }
+}
+
+void VoucherBoxes::DropAnsweredComplaint() {
+  if (status_box_ >= fields_.size() || !status_error_) return;
+  Field& f = fields_[status_box_];
+  const std::string code = CodeIn(f.kind, status_text_of_box_);
+  long class_id = f.kind == nlItem || f.kind == nlSubMes ? ItemClassId() : 0;
+  long group_id = f.kind == nlUnit ? UnitGroupId() : 0;
+  NamedEntry entry = names_.Look(f.kind, code, class_id, group_id);
+  if (!code.empty() && LeavingComplaint(f.kind, code, entry).empty()) ShowStatus("", false);
 }
 
 bool VoucherBoxes::AttachLists(const ListReady& ready) {
@@ -332,9 +347,12 @@ VoucherBoxes::Field* VoucherBoxes::FieldOfWindow(long hwnd) {
 // The code a box holds: its text without surrounding blanks and, in the boxes that list the
 // children of a code ending in a point, without that point.
 std::string VoucherBoxes::CodeOf(const Field& field) const {
-  if (!windows_.IsWindow(field.hwnd)) return "";
-  std::string code(text::Trim(windows_.Text(field.hwnd), " \t"));
-  if (IsLevelledCode(field.kind) && !code.empty() && code.back() == '.') code.pop_back();
+  return windows_.IsWindow(field.hwnd) ? CodeIn(field.kind, windows_.Text(field.hwnd)) : "";
+}
+
+std::string VoucherBoxes::CodeIn(long kind, const std::string& text) {
+  std::string code(text::Trim(text, " \t"));
+  if (IsLevelledCode(kind) && !code.empty() && code.back() == '.') code.pop_back();
   return code;
 }
 

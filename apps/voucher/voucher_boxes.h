@@ -176,8 +176,9 @@ class VoucherBoxes : public listkit::ListForm {
   // The box's GLNameList is let go.
   void DetachList(Field& field);
   // After new master data: the entries of the boxes are looked up again; a box whose code
-  // was known and is no longer says so.
+  // was known and is no longer says so, and a complaint about a code that is now known goes.
   void LookUpAgain();
+  void DropAnsweredComplaint();
   // The form's hook on a box's window, before and after the box's list.
   void Before(Field& field, long msg, long& wParam);
   void After(Field& field, long msg, long wParam);
@@ -197,6 +198,8 @@ class VoucherBoxes : public listkit::ListForm {
   Field* FieldOfKind(long kind);
   Field* FieldOfWindow(long hwnd);
   std::string CodeOf(const Field& field) const;
+  // The code of a box of kind holding text.
+  static std::string CodeIn(long kind, const std::string& text);
   void LookUp(Field& field);
   // Looks up the entry of every box with a list whose text or parent has changed.
   void LookUpAll();

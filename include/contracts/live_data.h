@@ -7,6 +7,11 @@
 //
 // List kinds are the values of GLNameListTypes (contracts/list_kinds.h). Everything is
 // called on the host's thread, except ChangesWaiting (any thread).
+//
+// A request of the host's thread that waits for the ledger (a server that does not answer, a
+// file another program holds locked) may be waited for by the host (ReadWaiter): the request
+// then runs on a thread of its own, and the host's thread, after a short while, shows that it
+// waits, takes the keys typed meanwhile, and may give the request up.
 #ifndef GLNAMELIST_CONTRACTS_LIVE_DATA_H_
 #define GLNAMELIST_CONTRACTS_LIVE_DATA_H_
 
@@ -19,6 +24,32 @@
 #include "contracts/data_service.h"
 
 namespace glnamelist {
+
+// What a request of the host's thread is waiting for.
+struct PendingRead {
+  // The list kind whose data it reads; 0 for the ledger itself (its opening, its stamp).
+  long kind = 0;
+  // A code looked up, rather than a list read.
+  bool lookup = false;
+  // The ledger is on a server (else a file).
+  bool server = false;
+};
+
+// What a host does while a request of its thread waits for the ledger.
+class ReadWaiter {
+ public:
+  virtual ~ReadWaiter() = default;
+  // True while every request is to be given up before it is made (the form closing): each
+  // then fails at once, as a given up one does.
+  virtual bool GivingUp() = 0;
+  // Called on the host's thread once a request has waited kQuietWait. Waits until it is
+  // answered: answered(slice) waits for it at most slice and tells whether it was. True once
+  // it was; false when the person gives it up: the request is interrupted and fails with the
+  // ledger's fault "abandoned", as do the action's later requests (see BeginAction).
+  virtual bool Wait(const PendingRead& read,
+                    const std::function<bool(std::chrono::milliseconds)>& answered) = 0;
+  static constexpr std::chrono::milliseconds kQuietWait{300};
+};
 
 class LiveData {
  public:
@@ -57,6 +88,10 @@ class LiveData {
   // file, a server lost or silent) is then waited for once in an action, the action's later
   // requests failing at once with it.
   virtual void BeginAction() = 0;
+
+  // From now on the host's requests are waited for by waiter (none: they hold the host's
+  // thread until they end, each within the ledger's own time limits).
+  virtual void WaitWith(std::shared_ptr<ReadWaiter> waiter) = 0;
 
   // Stops reading at once and waits for the background at most `wait`: true once it ended.
   virtual bool Stop(std::chrono::milliseconds wait) = 0;

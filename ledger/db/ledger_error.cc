@@ -24,6 +24,7 @@ bool Passing(Fault fault) {
     case Fault::kLost:
     case Fault::kNoAnswer:
     case Fault::kLocked:
+    case Fault::kAbandoned:
       return true;
     default:
       return false;

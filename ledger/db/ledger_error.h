@@ -32,6 +32,7 @@ enum class Fault {
   kChanged,             // another ledger (or an older copy) took the place of the one opened
   kStopped,             // reading was stopped: the program is closing
   kConflict,            // a write met another session's at the same time (a key taken, ...)
+  kAbandoned,           // the person gave up waiting for the ledger's answer
 };
 
 // A ledger's error: errc::kDataService, an English text naming the ledger ("Cannot open
@@ -77,7 +78,8 @@ LedgerError ReadError(const std::string& name, const std::string& doing, Fault f
 Fault FaultOf(const std::exception& e);
 
 // True for the faults that end when the server can be reached again (lost, unreachable, no
-// answer, too many connections) or the file's lock is gone: trying again later may work.
+// answer, too many connections) or the file's lock is gone, and for a wait given up: trying
+// again later may work.
 bool Passing(Fault fault);
 
 }  // namespace glnamelist::ledger

@@ -17,6 +17,30 @@ void FaultPlan::Note(std::string call) {
   log_.push_back(std::move(call));
 }
 
+bool FaultPlan::AwaitHeld() {
+  std::unique_lock lock(mutex_);
+  return held_cv_.wait_for(lock, std::chrono::minutes(1), [this] { return held_ > released_; });
+}
+
+void FaultPlan::Release() {
+  std::lock_guard lock(mutex_);
+  released_ = held_;
+  held_cv_.notify_all();
+}
+
+bool FaultPlan::Hold(const std::atomic<bool>& interrupted) {
+  std::unique_lock lock(mutex_);
+  const long ticket = ++held_;
+  held_cv_.notify_all();
+  held_cv_.wait(lock, [&] { return released_ >= ticket || interrupted; });
+  return !interrupted;
+}
+
+void FaultPlan::Interrupted() {
+  std::lock_guard lock(mutex_);
+  held_cv_.notify_all();
+}
+
 FaultyLedger::FaultyLedger(std::unique_ptr<LedgerDb> real, std::shared_ptr<FaultPlan> plan)
     : ForwardingLedger(std::move(real)), plan_(std::move(plan)) {}
 
@@ -26,7 +50,16 @@ bool FaultyLedger::Fails(const std::string& call) {
   if (number != plan_->fail_at) return false;
   ++plan_->injected;
   if (plan_->mode == FaultPlan::Mode::kDrop && plan_->drop) plan_->drop();
+  if (plan_->mode == FaultPlan::Mode::kHold && !plan_->Hold(interrupted_)) {
+    throw ReadError(name(), "cannot read", Fault::kStopped, "stopped while held");
+  }
   return true;
+}
+
+void FaultyLedger::Interrupt() {
+  interrupted_ = true;
+  plan_->Interrupted();
+  ForwardingLedger::Interrupt();
 }
 
 void FaultyLedger::Raise(const std::string& call) {
@@ -42,7 +75,10 @@ void FaultyLedger::Pass(const Read& read, const std::function<void()>& call) {
   if (read.member == "Together") return call();
   std::string what(read.member);
   if (!read.what.empty()) what += " " + std::string(read.what);
-  if (Fails(what) && plan_->mode != FaultPlan::Mode::kDrop) Raise(what);
+  if (Fails(what) && plan_->mode != FaultPlan::Mode::kDrop &&
+      plan_->mode != FaultPlan::Mode::kHold) {
+    Raise(what);
+  }
   call();
 }
 
@@ -54,6 +90,7 @@ void FaultyLedger::Load(std::string_view sql, std::initializer_list<SqlValue> va
     case FaultPlan::Mode::kFail:
       Raise(call);
     case FaultPlan::Mode::kDrop:
+    case FaultPlan::Mode::kHold:
       return inner().Load(sql, values, on_row);
     case FaultPlan::Mode::kCut: {
       // The rows, counted first, then half of them handed on before the fault.

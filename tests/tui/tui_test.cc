@@ -712,6 +712,20 @@ TEST_F(VoucherFormTest, MasterDataChangedMeanwhileReachesTheBoxesOnceTheirListsA
   Clear();
   Type("1001\t");
   EXPECT_TRUE(Shows("] 现金")) << "the name beside, renamed";
+
+  // A code added by a colleague: the status line agrees with the name beside its box. A list
+  // never covers the status line.
+  Handle(KeyPress::kBackTab);
+  Clear();
+  Key(VK_F8);
+  EXPECT_TRUE(Shows("共 ") && Drawn(23, "自动列出: 开"));
+  Type("1002.09\t");
+  EXPECT_EQ(Status(), "科目 1002.09 不存在");
+  ledger::Database(ledger_, ledger::Database::Mode::kWrite)
+      .ExecScript("UPDATE accounts SET number = '1002.09' WHERE number = '1002.04';");
+  live->CatchUp();
+  EXPECT_TRUE(form_->DataChanged(changes()));
+  EXPECT_EQ(Status(), "");
 }
 
 }  // namespace

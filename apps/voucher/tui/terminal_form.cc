@@ -8,8 +8,11 @@
 #include <memory>
 #include <optional>
 
+#include "apps/voucher/tui/form_waiter.h"
 #include "apps/voucher/tui/voucher_form.h"
+#include "contracts/live_data.h"
 #include "platform/environment.h"
+#include "services/library_services.h"
 #include "tui/curses_message_box.h"
 #include "tui/curses_screen.h"
 #include "tui/register_terminal.h"
@@ -66,6 +69,27 @@ class ErrorsAside {
   int saved_ = -1;
 };
 
+// The form's waiter waits for the requests of the ledger's data service while the form runs.
+class WaitsShown {
+ public:
+  explicit WaitsShown(std::shared_ptr<ReadWaiter> waiter) {
+    try {
+      live_ = LiveDataOf(GetGLData());
+    } catch (const std::exception&) {
+      // No data service: the lists' own callers meet its error.
+    }
+    if (live_) live_->WaitWith(std::move(waiter));
+  }
+  ~WaitsShown() {
+    if (live_) live_->WaitWith(nullptr);
+  }
+  WaitsShown(const WaitsShown&) = delete;
+  WaitsShown& operator=(const WaitsShown&) = delete;
+
+ private:
+  std::shared_ptr<LiveData> live_;
+};
+
 // Ctrl-L draws the whole terminal again; any other key goes to the form.
 bool Press(VoucherForm& form, CursesScreen& screen, const KeyPress& key) {
   constexpr long kCtrlL = 12;
@@ -90,6 +114,8 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
   VoucherForm form(*env, screen, title,
                    options.boxes_page ? VoucherForm::Page::kBoxes : VoucherForm::Page::kVoucher);
   FormRegistrations registrations(*env, form, screen);
+  auto waiter = std::make_shared<FormWaiter>(form, screen);
+  WaitsShown waits_shown(waiter);
   if (voucher::VoucherEntry* entry = form.Entry()) {
     entry->UseKeeper(std::move(options.keeper));
     entry->UseDrafts(std::move(options.drafts));
@@ -103,7 +129,8 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
   form.AttachLists(ready);
   for (bool open = true; open;) {
     int held = form.DeliverKeys();
-    if (form.Quitting()) break;
+    if (form.Quitting() || waiter->Closed()) break;
+    if (held < 0) waiter->KeysHandled();
     Draw(form, screen);
     int poll = form.ListsWaiting() ? voucher::VoucherBoxes::kAttachPollMs : -1;
     if (options.changes) {
@@ -114,6 +141,7 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
     if (options.ended && options.ended()) break;
     if (form.ListsWaiting()) form.AttachLists(ready);
     if (options.changes) form.DataChanged(options.changes());
+    if (waiter->Closed()) break;
     open = Press(form, screen, key);
     while (open && screen.KeyWaiting()) open = Press(form, screen, screen.ReadKey());
   }

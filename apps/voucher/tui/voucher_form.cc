@@ -121,7 +121,8 @@ class VoucherForm::FormHost : public ListHost {
     std::string glyph = voucher::KindGlyph(key);
     return glyph.empty() ? ListHost::PictureGlyph(key) : glyph;
   }
-  int ScreenRows() override { return form_ ? form_->screen_.Rows() : 0; }
+  // Without the status line: a list never covers what it says (a voucher saved, say).
+  int ScreenRows() override { return form_ ? form_->screen_.Rows() - 1 : 0; }
   int ScreenCols() override { return form_ ? form_->screen_.Cols() : 0; }
 
  private:
