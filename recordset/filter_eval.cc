@@ -36,6 +36,11 @@ IndexRows ContainsRows(const Table& table, const Predicate& p) {
     const Postings& chars = table.PostingsOf(p.column, Postings::Keys::kChars);
     return {chars.Rows(CharKey(code_points[0])).Set(), true};
   }
+  if (PhraseShaped(code_points)) {
+    if (const Phrases* phrases = table.PhrasesUnlessBuilding(p.column)) {
+      if (const RowSet* rows = phrases->Find(p.folded)) return {*rows, true};
+    }
+  }
   const bool ascii = std::all_of(code_points.begin(), code_points.end(), IsAscii);
   const size_t width = ascii && code_points.size() > 2 ? 3 : 2;
   const Postings& postings =

@@ -20,6 +20,9 @@ struct Table::Lazy {
   std::atomic<bool> postings_building = false, postings_built = false;
   std::unique_ptr<TextOrder> sorted;
   std::array<std::unique_ptr<Postings>, Postings::kKinds> postings;
+  std::once_flag phrases_once;
+  std::atomic<bool> phrases_building = false, phrases_built = false;
+  std::unique_ptr<Phrases> phrases;
   std::unique_ptr<Array<uint32_t>> ranks;
   std::unique_ptr<SmallValueSet> small;  // empty when the column has too many values
   std::once_flag ints_once;
@@ -161,6 +164,24 @@ const Postings* Table::PostingsUnlessBuilding(size_t col, Postings::Keys keys) c
   const Lazy& lazy = lazy_[col];
   if (!lazy.postings_built && lazy.postings_building) return nullptr;
   return &PostingsOf(col, keys);
+}
+
+const Phrases& Table::PhrasesOf(size_t col) const {
+  Lazy& lazy = lazy_[col];
+  std::call_once(lazy.phrases_once, [&] {
+    lazy.phrases_building = true;  // from the pair lists on, which the phrases are made from
+    const Postings& pairs = PostingsOf(col, Postings::Keys::kPairs);
+    lazy.phrases =
+        Phrases::Build(columns_[col].text, !FoldsToItself(col), pairs, Phrases::MinRows(rows_));
+    lazy.phrases_built = true;
+  });
+  return *lazy.phrases;
+}
+
+const Phrases* Table::PhrasesUnlessBuilding(size_t col) const {
+  const Lazy& lazy = lazy_[col];
+  if (!lazy.phrases_built && lazy.phrases_building) return nullptr;
+  return &PhrasesOf(col);
 }
 
 namespace {

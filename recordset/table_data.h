@@ -18,6 +18,7 @@
 
 #include "recordset/array.h"
 #include "recordset/column_store.h"
+#include "recordset/phrases.h"
 #include "recordset/postings.h"
 #include "recordset/row_set.h"
 
@@ -145,6 +146,10 @@ class Table {
   const Postings& PostingsOf(size_t col, Postings::Keys keys) const;
   // The same, but null rather than waiting while another thread builds them.
   const Postings* PostingsUnlessBuilding(size_t col, Postings::Keys keys) const;
+  // The frequent phrases of a text column (made from its pair lists); null while another
+  // thread builds them.
+  const Phrases& PhrasesOf(size_t col) const;
+  const Phrases* PhrasesUnlessBuilding(size_t col) const;
   // The value set of an integer or Boolean column of at most SmallValueSet::kMaxValues
   // distinct values; nullptr for other columns.
   const SmallValueSet* SmallValues(size_t col) const;

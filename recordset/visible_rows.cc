@@ -38,6 +38,7 @@ void Prepare(const Table& table, const LookupColumns& columns) {
   };
   each(columns.codes, [&](size_t c) { table.SortedByFoldedText(c), table.InRankOrder(c); });
   each(columns.names, [&](size_t c) {
+    table.PhrasesOf(c);  // with the posting lists they are made from
     for (auto keys : {Postings::Keys::kChars, Postings::Keys::kPairs, Postings::Keys::kTriples}) {
       table.PostingsOf(c, keys);
     }

@@ -224,6 +224,8 @@ class Generator {
       s += han ? kHan.substr(3 * Below(kHan.size() / 3), 3)
                : (i ? " " : "") + FlipCase(Pick(kWords));
     }
+    // Words that many names share, as a ledger's names do.
+    if (Chance(30)) s += Pick<std::string>({"有限公司", "有限责任公司", "经营部", "Q235B"});
     return s;
   }
 
