@@ -61,12 +61,17 @@ void TakeVersion(ledger::LedgerSession& session, Voucher& v, const std::string& 
                 version = row.Int(0);
               });
   if (!found) Refuse(VoucherRefused::Why::kGone, NameOf(v) + "已被别人删除，没有" + doing);
-  if (version != v.version) {
-    Refuse(VoucherRefused::Why::kChanged,
-           NameOf(v) + "在你打开以后已被别人修改，没有" + doing + "；请重新打开后再" + doing);
-  }
-  session.Run("UPDATE vouchers SET row_version = row_version + 1 WHERE id = ?1", {int64_t{v.id}});
-  ++v.version;
+  const std::string changed =
+      NameOf(v) + "在你打开以后已被别人修改，没有" + doing + "；请重新打开后再" + doing;
+  if (version != v.version) Refuse(VoucherRefused::Why::kChanged, changed);
+  // The version in the condition: another's change committed meanwhile leaves no row.
+  int64_t moved = 0;
+  session.Run(
+      "UPDATE vouchers SET row_version = row_version + 1 WHERE id = ?1 AND row_version = ?2 "
+      "RETURNING row_version",
+      {int64_t{v.id}, int64_t{v.version}}, [&](const ResultRow& row) { moved = row.Int(0); });
+  if (moved == 0) Refuse(VoucherRefused::Why::kChanged, changed);
+  v.version = static_cast<long>(moved);
 }
 
 }  // namespace
