@@ -520,7 +520,7 @@ void VoucherEntry::OpenByText(const std::string& text) {
       return;
     }
     Show(*found, *found);
-    boxes_.ShowStatus("已打开凭证 " + name, false);
+    boxes_.ShowStatus("已打开凭证 " + name + (found->voided_at.empty() ? "" : "（已作废）"), false);
   } catch (const std::exception& e) {
     boxes_.ShowStatus("没有打开凭证 " + name + "：" + WhyNot(e), true);
   }

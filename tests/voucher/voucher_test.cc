@@ -678,6 +678,9 @@ TEST_F(VoucherEntryTest, TheFormGoesThroughTheMonthVoidsDeletesAndUsesTemplates)
   entry_->Answer(true);
   EXPECT_EQ(shown(), "记第 1 号（作废）");
   EXPECT_EQ(ListTotalText(*entry_->ListVouchers("")), "3 张凭证，合计 10.00（作废的 1 张不计）");
+  entry_->OpenByText("转 1");
+  entry_->OpenByText("记 1");
+  EXPECT_EQ(Status(), "已打开凭证 2026-05 记字第 1 号（已作废）");
   entry_->OpenByText("记 2");
   Voucher theirs = *store.Open("记", "2026-05", 2);
   store.Save(theirs);
