@@ -33,6 +33,19 @@ const std::vector<LedgerTable>& LedgerTables() {
         "currency_id", "debit", "credit"},
        {"explanation"},
        "voucher_id, line_no"},
+      {"voucher_voids",
+       {"voucher_id", "voided_by", "voided_at"},
+       {"voided_by", "voided_at"},
+       "voucher_id"},
+      {"deleted_vouchers",
+       {"id", "voucher_id", "date", "period", "word", "number", "uid", "deleted_by", "deleted_at"},
+       {"date", "period", "word", "uid", "deleted_by", "deleted_at"}},
+      {"voucher_templates", {"id", "name", "word", "attachments"}, {"name", "word"}},
+      {"template_lines",
+       {"template_id", "line_no", "explanation", "account_id", "item_class_id", "item_id",
+        "currency_id"},
+       {"explanation"},
+       "template_id, line_no"},
   };
   return tables;
 }

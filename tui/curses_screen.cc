@@ -53,6 +53,9 @@ constexpr const char* kKeypadFinals = "pqrstuvwxylnmkjoXM";
 constexpr const char* kKeypadTyped = "0123456789,.-+*/=\r";
 constexpr int kCtrlHomeKey = kOwnKeys + 0x100;
 constexpr int kCtrlEndKey = kOwnKeys + 0x101;
+// Ctrl-PgUp, Ctrl-PgDn, and with Shift, as xterm sends them: ESC [ 5 ; 5 ~ and so on.
+constexpr int kCtrlPageKeys = kOwnKeys + 0x102;
+constexpr const char* kCtrlPageSequences[] = {"\033[5;5~", "\033[6;5~", "\033[5;6~", "\033[6;6~"};
 
 void DefineOwnKeys() {
   for (int i = 0; kKeypadFinals[i] != '\0'; ++i) {
@@ -61,12 +64,17 @@ void DefineOwnKeys() {
   }
   define_key("\033[1;5H", kCtrlHomeKey);
   define_key("\033[1;5F", kCtrlEndKey);
+  for (int i = 0; i < 4; ++i) define_key(kCtrlPageSequences[i], kCtrlPageKeys + i);
 }
 
 // A key of our own as the form reads it; kNone for any other.
 KeyPress OwnKey(int key) {
   if (key == kCtrlHomeKey || key == kCtrlEndKey) {
     return {KeyPress::kKey, key == kCtrlHomeKey ? VK_HOME : VK_END, true};
+  }
+  if (key >= kCtrlPageKeys && key < kCtrlPageKeys + 4) {
+    const int page = key - kCtrlPageKeys;
+    return {KeyPress::kKey, page % 2 == 0 ? VK_PRIOR : VK_NEXT, true, page >= 2};
   }
   int keypad = key - kOwnKeys;
   if (keypad >= 0 && keypad < static_cast<int>(std::char_traits<char>::length(kKeypadTyped))) {

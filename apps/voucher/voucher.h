@@ -40,6 +40,10 @@ struct Voucher {
   long number = 0;  // given when it is first saved, per voucher word and month
   long attachments = 0;
   std::vector<VoucherLine> lines;
+  // Who voided it (作废) and when ("2026-12-07 16:40"); empty while it is not voided. A
+  // voided voucher keeps its number and lines and counts in no total.
+  std::string voided_by{};
+  std::string voided_at{};
 
   // The lines that are not blank, in order, with their 1-based line numbers in the grid.
   std::vector<std::pair<int, const VoucherLine*>> FilledLines() const;

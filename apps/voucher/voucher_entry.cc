@@ -382,6 +382,7 @@ bool VoucherEntry::MoveKey(const FormKey& key) {
       break;
     case VK_PRIOR:
     case VK_NEXT:
+      if (key.ctrl) return false;  // another voucher
       to.line += key.vk == VK_PRIOR ? -page_lines_ : page_lines_;
       break;
     case VK_HOME:
@@ -429,7 +430,7 @@ bool VoucherEntry::CommandKey(const FormKey& key) {
   } else if (key.ch == kCtrlD) {
     OfferAsideDrafts();
   } else {
-    return false;
+    return AroundKey(key);
   }
   return true;
 }
@@ -519,7 +520,7 @@ void VoucherEntry::OpenByText(const std::string& text) {
       return;
     }
     Show(*found, *found);
-    boxes_.ShowStatus("已打开凭证 " + name, false);
+    boxes_.ShowStatus("已打开凭证 " + name + (found->voided_at.empty() ? "" : "（已作废）"), false);
   } catch (const std::exception& e) {
     boxes_.ShowStatus("没有打开凭证 " + name + "：" + WhyNot(e), true);
   }
@@ -539,6 +540,10 @@ const char* VoucherEntry::Question() const {
       return kNewQuestion;
     case Asked::kLeave:
       return kLeaveQuestion;
+    case Asked::kVoid:
+      return kVoidQuestion;
+    case Asked::kDelete:
+      return kDeleteQuestion;
     case Asked::kNone:
       break;
   }
@@ -608,6 +613,7 @@ void VoucherEntry::Answer(bool yes) {
   }
   if (asked == Asked::kLeave) return Leave(yes);
   if (!yes) return;
+  if (asked == Asked::kVoid || asked == Asked::kDelete) return Mark(asked == Asked::kVoid);
   if (asked == Asked::kGiveUp) Revert();
   if (asked == Asked::kNew) {
     DiscardDraft();
@@ -694,8 +700,9 @@ std::string VoucherEntry::TotalsText() const {
 }
 
 std::string VoucherEntry::NumberText() const {
-  long number = grid_.voucher().number;
-  return number > 0 ? "第 " + std::to_string(number) + " 号" : "（保存时编号）";
+  const Voucher& v = grid_.voucher();
+  if (v.number <= 0) return "（保存时编号）";
+  return "第 " + std::to_string(v.number) + " 号" + (v.voided_at.empty() ? "" : "（作废）");
 }
 
 }  // namespace glnamelist::voucher

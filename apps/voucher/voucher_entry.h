@@ -68,6 +68,12 @@ inline constexpr long kGiveUpKey = 118;      // F7
 inline constexpr char32_t kCtrlN = 14;
 inline constexpr char32_t kCtrlD = 4;  // the drafts set aside
 inline constexpr char32_t kCtrlZ = 26;
+// Around the voucher: the list of the month's vouchers, voiding, deleting, templates.
+inline constexpr long kListKey = 122;             // F11
+inline constexpr char32_t kVoidKey = 11;          // Ctrl-K
+inline constexpr char32_t kDeleteKey = 18;        // Ctrl-R
+inline constexpr char32_t kSaveTemplateKey = 20;  // Ctrl-T
+inline constexpr char32_t kFromTemplateKey = 7;   // Ctrl-G
 
 // The words of the voucher form that both forms show.
 inline constexpr const char* kSaveKeys = "F5 / Ctrl-S";
@@ -77,6 +83,17 @@ inline constexpr const char* kDeleteLineKeys = "F4";
 inline constexpr const char* kGiveUpKeys = "F7";
 inline constexpr const char* kNewKeys = "Ctrl-N";
 inline constexpr const char* kAsideKeys = "Ctrl-D";
+inline constexpr const char* kListKeys = "F11";
+inline constexpr const char* kBrowseKeys = "Ctrl-PgUp / Ctrl-PgDn";
+inline constexpr const char* kEndsKeys = "Ctrl-Shift-PgUp / Ctrl-Shift-PgDn";
+inline constexpr const char* kVoidKeys = "Ctrl-K";
+inline constexpr const char* kDeleteKeys = "Ctrl-R";
+inline constexpr const char* kSaveTemplateKeys = "Ctrl-T";
+inline constexpr const char* kFromTemplateKeys = "Ctrl-G";
+inline constexpr const char* kVoidQuestion = "作废这张凭证吗？作废后保留号码，不计入任何合计";
+inline constexpr const char* kDeleteQuestion = "删除这张凭证吗？删除后不能恢复";
+inline constexpr const char* kListPrompt =
+    "筛选（凭证字、日期如 5 或 05-01~05-03、科目代码、¥金额）：";
 inline constexpr const char* kOpenPrompt = "打开凭证（号码如 3，字 号码如 转 2，或 2026-12 3）：";
 inline constexpr const char* kDraftQuestion = "有上次没有保存的凭证，接着录入吗？";
 inline constexpr const char* kAsideQuestion = "有放到一边的草稿，接着录入吗？";
@@ -156,6 +173,27 @@ class VoucherEntry {
   // kept when it has changes not saved: it is saved first, or nothing is opened.
   void OpenByText(const std::string& text);
 
+  // The saved vouchers of the current voucher's month (Ctrl-PgUp, Ctrl-PgDn; with Shift the
+  // first and last), in the list's order; from a new voucher back is the month's last. As
+  // OpenByText, a voucher with changes asks first.
+  enum class Toward { kFirst, kPrevious, kNext, kLast };
+  void Browse(Toward toward);
+  // The vouchers of the current voucher's month that pass the filter typed (ReadFilter);
+  // nullopt, and the status line says why, when it cannot be read or the ledger fails.
+  std::optional<std::vector<VoucherSummary>> ListVouchers(const std::string& filter);
+  // Opens a voucher of the list (as OpenByText).
+  void OpenListed(const VoucherSummary& listed);
+  // Asks to void (kVoidQuestion) or delete (kDeleteQuestion) the saved voucher shown, once
+  // it has no changes; the answer yes does it and says so.
+  void AskVoid();
+  void AskDelete();
+  // The voucher shown kept as the template of name; a new voucher, dated as the one shown,
+  // from the template of name. Either says in the status line how it went.
+  void SaveTemplate(const std::string& name);
+  void FromTemplate(const std::string& name);
+  // "模板名（已有：收款、付款）：" for the prompt of Ctrl-T or Ctrl-G.
+  std::string TemplatePrompt(bool save);
+
   // The question that waits for the person's answer (yes or no), nullptr when none does: a
   // draft found on starting or set aside (Ctrl-D), deleting it, giving up the changes, a
   // new voucher over changes, leaving a voucher with changes (kLeaveQuestion). QuestionKeys:
@@ -189,7 +227,7 @@ class VoucherEntry {
   std::string NumberText() const;
 
  private:
-  enum class Asked { kNone, kDraft, kAside, kDeleteDraft, kGiveUp, kNew, kLeave };
+  enum class Asked { kNone, kDraft, kAside, kDeleteDraft, kGiveUp, kNew, kLeave, kVoid, kDelete };
 
   // Puts the current line's texts and the header into the boxes and gives the current box
   // the focus.
@@ -243,6 +281,13 @@ class VoucherEntry {
   void Settle();
   // The lines of problems are marked.
   void MarkLines(const std::vector<Problem>& problems);
+  // Ctrl-PgUp and the other keys around the voucher; true when key was one of them.
+  bool AroundKey(const FormKey& key);
+  // The saved voucher shown, without changes, may be voided or deleted: else false, and the
+  // status line says why.
+  bool MayMark(const char* doing);
+  // Voids or deletes the voucher shown, after the answer yes.
+  void Mark(bool void_it);
   // Leaves the voucher (saved, or its changes given up) for what the answer to
   // kLeaveQuestion lets happen next.
   void Leave(bool save);

@@ -29,6 +29,17 @@ class VoucherKeeper {
   virtual std::vector<std::string> Words() { return StandardWords(); }
   // What the form says once as it starts about how the ledger is kept; empty for nothing.
   virtual std::string Notice() { return ""; }
+  // The vouchers of a month, voiding, deleting the last of a word, and templates, as
+  // VoucherStore has them; a keeper that cannot says so by an error.
+  virtual std::vector<VoucherSummary> List(const VoucherFilter&) { throw Cannot(); }
+  virtual void Void(Voucher&) { throw Cannot(); }
+  virtual void Delete(const Voucher&) { throw Cannot(); }
+  virtual void SaveTemplate(const std::string&, const Voucher&) { throw Cannot(); }
+  virtual std::vector<std::string> Templates() { return {}; }
+  virtual std::optional<Voucher> FromTemplate(const std::string&) { return std::nullopt; }
+
+ private:
+  static Error Cannot() { return Error(errc::kInvalidProcedureCall, "这个账套不能保存凭证"); }
 };
 
 // The vouchers of the ledger at location, in its voucher store (opened at the first save or
@@ -42,6 +53,18 @@ class LedgerKeeper : public VoucherKeeper {
     return Store().Open(word, month, number);
   }
   std::vector<std::string> Words() override { return Store().Words(); }
+  std::vector<VoucherSummary> List(const VoucherFilter& filter) override {
+    return Store().List(filter);
+  }
+  void Void(Voucher& voucher) override { Store().Void(voucher); }
+  void Delete(const Voucher& voucher) override { Store().Delete(voucher); }
+  void SaveTemplate(const std::string& name, const Voucher& voucher) override {
+    Store().SaveTemplate(name, voucher);
+  }
+  std::vector<std::string> Templates() override { return Store().Templates(); }
+  std::optional<Voucher> FromTemplate(const std::string& name) override {
+    return Store().FromTemplate(name);
+  }
   // A file that cannot keep a write-ahead log (a network share): it is kept as before, and
   // another program's write may wait while forms read it.
   std::string Notice() override {

@@ -266,6 +266,7 @@ void VoucherStore::SaveOnce(Voucher& voucher) {
   Saving saving{*session_, {}};
   std::optional<Saving::Header> stored = voucher.id == 0 ? saving.Stored(voucher) : std::nullopt;
   if (stored) return Settle(transaction, voucher, stored->id, stored->number, stored->version);
+  if (Voucher marked = voucher; voucher.id != 0) ReadMark(marked, true);
   std::vector<Problem> problems = Check(
       voucher,
       [&](long kind, const std::string& code, long class_id) {
@@ -336,6 +337,7 @@ std::optional<Voucher> VoucherStore::Read(std::string_view where,
         l[Column::kDebit] = amount(row.Int(5));
         l[Column::kCredit] = amount(row.Int(6));
       });
+  ReadMark(*voucher);
   transaction.Commit();
   return voucher;
 }

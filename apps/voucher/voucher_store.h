@@ -22,7 +22,7 @@ namespace glnamelist::voucher {
 // meanwhile, or a change of its word or month. Nothing was written.
 class VoucherRefused : public Error {
  public:
-  enum class Why { kProblems, kChanged, kGone, kMoved };
+  enum class Why { kProblems, kChanged, kGone, kMoved, kVoided, kNotLast, kTaken };
   VoucherRefused(Why why, std::vector<Problem> problems);
 
   Why why() const { return why_; }
@@ -32,6 +32,34 @@ class VoucherRefused : public Error {
   Why why_;
   std::vector<Problem> problems_;
 };
+
+// A saved voucher as a list of vouchers shows it: its date, word and number, the sum of its
+// debits and the explanation of its first line, and whether it is voided.
+struct VoucherSummary {
+  long id = 0;
+  std::string date;
+  std::string word;
+  long number = 0;
+  Money total;
+  std::string explanation;
+  bool voided = false;
+};
+
+// Which vouchers of a month a list shows: all of them, or those of a day range, a word, an
+// account (a line on it or on one of its sub-accounts) or an amount (a line's or the total).
+// An empty field does not filter.
+struct VoucherFilter {
+  std::string month{};  // YYYY-MM
+  std::string from{};   // YYYY-MM-DD
+  std::string to{};
+  std::string word{};
+  std::string account{};
+  std::optional<Money> amount{};
+};
+
+// The summaries in the order a clerk goes through them: by word (the ledger's order of
+// words, words among words first), then number.
+void SortSummaries(std::vector<VoucherSummary>& list, const std::vector<std::string>& words);
 
 // A save whose commit was sent but whose answer never came (lost, or later than the wait):
 // the voucher may be stored or not. The next Save of the same voucher (its uid) settles it:
@@ -72,11 +100,35 @@ class VoucherStore {
   // in force after: "wal", or the one kept where the log cannot work. Empty on a server.
   std::string UseWriteAheadLog();
 
+  // The vouchers of filter.month that pass it, in SortSummaries's order. A voided one is
+  // listed, marked; the sum of the list leaves it out.
+  std::vector<VoucherSummary> List(const VoucherFilter& filter);
+  // Voids the saved voucher over the version it was read at: kept with its number and
+  // lines, marked with who and when. On success voucher holds its mark and new version;
+  // VoucherRefused (kChanged, kGone, kVoided) when it is not voided.
+  void Void(Voucher& voucher);
+  // Deletes the saved voucher, which must be the last of its word and month, over the
+  // version it was read at; the ledger keeps its word, month, number, who and when.
+  // VoucherRefused (kNotLast, kChanged, kGone) when it is not deleted.
+  void Delete(const Voucher& voucher);
+  // Keeps voucher's lines, without amounts, as the template of name; VoucherRefused
+  // (kTaken) for a name in use, (kProblems) for a code that is not in the ledger.
+  void SaveTemplate(const std::string& name, const Voucher& voucher);
+  // The names of the templates, in order; a new voucher (no date) from one, its lines
+  // without amounts; nullopt for a name not kept.
+  std::vector<std::string> Templates();
+  std::optional<Voucher> FromTemplate(const std::string& name);
+  // Who is at work on the ledger: the server's user, or for a file the system's.
+  std::string Clerk();
+
  private:
   struct Saving;
 
   void SaveOnce(Voucher& voucher);
   std::optional<Voucher> Read(std::string_view where, std::initializer_list<ledger::SqlValue> key);
+  // The void mark of voucher, read in the transaction in force; VoucherRefused (kVoided)
+  // with refuse when it is voided.
+  void ReadMark(Voucher& voucher, bool refuse = false);
 
   std::unique_ptr<ledger::LedgerSession> session_;
 };

@@ -21,7 +21,8 @@ struct KeyPress {
   };
   Kind kind = kNone;
   long code = 0;
-  bool ctrl = false;  // a kKey with Ctrl held (Ctrl-Home, Ctrl-End)
+  bool ctrl = false;   // a kKey with Ctrl held (Ctrl-Home, Ctrl-End, Ctrl-PgUp, Ctrl-PgDn)
+  bool shift = false;  // and Shift too (Ctrl-Shift-PgUp, Ctrl-Shift-PgDn)
 };
 
 // Starts curses on construction (the locale must be set before) and ends it on

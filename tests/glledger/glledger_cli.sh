@@ -213,13 +213,14 @@ done
 refused 1 "usage:" upgrade
 refused 1 "file not found" upgrade --ledger "$WORK/none.ledger"
 # to_v1 RUN: makes the ledger RUN (a command taking SQL) reaches one of version 1.
-to_v1() { "$@" "DROP TABLE voucher_lines; DROP TABLE vouchers; DROP TABLE master_changes;
+to_v1() { "$@" "DROP TABLE voucher_voids; DROP TABLE deleted_vouchers; DROP TABLE template_lines;
+  DROP TABLE voucher_templates; DROP TABLE voucher_lines; DROP TABLE vouchers; DROP TABLE master_changes;
   UPDATE meta SET value = '1' WHERE key = 'schema_version'"; }
 upgrades() {
   "$GLLEDGER" upgrade --ledger "$1" >"$WORK/out" 2>"$WORK/err" &&
-    grep -q "upgraded from version 1 to 4" "$WORK/out" &&
+    grep -q "upgraded from version 1 to 5" "$WORK/out" &&
     "$GLLEDGER" upgrade --ledger "$1" >"$WORK/out" 2>"$WORK/err" &&
-    grep -q "already at version 4, nothing to do" "$WORK/out" || fail "upgrade of $1"
+    grep -q "already at version 5, nothing to do" "$WORK/out" || fail "upgrade of $1"
 }
 cp "$WORK/a.ledger" "$WORK/v1.ledger"
 # Made with a write-ahead log; an older file without one gets it from the upgrade.
@@ -231,7 +232,7 @@ upgrades "$WORK/v1.ledger"
 [ "$(sql "$WORK/v1.ledger" "SELECT count(*) FROM vouchers, voucher_lines")" = 0 ] ||
   fail "the upgraded ledger's tables"
 sql "$WORK/v1.ledger" "UPDATE meta SET value = '9' WHERE key = 'schema_version'"
-refused 1 "its version 9 is newer than this program's 4" upgrade --ledger "$WORK/v1.ledger"
+refused 1 "its version 9 is newer than this program's 5" upgrade --ledger "$WORK/v1.ledger"
 
 # A server database holding a ledger is replaced only when asked to.
 if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then

@@ -339,7 +339,7 @@ TEST_P(LedgerServiceTest, EveryListedEntryIsLookedUpByItsExactCode) {
     const char* tables =
         "SELECT count(*) || ' ' || (SELECT count(*) FROM pg_indexes WHERE schemaname = 'public') "
         "FROM pg_tables WHERE schemaname = 'public'";
-    EXPECT_EQ(TestServer::Run(server_->database, tables), "13 28");
+    EXPECT_EQ(TestServer::Run(server_->database, tables), "17 34");
     EXPECT_EQ(TestServer::Run("postgres", tables), "0 0");
   }
 }
@@ -567,7 +567,7 @@ TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
   std::vector<std::tuple<std::string, std::string, Fault>> cases = {
       {"DROP TABLE meta", "no meta table (not a ledger)", Fault::kNotALedger},
       {"UPDATE meta SET value = '7' WHERE key = 'schema_version'",
-       "version 7, newer than this program's 4 (made by a newer program)", Fault::kWrongVersion},
+       "version 7, newer than this program's 5 (made by a newer program)", Fault::kWrongVersion},
       {"DELETE FROM meta", "no schema version", Fault::kWrongSchema},
       {"DROP TABLE units", "no table units", Fault::kWrongSchema},
       {"ALTER TABLE accounts DROP COLUMN is_cash", "table accounts has no column is_cash",
@@ -752,12 +752,13 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
   NewLedger place(GetParam(), *dir_, "old.ledger");
   place.BuildTestLedger();
   place.Exec(
-      "DROP TABLE voucher_lines; DROP TABLE vouchers; DROP TABLE master_changes; "
-      "UPDATE meta SET value = '1' WHERE key = 'schema_version'");
+      "DROP TABLE voucher_voids; DROP TABLE deleted_vouchers; DROP TABLE template_lines; "
+      "DROP TABLE voucher_templates; DROP TABLE voucher_lines; DROP TABLE vouchers; "
+      "DROP TABLE master_changes; UPDATE meta SET value = '1' WHERE key = 'schema_version'");
   Caught old = ErrorOf([&] { LedgerService service(place.location); });
   EXPECT_EQ(FaultOf(old), Fault::kWrongVersion);
   EXPECT_EQ(old.what(), "Cannot open ledger " + place.name +
-                            ": wrong schema: version 1, older than this program's 4; bring it up "
+                            ": wrong schema: version 1, older than this program's 5; bring it up "
                             "to date with: glledger upgrade --ledger " +
                             place.name);
   place.Exec("CREATE TABLE voucher_lines (x text)");  // in the way of the step's second table
@@ -792,13 +793,13 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
   place.Exec("UPDATE meta SET value = '9' WHERE key = 'schema_version'");
   Caught newer = ErrorOf([&] { UpgradeLedger(place.location); });
   EXPECT_EQ(FaultOf(newer), Fault::kWrongVersion);
-  EXPECT_THAT(newer.what(), HasSubstr("its version 9 is newer than this program's 4; use a newer "
+  EXPECT_THAT(newer.what(), HasSubstr("its version 9 is newer than this program's 5; use a newer "
                                       "glledger"));
   place.Exec("UPDATE meta SET value = '0' WHERE key = 'schema_version'");
   EXPECT_THAT(ErrorOf([&] { UpgradeLedger(place.location); }).what(),
               HasSubstr("its schema version '0' is not one this program knows"));
   EXPECT_THAT(ErrorOf([&] { LedgerService service(place.location); }).what(),
-              HasSubstr("wrong schema: version 0, older than this program's 4"));
+              HasSubstr("wrong schema: version 0, older than this program's 5"));
   place.Exec("DROP TABLE meta");
   EXPECT_EQ(FaultOf(ErrorOf([&] { UpgradeLedger(place.location); })), Fault::kNotALedger);
 }

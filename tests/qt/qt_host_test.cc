@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QInputMethodEvent>
@@ -23,9 +24,11 @@
 #include <QScrollBar>
 #include <QSet>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 #include <filesystem>
 #include <set>
 
@@ -704,6 +707,36 @@ TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsN
       QStringList({Cell(0, Column::kAccount), Cell(0, Column::kItemClass), Cell(0, Column::kItem),
                    Cell(0, Column::kDebit), Cell(1, Column::kAccount), Cell(1, Column::kCredit)}),
       QStringList({"2202", "002", "01.001", "1,000.00", "1002.01", "1,000.00"}));
+
+  // Around it: the tool bar's arrows and Ctrl-PgUp go through the month's vouchers; F11
+  // lists them in a window of its own, filtered as typed, opening the one chosen; the date
+  // picker puts the day chosen into the date box.
+  window_->findChild<QAction*>("browse2")->trigger();
+  QTRY_COMPARE(Status(), "已是本月最后一张凭证");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+  QTRY_COMPARE(Status(), "已是本月第一张凭证");
+  Press(Qt::Key_F11);
+  QWidget* list = nullptr;
+  QTRY_VERIFY((list = window_->findChild<QWidget*>("voucherList")) && list->isVisible());
+  EXPECT_TRUE(list->isWindow());
+  auto* rows = list->findChild<QTableWidget*>();
+  ASSERT_EQ(rows->rowCount(), 1);
+  EXPECT_EQ(rows->item(0, 3)->text(), "1,000.00");
+  list->findChild<QLineEdit*>("filter")->setText("¥5");
+  EXPECT_EQ(rows->rowCount(), 0);
+  list->findChild<QLineEdit*>("filter")->setText("记 1002.01");
+  ASSERT_EQ(rows->rowCount(), 1);
+  emit rows->activated(rows->model()->index(0, 0));
+  QTRY_VERIFY(Status().startsWith("已打开凭证 2026-11 记字第 1 号"));
+  list->close();
+  window_->findChild<QToolButton*>("datePicker")->click();
+  auto* calendar = window_->findChild<QCalendarWidget*>("calendar");
+  QTRY_VERIFY(calendar->isVisible());
+  emit calendar->activated(QDate(2026, 11, 7));
+  EXPECT_EQ(date->text(), "2026-11-07");
+  EXPECT_FALSE(calendar->isVisible());
+  QTRY_COMPARE(QApplication::focusWidget(),
+               window_->Panel().HeaderBox(voucher::HeaderField::kWord));
 }
 
 // The window opens wide enough for every column, each title whole, with the voucher's
@@ -715,7 +748,8 @@ TEST_F(QtVoucherTest, TheWindowShowsEveryColumnAndTheLargestAmountWholeWithItsTo
   for (QAction* action : window_->findChild<QToolBar*>()->actions()) {
     if (!action->isSeparator()) tools << action->iconText();
   }
-  EXPECT_EQ(tools, QStringList({"保存", "打开凭证", "新凭证", "放弃修改", "插入行", "删除行"}));
+  EXPECT_EQ(tools, QStringList({"保存", "打开凭证", "新凭证", "放弃修改", "插入行", "删除行",
+                                "第一张", "上一张", "下一张", "最后一张"}));
   QTableView* table = window_->Panel().Table();
   EXPECT_LE(window_->width(), window_->screen()->availableGeometry().width());
   EXPECT_FALSE(table->horizontalScrollBar()->isVisible());

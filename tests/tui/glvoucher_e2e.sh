@@ -444,6 +444,23 @@ if on_file || on_server; then
   keys C-s
   wait_for "已保存：收字第 1 号（2026-11）" "the voucher is saved under its number"
   wait_gone "1002.01" "a new voucher begins"
+  # The month's vouchers: back from a new one is the last, on is none; F11 lists them on a
+  # screen of their own, filtered as typed; Ctrl-K asks before voiding.
+  keys C-PPage
+  wait_for "已打开凭证 2026-11 收字第 1 号" "Ctrl-PgUp from a new voucher opens the month's last"
+  keys C-NPage
+  wait_for "已是本月最后一张凭证" "Ctrl-PgDn after the last"
+  keys F11
+  wait_for "1 张凭证，合计 1,000.00" "F11 lists the month's vouchers with their sum"
+  shows "2026-11-03  收    1          1,000.00  付货款" || fail "the voucher's row in the list"
+  type_text "¥5"
+  wait_for "0 张凭证，合计 0.00" "the list filtered by an amount"
+  keys Escape
+  wait_for "字第 1 号" "Esc goes back to the voucher"
+  keys C-k
+  wait_for "作废这张凭证吗？" "Ctrl-K asks before voiding"
+  keys n
+  wait_gone "作废这张凭证吗？" "N keeps the voucher as it is"
   keys F6
   wait_for "打开凭证" "F6 asks for a number"
   type_text "1"

@@ -308,6 +308,86 @@ TEST_P(VoucherStoreTest, ASaveOverAVersionSomeoneElseChangedIsRefused) {
   EXPECT_EQ(Rows(), 0);
 }
 
+// The month's list filtered by day, word, account and amount; voiding (kept, marked, out of
+// the list's sum, never saved over); deleting only the last of a word, recorded; templates.
+TEST_P(VoucherStoreTest, VouchersAreListedVoidedDeletedAndKeptAsTemplates) {
+  VoucherStore store(location_), other(location_);
+  std::vector<Voucher> saved;
+  for (auto [date, word] : {std::pair{"2026-05-03", "转"},
+                            {"2026-05-01", "记"},
+                            {"2026-05-02", "记"},
+                            {"2026-06-01", "记"}}) {
+    Voucher& v = saved.emplace_back(Lines(static_cast<int>(saved.size()) + 2, date));
+    v.word = word;
+    store.Save(v);
+  }
+  auto listed = [&](VoucherFilter f) {
+    f.month = "2026-05";
+    std::string text;
+    for (const VoucherSummary& s : store.List(f)) {
+      text += s.word + std::to_string(s.number) + " " + s.date + " " + s.total.Text() + " " +
+              s.explanation + (s.voided ? " 作废" : "") + "\n";
+    }
+    return text;
+  };
+  EXPECT_EQ(listed({}),
+            "记1 2026-05-01 2.02 销售 1\n记2 2026-05-02 3.03 销售 1\n转1 2026-05-03 1.01 销售 1\n");
+  EXPECT_EQ(listed({.from = "2026-05-02", .to = "2026-05-03", .word = "记"}),
+            "记2 2026-05-02 3.03 销售 1\n");
+  EXPECT_EQ(listed({.account = "1002"}), listed({})) << "1002.01 is under 1002";
+  EXPECT_EQ(listed({.account = "100"}), "") << "a code, not a prefix of one";
+  EXPECT_EQ(listed({.amount = Money::FromCents(303)}), "记2 2026-05-02 3.03 销售 1\n");
+
+  Voucher stale = *other.Open(saved[1].id), mine = *store.Open(saved[1].id);
+  store.Void(mine);
+  EXPECT_FALSE(mine.voided_by.empty());
+  EXPECT_EQ(store.Open(saved[1].id)->voided_at, mine.voided_at) << "marked, with when";
+  EXPECT_THAT(listed({}), HasSubstr("记1 2026-05-01 2.02 销售 1 作废\n"));
+  auto why = [](const std::function<void()>& act) {
+    try {
+      act();
+    } catch (const VoucherRefused& e) {
+      return e.why();
+    }
+    return VoucherRefused::Why::kProblems;
+  };
+  EXPECT_EQ(why([&] { other.Void(stale); }), VoucherRefused::Why::kVoided);
+  EXPECT_EQ(why([&] { other.Save(stale); }), VoucherRefused::Why::kVoided);
+  EXPECT_EQ(why([&] { store.Save(mine); }), VoucherRefused::Why::kVoided);
+  EXPECT_EQ(
+      Count("SELECT count(*) FROM voucher_lines WHERE voucher_id = " + std::to_string(mine.id)), 3)
+      << "a voided voucher keeps its lines";
+
+  EXPECT_EQ(why([&] { store.Delete(mine); }), VoucherRefused::Why::kNotLast);
+  Voucher last = *store.Open(saved[2].id), changed = last;
+  changed.lines[0][Column::kExplanation] = "改了";
+  other.Save(changed);
+  EXPECT_EQ(why([&] { store.Delete(last); }), VoucherRefused::Why::kChanged);
+  store.Delete(changed);
+  EXPECT_EQ(why([&] { store.Delete(changed); }), VoucherRefused::Why::kGone);
+  EXPECT_EQ(Count("SELECT count(*) FROM deleted_vouchers WHERE word = '记' AND number = 2 AND "
+                  "period = '2026-05' AND deleted_by <> '' AND deleted_at <> ''"),
+            1);
+  Voucher next = Lines(2, "2026-05-09");
+  store.Save(next);
+  EXPECT_EQ(next.number, 2) << "the number of the deleted last one is given again";
+
+  store.SaveTemplate(" 收款 ", saved[0]);
+  EXPECT_EQ(why([&] { store.SaveTemplate("收款", saved[1]); }), VoucherRefused::Why::kTaken);
+  Voucher wrong = saved[1];
+  wrong.lines[0][Column::kAccount] = "9999";
+  EXPECT_EQ(why([&] { store.SaveTemplate("错", wrong); }), VoucherRefused::Why::kProblems);
+  EXPECT_THAT(store.Templates(), ElementsAre("收款"));
+  std::optional<Voucher> made = store.FromTemplate("收款");
+  ASSERT_TRUE(made);
+  EXPECT_EQ(made->word, "转");
+  ASSERT_EQ(made->lines.size(), 2u);
+  EXPECT_EQ(made->lines[0].cells,
+            (std::array<std::string, kColumns>{"销售 1", "1122", "001", "01.01.001", "", "", ""}));
+  EXPECT_EQ(made->lines[1][Column::kCurrency], "RMB");
+  EXPECT_FALSE(store.FromTemplate("没有"));
+}
+
 // A save cut off half-way through its lines, by a dropped connection, by the process being
 // killed or by a server that does not answer, leaves no voucher and no line; the next save
 // gets the number the cut one would have.

@@ -18,6 +18,7 @@
 #include "apps/voucher/voucher_entry.h"
 #include "apps/voucher/voucher_grid.h"
 #include "apps/voucher/voucher_header.h"
+#include "apps/voucher/voucher_listing.h"
 #include "contracts/list_kinds.h"
 #include "contracts/virtual_keys.h"
 #include "tests/fakes/error_of.h"
@@ -614,6 +615,96 @@ TEST_F(VoucherEntryTest, AmountsLinesUndoAndMessagesFollowTheClerkAndLeavingAsks
   EXPECT_EQ(Status(), "已打开凭证 2026-12 记字第 1 号") << "the changes given up, the other opened";
   EXPECT_FALSE(DraftStore("company.ledger", folder_).Load());
   EXPECT_TRUE(entry_->Quit());
+}
+
+// Around the voucher, over a ledger file: Ctrl-PgUp and Ctrl-PgDn (with Shift the ends) go
+// through the month's saved vouchers, the list filters and opens them, Ctrl-K voids and
+// Ctrl-R deletes after a question (refused over changes, another's change or a voucher not
+// the last), and a template gives a new voucher its lines without amounts.
+TEST_F(VoucherEntryTest, TheFormGoesThroughTheMonthVoidsDeletesAndUsesTemplates) {
+  const std::string ledger = (folder_ / "around.ledger").string();
+  std::filesystem::copy_file(GLNAMELIST_SAMPLE_LEDGER, ledger);
+  VoucherStore store(ledger);
+  for (auto [date, word] : {std::pair{"2026-05-03", "转"},
+                            {"2026-05-01", "记"},
+                            {"2026-05-02", "记"},
+                            {"2026-04-30", "记"}}) {
+    Voucher v;
+    v.date = date;
+    v.word = word;
+    for (const char* side : {"debit", "credit"}) {
+      VoucherLine& l = v.lines.emplace_back();
+      l[Column::kExplanation] = side;
+      l[Column::kAccount] = side[0] == 'd' ? "1001" : "1002.01";
+      l[side[0] == 'd' ? Column::kDebit : Column::kCredit] = "5.00";
+    }
+    store.Save(v);
+  }
+  entry_->UseKeeper(std::make_shared<LedgerKeeper>(ledger));
+  entry_->Start("2026-05-20");
+  auto shown = [&] { return entry_->Grid().voucher().word + entry_->NumberText(); };
+  auto browse = [&](FormKey key) {
+    EXPECT_TRUE(entry_->Key(key));
+    return shown();
+  };
+  const FormKey back{VK_PRIOR, 0, false, true}, on{VK_NEXT, 0, false, true};
+  EXPECT_EQ(browse(on), "记（保存时编号）");
+  EXPECT_EQ(Status(), "已是本月最后一张凭证");
+  EXPECT_EQ(browse(back), "转第 1 号") << "from a new voucher, the month's last";
+  EXPECT_EQ(browse(back), "记第 2 号");
+  EXPECT_EQ(browse({VK_PRIOR, 0, true, true}), "记第 1 号");
+  EXPECT_EQ(browse(back), "记第 1 号");
+  EXPECT_EQ(Status(), "已是本月第一张凭证") << "April's is not of the month";
+  EXPECT_EQ(browse({VK_NEXT, 0, true, true}), "转第 1 号");
+  EXPECT_FALSE(entry_->ListVouchers("¥abc"));
+  EXPECT_EQ(entry_->ListVouchers("记 1~5")->size(), 2u);
+  std::vector<VoucherSummary> listed = *entry_->ListVouchers("05-02 1002.01 ¥5");
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(SummaryText(listed[0]), "2026-05-02  记    2              5.00  debit");
+  entry_->OpenListed(listed[0]);
+  EXPECT_EQ(shown(), "记第 2 号");
+
+  entry_->MoveTo({0, Column::kExplanation});
+  Type("changed", {0, kVoidKey});
+  EXPECT_EQ(Status(),
+            "这张凭证有没有保存的修改，不能作废：请先保存（F5 / Ctrl-S），或放弃修改（F7）");
+  entry_->OpenByText("记 1");
+  entry_->Answer(false);  // the change given up
+  EXPECT_TRUE(entry_->Key({0, kDeleteKey}));
+  entry_->Answer(true);
+  EXPECT_THAT(Status(), ::testing::HasSubstr("不是记字最后一张（最后是第 2 号），不能删除"));
+  EXPECT_TRUE(entry_->Key({0, kVoidKey}));
+  EXPECT_STREQ(entry_->Question(), kVoidQuestion);
+  entry_->Answer(true);
+  EXPECT_EQ(shown(), "记第 1 号（作废）");
+  EXPECT_EQ(ListTotalText(*entry_->ListVouchers("")), "3 张凭证，合计 10.00（作废的 1 张不计）");
+  entry_->OpenByText("转 1");
+  entry_->OpenByText("记 1");
+  EXPECT_EQ(Status(), "已打开凭证 2026-05 记字第 1 号（已作废）");
+  entry_->OpenByText("记 2");
+  Voucher theirs = *store.Open("记", "2026-05", 2);
+  store.Save(theirs);
+  EXPECT_TRUE(entry_->Key({0, kVoidKey}));
+  entry_->Answer(true);
+  EXPECT_THAT(Status(),
+              ::testing::HasSubstr("没有作废：2026-05 记字第 2 号凭证在你打开以后已被别人修改"));
+  entry_->OpenByText("记 2");
+  EXPECT_TRUE(entry_->Key({0, kDeleteKey}));
+  EXPECT_STREQ(entry_->Question(), kDeleteQuestion);
+  entry_->Answer(true);
+  EXPECT_EQ(Status(), "已删除：记字第 2 号（2026-05）");
+  EXPECT_EQ(shown(), "记（保存时编号）");
+
+  entry_->OpenByText("转 1");
+  entry_->SaveTemplate("付款");
+  EXPECT_EQ(Status(), "已存为模板“付款”");
+  EXPECT_EQ(entry_->TemplatePrompt(false), "用模板（已有：付款）：");
+  entry_->FromTemplate("付款");
+  EXPECT_EQ(shown(), "转（保存时编号）");
+  EXPECT_EQ(entry_->Grid().Text({1, Column::kAccount}), "1002.01");
+  EXPECT_EQ(entry_->Grid().Text({0, Column::kDebit}), "") << "no amounts";
+  entry_->FromTemplate("付款");
+  EXPECT_THAT(Status(), ::testing::HasSubstr("正在录入的凭证还没有保存"));
 }
 
 TEST(FormWordsTest, ALedgerByItsFileOrDatabaseNameALongCodeByItsEnds) {

@@ -128,6 +128,7 @@ std::shared_ptr<voucher::VoucherBoxes> FormPanel::BuildVoucher() {
     label->setBuddy(line);
     header->addWidget(label);
     header->addWidget(line);
+    if (field == voucher::HeaderField::kDate) header->addWidget(DatePicker(line));
     if (field == voucher::HeaderField::kWord) header->addWidget(number_ = new QLabel(this));
     header_.push_back(line);
   }
@@ -351,9 +352,14 @@ bool FormPanel::VoucherKey(const std::unique_ptr<QEvent>& typed) {
   voucher::FormKey key = FormKeyOf(typed);
   if (key.vk == voucher::kOpenKey) {
     AskToOpen();
-    return true;
+  } else if (key.vk == voucher::kListKey) {
+    ShowVoucherList();
+  } else if (key.ch == voucher::kSaveTemplateKey || key.ch == voucher::kFromTemplateKey) {
+    AskTemplate(key.ch == voucher::kSaveTemplateKey);
+  } else {
+    return entry_->Key(key);
   }
-  return entry_->Key(key);
+  return true;
 }
 
 void FormPanel::Hand(std::unique_ptr<QEvent>& typed) {

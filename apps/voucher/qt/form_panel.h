@@ -5,7 +5,9 @@
 // the entry it holds beside it, in a grid that keeps its size whatever the texts.
 //
 // On the voucher, the header's date, word and attachments are line edits above the table; a
-// click on a cell or a header box moves there, F6 asks for a voucher's number, and the
+// click on a cell or a header box moves there, F6 asks for a voucher's number, Ctrl-T and
+// Ctrl-G for a template's name, F11 shows the list of vouchers, a button beside the date
+// box drops a calendar down, and the
 // voucher's questions (a draft found on starting, giving up changes) are message boxes;
 // closing the window or opening another voucher over changes asks to save them, give them
 // up (Discard) or stay (Cancel).
@@ -40,6 +42,8 @@
 
 namespace glnamelist::qt {
 
+class VoucherListWindow;
+
 class FormPanel : public QWidget {
  public:
   enum class Page { kVoucher, kBoxes };
@@ -71,6 +75,10 @@ class FormPanel : public QWidget {
   QLineEdit* AmountBox() const { return amount_; }
   // Asks for the number of a voucher to open.
   void AskToOpen();
+  // Shows the list of the month's vouchers, a window of its own (F11).
+  void ShowVoucherList();
+  // Asks for the name of a template to keep the voucher as (save), or to begin one from.
+  void AskTemplate(bool save);
   // Does action on the voucher, shows the voucher as it is then, and asks its question.
   void Do(const std::function<void(voucher::VoucherEntry&)>& action);
   // Asks the voucher's question in a message box (Yes, No), unless it is being asked.
@@ -94,6 +102,8 @@ class FormPanel : public QWidget {
   void ShowEditor(long hWnd);
   // Puts the current cell's line edit over that cell, as the table shows it now.
   void PlaceEditor();
+  // A button that drops a calendar down under date_box; the day chosen is its date.
+  QWidget* DatePicker(QLineEdit* date_box);
   // The voucher's own keys: true when typed was one of them.
   bool VoucherKey(const std::unique_ptr<QEvent>& typed);
   // Shows the names beside the boxes as the boxes have them now.
@@ -123,6 +133,7 @@ class FormPanel : public QWidget {
   voucher::KeyQueue<std::unique_ptr<QEvent>> typed_;
   bool handing_ = false;  // a key of the queue is on its way
   std::function<void()> changed_;
+  VoucherListWindow* list_window_ = nullptr;  // the list of vouchers, once shown
 };
 
 }  // namespace glnamelist::qt

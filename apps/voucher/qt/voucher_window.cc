@@ -124,6 +124,7 @@ void VoucherWindow::BuildVoucherActions() {
       entry(&voucher::VoucherEntry::InsertLine));
   add("删除行", 'D', voucher::kDeleteLineKeys, "list-remove", QStyle::SP_DialogDiscardButton,
       entry(&voucher::VoucherEntry::DeleteLine));
+  AddAroundActions(menu, tools);
 }
 
 void VoucherWindow::ShowForm(const std::string& location,
@@ -230,6 +231,44 @@ void VoucherWindow::ShowAbout() {
       QString("<b>%1</b><p>账套：%2</p><p>按代码或名称从账套中选取科目、币别、核算项目等。</p>")
           .arg(voucher::kFormTitle,
                QString::fromStdString(ledger::Location(location_).Shown()).toHtmlEscaped()));
+}
+
+void VoucherWindow::AddAroundActions(QMenu* menu, QToolBar* tools) {
+  menu->addSeparator();
+  tools->addSeparator();
+  using Toward = voucher::VoucherEntry::Toward;
+  // The month's saved vouchers: arrows in the tool bar, as the keys.
+  const struct {
+    const char* name;
+    const char* keys;
+    QStyle::StandardPixmap icon;
+    Toward toward;
+  } arrows[] = {{"第一张", "Ctrl-Shift-PgUp", QStyle::SP_MediaSkipBackward, Toward::kFirst},
+                {"上一张", "Ctrl-PgUp", QStyle::SP_ArrowLeft, Toward::kPrevious},
+                {"下一张", "Ctrl-PgDn", QStyle::SP_ArrowRight, Toward::kNext},
+                {"最后一张", "Ctrl-Shift-PgDn", QStyle::SP_MediaSkipForward, Toward::kLast}};
+  for (const auto& arrow : arrows) {
+    QAction* action = menu->addAction(style()->standardIcon(arrow.icon),
+                                      QString("%1\t%2").arg(arrow.name, arrow.keys));
+    action->setIconText(arrow.name);
+    action->setToolTip(QString("%1（%2）").arg(arrow.name, arrow.keys));
+    action->setObjectName(QString("browse%1").arg(static_cast<int>(arrow.toward)));
+    tools->addAction(action);
+    connect(action, &QAction::triggered, this, [this, toward = arrow.toward] {
+      panel_->Do([toward](voucher::VoucherEntry& e) { e.Browse(toward); });
+    });
+  }
+  auto item = [&](const QString& name, const char* keys, std::function<void()> does) {
+    QAction* action = menu->addAction(QString("%1\t%2").arg(name, keys));
+    connect(action, &QAction::triggered, this, std::move(does));
+  };
+  item("凭证列表…", voucher::kListKeys, [this] { panel_->ShowVoucherList(); });
+  item("作废凭证", voucher::kVoidKeys,
+       [this] { panel_->Do([](voucher::VoucherEntry& e) { e.AskVoid(); }); });
+  item("删除凭证", voucher::kDeleteKeys,
+       [this] { panel_->Do([](voucher::VoucherEntry& e) { e.AskDelete(); }); });
+  item("存为模板…", voucher::kSaveTemplateKeys, [this] { panel_->AskTemplate(true); });
+  item("用模板…", voucher::kFromTemplateKeys, [this] { panel_->AskTemplate(false); });
 }
 
 }  // namespace glnamelist::qt

@@ -22,6 +22,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QSettings>
+#include <QToolBar>
 #include <string>
 
 #include "apps/voucher/qt/elided_label.h"
@@ -57,6 +58,9 @@ class VoucherWindow : public QMainWindow {
   void BuildMenus();
   // The voucher's menu and tool bar.
   void BuildVoucherActions();
+  // The actions around the voucher: the arrows through the month's vouchers in the tool
+  // bar, the list, voiding, deleting and templates in the menu.
+  void AddAroundActions(QMenu* menu, QToolBar* tools);
   // A new form on the ledger registered now.
   void ShowForm(const std::string& location, const voucher::VoucherBoxes::ListReady& ready);
   void ShowStatus();

@@ -71,7 +71,7 @@ bool AsksFirst(const KeyPress& key) {
 voucher::FormKey FormKeyOf(const KeyPress& key) {
   switch (key.kind) {
     case KeyPress::kKey:
-      return {key.code, 0, false, key.ctrl};
+      return {key.code, 0, key.shift, key.ctrl};
     case KeyPress::kBackTab:
       return {VK_TAB, 0};
     case KeyPress::kChar:
@@ -248,7 +248,7 @@ bool VoucherForm::Handle(const KeyPress& key) {
     } else if (entry_ ? !VoucherKey(key) : !BoxesKey(key)) {
       SendKey(key);
     }
-    if (entry_ && !prompt_) entry_->Commit();
+    if (entry_ && !prompt_ && !list_screen_) entry_->Commit();
   } catch (const std::exception& e) {
     boxes_->ReportFailure(e);  // a ledger's fault in the form's words
   }
@@ -278,28 +278,56 @@ bool VoucherForm::VoucherKey(const KeyPress& key) {
     entry_->QuestionKey(what);
     return true;
   }
+  if (list_screen_) {
+    if (!list_screen_->Key(what)) list_screen_.reset();
+    return true;
+  }
   if (prompt_) {
-    if (what.vk == VK_RETURN) {
-      std::string text = *std::exchange(prompt_, std::nullopt);
-      entry_->OpenByText(text);
-    } else if (what.vk == VK_ESCAPE) {
-      prompt_.reset();
-    } else if (what.vk == VK_BACK) {
-      // The last character, however many bytes it takes.
-      auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
-      while (!prompt_->empty() && continuation(prompt_->back())) prompt_->pop_back();
-      if (!prompt_->empty()) prompt_->pop_back();
-    } else if (what.ch >= 32) {
-      *prompt_ += glnamelist::text::EncodeUtf8(what.ch);
-    }
+    PromptKey(what);
     return true;
   }
+  return AroundKey(what) || entry_->Key(what);
+}
+
+bool VoucherForm::AroundKey(const voucher::FormKey& what) {
   if (what.vk == voucher::kOpenKey) {
+    prompt_title_ = voucher::kOpenPrompt;
+  } else if (what.ch == voucher::kSaveTemplateKey || what.ch == voucher::kFromTemplateKey) {
+    prompt_title_ = entry_->TemplatePrompt(what.ch == voucher::kSaveTemplateKey);
+  } else if (what.vk == voucher::kListKey) {
+    entry_->Commit();
     if (boxes_->Shown()) boxes_->Shown()->HideList();
-    prompt_ = "";
+    list_screen_ = std::make_unique<VoucherListScreen>(*entry_);
     return true;
+  } else {
+    return false;
   }
-  return entry_->Key(what);
+  if (boxes_->Shown()) boxes_->Shown()->HideList();
+  prompt_ = "";
+  prompt_key_ = what.vk ? what.vk : static_cast<long>(what.ch);
+  return true;
+}
+
+void VoucherForm::PromptKey(const voucher::FormKey& what) {
+  if (what.vk == VK_RETURN) {
+    std::string text = *std::exchange(prompt_, std::nullopt);
+    if (prompt_key_ == voucher::kSaveTemplateKey) {
+      entry_->SaveTemplate(text);
+    } else if (prompt_key_ == voucher::kFromTemplateKey) {
+      entry_->FromTemplate(text);
+    } else {
+      entry_->OpenByText(text);
+    }
+  } else if (what.vk == VK_ESCAPE) {
+    prompt_.reset();
+  } else if (what.vk == VK_BACK) {
+    // The last character, however many bytes it takes.
+    auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+    while (!prompt_->empty() && continuation(prompt_->back())) prompt_->pop_back();
+    if (!prompt_->empty()) prompt_->pop_back();
+  } else if (what.ch >= 32) {
+    *prompt_ += glnamelist::text::EncodeUtf8(what.ch);
+  }
 }
 
 void VoucherForm::SendKey(const KeyPress& key) {
@@ -323,6 +351,7 @@ void VoucherForm::SendKey(const KeyPress& key) {
 
 std::pair<int, int> VoucherForm::Paint(bool with_list) {
   screen_.Clear();
+  if (list_screen_) return list_screen_->Paint(screen_, boxes_->Status());
   std::pair<int, int> caret = entry_ ? PaintVoucher() : PaintBoxes();
   auto* list = dynamic_cast<TerminalNameList*>(boxes_->Shown());
   const bool asking = entry_ && entry_->Question();  // nothing covers a question
@@ -455,7 +484,7 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
                      s.Cols() - 2),
           Style::kTitle);
   } else if (prompt_) {
-    std::string ask = std::string(voucher::kOpenPrompt) + *prompt_;
+    std::string ask = prompt_title_ + *prompt_;
     s.Put(g.status_row, 1, PadToWidth(FitPrintable(ask, s.Cols() - 2), s.Cols() - 2),
           Style::kTitle);
     caret = {g.status_row, 1 + std::min(TextWidth(ask), s.Cols() - 2)};

@@ -5,9 +5,10 @@
 // the names beside them.
 //
 // On the voucher, F6 asks for a voucher's number in the status line (Enter opens it, Esc
-// gives up), and the voucher's questions (a draft found on starting, giving up changes) are
-// asked there (Y or Enter: yes; N or Esc: no).
-// Keys go to the focused box as window messages through the window system, so that the
+// gives up), Ctrl-T and Ctrl-G there for a template's name; F11 shows the list of the
+// month's vouchers (VoucherListScreen) instead of the voucher until it is done; and the voucher's
+// questions (a draft found on starting, giving up changes) are asked there (Y or Enter: yes; N or
+// Esc: no). Keys go to the focused box as window messages through the window system, so that the
 // component sees them through its subclassing object: characters as WM_CHAR (UTF-16 units),
 // function, arrow and editing keys as WM_KEYDOWN. Tab and Shift-Tab (and Enter while no
 // list is shown) move the focus; F2 switches listing on entering a box; F10 and Ctrl-Q close
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "apps/voucher/tui/form_layout.h"
+#include "apps/voucher/tui/voucher_list_screen.h"
 #include "apps/voucher/type_ahead.h"
 #include "apps/voucher/voucher_boxes.h"
 #include "apps/voucher/voucher_entry.h"
@@ -94,6 +96,10 @@ class VoucherForm {
   bool BoxesKey(const KeyPress& key);
   // The keys of the voucher, of its prompt and its question: true when key was one of them.
   bool VoucherKey(const KeyPress& key);
+  // A key that opens a prompt or the list of vouchers; true when key was one of them.
+  bool AroundKey(const voucher::FormKey& key);
+  // A key typed into the prompt; Enter does what it asks.
+  void PromptKey(const voucher::FormKey& key);
   // A key for the box with the focus, as window messages.
   void SendKey(const KeyPress& key);
   long FocusedWindow() const;
@@ -118,7 +124,10 @@ class VoucherForm {
   std::shared_ptr<voucher::VoucherBoxes> boxes_;
   voucher::PlainBoxes plain_;  // the windows of the amount box and the header (on the voucher)
   std::unique_ptr<voucher::VoucherEntry> entry_;
-  std::optional<std::string> prompt_;  // the number being typed after F6
+  std::optional<std::string> prompt_;  // what is typed after F6, Ctrl-T or Ctrl-G
+  long prompt_key_ = 0;                // which of them
+  std::string prompt_title_;
+  std::unique_ptr<VoucherListScreen> list_screen_;  // the list of vouchers, after F11
   size_t focus_ = 0;
   bool focus_given_ = false;
   voucher::KeyQueue<KeyPress> typed_;
