@@ -10,8 +10,8 @@ namespace glnamelist::ledger {
 const std::vector<LedgerTable>& LedgerTables() {
   static const std::vector<LedgerTable> tables = {
       {"accounts",
-       {"id", "number", "name", "parent_id", "level", "detail", "helper_code", "is_bank",
-        "is_cash"},
+       {"id", "number", "name", "parent_id", "level", "detail", "helper_code", "is_bank", "is_cash",
+        "item_class_id", "currency_id", "quantity", "unit_id"},
        {"number", "name", "helper_code"}},
       {"currencies", {"id", "number", "name"}, {"number", "name"}},
       {"item_classes", {"id", "number", "name"}, {"number", "name"}},
@@ -26,11 +26,11 @@ const std::vector<LedgerTable>& LedgerTables() {
        {"number", "name", "helper_code"}},
       {"settle_types", {"id", "number", "name"}, {"number", "name"}},
       {"vouchers",
-       {"id", "date", "period", "word", "number", "attachments", "row_version", "uid"},
-       {"date", "period", "word", "uid"}},
+       {"id", "date", "period", "word", "number", "attachments", "row_version", "uid", "preparer"},
+       {"date", "period", "word", "uid", "preparer"}},
       {"voucher_lines",
        {"voucher_id", "line_no", "explanation", "account_id", "item_class_id", "item_id",
-        "currency_id", "debit", "credit"},
+        "currency_id", "debit", "credit", "original", "rate", "quantity", "unit_price"},
        {"explanation"},
        "voucher_id, line_no"},
       {"voucher_voids",
@@ -46,6 +46,7 @@ const std::vector<LedgerTable>& LedgerTables() {
         "currency_id"},
        {"explanation"},
        "template_id, line_no"},
+      {"rates", {"currency_id", "date", "rate"}, {"date"}, "currency_id, date"},
   };
   return tables;
 }

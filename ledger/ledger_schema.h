@@ -14,7 +14,7 @@
 namespace glnamelist::ledger {
 
 // The schema version this code reads and writes (meta.schema_version).
-inline constexpr int kSchemaVersion = 5;
+inline constexpr int kSchemaVersion = 6;
 
 // A ledger file keeps its changes in a write-ahead log, so that reading it never makes
 // another program's write wait or fail: set when the file is made or upgraded (and by a

@@ -45,6 +45,7 @@ class Generator {
     Accounts();
     Items();
     SubMes();
+    Rates();
   }
 
  private:
@@ -102,15 +103,61 @@ class Generator {
   void Accounts() {
     auto accounts = Rows("accounts");
     std::vector<int64_t> ids;
+    long banks = 0;
     ForEachChartAccount(options_.accounts, names_, [&](const GeneratedEntry& node) {
       const int64_t id = static_cast<int64_t>(ids.size()) + 1;
       ids.push_back(id);
+      const Kept kept = KeptBy(node, id, node.is_bank && node.detail ? ++banks : 0);
       accounts->Add({id, node.number, node.name, ParentOf(node, ids), int64_t{node.level},
                      int64_t{node.detail}, pinyin_.Of(node.name), int64_t{node.is_bank},
-                     int64_t{node.is_cash}});
+                     int64_t{node.is_cash}, kept.item_class, kept.currency,
+                     int64_t{kept.unit.index() != 0}, kept.unit});
       Tick();
     });
     accounts->Close();
+  }
+
+  // What a generated detail account is kept by (nulls for nothing).
+  struct Kept {
+    SqlValue item_class, currency, unit;
+  };
+
+  // A tenth of the detail accounts are kept by items: customers' accounts by class 1,
+  // suppliers' by class 2, the others by a class in turn. Every fifth bank account is in a
+  // foreign currency, in turn; materials and goods are kept in quantities of a unit.
+  Kept KeptBy(const GeneratedEntry& node, int64_t id, long bank) const {
+    Kept kept;
+    if (!node.detail) return kept;
+    const std::string_view top = std::string_view(node.number).substr(0, 4);
+    if (id % 10 == 0) {
+      const int classes = std::max(options_.item_classes, 1);
+      int64_t item_class = 1 + (id / 10) % classes;
+      if (top == "1122" || top == "2203") item_class = 1;
+      if ((top == "2202" || top == "1123") && classes > 1) item_class = 2;
+      kept.item_class = item_class;
+    }
+    if (bank % 5 == 0 && bank > 0) {
+      kept.currency = static_cast<int64_t>(2 + (bank / 5 - 1) % (kCurrencies.size() - 1));
+    }
+    if (top == "1403" || top == "1405" || top == "1411") {
+      kept.unit = 1 + id % static_cast<int64_t>(UnitGroups().front().second.size());
+    }
+    return kept;
+  }
+
+  // A rate on the first of every month of the year for each foreign currency, about its
+  // usual one (in millionths of a yuan to one unit).
+  void Rates() {
+    static constexpr std::array<int64_t, kCurrencies.size()> kUsual = {
+        1'000'000, 7'123'400, 7'801'200, 915'300, 47'900, 9'032'100};
+    auto rates = Rows("rates");
+    for (size_t c = 1; c < kCurrencies.size(); ++c) {
+      for (int month = 1; month <= 12; ++month) {
+        const int64_t moved = kUsual[c] * (1000 + (month * 7 + static_cast<int>(c) * 3) % 21 - 10);
+        rates->Add({static_cast<int64_t>(c + 1), "2026-" + Padded(month, 2) + "-01", moved / 1000});
+      }
+    }
+    rates->Close();
   }
 
   void Items() {

@@ -340,3 +340,23 @@ INSERT INTO settle_types (id, number, name) VALUES
   (7, '07', '银行汇票');
 
 COMMIT;
+
+-- What accounts are kept by: customers and suppliers by their item classes, staff advances
+-- by person, travel by department; the Bank of China account in US dollars; materials and
+-- goods in quantities.
+UPDATE accounts SET item_class_id = 1 WHERE number IN ('1122', '2203');
+UPDATE accounts SET item_class_id = 2 WHERE number IN ('2202', '1123');
+UPDATE accounts SET item_class_id = 4 WHERE number = '1221.01';
+UPDATE accounts SET item_class_id = 3 WHERE number = '6602.02';
+UPDATE accounts SET currency_id = 2 WHERE number = '1002.04';
+UPDATE accounts SET quantity = 1, unit_id = 1 WHERE number = '1403';
+UPDATE accounts SET quantity = 1, unit_id = 7 WHERE number = '1405';
+
+-- The rates of the foreign currencies, in millionths of a yuan to one unit.
+INSERT INTO rates (currency_id, date, rate) VALUES
+  (2, '2026-11-01', 7095000),
+  (2, '2026-12-01', 7123456),
+  (3, '2026-12-01', 7801200),
+  (4, '2026-12-01', 915300),
+  (5, '2026-12-01', 47900),
+  (6, '2026-12-01', 9032100);

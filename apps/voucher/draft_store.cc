@@ -86,12 +86,16 @@ void SyncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
+// The cells of a line in the drafts of forms before the line's figures.
+constexpr size_t kOlderColumns = 7;
+
 std::string DraftText(const Voucher& v) {
   std::ostringstream out;
   out << kMagic << "\n";
   out << "uid\t" << Escaped(v.uid) << "\n";
   out << "id\t" << v.id << "\nversion\t" << v.version << "\ndate\t" << Escaped(v.date) << "\nword\t"
       << Escaped(v.word) << "\nnumber\t" << v.number << "\nattachments\t" << v.attachments << "\n";
+  if (!v.preparer.empty()) out << "preparer\t" << Escaped(v.preparer) << "\n";
   for (const VoucherLine& l : v.lines) {
     out << "line";
     for (const std::string& cell : l.cells) out << "\t" << Escaped(cell);
@@ -113,9 +117,10 @@ Voucher ParseDraft(const std::string& text) {
     const std::string& key = f[0];
     if (key == "end" && f.size() == 1) {
       ended = true;
-    } else if (key == "line" && f.size() == kColumns + 1) {
+    } else if (key == "line" && f.size() >= kOlderColumns + 1 && f.size() <= kColumns + 1) {
+      // A draft of an older form has fewer cells: the ones it has come first.
       VoucherLine l;
-      for (int c = 0; c < kColumns; ++c) l.cells[static_cast<size_t>(c)] = f[c + 1];
+      for (size_t c = 1; c < f.size(); ++c) l.cells[c - 1] = f[c];
       v.lines.push_back(std::move(l));
     } else if (f.size() != 2) {
       Refuse("a line of the draft is cut or garbled: " + line);
@@ -127,6 +132,8 @@ Voucher ParseDraft(const std::string& text) {
       v.version = Number(f[1]);
     } else if (key == "date") {
       v.date = f[1];
+    } else if (key == "preparer") {
+      v.preparer = f[1];
     } else if (key == "word") {
       v.word = f[1];
     } else if (key == "number") {

@@ -62,6 +62,8 @@ Recordset* EntryNames::RecordsOfKind(long kind, long class_id) {
       return Records(kind, [&] { return RecordsOf(data->UnitGroupSet()); });
     case nlSettleType:
       return Records(kind, [&] { return RecordsOf(data->SettTypeSet()); });
+    case nlVchExp:
+      return Records(kind, [&] { return data->VchExpSet(); });
     case nlSubMes:
       if (class_id == 0) return nullptr;
       return Records(kSubMesOfClass + class_id,
@@ -90,21 +92,61 @@ NamedEntry EntryNames::Look(long kind, const std::string& code, long class_id, l
     UnitSetPtr units = group_id != 0 ? data->UnitSet(group_id) : nullptr;
     for (long i = 1; units && i <= units->Count(); ++i) {
       UnitEntryPtr unit = units->Item(i);
-      if (unit && unit->Number() == code) return {true, true, 0, unit->Name()};
+      if (unit && unit->Number() == code) {
+        e.known = true;
+        e.name = unit->Name();
+        return e;
+      }
     }
     return e;
   }
   Recordset* rs = RecordsOfKind(kind, class_id);
   if (!FindCode(rs, code)) return e;
   e.known = true;
+  if (kind == nlVchExp) {
+    e.text = TextOf(*rs, "FExplanation");
+    return e;
+  }
   e.id = static_cast<long>(rs->Fields(kind == nlAccount ? "FAccountID" : "FItemID").ToLong());
   e.name = TextOf(*rs, "FName");
   if (kind == nlAccount || kind == nlItem || kind == nlSubMes) {
     Variant detail = rs->Fields("FDetail");
     e.detail = !detail.IsNull() && detail.ToLong() != 0;
   }
-  if (kind == nlAccount) e.name = data->GetAccountFullName(e.id);
+  if (kind == nlAccount) {
+    e.name = data->GetAccountFullName(e.id);
+    e.item_class = CodeOfId(nlItemClass, rs->Fields("FItemClassID"));
+    e.currency = CodeOfId(nlCurrency, rs->Fields("FCurrencyID"));
+    Variant quantity = rs->Fields("FQuantity");
+    e.quantity = !quantity.IsNull() && quantity.ToLong() != 0;
+    e.unit = TextOf(*rs, "FUnit");
+  }
   return e;
+}
+
+std::string EntryNames::CodeOfId(long kind, const Variant& id) {
+  Recordset* rs = id.IsNull() ? nullptr : RecordsOfKind(kind, 0);
+  if (!rs) return "";
+  rs->Filter("FItemID = " + std::to_string(id.ToLong()));
+  return rs->RecordCount() > 0 ? TextOf(*rs, "FNumber") : "";
+}
+
+std::vector<std::string> EntryNames::AccountsByHelperCode(const std::string& helper) {
+  std::vector<std::string> codes;
+  Recordset* rs = RecordsOfKind(nlAccount, 0);
+  std::string upper;
+  for (char c : helper) upper += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  if (!rs || upper.empty() ||
+      upper.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos) {
+    return codes;
+  }
+  rs->Filter("FHelperCode = '" + upper + "' AND FDetail = 1");
+  rs->Sort("FNumber");
+  for (long i = 1; i <= rs->RecordCount(); ++i) {
+    rs->AbsolutePosition(i);
+    codes.push_back(TextOf(*rs, "FNumber"));
+  }
+  return codes;
 }
 
 std::string EntryNames::UnitGroupCode(const std::string& name, long nth) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "contracts/data_service.h"
 
@@ -18,18 +19,29 @@ struct NamedEntry {
   bool detail = true;  // accounts, items and SubMes entries: a detail (leaf) entry
   long id = 0;
   std::string name;  // accounts: the full name, from the top-level account down
+  // Accounts: the codes of what it is kept by (voucher.h's KeptBy, in its words).
+  std::string item_class;
+  std::string currency;
+  bool quantity = false;
+  std::string unit;
+  // Explanations: the text the code stands for.
+  std::string text;
 };
 
 class EntryNames {
  public:
   // The entry of list kind `kind` whose code is `code` (items and SubMes entries of class
-  // class_id, units of group group_id). Kinds without codes of their own (explanations)
-  // are never known. Errors of the data service reach the caller.
+  // class_id, units of group group_id); an explanation's text by its code. Errors of the
+  // data service reach the caller.
   NamedEntry Look(long kind, const std::string& code, long class_id, long group_id);
 
   // The code of the unit group shown as row `nth` (0-based) of the groups named `name`;
   // rows of one name come in code order in every list of groups. Empty when there is none.
   std::string UnitGroupCode(const std::string& name, long nth);
+
+  // The codes of the detail accounts whose helper code (pinyin initials) is helper, in
+  // any case ("yhck" as "YHCK"), in code order.
+  std::vector<std::string> AccountsByHelperCode(const std::string& helper);
 
   // How many entries of list kind `kind` there are (items and SubMes entries of class
   // class_id); 0 for kinds without a record set of their own (units, explanations).
@@ -40,6 +52,8 @@ class EntryNames {
   Recordset* Records(long key, const std::function<RecordsetPtr()>& fetch);
   // The clone of the records of kind (of class class_id); nullptr for none.
   Recordset* RecordsOfKind(long kind, long class_id);
+  // The code of the entry of kind (item classes, currencies) whose id is id; empty for none.
+  std::string CodeOfId(long kind, const Variant& id);
 
   std::map<long, RecordsetPtr> records_;
   std::map<long, ItemSetPtr> item_sets_;

@@ -29,6 +29,13 @@ std::string WhyNot(const std::exception& e) {
 }
 
 bool IsAmount(Column column) { return column == Column::kDebit || column == Column::kCredit; }
+// The cells of money (the amounts and the original amount), and the plain boxes' cells:
+// those and the other figures, none with a list.
+bool IsMoney(Column column) { return IsAmount(column) || column == Column::kOriginal; }
+bool IsPlain(Column column) { return ColumnListKind(column) == 0; }
+int PlacesOf(Column column) {
+  return IsMoney(column) ? 2 : column == Column::kRate ? kRatePlaces : kQuantityPlaces;
+}
 
 // "记 2026-12 3", "2026-12 3" or "3": the parts not given are the current voucher's.
 struct Reference {
@@ -75,12 +82,37 @@ VoucherEntry::VoucherEntry(platform::WindowSystem& windows, VoucherBoxes& boxes,
       boxes_(boxes),
       plain_(plain),
       focus_(std::move(focus)),
-      write_(std::move(write)) {}
+      write_(std::move(write)) {
+  grid_.UseKeptBy([this](const std::string& account) { return KeptOfAccount(account); });
+}
+
+EntryNames& VoucherEntry::Names() {
+  if (names_version_ != boxes_.DataVersion()) {
+    names_ = EntryNames();  // master data changed since they were read
+    names_version_ = boxes_.DataVersion();
+  }
+  return names_;
+}
+
+KeptBy VoucherEntry::KeptOfAccount(const std::string& account) {
+  try {
+    NamedEntry a = Names().Look(nlAccount, account, 0, 0);
+    return {a.item_class, a.currency, a.quantity, a.unit};
+  } catch (const std::exception&) {
+    return {};  // the ledger's fault is told by the account's box
+  }
+}
 
 void VoucherEntry::UseKeeper(std::shared_ptr<VoucherKeeper> keeper) {
   keeper_ = std::move(keeper);
+  preparer_.clear();
   if (!keeper_) return;
   if (std::string notice = keeper_->Notice(); !notice.empty()) boxes_.ShowStatus(notice, true);
+  try {
+    preparer_ = keeper_->Preparer();
+  } catch (const std::exception&) {
+    // told at the first save; the voucher then names its preparer
+  }
 }
 
 void VoucherEntry::UseDrafts(std::optional<DraftStore> drafts) {
@@ -139,7 +171,7 @@ void VoucherEntry::Show(Voucher voucher, std::optional<Voucher> clean) {
 }
 
 long VoucherEntry::Editor(Column column) const {
-  if (IsAmount(column)) return plain_.amount;
+  if (IsPlain(column)) return plain_.amount;
   for (size_t i = 0; i < BoxKinds().size(); ++i) {
     if (BoxKinds()[i].kind == ColumnListKind(column)) return boxes_.Window(i);
   }
@@ -150,9 +182,9 @@ void VoucherEntry::Load() {
   const Cell& at = grid_.Current();
   for (int c = 0; c < kColumns; ++c) {
     auto column = static_cast<Column>(c);
-    if (!IsAmount(column)) write_(Editor(column), grid_.Line(at.line)[column]);
+    if (!IsPlain(column)) write_(Editor(column), grid_.Line(at.line)[column]);
   }
-  if (IsAmount(at.column)) write_(plain_.amount, grid_.CurrentText());
+  if (IsPlain(at.column)) write_(plain_.amount, grid_.CurrentText());
   for (int f = 0; f < kHeaderFields; ++f) {
     auto field = static_cast<HeaderField>(f);
     write_(Editor(field), HeaderText(grid_.voucher(), field));
@@ -178,23 +210,37 @@ void VoucherEntry::Commit() {
 bool VoucherEntry::AmountTyped(const std::string& text) {
   Column column = grid_.Current().column;
   std::string why;
-  if (!IsAmount(column) || Money::Typing(text, &why)) return true;
+  if (!IsPlain(column)) return true;
+  if (IsMoney(column) ? Money::Typing(text, &why)
+                      : Figure::Parse(text, PlacesOf(column), &why) ||
+                            Figure::Parse(text + "0", PlacesOf(column))) {
+    return true;
+  }
   write_(plain_.amount, grid_.CurrentText());
-  boxes_.ShowStatus(std::string(ColumnTitle(column)) + "只能填金额：“" + text + "”" + why, true);
+  boxes_.ShowStatus(std::string(ColumnTitle(column)) +
+                        (IsMoney(column) ? "只能填金额" : "只能填数") + "：“" + text + "”" + why,
+                    true);
   return false;
 }
 
 bool VoucherEntry::LeaveAmount() {
   const Cell& at = grid_.Current();
-  if (!IsAmount(at.column) || grid_.CurrentText().empty()) return true;
-  // Left, an amount is written as the voucher keeps it ("1000" as "1,000.00").
+  if (!IsPlain(at.column) || grid_.CurrentText().empty()) return true;
+  // Left, an amount is written as the voucher keeps it ("1000" as "1,000.00"), a figure
+  // without places of zeros ("7.10" as "7.1").
   std::string why;
-  if (std::optional<Money> amount = Money::Parse(grid_.CurrentText(), &why)) {
-    grid_.SetText(at, amount->Text());
+  if (IsMoney(at.column)) {
+    if (std::optional<Money> amount = Money::Parse(grid_.CurrentText(), &why)) {
+      grid_.SetText(at, amount->Text());
+      return true;
+    }
+  } else if (std::optional<Figure> figure =
+                 Figure::Parse(grid_.CurrentText(), PlacesOf(at.column), &why)) {
+    grid_.SetText(at, figure->Text());
     return true;
   }
-  boxes_.ShowStatus(std::string(ColumnTitle(at.column)) + "金额“" + grid_.CurrentText() + "”" +
-                        why + "，请改正或按 Esc 恢复",
+  boxes_.ShowStatus(std::string(ColumnTitle(at.column)) + (IsMoney(at.column) ? "金额" : "") + "“" +
+                        grid_.CurrentText() + "”" + why + "，请改正或按 Esc 恢复",
                     true);
   return false;
 }
@@ -255,12 +301,80 @@ void VoucherEntry::Go(const std::function<void()>& move) {
     if (!LeaveHeader()) return;
   } else {
     Commit();
-    if (!LeaveAmount()) return;
+    if (!LeaveAmount() || !LeaveCell()) return;
   }
   if (listkit::NameListBase* shown = boxes_.Shown()) shown->HideList();
   move();
   Load();
   KeepDraft(true);
+}
+
+bool VoucherEntry::LeaveCell() {
+  const Cell at = grid_.Current();
+  if (at.column == Column::kExplanation) ExpandExplanation();
+  if (at.column != Column::kAccount) return true;
+  if (!TakeHelperCode()) return false;
+  // An unknown account keeps the line as typed: the save names what is wrong.
+  try {
+    const std::string code(text::Trim(grid_.CurrentText(), " \t"));
+    if (!Names().Look(nlAccount, code, 0, 0).known) return true;
+  } catch (const std::exception&) {
+    return true;
+  }
+  const std::string date = grid_.voucher().date;
+  grid_.FitToAccount(at.line, [&](const std::string& currency) -> std::string {
+    try {
+      return keeper_ ? keeper_->Rate(currency, date).value_or("") : "";
+    } catch (const std::exception& e) {
+      boxes_.ShowStatus("汇率没有读到：" + WhyNot(e), true);
+      return "";
+    }
+  });
+  return true;
+}
+
+void VoucherEntry::ExpandExplanation() {
+  const Cell at = grid_.Current();
+  const std::string typed(text::Trim(grid_.CurrentText(), " \t"));
+  std::string text = typed;
+  if (typed == ".." || typed == "。。") {
+    text = at.line > 0 ? grid_.Line(at.line - 1)[Column::kExplanation] : "";
+  } else if (typed == "//" || typed == "／／") {
+    text = grid_.Line(0)[Column::kExplanation];
+  } else if (!typed.empty()) {
+    try {
+      NamedEntry e = Names().Look(nlVchExp, typed, 0, 0);
+      if (e.known) text = e.text;
+    } catch (const std::exception&) {
+      // the code stays as typed; the box tells the ledger's fault
+    }
+  }
+  if (text != grid_.CurrentText()) grid_.SetText(at, text);
+}
+
+bool VoucherEntry::TakeHelperCode() {
+  const Cell at = grid_.Current();
+  const std::string typed(text::Trim(grid_.CurrentText(), " \t"));
+  std::vector<std::string> codes;
+  try {
+    if (typed.empty() || Names().Look(nlAccount, typed, 0, 0).known) return true;
+    codes = Names().AccountsByHelperCode(typed);
+  } catch (const std::exception&) {
+    return true;  // the box tells the ledger's fault
+  }
+  if (codes.size() == 1) {
+    grid_.SetText(at, codes.front());
+    return true;
+  }
+  if (codes.empty()) return true;  // an unknown code: the box and the save say so
+  std::string some;
+  for (size_t i = 0; i < codes.size() && i < 5; ++i) some += (i ? "、" : "") + codes[i];
+  boxes_.ShowStatus("助记码 " + typed + " 有 " + std::to_string(codes.size()) + " 个科目（" + some +
+                        (codes.size() > 5 ? "…" : "") + "）：请选择",
+                    true);
+  // The candidates listed as F9 lists what matches the box's text.
+  windows_.SendMessage(Editor(Column::kAccount), WM_KEYDOWN, VK_F9, 0);
+  return false;
 }
 
 void VoucherEntry::Step(bool back) {
@@ -417,6 +531,8 @@ bool VoucherEntry::CommandKey(const FormKey& key) {
     UndoDelete();
   } else if (key.ch == U'=' && !header_at_ && IsAmount(grid_.Current().column)) {
     Go([&] { grid_.Balance(); });
+  } else if (key.ch == U' ' && !header_at_ && IsAmount(grid_.Current().column)) {
+    Go([&] { grid_.SwapSides(); });
   } else if (key.vk == kSaveKey || key.ch == kCtrlS) {
     Save();
   } else if (key.vk == kInsertLineKey) {
@@ -454,15 +570,11 @@ void VoucherEntry::Save() {
     boxes_.ShowStatus("没有保存：这个账套不能保存凭证", true);
     return;
   }
-  if (names_version_ != boxes_.DataVersion()) {
-    names_ = EntryNames();  // master data changed since they were read
-    names_version_ = boxes_.DataVersion();
-  }
   try {
     std::vector<Problem> problems = Check(
         grid_.voucher(),
         [this](long kind, const std::string& code, long class_id) {
-          return names_.Look(kind, code, class_id, 0);
+          return Names().Look(kind, code, class_id, 0);
         },
         Words());
     MarkLines(problems);
@@ -697,6 +809,15 @@ std::string VoucherEntry::TotalsText() const {
   std::string text = "借方合计 " + t.debit.Text() + "   贷方合计 " + t.credit.Text();
   if (!t.Balanced()) text += "   差额 " + t.Difference().Text();
   return text;
+}
+
+std::string VoucherEntry::CapitalsText() const {
+  return "人民币大写：" + InCapitals(TotalsOf(grid_.voucher()).debit);
+}
+
+std::string VoucherEntry::PreparerText() const {
+  const std::string& who = grid_.voucher().preparer.empty() ? preparer_ : grid_.voucher().preparer;
+  return "制单人：" + who;
 }
 
 std::string VoucherEntry::NumberText() const {

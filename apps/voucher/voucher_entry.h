@@ -16,13 +16,22 @@
 // line says why, and Esc puts back what the voucher has. Up and Down choose the word among
 // the ledger's words.
 //
+// Leaving a cell does what a bookkeeper expects of it: ".." in 摘要 becomes the explanation of
+// the line above and "//" the first line's, the code of a voucher explanation becomes its
+// text; an account's helper code (its pinyin initials, "YHCK") in 科目 becomes the account
+// when it names exactly one detail account, and otherwise the candidates are listed and
+// the cell is not left. A line whose account was written is fitted to it (the grid's
+// FitToAccount), its rate from the keeper's rate table for the voucher's date; Enter and Tab
+// then pass the cells the account does not open.
+//
 // Keys the voucher takes before its box: Tab and Enter (Enter unless a shown list has a
 // row the person moved to or a search found) to the next cell (an amount left is written
 // as the voucher keeps it, "1,000.00"; one that cannot be read is not left), Shift-Tab back;
 // while no list is shown Up/Down to the line above or below, PgUp/PgDn by PageLines lines,
 // Home/End to the first or last cell of the line, Ctrl-Home/Ctrl-End to the first or last
 // line, Esc back to what the cell held when entered; "=" in an amount cell for what
-// balances the voucher, on the side that balances; F5 and Ctrl-S to save, F3 to insert a
+// balances the voucher, on the side that balances; Space in an amount cell moves the line's
+// amount to the other side; F5 and Ctrl-S to save, F3 to insert a
 // line before the current one, F4 to delete the current line and Ctrl-Z to bring it back,
 // F7 to give up the changes (back to the voucher as saved, or to an empty new one) and
 // Ctrl-N for a new voucher, both after a question while there are changes. An amount cell
@@ -222,6 +231,10 @@ class VoucherEntry {
 
   // "借方合计 1,200.00   贷方合计 1,000.00   差额 200.00" (no difference once they agree).
   std::string TotalsText() const;
+  // "人民币大写：壹仟贰佰元整", the debit total in capitals, shown under the totals.
+  std::string CapitalsText() const;
+  // "制单人：会计甲": who prepared the voucher, or will once it is saved.
+  std::string PreparerText() const;
   bool Balanced() const;
   // "第 3 号" once saved, "（保存时编号）" before.
   std::string NumberText() const;
@@ -258,6 +271,18 @@ class VoucherEntry {
   void OfferDraft(bool aside, bool again = false);
   // The ledger's voucher words, read once (the standard ones while the ledger cannot say).
   const std::vector<std::string>& Words();
+
+  // What leaving the current cell does to it (see above); false when it is not left.
+  bool LeaveCell();
+  // 摘要 left: "..", "//" or an explanation's code become the text they stand for.
+  void ExpandExplanation();
+  // 科目 left holding a helper code: the one account it names, or false with the
+  // candidates listed.
+  bool TakeHelperCode();
+  // What the account of a code is kept by, as the data service knows it.
+  KeptBy KeptOfAccount(const std::string& account);
+  // The entries as of the boxes' DataVersion: read again once the master data changed.
+  EntryNames& Names();
 
   // The keys of the voucher after those of a selected header box and the moves.
   bool CommandKey(const FormKey& key);
@@ -325,6 +350,7 @@ class VoucherEntry {
   // The entries a voucher is checked against, as of the boxes' DataVersion.
   EntryNames names_;
   long names_version_ = 0;
+  std::string preparer_;  // who the keeper says prepares the vouchers saved
 };
 
 }  // namespace glnamelist::voucher

@@ -27,6 +27,13 @@ class VoucherKeeper {
                                       long number) = 0;
   // The voucher words a voucher may have.
   virtual std::vector<std::string> Words() { return StandardWords(); }
+  // The rate of a currency for a voucher of date (VoucherStore::Rate); nullopt for none.
+  virtual std::optional<std::string> Rate(const std::string& currency, const std::string& date) {
+    (void)currency, (void)date;
+    return std::nullopt;
+  }
+  // Who the vouchers saved are prepared by (VoucherStore::Preparer).
+  virtual std::string Preparer() { return ""; }
   // What the form says once as it starts about how the ledger is kept; empty for nothing.
   virtual std::string Notice() { return ""; }
   // The vouchers of a month, voiding, deleting the last of a word, and templates, as
@@ -65,6 +72,10 @@ class LedgerKeeper : public VoucherKeeper {
   std::optional<Voucher> FromTemplate(const std::string& name) override {
     return Store().FromTemplate(name);
   }
+  std::optional<std::string> Rate(const std::string& currency, const std::string& date) override {
+    return Store().Rate(currency, date);
+  }
+  std::string Preparer() override { return Store().Preparer(); }
   // A file that cannot keep a write-ahead log (a network share): it is kept as before, and
   // another program's write may wait while forms read it.
   std::string Notice() override {

@@ -1,6 +1,10 @@
 #include "apps/voucher/voucher_store.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <tuple>
 #include <utility>
@@ -28,6 +32,13 @@ std::string Joined(const std::vector<Problem>& problems) {
 }
 
 std::string Trimmed(const std::string& cell) { return std::string(text::Trim(cell, " \t")); }
+
+// The name the system knows the person running the form by.
+std::string SystemUser() {
+  if (const passwd* user = getpwuid(getuid()); user && user->pw_name) return user->pw_name;
+  const char* name = std::getenv("USER");
+  return name ? name : "";
+}
 
 // "2026-05 记字第 3 号凭证".
 std::string Named(const std::string& period, const std::string& word, long number) {
@@ -123,7 +134,18 @@ struct VoucherStore::Saving {
     const std::string_view c = code;
     switch (kind) {
       case nlAccount:
-        session.Run("SELECT id, detail FROM accounts WHERE number = ?1", {c}, take);
+        session.Run(
+            "SELECT a.id, a.detail, c.number, m.number, a.quantity, u.name FROM accounts a "
+            "LEFT JOIN item_classes c ON c.id = a.item_class_id "
+            "LEFT JOIN currencies m ON m.id = a.currency_id LEFT JOIN units u ON u.id = a.unit_id "
+            "WHERE a.number = ?1",
+            {c}, [&](const ResultRow& row) {
+              take(row);
+              entry.item_class = row.IsNull(2) ? "" : std::string(row.Text(2));
+              entry.currency = row.IsNull(3) ? "" : std::string(row.Text(3));
+              entry.quantity = row.Int(4) != 0;
+              entry.unit = row.IsNull(5) ? "" : std::string(row.Text(5));
+            });
         break;
       case nlItemClass:
         session.Run("SELECT id, 1 FROM item_classes WHERE number = ?1", {c}, take);
@@ -172,10 +194,11 @@ struct VoucherStore::Saving {
     session.Run("SELECT coalesce(max(number), 0) + 1 FROM vouchers WHERE word = ?1 AND period = ?2",
                 {std::string_view(v.word), std::string_view(period)}, One(h.number));
     session.Run(
-        "INSERT INTO vouchers (id, date, period, word, number, attachments, row_version, uid) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
+        "INSERT INTO vouchers (id, date, period, word, number, attachments, row_version, uid, "
+        "preparer) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
         {h.id, std::string_view(v.date), std::string_view(period), std::string_view(v.word),
-         h.number, int64_t{v.attachments}, h.version, std::string_view(v.uid)});
+         h.number, int64_t{v.attachments}, h.version, std::string_view(v.uid),
+         std::string_view(v.preparer)});
     return h;
   }
 
@@ -220,16 +243,21 @@ struct VoucherStore::Saving {
       const VoucherLine& l = *line;
       const long item_class = Id(nlItemClass, l[Column::kItemClass]);
       const std::string explanation = Trimmed(l[Column::kExplanation]);
+      auto figure = [&](Column c, int places) {
+        return Figure::Parse(l[c], places).value().scaled;
+      };
       session.Run(
           "INSERT INTO voucher_lines (voucher_id, line_no, explanation, account_id, "
-          "item_class_id, item_id, currency_id, debit, credit) "
-          "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
+          "item_class_id, item_id, currency_id, debit, credit, original, rate, quantity, "
+          "unit_price) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)",
           {voucher_id, ++line_no, std::string_view(explanation),
            int64_t{Id(nlAccount, l[Column::kAccount])}, IdOrNull(item_class),
            IdOrNull(Id(nlItem, l[Column::kItem], item_class)),
            IdOrNull(Id(nlCurrency, l[Column::kCurrency])),
            Money::Parse(l[Column::kDebit]).value().cents(),
-           Money::Parse(l[Column::kCredit]).value().cents()});
+           Money::Parse(l[Column::kCredit]).value().cents(), figure(Column::kOriginal, 2),
+           figure(Column::kRate, kRatePlaces), figure(Column::kQuantity, kQuantityPlaces),
+           figure(Column::kPrice, kQuantityPlaces)});
     }
   }
 };
@@ -242,6 +270,7 @@ VoucherStore::VoucherStore(std::unique_ptr<ledger::LedgerSession> session)
 
 void VoucherStore::Save(Voucher& voucher) {
   if (voucher.id == 0 && voucher.uid.empty()) voucher.uid = NewVoucherUid();
+  if (voucher.id == 0 && voucher.preparer.empty()) voucher.preparer = Preparer();
   for (int attempt = 1;; ++attempt) {
     try {
       return SaveOnce(voucher);
@@ -294,6 +323,29 @@ std::vector<std::string> VoucherStore::Words() {
   return words;
 }
 
+std::optional<std::string> VoucherStore::Rate(const std::string& currency,
+                                              const std::string& date) {
+  ledger::SessionTransaction transaction(*session_, false);
+  std::optional<std::string> rate;
+  session_->Run(
+      "SELECT r.rate FROM rates r JOIN currencies c ON c.id = r.currency_id "
+      "WHERE c.number = ?1 AND r.date <= ?2 ORDER BY r.date DESC LIMIT 1",
+      {std::string_view(currency), std::string_view(date)}, [&](const ResultRow& row) {
+        rate = Figure{row.Int(0), kRatePlaces}.Text();
+      });
+  transaction.Commit();
+  return rate;
+}
+
+std::string VoucherStore::Preparer() {
+  if (!session_->OnServer()) return SystemUser();
+  ledger::SessionTransaction transaction(*session_, false);
+  std::string user;
+  session_->Run("SELECT current_user", {}, [&](const ResultRow& row) { user = row.Text(0); });
+  transaction.Commit();
+  return user;
+}
+
 std::string VoucherStore::UseWriteAheadLog() {
   return session_->OnServer() ? "" : ledger::JournalMode(*session_);
 }
@@ -304,7 +356,7 @@ std::optional<Voucher> VoucherStore::Read(std::string_view where,
   std::optional<Voucher> voucher;
   // where is one of the two conditions above, never input.
   session_->Run(
-      "SELECT id, date, word, number, attachments, row_version, uid FROM vouchers "
+      "SELECT id, date, word, number, attachments, row_version, uid, preparer FROM vouchers "
       "WHERE " +
           std::string(where),
       key, [&](const ResultRow& row) {
@@ -316,13 +368,18 @@ std::optional<Voucher> VoucherStore::Read(std::string_view where,
         v.attachments = static_cast<long>(row.Int(4));
         v.version = static_cast<long>(row.Int(5));
         v.uid = row.IsNull(6) ? std::string() : std::string(row.Text(6));
+        v.preparer = row.Text(7);
       });
   if (!voucher) return voucher;
   auto amount = [](int64_t cents) {
     return cents == 0 ? std::string() : Money::FromCents(cents).Text();
   };
+  auto figure = [](int64_t scaled, int places) {
+    return scaled == 0 ? std::string() : Figure{scaled, places}.Text();
+  };
   session_->Run(
-      "SELECT l.explanation, a.number, c.number, i.number, m.number, l.debit, l.credit "
+      "SELECT l.explanation, a.number, c.number, i.number, m.number, l.debit, l.credit, "
+      "l.original, l.rate, l.quantity, l.unit_price "
       "FROM voucher_lines l JOIN accounts a ON a.id = l.account_id "
       "LEFT JOIN item_classes c ON c.id = l.item_class_id "
       "LEFT JOIN items i ON i.id = l.item_id LEFT JOIN currencies m ON m.id = l.currency_id "
@@ -336,6 +393,10 @@ std::optional<Voucher> VoucherStore::Read(std::string_view where,
         l[Column::kCurrency] = row.Text(4);
         l[Column::kDebit] = amount(row.Int(5));
         l[Column::kCredit] = amount(row.Int(6));
+        l[Column::kOriginal] = amount(row.Int(7));
+        l[Column::kRate] = figure(row.Int(8), kRatePlaces);
+        l[Column::kQuantity] = figure(row.Int(9), kQuantityPlaces);
+        l[Column::kPrice] = figure(row.Int(10), kQuantityPlaces);
       });
   ReadMark(*voucher);
   transaction.Commit();

@@ -94,6 +94,12 @@ class VoucherStore {
   // none. Its lines hold the codes of their entries and amounts as Money::Text writes them.
   std::optional<Voucher> Open(const std::string& word, const std::string& month, long number);
   std::optional<Voucher> Open(long id);
+  // The rate of currency (its code) for a voucher of date: the ledger's rate of the latest
+  // date on or before it, as a cell holds it ("7.123456"); nullopt when there is none.
+  std::optional<std::string> Rate(const std::string& currency, const std::string& date);
+  // Who prepares the vouchers saved here (制单人): the user the server knows the connection
+  // by, or for a file the system's user. A new voucher is saved with it, unless it names one.
+  std::string Preparer();
   // The voucher words of the ledger: 记, 收, 付, 转, then any other its vouchers use.
   std::vector<std::string> Words();
   // Puts a ledger file in write-ahead-log mode (ledger::JournalMode) if it is not; the mode

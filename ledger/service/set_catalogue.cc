@@ -31,10 +31,12 @@ constexpr std::string_view kTree = "id, number, name, detail";
 
 const std::vector<Column>& AccountColumns() {
   static const std::vector<Column> columns = {
-      {"FAccountID", ColumnType::kInteger}, {"FNumber", ColumnType::kText},
-      {"FName", ColumnType::kText},         {"FDetail", ColumnType::kInteger},
-      {"FHelperCode", ColumnType::kText},   {"FIsBank", ColumnType::kInteger},
-      {"FIsCash", ColumnType::kInteger}};
+      {"FAccountID", ColumnType::kInteger},  {"FNumber", ColumnType::kText},
+      {"FName", ColumnType::kText},          {"FDetail", ColumnType::kInteger},
+      {"FHelperCode", ColumnType::kText},    {"FIsBank", ColumnType::kInteger},
+      {"FIsCash", ColumnType::kInteger},     {"FItemClassID", ColumnType::kInteger},
+      {"FCurrencyID", ColumnType::kInteger}, {"FQuantity", ColumnType::kInteger},
+      {"FUnit", ColumnType::kText}};
   return columns;
 }
 
@@ -61,12 +63,16 @@ const std::vector<SetDescription>& SetCatalogue() {
        {nlVchExp}},
       {kAccounts,
        "accounts",
-       "id, number, name, detail, helper_code, is_bank, is_cash",
+       // The unit of an account kept in quantities by its name, as its lines show it.
+       "id, number, name, detail, helper_code, is_bank, is_cash, item_class_id, currency_id, "
+       "quantity, (SELECT name FROM units WHERE units.id = accounts.unit_id)",
        AccountColumns,
        "FAccountID",
        "",
        false,
-       "accounts",
+       // Named anew with the columns of what an account is kept by: an older snapshot's set
+       // of accounts, without them, is read again.
+       "accounts.kept",
        nlAccount,
        {nlAccount}},
       {kCurrencies,

@@ -71,10 +71,14 @@ void FakeGLData::SetAccounts(const std::vector<AccountRow>& rows) {
                   {"FDetail", ColumnType::kInteger},
                   {"FHelperCode", ColumnType::kText},
                   {"FIsBank", ColumnType::kInteger},
-                  {"FIsCash", ColumnType::kInteger}});
+                  {"FIsCash", ColumnType::kInteger},
+                  {"FItemClassID", ColumnType::kInteger},
+                  {"FCurrencyID", ColumnType::kInteger},
+                  {"FQuantity", ColumnType::kInteger},
+                  {"FUnit", ColumnType::kText}});
   for (const AccountRow& r : rows)
     b.AddRow({r.FAccountID, r.FNumber, r.FName, Flag(r.FDetail), r.FHelperCode, Flag(r.FIsBank),
-              Flag(r.FIsCash)});
+              Flag(r.FIsCash), r.FItemClassID, r.FCurrencyID, Flag(r.FQuantity), r.FUnit});
   accounts_rs_ = b.Build();
 }
 

@@ -2,7 +2,8 @@
 // word and month from 1, each save a new version; a new voucher whose uid is kept already is
 // not kept again. A refusal set beforehand is thrown by the next save instead (someone
 // else's change), and nothing is kept then; with answer_lost, the next save is kept and
-// SaveUnsettled thrown (its answer lost).
+// SaveUnsettled thrown (its answer lost). A new voucher is prepared by preparer; a currency
+// has the rate of rates on any date.
 #ifndef GLNAMELIST_TESTS_FAKES_FAKE_VOUCHER_KEEPER_H_
 #define GLNAMELIST_TESTS_FAKES_FAKE_VOUCHER_KEEPER_H_
 
@@ -23,6 +24,7 @@ class FakeVoucherKeeper : public voucher::VoucherKeeper {
       if (v.id == 0 && !v.uid.empty() && kept.uid == v.uid) return void(v = kept);
     }
     const voucher::Voucher asked = v;
+    if (v.id == 0 && v.preparer.empty()) v.preparer = preparer;
     if (v.id == 0) {
       v.id = static_cast<long>(saved.size()) + 1;
       v.number = ++last_number[v.word + v.date.substr(0, 7)];
@@ -43,7 +45,15 @@ class FakeVoucherKeeper : public voucher::VoucherKeeper {
     return std::nullopt;
   }
 
-  std::map<long, voucher::Voucher> saved;  // by id
+  std::optional<std::string> Rate(const std::string& currency, const std::string&) override {
+    auto at = rates.find(currency);
+    return at == rates.end() ? std::nullopt : std::optional(at->second);
+  }
+  std::string Preparer() override { return preparer; }
+
+  std::map<long, voucher::Voucher> saved;    // by id
+  std::map<std::string, std::string> rates;  // by currency, whatever the date
+  std::string preparer = "会计甲";
   std::optional<voucher::VoucherRefused> refusal;
   bool answer_lost = false;
 

@@ -147,6 +147,18 @@ done
   (SELECT count(*) > 0 FROM items WHERE name LIKE '% 6m%') +
   (SELECT count(*) > 0 FROM items WHERE name LIKE '%定尺%') FROM accounts")" = \
   "3000|400|667,667,666|1|1|北京分公司总经理办公室|2" ] || fail "the large company's shape"
+# What its accounts are kept by: about a tenth of the detail accounts by items (customers
+# by class 1), some bank accounts in foreign currencies with a rate each month, materials
+# and goods in quantities of a unit; nothing kept by an account with sub-accounts.
+[ "$(sql "$WORK/big.ledger" "SELECT
+  count(item_class_id) * 100 / sum(detail) BETWEEN 8 AND 12,
+  sum(item_class_id <> 1 AND substr(number, 1, 4) = '1122') = 0,
+  count(currency_id) BETWEEN 3 AND sum(is_bank AND detail) / 4,
+  (SELECT count(*) FROM rates r JOIN accounts a ON a.currency_id = r.currency_id) >= 36,
+  sum(detail AND substr(number, 1, 4) IN ('1403', '1405', '1411') AND
+      NOT (quantity AND unit_id IN (SELECT id FROM units))) = 0,
+  sum(NOT detail AND (item_class_id OR currency_id OR quantity)) = 0 FROM accounts")" = \
+  "1|1|1|1|1|1" ] || fail "what the large company's accounts are kept by"
 echo "left by a copy that was killed" >"$WORK/c.ledger.part"
 "$GLLEDGER" copy --from "$WORK/a.ledger" --to "$WORK/c.ledger" --quiet 2>"$WORK/err" ||
   fail "copy"
@@ -214,13 +226,16 @@ refused 1 "usage:" upgrade
 refused 1 "file not found" upgrade --ledger "$WORK/none.ledger"
 # to_v1 RUN: makes the ledger RUN (a command taking SQL) reaches one of version 1.
 to_v1() { "$@" "DROP TABLE voucher_voids; DROP TABLE deleted_vouchers; DROP TABLE template_lines;
-  DROP TABLE voucher_templates; DROP TABLE voucher_lines; DROP TABLE vouchers; DROP TABLE master_changes;
+  DROP TABLE voucher_templates; DROP TABLE rates; ALTER TABLE accounts DROP COLUMN item_class_id;
+  ALTER TABLE accounts DROP COLUMN currency_id; ALTER TABLE accounts DROP COLUMN quantity;
+  ALTER TABLE accounts DROP COLUMN unit_id;
+  DROP TABLE voucher_lines; DROP TABLE vouchers; DROP TABLE master_changes;
   UPDATE meta SET value = '1' WHERE key = 'schema_version'"; }
 upgrades() {
   "$GLLEDGER" upgrade --ledger "$1" >"$WORK/out" 2>"$WORK/err" &&
-    grep -q "upgraded from version 1 to 5" "$WORK/out" &&
+    grep -q "upgraded from version 1 to 6" "$WORK/out" &&
     "$GLLEDGER" upgrade --ledger "$1" >"$WORK/out" 2>"$WORK/err" &&
-    grep -q "already at version 5, nothing to do" "$WORK/out" || fail "upgrade of $1"
+    grep -q "already at version 6, nothing to do" "$WORK/out" || fail "upgrade of $1"
 }
 cp "$WORK/a.ledger" "$WORK/v1.ledger"
 # Made with a write-ahead log; an older file without one gets it from the upgrade.

@@ -78,6 +78,9 @@ void BuildTestLedger(const std::string& path) {
     shuffle +=
         "UPDATE " + table + " SET id = -id; UPDATE " + table + " SET id = -id * 7919 % 100003;";
   }
+  shuffle +=
+      "UPDATE accounts SET currency_id = currency_id * 7919 % 100003, unit_id = unit_id * 7919 % "
+      "100003; UPDATE rates SET currency_id = currency_id * 7919 % 100003;";
   BuildLedger(EmbeddedSchema(),
               {ReadTextFile(GLNAMELIST_SAMPLE_LEDGER_SQL), R"sql(
 INSERT INTO item_classes (id, number, name) VALUES (9, '009', '测试''类');
@@ -168,8 +171,9 @@ Lines Rows(const RecordsetPtr& rs, const Lines& fields) {
     for (const std::string& field : fields) {
       Variant v = rs->Fields(field);
       bool integer = v.type() == Variant::Type::kInt32 || v.type() == Variant::Type::kInt64;
-      bool integer_field = field.ends_with("ID") || field == "FDetail" || field.starts_with("FIs");
-      bool fits = integer_field ? integer : v.IsNull() || v.IsText();
+      bool integer_field = field.ends_with("ID") || field == "FDetail" || field == "FQuantity" ||
+                           field.starts_with("FIs");
+      bool fits = v.IsNull() || (integer_field ? integer : v.IsText());
       line += (!fits ? "<wrong type>" : v.IsNull() ? "<null>" : v.ToText()) + "|";
     }
   }
@@ -233,14 +237,20 @@ TEST_P(LedgerServiceTest, EveryRecordSetListsWhatAPlainScanFinds) {
   // Read in the background first, as a form has them read; what is asked for meanwhile is
   // waited for.
   service_->Preload({nlSettleType, nlAccount, nlItemClass, nlCurrency, nlUnitGroup, nlVchExp});
-  const Lines accounts = Scan(
-      path_, "accounts", {"id", "number", "name", "detail", "helper_code", "is_bank", "is_cash"});
+  const Lines accounts =
+      Scan(path_, "accounts",
+           {"id", "number", "name", "detail", "helper_code", "is_bank", "is_cash", "item_class_id",
+            "currency_id", "quantity", "(SELECT name FROM units WHERE id = unit_id)"});
   RecordsetPtr rs = service_->AccountSet()->Recordset();
-  EXPECT_EQ(
-      Rows(rs, {"FAccountID", "FNumber", "FName", "FDetail", "FHelperCode", "FIsBank", "FIsCash"}),
-      accounts);
-  EXPECT_THAT(accounts, Contains(EndsWith("|1001|库存现金|1|KCXJ|0|1|")));
-  EXPECT_THAT(accounts, Contains(EndsWith("|1012.03|信用卡存款|1|<null>|0|0|")));
+  EXPECT_EQ(Rows(rs, {"FAccountID", "FNumber", "FName", "FDetail", "FHelperCode", "FIsBank",
+                      "FIsCash", "FItemClassID", "FCurrencyID", "FQuantity", "FUnit"}),
+            accounts);
+  EXPECT_THAT(accounts, Contains(EndsWith("|1001|库存现金|1|KCXJ|0|1|<null>|<null>|0|<null>|")));
+  EXPECT_THAT(accounts, Contains(EndsWith("|1122|应收账款|1|YSZK|0|0|1|<null>|0|<null>|")));
+  EXPECT_THAT(accounts, Contains(EndsWith("|1002.04|中国银行|1|ZGYH|1|0|<null>|15838|0|<null>|")));
+  EXPECT_THAT(accounts, Contains(EndsWith("|1405|库存商品|1|KCSP|0|0|<null>|<null>|1|台|")));
+  EXPECT_THAT(accounts,
+              Contains(EndsWith("|1012.03|信用卡存款|1|<null>|0|0|<null>|<null>|0|<null>|")));
   rs->Filter("FDetail = 0");  // handed-out record sets are independent of each other
   EXPECT_EQ(service_->AccountSet()->Recordset()->RecordCount(), std::ssize(accounts));
 
@@ -339,7 +349,7 @@ TEST_P(LedgerServiceTest, EveryListedEntryIsLookedUpByItsExactCode) {
     const char* tables =
         "SELECT count(*) || ' ' || (SELECT count(*) FROM pg_indexes WHERE schemaname = 'public') "
         "FROM pg_tables WHERE schemaname = 'public'";
-    EXPECT_EQ(TestServer::Run(server_->database, tables), "17 34");
+    EXPECT_EQ(TestServer::Run(server_->database, tables), "18 35");
     EXPECT_EQ(TestServer::Run("postgres", tables), "0 0");
   }
 }
@@ -753,7 +763,10 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
   place.BuildTestLedger();
   place.Exec(
       "DROP TABLE voucher_voids; DROP TABLE deleted_vouchers; DROP TABLE template_lines; "
-      "DROP TABLE voucher_templates; DROP TABLE voucher_lines; DROP TABLE vouchers; "
+      "DROP TABLE voucher_templates; DROP TABLE rates; ALTER TABLE accounts DROP COLUMN "
+      "item_class_id; ALTER TABLE accounts DROP COLUMN currency_id; ALTER TABLE accounts DROP "
+      "COLUMN quantity; ALTER TABLE accounts DROP COLUMN unit_id; DROP TABLE voucher_lines; "
+      "DROP TABLE vouchers; "
       "DROP TABLE master_changes; UPDATE meta SET value = '1' WHERE key = 'schema_version'");
   Caught old = ErrorOf([&] { LedgerService service(place.location); });
   EXPECT_EQ(FaultOf(old), Fault::kWrongVersion);
@@ -844,8 +857,8 @@ TEST(SetCatalogueTest, KindsSnapshotNamesAndTheSetsListsWaitFor) {
   for (size_t i = 0; i < kSetKinds; ++i) EXPECT_EQ(SetCatalogue()[i].kind, SetKind(i));
   std::set<std::string> names;
   for (const SetKey& key : MasterSets()) names.insert(SnapshotName(key));
-  EXPECT_EQ(names, (std::set<std::string>{"accounts", "currencies", "explanations", "item_classes",
-                                          "settle_types", "unit_groups"}));
+  EXPECT_EQ(names, (std::set<std::string>{"accounts.kept", "currencies", "explanations",
+                                          "item_classes", "settle_types", "unit_groups"}));
   EXPECT_EQ(SnapshotName({SetKind::kItems, 12}), "items/12");
   EXPECT_EQ(SnapshotName({SetKind::kSubMes, 3}), "submes/3");
   for (const SetKey& key : MasterSets()) {
@@ -1121,7 +1134,7 @@ TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
   EXPECT_THAT(e.what(), HasSubstr("Ledger " + TestServer::Name(clerks_ledger) +
                                   ": cannot read: the connection to the server was lost"));
   EXPECT_EQ(FaultOf(e), Fault::kLost);
-  EXPECT_EQ(db->ColumnsOf("accounts").size(), 9u) << "the next call connects again";
+  EXPECT_EQ(db->ColumnsOf("accounts").size(), 13u) << "the next call connects again";
 
   // Writing: a copy its writer abandons, and one whose connection is lost, are rolled back;
   // the database stays empty.

@@ -68,19 +68,20 @@ Voucher Lines(int n, const std::string& date = "2026-05-20") {
   for (int i = 1; i < n; ++i) {
     lines.push_back(Line("销售 " + std::to_string(i), "1122", "1.01", "", "001", "01.01.001"));
   }
-  lines.push_back(
-      Line("收款", "1002.01", "", Money::FromCents(101L * (n - 1)).Text(), "", "", "RMB"));
+  lines.push_back(Line("收款", "1002.01", "", Money::FromCents(101L * (n - 1)).Text()));
   return Made(date, std::move(lines));
 }
 
 // A voucher as one text: its header and each line's cells, amounts as cents.
+// (Figures other than the amounts as they are written.)
 std::string Shown(const Voucher& v) {
   std::ostringstream out;
   out << v.date << " " << v.word << " " << v.number << " " << v.attachments << "\n";
   for (const auto& [grid_line, line] : v.FilledLines()) {
     for (int c = 0; c < kColumns; ++c) {
       const std::string& cell = line->cells[static_cast<size_t>(c)];
-      const bool amount = c >= static_cast<int>(Column::kDebit);
+      const auto column = static_cast<Column>(c);
+      const bool amount = column == Column::kDebit || column == Column::kCredit;
       out << (amount ? std::to_string(Money::Parse(cell).value().cents()) : cell) << "|";
     }
     out << "\n";
@@ -187,12 +188,12 @@ class VoucherStoreTest : public ::testing::TestWithParam<Backend> {
 
 TEST_P(VoucherStoreTest, ASavedVoucherIsReadBackUnchangedToTheCentAndNumberedPerWordAndMonth) {
   VoucherStore store(location_);
-  Voucher cents = Made(
-      "2026-05-31",
-      {Line("一角", "1001", "0.10", ""), Line("两角", "1122", "0.2", "", "001", "01.01.001", "RMB"),
-       Line("", "", "", ""),  // a blank line of the grid
-       Line("合计", "1002.01", "", "0.30"), Line("大额", "1001", "99,999,999,999.99", ""),
-       Line("大额", "1002.01", "", "99999999999.99", "", "", "USD")});
+  Voucher cents =
+      Made("2026-05-31",
+           {Line("一角", "1001", "0.10", ""), Line("两角", "1122", "0.2", "", "001", "01.01.001"),
+            Line("", "", "", ""),  // a blank line of the grid
+            Line("合计", "1002.01", "", "0.30"), Line("大额", "1001", "99,999,999,999.99", ""),
+            Line("大额", "1002.01", "", "99999999999.99")});
   store.Save(cents);
   EXPECT_EQ(cents.number, 1);
   EXPECT_EQ(cents.version, 1);
@@ -223,6 +224,33 @@ TEST_P(VoucherStoreTest, ASavedVoucherIsReadBackUnchangedToTheCentAndNumberedPer
   EXPECT_FALSE(store.Open(999));
 }
 
+// A dollar line at the rate of the ledger's table for the voucher's date and a stock line by
+// quantity: saved and opened again, every figure as typed, the amounts their products to the
+// cent, the preparer kept.
+TEST_P(VoucherStoreTest, ADollarLineAtTheTablesRateAndAStockLineByQuantityAreKeptAsTyped) {
+  VoucherStore store(location_);
+  EXPECT_EQ(store.Rate("USD", "2026-11-30"), "7.095");
+  EXPECT_EQ(store.Rate("USD", "2026-10-31"), std::nullopt);
+  Voucher v = Made("2026-12-06", {Line("收美元", "1002.04", "7,123.53", "", "", "", "USD"),
+                                  Line("销货", "1405", "", "7,123.53")});
+  v.lines[0][Column::kRate] = store.Rate("USD", v.date).value();
+  v.lines[0][Column::kOriginal] = "1,000.01";
+  v.lines[1][Column::kQuantity] = "3";
+  v.lines[1][Column::kPrice] = "2,374.51";
+  store.Save(v);
+  std::optional<Voucher> read = store.Open(v.id);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(Shown(*read), Shown(v));
+  EXPECT_EQ(read->lines[0][Column::kRate] + " " + read->lines[0][Column::kOriginal],
+            "7.123456 1,000.01");
+  EXPECT_EQ(read->lines[1][Column::kQuantity] + " " + read->lines[1][Column::kPrice], "3 2,374.51");
+  EXPECT_EQ(Count("SELECT rate * 1000 + quantity FROM voucher_lines WHERE original = 100001"),
+            7123456000)
+      << "whole millionths and ten-thousandths";
+  EXPECT_FALSE(read->preparer.empty());
+  EXPECT_EQ(read->preparer, store.Preparer());
+}
+
 TEST_P(VoucherStoreTest, AWrongVoucherIsRefusedWithItsLineAndNothingIsWritten) {
   VoucherStore store(location_);
   struct Case {
@@ -239,6 +267,10 @@ TEST_P(VoucherStoreTest, AWrongVoucherIsRefusedWithItsLineAndNothingIsWritten) {
            {[](Voucher& v) { v.lines[0][Column::kItem] = "'; DROP TABLE vouchers; --"; },
             "第 1 行：核算项目 '; DROP TABLE vouchers; -- 不在核算类别 001 中"},
            {[](Voucher& v) { v.lines[1][Column::kCurrency] = "XYZ"; }, "第 2 行：币别 XYZ 不存在"},
+           {[](Voucher& v) { v.lines[1][Column::kAccount] = "1405"; },
+            "第 2 行：科目 1405 核算数量，没有数量"},
+           {[](Voucher& v) { v.lines[0][Column::kItemClass] = "002"; },
+            "第 1 行：科目 1122 按核算类别 001 核算，不是 002"},
            {[](Voucher& v) { v.lines[0][Column::kDebit] = "1.011"; },
             "第 1 行：借方金额 1.011 最多两位小数"},
            {[](Voucher& v) { v.lines.pop_back(); }, "凭证至少要有两行分录"},

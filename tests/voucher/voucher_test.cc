@@ -81,15 +81,72 @@ TEST(MoneyTest, ReadsWhatABookkeeperTypesExactlyAndRefusesTheRest) {
   EXPECT_EQ(Money::FromCents(100000).Text(), "1,000.00");
 }
 
-// A ledger of a bank account (detail), its parent, a customer class with one item, RMB.
+TEST(MoneyTest, FiguresAreExactTheirProductsRoundHalfAwayFromZeroAndTotalsReadInCapitals) {
+  std::string why;
+  EXPECT_EQ(Figure::Parse(" 7.123456", kRatePlaces)->scaled, 7123456);
+  EXPECT_EQ(Figure::Parse("1,200.5", kQuantityPlaces)->Text(), "1,200.5");
+  EXPECT_EQ(Figure::Parse("3.0000", kQuantityPlaces)->Text(), "3");
+  EXPECT_FALSE(Figure::Parse("7.1234567", kRatePlaces, &why));
+  EXPECT_EQ(why, "最多六位小数");
+  struct Case {
+    Figure a, b;
+    std::optional<int64_t> cents;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {{5, 3}, {1, 0}, 1},                  // 0.005 up to 0.01
+           {{-5, 3}, {1, 0}, -1},                // -0.005 down to -0.01
+           {{4999, 6}, {1000, 3}, 0},            // 0.004999 down to 0.00
+           {{100001, 2}, {7123456, 6}, 712353},  // 1,000.01 × 7.123456 = 7,123.52723456
+           {{10, 4}, {50000, 4}, 1},             // 0.001 × 5 = 0.005
+           {{Money::kMaxCents, 2}, {1000000, 6}, Money::kMaxCents},
+           {{Money::kMaxCents, 2}, {1000001, 6}, std::nullopt}}) {
+    std::optional<Money> product = Product(c.a, c.b);
+    EXPECT_EQ(product ? std::optional(product->cents()) : std::nullopt, c.cents)
+        << c.a.Text() << " x " << c.b.Text();
+  }
+  for (auto [cents, capitals] : std::initializer_list<std::pair<int64_t, std::string>>{
+           {123456, "壹仟贰佰叁拾肆元伍角陆分"},
+           {0, "零元整"},
+           {1000, "壹拾元整"},
+           {100005, "壹仟元零伍分"},
+           {1050, "壹拾元伍角"},
+           {7, "柒分"},
+           {-100, "负壹元整"},
+           {10001000000, "壹亿零壹万元整"},
+           {1000100000, "壹仟万零壹仟元整"},
+           {100000000000000, "壹万亿元整"},
+           {Money::kMaxCents, "玖万玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖元玖角玖分"}}) {
+    EXPECT_EQ(InCapitals(Money::FromCents(cents)), capitals) << cents;
+  }
+}
+
+// A known entry; an account kept by an item class, a currency, in quantities.
+NamedEntry Known(long id, bool detail = true, std::string item_class = "",
+                 std::string currency = "", bool quantity = false) {
+  NamedEntry e;
+  e.known = true;
+  e.detail = detail;
+  e.id = id;
+  e.item_class = std::move(item_class);
+  e.currency = std::move(currency);
+  e.quantity = quantity;
+  return e;
+}
+
+// A ledger of a bank account (detail), its parent, a customer class with one item, a
+// receivable kept by customers, a dollar account, goods in quantities; RMB and USD.
 NamedEntry LookIn(long kind, const std::string& code, long class_id) {
   static const std::map<std::pair<long, std::string>, NamedEntry> entries = {
-      {{nlAccount, "1002"}, {true, false, 2, "银行存款"}},
-      {{nlAccount, "1002.01"}, {true, true, 3, "工商银行"}},
-      {{nlAccount, "6001"}, {true, true, 9, "主营业务收入"}},
-      {{nlItemClass, "001"}, {true, true, 1, "客户"}},
-      {{nlItem, "01"}, {true, true, 11, "北京公司"}},
-      {{nlCurrency, "RMB"}, {true, true, 1, "人民币"}}};
+      {{nlAccount, "1002"}, Known(2, false)},
+      {{nlAccount, "1002.01"}, Known(3)},
+      {{nlAccount, "6001"}, Known(9)},
+      {{nlAccount, "1122"}, Known(4, true, "001")},
+      {{nlAccount, "1002.04"}, Known(5, true, "", "USD")},
+      {{nlAccount, "1405"}, Known(6, true, "", "", true)},
+      {{nlItemClass, "001"}, Known(1)},
+      {{nlItem, "01"}, Known(11)},
+      {{nlCurrency, "RMB"}, Known(1)},
+      {{nlCurrency, "USD"}, Known(2)}};
   if (kind == nlItem && class_id != 1) return {};
   auto it = entries.find({kind, code});
   return it == entries.end() ? NamedEntry() : it->second;
@@ -107,14 +164,19 @@ std::vector<std::string> Messages(const Voucher& v) {
   return out;
 }
 
+// Cells in the order of Column: 摘要 科目 类别 项目 币别 借方 贷方 汇率 原币 数量 单价.
 TEST(VoucherCheckTest, ABalancedVoucherOfDetailAccountsPassesBlankLinesAside) {
   Voucher v;
   v.date = "2024-02-29";
-  v.lines = {Line({"收到货款", "1002.01", "001", "01", "RMB", "100.10"}), Line({}),
-             Line({"收到货款", "6001", "", "", "", "", "100.1"}), Line({" ", " "})};
+  v.lines = {Line({"收到货款", "1122", "001", "01", "", "100.10"}),
+             Line({}),
+             Line({"收美元", "1002.04", "", "", "USD", "712.34", "", "7.1234", "100.00"}),
+             Line({"进货", "1405", "", "", "", "7.50", "", "", "", "3", "2.5"}),
+             Line({"收到货款", "6001", "", "", "", "", "819.94"}),
+             Line({" ", " "})};
   EXPECT_THAT(Messages(v), ElementsAre());
   Totals t = TotalsOf(v);
-  EXPECT_EQ(t.debit.cents(), 10010);
+  EXPECT_EQ(t.debit.cents(), 81994);
   EXPECT_TRUE(t.Balanced());
 }
 
@@ -123,20 +185,32 @@ TEST(VoucherCheckTest, EveryProblemNamesItsLine) {
   v.date = "2023-02-29";
   v.word = "现";
   v.attachments = -1;
-  v.lines = {Line({"", "1002", "", "", "", "10"}), Line({"", "1009", "001", "", "USD", "1.234"}),
-             Line({"", "6001", "", "02", "", "5", "5"}), Line({"", "", "002", "01"}),
-             Line({"", "6001", "001", "99", "", "0", ""})};
-  EXPECT_THAT(
-      Messages(v),
-      ElementsAre("日期 2023-02-29 不是有效日期",
-                  "凭证字“现”不是这个账套的凭证字（记、收、付、转）", "附件数 -1 不对",
-                  "第 1 行：科目 1002 不是明细科目", "第 2 行：科目 1009 不存在",
-                  "第 2 行：核算类别 001 没有核算项目", "第 2 行：币别 USD 不存在",
-                  "第 2 行：借方金额 1.234 最多两位小数", "第 3 行：核算项目 02 没有核算类别",
-                  "第 3 行：一行只能有借方或贷方金额，不能两方都有", "第 4 行：没有科目",
-                  "第 4 行：核算类别 002 不存在", "第 4 行：没有金额",
-                  "第 5 行：核算项目 99 不在核算类别 001 中", "第 5 行：没有金额",
-                  "借贷不平衡：借方 15.00，贷方 5.00，差额 10.00"));
+  v.lines = {Line({"", "1002", "", "", "", "10"}),
+             Line({"", "1009", "001", "", "GBP", "1.234"}),
+             Line({"", "6001", "", "02", "RMB", "5", "5", "7", "", "1"}),
+             Line({"", "", "", "01", "", "", "", "x"}),
+             Line({"", "1122", "001", "99", "", "0", ""}),
+             Line({"", "1122", "002"}),
+             Line({"", "1002.04", "", "", "", "1"}),
+             Line({"", "1405", "", "", "", "8", "", "", "", "3", "2.5"})};
+  EXPECT_THAT(Messages(v),
+              ElementsAre("日期 2023-02-29 不是有效日期",
+                          "凭证字“现”不是这个账套的凭证字（记、收、付、转）", "附件数 -1 不对",
+                          "第 1 行：科目 1002 不是明细科目", "第 2 行：科目 1009 不存在",
+                          "第 2 行：核算类别 001 没有核算项目", "第 2 行：币别 GBP 不存在",
+                          "第 2 行：借方金额 1.234 最多两位小数",
+                          "第 3 行：科目 6001 不核算项目，不能填核算项目",
+                          "第 3 行：科目 6001 不核算外币，不能填币别、汇率、原币",
+                          "第 3 行：科目 6001 不核算数量，不能填数量、单价",
+                          "第 3 行：一行只能有借方或贷方金额，不能两方都有", "第 4 行：没有科目",
+                          "第 4 行：核算项目 01 没有核算类别", "第 4 行：汇率 x 不是数字",
+                          "第 4 行：没有金额", "第 5 行：核算项目 99 不在核算类别 001 中",
+                          "第 5 行：没有金额", "第 6 行：科目 1122 按核算类别 001 核算，不是 002",
+                          "第 6 行：没有金额", "第 7 行：科目 1002.04 核算外币 USD，没有币别",
+                          "第 7 行：科目 1002.04 核算外币 USD，没有汇率",
+                          "第 7 行：科目 1002.04 核算外币 USD，没有原币金额",
+                          "第 8 行：金额应为 7.50（数量 × 单价）",
+                          "借贷不平衡：借方 24.00，贷方 5.00，差额 19.00"));
   v.lines.resize(1);
   v.date = "2024-12-31";
   v.word = "转";
@@ -150,7 +224,7 @@ TEST(VoucherGridTest, EnterGoesAlongTheLineThenToTheNextAndEqualsBalances) {
   EXPECT_EQ(grid.Lines(), 1);
   grid.SetText(grid.Current(), "提现");
   EXPECT_EQ(grid.Lines(), 2) << "writing into the blank line adds the next";
-  for (int i = 0; i < 6; ++i) grid.Next();
+  for (int i = 0; i < kColumns - 1; ++i) grid.Next();  // without accounts, every cell is open
   EXPECT_EQ(grid.Current(), (Cell{0, Column::kCredit}));
   grid.SetText(grid.Current(), "500");
   grid.Next();
@@ -179,6 +253,48 @@ TEST(VoucherGridTest, EnterGoesAlongTheLineThenToTheNextAndEqualsBalances) {
   EXPECT_STREQ(ColumnTitle(Column::kItem), "核算项目");
   EXPECT_EQ(ColumnListKind(Column::kItem), nlItem);
   EXPECT_EQ(ColumnListKind(Column::kDebit), 0);
+}
+
+TEST(VoucherGridTest, TheAccountOpensItsCellsFillsThemAndItsFiguresMakeTheAmount) {
+  VoucherGrid grid;
+  grid.UseKeptBy([](const std::string& account) {
+    NamedEntry a = LookIn(nlAccount, account, 0);
+    return KeptBy{a.item_class, a.currency, a.quantity, ""};
+  });
+  auto rate = [](const std::string& currency) { return currency == "USD" ? "7.123456" : ""; };
+  // The cells Enter goes through on a line of account, from 科目, once fitted to it.
+  auto path = [&](int line, const std::string& account) {
+    grid.SetText({line, Column::kAccount}, account);
+    grid.SetText({line, Column::kItem}, "01");  // left from another account
+    grid.FitToAccount(line, rate);
+    std::vector<Column> cells;
+    for (grid.MoveTo({line, Column::kAccount}); grid.Current().line == line; grid.Next()) {
+      cells.push_back(grid.Current().column);
+    }
+    return cells;
+  };
+  using enum Column;
+  EXPECT_THAT(path(0, "1002.04"),
+              ElementsAre(kAccount, kCurrency, kRate, kOriginal, kDebit, kCredit));
+  EXPECT_EQ(grid.Text({0, kCurrency}) + " " + grid.Text({0, kRate}) + grid.Text({0, kItem}),
+            "USD 7.123456");
+  grid.SetText({0, kOriginal}, "1000.01");
+  EXPECT_EQ(grid.Text({0, kDebit}), "7,123.53") << "computed as it is written";
+  grid.MoveTo({0, kDebit});
+  grid.SwapSides();
+  EXPECT_EQ(grid.Current(), (Cell{0, kCredit})) << "Space: the amount and the cell move over";
+  grid.SetText({0, kOriginal}, "0.5");
+  EXPECT_EQ(grid.Text({0, kDebit}) + "|" + grid.Text({0, kCredit}), "|3.56") << "on its side";
+  grid.MoveTo({0, kQuantity});
+  EXPECT_EQ(grid.Current(), (Cell{0, kOriginal})) << "a cell not opened: the one before";
+  EXPECT_THAT(path(1, "1405"), ElementsAre(kAccount, kQuantity, kPrice, kDebit, kCredit));
+  grid.SetText({1, kQuantity}, "0.001");
+  grid.SetText({1, kPrice}, "5");
+  EXPECT_EQ(grid.Text({1, kDebit}), "0.01");
+  EXPECT_THAT(path(2, "1122"), ElementsAre(kAccount, kItemClass, kItem, kDebit, kCredit));
+  EXPECT_EQ(grid.Text({2, kItemClass}), "001") << "the item class from the account";
+  EXPECT_THAT(path(2, "6001"), ElementsAre(kAccount, kDebit, kCredit));
+  EXPECT_EQ(grid.Text({2, kItemClass}) + grid.Text({2, kItem}), "") << "closed cells emptied";
 }
 
 TEST(VoucherHeaderTest, DatesAsBookkeepersWriteThemCountsAndWordsAndASavedVoucherKeepsItsMonth) {
@@ -212,7 +328,7 @@ TEST(VoucherHeaderTest, DatesAsBookkeepersWriteThemCountsAndWordsAndASavedVouche
                 NextWord("现", words, 1),
             "转记付记");
 
-  Voucher v{.id = 4, .date = "2026-11-03", .number = 3, .lines = {}};
+  Voucher v{.id = 4, .date = "2026-11-03", .number = 3, .preparer = "", .lines = {}};
   EXPECT_TRUE(SetHeader(v, HeaderField::kDate, "2026-11-30", StandardWords(), why));
   for (auto [field, typed, said] :
        {std::tuple{HeaderField::kDate, "2026-12-01",
@@ -322,12 +438,11 @@ class VoucherEntryTest : public DraftStoreTest {
   void EnterTwoLines(const std::string& credit) {
     Type("收款");
     Type("1001");
-    Tabs(3);
     Type("10", {VK_RETURN, 0});
     Tabs(1);
     Type("收款");
     Type("6001");
-    Tabs(4);
+    Tabs(1);
     Type(credit, {});
   }
 
@@ -529,6 +644,64 @@ TEST_F(VoucherEntryTest, TheHeaderIsTypedBeforeTheFirstCellAndABoxThatCannotBeIs
   EXPECT_TRUE(entry_->Key({0, kCtrlN}));
   EXPECT_EQ(entry_->Question(), nullptr) << "nothing to lose: no question";
   EXPECT_EQ(entry_->NumberText(), "（保存时编号）");
+}
+
+// Typing less and the account deciding the line: an explanation's code, "..", "//", helper
+// codes, Space; a dollar line at the keeper's rate and a stock line by quantity, saved with
+// every figure, the preparer and the total in capitals.
+TEST_F(VoucherEntryTest, TypingLessAndTheAccountDecidingTheLineFromExplanationToCapitals) {
+  fake_.gl_data()->SetAccounts(
+      {{.FAccountID = 3L, .FNumber = "1002.01", .FName = "工商银行", .FHelperCode = "GSYH"},
+       {.FAccountID = 4L, .FNumber = "1002.02", .FName = "工商银行", .FHelperCode = "GSYH"},
+       {.FAccountID = 5L,
+        .FNumber = "1002.04",
+        .FName = "中国银行",
+        .FHelperCode = "ZGYH",
+        .FCurrencyID = 2L},
+       {.FAccountID = 6L,
+        .FNumber = "1405",
+        .FName = "库存商品",
+        .FHelperCode = "KCSP",
+        .FQuantity = true,
+        .FUnit = "台"}});
+  fake_.gl_data()->SetCodes("CurrencySet", {{.FItemID = 2L, .FNumber = "USD", .FName = "美元"}});
+  fake_.gl_data()->SetVchExps({{.FNumber = "01", .FExplanation = "收到货款"}});
+  boxes_->DataChanged({nlAccount, nlCurrency, nlVchExp});
+  keeper_->rates["USD"] = "7.123456";
+  using enum Column;
+  const VoucherGrid& grid = entry_->Grid();
+  Type("01");
+  Type("zgyh");
+  EXPECT_EQ(grid.Text({0, kExplanation}) + " " + grid.Text({0, kAccount}), "收到货款 1002.04");
+  EXPECT_EQ(grid.Current(), (Cell{0, kCurrency})) << "the cells the account opens";
+  EXPECT_EQ(grid.Text({0, kCurrency}) + " " + grid.Text({0, kRate}), "USD 7.123456");
+  Tabs(2);
+  Type("1000.01");
+  EXPECT_EQ(grid.Text({0, kDebit}), "7,123.53");
+  EXPECT_TRUE(entry_->Key({0, U' '}));
+  EXPECT_EQ(grid.Current(), (Cell{0, kCredit}));
+  EXPECT_EQ(grid.Text({0, kDebit}) + "|" + Windows().Text(amount_->hwnd_value), "|7,123.53");
+  Tabs(1);
+  Type("..");
+  Type("gsyh");
+  EXPECT_EQ(Status(), "助记码 gsyh 有 2 个科目（1002.01、1002.02）：请选择");
+  EXPECT_EQ(grid.Current(), (Cell{1, kAccount})) << "not left";
+  Type("kcsp");
+  Type("3");
+  Type("2374.51");
+  EXPECT_EQ(grid.Text({1, kExplanation}) + " " + grid.Text({1, kDebit}), "收到货款 7,123.53");
+  EXPECT_EQ(entry_->CapitalsText(), "人民币大写：柒仟壹佰贰拾叁元伍角叁分");
+  EXPECT_EQ(entry_->PreparerText(), "制单人：会计甲");
+  entry_->Save();
+  ASSERT_EQ(keeper_->saved.size(), 1u) << Status();
+  const Voucher& saved = keeper_->saved[1];
+  EXPECT_EQ(saved.preparer, "会计甲");
+  EXPECT_EQ(saved.lines[0][kOriginal] + " " + saved.lines[0][kCredit], "1,000.01 7,123.53");
+  EXPECT_EQ(saved.lines[1][kQuantity] + " " + saved.lines[1][kPrice], "3 2,374.51");
+  Type("提现");
+  entry_->MoveTo({1, kExplanation});
+  Type("//");
+  EXPECT_EQ(grid.Text({1, kExplanation}), "提现") << "the first line's";
 }
 
 // What a careful clerk's hands meet: amounts refused as typed, the keys between lines,

@@ -201,7 +201,10 @@ void FormPanel::PlaceEditor() {
 
 void FormPanel::RefreshVoucher() {
   if (!entry_) return;
-  grid_->Show(entry_->Grid().voucher(), [this](int line) { return entry_->LineMarked(line); });
+  grid_->Show(
+      entry_->Grid().voucher(), [this](int line) { return entry_->LineMarked(line); },
+      entry_->CapitalsText() + "    " + entry_->PreparerText(),
+      [this](int line, voucher::Column column) { return entry_->Grid().Opens(line, column); });
   number_->setText(QString::fromStdString("字" + entry_->NumberText()));
   size_t box = boxes_->BoxOfWindow(entry_->CurrentEditor());
   std::string beside = box < boxes_->Count() && boxes_->HasList(box) ? boxes_->NameBeside(box) : "";

@@ -16,7 +16,7 @@ using voucher::Column;
 
 // How many digits wide each text column asks to be; the amount columns ask for the largest
 // amount.
-constexpr int kColumnChars[voucher::kColumns] = {16, 12, 8, 12, 6, 0, 0};
+constexpr int kColumnChars[voucher::kColumns] = {16, 12, 8, 12, 6, 0, 0, 10, 12, 8, 8};
 constexpr int kShownLines = 12;
 const char* const kErrorStyle = "color: #b00020;";
 
@@ -24,6 +24,8 @@ bool IsAmount(int column) {
   auto c = static_cast<Column>(column);
   return c == Column::kDebit || c == Column::kCredit;
 }
+// A column of figures (the amounts, rates, quantities, ...), aligned right.
+bool IsFigure(int column) { return voucher::ColumnListKind(static_cast<Column>(column)) == 0; }
 
 // Between a cell's edge and its text, as the style draws a cell.
 int TextMargin(const QWidget* view) {
@@ -56,8 +58,11 @@ VoucherTable::VoucherTable(QWidget* parent) : QWidget(parent) {
   totals_row_->setFixedHeight(totals_[kCaption]->sizeHint().height());
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  capitals_ = new QLabel(this);
+  capitals_->setAccessibleName("人民币大写");
   layout->addWidget(view_, 1);
   layout->addWidget(totals_row_);
+  layout->addWidget(capitals_);
 
   view_->viewport()->installEventFilter(this);
   totals_row_->installEventFilter(this);
@@ -82,11 +87,24 @@ void VoucherTable::SizeColumns() {
     view_->setColumnWidth(c, widths_[c]);
     if (IsAmount(c)) header->setSectionResizeMode(c, QHeaderView::Fixed);
   }
+  // The model keeps a line's cells; the header shows them as a person moves through them.
+  for (int at = 0; at < voucher::kColumns; ++at) {
+    header->moveSection(header->visualIndex(static_cast<int>(voucher::ColumnOrder()[at])), at);
+  }
   header->setSectionResizeMode(static_cast<int>(Column::kExplanation), QHeaderView::Stretch);
 }
 
 void VoucherTable::Show(const voucher::Voucher& voucher,
-                        const std::function<bool(int line)>& marked) {
+                        const std::function<bool(int line)>& marked, const std::string& under,
+                        const std::function<bool(int line, Column column)>& opened) {
+  capitals_->setText(QString::fromStdString(under));
+  for (Column c : {Column::kRate, Column::kOriginal, Column::kQuantity, Column::kPrice}) {
+    bool shown = false;
+    for (int line = 0; opened && line < static_cast<int>(voucher.lines.size()); ++line) {
+      shown = shown || opened(line, c);
+    }
+    view_->setColumnHidden(static_cast<int>(c), !shown);
+  }
   int lines = static_cast<int>(voucher.lines.size());
   model_->setRowCount(lines);
   for (int line = 0; line < lines; ++line) {
@@ -99,7 +117,7 @@ void VoucherTable::Show(const voucher::Voucher& voucher,
       QStandardItem* item = model_->item(line, c);
       if (!item) model_->setItem(line, c, item = new QStandardItem);
       item->setText(QString::fromStdString(voucher.lines[line].cells[c]));
-      if (IsAmount(c)) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (IsFigure(c)) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
   }
   voucher::Totals totals = voucher::TotalsOf(voucher);

@@ -29,10 +29,16 @@ class VoucherTable : public QWidget {
   QTableView* View() const { return view_; }
   QStandardItemModel* Model() const { return model_; }
   const QLabel& TotalLabel(Total total) const { return *totals_[total]; }
+  // The line under the totals: the total in capitals and the preparer.
+  const QLabel& CapitalsLabel() const { return *capitals_; }
 
   // Shows the lines of voucher and its totals; a line that marked says kept the last save
-  // from happening has "!" before its number.
-  void Show(const voucher::Voucher& voucher, const std::function<bool(int line)>& marked = {});
+  // from happening has "!" before its number. under: what the line under the totals says.
+  // The columns of a line's figures (汇率, 原币, 数量, 单价) are shown while opened says a
+  // line opens them.
+  void Show(const voucher::Voucher& voucher, const std::function<bool(int line)>& marked = {},
+            const std::string& under = "",
+            const std::function<bool(int line, voucher::Column column)>& opened = {});
 
   // As wide as every column at the width it asks for, with room for the vertical scroll
   // bar; as tall as a dozen lines and the totals.
@@ -50,6 +56,7 @@ class VoucherTable : public QWidget {
   QStandardItemModel* model_ = nullptr;
   QWidget* totals_row_ = nullptr;
   std::array<QLabel*, kTotals> totals_{};
+  QLabel* capitals_ = nullptr;
   std::array<int, voucher::kColumns> widths_{};  // the width each column asks for
 };
 

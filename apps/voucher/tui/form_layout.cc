@@ -71,7 +71,8 @@ GridLayout LayOutGrid(int rows, int cols, int amount_width) {
   l.status_row = rows - 1;
   l.help_row = rows - 3;
   l.name_row = rows - 4;
-  l.totals_row = rows - 5;
+  l.capitals_row = rows - 5;
+  l.totals_row = rows - 6;
   l.visible_lines = l.totals_row - l.first_line_row;
   return l;
 }

@@ -46,15 +46,27 @@ struct GridLayout {
   int first_line_row = 4;
   int visible_lines = 0;
   int totals_row = 0;
-  int name_row = 0;  // the name of the entry in the current cell
+  int capitals_row = 0;  // the total in capitals and the preparer
+  // The name of the entry in the current cell; in a figure's cell (or a line with figures
+  // and a cell without a list) the line's figures instead.
+  int name_row = 0;
   int help_row = 0;  // two help lines from here
   int status_row = 0;
-  int number_x = 1;   // the line numbers, three columns wide
-  int x[7] = {};      // where each of the voucher's columns starts
-  int width[7] = {};  // and how wide it is
+  int number_x = 1;  // the line numbers, three columns wide
+  // The columns of the grid: the voucher's first ones (摘要 ... 贷方); a line's figures show
+  // on the name row.
+  static constexpr int kGridColumns = 7;
+  int x[kGridColumns] = {};      // where each of the voucher's columns starts
+  int width[kGridColumns] = {};  // and how wide it is
 
   // The text area of a cell on screen row row.
   Rect Cell(int row, int column) const { return Rect{row, x[column], 1, width[column]}; }
+  // The text area of the nth figure's box of the figures on the name row (汇率, 原币, 数量,
+  // 单价), after its title.
+  static constexpr int kFigureTitleWidth = 5;
+  Rect Figure(int nth) const {
+    return Rect{name_row, number_x + 4 + nth * 18 + kFigureTitleWidth, 1, 12};
+  }
   // The text area of the header's box of a field (voucher::HeaderField), on the header row
   // after its title: the date, the word, the attachments.
   Rect Header(int field) const {

@@ -183,12 +183,48 @@ Rect VoucherForm::BoxRect(long hwnd) const {
     if (!grid.fits || hwnd != entry_->CurrentEditor()) return Rect{};
     if (auto field = entry_->HeaderAt()) return grid.Header(static_cast<int>(*field));
     const voucher::Cell& at = entry_->Grid().Current();
+    if (int nth = FigureOf(at.column); nth >= 0) return grid.Figure(nth);
     int first = std::max(0, at.line - grid.visible_lines + 1);
     return grid.Cell(grid.first_line_row + at.line - first, static_cast<int>(at.column));
   }
   FormLayout layout = LayOutForm(screen_.Rows(), screen_.Cols(), boxes_->Count());
   size_t box = boxes_->BoxOfWindow(hwnd);
   return layout.fits && box < boxes_->Count() ? layout.Box(box) : Rect{};
+}
+
+int VoucherForm::FigureOf(voucher::Column column) {
+  static constexpr voucher::Column kFigures[] = {voucher::Column::kRate, voucher::Column::kOriginal,
+                                                 voucher::Column::kQuantity,
+                                                 voucher::Column::kPrice};
+  const auto* at = std::find(std::begin(kFigures), std::end(kFigures), column);
+  return at == std::end(kFigures) ? -1 : static_cast<int>(at - std::begin(kFigures));
+}
+
+std::pair<int, int> VoucherForm::PaintFigures(const GridLayout& g) {
+  const voucher::VoucherGrid& grid = entry_->Grid();
+  const voucher::Cell& at = grid.Current();
+  const voucher::KeptBy kept = grid.Kept(at.line);
+  std::pair<int, int> caret{-1, -1};
+  for (voucher::Column column : voucher::ColumnOrder()) {
+    const int nth = FigureOf(column);
+    if (nth < 0 || !grid.Opens(at.line, column)) continue;
+    const Rect box = g.Figure(nth);
+    std::string title = voucher::ColumnTitle(column);
+    if (column == voucher::Column::kRate) title = kept.currency;
+    screen_.Put(box.y, box.x - GridLayout::kFigureTitleWidth, PadToWidth(title, 4), Style::kLabel);
+    std::string text = FitPrintable(grid.Line(at.line)[column], box.width);
+    Style style = Style::kField;
+    if (column == at.column) {
+      long editor = entry_->CurrentEditor();
+      BoxView view =
+          ViewOfBox(env_.Windows().Text(editor), env_.Windows().Caret(editor), box.width);
+      text = view.text;
+      style = Style::kFocusField;
+      caret = {box.y, box.x + view.caret_x};
+    }
+    screen_.Put(box.y, box.x, PadToWidth(text, box.width), style);
+  }
+  return caret;
 }
 
 GridLayout VoucherForm::Layout() const {
@@ -434,7 +470,7 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
   s.Put(g.title_row, 1, std::string(voucher::kFormTitle) + "  账套: " + title_, Style::kTitle);
   std::pair<int, int> caret = PaintHeader(g);
   s.Put(g.titles_row, g.number_x, " # ", Style::kLabel);
-  for (int c = 0; c < voucher::kColumns; ++c) {
+  for (int c = 0; c < GridLayout::kGridColumns; ++c) {
     s.Put(g.titles_row, g.x[c],
           PadToWidth(voucher::ColumnTitle(static_cast<voucher::Column>(c)), g.width[c]),
           Style::kLabel);
@@ -448,7 +484,7 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
     std::string number = (marked ? "!" : "") + std::to_string(line + 1);
     s.Put(y, g.number_x, std::string(3 - std::min<size_t>(3, number.size()), ' ') + number,
           marked ? Style::kError : Style::kLabel);
-    for (int c = 0; c < voucher::kColumns; ++c) {
+    for (int c = 0; c < GridLayout::kGridColumns; ++c) {
       auto column = static_cast<voucher::Column>(c);
       bool amount = column == voucher::Column::kDebit || column == voucher::Column::kCredit;
       if (line == at.line && column == at.column && !entry_->HeaderAt()) {
@@ -467,8 +503,13 @@ std::pair<int, int> VoucherForm::PaintVoucher() {
   }
   s.Put(g.totals_row, g.x[0], entry_->TotalsText(),
         entry_->Balanced() ? Style::kLabel : Style::kError);
+  s.Put(g.capitals_row, g.x[0],
+        FitPrintable(entry_->CapitalsText() + "   " + entry_->PreparerText(), s.Cols() - 2),
+        Style::kLabel);
   size_t box = boxes_->BoxOfWindow(entry_->CurrentEditor());
-  if (box < boxes_->Count()) {
+  if (box >= boxes_->Count() && !entry_->HeaderAt()) {
+    if (std::pair<int, int> at = PaintFigures(g); at.first >= 0) caret = at;
+  } else if (box < boxes_->Count()) {
     std::string beside = boxes_->Waiting(box)    ? voucher::VoucherBoxes::kWaitingNote
                          : !boxes_->HasList(box) ? "(无列表)"
                                                  : boxes_->NameBeside(box);

@@ -113,6 +113,11 @@ class VoucherForm {
   // A typed character as WM_CHAR messages of UTF-16 units.
   void SendChar(char32_t code);
   Rect BoxRect(long hwnd) const;
+  // Where a figure's cell (汇率, 原币, 数量, 单价) stands among the figures; -1 for another.
+  static int FigureOf(voucher::Column column);
+  // Draws the current line's figures that its account opens on the name row; where the
+  // caret goes when one is edited ({-1, -1}: none is).
+  std::pair<int, int> PaintFigures(const GridLayout& g);
   // Where the voucher's parts go on the screen now: its amount columns as wide as its widest
   // amount.
   GridLayout Layout() const;
