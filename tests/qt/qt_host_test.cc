@@ -669,6 +669,11 @@ TEST_F(QtVoucherTest, ATwoLineVoucherIsRefusedUnbalancedThenSavedAndOpenedByItsN
   Tabs(1);  // past 币别, which the account does not open
   At(0, Column::kDebit);
   Type("1000");
+  Press(Qt::Key_Space);  // the amount to the other side, and back
+  At(0, Column::kCredit);
+  EXPECT_EQ(Cell(0, Column::kCredit), "1,000.00");
+  Press(Qt::Key_Space);
+  At(0, Column::kDebit);
   Tabs(2);
   At(1, Column::kExplanation);
   Type("付货款");

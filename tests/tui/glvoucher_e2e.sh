@@ -500,6 +500,17 @@ if on_file || on_server; then
   keys y
   wait_for "已放弃修改，回到已保存的凭证" "the changes given up"
   hides "付货款再付" || fail "the voucher as saved, without the change"
+  # A helper code two detail accounts have, with Enter: both listed, the one chosen taken.
+  keys Tab
+  clear_box
+  type_text "yfzk"
+  keys Enter
+  wait_for "助记码 yfzk 有 2 个科目（1123、2202）：请选择" "a helper code of two accounts"
+  wait_for "2202  应付账款" "the candidates listed without F9"
+  keys Down Enter
+  wait_gone "查找结果" "the account chosen"
+  keys Enter
+  wait_for "核算类别: 供应商" "on to its item class"
   keys C-n
   wait_for "开始录入新凭证" "Ctrl-N begins a new voucher"
   wait_gone "1002.01" "the new voucher is empty"
