@@ -16,11 +16,12 @@
 #include <memory>
 #include <vector>
 
+#include "contracts/api.h"
 #include "contracts/data_service.h"
 
 namespace glnamelist {
 
-class LiveData {
+class GLNAMELIST_API LiveData {
  public:
   virtual ~LiveData() = default;
 
