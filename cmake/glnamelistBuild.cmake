@@ -33,11 +33,14 @@ endfunction()
 
 # glnamelist_library(PART SOURCES...): the library glnamelist_PART, with the alias
 # glnamelist::PART, this project's flags and the project's version (the major version as the
-# SOVERSION of a shared build).
+# SOVERSION of a shared build). Its symbols are hidden but for what include/ marks with
+# GLNAMELIST_API and what another of the libraries links (GLNAMELIST_INTERNAL,
+# contracts/api.h). Installed, a shared library finds the others beside it ($ORIGIN).
 function(glnamelist_library part)
   add_library(glnamelist_${part} ${ARGN})
   add_library(glnamelist::${part} ALIAS glnamelist_${part})
   set_target_properties(glnamelist_${part} PROPERTIES EXPORT_NAME ${part}
-    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON INSTALL_RPATH "$ORIGIN")
   glnamelist_own(glnamelist_${part})
 endfunction()

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "contracts/api.h"
 #include "ledger/db/ledger_db.h"
 #include "ledger/db/ledger_error.h"
 
@@ -22,7 +23,7 @@ inline constexpr int kSchemaVersion = 6;
 // kept where the log cannot work (a file system without shared memory, a network share).
 inline constexpr const char* kWriteAheadLog = "PRAGMA journal_mode = WAL";
 
-struct LedgerTable {
+struct GLNAMELIST_INTERNAL LedgerTable {
   std::string_view name;
   std::vector<std::string_view> columns;
   // The columns that hold text; the others hold integers (ids, levels, flags, cents).
@@ -35,11 +36,11 @@ struct LedgerTable {
 
 // The tables of a ledger besides meta, with all their columns in schema order, parents
 // before the tables that refer to them.
-const std::vector<LedgerTable>& LedgerTables();
+GLNAMELIST_INTERNAL const std::vector<LedgerTable>& LedgerTables();
 
 // The change log of the master tables (schema_steps/3_changes.sql): filled by the ledger's
 // triggers, read by the data service, never copied to another ledger.
-const LedgerTable& ChangeLogTable();
+GLNAMELIST_INTERNAL const LedgerTable& ChangeLogTable();
 
 // One step of the schema: the SQL that brings a ledger of version - 1 to version, for a file
 // and for a server; each ends by setting meta.schema_version.
@@ -64,16 +65,16 @@ enum class StepPart { kAll, kBeforeRows, kAfterRows };
 
 // Runs, through exec, the SQL of the steps after version `from`, in order: a ledger of that
 // version becomes one of kSchemaVersion.
-void RunSchemaSteps(int from, bool on_server,
-                    const std::function<void(const std::string& sql)>& exec,
-                    StepPart part = StepPart::kAll);
+GLNAMELIST_INTERNAL void RunSchemaSteps(int from, bool on_server,
+                                        const std::function<void(const std::string& sql)>& exec,
+                                        StepPart part = StepPart::kAll);
 
 // The schema version a meta.schema_version text tells; -1 when it is not a number.
-int SchemaVersionOf(const std::string& text);
+GLNAMELIST_INTERNAL int SchemaVersionOf(const std::string& text);
 
 // The tables CheckLedgerSchema looks at, in the order it asks for their shapes: meta, the
 // ledger's tables, the change log.
-std::vector<std::string_view> CheckedTables();
+GLNAMELIST_INTERNAL std::vector<std::string_view> CheckedTables();
 
 // Checks that db holds a ledger of kSchemaVersion whose every table is a table (not a view
 // or anything else standing in for one) with every column, of its type; otherwise
@@ -81,7 +82,7 @@ std::vector<std::string_view> CheckedTables();
 // kWrongVersion, kWrongSchema). An older ledger's cause names `glledger upgrade`. A failure
 // of the database while it looks is raised as "Cannot open ledger <name>: <cause>" with its
 // fault.
-void CheckLedgerSchema(LedgerDb& db);
+GLNAMELIST_INTERNAL void CheckLedgerSchema(LedgerDb& db);
 
 }  // namespace glnamelist::ledger
 

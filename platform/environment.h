@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/environment.h"
 #include "platform/class_registry.h"
 #include "platform/clock.h"
@@ -19,7 +20,7 @@ namespace glnamelist::platform {
 // object (over windows, which must outlive the registrations' use).
 void RegisterStandardClasses(ClassRegistry& registry, WindowSystem& windows);
 
-class PlatformEnvironment : public Environment {
+class GLNAMELIST_INTERNAL PlatformEnvironment : public Environment {
  public:
   // Registers the standard classes; the message box writes to standard error until the
   // host sets its own presenter.
@@ -54,7 +55,7 @@ class PlatformEnvironment : public Environment {
 // Creates a PlatformEnvironment, installs it with SetEnv and returns it.
 std::shared_ptr<PlatformEnvironment> InstallPlatformEnvironment();
 // The installed environment when it is a PlatformEnvironment; Error 429 otherwise.
-std::shared_ptr<PlatformEnvironment> InstalledPlatformEnvironment();
+GLNAMELIST_INTERNAL std::shared_ptr<PlatformEnvironment> InstalledPlatformEnvironment();
 
 }  // namespace glnamelist::platform
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "contracts/api.h"
 #include "contracts/picture.h"
 #include "platform/picture_designs.h"
 
@@ -34,7 +35,7 @@ PicturePtr DrawPicture(const PictureDesign& design);
 
 // A one-column glyph (UTF-8) that stands for the picture of key in a text terminal; a
 // space for the empty key or an unknown one.
-std::string PictureGlyph(const std::string& key);
+GLNAMELIST_INTERNAL std::string PictureGlyph(const std::string& key);
 
 }  // namespace glnamelist::platform
 

@@ -4,9 +4,11 @@
 
 #include <string>
 
+#include "contracts/api.h"
+
 namespace glnamelist::platform {
 
-class Utf16Joiner {
+class GLNAMELIST_INTERNAL Utf16Joiner {
  public:
   // The characters that unit (the low 16 bits of a WM_CHAR's wParam) completes: none for a
   // high surrogate, which waits for its partner; the character of a low surrogate that

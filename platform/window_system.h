@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/virtual_keys.h"
 
 namespace glnamelist::platform {
@@ -68,7 +69,7 @@ class ScopedHook {
   long id_ = 0;
 };
 
-class WindowSystem {
+class GLNAMELIST_INTERNAL WindowSystem {
  public:
   // (hWnd, Msg, wParam, lParam, bExecProc, lResult)
   using BeforeHook = std::function<void(long hWnd, long& msg, long& wParam, long& lParam,

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "contracts/api.h"
 #include "providers/state.h"
 
 namespace glnamelist {
@@ -24,15 +25,15 @@ class Provider {
 using ProviderPtr = std::unique_ptr<Provider>;
 
 // One provider per kind; each starts with empty caches.
-ProviderPtr NewAccountProvider();
-ProviderPtr NewCurrencyProvider();
-ProviderPtr NewItemClassProvider();
-ProviderPtr NewVchExpProvider();
-ProviderPtr NewItemProvider();
-ProviderPtr NewSubMesProvider();
-ProviderPtr NewUnitGroupProvider();
-ProviderPtr NewUnitProvider();
-ProviderPtr NewSettleTypeProvider();
+GLNAMELIST_INTERNAL ProviderPtr NewAccountProvider();
+GLNAMELIST_INTERNAL ProviderPtr NewCurrencyProvider();
+GLNAMELIST_INTERNAL ProviderPtr NewItemClassProvider();
+GLNAMELIST_INTERNAL ProviderPtr NewVchExpProvider();
+GLNAMELIST_INTERNAL ProviderPtr NewItemProvider();
+GLNAMELIST_INTERNAL ProviderPtr NewSubMesProvider();
+GLNAMELIST_INTERNAL ProviderPtr NewUnitGroupProvider();
+GLNAMELIST_INTERNAL ProviderPtr NewUnitProvider();
+GLNAMELIST_INTERNAL ProviderPtr NewSettleTypeProvider();
 
 }  // namespace glnamelist
 

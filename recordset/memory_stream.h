@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/stream.h"
 #include "recordset/table_data.h"
 
@@ -47,7 +48,7 @@ class MemoryStream final : public Stream {
 };
 
 // A new stream, not yet open.
-StreamPtr NewStream();
+GLNAMELIST_INTERNAL StreamPtr NewStream();
 
 }  // namespace glnamelist::recordset
 

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "contracts/api.h"
 #include "contracts/recordset.h"
 #include "contracts/variant.h"
 
@@ -28,7 +29,7 @@ struct Column {
   ColumnType type;
 };
 
-class TableBuilder {
+class GLNAMELIST_INTERNAL TableBuilder {
  public:
   explicit TableBuilder(std::vector<Column> columns);
   TableBuilder(TableBuilder&&) noexcept;
@@ -59,7 +60,7 @@ class TableBuilder {
 };
 
 // A new record set with no rows and no fields, to Open from a stream.
-RecordsetPtr NewRecordset();
+GLNAMELIST_INTERNAL RecordsetPtr NewRecordset();
 
 // A new record set over a table of its own that holds the rows `view` shows (under its
 // filter, in its order) and the named columns (all columns when `columns` is empty), copied
@@ -71,7 +72,7 @@ RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::strin
 // over the same table: nothing is copied. It and its clones start from those rows; a filter
 // narrows them, a sort orders them with ties in their order. `view` must be a record set of
 // this engine (Error 13 otherwise).
-RecordsetPtr ShapedView(const Recordset& view);
+GLNAMELIST_INTERNAL RecordsetPtr ShapedView(const Recordset& view);
 
 // A record set over a new version of rs's table: the rows whose integer field `key` holds
 // one of `removed` are gone, and the rows of `added`'s table (made with the same fields)
@@ -81,17 +82,17 @@ RecordsetPtr ShapedView(const Recordset& view);
 // goes on reading the old version. A version of a version holds the added rows of both in
 // one small table of their own. Error 13 for a record set of another engine or other
 // fields, 3265 for an unknown field.
-RecordsetPtr PatchedRecordset(const Recordset& rs, std::string_view key,
-                              const std::vector<int64_t>& removed, const Recordset& added,
-                              std::string_view order);
+GLNAMELIST_INTERNAL RecordsetPtr PatchedRecordset(const Recordset& rs, std::string_view key,
+                                                  const std::vector<int64_t>& removed,
+                                                  const Recordset& added, std::string_view order);
 
 // How many rows rs's table holds of its own beyond the table it is a version of: 0 for a
 // table that is no version.
-size_t AddedRows(const Recordset& rs);
+GLNAMELIST_INTERNAL size_t AddedRows(const Recordset& rs);
 
 // A record set over rs's table when it is no version, and otherwise over a table of its own
 // holding the version's rows in table order (a copy, with no look-up structures yet).
-RecordsetPtr Compacted(const Recordset& rs);
+GLNAMELIST_INTERNAL RecordsetPtr Compacted(const Recordset& rs);
 
 // The columns of a table whose look-up structures are worth building ahead of use.
 struct LookupColumns {
@@ -106,7 +107,8 @@ struct LookupColumns {
 // thread while the table is in use (a structure asked for while it is being built is waited
 // for) and keeps the table alive. `rs` must be a record set of this engine (Error 13
 // otherwise).
-std::function<void()> LookupPreparation(const Recordset& rs, LookupColumns columns);
+GLNAMELIST_INTERNAL std::function<void()> LookupPreparation(const Recordset& rs,
+                                                            LookupColumns columns);
 
 }  // namespace glnamelist::recordset
 

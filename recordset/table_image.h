@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "contracts/api.h"
 #include "contracts/recordset.h"
 #include "recordset/array.h"
 #include "recordset/table_builder.h"
@@ -25,7 +26,7 @@
 namespace glnamelist::recordset {
 
 // Writes an image's bytes to a sink, keeping count of where it stands from the base.
-class ImageWriter {
+class GLNAMELIST_INTERNAL ImageWriter {
  public:
   using Sink = std::function<void(std::string_view bytes)>;
   ImageWriter(Sink sink, uint64_t offset) : sink_(std::move(sink)), offset_(offset) {}
@@ -53,7 +54,7 @@ class ImageWriter {
 
 // Reads an image in memory that `keeper` keeps alive; any length past the end is Error
 // errc::kDataService ("damaged").
-class ImageReader {
+class GLNAMELIST_INTERNAL ImageReader {
  public:
   ImageReader(const char* base, size_t size, size_t offset, std::shared_ptr<const void> keeper)
       : base_(base), size_(size), offset_(offset), keeper_(std::move(keeper)) {}
@@ -88,11 +89,12 @@ class ImageReader {
 // Writes the image of rs's table (all its rows, whatever rs's filter and sort) with the
 // look-up structures of `columns` (built first if need be) and the value sets of its
 // integer columns. `rs` must be a record set of this engine (Error 13 otherwise).
-void WriteTableImage(const Recordset& rs, const LookupColumns& columns, ImageWriter& out);
+GLNAMELIST_INTERNAL void WriteTableImage(const Recordset& rs, const LookupColumns& columns,
+                                         ImageWriter& out);
 
 // A record set over the table of an image (unfiltered, unsorted, on the first record); its
 // arrays look at the image's memory.
-RecordsetPtr ReadTableImage(ImageReader& in);
+GLNAMELIST_INTERNAL RecordsetPtr ReadTableImage(ImageReader& in);
 
 }  // namespace glnamelist::recordset
 

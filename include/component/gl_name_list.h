@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/list_kinds.h"
 #include "contracts/picture.h"
 #include "contracts/text_box.h"
@@ -24,7 +25,7 @@ namespace glnamelist {
 
 class GLNameListImpl;
 
-class GLNameList {
+class GLNAMELIST_API GLNameList {
  public:
   // A code listing (F8, focus, a point) that starts within this many seconds of the end of
   // the box's last one does nothing.

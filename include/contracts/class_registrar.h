@@ -9,11 +9,12 @@
 #include <functional>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/object.h"
 
 namespace glnamelist {
 
-class ClassRegistrar {
+class GLNAMELIST_API ClassRegistrar {
  public:
   // Makes a new object of the class, or raises an Error; the error reaches the creator.
   using Factory = std::function<ObjectPtr()>;

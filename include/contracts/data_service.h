@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/entries.h"
 #include "contracts/keyed_collection.h"
 #include "contracts/object.h"
@@ -27,7 +28,7 @@ namespace glnamelist {
 
 class LiveData;
 
-class GLData : public Object {
+class GLNAMELIST_API GLData : public Object {
  public:
   virtual void DeleteOptions(bool NewVal) = 0;
 
@@ -61,7 +62,7 @@ using GLDataPtr = std::shared_ptr<GLData>;
 // Loads the items of one class. The component sets ItemClassID, ListOptions, Filter,
 // Parameters and Sort, calls Refresh (Sort and Refresh in either order), then reads
 // Recordset. Filter " FDetail=1 " asks for the detail items only.
-class ItemSet : public Object {
+class GLNAMELIST_API ItemSet : public Object {
  public:
   virtual void ItemClassID(long NewVal) = 0;
   virtual void ListOptions(short NewVal) = 0;

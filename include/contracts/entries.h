@@ -5,18 +5,19 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/object.h"
 
 namespace glnamelist {
 
 // Any coded entry: its code.
-class Entry : public Object {
+class GLNAMELIST_API Entry : public Object {
  public:
   virtual std::string Number() const = 0;
 };
 
 // An account or an item: its code and whether it is a detail (leaf) entry.
-class DetailEntry : public Entry {
+class GLNAMELIST_API DetailEntry : public Entry {
  public:
   virtual bool Detail() const = 0;
 };
@@ -31,7 +32,7 @@ using ItemEntryPtr = std::shared_ptr<ItemEntry>;
 using SubMesEntryPtr = std::shared_ptr<SubMesEntry>;
 
 // A unit of a unit set.
-class UnitEntry : public Object {
+class GLNAMELIST_API UnitEntry : public Object {
  public:
   virtual std::string Number() const = 0;
   virtual std::string Name() const = 0;
@@ -40,7 +41,7 @@ class UnitEntry : public Object {
 using UnitEntryPtr = std::shared_ptr<UnitEntry>;
 
 // The units of one unit group, in the data service's order.
-class UnitSet : public Object {
+class GLNAMELIST_API UnitSet : public Object {
  public:
   virtual long Count() const = 0;
   // The unit at Index, 1 <= Index <= Count(); Error 5 outside.

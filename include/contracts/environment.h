@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/error.h"
 #include "contracts/object.h"
 #include "contracts/picture.h"
@@ -21,7 +22,7 @@ inline constexpr long ES_READONLY = 0x800;
 inline constexpr long vbOKOnly = 0;
 inline constexpr long vbInformation = 64;
 
-class Environment {
+class GLNAMELIST_API Environment {
  public:
   virtual ~Environment() = default;
 
@@ -49,11 +50,11 @@ class Environment {
 };
 
 // The installed environment.
-Environment& Env();
+GLNAMELIST_API Environment& Env();
 // The installed environment, shared; nullptr while none is installed.
-std::shared_ptr<Environment> InstalledEnv();
+GLNAMELIST_API std::shared_ptr<Environment> InstalledEnv();
 // Installs env (or none, with nullptr); returns the one installed before.
-std::shared_ptr<Environment> SetEnv(std::shared_ptr<Environment> env);
+GLNAMELIST_API std::shared_ptr<Environment> SetEnv(std::shared_ptr<Environment> env);
 
 // Creates an object by ProgID and views it through interface T; Error 13 when the class
 // does not offer T.

@@ -10,9 +10,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "contracts/api.h"
+
 namespace glnamelist {
 
-class Error : public std::runtime_error {
+class GLNAMELIST_API Error : public std::runtime_error {
  public:
   Error(long number, const std::string& description)
       : std::runtime_error(description), number_(number) {}

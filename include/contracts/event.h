@@ -18,10 +18,12 @@
 #include <utility>
 #include <vector>
 
+#include "contracts/api.h"
+
 namespace glnamelist {
 
 // A scoped connection: disconnects its handler when destroyed. Move-only.
-class Connection {
+class GLNAMELIST_API Connection {
  public:
   Connection() = default;
   explicit Connection(std::function<void()> disconnect) : disconnect_(std::move(disconnect)) {}

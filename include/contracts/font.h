@@ -5,11 +5,12 @@
 
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/object.h"
 
 namespace glnamelist {
 
-class Font : public Object {
+class GLNAMELIST_API Font : public Object {
  public:
   virtual std::string Name() const = 0;
   virtual double Size() const = 0;

@@ -5,12 +5,13 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/object.h"
 #include "contracts/variant.h"
 
 namespace glnamelist {
 
-class KeyedCollection : public Object {
+class GLNAMELIST_API KeyedCollection : public Object {
  public:
   virtual bool Exists(const std::string& Key) const = 0;
   // The value under Key; Error 5 when the key is absent.

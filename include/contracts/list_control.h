@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/event.h"
 #include "contracts/font.h"
 #include "contracts/object.h"
@@ -17,7 +18,7 @@
 namespace glnamelist {
 
 // The rows of the list. Rows count from 1; columns from 0 to 2.
-class NameListData : public Object {
+class GLNAMELIST_API NameListData : public Object {
  public:
   // Number of columns shown: 1 or 2.
   virtual void Cols(long NewVal) = 0;
@@ -42,7 +43,7 @@ class NameListData : public Object {
 
 using NameListDataPtr = std::shared_ptr<NameListData>;
 
-class NameListControl : public Object {
+class GLNAMELIST_API NameListControl : public Object {
  public:
   virtual void ListFont(FontPtr NewVal) = 0;
   virtual void Font(FontPtr NewVal) = 0;

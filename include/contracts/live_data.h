@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "contracts/api.h"
 #include "contracts/data_service.h"
 
 namespace glnamelist {
@@ -36,7 +37,7 @@ struct PendingRead {
 };
 
 // What a host does while a request of its thread waits for the ledger.
-class ReadWaiter {
+class GLNAMELIST_API ReadWaiter {
  public:
   virtual ~ReadWaiter() = default;
   // True while every request is to be given up before it is made (the form closing): each
@@ -51,7 +52,7 @@ class ReadWaiter {
   static constexpr std::chrono::milliseconds kQuietWait{300};
 };
 
-class LiveData {
+class GLNAMELIST_API LiveData {
  public:
   virtual ~LiveData() = default;
 

@@ -8,9 +8,11 @@
 
 #include <memory>
 
+#include "contracts/api.h"
+
 namespace glnamelist {
 
-class Object {
+class GLNAMELIST_API Object {
  public:
   Object() = default;
   Object(const Object&) = delete;

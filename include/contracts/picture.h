@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "contracts/api.h"
 #include "contracts/object.h"
 
 namespace glnamelist {
 
-class Picture : public Object {
+class GLNAMELIST_API Picture : public Object {
  public:
   virtual int Width() const = 0;
   virtual int Height() const = 0;

@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 
+#include "contracts/api.h"
 #include "contracts/object.h"
 #include "contracts/stream.h"
 #include "contracts/variant.h"
@@ -33,7 +34,7 @@ inline constexpr long adPersistADTG = 0;
 inline constexpr long adOpenUnspecified = -1;
 inline constexpr long adLockUnspecified = -1;
 
-class Recordset : public Object {
+class GLNAMELIST_API Recordset : public Object {
  public:
   virtual std::string Filter() const = 0;
   virtual void Filter(const std::string& NewVal) = 0;
@@ -60,7 +61,7 @@ class Recordset : public Object {
 using RecordsetPtr = std::shared_ptr<Recordset>;
 
 // A data-service object that yields a record set through its member Recordset.
-class RecordSource : public Object {
+class GLNAMELIST_API RecordSource : public Object {
  public:
   virtual RecordsetPtr Recordset() = 0;
 };

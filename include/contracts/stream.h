@@ -7,11 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "contracts/api.h"
 #include "contracts/object.h"
 
 namespace glnamelist {
 
-class Stream : public Object {
+class GLNAMELIST_API Stream : public Object {
  public:
   // Opens the stream empty. Reading or writing a stream that is not open raises Error 3001.
   virtual void Open() = 0;

@@ -9,12 +9,13 @@
 
 #include <memory>
 
+#include "contracts/api.h"
 #include "contracts/event.h"
 #include "contracts/object.h"
 
 namespace glnamelist {
 
-class SubClass : public Object {
+class GLNAMELIST_API SubClass : public Object {
  public:
   virtual void Hook(long hWnd) = 0;
   virtual void Unhook() = 0;

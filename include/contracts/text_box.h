@@ -5,12 +5,13 @@
 #ifndef GLNAMELIST_CONTRACTS_TEXT_BOX_H_
 #define GLNAMELIST_CONTRACTS_TEXT_BOX_H_
 
+#include "contracts/api.h"
 #include "contracts/font.h"
 #include "contracts/object.h"
 
 namespace glnamelist {
 
-class TextBox : public Object {
+class GLNAMELIST_API TextBox : public Object {
  public:
   virtual long hWnd() const = 0;
   virtual FontPtr Font() const = 0;

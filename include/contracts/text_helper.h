@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "contracts/api.h"
 #include "contracts/object.h"
 #include "contracts/variant.h"
 
 namespace glnamelist {
 
-class TextHelper : public Object {
+class GLNAMELIST_API TextHelper : public Object {
  public:
   // The template with "%1".."%9" replaced by the text of the matching argument; nothing
   // else changes. A placeholder without an argument stays as it is.

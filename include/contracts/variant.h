@@ -12,16 +12,17 @@
 #include <string_view>
 #include <variant>
 
+#include "contracts/api.h"
 #include "contracts/error.h"
 #include "contracts/object.h"
 
 namespace glnamelist {
 
-struct Null {
+struct GLNAMELIST_API Null {
   bool operator==(const Null&) const = default;
 };
 
-class Variant {
+class GLNAMELIST_API Variant {
  public:
   enum class Type { kEmpty, kNull, kBool, kInt32, kInt64, kDouble, kText, kObject };
 

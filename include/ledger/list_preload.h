@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+#include "contracts/api.h"
 #include "contracts/data_service.h"
 
 namespace glnamelist::ledger {
@@ -26,7 +27,7 @@ using ListReady = std::function<bool(long kind)>;
 // SubMes entries) wait for their class or group set. ListReady raises the error of a read
 // that failed, when the kind would have been ready; asked again, it starts reading it again
 // and says it is not ready until that read is done.
-ListReady PreloadLists(const GLDataPtr& data, const std::vector<long>& kinds);
+GLNAMELIST_API ListReady PreloadLists(const GLDataPtr& data, const std::vector<long>& kinds);
 
 // The list kinds whose master data has a new version since the last call, which a GLNameList
 // made from now on lists (one made before keeps what it has cached, as every GLNameList
@@ -34,7 +35,7 @@ ListReady PreloadLists(const GLDataPtr& data, const std::vector<long>& kinds);
 // makes the new versions in the background; asking costs nothing while there are none. For
 // any other data service there are none. On the host's thread.
 using ListChanges = std::function<std::vector<long>()>;
-ListChanges WatchLists(const GLDataPtr& data);
+GLNAMELIST_API ListChanges WatchLists(const GLDataPtr& data);
 
 }  // namespace glnamelist::ledger
 

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/class_registrar.h"
 
 namespace glnamelist::ledger {
@@ -16,11 +17,11 @@ namespace glnamelist::ledger {
 // The file is opened when the data service is first created (the error of a bad file
 // reaches that creation, and the next creation tries again); after that every creation of
 // either class shares the one service, so a class's items are read from the file once.
-void RegisterLedger(ClassRegistrar& registry, const std::string& path);
+GLNAMELIST_API void RegisterLedger(ClassRegistrar& registry, const std::string& path);
 
 // The same with the class registry of the installed platform environment
 // (platform/register_platform.h); Error 429 while none is installed.
-void RegisterLedger(const std::string& path);
+GLNAMELIST_API void RegisterLedger(const std::string& path);
 
 }  // namespace glnamelist::ledger
 

@@ -6,10 +6,12 @@
 #include <exception>
 #include <string>
 
+#include "contracts/api.h"
+
 namespace glnamelist::listkit {
 
 // "错误 <number>: <description>" for a glnamelist::Error, "错误: <what>" for any other.
-std::string ErrorText(const std::exception& e);
+GLNAMELIST_API std::string ErrorText(const std::exception& e);
 
 }  // namespace glnamelist::listkit
 

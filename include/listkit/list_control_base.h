@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/list_control.h"
 #include "listkit/list_rows.h"
 
@@ -31,10 +32,10 @@ class NameListBase;
 // rows, and where its selection is ("第 2 行 / 共 30 行").
 inline constexpr const char* kFoundTitle = "查找结果";
 inline constexpr const char* kNoRowsText = "（没有数据）";
-std::string PositionText(long selection, long rows);
+GLNAMELIST_API std::string PositionText(long selection, long rows);
 
 // What a list control needs of the form whose boxes it serves.
-class ListForm {
+class GLNAMELIST_API ListForm {
  public:
   virtual ~ListForm() = default;
   // The user chose row `row` of list, whose code is `code`; the list has closed. The form
@@ -53,7 +54,7 @@ class ListForm {
   virtual void ReportFailure(const std::exception& e);
 };
 
-class NameListBase : public NameListControl {
+class GLNAMELIST_API NameListBase : public NameListControl {
  public:
   // The list tells form what happens while form exists; it never keeps it alive.
   explicit NameListBase(std::weak_ptr<ListForm> form);

@@ -10,11 +10,12 @@
 #include <unordered_set>
 #include <vector>
 
+#include "contracts/api.h"
 #include "contracts/list_control.h"
 
 namespace glnamelist::listkit {
 
-class ListRows : public NameListData {
+class GLNAMELIST_API ListRows : public NameListData {
  public:
   struct Row {
     std::array<std::string, 3> cells;
@@ -67,7 +68,7 @@ class ListRows : public NameListData {
 // shown rows first..last, handed over already: only in a code listing of rows on request,
 // and not when every shown row has its full code there too (a listing without a parent
 // entry).
-bool ShowsShortCode(const ListRows& rows, long first, long last, bool code_listing);
+GLNAMELIST_API bool ShowsShortCode(const ListRows& rows, long first, long last, bool code_listing);
 
 }  // namespace glnamelist::listkit
 

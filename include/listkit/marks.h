@@ -7,11 +7,14 @@
 #include <utility>
 #include <vector>
 
+#include "contracts/api.h"
+
 namespace glnamelist::listkit {
 
 // Byte ranges [begin, end) of the non-overlapping occurrences of needle in text (both
 // UTF-8), found from the left; letters A-Z match a-z. An empty needle occurs nowhere.
-std::vector<std::pair<size_t, size_t>> FindAll(std::string_view text, std::string_view needle);
+GLNAMELIST_API std::vector<std::pair<size_t, size_t>> FindAll(std::string_view text,
+                                                              std::string_view needle);
 
 }  // namespace glnamelist::listkit
 

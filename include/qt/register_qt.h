@@ -14,6 +14,7 @@
 
 #include <memory>
 
+#include "contracts/api.h"
 #include "contracts/text_box.h"
 #include "listkit/list_control_base.h"
 
@@ -25,18 +26,18 @@ namespace glnamelist::qt {
 // progid::kNameList (a popup under its line edit that leaves the focus in the line edit; a
 // row chosen with Enter or a click goes into the line edit) and a QMessageBox as the
 // message box. Error 429 while no platform environment is installed.
-void RegisterQtControls();
+GLNAMELIST_API void RegisterQtControls();
 // The same, with a form of the host's own: a chosen row goes where form puts it, and form
 // hears of every list shown or hidden and of errors raised inside a list. The lists serve
 // form while its owner keeps it.
-void RegisterQtControls(const std::shared_ptr<listkit::ListForm>& form);
+GLNAMELIST_API void RegisterQtControls(const std::shared_ptr<listkit::ListForm>& form);
 
 // The text box over line that a GLNameList attaches to: a window of the installed platform
 // environment that mirrors line (its text, enabled and read-only state) and to which line's
 // focus and key events come as messages, so that the list sees each before and after line
 // handles it. The window lives as long as line; every box made for line shares it. Its
 // Font() is line's font. Error 429 while no platform environment is installed.
-TextBoxPtr CreateTextBox(QLineEdit* line);
+GLNAMELIST_API TextBoxPtr CreateTextBox(QLineEdit* line);
 
 }  // namespace glnamelist::qt
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "contracts/api.h"
 #include "contracts/data_service.h"
 #include "contracts/text_helper.h"
 #include "contracts/variant.h"
@@ -18,22 +19,23 @@ namespace glnamelist {
 
 // The shared data service, created by "QALTAVGLView.GLData" on first use. A failed creation
 // raises its error and is tried again at the next call.
-GLDataPtr GetGLData();
+GLNAMELIST_API GLDataPtr GetGLData();
 
 // The user-interface language code: "chs" whatever the key.
-std::string GetLanguage(const std::string& Key);
+GLNAMELIST_API std::string GetLanguage(const std::string& Key);
 
 // The text to show for Text in the user-interface language: Text itself.
-std::string LoadResString(const std::string& Text);
+GLNAMELIST_API std::string LoadResString(const std::string& Text);
 
 // The template with "%1".. replaced by the arguments' texts, through the shared string helper.
-std::string FormatText(const std::string& Template, const std::vector<Variant>& Args);
+GLNAMELIST_API std::string FormatText(const std::string& Template,
+                                      const std::vector<Variant>& Args);
 
 // The shared string helper, created on first use.
-TextHelperPtr SharedTextHelper();
+GLNAMELIST_API TextHelperPtr SharedTextHelper();
 
 // Forgets the shared data service and string helper, so that the next use creates new ones.
-void ResetLibraryServices();
+GLNAMELIST_API void ResetLibraryServices();
 
 }  // namespace glnamelist
 

@@ -5,12 +5,13 @@
 
 #include <string_view>
 
+#include "contracts/api.h"
 #include "tui/screen.h"
 
 namespace glnamelist::tui {
 
 // One key read from the terminal.
-struct KeyPress {
+struct GLNAMELIST_API KeyPress {
   enum Kind {
     kChar,     // a character (code: its code point; control characters included)
     kKey,      // a key without a character (code: a virtual-key code of contracts/virtual_keys.h)
@@ -29,7 +30,7 @@ struct KeyPress {
 // destruction. One at a time. Drawing goes to a CellScreen first, so that parts drawn over
 // each other (the list over the form) never leave half a wide character on the terminal;
 // Refresh puts the settled cells on the terminal.
-class CursesScreen : public Screen {
+class GLNAMELIST_API CursesScreen : public Screen {
  public:
   CursesScreen();
   ~CursesScreen() override;

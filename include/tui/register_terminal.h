@@ -26,6 +26,7 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "listkit/list_control_base.h"
 #include "tui/curses_screen.h"
 #include "tui/terminal_name_list.h"
@@ -37,18 +38,20 @@ namespace glnamelist::tui {
 // host says its box stands. With a screen, a dialog drawn on it (over what repaint draws)
 // becomes the message box; without one, the message box stays as it was. Error 429 while
 // no platform environment is installed. host and screen must outlive the registration.
-void RegisterTerminalControls(std::shared_ptr<ListHost> host, std::weak_ptr<listkit::ListForm> form,
-                              CursesScreen* screen = nullptr, std::function<void()> repaint = {});
+GLNAMELIST_API void RegisterTerminalControls(std::shared_ptr<ListHost> host,
+                                             std::weak_ptr<listkit::ListForm> form,
+                                             CursesScreen* screen = nullptr,
+                                             std::function<void()> repaint = {});
 
 // Takes back the list control and the message box of RegisterTerminalControls (the message
 // box writes to standard error again). Nothing happens while no platform environment is
 // installed.
-void UnregisterTerminalControls();
+GLNAMELIST_API void UnregisterTerminalControls();
 
 // The form of a terminal host that has none of its own: a chosen row's code goes into the
 // owner box's window, one list is shown at a time, and an error raised inside a list
 // (while it asks for its rows) waits in TakeError for the host to show.
-class BoxForm : public listkit::ListForm {
+class GLNAMELIST_API BoxForm : public listkit::ListForm {
  public:
   // The list shown, nullptr when none is: the host draws it over its screen.
   TerminalNameList* Shown() const { return shown_; }

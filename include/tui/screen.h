@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "contracts/api.h"
+
 namespace glnamelist::tui {
 
 enum class Style {
@@ -27,14 +29,14 @@ enum class Style {
   kButton,
 };
 
-struct Rect {
+struct GLNAMELIST_API Rect {
   int y = 0;
   int x = 0;
   int height = 0;
   int width = 0;
 };
 
-class Screen {
+class GLNAMELIST_API Screen {
  public:
   virtual ~Screen() = default;
   virtual int Rows() const = 0;
@@ -47,13 +49,13 @@ class Screen {
 };
 
 // Fills the rectangle with spaces of the style.
-void FillRect(Screen& screen, const Rect& r, Style style);
+GLNAMELIST_API void FillRect(Screen& screen, const Rect& r, Style style);
 // Draws a single-line frame along the edge of r.
-void DrawFrame(Screen& screen, const Rect& r, Style style);
+GLNAMELIST_API void DrawFrame(Screen& screen, const Rect& r, Style style);
 
 // A screen in memory. Overlapping writes are settled here: a character written over half
 // of a wide character blanks the other half.
-class CellScreen : public Screen {
+class GLNAMELIST_API CellScreen : public Screen {
  public:
   CellScreen(int rows, int cols);
   int Rows() const override { return rows_; }

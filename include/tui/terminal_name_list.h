@@ -10,13 +10,14 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "listkit/list_control_base.h"
 #include "tui/screen.h"
 
 namespace glnamelist::tui {
 
 // What a terminal list needs of the screen of the form it belongs to.
-class ListHost {
+class GLNAMELIST_API ListHost {
  public:
   virtual ~ListHost() = default;
   // Where the text box hWnd is on the screen; height 0 when the form has no such box.
@@ -28,7 +29,7 @@ class ListHost {
   virtual std::string PictureGlyph(const std::string& key);
 };
 
-class TerminalNameList : public listkit::NameListBase {
+class GLNAMELIST_API TerminalNameList : public listkit::NameListBase {
  public:
   TerminalNameList(std::weak_ptr<listkit::ListForm> form, std::shared_ptr<ListHost> host);
 

@@ -10,11 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "contracts/api.h"
 #include "ledger/db/ledger_db.h"
 
 namespace glnamelist::ledger {
 
-class ForwardingLedger : public LedgerDb {
+class GLNAMELIST_INTERNAL ForwardingLedger : public LedgerDb {
  public:
   explicit ForwardingLedger(std::unique_ptr<LedgerDb> inner) : inner_(std::move(inner)) {}
 

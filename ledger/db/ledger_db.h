@@ -25,6 +25,7 @@
 #include <variant>
 #include <vector>
 
+#include "contracts/api.h"
 #include "ledger/db/location.h"
 
 namespace glnamelist::ledger {
@@ -69,7 +70,7 @@ struct LedgerStamp {
 };
 
 // The last change of a stamp's version when it is a change log's, else nothing.
-std::optional<int64_t> ChangeOf(const LedgerStamp& stamp);
+GLNAMELIST_INTERNAL std::optional<int64_t> ChangeOf(const LedgerStamp& stamp);
 
 // One change of master data, as the ledger's change log holds it (ChangeLogTable).
 struct MasterChange {
@@ -103,7 +104,7 @@ struct LedgerLimits {
 // Calls may come from several threads (a form's and its data service's worker): they are
 // served one at a time, a long Load letting others in between its batches of rows (on a
 // server, a Load without values streams its rows in one piece: others wait for its end).
-class LedgerDb {
+class GLNAMELIST_INTERNAL LedgerDb {
  public:
   virtual ~LedgerDb() = default;
 
@@ -162,13 +163,15 @@ inline constexpr std::string_view kLastChangeSql = "SELECT max(seq) FROM master_
 
 // The last change of master data the ledger's log holds (0: none), as the read in progress
 // sees it.
-int64_t LastChange(LedgerDb& db);
+GLNAMELIST_INTERNAL int64_t LastChange(LedgerDb& db);
 
 // Runs reads with lock released and holds it again when they end, however they end: the
 // reads of LedgerDb::Together, which other threads' reads may join meanwhile.
-void RunUnlocked(std::unique_lock<std::mutex>& lock, const std::function<void()>& reads);
+GLNAMELIST_INTERNAL void RunUnlocked(std::unique_lock<std::mutex>& lock,
+                                     const std::function<void()>& reads);
 // The changes logged after seq `after` up to `last`, in order.
-std::vector<MasterChange> ChangesBetween(LedgerDb& db, int64_t after, int64_t last);
+GLNAMELIST_INTERNAL std::vector<MasterChange> ChangesBetween(LedgerDb& db, int64_t after,
+                                                             int64_t last);
 
 // Rows into one table of a ledger being written, in the column order given when it was
 // opened.

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "contracts/api.h"
 #include "contracts/error.h"
 
 namespace glnamelist::ledger {
@@ -38,7 +39,7 @@ enum class Fault {
 // A ledger's error: errc::kDataService, an English text naming the ledger ("Cannot open
 // ledger <name>: <cause>" or "Ledger <name>: <doing>: <cause>"), and the fault with the
 // database's own words (empty when the cause is a check of ours).
-class LedgerError : public Error {
+class GLNAMELIST_INTERNAL LedgerError : public Error {
  public:
   LedgerError(Fault fault, std::string ledger, const std::string& text, std::string cause,
               std::string said = {}, long version = 0)
@@ -68,19 +69,21 @@ class LedgerError : public Error {
 };
 
 // LedgerError "Cannot open ledger <name>: <cause>".
-[[noreturn]] void RefuseLedger(const std::string& name, Fault fault, const std::string& cause,
-                               const std::string& said = {}, long version = 0);
+[[noreturn]] GLNAMELIST_INTERNAL void RefuseLedger(const std::string& name, Fault fault,
+                                                   const std::string& cause,
+                                                   const std::string& said = {}, long version = 0);
 // LedgerError "Ledger <name>: <doing>: <cause>".
-LedgerError ReadError(const std::string& name, const std::string& doing, Fault fault,
-                      const std::string& cause, const std::string& said = {});
+GLNAMELIST_INTERNAL LedgerError ReadError(const std::string& name, const std::string& doing,
+                                          Fault fault, const std::string& cause,
+                                          const std::string& said = {});
 
 // The fault of e: its own for a LedgerError, kOther for any other.
-Fault FaultOf(const std::exception& e);
+GLNAMELIST_INTERNAL Fault FaultOf(const std::exception& e);
 
 // True for the faults that end when the server can be reached again (lost, unreachable, no
 // answer, too many connections) or the file's lock is gone, and for a wait given up: trying
 // again later may work.
-bool Passing(Fault fault);
+GLNAMELIST_INTERNAL bool Passing(Fault fault);
 
 }  // namespace glnamelist::ledger
 

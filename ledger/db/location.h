@@ -9,9 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "contracts/api.h"
+
 namespace glnamelist::ledger {
 
-class Location {
+class GLNAMELIST_INTERNAL Location {
  public:
   explicit Location(std::string text);
 
@@ -46,7 +48,7 @@ class Location {
 };
 
 // True when location is a connection string rather than a file path.
-bool IsServerLocation(std::string_view location);
+GLNAMELIST_INTERNAL bool IsServerLocation(std::string_view location);
 
 }  // namespace glnamelist::ledger
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "ledger/db/ledger_db.h"
 
 namespace glnamelist::ledger {
@@ -27,22 +28,24 @@ namespace glnamelist::ledger {
 // readied in one round trip; the first one also asks ahead what a form asks as it opens the
 // ledger (the schema check's, the change log's position, the stamp): those requests, made
 // before any other, are answered as of the opening.
-std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string& conninfo, const LedgerLimits& limits);
+GLNAMELIST_INTERNAL std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string& conninfo,
+                                                               const LedgerLimits& limits);
 
 // The identity of the database conninfo names (LedgerDb::Identity).
-std::string ServerIdentityAt(const std::string& conninfo);
+GLNAMELIST_INTERNAL std::string ServerIdentityAt(const std::string& conninfo);
 
 class LedgerSession;
 // The ledger on the server open for writing (OpenLedgerSession): one connection of its own,
 // made within limits.connect, each statement answered within limits.answer or cancelled.
-std::unique_ptr<LedgerSession> OpenLedgerServerSession(const std::string& conninfo,
-                                                       const LedgerLimits& limits);
+GLNAMELIST_INTERNAL std::unique_ptr<LedgerSession> OpenLedgerServerSession(
+    const std::string& conninfo, const LedgerLimits& limits);
 
 // Writes a ledger into the (existing) database in one transaction: the schema's tables,
 // rows by binary COPY, then the keys and indexes; see CreateLedger. While it writes it holds
 // an advisory lock of the database, so that a second writer is refused at once; tables to
 // replace that forms are reading are waited for 10 s at most.
-std::unique_ptr<LedgerTarget> CreateLedgerServer(const std::string& conninfo, bool replace);
+GLNAMELIST_INTERNAL std::unique_ptr<LedgerTarget> CreateLedgerServer(const std::string& conninfo,
+                                                                     bool replace);
 
 }  // namespace glnamelist::ledger
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "contracts/api.h"
 #include "ledger/db/ledger_db.h"
 
 namespace glnamelist::ledger {
@@ -14,18 +15,19 @@ namespace glnamelist::ledger {
 // exists, is a file, is readable and not empty; otherwise one LedgerError "Cannot open
 // ledger <path>: <cause>". Nothing is ever written to the file. A read that finds the file
 // locked waits limits.lock_wait for it.
-std::unique_ptr<LedgerDb> OpenLedgerFile(const std::string& path, const LedgerLimits& limits);
+GLNAMELIST_INTERNAL std::unique_ptr<LedgerDb> OpenLedgerFile(const std::string& path,
+                                                             const LedgerLimits& limits);
 
 // The identity of the file at path (its device and inode); empty when there is none.
-std::string FileIdentityAt(const std::string& path);
+GLNAMELIST_INTERNAL std::string FileIdentityAt(const std::string& path);
 
 class LedgerSession;
 // The ledger file at path open for writing (OpenLedgerSession).
-std::unique_ptr<LedgerSession> OpenLedgerFileSession(const std::string& path,
-                                                     const LedgerLimits& limits);
+GLNAMELIST_INTERNAL std::unique_ptr<LedgerSession> OpenLedgerFileSession(
+    const std::string& path, const LedgerLimits& limits);
 
 // A new ledger file at path, written through a temporary file of its own (see CreateLedger).
-std::unique_ptr<LedgerTarget> CreateLedgerFile(const std::string& path);
+GLNAMELIST_INTERNAL std::unique_ptr<LedgerTarget> CreateLedgerFile(const std::string& path);
 
 }  // namespace glnamelist::ledger
 
