@@ -2,9 +2,11 @@
 
 #include <endian.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <future>
 #include <thread>
@@ -115,7 +117,23 @@ Fault ConnectFault(PGconn* conn, const std::string& message) {
   return Fault::kUnreachable;
 }
 
+std::function<void(const std::string&)>& NoticeLog() {
+  static auto* log = new std::function<void(const std::string&)>([](const std::string& line) {
+    if (!isatty(STDERR_FILENO)) std::fprintf(stderr, "glnamelist: server: %s\n", line.c_str());
+  });
+  return *log;
+}
+
+// libpq's notice processor: the server's notice on one line, to the notice log.
+void LogNotice(void* location, const char* message) {
+  NoticeLog()(CauseOf(message, *static_cast<const Location*>(location)));
+}
+
 }  // namespace
+
+void SetNoticeLog(std::function<void(const std::string& line)> log) {
+  NoticeLog() = std::move(log);
+}
 
 std::string ServerName(PGconn* conn) {
   auto text = [](const char* value) { return std::string(value ? value : ""); };
@@ -243,6 +261,7 @@ PGconn* Connect(const Location& location, const LedgerLimits& limits,
   const char* const values[] = {"glnamelist", conninfo.c_str(), "UTF8", nullptr};
   PGconn* conn = PQconnectStartParams(keywords, values, 1);
   if (!conn) RefuseLedger("on a server", Fault::kOther, "out of memory");
+  PQsetNoticeProcessor(conn, &LogNotice, const_cast<Location*>(&location));
   auto refuse = [&](Fault fault, const std::string& cause, const std::string& said) {
     std::string name = PQdb(conn) ? ServerName(conn) : CauseOf(conninfo, location);
     PQfinish(conn);
