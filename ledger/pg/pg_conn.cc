@@ -117,23 +117,14 @@ Fault ConnectFault(PGconn* conn, const std::string& message) {
   return Fault::kUnreachable;
 }
 
-std::function<void(const std::string&)>& NoticeLog() {
-  static auto* log = new std::function<void(const std::string&)>([](const std::string& line) {
-    if (!isatty(STDERR_FILENO)) std::fprintf(stderr, "glnamelist: server: %s\n", line.c_str());
-  });
-  return *log;
-}
-
-// libpq's notice processor: the server's notice on one line, to the notice log.
+// libpq's notice processor: the server's notice on one line.
 void LogNotice(void* location, const char* message) {
-  NoticeLog()(CauseOf(message, *static_cast<const Location*>(location)));
+  if (isatty(STDERR_FILENO)) return;
+  const std::string line = CauseOf(message, *static_cast<const Location*>(location));
+  std::fprintf(stderr, "glnamelist: server: %s\n", line.c_str());
 }
 
 }  // namespace
-
-void SetNoticeLog(std::function<void(const std::string& line)> log) {
-  NoticeLog() = std::move(log);
-}
 
 std::string ServerName(PGconn* conn) {
   auto text = [](const char* value) { return std::string(value ? value : ""); };

@@ -112,13 +112,10 @@ bool WaitForSocket(int socket, short events, Clock::time_point deadline,
 // confirm: the request is sent from a thread of its own, waited for a moment at most.
 void CancelQuery(PGconn* conn);
 
-// Where the server's notices (a warning, a session ended by the server) go: by default to
-// standard error, unless it is a terminal (a form's screen). Set before any connection.
-void SetNoticeLog(std::function<void(const std::string& line)> log);
-
 // A connection being made, in steps, within limits.connect and while stop is not set.
-// Error "Cannot open ledger <server>: cannot connect: <cause>". The server's notices on it go
-// to the notice log, never to the terminal.
+// Error "Cannot open ledger <server>: cannot connect: <cause>". The server's notices on it (a
+// warning, a session ended by the server) go to standard error as one line each, unless it
+// is a terminal (a form's screen, which a form turns to its log while it runs).
 PGconn* Connect(const Location& location, const LedgerLimits& limits,
                 const std::atomic<bool>& stop);
 

@@ -250,7 +250,12 @@ class FileSession final : public LedgerSession {
   const std::string& name() const override { return db_.path(); }
   bool OnServer() const override { return false; }
 
-  void Begin(bool write) override { Exec(write ? "BEGIN IMMEDIATE" : "BEGIN"); }
+  // A transaction a failure left open (a commit the lock refused) is undone first, so that
+  // a lock that has passed never leaves the session unable to write.
+  void Begin(bool write) override {
+    Rollback();
+    Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+  }
   void Commit() override { Exec("COMMIT"); }
   void Rollback() noexcept override {
     if (!sqlite3_get_autocommit(db_.handle())) {

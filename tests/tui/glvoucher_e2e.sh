@@ -691,7 +691,8 @@ if on_server; then
   poll "the other program's connection ended" clerks 0
   keys F5
   wait_for "服务器不再接受这个用户的密码" "an expired password, told on the first try"
-  hides "FATAL" || fail "the server's notice over the form"
+  hides "FATAL" && grep -q "^glnamelist: server: terminating connection" "$WORK/stderr" ||
+    fail "the server's notice over the form, not in the log"
   psql_run "ALTER ROLE clerk VALID UNTIL 'infinity'"
   keys F5
   wait_for "已保存：记字第" "the clerk saves on the one connection"
