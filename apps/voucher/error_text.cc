@@ -47,6 +47,10 @@ std::string Words(const LedgerError& e) {
       return "账套服务器不再接受新的连接";
     case Fault::kNoPermission:
       return "这个用户没有读取账套的权限";
+    case Fault::kNoWritePermission:
+      return "这个用户只能查看账套，没有写入（保存凭证）的权限";
+    case Fault::kPasswordRefused:
+      return "服务器不再接受这个用户的密码（可能已过期或已被修改）";
     case Fault::kLost:
       return "与账套服务器的连接断了";
     case Fault::kNoAnswer:

@@ -141,6 +141,8 @@ class VoucherBoxes : public listkit::ListForm {
   bool EnterChooses() const { return shown_ && shown_->Selection() > 0; }
   // Called after the form's boxes, names or status may have changed.
   void OnChange(std::function<void()> changed) { changed_ = std::move(changed); }
+  // A key, a move of the focus, a save: the ledger may wait for a fault once again.
+  void BeginAction();
 
   void RowChosen(listkit::NameListBase& list, long hWnd, long row,
                  const std::string& code) override;
@@ -213,8 +215,6 @@ class VoucherBoxes : public listkit::ListForm {
   void ShowFault(const std::string& prefix, const std::exception& e);
   // The ledger answered: a fault it showed leaves the status line.
   void Answered();
-  // A key or a move of the focus: the ledger may wait for a fault once again.
-  void BeginAction();
   void Changed();
 
   platform::WindowSystem& windows_;

@@ -563,6 +563,7 @@ const std::vector<std::string>& VoucherEntry::Words() {
 }
 
 void VoucherEntry::Save() {
+  boxes_.BeginAction();  // a fault a key before met is tried again, not told again
   Commit();
   if (!LeaveHeader("没有保存：")) return;
   KeepDraft(true);

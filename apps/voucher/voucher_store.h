@@ -75,8 +75,9 @@ class VoucherStore {
   // chose taken meanwhile) is made again; each such meeting means another save went through.
   static constexpr int kSaveAttempts = 50;
 
-  // Opens the ledger at location for saving, through a connection of the store's own (a
-  // form's reading connection stays read-only). Errors as OpenLedgerSession.
+  // Opens the ledger at location for saving: on a server over the connection of the form's
+  // reader of that location (a form holds one), a file through a connection of the store's
+  // own. Errors as OpenLedgerSession.
   explicit VoucherStore(const std::string& location, const ledger::LedgerLimits& limits = {});
   explicit VoucherStore(std::unique_ptr<ledger::LedgerSession> session);
 

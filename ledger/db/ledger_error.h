@@ -27,6 +27,8 @@ enum class Fault {
   kUnreachable,         // the server cannot be reached (down, wrong host or port)
   kTooManyConnections,  // the server or the role allows no more connections
   kNoPermission,        // the user may not read the ledger's tables
+  kNoWritePermission,   // the user may read the ledger but not write into it
+  kPasswordRefused,     // a password the server took before is refused now (it expired)
   kLost,                // the connection to the server was lost while in use
   kNoAnswer,            // the server gave no answer within the time limit
   kLocked,              // another program holds the ledger file locked

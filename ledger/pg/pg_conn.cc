@@ -2,9 +2,11 @@
 
 #include <endian.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <future>
 #include <thread>
@@ -113,6 +115,13 @@ Fault ConnectFault(PGconn* conn, const std::string& message) {
     return Fault::kTooManyConnections;
   }
   return Fault::kUnreachable;
+}
+
+// libpq's notice processor: the server's notice on one line.
+void LogNotice(void* location, const char* message) {
+  if (isatty(STDERR_FILENO)) return;
+  const std::string line = CauseOf(message, *static_cast<const Location*>(location));
+  std::fprintf(stderr, "glnamelist: server: %s\n", line.c_str());
 }
 
 }  // namespace
@@ -243,6 +252,7 @@ PGconn* Connect(const Location& location, const LedgerLimits& limits,
   const char* const values[] = {"glnamelist", conninfo.c_str(), "UTF8", nullptr};
   PGconn* conn = PQconnectStartParams(keywords, values, 1);
   if (!conn) RefuseLedger("on a server", Fault::kOther, "out of memory");
+  PQsetNoticeProcessor(conn, &LogNotice, const_cast<Location*>(&location));
   auto refuse = [&](Fault fault, const std::string& cause, const std::string& said) {
     std::string name = PQdb(conn) ? ServerName(conn) : CauseOf(conninfo, location);
     PQfinish(conn);

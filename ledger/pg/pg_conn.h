@@ -113,7 +113,9 @@ bool WaitForSocket(int socket, short events, Clock::time_point deadline,
 void CancelQuery(PGconn* conn);
 
 // A connection being made, in steps, within limits.connect and while stop is not set.
-// Error "Cannot open ledger <server>: cannot connect: <cause>".
+// Error "Cannot open ledger <server>: cannot connect: <cause>". The server's notices on it (a
+// warning, a session ended by the server) go to standard error as one line each, unless it
+// is a terminal (a form's screen, which a form turns to its log while it runs).
 PGconn* Connect(const Location& location, const LedgerLimits& limits,
                 const std::atomic<bool>& stop);
 

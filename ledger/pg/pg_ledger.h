@@ -1,7 +1,7 @@
 // Ledgers on a PostgreSQL server, shared by the clerks of an office (libpq): where a reader
 // of this folder starts. pg_conn.h is the plumbing the reader (pg_reader.cc, which takes a
 // COPY's rows with pg_copy_rows.h), the writer (pg_writer.cc) and the copy target
-// (pg_target.cc) share.
+// (pg_target.cc) share; pg_link.h the one connection a form's reader and writer share.
 #ifndef GLNAMELIST_LEDGER_PG_PG_LEDGER_H_
 #define GLNAMELIST_LEDGER_PG_PG_LEDGER_H_
 
@@ -35,8 +35,12 @@ GLNAMELIST_INTERNAL std::unique_ptr<LedgerDb> OpenLedgerServer(const std::string
 GLNAMELIST_INTERNAL std::string ServerIdentityAt(const std::string& conninfo);
 
 class LedgerSession;
-// The ledger on the server open for writing (OpenLedgerSession): one connection of its own,
-// made within limits.connect, each statement answered within limits.answer or cancelled.
+// The ledger on the server open for writing (OpenLedgerSession): on the connection of a
+// reader of the same location in this process when one is open (a form holds one
+// connection), else on one of its own made within limits.connect. Each transaction waits for
+// the reads' transaction in progress, then holds the connection to its end; its Begin tests
+// the connection and makes it again when the server ended it. Each statement is answered
+// within limits.answer or cancelled.
 GLNAMELIST_INTERNAL std::unique_ptr<LedgerSession> OpenLedgerServerSession(
     const std::string& conninfo, const LedgerLimits& limits);
 

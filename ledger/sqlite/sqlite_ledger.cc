@@ -18,6 +18,7 @@
 #include "ledger/db/ledger_error.h"
 #include "ledger/db/ledger_session.h"
 #include "ledger/ledger_schema.h"
+#include "ledger/sqlite/file_view.h"
 #include "ledger/sqlite/file_watch.h"
 #include "ledger/sqlite/file_write.h"
 #include "ledger/sqlite/sqlite_db.h"
@@ -197,7 +198,7 @@ class SqliteLedgerDb final : public LedgerDb {
     Transaction transaction(*this);  // fails once the file was changed in place
     if (FileIdentityAt(db_.path()) != identity_) return std::nullopt;
     // The ledger and the last change of its master data: a voucher saved leaves it as it was.
-    if (std::optional<Lineage> lineage = LineageNow()) {
+    if (std::optional<FileView::Lineage> lineage = view_.LineageNow()) {
       return LedgerStamp{"ledger " + lineage->id, std::to_string(lineage->last_change)};
     }
     return LedgerStamp{identity_, FileVersionAt(db_.path())};
@@ -208,8 +209,8 @@ class SqliteLedgerDb final : public LedgerDb {
   // checks the file's version. Made and ended with mutex_ held.
   class Transaction {
    public:
-    explicit Transaction(SqliteLedgerDb& db) : db_(db) { db.Enter(); }
-    ~Transaction() { db_.Leave(); }
+    explicit Transaction(SqliteLedgerDb& db) : db_(db) { db.view_.Enter(); }
+    ~Transaction() { db_.view_.Leave(); }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
@@ -228,98 +229,10 @@ class SqliteLedgerDb final : public LedgerDb {
     return TableShape::Type::kOther;
   }
 
-  void Enter() {
-    if (db_.interrupted()) {
-      throw ReadError(name(), "cannot read", Fault::kStopped, "stopped: the program is closing");
-    }
-    if (depth_ == 0) {
-      if (!version_) {  // prepared on first use: a read of the file that may find it is none
-        begin_.emplace(db_, "BEGIN");
-        end_.emplace(db_, "COMMIT");
-        version_.emplace(db_, "PRAGMA data_version");
-      }
-      begin_->Run();
-      try {
-        CheckUnchanged();
-      } catch (...) {
-        version_->Reset();
-        if (lineage_) lineage_->Reset();
-        End();
-        throw;
-      }
-    }
-    ++depth_;
-  }
-
-  // The file read in this transaction is still the ledger the connection first read. A
-  // commit of another connection is let through when the ledger's id is the same and its
-  // change log went on from where it was (a voucher saved, master data changed, which the
-  // data service reads from the log); a file made of another ledger, or of this one as it
-  // was before (a copy put back in place), fails the read.
-  void CheckUnchanged() {
-    int64_t version = 0;
-    if (version_->Step()) version = version_->Int(0);
-    version_->Reset();
-    if (pinned_ == version) return;
-    std::optional<Lineage> now = LineageNow();
-    if (!pinned_) {
-      pinned_ = version;
-      pinned_lineage_ = now;
-      return;
-    }
-    if (!now || !pinned_lineage_ || now->id != pinned_lineage_->id ||
-        now->last_change < pinned_lineage_->last_change) {
-      throw ReadError(name(), "cannot read", Fault::kChanged,
-                      "the ledger file was replaced by another program after it was opened");
-    }
-    pinned_ = version;
-    pinned_lineage_ = now;
-  }
-
-  // Which ledger the file holds and how far its change log goes.
-  struct Lineage {
-    std::string id;
-    int64_t last_change = 0;
-  };
-  // None in a file that is no ledger of this version (its check says so).
-  std::optional<Lineage> LineageNow() {
-    if (!lineage_) {
-      try {
-        lineage_.emplace(db_,
-                         "SELECT (SELECT value FROM meta WHERE key = 'ledger_id'), "
-                         "(SELECT coalesce(max(seq), 0) FROM master_changes)");
-      } catch (const std::exception&) {
-        return std::nullopt;
-      }
-    }
-    std::optional<Lineage> now;
-    if (lineage_->Step() && !lineage_->IsNull(0)) {
-      now = Lineage{std::string(lineage_->Text(0)), lineage_->Int(1)};
-    }
-    lineage_->Reset();
-    return now;
-  }
-
-  void Leave() {
-    if (--depth_ == 0) End();
-  }
-
-  void End() noexcept {
-    try {
-      end_->Run();
-    } catch (const std::exception&) {
-      // A read-only transaction has nothing to lose: ended whatever COMMIT says.
-      sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-  }
-
   Database db_;
   std::string identity_;
   std::mutex mutex_;
-  std::optional<Statement> begin_, end_, version_, lineage_;
-  int depth_ = 0;
-  std::optional<int64_t> pinned_;
-  std::optional<Lineage> pinned_lineage_;
+  FileView view_{db_};
   std::map<std::string, Statement, std::less<>> prepared_;
   std::mutex watch_mutex_;
   std::unique_ptr<FileWatch> watch_;
@@ -337,7 +250,12 @@ class FileSession final : public LedgerSession {
   const std::string& name() const override { return db_.path(); }
   bool OnServer() const override { return false; }
 
-  void Begin(bool write) override { Exec(write ? "BEGIN IMMEDIATE" : "BEGIN"); }
+  // A transaction a failure left open (a commit the lock refused) is undone first, so that
+  // a lock that has passed never leaves the session unable to write.
+  void Begin(bool write) override {
+    Rollback();
+    Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+  }
   void Commit() override { Exec("COMMIT"); }
   void Rollback() noexcept override {
     if (!sqlite3_get_autocommit(db_.handle())) {

@@ -483,6 +483,40 @@ TEST_P(VoucherStoreTest, ASaveCutOffHalfWayLeavesNoHalfVoucher) {
   EXPECT_EQ(Rows(), GetParam() == Backend::kServer ? 3300 : 1100);
 }
 
+// On a server a save says what is missing the first time: a right to write (for a role that
+// may read), a password the server took before and has let expire since, the database.
+TEST_P(VoucherStoreTest, ASaveOnAServerNamesWhatIsMissingTheFirstTime) {
+  if (GetParam() != Backend::kServer) GTEST_SKIP() << "the server's roles and databases";
+  const std::string password = getenv("PGPASSWORD");
+  TestServer::Run(database_, "CREATE ROLE saver LOGIN PASSWORD '" + password +
+                                 "'; GRANT SELECT ON ALL TABLES IN SCHEMA public TO saver");
+  VoucherStore store("postgresql://saver:" + TestServer::Encoded(password) + "@" +
+                     TestServer::Encoded(getenv("GLNAMELIST_PG_DIR")) + "/" +
+                     TestServer::Encoded(database_));
+  auto fault = [&store](Voucher v) {
+    try {
+      store.Save(v);
+    } catch (const ledger::LedgerError& e) {
+      return e.fault();
+    }
+    return ledger::Fault::kOther;
+  };
+  EXPECT_EQ(fault(Lines(2)), ledger::Fault::kNoWritePermission);
+  TestServer::Run(database_,
+                  "GRANT INSERT ON vouchers, voucher_lines TO saver; ALTER ROLE saver VALID UNTIL "
+                  "'2000-01-01'; SELECT pg_terminate_backend(pid, 60000) FROM pg_stat_activity "
+                  "WHERE usename = 'saver'");
+  EXPECT_EQ(fault(Lines(2)), ledger::Fault::kPasswordRefused);
+  TestServer::Run(database_, "ALTER ROLE saver VALID UNTIL 'infinity'");
+  EXPECT_EQ(fault(Lines(2)), ledger::Fault::kOther) << "saved once the password is valid";
+  std::string quoted = database_;
+  for (size_t at = 0; (at = quoted.find('"', at)) != std::string::npos; at += 2) {
+    quoted.insert(at, 1, '"');
+  }
+  TestServer::Run("postgres", "DROP DATABASE \"" + quoted + "\" WITH (FORCE)");
+  EXPECT_EQ(fault(Lines(2)), ledger::Fault::kNoDatabase);
+}
+
 // A save whose commit's answer is lost, stored or not, then tried again twice, by the form
 // and from its draft in a new form: the voucher is stored once, under the number the first
 // try had. On the server the commit is really answered late: it waits for a standby that
