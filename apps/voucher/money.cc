@@ -131,15 +131,18 @@ std::string Figure::Text() const {
          (fraction.empty() ? "" : "." + fraction);
 }
 
+// Wide enough for the product of any two figures before it is rounded to cents.
+__extension__ typedef __int128 WideProduct;
+
 std::optional<Money> Product(const Figure& a, const Figure& b) {
-  __int128 product = static_cast<__int128>(a.scaled) * b.scaled;
+  WideProduct product = static_cast<WideProduct>(a.scaled) * b.scaled;
   int places = a.places + b.places;
   for (; places < 2; ++places) product *= 10;
-  __int128 unit = 1;
+  WideProduct unit = 1;
   for (int i = 2; i < places; ++i) unit *= 10;
   const bool negative = product < 0;
-  __int128 magnitude = negative ? -product : product;
-  __int128 cents = magnitude / unit + (magnitude % unit * 2 >= unit ? 1 : 0);
+  WideProduct magnitude = negative ? -product : product;
+  WideProduct cents = magnitude / unit + (magnitude % unit * 2 >= unit ? 1 : 0);
   if (cents > Money::kMaxCents) return std::nullopt;
   return Money::FromCents(static_cast<int64_t>(negative ? -cents : cents));
 }
