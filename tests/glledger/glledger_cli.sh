@@ -247,7 +247,7 @@ upgrades "$WORK/v1.ledger"
 [ "$(sql "$WORK/v1.ledger" "SELECT count(*) FROM vouchers, voucher_lines")" = 0 ] ||
   fail "the upgraded ledger's tables"
 sql "$WORK/v1.ledger" "UPDATE meta SET value = '9' WHERE key = 'schema_version'"
-refused 1 "its version 9 is newer than this program's 5" upgrade --ledger "$WORK/v1.ledger"
+refused 1 "its version 9 is newer than this program's 6" upgrade --ledger "$WORK/v1.ledger"
 
 # A server database holding a ledger is replaced only when asked to.
 if [ -n "${GLNAMELIST_PG_SERVER:-}" ]; then

@@ -577,7 +577,7 @@ TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
   std::vector<std::tuple<std::string, std::string, Fault>> cases = {
       {"DROP TABLE meta", "no meta table (not a ledger)", Fault::kNotALedger},
       {"UPDATE meta SET value = '7' WHERE key = 'schema_version'",
-       "version 7, newer than this program's 5 (made by a newer program)", Fault::kWrongVersion},
+       "version 7, newer than this program's 6 (made by a newer program)", Fault::kWrongVersion},
       {"DELETE FROM meta", "no schema version", Fault::kWrongSchema},
       {"DROP TABLE units", "no table units", Fault::kWrongSchema},
       {"ALTER TABLE accounts DROP COLUMN is_cash", "table accounts has no column is_cash",
@@ -771,7 +771,7 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
   Caught old = ErrorOf([&] { LedgerService service(place.location); });
   EXPECT_EQ(FaultOf(old), Fault::kWrongVersion);
   EXPECT_EQ(old.what(), "Cannot open ledger " + place.name +
-                            ": wrong schema: version 1, older than this program's 5; bring it up "
+                            ": wrong schema: version 1, older than this program's 6; bring it up "
                             "to date with: glledger upgrade --ledger " +
                             place.name);
   place.Exec("CREATE TABLE voucher_lines (x text)");  // in the way of the step's second table
@@ -806,13 +806,13 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
   place.Exec("UPDATE meta SET value = '9' WHERE key = 'schema_version'");
   Caught newer = ErrorOf([&] { UpgradeLedger(place.location); });
   EXPECT_EQ(FaultOf(newer), Fault::kWrongVersion);
-  EXPECT_THAT(newer.what(), HasSubstr("its version 9 is newer than this program's 5; use a newer "
+  EXPECT_THAT(newer.what(), HasSubstr("its version 9 is newer than this program's 6; use a newer "
                                       "glledger"));
   place.Exec("UPDATE meta SET value = '0' WHERE key = 'schema_version'");
   EXPECT_THAT(ErrorOf([&] { UpgradeLedger(place.location); }).what(),
               HasSubstr("its schema version '0' is not one this program knows"));
   EXPECT_THAT(ErrorOf([&] { LedgerService service(place.location); }).what(),
-              HasSubstr("wrong schema: version 0, older than this program's 5"));
+              HasSubstr("wrong schema: version 0, older than this program's 6"));
   place.Exec("DROP TABLE meta");
   EXPECT_EQ(FaultOf(ErrorOf([&] { UpgradeLedger(place.location); })), Fault::kNotALedger);
 }

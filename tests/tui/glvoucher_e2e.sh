@@ -711,18 +711,14 @@ if on_server; then
   psql_run "GRANT INSERT ON vouchers, voucher_lines TO clerk; REVOKE SELECT ON vouchers FROM clerk"
   keys F5
   wait_for "这个用户没有读取账套的权限" "no right to read, told on the first try"
-  psql_run "GRANT SELECT ON vouchers TO clerk"
+  # The form makes its connection again as soon as it can; a role that may have none left
+  # meets the server's refusal on the save's connection.
+  psql_run "GRANT SELECT ON vouchers TO clerk; ALTER ROLE clerk CONNECTION LIMIT 0"
   end_clerks
-  poll "the clerk's connection ended" clerks 0
-  psql -X -q -d "$LEDGER user=clerk" -c "SELECT pg_sleep(600)" >/dev/null 2>&1 &
-  holder=$!
-  poll "another program on the clerk's one connection" clerks 1
   keys F5
   wait_for "账套服务器不再接受新的连接" "too many connections, told on the first try"
-  psql_run "ALTER ROLE clerk VALID UNTIL '2000-01-01'"
+  psql_run "ALTER ROLE clerk VALID UNTIL '2000-01-01'; ALTER ROLE clerk CONNECTION LIMIT 1"
   end_clerks
-  wait $holder
-  poll "the other program's connection ended" clerks 0
   keys F5
   wait_for "服务器不再接受这个用户的密码" "an expired password, told on the first try"
   hides "FATAL" && grep -q "^glnamelist: server: terminating connection" "$WORK/stderr" ||

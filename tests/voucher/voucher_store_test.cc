@@ -62,7 +62,7 @@ Voucher Made(std::string date, std::vector<VoucherLine> lines, std::string word 
 }
 
 // A balanced voucher of n lines: n - 1 debits of 1.01 to 1122 (customer 01.01.001), one
-// credit of their sum to 1002.01 in RMB.
+// credit of their sum to 1002.01.
 Voucher Lines(int n, const std::string& date = "2026-05-20") {
   std::vector<VoucherLine> lines;
   for (int i = 1; i < n; ++i) {
@@ -416,7 +416,7 @@ TEST_P(VoucherStoreTest, VouchersAreListedVoidedDeletedAndKeptAsTemplates) {
   ASSERT_EQ(made->lines.size(), 2u);
   EXPECT_EQ(made->lines[0].cells,
             (std::array<std::string, kColumns>{"销售 1", "1122", "001", "01.01.001", "", "", ""}));
-  EXPECT_EQ(made->lines[1][Column::kCurrency], "RMB");
+  EXPECT_EQ(made->lines[1][Column::kAccount], "1002.01");
   EXPECT_FALSE(store.FromTemplate("没有"));
 }
 
