@@ -228,7 +228,16 @@ class ServerLedger final : public LedgerDb {
     if (PQtransactionStatus(link_->conn()) != PQTRANS_IDLE) link_->Exec(reading_, "ROLLBACK");
     if (!transaction) return;
     readying_.ForgetAhead();
-    link_->Exec(reading_, "BEGIN");
+    try {
+      link_->Exec(reading_, "BEGIN");
+    } catch (const LedgerError& e) {
+      // Nothing was read: a connection the server ended before the watcher saw it (a
+      // restart, a session ended) is made again, as a save's is.
+      if (e.fault() != Fault::kLost) throw;
+      link_->Ensure(reading_);
+      if (readying_.Ready(*link_, reading_)) link_->Note();
+      link_->Exec(reading_, "BEGIN");
+    }
     in_transaction_ = true;
     transaction_of_ = link_->made();
     ++session_;
