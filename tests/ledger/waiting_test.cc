@@ -92,11 +92,15 @@ TEST(WaitedRequestsTest, AreToldWhatTheyWaitForGivenUpInterruptedAndTriedAgainAf
   EXPECT_EQ(account->Number(), "1001");
   EXPECT_EQ(reopened, 1);
 
-  // A host giving every request up (closing) has them fail before they are made.
+  // A host giving every request up (closing) has them fail before they are made (the
+  // service's own background reads may still reach the ledger).
   waiter->giving_up = true;
-  const long calls = waiter->plan->calls;
+  const size_t made = waiter->plan->Log().size();
   EXPECT_EQ(FaultOfCall([&] { service->ItemClassSet(); }), Fault::kAbandoned);
-  EXPECT_EQ(waiter->plan->calls, calls);
+  const std::vector<std::string> calls = waiter->plan->Log();
+  for (size_t i = made; i < calls.size(); ++i) {
+    EXPECT_EQ(calls[i].find("item_classes"), std::string::npos) << calls[i];
+  }
   service.reset();
   std::filesystem::remove(path);
 }
