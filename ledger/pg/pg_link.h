@@ -76,7 +76,8 @@ class Link {
 
   // The link to location that role may share, connected: the one a reader (a writer) of this
   // process has taken already, when no other writer (reader) shares it; a new one otherwise.
-  // Let go with Leave. Errors of Connect.
+  // Let go with Leave, never with the turns held (Take's lock comes before them). Errors of
+  // Connect.
   static std::shared_ptr<Link> Take(const std::string& conninfo, const LedgerLimits& limits,
                                     Role role, const std::atomic<bool>& stop);
   void Leave(Role role);

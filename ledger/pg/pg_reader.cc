@@ -68,8 +68,10 @@ class ServerLedger final : public LedgerDb {
   ~ServerLedger() override {
     stopped_ = true;
     watcher_.Stop();
-    Turns::Lock lock = link_->turns().Hold();
-    link_->OnNotice(nullptr);
+    {
+      Turns::Lock lock = link_->turns().Hold();
+      link_->OnNotice(nullptr);
+    }
     link_->Leave(Role::kReader);
   }
   ServerLedger(const ServerLedger&) = delete;
