@@ -18,10 +18,10 @@ namespace glnamelist::ledger {
 class LedgerService::Doing {
  public:
   Doing(LedgerService& service, long kind, bool lookup)
-      : service_(service), outer_(service.pending_) {
-    service.pending_ = {kind, lookup, outer_.server};
+      : service_(service), outer_(service.waited_.pending()) {
+    service.waited_.pending() = {kind, lookup, outer_.server};
   }
-  ~Doing() { service_.pending_ = outer_; }
+  ~Doing() { service_.waited_.pending() = outer_; }
   Doing(const Doing&) = delete;
   Doing& operator=(const Doing&) = delete;
 
@@ -38,7 +38,7 @@ void LedgerService::Waited(const std::function<void()>& request) {
   if (WaitedReads::OnRequestThread()) return WaitedReads::Nested(db_->name(), request);
   faults_.ThrowHeld();
   try {
-    waited_.Run(pending_, db_->name(), request);
+    waited_.Run(db_->name(), request);
   } catch (const LedgerError& e) {
     faults_.Met(e);
     throw;
@@ -56,11 +56,11 @@ std::unique_ptr<LedgerDb> LedgerService::Reporting(std::unique_ptr<LedgerDb> db,
 LedgerService::LedgerService(std::unique_ptr<LedgerDb> db, RenewableLedger::Reopen reopen)
     : db_(Reporting(std::move(db), std::move(reopen))) {
   db_->Watch([this](bool seen) { versions_.Seen(seen, *db_); });
-  begun_ = true;  // without a snapshot, and so without needing the ledger's stamp
+  begun_.MarkDone();  // without a snapshot, and so without needing the ledger's stamp
 }
 
 LedgerService::LedgerService(const std::string& location) : snapshots_(SnapshotPlaces(location)) {
-  pending_.server = IsServerLocation(location);
+  waited_.pending().server = IsServerLocation(location);
   // A connection let go is made anew on a thread of its own, as a server with a snapshot is.
   auto reopen = [location] { return std::make_unique<OpeningLedger>(location); };
   // A server that may have a snapshot here is connected to while the form appears: what it
@@ -103,13 +103,11 @@ bool LedgerService::Stop(std::chrono::milliseconds wait) {
 const std::string& LedgerService::name() const { return db_->name(); }
 
 void LedgerService::Begin() {
-  if (begun_) return;  // every read asks: the lock only while the ledger is being opened
-  std::lock_guard lock(begin_mutex_);
-  if (begun_) return;
-  snapshots_.Stamp(*db_);
-  db_->Watch([this](bool seen) { versions_.Seen(seen, *db_); });
-  snapshots_.Choose();
-  begun_ = true;
+  begun_.Do([this] {
+    snapshots_.Stamp(*db_);
+    db_->Watch([this](bool seen) { versions_.Seen(seen, *db_); });
+    snapshots_.Choose();
+  });
 }
 
 void LedgerService::AwaitOpening() {
@@ -126,14 +124,14 @@ std::exception_ptr LedgerService::Refused(std::chrono::milliseconds wait) const 
   return std::make_exception_ptr(*failure);
 }
 
-bool LedgerService::FromSnapshot() const { return begun_ && snapshots_.Whole(); }
+bool LedgerService::FromSnapshot() const { return begun_.done() && snapshots_.Whole(); }
 
 void LedgerService::OnFault(std::function<void(const std::exception&)> seen) {
   faults_.OnFault(std::move(seen));
 }
 
 SetVersion LedgerService::ReadVersion(const SetKey& key) {
-  if (!begun_) Waited([this] { Begin(); });  // the worker may be opening the ledger
+  if (!begun_.done()) Waited([this] { Begin(); });  // the worker may be opening the ledger
   std::optional<SetVersion> read = snapshots_.Take(*db_, key);
   if (!read) {
     if (snapshots_.Damaged()) WriteSnapshotWhenWanted();
@@ -179,11 +177,11 @@ void LedgerService::Preload(const std::vector<long>& kinds) {
     if (set && !handed_.Handed(set->kind)) order.push_back(*set);
   }
   preloader_.Preload(order, [this](const SetKey& key) { return ReadKept(key); });
-  if (begun_) {
+  if (begun_.done()) {
     WriteSnapshotWhenWanted();
-  } else if (!begin_posted_.exchange(true)) {
+  } else if (begun_.Post()) {
     worker_.Post([this] {
-      begin_posted_ = false;  // a failed opening's next Preload asks again
+      begun_.Unpost();  // a failed opening's next Preload asks again
       Begin();
       WriteSnapshotWhenWanted();
     });

@@ -3,12 +3,10 @@
 #ifndef GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 #define GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 
-#include <atomic>
 #include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,6 +18,7 @@
 #include "ledger/ledger_opening.h"
 #include "ledger/service/fault_gate.h"
 #include "ledger/service/handed_sets.h"
+#include "ledger/service/once.h"
 #include "ledger/service/preloader.h"
 #include "ledger/service/renewable_ledger.h"
 #include "ledger/service/set_catalogue.h"
@@ -170,17 +169,13 @@ class LedgerService : public GLData, public LiveData {
   // Used by the host's thread and by the worker's (LedgerDb serves both, one call at a time);
   // the host's failures go to faults_.
   std::unique_ptr<LedgerDb> db_;
-  // What the host's thread reads now, and how it is waited for.
-  PendingRead pending_;
+  // How the host's reads are waited for, and what it reads now.
   WaitedReads waited_{[this] { renewable_->Renew(); }};
   // The ledger being opened on a thread of its own (owned by db_), or null.
   OpeningLedger* opening_ = nullptr;
   bool delete_options_ = false;
   FaultGate faults_;
-  // Begin's work, done once under begin_mutex_ before begun_ is set.
-  std::mutex begin_mutex_;
-  std::atomic<bool> begun_ = false;
-  std::atomic<bool> begin_posted_ = false;
+  Once begun_;  // Begin's work
   SnapshotCache snapshots_;
   SetVersions versions_{worker_};
   Preloader preloader_{worker_};

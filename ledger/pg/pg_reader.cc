@@ -82,8 +82,7 @@ class ServerLedger final : public LedgerDb {
   void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
               const OnRow& on_row) override {
     Turns::Lock lock = Turn();
-    Ready(false);
-    Result result = RunPrepared(sql, values);
+    Result result = LookUp(sql, values);
     EachRow(result.get(), name(), on_row);
   }
 
@@ -144,8 +143,7 @@ class ServerLedger final : public LedgerDb {
   std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override {
     const std::string names = TableList(tables);
     Turns::Lock lock = Turn();
-    Ready(false);
-    return ShapesIn(RunPrepared(kShapesSql, {std::string_view(names)}).get(), tables.size());
+    return ShapesIn(LookUp(kShapesSql, {std::string_view(names)}).get(), tables.size());
   }
 
   // The watcher is stopped too: it calls no one once this returns.
@@ -157,8 +155,7 @@ class ServerLedger final : public LedgerDb {
 
   std::string Identity() override {
     Turns::Lock lock = Turn();
-    Ready(false);
-    Result result = RunPrepared(
+    Result result = LookUp(
         "SELECT 'server:' || pg_postmaster_start_time()::text || ':' || oid::text "
         "FROM pg_database WHERE datname = current_database()",
         {});
@@ -169,8 +166,7 @@ class ServerLedger final : public LedgerDb {
   // (kStampSql), as the read in progress sees them.
   std::optional<LedgerStamp> Stamp() override {
     Turns::Lock lock = Turn();
-    Ready(false);
-    Result result = RunPrepared(kStampSql, {});
+    Result result = LookUp(kStampSql, {});
     if (PQntuples(result.get()) == 0 || PQgetisnull(result.get(), 0, 1)) return std::nullopt;
     const char* last = PQgetisnull(result.get(), 0, 2) ? "0" : PQgetvalue(result.get(), 0, 2);
     return LedgerStamp{
@@ -230,16 +226,7 @@ class ServerLedger final : public LedgerDb {
     if (PQtransactionStatus(link_->conn()) != PQTRANS_IDLE) link_->Exec(reading_, "ROLLBACK");
     if (!transaction) return;
     readying_.ForgetAhead();
-    try {
-      link_->Exec(reading_, "BEGIN");
-    } catch (const LedgerError& e) {
-      // Nothing was read: a connection the server ended before the watcher saw it (a
-      // restart, a session ended) is made again, as a save's is.
-      if (e.fault() != Fault::kLost) throw;
-      link_->Ensure(reading_);
-      if (readying_.Ready(*link_, reading_)) link_->Note();
-      link_->Exec(reading_, "BEGIN");
-    }
+    Renewed([&] { link_->Exec(reading_, "BEGIN"); });
     in_transaction_ = true;
     transaction_of_ = link_->made();
     ++session_;
@@ -268,6 +255,29 @@ class ServerLedger final : public LedgerDb {
       }
     }
     in_transaction_ = false;  // the notices held back meanwhile came with the answer
+  }
+
+  // The result of a look-up made with the turn held, in the reads' transaction when one is
+  // open. Outside one, as at a transaction's BEGIN, a connection the server ended before the
+  // watcher saw it (a restart, a session ended) is made again, as a save's is.
+  Result LookUp(std::string_view sql, std::initializer_list<SqlValue> values) {
+    Ready(false);
+    if (InTransaction()) return RunPrepared(sql, values);
+    return Renewed([&] { return RunPrepared(sql, values); });
+  }
+
+  // call, made once more on a new connection when it failed as lost. Only for what reads
+  // nothing that a transaction must see whole.
+  template <class Call>
+  auto Renewed(Call call) -> decltype(call()) {
+    try {
+      return call();
+    } catch (const LedgerError& e) {
+      if (e.fault() != Fault::kLost) throw;
+    }
+    link_->Ensure(reading_);
+    if (readying_.Ready(*link_, reading_)) link_->Note();
+    return call();
   }
 
   // The result of a prepared look-up, or its answer asked ahead as the ledger opened.

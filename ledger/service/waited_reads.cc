@@ -42,8 +42,7 @@ void WaitedReads::Nested(const std::string& ledger, const std::function<void()>&
   read();
 }
 
-void WaitedReads::Run(const PendingRead& what, const std::string& ledger,
-                      const std::function<void()>& read) {
+void WaitedReads::Run(const std::string& ledger, const std::function<void()>& read) {
   if (request_here) return Nested(ledger, read);
   const std::shared_ptr<ReadWaiter> waiter = waiter_;
   if (!waiter) return read();
@@ -65,7 +64,7 @@ void WaitedReads::Run(const PendingRead& what, const std::string& ledger,
   try {
     if (!answered) {
       answered = waiter->Wait(
-          what, [&](std::chrono::milliseconds slice) { return request.Answered(slice); });
+          pending_, [&](std::chrono::milliseconds slice) { return request.Answered(slice); });
     }
   } catch (...) {
     answered = false;  // the waiter failed: the request is given up

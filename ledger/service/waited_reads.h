@@ -25,7 +25,9 @@ class WaitedReads {
   // raises what read raised, or, when the waiter gives it up (or is giving every request
   // up), a LedgerError of Fault::kAbandoned naming ledger, once read has ended. Without a
   // waiter, read runs here.
-  void Run(const PendingRead& what, const std::string& ledger, const std::function<void()>& read);
+  void Run(const std::string& ledger, const std::function<void()>& read);
+  // What the host's thread reads now: what the waiter is told of the request Run makes.
+  PendingRead& pending() { return pending_; }
 
   // True on the thread of a request, while it runs it: what it calls runs there at once
   // (Nested), or fails when the request was given up.
@@ -35,6 +37,7 @@ class WaitedReads {
  private:
   std::function<void()> give_up_;
   std::shared_ptr<ReadWaiter> waiter_;
+  PendingRead pending_;
 };
 
 }  // namespace glnamelist::ledger
