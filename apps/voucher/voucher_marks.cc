@@ -1,11 +1,8 @@
 // What the voucher store does besides saving and opening: the list of a month's vouchers,
 // voiding a voucher, deleting the last of a word and month, and templates (a voucher's lines
 // without amounts under a name). Each writes in one transaction and records who and when.
-#include <pwd.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <ctime>
 #include <map>
 #include <utility>
@@ -83,18 +80,6 @@ void SortSummaries(std::vector<VoucherSummary>& list, const std::vector<std::str
   std::stable_sort(list.begin(), list.end(), [&](const VoucherSummary& a, const VoucherSummary& b) {
     return std::tuple(rank(a.word), a.word, a.number) < std::tuple(rank(b.word), b.word, b.number);
   });
-}
-
-std::string VoucherStore::Clerk() {
-  std::string who;
-  if (session_->OnServer()) {
-    session_->Run("SELECT CAST(current_user AS TEXT)", {},
-                  [&](const ResultRow& row) { who = row.Text(0); });
-    return who;
-  }
-  if (const passwd* user = getpwuid(getuid()); user && user->pw_name) who = user->pw_name;
-  if (who.empty() && std::getenv("USER")) who = std::getenv("USER");
-  return who.empty() ? "uid " + std::to_string(getuid()) : who;
 }
 
 void VoucherStore::ReadMark(Voucher& voucher, bool refuse) {

@@ -36,8 +36,8 @@ std::string Trimmed(const std::string& cell) { return std::string(text::Trim(cel
 // The name the system knows the person running the form by.
 std::string SystemUser() {
   if (const passwd* user = getpwuid(getuid()); user && user->pw_name) return user->pw_name;
-  const char* name = std::getenv("USER");
-  return name ? name : "";
+  if (const char* name = std::getenv("USER"); name && *name) return name;
+  return "uid " + std::to_string(getuid());
 }
 
 // "2026-05 记字第 3 号凭证".
@@ -337,11 +337,18 @@ std::optional<std::string> VoucherStore::Rate(const std::string& currency,
   return rate;
 }
 
+std::string VoucherStore::Clerk() {
+  if (!session_->OnServer()) return SystemUser();
+  std::string user;
+  session_->Run("SELECT CAST(current_user AS TEXT)", {},
+                [&](const ResultRow& row) { user = row.Text(0); });
+  return user;
+}
+
 std::string VoucherStore::Preparer() {
   if (!session_->OnServer()) return SystemUser();
   ledger::SessionTransaction transaction(*session_, false);
-  std::string user;
-  session_->Run("SELECT current_user", {}, [&](const ResultRow& row) { user = row.Text(0); });
+  std::string user = Clerk();
   transaction.Commit();
   return user;
 }

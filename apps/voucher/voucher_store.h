@@ -98,8 +98,8 @@ class VoucherStore {
   // The rate of currency (its code) for a voucher of date: the ledger's rate of the latest
   // date on or before it, as a cell holds it ("7.123456"); nullopt when there is none.
   std::optional<std::string> Rate(const std::string& currency, const std::string& date);
-  // Who prepares the vouchers saved here (制单人): the user the server knows the connection
-  // by, or for a file the system's user. A new voucher is saved with it, unless it names one.
+  // Who prepares the vouchers saved here (制单人): Clerk, read in a transaction of its own. A
+  // new voucher is saved with it, unless it names one.
   std::string Preparer();
   // The voucher words of the ledger: 记, 收, 付, 转, then any other its vouchers use.
   std::vector<std::string> Words();
@@ -125,7 +125,8 @@ class VoucherStore {
   // without amounts; nullopt for a name not kept.
   std::vector<std::string> Templates();
   std::optional<Voucher> FromTemplate(const std::string& name);
-  // Who is at work on the ledger: the server's user, or for a file the system's.
+  // Who is at work on the ledger: the user the server knows the connection by, or for a file
+  // the system's user; within a transaction on a server.
   std::string Clerk();
 
  private:

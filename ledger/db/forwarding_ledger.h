@@ -40,10 +40,13 @@ class GLNAMELIST_INTERNAL ForwardingLedger : public LedgerDb {
     std::string_view member;
     std::string_view what;
   };
-  // Makes the read: call runs it on the inner ledger. Every member but name, Interrupt and
-  // Watch comes here; by default it just runs.
-  virtual void Pass(const Read& read, const std::function<void()>& call);
+  // Makes the read: call runs it on the ledger given. Every member but name, Interrupt and
+  // Watch comes here; by default it runs on the inner ledger.
+  virtual void Pass(const Read& read, const std::function<void(LedgerDb&)>& call);
 
+  // For a decorator that chooses the ledger of each read itself: it overrides Pass, name,
+  // Interrupt and Watch.
+  ForwardingLedger() = default;
   LedgerDb& inner() const { return *inner_; }
 
  private:

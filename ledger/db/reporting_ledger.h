@@ -20,7 +20,9 @@ class ReportingLedger final : public ForwardingLedger {
       : ForwardingLedger(std::move(inner)), report_(std::move(report)) {}
 
  private:
-  void Pass(const Read&, const std::function<void()>& call) override { report_(call); }
+  void Pass(const Read& read, const std::function<void(LedgerDb&)>& call) override {
+    report_([&] { ForwardingLedger::Pass(read, call); });
+  }
 
   Report report_;
 };

@@ -10,6 +10,18 @@ namespace {
 // The connection the reads of this thread's Together go through, while it runs.
 thread_local LedgerDb* together_here = nullptr;
 
+// Sets together_here for a scope.
+class TogetherHere {
+ public:
+  explicit TogetherHere(LedgerDb* db) : outer_(std::exchange(together_here, db)) {}
+  ~TogetherHere() { together_here = outer_; }
+  TogetherHere(const TogetherHere&) = delete;
+  TogetherHere& operator=(const TogetherHere&) = delete;
+
+ private:
+  LedgerDb* const outer_;
+};
+
 }  // namespace
 
 RenewableLedger::RenewableLedger(std::unique_ptr<LedgerDb> first, Reopen reopen)
@@ -68,66 +80,19 @@ void RenewableLedger::Answered(LedgerDb& db) {
   seen(true);  // what changed while no connection watched
 }
 
-template <class Call>
-auto RenewableLedger::Through(Call call) -> decltype(call(std::declval<LedgerDb&>())) {
+void RenewableLedger::Pass(const Read& read, const std::function<void(LedgerDb&)>& call) {
   LedgerDb& db = Connection();
   try {
-    if constexpr (std::is_void_v<decltype(call(db))>) {
+    {
+      TogetherHere here(read.member == "Together" ? &db : together_here);
       call(db);
-      Answered(db);
-    } else {
-      auto result = call(db);
-      Answered(db);
-      return result;
     }
+    Answered(db);
   } catch (const LedgerError& e) {
     if (e.fault() != Fault::kStopped || !LetGo(db)) throw;
     throw ReadError(name(), "cannot read", Fault::kAbandoned,
                     "abandoned: the wait for the answer was given up", e.said());
   }
-}
-
-void RenewableLedger::Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
-                             const OnRow& on_row) {
-  Through([&](LedgerDb& db) { db.Lookup(sql, values, on_row); });
-}
-
-void RenewableLedger::Load(std::string_view sql, std::initializer_list<SqlValue> values,
-                           const OnRow& on_row) {
-  Through([&](LedgerDb& db) { db.Load(sql, values, on_row); });
-}
-
-TableShape RenewableLedger::ShapeOf(std::string_view table) {
-  return Through([&](LedgerDb& db) { return db.ShapeOf(table); });
-}
-
-std::vector<TableShape> RenewableLedger::ShapesOf(const std::vector<std::string_view>& tables) {
-  return Through([&](LedgerDb& db) { return db.ShapesOf(tables); });
-}
-
-std::optional<std::string> RenewableLedger::MetaValue(std::string_view key) {
-  return Through([&](LedgerDb& db) { return db.MetaValue(key); });
-}
-
-std::string RenewableLedger::Identity() {
-  return Through([](LedgerDb& db) { return db.Identity(); });
-}
-
-std::optional<LedgerStamp> RenewableLedger::Stamp() {
-  return Through([](LedgerDb& db) { return db.Stamp(); });
-}
-
-void RenewableLedger::Together(const std::function<void()>& reads) {
-  Through([&](LedgerDb& db) {
-    LedgerDb* outer = std::exchange(together_here, &db);
-    try {
-      db.Together(reads);
-    } catch (...) {
-      together_here = outer;
-      throw;
-    }
-    together_here = outer;
-  });
 }
 
 void RenewableLedger::Watch(std::function<void(bool seen)> seen) {

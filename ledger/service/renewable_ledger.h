@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "ledger/db/forwarding_ledger.h"
 #include "ledger/db/ledger_db.h"
 
 namespace glnamelist::ledger {
 
-class RenewableLedger final : public LedgerDb {
+class RenewableLedger final : public ForwardingLedger {
  public:
   using Reopen = std::function<std::unique_ptr<LedgerDb>()>;
 
@@ -28,31 +29,21 @@ class RenewableLedger final : public LedgerDb {
   void Renew();
 
   const std::string& name() const override { return Newest().name(); }
-  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
-              const OnRow& on_row) override;
-  void Load(std::string_view sql, std::initializer_list<SqlValue> values,
-            const OnRow& on_row) override;
-  TableShape ShapeOf(std::string_view table) override;
-  std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override;
-  std::optional<std::string> MetaValue(std::string_view key) override;
   // Every connection, for good: Renew makes no more.
   void Interrupt() override;
-  std::string Identity() override;
-  std::optional<LedgerStamp> Stamp() override;
-  void Together(const std::function<void()>& reads) override;
   void Watch(std::function<void(bool seen)> seen) override;
 
  private:
+  // Runs call on the connection this thread reads through; one let go meanwhile fails it
+  // with Fault::kAbandoned. The reads inside a Together go through its connection.
+  void Pass(const Read& read, const std::function<void(LedgerDb&)>& call) override;
+
   LedgerDb& Newest() const { return *newest_.load(std::memory_order_acquire); }
   // The connection this thread reads through, made anew after a Renew.
   LedgerDb& Connection();
   bool LetGo(const LedgerDb& db) const;
   // A new connection that answered is watched.
   void Answered(LedgerDb& db);
-  // Runs call on the connection this thread reads through; one let go meanwhile fails it
-  // with Fault::kAbandoned.
-  template <class Call>
-  auto Through(Call call) -> decltype(call(std::declval<LedgerDb&>()));
 
   const Reopen reopen_;
   mutable std::mutex mutex_;

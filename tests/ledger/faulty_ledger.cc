@@ -71,15 +71,15 @@ void FaultyLedger::Raise(const std::string& call) {
                   std::string("injected at ") + call + ": " + said, said);
 }
 
-void FaultyLedger::Pass(const Read& read, const std::function<void()>& call) {
-  if (read.member == "Together") return call();
+void FaultyLedger::Pass(const Read& read, const std::function<void(LedgerDb&)>& call) {
+  if (read.member == "Together") return call(inner());
   std::string what(read.member);
   if (!read.what.empty()) what += " " + std::string(read.what);
   if (Fails(what) && plan_->mode != FaultPlan::Mode::kDrop &&
       plan_->mode != FaultPlan::Mode::kHold) {
     Raise(what);
   }
-  call();
+  call(inner());
 }
 
 void FaultyLedger::Load(std::string_view sql, std::initializer_list<SqlValue> values,

@@ -70,7 +70,7 @@ class FaultyLedger final : public ForwardingLedger {
   void Interrupt() override;
 
  private:
-  void Pass(const Read& read, const std::function<void()>& call) override;
+  void Pass(const Read& read, const std::function<void(LedgerDb&)>& call) override;
   // Counts the call; true when it is the one to fail (then, for kDrop, the connection is
   // cut already and the call goes on).
   bool Fails(const std::string& call);
