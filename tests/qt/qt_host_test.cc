@@ -29,8 +29,11 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "apps/voucher/draft_store.h"
 #include "apps/voucher/qt/key_script.h"
@@ -38,13 +41,17 @@
 #include "apps/voucher/qt/screenshot.h"
 #include "apps/voucher/qt/voucher_window.h"
 #include "apps/voucher/voucher_grid.h"
+#include "contracts/prog_ids.h"
 #include "contracts/virtual_keys.h"
+#include "ledger/item_set.h"
+#include "ledger/ledger_service.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "ledger/sqlite/sqlite_db.h"
 #include "qt/qt_controls.h"
 #include "qt/qt_name_list.h"
 #include "services/library_services.h"
+#include "tests/ledger/faulty_ledger.h"
 
 // QtTest's waiting checks, made to fail the GoogleTest they are in: outside QtTest's own
 // runner a failed QTRY_ check only returns, silently. Each waits as long as QtTest's does.
@@ -145,7 +152,7 @@ class QtFormTest : public ::testing::Test {
     // Each reading a second later, unless a test stops the clock: no listing falls under
     // the repeat guard.
     env_->SystemClock().SetSource([this] { return now_ += step_; });
-    ledger::RegisterLedger(env_->Registry(), ledger_);
+    Register();
     OpenWindow(ledger::PreloadLists(GetGLData(), voucher::VoucherBoxes::ListKinds()));
     QTRY_VERIFY(!window_->ListsWaiting());
     if (page_ == FormPanel::Page::kBoxes) Account()->setFocus();
@@ -156,6 +163,8 @@ class QtFormTest : public ::testing::Test {
     SetEnv(nullptr);
   }
 
+  // The data service of the ledger.
+  virtual void Register() { ledger::RegisterLedger(env_->Registry(), ledger_); }
   // The window on the sample ledger, as the program shows it, its lists attached once ready
   // says so.
   void OpenWindow(const voucher::VoucherBoxes::ListReady& ready) {
@@ -870,6 +879,108 @@ TEST_F(QtVoucherTest, ADraftLeftByAFormThatEndedUnsavedIsOfferedAtTheNextStart) 
   QTest::mouseClick(static_cast<QWidget*>(Dialog()->button(QMessageBox::Yes)), Qt::LeftButton);
   QTRY_COMPARE(Cell(0, voucher::Column::kExplanation), "付货款");
   EXPECT_EQ(Status(), "已恢复上次没有保存的凭证");
+}
+
+// The boxes on a ledger whose next call the test may hold, as a server that does not answer
+// holds it, until the test lets it go on; a held call goes on by itself after a minute, so
+// that a form that waits for it without a waiter fails the test rather than hanging it.
+class QtWaitTest : public QtFormTest {
+ protected:
+  ~QtWaitTest() override {
+    {
+      std::lock_guard lock(mutex_);
+      ended_ = true;
+    }
+    ended_cv_.notify_all();
+    watchdog_.join();
+  }
+  void Register() override {
+    auto reopen = [plan = plan_, path = ledger_] { return ledger::OpenFaultyLedger(path, plan); };
+    auto service = std::make_shared<ledger::LedgerService>(reopen(), reopen);
+    env_->Registry().Register(progid::kGLData, [service]() -> ObjectPtr { return service; });
+    env_->Registry().Register(progid::kItemSet, [service]() -> ObjectPtr {
+      return std::make_shared<ledger::LedgerItemSet>(service);
+    });
+  }
+  void HoldNext() {
+    LiveDataOf(GetGLData())->WaitForBackgroundWork();
+    plan_->mode = ledger::FaultPlan::Mode::kHold;
+    plan_->fail_at = plan_->calls + 1;
+  }
+  // Does act once happens, looked for as events are handled (in a wait as well).
+  void When(std::function<bool()> happens, std::function<void()> act) {
+    acted_ = false;
+    timer_.callOnTimeout([this, happens, act] {
+      if (acted_ || !happens()) return;
+      acted_ = true;
+      act();
+    });
+    timer_.start(5);
+  }
+  // Types keys; a wait in their handling is shown in the status bar.
+  void Waiting(const std::function<void()>& keys) {
+    keys();
+    timer_.stop();
+    timer_.disconnect();
+    EXPECT_TRUE(acted_) << "no wait shown";
+    QApplication::processEvents();  // what the wait left for the program's events
+  }
+
+  static constexpr const char* kLookingUp = "正在等待账套文件：查找科目…  Esc 放弃";
+  std::shared_ptr<ledger::FaultPlan> plan_ = std::make_shared<ledger::FaultPlan>();
+  QTimer timer_;
+  bool acted_ = false;
+  std::mutex mutex_;
+  std::condition_variable ended_cv_;
+  bool ended_ = false;
+  std::thread watchdog_{[this] {
+    std::unique_lock lock(mutex_);
+    while (!ended_cv_.wait_for(lock, std::chrono::minutes(1), [this] { return ended_; })) {
+      plan_->Release();
+    }
+  }};
+};
+
+// A look-up that waits: the status bar says so, the keys typed meanwhile reach no box and
+// no shortcut until the answer comes, then do what they do in order. Esc gives the wait up
+// and says so; the next key asks the ledger again. Closing the window in a wait gives it up
+// and closes the window, though the ledger never answers.
+TEST_F(QtWaitTest, AWaitIsShownKeepsTheKeysInOrderAndIsGivenUpByEscOrClosing) {
+  auto retype = [] {
+    Press(Qt::Key_Backspace);
+    Type("1");
+  };
+  Type("100");
+  HoldNext();
+  When([&] { return Status() == kLookingUp; },
+       [&] {
+         Press(Qt::Key_Backspace);
+         Press(Qt::Key_F2);  // a shortcut: listing on entering a box off, once handed on
+         Type("2");
+         EXPECT_EQ(Account()->text(), "1001");
+         EXPECT_TRUE(window_->Boxes().HotTrace());
+         plan_->Release();
+       });
+  Waiting([] { Type("1"); });
+  QTRY_COMPARE(Account()->text(), "1002");
+  EXPECT_FALSE(window_->Boxes().HotTrace());
+  QTRY_COMPARE(window_->Boxes().NameBeside(1), "银行存款");
+
+  HoldNext();
+  When([&] { return Status() == kLookingUp; }, [&] { Press(Qt::Key_Escape); });
+  Waiting(retype);
+  QTRY_COMPARE(Status(), "已放弃等待账套的回应，按任意键重试");
+  EXPECT_EQ(plan_->injected, 2);
+  const long calls = plan_->calls;
+  Press(Qt::Key_Backspace);
+  Type("2");
+  QTRY_COMPARE(window_->Boxes().NameBeside(1), "银行存款");
+  EXPECT_GT(plan_->calls, calls) << "asked again";
+
+  HoldNext();
+  When([&] { return Status() == kLookingUp; }, [&] { window_->close(); });
+  Waiting(retype);
+  QTRY_VERIFY(!window_->isVisible());
 }
 
 }  // namespace
