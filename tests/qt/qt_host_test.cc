@@ -7,10 +7,13 @@
 #include <QtGui/qpa/qplatformaccessibility.h>
 #include <QtGui/qpa/qplatformintegration.h>
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <signal.h>
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QInputMethodEvent>
@@ -31,10 +34,13 @@
 #include <QToolButton>
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <thread>
 
+#include "apps/glledger/ledger_copy.h"
 #include "apps/voucher/draft_store.h"
 #include "apps/voucher/qt/key_script.h"
 #include "apps/voucher/qt/qt_chinese.h"
@@ -153,6 +159,7 @@ class QtFormTest : public ::testing::Test {
     // the repeat guard.
     env_->SystemClock().SetSource([this] { return now_ += step_; });
     Register();
+    if (IsSkipped()) return;
     OpenWindow(ledger::PreloadLists(GetGLData(), voucher::VoucherBoxes::ListKinds()));
     QTRY_VERIFY(!window_->ListsWaiting());
     if (page_ == FormPanel::Page::kBoxes) Account()->setFocus();
@@ -981,6 +988,87 @@ TEST_F(QtWaitTest, AWaitIsShownKeepsTheKeysInOrderAndIsGivenUpByEscOrClosing) {
   When([&] { return Status() == kLookingUp; }, [&] { window_->close(); });
   Waiting(retype);
   QTRY_VERIFY(!window_->isVisible());
+}
+
+// The boxes on a copy of the sample ledger on the throwaway server (pg_cluster.sh), whose
+// processes a test may stop (SIGSTOP), as a server that no longer answers; they go on
+// (SIGCONT) however the test ends.
+class QtStoppedServerTest : public QtWaitTest {
+ protected:
+  void Register() override {
+    const char* dir = getenv("GLNAMELIST_PG_DIR");
+    if (!dir) GTEST_SKIP() << "no test server: run under pg_cluster.sh";
+    std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(getenv("GLNAMELIST_PG_SERVER")),
+                                                      PQfinish);
+    PQclear(PQexec(conn.get(), "DROP DATABASE IF EXISTS stopped"));
+    PQclear(PQexec(conn.get(), "CREATE DATABASE stopped"));
+    ledger_ = "host=" + std::string(dir) + " user=postgres dbname=stopped";
+    ledger::CopyLedger(GLNAMELIST_SAMPLE_LEDGER, ledger_, false, false);
+    ledger::RegisterLedger(env_->Registry(), ledger_);
+  }
+  void TearDown() override {
+    Resume();
+    QtWaitTest::TearDown();
+  }
+  // The postmaster and its children, found in /proc.
+  void Freeze() {
+    std::ifstream pid_file(std::string(getenv("GLNAMELIST_PG_DIR")) + "/data/postmaster.pid");
+    pid_t postmaster = 0;
+    ASSERT_TRUE(pid_file >> postmaster);
+    stopped_ = {postmaster};
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+      std::ifstream stat(entry.path() / "stat");
+      std::string line;
+      if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+      std::istringstream after(line.substr(line.rfind(')') + 1));
+      std::string state;
+      pid_t parent = 0;
+      if (after >> state >> parent && parent == postmaster) {
+        stopped_.push_back(std::stoi(entry.path().filename().string()));
+      }
+    }
+    for (pid_t pid : stopped_) ASSERT_EQ(kill(pid, SIGSTOP), 0);
+  }
+  void Resume() {
+    for (pid_t pid : stopped_) kill(pid, SIGCONT);
+    stopped_.clear();
+  }
+
+  std::vector<pid_t> stopped_;
+};
+
+// A look-up on a stopped server waits visibly; Esc gives it up at once and the next key,
+// the server going on, reads through a new connection; closing the window in a wait closes
+// it while the server is still stopped.
+TEST_F(QtStoppedServerTest, AWaitIsGivenUpByEscAndTheWindowClosesWhileTheServerIsStopped) {
+  const QString waiting = "正在等待账套服务器：查找科目…  Esc 放弃";
+  Press(Qt::Key_F2);  // no listing: each code typed is looked up on the server
+  Type("100");
+  LiveDataOf(GetGLData())->WaitForBackgroundWork();
+  Freeze();
+  When([&] { return Status() == waiting; }, [&] { Press(Qt::Key_Escape); });
+  Waiting([] { Type("1"); });
+  QTRY_COMPARE(Status(), "已放弃等待账套的回应，按任意键重试");
+  Resume();
+  Press(Qt::Key_Backspace);
+  Type("2");
+  QTRY_COMPARE(window_->Boxes().NameBeside(1), "银行存款");
+
+  Freeze();
+  QElapsedTimer clock;
+  When([&] { return Status() == waiting; },
+       [&] {
+         clock.start();
+         window_->close();
+       });
+  Waiting([] {
+    Press(Qt::Key_Backspace);
+    Type("1");
+  });
+  QTRY_VERIFY(!window_->isVisible());
+  std::fprintf(stderr, "the window closed %lld ms after it was asked to, the server stopped\n",
+               static_cast<long long>(clock.elapsed()));
+  EXPECT_FALSE(stopped_.empty()) << "still stopped";
 }
 
 }  // namespace
