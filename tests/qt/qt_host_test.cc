@@ -968,11 +968,16 @@ TEST_F(QtWaitTest, AWaitIsShownAndTheKeysTypedMeanwhileGoOnInOrderOnceItEnds) {
   QTRY_COMPARE(window_->Boxes().NameBeside(1), "银行存款");
 }
 
-// The boxes on a copy of the sample ledger on the throwaway server (pg_cluster.sh), whose
+// The voucher on a copy of the sample ledger on the throwaway server (pg_cluster.sh), whose
 // processes a test may stop (SIGSTOP), as a server that no longer answers; they go on
 // (SIGCONT) however the test ends.
 class QtStoppedServerTest : public QtWaitTest {
  protected:
+  QtStoppedServerTest() {
+    page_ = FormPanel::Page::kVoucher;
+    qputenv("XDG_STATE_HOME", scratch_.filePath("state").toUtf8());
+  }
+  ~QtStoppedServerTest() override { qunsetenv("XDG_STATE_HOME"); }
   void Register() override {
     const char* dir = getenv("GLNAMELIST_PG_DIR");
     if (!dir) GTEST_SKIP() << "no test server: run under pg_cluster.sh";
@@ -1016,10 +1021,13 @@ class QtStoppedServerTest : public QtWaitTest {
 };
 
 // A look-up on a stopped server waits visibly; Esc gives it up at once and the next key,
-// the server going on, reads through a new connection; closing the window in a wait closes
-// it while the server is still stopped.
-TEST_F(QtStoppedServerTest, AWaitIsGivenUpByEscAndTheWindowClosesWhileTheServerIsStopped) {
+// the server going on, reads through a new connection; closing the window in a wait asks
+// about the voucher's changes, then closes it, while the server is still stopped.
+TEST_F(QtStoppedServerTest, AWaitIsGivenUpByEscAndTheWindowClosesAfterItsQuestionMeanwhile) {
   const QString waiting = "正在等待账套服务器：查找科目…  Esc 放弃";
+  Type("付货款");
+  Press(Qt::Key_Tab);
+  QTRY_COMPARE(QApplication::focusWidget(), Account());
   Press(Qt::Key_F2);  // no listing: each code typed is looked up on the server
   Type("100");
   LiveDataOf(GetGLData())->WaitForBackgroundWork();
@@ -1043,10 +1051,16 @@ TEST_F(QtStoppedServerTest, AWaitIsGivenUpByEscAndTheWindowClosesWhileTheServerI
     Press(Qt::Key_Backspace);
     Type("1");
   });
-  QTRY_VERIFY(!window_->isVisible());
-  std::fprintf(stderr, "the window closed %lld ms after it was asked to, the server stopped\n",
+  QTRY_VERIFY(Dialog() != nullptr);
+  EXPECT_EQ(Dialog()->text(), voucher::kLeaveQuestion) << "the voucher's changes asked for";
+  std::fprintf(stderr, "the question came %lld ms after the window was closed\n",
                static_cast<long long>(clock.elapsed()));
-  EXPECT_FALSE(stopped_.empty()) << "still stopped";
+  clock.start();
+  QTest::mouseClick(static_cast<QWidget*>(Dialog()->button(QMessageBox::Discard)), Qt::LeftButton);
+  QTRY_VERIFY(!window_->isVisible());
+  std::fprintf(stderr, "and the window closed %lld ms after the answer\n",
+               static_cast<long long>(clock.elapsed()));
+  EXPECT_FALSE(stopped_.empty()) << "the server still stopped";
 }
 
 }  // namespace
