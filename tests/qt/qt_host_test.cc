@@ -2,7 +2,9 @@
 // lists through the line edits' windows, the popup lists and chooses, a list asks only for
 // the rows it paints and is as tall as its rows, on the screen; the window keeps its size,
 // its status bar says what the boxes say, another ledger opens from its menu; screen readers
-// hear the boxes' names and the list's rows; the screenshot holds every window shown.
+// hear the boxes' names and the list's rows; the screenshot holds every window shown; a
+// request that waits for the ledger (a held call, a stopped server) is shown, keeps the keys
+// typed meanwhile, and is given up by Esc or by closing the window.
 #include <QtGui/private/qguiapplication_p.h>
 #include <QtGui/qpa/qplatformaccessibility.h>
 #include <QtGui/qpa/qplatformintegration.h>
@@ -970,7 +972,7 @@ TEST_F(QtWaitTest, AWaitIsShownAndTheKeysTypedMeanwhileGoOnInOrderOnceItEnds) {
 
 // The voucher on a copy of the sample ledger on the throwaway server (pg_cluster.sh), whose
 // processes a test may stop (SIGSTOP), as a server that no longer answers; they go on
-// (SIGCONT) however the test ends.
+// (SIGCONT) at the end of every test, passed or failed.
 class QtStoppedServerTest : public QtWaitTest {
  protected:
   QtStoppedServerTest() {
