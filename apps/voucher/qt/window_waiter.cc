@@ -108,9 +108,9 @@ void WindowWaiter::HandOn() {
   }
   held_.clear();
   for (const QPointer<QWidget>& window : closed_) {
-    if (window)
-      QMetaObject::invokeMethod(
-          window, [window] { window->close(); }, Qt::QueuedConnection);
+    if (!window) continue;
+    QMetaObject::invokeMethod(
+        window, [window] { window->close(); }, Qt::QueuedConnection);
   }
   closed_.clear();
   // Posted after them, so handled once they are: a form that stays open asks the ledger again.
