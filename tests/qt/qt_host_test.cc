@@ -2,15 +2,20 @@
 // lists through the line edits' windows, the popup lists and chooses, a list asks only for
 // the rows it paints and is as tall as its rows, on the screen; the window keeps its size,
 // its status bar says what the boxes say, another ledger opens from its menu; screen readers
-// hear the boxes' names and the list's rows; the screenshot holds every window shown.
+// hear the boxes' names and the list's rows; the screenshot holds every window shown; a
+// request that waits for the ledger (a held call, a stopped server) is shown, keeps the keys
+// typed meanwhile, and is given up by Esc or by closing the window.
 #include <QtGui/private/qguiapplication_p.h>
 #include <QtGui/qpa/qplatformaccessibility.h>
 #include <QtGui/qpa/qplatformintegration.h>
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <signal.h>
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QInputMethodEvent>
@@ -29,22 +34,32 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <condition_variable>
 #include <filesystem>
+#include <fstream>
+#include <mutex>
 #include <set>
+#include <sstream>
+#include <thread>
 
+#include "apps/glledger/ledger_copy.h"
 #include "apps/voucher/draft_store.h"
 #include "apps/voucher/qt/key_script.h"
 #include "apps/voucher/qt/qt_chinese.h"
 #include "apps/voucher/qt/screenshot.h"
 #include "apps/voucher/qt/voucher_window.h"
 #include "apps/voucher/voucher_grid.h"
+#include "contracts/prog_ids.h"
 #include "contracts/virtual_keys.h"
+#include "ledger/item_set.h"
+#include "ledger/ledger_service.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
 #include "ledger/sqlite/sqlite_db.h"
 #include "qt/qt_controls.h"
 #include "qt/qt_name_list.h"
 #include "services/library_services.h"
+#include "tests/ledger/faulty_ledger.h"
 
 // QtTest's waiting checks, made to fail the GoogleTest they are in: outside QtTest's own
 // runner a failed QTRY_ check only returns, silently. Each waits as long as QtTest's does.
@@ -145,7 +160,8 @@ class QtFormTest : public ::testing::Test {
     // Each reading a second later, unless a test stops the clock: no listing falls under
     // the repeat guard.
     env_->SystemClock().SetSource([this] { return now_ += step_; });
-    ledger::RegisterLedger(env_->Registry(), ledger_);
+    Register();
+    if (IsSkipped()) return;
     OpenWindow(ledger::PreloadLists(GetGLData(), voucher::VoucherBoxes::ListKinds()));
     QTRY_VERIFY(!window_->ListsWaiting());
     if (page_ == FormPanel::Page::kBoxes) Account()->setFocus();
@@ -156,6 +172,8 @@ class QtFormTest : public ::testing::Test {
     SetEnv(nullptr);
   }
 
+  // The data service of the ledger.
+  virtual void Register() { ledger::RegisterLedger(env_->Registry(), ledger_); }
   // The window on the sample ledger, as the program shows it, its lists attached once ready
   // says so.
   void OpenWindow(const voucher::VoucherBoxes::ListReady& ready) {
@@ -870,6 +888,181 @@ TEST_F(QtVoucherTest, ADraftLeftByAFormThatEndedUnsavedIsOfferedAtTheNextStart) 
   QTest::mouseClick(static_cast<QWidget*>(Dialog()->button(QMessageBox::Yes)), Qt::LeftButton);
   QTRY_COMPARE(Cell(0, voucher::Column::kExplanation), "付货款");
   EXPECT_EQ(Status(), "已恢复上次没有保存的凭证");
+}
+
+// The boxes on a ledger whose next call the test may hold, as a server that does not answer
+// holds it, until the test lets it go on; a held call goes on by itself after a minute, so
+// that a form that waits for it without a waiter fails the test rather than hanging it.
+class QtWaitTest : public QtFormTest {
+ protected:
+  ~QtWaitTest() override {
+    {
+      std::lock_guard lock(mutex_);
+      ended_ = true;
+    }
+    ended_cv_.notify_all();
+    watchdog_.join();
+  }
+  void Register() override {
+    auto reopen = [plan = plan_, path = ledger_] { return ledger::OpenFaultyLedger(path, plan); };
+    auto service = std::make_shared<ledger::LedgerService>(reopen(), reopen);
+    env_->Registry().Register(progid::kGLData, [service]() -> ObjectPtr { return service; });
+    env_->Registry().Register(progid::kItemSet, [service]() -> ObjectPtr {
+      return std::make_shared<ledger::LedgerItemSet>(service);
+    });
+  }
+  void HoldNext() {
+    LiveDataOf(GetGLData())->WaitForBackgroundWork();
+    plan_->mode = ledger::FaultPlan::Mode::kHold;
+    plan_->fail_at = plan_->calls + 1;
+  }
+  // Does act once happens, looked for as events are handled (in a wait as well).
+  void When(std::function<bool()> happens, std::function<void()> act) {
+    acted_ = false;
+    timer_.callOnTimeout([this, happens, act] {
+      if (acted_ || !happens()) return;
+      acted_ = true;
+      act();
+    });
+    timer_.start(5);
+  }
+  // Types keys; a wait in their handling is shown in the status bar.
+  void Waiting(const std::function<void()>& keys) {
+    keys();
+    timer_.stop();
+    timer_.disconnect();
+    EXPECT_TRUE(acted_) << "no wait shown";
+    QApplication::processEvents();  // what the wait left for the program's events
+  }
+
+  static constexpr const char* kLookingUp = "正在等待账套文件：查找科目…  Esc 放弃";
+  std::shared_ptr<ledger::FaultPlan> plan_ = std::make_shared<ledger::FaultPlan>();
+  QTimer timer_;
+  bool acted_ = false;
+  std::mutex mutex_;
+  std::condition_variable ended_cv_;
+  bool ended_ = false;
+  std::thread watchdog_{[this] {
+    std::unique_lock lock(mutex_);
+    while (!ended_cv_.wait_for(lock, std::chrono::minutes(1), [this] { return ended_; })) {
+      plan_->Release();
+    }
+  }};
+};
+
+// A look-up that waits: the status bar says so, the keys typed meanwhile reach no box and
+// no shortcut until the answer comes, then do what they do in order.
+TEST_F(QtWaitTest, AWaitIsShownAndTheKeysTypedMeanwhileGoOnInOrderOnceItEnds) {
+  Type("100");
+  HoldNext();
+  When([&] { return Status() == kLookingUp; },
+       [&] {
+         Press(Qt::Key_Backspace);
+         Press(Qt::Key_F2);  // a shortcut: listing on entering a box off, once handed on
+         Type("2");
+         EXPECT_EQ(Account()->text(), "1001");
+         EXPECT_TRUE(window_->Boxes().HotTrace());
+         plan_->Release();
+       });
+  Waiting([] { Type("1"); });
+  QTRY_COMPARE(Account()->text(), "1002");
+  EXPECT_FALSE(window_->Boxes().HotTrace());
+  QTRY_COMPARE(window_->Boxes().NameBeside(1), "银行存款");
+}
+
+// The voucher on a copy of the sample ledger on the throwaway server (pg_cluster.sh), whose
+// processes a test may stop (SIGSTOP), as a server that no longer answers; they go on
+// (SIGCONT) at the end of every test, passed or failed.
+class QtStoppedServerTest : public QtWaitTest {
+ protected:
+  QtStoppedServerTest() {
+    page_ = FormPanel::Page::kVoucher;
+    qputenv("XDG_STATE_HOME", scratch_.filePath("state").toUtf8());
+  }
+  ~QtStoppedServerTest() override { qunsetenv("XDG_STATE_HOME"); }
+  void Register() override {
+    const char* dir = getenv("GLNAMELIST_PG_DIR");
+    if (!dir) GTEST_SKIP() << "no test server: run under pg_cluster.sh";
+    std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(getenv("GLNAMELIST_PG_SERVER")),
+                                                      PQfinish);
+    PQclear(PQexec(conn.get(), "DROP DATABASE IF EXISTS stopped"));
+    PQclear(PQexec(conn.get(), "CREATE DATABASE stopped"));
+    ledger_ = "host=" + std::string(dir) + " user=postgres dbname=stopped";
+    ledger::CopyLedger(GLNAMELIST_SAMPLE_LEDGER, ledger_, false, false);
+    ledger::RegisterLedger(env_->Registry(), ledger_);
+  }
+  void TearDown() override {
+    Resume();
+    QtWaitTest::TearDown();
+  }
+  // The postmaster and its children, found in /proc.
+  void Freeze() {
+    std::ifstream pid_file(std::string(getenv("GLNAMELIST_PG_DIR")) + "/data/postmaster.pid");
+    pid_t postmaster = 0;
+    ASSERT_TRUE(pid_file >> postmaster);
+    stopped_ = {postmaster};
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+      std::ifstream stat(entry.path() / "stat");
+      std::string line;
+      if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+      std::istringstream after(line.substr(line.rfind(')') + 1));
+      std::string state;
+      pid_t parent = 0;
+      if (after >> state >> parent && parent == postmaster) {
+        stopped_.push_back(std::stoi(entry.path().filename().string()));
+      }
+    }
+    for (pid_t pid : stopped_) ASSERT_EQ(kill(pid, SIGSTOP), 0);
+  }
+  void Resume() {
+    for (pid_t pid : stopped_) kill(pid, SIGCONT);
+    stopped_.clear();
+  }
+
+  std::vector<pid_t> stopped_;
+};
+
+// A look-up on a stopped server waits visibly; Esc gives it up at once and the next key,
+// the server going on, reads through a new connection; closing the window in a wait asks
+// about the voucher's changes, then closes it, while the server is still stopped.
+TEST_F(QtStoppedServerTest, AWaitIsGivenUpByEscAndTheWindowClosesAfterItsQuestionMeanwhile) {
+  const QString waiting = "正在等待账套服务器：查找科目…  Esc 放弃";
+  Type("付货款");
+  Press(Qt::Key_Tab);
+  QTRY_COMPARE(QApplication::focusWidget(), Account());
+  Press(Qt::Key_F2);  // no listing: each code typed is looked up on the server
+  Type("100");
+  LiveDataOf(GetGLData())->WaitForBackgroundWork();
+  Freeze();
+  When([&] { return Status() == waiting; }, [&] { Press(Qt::Key_Escape); });
+  Waiting([] { Type("1"); });
+  QTRY_COMPARE(Status(), "已放弃等待账套的回应，按任意键重试");
+  Resume();
+  Press(Qt::Key_Backspace);
+  Type("2");
+  QTRY_COMPARE(window_->Boxes().NameBeside(1), "银行存款");
+
+  Freeze();
+  QElapsedTimer clock;
+  When([&] { return Status() == waiting; },
+       [&] {
+         clock.start();
+         window_->close();
+       });
+  Waiting([] {
+    Press(Qt::Key_Backspace);
+    Type("1");
+  });
+  QTRY_VERIFY(Dialog() != nullptr);
+  EXPECT_EQ(Dialog()->text(), voucher::kLeaveQuestion) << "the voucher's changes asked for";
+  std::fprintf(stderr, "the question came %lld ms after the window was closed\n",
+               static_cast<long long>(clock.elapsed()));
+  clock.start();
+  QTest::mouseClick(static_cast<QWidget*>(Dialog()->button(QMessageBox::Discard)), Qt::LeftButton);
+  QTRY_VERIFY(!window_->isVisible());
+  std::fprintf(stderr, "and the window closed %lld ms after the answer\n",
+               static_cast<long long>(clock.elapsed()));
+  EXPECT_FALSE(stopped_.empty()) << "the server still stopped";
 }
 
 }  // namespace

@@ -45,6 +45,13 @@ VoucherWindow::VoucherWindow(const std::string& location,
   statusBar()->setStyleSheet("QStatusBar { border-top: 1px solid palette(mid); }");
   statusBar()->addWidget(message_, 1);
   statusBar()->addPermanentWidget(switch_state_);
+  waiter_ = std::make_shared<WindowWaiter>(
+      this,
+      [this](const QString& text) {
+        message_->SetFullText(text);
+        message_->setStyleSheet("");
+      },
+      [this] { ShowStatus(); });
   BuildMenus();
   ShowForm(location, ready);
   // As wide as the whole voucher, as far as the screen allows.
@@ -145,6 +152,7 @@ void VoucherWindow::ShowForm(const std::string& location,
   } catch (const std::exception&) {
     // No data service: its failure is shown already, and nothing changes.
   }
+  waits_shown_ = std::make_unique<voucher::WaitsShown>(waiter_);
   panel_->AttachLists(ready, changes);
   setWindowTitle(QString::fromStdString(voucher::LedgerName(location)) + " — " +
                  voucher::kFormTitle);
@@ -163,6 +171,7 @@ bool VoucherWindow::OpenLedger(const std::string& location) {
                 QString::fromStdString(voucher::LedgerErrorText(shown, e)));
     return false;
   }
+  waits_shown_.reset();
   delete takeCentralWidget();
   panel_ = nullptr;
   ResetLibraryServices();

@@ -13,7 +13,8 @@
 // be opened is named with its cause in a message box, and the form stays on the ledger it
 // shows. The status bar shows the boxes' status line, cut with "…" when it is long (the
 // whole text as its tool tip), and the state of the listing switch. The window keeps its
-// size whatever the texts.
+// size whatever the texts. While a request waits for the ledger, the status bar says so
+// and the program is busy (window_waiter.h).
 #ifndef GLNAMELIST_APPS_VOUCHER_QT_VOUCHER_WINDOW_H_
 #define GLNAMELIST_APPS_VOUCHER_QT_VOUCHER_WINDOW_H_
 
@@ -23,11 +24,14 @@
 #include <QMenu>
 #include <QSettings>
 #include <QToolBar>
+#include <memory>
 #include <string>
 
 #include "apps/voucher/qt/elided_label.h"
 #include "apps/voucher/qt/form_panel.h"
 #include "apps/voucher/qt/recent_ledgers.h"
+#include "apps/voucher/qt/window_waiter.h"
+#include "apps/voucher/read_waits.h"
 #include "apps/voucher/voucher_boxes.h"
 
 namespace glnamelist::qt {
@@ -79,6 +83,9 @@ class VoucherWindow : public QMainWindow {
   QLabel* switch_state_ = nullptr;
   QAction* list_on_entry_ = nullptr;
   QMenu* recent_menu_ = nullptr;
+  std::shared_ptr<WindowWaiter> waiter_;
+  // Ends before the form does: the form's last requests are made without the waiter.
+  std::unique_ptr<voucher::WaitsShown> waits_shown_;
 };
 
 }  // namespace glnamelist::qt

@@ -1,7 +1,7 @@
 #include "apps/voucher/tui/form_waiter.h"
 
+#include "apps/voucher/read_waits.h"
 #include "apps/voucher/tui/voucher_form.h"
-#include "apps/voucher/voucher_boxes.h"
 #include "contracts/virtual_keys.h"
 #include "tui/text.h"
 
@@ -11,26 +11,11 @@ namespace {
 constexpr long kCtrlL = 12;
 constexpr long kCtrlQ = 17;
 
-// The label of the box of a list kind.
-std::string KindWord(long kind) {
-  for (const voucher::VoucherBoxes::BoxKind& box : voucher::VoucherBoxes::Kinds()) {
-    if (box.kind == kind) return box.label;
-  }
-  return "";
-}
-
 }  // namespace
-
-std::string FormWaiter::WaitingText(const PendingRead& read) {
-  const std::string word = KindWord(read.kind);
-  const std::string what = word.empty() ? "打开账套" : (read.lookup ? "查找" : "列出") + word;
-  return std::string("正在等待") + (read.server ? "账套服务器：" : "账套文件：") + what +
-         "…  Esc 放弃";
-}
 
 bool FormWaiter::Wait(const PendingRead& read,
                       const std::function<bool(std::chrono::milliseconds)>& answered) {
-  const std::string text = WaitingText(read);
+  const std::string text = voucher::WaitingText(read);
   Show(text);
   while (!answered(std::chrono::milliseconds(0))) {
     KeyPress key = screen_.ReadKey(static_cast<int>(kKeySlice.count()));

@@ -34,8 +34,6 @@ class FormWaiter : public ReadWaiter {
   // A key read in a wait closed the form at once.
   bool Closed() const { return closed_; }
 
-  // What the status line says while read waits.
-  static std::string WaitingText(const PendingRead& read);
   // How often a wait looks for keys and for the answer.
   static constexpr std::chrono::milliseconds kKeySlice{20};
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "apps/voucher/read_waits.h"
 #include "apps/voucher/tui/form_waiter.h"
 #include "apps/voucher/tui/voucher_form.h"
 #include "contracts/live_data.h"
@@ -69,27 +70,6 @@ class ErrorsAside {
   int saved_ = -1;
 };
 
-// The form's waiter waits for the requests of the ledger's data service while the form runs.
-class WaitsShown {
- public:
-  explicit WaitsShown(std::shared_ptr<ReadWaiter> waiter) {
-    try {
-      live_ = LiveDataOf(GetGLData());
-    } catch (const std::exception&) {
-      // No data service: the lists' own callers meet its error.
-    }
-    if (live_) live_->WaitWith(std::move(waiter));
-  }
-  ~WaitsShown() {
-    if (live_) live_->WaitWith(nullptr);
-  }
-  WaitsShown(const WaitsShown&) = delete;
-  WaitsShown& operator=(const WaitsShown&) = delete;
-
- private:
-  std::shared_ptr<LiveData> live_;
-};
-
 // Ctrl-L draws the whole terminal again; any other key goes to the form.
 bool Press(VoucherForm& form, CursesScreen& screen, const KeyPress& key) {
   constexpr long kCtrlL = 12;
@@ -115,7 +95,7 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
                    options.boxes_page ? VoucherForm::Page::kBoxes : VoucherForm::Page::kVoucher);
   FormRegistrations registrations(*env, form, screen);
   auto waiter = std::make_shared<FormWaiter>(form, screen);
-  WaitsShown waits_shown(waiter);
+  voucher::WaitsShown waits_shown(waiter);
   if (voucher::VoucherEntry* entry = form.Entry()) {
     entry->UseKeeper(std::move(options.keeper));
     entry->UseDrafts(std::move(options.drafts));
