@@ -34,6 +34,8 @@ struct PendingRead {
   bool lookup = false;
   // The ledger is on a server (else a file).
   bool server = false;
+  // A voucher being saved, rather than data read.
+  bool save = false;
 };
 
 // What a host does while a request of its thread waits for the ledger.

@@ -10,6 +10,7 @@
 
 #include "apps/voucher/tui/form_waiter.h"
 #include "apps/voucher/tui/voucher_form.h"
+#include "apps/voucher/waited_keeper.h"
 #include "contracts/live_data.h"
 #include "platform/environment.h"
 #include "services/library_services.h"
@@ -117,6 +118,10 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
   auto waiter = std::make_shared<FormWaiter>(form, screen);
   WaitsShown waits_shown(waiter);
   if (voucher::VoucherEntry* entry = form.Entry()) {
+    if (options.keeper) {
+      options.keeper = std::make_shared<voucher::WaitedKeeper>(std::move(options.keeper), waiter,
+                                                               title, options.server);
+    }
     entry->UseKeeper(std::move(options.keeper));
     entry->UseDrafts(std::move(options.drafts));
   }
