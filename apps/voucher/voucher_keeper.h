@@ -24,7 +24,8 @@ class VoucherKeeper {
   // content, someone else's change, a fault of the ledger); then nothing is written.
   virtual void Save(Voucher& voucher) = 0;
   // Called from any thread while Save runs on another: while stop is set, the save ends its
-  // waits for the ledger at once (VoucherStore::Stop); Stop(false) before the next.
+  // waits for the ledger at once (VoucherStore::Stop) and the keeper's calls fail at once
+  // until Stop(false).
   virtual void Stop(bool stop) { (void)stop; }
   // The saved voucher of word, month (YYYY-MM) and number; nullopt when there is none.
   virtual std::optional<Voucher> Open(const std::string& word, const std::string& month,

@@ -22,7 +22,11 @@ void WaitedKeeper::Save(Voucher& voucher) {
                               "Ledger " + ledger_ + ": the save was given up before it began",
                               "abandoned");
   }
-  keeper_->Stop(false);
+  // The keeper's other calls work again once the save has ended, stopped or not.
+  struct Resumed {
+    VoucherKeeper& keeper;
+    ~Resumed() { keeper.Stop(false); }
+  } resumed{*keeper_};
   Voucher saving = voucher;  // the form's voucher stays as it was unless it is saved
   try {
     saves_.Run(ledger_, [&] { keeper_->Save(saving); });

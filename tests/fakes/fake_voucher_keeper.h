@@ -4,8 +4,8 @@
 // else's change), and nothing is kept then; with answer_lost, the next save is kept and
 // SaveUnsettled thrown (its answer lost). With hold, the next save waits (AwaitHeld sees it)
 // before it keeps the voucher (kBefore) or after (kAfter, its answer held) until Release,
-// or until Stop(true), which fails it as stopped. A new voucher is prepared by preparer; a
-// currency has the rate of rates on any date.
+// or until Stop(true), which fails it, and every save until Stop(false), as stopped. A new voucher
+// is prepared by preparer; a currency has the rate of rates on any date.
 #ifndef GLNAMELIST_TESTS_FAKES_FAKE_VOUCHER_KEEPER_H_
 #define GLNAMELIST_TESTS_FAKES_FAKE_VOUCHER_KEEPER_H_
 
@@ -83,6 +83,8 @@ class FakeVoucherKeeper : public voucher::VoucherKeeper {
  private:
   void Held(Hold at) {
     std::unique_lock lock(mutex_);
+    if (stopped_)
+      throw ledger::LedgerError(ledger::Fault::kStopped, "ledger", "stopped", "stopped");
     if (hold != at) return;
     held_ = true;
     changed_.notify_all();
