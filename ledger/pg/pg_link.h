@@ -127,7 +127,7 @@ class Link {
       return call();
     } catch (const LedgerError& e) {
       if (e.fault() == Fault::kStopped && conn_) {
-        CancelQuery(conn_);
+        CancelQuery(conn_, kStopCancelWait);
         Drop();
       }
       throw;
