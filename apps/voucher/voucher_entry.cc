@@ -653,9 +653,9 @@ const char* VoucherEntry::Question() const {
     case Asked::kGiveUp:
       return kGiveUpQuestion;
     case Asked::kNew:
-      return kNewQuestion;
+      return unsettled_ ? kNewUnsettledQuestion : kNewQuestion;
     case Asked::kLeave:
-      return kLeaveQuestion;
+      return unsettled_ ? kLeaveToUnsettledQuestion : kLeaveQuestion;
     case Asked::kLeaveUnsettled:
       return kLeaveUnsettledQuestion;
     case Asked::kVoid:

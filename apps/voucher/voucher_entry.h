@@ -112,9 +112,15 @@ inline constexpr const char* kNewQuestion =
     "这张凭证的修改还没有保存，放弃修改，开始录入新凭证吗？";
 // Leaving a voucher with changes: yes saves them, no gives them up, and a dismissal stays.
 inline constexpr const char* kLeaveQuestion = "这张凭证的修改还没有保存，保存吗？";
-// Leaving a voucher whose last save's outcome is not known: yes leaves, its draft kept.
+// The questions of a voucher whose last save's outcome is not known, which say nothing of
+// its being saved or not. Leaving the form: yes leaves, its draft kept; leaving it for
+// another: yes saves (a stored one is found, not stored again); a new voucher over it.
 inline constexpr const char* kLeaveUnsettledQuestion =
     "不知道这张凭证是否已保存：退出吗？草稿留着，下次按 F5 查看或重新保存";
+inline constexpr const char* kLeaveToUnsettledQuestion =
+    "不知道这张凭证是否已保存：再保存一次吗？已保存的不会再存";
+inline constexpr const char* kNewUnsettledQuestion =
+    "不知道这张凭证是否已保存：不管它，开始录入新凭证吗？";
 
 // The plain boxes of the voucher (windows): the amounts' and the header's, by HeaderField.
 struct PlainBoxes {

@@ -612,6 +612,9 @@ TEST_F(VoucherEntryTest, ASaveOfUnknownOutcomeIsFoundStoredAndNotStoredAgain) {
   keeper_->hold = Hold::kNo;
   ASSERT_EQ(waiter->waits.size(), 2u);
   EXPECT_TRUE(waiter->waits[0].save && waiter->waits[0].server);
+  entry_->OpenByText("1");
+  EXPECT_STREQ(entry_->Question(), kLeaveToUnsettledQuestion);
+  entry_->Dismiss();
   EXPECT_FALSE(entry_->Quit());
   EXPECT_STREQ(entry_->Question(), kLeaveUnsettledQuestion);
   entry_->Answer(false);
