@@ -43,6 +43,7 @@ void LedgerService::Waited(const std::function<void()>& request) {
     faults_.Met(e);
     throw;
   }
+  ++answers_;
 }
 
 std::unique_ptr<LedgerDb> LedgerService::Reporting(std::unique_ptr<LedgerDb> db,

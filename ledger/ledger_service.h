@@ -127,6 +127,7 @@ class LedgerService : public GLData, public LiveData {
 
   void OnFault(std::function<void(const std::exception&)> seen) override;
   void BeginAction() override { faults_.BeginAction(); }
+  long Answers() const override { return answers_; }
   void WaitWith(std::shared_ptr<ReadWaiter> waiter) override { waited_.Use(std::move(waiter)); }
 
   // Also abandons a snapshot being written. A task preparing a loaded table's look-up
@@ -175,7 +176,8 @@ class LedgerService : public GLData, public LiveData {
   OpeningLedger* opening_ = nullptr;
   bool delete_options_ = false;
   FaultGate faults_;
-  Once begun_;  // Begin's work
+  long answers_ = 0;  // the host's requests answered (Waited)
+  Once begun_;        // Begin's work
   SnapshotCache snapshots_;
   SetVersions versions_{worker_};
   Preloader preloader_{worker_};

@@ -114,7 +114,16 @@ NamedEntry EntryNames::Look(long kind, const std::string& code, long class_id, l
     e.detail = !detail.IsNull() && detail.ToLong() != 0;
   }
   if (kind == nlAccount) {
-    e.name = data->GetAccountFullName(e.id);
+    auto [full, added] = full_names_.try_emplace(e.id);
+    if (added) {
+      try {
+        full->second = data->GetAccountFullName(e.id);
+      } catch (...) {
+        full_names_.erase(full);  // asked again next time
+        throw;
+      }
+    }
+    e.name = full->second;
     e.item_class = CodeOfId(nlItemClass, rs->Fields("FItemClassID"));
     e.currency = CodeOfId(nlCurrency, rs->Fields("FCurrencyID"));
     Variant quantity = rs->Fields("FQuantity");

@@ -1,7 +1,8 @@
 // The entries the voucher form's boxes name, looked up in the data service: the name shown
 // beside a box, whether its code is known, whether an account or item is a detail entry,
 // and the id of a unit group or item class. The form looks in clones of the service's
-// record sets, so its filters never reach the lists' own copies.
+// record sets, so its filters never reach the lists' own copies; they, and the full names of
+// the accounts, are read once (the form makes new EntryNames when master data changes).
 #ifndef GLNAMELIST_APPS_VOUCHER_ENTRY_NAMES_H_
 #define GLNAMELIST_APPS_VOUCHER_ENTRY_NAMES_H_
 
@@ -56,6 +57,7 @@ class EntryNames {
   std::string CodeOfId(long kind, const Variant& id);
 
   std::map<long, RecordsetPtr> records_;
+  std::map<long, std::string> full_names_;  // of accounts, by id, once read
   std::map<long, ItemSetPtr> item_sets_;
 };
 

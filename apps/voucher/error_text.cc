@@ -96,6 +96,9 @@ std::string FaultText(const std::exception& e) {
 
 std::string UnsettledText(const std::exception& e) {
   auto* error = dynamic_cast<const LedgerError*>(&e);
+  if (error && error->fault() == Fault::kAbandoned) {
+    return "已放弃等待：不知道凭证是否已保存，按 F5 查看或重新保存";
+  }
   const std::string why = error ? Words(*error) + Beside(*error) : std::string(e.what());
   return "不知道是否已保存：" + why + "；再按 F5 查明，已保存的凭证不会再存一次";
 }

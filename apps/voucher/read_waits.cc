@@ -18,7 +18,9 @@ std::string KindWord(long kind) {
 
 std::string WaitingText(const PendingRead& read) {
   const std::string word = KindWord(read.kind);
-  const std::string what = word.empty() ? "打开账套" : (read.lookup ? "查找" : "列出") + word;
+  const std::string what = read.save      ? "保存凭证"
+                           : word.empty() ? "打开账套"
+                                          : (read.lookup ? "查找" : "列出") + word;
   return std::string("正在等待") + (read.server ? "账套服务器：" : "账套文件：") + what +
          "…  Esc 放弃";
 }

@@ -67,6 +67,7 @@ VoucherBoxes::VoucherBoxes(platform::WindowSystem& windows, WriteBox write,
           BeginAction();
           retry_ = true;
           ++keys_;
+          if (auto service = service_.lock()) key_answers_ = service->Answers();
         },
         [this, i = f.index](long, long msg, long, long) { Watch(fields_[i], msg); });
   }
@@ -322,6 +323,8 @@ void VoucherBoxes::ShowFault(const std::string& prefix, const std::exception& e)
 void VoucherBoxes::Answered() {
   // An answer to the key that met the fault says nothing of the fault: what failed failed.
   if (!fault_shown_ || fault_key_ == keys_) return;
+  // Nor does one from what was read before: the fault stands until a key reaches the ledger.
+  if (auto service = service_.lock(); service && service->Answers() == key_answers_) return;
   for (const Field& f : fields_) {
     if (f.failed) return;  // its fault stands until it is tried again
   }

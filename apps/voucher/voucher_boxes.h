@@ -235,6 +235,7 @@ class VoucherBoxes : public listkit::ListForm {
   // keys_-th key was handled.
   bool fault_shown_ = false;
   long fault_key_ = 0;
+  long key_answers_ = 0;  // the ledger's answers as the last key began (LiveData::Answers)
   long keys_ = 0;
   // A key has come since a box failed: failed boxes wait for their data again.
   bool retry_ = false;

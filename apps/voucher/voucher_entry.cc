@@ -163,6 +163,7 @@ void VoucherEntry::Fresh(const std::string& date, const std::string& word) {
 void VoucherEntry::Show(Voucher voucher, std::optional<Voucher> clean) {
   if (clean) clean = VoucherGrid(std::move(*clean)).voucher();  // as the grid keeps it
   clean_ = std::move(clean);
+  unsettled_ = false;
   deleted_.reset();
   marked_.clear();
   grid_.Reset(std::move(voucher));
@@ -595,8 +596,10 @@ void VoucherEntry::Save() {
                       false);
   } catch (const SaveUnsettled& e) {
     boxes_.ShowStatus(UnsettledText(e), true);  // the voucher and its draft stay as they are
+    unsettled_ = true;
   } catch (const std::exception& e) {
-    boxes_.ShowStatus("没有保存：" + WhyNot(e), true);
+    // After a save of unknown outcome, a retry that failed settles nothing.
+    boxes_.ShowStatus(unsettled_ ? UnsettledText(e) : "没有保存：" + WhyNot(e), true);
   }
 }
 
@@ -650,9 +653,11 @@ const char* VoucherEntry::Question() const {
     case Asked::kGiveUp:
       return kGiveUpQuestion;
     case Asked::kNew:
-      return kNewQuestion;
+      return unsettled_ ? kNewUnsettledQuestion : kNewQuestion;
     case Asked::kLeave:
-      return kLeaveQuestion;
+      return unsettled_ ? kLeaveToUnsettledQuestion : kLeaveQuestion;
+    case Asked::kLeaveUnsettled:
+      return kLeaveUnsettledQuestion;
     case Asked::kVoid:
       return kVoidQuestion;
     case Asked::kDelete:
@@ -725,6 +730,10 @@ void VoucherEntry::Answer(bool yes) {
     return OfferDraft(offered_aside_);
   }
   if (asked == Asked::kLeave) return Leave(yes);
+  if (asked == Asked::kLeaveUnsettled) {
+    quitting_ = yes;  // the draft stays for the next F5 to settle
+    return;
+  }
   if (!yes) return;
   if (asked == Asked::kVoid || asked == Asked::kDelete) return Mark(asked == Asked::kVoid);
   if (asked == Asked::kGiveUp) Revert();
@@ -738,7 +747,7 @@ void VoucherEntry::Answer(bool yes) {
 bool VoucherEntry::Quit() {
   Commit();
   if (!Unsaved()) return quitting_ = true;
-  asked_ = Asked::kLeave;
+  asked_ = unsettled_ ? Asked::kLeaveUnsettled : Asked::kLeave;
   leave_to_.reset();
   return false;
 }

@@ -112,6 +112,15 @@ inline constexpr const char* kNewQuestion =
     "这张凭证的修改还没有保存，放弃修改，开始录入新凭证吗？";
 // Leaving a voucher with changes: yes saves them, no gives them up, and a dismissal stays.
 inline constexpr const char* kLeaveQuestion = "这张凭证的修改还没有保存，保存吗？";
+// The questions of a voucher whose last save's outcome is not known, which say nothing of
+// its being saved or not. Leaving the form: yes leaves, its draft kept; leaving it for
+// another: yes saves (a stored one is found, not stored again); a new voucher over it.
+inline constexpr const char* kLeaveUnsettledQuestion =
+    "不知道这张凭证是否已保存：退出吗？草稿留着，下次按 F5 查看或重新保存";
+inline constexpr const char* kLeaveToUnsettledQuestion =
+    "不知道这张凭证是否已保存：再保存一次吗？已保存的不会再存";
+inline constexpr const char* kNewUnsettledQuestion =
+    "不知道这张凭证是否已保存：不管它，开始录入新凭证吗？";
 
 // The plain boxes of the voucher (windows): the amounts' and the header's, by HeaderField.
 struct PlainBoxes {
@@ -240,7 +249,18 @@ class VoucherEntry {
   std::string NumberText() const;
 
  private:
-  enum class Asked { kNone, kDraft, kAside, kDeleteDraft, kGiveUp, kNew, kLeave, kVoid, kDelete };
+  enum class Asked {
+    kNone,
+    kDraft,
+    kAside,
+    kDeleteDraft,
+    kGiveUp,
+    kNew,
+    kLeave,
+    kLeaveUnsettled,
+    kVoid,
+    kDelete
+  };
 
   // Puts the current line's texts and the header into the boxes and gives the current box
   // the focus.
@@ -347,6 +367,9 @@ class VoucherEntry {
   // and whether the host may quit now.
   std::optional<std::string> leave_to_;
   bool quitting_ = false;
+  // The last save of the voucher shown may have stored it (its outcome unknown): nothing
+  // says "not saved" of it until a save settles it.
+  bool unsettled_ = false;
   // The entries a voucher is checked against, as of the boxes' DataVersion.
   EntryNames names_;
   long names_version_ = 0;

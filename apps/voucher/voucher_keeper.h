@@ -4,6 +4,7 @@
 #define GLNAMELIST_APPS_VOUCHER_VOUCHER_KEEPER_H_
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ class VoucherKeeper {
   // An error (glnamelist::Error or one of the ledger) when it is not saved, saying why (its
   // content, someone else's change, a fault of the ledger); then nothing is written.
   virtual void Save(Voucher& voucher) = 0;
+  // Called from any thread while Save runs on another: while stop is set, the save ends its
+  // waits for the ledger at once (VoucherStore::Stop) and the keeper's calls fail at once
+  // until Stop(false).
+  virtual void Stop(bool stop) { (void)stop; }
   // The saved voucher of word, month (YYYY-MM) and number; nullopt when there is none.
   virtual std::optional<Voucher> Open(const std::string& word, const std::string& month,
                                       long number) = 0;
@@ -55,6 +60,11 @@ class LedgerKeeper : public VoucherKeeper {
  public:
   explicit LedgerKeeper(std::string location) : location_(std::move(location)) {}
   void Save(Voucher& voucher) override { Store().Save(voucher); }
+  void Stop(bool stop) override {
+    std::lock_guard lock(stop_mutex_);
+    stopped_ = stop;
+    if (store_) store_->Stop(stop);
+  }
   std::optional<Voucher> Open(const std::string& word, const std::string& month,
                               long number) override {
     return Store().Open(word, month, number);
@@ -90,11 +100,18 @@ class LedgerKeeper : public VoucherKeeper {
   }
 
  private:
+  // Made on the thread that saves; a Stop meanwhile reaches it once it is there.
   VoucherStore& Store() {
-    if (!store_) store_ = std::make_unique<VoucherStore>(location_);
+    if (store_) return *store_;
+    auto store = std::make_unique<VoucherStore>(location_);
+    std::lock_guard lock(stop_mutex_);
+    store->Stop(stopped_);
+    store_ = std::move(store);
     return *store_;
   }
   std::string location_;
+  std::mutex stop_mutex_;  // store_ made, and stopped_
+  bool stopped_ = false;
   std::unique_ptr<VoucherStore> store_;
 };
 

@@ -90,6 +90,10 @@ class VoucherStore {
   // content or because of another's change; LedgerError for a fault of the ledger, and
   // nothing is written; SaveUnsettled when the commit's answer was lost.
   void Save(Voucher& voucher);
+  // Called from any thread: while stop is set, a Save under way ends its waits for the
+  // ledger at once, its transaction undone (LedgerSession::Stop), and the store's calls
+  // fail at once; Stop(false) lets them run again.
+  void Stop(bool stop) { session_->Stop(stop); }
 
   // The saved voucher of word, month (YYYY-MM) and number, or of id; nullopt when there is
   // none. Its lines hold the codes of their entries and amounts as Money::Text writes them.

@@ -34,6 +34,8 @@ struct PendingRead {
   bool lookup = false;
   // The ledger is on a server (else a file).
   bool server = false;
+  // A voucher being saved, rather than data read.
+  bool save = false;
 };
 
 // What a host does while a request of its thread waits for the ledger.
@@ -89,6 +91,9 @@ class GLNAMELIST_API LiveData {
   // file, a server lost or silent) is then waited for once in an action, the action's later
   // requests failing at once with it.
   virtual void BeginAction() = 0;
+  // How many of the host's requests the ledger has answered so far: a host tells by it
+  // whether an action reached the ledger or was answered from what was read before.
+  virtual long Answers() const { return 0; }
 
   // From now on the host's requests are waited for by waiter (none: they hold the host's
   // thread until they end, each within the ledger's own time limits).

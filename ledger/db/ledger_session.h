@@ -40,6 +40,13 @@ class LedgerSession {
                    const OnRow& on_row = nullptr) = 0;
   // Runs the program's own SQL text of several statements, without values (a schema step).
   virtual void Script(const std::string& sql) = 0;
+
+  // Called from any thread. While stop is set, what the session waits for (a connection, an
+  // answer, a lock, its turn) ends at once with Fault::kStopped, and the transaction in
+  // progress is undone with its connection (a commit the server already took stays); the
+  // session's calls then fail at once until Stop(false). A session without it ends its
+  // waits within its limits.
+  virtual void Stop(bool stop) { (void)stop; }
 };
 
 // One transaction of a session: rolled back when it ends without Commit.

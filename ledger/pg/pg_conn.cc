@@ -19,8 +19,6 @@ namespace {
 
 // How often a wait for the server looks whether the ledger was interrupted.
 constexpr std::chrono::milliseconds kWaitSlice(20);
-// How long closing waits for a cancel request to reach a server (which may be frozen).
-constexpr std::chrono::milliseconds kCancelWait(200);
 
 // A libpq message made one line, without the parts that repeat what the error says.
 std::string CauseOf(std::string message, const Location& location) {
@@ -230,7 +228,7 @@ bool WaitForSocket(int socket, short events, Clock::time_point deadline,
   }
 }
 
-void CancelQuery(PGconn* conn) {
+void CancelQuery(PGconn* conn, std::chrono::milliseconds wait) {
   PGcancel* cancel = PQgetCancel(conn);
   if (!cancel) return;
   auto sent = std::make_shared<std::promise<void>>();
@@ -241,7 +239,7 @@ void CancelQuery(PGconn* conn) {
     PQfreeCancel(cancel);
     sent->set_value();
   }).detach();
-  done.wait_for(kCancelWait);
+  done.wait_for(wait);
 }
 
 PGconn* Connect(const Location& location, const LedgerLimits& limits,

@@ -109,8 +109,11 @@ bool WaitForSocket(int socket, short events, Clock::time_point deadline,
                    const std::string& doing);
 
 // Asks the server to cancel the connection's running query. A frozen server may never
-// confirm: the request is sent from a thread of its own, waited for a moment at most.
-void CancelQuery(PGconn* conn);
+// confirm: the request is sent from a thread of its own, waited for `wait` at most (a
+// request stopped by a person waits less, as the person waits for the program).
+inline constexpr std::chrono::milliseconds kCancelWait{200};
+inline constexpr std::chrono::milliseconds kStopCancelWait{50};
+void CancelQuery(PGconn* conn, std::chrono::milliseconds wait = kCancelWait);
 
 // A connection being made, in steps, within limits.connect and while stop is not set.
 // Error "Cannot open ledger <server>: cannot connect: <cause>". The server's notices on it (a

@@ -38,10 +38,12 @@ void Turns::BeginWrite(const Errand& errand, const std::string& name,
                        std::chrono::milliseconds limit) {
   Lock lock(mutex_);
   ++writers_waiting_;
-  const bool free = turned_.wait_for(lock, limit, [&] { return !writing_ && reads_ == 0; });
+  const bool free =
+      turned_.wait_for(lock, limit, [&] { return errand.stop || (!writing_ && reads_ == 0); });
   --writers_waiting_;
-  if (!free) {
+  if (!free || errand.stop) {
     turned_.notify_all();
+    if (errand.stop) throw ReadError(name, errand.doing, Fault::kStopped, kStoppedCause);
     Busy(errand, name, limit);
   }
   writing_ = true;

@@ -35,7 +35,8 @@ struct Errand {
 // The turns on one connection. Reads run one at a time, those of one transaction (a load,
 // Together) letting others in between; a write transaction waits until no reads' transaction
 // is open and holds the connection until it ends; reads that would begin wait for a write
-// under way or waiting. A wait for a turn lasts `limit` at most (Fault::kNoAnswer then).
+// under way or waiting. A wait for a turn lasts `limit` at most (Fault::kNoAnswer then); a
+// write's ends at once on its errand's stop (Fault::kStopped).
 class Turns {
  public:
   using Lock = std::unique_lock<std::mutex>;
@@ -126,7 +127,7 @@ class Link {
       return call();
     } catch (const LedgerError& e) {
       if (e.fault() == Fault::kStopped && conn_) {
-        CancelQuery(conn_);
+        CancelQuery(conn_, kStopCancelWait);
         Drop();
       }
       throw;

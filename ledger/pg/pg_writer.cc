@@ -14,7 +14,9 @@ namespace {
 // Each transaction takes the link's turn from its Begin to its end; Begin first tests the
 // connection and makes it again when the server ended it (a restart), so that a save after a
 // fault that has passed goes through at once. A statement not answered within limits.answer
-// (waiting for another session's lock included) is cancelled and its connection dropped.
+// (waiting for another session's lock included), or running when Stop is called, is
+// cancelled and its connection dropped. A close of the program never stops a write half-way:
+// only Stop does (the person giving the wait up).
 class ServerSession final : public LedgerSession {
  public:
   ServerSession(const std::string& conninfo, const LedgerLimits& limits)
@@ -28,6 +30,11 @@ class ServerSession final : public LedgerSession {
 
   const std::string& name() const override { return link_->name(); }
   bool OnServer() const override { return true; }
+
+  void Stop(bool stop) override {
+    stop_ = stop;
+    if (stop) link_->turns().Wake();
+  }
 
   void Begin(bool write) override {
     link_->turns().BeginWrite(writing_, name(), link_->limits().answer);
@@ -107,8 +114,9 @@ class ServerSession final : public LedgerSession {
   }
 
  private:
-  const std::atomic<bool> never_ = false;  // a write is never stopped half-way by a close
-  const Errand writing_{"cannot write", never_};
+  const std::atomic<bool> never_ = false;  // the link's first connection is not stopped
+  std::atomic<bool> stop_ = false;
+  const Errand writing_{"cannot write", stop_};
   std::shared_ptr<Link> link_;
   bool in_turn_ = false;  // a transaction begun holds the link's turn
 };

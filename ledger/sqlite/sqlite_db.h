@@ -67,6 +67,8 @@ class Database {
   // waiting for a lock ends too. Called from any thread.
   void Interrupt();
   bool interrupted() const { return interrupted_; }
+  // Lets the statements after an Interrupt run again.
+  void Resume() { interrupted_ = false; }
 
  private:
   static int WaitForLock(void* self, int attempts);

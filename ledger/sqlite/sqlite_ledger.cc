@@ -279,6 +279,15 @@ class FileSession final : public LedgerSession {
 
   void Script(const std::string& sql) override { Exec(sql); }
 
+  // An interrupted write is undone by the file's own journal.
+  void Stop(bool stop) override {
+    if (stop) {
+      db_.Interrupt();
+    } else {
+      db_.Resume();
+    }
+  }
+
  private:
   void Exec(const std::string& sql) {
     try {

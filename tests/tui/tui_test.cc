@@ -616,6 +616,16 @@ TEST_F(VoucherFormTest, ItemAndUnitBoxesFollowTheClassAndGroupTypedOrChosen) {
   EXPECT_TRUE(Shows("战略客户") && !Shows("输入 01.")) << screen_.Text();
 }
 
+// Gives every request up before it is made while giving_up is set.
+class GivingUpWaiter : public ReadWaiter {
+ public:
+  bool GivingUp() override { return giving_up; }
+  bool Wait(const PendingRead&, const std::function<bool(std::chrono::milliseconds)>&) override {
+    return false;
+  }
+  bool giving_up = false;
+};
+
 // The bookkeeper's path through the account box (search, browse, choose, drill down) is
 // the end-to-end test's; here the checks of the codes and the form's own keys.
 TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysWork) {
@@ -666,6 +676,27 @@ TEST_F(VoucherFormTest, AnExplanationWritesItsTextCodesAreCheckedAndTheFormKeysW
   EXPECT_TRUE(Shows("[USD\U0002002E"));
   Key(VK_F8);
   EXPECT_TRUE(Shows("币别 USD\U0002002E 不存在；清空本框后按 F8 列出全部币别"));
+
+  // A wait given up is told until the ledger answers again: a key answered from what was
+  // read before leaves the word standing.
+  auto waiter = std::make_shared<GivingUpWaiter>();
+  LiveDataOf(GetGLData())->WaitWith(waiter);
+  Handle(KeyPress::kBackTab);
+  Clear();
+  Type("1002.0");
+  waiter->giving_up = true;
+  Type("3");
+  const std::string given_up = "已放弃等待账套的回应，按任意键重试";
+  EXPECT_EQ(Status(), given_up);
+  waiter->giving_up = false;
+  Type("\tU");
+  Clear();
+  EXPECT_EQ(Status(), given_up) << "the currencies were read before";
+  Handle(KeyPress::kBackTab);
+  Clear();
+  Type("1002.04");
+  EXPECT_EQ(Status(), "") << "a code not read before asks the ledger";
+  LiveDataOf(GetGLData())->WaitWith(nullptr);
 
   screen_ = CellScreen(8, 40);  // the terminal shrinks under the form (see the e2e test)
   EXPECT_TRUE(Handle(KeyPress::kChar, 'x'));

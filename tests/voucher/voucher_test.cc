@@ -19,6 +19,7 @@
 #include "apps/voucher/voucher_grid.h"
 #include "apps/voucher/voucher_header.h"
 #include "apps/voucher/voucher_listing.h"
+#include "apps/voucher/waited_keeper.h"
 #include "contracts/list_kinds.h"
 #include "contracts/virtual_keys.h"
 #include "tests/fakes/error_of.h"
@@ -574,21 +575,68 @@ TEST_F(VoucherEntryTest, EachWindowKeepsItsOwnDraftAndOnlyAConfirmedChoiceDelete
   EXPECT_EQ(drafts(".draft") + drafts(".aside"), 0);
 }
 
-// A save whose answer is lost says so and keeps the voucher; the window killed then, its
-// draft taken in the next, F5 finds the voucher stored and stores nothing.
-TEST_F(VoucherEntryTest, ASaveWhoseAnswerIsLostIsFoundStoredAndNotStoredAgain) {
+// Gives every wait up once the fake keeper holds a save, and notes what it waited for.
+class GivingUpWaiter : public ReadWaiter {
+ public:
+  explicit GivingUpWaiter(fakes::FakeVoucherKeeper& keeper) : keeper_(keeper) {}
+  bool GivingUp() override { return false; }
+  bool Wait(const PendingRead& read,
+            const std::function<bool(std::chrono::milliseconds)>&) override {
+    waits.push_back(read);
+    keeper_.AwaitHeld();
+    return false;
+  }
+  std::vector<PendingRead> waits;
+
+ private:
+  fakes::FakeVoucherKeeper& keeper_;
+};
+
+// A save whose wait the clerk gives up is stopped before the form goes on, whether or not it
+// stored the voucher, and so is one whose answer is lost: the form says it may be stored
+// and keeps the voucher; leaving asks without saying it is not saved and keeps the draft;
+// F5, in that window or the next, finds it stored and stores nothing.
+TEST_F(VoucherEntryTest, ASaveOfUnknownOutcomeIsFoundStoredAndNotStoredAgain) {
+  using Hold = fakes::FakeVoucherKeeper::Hold;
+  auto waiter = std::make_shared<GivingUpWaiter>(*keeper_);
+  entry_->UseKeeper(std::make_shared<WaitedKeeper>(keeper_, waiter, "company", true));
   EnterTwoLines("10");
-  keeper_->answer_lost = true;
-  entry_->Save();
-  EXPECT_EQ(Status(),
-            "不知道是否已保存：账套服务器没有回应；再按 F5 查明，已保存的凭证不会再存一次");
-  EXPECT_EQ(entry_->Grid().Text({1, Column::kCredit}), "10") << "the voucher stays";
+  const std::string given_up = "已放弃等待：不知道凭证是否已保存，按 F5 查看或重新保存";
+  for (Hold hold : {Hold::kBefore, Hold::kAfter}) {
+    keeper_->hold = hold;
+    entry_->Save();
+    EXPECT_EQ(Status(), given_up);
+    EXPECT_EQ(keeper_->saved.size(), hold == Hold::kAfter ? 1u : 0u);
+    EXPECT_EQ(entry_->Grid().Text({1, Column::kCredit}), "10") << "the voucher stays";
+  }
+  keeper_->hold = Hold::kNo;
+  ASSERT_EQ(waiter->waits.size(), 2u);
+  EXPECT_TRUE(waiter->waits[0].save && waiter->waits[0].server);
+  entry_->OpenByText("1");
+  EXPECT_STREQ(entry_->Question(), kLeaveToUnsettledQuestion);
+  entry_->Dismiss();
+  EXPECT_FALSE(entry_->Quit());
+  EXPECT_STREQ(entry_->Question(), kLeaveUnsettledQuestion);
+  entry_->Answer(false);
+  EXPECT_FALSE(entry_->Quitting());
+  EXPECT_FALSE(entry_->Quit());
+  entry_->Answer(true);
+  EXPECT_TRUE(entry_->Quitting());
   entry_ = nullptr;
   entry_ = MakeEntry();
   entry_->Answer(true);
   entry_->Save();
   EXPECT_EQ(Status(), "已保存：记字第 1 号（2026-12），开始录入下一张凭证");
   EXPECT_EQ(keeper_->saved.size(), 1u);
+
+  EnterTwoLines("10");
+  keeper_->answer_lost = true;
+  entry_->Save();
+  EXPECT_EQ(Status(),
+            "不知道是否已保存：账套服务器没有回应；再按 F5 查明，已保存的凭证不会再存一次");
+  entry_->Save();
+  EXPECT_EQ(Status(), "已保存：记字第 2 号（2026-12），开始录入下一张凭证");
+  EXPECT_EQ(keeper_->saved.size(), 2u);
   entry_ = nullptr;
   entry_ = MakeEntry();
   EXPECT_FALSE(entry_->DraftOffered());

@@ -5,7 +5,8 @@
 // at once) until they are all handled: the key typed after them asks the ledger again. F10
 // and Ctrl-Q give it up too, and then close the form as they do between waits (on a voucher
 // with changes, after the question); keys that close the form at once (Ctrl-C, the terminal
-// gone) close it at once here too. Ctrl-L draws the terminal again.
+// gone) close it at once here too. Ctrl-L draws the terminal again. A save is waited for
+// the same way (voucher::WaitedKeeper).
 #ifndef GLNAMELIST_APPS_VOUCHER_TUI_FORM_WAITER_H_
 #define GLNAMELIST_APPS_VOUCHER_TUI_FORM_WAITER_H_
 

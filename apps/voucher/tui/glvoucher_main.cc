@@ -89,6 +89,7 @@ int Run(const std::string& ledger_path, bool boxes_page) {
   options.boxes_page = boxes_page;
   if (!boxes_page) {
     options.keeper = std::make_shared<glnamelist::voucher::LedgerKeeper>(ledger_path);
+    options.server = glnamelist::ledger::Location(ledger_path).OnServer();
     options.drafts.emplace(ledger_path);
   }
   options.changes = glnamelist::ledger::WatchLists(data);

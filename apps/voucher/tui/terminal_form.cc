@@ -11,6 +11,7 @@
 #include "apps/voucher/read_waits.h"
 #include "apps/voucher/tui/form_waiter.h"
 #include "apps/voucher/tui/voucher_form.h"
+#include "apps/voucher/waited_keeper.h"
 #include "contracts/live_data.h"
 #include "platform/environment.h"
 #include "services/library_services.h"
@@ -97,6 +98,10 @@ void RunTerminalForm(const std::string& title, const std::function<bool(long kin
   auto waiter = std::make_shared<FormWaiter>(form, screen);
   voucher::WaitsShown waits_shown(waiter);
   if (voucher::VoucherEntry* entry = form.Entry()) {
+    if (options.keeper) {
+      options.keeper = std::make_shared<voucher::WaitedKeeper>(std::move(options.keeper), waiter,
+                                                               title, options.server);
+    }
     entry->UseKeeper(std::move(options.keeper));
     entry->UseDrafts(std::move(options.drafts));
   }

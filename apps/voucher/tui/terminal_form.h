@@ -24,14 +24,16 @@ namespace glnamelist::tui {
 // A box's list is attached once ready says its kind's data is in (at once when ready is
 // empty); until then the box says so, and the form is used as usual.
 //
-// The form opens on a voucher, saved to keeper, its draft kept in drafts (and offered when
-// one is there); with boxes_page, on the boxes of master data instead. While it is open,
-// changes tells it (about every tenth of a second) which lists have new master data
+// The form opens on a voucher, saved to keeper (each save waited for as a read is, shown
+// as one of a ledger on a server when server says so), its draft kept in drafts (and
+// offered when one is there); with boxes_page, on the boxes of master data instead. While it is
+// open, changes tells it (about every tenth of a second) which lists have new master data
 // (ledger::WatchLists). The form ends, too, once ended says so (asked between keys, and as
 // often as the lists waiting or changes are looked for): the ledger's opening was refused.
 struct TerminalFormOptions {
   bool boxes_page = false;
   std::shared_ptr<voucher::VoucherKeeper> keeper;
+  bool server = false;
   std::optional<voucher::DraftStore> drafts;
   std::function<std::vector<long>()> changes;
   std::function<bool()> ended;
