@@ -132,10 +132,20 @@ void VoucherEntry::OfferDraft(bool aside, bool again) {
     boxes_.ShowStatus(FaultText(e), true);  // a damaged draft, moved aside and named
   }
   offered_aside_ = aside;
+  offered_unsaved_ = !offered_ || offered_->id != 0 || !MaybeStored(offered_->uid);
   if (offered_) {
     asked_ = aside ? Asked::kAside : Asked::kDraft;
   } else if (aside) {
     boxes_.ShowStatus("没有放到一边的草稿", false);
+  }
+}
+
+bool VoucherEntry::MaybeStored(const std::string& uid) const {
+  if (uid.empty() || !keeper_) return false;
+  try {
+    return keeper_->Stored(uid);
+  } catch (const std::exception&) {
+    return true;  // it may be: the draft is not called unsaved
   }
 }
 
@@ -645,7 +655,7 @@ void VoucherEntry::OpenByText(const std::string& text) {
 const char* VoucherEntry::Question() const {
   switch (asked_) {
     case Asked::kDraft:
-      return kDraftQuestion;
+      return offered_unsaved_ ? kDraftQuestion : kMaybeSavedDraftQuestion;
     case Asked::kAside:
       return kAsideQuestion;
     case Asked::kDeleteDraft:
@@ -809,7 +819,9 @@ void VoucherEntry::TakeDraft(bool take) {
   // A draft of a saved voucher has changes against that one; a new one against nothing.
   Show(*draft, draft->id != 0 ? std::nullopt : std::optional<Voucher>(begun));
   draft_written_ = draft_synced_ = DraftText(grid_.voucher());
-  boxes_.ShowStatus("已恢复上次没有保存的凭证", false);
+  boxes_.ShowStatus(offered_unsaved_ ? "已恢复上次没有保存的凭证"
+                                     : "已恢复上次的草稿：按 F5 查明，已保存的凭证不会再存一次",
+                    false);
 }
 
 bool VoucherEntry::Balanced() const { return TotalsOf(grid_.voucher()).Balanced(); }

@@ -105,6 +105,9 @@ inline constexpr const char* kListPrompt =
     "筛选（凭证字、日期如 5 或 05-01~05-03、科目代码、¥金额）：";
 inline constexpr const char* kOpenPrompt = "打开凭证（号码如 3，字 号码如 转 2，或 2026-12 3）：";
 inline constexpr const char* kDraftQuestion = "有上次没有保存的凭证，接着录入吗？";
+// A draft of a new voucher whose save was given up, or whose ledger cannot be asked now.
+inline constexpr const char* kMaybeSavedDraftQuestion =
+    "有上次的草稿，它可能已经保存：接着录入吗？";
 inline constexpr const char* kAsideQuestion = "有放到一边的草稿，接着录入吗？";
 inline constexpr const char* kDeleteDraftQuestion = "删除这张草稿吗？删除以后不能恢复";
 inline constexpr const char* kGiveUpQuestion = "放弃对这张凭证的修改吗？";
@@ -289,6 +292,8 @@ class VoucherEntry {
   // Offers the next draft of a window gone, or (aside) set aside, or with again the first
   // again; says when there is none set aside.
   void OfferDraft(bool aside, bool again = false);
+  // Whether the voucher of uid may be stored: it is, or the ledger cannot tell now.
+  bool MaybeStored(const std::string& uid) const;
   // The ledger's voucher words, read once (the standard ones while the ledger cannot say).
   const std::vector<std::string>& Words();
 
@@ -351,6 +356,7 @@ class VoucherEntry {
   Asked asked_ = Asked::kNone;
   std::optional<Voucher> offered_;
   bool offered_aside_ = false;
+  bool offered_unsaved_ = true;  // the offered draft's voucher is known not to be stored
   std::vector<std::string> words_;
   int page_lines_ = 10;
   std::vector<int> marked_;

@@ -39,6 +39,11 @@ class VoucherKeeper {
   }
   // Who the vouchers saved are prepared by (VoucherStore::Preparer).
   virtual std::string Preparer() { return ""; }
+  // Whether the voucher of uid is stored (VoucherStore::Stored).
+  virtual bool Stored(const std::string& uid) {
+    (void)uid;
+    return false;
+  }
   // What the form says once as it starts about how the ledger is kept; empty for nothing.
   virtual std::string Notice() { return ""; }
   // The vouchers of a month, voiding, deleting the last of a word, and templates, as
@@ -86,6 +91,7 @@ class LedgerKeeper : public VoucherKeeper {
     return Store().Rate(currency, date);
   }
   std::string Preparer() override { return Store().Preparer(); }
+  bool Stored(const std::string& uid) override { return Store().Stored(uid); }
   // A file that cannot keep a write-ahead log (a network share): it is kept as before, and
   // another program's write may wait while forms read it.
   std::string Notice() override {

@@ -345,6 +345,15 @@ std::string VoucherStore::Clerk() {
   return user;
 }
 
+bool VoucherStore::Stored(const std::string& uid) {
+  ledger::SessionTransaction transaction(*session_, false);
+  bool stored = false;
+  session_->Run("SELECT 1 FROM vouchers WHERE uid = ?1", {std::string_view(uid)},
+                [&](const ResultRow&) { stored = true; });
+  transaction.Commit();
+  return stored;
+}
+
 std::string VoucherStore::Preparer() {
   if (!session_->OnServer()) return SystemUser();
   ledger::SessionTransaction transaction(*session_, false);

@@ -105,6 +105,8 @@ class VoucherStore {
   // Who prepares the vouchers saved here (制单人): Clerk, read in a transaction of its own. A
   // new voucher is saved with it, unless it names one.
   std::string Preparer();
+  // Whether the voucher of uid is stored: a draft's voucher whose save was given up may be.
+  bool Stored(const std::string& uid);
   // The voucher words of the ledger: 记, 收, 付, 转, then any other its vouchers use.
   std::vector<std::string> Words();
   // Puts a ledger file in write-ahead-log mode (ledger::JournalMode) if it is not; the mode

@@ -38,6 +38,7 @@ class WaitedKeeper : public VoucherKeeper {
     return keeper_->Rate(currency, date);
   }
   std::string Preparer() override { return keeper_->Preparer(); }
+  bool Stored(const std::string& uid) override { return keeper_->Stored(uid); }
   std::string Notice() override { return keeper_->Notice(); }
   std::vector<VoucherSummary> List(const VoucherFilter& filter) override {
     return keeper_->List(filter);

@@ -56,6 +56,12 @@ class FakeVoucherKeeper : public voucher::VoucherKeeper {
     return at == rates.end() ? std::nullopt : std::optional(at->second);
   }
   std::string Preparer() override { return preparer; }
+  bool Stored(const std::string& uid) override {
+    for (const auto& [id, v] : saved) {
+      if (v.uid == uid) return true;
+    }
+    return false;
+  }
 
   void Stop(bool stop) override {
     std::lock_guard lock(mutex_);

@@ -624,7 +624,9 @@ TEST_F(VoucherEntryTest, ASaveOfUnknownOutcomeIsFoundStoredAndNotStoredAgain) {
   EXPECT_TRUE(entry_->Quitting());
   entry_ = nullptr;
   entry_ = MakeEntry();
+  EXPECT_STREQ(entry_->Question(), kMaybeSavedDraftQuestion) << "never called unsaved";
   entry_->Answer(true);
+  EXPECT_EQ(Status(), "已恢复上次的草稿：按 F5 查明，已保存的凭证不会再存一次");
   entry_->Save();
   EXPECT_EQ(Status(), "已保存：记字第 1 号（2026-12），开始录入下一张凭证");
   EXPECT_EQ(keeper_->saved.size(), 1u);

@@ -16,6 +16,8 @@
 #include "apps/voucher/form_words.h"
 #include "apps/voucher/open_ledger.h"
 #include "apps/voucher/voucher_keeper.h"
+#include "apps/voucher/waited_keeper.h"
+#include "ledger/db/location.h"
 #include "ledger/ledger_at.h"
 #include "ledger/list_preload.h"
 #include "ledger/register_ledger.h"
@@ -140,7 +142,10 @@ void VoucherWindow::ShowForm(const std::string& location,
   panel_ = new FormPanel(this, page_);
   setCentralWidget(panel_);
   if (voucher::VoucherEntry* entry = panel_->Entry()) {
-    entry->UseKeeper(std::make_shared<voucher::LedgerKeeper>(location));
+    // Saves are waited for as the form's reads are: shown, kept keys, given up by Esc.
+    entry->UseKeeper(std::make_shared<voucher::WaitedKeeper>(
+        std::make_shared<voucher::LedgerKeeper>(location), waiter_, voucher::LedgerName(location),
+        ledger::Location(location).OnServer()));
     if (drafts_) entry->UseDrafts(voucher::DraftStore(location));
   }
   panel_->Boxes().HotTrace(list_on_entry_->isChecked());  // as the last form had it
