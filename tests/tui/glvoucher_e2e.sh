@@ -30,39 +30,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "FAIL: $1"
-  echo "---- screen ----"
-  $TMUX_CMD capture-pane -p -t "$SESSION" 2>/dev/null
-  echo "---- stderr ----"
-  cat "$WORK/stderr"
-  exit 1
-}
-
-# poll WHAT COMMAND...: runs COMMAND until it succeeds; fails with WHAT when it never does.
-poll() {
-  what=$1
-  shift
-  i=0
-  until "$@"; do
-    [ $i -lt $WAIT_STEPS ] || fail "$what"
-    sleep 0.05
-    i=$((i + 1))
-  done
-}
-
-screen_text() { $TMUX_CMD capture-pane -p -t "$SESSION"; }
-shows() { screen_text | grep -F -q -- "$1"; }
-hides() { ! shows "$1"; }
-# styled SGR TEXT: TEXT is on the screen right after the attribute sequence ESC [ SGR m.
-styled() { $TMUX_CMD capture-pane -p -e -t "$SESSION" | grep -q "$(printf '\033')\[$1m$2"; }
-wait_for() { poll "$2: \"$1\" not on the screen" shows "$1"; }
-wait_gone() { poll "$2: \"$1\" still on the screen" hides "$1"; }
-# gone PID: true once the process has ended (a zombie has).
-gone() { ! kill -0 "$1" 2>/dev/null || grep -q ') Z' "/proc/$1/stat" 2>/dev/null; }
-
-keys() { $TMUX_CMD send-keys -t "$SESSION" "$@"; }
-type_text() { $TMUX_CMD send-keys -t "$SESSION" -l -- "$1"; }
+. "$(dirname "$0")/tmux_form.sh"
 clear_box() { keys -N 40 BSpace; }
 
 # start [PREFIX [LOCALE [LEDGER]]]: runs glvoucher on LEDGER ($LEDGER by default), after the
@@ -92,7 +60,6 @@ on_file && ledger_sum=$(cksum <"$LEDGER")
 
 # The account box: a name search, browsed without losing the found rows; Enter writes the
 # code and its name stands beside the box (account_is CODE NAME).
-account_is() { screen_text | grep -q -E -- "科目 +\[$1 +\] $2"; }
 keys Tab
 wait_for "库存现金" "with HotTrace the focus lists the accounts"
 type_text "银行"

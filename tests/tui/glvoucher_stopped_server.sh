@@ -31,33 +31,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' HUP INT TERM
 
-fail() {
-  resume
-  echo "FAIL: $1"
-  echo "---- screen ----"
-  $TMUX_CMD capture-pane -p -t "$SESSION" 2>/dev/null
-  echo "---- stderr ----"
-  cat "$WORK/stderr"
-  exit 1
-}
-poll() {
-  what=$1
-  shift
-  i=0
-  until "$@"; do
-    [ $i -lt $WAIT_STEPS ] || fail "$what"
-    sleep 0.05
-    i=$((i + 1))
-  done
-}
-shows() { $TMUX_CMD capture-pane -p -t "$SESSION" | grep -F -q -- "$1"; }
-hides() { ! shows "$1"; }
-wait_for() { poll "$2: \"$1\" not on the screen" shows "$1"; }
-wait_gone() { poll "$2: \"$1\" still on the screen" hides "$1"; }
-gone() { ! kill -0 "$1" 2>/dev/null || grep -q ') Z' "/proc/$1/stat" 2>/dev/null; }
-keys() { $TMUX_CMD send-keys -t "$SESSION" "$@"; }
-type_text() { $TMUX_CMD send-keys -t "$SESSION" -l -- "$1"; }
-account_is() { $TMUX_CMD capture-pane -p -t "$SESSION" | grep -q -E -- "科目 +\[$1 +\] $2"; }
+on_fail() { resume; }
+. "$(dirname "$0")/tmux_form.sh"
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # Every process of the server: the postmaster and its children.
