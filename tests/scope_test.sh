@@ -17,20 +17,11 @@ fail() {
   ls -laR "$root" | head -40
   exit 1
 }
-poll() {
-  what=$1
-  shift
-  i=0
-  until "$@"; do
-    [ $i -lt 600 ] || fail "$what"
-    sleep 0.05
-    i=$((i + 1))
-  done
-}
+WAIT_STEPS=600
+. "$(dirname "$0")/poll.sh"
 scopes() { ls -d "$root"/glnamelist-test.* 2>/dev/null; }
 no_scope() { [ -z "$(scopes)" ]; }
 ready() { ls "$root"/glnamelist-test.*/ready >/dev/null 2>&1; }
-gone() { ! kill -0 "$1" 2>/dev/null || grep -q ') Z' "/proc/$1/stat" 2>/dev/null; }
 
 # Killed outright, with a cluster, a tmux server, a folder of the test's own and a command
 # that would run for ten minutes.

@@ -1,7 +1,7 @@
 # The helpers of the terminal form's end-to-end scripts, sourced by them: the form runs in a
 # tmux session ($TMUX_CMD, session $SESSION), its stderr in $WORK/stderr; every wait polls
-# for what it expects, at most $WAIT_STEPS times 0.05 s. A script may define on_fail, run
-# before a failure is told (to resume what it stopped).
+# for what it expects (../poll.sh). A script may define on_fail, run before a failure is
+# told (to resume what it stopped).
 
 fail() {
   command -v on_fail >/dev/null 2>&1 && on_fail
@@ -13,17 +13,7 @@ fail() {
   exit 1
 }
 
-# poll WHAT COMMAND...: runs COMMAND until it succeeds; fails with WHAT when it never does.
-poll() {
-  what=$1
-  shift
-  i=0
-  until "$@"; do
-    [ $i -lt $WAIT_STEPS ] || fail "$what"
-    sleep 0.05
-    i=$((i + 1))
-  done
-}
+. "$(dirname "$0")/../poll.sh"
 
 screen_text() { $TMUX_CMD capture-pane -p -t "$SESSION"; }
 shows() { screen_text | grep -F -q -- "$1"; }
@@ -32,8 +22,6 @@ hides() { ! shows "$1"; }
 styled() { $TMUX_CMD capture-pane -p -e -t "$SESSION" | grep -q "$(printf '\033')\[$1m$2"; }
 wait_for() { poll "$2: \"$1\" not on the screen" shows "$1"; }
 wait_gone() { poll "$2: \"$1\" still on the screen" hides "$1"; }
-# gone PID: true once the process has ended (a zombie has).
-gone() { ! kill -0 "$1" 2>/dev/null || grep -q ') Z' "/proc/$1/stat" 2>/dev/null; }
 # account_is CODE NAME: the account box holds CODE and its name beside it is NAME.
 account_is() { screen_text | grep -q -E -- "科目 +\[$1 +\] $2"; }
 
