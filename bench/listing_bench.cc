@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "apps/glledger/generator.h"
+#include "providers/common_flow.h"
 #include "recordset/table_builder.h"
 
 namespace {
@@ -50,6 +51,7 @@ namespace {
 bool only_ours = false;
 using Clock = std::chrono::steady_clock;
 namespace rs = glnamelist::recordset;
+namespace flow = glnamelist::flow;
 
 constexpr size_t kScreen = 30;
 
@@ -204,21 +206,6 @@ std::vector<Text> DrawTexts(const std::vector<Row>& rows) {
 
 // --- Ours ----------------------------------------------------------------------------------
 
-std::string Quoted(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\'') out += '\'';
-    if (c == '*' || c == '%' || c == '[') {
-      out += '[';
-      out += c;
-      out += ']';
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 class Ours {
  public:
   explicit Ours(const std::vector<Row>& rows) {
@@ -244,10 +231,10 @@ class Ours {
 
   Listing Answer(const Text& t) {
     Listing out;
-    const std::string code = Quoted(t.Code());
+    const std::string code = flow::Quote(t.Code());
     lookup_->Filter("FNumber = '" + code + "'");
     if (lookup_->RecordCount() > 0) out.found = lookup_->Fields("FID").ToLong();
-    const std::string prefix = t.typed.ends_with('.') ? Quoted(t.typed) : code;
+    const std::string prefix = t.typed.ends_with('.') ? flow::Quote(t.typed) : code;
     list_->Filter("FNumber like '" + prefix + "%' or FName like '%" + code + "%'");
     out.count = list_->RecordCount();
     if (out.count > 0) list_->MoveFirst();
