@@ -23,7 +23,7 @@
 namespace glnamelist::ledger {
 namespace {
 
-constexpr char kMagic[8] = {'G', 'L', 'S', 'N', 'A', 'P', '0', '2'};
+constexpr char kMagic[8] = {'G', 'L', 'S', 'N', 'A', 'P', '0', '3'};
 constexpr size_t kHeaderSize = 64;
 // A set's image starts at a multiple of this from the start of the file.
 constexpr size_t kSectionAlign = 64;

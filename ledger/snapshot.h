@@ -6,7 +6,7 @@
 // the ones written (a checksum per set); otherwise the set is read from the ledger and the snapshot
 // made again.
 //
-//   header (64 bytes): "GLSNAP02", file size, offset, size and checksum of the directory;
+//   header (64 bytes): "GLSNAP03", file size, offset, size and checksum of the directory;
 //   the table images, one per set, each at a multiple of 64 bytes; the directory: the
 //   ledger's identity and version, then each set's name and the offset, size and checksum
 //   of its image (numbers little-endian, texts as in a table image).

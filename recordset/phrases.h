@@ -32,6 +32,12 @@ class Phrases {
  public:
   // Phrases of at most this many code points are found.
   static constexpr size_t kMaxLength = 6;
+  // Each phrase (folded) and its rows, by text; phrases whose rows are the same share a set.
+  using Entries = std::vector<std::pair<std::string, RowSet>>;
+
+  Phrases() = default;
+  // Phrases found before (read back from a table's image), sorted by text.
+  explicit Phrases(Entries entries) : phrases_(std::move(entries)) {}
 
   // The phrases of the texts (folded first when fold is set) held by at least min_rows rows;
   // pairs: the texts' pair lists.
@@ -43,11 +49,12 @@ class Phrases {
   // The rows holding the folded text, when it is a frequent phrase; null otherwise.
   const RowSet* Find(std::string_view folded) const;
   size_t size() const { return phrases_.size(); }
+  const Entries& entries() const { return phrases_; }
 
  private:
   void ShareEqualSets();
 
-  std::vector<std::pair<std::string, RowSet>> phrases_;  // by text
+  Entries phrases_;
 };
 
 // Whether a contains pattern of these code points is one a phrase may answer (rather than a

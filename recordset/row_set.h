@@ -49,6 +49,8 @@ class RowSet {
   static RowSet Own(roaring_bitmap_s* bits) { return Adopt(bits, true); }
 
   size_t count() const { return count_; }
+  // Whether this and other are copies of one set (not merely sets of the same rows).
+  bool SharesWith(const RowSet& other) const { return bits_ == other.bits_; }
   bool Contains(uint32_t row) const;
   RowSet And(const RowSet& other) const;
   RowSet Or(const RowSet& other) const;

@@ -54,6 +54,10 @@ Table::Table(std::vector<ColumnStore> columns, size_t rows, std::vector<ColumnLo
       std::call_once(lazy.postings_once, [&] { lazy.postings = std::move(b.postings); });
       lazy.postings_built = true;
     }
+    if (b.phrases) {
+      std::call_once(lazy.phrases_once, [&] { lazy.phrases = std::move(b.phrases); });
+      lazy.phrases_built = true;
+    }
     if (b.ranks) std::call_once(lazy.ranks_once, [&] { lazy.ranks = std::move(b.ranks); });
     if (b.small_known) std::call_once(lazy.small_once, [&] { lazy.small = std::move(b.small); });
     if (b.in_order) std::call_once(lazy.in_order_once, [&] { lazy.in_order = *b.in_order; });

@@ -53,6 +53,7 @@ struct ColumnLookups {
   std::unique_ptr<SmallValueSet> small;
   bool small_known = false;  // small (or its absence, for too many values) is known
   std::optional<bool> in_order;
+  std::unique_ptr<Phrases> phrases;
 };
 
 // Raises the error of a table whose structures, read from an image, do not fit it (a row it

@@ -1,8 +1,12 @@
 #include "recordset/table_image.h"
 
+#include <algorithm>
 #include <numeric>
+#include <unordered_map>
+#include <vector>
 
 #include "contracts/error.h"
+#include "recordset/phrases.h"
 #include "recordset/postings.h"
 #include "recordset/table_data.h"
 #include "recordset/table_recordset.h"
@@ -10,7 +14,7 @@
 namespace glnamelist::recordset {
 namespace {
 
-constexpr uint32_t kMagic = 0x324C4254;  // "TBL2"
+constexpr uint32_t kMagic = 0x334C4254;  // "TBL3"
 
 // Which structures follow a column's values.
 constexpr uint32_t kFoldsKnown = 1;
@@ -22,6 +26,7 @@ constexpr uint32_t kSmall = 32;
 constexpr uint32_t kInOrderKnown = 64;
 constexpr uint32_t kInOrder = 128;
 constexpr uint32_t kPostings = 256;  // and the next two bits, one per kind of key
+constexpr uint32_t kPhrases = 2048;
 
 template <class T>
 void PutArray(ImageWriter& out, const Array<T>& a, size_t align = 8) {
@@ -74,6 +79,50 @@ std::unique_ptr<Postings> GetPostings(ImageReader& in) {
     ImageReader::Damaged();
   }
   return std::make_unique<Postings>(std::move(p));
+}
+
+// The frequent phrases of a name column: each of their sets once (phrases of the same rows
+// share one), then each phrase's text and the number of its set.
+void PutPhrases(ImageWriter& out, const Phrases& phrases) {
+  std::vector<const RowSet*> sets;
+  std::unordered_map<size_t, std::vector<uint64_t>> sets_of_count;  // shared sets count alike
+  std::vector<uint64_t> set_of;
+  for (const auto& [text, rows] : phrases.entries()) {
+    std::vector<uint64_t>& alike = sets_of_count[rows.count()];
+    auto it = std::find_if(alike.begin(), alike.end(),
+                           [&](uint64_t s) { return sets[s]->SharesWith(rows); });
+    if (it == alike.end()) {
+      alike.push_back(sets.size());
+      sets.push_back(&rows);
+      it = alike.end() - 1;
+    }
+    set_of.push_back(*it);
+  }
+  out.Put<uint64_t>(sets.size());
+  for (const RowSet* rows : sets) PutFrozen(out, *rows);
+  out.Put<uint64_t>(set_of.size());
+  for (size_t i = 0; i < set_of.size(); ++i) {
+    out.Text(phrases.entries()[i].first);
+    out.Put<uint64_t>(set_of[i]);
+  }
+}
+
+std::unique_ptr<Phrases> GetPhrases(ImageReader& in, size_t rows) {
+  std::vector<RowSet> sets;
+  for (uint64_t n = in.Get<uint64_t>(); sets.size() < n;) {
+    sets.push_back(GetFrozen(in));
+    if (sets.back().count() > 0 && sets.back().Max() >= rows) ImageReader::Damaged();
+  }
+  Phrases::Entries entries;
+  for (uint64_t n = in.Get<uint64_t>(); entries.size() < n;) {
+    std::string text(in.Text());
+    const uint64_t set = in.Get<uint64_t>();
+    if (set >= sets.size() || (!entries.empty() && entries.back().first >= text)) {
+      ImageReader::Damaged();  // Find looks phrases up by text
+    }
+    entries.emplace_back(std::move(text), sets[set]);
+  }
+  return std::make_unique<Phrases>(std::move(entries));
 }
 
 void PutValues(ImageWriter& out, const ColumnStore& col) {
@@ -133,7 +182,7 @@ void PutLookups(ImageWriter& out, const Table& table, size_t c, const LookupColu
   if (col.type == ColumnType::kInteger || col.type == ColumnType::kBool) {
     has |= kSmallKnown | (small ? kSmall : 0);
   }
-  if (name) has |= kPostings * 7;
+  if (name) has |= kPostings * 7 | kPhrases;
   out.Put<uint32_t>(has);
   if (has & kSorted) {
     const TextOrder& order = table.SortedByFoldedText(c);
@@ -149,6 +198,7 @@ void PutLookups(ImageWriter& out, const Table& table, size_t c, const LookupColu
   for (size_t k = 0; k < Postings::kKinds; ++k) {
     if (has & (kPostings << k)) PutPostings(out, table.PostingsOf(c, Postings::Keys(k)));
   }
+  if (has & kPhrases) PutPhrases(out, table.PhrasesOf(c));
 }
 
 ColumnLookups GetLookups(ImageReader& in, size_t rows) {
@@ -181,6 +231,7 @@ ColumnLookups GetLookups(ImageReader& in, size_t rows) {
   for (size_t k = 0; k < Postings::kKinds; ++k) {
     if (has & (kPostings << k)) b.postings[k] = GetPostings(in);
   }
+  if (has & kPhrases) b.phrases = GetPhrases(in, rows);
   return b;
 }
 

@@ -26,6 +26,7 @@
 #include "recordset/memory_stream.h"
 #include "recordset/table_builder.h"
 #include "recordset/table_image.h"
+#include "recordset/table_recordset.h"
 #include "tests/fakes/error_of.h"
 
 namespace glnamelist::recordset {
@@ -720,6 +721,39 @@ TEST(ImageTest, AnImageCutShortOrWithTextsThatDoNotFitIsRefused) {
     ImageReader in(bytes.get(), size, 0, bytes);
     EXPECT_EQ(ErrorOf([&] { ReadTableImage(in); }), errc::kDataService) << index << " " << wrong;
   }
+}
+
+// The frequent phrases a name column was given travel with its image, and one whose rows the
+// table does not have is refused.
+TEST(ImageTest, APhraseListTravelsWithTheImageAndOneOutsideTheTableIsRefused) {
+  RecordsetPtr rs = Accounts();
+  const Table& table = *dynamic_cast<const TableRecordset&>(*rs).table();
+  const size_t name = static_cast<size_t>(table.FindColumn("FName"));
+  auto given = [&](Phrases::Entries phrases) {
+    std::vector<ColumnStore> columns;
+    for (size_t c = 0; c < table.column_count(); ++c) columns.push_back(table.column(c));
+    std::vector<ColumnLookups> built(columns.size());
+    built[name].phrases = std::make_unique<Phrases>(std::move(phrases));
+    return TableRecordset(
+        std::make_shared<const Table>(std::move(columns), table.row_count(), std::move(built)));
+  };
+  // No build would find these: only a list carried by the image has them.
+  const RowSet shared = RowSet::FromIds({1, 8});
+  RecordsetPtr back = ThroughImage(
+      given({{"工商银", shared}, {"银行存", RowSet::FromIds({1})}, {"银行款", shared}}));
+  const Phrases* phrases =
+      dynamic_cast<const TableRecordset&>(*back).table()->PhrasesUnlessBuilding(name);
+  ASSERT_TRUE(phrases);
+  ASSERT_EQ(phrases->size(), 3u);
+  EXPECT_THAT(phrases->Find("工商银")->Ids(), ElementsAre(1, 8));
+  EXPECT_THAT(phrases->Find("银行存")->Ids(), ElementsAre(1));
+  EXPECT_TRUE(phrases->Find("银行款")->SharesWith(*phrases->Find("工商银")));
+  EXPECT_FALSE(phrases->Find("银行"));
+
+  EXPECT_EQ(ErrorOf([&] {
+              ThroughImage(given({{"银行存", RowSet::FromIds({9})}}));
+            }),
+            errc::kDataService);
 }
 
 }  // namespace
