@@ -4,12 +4,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "contracts/list_kinds.h"
 #include "ledger/ledger_service.h"
+#include "ledger/service/waited_reads.h"
 #include "tests/ledger/faulty_ledger.h"
 
 namespace glnamelist::ledger {
@@ -103,6 +105,31 @@ TEST(WaitedRequestsTest, AreToldWhatTheyWaitForGivenUpInterruptedAndTriedAgainAf
   }
   service.reset();
   std::filesystem::remove(path);
+}
+
+// The person gives a request up as it goes from one read to the next: the reads it would
+// make afterwards fail at once, rather than keep the host waiting for a ledger it left.
+TEST(WaitedRequestsTest, AGivenUpRequestMakesNoFurtherRead) {
+  class GivesUp : public ReadWaiter {
+    bool GivingUp() override { return false; }
+    bool Wait(const PendingRead&, const std::function<bool(std::chrono::milliseconds)>&) override {
+      return false;
+    }
+  };
+  std::promise<void> given_up;
+  WaitedReads reads([&] { given_up.set_value(); });
+  reads.Use(std::make_shared<GivesUp>());
+  int later_reads = 0;
+  Fault later = Fault::kOther;
+  EXPECT_EQ(FaultOfCall([&] {
+              reads.Run("ledger", [&] {
+                given_up.get_future().wait();
+                later = FaultOfCall([&] { WaitedReads::Nested("ledger", [&] { ++later_reads; }); });
+              });
+            }),
+            Fault::kAbandoned);
+  EXPECT_EQ(later, Fault::kAbandoned);
+  EXPECT_EQ(later_reads, 0);
 }
 
 }  // namespace
