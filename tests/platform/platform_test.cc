@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/picture_store.h"
+#include "platform/pixel_canvas.h"
 #include "platform/register_platform.h"
 
 namespace glnamelist::platform {
@@ -220,6 +221,12 @@ TEST_F(PlatformTest, ClockAndPictures) {
   EXPECT_EQ(drawings.size() + glyphs.size(), 28u);
   EXPECT_EQ(PictureGlyph("Cash") + PictureGlyph(""), "$ ");
   EXPECT_THAT([] { Env().GetPicture("cash"); }, Fails(35601, "Element not found"));
+
+  // Shapes reach the canvas's edges and are clipped beyond them.
+  PixelCanvas canvas(4, 3);
+  canvas.FrameRect(-1, 0, 3, 2, 7);
+  canvas.Set(4, 1, 9);
+  EXPECT_EQ(canvas.TakePixels(), (std::vector<uint32_t>{7, 7, 7, 7, 0, 0, 0, 7, 7, 7, 7, 7}));
 }
 
 TEST_F(PlatformTest, TextHelperFormatsNumberedArgumentsAndCutsBuffersAtWholeCharacters) {
