@@ -580,7 +580,7 @@ TEST(SortTest, TextsThatCollateEqualKeepTheirOrder) {
     b.AddRow({name, id});
   }
   RecordsetPtr rs = b.Build();
-  rs->Sort("FName");
+  rs->Sort("\t\r\nFName\f\v");  // any white space around a key
   EXPECT_THAT(Values(*rs, "FItemID"), ElementsAre("3", "1", "2", "4"));
 }
 
