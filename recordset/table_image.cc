@@ -87,7 +87,8 @@ void PutPhrases(ImageWriter& out, const Phrases& phrases) {
   std::vector<const RowSet*> sets;
   std::unordered_map<size_t, std::vector<uint64_t>> sets_of_count;  // shared sets count alike
   std::vector<uint64_t> set_of;
-  for (const auto& [text, rows] : phrases.entries()) {
+  for (const auto& entry : phrases.entries()) {
+    const RowSet& rows = entry.second;
     std::vector<uint64_t>& alike = sets_of_count[rows.count()];
     auto it = std::find_if(alike.begin(), alike.end(),
                            [&](uint64_t s) { return sets[s]->SharesWith(rows); });
