@@ -1,10 +1,11 @@
 // A table's image: its columns and the look-up structures built for them, laid out so that
 // the image is used where it lies (a mapped file) instead of being parsed into new arrays.
 //
-//   "TBLI", column count (u32), rows (u64); per column: name, type, its values, then which
-//   structures follow and the structures themselves. Every array is its length (u64) and
-//   its elements, starting at a multiple of 8 bytes from the image's base (frozen bitmaps at
-//   a multiple of 32). Numbers are little-endian.
+//   "TBL3", column count (u32), rows (u64); per column: name, type, its values, then which
+//   structures follow and the structures themselves (a name column's frequent phrases
+//   last). Every array is its length (u64) and its elements, starting at a multiple of 8
+//   bytes from the image's base (frozen bitmaps at a multiple of 32). Numbers are
+//   little-endian.
 //
 // An image is read back with bounds checks on every length; whether its bytes are the ones
 // written is for its file to check (a checksum), not for this reader.
