@@ -1,6 +1,5 @@
 #include "tui/curses_message_box.h"
 
-#include "contracts/virtual_keys.h"
 #include "tui/message_dialog.h"
 
 namespace glnamelist::tui {
@@ -16,12 +15,7 @@ long CursesMessageBox::Show(const std::string& text, long /*style*/, const std::
     dialog.Paint(screen_);
     screen_.SetCursor(-1, 0);
     screen_.Refresh();
-    KeyPress key = read_key_ ? read_key_() : screen_.ReadKey();
-    // Without a terminal nobody can answer; the form ends at its next key.
-    if (key.kind == KeyPress::kEnd) return platform::kButtonOk;
-    bool ok = key.kind == KeyPress::kChar &&
-              (key.code == '\r' || key.code == '\n' || key.code == ' ' || key.code == VK_ESCAPE);
-    if (ok || (key.kind == KeyPress::kKey && key.code == VK_RETURN)) {
+    if (MessageDialog::Closes(read_key_ ? read_key_() : screen_.ReadKey())) {
       return platform::kButtonOk;
     }
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "contracts/virtual_keys.h"
 #include "tui/text.h"
 
 namespace glnamelist::tui {
@@ -57,6 +58,13 @@ void MessageDialog::Paint(Screen& screen) const {
   }
   int button_width = TextWidth(kOkButton);
   screen.Put(f.y + f.height - 2, f.x + (f.width - button_width) / 2, kOkButton, Style::kButton);
+}
+
+bool MessageDialog::Closes(const KeyPress& key) {
+  if (key.kind == KeyPress::kEnd) return true;
+  if (key.kind == KeyPress::kKey) return key.code == VK_RETURN;
+  return key.kind == KeyPress::kChar &&
+         (key.code == '\r' || key.code == '\n' || key.code == ' ' || key.code == VK_ESCAPE);
 }
 
 }  // namespace glnamelist::tui

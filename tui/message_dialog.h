@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tui/curses_screen.h"
 #include "tui/screen.h"
 
 namespace glnamelist::tui {
@@ -23,6 +24,9 @@ class MessageDialog {
   // Where the dialog goes on a screen of rows x cols (frame included).
   Rect Frame(int rows, int cols) const;
   void Paint(Screen& screen) const;
+  // Whether key closes the dialog with OK: Enter, Space or Esc, or the end of the terminal
+  // (nobody is left to answer; the form ends at its next key).
+  static bool Closes(const KeyPress& key);
 
  private:
   std::string text_;

@@ -474,6 +474,15 @@ TEST(FormLayoutTest, BoxesAndTheMessageDialogFitTheScreenALongTextScrolls) {
   CellScreen narrow(12, 20);
   MessageDialog(text, "澄枫提示").Paint(narrow);  // must stay inside the screen
   EXPECT_NE(narrow.Text().find("确定"), std::string::npos);
+  // Enter, Space and Esc answer it, and so does a terminal that is gone; no other key does.
+  using K = KeyPress;
+  for (K key : {K{K::kChar, '\r'}, K{K::kChar, '\n'}, K{K::kChar, ' '}, K{K::kChar, VK_ESCAPE},
+                K{K::kKey, VK_RETURN}, K{K::kEnd}}) {
+    EXPECT_TRUE(MessageDialog::Closes(key)) << key.kind << " " << key.code;
+  }
+  for (K key : {K{K::kChar, 'y'}, K{K::kKey, VK_F8}, K{K::kResize}, K{K::kNone}, K{K::kBackTab}}) {
+    EXPECT_FALSE(MessageDialog::Closes(key)) << key.kind << " " << key.code;
+  }
 }
 
 // The form on a copy of the sample ledger with a second unit group named 长度: a chosen
