@@ -44,6 +44,7 @@
 #include "ledger/pg/pg_copy_rows.h"
 #include "ledger/register_ledger.h"
 #include "ledger/service/set_catalogue.h"
+#include "ledger/service/set_versions.h"
 #include "ledger/snapshot.h"
 #include "ledger/sqlite/file_write.h"
 #include "ledger/sqlite/sqlite_db.h"
@@ -869,6 +870,20 @@ TEST(SetCatalogueTest, KindsSnapshotNamesAndTheSetsListsWaitFor) {
   }
   EXPECT_TRUE(SetWaitedForBy(nlUnit) == SetKey{SetKind::kUnitGroups});
   EXPECT_FALSE(SetWaitedForBy(nlAsset));
+}
+
+// A set mapped from a written snapshot takes the place of the version it was written from,
+// never of one read since.
+TEST(SetVersionsTest, AVersionIsReplacedOnlyByWhatWasMadeOfIt) {
+  BackgroundWorker worker;
+  SetVersions versions(worker);
+  const SetKey key{SetKind::kItems, 9};
+  RecordsetPtr read = recordset::NewRecordset(), mapped = recordset::NewRecordset();
+  versions.Register(key, read, 1);
+  versions.Replace(key, recordset::NewRecordset(), mapped);
+  EXPECT_EQ(versions.Latest(key, nullptr), read);
+  versions.Replace(key, read, mapped);
+  EXPECT_EQ(versions.Latest(key, nullptr), mapped);
 }
 
 TEST(LedgerFileTest, MissingEmptyDirectoryUnreadableForeignAndCorruptFiles) {
