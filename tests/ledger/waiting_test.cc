@@ -13,6 +13,7 @@
 #include "ledger/ledger_service.h"
 #include "ledger/service/waited_reads.h"
 #include "tests/ledger/faulty_ledger.h"
+#include "tests/ledger/refusal_of.h"
 
 namespace glnamelist::ledger {
 namespace {
@@ -38,15 +39,6 @@ class TestWaiter : public ReadWaiter {
   bool giving_up = false;
   std::vector<PendingRead> waits;
 };
-
-Fault FaultOfCall(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const LedgerError& e) {
-    return e.fault();
-  }
-  return Fault::kOther;
-}
 
 TEST(WaitedRequestsTest, AreToldWhatTheyWaitForGivenUpInterruptedAndTriedAgainAfterward) {
   const std::string path = ::testing::TempDir() + "/waits-" + std::to_string(getpid());
@@ -79,10 +71,10 @@ TEST(WaitedRequestsTest, AreToldWhatTheyWaitForGivenUpInterruptedAndTriedAgainAf
   hold_next();
   waiter->give_up = true;
   std::string code = "1001";
-  EXPECT_EQ(FaultOfCall([&] { service->GetAccount(code); }), Fault::kAbandoned);
+  EXPECT_EQ(RefusalOf([&] { service->GetAccount(code); }).fault, Fault::kAbandoned);
   ASSERT_EQ(waiter->waits.size(), 2u);
   EXPECT_TRUE(waiter->waits[1].kind == nlAccount && waiter->waits[1].lookup);
-  EXPECT_EQ(FaultOfCall([&] { service->GetAccount(code); }), Fault::kAbandoned);
+  EXPECT_EQ(RefusalOf([&] { service->GetAccount(code); }).fault, Fault::kAbandoned);
   EXPECT_EQ(waiter->waits.size(), 2u) << "failed at once";
   EXPECT_EQ(reopened, 0);
 
@@ -98,7 +90,7 @@ TEST(WaitedRequestsTest, AreToldWhatTheyWaitForGivenUpInterruptedAndTriedAgainAf
   // service's own background reads may still reach the ledger).
   waiter->giving_up = true;
   const size_t made = waiter->plan->Log().size();
-  EXPECT_EQ(FaultOfCall([&] { service->ItemClassSet(); }), Fault::kAbandoned);
+  EXPECT_EQ(RefusalOf([&] { service->ItemClassSet(); }).fault, Fault::kAbandoned);
   const std::vector<std::string> calls = waiter->plan->Log();
   for (size_t i = made; i < calls.size(); ++i) {
     EXPECT_EQ(calls[i].find("item_classes"), std::string::npos) << calls[i];
@@ -121,12 +113,13 @@ TEST(WaitedRequestsTest, AGivenUpRequestMakesNoFurtherRead) {
   reads.Use(std::make_shared<GivesUp>());
   int later_reads = 0;
   Fault later = Fault::kOther;
-  EXPECT_EQ(FaultOfCall([&] {
+  EXPECT_EQ(RefusalOf([&] {
               reads.Run("ledger", [&] {
                 given_up.get_future().wait();
-                later = FaultOfCall([&] { WaitedReads::Nested("ledger", [&] { ++later_reads; }); });
+                later =
+                    RefusalOf([&] { WaitedReads::Nested("ledger", [&] { ++later_reads; }); }).fault;
               });
-            }),
+            }).fault,
             Fault::kAbandoned);
   EXPECT_EQ(later, Fault::kAbandoned);
   EXPECT_EQ(later_reads, 0);

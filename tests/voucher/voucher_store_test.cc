@@ -26,6 +26,7 @@
 #include "ledger/db/ledger_error.h"
 #include "ledger/db/ledger_session.h"
 #include "ledger/ledger_at.h"
+#include "tests/ledger/refusal_of.h"
 #include "tests/ledger/test_ledgers.h"
 #include "tests/support/child_process.h"
 
@@ -457,13 +458,9 @@ TEST_P(VoucherStoreTest, ASaveCutOffHalfWayLeavesNoHalfVoucher) {
           session.Run("SELECT pg_terminate_backend(pg_backend_pid())", {});
         })));
     Voucher v = Lines(100);
-    try {
-      store.Save(v);
-      ADD_FAILURE() << "saved";
-    } catch (const ledger::LedgerError& e) {
-      EXPECT_EQ(e.fault(), ledger::Fault::kLost);
-      EXPECT_THAT(e.what(), HasSubstr("cannot write: the connection to the server was lost"));
-    }
+    ledger::Refusal lost = ledger::RefusalOf([&] { store.Save(v); });
+    EXPECT_EQ(lost.fault, ledger::Fault::kLost);
+    EXPECT_THAT(lost.what, HasSubstr("cannot write: the connection to the server was lost"));
     EXPECT_EQ(Rows(), 0);
     store.Save(v);  // the next save connects again
     EXPECT_EQ(v.number, 1);
@@ -477,25 +474,15 @@ TEST_P(VoucherStoreTest, ASaveCutOffHalfWayLeavesNoHalfVoucher) {
         PQconnectdb(TestServer::Location(database_).c_str()), PQfinish);
     PQclear(PQexec(locker.get(), "BEGIN; LOCK TABLE vouchers IN ACCESS EXCLUSIVE MODE"));
     Voucher late = Lines(100);
-    try {
-      waiting.Save(late);
-      ADD_FAILURE() << "saved";
-    } catch (const ledger::LedgerError& e) {
-      EXPECT_EQ(e.fault(), ledger::Fault::kNoAnswer);
-      EXPECT_THAT(e.what(), HasSubstr("the server gave no answer within 0.3 s"));
-    }
+    ledger::Refusal unanswered = ledger::RefusalOf([&] { waiting.Save(late); });
+    EXPECT_EQ(unanswered.fault, ledger::Fault::kNoAnswer);
+    EXPECT_THAT(unanswered.what, HasSubstr("the server gave no answer within 0.3 s"));
     // A save stopped from another thread while it waits (the person gave the wait up) ends
     // at once, its transaction undone, and saves again once let.
     VoucherStore stopped(location_);
     Voucher held = Lines(100);
     ledger::Fault fault = ledger::Fault::kOther;
-    std::thread saving([&] {
-      try {
-        stopped.Save(held);
-      } catch (const ledger::LedgerError& e) {
-        fault = e.fault();
-      }
-    });
+    std::thread saving([&] { fault = ledger::RefusalOf([&] { stopped.Save(held); }).fault; });
     for (int polls = 0; polls < 10000 && LockWaits(locker.get()) == 0; ++polls) {
     }
     stopped.Stop(true);
@@ -525,14 +512,7 @@ TEST_P(VoucherStoreTest, ASaveOnAServerNamesWhatIsMissingTheFirstTime) {
   VoucherStore store("postgresql://saver:" + TestServer::Encoded(password) + "@" +
                      TestServer::Encoded(getenv("GLNAMELIST_PG_DIR")) + "/" +
                      TestServer::Encoded(database_));
-  auto fault = [&store](Voucher v) {
-    try {
-      store.Save(v);
-    } catch (const ledger::LedgerError& e) {
-      return e.fault();
-    }
-    return ledger::Fault::kOther;
-  };
+  auto fault = [&store](Voucher v) { return ledger::RefusalOf([&] { store.Save(v); }).fault; };
   EXPECT_EQ(fault(Lines(2)), ledger::Fault::kNoWritePermission);
   TestServer::Run(database_,
                   "GRANT INSERT ON vouchers, voucher_lines TO saver; ALTER ROLE saver VALID UNTIL "
