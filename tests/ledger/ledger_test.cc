@@ -870,6 +870,15 @@ TEST(SetCatalogueTest, KindsSnapshotNamesAndTheSetsListsWaitFor) {
   }
   EXPECT_TRUE(SetWaitedForBy(nlUnit) == SetKey{SetKind::kUnitGroups});
   EXPECT_FALSE(SetWaitedForBy(nlAsset));
+  // The sets F9 sorts by name are ranked by name ahead, and so in a snapshot; accounts and
+  // items are sorted by code.
+  std::set<std::string> ranked;
+  for (const SetDescription& set : SetCatalogue()) {
+    const SetKey key{set.kind, 1};
+    if (!LookupColumnsOf(key).sorted.empty()) ranked.insert(SnapshotName(key));
+  }
+  EXPECT_EQ(ranked, (std::set<std::string>{"currencies", "explanations", "item_classes",
+                                           "settle_types", "submes/1", "unit_groups"}));
 }
 
 // A set mapped from a written snapshot takes the place of the version it was written from,
