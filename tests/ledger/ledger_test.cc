@@ -52,6 +52,7 @@
 #include "platform/keyed_collection.h"
 #include "recordset/table_builder.h"
 #include "tests/ledger/faulty_ledger.h"
+#include "tests/ledger/refusal_of.h"
 #include "tests/ledger/refused_locks.h"
 #include "tests/ledger/test_ledgers.h"
 #include "tests/support/child_process.h"
@@ -98,30 +99,11 @@ INSERT INTO unit_groups (id, number, name) VALUES (9, '99', '空组');
       .ExecScript("UPDATE accounts SET helper_code = NULL WHERE number = '1012.03'");
 }
 
-// An error as a test keeps it: the fault of a ledger's error too.
-struct Caught : Error {
-  Caught(const Error& e, Fault fault) : Error(e), fault(fault) {}
-  Fault fault;
-};
-Fault FaultOf(const Caught& e) { return e.fault; }
-
-// The error that call raises; a test failure (and error 0) when it raises none.
-template <class Call>
-Caught ErrorOf(Call call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return Caught(e, ledger::FaultOf(e));
-  }
-  ADD_FAILURE() << "no error raised";
-  return Caught(Error(0, ""), Fault::kOther);
-}
-
 // The message of the error that opening location raises.
 std::string OpenError(const std::string& location) {
-  Caught e = ErrorOf([&] { LedgerService service(location); });
-  EXPECT_EQ(e.Number(), errc::kDataService);
-  return e.what();
+  Refusal e = RefusalOf([&] { LedgerService service(location); });
+  EXPECT_EQ(e.number, errc::kDataService);
+  return e.what;
 }
 
 enum class Backend { kFile, kServer };
@@ -290,7 +272,7 @@ TEST_P(LedgerServiceTest, EveryRecordSetListsWhatAPlainScanFinds) {
   long weight = 1;
   UnitSetPtr units = service_->UnitSet(weight);
   for (long outside : {0L, units->Count() + 1, -1L}) {
-    EXPECT_EQ(ErrorOf([&] { units->Item(outside); }).Number(), errc::kInvalidProcedureCall)
+    EXPECT_EQ(RefusalOf([&] { units->Item(outside); }).number, errc::kInvalidProcedureCall)
         << "index " << outside;
   }
   EXPECT_EQ(units->Item(units->Count())->Name(), "吨");
@@ -359,7 +341,7 @@ TEST_P(LedgerServiceTest, RegistrySharesOneServiceAndRetriesAfterAFailure) {
   platform::ClassRegistry registry;
   const NewLedger later(GetParam(), *dir_, "later.ledger");
   RegisterLedger(registry, later.location);
-  EXPECT_THAT(ErrorOf([&] { registry.Create(progid::kGLData); }).what(), HasSubstr(later.name))
+  EXPECT_THAT(RefusalOf([&] { registry.Create(progid::kGLData); }).what, HasSubstr(later.name))
       << "no ledger there yet";
   later.BuildTestLedger();
   ObjectPtr first = registry.Create(progid::kGLData);
@@ -392,14 +374,14 @@ TEST_P(LedgerServiceTest, TheItemSetListsOnceRefreshedAndARefusedSettingKeepsThe
   set->Refresh();
   EXPECT_EQ(Rows(set->Recordset(), {"FNumber"}), details);
 
-  EXPECT_EQ(ErrorOf([&] { set->Filter("FNumber LIKE '*0*1'"); }).Number(), errc::kWrongArguments);
+  EXPECT_EQ(RefusalOf([&] { set->Filter("FNumber LIKE '*0*1'"); }).number, errc::kWrongArguments);
   EXPECT_THROW(set->Sort("NoSuchField"), Error);
   set->Parameters(nullptr);
   for (auto [key, value] : {std::pair{"GetDataType", Variant("zero")},
                             {"GetItemID", Variant("1")},
                             {"SelectExt", Variant(3L)}}) {
     KeyedCollectionPtr wrong = Parameters({{key, value}});
-    EXPECT_EQ(ErrorOf([&] { set->Parameters(wrong); }).Number(), errc::kInvalidProcedureCall)
+    EXPECT_EQ(RefusalOf([&] { set->Parameters(wrong); }).number, errc::kInvalidProcedureCall)
         << key;
   }
   set->Refresh();
@@ -438,9 +420,9 @@ TEST_P(LedgerServiceTest, APreloadThatFailsReportsToTheRequestAndTheNextOneReads
     service.Preload({nlCurrency});
     service.WaitForBackgroundWork();
     EXPECT_TRUE(service.Ready(nlCurrency));
-    Caught e = ErrorOf([&] { service.CurrencySet(); });
-    EXPECT_EQ(FaultOf(e), plan->fault);
-    EXPECT_THAT(e.what(), HasSubstr("currencies"));
+    Refusal e = RefusalOf([&] { service.CurrencySet(); });
+    EXPECT_EQ(e.fault, plan->fault);
+    EXPECT_THAT(e.what, HasSubstr("currencies"));
     EXPECT_EQ(Rows(service.CurrencySet()->Recordset(), {"FItemID", "FNumber", "FName"}),
               currencies);
     EXPECT_EQ(plan->injected, 1);
@@ -623,9 +605,9 @@ TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
     NewLedger place(GetParam(), *dir_, "schema" + std::to_string(++n) + ".ledger");
     place.BuildTestLedger();
     place.Exec(edit);
-    Caught e = ErrorOf([&] { LedgerService service(place.location); });
-    EXPECT_EQ(e.what(), "Cannot open ledger " + place.name + ": wrong schema: " + cause);
-    EXPECT_EQ(FaultOf(e), fault) << cause;
+    Refusal e = RefusalOf([&] { LedgerService service(place.location); });
+    EXPECT_EQ(e.what, "Cannot open ledger " + place.name + ": wrong schema: " + cause);
+    EXPECT_EQ(e.fault, fault) << cause;
   }
 }
 
@@ -769,14 +751,14 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
       "COLUMN quantity; ALTER TABLE accounts DROP COLUMN unit_id; DROP TABLE voucher_lines; "
       "DROP TABLE vouchers; "
       "DROP TABLE master_changes; UPDATE meta SET value = '1' WHERE key = 'schema_version'");
-  Caught old = ErrorOf([&] { LedgerService service(place.location); });
-  EXPECT_EQ(FaultOf(old), Fault::kWrongVersion);
-  EXPECT_EQ(old.what(), "Cannot open ledger " + place.name +
-                            ": wrong schema: version 1, older than this program's 6; bring it up "
-                            "to date with: glledger upgrade --ledger " +
-                            place.name);
+  Refusal old = RefusalOf([&] { LedgerService service(place.location); });
+  EXPECT_EQ(old.fault, Fault::kWrongVersion);
+  EXPECT_EQ(old.what, "Cannot open ledger " + place.name +
+                          ": wrong schema: version 1, older than this program's 6; bring it up "
+                          "to date with: glledger upgrade --ledger " +
+                          place.name);
   place.Exec("CREATE TABLE voucher_lines (x text)");  // in the way of the step's second table
-  EXPECT_THAT(ErrorOf([&] { UpgradeLedger(place.location); }).what(),
+  EXPECT_THAT(RefusalOf([&] { UpgradeLedger(place.location); }).what,
               StartsWith("Ledger " + place.name + ": cannot write: "));
   EXPECT_TRUE(OpenUncheckedLedger(place.location)->ColumnsOf("vouchers").empty())
       << "the step's first table went with the failed transaction";
@@ -795,7 +777,7 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
   if (GetParam() == Backend::kServer) {
     EXPECT_NO_THROW(read());
   } else {
-    EXPECT_EQ(FaultOf(ErrorOf(read)), Fault::kChanged);
+    EXPECT_EQ(RefusalOf(read).fault, Fault::kChanged);
   }
   reader.reset();
   {
@@ -805,17 +787,17 @@ TEST_P(LedgerServiceTest, AnOlderLedgerIsUpgradedInOneStepAndANewerOneIsRefused)
   EXPECT_THAT(OpenUncheckedLedger(place.location)->ColumnsOf("voucher_lines"), Contains("debit"));
 
   place.Exec("UPDATE meta SET value = '9' WHERE key = 'schema_version'");
-  Caught newer = ErrorOf([&] { UpgradeLedger(place.location); });
-  EXPECT_EQ(FaultOf(newer), Fault::kWrongVersion);
-  EXPECT_THAT(newer.what(), HasSubstr("its version 9 is newer than this program's 6; use a newer "
-                                      "glledger"));
+  Refusal newer = RefusalOf([&] { UpgradeLedger(place.location); });
+  EXPECT_EQ(newer.fault, Fault::kWrongVersion);
+  EXPECT_THAT(newer.what, HasSubstr("its version 9 is newer than this program's 6; use a newer "
+                                    "glledger"));
   place.Exec("UPDATE meta SET value = '0' WHERE key = 'schema_version'");
-  EXPECT_THAT(ErrorOf([&] { UpgradeLedger(place.location); }).what(),
+  EXPECT_THAT(RefusalOf([&] { UpgradeLedger(place.location); }).what,
               HasSubstr("its schema version '0' is not one this program knows"));
-  EXPECT_THAT(ErrorOf([&] { LedgerService service(place.location); }).what(),
+  EXPECT_THAT(RefusalOf([&] { LedgerService service(place.location); }).what,
               HasSubstr("wrong schema: version 0, older than this program's 6"));
   place.Exec("DROP TABLE meta");
-  EXPECT_EQ(FaultOf(ErrorOf([&] { UpgradeLedger(place.location); })), Fault::kNotALedger);
+  EXPECT_EQ(RefusalOf([&] { UpgradeLedger(place.location); }).fault, Fault::kNotALedger);
 }
 
 // The reads made together see one state of the ledger: a colleague's currency committed
@@ -945,9 +927,9 @@ TEST(LedgerFileTest, AReadWaitsForALockedFileABoundedTimeThenSaysItIsLocked) {
   ASSERT_TRUE(waiting.GetAccount(number));
   Database writer(path, Database::Mode::kCreate);
   writer.ExecScript("BEGIN EXCLUSIVE");
-  Caught e = ErrorOf([&] { service.GetAccount(number); });
-  EXPECT_EQ(FaultOf(e), Fault::kLocked);
-  EXPECT_THAT(e.what(), AllOf(HasSubstr(path), HasSubstr("locked by another program")));
+  Refusal e = RefusalOf([&] { service.GetAccount(number); });
+  EXPECT_EQ(e.fault, Fault::kLocked);
+  EXPECT_THAT(e.what, AllOf(HasSubstr(path), HasSubstr("locked by another program")));
   // A lock given up while a read waits for it is waited for: it goes once the read has
   // been refused it.
   const std::thread::id reader = std::this_thread::get_id();
@@ -1001,9 +983,9 @@ TEST(LedgerFileTest, AFileReplacedIsNeverMixedButCommitsToItAreReadOn) {
       << "read on";
   std::filesystem::copy_file(older, path, std::filesystem::copy_options::overwrite_existing);
   for (int i = 0; i < 2; ++i) {
-    Caught e = ErrorOf([&] { changed.GetAccount(cash); });
-    EXPECT_EQ(FaultOf(e), Fault::kChanged);
-    EXPECT_THAT(e.what(), HasSubstr("replaced by another program after it was opened"));
+    Refusal e = RefusalOf([&] { changed.GetAccount(cash); });
+    EXPECT_EQ(e.fault, Fault::kChanged);
+    EXPECT_THAT(e.what, HasSubstr("replaced by another program after it was opened"));
   }
 }
 
@@ -1019,14 +1001,14 @@ TEST(LedgerFileTest, StoppingEndsAReadThatWaitsForALock) {
   Database writer(path, Database::Mode::kCreate);
   writer.ExecScript("BEGIN EXCLUSIVE");
   std::promise<std::thread::id> reader;
-  std::future<Caught> read = std::async(std::launch::async, [&] {
+  std::future<Refusal> read = std::async(std::launch::async, [&] {
     reader.set_value(std::this_thread::get_id());
-    return ErrorOf([&] { db->Load("SELECT number FROM accounts", {}, [](const ResultRow&) {}); });
+    return RefusalOf([&] { db->Load("SELECT number FROM accounts", {}, [](const ResultRow&) {}); });
   });
   // Stopped once the read has been refused the lock twice: waiting for it.
   RefusedLocks::Watch().WaitFor(reader.get_future().get(), 1);
   db->Interrupt();
-  EXPECT_EQ(FaultOf(read.get()), Fault::kStopped);
+  EXPECT_EQ(read.get().fault, Fault::kStopped);
 }
 
 // A location is a server's or a file's, shown without its password, named alike however it
@@ -1089,12 +1071,12 @@ TEST(CopyRowsTest, ReadsTheServersRowsAndRefusesWhatIsNone) {
   EXPECT_TRUE(rows.Read(big(0, 2), [&](const ResultRow&) { seen += "none;"; }));
   EXPECT_FALSE(rows.Read(end, note));
   EXPECT_EQ(seen, "-2 -70000 1099511627776 0 10 名称;-2 -70000 1099511627776 0 10 名称;none;");
-  EXPECT_THAT(ErrorOf([&] { rows.Read(row, [](const ResultRow& r) { r.Int(4); }); }).what(),
+  EXPECT_THAT(RefusalOf([&] { rows.Read(row, [](const ResultRow& r) { r.Int(4); }); }).what,
               HasSubstr("Ledger L: column 5 is not an integer"));
   for (const std::string& bytes :
        {header.substr(1) + row, header.substr(0, 20), header + row.substr(0, row.size() - 1),
         header + row + "x", header + big(uint64_t(-2), 2), header}) {
-    EXPECT_THAT(ErrorOf([&] { CopyRows(std::string("L")).Read(bytes, note); }).what(),
+    EXPECT_THAT(RefusalOf([&] { CopyRows(std::string("L")).Read(bytes, note); }).what,
                 HasSubstr("Ledger L: cannot read: malformed rows"));
   }
 }
@@ -1149,15 +1131,15 @@ TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
   EXPECT_THROW(db->Load("SELECT no_such_column FROM accounts", {}, [](const ResultRow&) {}), Error)
       << "a failed load leaves the session fit for the next one";
   long rows = 0;
-  Caught e = ErrorOf([&] {
+  Refusal e = RefusalOf([&] {
     db->Load("SELECT number FROM accounts ORDER BY number", {}, [&](const ResultRow&) {
       if (++rows == 1) CutConnections(clerks_ledger);
     });
   });
   EXPECT_TRUE(rows > 0 && rows < kClerksLedger.accounts) << rows;
-  EXPECT_THAT(e.what(), HasSubstr("Ledger " + TestServer::Name(clerks_ledger) +
-                                  ": cannot read: the connection to the server was lost"));
-  EXPECT_EQ(FaultOf(e), Fault::kLost);
+  EXPECT_THAT(e.what, HasSubstr("Ledger " + TestServer::Name(clerks_ledger) +
+                                ": cannot read: the connection to the server was lost"));
+  EXPECT_EQ(e.fault, Fault::kLost);
   EXPECT_EQ(db->ColumnsOf("accounts").size(), 13u) << "the next call connects again";
 
   // Writing: a copy its writer abandons, and one whose connection is lost, are rolled back;
@@ -1166,7 +1148,7 @@ TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
   CreateLedger(TestServer::Location(target), false)
       ->Rows("currencies", {"id", "number", "name"})
       ->Add({int64_t{1}, "RMB", "人民币"});
-  Error write = ErrorOf([&] {
+  Refusal write = RefusalOf([&] {
     std::unique_ptr<LedgerTarget> ledger = CreateLedger(TestServer::Location(target), false);
     std::unique_ptr<RowSink> accounts = ledger->Rows("currencies", {"id", "number", "name"});
     accounts->Add({int64_t{1}, "RMB", "人民币"});
@@ -1175,9 +1157,9 @@ TEST_F(ServerLedgerTest, AConnectionLostInTheMiddleOfALoadIsOneClearError) {
     accounts->Close();
     ledger->Finish();
   });
-  EXPECT_THAT(write.what(), HasSubstr("Ledger " + TestServer::Name(target) +
-                                      ": cannot write: the connection to the server was lost ("));
-  EXPECT_THAT(write.what(), Not(HasSubstr("lost ()"))) << "with libpq's own words";
+  EXPECT_THAT(write.what, HasSubstr("Ledger " + TestServer::Name(target) +
+                                    ": cannot write: the connection to the server was lost ("));
+  EXPECT_THAT(write.what, Not(HasSubstr("lost ()"))) << "with libpq's own words";
   EXPECT_EQ(TestServer::Run(target, "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"),
             "0");
 }
@@ -1220,9 +1202,9 @@ TEST_F(ServerLedgerTest, AConnectionLostIsMadeAgainWhileTheLedgerIsTheOneFirstRe
   CutConnections(database);
   TestServer::Run(database, "INSERT INTO meta VALUES ('changed', 'while the form was away')");
   for (int i = 0; i < 2; ++i) {
-    Caught e = ErrorOf([&] { service.GetAccount(number); });
-    EXPECT_EQ(FaultOf(e), Fault::kChanged);
-    EXPECT_THAT(e.what(), HasSubstr("not the one first read"));
+    Refusal e = RefusalOf([&] { service.GetAccount(number); });
+    EXPECT_EQ(e.fault, Fault::kChanged);
+    EXPECT_THAT(e.what, HasSubstr("not the one first read"));
   }
 }
 
@@ -1264,7 +1246,7 @@ TEST_F(ServerLedgerTest, AFormNeedsOneConnectionAndIsRefusedWithAWrongPassword) 
   // and its lists wait for the connection, which a later request makes again.
   {
     LedgerService second(location);
-    EXPECT_EQ(FaultOf(ErrorOf([&] { second.AccountSet(); })), Fault::kTooManyConnections)
+    EXPECT_EQ(RefusalOf([&] { second.AccountSet(); }).fault, Fault::kTooManyConnections)
         << "a second form of that role is refused with the cause";
     EXPECT_FALSE(second.Refused(std::chrono::seconds(10))) << "a passing fault, not a refusal";
     service.reset();
@@ -1276,12 +1258,12 @@ TEST_F(ServerLedgerTest, AFormNeedsOneConnectionAndIsRefusedWithAWrongPassword) 
   std::string wrong = location;
   wrong.replace(wrong.find("clerk-pw"), 8, "wrong-pw");
   LedgerService refused(wrong);
-  EXPECT_EQ(FaultOf(ErrorOf([&] { refused.AccountSet(); })), Fault::kAuthentication);
+  EXPECT_EQ(RefusalOf([&] { refused.AccountSet(); }).fault, Fault::kAuthentication);
   std::exception_ptr refusal = refused.Refused(std::chrono::seconds(10));
   ASSERT_TRUE(refusal);
-  Caught told = ErrorOf([&] { std::rethrow_exception(refusal); });
-  EXPECT_EQ(FaultOf(told), Fault::kAuthentication);
-  EXPECT_THAT(told.what(),
+  Refusal told = RefusalOf([&] { std::rethrow_exception(refusal); });
+  EXPECT_EQ(told.fault, Fault::kAuthentication);
+  EXPECT_THAT(told.what,
               AllOf(HasSubstr("password authentication failed"), Not(HasSubstr("wrong-pw"))));
   EXPECT_FALSE(refused.FromSnapshot());
 }
@@ -1305,7 +1287,7 @@ TEST(ServerOpeningTest, AServerThatNeverAnswersDoesNotHoldAFormThatCloses) {
   {
     LedgerService service(location);
     std::future<Fault> read = std::async(
-        std::launch::async, [&] { return FaultOf(ErrorOf([&] { service.AccountSet(); })); });
+        std::launch::async, [&] { return RefusalOf([&] { service.AccountSet(); }).fault; });
     EXPECT_FALSE(service.Stop(std::chrono::milliseconds(0))) << "the opening waits on";
     EXPECT_EQ(read.get(), Fault::kStopped);
   }
@@ -1331,18 +1313,18 @@ TEST_F(ServerLedgerTest, AReadWaitsForTheServerABoundedTimeAndStopsWhenAsked) {
   {
     Session locker(clerks_ledger);
     locker.Exec("BEGIN; LOCK TABLE accounts IN ACCESS EXCLUSIVE MODE");
-    Caught e = ErrorOf(count_accounts);
-    EXPECT_EQ(FaultOf(e), Fault::kNoAnswer);
-    EXPECT_THAT(e.what(), HasSubstr("the server gave no answer within 0.5 s"));
+    Refusal e = RefusalOf(count_accounts);
+    EXPECT_EQ(e.fault, Fault::kNoAnswer);
+    EXPECT_THAT(e.what, HasSubstr("the server gave no answer within 0.5 s"));
     // Stopped while it waits: a thread of the test stops it.
-    std::future<Caught> stopped =
-        std::async(std::launch::async, [&] { return ErrorOf(count_accounts); });
+    std::future<Refusal> stopped =
+        std::async(std::launch::async, [&] { return RefusalOf(count_accounts); });
     while (TestServer::Run(clerks_ledger, waiting) == "0") usleep(10000);
     db->Interrupt();
-    EXPECT_EQ(FaultOf(stopped.get()), Fault::kStopped);
+    EXPECT_EQ(stopped.get().fault, Fault::kStopped);
     for (int i = 0; i < 500 && TestServer::Run(clerks_ledger, waiting) != "0"; ++i) usleep(10000);
     EXPECT_EQ(TestServer::Run(clerks_ledger, waiting), "0") << "the waiting queries were cancelled";
-    EXPECT_EQ(FaultOf(ErrorOf([&] { db->ColumnsOf("accounts"); })), Fault::kStopped)
+    EXPECT_EQ(RefusalOf([&] { db->ColumnsOf("accounts"); }).fault, Fault::kStopped)
         << "a stopped ledger stays stopped";
   }
   db = OpenLedger(TestServer::Location(clerks_ledger), limits);

@@ -1,4 +1,4 @@
-// The fault and message of the ledger's error a call raises, for tests of refusals:
+// The error number, fault and message of the error a call raises, for tests of refusals:
 //
 //   Refusal lost = RefusalOf([&] { store.Save(voucher); });
 //   EXPECT_EQ(lost.fault, Fault::kLost);
@@ -7,22 +7,24 @@
 
 #include <string>
 
+#include "contracts/error.h"
 #include "ledger/db/ledger_error.h"
 
 namespace glnamelist::ledger {
 
 struct Refusal {
-  Fault fault = Fault::kOther;
+  long number = 0;
+  Fault fault = Fault::kOther;  // a ledger error's own; kOther for any other error
   std::string what = "no error raised";
 };
 
-// What call raised; kOther and "no error raised" when it raised no ledger error.
+// What call raised; error 0, kOther and "no error raised" when it raised no error.
 template <class Call>
 Refusal RefusalOf(Call&& call) {
   try {
     call();
-  } catch (const LedgerError& e) {
-    return {e.fault(), e.what()};
+  } catch (const Error& e) {
+    return {e.Number(), FaultOf(e), e.what()};
   }
   return {};
 }
