@@ -341,8 +341,8 @@ const std::vector<std::string> kBadFilters = {
     // Values that do not convert.
     "FItemID = 'abc'", "FItemID = #2024-01-01#", "FDetail > 'Yes'",
     // Grammar: an or of and-groups only, balanced, complete.
-    "FName like 'abc", "FName like ''abc'", "FName = ", "FName", "= 'x'", "FName == 'x'",
-    "FName like '*x*' and", "FName like '*x*' or or FName = 'y'",
+    "FName like 'abc", "FName like ''abc'", "FName = ", "FItemID = -", "FName", "= 'x'",
+    "FName == 'x'", "FName like '*x*' and", "FName like '*x*' or or FName = 'y'",
     "(FName = 'x' or FName = 'y') and FDetail = 1", "FDetail = 1 and (FName = 'x' or FName = 'y')",
     "(FName = 'x'", "FName = 'x')", "FItemID = 5or FItemID = 6", "FName = 'x' FDetail = 1",
     "FName = 'x' ! 1", "FName like #abc", "[FName = 'x'",
