@@ -725,6 +725,38 @@ TEST(ImageTest, AnImageCutShortOrWithTextsThatDoNotFitIsRefused) {
 
 // The frequent phrases a name column was given travel with its image, and one whose rows the
 // table does not have is refused.
+// The phrases found level by level are every run of 3 to 6 code points (4 to 6 when all
+// ASCII) that at least min_rows rows hold, each with exactly those rows: a brute force says.
+TEST(PhrasesTest, AreEveryFrequentRunWithExactlyItsRows) {
+  const std::vector<std::string> letters = {"有", "限", "公", "司", "钢", "板", "Q", "k", "2", "5"};
+  std::mt19937 random(5);
+  TextBuilder texts;
+  std::map<std::string, std::vector<uint32_t>> expected;
+  for (uint32_t r = 0; r < 3000; ++r) {
+    std::vector<std::string> cps(4 + random() % 8);
+    std::string text;
+    for (std::string& cp : cps) text += cp = letters[random() % letters.size()];
+    texts.Append(text);
+    std::set<std::string> runs;
+    for (size_t i = 0; i < cps.size(); ++i) {
+      std::string run = cps[i];
+      for (size_t n = 2; n <= Phrases::kMaxLength && i + n <= cps.size(); ++n) {
+        run += cps[i + n - 1];
+        if (n > 3 || (n == 3 && run.size() > 3)) runs.insert(run);
+      }
+    }
+    for (const std::string& run : runs) expected[run].push_back(r);
+  }
+  constexpr size_t kMinRows = 3;  // many thousands of candidates at the fourth code point
+  std::erase_if(expected, [](const auto& e) { return e.second.size() < kMinRows; });
+  const TextData data = texts.Finish();
+  auto lists = Postings::Build(data, false);
+  auto found = Phrases::Build(data, false, *lists[size_t(Postings::Keys::kPairs)], kMinRows);
+  std::map<std::string, std::vector<uint32_t>> got;
+  for (const auto& [phrase, rows] : found->entries()) got[phrase] = rows.Ids();
+  EXPECT_EQ(got, expected);
+}
+
 TEST(ImageTest, APhraseListTravelsWithTheImageAndOneOutsideTheTableIsRefused) {
   RecordsetPtr rs = Accounts();
   const Table& table = *dynamic_cast<const TableRecordset&>(*rs).table();
