@@ -755,6 +755,9 @@ TEST(PhrasesTest, AreEveryFrequentRunWithExactlyItsRows) {
   std::map<std::string, std::vector<uint32_t>> got;
   for (const auto& [phrase, rows] : found->entries()) got[phrase] = rows.Ids();
   EXPECT_EQ(got, expected);
+  // A table keeps the phrases of 1 row in 128 and of 16 rows at least: few, so memory stays low.
+  EXPECT_THAT((std::vector{Phrases::MinRows(1000), Phrases::MinRows(1'280'000)}),
+              ElementsAre(16u, 10'000u));
 }
 
 TEST(ImageTest, APhraseListTravelsWithTheImageAndOneOutsideTheTableIsRefused) {
