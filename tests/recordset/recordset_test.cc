@@ -723,8 +723,6 @@ TEST(ImageTest, AnImageCutShortOrWithTextsThatDoNotFitIsRefused) {
   }
 }
 
-// The frequent phrases a name column was given travel with its image, and one whose rows the
-// table does not have is refused.
 // The phrases found level by level are every run of 3 to 6 code points (4 to 6 when all
 // ASCII) that at least min_rows rows hold, each with exactly those rows: a brute force says.
 TEST(PhrasesTest, AreEveryFrequentRunWithExactlyItsRows) {
@@ -760,6 +758,8 @@ TEST(PhrasesTest, AreEveryFrequentRunWithExactlyItsRows) {
               ElementsAre(16u, 10'000u));
 }
 
+// The frequent phrases a name column was given travel with its image, and one whose rows the
+// table does not have is refused.
 TEST(ImageTest, APhraseListTravelsWithTheImageAndOneOutsideTheTableIsRefused) {
   RecordsetPtr rs = Accounts();
   const Table& table = *dynamic_cast<const TableRecordset&>(*rs).table();
