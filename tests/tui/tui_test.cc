@@ -358,9 +358,11 @@ TEST_F(TerminalNameListTest, PaintsColumnsGlyphsPositionAndTheTypedTextMarked) {
 TEST(TerminalTextTest, IsMeasuredClippedAndDrawnOnTheScreen) {
   EXPECT_EQ(ClipToWidth("银行存款", 5), "银行") << "a wide character is never cut in half";
   EXPECT_EQ(PadToWidth("银行存款", 5), "银行 ");
-  EXPECT_EQ((std::vector<int>{TextWidth("\u1100"), TextWidth("\u115F"), TextWidth("\uFEFF")}),
-            (std::vector<int>{2, 2, 0}))
-      << "the ends of the ranges";
+  EXPECT_EQ((std::vector<int>{TextWidth("\u1100"), TextWidth("\u115F"), TextWidth("\uFEFF"),
+                              TextWidth("\u00A0"), WidthUpTo(std::string(5'000'000, 'x'), 7),
+                              WidthUpTo("银行", 7)}),
+            (std::vector<int>{2, 2, 0, 1, 7, 4}))
+      << "the ends of the ranges, a no-break space after the controls, widths up to a limit";
   // Lines break after a space or a wide character, or before a wide one; never inside a
   // word that fits a line.
   for (auto [text, width, lines] : {std::tuple{"中abc de", 4, Texts{"中", "abc ", "de"}},
@@ -383,8 +385,6 @@ TEST(TerminalTextTest, IsMeasuredClippedAndDrawnOnTheScreen) {
         {"e\u0301\u0301\u0301" + std::string(1'000, 'y'), 2, "e\u0301\u0301\u0301…"}}) {
     EXPECT_EQ(FitPrintable(text, width), shown) << text.substr(0, 10);
   }
-  EXPECT_EQ(WidthUpTo(std::string(5'000'000, 'x'), 7), 7);
-  EXPECT_EQ(WidthUpTo("银行", 7), 4);
   auto hits = listkit::FindAll("ZA现金zaZA", "za");  // letter case ignored, no overlaps
   ASSERT_EQ(hits.size(), 3u);
   EXPECT_EQ(hits[1].first, 8u);
