@@ -1,5 +1,9 @@
 #include "ledger/background_worker.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <future>
 #include <memory>
 #include <utility>
@@ -7,6 +11,15 @@
 namespace glnamelist::ledger {
 namespace {
 thread_local bool on_worker_thread = false;
+
+// Hands the memory the tasks freed back to the system. The allocator keeps freed blocks of a
+// thread's arena for reuse, so that what building a set's look-up structures used for a
+// moment would otherwise stay with the program as long as it runs.
+void ReleaseFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
 }  // namespace
 
 bool BackgroundWorker::OnWorkerThread() { return on_worker_thread; }
@@ -66,6 +79,13 @@ void BackgroundWorker::Run(std::stop_token stop) {
     } catch (...) {
       // Built on first use instead.
     }
+    task = nullptr;  // what it held goes first
+    bool idle;
+    {
+      std::lock_guard lock(mutex_);
+      idle = tasks_.empty();
+    }
+    if (idle) ReleaseFreedMemory();
   }
   std::lock_guard lock(mutex_);
   ended_ = true;
