@@ -98,6 +98,13 @@ void Count(const Table& table, const gl::recordset::LookupColumns& lookups, Part
                                                           {Postings::Keys::kTriples, "triples"}};
   each(lookups.names, [&](size_t c, const std::string& name) {
     for (auto [keys, what] : kinds) CountPostings(name, table.PostingsOf(c, keys), what, parts);
+    size_t bytes = 0;  // a set shared by neighbouring phrases counted once
+    const gl::recordset::RowSet* last = nullptr;
+    for (const auto& [text, rows] : table.PhrasesOf(c).entries()) {
+      bytes += text.size() + (last && rows.SharesWith(*last) ? 0 : rows.FrozenSize());
+      last = &rows;
+    }
+    parts.Add(name + " frequent phrases", bytes);
   });
   each(lookups.sorted, [&](size_t c, const std::string& name) {
     parts.Add(name + " collation ranks", table.Ranks(c).bytes());
