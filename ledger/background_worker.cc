@@ -4,6 +4,7 @@
 #include <malloc.h>
 #endif
 
+#include <chrono>
 #include <future>
 #include <memory>
 #include <utility>
@@ -14,7 +15,10 @@ thread_local bool on_worker_thread = false;
 
 // Hands the memory the tasks freed back to the system. The allocator keeps freed blocks of a
 // thread's arena for reuse, so that what building a set's look-up structures used for a
-// moment would otherwise stay with the program as long as it runs.
+// moment would otherwise stay with the program as long as it runs. It walks every arena,
+// holding each one's lock meanwhile: done only after work long enough to have freed much.
+constexpr std::chrono::milliseconds kLongTask{50};
+
 void ReleaseFreedMemory() {
 #if defined(__GLIBC__)
   malloc_trim(0);
@@ -64,6 +68,7 @@ bool BackgroundWorker::Stop(std::optional<std::chrono::milliseconds> wait) {
 
 void BackgroundWorker::Run(std::stop_token stop) {
   on_worker_thread = true;
+  bool long_work = false;  // since the memory was last handed back
   for (;;) {
     std::function<void()> task;
     {
@@ -74,18 +79,20 @@ void BackgroundWorker::Run(std::stop_token stop) {
       task = std::move(tasks_.front());
       tasks_.pop_front();
     }
+    const auto start = std::chrono::steady_clock::now();
     try {
       task();
     } catch (...) {
       // Built on first use instead.
     }
     task = nullptr;  // what it held goes first
+    long_work |= std::chrono::steady_clock::now() - start >= kLongTask;
     bool idle;
     {
       std::lock_guard lock(mutex_);
       idle = tasks_.empty();
     }
-    if (idle) ReleaseFreedMemory();
+    if (idle && std::exchange(long_work, false)) ReleaseFreedMemory();
   }
   std::lock_guard lock(mutex_);
   ended_ = true;
