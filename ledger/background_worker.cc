@@ -43,8 +43,12 @@ void BackgroundWorker::Post(std::function<void()> task) {
 void BackgroundWorker::Drain() {
   auto done = std::make_shared<std::promise<void>>();
   std::future<void> drained = done->get_future();
-  // Dropped unrun by a stop, the task's promise is broken: the wait ends all the same.
-  Post([done = std::move(done)] { done->set_value(); });
+  // Dropped unrun by a stop, the task's promise is broken: the wait ends all the same. What
+  // the tasks before it freed is handed back before the wait ends.
+  Post([this, done = std::move(done)] {
+    HandBackAfterLongWork();
+    done->set_value();
+  });
   drained.wait();
 }
 
@@ -66,9 +70,12 @@ bool BackgroundWorker::Stop(std::optional<std::chrono::milliseconds> wait) {
   return true;
 }
 
+void BackgroundWorker::HandBackAfterLongWork() {
+  if (std::exchange(long_work_, false)) ReleaseFreedMemory();
+}
+
 void BackgroundWorker::Run(std::stop_token stop) {
   on_worker_thread = true;
-  bool long_work = false;  // since the memory was last handed back
   for (;;) {
     std::function<void()> task;
     {
@@ -86,13 +93,13 @@ void BackgroundWorker::Run(std::stop_token stop) {
       // Built on first use instead.
     }
     task = nullptr;  // what it held goes first
-    long_work |= std::chrono::steady_clock::now() - start >= kLongTask;
+    long_work_ |= std::chrono::steady_clock::now() - start >= kLongTask;
     bool idle;
     {
       std::lock_guard lock(mutex_);
       idle = tasks_.empty();
     }
-    if (idle && std::exchange(long_work, false)) ReleaseFreedMemory();
+    if (idle) HandBackAfterLongWork();
   }
   std::lock_guard lock(mutex_);
   ended_ = true;

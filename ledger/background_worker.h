@@ -26,7 +26,8 @@ class BackgroundWorker {
 
   // Runs task after those posted before; once stopped, drops it.
   void Post(std::function<void()> task);
-  // Waits until every task posted before has run (or was dropped by a stop).
+  // Waits until every task posted before has run (or was dropped by a stop), and the memory
+  // they freed is handed back to the system.
   void Drain();
   // Drops the waiting tasks and waits for the running one to end, at most `wait` (for ever
   // when not given): true once the thread has ended. Stopped, the worker runs no more tasks.
@@ -37,6 +38,8 @@ class BackgroundWorker {
 
  private:
   void Run(std::stop_token stop);
+  // Hands the memory freed back to the system when a long task ran since it last was.
+  void HandBackAfterLongWork();
 
   std::mutex mutex_;
   std::condition_variable_any wake_;
@@ -44,6 +47,7 @@ class BackgroundWorker {
   bool stopped_ = false;
   bool ended_ = false;  // the thread has left its loop
   std::condition_variable ended_cv_;
+  bool long_work_ = false;  // worker's thread: a long task ran since the memory was handed back
   // Started by the first Post; declared last, so that it is stopped and joined first.
   std::jthread thread_;
 };
