@@ -96,6 +96,7 @@ class Statement {
 
   bool Step();
   const Database& database() const { return *db_; }
+  sqlite3_stmt* handle() const { return stmt_; }
   // Runs a statement that returns no rows, then resets it.
   void Run();
   void Reset();

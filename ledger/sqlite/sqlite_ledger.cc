@@ -69,15 +69,38 @@ void CheckFileItself(const std::string& path) {
   if (info.st_size == 0) RefuseLedger(path, Fault::kFileEmpty, "file is empty");
 }
 
+// The row a statement stepped to, read with its connection held: each column's value is
+// taken from SQLite once (one pass of a shared connection's lock, where each reading of it
+// would pass it again) and read from there.
 class StatementRow final : public ResultRow {
  public:
-  explicit StatementRow(const Statement& statement) : statement_(statement) {}
-  bool IsNull(int column) const override { return statement_.IsNull(column); }
-  int64_t Int(int column) const override { return statement_.Int(column); }
-  std::string_view Text(int column) const override { return statement_.Text(column); }
+  explicit StatementRow(const Statement& statement) : statement_(statement.handle()) {}
+  // The statement stepped on: the values taken are of the row before.
+  void Stepped() { column_ = -1; }
+
+  bool IsNull(int column) const override {
+    return sqlite3_value_type(Value(column)) == SQLITE_NULL;
+  }
+  int64_t Int(int column) const override { return sqlite3_value_int64(Value(column)); }
+  std::string_view Text(int column) const override {
+    sqlite3_value* value = Value(column);
+    const unsigned char* text = sqlite3_value_text(value);
+    if (!text) return {};
+    return {reinterpret_cast<const char*>(text), static_cast<size_t>(sqlite3_value_bytes(value))};
+  }
 
  private:
-  const Statement& statement_;
+  sqlite3_value* Value(int column) const {
+    if (column != column_) {
+      value_ = sqlite3_column_value(statement_, column);
+      column_ = column;
+    }
+    return value_;
+  }
+
+  sqlite3_stmt* statement_;
+  mutable int column_ = -1;
+  mutable sqlite3_value* value_ = nullptr;
 };
 
 void Bind(Statement& statement, std::span<const SqlValue> values) {
@@ -103,6 +126,7 @@ void Run(Statement& statement, std::initializer_list<SqlValue> values, const OnR
     for (;;) {
       Database::Held held(statement.database());
       if (!statement.Step()) break;
+      row.Stepped();
       on_row(row);
     }
   } catch (...) {
