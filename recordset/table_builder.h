@@ -68,6 +68,12 @@ GLNAMELIST_INTERNAL RecordsetPtr NewRecordset();
 // unknown column raises Error 3265.
 RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::string>& columns);
 
+// A record set over the rows of rs's table in the byte order of its text field `order`, nulls
+// first and rows of one text in table order (as SQL orders them by a binary collation): rs
+// itself when they come in that order, otherwise a copy. Error 13 for a record set of
+// another engine or a field that is no text, 3265 for an unknown field.
+GLNAMELIST_INTERNAL RecordsetPtr InByteOrder(RecordsetPtr rs, std::string_view order);
+
 // A record set whose own rows are the rows `view` shows (under its filter, in its order),
 // over the same table: nothing is copied. It and its clones start from those rows; a filter
 // narrows them, a sort orders them with ties in their order. `view` must be a record set of

@@ -1,5 +1,8 @@
 // Copying the visible rows of a view into a table of their own, column by column, or
 // showing them as the rows of a view of their own.
+#include <algorithm>
+#include <vector>
+
 #include "contracts/error.h"
 #include "recordset/table_builder.h"
 #include "recordset/table_recordset.h"
@@ -7,18 +10,43 @@
 namespace glnamelist::recordset {
 namespace {
 
-ColumnStore CopyColumn(const Table& table, size_t c, const ViewOrder& order) {
+// Column c of the n rows row_at(0), row_at(1) ... of table.
+template <class RowAt>
+ColumnStore CopyColumn(const Table& table, size_t c, size_t n, RowAt row_at) {
   ColumnBuilder dst;
   dst.name = table.column(c).name;
   dst.type = table.column(c).type;
-  const size_t n = order.size();
   dst.Reserve(n);
   for (size_t i = 0; i < n; ++i) {
-    uint32_t r = order.RowAt(i);
+    uint32_t r = row_at(i);
     const ColumnStore& src = table.Holding(c, r);
     dst.AppendFrom(src, r, i);
   }
   return dst.Finish();
+}
+
+// The rows of a table of its own in the byte order of text column c, nulls first and rows
+// of one text in table order; empty when they come in that order. Rows that mostly come in
+// order (a ledger's, read in the order they were added) cost a pass and the sort of the few
+// that do not: those after a greater one are sorted apart and merged back in.
+std::vector<uint32_t> RowsOutOfByteOrder(const Table& table, size_t c) {
+  const ColumnStore& column = table.column(c);
+  auto before = [&column](uint32_t a, uint32_t b) {
+    const bool null_a = column.IsNull(a), null_b = column.IsNull(b);
+    if (null_a || null_b) return null_a != null_b ? null_a : a < b;
+    const int order = column.text.At(a).compare(column.text.At(b));
+    return order != 0 ? order < 0 : a < b;
+  };
+  std::vector<uint32_t> kept, rest;
+  kept.reserve(table.row_count());
+  for (uint32_t r = 0; r < table.row_count(); ++r) {
+    (kept.empty() || before(kept.back(), r) ? kept : rest).push_back(r);
+  }
+  if (rest.empty()) return {};
+  std::sort(rest.begin(), rest.end(), before);
+  std::vector<uint32_t> rows(table.row_count());
+  std::merge(kept.begin(), kept.end(), rest.begin(), rest.end(), rows.begin(), before);
+  return rows;
 }
 
 // Builds what LookupPreparation promises, for a table of its own.
@@ -51,7 +79,10 @@ void Prepare(const Table& table, const LookupColumns& columns) {
 TablePtr TableRecordset::VisibleTable(const std::vector<size_t>& columns) const {
   std::vector<ColumnStore> out;
   out.reserve(columns.size());
-  for (size_t c : columns) out.push_back(CopyColumn(*table_, c, order_));
+  for (size_t c : columns) {
+    out.push_back(
+        CopyColumn(*table_, c, order_.size(), [this](size_t i) { return order_.RowAt(i); }));
+  }
   return std::make_shared<const Table>(std::move(out), order_.size());
 }
 
@@ -79,6 +110,24 @@ RecordsetPtr CopyVisibleRows(const Recordset& view, const std::vector<std::strin
     }
   }
   return std::make_shared<TableRecordset>(source->VisibleTable(picked));
+}
+
+RecordsetPtr InByteOrder(RecordsetPtr rs, std::string_view order) {
+  RecordsetPtr whole = Compacted(*rs);  // over a table of its own
+  const Table& table = *OfThisEngine(*whole).table();
+  const int c = table.FindColumn(order);
+  if (c < 0) throw Error(errc::kItemNotFound, kItemNotFoundText);
+  if (table.column(static_cast<size_t>(c)).type != ColumnType::kText) {
+    throw Error(errc::kTypeMismatch, "Type mismatch: not a text field");
+  }
+  const std::vector<uint32_t> rows = RowsOutOfByteOrder(table, static_cast<size_t>(c));
+  if (rows.empty()) return AddedRows(*rs) ? whole : rs;
+  std::vector<ColumnStore> out;
+  for (size_t i = 0; i < table.column_count(); ++i) {
+    out.push_back(CopyColumn(table, i, rows.size(), [&rows](size_t at) { return rows[at]; }));
+  }
+  return std::make_shared<TableRecordset>(
+      std::make_shared<const Table>(std::move(out), rows.size()));
 }
 
 RecordsetPtr ShapedView(const Recordset& view) {

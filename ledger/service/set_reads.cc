@@ -9,11 +9,13 @@
 namespace glnamelist::ledger {
 namespace {
 
-// Every row of the set (?1: the class).
+// Every row of the set (?1: the class). A whole table is read as it lies and put in code
+// order here: walking its index of codes would look each row up in the table apart, which
+// costs the database three times the reading; a class's rows are found by that index.
 std::string AllRowsSql(const SetDescription& set) {
   std::string sql = "SELECT " + std::string(set.fields) + " FROM " + std::string(set.table);
-  if (!set.of_class.empty()) sql += " WHERE " + std::string(set.of_class) + " = ?1";
-  return sql + " ORDER BY number";
+  if (set.of_class.empty()) return sql;
+  return sql + " WHERE " + std::string(set.of_class) + " = ?1 ORDER BY number";
 }
 
 // The rows of the set logged as changed after ?1 up to ?2 (?3: the class); the names are
@@ -32,7 +34,9 @@ std::string ChangedRowsSql(const SetDescription& set) {
 RecordsetPtr ReadWhole(LedgerDb& db, const SetKey& key) {
   const SetDescription& set = Describe(key);
   const std::string sql = AllRowsSql(set);
-  if (set.of_class.empty()) return LoadRecordset(db, sql, {}, set.columns());
+  if (set.of_class.empty()) {
+    return recordset::InByteOrder(LoadRecordset(db, sql, {}, set.columns()), "FNumber");
+  }
   return LoadRecordset(db, sql, {int64_t{key.item_class}}, set.columns());
 }
 

@@ -362,7 +362,7 @@ RecordsetPtr TableOf(const std::vector<const Row*>& rows) {
 }
 
 // Where the differential test's table comes from.
-enum class Made { kBuilt, kFromImage, kVersion };
+enum class Made { kBuilt, kFromImage, kVersion, kInCodeOrder };
 
 // A version of a version of a table that holds rows, in code order (the codes made unique):
 // its base holds two rows in three and rows that are gone by then; each version adds some
@@ -430,6 +430,15 @@ void RunDifferential(size_t row_count, int steps, uint32_t seed, Made made = Mad
     std::vector<const Row*> all;
     for (const Row& r : rows) all.push_back(&r);
     rs = TableOf(all);
+  }
+  if (made == Made::kInCodeOrder) {
+    // Put in the byte order of the codes, nulls first and equal codes as they came.
+    rs = InByteOrder(rs, "fnumber");
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Row& a, const Row& b) { return a.text[1] < b.text[1]; });
+    EXPECT_EQ(InByteOrder(rs, "FNumber"), rs) << "rows in order are left as they are";
+    EXPECT_EQ(ErrorOf([&] { InByteOrder(rs, "FItemID"); }), 13);
+    EXPECT_EQ(ErrorOf([&] { InByteOrder(rs, "FNope"); }), 3265);
   }
   auto v = [](const auto& x) { return x ? Variant(*x) : Variant(Null{}); };
   if (made == Made::kFromImage) rs = ThroughImage(*rs);
@@ -521,6 +530,10 @@ TEST(DifferentialTest, SmallTableAgreesWithAPlainScan) { RunDifferential(400, 30
 TEST(DifferentialTest, IndexedTableAgreesWithAPlainScan) { RunDifferential(6000, 150, 11); }
 TEST(DifferentialTest, TableReadFromItsImageAgreesWithAPlainScan) {
   RunDifferential(6000, 150, 13, Made::kFromImage);
+}
+TEST(DifferentialTest, TablePutInCodeOrderAgreesWithAPlainScan) {
+  RunDifferential(400, 100, 23, Made::kInCodeOrder);
+  RunDifferential(6000, 60, 29, Made::kInCodeOrder);
 }
 TEST(DifferentialTest, VersionsOfATableAgreeWithAPlainScan) {
   RunDifferential(400, 200, 17, Made::kVersion);
