@@ -1,5 +1,6 @@
 #include "recordset/column_store.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -42,7 +43,8 @@ int WidthOf(uint64_t range) {
 
 }  // namespace
 
-IntData IntData::Of(std::span<const int64_t> values) {
+template <class Int>
+IntData IntData::Of(std::span<const Int> values) {
   // Of the lines with step 0 and step 1, the one whose distances need fewer bytes.
   int64_t best_base = 0, best_step = 0;
   int best_width = 9;
@@ -72,6 +74,48 @@ IntData IntData::Of(std::span<const int64_t> values) {
                 static_cast<size_t>(best_width));  // little-endian: the low bytes
   }
   return IntData(best_base, best_step, best_width, deltas.Finish(), values.size());
+}
+
+void IntBuilder::reserve(size_t rows) {
+  if (width_ == 1) narrow_.reserve(rows);
+  if (width_ == 4) middle_.reserve(rows);
+  if (width_ == 8) wide_.reserve(rows);
+}
+
+size_t IntBuilder::size() const {
+  return width_ == 1 ? narrow_.size() : width_ == 4 ? middle_.size() : wide_.size();
+}
+
+void IntBuilder::truncate(size_t rows) {
+  narrow_.truncate(rows);
+  middle_.truncate(rows);
+  wide_.truncate(rows);
+}
+
+void IntBuilder::Widen(int width) {
+  const size_t rows = size();
+  if (width == 4) {
+    middle_.resize_for_overwrite(rows);
+    std::copy(narrow_.data(), narrow_.data() + rows, middle_.data());
+  } else if (width_ == 1) {
+    wide_.resize_for_overwrite(rows);
+    std::copy(narrow_.data(), narrow_.data() + rows, wide_.data());
+  } else {
+    wide_.resize_for_overwrite(rows);
+    std::copy(middle_.data(), middle_.data() + rows, wide_.data());
+  }
+  narrow_ = PageArray<int8_t>();
+  if (width == 8) middle_ = PageArray<int32_t>();
+  width_ = width;
+}
+
+IntData IntBuilder::Finish() {
+  const size_t rows = size();
+  IntData data = width_ == 1   ? IntData::Of(std::span<const int8_t>(narrow_.data(), rows))
+                 : width_ == 4 ? IntData::Of(std::span<const int32_t>(middle_.data(), rows))
+                               : IntData::Of(std::span<const int64_t>(wide_.data(), rows));
+  *this = IntBuilder();
+  return data;
 }
 
 int64_t IntData::operator[](size_t r) const {
@@ -223,7 +267,7 @@ ColumnStore ColumnBuilder::Finish() {
   store.name = std::move(name);
   store.type = type;
   if (type == ColumnType::kInteger || type == ColumnType::kBool) {
-    store.ints = IntData::Of({ints.data(), ints.size()});
+    store.ints = ints.Finish();
   }
   store.doubles = doubles.Finish();
   store.text = text.Finish();

@@ -49,7 +49,8 @@ class IntData {
   IntData() = default;
   IntData(int64_t base, int64_t step, int width, Array<uint8_t> deltas, size_t size)
       : base_(base), step_(step), width_(width), deltas_(std::move(deltas)), size_(size) {}
-  static IntData Of(std::span<const int64_t> values);
+  template <class Int>
+  static IntData Of(std::span<const Int> values);
 
   size_t size() const { return size_; }
   int64_t operator[](size_t r) const;
@@ -65,6 +66,37 @@ class IntData {
   int width_ = 0;
   Array<uint8_t> deltas_;
   size_t size_ = 0;
+};
+
+// Integers being appended, to become an IntData: held in the fewest bytes a row (1, 4 or 8)
+// their values so far need, widened when one needs more, so that a column of flags or of
+// small ids fills a fraction of what its values would at full width while it is built.
+class IntBuilder {
+ public:
+  void reserve(size_t rows);
+  void push_back(int64_t value) {
+    if (width_ == 1 && value == static_cast<int8_t>(value)) {
+      narrow_.push_back(static_cast<int8_t>(value));
+    } else if (width_ <= 4 && value == static_cast<int32_t>(value)) {
+      if (width_ == 1) Widen(4);
+      middle_.push_back(static_cast<int32_t>(value));
+    } else {
+      if (width_ < 8) Widen(8);
+      wide_.push_back(value);
+    }
+  }
+  // Keeps the first `rows` values only.
+  void truncate(size_t rows);
+  size_t size() const;
+  IntData Finish();
+
+ private:
+  void Widen(int width);
+
+  int width_ = 1;
+  PageArray<int8_t> narrow_;
+  PageArray<int32_t> middle_;
+  PageArray<int64_t> wide_;
 };
 
 struct ColumnStore {
@@ -86,7 +118,7 @@ struct ColumnStore {
 struct ColumnBuilder {
   std::string name;
   ColumnType type = ColumnType::kText;
-  PageArray<int64_t> ints;
+  IntBuilder ints;
   PageArray<double> doubles;
   TextBuilder text;
   PageArray<uint8_t> nulls;  // empty while no row is null
