@@ -25,7 +25,8 @@
 // is used. Each use is timed the first time and again (the same keys once more). Then the
 // resident memory after the first uses, and the peak, against the size of the ledger file.
 // Every goal is printed with whether it is met; a start's goals are a warm start's (a cold
-// one happens once per ledger and machine, and is set beside SQLite reading the rows).
+// one happens once per ledger and machine, and is set beside SQLite reading the rows), but
+// for every list attached, which a cold start has a goal of its own for: 1 s, 3 s at 10M.
 //
 // With --server (under tests/ledger/pg_cluster.sh, which names the server), the ledger is
 // also copied onto the server and the same starts are made there; a server's start is set
@@ -438,7 +439,8 @@ void PrintLine(const char* what, double cold, double warm, double goal, const ch
               cold_goal ? Verdict(cold <= goal) : "", warm, Verdict(warm <= goal), goal, again);
 }
 
-void PrintSeries(const std::string& location, const Series& s, double file_mb, double attach_goal) {
+void PrintSeries(const std::string& location, const Series& s, double file_mb, double attach_goal,
+                 double cold_attach_goal) {
   std::printf(
       "\n%s: the median of %d cold starts (no snapshot), then of %d warm starts (snapshot %s)\n",
       location.c_str(), kColdStarts, kWarmStarts, s.warm[0].from_snapshot ? "used" : "NOT used");
@@ -448,6 +450,9 @@ void PrintSeries(const std::string& location, const Series& s, double file_mb, d
             s.Warm([](auto& w) { return w.start_ms; }), 500, "", false);
   PrintLine("every list attached", s.Cold([](auto& c) { return c.attached_ms; }),
             s.Warm([](auto& w) { return w.attached_ms; }), attach_goal, "", false);
+  const double cold_attached = s.Cold([](auto& c) { return c.attached_ms; });
+  std::printf("%-34s %9.1f %-7s %17s %8.0f\n", "every list attached, cold's goal", cold_attached,
+              Verdict(cold_attached <= cold_attach_goal), "", cold_attach_goal);
   std::printf("%-34s %9.1f %-7s %9.1f\n", "all master data in (+ snapshot)",
               s.Cold([](auto& c) { return c.data_ms; }), "",
               s.Warm([](auto& w) { return w.data_ms; }));
@@ -652,9 +657,11 @@ int main(int argc, char** argv) {
   }
   const double file_mb = static_cast<double>(std::filesystem::file_size(ledger)) / 1e6;
   const double attach_goal = accounts >= 10000000 ? 3000 : 500;
+  // With no snapshot: the ledger read while the person waits.
+  const double cold_attach_goal = accounts >= 10000000 ? 3000 : 1000;
   Series file;
   if (!file.Run(ledger, ledger)) return 1;
-  PrintSeries(ledger, file, file_mb, attach_goal);
+  PrintSeries(ledger, file, file_mb, attach_goal, cold_attach_goal);
   PrintBesideSqlite("The file's starts", file);
   if (!server) return 0;
   Clock::time_point copying = Clock::now();
@@ -666,7 +673,7 @@ int main(int argc, char** argv) {
   std::printf("Copied onto the server and vacuumed in %.1f s\n", Ms(Clock::now() - copying) / 1000);
   Series on_server;
   if (!on_server.Run(location, ledger)) return 1;
-  PrintSeries("the same ledger on the server", on_server, file_mb, attach_goal);
+  PrintSeries("the same ledger on the server", on_server, file_mb, attach_goal, cold_attach_goal);
   const double server_sets_ms = ServerSetsMs(location);
   if (server_sets_ms < 0) {
     std::fprintf(stderr, "form_startup_bench: the server could not hand over the sets\n");
