@@ -124,20 +124,8 @@ NamedEntry EntryNames::Look(long kind, const std::string& code, long class_id, l
       }
     }
     e.name = full->second;
-    e.item_class = CodeOfId(nlItemClass, rs->Fields("FItemClassID"));
-    e.currency = CodeOfId(nlCurrency, rs->Fields("FCurrencyID"));
-    Variant quantity = rs->Fields("FQuantity");
-    e.quantity = !quantity.IsNull() && quantity.ToLong() != 0;
-    e.unit = TextOf(*rs, "FUnit");
   }
   return e;
-}
-
-std::string EntryNames::CodeOfId(long kind, const Variant& id) {
-  Recordset* rs = id.IsNull() ? nullptr : RecordsOfKind(kind, 0);
-  if (!rs) return "";
-  rs->Filter("FItemID = " + std::to_string(id.ToLong()));
-  return rs->RecordCount() > 0 ? TextOf(*rs, "FNumber") : "";
 }
 
 std::vector<std::string> EntryNames::AccountsByHelperCode(const std::string& helper) {

@@ -20,7 +20,8 @@ struct NamedEntry {
   bool detail = true;  // accounts, items and SubMes entries: a detail (leaf) entry
   long id = 0;
   std::string name;  // accounts: the full name, from the top-level account down
-  // Accounts: the codes of what it is kept by (voucher.h's KeptBy, in its words).
+  // Accounts, as the voucher store reads them: the codes of what it is kept by (voucher.h's
+  // KeptBy, in its words); the lists' sets do not hold them.
   std::string item_class;
   std::string currency;
   bool quantity = false;
@@ -53,8 +54,6 @@ class EntryNames {
   Recordset* Records(long key, const std::function<RecordsetPtr()>& fetch);
   // The clone of the records of kind (of class class_id); nullptr for none.
   Recordset* RecordsOfKind(long kind, long class_id);
-  // The code of the entry of kind (item classes, currencies) whose id is id; empty for none.
-  std::string CodeOfId(long kind, const Variant& id);
 
   std::map<long, RecordsetPtr> records_;
   std::map<long, std::string> full_names_;  // of accounts, by id, once read

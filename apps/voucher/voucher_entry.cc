@@ -89,23 +89,31 @@ VoucherEntry::VoucherEntry(platform::WindowSystem& windows, VoucherBoxes& boxes,
 EntryNames& VoucherEntry::Names() {
   if (names_version_ != boxes_.DataVersion()) {
     names_ = EntryNames();  // master data changed since they were read
+    kept_.clear();
     names_version_ = boxes_.DataVersion();
   }
   return names_;
 }
 
+KeptBy VoucherEntry::ReadKept(const std::string& account) {
+  Names();  // what was read of an older version goes
+  if (auto known = kept_.find(account); known != kept_.end()) return known->second;
+  if (!keeper_ || account.empty()) return {};
+  return kept_[account] = keeper_->Kept(account);
+}
+
 KeptBy VoucherEntry::KeptOfAccount(const std::string& account) {
   try {
-    NamedEntry a = Names().Look(nlAccount, account, 0, 0);
-    return {a.item_class, a.currency, a.quantity, a.unit};
+    return ReadKept(account);
   } catch (const std::exception&) {
-    return {};  // the ledger's fault is told by the account's box
+    return {};  // the ledger's fault is told by the account's box; asked again next time
   }
 }
 
 void VoucherEntry::UseKeeper(std::shared_ptr<VoucherKeeper> keeper) {
   keeper_ = std::move(keeper);
   preparer_.clear();
+  kept_.clear();
   if (!keeper_) return;
   if (std::string notice = keeper_->Notice(); !notice.empty()) boxes_.ShowStatus(notice, true);
   try {
@@ -586,7 +594,15 @@ void VoucherEntry::Save() {
     std::vector<Problem> problems = Check(
         grid_.voucher(),
         [this](long kind, const std::string& code, long class_id) {
-          return Names().Look(kind, code, class_id, 0);
+          NamedEntry e = Names().Look(kind, code, class_id, 0);
+          if (kind == nlAccount && e.known) {
+            const KeptBy kept = ReadKept(code);
+            e.item_class = kept.item_class;
+            e.currency = kept.currency;
+            e.quantity = kept.quantity;
+            e.unit = kept.unit;
+          }
+          return e;
         },
         Words());
     MarkLines(problems);

@@ -52,6 +52,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -304,7 +305,10 @@ class VoucherEntry {
   // 科目 left holding a helper code: the one account it names, or false with the
   // candidates listed.
   bool TakeHelperCode();
-  // What the account of a code is kept by, as the data service knows it.
+  // What the account of a code is kept by, as the keeper reads it from the ledger: once an
+  // account per version of the master data. ReadKept raises the ledger's errors;
+  // KeptOfAccount, for the grid's cells, takes them as nothing kept.
+  KeptBy ReadKept(const std::string& account);
   KeptBy KeptOfAccount(const std::string& account);
   // The entries as of the boxes' DataVersion: read again once the master data changed.
   EntryNames& Names();
@@ -379,7 +383,8 @@ class VoucherEntry {
   // The entries a voucher is checked against, as of the boxes' DataVersion.
   EntryNames names_;
   long names_version_ = 0;
-  std::string preparer_;  // who the keeper says prepares the vouchers saved
+  std::map<std::string, KeptBy> kept_;  // by account code, as of names_version_
+  std::string preparer_;                // who the keeper says prepares the vouchers saved
 };
 
 }  // namespace glnamelist::voucher

@@ -37,6 +37,11 @@ class VoucherKeeper {
     (void)currency, (void)date;
     return std::nullopt;
   }
+  // What the account of a code is kept by (VoucherStore::Kept); nothing for none.
+  virtual KeptBy Kept(const std::string& account) {
+    (void)account;
+    return {};
+  }
   // Who the vouchers saved are prepared by (VoucherStore::Preparer).
   virtual std::string Preparer() { return ""; }
   // Whether the voucher of uid is stored (VoucherStore::Stored).
@@ -90,6 +95,7 @@ class LedgerKeeper : public VoucherKeeper {
   std::optional<std::string> Rate(const std::string& currency, const std::string& date) override {
     return Store().Rate(currency, date);
   }
+  KeptBy Kept(const std::string& account) override { return Store().Kept(account); }
   std::string Preparer() override { return Store().Preparer(); }
   bool Stored(const std::string& uid) override { return Store().Stored(uid); }
   // A file that cannot keep a write-ahead log (a network share): it is kept as before, and

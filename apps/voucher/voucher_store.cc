@@ -337,6 +337,13 @@ std::optional<std::string> VoucherStore::Rate(const std::string& currency,
   return rate;
 }
 
+KeptBy VoucherStore::Kept(const std::string& account) {
+  ledger::SessionTransaction transaction(*session_, false);
+  const NamedEntry entry = Saving{*session_, {}}.Look(nlAccount, account, 0);
+  transaction.Commit();
+  return {entry.item_class, entry.currency, entry.quantity, entry.unit};
+}
+
 std::string VoucherStore::Clerk() {
   if (!session_->OnServer()) return SystemUser();
   std::string user;

@@ -102,6 +102,9 @@ class VoucherStore {
   // The rate of currency (its code) for a voucher of date: the ledger's rate of the latest
   // date on or before it, as a cell holds it ("7.123456"); nullopt when there is none.
   std::optional<std::string> Rate(const std::string& currency, const std::string& date);
+  // What the account of code account is kept by, as the ledger holds it now; nothing for an
+  // account that is not in it.
+  KeptBy Kept(const std::string& account);
   // Who prepares the vouchers saved here (制单人): Clerk, read in a transaction of its own. A
   // new voucher is saved with it, unless it names one.
   std::string Preparer();

@@ -4,9 +4,11 @@
 // is stopped (its transaction undone, unless the ledger had taken its commit already) and
 // has ended before Save returns, so that the next save never meets it; its outcome is then
 // unknown (SaveUnsettled), and the next save of the voucher settles it by the voucher's uid.
+// What an account is kept by is waited for alike, as a look-up of the account.
 #ifndef GLNAMELIST_APPS_VOUCHER_WAITED_KEEPER_H_
 #define GLNAMELIST_APPS_VOUCHER_WAITED_KEEPER_H_
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +39,8 @@ class WaitedKeeper : public VoucherKeeper {
   std::optional<std::string> Rate(const std::string& currency, const std::string& date) override {
     return keeper_->Rate(currency, date);
   }
+  // As keeper's, waited for as a look-up of an account: given up, Fault::kAbandoned.
+  KeptBy Kept(const std::string& account) override;
   std::string Preparer() override { return keeper_->Preparer(); }
   bool Stored(const std::string& uid) override { return keeper_->Stored(uid); }
   std::string Notice() override { return keeper_->Notice(); }
@@ -54,10 +58,14 @@ class WaitedKeeper : public VoucherKeeper {
   }
 
  private:
+  // Runs a call of the keeper's through reads.
+  void Run(ledger::WaitedReads& reads, const std::function<void()>& call);
+
   std::shared_ptr<VoucherKeeper> keeper_;
   std::shared_ptr<ReadWaiter> waiter_;
   std::string ledger_;
   ledger::WaitedReads saves_;
+  ledger::WaitedReads lookups_;  // what an account is kept by
 };
 
 }  // namespace glnamelist::voucher

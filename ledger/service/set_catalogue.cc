@@ -31,12 +31,10 @@ constexpr std::string_view kTree = "id, number, name, detail";
 
 const std::vector<Column>& AccountColumns() {
   static const std::vector<Column> columns = {
-      {"FAccountID", ColumnType::kInteger},  {"FNumber", ColumnType::kText},
-      {"FName", ColumnType::kText},          {"FDetail", ColumnType::kInteger},
-      {"FHelperCode", ColumnType::kText},    {"FIsBank", ColumnType::kInteger},
-      {"FIsCash", ColumnType::kInteger},     {"FItemClassID", ColumnType::kInteger},
-      {"FCurrencyID", ColumnType::kInteger}, {"FQuantity", ColumnType::kInteger},
-      {"FUnit", ColumnType::kText}};
+      {"FAccountID", ColumnType::kInteger}, {"FNumber", ColumnType::kText},
+      {"FName", ColumnType::kText},         {"FDetail", ColumnType::kInteger},
+      {"FHelperCode", ColumnType::kText},   {"FIsBank", ColumnType::kInteger},
+      {"FIsCash", ColumnType::kInteger}};
   return columns;
 }
 
@@ -63,16 +61,16 @@ const std::vector<SetDescription>& SetCatalogue() {
        {nlVchExp}},
       {kAccounts,
        "accounts",
-       // The unit of an account kept in quantities by its name, as its lines show it.
-       "id, number, name, detail, helper_code, is_bank, is_cash, item_class_id, currency_id, "
-       "quantity, (SELECT name FROM units WHERE units.id = accounts.unit_id)",
+       // What an account is kept by is read with the account by the voucher form that needs
+       // it, not into every list's set.
+       "id, number, name, detail, helper_code, is_bank, is_cash",
        AccountColumns,
        "FAccountID",
        "",
        false,
-       // Named anew with the columns of what an account is kept by: an older snapshot's set
-       // of accounts, without them, is read again.
-       "accounts.kept",
+       // Named anew without the columns of what an account is kept by: an older snapshot's
+       // set of accounts, with them, is read again.
+       "accounts.listed",
        nlAccount,
        {nlAccount}},
       {kCurrencies,

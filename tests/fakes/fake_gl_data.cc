@@ -71,14 +71,10 @@ void FakeGLData::SetAccounts(const std::vector<AccountRow>& rows) {
                   {"FDetail", ColumnType::kInteger},
                   {"FHelperCode", ColumnType::kText},
                   {"FIsBank", ColumnType::kInteger},
-                  {"FIsCash", ColumnType::kInteger},
-                  {"FItemClassID", ColumnType::kInteger},
-                  {"FCurrencyID", ColumnType::kInteger},
-                  {"FQuantity", ColumnType::kInteger},
-                  {"FUnit", ColumnType::kText}});
+                  {"FIsCash", ColumnType::kInteger}});
   for (const AccountRow& r : rows)
     b.AddRow({r.FAccountID, r.FNumber, r.FName, Flag(r.FDetail), r.FHelperCode, Flag(r.FIsBank),
-              Flag(r.FIsCash), r.FItemClassID, r.FCurrencyID, Flag(r.FQuantity), r.FUnit});
+              Flag(r.FIsCash)});
   accounts_rs_ = b.Build();
 }
 

@@ -35,10 +35,6 @@ struct AccountRow {
   Variant FHelperCode = "";
   Variant FIsBank = false;
   Variant FIsCash = false;
-  Variant FItemClassID = Null{};
-  Variant FCurrencyID = Null{};
-  Variant FQuantity = false;
-  Variant FUnit = Null{};
 };
 
 // Currencies, item classes, unit groups and settlement types.

@@ -55,6 +55,10 @@ class FakeVoucherKeeper : public voucher::VoucherKeeper {
     auto at = rates.find(currency);
     return at == rates.end() ? std::nullopt : std::optional(at->second);
   }
+  voucher::KeptBy Kept(const std::string& account) override {
+    auto at = kept.find(account);
+    return at == kept.end() ? voucher::KeptBy{} : at->second;
+  }
   std::string Preparer() override { return preparer; }
   bool Stored(const std::string& uid) override {
     for (const auto& [id, v] : saved) {
@@ -79,8 +83,9 @@ class FakeVoucherKeeper : public voucher::VoucherKeeper {
     changed_.wait(lock, [this] { return held_; });
   }
 
-  std::map<long, voucher::Voucher> saved;    // by id
-  std::map<std::string, std::string> rates;  // by currency, whatever the date
+  std::map<long, voucher::Voucher> saved;       // by id
+  std::map<std::string, std::string> rates;     // by currency, whatever the date
+  std::map<std::string, voucher::KeptBy> kept;  // by account
   std::string preparer = "会计甲";
   std::optional<voucher::VoucherRefused> refusal;
   bool answer_lost = false;

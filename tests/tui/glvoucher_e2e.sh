@@ -401,7 +401,7 @@ if on_file || on_server; then
   wait_for "查找结果" "F9 in the account cell finds by name"
   keys Enter
   wait_for "1002.01" "the account found, in its cell"
-  screen_text | grep -q "2 付货款 *1002.01" || fail ".. takes the explanation of the line above"
+  poll ".. takes the explanation of the line above" matches "2 付货款 *1002.01"
   keys Tab Tab
   type_text "900"
   keys F5

@@ -22,6 +22,8 @@ hides() { ! shows "$1"; }
 styled() { $TMUX_CMD capture-pane -p -e -t "$SESSION" | grep -q "$(printf '\033')\[$1m$2"; }
 wait_for() { poll "$2: \"$1\" not on the screen" shows "$1"; }
 wait_gone() { poll "$2: \"$1\" still on the screen" hides "$1"; }
+# matches PATTERN: a line of the screen matches the regular expression.
+matches() { screen_text | grep -q -- "$1"; }
 # account_is CODE NAME: the account box holds CODE and its name beside it is NAME.
 account_is() { screen_text | grep -q -E -- "科目 +\[$1 +\] $2"; }
 

@@ -234,6 +234,14 @@ TEST_P(VoucherStoreTest, ADollarLineAtTheTablesRateAndAStockLineByQuantityAreKep
   VoucherStore store(location_);
   EXPECT_EQ(store.Rate("USD", "2026-11-30"), "7.095");
   EXPECT_EQ(store.Rate("USD", "2026-10-31"), std::nullopt);
+  // What an account is kept by, as its lines need it; nothing for a code not in the ledger.
+  auto kept = [&](const std::string& account) {
+    const KeptBy k = store.Kept(account);
+    return k.item_class + "|" + k.currency + "|" + std::to_string(k.quantity) + "|" + k.unit;
+  };
+  EXPECT_EQ(kept("1122") + " " + kept("1002.04") + " " + kept("1405") + " " + kept("1001") + " " +
+                kept("9999"),
+            "001||0| |USD|0| ||1|台 ||0| ||0|");
   Voucher v = Made("2026-12-06", {Line("收美元", "1002.04", "7,123.53", "", "", "", "USD"),
                                   Line("销货", "1405", "", "7,123.53")});
   v.lines[0][Column::kRate] = store.Rate("USD", v.date).value();

@@ -703,17 +703,10 @@ TEST_F(VoucherEntryTest, TypingLessAndTheAccountDecidingTheLineFromExplanationTo
   fake_.gl_data()->SetAccounts(
       {{.FAccountID = 3L, .FNumber = "1002.01", .FName = "工商银行", .FHelperCode = "GSYH"},
        {.FAccountID = 4L, .FNumber = "1002.02", .FName = "工商银行", .FHelperCode = "GSYH"},
-       {.FAccountID = 5L,
-        .FNumber = "1002.04",
-        .FName = "中国银行",
-        .FHelperCode = "ZGYH",
-        .FCurrencyID = 2L},
-       {.FAccountID = 6L,
-        .FNumber = "1405",
-        .FName = "库存商品",
-        .FHelperCode = "KCSP",
-        .FQuantity = true,
-        .FUnit = "台"}});
+       {.FAccountID = 5L, .FNumber = "1002.04", .FName = "中国银行", .FHelperCode = "ZGYH"},
+       {.FAccountID = 6L, .FNumber = "1405", .FName = "库存商品", .FHelperCode = "KCSP"}});
+  keeper_->kept["1002.04"] = KeptBy{"", "USD", false, ""};
+  keeper_->kept["1405"] = KeptBy{"", "", true, "台"};
   fake_.gl_data()->SetCodes("CurrencySet", {{.FItemID = 2L, .FNumber = "USD", .FName = "美元"}});
   fake_.gl_data()->SetVchExps({{.FNumber = "01", .FExplanation = "收到货款"}});
   boxes_->DataChanged({nlAccount, nlCurrency, nlVchExp});
