@@ -1,6 +1,7 @@
 #include "recordset/table_data.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <mutex>
 #include <numeric>
@@ -193,19 +194,42 @@ namespace {
 // The value set of a column, or nullptr once it holds more than kMaxValues values.
 std::unique_ptr<SmallValueSet> CollectSmallValues(const ColumnStore& column, size_t rows) {
   auto set = std::make_unique<SmallValueSet>();
-  for (uint32_t r = 0; r < rows; ++r) {
-    if (column.IsNull(r)) continue;
-    auto it = std::lower_bound(set->values.begin(), set->values.end(), column.ints[r]);
-    if (it == set->values.end() || *it != column.ints[r]) {
-      if (set->values.size() == SmallValueSet::kMaxValues) return nullptr;
-      it = set->values.insert(it, column.ints[r]);
+  const IntData& ints = column.ints;
+  std::vector<Bitmap> bits;
+  if (ints.width() == 1 && ints.step() == 0) {
+    // A byte a row above one base (flags): each value is told by its byte, through a table of
+    // the 256 rather than a search a row.
+    const uint8_t* bytes = ints.deltas().data();
+    std::array<int, 256> index;
+    index.fill(-1);
+    for (uint32_t r = 0; r < rows; ++r) {
+      if (!column.IsNull(r)) index[bytes[r]] = 0;
     }
-  }
-  std::vector<Bitmap> bits(set->values.size(), Bitmap(rows));
-  for (uint32_t r = 0; r < rows; ++r) {
-    if (column.IsNull(r)) continue;
-    auto it = std::lower_bound(set->values.begin(), set->values.end(), column.ints[r]);
-    bits[static_cast<size_t>(it - set->values.begin())].Set(r);
+    for (int b = 0; b < 256; ++b) {
+      if (index[b] < 0) continue;
+      if (set->values.size() == SmallValueSet::kMaxValues) return nullptr;
+      index[b] = static_cast<int>(set->values.size());
+      set->values.push_back(ints.base() + b);
+    }
+    bits.assign(set->values.size(), Bitmap(rows));
+    for (uint32_t r = 0; r < rows; ++r) {
+      if (!column.IsNull(r)) bits[static_cast<size_t>(index[bytes[r]])].Set(r);
+    }
+  } else {
+    for (uint32_t r = 0; r < rows; ++r) {
+      if (column.IsNull(r)) continue;
+      auto it = std::lower_bound(set->values.begin(), set->values.end(), ints[r]);
+      if (it == set->values.end() || *it != ints[r]) {
+        if (set->values.size() == SmallValueSet::kMaxValues) return nullptr;
+        it = set->values.insert(it, ints[r]);
+      }
+    }
+    bits.assign(set->values.size(), Bitmap(rows));
+    for (uint32_t r = 0; r < rows; ++r) {
+      if (column.IsNull(r)) continue;
+      auto it = std::lower_bound(set->values.begin(), set->values.end(), ints[r]);
+      bits[static_cast<size_t>(it - set->values.begin())].Set(r);
+    }
   }
   for (const Bitmap& b : bits) set->rows.push_back(RowSet::FromBitmap(b));
   return set;
