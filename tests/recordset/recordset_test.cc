@@ -607,6 +607,15 @@ TEST(BuilderTest, ValuesConvertToTheColumnTypes) {
   EXPECT_EQ(ErrorOf([&] { b.AddRow({1L, "x", true, ""}); }), 13);
   EXPECT_EQ(ErrorOf([&] { b.AddRow({1L, 2.0, true, Variant(std::make_shared<Object>())}); }), 13);
   b.AddRow({Variant(7L), Variant(), Variant(Null{}), Variant(Null{})});  // nothing was kept
+  // Integers held as narrow as they come, widened when one needs more: a byte, then past 32
+  // bits at once (A); a byte, 32 bits, then 64 (B).
+  TableBuilder widths({{"A", ColumnType::kInteger}, {"B", ColumnType::kInteger}});
+  widths.AddRow({-5L, 3L});
+  widths.AddRow({1L << 40, 100000L});
+  widths.AddRow({-70000L, -(1L << 41)});
+  RecordsetPtr wide = widths.Build();
+  EXPECT_THAT(Values(*wide, "A"), ElementsAre("-5", "1099511627776", "-70000"));
+  EXPECT_THAT(Values(*wide, "B"), ElementsAre("3", "100000", "-2199023255552"));
   EXPECT_EQ(b.row_count(), 2u);
   RecordsetPtr rs = b.Build();
   EXPECT_EQ(b.row_count(), 0u);
