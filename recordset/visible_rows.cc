@@ -1,6 +1,7 @@
 // Copying the visible rows of a view into a table of their own, column by column, or
 // showing them as the rows of a view of their own.
 #include <algorithm>
+#include <numeric>
 #include <vector>
 
 #include "contracts/error.h"
@@ -37,14 +38,15 @@ std::vector<uint32_t> RowsOutOfByteOrder(const Table& table, size_t c) {
     const int order = column.text.At(a).compare(column.text.At(b));
     return order != 0 ? order < 0 : a < b;
   };
-  std::vector<uint32_t> kept, rest;
-  kept.reserve(table.row_count());
-  for (uint32_t r = 0; r < table.row_count(); ++r) {
-    (kept.empty() || before(kept.back(), r) ? kept : rest).push_back(r);
-  }
-  if (rest.empty()) return {};
+  const auto n = static_cast<uint32_t>(table.row_count());
+  uint32_t first_out = 1;
+  while (first_out < n && before(first_out - 1, first_out)) ++first_out;
+  if (first_out >= n) return {};
+  std::vector<uint32_t> kept(first_out), rest;
+  std::iota(kept.begin(), kept.end(), 0u);
+  for (uint32_t r = first_out; r < n; ++r) (before(kept.back(), r) ? kept : rest).push_back(r);
   std::sort(rest.begin(), rest.end(), before);
-  std::vector<uint32_t> rows(table.row_count());
+  std::vector<uint32_t> rows(n);
   std::merge(kept.begin(), kept.end(), rest.begin(), rest.end(), rows.begin(), before);
   return rows;
 }
