@@ -97,12 +97,13 @@ void IntBuilder::Widen(int width) {
   if (width == 4) {
     middle_.resize_for_overwrite(rows);
     std::copy(narrow_.data(), narrow_.data() + rows, middle_.data());
-  } else if (width_ == 1) {
-    wide_.resize_for_overwrite(rows);
-    std::copy(narrow_.data(), narrow_.data() + rows, wide_.data());
   } else {
     wide_.resize_for_overwrite(rows);
-    std::copy(middle_.data(), middle_.data() + rows, wide_.data());
+    if (width_ == 1) {
+      std::copy(narrow_.data(), narrow_.data() + rows, wide_.data());
+    } else {
+      std::copy(middle_.data(), middle_.data() + rows, wide_.data());
+    }
   }
   narrow_ = PageArray<int8_t>();
   if (width == 8) middle_ = PageArray<int32_t>();

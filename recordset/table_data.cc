@@ -195,7 +195,14 @@ namespace {
 std::unique_ptr<SmallValueSet> CollectSmallValues(const ColumnStore& column, size_t rows) {
   auto set = std::make_unique<SmallValueSet>();
   const IntData& ints = column.ints;
-  std::vector<Bitmap> bits;
+  // The rows of each value, by the place in set->values that value_at gives a non-null row.
+  auto each_value_rows = [&](auto value_at) {
+    std::vector<Bitmap> bits(set->values.size(), Bitmap(rows));
+    for (uint32_t r = 0; r < rows; ++r) {
+      if (!column.IsNull(r)) bits[value_at(r)].Set(r);
+    }
+    for (const Bitmap& b : bits) set->rows.push_back(RowSet::FromBitmap(b));
+  };
   if (ints.width() == 1 && ints.step() == 0) {
     // A byte a row above one base (flags): each value is told by its byte, through a table of
     // the 256 rather than a search a row.
@@ -211,27 +218,21 @@ std::unique_ptr<SmallValueSet> CollectSmallValues(const ColumnStore& column, siz
       index[b] = static_cast<int>(set->values.size());
       set->values.push_back(ints.base() + b);
     }
-    bits.assign(set->values.size(), Bitmap(rows));
-    for (uint32_t r = 0; r < rows; ++r) {
-      if (!column.IsNull(r)) bits[static_cast<size_t>(index[bytes[r]])].Set(r);
-    }
-  } else {
-    for (uint32_t r = 0; r < rows; ++r) {
-      if (column.IsNull(r)) continue;
-      auto it = std::lower_bound(set->values.begin(), set->values.end(), ints[r]);
-      if (it == set->values.end() || *it != ints[r]) {
-        if (set->values.size() == SmallValueSet::kMaxValues) return nullptr;
-        it = set->values.insert(it, ints[r]);
-      }
-    }
-    bits.assign(set->values.size(), Bitmap(rows));
-    for (uint32_t r = 0; r < rows; ++r) {
-      if (column.IsNull(r)) continue;
-      auto it = std::lower_bound(set->values.begin(), set->values.end(), ints[r]);
-      bits[static_cast<size_t>(it - set->values.begin())].Set(r);
+    each_value_rows([&](uint32_t r) { return static_cast<size_t>(index[bytes[r]]); });
+    return set;
+  }
+  for (uint32_t r = 0; r < rows; ++r) {
+    if (column.IsNull(r)) continue;
+    auto it = std::lower_bound(set->values.begin(), set->values.end(), ints[r]);
+    if (it == set->values.end() || *it != ints[r]) {
+      if (set->values.size() == SmallValueSet::kMaxValues) return nullptr;
+      set->values.insert(it, ints[r]);
     }
   }
-  for (const Bitmap& b : bits) set->rows.push_back(RowSet::FromBitmap(b));
+  each_value_rows([&](uint32_t r) {
+    return static_cast<size_t>(std::lower_bound(set->values.begin(), set->values.end(), ints[r]) -
+                               set->values.begin());
+  });
   return set;
 }
 
