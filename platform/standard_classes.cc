@@ -7,13 +7,13 @@
 #include "platform/subclass.h"
 #include "platform/text_helper.h"
 #include "recordset/memory_stream.h"
-#include "recordset/table_builder.h"
+#include "recordset/opened_recordset.h"
 
 namespace glnamelist::platform {
 
 void RegisterStandardClasses(ClassRegistry& registry, WindowSystem& windows) {
   registry.Register(progid::kStream, [] { return ObjectPtr(recordset::NewStream()); });
-  registry.Register(progid::kRecordset, [] { return ObjectPtr(recordset::NewRecordset()); });
+  registry.Register(progid::kRecordset, [] { return ObjectPtr(recordset::NewOpenedRecordset()); });
   registry.Register(progid::kKeyedCollection,
                     [] { return std::make_shared<MapKeyedCollection>(); });
   registry.Register(progid::kTextHelper, [] { return std::make_shared<StandardTextHelper>(); });

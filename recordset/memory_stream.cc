@@ -34,7 +34,13 @@ void MemoryStream::MakeBytes() const {
 void MemoryStream::WriteSaved(TablePtr table, std::function<std::string()> bytes) {
   RequireOpen();
   if (!bytes_.empty()) RefuseArgument();
-  saved_ = Saved{std::move(table), std::move(bytes)};
+  saved_ = Saved{std::move(table), nullptr, std::move(bytes)};
+}
+
+void MemoryStream::WriteSavedView(RecordsetPtr view, std::function<std::string()> bytes) {
+  RequireOpen();
+  if (!bytes_.empty()) RefuseArgument();
+  saved_ = Saved{nullptr, std::move(view), std::move(bytes)};
 }
 
 void MemoryStream::Write(std::string_view bytes) {

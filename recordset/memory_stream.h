@@ -7,6 +7,7 @@
 #include <string>
 
 #include "contracts/api.h"
+#include "contracts/recordset.h"
 #include "contracts/stream.h"
 #include "recordset/table_data.h"
 
@@ -29,10 +30,16 @@ class MemoryStream final : public Stream {
   void WriteSaved(TablePtr table, std::function<std::string()> bytes);
   // The table of WriteSaved while its bytes are not made; nullptr otherwise.
   TablePtr SavedTable() const { return saved_ ? saved_->table : nullptr; }
+  // The same for a record set of another kind (one answered by a database, say): the stream
+  // keeps it, and a record set the platform makes by name opens as a clone of it
+  // (opened_recordset.h) until the bytes are made.
+  void WriteSavedView(RecordsetPtr view, std::function<std::string()> bytes);
+  RecordsetPtr SavedView() const { return saved_ ? saved_->view : nullptr; }
 
  private:
   struct Saved {
     TablePtr table;
+    RecordsetPtr view;
     std::function<std::string()> bytes;
     bool rewound = false;  // the position is 0, not the end
   };
