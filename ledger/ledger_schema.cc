@@ -71,6 +71,7 @@ void RunSchemaSteps(int from, bool on_server,
     if (part == StepPart::kAfterRows) sql = sql.substr(after_rows);
     exec(std::string(sql));
   }
+  if (part != StepPart::kBeforeRows && !on_server) exec(std::string(kListIndexes));
 }
 
 int SchemaVersionOf(const std::string& text) {

@@ -63,8 +63,17 @@ inline constexpr std::string_view kAfterRowsMarker = "-- Once the rows are in:";
 // before its rows are written and after (kAfterRowsMarker).
 enum class StepPart { kAll, kBeforeRows, kAfterRows };
 
+// The indexes of a ledger file that its account lists use while a cold start reads the
+// account set (the accounts that are banks or cash, which every account list maps to their
+// pictures), whatever the ledger's version: made with a new file and by every upgrade of
+// one, never required.
+inline constexpr std::string_view kListIndexes =
+    "CREATE INDEX IF NOT EXISTS accounts_marked ON accounts (number) "
+    "WHERE is_bank <> 0 OR is_cash <> 0";
+
 // Runs, through exec, the SQL of the steps after version `from`, in order: a ledger of that
-// version becomes one of kSchemaVersion.
+// version becomes one of kSchemaVersion; then, for a file (but for the part before a new
+// ledger's rows), kListIndexes.
 GLNAMELIST_INTERNAL void RunSchemaSteps(int from, bool on_server,
                                         const std::function<void(const std::string& sql)>& exec,
                                         StepPart part = StepPart::kAll);
