@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -30,6 +31,88 @@ class LedgerService::Doing {
   const PendingRead outer_;
 };
 
+// What the interim account sets ask of the service, for as long as it lives. Their reads go
+// through a connection of their own when the service can open one (a file's location), so
+// that they never wait on the connection the worker reads the whole set through.
+class LedgerService::Interim final : public InterimLedger {
+ public:
+  using Open = std::function<std::unique_ptr<LedgerDb>()>;
+  Interim(LedgerService& service, Open open)
+      : service_(&service), name_(service.name()), open_(std::move(open)) {}
+  void Gone() {
+    service_ = nullptr;
+    Interrupt();
+  }
+  void Interrupt() {
+    std::lock_guard lock(mutex_);
+    interrupted_ = true;
+    if (own_) own_->Interrupt();
+  }
+
+  void Ask(const std::function<void(LedgerDb&)>& read) override {
+    LedgerService& service = Service();
+    Doing doing(service, nlAccount, false);
+    service.Waited([&] { read(Reader(service)); });
+  }
+  bool WholeIn() override { return service_ && !service_->InterimServes(); }
+  RecordsetPtr Whole() override { return Service().Set(SetKind::kAccounts); }
+
+ private:
+  LedgerService& Service() const {
+    if (!service_) {
+      throw ReadError(name_, "cannot list the accounts", Fault::kStopped, "the ledger is closed");
+    }
+    return *service_;
+  }
+  // Whether own reads the ledger that the service's connection reads, as it is or later on.
+  static bool SameLedger(LedgerDb& own, LedgerDb& service) {
+    if (own.Identity() != service.Identity()) return false;
+    std::optional<LedgerStamp> a = own.Stamp(), b = service.Stamp();
+    return a && b && a->identity == b->identity &&
+           (a->version == b->version || ChangeOf(*a).value_or(-1) > ChangeOf(*b).value_or(-1));
+  }
+  // The lists' own connection, opened when first needed; the service's when the file at the
+  // ledger's path is no longer the ledger the service reads (another was put in its place).
+  LedgerDb& Reader(LedgerService& service) {
+    {
+      std::lock_guard lock(mutex_);
+      if (own_) return *own_;
+      if (!open_ || shared_) return *service.db_;
+    }
+    std::unique_ptr<LedgerDb> db = open_();
+    const bool same = SameLedger(*db, *service.db_);
+    std::lock_guard lock(mutex_);
+    if (!same) {
+      shared_ = true;
+      return *service.db_;
+    }
+    if (interrupted_) db->Interrupt();
+    if (!own_) own_ = std::move(db);
+    return *own_;
+  }
+
+  LedgerService* service_;
+  const std::string name_;
+  const Open open_;                // none: the service's connection
+  std::mutex mutex_;               // guards what follows, never held while reading
+  std::unique_ptr<LedgerDb> own_;  // once made, kept until the service is gone
+  bool shared_ = false;            // the service's connection is read instead
+  bool interrupted_ = false;
+};
+
+namespace {
+
+class InterimSource final : public RecordSource {
+ public:
+  explicit InterimSource(std::shared_ptr<InterimLedger> ledger) : ledger_(std::move(ledger)) {}
+  RecordsetPtr Recordset() override { return std::make_shared<InterimAccounts>(ledger_); }
+
+ private:
+  std::shared_ptr<InterimLedger> ledger_;
+};
+
+}  // namespace
+
 // The host's reads tell it of their failures; a fault that passes, met in an action the
 // host tells of, fails the action's later reads at once. The worker's reads go their way,
 // and so do the reads a request makes on its own thread.
@@ -54,10 +137,12 @@ std::unique_ptr<LedgerDb> LedgerService::Reporting(std::unique_ptr<LedgerDb> db,
       std::move(renewable), [this](const std::function<void()>& read) { Waited(read); });
 }
 
-LedgerService::LedgerService(std::unique_ptr<LedgerDb> db, RenewableLedger::Reopen reopen)
+LedgerService::LedgerService(std::unique_ptr<LedgerDb> db, RenewableLedger::Reopen reopen,
+                             bool file_lists)
     : db_(Reporting(std::move(db), std::move(reopen))) {
   db_->Watch([this](bool seen) { versions_.Seen(seen, *db_); });
   begun_.MarkDone();  // without a snapshot, and so without needing the ledger's stamp
+  if (file_lists) interim_ = std::make_shared<Interim>(*this, nullptr);
 }
 
 LedgerService::LedgerService(const std::string& location) : snapshots_(SnapshotPlaces(location)) {
@@ -82,14 +167,19 @@ LedgerService::LedgerService(const std::string& location) : snapshots_(SnapshotP
   if (opening_) return;
   db_ = Reporting(OpenLedger(location), reopen);
   Begin();
+  if (!IsServerLocation(location)) {
+    interim_ = std::make_shared<Interim>(*this, [location] { return OpenLedger(location); });
+  }
 }
 
 LedgerService::~LedgerService() {
+  if (interim_) interim_->Gone();
   Interrupt();
   worker_.Stop();
 }
 
 void LedgerService::Interrupt() {
+  if (interim_) interim_->Interrupt();
   snapshots_.Abandon();
   versions_.Stop();
   db_->Interrupt();
@@ -177,6 +267,12 @@ void LedgerService::Preload(const std::vector<long>& kinds) {
     std::optional<SetKey> set = SetWaitedForBy(kind);
     if (set && !handed_.Handed(set->kind)) order.push_back(*set);
   }
+  if (interim_ && begun_.done() && !snapshots_.Whole()) {
+    // Read from the ledger, the accounts are listed meanwhile by its indexes: the other sets
+    // come first.
+    std::stable_partition(order.begin(), order.end(),
+                          [](const SetKey& key) { return key.kind != SetKind::kAccounts; });
+  }
   preloader_.Preload(order, [this](const SetKey& key) { return ReadKept(key); });
   if (begun_.done()) {
     WriteSnapshotWhenWanted();
@@ -189,13 +285,21 @@ void LedgerService::Preload(const std::vector<long>& kinds) {
   }
 }
 
+bool LedgerService::InterimServes() const {
+  const SetKey accounts{SetKind::kAccounts};
+  return interim_ && begun_.done() && !snapshots_.Whole() && !handed_.Handed(accounts.kind) &&
+         preloader_.Started(accounts) &&
+         (!preloader_.Ready(accounts) || !preloader_.Prepared(accounts));
+}
+
 bool LedgerService::Ready(long kind) const {
   std::optional<SetKey> set = SetWaitedForBy(kind);
-  return !set || preloader_.Ready(*set);
+  return !set || preloader_.Ready(*set) || (set->kind == SetKind::kAccounts && InterimServes());
 }
 
 void LedgerService::Take(long kind) {
-  if (std::optional<SetKey> set = SetWaitedForBy(kind)) Set(set->kind);
+  std::optional<SetKey> set = SetWaitedForBy(kind);
+  if (set && !(set->kind == SetKind::kAccounts && InterimServes())) Set(set->kind);
 }
 
 RecordsetPtr LedgerService::Set(SetKind kind) {
@@ -247,6 +351,10 @@ RecordsetPtr LedgerService::ItemRecords(long item_class_id, const std::string& f
 std::vector<long> LedgerService::TakeChanges() {
   SetVersions::Taken taken = versions_.Take();
   std::vector<long> kinds;
+  if (interim_handed_ && !InterimServes()) {
+    interim_handed_ = false;
+    kinds.push_back(nlAccount);  // the whole set is in: the lists answered meanwhile are made anew
+  }
   for (const auto& [key, rs] : taken.sets) {
     handed_.Swap(key, rs);
     if (key.kind == SetKind::kItems) preloader_.Update(key.item_class, rs);
@@ -259,6 +367,10 @@ std::vector<long> LedgerService::TakeChanges() {
 }
 
 RecordSourcePtr LedgerService::AccountSet() {
+  if (InterimServes()) {
+    interim_handed_ = true;
+    return std::make_shared<InterimSource>(interim_);
+  }
   return std::make_shared<LedgerRecordSource>(Set(SetKind::kAccounts));
 }
 

@@ -3,6 +3,7 @@
 #ifndef GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 #define GLNAMELIST_LEDGER_LEDGER_SERVICE_H_
 
+#include <atomic>
 #include <chrono>
 #include <exception>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "ledger/ledger_opening.h"
 #include "ledger/service/fault_gate.h"
 #include "ledger/service/handed_sets.h"
+#include "ledger/service/interim_accounts.h"
 #include "ledger/service/once.h"
 #include "ledger/service/preloader.h"
 #include "ledger/service/renewable_ledger.h"
@@ -34,10 +36,11 @@ namespace glnamelist::ledger {
 // LedgerError naming the ledger and the cause). Every record set is read from the ledger
 // once, on first request or in the background when asked to (Preload), and kept; the
 // service hands out clones of it. Entries are looked up by exact code with prepared
-// statements. Everything is read through one LedgerDb, the background's reads too; on a
-// server that is one connection. Each set is one state of the ledger, read together with
-// the position of its change log. Destroying the service stops its reading at once: queued
-// work is dropped, a running read interrupted (LedgerDb::Interrupt). Record-set fields:
+// statements. Everything is read through one LedgerDb, the background's reads too (on a
+// server that is one connection), but for the account lists of a file answered while their
+// set is read, which have a connection of their own. Each set is one state of the ledger, read
+// together with the position of its change log. Destroying the service stops its reading at once:
+// queued work is dropped, a running read interrupted (LedgerDb::Interrupt). Record-set fields:
 //   AccountSet:   FAccountID, FNumber, FName, FDetail, FHelperCode, FIsBank, FIsCash
 //   CurrencySet, ItemClassSet, UnitGroupSet, SettTypeSet: FItemID, FNumber, FName
 //   VchExpSet:    FItemID, FNumber, FExplanation
@@ -48,6 +51,12 @@ namespace glnamelist::ledger {
 // reload (SetVersions): the host's thread takes the new versions when it asks (TakeChanges);
 // what was handed out before stays as it was, for whoever holds it. The sets of a snapshot
 // of this ledger are used when one is found (SnapshotCache).
+//
+// A cold start of a ledger file (no snapshot to take the sets from) lists the accounts at once:
+// while their set is read and its look-up structures built, the account set handed out is
+// answered by the ledger's indexes (InterimAccounts), and the other sets are read first; once
+// the whole set is ready, TakeChanges names the account lists, so that the host makes them
+// anew on it.
 //
 // A host that waits for its requests (WaitWith) has each of them made on a thread of its own
 // (WaitedReads): one it gives up interrupts the ledger's connection, and the next request
@@ -64,7 +73,10 @@ class LedgerService : public GLData, public LiveData {
   // Over a ledger already open (and checked): a test's fault-injecting one, say. It neither
   // uses nor writes a snapshot. reopen makes the connection that takes the place of one let
   // go when the host gives a request up (none: the one connection is only interrupted).
-  explicit LedgerService(std::unique_ptr<LedgerDb> db, RenewableLedger::Reopen reopen = {});
+  // file_lists: db is a ledger file's, whose indexes answer the account lists while their set
+  // is read, as for a service made from a file's location.
+  explicit LedgerService(std::unique_ptr<LedgerDb> db, RenewableLedger::Reopen reopen = {},
+                         bool file_lists = false);
   ~LedgerService() override;
 
   // The ledger as messages name it (LedgerDb::name).
@@ -120,7 +132,10 @@ class LedgerService : public GLData, public LiveData {
   // taken from it so far was whole.
   bool FromSnapshot() const override;
 
-  bool ChangesWaiting() const override { return versions_.Waiting(); }
+  bool ChangesWaiting() const override {
+    return versions_.Waiting() ||
+           (interim_handed_ && preloader_.Prepared(SetKey{SetKind::kAccounts}));
+  }
   std::vector<long> TakeChanges() override;
   // And a version copied into a table of its own.
   void CatchUp() override { versions_.CatchUp(*db_); }
@@ -139,6 +154,7 @@ class LedgerService : public GLData, public LiveData {
 
  private:
   class Doing;
+  class Interim;
 
   // db, renewable with reopen, its reads run through Waited.
   std::unique_ptr<LedgerDb> Reporting(std::unique_ptr<LedgerDb> db, RenewableLedger::Reopen reopen);
@@ -165,6 +181,8 @@ class LedgerService : public GLData, public LiveData {
   RecordsetPtr ReadKept(const SetKey& key);
   // Has a snapshot written in the background when one is wanted, once.
   void WriteSnapshotWhenWanted();
+  // Whether the account set handed out now is answered by the ledger while it is read.
+  bool InterimServes() const;
 
   RenewableLedger* renewable_ = nullptr;  // within db_ (set as db_ is made)
   // Used by the host's thread and by the worker's (LedgerDb serves both, one call at a time);
@@ -182,6 +200,10 @@ class LedgerService : public GLData, public LiveData {
   SetVersions versions_{worker_};
   Preloader preloader_{worker_};
   HandedSets handed_;
+  // A ledger file's (else null), and whether an interim account set was handed out since the
+  // last TakeChanges.
+  std::shared_ptr<Interim> interim_;
+  std::atomic<bool> interim_handed_ = false;
   // Last: stopped first, before the tables it works on are released here.
   BackgroundWorker worker_;
 };

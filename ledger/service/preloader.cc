@@ -27,13 +27,14 @@ void Preloader::Preload(const std::vector<SetKey>& order, const Read& read) {
   }
   if (reading.empty()) return;
   // A filter needing a structure meanwhile scans the table instead.
-  worker_.Post([reading = std::move(reading)] {
+  worker_.Post([this, reading = std::move(reading)] {
     for (const auto& [loaded, key] : reading) {
       try {
         recordset::LookupPreparation(*loaded.get(), LookupColumnsOf(key))();
       } catch (...) {
         // Not read: its error is the request's, which then reads it again.
       }
+      prepared_[static_cast<size_t>(key.kind)] = true;
     }
   });
 }

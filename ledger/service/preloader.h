@@ -5,6 +5,7 @@
 #define GLNAMELIST_LEDGER_SERVICE_PRELOADER_H_
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <future>
 #include <map>
@@ -33,6 +34,11 @@ class Preloader {
   void Preload(const std::vector<SetKey>& order, const Read& read);
   // True when no read of the set is under way.
   bool Ready(const SetKey& key) const;
+  // True while a read of the set was started and it is not taken.
+  bool Started(const SetKey& key) const { return sets_[static_cast<size_t>(key.kind)].valid(); }
+  // True once a set read ahead has its look-up structures built, or its read failed (from any
+  // thread).
+  bool Prepared(const SetKey& key) const { return prepared_[static_cast<size_t>(key.kind)]; }
   // The set read ahead, or null when none was started; the error of a read that failed is
   // raised (the next Preload reads it again).
   RecordsetPtr Take(const SetKey& key);
@@ -51,6 +57,7 @@ class Preloader {
  private:
   BackgroundWorker& worker_;
   std::array<std::shared_future<RecordsetPtr>, kSetKinds> sets_;
+  std::array<std::atomic<bool>, kSetKinds> prepared_{};
   std::mutex items_mutex_;
   std::map<long, RecordsetPtr> items_;
   std::set<long> items_taken_;

@@ -43,6 +43,7 @@
 #include "ledger/ledger_upgrade.h"
 #include "ledger/pg/pg_copy_rows.h"
 #include "ledger/register_ledger.h"
+#include "ledger/service/interim_accounts.h"
 #include "ledger/service/set_catalogue.h"
 #include "ledger/service/set_reads.h"
 #include "ledger/service/set_versions.h"
@@ -51,7 +52,10 @@
 #include "ledger/sqlite/sqlite_db.h"
 #include "platform/class_registry.h"
 #include "platform/keyed_collection.h"
+#include "recordset/memory_stream.h"
+#include "recordset/opened_recordset.h"
 #include "recordset/table_builder.h"
+#include "recordset/table_recordset.h"
 #include "tests/ledger/faulty_ledger.h"
 #include "tests/ledger/refusal_of.h"
 #include "tests/ledger/refused_locks.h"
@@ -155,8 +159,7 @@ Lines Rows(const RecordsetPtr& rs, const Lines& fields) {
     for (const std::string& field : fields) {
       Variant v = rs->Fields(field);
       bool integer = v.type() == Variant::Type::kInt32 || v.type() == Variant::Type::kInt64;
-      bool integer_field = field.ends_with("ID") || field == "FDetail" ||
-                           field.starts_with("FIs");
+      bool integer_field = field.ends_with("ID") || field == "FDetail" || field.starts_with("FIs");
       bool fits = v.IsNull() || (integer_field ? integer : v.IsText());
       line += (!fits ? "<wrong type>" : v.IsNull() ? "<null>" : v.ToText()) + "|";
     }
@@ -561,8 +564,8 @@ TEST_P(LedgerServiceTest, AWrongSchemaIsRefusedWithTheCause) {
        "version 7, newer than this program's 6 (made by a newer program)", Fault::kWrongVersion},
       {"DELETE FROM meta", "no schema version", Fault::kWrongSchema},
       {"DROP TABLE units", "no table units", Fault::kWrongSchema},
-      {"ALTER TABLE accounts DROP COLUMN is_cash", "table accounts has no column is_cash",
-       Fault::kWrongSchema},
+      {"DROP INDEX IF EXISTS accounts_marked; ALTER TABLE accounts DROP COLUMN is_cash",
+       "table accounts has no column is_cash", Fault::kWrongSchema},
       {"UPDATE meta SET value = '1x' WHERE key = 'schema_version'",
        "schema version '1x' is not a number", Fault::kWrongSchema},
       {"UPDATE meta SET value = 'x' WHERE key = 'schema_version'",
@@ -1420,6 +1423,150 @@ TEST(BackgroundWorkerTest, RunsTasksInOrderAndOutlivesAFailingOne) {
   worker.Post([&] { ran.push_back(2), done.set_value(); });
   done.get_future().wait();
   EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+}
+
+// A test's own side of interim sets: a ledger file asked directly, its whole account set
+// read once when first wanted.
+class DirectInterim final : public InterimLedger {
+ public:
+  explicit DirectInterim(const std::string& path) : db_(OpenLedger(path)) {}
+  void Ask(const std::function<void(LedgerDb&)>& read) override {
+    ++asked;
+    read(*db_);
+  }
+  bool WholeIn() override { return whole_in; }
+  RecordsetPtr Whole() override {
+    if (!whole_) whole_ = ReadWhole(*db_, SetKey{SetKind::kAccounts});
+    return whole_;
+  }
+  bool whole_in = false;
+  long asked = 0;
+
+ private:
+  std::unique_ptr<LedgerDb> db_;
+  RecordsetPtr whole_;
+};
+
+// Every filter the lists set, and the ones the ledger cannot answer exactly (letters other
+// folds reach, orderings of texts, fractions), gives an interim set the whole set's rows,
+// errors and positions; the first kind is answered by the ledger, paged past its pages.
+TEST(InterimAccountsTest, ListsAsTheWholeSetDoesWhetherTheLedgerOrTheWholeSetAnswers) {
+  TempDir dir;
+  const std::string path = dir.File("interim.ledger");
+  BuildTestLedger(path);
+  std::string rows =
+      "INSERT INTO accounts (id, number, name, helper_code) VALUES "
+      "(90001, '9001', 'Yh 银行 abc', 'YHK'), (90002, '9002', '\u212A线', NULL), "
+      "(90003, '9003', '\uFF21材 50%_off\\', 'A'), (90004, '9004', 'ABC', 'abc'), "
+      "(90005, 'YA', 'x', NULL), (90006, 'Ya.01', 'x', NULL), (90007, 'yb', 'x', NULL)";
+  for (int i = 0; i < 600; ++i) {
+    rows += ", (" + std::to_string(91000 + i) + ", '9100." + std::to_string(1000 + i) + "', '明细" +
+            std::to_string(i % 7) + "', NULL)";
+  }
+  Database(path, Database::Mode::kCreate).ExecScript(rows);
+  auto ledger = std::make_shared<DirectInterim>(path);
+  const Lines fields = {"FAccountID",  "FNumber", "FName",  "FDetail",
+                        "FHelperCode", "FIsBank", "FIsCash"};
+  const std::vector<std::pair<std::string, bool>> filters = {
+      {"", true},
+      {"FDetail <> 0", true},
+      {"FIsBank <> 0 Or FIsCash <> 0", true},
+      {"FDetail <> 0 And FNumber Like '9100.%'", true},
+      {"FNumber like '10%' or FName like '%银行%'", true},
+      {"FDetail <> 0 And FName Like '*yh*'", true},
+      {"FDetail <> 0 And FHelperCode Like '*Y*'", true},
+      {"FName = 'abc' Or FName Like '*[%][_]*'", true},
+      {"FName <> 'abc' And FAccountID >= 90000", true},
+      {"FName Like '*k*'", false},
+      {"FName Like '*a*'", true},
+      {"FName Like '*\uFF41*'", false},
+      {"FNumber = 'ya' Or FNumber Like 'yA%'", true},
+      {"FNumber <> 'YA' And FNumber Like 'Y*'", true},
+      {"FNumber >= '9'", false},
+      {"FAccountID < 90001.5", false},
+  };
+  for (const auto& [filter, by_ledger] : filters) {
+    auto interim = std::make_shared<InterimAccounts>(ledger, 64);
+    RecordsetPtr whole = ledger->Whole()->Clone();
+    interim->Filter(filter);
+    whole->Filter(filter);
+    EXPECT_EQ(interim->OnWholeSet(), !by_ledger) << filter;
+    EXPECT_EQ(Rows(interim, fields), Rows(whole, fields)) << filter;
+    // Sorted by code: rows whose codes are digits and points stay the ledger's, any other
+    // rows go to the whole set.
+    const Lines codes = Rows(whole, {"FNumber"});
+    const bool digits = std::ranges::all_of(codes, [](const std::string& code) {
+      return code.find_first_not_of("0123456789.|") == std::string::npos;
+    });
+    interim->Sort("FNumber");
+    whole->Sort("FNumber");
+    EXPECT_EQ(interim->OnWholeSet(), !by_ledger || !digits) << filter;
+    EXPECT_EQ(Rows(interim, fields), Rows(whole, fields)) << filter;
+    for (long at : {interim->RecordCount(), 1L, (interim->RecordCount() + 1) / 2}) {
+      if (at < 1) continue;
+      interim->AbsolutePosition(at);
+      whole->AbsolutePosition(at);
+      EXPECT_EQ(interim->Fields("fnumber").ToText(), whole->Fields("FNumber").ToText()) << filter;
+    }
+  }
+  auto interim = std::make_shared<InterimAccounts>(ledger, 64);
+  for (const char* refused : {"FName Like 'a*b'", "FNope = 1", "FName = "}) {
+    const long number = RefusalOf([&] { ledger->Whole()->Clone()->Filter(refused); }).number;
+    EXPECT_EQ(RefusalOf([&] { interim->Filter(refused); }).number, number) << refused;
+    EXPECT_FALSE(interim->OnWholeSet());
+  }
+  EXPECT_EQ(RefusalOf([&] { interim->Fields("FNope"); }).number, errc::kItemNotFound);
+  interim->Filter("FNumber Like '8%'");
+  EXPECT_TRUE(interim->IsBOF() && interim->IsEOF());
+  EXPECT_EQ(interim->AbsolutePosition(), -1);
+  EXPECT_EQ(RefusalOf([&] { interim->MoveFirst(); }).number, errc::kNoCurrentRecord);
+  EXPECT_EQ(RefusalOf([&] { interim->AbsolutePosition(1); }).number, errc::kWrongArguments);
+
+  // Copied as the component copies it, it stays answered by the ledger; a sort, and every
+  // filter once the whole set is in, go to the whole set.
+  StreamPtr stream = recordset::NewStream();
+  std::make_shared<InterimAccounts>(ledger)->Save(*stream, adPersistADTG);
+  RecordsetPtr copy = recordset::NewOpenedRecordset();
+  copy->Open(*stream, adOpenUnspecified, adLockUnspecified, -1);
+  const long asked = ledger->asked;
+  EXPECT_EQ(Rows(copy, fields), Rows(ledger->Whole(), fields));
+  EXPECT_EQ(ledger->asked, asked + 2);  // counted, and its one page read
+  interim->Sort("FName DESC");
+  EXPECT_TRUE(interim->OnWholeSet());
+  interim = std::make_shared<InterimAccounts>(ledger);
+  ledger->whole_in = true;
+  interim->Filter("FDetail <> 0");
+  EXPECT_TRUE(interim->OnWholeSet());
+}
+
+// A cold start of a file: while the account set is read, the account list is answered by the
+// ledger at once; once it is in, TakeChanges names the account lists once, and the set
+// handed out from then on is the whole one.
+TEST(InterimAccountsTest, AServiceListsAccountsWhileTheirSetIsReadThenNamesThemChanged) {
+  TempDir dir;
+  const std::string path = dir.File("cold.ledger");
+  BuildTestLedger(path);
+  auto plan = std::make_shared<FaultPlan>();
+  plan->mode = FaultPlan::Mode::kHold;
+  LedgerService service(OpenFaultyLedger(path, plan), {}, true);
+  plan->fail_at = plan->calls + 1;  // the account set's read
+  service.Preload({nlAccount});
+  ASSERT_TRUE(plan->AwaitHeld());
+  EXPECT_TRUE(service.Ready(nlAccount));
+  service.Take(nlAccount);
+  RecordsetPtr listed = service.AccountSet()->Recordset();
+  listed->Filter("FNumber Like '1002.%'");
+  EXPECT_EQ(Rows(listed, {"FAccountID", "FNumber"}),
+            Scan(path, "accounts", {"id", "number"}, "number LIKE '1002.%'"));
+  EXPECT_FALSE(service.ChangesWaiting());
+  EXPECT_TRUE(service.TakeChanges().empty());
+  plan->Release();
+  service.WaitForBackgroundWork();
+  EXPECT_TRUE(service.ChangesWaiting());
+  EXPECT_EQ(service.TakeChanges(), std::vector<long>{nlAccount});
+  EXPECT_TRUE(service.TakeChanges().empty());
+  EXPECT_NE(dynamic_cast<recordset::TableRecordset*>(service.AccountSet()->Recordset().get()),
+            nullptr);
 }
 
 }  // namespace
