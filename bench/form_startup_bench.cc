@@ -10,6 +10,9 @@
 //   all master data in    when the items of every class are read too, and a snapshot is
 //                         written when there was none (shown, not a goal); the first uses
 //                         are timed from here, as a person meets them
+//   ..., at once          the first two uses below, made as soon as every list is attached:
+//                         on a cold start, answered by the ledger file while the account
+//                         set is being read
 //   "." on 1002           the children of a parent account, listed by the point
 //   F9 "YH"               an account search that ends in the helper codes
 //   focus on the items    the items of the first class, listed as the box gains focus
@@ -131,6 +134,7 @@ class Desk {
                                       gl::voucher::VoucherBoxes::ListKinds());
     form_ = std::make_unique<gl::tui::VoucherForm>(*env_, screen_, "bench");
     gl::tui::RegisterTerminalControls(*env_, form_->Form(), form_->Host(), nullptr);
+    changes_ = gl::ledger::WatchLists(gl::GetGLData());
     waiting_ = !form_->AttachLists(ready_);
     form_->Paint();
   }
@@ -144,7 +148,11 @@ class Desk {
   }
   // Waits until the data service has read and prepared in the background all it set out to
   // (the items of every class too).
-  void WaitForData() { gl::LiveDataOf(gl::GetGLData())->WaitForBackgroundWork(); }
+  // New lists for the boxes whose sets came in meanwhile, as the form's loop makes them.
+  void WaitForData() {
+    gl::LiveDataOf(gl::GetGLData())->WaitForBackgroundWork();
+    form_->DataChanged(changes_());
+  }
 
   void Type(const std::string& text) {
     for (char c : text) Key(gl::tui::KeyPress::kChar, static_cast<unsigned char>(c));
@@ -164,6 +172,7 @@ class Desk {
   std::shared_ptr<gl::platform::PlatformEnvironment> env_;
   std::unique_ptr<gl::tui::VoucherForm> form_;
   gl::ledger::ListReady ready_;
+  gl::ledger::ListChanges changes_;
   bool waiting_ = false;
 };
 
@@ -227,6 +236,9 @@ long ResidentBytes() {
 struct StartFigures {
   double start_ms = 0, attached_ms = 0, data_ms = 0;
   double first[8] = {}, again[8] = {};
+  // The first two uses made at once after every list is attached, and when they ended: on a
+  // cold start, while the account set is still being read (answered by the ledger file).
+  double at_once[2] = {}, at_once_end_ms = 0;
   long resident = 0, peak = 0;
   bool from_snapshot = false;
 };
@@ -240,9 +252,11 @@ StartFigures RunStart(const std::string& ledger) {
   desk.AttachAll();
   f.attached_ms = Ms(Clock::now() - start);
   f.from_snapshot = gl::LiveDataOf(gl::GetGLData())->FromSnapshot();
+  desk.Type("\t");  // from the explanation box to the account box
+  for (size_t i = 0; i < std::size(f.at_once); ++i) f.at_once[i] = FirstUses()[i].run(desk);
+  f.at_once_end_ms = Ms(Clock::now() - start);
   desk.WaitForData();
   f.data_ms = Ms(Clock::now() - start);
-  desk.Type("\t");  // from the explanation box to the account box
   size_t i = 0;
   for (const Measure& m : FirstUses()) f.first[i++] = m.run(desk);
   i = 0;
@@ -456,6 +470,16 @@ void PrintSeries(const std::string& location, const Series& s, double file_mb, d
   std::printf("%-34s %9.1f %-7s %9.1f\n", "all master data in (+ snapshot)",
               s.Cold([](auto& c) { return c.data_ms; }), "",
               s.Warm([](auto& w) { return w.data_ms; }));
+  for (size_t i = 0; i < std::size(StartFigures{}.at_once); ++i) {
+    const Measure& m = FirstUses()[i];
+    std::printf("%-34s %9.1f %-7s %9.1f %-7s %8.0f   (cold: ended %.0f ms after the start)\n",
+                (std::string(m.name).substr(0, 22) + ", at once").c_str(),
+                s.Cold([&](auto& c) { return c.at_once[i]; }),
+                Verdict(s.Cold([&](auto& c) { return c.at_once[i]; }) <= m.goal_ms),
+                s.Warm([&](auto& w) { return w.at_once[i]; }),
+                Verdict(s.Warm([&](auto& w) { return w.at_once[i]; }) <= m.goal_ms), m.goal_ms,
+                s.Cold([](auto& c) { return c.at_once_end_ms; }));
+  }
   size_t i = 0;
   for (const Measure& m : FirstUses()) {
     char again[32];
