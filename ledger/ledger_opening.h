@@ -38,7 +38,8 @@ class OpeningLedger final : public LedgerDb {
   // the next one is in progress).
   std::optional<LedgerError> Failure() const;
 
-  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
+  using LedgerDb::Lookup;
+  void Lookup(std::string_view sql, std::span<const SqlValue> values,
               const OnRow& on_row) override {
     Opened().Lookup(sql, values, on_row);
   }

@@ -6,7 +6,7 @@ void ForwardingLedger::Pass(const Read&, const std::function<void(LedgerDb&)>& c
   call(*inner_);
 }
 
-void ForwardingLedger::Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
+void ForwardingLedger::Lookup(std::string_view sql, std::span<const SqlValue> values,
                               const OnRow& on_row) {
   Pass({"Lookup", sql}, [&](LedgerDb& db) { db.Lookup(sql, values, on_row); });
 }

@@ -20,8 +20,8 @@ class GLNAMELIST_INTERNAL ForwardingLedger : public LedgerDb {
   explicit ForwardingLedger(std::unique_ptr<LedgerDb> inner) : inner_(std::move(inner)) {}
 
   const std::string& name() const override { return inner_->name(); }
-  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
-              const OnRow& on_row) override;
+  using LedgerDb::Lookup;
+  void Lookup(std::string_view sql, std::span<const SqlValue> values, const OnRow& on_row) override;
   void Load(std::string_view sql, std::initializer_list<SqlValue> values,
             const OnRow& on_row) override;
   TableShape ShapeOf(std::string_view table) override;

@@ -113,8 +113,11 @@ class GLNAMELIST_INTERNAL LedgerDb {
   virtual const std::string& name() const = 0;
 
   // A query expected to give a few rows (a look-up): prepared once, run again and again.
-  virtual void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
+  virtual void Lookup(std::string_view sql, std::span<const SqlValue> values,
                       const OnRow& on_row) = 0;
+  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values, const OnRow& on_row) {
+    Lookup(sql, std::span<const SqlValue>(values.begin(), values.size()), on_row);
+  }
   // A query that may give very many rows: read in one consistent snapshot, without holding
   // every row in memory at once. on_row, of either, does not use this ledger.
   virtual void Load(std::string_view sql, std::initializer_list<SqlValue> values,

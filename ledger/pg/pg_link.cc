@@ -177,7 +177,7 @@ std::vector<Result> Link::Pipelined(const Errand& errand,
 }
 
 Result Link::RunPrepared(const Errand& errand, std::string_view sql,
-                         std::initializer_list<SqlValue> values) {
+                         std::span<const SqlValue> values) {
   BoundValues bound(values);
   auto run = [&](const std::string& statement) {
     return [&](PGconn* conn) {

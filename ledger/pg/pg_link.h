@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -113,8 +114,7 @@ class Link {
   std::vector<Result> Pipelined(const Errand& errand, const std::vector<std::vector<Send>>& parts);
   // The rows of a statement prepared on its first use on this connection (in the same round
   // trip).
-  Result RunPrepared(const Errand& errand, std::string_view sql,
-                     std::initializer_list<SqlValue> values);
+  Result RunPrepared(const Errand& errand, std::string_view sql, std::span<const SqlValue> values);
   // Waits for the socket within deadline (or else the query is cancelled: kNoAnswer), then
   // takes in what came.
   void AwaitSocket(const Errand& errand, short events, Clock::time_point deadline);

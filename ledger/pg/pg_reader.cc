@@ -79,7 +79,8 @@ class ServerLedger final : public LedgerDb {
 
   const std::string& name() const override { return link_->name(); }
 
-  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
+  using LedgerDb::Lookup;
+  void Lookup(std::string_view sql, std::span<const SqlValue> values,
               const OnRow& on_row) override {
     Turns::Lock lock = Turn();
     Result result = LookUp(sql, values);
@@ -143,7 +144,8 @@ class ServerLedger final : public LedgerDb {
   std::vector<TableShape> ShapesOf(const std::vector<std::string_view>& tables) override {
     const std::string names = TableList(tables);
     Turns::Lock lock = Turn();
-    return ShapesIn(LookUp(kShapesSql, {std::string_view(names)}).get(), tables.size());
+    const SqlValue value = std::string_view(names);
+    return ShapesIn(LookUp(kShapesSql, {&value, 1}).get(), tables.size());
   }
 
   // The watcher is stopped too: it calls no one once this returns.
@@ -260,7 +262,7 @@ class ServerLedger final : public LedgerDb {
   // The result of a look-up made with the turn held, in the reads' transaction when one is
   // open. Outside one, as at a transaction's BEGIN, a connection the server ended before the
   // watcher saw it (a restart, a session ended) is made again, as a save's is.
-  Result LookUp(std::string_view sql, std::initializer_list<SqlValue> values) {
+  Result LookUp(std::string_view sql, std::span<const SqlValue> values) {
     Ready(false);
     if (InTransaction()) return RunPrepared(sql, values);
     return Renewed([&] { return RunPrepared(sql, values); });
@@ -281,8 +283,8 @@ class ServerLedger final : public LedgerDb {
   }
 
   // The result of a prepared look-up, or its answer asked ahead as the ledger opened.
-  Result RunPrepared(std::string_view sql, std::initializer_list<SqlValue> values) {
-    if (std::optional<Result> answer = readying_.Ahead(sql, {values.begin(), values.size()})) {
+  Result RunPrepared(std::string_view sql, std::span<const SqlValue> values) {
+    if (std::optional<Result> answer = readying_.Ahead(sql, values)) {
       return std::move(*answer);
     }
     return link_->RunPrepared(reading_, sql, values);

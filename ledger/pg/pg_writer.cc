@@ -95,7 +95,7 @@ class ServerSession final : public LedgerSession {
     Turns::Lock lock = link_->turns().Hold();
     Result result;
     try {
-      result = link_->RunPrepared(writing_, sql, values);
+      result = link_->RunPrepared(writing_, sql, {values.begin(), values.size()});
     } catch (const LedgerError& e) {
       if (e.fault() != Fault::kNoPermission || sql.starts_with("SELECT")) throw;
       throw LedgerError(Fault::kNoWritePermission, e.ledger(), e.what(), e.cause(), e.said());

@@ -117,8 +117,8 @@ void Bind(Statement& statement, std::span<const SqlValue> values) {
   }
 }
 
-void Run(Statement& statement, std::initializer_list<SqlValue> values, const OnRow& on_row) {
-  Bind(statement, {values.begin(), values.size()});
+void Run(Statement& statement, std::span<const SqlValue> values, const OnRow& on_row) {
+  Bind(statement, values);
   StatementRow row(statement);
   try {
     // A row stepped to and read with the connection held: the reads of its values pass the
@@ -145,7 +145,8 @@ class SqliteLedgerDb final : public LedgerDb {
 
   const std::string& name() const override { return db_.path(); }
 
-  void Lookup(std::string_view sql, std::initializer_list<SqlValue> values,
+  using LedgerDb::Lookup;
+  void Lookup(std::string_view sql, std::span<const SqlValue> values,
               const OnRow& on_row) override {
     std::lock_guard lock(mutex_);
     Transaction transaction(*this);
@@ -163,7 +164,7 @@ class SqliteLedgerDb final : public LedgerDb {
     // Other threads' reads run between the steps, in the same transaction.
     lock.unlock();
     try {
-      Run(statement, values, on_row);
+      Run(statement, {values.begin(), values.size()}, on_row);
     } catch (...) {
       lock.lock();
       throw;

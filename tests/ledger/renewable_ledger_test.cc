@@ -24,7 +24,8 @@ class Connection final : public LedgerDb {
   explicit Connection(int number) : name_("connection " + std::to_string(number)) {}
 
   const std::string& name() const override { return name_; }
-  void Lookup(std::string_view, std::initializer_list<SqlValue>, const OnRow&) override {
+  using LedgerDb::Lookup;
+  void Lookup(std::string_view, std::span<const SqlValue>, const OnRow&) override {
     ++reads;
     if (on_read) on_read();
   }
