@@ -33,10 +33,9 @@ Match MatchOf(std::string_view text) {
   for (size_t pos = 0; pos < text.size();) {
     const int32_t cp = recordset::NextCodePoint(text, pos);
     if (Caseless(cp)) continue;
+    // What is not caseless below 0x80 is an ASCII letter.
     const int32_t lower = cp | 0x20;
-    if (cp >= 0x80 || lower < 'a' || lower > 'z' || lower == 'k' || lower == 's') {
-      return Match::kNone;
-    }
+    if (cp < 0 || cp >= 0x80 || lower == 'k' || lower == 's') return Match::kNone;
     match = Match::kLike;
   }
   return match;
@@ -61,10 +60,10 @@ std::string Cased(std::string text, bool small) {
   return text;
 }
 
-// The least text greater than every text that begins with prefix; empty when there is none.
+// The least text greater than every text that begins with prefix, a text of UTF-8 (whose
+// bytes are never 0xFF) that is not empty.
 std::string PastPrefix(std::string prefix) {
-  while (!prefix.empty() && static_cast<unsigned char>(prefix.back()) == 0xFF) prefix.pop_back();
-  if (!prefix.empty()) prefix.back() = static_cast<char>(prefix.back() + 1);
+  prefix.back() = static_cast<char>(prefix.back() + 1);
   return prefix;
 }
 
@@ -112,8 +111,8 @@ class Writer {
         std::string small = Cased(literal, true);
         if (kind == LikeKind::kExact) {
           out_.sql += col + " <= " + Bind(small) + " AND ";
-        } else if (std::string past = PastPrefix(small); !past.empty()) {
-          out_.sql += col + " < " + Bind(past) + " AND ";
+        } else {
+          out_.sql += col + " < " + Bind(PastPrefix(small)) + " AND ";
         }
       }
       out_.sql += col + " LIKE " + Bind(pattern) + " ESCAPE '\\')";
@@ -125,11 +124,10 @@ class Writer {
       out_.sql += col + " IS NOT NULL";
     } else if (kind == LikeKind::kContains) {
       out_.sql += "instr(" + col + ", " + Bind(literal) + ") > 0";
-    } else if (std::string past = PastPrefix(literal); past.empty()) {
-      out_.sql += col + " >= " + Bind(literal);
     } else {
       // A range, so that an index of the column finds the rows.
-      out_.sql += "(" + col + " >= " + Bind(literal) + " AND " + col + " < " + Bind(past) + ")";
+      out_.sql += "(" + col + " >= " + Bind(literal) + " AND " + col + " < " +
+                  Bind(PastPrefix(literal)) + ")";
     }
     return true;
   }

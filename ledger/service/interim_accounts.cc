@@ -46,12 +46,7 @@ bool IsBlank(std::string_view s) {
 
 using Bound = std::variant<int64_t, std::string>;
 
-// A filter binding more values than these (besides the two of a page's query) is the whole
-// set's.
-constexpr size_t kMostValues = 6;
-
-// Runs sql with values bound to ?1, ?2, ... (at most eight; a filter that needs more is not
-// written as SQL).
+// Runs sql with values bound to ?1, ?2, ...
 void Query(LedgerDb& db, const std::string& sql, const std::vector<Bound>& bound,
            const OnRow& on_row) {
   std::vector<SqlValue> v;
@@ -62,27 +57,7 @@ void Query(LedgerDb& db, const std::string& sql, const std::vector<Bound>& bound
       v.emplace_back(std::string_view(std::get<std::string>(b)));
     }
   }
-  switch (v.size()) {
-    case 0:
-      return db.Lookup(sql, {}, on_row);
-    case 1:
-      return db.Lookup(sql, {v[0]}, on_row);
-    case 2:
-      return db.Lookup(sql, {v[0], v[1]}, on_row);
-    case 3:
-      return db.Lookup(sql, {v[0], v[1], v[2]}, on_row);
-    case 4:
-      return db.Lookup(sql, {v[0], v[1], v[2], v[3]}, on_row);
-    case 5:
-      return db.Lookup(sql, {v[0], v[1], v[2], v[3], v[4]}, on_row);
-    case 6:
-      return db.Lookup(sql, {v[0], v[1], v[2], v[3], v[4], v[5]}, on_row);
-    case 7:
-      return db.Lookup(sql, {v[0], v[1], v[2], v[3], v[4], v[5], v[6]}, on_row);
-    case 8:
-      return db.Lookup(sql, {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]}, on_row);
-  }
-  recordset::RefuseArgument();  // not reached: conditions are kept within kMostValues
+  db.Lookup(sql, std::span<const SqlValue>(v), on_row);
 }
 
 }  // namespace
@@ -109,8 +84,8 @@ void InterimAccounts::Filter(const std::string& NewVal) {
     recordset::OrOfAndGroups groups = recordset::ParseFilter(NewVal, FieldIndex);
     where = ConditionOf(groups, kFields);
   }
-  if (!where || where->values.size() > kMostValues || ledger_->WholeIn()) {
-    return PassToWhole(NewVal, "");
+  if (!where || ledger_->WholeIn()) {
+    return PassToWhole(NewVal, sort_);
   }
   filter_ = NewVal;
   where_ = std::move(*where);
@@ -283,7 +258,7 @@ void InterimAccounts::Save(Stream& Destination, long PersistFormat) {
       });
       return;
     }
-    return WholeView(filter_, "")->Save(Destination, PersistFormat);
+    return WholeView(filter_, sort_)->Save(Destination, PersistFormat);
   }
   whole_->Save(Destination, PersistFormat);
 }

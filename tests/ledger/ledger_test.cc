@@ -1456,7 +1456,7 @@ TEST(InterimAccountsTest, ListsAsTheWholeSetDoesWhetherTheLedgerOrTheWholeSetAns
   BuildTestLedger(path);
   std::string rows =
       "INSERT INTO accounts (id, number, name, helper_code) VALUES "
-      "(90001, '9001', 'Yh 银行 abc', 'YHK'), (90002, '9002', '\u212A线', NULL), "
+      "(90001, '9001', 'Yh 银行 abcZ', 'YHK'), (90002, '9002', '\u212A线', NULL), "
       "(90003, '9003', '\uFF21材 50%_off\\', 'A'), (90004, '9004', 'ABC', 'abc'), "
       "(90005, 'YA', 'x', NULL), (90006, 'Ya.01', 'x', NULL), (90007, 'yb', 'x', NULL)";
   for (int i = 0; i < 600; ++i) {
@@ -1477,6 +1477,7 @@ TEST(InterimAccountsTest, ListsAsTheWholeSetDoesWhetherTheLedgerOrTheWholeSetAns
       {"FDetail <> 0 And FHelperCode Like '*Y*'", true},
       {"FName = 'abc' Or FName Like '*[%][_]*'", true},
       {"FName <> 'abc' And FAccountID >= 90000", true},
+      {"FName Like '*z*' Or FName Like '*가１｀*'", true},
       {"FName Like '*k*'", false},
       {"FName Like '*a*'", true},
       {"FName Like '*\uFF41*'", false},
@@ -1506,8 +1507,13 @@ TEST(InterimAccountsTest, ListsAsTheWholeSetDoesWhetherTheLedgerOrTheWholeSetAns
       if (at < 1) continue;
       interim->AbsolutePosition(at);
       whole->AbsolutePosition(at);
+      EXPECT_EQ(interim->AbsolutePosition(), at);
       EXPECT_EQ(interim->Fields("fnumber").ToText(), whole->Fields("FNumber").ToText()) << filter;
     }
+    if (interim->RecordCount() == 0) continue;
+    interim->MoveFirst();
+    EXPECT_EQ(interim->Fields("FAccountID").ToText() + "|", Rows(whole, {"FAccountID"})[0])
+        << filter;
   }
   auto interim = std::make_shared<InterimAccounts>(ledger, 64);
   for (const char* refused : {"FName Like 'a*b'", "FNope = 1", "FName = "}) {
@@ -1516,27 +1522,48 @@ TEST(InterimAccountsTest, ListsAsTheWholeSetDoesWhetherTheLedgerOrTheWholeSetAns
     EXPECT_FALSE(interim->OnWholeSet());
   }
   EXPECT_EQ(RefusalOf([&] { interim->Fields("FNope"); }).number, errc::kItemNotFound);
+  EXPECT_GT(interim->RecordCount(), 600);
   interim->Filter("FNumber Like '8%'");
   EXPECT_TRUE(interim->IsBOF() && interim->IsEOF());
   EXPECT_EQ(interim->AbsolutePosition(), -1);
   EXPECT_EQ(RefusalOf([&] { interim->MoveFirst(); }).number, errc::kNoCurrentRecord);
   EXPECT_EQ(RefusalOf([&] { interim->AbsolutePosition(1); }).number, errc::kWrongArguments);
 
-  // Copied as the component copies it, it stays answered by the ledger; a sort, and every
-  // filter once the whole set is in, go to the whole set.
-  StreamPtr stream = recordset::NewStream();
-  std::make_shared<InterimAccounts>(ledger)->Save(*stream, adPersistADTG);
-  RecordsetPtr copy = recordset::NewOpenedRecordset();
-  copy->Open(*stream, adOpenUnspecified, adLockUnspecified, -1);
+  // Copied as the component copies it, it stays answered by the ledger (its bytes, asked
+  // for, the whole set's); a sort, and every filter once the whole set is in, go to the whole
+  // set, which a copy then copies.
+  auto copied = [&](const RecordsetPtr& rs) {
+    StreamPtr stream = recordset::NewStream();
+    rs->Save(*stream, adPersistADTG);
+    RecordsetPtr copy = recordset::NewOpenedRecordset();
+    copy->Open(*stream, adOpenUnspecified, adLockUnspecified, -1);
+    return copy;
+  };
   const long asked = ledger->asked;
-  EXPECT_EQ(Rows(copy, fields), Rows(ledger->Whole(), fields));
+  EXPECT_EQ(Rows(copied(std::make_shared<InterimAccounts>(ledger)), fields),
+            Rows(ledger->Whole(), fields));
   EXPECT_EQ(ledger->asked, asked + 2);  // counted, and its one page read
+  StreamPtr saved = recordset::NewStream(), whole_saved = recordset::NewStream();
+  std::make_shared<InterimAccounts>(ledger)->Save(*saved, adPersistADTG);
+  ledger->Whole()->Clone()->Save(*whole_saved, adPersistADTG);
+  EXPECT_EQ(saved->Size(), whole_saved->Size());
+  interim->Filter("FDetail <> 0 And FNumber Like '9100.%'");
+  interim->Sort("FNumber");
+  EXPECT_FALSE(interim->OnWholeSet());
+  interim->Filter("FName Like '*k*'");
+  EXPECT_TRUE(interim->OnWholeSet());
+  EXPECT_EQ(interim->Sort(), "FNumber");
+  EXPECT_EQ(Rows(copied(interim), fields), Rows(interim, fields));
+  interim = std::make_shared<InterimAccounts>(ledger);
   interim->Sort("FName DESC");
   EXPECT_TRUE(interim->OnWholeSet());
   interim = std::make_shared<InterimAccounts>(ledger);
   ledger->whole_in = true;
   interim->Filter("FDetail <> 0");
   EXPECT_TRUE(interim->OnWholeSet());
+  EXPECT_NE(dynamic_cast<recordset::TableRecordset*>(
+                std::make_shared<InterimAccounts>(ledger)->Clone().get()),
+            nullptr);
 }
 
 // A cold start of a file: while the account set is read, the account list is answered by the
@@ -1558,6 +1585,9 @@ TEST(InterimAccountsTest, AServiceListsAccountsWhileTheirSetIsReadThenNamesThemC
   listed->Filter("FNumber Like '1002.%'");
   EXPECT_EQ(Rows(listed, {"FAccountID", "FNumber"}),
             Scan(path, "accounts", {"id", "number"}, "number LIKE '1002.%'"));
+  listed->Filter("");
+  listed->Sort("FNumber");  // codes of digits and points: in code order as they are
+  EXPECT_FALSE(dynamic_cast<InterimAccounts&>(*listed).OnWholeSet());
   EXPECT_FALSE(service.ChangesWaiting());
   EXPECT_TRUE(service.TakeChanges().empty());
   plan->Release();
