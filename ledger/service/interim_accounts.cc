@@ -115,11 +115,12 @@ bool InterimAccounts::CodesInByteOrder() const {
   if (other_codes_ < 0 && !where_.sql.empty()) Count();
   if (other_codes_ < 0) {
     // Every row: rather than count them, look for one such code.
+    long found = 0;
     ledger_->Ask([&](LedgerDb& db) {
-      other_codes_ = 0;
       Query(db, std::string("SELECT 1 FROM accounts WHERE ") + kOtherCodes + " LIMIT 1", {},
-            [&](const ResultRow&) { other_codes_ = 1; });
+            [&](const ResultRow&) { found = 1; });
     });
+    other_codes_ = found;
   }
   return other_codes_ == 0;
 }

@@ -1458,7 +1458,8 @@ TEST(InterimAccountsTest, ListsAsTheWholeSetDoesWhetherTheLedgerOrTheWholeSetAns
       "INSERT INTO accounts (id, number, name, helper_code) VALUES "
       "(90001, '9001', 'Yh 银行 abcZ', 'YHK'), (90002, '9002', '\u212A线', NULL), "
       "(90003, '9003', '\uFF21材 50%_off\\', 'A'), (90004, '9004', 'ABC', 'abc'), "
-      "(90005, 'YA', 'x', NULL), (90006, 'Ya.01', 'x', NULL), (90007, 'yb', 'x', NULL)";
+      "(90005, 'YA', 'x', NULL), (90006, 'Ya.01', 'x', NULL), (90007, 'yb', 'x', NULL), "
+      "(90008, 'Zz', 'x', NULL)";
   for (int i = 0; i < 600; ++i) {
     rows += ", (" + std::to_string(91000 + i) + ", '9100." + std::to_string(1000 + i) + "', '明细" +
             std::to_string(i % 7) + "', NULL)";
@@ -1477,7 +1478,9 @@ TEST(InterimAccountsTest, ListsAsTheWholeSetDoesWhetherTheLedgerOrTheWholeSetAns
       {"FDetail <> 0 And FHelperCode Like '*Y*'", true},
       {"FName = 'abc' Or FName Like '*[%][_]*'", true},
       {"FName <> 'abc' And FAccountID >= 90000", true},
-      {"FName Like '*z*' Or FName Like '*가１｀*'", true},
+      {"FName Like '*z*' Or FName Like '*가１｀＠*' Or FHelperCode Like '*A*'", true},
+      {"FName Like '*0[%]O*' Or FNumber = 'zZ' Or FHelperCode Like '%'", true},
+      {"FDetail = '1'", false},
       {"FName Like '*k*'", false},
       {"FName Like '*a*'", true},
       {"FName Like '*\uFF41*'", false},
@@ -1540,13 +1543,25 @@ TEST(InterimAccountsTest, ListsAsTheWholeSetDoesWhetherTheLedgerOrTheWholeSetAns
     return copy;
   };
   const long asked = ledger->asked;
-  EXPECT_EQ(Rows(copied(std::make_shared<InterimAccounts>(ledger)), fields),
-            Rows(ledger->Whole(), fields));
+  RecordsetPtr copy = copied(std::make_shared<InterimAccounts>(ledger));
+  EXPECT_EQ(Rows(copy, fields), Rows(ledger->Whole(), fields));
   EXPECT_EQ(ledger->asked, asked + 2);  // counted, and its one page read
+  copy->Filter("FNumber Like '9100.%'");
+  EXPECT_EQ(copy->Filter(), "FNumber Like '9100.%'");
+  EXPECT_EQ(copy->AbsolutePosition(), 1);
+  auto filtered = std::make_shared<InterimAccounts>(ledger);
+  filtered->Filter("FNumber Like '9100.%'");
+  filtered->AbsolutePosition(5);
+  filtered->Filter("FNumber Like '9100.1%'");
+  EXPECT_EQ(filtered->AbsolutePosition(), 1);
+  EXPECT_EQ(Rows(copied(filtered), fields), Rows(filtered, fields));
   StreamPtr saved = recordset::NewStream(), whole_saved = recordset::NewStream();
   std::make_shared<InterimAccounts>(ledger)->Save(*saved, adPersistADTG);
   ledger->Whole()->Clone()->Save(*whole_saved, adPersistADTG);
   EXPECT_EQ(saved->Size(), whole_saved->Size());
+  auto reopened = std::make_shared<InterimAccounts>(ledger);
+  reopened->Open(*whole_saved, adOpenUnspecified, adLockUnspecified, -1);
+  EXPECT_EQ(Rows(reopened, fields), Rows(ledger->Whole(), fields));
   interim->Filter("FDetail <> 0 And FNumber Like '9100.%'");
   interim->Sort("FNumber");
   EXPECT_FALSE(interim->OnWholeSet());
@@ -1554,6 +1569,7 @@ TEST(InterimAccountsTest, ListsAsTheWholeSetDoesWhetherTheLedgerOrTheWholeSetAns
   EXPECT_TRUE(interim->OnWholeSet());
   EXPECT_EQ(interim->Sort(), "FNumber");
   EXPECT_EQ(Rows(copied(interim), fields), Rows(interim, fields));
+  EXPECT_EQ(interim->Clone()->RecordCount(), ledger->Whole()->RecordCount());
   interim = std::make_shared<InterimAccounts>(ledger);
   interim->Sort("FName DESC");
   EXPECT_TRUE(interim->OnWholeSet());
