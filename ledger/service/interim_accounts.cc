@@ -14,7 +14,8 @@
 namespace glnamelist::ledger {
 namespace {
 
-// The fields of AccountColumns, in its order, and the columns they are read from.
+// The fields of AccountColumns, in its order, and the columns they are read from (the
+// catalogue's, Describe(SetKind::kAccounts).fields).
 constexpr std::array<SqlField, 7> kFields = {{{"FAccountID", "id", false},
                                               {"FNumber", "number", true},
                                               {"FName", "name", true},
@@ -22,7 +23,6 @@ constexpr std::array<SqlField, 7> kFields = {{{"FAccountID", "id", false},
                                               {"FHelperCode", "helper_code", true},
                                               {"FIsBank", "is_bank", false},
                                               {"FIsCash", "is_cash", false}}};
-constexpr const char* kColumns = "id, number, name, detail, helper_code, is_bank, is_cash";
 // Pages kept at most, the ones nearest the current row staying.
 constexpr size_t kPagesKept = 64;
 
@@ -200,7 +200,7 @@ const InterimAccounts::Page& InterimAccounts::PageOf(long row) const {
 }
 
 InterimAccounts::Page InterimAccounts::ReadPage(long page) const {
-  std::string sql = std::string("SELECT ") + kColumns + " FROM accounts";
+  std::string sql = "SELECT " + std::string(Describe(SetKind::kAccounts).fields) + " FROM accounts";
   std::vector<Bound> values = where_.values;
   auto bind = [&](Bound value) {
     values.push_back(std::move(value));
